@@ -1,0 +1,15 @@
+# kestrine_add_test(<name> SOURCES <files...> [LABELS <labels...>] [TIMEOUT <seconds>])
+# One Qt Test executable per class or feature, linked against the library and run offscreen.
+function(kestrine_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE kestrine_lib kestrine_test_support Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESTRINE_LOG=stderr;ASAN_OPTIONS=detect_leaks=0"
+        TIMEOUT ${ARG_TIMEOUT}
+        LABELS "${ARG_LABELS}")
+endfunction()

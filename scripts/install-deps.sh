@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Kestrine needs to build, run and test, when any is missing.
+# Runs apt-get as root; otherwise prints the apt-get line to run.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build clang libclang-rt-14-dev ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite qcoro-qt6-dev libgl-dev
+    libplist-dev libsystemd-dev libbenchmark-dev
+    fonts-noto-color-emoji unicode-data unicode-cldr-core
+    xvfb xauth imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Kestrine needs these packages; install them as root with:" >&2
+    echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,182 @@
+#include "app/KestrineApp.h"
+
+#include "destinations/RunDestinationManager.h"
+#include "execution/DeeplinkExecuter.h"
+#include "platform/AppError.h"
+#include "store/ManagedObjectContext.h"
+#include "store/PersistentContainer.h"
+#include "targetapps/BundleIdManager.h"
+#include "toolchain/XcodeBookmarkManager.h"
+#include "toolchain/XcodeView.h"
+#include "updates/SparkleUpdater.h"
+#include "window/RootView.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <QCoro/QCoroTask>
+
+namespace {
+
+constexpr int minimumWindowWidth = 1020;
+constexpr int idealWindowWidth = 1480;
+constexpr int idealWindowHeight = 900;
+
+QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
+                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL)
+{
+    if (!deviceManager || !bundleIdManager)
+        co_return;
+    deviceManager->configure(xcodeURL);
+    bundleIdManager->setXcodeURL(xcodeURL);
+    const QUrl configured = deviceManager->xcodeURL();
+    if (!configured.isEmpty())
+        co_await deviceManager->fetchDevices(configured);
+}
+
+} // namespace
+
+KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
+    : QObject(parent)
+    , m_persistence(container)
+    , m_deeplinkExecuter(std::make_unique<DeeplinkExecuter>())
+    , m_deviceManager(std::make_unique<RunDestinationManager>())
+    , m_bundleIdManager(std::make_unique<BundleIdManager>())
+    , m_sparkleUpdater(std::make_unique<SparkleUpdater>())
+    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater))
+{
+    m_window = std::make_unique<QMainWindow>();
+    m_window->setWindowTitle(QStringLiteral("Kestrine"));
+    m_window->setMinimumWidth(minimumWindowWidth);
+    QSize size(idealWindowWidth, idealWindowHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize());
+    m_window->resize(size.expandedTo(QSize(minimumWindowWidth, 480)));
+    m_commands->install(m_window.get());
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &KestrineApp::scenePhaseChanged);
+    buildContent();
+}
+
+KestrineApp::~KestrineApp()
+{
+    // The window's views refer to the managers; they go first.
+    m_window.reset();
+}
+
+XcodeBookmarkManager* KestrineApp::manager()
+{
+    if (!m_manager) {
+        m_manager = std::make_unique<XcodeBookmarkManager>();
+        connect(m_manager.get(), &XcodeBookmarkManager::stateChanged, this,
+                &KestrineApp::buildContent);
+    }
+    return m_manager.get();
+}
+
+void KestrineApp::show()
+{
+    m_window->show();
+}
+
+void KestrineApp::buildContent()
+{
+    const XcodeBookmarkManager::State state = manager()->state();
+    switch (state.kind) {
+    case XcodeBookmarkManager::StateKind::Loading: {
+        auto* content = new QWidget;
+        auto* layout = new QVBoxLayout(content);
+        auto* progress = new QProgressBar(content);
+        progress->setRange(0, 0);
+        progress->setMaximumWidth(240);
+        layout->addWidget(progress, 0, Qt::AlignCenter);
+        m_window->setCentralWidget(content);
+        break;
+    }
+    case XcodeBookmarkManager::StateKind::Unavailable:
+        m_window->setCentralWidget(new XcodeView([this](const QUrl& url) {
+            try {
+                manager()->saveBookmark(url);
+            } catch (const std::exception& error) {
+                setError(ErrorMessage{localizedDescription(error)});
+            }
+        }));
+        break;
+    case XcodeBookmarkManager::StateKind::Available:
+        showMainContent(state.url);
+        break;
+    }
+}
+
+void KestrineApp::showMainContent(const QUrl& xcodeURL)
+{
+    auto* root = new RootView(m_persistence.viewContext(),
+                              [this](const QUrl& url) { openUrl(url); });
+    connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
+            &RootView::toggleSidebar);
+    m_window->setCentralWidget(root);
+
+    QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), xcodeURL), this,
+                   [this] { Q_EMIT mainContentReady(); });
+}
+
+void KestrineApp::openUrl(const QUrl& url)
+{
+    m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
+    m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
+    QPointer<KestrineApp> self(this);
+    // Not awaited: the URL counts as handled at once, and further requests run alongside.
+    QCoro::connect(m_deeplinkExecuter->execute(url,
+                                               [self](std::exception_ptr error, bool failed) {
+                                                   if (!failed || !self || !error)
+                                                       return;
+                                                   try {
+                                                       std::rethrow_exception(error);
+                                                   } catch (const std::exception& e) {
+                                                       self->setError(
+                                                           ErrorMessage{localizedDescription(e)});
+                                                   }
+                                               }),
+                   this, [] {});
+}
+
+void KestrineApp::setError(std::optional<ErrorMessage> error)
+{
+    if (error == m_error)
+        return;
+    m_error = std::move(error);
+    Q_EMIT errorChanged();
+    if (!m_error) {
+        if (m_alert)
+            m_alert->close();
+        return;
+    }
+    if (m_alert) {
+        m_alert->setText(m_error->value);
+        return;
+    }
+    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error"), m_error->value,
+                                  QMessageBox::NoButton, m_window.get());
+    alert->addButton(QStringLiteral("Okay"), QMessageBox::AcceptRole);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    connect(alert, &QMessageBox::finished, this, [this] {
+        m_error.reset();
+        Q_EMIT errorChanged();
+    });
+    m_alert = alert;
+    alert->open();
+}
+
+void KestrineApp::scenePhaseChanged()
+{
+    if (ManagedObjectContext* context = m_persistence.viewContext())
+        (void)context->save(); // a failure here is ignored; the next phase change tries again
+}

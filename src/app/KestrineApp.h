@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/ErrorMessage.h"
+#include "app/KestrineCommands.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+class BundleIdManager;
+class DeeplinkExecuter;
+class PersistentContainer;
+class QMainWindow;
+class QMessageBox;
+class RunDestinationManager;
+class SparkleUpdater;
+class XcodeBookmarkManager;
+
+// The composition root: owns the long-lived managers, builds the single window, routes every
+// deeplink to the executer, shows errors in one alert and saves the store at every change
+// of the application state.
+class KestrineApp : public QObject {
+    Q_OBJECT
+public:
+    // `container` must already be loaded; the shell never opens the store itself.
+    explicit KestrineApp(PersistentContainer& container, QObject* parent = nullptr);
+    ~KestrineApp() override;
+
+    void show();
+
+    [[nodiscard]] QMainWindow* window() const { return m_window.get(); }
+    [[nodiscard]] XcodeBookmarkManager* manager();
+    [[nodiscard]] RunDestinationManager& deviceManager() { return *m_deviceManager; }
+    [[nodiscard]] BundleIdManager& bundleIdManager() { return *m_bundleIdManager; }
+    [[nodiscard]] DeeplinkExecuter& deeplinkExecuter() { return *m_deeplinkExecuter; }
+    [[nodiscard]] KestrineCommands& commands() { return *m_commands; }
+    [[nodiscard]] const std::optional<ErrorMessage>& error() const { return m_error; }
+
+    // The window's open-URL action: fires `url` through the executer and returns at once.
+    void openUrl(const QUrl& url);
+
+    // Shows the one error alert with `message` (replacing the text of one already up).
+    void setError(std::optional<ErrorMessage> error);
+
+Q_SIGNALS:
+    void errorChanged();
+    // The main content was (re)built and its start-up task has finished.
+    void mainContentReady();
+
+private:
+    void buildContent();
+    void showMainContent(const QUrl& xcodeURL);
+    void scenePhaseChanged();
+
+    PersistentContainer& m_persistence;
+    std::unique_ptr<DeeplinkExecuter> m_deeplinkExecuter;
+    std::optional<ErrorMessage> m_error;
+    std::unique_ptr<XcodeBookmarkManager> m_manager;
+    std::unique_ptr<RunDestinationManager> m_deviceManager;
+    std::unique_ptr<BundleIdManager> m_bundleIdManager;
+    std::unique_ptr<SparkleUpdater> m_sparkleUpdater;
+    std::unique_ptr<KestrineCommands> m_commands;
+    std::unique_ptr<QMainWindow> m_window;
+    QPointer<QMessageBox> m_alert;
+};

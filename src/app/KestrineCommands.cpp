@@ -1,0 +1,67 @@
+#include "app/KestrineCommands.h"
+
+#include "platform/AppIdentity.h"
+#include "store/ManagedObjectContext.h"
+#include "store/PersistentContainer.h"
+#include "updates/SparkleUpdater.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+
+KestrineCommands::KestrineCommands(PersistentContainer& container, SparkleUpdater& updater,
+                                   QObject* parent)
+    : QObject(parent)
+    , m_container(container)
+    , m_updater(updater)
+{
+}
+
+void KestrineCommands::install(QMainWindow* window)
+{
+    QMenuBar* bar = window->menuBar();
+
+    QMenu* file = bar->addMenu(tr("&File"));
+    QAction* quit = file->addAction(tr("&Quit Kestrine"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, window, &QMainWindow::close);
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    QAction* sidebar = view->addAction(tr("Toggle Sidebar"));
+    sidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    connect(sidebar, &QAction::triggered, this, &KestrineCommands::toggleSidebarRequested);
+
+    QMenu* data = bar->addMenu(tr("&Data"));
+    data->setTitle(QStringLiteral("Data"));
+    QAction* deleteAllAction = data->addAction(QStringLiteral("Delete All"));
+    connect(deleteAllAction, &QAction::triggered, this, &KestrineCommands::deleteAll);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    QAction* about = help->addAction(QStringLiteral("About Kestrine"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, window, [window] {
+        QMessageBox::about(window, QStringLiteral("About Kestrine"),
+                           QStringLiteral("<b>Kestrine</b> %1<br>Deeplink collections for app "
+                                          "developers.")
+                               .arg(QString::fromLatin1(AppIdentity::version)));
+    });
+    // Right after the about item.
+    QAction* check = help->addAction(QStringLiteral("Check for Updates\u2026"));
+    check->setMenuRole(QAction::ApplicationSpecificRole);
+    connect(help, &QMenu::aboutToShow, check,
+            [this, check] { check->setEnabled(m_updater.canCheckForUpdates()); });
+    connect(check, &QAction::triggered, this, [this] { m_updater.checkForUpdates(); });
+}
+
+void KestrineCommands::deleteAll()
+{
+    ManagedObjectContext* context = m_container.viewContext();
+    if (!context)
+        return;
+    for (ManagedObject* object : context->registeredObjects())
+        context->deleteObject(object);
+    (void)context->save();
+}

@@ -1,0 +1,20 @@
+#include "app/KestrineApp.h"
+#include "platform/AppIdentity.h"
+#include "store/PersistenceController.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
+    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
+    QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
+    QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
+
+    // The store opens first: one that cannot be loaded ends the process before any window.
+    PersistentContainer& container = PersistenceController::shared().container();
+    KestrineApp app(container);
+    app.show();
+    return QApplication::exec();
+}

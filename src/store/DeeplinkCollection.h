@@ -1,0 +1,71 @@
+#pragma once
+
+#include "store/ManagedObject.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+class Deeplink;
+
+// A stored, named and coloured collection of deeplinks.
+class DeeplinkCollection : public ManagedObject {
+    Q_OBJECT
+public:
+    struct Values {
+        QUuid uid;     // null = no uid
+        QString name;  // null = no name
+        QString emoji; // null = no emoji
+        bool isPinned = false;
+        double colorR = 0;
+        double colorG = 0;
+        double colorB = 0;
+        double colorA = 0;
+        std::optional<qint64> timestampMsecs;
+    };
+
+    [[nodiscard]] QUuid uid() const { return m_values.uid; }
+    void setUid(const QUuid& uid);
+    [[nodiscard]] QString name() const { return m_values.name; }
+    void setName(const QString& name);
+    [[nodiscard]] QString emoji() const { return m_values.emoji; }
+    void setEmoji(const QString& emoji);
+    [[nodiscard]] bool isPinned() const { return m_values.isPinned; }
+    void setIsPinned(bool isPinned);
+
+    [[nodiscard]] double colorR() const { return m_values.colorR; }
+    [[nodiscard]] double colorG() const { return m_values.colorG; }
+    [[nodiscard]] double colorB() const { return m_values.colorB; }
+    [[nodiscard]] double colorA() const { return m_values.colorA; }
+    void setColor(double red, double green, double blue, double alpha);
+
+    [[nodiscard]] QDateTime timestamp() const;
+    void setTimestamp(const QDateTime& timestamp);
+    [[nodiscard]] std::optional<qint64> timestampMsecs() const { return m_values.timestampMsecs; }
+
+    // The collection's deeplinks, in no particular order.
+    [[nodiscard]] const QList<Deeplink*>& deeplinks() const { return m_deeplinks; }
+    [[nodiscard]] qint64 deeplinksCount() const { return m_deeplinks.size(); }
+    void addDeeplink(Deeplink* deeplink);
+    void removeDeeplink(Deeplink* deeplink);
+    // Replaces the whole set; deeplinks no longer in it are left without a collection.
+    void setDeeplinks(const QList<Deeplink*>& deeplinks);
+
+    // The name case-folded and stripped of diacritics, for "contains[cd]" filters.
+    [[nodiscard]] const QString& foldedName() const { return m_foldedName; }
+
+private:
+    friend class ManagedObjectContext;
+    friend class SqliteStore;
+    friend class Deeplink;
+    DeeplinkCollection(ManagedObjectContext* context, qint64 storeId);
+
+    void restore(const Values& values);
+
+    Values m_values;
+    QString m_foldedName;
+    QList<Deeplink*> m_deeplinks;
+};

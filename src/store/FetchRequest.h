@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/ManagedObject.h"
+
+#include <QString>
+
+#include <functional>
+
+// What a live query shows: one entity's objects that pass `predicate`, ordered by
+// `lessThan`, optionally grouped by `sectionKey`. The sort must order by the section key
+// first, so that each section is one contiguous run.
+struct FetchRequest {
+    using Predicate = std::function<bool(const ManagedObject&)>;
+    using LessThan = std::function<bool(const ManagedObject&, const ManagedObject&)>;
+    using SectionKey = std::function<QString(const ManagedObject&)>;
+
+    ManagedObject::Entity entity = ManagedObject::Entity::DeeplinkCollection;
+    Predicate predicate;   // empty: every object
+    LessThan lessThan;     // empty: creation order
+    SectionKey sectionKey; // empty: one flat list
+};

@@ -1,0 +1,255 @@
+#include "store/ManagedObjectContext.h"
+
+#include "store/SqliteStore.h"
+
+ManagedObjectContext::ManagedObjectContext(SqliteStore* store, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+{
+    if (m_store)
+        m_store->load(this);
+}
+
+ManagedObjectContext::~ManagedObjectContext()
+{
+    QSet<ManagedObject*> all = m_deleted;
+    for (auto* collection : std::as_const(m_collections))
+        all.insert(collection);
+    for (auto* deeplink : std::as_const(m_deeplinks))
+        all.insert(deeplink);
+    qDeleteAll(all);
+}
+
+DeeplinkCollection* ManagedObjectContext::insertCollection()
+{
+    auto* collection = new DeeplinkCollection(this, m_nextCollectionId++);
+    collection->m_values.timestampMsecs = QDateTime::currentMSecsSinceEpoch();
+    m_serials.insert(collection, m_nextSerial++);
+    m_collections.insert(collection);
+    m_inserted.insert(collection);
+    Q_EMIT objectChanged(collection, Change::Inserted);
+    return collection;
+}
+
+Deeplink* ManagedObjectContext::insertDeeplink()
+{
+    auto* deeplink = new Deeplink(this, m_nextDeeplinkId++);
+    deeplink->m_values.timestampMsecs = QDateTime::currentMSecsSinceEpoch();
+    m_serials.insert(deeplink, m_nextSerial++);
+    m_deeplinks.insert(deeplink);
+    m_inserted.insert(deeplink);
+    Q_EMIT objectChanged(deeplink, Change::Inserted);
+    return deeplink;
+}
+
+void ManagedObjectContext::deleteObject(ManagedObject* object)
+{
+    if (!object || object->m_context != this || object->m_deleted)
+        return;
+    if (object->entity() == ManagedObject::Entity::Deeplink) {
+        deleteDeeplink(static_cast<Deeplink*>(object));
+        return;
+    }
+    auto* collection = static_cast<DeeplinkCollection*>(object);
+    // Cascade: the collection's deeplinks go with it.
+    const QList<Deeplink*> members = collection->deeplinks();
+    for (Deeplink* deeplink : members)
+        deleteDeeplink(deeplink);
+    objectWillChange(collection);
+    collection->m_deleted = true;
+    m_collections.remove(collection);
+    m_updated.remove(collection);
+    m_deleted.insert(collection);
+    Q_EMIT objectChanged(collection, Change::Deleted);
+}
+
+void ManagedObjectContext::deleteDeeplink(Deeplink* deeplink)
+{
+    if (deeplink->m_deleted)
+        return;
+    DeeplinkCollection* collection = deeplink->deeplinkCollection();
+    objectWillChange(deeplink);
+    if (collection)
+        objectWillChange(collection);
+    // Detach so the collection's count drops at once; the snapshot keeps the relation for
+    // a rollback.
+    deeplink->attachTo(nullptr);
+    deeplink->m_deleted = true;
+    m_deeplinks.remove(deeplink);
+    m_updated.remove(deeplink);
+    m_deleted.insert(deeplink);
+    Q_EMIT objectChanged(deeplink, Change::Deleted);
+    if (collection)
+        collection->didChange();
+}
+
+void ManagedObjectContext::objectWillChange(ManagedObject* object)
+{
+    if (object->m_deleted || m_inserted.contains(object))
+        return;
+    if (object->entity() == ManagedObject::Entity::Deeplink) {
+        auto* deeplink = static_cast<Deeplink*>(object);
+        if (!m_deeplinkSnapshots.contains(deeplink))
+            m_deeplinkSnapshots.insert(deeplink, deeplink->m_values);
+    } else {
+        auto* collection = static_cast<DeeplinkCollection*>(object);
+        if (!m_collectionSnapshots.contains(collection))
+            m_collectionSnapshots.insert(collection, collection->m_values);
+    }
+}
+
+void ManagedObjectContext::objectDidChange(ManagedObject* object)
+{
+    if (object->m_deleted)
+        return;
+    if (!m_inserted.contains(object))
+        m_updated.insert(object);
+    Q_EMIT objectChanged(object, Change::Updated);
+}
+
+bool ManagedObjectContext::save(QString* error)
+{
+    if (!hasChanges())
+        return true;
+    // Objects inserted and deleted again before a save never reach the file.
+    QSet<ManagedObject*> inserted;
+    for (ManagedObject* object : std::as_const(m_inserted)) {
+        if (!object->m_deleted)
+            inserted.insert(object);
+    }
+    QSet<ManagedObject*> deleted;
+    for (ManagedObject* object : std::as_const(m_deleted)) {
+        if (!m_inserted.contains(object))
+            deleted.insert(object);
+    }
+    if (m_store && !m_store->write(inserted, m_updated, deleted, error))
+        return false;
+
+    const QSet<ManagedObject*> gone = m_deleted;
+    m_inserted.clear();
+    m_updated.clear();
+    m_deleted.clear();
+    m_collectionSnapshots.clear();
+    m_deeplinkSnapshots.clear();
+    for (ManagedObject* object : gone)
+        discard(object);
+    Q_EMIT didSave();
+    return true;
+}
+
+void ManagedObjectContext::rollback()
+{
+    // Deleted objects come back first, so restored relations find them registered.
+    const QSet<ManagedObject*> deleted = m_deleted;
+    const QSet<ManagedObject*> inserted = m_inserted;
+    const auto collectionSnapshots = m_collectionSnapshots;
+    const auto deeplinkSnapshots = m_deeplinkSnapshots;
+    m_inserted.clear();
+    m_updated.clear();
+    m_deleted.clear();
+    m_collectionSnapshots.clear();
+    m_deeplinkSnapshots.clear();
+
+    for (ManagedObject* object : deleted) {
+        if (inserted.contains(object))
+            continue;
+        object->m_deleted = false;
+        if (object->entity() == ManagedObject::Entity::Deeplink)
+            m_deeplinks.insert(static_cast<Deeplink*>(object));
+        else
+            m_collections.insert(static_cast<DeeplinkCollection*>(object));
+    }
+    for (auto it = collectionSnapshots.begin(); it != collectionSnapshots.end(); ++it)
+        it.key()->restore(it.value());
+    for (auto it = deeplinkSnapshots.begin(); it != deeplinkSnapshots.end(); ++it) {
+        Deeplink* deeplink = it.key();
+        DeeplinkCollection* collection = it.value().collection;
+        deeplink->attachTo(nullptr);
+        deeplink->m_values = it.value();
+        deeplink->m_values.collection = nullptr;
+        deeplink->attachTo(collection);
+    }
+    for (ManagedObject* object : inserted) {
+        if (object->entity() == ManagedObject::Entity::Deeplink) {
+            auto* deeplink = static_cast<Deeplink*>(object);
+            deeplink->attachTo(nullptr);
+            m_deeplinks.remove(deeplink);
+        } else {
+            auto* collection = static_cast<DeeplinkCollection*>(object);
+            for (Deeplink* member : collection->deeplinks())
+                member->m_values.collection = nullptr;
+            collection->m_deeplinks.clear();
+            m_collections.remove(collection);
+        }
+        object->m_deleted = true;
+        Q_EMIT objectChanged(object, Change::Deleted);
+    }
+    for (ManagedObject* object : deleted) {
+        if (!inserted.contains(object))
+            Q_EMIT objectChanged(object, Change::Inserted);
+    }
+    for (auto it = collectionSnapshots.begin(); it != collectionSnapshots.end(); ++it) {
+        if (!deleted.contains(it.key()))
+            Q_EMIT objectChanged(it.key(), Change::Updated);
+        Q_EMIT it.key()->changed();
+    }
+    for (auto it = deeplinkSnapshots.begin(); it != deeplinkSnapshots.end(); ++it) {
+        if (!deleted.contains(it.key()))
+            Q_EMIT objectChanged(it.key(), Change::Updated);
+        Q_EMIT it.key()->changed();
+    }
+    for (ManagedObject* object : inserted)
+        discard(object);
+}
+
+bool ManagedObjectContext::hasChanges() const
+{
+    return !m_inserted.isEmpty() || !m_updated.isEmpty() || !m_deleted.isEmpty();
+}
+
+QList<ManagedObject*> ManagedObjectContext::registeredObjects() const
+{
+    QList<ManagedObject*> objects;
+    objects.reserve(m_collections.size() + m_deeplinks.size());
+    for (auto* collection : m_collections)
+        objects.append(collection);
+    for (auto* deeplink : m_deeplinks)
+        objects.append(deeplink);
+    return objects;
+}
+
+QList<DeeplinkCollection*> ManagedObjectContext::collections() const
+{
+    return {m_collections.begin(), m_collections.end()};
+}
+
+QList<Deeplink*> ManagedObjectContext::deeplinks() const
+{
+    return {m_deeplinks.begin(), m_deeplinks.end()};
+}
+
+quint64 ManagedObjectContext::serialOf(const ManagedObject* object) const
+{
+    return m_serials.value(object);
+}
+
+void ManagedObjectContext::registerLoaded(DeeplinkCollection* collection)
+{
+    m_serials.insert(collection, m_nextSerial++);
+    m_collections.insert(collection);
+    m_nextCollectionId = std::max(m_nextCollectionId, collection->storeId() + 1);
+}
+
+void ManagedObjectContext::registerLoaded(Deeplink* deeplink)
+{
+    m_serials.insert(deeplink, m_nextSerial++);
+    m_deeplinks.insert(deeplink);
+    m_nextDeeplinkId = std::max(m_nextDeeplinkId, deeplink->storeId() + 1);
+}
+
+void ManagedObjectContext::discard(ManagedObject* object)
+{
+    m_serials.remove(object);
+    // Views may still hold a QPointer to it; let them see it vanish after this event.
+    object->deleteLater();
+}

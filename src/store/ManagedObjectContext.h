@@ -1,0 +1,84 @@
+#pragma once
+
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+class SqliteStore;
+
+// The main (and only) context: an in-memory object graph loaded from the store file.
+// It owns every object, tracks inserts, updates and deletes, and writes exactly the pending
+// changes in one transaction on save(). Change notifications are sent synchronously so that
+// live queries see unsaved changes at once.
+class ManagedObjectContext : public QObject {
+    Q_OBJECT
+public:
+    enum class Change { Inserted, Updated, Deleted };
+
+    // Without a store the context lives in memory only and every save succeeds.
+    explicit ManagedObjectContext(SqliteStore* store = nullptr, QObject* parent = nullptr);
+    ~ManagedObjectContext() override;
+
+    // New objects get the creation time as their timestamp and are visible to queries at once.
+    DeeplinkCollection* insertCollection();
+    Deeplink* insertDeeplink();
+
+    // Removes the object (a collection takes its deeplinks with it); applied at the next save.
+    void deleteObject(ManagedObject* object);
+
+    // Commits all pending changes in one transaction. On failure nothing is written, the
+    // changes stay pending and `error` (if given) receives the reason.
+    bool save(QString* error = nullptr);
+
+    // Throws away all pending changes, restoring the last saved state.
+    void rollback();
+
+    [[nodiscard]] bool hasChanges() const;
+
+    // Every object the context currently holds and has not deleted.
+    [[nodiscard]] QList<ManagedObject*> registeredObjects() const;
+    [[nodiscard]] QList<DeeplinkCollection*> collections() const;
+    [[nodiscard]] QList<Deeplink*> deeplinks() const;
+    [[nodiscard]] const QSet<DeeplinkCollection*>& collectionSet() const { return m_collections; }
+    [[nodiscard]] const QSet<Deeplink*>& deeplinkSet() const { return m_deeplinks; }
+
+    // Creation order of an object; live queries use it to break sort ties stably.
+    [[nodiscard]] quint64 serialOf(const ManagedObject* object) const;
+
+Q_SIGNALS:
+    void objectChanged(ManagedObject* object, ManagedObjectContext::Change change);
+    void didSave();
+
+private:
+    friend class ManagedObject;
+    friend class SqliteStore;
+
+    void objectWillChange(ManagedObject* object);
+    void objectDidChange(ManagedObject* object);
+    void deleteDeeplink(Deeplink* deeplink);
+    void registerLoaded(DeeplinkCollection* collection);
+    void registerLoaded(Deeplink* deeplink);
+    void discard(ManagedObject* object);
+
+    SqliteStore* m_store = nullptr;
+    QSet<DeeplinkCollection*> m_collections;
+    QSet<Deeplink*> m_deeplinks;
+
+    QSet<ManagedObject*> m_inserted;
+    QSet<ManagedObject*> m_updated;
+    QSet<ManagedObject*> m_deleted;
+    // Saved values of changed objects, taken before their first change since the last save.
+    QHash<DeeplinkCollection*, DeeplinkCollection::Values> m_collectionSnapshots;
+    QHash<Deeplink*, Deeplink::Values> m_deeplinkSnapshots;
+
+    QHash<const ManagedObject*, quint64> m_serials;
+    quint64 m_nextSerial = 1;
+    qint64 m_nextCollectionId = 1;
+    qint64 m_nextDeeplinkId = 1;
+};
+
+Q_DECLARE_METATYPE(ManagedObject*)

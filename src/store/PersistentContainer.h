@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/SqliteStore.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class ManagedObjectContext;
+
+// The persistent container "Kestrine": the store file and the main context over it.
+class PersistentContainer {
+public:
+    // `storePath` empty: Kestrine.sqlite in the application data directory.
+    explicit PersistentContainer(QString storePath = {});
+    ~PersistentContainer();
+
+    // Opens the store and loads the main context. On failure there is no context.
+    [[nodiscard]] std::optional<SqliteStore::OpenError> loadPersistentStores();
+
+    [[nodiscard]] QString name() const { return QStringLiteral("Kestrine"); }
+    [[nodiscard]] const QString& storePath() const { return m_storePath; }
+    [[nodiscard]] SqliteStore* store() const { return m_store.get(); }
+    // The main context; only valid after a successful load.
+    [[nodiscard]] ManagedObjectContext* viewContext() const { return m_viewContext.get(); }
+
+    [[nodiscard]] static QString defaultStorePath();
+
+private:
+    QString m_storePath;
+    std::unique_ptr<SqliteStore> m_store;
+    std::unique_ptr<ManagedObjectContext> m_viewContext;
+};

@@ -1,0 +1,308 @@
+#include "store/SqliteStore.h"
+
+#include "store/ManagedObjectContext.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace {
+
+QVariant nullable(const QString& text)
+{
+    return text.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
+}
+
+QVariant nullable(const std::optional<qint64>& value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<qint64>());
+}
+
+std::optional<qint64> optionalInteger(const QVariant& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toLongLong();
+}
+
+QString optionalText(const QVariant& value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
+bool exec(QSqlQuery& query, QString* error)
+{
+    if (query.exec())
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+bool exec(QSqlDatabase& database, const QString& statement, QString* error)
+{
+    QSqlQuery query(database);
+    if (query.exec(statement))
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+SqliteStore::SqliteStore(QString path)
+    : m_path(std::move(path))
+    , m_connectionName(QStringLiteral("kestrine-store-") + QUuid::createUuid().toString())
+{
+}
+
+SqliteStore::~SqliteStore()
+{
+    if (m_database.isValid())
+        m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+std::optional<SqliteStore::OpenError> SqliteStore::open()
+{
+    const QString fileName = QFileInfo(m_path).fileName();
+    const auto failure = [&](const QString& reason) {
+        return OpenError{QStringLiteral("The file \u201C%1\u201D couldn\u2019t be opened.").arg(fileName),
+                         QStringLiteral("{path: %1, reason: %2}").arg(m_path, reason)};
+    };
+
+    m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_database.setDatabaseName(m_path);
+    m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_database.open())
+        return failure(m_database.lastError().text());
+
+    // Read the version before anything writes: a foreign or newer file must stay as it is.
+    QSqlQuery versionQuery(m_database);
+    if (!versionQuery.exec(QStringLiteral("PRAGMA user_version")) || !versionQuery.next())
+        return failure(versionQuery.lastError().text());
+    const int version = versionQuery.value(0).toInt();
+    versionQuery.finish();
+    if (version > schemaVersion)
+        return failure(QStringLiteral("written by a newer version of Kestrine (schema %1, this "
+                                      "version reads up to %2)")
+                           .arg(version)
+                           .arg(schemaVersion));
+    if (version == 0) {
+        // A file with tables but no version was not written by Kestrine.
+        QSqlQuery tables(m_database);
+        if (!tables.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !tables.next())
+            return failure(tables.lastError().text());
+        if (tables.value(0).toInt() > 0)
+            return failure(QStringLiteral("not a Kestrine store"));
+    }
+
+    QString error;
+    if (!exec(m_database, QStringLiteral("PRAGMA journal_mode=WAL"), &error)
+        || !exec(m_database, QStringLiteral("PRAGMA synchronous=FULL"), &error)
+        || !exec(m_database, QStringLiteral("PRAGMA foreign_keys=ON"), &error))
+        return failure(error);
+    if (version < schemaVersion && !migrate(version, &error))
+        return failure(error);
+    return std::nullopt;
+}
+
+void SqliteStore::setBusyTimeout(int milliseconds)
+{
+    exec(m_database, QStringLiteral("PRAGMA busy_timeout=%1").arg(milliseconds), nullptr);
+}
+
+bool SqliteStore::migrate(int fromVersion, QString* error)
+{
+    if (!m_database.transaction()) {
+        if (error)
+            *error = m_database.lastError().text();
+        return false;
+    }
+    bool ok = true;
+    if (fromVersion < 1) {
+        ok = exec(m_database, QStringLiteral(R"(CREATE TABLE collections (
+                id INTEGER PRIMARY KEY,
+                uid TEXT,
+                name TEXT,
+                emoji TEXT,
+                isPinned INTEGER NOT NULL DEFAULT 0,
+                colorR REAL NOT NULL DEFAULT 0,
+                colorG REAL NOT NULL DEFAULT 0,
+                colorB REAL NOT NULL DEFAULT 0,
+                colorA REAL NOT NULL DEFAULT 0,
+                timestamp INTEGER))"),
+                  error)
+             && exec(m_database, QStringLiteral(R"(CREATE TABLE deeplinks (
+                id INTEGER PRIMARY KEY,
+                collection_id INTEGER REFERENCES collections(id) ON DELETE CASCADE,
+                title TEXT,
+                url TEXT,
+                timestamp INTEGER))"),
+                     error)
+             && exec(m_database,
+                     QStringLiteral("CREATE INDEX deeplinks_collection ON deeplinks(collection_id)"),
+                     error);
+    }
+    // Later schema changes add their steps here, each guarded by `fromVersion < N`.
+    ok = ok && exec(m_database, QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion), error);
+    if (!ok) {
+        m_database.rollback();
+        return false;
+    }
+    return m_database.commit();
+}
+
+void SqliteStore::load(ManagedObjectContext* context)
+{
+    QHash<qint64, DeeplinkCollection*> byId;
+    QSqlQuery collections(m_database);
+    collections.setForwardOnly(true);
+    collections.exec(QStringLiteral("SELECT id, uid, name, emoji, isPinned, colorR, colorG, colorB, "
+                                    "colorA, timestamp FROM collections"));
+    while (collections.next()) {
+        auto* collection = new DeeplinkCollection(context, collections.value(0).toLongLong());
+        DeeplinkCollection::Values values;
+        const QString uid = optionalText(collections.value(1));
+        values.uid = uid.isNull() ? QUuid() : QUuid::fromString(uid);
+        values.name = optionalText(collections.value(2));
+        values.emoji = optionalText(collections.value(3));
+        values.isPinned = collections.value(4).toBool();
+        values.colorR = collections.value(5).toDouble();
+        values.colorG = collections.value(6).toDouble();
+        values.colorB = collections.value(7).toDouble();
+        values.colorA = collections.value(8).toDouble();
+        values.timestampMsecs = optionalInteger(collections.value(9));
+        collection->restore(values);
+        byId.insert(collection->storeId(), collection);
+        context->registerLoaded(collection);
+    }
+
+    QSqlQuery deeplinks(m_database);
+    deeplinks.setForwardOnly(true);
+    deeplinks.exec(
+        QStringLiteral("SELECT id, collection_id, title, url, timestamp FROM deeplinks"));
+    while (deeplinks.next()) {
+        auto* deeplink = new Deeplink(context, deeplinks.value(0).toLongLong());
+        deeplink->m_values.title = optionalText(deeplinks.value(2));
+        deeplink->m_values.urlText = optionalText(deeplinks.value(3));
+        deeplink->m_values.timestampMsecs = optionalInteger(deeplinks.value(4));
+        const QVariant collectionId = deeplinks.value(1);
+        if (!collectionId.isNull())
+            deeplink->attachTo(byId.value(collectionId.toLongLong()));
+        context->registerLoaded(deeplink);
+    }
+}
+
+bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<ManagedObject*>& updated,
+                        const QSet<ManagedObject*>& deleted, QString* error)
+{
+    if (!m_database.transaction()) {
+        if (error)
+            *error = m_database.lastError().text();
+        return false;
+    }
+
+    QSqlQuery insertCollection(m_database);
+    insertCollection.prepare(QStringLiteral(
+        "INSERT INTO collections (id, uid, name, emoji, isPinned, colorR, colorG, "
+        "colorB, colorA, timestamp) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery upsertDeeplink(m_database);
+    upsertDeeplink.prepare(QStringLiteral("INSERT OR REPLACE INTO deeplinks (id, collection_id, "
+                                          "title, url, timestamp) VALUES (?, ?, ?, ?, ?)"));
+    QSqlQuery deleteCollection(m_database);
+    deleteCollection.prepare(QStringLiteral("DELETE FROM collections WHERE id = ?"));
+    QSqlQuery deleteDeeplink(m_database);
+    deleteDeeplink.prepare(QStringLiteral("DELETE FROM deeplinks WHERE id = ?"));
+
+    const auto writeCollection = [&](const DeeplinkCollection* collection) {
+        const auto& values = collection->m_values;
+        insertCollection.bindValue(0, collection->storeId());
+        insertCollection.bindValue(1, values.uid.isNull()
+                                          ? QVariant(QMetaType::fromType<QString>())
+                                          : QVariant(values.uid.toString(QUuid::WithoutBraces)));
+        insertCollection.bindValue(2, nullable(values.name));
+        insertCollection.bindValue(3, nullable(values.emoji));
+        insertCollection.bindValue(4, values.isPinned ? 1 : 0);
+        insertCollection.bindValue(5, values.colorR);
+        insertCollection.bindValue(6, values.colorG);
+        insertCollection.bindValue(7, values.colorB);
+        insertCollection.bindValue(8, values.colorA);
+        insertCollection.bindValue(9, nullable(values.timestampMsecs));
+        return exec(insertCollection, error);
+    };
+    const auto writeDeeplink = [&](const Deeplink* deeplink) {
+        const auto& values = deeplink->m_values;
+        upsertDeeplink.bindValue(0, deeplink->storeId());
+        upsertDeeplink.bindValue(1, values.collection
+                                        ? QVariant(values.collection->storeId())
+                                        : QVariant(QMetaType::fromType<qint64>()));
+        upsertDeeplink.bindValue(2, nullable(values.title));
+        upsertDeeplink.bindValue(3, nullable(values.urlText));
+        upsertDeeplink.bindValue(4, nullable(values.timestampMsecs));
+        return exec(upsertDeeplink, error);
+    };
+
+    bool ok = true;
+    // Collections before deeplinks, so a new deeplink's collection row already exists.
+    // Existing collections are updated in place: replacing their row would cascade-delete
+    // their deeplinks.
+    for (ManagedObject* object : inserted) {
+        if (ok && object->entity() == ManagedObject::Entity::DeeplinkCollection)
+            ok = writeCollection(static_cast<DeeplinkCollection*>(object));
+    }
+    QSqlQuery updateCollection(m_database);
+    updateCollection.prepare(QStringLiteral(
+        "UPDATE collections SET uid = ?, name = ?, emoji = ?, isPinned = ?, colorR = ?, "
+        "colorG = ?, colorB = ?, colorA = ?, timestamp = ? WHERE id = ?"));
+    for (ManagedObject* object : updated) {
+        if (!ok || object->entity() != ManagedObject::Entity::DeeplinkCollection)
+            continue;
+        const auto* collection = static_cast<DeeplinkCollection*>(object);
+        const auto& values = collection->m_values;
+        updateCollection.bindValue(0, values.uid.isNull()
+                                          ? QVariant(QMetaType::fromType<QString>())
+                                          : QVariant(values.uid.toString(QUuid::WithoutBraces)));
+        updateCollection.bindValue(1, nullable(values.name));
+        updateCollection.bindValue(2, nullable(values.emoji));
+        updateCollection.bindValue(3, values.isPinned ? 1 : 0);
+        updateCollection.bindValue(4, values.colorR);
+        updateCollection.bindValue(5, values.colorG);
+        updateCollection.bindValue(6, values.colorB);
+        updateCollection.bindValue(7, values.colorA);
+        updateCollection.bindValue(8, nullable(values.timestampMsecs));
+        updateCollection.bindValue(9, collection->storeId());
+        ok = exec(updateCollection, error);
+    }
+    for (ManagedObject* object : inserted) {
+        if (ok && object->entity() == ManagedObject::Entity::Deeplink)
+            ok = writeDeeplink(static_cast<Deeplink*>(object));
+    }
+    for (ManagedObject* object : updated) {
+        if (ok && object->entity() == ManagedObject::Entity::Deeplink)
+            ok = writeDeeplink(static_cast<Deeplink*>(object));
+    }
+    for (ManagedObject* object : deleted) {
+        if (!ok)
+            break;
+        QSqlQuery& query = object->entity() == ManagedObject::Entity::Deeplink ? deleteDeeplink
+                                                                                : deleteCollection;
+        query.bindValue(0, object->storeId());
+        ok = exec(query, error);
+    }
+
+    if (!ok) {
+        m_database.rollback();
+        return false;
+    }
+    if (!m_database.commit()) {
+        if (error)
+            *error = m_database.lastError().text();
+        m_database.rollback();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,6 @@
+#include "targetapps/BundleIdManager.h"
+
+BundleIdManager::BundleIdManager(QObject* parent)
+    : QObject(parent)
+{
+}

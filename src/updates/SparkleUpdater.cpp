@@ -1,0 +1,6 @@
+#include "updates/SparkleUpdater.h"
+
+SparkleUpdater::SparkleUpdater(QObject* parent)
+    : QObject(parent)
+{
+}
