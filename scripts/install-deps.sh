@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Kestrine needs to build, run and test, when any is missing.
-# Runs apt-get as root; otherwise prints the apt-get line to run.
+# Runs apt-get as root (or through password-less sudo); otherwise prints the line to run.
 set -euo pipefail
 
 packages=(
@@ -19,11 +19,16 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+as_root=()
 if [ "$(id -u)" -ne 0 ]; then
-    echo "Kestrine needs these packages; install them as root with:" >&2
-    echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
-    exit 1
+    if command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+        as_root=(sudo)
+    else
+        echo "Kestrine needs these packages; install them as root with:" >&2
+        echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,43 @@
+#include "TestEnvironment.h"
+
+#include "platform/AppSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+TestEnvironment::TestEnvironment()
+    : m_savedHome(qgetenv("HOME"))
+    , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray())
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrine"));
+    // Test mode keeps everything below ~/.qttest; a home of our own keeps parallel tests apart.
+    const QString root = m_directory.path();
+    qputenv("HOME", root.toUtf8());
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("TMPDIR", (root + QStringLiteral("/tmp")).toUtf8());
+    QDir(root).mkpath(QStringLiteral("tmp"));
+    AppSettings::redirectTo(root + QStringLiteral("/settings"));
+    Logger::setCaptureSink([this](const LogRecord& record) { m_records.append(record); });
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    Logger::setCaptureSink({});
+    qputenv("HOME", m_savedHome);
+    if (m_savedTmpDir.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", m_savedTmpDir);
+}
+
+QStringList TestEnvironment::messages(const QString& category) const
+{
+    QStringList lines;
+    for (const LogRecord& record : m_records) {
+        if (category.isEmpty() || record.category == category)
+            lines.append(record.message);
+    }
+    return lines;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Logger.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+// Everything a test touches on disk goes to a fresh temporary directory: QStandardPaths in
+// test mode, every settings file, the temporary directory of the tools. Log lines written
+// while it lives are captured for assertions. Create one per test function (or per test
+// case in initTestCase) before creating any object under test.
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+    TestEnvironment(const TestEnvironment&) = delete;
+    TestEnvironment& operator=(const TestEnvironment&) = delete;
+
+    [[nodiscard]] QString path() const { return m_directory.path(); }
+    [[nodiscard]] QString filePath(const QString& name) const { return m_directory.filePath(name); }
+
+    // Captured log messages, optionally of one category only.
+    [[nodiscard]] QStringList messages(const QString& category = {}) const;
+    [[nodiscard]] const QList<LogRecord>& records() const { return m_records; }
+    void clearLog() { m_records.clear(); }
+
+private:
+    QByteArray m_savedHome;
+    QByteArray m_savedTmpDir;
+    QTemporaryDir m_directory;
+    QList<LogRecord> m_records;
+};
