@@ -1,0 +1,98 @@
+#include "platform/SymbolImage.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIconEngine>
+#include <QPainter>
+#include <QPalette>
+#include <QSvgRenderer>
+
+namespace {
+
+QString pathFor(const QString& name)
+{
+    const QString path = QStringLiteral(":/symbols/%1.svg").arg(name);
+    return QFile::exists(path) ? path : QStringLiteral(":/symbols/questionmark.svg");
+}
+
+QPixmap render(const QString& name, QSize size, const QColor& color, qreal ratio)
+{
+    QPixmap pixmap(size * ratio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(pathFor(name));
+    {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // Keep the symbol's aspect ratio inside the square.
+        QSizeF drawn = renderer.defaultSize();
+        drawn.scale(QSizeF(pixmap.size()), Qt::KeepAspectRatio);
+        const QRectF target((pixmap.width() - drawn.width()) / 2,
+                            (pixmap.height() - drawn.height()) / 2, drawn.width(), drawn.height());
+        renderer.render(&painter, target);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(pixmap.rect(), color);
+    }
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+QColor defaultColor()
+{
+    return QApplication::palette().color(QPalette::WindowText);
+}
+
+class SymbolIconEngine : public QIconEngine {
+public:
+    SymbolIconEngine(QString name, QColor color)
+        : m_name(std::move(name))
+        , m_color(std::move(color))
+    {
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, pixmapFor(rect.size(), mode, state, ratio));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return pixmapFor(size, mode, state, 1.0);
+    }
+
+    QIconEngine* clone() const override { return new SymbolIconEngine(m_name, m_color); }
+
+private:
+    QPixmap pixmapFor(const QSize& size, QIcon::Mode mode, QIcon::State, qreal ratio) const
+    {
+        QColor color = m_color.isValid() ? m_color : defaultColor();
+        if (mode == QIcon::Disabled)
+            color.setAlphaF(color.alphaF() * 0.4);
+        return render(m_name, size, color, ratio);
+    }
+
+    QString m_name;
+    QColor m_color;
+};
+
+} // namespace
+
+namespace SymbolImage {
+
+bool exists(const QString& name)
+{
+    return QFile::exists(QStringLiteral(":/symbols/%1.svg").arg(name));
+}
+
+QPixmap pixmap(const QString& name, int size, const QColor& color, qreal devicePixelRatio)
+{
+    return render(name, QSize(size, size), color.isValid() ? color : defaultColor(),
+                  devicePixelRatio);
+}
+
+QIcon icon(const QString& name, const QColor& color)
+{
+    return QIcon(new SymbolIconEngine(name, color));
+}
+
+} // namespace SymbolImage
