@@ -1,0 +1,207 @@
+#include "TestEnvironment.h"
+
+#include "store/DeeplinkQueries.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+namespace {
+
+QStringList names(const FetchedResultsModel& model) {
+    QStringList result;
+    for (ManagedObject* object : model.fetchedObjects())
+        result.append(static_cast<DeeplinkCollection*>(object)->name());
+    return result;
+}
+
+QStringList titles(const FetchedResultsModel& model) {
+    QStringList result;
+    for (ManagedObject* object : model.fetchedObjects())
+        result.append(static_cast<Deeplink*>(object)->title());
+    return result;
+}
+
+QDateTime at(int seconds) {
+    return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
+}
+
+} // namespace
+
+class tst_FetchedResultsModel : public QObject {
+    Q_OBJECT
+
+private:
+    DeeplinkCollection* addCollection(ManagedObjectContext& context, const QString& name,
+                                      bool pinned, std::optional<int> seconds) {
+        DeeplinkCollection* collection = context.insertCollection();
+        collection->setUid(QUuid::createUuid());
+        collection->setName(name);
+        collection->setIsPinned(pinned);
+        collection->setTimestamp(seconds ? at(*seconds) : QDateTime());
+        return collection;
+    }
+
+    Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* collection,
+                          const QString& title, const QString& url, std::optional<int> seconds) {
+        Deeplink* deeplink = context.insertDeeplink();
+        deeplink->setTitle(title);
+        deeplink->setUrl(Deeplink::urlFromText(url));
+        deeplink->setTimestamp(seconds ? at(*seconds) : QDateTime());
+        collection->addDeeplink(deeplink);
+        return deeplink;
+    }
+
+private Q_SLOTS:
+    void sortsPinnedFirstThenNewestWithUnsetLast() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        addCollection(context, "old", false, 10);
+        addCollection(context, "undated", false, std::nullopt);
+        addCollection(context, "new", false, 30);
+        addCollection(context, "pinned old", true, 5);
+        addCollection(context, "pinned undated", true, std::nullopt);
+        addCollection(context, "pinned new", true, 50);
+
+        FetchedResultsModel model(&context, DeeplinkQueries::collections());
+        QAbstractItemModelTester tester(&model);
+        QCOMPARE(names(model), QStringList({"pinned new", "pinned old", "pinned undated", "new",
+                                            "old", "undated"}));
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.sections().at(0).key, QStringLiteral("1"));
+        QCOMPARE(model.rowCount(model.index(0, 0)), 3);
+        QVERIFY(model.data(model.index(0, 0), FetchedResultsModel::IsSectionRole).toBool());
+    }
+
+    void followsUnsavedChangesIncrementally() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        FetchedResultsModel model(&context, DeeplinkQueries::collections());
+        QAbstractItemModelTester tester(&model);
+        QVERIFY(model.isEmpty());
+
+        DeeplinkCollection* a = addCollection(context, "a", false, 10);
+        DeeplinkCollection* b = addCollection(context, "b", false, 20);
+        QCOMPARE(names(model), QStringList({"b", "a"}));
+        QCOMPARE(model.rowCount(), 1);
+
+        // Pinning moves it into a new section at the top.
+        a->setIsPinned(true);
+        QCOMPARE(names(model), QStringList({"a", "b"}));
+        QCOMPARE(model.rowCount(), 2);
+
+        // A newer timestamp reorders within the section.
+        DeeplinkCollection* c = addCollection(context, "c", false, 5);
+        QCOMPARE(names(model), QStringList({"a", "b", "c"}));
+        c->setTimestamp(at(40));
+        QCOMPARE(names(model), QStringList({"a", "c", "b"}));
+
+        // Deleting removes at once, empty sections go with it.
+        context.deleteObject(a);
+        QCOMPARE(names(model), QStringList({"c", "b"}));
+        QCOMPARE(model.rowCount(), 1);
+        QVERIFY(model.indexOf(b).isValid());
+        QVERIFY(!model.indexOf(a).isValid());
+    }
+
+    void filtersNamesIgnoringCaseAndDiacritics_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addRow("ab") << "ab" << QStringList({"ABX", "Äbc"});
+        QTest::addRow("accented filter") << "ÄB" << QStringList({"ABX", "Äbc"});
+        QTest::addRow("empty lists all") << "" << QStringList({"xyz", "ABX", "Äbc", "Ünïcödé"});
+        QTest::addRow("unicode") << "unicode" << QStringList({"Ünïcödé"});
+        QTest::addRow("no match") << "qqq" << QStringList();
+        QTest::addRow("not trimmed") << "ab " << QStringList();
+    }
+
+    void filtersNamesIgnoringCaseAndDiacritics() {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, expected);
+        TestEnvironment env;
+        ManagedObjectContext context;
+        addCollection(context, "Äbc", false, 1);
+        addCollection(context, "ABX", false, 2);
+        addCollection(context, "xyz", false, 3);
+        addCollection(context, "Ünïcödé", false, std::nullopt);
+        addCollection(context, QString(), false, std::nullopt)->setUid({});
+
+        FetchedResultsModel model(&context, DeeplinkQueries::collections());
+        QAbstractItemModelTester tester(&model);
+        model.setFetchRequest(DeeplinkQueries::collections(filter));
+        QStringList found = names(model);
+        found.removeAll(QString());
+        QCOMPARE(found, expected);
+    }
+
+    void narrowsDeeplinksOfOneCollection_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        const int none = int(DeeplinkQueries::TextField::None);
+        const int title = int(DeeplinkQueries::TextField::Title);
+        const int url = int(DeeplinkQueries::TextField::Url);
+        QTest::addRow("all, newest first")
+            << none << "Home" << QStringList({"Open Home", "home screen", "Cart"});
+        QTest::addRow("title is case-sensitive") << title << "Home" << QStringList({"Open Home"});
+        QTest::addRow("title empty text")
+            << title << "" << QStringList({"Open Home", "home screen", "Cart"});
+        QTest::addRow("url includes scheme") << url << "shop:" << QStringList({"Cart"});
+        QTest::addRow("url query") << url << "tab=2" << QStringList({"home screen"});
+        QTest::addRow("url no match") << url << "Shop" << QStringList();
+    }
+
+    void narrowsDeeplinksOfOneCollection() {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        TestEnvironment env;
+        ManagedObjectContext context;
+        DeeplinkCollection* mine = addCollection(context, "mine", false, 1);
+        DeeplinkCollection* other = addCollection(context, "other", false, 2);
+        addDeeplink(context, mine, "Cart", "shop://cart", std::nullopt);
+        addDeeplink(context, mine, "home screen", "app://home?tab=2", 10);
+        addDeeplink(context, mine, "Open Home", "app://home", 20);
+        addDeeplink(context, other, "Open Home elsewhere", "app://home", 30);
+
+        FetchedResultsModel model(
+            &context,
+            DeeplinkQueries::deeplinks(mine->uid(), DeeplinkQueries::TextField(field), text));
+        QAbstractItemModelTester tester(&model);
+        QCOMPARE(titles(model), expected);
+    }
+
+    void deeplinkQueryFollowsMovesAndDeletes() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        DeeplinkCollection* mine = addCollection(context, "mine", false, 1);
+        DeeplinkCollection* other = addCollection(context, "other", false, 2);
+        FetchedResultsModel model(&context, DeeplinkQueries::deeplinks(mine->uid()));
+        QAbstractItemModelTester tester(&model);
+
+        Deeplink* first = addDeeplink(context, mine, "first", "app://1", 1);
+        addDeeplink(context, mine, "second", "app://2", 2);
+        QCOMPARE(titles(model), QStringList({"second", "first"}));
+        other->addDeeplink(first);
+        QCOMPARE(titles(model), QStringList({"second"}));
+        mine->addDeeplink(first);
+        QCOMPARE(titles(model), QStringList({"second", "first"}));
+        context.deleteObject(mine);
+        QVERIFY(model.isEmpty());
+        context.rollback();
+        QCOMPARE(model.fetchedObjects().size(), 0); // both inserts are rolled back too
+    }
+
+    void collectionWithoutUidShowsNothing() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        DeeplinkCollection* nameless = context.insertCollection();
+        addDeeplink(context, nameless, "orphan", "app://x", 1);
+        FetchedResultsModel model(&context, DeeplinkQueries::deeplinks(nameless->uid()));
+        QVERIFY(model.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_FetchedResultsModel)
+#include "tst_FetchedResultsModel.moc"
