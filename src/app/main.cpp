@@ -1,6 +1,7 @@
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
 #include "store/PersistenceController.h"
+#include "window/NoFocusRingStyle.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
     QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
+    NoFocusRingStyle::installApplicationWide();
 
     // The store opens first: one that cannot be loaded ends the process before any window.
     PersistentContainer& container = PersistenceController::shared().container();

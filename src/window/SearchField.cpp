@@ -1,0 +1,21 @@
+#include "window/SearchField.h"
+
+#include "platform/SymbolImage.h"
+
+SearchField::SearchField(Binding<QString> text, QWidget* parent)
+    : QLineEdit(parent)
+    , m_text(std::move(text)) {
+    addAction(SymbolImage::icon(QStringLiteral("magnifyingglass")), QLineEdit::LeadingPosition);
+    setClearButtonEnabled(true);
+    // textEdited covers typing, deleting, pasting and the clear button, but not our own
+    // setText(), so a refresh never echoes back into the binding.
+    connect(this, &QLineEdit::textEdited, this,
+            [this](const QString& value) { m_text.set(value); });
+    refresh();
+}
+
+void SearchField::refresh() {
+    const QString value = m_text.get();
+    if (text() != value)
+        setText(value);
+}

@@ -1,0 +1,197 @@
+#include "TestEnvironment.h"
+
+#include "window/NoFocusRingStyle.h"
+#include "window/SearchField.h"
+#include "window/SegmentedControl.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSpinBox>
+#include <QStyleFactory>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+// A field's ring lives on its edge; the inside also holds the text cursor, which only a
+// focused field shows, so it is blanked before comparing.
+QImage frameOf(QImage image) {
+    QPainter painter(&image);
+    painter.fillRect(
+        QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()).adjusted(3, 3, -3, -3),
+        Qt::black);
+    return image;
+}
+
+} // namespace
+
+class tst_NativeControls : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void searchFieldWritesEveryEdit();
+    void searchFieldTakesOverOutsideWrites();
+    void searchFieldRefreshKeepsCursorWhenEqual();
+    void segmentedControlShowsSelection_data();
+    void segmentedControlShowsSelection();
+    void segmentedControlWritesBindingBeforeHandler();
+    void textFieldsDrawNoFocusRing_data();
+    void textFieldsDrawNoFocusRing();
+};
+
+void tst_NativeControls::searchFieldWritesEveryEdit() {
+    TestEnvironment env;
+    QStringList writes;
+    auto stored = std::make_shared<QString>();
+    SearchField field(Binding<QString>([stored] { return *stored; },
+                                       [stored, &writes](const QString& value) {
+                                           *stored = value;
+                                           writes.append(value);
+                                       }));
+    QVERIFY(field.placeholderText().isEmpty());
+
+    QTest::keyClicks(&field, QStringLiteral("abc"));
+    QCOMPARE(writes, (QStringList{"a", "ab", "abc"}));
+    QTest::keyClick(&field, Qt::Key_Backspace);
+    QCOMPARE(*stored, QStringLiteral("ab"));
+    // Refreshing after the field's own edits writes nothing back.
+    field.refresh();
+    QCOMPARE(writes.size(), 4);
+}
+
+void tst_NativeControls::searchFieldTakesOverOutsideWrites() {
+    TestEnvironment env;
+    QObject owner;
+    auto stored = std::make_shared<QString>(QStringLiteral("initial"));
+    auto binding = Binding<QString>::value(stored);
+    SearchField field(binding);
+    QCOMPARE(field.text(), QStringLiteral("initial"));
+
+    QTest::keyClicks(&field, QStringLiteral("x"));
+    QCOMPARE(*stored, QStringLiteral("initialx"));
+    binding.set(QString());
+    QCOMPARE(field.text(), QStringLiteral("initialx")); // not until the next refresh
+    field.refresh();
+    QCOMPARE(field.text(), QString());
+    QCOMPARE(*stored, QString());
+}
+
+void tst_NativeControls::searchFieldRefreshKeepsCursorWhenEqual() {
+    TestEnvironment env;
+    auto stored = std::make_shared<QString>(QStringLiteral("deeplink"));
+    SearchField field(Binding<QString>::value(stored));
+    field.setCursorPosition(2);
+    field.refresh();
+    QCOMPARE(field.cursorPosition(), 2);
+    QVERIFY(!field.isUndoAvailable());
+}
+
+void tst_NativeControls::segmentedControlShowsSelection_data() {
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<int>("index");
+    QTest::addRow("first") << "a" << 0;
+    QTest::addRow("middle") << "b" << 1;
+    QTest::addRow("duplicate value picks the first") << "c" << 2;
+    QTest::addRow("unknown value shows the first") << "z" << 0;
+    QTest::addRow("empty value shows the first") << "" << 0;
+}
+
+void tst_NativeControls::segmentedControlShowsSelection() {
+    QFETCH(QString, selection);
+    QFETCH(int, index);
+    TestEnvironment env;
+    auto stored = std::make_shared<QString>(selection);
+    const QIcon icon;
+    SegmentedControl<QString> control(Binding<QString>::value(stored), {icon, icon, icon, icon},
+                                      {"a", "b", "c", "c"});
+    QCOMPARE(control.count(), 4);
+    QCOMPARE(control.selectedIndex(), index);
+    QCOMPARE(*stored, selection); // showing never writes
+
+    *stored = QStringLiteral("b");
+    control.refresh();
+    QCOMPARE(control.selectedIndex(), 1);
+}
+
+void tst_NativeControls::segmentedControlWritesBindingBeforeHandler() {
+    TestEnvironment env;
+    struct Holder : QObject {
+        int value = 42;
+        int get() const { return value; }
+        void set(int v) { value = v; }
+    } holder;
+    QList<int> seenByHandler;
+    const QIcon icon;
+    SegmentedControl<int> control(Binding<int>::property(&holder, &Holder::get, &Holder::set),
+                                  {icon, icon, icon}, {10, 20, 30},
+                                  [&] { seenByHandler.append(holder.value); });
+    QCOMPARE(control.selectedIndex(), 0);
+    QCOMPARE(holder.value, 42);
+
+    auto buttons = control.findChildren<QAbstractButton*>();
+    QCOMPARE(buttons.size(), 3);
+    QTest::mouseClick(buttons.at(2), Qt::LeftButton);
+    QCOMPARE(holder.value, 30);
+    QCOMPARE(control.selectedIndex(), 2);
+    QTest::mouseClick(buttons.at(1), Qt::LeftButton);
+    QCOMPARE(seenByHandler, (QList<int>{30, 20}));
+}
+
+void tst_NativeControls::textFieldsDrawNoFocusRing_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addRow("line edit") << "line";
+    QTest::addRow("search field") << "search";
+    QTest::addRow("spin box") << "spin";
+}
+
+void tst_NativeControls::textFieldsDrawNoFocusRing() {
+    QFETCH(QString, kind);
+    TestEnvironment env;
+    // Renders the field with and without keyboard focus; under the style both look alike.
+    auto render = [&](QStyle* style) -> std::pair<QImage, QImage> {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* other = new QLineEdit(&window);
+        QWidget* field = nullptr;
+        if (kind == QLatin1String("line"))
+            field = new QLineEdit(&window);
+        else if (kind == QLatin1String("search"))
+            field = new SearchField(Binding<QString>::value(std::make_shared<QString>()), &window);
+        else
+            field = new QSpinBox(&window);
+        layout->addWidget(field);
+        layout->addWidget(other);
+        window.setStyle(style);
+        for (QWidget* child : window.findChildren<QWidget*>())
+            child->setStyle(style);
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            return {};
+        other->setFocus();
+        if (!QTest::qWaitFor([&] { return other->hasFocus(); }))
+            return {};
+        const QImage unfocused = field->grab().toImage();
+        field->setFocus();
+        if (!QTest::qWaitFor([&] { return field->hasFocus(); }))
+            return {};
+        const QImage focused = field->grab().toImage();
+        return std::pair{unfocused, focused};
+    };
+
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    const auto [plainUnfocused, plainFocused] = render(fusion.get());
+    if (plainUnfocused.isNull())
+        QSKIP("the platform cannot activate windows");
+    // Fusion itself highlights a focused field; otherwise this test would prove nothing.
+    QVERIFY(frameOf(plainUnfocused) != frameOf(plainFocused));
+
+    NoFocusRingStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+    const auto [unfocused, focused] = render(&style);
+    QCOMPARE(frameOf(focused), frameOf(unfocused));
+}
+
+QTEST_MAIN(tst_NativeControls)
+#include "tst_NativeControls.moc"
