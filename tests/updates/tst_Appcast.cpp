@@ -1,0 +1,302 @@
+#include "updates/Appcast.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArray feed(const QByteArray& items) {
+    return R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
+     xmlns:dc="http://purl.org/dc/elements/1.1/">
+  <channel>
+    <title>Kestrine Changelog</title>
+    <link>https://kestrine.app/appcast.xml</link>
+    <language>en</language>
+)" + items +
+           R"(
+  </channel>
+</rss>
+)";
+}
+
+QByteArray item(const QByteArray& version, const QByteArray& url = {}) {
+    const QByteArray enclosure =
+        url.isEmpty() ? "https://kestrine.app/Kestrine-" + version + ".zip" : url;
+    return "<item><title>Version " + version + "</title><sparkle:version>" + version +
+           "</sparkle:version><enclosure url=\"" + enclosure +
+           "\" length=\"1024\" type=\"application/octet-stream\"/></item>\n";
+}
+
+const QUrl feedURL(QStringLiteral("https://kestrine.app/updates/appcast.xml"));
+
+} // namespace
+
+class tst_Appcast : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readsEveryField();
+    void readsItemShapes_data();
+    void readsItemShapes();
+    void leavesOutUnusableItems_data();
+    void leavesOutUnusableItems();
+    void rejectsMalformedFeeds_data();
+    void rejectsMalformedFeeds();
+    void picksNewestItem_data();
+    void picksNewestItem();
+    void readsHugeFeed();
+};
+
+void tst_Appcast::readsEveryField() {
+    const Appcast appcast = Appcast::parse(feed(R"(
+    <item>
+      <title>Version 2.1 (Flocking)</title>
+      <pubDate>Mon, 05 Feb 2024 10:00:00 +0000</pubDate>
+      <sparkle:version>210</sparkle:version>
+      <sparkle:shortVersionString>2.1</sparkle:shortVersionString>
+      <sparkle:minimumSystemVersion>13.0</sparkle:minimumSystemVersion>
+      <sparkle:releaseNotesLink>https://kestrine.app/notes/2.1.html</sparkle:releaseNotesLink>
+      <description><![CDATA[<h2>New</h2><ul><li>Faster & lighter</li></ul>]]></description>
+      <enclosure url="https://kestrine.app/Kestrine-2.1.zip" length="4096"
+                 type="application/octet-stream" sparkle:edSignature="abc=="/>
+    </item>)"),
+                                           feedURL);
+    QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+    QCOMPARE(appcast.items().size(), 1);
+    const AppcastItem& item = appcast.items().first();
+    QCOMPARE(item.title, QStringLiteral("Version 2.1 (Flocking)"));
+    QCOMPARE(item.version, QStringLiteral("210"));
+    QCOMPARE(item.shortVersionString, QStringLiteral("2.1"));
+    QCOMPARE(item.displayVersion(), QStringLiteral("2.1"));
+    QCOMPARE(item.minimumSystemVersion, QStringLiteral("13.0"));
+    QCOMPARE(item.releaseNotesURL, QUrl(QStringLiteral("https://kestrine.app/notes/2.1.html")));
+    QCOMPARE(item.releaseNotes, QStringLiteral("<h2>New</h2><ul><li>Faster & lighter</li></ul>"));
+    QCOMPARE(item.downloadURL, QUrl(QStringLiteral("https://kestrine.app/Kestrine-2.1.zip")));
+}
+
+void tst_Appcast::readsItemShapes_data() {
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("displayVersion");
+    QTest::addColumn<QUrl>("downloadURL");
+
+    QTest::addRow("versions on the enclosure, as older feeds have them")
+        << feed(R"(<item><enclosure url="https://x.test/K.zip" sparkle:version="31"
+                   sparkle:shortVersionString="3.1"/></item>)")
+        << "31"
+        << "3.1" << QUrl("https://x.test/K.zip");
+    QTest::addRow("element version wins over the enclosure's")
+        << feed(R"(<item><sparkle:version>32</sparkle:version>
+                   <enclosure url="https://x.test/K.zip" sparkle:version="31"/></item>)")
+        << "32"
+        << "32" << QUrl("https://x.test/K.zip");
+    QTest::addRow("link when there is no enclosure")
+        << feed(R"(<item><sparkle:version>4.0</sparkle:version>
+                   <link>https://kestrine.app/download</link></item>)")
+        << "4.0"
+        << "4.0" << QUrl("https://kestrine.app/download");
+    QTest::addRow("enclosure wins over link")
+        << feed(R"(<item><sparkle:version>4.0</sparkle:version><link>https://kestrine.app/</link>
+                   <enclosure url="https://x.test/K.zip"/></item>)")
+        << "4.0"
+        << "4.0" << QUrl("https://x.test/K.zip");
+    QTest::addRow("relative enclosure resolved against the feed")
+        << feed(R"(<item><sparkle:version>5</sparkle:version><enclosure url="K-5.zip"/></item>)")
+        << "5"
+        << "5" << QUrl("https://kestrine.app/updates/K-5.zip");
+    QTest::addRow("another prefix for the sparkle namespace")
+        << QByteArray(
+               R"(<rss version="2.0" xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle">
+               <channel><item><s:version>6</s:version><s:shortVersionString>6 beta</s:shortVersionString>
+               <enclosure url="http://x.test/6.zip"/></item></channel></rss>)")
+        << "6"
+        << "6 beta" << QUrl("http://x.test/6.zip");
+    QTest::addRow("whitespace around values")
+        << feed("<item><sparkle:version>\n  7.0\n</sparkle:version>"
+                "<enclosure url=\"  https://x.test/7.zip \"/></item>")
+        << "7.0"
+        << "7.0" << QUrl("https://x.test/7.zip");
+    QTest::addRow("unknown elements and markup in the notes")
+        << feed(R"(<item><dc:creator>Kestrine</dc:creator><sparkle:version>8</sparkle:version>
+                   <description><p>unescaped <b>HTML</b></p></description>
+                   <sparkle:deltas><enclosure url="https://x.test/delta.zip"/></sparkle:deltas>
+                   <enclosure url="https://x.test/8.zip"/></item>)")
+        << "8"
+        << "8" << QUrl("https://x.test/8.zip");
+}
+
+void tst_Appcast::readsItemShapes() {
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, version);
+    QFETCH(QString, displayVersion);
+    QFETCH(QUrl, downloadURL);
+
+    const Appcast appcast = Appcast::parse(xml, feedURL);
+    QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+    QCOMPARE(appcast.items().size(), 1);
+    QCOMPARE(appcast.items().first().version, version);
+    QCOMPARE(appcast.items().first().displayVersion(), displayVersion);
+    QCOMPARE(appcast.items().first().downloadURL, downloadURL);
+}
+
+void tst_Appcast::leavesOutUnusableItems_data() {
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QStringList>("versions");
+    QTest::addColumn<int>("skipped");
+
+    QTest::addRow("empty channel") << feed({}) << QStringList() << 0;
+    QTest::addRow("item without a version")
+        << feed(R"(<item><title>Mystery</title><enclosure url="https://x.test/m.zip"/></item>)" +
+                item("1.1"))
+        << QStringList{"1.1"} << 1;
+    QTest::addRow("item without anywhere to download from")
+        << feed("<item><sparkle:version>2.0</sparkle:version></item>" + item("1.1"))
+        << QStringList{"1.1"} << 1;
+    QTest::addRow("enclosure without url")
+        << feed("<item><sparkle:version>2.0</sparkle:version><enclosure length=\"3\"/></item>" +
+                item("1.1"))
+        << QStringList{"1.1"} << 1;
+    QTest::addRow("file enclosure")
+        << feed(item("2.0", "file:///etc/passwd") + item("1.1")) << QStringList{"1.1"} << 1;
+    QTest::addRow("script link")
+        << feed("<item><sparkle:version>2.0</sparkle:version><link>javascript:alert(1)</link>"
+                "</item>" +
+                item("1.1"))
+        << QStringList{"1.1"} << 1;
+    QTest::addRow("custom scheme enclosure")
+        << feed(item("2.0", "kestrine-evil://run") + item("1.1")) << QStringList{"1.1"} << 1;
+    QTest::addRow("notes link that is not a web address is dropped, item kept")
+        << feed("<item><sparkle:version>3</sparkle:version><sparkle:releaseNotesLink>"
+                "file:///etc/hosts</sparkle:releaseNotesLink>"
+                "<enclosure url=\"https://x.test/3.zip\"/></item>")
+        << QStringList{"3"} << 0;
+    QTest::addRow("items outside the channel are ignored")
+        << QByteArray(
+               "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">" +
+               item("9.0") + "<channel>" + item("1.0") + "</channel>" + item("9.1") + "</rss>")
+        << QStringList{"1.0"} << 0;
+}
+
+void tst_Appcast::leavesOutUnusableItems() {
+    QFETCH(QByteArray, xml);
+    QFETCH(QStringList, versions);
+    QFETCH(int, skipped);
+
+    const Appcast appcast = Appcast::parse(xml, feedURL);
+    QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+    QStringList read;
+    for (const AppcastItem& entry : appcast.items()) {
+        read.append(entry.version);
+        QVERIFY(entry.releaseNotesURL.isEmpty() || entry.releaseNotesURL.scheme() == "https");
+    }
+    QCOMPARE(read, versions);
+    QCOMPARE(appcast.skippedItemCount(), skipped);
+}
+
+void tst_Appcast::rejectsMalformedFeeds_data() {
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("error");
+
+    QTest::addRow("nothing") << QByteArray() << "not well-formed";
+    QTest::addRow("not XML") << QByteArray("\x89PNG\r\n\x1a\n garbage") << "not well-formed";
+    QTest::addRow("JSON") << QByteArray(R"({"version": "2.0"})") << "not well-formed";
+    QTest::addRow("HTML error page")
+        << QByteArray("<html><body><h1>502 Bad Gateway</h1></body></html>") << "not an RSS";
+    QTest::addRow("Atom feed") << QByteArray(R"(<feed xmlns="http://www.w3.org/2005/Atom"/>)")
+                               << "not an RSS";
+    QTest::addRow("truncated") << feed(item("1.0") + item("1.1")).left(300) << "not well-formed";
+    QTest::addRow("undeclared sparkle prefix")
+        << QByteArray("<rss><channel><item><sparkle:version>1</sparkle:version></item></channel>"
+                      "</rss>")
+        << "not well-formed";
+    QTest::addRow("mismatched tags")
+        << QByteArray("<rss><channel><item></channel></item></rss>") << "not well-formed";
+    QTest::addRow("junk after the document") << feed(item("1.0")) + "<rss/>"
+                                             << "not well-formed";
+    QTest::addRow("no channel") << QByteArray("<rss version=\"2.0\"></rss>") << "no channel";
+    QTest::addRow("items, none usable")
+        << feed("<item><title>1</title></item><item><title>2</title></item>")
+        << "None of the 2 items";
+    QTest::addRow("entity expansion bomb") << QByteArray(R"(<?xml version="1.0"?>
+<!DOCTYPE rss [
+ <!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
+ <!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+ <!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
+ <!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
+ <!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">
+ <!ENTITY f "&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;">
+]>
+<rss><channel><title>&f;</title></channel></rss>)")
+                                           << "not well-formed";
+}
+
+void tst_Appcast::rejectsMalformedFeeds() {
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, error);
+
+    const Appcast appcast = Appcast::parse(xml, feedURL);
+    QVERIFY(!appcast.isValid());
+    QVERIFY2(appcast.errorString().contains(error), qPrintable(appcast.errorString()));
+    QVERIFY(appcast.items().isEmpty());
+    QVERIFY(!appcast.newestItem());
+}
+
+void tst_Appcast::picksNewestItem_data() {
+    QTest::addColumn<QByteArray>("items");
+    QTest::addColumn<QString>("systemVersion");
+    QTest::addColumn<QString>("newest");
+
+    QTest::addRow("1.10 after 1.9") << item("1.9") + item("1.10") << QString() << "1.10";
+    QTest::addRow("newest listed last")
+        << item("1.0") + item("1.2") + item("1.1") << QString() << "1.2";
+    QTest::addRow("newest listed first") << item("3.0") + item("2.0") << QString() << "3.0";
+    QTest::addRow("beta before its release") << item("2.0b4") + item("1.9") << QString() << "2.0b4";
+    QTest::addRow("release after its beta") << item("2.0b4") + item("2.0") << QString() << "2.0";
+    QTest::addRow("equal versions: first listed")
+        << item("2.0", "https://x.test/first.zip") + item("2.0.0", "https://x.test/second.zip")
+        << QString() << "2.0";
+    QTest::addRow("needs a newer system")
+        << "<item><sparkle:version>5.0</sparkle:version><sparkle:minimumSystemVersion>"
+           "15.0</sparkle:minimumSystemVersion><enclosure url=\"https://x.test/5.zip\"/></item>" +
+               item("4.0")
+        << "14.2"
+        << "4.0";
+    QTest::addRow("system new enough")
+        << "<item><sparkle:version>5.0</sparkle:version><sparkle:minimumSystemVersion>"
+           "14.0</sparkle:minimumSystemVersion><enclosure url=\"https://x.test/5.zip\"/></item>" +
+               item("4.0")
+        << "14.2"
+        << "5.0";
+}
+
+void tst_Appcast::picksNewestItem() {
+    QFETCH(QByteArray, items);
+    QFETCH(QString, systemVersion);
+    QFETCH(QString, newest);
+
+    const Appcast appcast = Appcast::parse(feed(items), feedURL);
+    QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+    const std::optional<AppcastItem> found = appcast.newestItem(systemVersion);
+    QVERIFY(found);
+    QCOMPARE(found->version, newest);
+    if (QTest::currentDataTag() == QByteArray("equal versions: first listed"))
+        QCOMPARE(found->downloadURL, QUrl("https://x.test/first.zip"));
+}
+
+void tst_Appcast::readsHugeFeed() {
+    // Twenty thousand releases with notes: about ten megabytes, more than any real feed.
+    QByteArray items;
+    const QByteArray notes = "<description><![CDATA[" + QByteArray(400, 'n') + "]]></description>";
+    for (int i = 0; i < 20000; ++i) {
+        const QByteArray version = "1." + QByteArray::number(i);
+        items += "<item><title>v" + version + "</title><sparkle:version>" + version +
+                 "</sparkle:version>" + notes + "<enclosure url=\"https://x.test/" + version +
+                 ".zip\"/></item>\n";
+    }
+    const Appcast appcast = Appcast::parse(feed(items), feedURL);
+    QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+    QCOMPARE(appcast.items().size(), 20000);
+    QCOMPARE(appcast.newestItem()->version, QStringLiteral("1.19999"));
+}
+
+QTEST_APPLESS_MAIN(tst_Appcast)
+#include "tst_Appcast.moc"
