@@ -6,7 +6,8 @@
 RootView::RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget* parent)
     : QWidget(parent)
     , m_context(context)
-    , m_openUrl(std::move(openUrl)) {
+    , m_openUrl(std::move(openUrl))
+{
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(tr("Select a deeplink collection"), this);
     label->setAlignment(Qt::AlignCenter);

@@ -4,7 +4,8 @@
 
 SearchField::SearchField(Binding<QString> text, QWidget* parent)
     : QLineEdit(parent)
-    , m_text(std::move(text)) {
+    , m_text(std::move(text))
+{
     addAction(SymbolImage::icon(QStringLiteral("magnifyingglass")), QLineEdit::LeadingPosition);
     setClearButtonEnabled(true);
     // textEdited covers typing, deleting, pasting and the clear button, but not our own
@@ -14,7 +15,8 @@ SearchField::SearchField(Binding<QString> text, QWidget* parent)
     refresh();
 }
 
-void SearchField::refresh() {
+void SearchField::refresh()
+{
     const QString value = m_text.get();
     if (text() != value)
         setText(value);

@@ -7,7 +7,8 @@
 SegmentedControlBase::SegmentedControlBase(const QList<QIcon>& images, QWidget* parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this))
-    , m_layout(new QHBoxLayout(this)) {
+    , m_layout(new QHBoxLayout(this))
+{
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(2);
     m_group->setExclusive(true);
@@ -28,20 +29,24 @@ SegmentedControlBase::SegmentedControlBase(const QList<QIcon>& images, QWidget* 
     });
 }
 
-int SegmentedControlBase::count() const {
+int SegmentedControlBase::count() const
+{
     return m_group->buttons().size();
 }
 
-int SegmentedControlBase::selectedIndex() const {
+int SegmentedControlBase::selectedIndex() const
+{
     return m_group->checkedId();
 }
 
-void SegmentedControlBase::setSelectedIndex(int index) {
+void SegmentedControlBase::setSelectedIndex(int index)
+{
     if (QAbstractButton* button = m_group->button(index))
         button->setChecked(true);
 }
 
-void SegmentedControlBase::setImageSize(const QSize& size) {
+void SegmentedControlBase::setImageSize(const QSize& size)
+{
     for (QAbstractButton* button : m_group->buttons())
         button->setIconSize(size);
 }

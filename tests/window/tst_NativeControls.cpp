@@ -17,7 +17,8 @@ namespace {
 
 // A field's ring lives on its edge; the inside also holds the text cursor, which only a
 // focused field shows, so it is blanked before comparing.
-QImage frameOf(QImage image) {
+QImage frameOf(QImage image)
+{
     QPainter painter(&image);
     painter.fillRect(
         QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()).adjusted(3, 3, -3, -3),
@@ -41,7 +42,8 @@ private Q_SLOTS:
     void textFieldsDrawNoFocusRing();
 };
 
-void tst_NativeControls::searchFieldWritesEveryEdit() {
+void tst_NativeControls::searchFieldWritesEveryEdit()
+{
     TestEnvironment env;
     QStringList writes;
     auto stored = std::make_shared<QString>();
@@ -61,7 +63,8 @@ void tst_NativeControls::searchFieldWritesEveryEdit() {
     QCOMPARE(writes.size(), 4);
 }
 
-void tst_NativeControls::searchFieldTakesOverOutsideWrites() {
+void tst_NativeControls::searchFieldTakesOverOutsideWrites()
+{
     TestEnvironment env;
     QObject owner;
     auto stored = std::make_shared<QString>(QStringLiteral("initial"));
@@ -78,7 +81,8 @@ void tst_NativeControls::searchFieldTakesOverOutsideWrites() {
     QCOMPARE(*stored, QString());
 }
 
-void tst_NativeControls::searchFieldRefreshKeepsCursorWhenEqual() {
+void tst_NativeControls::searchFieldRefreshKeepsCursorWhenEqual()
+{
     TestEnvironment env;
     auto stored = std::make_shared<QString>(QStringLiteral("deeplink"));
     SearchField field(Binding<QString>::value(stored));
@@ -88,7 +92,8 @@ void tst_NativeControls::searchFieldRefreshKeepsCursorWhenEqual() {
     QVERIFY(!field.isUndoAvailable());
 }
 
-void tst_NativeControls::segmentedControlShowsSelection_data() {
+void tst_NativeControls::segmentedControlShowsSelection_data()
+{
     QTest::addColumn<QString>("selection");
     QTest::addColumn<int>("index");
     QTest::addRow("first") << "a" << 0;
@@ -98,7 +103,8 @@ void tst_NativeControls::segmentedControlShowsSelection_data() {
     QTest::addRow("empty value shows the first") << "" << 0;
 }
 
-void tst_NativeControls::segmentedControlShowsSelection() {
+void tst_NativeControls::segmentedControlShowsSelection()
+{
     QFETCH(QString, selection);
     QFETCH(int, index);
     TestEnvironment env;
@@ -115,7 +121,8 @@ void tst_NativeControls::segmentedControlShowsSelection() {
     QCOMPARE(control.selectedIndex(), 1);
 }
 
-void tst_NativeControls::segmentedControlWritesBindingBeforeHandler() {
+void tst_NativeControls::segmentedControlWritesBindingBeforeHandler()
+{
     TestEnvironment env;
     struct Holder : QObject {
         int value = 42;
@@ -139,14 +146,16 @@ void tst_NativeControls::segmentedControlWritesBindingBeforeHandler() {
     QCOMPARE(seenByHandler, (QList<int>{30, 20}));
 }
 
-void tst_NativeControls::textFieldsDrawNoFocusRing_data() {
+void tst_NativeControls::textFieldsDrawNoFocusRing_data()
+{
     QTest::addColumn<QString>("kind");
     QTest::addRow("line edit") << "line";
     QTest::addRow("search field") << "search";
     QTest::addRow("spin box") << "spin";
 }
 
-void tst_NativeControls::textFieldsDrawNoFocusRing() {
+void tst_NativeControls::textFieldsDrawNoFocusRing()
+{
     QFETCH(QString, kind);
     TestEnvironment env;
     // Renders the field with and without keyboard focus; under the style both look alike.
