@@ -8,8 +8,7 @@
 
 TestEnvironment::TestEnvironment()
     : m_savedHome(qgetenv("HOME"))
-    , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray())
-{
+    , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray()) {
     QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));
     QCoreApplication::setApplicationName(QStringLiteral("Kestrine"));
     // Test mode keeps everything below ~/.qttest; a home of our own keeps parallel tests apart.
@@ -19,11 +18,13 @@ TestEnvironment::TestEnvironment()
     qputenv("TMPDIR", (root + QStringLiteral("/tmp")).toUtf8());
     QDir(root).mkpath(QStringLiteral("tmp"));
     AppSettings::redirectTo(root + QStringLiteral("/settings"));
-    Logger::setCaptureSink([this](const LogRecord& record) { m_records.append(record); });
+    Logger::setCaptureSink([this](const LogRecord& record) {
+        const QMutexLocker lock(&m_mutex);
+        m_records.append(record);
+    });
 }
 
-TestEnvironment::~TestEnvironment()
-{
+TestEnvironment::~TestEnvironment() {
     Logger::setCaptureSink({});
     qputenv("HOME", m_savedHome);
     if (m_savedTmpDir.isNull())
@@ -32,12 +33,17 @@ TestEnvironment::~TestEnvironment()
         qputenv("TMPDIR", m_savedTmpDir);
 }
 
-QStringList TestEnvironment::messages(const QString& category) const
-{
+QStringList TestEnvironment::messages(const QString& category) const {
+    const QMutexLocker lock(&m_mutex);
     QStringList lines;
     for (const LogRecord& record : m_records) {
         if (category.isEmpty() || record.category == category)
             lines.append(record.message);
     }
     return lines;
+}
+
+void TestEnvironment::clearLog() {
+    const QMutexLocker lock(&m_mutex);
+    m_records.clear();
 }

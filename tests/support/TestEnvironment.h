@@ -3,6 +3,7 @@
 #include "platform/Logger.h"
 
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -22,12 +23,15 @@ public:
 
     // Captured log messages, optionally of one category only.
     [[nodiscard]] QStringList messages(const QString& category = {}) const;
+    // Not guarded: read it only while no other thread is logging.
     [[nodiscard]] const QList<LogRecord>& records() const { return m_records; }
-    void clearLog() { m_records.clear(); }
+    void clearLog();
 
 private:
     QByteArray m_savedHome;
     QByteArray m_savedTmpDir;
     QTemporaryDir m_directory;
+    // Some objects log from worker threads (the icon cache does).
+    mutable QMutex m_mutex;
     QList<LogRecord> m_records;
 };

@@ -1,0 +1,231 @@
+#include "TestEnvironment.h"
+
+#include "targetapps/AppIconCache.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+#include <QCoro/QCoroTask>
+
+namespace {
+
+QImage sample(int shade = 0) {
+    QImage image(8, 8, QImage::Format_ARGB32);
+    image.fill(QColor(shade % 256, 80, 160));
+    return image;
+}
+
+void store(AppIconCache& cache, const QString& key, int shade = 0) {
+    QCoro::waitFor(cache.store(sample(shade), key));
+}
+
+QStringList evictions(const TestEnvironment& env) {
+    return env.messages(QStringLiteral("AppIconCache")).filter(QStringLiteral("Evicted"));
+}
+
+} // namespace
+
+class tst_AppIconCache : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readingMakesAKeyMostRecentlyUsed();
+    void storingAKeyTwiceKeepsOneEntry();
+    void evictedIconComesBackFromDisk();
+    void iconsSurviveARestart();
+    void unreadableFilesGiveNoIconSilently_data();
+    void unreadableFilesGiveNoIconSilently();
+    void fileNames_data();
+    void fileNames();
+    void keysNeverNameAFileOutsideTheDirectory();
+    void failedWriteKeepsTheIconInMemory();
+    void concurrentCallsAreSerialised();
+};
+
+void tst_AppIconCache::readingMakesAKeyMostRecentlyUsed() {
+    TestEnvironment env;
+    AppIconCache cache;
+    store(cache, QStringLiteral("A"));
+    store(cache, QStringLiteral("B"));
+    QVERIFY(!QCoro::waitFor(cache.icon(QStringLiteral("A"))).isNull());
+    QVERIFY(env.messages(QStringLiteral("AppIconCache"))
+                .contains(QStringLiteral("Retrieved icon for A from memory cache")));
+    for (int i = 0; i < 49; ++i)
+        store(cache, QStringLiteral("key%1").arg(i));
+
+    QCOMPARE(evictions(env), QStringList{QStringLiteral("Evicted B from memory cache (LRU)")});
+    const QStringList order = QCoro::waitFor(cache.accessOrder());
+    QCOMPARE(order.size(), AppIconCache::maxMemoryCacheSize);
+    QCOMPARE(order.first(), QStringLiteral("A"));
+    QCOMPARE(order.last(), QStringLiteral("key48"));
+}
+
+void tst_AppIconCache::storingAKeyTwiceKeepsOneEntry() {
+    TestEnvironment env;
+    AppIconCache cache;
+    store(cache, QStringLiteral("A"), 1);
+    store(cache, QStringLiteral("B"));
+    store(cache, QStringLiteral("A"), 2);
+    QCOMPARE(QCoro::waitFor(cache.accessOrder()),
+             (QStringList{QStringLiteral("B"), QStringLiteral("A")}));
+    // The later image wins in memory and on disk.
+    QCOMPARE(QCoro::waitFor(cache.icon(QStringLiteral("A"))), sample(2));
+    AppIconCache restarted;
+    QCOMPARE(QCoro::waitFor(restarted.icon(QStringLiteral("A"))), sample(2));
+}
+
+void tst_AppIconCache::evictedIconComesBackFromDisk() {
+    TestEnvironment env;
+    AppIconCache cache;
+    for (int i = 0; i <= 50; ++i)
+        store(cache, QStringLiteral("key%1").arg(i), i);
+    QCOMPARE(evictions(env), QStringList{QStringLiteral("Evicted key0 from memory cache (LRU)")});
+
+    env.clearLog();
+    QCOMPARE(QCoro::waitFor(cache.icon(QStringLiteral("key0"))), sample(0));
+    QCOMPARE(env.messages(QStringLiteral("AppIconCache")),
+             (QStringList{QStringLiteral("Evicted key1 from memory cache (LRU)"),
+                          QStringLiteral("Retrieved icon for key0 from disk cache")}));
+    const QStringList order = QCoro::waitFor(cache.accessOrder());
+    QCOMPARE(order.size(), AppIconCache::maxMemoryCacheSize);
+    QCOMPARE(order.last(), QStringLiteral("key0"));
+}
+
+void tst_AppIconCache::iconsSurviveARestart() {
+    TestEnvironment env;
+    {
+        AppIconCache cache;
+        store(cache, QStringLiteral("com.example.app"), 7);
+        QCOMPARE(env.messages(QStringLiteral("AppIconCache")),
+                 QStringList{QStringLiteral("Cached icon for com.example.app to disk")});
+    }
+    AppIconCache cache;
+    QFile file(cache.directory() + QStringLiteral("/com.example.app.png"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(8).startsWith("\x89PNG"));
+    QCOMPARE(QCoro::waitFor(cache.icon(QStringLiteral("com.example.app"))), sample(7));
+    QVERIFY(env.messages(QStringLiteral("AppIconCache"))
+                .contains(QStringLiteral("Retrieved icon for com.example.app from disk cache")));
+    QVERIFY(QCoro::waitFor(cache.icon(QStringLiteral("com.example.never"))).isNull());
+}
+
+void tst_AppIconCache::unreadableFilesGiveNoIconSilently_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("asDirectory");
+    QTest::addRow("text") << QByteArray("not an image") << false;
+    QTest::addRow("empty file") << QByteArray() << false;
+    QTest::addRow("truncated PNG") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << false;
+    QTest::addRow("directory") << QByteArray() << true;
+}
+
+void tst_AppIconCache::unreadableFilesGiveNoIconSilently() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, asDirectory);
+    TestEnvironment env;
+    AppIconCache cache;
+    const QString path = cache.directory() + QStringLiteral("/com.example.broken.png");
+    if (asDirectory) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QVERIFY(QCoro::waitFor(cache.icon(QStringLiteral("com.example.broken"))).isNull());
+    QCOMPARE(env.messages(QStringLiteral("AppIconCache")), QStringList());
+}
+
+void tst_AppIconCache::fileNames_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("name"); // null: no file for this key
+    QTest::addRow("plain") << "com.example.app"
+                           << "com.example.app.png";
+    QTest::addRow("slash") << "com.example/app"
+                           << "com.example_app.png";
+    QTest::addRow("backslash") << "com\\app"
+                               << "com_app.png";
+    QTest::addRow("dot dot") << ".."
+                             << "...png";
+    QTest::addRow("climbing") << "../../etc/x"
+                              << ".._.._etc_x.png";
+    QTest::addRow("absolute") << "/tmp/x"
+                              << "_tmp_x.png";
+    QTest::addRow("empty") << "" << QString();
+    QTest::addRow("NUL") << QString::fromUtf8("a\0b", 3) << QString();
+    QTest::addRow("newline") << "a\nb" << QString();
+}
+
+void tst_AppIconCache::fileNames() {
+    QFETCH(QString, key);
+    QFETCH(QString, name);
+    const std::optional<QString> actual = AppIconCache::fileName(key);
+    QCOMPARE(actual.has_value(), !name.isNull());
+    if (actual)
+        QCOMPARE(*actual, name);
+}
+
+void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory() {
+    TestEnvironment env;
+    AppIconCache cache;
+    const QStringList keys{QStringLiteral("../../escape"), QStringLiteral(".."),
+                           QStringLiteral("/escape"),      QStringLiteral(""),
+                           QString::fromUtf8("..\0/x", 5), QStringLiteral("..\\..\\escape")};
+    for (const QString& key : keys)
+        store(cache, key);
+
+    QDirIterator it(env.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        if (info.suffix() == QLatin1String("png"))
+            QCOMPARE(info.absolutePath(), QFileInfo(cache.directory()).absoluteFilePath());
+    }
+    // Keys without a file still work from memory; their write failure is logged.
+    for (const QString& key : keys)
+        QVERIFY(!QCoro::waitFor(cache.icon(key)).isNull());
+    QCOMPARE(env.messages(QStringLiteral("AppIconCache"))
+                 .filter(QStringLiteral("cannot name a cache file"))
+                 .size(),
+             2);
+}
+
+void tst_AppIconCache::failedWriteKeepsTheIconInMemory() {
+    TestEnvironment env;
+    AppIconCache cache;
+    QVERIFY(QDir().mkpath(cache.directory() + QStringLiteral("/blocked.png")));
+    store(cache, QStringLiteral("blocked"));
+    const QStringList lines = env.messages(QStringLiteral("AppIconCache"));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY(lines.first().startsWith(QStringLiteral("Failed to write icon cache for blocked: ")));
+    QVERIFY(!QCoro::waitFor(cache.icon(QStringLiteral("blocked"))).isNull());
+
+    env.clearLog();
+    QCoro::waitFor(cache.store(QImage(), QStringLiteral("null")));
+    QCOMPARE(env.messages(QStringLiteral("AppIconCache")),
+             QStringList{QStringLiteral("Failed to convert image to PNG for null")});
+}
+
+void tst_AppIconCache::concurrentCallsAreSerialised() {
+    TestEnvironment env;
+    AppIconCache cache;
+    // Started together, as the device phase of several icon passes would; none awaited yet.
+    std::vector<QCoro::Task<>> stores;
+    std::vector<QCoro::Task<QImage>> reads;
+    for (int i = 0; i < 120; ++i) {
+        stores.push_back(cache.store(sample(i), QStringLiteral("key%1").arg(i % 70)));
+        reads.push_back(cache.icon(QStringLiteral("key%1").arg((i * 7) % 70)));
+    }
+    for (auto& task : stores)
+        QCoro::waitFor(std::move(task));
+    for (auto& task : reads)
+        QCoro::waitFor(std::move(task));
+    const QStringList order = QCoro::waitFor(cache.accessOrder());
+    QCOMPARE(order.size(), AppIconCache::maxMemoryCacheSize);
+    QCOMPARE(QSet<QString>(order.begin(), order.end()).size(), order.size());
+    // Calls run in the order made: the last store of key49 was i = 119.
+    QCOMPARE(QCoro::waitFor(cache.icon(QStringLiteral("key49"))), sample(119));
+}
+
+QTEST_GUILESS_MAIN(tst_AppIconCache)
+#include "tst_AppIconCache.moc"
