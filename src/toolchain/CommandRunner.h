@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <QCoro/QCoroTask>
+
+// What a finished tool wrote; a stream that was not captured gives an empty buffer.
+struct CommandOutput {
+    QByteArray output;
+    QByteArray errorOutput;
+};
+
+// The one way Kestrine starts external tools.
+namespace CommandRunner {
+
+// The domain of the AppError thrown when a tool cannot be started at all.
+inline constexpr QStringView launchErrorDomain = u"CommandRunner.launch";
+
+// Runs `executableURL` (an absolute file URL; no search path) with `arguments` passed verbatim
+// (never through a shell), its environment being ours with `environment` laid over it.
+// A captured stream is collected through a pipe while the tool runs; an uncaptured one is
+// inherited from Kestrine. Suspends the caller until the tool exits, without blocking the
+// thread (which needs a running event loop).
+//
+// Throws AppError (domain launchErrorDomain) when the tool cannot be started, and
+// CommandError when it exits with any status but 0 or dies: the message is its standard error
+// text, else its standard output text, else "Unknown error" (text that is not valid UTF-8
+// counts as empty; nothing is trimmed). Never retries and never times out.
+[[nodiscard]] QCoro::Task<CommandOutput> run(QUrl executableURL, QStringList arguments,
+                                             QMap<QString, QString> environment, bool captureOutput,
+                                             bool captureError);
+
+// The message rule of a failed run, on its own for the clients that need it.
+[[nodiscard]] QString failureMessage(const QByteArray& output, const QByteArray& errorOutput);
+
+} // namespace CommandRunner

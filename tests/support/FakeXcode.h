@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <optional>
+
+// A stand-in Xcode bundle for tests, made by tools/make-demo-xcode.sh --bare in a temporary
+// directory (removed with the object):
+//
+//   <path()>                         ".../Xcode.app"
+//     Contents/Info.plist            CFBundleIdentifier "com.apple.dt.Xcode" (see writeInfoPlist)
+//     Contents/Developer/usr/bin/simctl, devicectl     small shell scripts
+//     Contents/Developer/StandIn/bin/osascript         a stand-in AppleScript interpreter
+//
+// Each tool answers the newest scenario whose `match` text occurs in its arguments joined with
+// single spaces (an empty match answers every call); a call that matches none exits 0 silently.
+// Every call is logged (arguments and DEVELOPER_DIR) and read back with invocations().
+//
+//   FakeXcode xcode;
+//   xcode.setScenario(FakeXcode::Tool::Devicectl, {.file = json}, u"list devices");
+//   xcode.setScenario(FakeXcode::Tool::Devicectl, {.standardError = "boom\n", .exitStatus = 1},
+//                     u"device info apps");
+//   ... run the code under test with xcode.url() ...
+//   QCOMPARE(xcode.invocations(FakeXcode::Tool::Devicectl).size(), 2);
+class FakeXcode {
+public:
+    enum class Tool { Simctl, Devicectl, Osascript };
+
+    struct Scenario {
+        QByteArray standardOutput;
+        QByteArray standardError;
+        // Copied to the path that follows "--json-output" or "--destination", when set.
+        std::optional<QByteArray> file;
+        int exitStatus = 0;
+        // Seconds to wait (after logging the call) before answering.
+        double delaySeconds = 0;
+    };
+
+    struct Invocation {
+        QStringList arguments;               // argv without the program name
+        std::optional<QString> developerDir; // DEVELOPER_DIR, nullopt when it was not set
+    };
+
+    // Creates the bundle in a new temporary directory below `parentDirectory` (QDir::tempPath()
+    // by default; pass TestEnvironment::path() to keep the tools' TMPDIR free of it).
+    explicit FakeXcode(const QString& parentDirectory = {});
+    FakeXcode(const FakeXcode&) = delete;
+    FakeXcode& operator=(const FakeXcode&) = delete;
+
+    // The bundle ("…/Xcode.app") as a path and as a file URL: what the user would choose.
+    [[nodiscard]] QString path() const { return m_bundle; }
+    [[nodiscard]] QUrl url() const { return QUrl::fromLocalFile(m_bundle); }
+    [[nodiscard]] QString developerDirectory() const;
+    [[nodiscard]] QString toolPath(Tool tool) const;
+    [[nodiscard]] QUrl toolURL(Tool tool) const { return QUrl::fromLocalFile(toolPath(tool)); }
+
+    // Sets what calls of `tool` whose arguments contain `match` answer; replaces an earlier
+    // scenario with the same match. Newer scenarios are consulted first.
+    void setScenario(Tool tool, const Scenario& scenario, const QString& match = {});
+    void clearScenarios(Tool tool);
+
+    // Every call of `tool` so far, oldest first.
+    [[nodiscard]] QList<Invocation> invocations(Tool tool) const;
+    void clearInvocations();
+
+    // Rewrites Contents/Info.plist as a dictionary with this CFBundleIdentifier.
+    enum class PlistFormat { Xml, Binary };
+    void writeInfoPlist(const QString& bundleIdentifier, PlistFormat format = PlistFormat::Xml);
+    void removeInfoPlist();
+    // Deletes the tool, so that running it fails to start.
+    void removeTool(Tool tool);
+
+    [[nodiscard]] static QString toolName(Tool tool);
+
+private:
+    QTemporaryDir m_directory;
+    QString m_bundle;
+    int m_nextScenario = 1;
+};

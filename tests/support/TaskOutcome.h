@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+
+#include <exception>
+#include <optional>
+#include <type_traits>
+
+// What a finished task gave: its value, or the exception it threw. QCoro::waitFor() alone
+// never returns when the task throws, so tests wait through waitForOutcome() instead.
+template <typename T> struct TaskOutcome {
+    std::optional<T> value;
+    std::exception_ptr error;
+
+    [[nodiscard]] bool failed() const { return error != nullptr; }
+    // The thrown exception as `E`, or nullptr when it was something else (or nothing).
+    template <typename E> [[nodiscard]] std::optional<E> errorAs() const {
+        if (!error)
+            return std::nullopt;
+        try {
+            std::rethrow_exception(error);
+        } catch (const E& e) {
+            return e;
+        } catch (...) {
+        }
+        return std::nullopt;
+    }
+};
+
+template <> struct TaskOutcome<void> {
+    std::exception_ptr error;
+
+    [[nodiscard]] bool failed() const { return error != nullptr; }
+    template <typename E> [[nodiscard]] std::optional<E> errorAs() const {
+        return TaskOutcome<bool>{std::nullopt, error}.errorAs<E>();
+    }
+};
+
+namespace detail {
+template <typename T> QCoro::Task<TaskOutcome<T>> captureOutcome(QCoro::Task<T> task) {
+    TaskOutcome<T> outcome;
+    try {
+        if constexpr (std::is_void_v<T>)
+            co_await std::move(task);
+        else
+            outcome.value = co_await std::move(task);
+    } catch (...) {
+        outcome.error = std::current_exception();
+    }
+    co_return outcome;
+}
+} // namespace detail
+
+// Runs a nested event loop until `task` has finished.
+template <typename T> TaskOutcome<T> waitForOutcome(QCoro::Task<T> task) {
+    return QCoro::waitFor(detail::captureOutcome(std::move(task)));
+}

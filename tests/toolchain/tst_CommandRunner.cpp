@@ -1,0 +1,228 @@
+#include "TaskOutcome.h"
+#include "TestEnvironment.h"
+
+#include "platform/AppError.h"
+#include "toolchain/CommandError.h"
+#include "toolchain/CommandRunner.h"
+
+#include <QFile>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QUrl shell = QUrl::fromLocalFile(QStringLiteral("/bin/sh"));
+
+TaskOutcome<CommandOutput> runScript(const QString& script, bool captureOutput = true,
+                                     bool captureError = true,
+                                     QMap<QString, QString> environment = {}) {
+    return waitForOutcome(CommandRunner::run(shell, {QStringLiteral("-c"), script},
+                                             std::move(environment), captureOutput, captureError));
+}
+
+} // namespace
+
+class tst_CommandRunner : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void failureMessage_data();
+    void failureMessage();
+    void success_data();
+    void success();
+    void argumentsArriveVerbatim_data();
+    void argumentsArriveVerbatim();
+    void environmentIsLaidOverOurs();
+    void launchFailure_data();
+    void launchFailure();
+    void largeOutputComesBackWhole();
+    void guiThreadKeepsRunningWhileToolRuns();
+};
+
+void tst_CommandRunner::failureMessage_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("captureError");
+    QTest::addColumn<QString>("message");
+
+    QTest::addRow("standard error wins over standard output")
+        << "printf 'on stdout'; printf 'on stderr' >&2; exit 1" << true << "on stderr";
+    QTest::addRow("standard output when standard error is empty")
+        << "printf 'only stdout\\n'; exit 2" << true << "only stdout\n";
+    QTest::addRow("nothing written") << "exit 3" << true << "Unknown error";
+    QTest::addRow("standard error not captured")
+        << "printf 'stdout'; printf 'ignored' >&2; exit 1" << false << "stdout";
+    QTest::addRow("standard error not captured and nothing on standard output")
+        << "printf 'ignored' >&2; exit 1" << false << "Unknown error";
+    QTest::addRow("text is not trimmed")
+        << "printf '  padded\\t\\n\\n' >&2; exit 1" << true << "  padded\t\n\n";
+    QTest::addRow("UTF-8 text") << "printf 'caf\\303\\251 \\342\\234\\223' >&2; exit 1" << true
+                                << QStringLiteral("café ✓");
+    QTest::addRow("invalid UTF-8 on standard error counts as empty")
+        << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1" << true << "fallback";
+    QTest::addRow("truncated UTF-8 sequence counts as empty")
+        << "printf 'ok\\342\\202' >&2; exit 1" << true << "Unknown error";
+    QTest::addRow("killed by a signal") << "printf 'dying' >&2; kill -9 $$" << true << "dying";
+}
+
+void tst_CommandRunner::failureMessage() {
+    QFETCH(QString, script);
+    QFETCH(bool, captureError);
+    QFETCH(QString, message);
+    TestEnvironment env;
+
+    const TaskOutcome<CommandOutput> outcome = runScript(script, true, captureError);
+
+    const std::optional<CommandError> error = outcome.errorAs<CommandError>();
+    QVERIFY(error);
+    QCOMPARE(error->message, message);
+    QCOMPARE(error->errorDescription(), message);
+}
+
+void tst_CommandRunner::success_data() {
+    QTest::addColumn<bool>("captureOutput");
+    QTest::addColumn<bool>("captureError");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("errorOutput");
+
+    QTest::addRow("both captured") << true << true << QByteArray("out\n") << QByteArray("err\n");
+    QTest::addRow("standard output only") << true << false << QByteArray("out\n") << QByteArray();
+    QTest::addRow("standard error only") << false << true << QByteArray() << QByteArray("err\n");
+    QTest::addRow("neither") << false << false << QByteArray() << QByteArray();
+}
+
+void tst_CommandRunner::success() {
+    QFETCH(bool, captureOutput);
+    QFETCH(bool, captureError);
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, errorOutput);
+    TestEnvironment env;
+
+    // Exit status 0 is success even with text on standard error.
+    const TaskOutcome<CommandOutput> outcome =
+        runScript(QStringLiteral("echo out; echo err >&2"), captureOutput, captureError);
+
+    QVERIFY(!outcome.failed());
+    QCOMPARE(outcome.value->output, output);
+    QCOMPARE(outcome.value->errorOutput, errorOutput);
+}
+
+void tst_CommandRunner::argumentsArriveVerbatim_data() {
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::addRow("spaces") << QStringList{"two words", " leading", "trailing "};
+    QTest::addRow("quotes") << QStringList{"\"double\"", "'single'", "it's"};
+    QTest::addRow("shell syntax") << QStringList{
+        "a;b", "$(touch pwned)", "`id`", "$HOME", "*", "a|b", "&&", ">out"};
+    QTest::addRow("newlines") << QStringList{"line one\nline two", "\n"};
+    QTest::addRow("leading dash") << QStringList{"-n", "--json-output", "-e"};
+    QTest::addRow("empty argument") << QStringList{"", "after empty"};
+    QTest::addRow("non-ASCII") << QStringList{"tëst", "🦅", "https://example.com/ä?q=1&r=2"};
+}
+
+void tst_CommandRunner::argumentsArriveVerbatim() {
+    QFETCH(QStringList, arguments);
+    TestEnvironment env;
+
+    // The script prints each argument NUL-terminated, so that every byte can be compared.
+    QStringList all{QStringLiteral("-c"),
+                    QStringLiteral("for a in \"$@\"; do printf '%s\\0' \"$a\"; done"),
+                    QStringLiteral("sh")};
+    all += arguments;
+    const TaskOutcome<CommandOutput> outcome =
+        waitForOutcome(CommandRunner::run(shell, all, {}, true, true));
+
+    QVERIFY(!outcome.failed());
+    QList<QByteArray> received = outcome.value->output.split('\0');
+    QCOMPARE(received.takeLast(), QByteArray());
+    QStringList texts;
+    for (const QByteArray& bytes : received)
+        texts.append(QString::fromUtf8(bytes));
+    QCOMPARE(texts, arguments);
+    QVERIFY(!QFile::exists(QStringLiteral("pwned")));
+}
+
+void tst_CommandRunner::environmentIsLaidOverOurs() {
+    TestEnvironment env;
+    qputenv("KESTRINE_TEST_REPLACED", "from parent");
+    qputenv("KESTRINE_TEST_INHERITED", "inherited value");
+    qunsetenv("KESTRINE_TEST_ADDED");
+
+    const TaskOutcome<CommandOutput> outcome =
+        runScript(QStringLiteral("printf '%s|%s|%s|%s' \"$KESTRINE_TEST_REPLACED\" "
+                                 "\"$KESTRINE_TEST_INHERITED\" \"$KESTRINE_TEST_ADDED\" \"$HOME\""),
+                  true, true,
+                  {{QStringLiteral("KESTRINE_TEST_REPLACED"), QStringLiteral("given")},
+                   {QStringLiteral("KESTRINE_TEST_ADDED"), QStringLiteral("new = value")}});
+
+    QVERIFY(!outcome.failed());
+    QCOMPARE(QString::fromUtf8(outcome.value->output),
+             "given|inherited value|new = value|" + qEnvironmentVariable("HOME"));
+    // Our own environment is left as it was.
+    QCOMPARE(qgetenv("KESTRINE_TEST_REPLACED"), QByteArray("from parent"));
+    QVERIFY(!qEnvironmentVariableIsSet("KESTRINE_TEST_ADDED"));
+}
+
+void tst_CommandRunner::launchFailure_data() {
+    QTest::addColumn<QString>("path");
+
+    QTest::addRow("missing file") << "/nonexistent/Xcode.app/Contents/Developer/usr/bin/simctl";
+    QTest::addRow("directory") << "/tmp";
+    QTest::addRow("not executable") << "{notExecutable}";
+    QTest::addRow("relative path is not looked up") << "sh";
+}
+
+void tst_CommandRunner::launchFailure() {
+    QFETCH(QString, path);
+    TestEnvironment env;
+    if (path == QStringLiteral("{notExecutable}")) {
+        path = env.filePath(QStringLiteral("plain.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\necho should not run\n");
+    }
+
+    const TaskOutcome<CommandOutput> outcome =
+        waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true));
+
+    QVERIFY(outcome.failed());
+    QVERIFY(!outcome.errorAs<CommandError>());
+    const std::optional<AppError> error = outcome.errorAs<AppError>();
+    QVERIFY(error);
+    QCOMPARE(error->domain(), CommandRunner::launchErrorDomain);
+    QVERIFY2(!error->errorDescription().isEmpty(), qPrintable(error->errorDescription()));
+}
+
+void tst_CommandRunner::largeOutputComesBackWhole() {
+    TestEnvironment env;
+    // Far more than a pipe holds, on both streams, so a reader that lags would stall the tool.
+    const TaskOutcome<CommandOutput> outcome =
+        runScript(QStringLiteral("head -c 5242880 /dev/zero | tr '\\0' o; "
+                                 "head -c 1048576 /dev/zero | tr '\\0' e >&2; "
+                                 "head -c 65536 /dev/zero | tr '\\0' o"));
+
+    QVERIFY(!outcome.failed());
+    QCOMPARE(outcome.value->output.size(), 5242880 + 65536);
+    QCOMPARE(outcome.value->output.count('o'), 5242880 + 65536);
+    QCOMPARE(outcome.value->errorOutput, QByteArray(1048576, 'e'));
+}
+
+void tst_CommandRunner::guiThreadKeepsRunningWhileToolRuns() {
+    TestEnvironment env;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    timer.start();
+
+    QCoro::Task<CommandOutput> task = CommandRunner::run(
+        shell, {QStringLiteral("-c"), QStringLiteral("sleep 0.6; echo done")}, {}, true, true);
+    // The call returned while the tool is still asleep: nothing waited for it.
+    QVERIFY(!task.isReady());
+    const TaskOutcome<CommandOutput> outcome = waitForOutcome(std::move(task));
+
+    QVERIFY(!outcome.failed());
+    QCOMPARE(outcome.value->output, QByteArray("done\n"));
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+}
+
+QTEST_GUILESS_MAIN(tst_CommandRunner)
+#include "tst_CommandRunner.moc"
