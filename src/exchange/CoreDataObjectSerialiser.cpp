@@ -1,0 +1,111 @@
+#include "exchange/CoreDataObjectSerialiser.h"
+
+#include "exchange/DecodingError.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QUuid>
+
+SerialisingDeeplinkRecordCollection
+CoreDataObjectSerialiser::record(const DeeplinkCollection& collection) {
+    SerialisingDeeplinkRecordCollection record;
+    if (!collection.name().isNull())
+        record.title = collection.name();
+    const QList<Deeplink*>& deeplinks = collection.deeplinks();
+    if (deeplinks.isEmpty())
+        return record;
+    QList<SerialisingDeeplinkRecord> records;
+    records.reserve(deeplinks.size());
+    for (const Deeplink* deeplink : deeplinks) {
+        SerialisingDeeplinkRecord item;
+        if (!deeplink->title().isNull())
+            item.title = deeplink->title();
+        if (!deeplink->urlString().isNull())
+            item.url = deeplink->urlString();
+        records.append(std::move(item));
+    }
+    record.deeplinks = std::move(records);
+    return record;
+}
+
+QList<SerialisingDeeplinkRecordCollection>
+CoreDataObjectSerialiser::decode(const QList<QByteArray>& contents) {
+    QList<SerialisingDeeplinkRecordCollection> records;
+    records.reserve(contents.size());
+    for (qsizetype i = 0; i < contents.size(); ++i) {
+        try {
+            records.append(SerialisingDeeplinkRecordCollection::decode(contents.at(i)));
+        } catch (DecodingError& error) {
+            error.setIndex(i);
+            throw;
+        }
+    }
+    return records;
+}
+
+QList<DeeplinkCollection*>
+CoreDataObjectSerialiser::insert(const QList<SerialisingDeeplinkRecordCollection>& records,
+                                 ManagedObjectContext& context, const QDateTime& moment,
+                                 const ColorChooser& color) {
+    QList<DeeplinkCollection*> collections;
+    collections.reserve(records.size());
+    for (const SerialisingDeeplinkRecordCollection& record : records) {
+        DeeplinkCollection* collection = context.insertCollection();
+        collection->setUid(QUuid::createUuid());
+        const QColor chosen = color ? color() : QColor();
+        collection->setColor(chosen.redF(), chosen.greenF(), chosen.blueF(), chosen.alphaF());
+        if (record.title)
+            collection->setName(capitalized(*record.title));
+        if (record.deeplinks) {
+            for (const SerialisingDeeplinkRecord& item : *record.deeplinks) {
+                Deeplink* deeplink = context.insertDeeplink();
+                if (item.title)
+                    deeplink->setTitle(*item.title);
+                if (item.url)
+                    deeplink->setUrl(Deeplink::urlFromText(*item.url));
+                deeplink->setTimestamp(moment);
+                collection->addDeeplink(deeplink);
+            }
+        }
+        collections.append(collection);
+    }
+    return collections;
+}
+
+QList<DeeplinkCollection*> CoreDataObjectSerialiser::collections(const QList<QByteArray>& contents,
+                                                                 ManagedObjectContext& context,
+                                                                 const ColorChooser& color) {
+    const QList<SerialisingDeeplinkRecordCollection> records = decode(contents);
+    return insert(records, context, QDateTime::currentDateTimeUtc(), color);
+}
+
+QString CoreDataObjectSerialiser::capitalized(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    qsizetype i = 0;
+    const qsizetype size = text.size();
+    while (i < size) {
+        if (text.at(i).isSpace()) {
+            result.append(text.at(i));
+            ++i;
+            continue;
+        }
+        // First code point of the word in title case (a surrogate pair counts as one).
+        char32_t first = text.at(i).unicode();
+        qsizetype firstLength = 1;
+        if (QChar::isHighSurrogate(first) && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
+            first = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            firstLength = 2;
+        }
+        const char32_t titled = QChar::toTitleCase(first);
+        result.append(QString::fromUcs4(&titled, 1));
+        qsizetype end = i + firstLength;
+        while (end < size && !text.at(end).isSpace())
+            ++end;
+        result.append(
+            QStringView(text).mid(i + firstLength, end - i - firstLength).toString().toLower());
+        i = end;
+    }
+    return result;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "exchange/SerialisingDeeplinkRecordCollection.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class DeeplinkCollection;
+class ManagedObjectContext;
+
+// Conversions between stored collections and exchange records. Stateless.
+class CoreDataObjectSerialiser {
+public:
+    // Gives the colour of each imported collection.
+    using ColorChooser = std::function<QColor()>;
+
+    CoreDataObjectSerialiser() = delete;
+
+    // The record of a stored collection: its name and one record per deeplink (the URL's
+    // absolute text, absent when it has none). A collection without deeplinks has no
+    // "deeplinks" member at all.
+    [[nodiscard]] static SerialisingDeeplinkRecordCollection
+    record(const DeeplinkCollection& collection);
+
+    // Decodes every buffer, in order. The first that fails throws its DecodingError, with
+    // index() telling which buffer it was. Pure: safe to run off the GUI thread.
+    [[nodiscard]] static QList<SerialisingDeeplinkRecordCollection>
+    decode(const QList<QByteArray>& contents);
+
+    // Creates one collection per record in `context`, in order: a fresh uid, the colour from
+    // `color`, the title capitalised as name, and one deeplink per record with its title, its
+    // URL (none when the text does not parse) and `moment` as timestamp. Nothing is saved.
+    static QList<DeeplinkCollection*>
+    insert(const QList<SerialisingDeeplinkRecordCollection>& records, ManagedObjectContext& context,
+           const QDateTime& moment, const ColorChooser& color);
+
+    // decode() then insert(): nothing is created unless every buffer decodes.
+    static QList<DeeplinkCollection*> collections(const QList<QByteArray>& contents,
+                                                  ManagedObjectContext& context,
+                                                  const ColorChooser& color);
+
+    // The first letter of every whitespace-delimited word in title case, the rest in lower
+    // case: "my APP links" -> "My App Links".
+    [[nodiscard]] static QString capitalized(const QString& text);
+};

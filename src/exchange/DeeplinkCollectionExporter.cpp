@@ -1,0 +1,85 @@
+#include "exchange/DeeplinkCollectionExporter.h"
+
+#include "exchange/CoreDataObjectSerialiser.h"
+#include "exchange/DeeplinkCollectionFile.h"
+#include "platform/AppError.h"
+#include "store/DeeplinkCollection.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <cstdio>
+
+QString DeeplinkCollectionExporter::Outcome::text() const {
+    switch (kind) {
+    case Kind::Cancelled:
+        return {};
+    case Kind::Written:
+        return QUrl::fromLocalFile(path).toString();
+    case Kind::Failed:
+        return QStringLiteral("Export failed: ") + error;
+    }
+    return {};
+}
+
+DeeplinkCollectionExporter::Outcome
+DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collection, QWidget* parent,
+                                             const SaveDialog& dialog) {
+    // The document is taken before the dialog runs its own event loop: what is exported is
+    // the collection as it was when the user asked.
+    const DeeplinkCollectionFile document(CoreDataObjectSerialiser::record(collection));
+    QString directory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (directory.isEmpty() || !QDir(directory).exists())
+        directory = QDir::homePath();
+    // Without a name only the directory is proposed (the path ends with a separator).
+    const QString proposedPath =
+        QDir(directory).absolutePath() + QLatin1Char('/') + proposedFileName(collection);
+
+    const std::optional<QString> chosen =
+        dialog ? dialog(parent, proposedPath) : nativeSaveDialog(parent, proposedPath);
+    Outcome outcome;
+    if (!chosen || chosen->isEmpty())
+        return outcome;
+    try {
+        document.write(*chosen);
+        outcome.kind = Outcome::Kind::Written;
+        outcome.path = *chosen;
+    } catch (const std::exception& error) {
+        outcome.kind = Outcome::Kind::Failed;
+        outcome.error = localizedDescription(error);
+    }
+    std::fprintf(stdout, "%s\n", outcome.text().toUtf8().constData());
+    std::fflush(stdout);
+    return outcome;
+}
+
+QString DeeplinkCollectionExporter::proposedFileName(const DeeplinkCollection& collection) {
+    QString name = collection.name().trimmed();
+    if (name.isEmpty())
+        return {};
+    // A name is not a path: "Staging/Prod" must not point into a directory "Staging".
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.replace(QLatin1Char('\\'), QLatin1Char('-'));
+    name.remove(QChar(0));
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return {};
+    return name + QStringLiteral(".json");
+}
+
+std::optional<QString> DeeplinkCollectionExporter::nativeSaveDialog(QWidget* parent,
+                                                                    const QString& proposedPath) {
+    QFileDialog dialog(parent, QObject::tr("Export Collection"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setMimeTypeFilters(DeeplinkCollectionFile::readableContentTypes());
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    const QFileInfo proposed(proposedPath);
+    dialog.setDirectory(proposed.absolutePath());
+    if (!proposed.fileName().isEmpty())
+        dialog.selectFile(proposed.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class DeeplinkCollection;
+class QWidget;
+
+// Exports one collection to a JSON file the user picks: the save dialog proposes the
+// collection's name, the document is written atomically, and the outcome (the file's
+// location or the error) goes to standard output only.
+class DeeplinkCollectionExporter {
+public:
+    // Shows a save dialog proposing `proposedPath` (a JSON file name in a directory); gives the
+    // chosen path, or nothing when the user cancelled.
+    using SaveDialog =
+        std::function<std::optional<QString>(QWidget* parent, const QString& proposedPath)>;
+
+    struct Outcome {
+        enum class Kind { Cancelled, Written, Failed };
+        Kind kind = Kind::Cancelled;
+        QString path;  // the written file
+        QString error; // the failure's description
+        // The line written to standard output (empty when cancelled).
+        [[nodiscard]] QString text() const;
+    };
+
+    // Asks where to export `collection` (through `dialog`, the native one when empty), writes
+    // the file and prints the outcome.
+    static Outcome exportCollection(const DeeplinkCollection& collection, QWidget* parent,
+                                    const SaveDialog& dialog = {});
+
+    // The file name proposed for `collection`: its name with ".json", path separators
+    // replaced; "" when it has no name.
+    [[nodiscard]] static QString proposedFileName(const DeeplinkCollection& collection);
+
+    // The platform's save dialog, JSON only.
+    [[nodiscard]] static std::optional<QString> nativeSaveDialog(QWidget* parent,
+                                                                 const QString& proposedPath);
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "exchange/SerialisingDeeplinkRecord.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One collection as an exchange file holds it: {"title": ..., "deeplinks": [...]}.
+// No colour, emoji, pin, identifier or timestamp travels with it.
+struct SerialisingDeeplinkRecordCollection {
+    // The collection's name.
+    std::optional<QString> title;
+    std::optional<QList<SerialisingDeeplinkRecord>> deeplinks;
+
+    friend bool operator==(const SerialisingDeeplinkRecordCollection&,
+                           const SerialisingDeeplinkRecordCollection&) = default;
+
+    // Pretty-printed JSON, members in the order title, deeplinks; absent values are absent
+    // members (never null).
+    [[nodiscard]] QByteArray encoded() const;
+
+    // Reads a whole file. Missing or null members are absent and unknown members ignored;
+    // malformed JSON, an empty buffer or a member of the wrong type throws DecodingError.
+    [[nodiscard]] static SerialisingDeeplinkRecordCollection decode(const QByteArray& data);
+};

@@ -1,0 +1,184 @@
+#include "TestEnvironment.h"
+
+#include "exchange/CoreDataObjectSerialiser.h"
+#include "exchange/DecodingError.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QSet>
+#include <QTest>
+
+namespace {
+
+using Pair = std::pair<QString, QString>;
+
+QSet<Pair> contents(const DeeplinkCollection& collection) {
+    QSet<Pair> pairs;
+    for (const Deeplink* deeplink : collection.deeplinks())
+        pairs.insert({deeplink->title(), deeplink->urlString()});
+    return pairs;
+}
+
+const QColor fixedColor(59, 130, 247);
+
+} // namespace
+
+class tst_CoreDataObjectSerialiser : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void recordOfStoredCollection() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        DeeplinkCollection* nameless = context.insertCollection();
+        QCOMPARE(CoreDataObjectSerialiser::record(*nameless).encoded(), QByteArray("{}\n"));
+
+        DeeplinkCollection* collection = context.insertCollection();
+        collection->setName(QStringLiteral("Onboarding"));
+        Deeplink* titleOnly = context.insertDeeplink();
+        titleOnly->setTitle(QStringLiteral("No URL"));
+        titleOnly->setUrl(Deeplink::urlFromText(QStringLiteral("not a url")));
+        collection->addDeeplink(titleOnly);
+        Deeplink* urlOnly = context.insertDeeplink();
+        urlOnly->setUrl(QUrl(QStringLiteral("myapp://home")));
+        collection->addDeeplink(urlOnly);
+
+        const SerialisingDeeplinkRecordCollection record =
+            CoreDataObjectSerialiser::record(*collection);
+        QCOMPARE(record.title, QStringLiteral("Onboarding"));
+        QVERIFY(record.deeplinks);
+        QCOMPARE(record.deeplinks->size(), 2);
+        QVERIFY(record.deeplinks->contains(
+            SerialisingDeeplinkRecord{QStringLiteral("No URL"), std::nullopt}));
+        QVERIFY(record.deeplinks->contains(
+            SerialisingDeeplinkRecord{std::nullopt, QStringLiteral("myapp://home")}));
+        QVERIFY(!record.encoded().contains("null"));
+    }
+
+    void roundTripKeepsTitlesAndUrls() {
+        TestEnvironment env;
+        ManagedObjectContext source;
+        DeeplinkCollection* collection = source.insertCollection();
+        collection->setName(QStringLiteral("Café & Co"));
+        const QStringList urls = {
+            QStringLiteral("myapp://shop/caf%C3%A9?q=a%26b&x=100%25"),
+            QStringLiteral("myapp://path/with/slashes?next=/a/b"),
+            QStringLiteral("myapp://café/ü?name=Zoë"),
+            QStringLiteral("https://example.com/a%5Cb?c=%22d%22"),
+        };
+        const QStringList titles = {QStringLiteral("Ünïcødé 🚀"), QStringLiteral("a & b / c"),
+                                    QStringLiteral("100% \"quoted\""),
+                                    QStringLiteral("back\\slash\nnewline")};
+        for (qsizetype i = 0; i < urls.size(); ++i) {
+            Deeplink* deeplink = source.insertDeeplink();
+            deeplink->setTitle(titles.at(i));
+            deeplink->setUrl(Deeplink::urlFromText(urls.at(i)));
+            QVERIFY2(!deeplink->urlString().isEmpty(), qPrintable(urls.at(i)));
+            collection->addDeeplink(deeplink);
+        }
+
+        const QByteArray file = CoreDataObjectSerialiser::record(*collection).encoded();
+        ManagedObjectContext target;
+        const QList<DeeplinkCollection*> imported =
+            CoreDataObjectSerialiser::collections({file}, target, [] { return fixedColor; });
+        QCOMPARE(imported.size(), 1);
+        QCOMPARE(contents(*imported.front()), contents(*collection));
+        QCOMPARE(imported.front()->name(), QStringLiteral("Café & Co"));
+        QVERIFY(imported.front()->uid() != collection->uid());
+    }
+
+    void importSetsWhatTheFileCannotCarry() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
+        const QList<SerialisingDeeplinkRecordCollection> records =
+            CoreDataObjectSerialiser::decode({"{}", R"({"title": "my app links", "deeplinks": [
+                {"title": "first", "url": "myapp:home"},
+                {"title": "Broken", "url": "not a url"},
+                {"url": ""},
+                {"title": "last"}]})"});
+        const QList<DeeplinkCollection*> collections =
+            CoreDataObjectSerialiser::insert(records, context, moment, [] { return fixedColor; });
+        QCOMPARE(collections.size(), 2);
+
+        DeeplinkCollection* empty = collections.at(0);
+        QVERIFY(empty->name().isNull());
+        QCOMPARE(empty->deeplinksCount(), 0);
+        QVERIFY(!empty->uid().isNull());
+        QVERIFY(empty->emoji().isNull());
+        QVERIFY(!empty->isPinned());
+        QCOMPARE(empty->colorR(), fixedColor.redF());
+        QCOMPARE(empty->colorB(), fixedColor.blueF());
+        QCOMPARE(empty->colorA(), 1.0);
+
+        DeeplinkCollection* links = collections.at(1);
+        QCOMPARE(links->name(), QStringLiteral("My App Links"));
+        QVERIFY(links->uid() != empty->uid());
+        QCOMPARE(links->deeplinksCount(), 4);
+        // Deeplinks are created in record order, each stamped with the moment of import.
+        QList<Deeplink*> deeplinks = links->deeplinks();
+        std::sort(deeplinks.begin(), deeplinks.end(), [&](Deeplink* a, Deeplink* b) {
+            return context.serialOf(a) < context.serialOf(b);
+        });
+        QCOMPARE(deeplinks.at(0)->title(), QStringLiteral("first"));
+        QCOMPARE(deeplinks.at(0)->url(), QUrl(QStringLiteral("myapp:home")));
+        QCOMPARE(deeplinks.at(1)->title(), QStringLiteral("Broken"));
+        QVERIFY(deeplinks.at(1)->urlString().isNull());
+        QVERIFY(deeplinks.at(2)->title().isNull());
+        QVERIFY(deeplinks.at(2)->urlString().isNull());
+        QCOMPARE(deeplinks.at(3)->title(), QStringLiteral("last"));
+        for (Deeplink* deeplink : deeplinks) {
+            QCOMPARE(deeplink->timestamp(), moment);
+            QCOMPARE(deeplink->deeplinkCollection(), links);
+        }
+    }
+
+    void oneBadBufferCreatesNothing() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        try {
+            (void)CoreDataObjectSerialiser::collections(
+                {R"({"title": "a"})", R"({"title": 1})", R"({"title": "c"})"}, context,
+                [] { return fixedColor; });
+            QFAIL("imported a file with a number as title");
+        } catch (const DecodingError& error) {
+            QCOMPARE(error.index(), 1);
+        }
+        QVERIFY(!context.hasChanges());
+        QVERIFY(context.collections().isEmpty());
+    }
+
+    void capitalizes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("lower case words") << "my app links"
+                                          << "My App Links";
+        QTest::addRow("shouting") << "MY APP LINKS"
+                                  << "My App Links";
+        QTest::addRow("mixed") << "iOS deepLinks"
+                               << "Ios Deeplinks";
+        QTest::addRow("whitespace kept") << "  a\tb\nc  "
+                                         << "  A\tB\nC  ";
+        QTest::addRow("punctuation is part of a word") << "e-commerce (beta)"
+                                                       << "E-commerce (beta)";
+        QTest::addRow("accents") << "éLAN émoji"
+                                 << "Élan Émoji";
+        QTest::addRow("digits first") << "2nd TRY"
+                                      << "2nd Try";
+        QTest::addRow("emoji") << "🚀 launch"
+                               << "🚀 Launch";
+        QTest::addRow("outside the BMP")
+            << QString::fromUcs4(U"\U00010428x") << QString::fromUcs4(U"\U00010400x");
+        QTest::addRow("empty") << ""
+                               << "";
+    }
+    void capitalizes() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(CoreDataObjectSerialiser::capitalized(text), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CoreDataObjectSerialiser)
+#include "tst_CoreDataObjectSerialiser.moc"
