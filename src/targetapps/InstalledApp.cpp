@@ -15,9 +15,12 @@ InstalledApp::InstalledApp(QString name, QString bundleIdentifier, QString versi
     , m_bundleIdentifier(std::move(bundleIdentifier))
     , m_version(std::move(version))
     , m_bundleVersion(std::move(bundleVersion))
-    , m_url(std::move(url)) {}
+    , m_url(std::move(url))
+{
+}
 
-size_t qHash(const InstalledApp& app, size_t seed) noexcept {
+size_t qHash(const InstalledApp& app, size_t seed) noexcept
+{
     return qHashMulti(seed, app.bundleIdentifier(), app.name(), app.version(), app.bundleVersion(),
                       app.url());
 }
@@ -28,7 +31,8 @@ namespace {
 // whole document. An optional key that is absent or null is "not reported".
 struct DecodeFailure {};
 
-std::optional<QString> optionalText(const QJsonObject& object, QLatin1String key) {
+std::optional<QString> optionalText(const QJsonObject& object, QLatin1String key)
+{
     const QJsonValue value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return std::nullopt;
@@ -37,20 +41,23 @@ std::optional<QString> optionalText(const QJsonObject& object, QLatin1String key
     return value.toString();
 }
 
-QString requiredText(const QJsonObject& object, QLatin1String key) {
+QString requiredText(const QJsonObject& object, QLatin1String key)
+{
     const std::optional<QString> text = optionalText(object, key);
     if (!text)
         throw DecodeFailure{};
     return *text;
 }
 
-QJsonObject requiredObject(const QJsonValue& value) {
+QJsonObject requiredObject(const QJsonValue& value)
+{
     if (!value.isObject())
         throw DecodeFailure{};
     return value.toObject();
 }
 
-QList<InstalledApp> decode(const QByteArray& data) {
+QList<InstalledApp> decode(const QByteArray& data)
+{
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject())
@@ -81,7 +88,8 @@ QList<InstalledApp> decode(const QByteArray& data) {
 
 } // namespace
 
-QList<InstalledApp> parseInstalledApps(const QByteArray& data) {
+QList<InstalledApp> parseInstalledApps(const QByteArray& data)
+{
     QList<InstalledApp> apps;
     try {
         apps = decode(data);

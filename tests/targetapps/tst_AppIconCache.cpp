@@ -11,17 +11,20 @@
 
 namespace {
 
-QImage sample(int shade = 0) {
+QImage sample(int shade = 0)
+{
     QImage image(8, 8, QImage::Format_ARGB32);
     image.fill(QColor(shade % 256, 80, 160));
     return image;
 }
 
-void store(AppIconCache& cache, const QString& key, int shade = 0) {
+void store(AppIconCache& cache, const QString& key, int shade = 0)
+{
     QCoro::waitFor(cache.store(sample(shade), key));
 }
 
-QStringList evictions(const TestEnvironment& env) {
+QStringList evictions(const TestEnvironment& env)
+{
     return env.messages(QStringLiteral("AppIconCache")).filter(QStringLiteral("Evicted"));
 }
 
@@ -44,7 +47,8 @@ private Q_SLOTS:
     void concurrentCallsAreSerialised();
 };
 
-void tst_AppIconCache::readingMakesAKeyMostRecentlyUsed() {
+void tst_AppIconCache::readingMakesAKeyMostRecentlyUsed()
+{
     TestEnvironment env;
     AppIconCache cache;
     store(cache, QStringLiteral("A"));
@@ -62,7 +66,8 @@ void tst_AppIconCache::readingMakesAKeyMostRecentlyUsed() {
     QCOMPARE(order.last(), QStringLiteral("key48"));
 }
 
-void tst_AppIconCache::storingAKeyTwiceKeepsOneEntry() {
+void tst_AppIconCache::storingAKeyTwiceKeepsOneEntry()
+{
     TestEnvironment env;
     AppIconCache cache;
     store(cache, QStringLiteral("A"), 1);
@@ -76,7 +81,8 @@ void tst_AppIconCache::storingAKeyTwiceKeepsOneEntry() {
     QCOMPARE(QCoro::waitFor(restarted.icon(QStringLiteral("A"))), sample(2));
 }
 
-void tst_AppIconCache::evictedIconComesBackFromDisk() {
+void tst_AppIconCache::evictedIconComesBackFromDisk()
+{
     TestEnvironment env;
     AppIconCache cache;
     for (int i = 0; i <= 50; ++i)
@@ -93,7 +99,8 @@ void tst_AppIconCache::evictedIconComesBackFromDisk() {
     QCOMPARE(order.last(), QStringLiteral("key0"));
 }
 
-void tst_AppIconCache::iconsSurviveARestart() {
+void tst_AppIconCache::iconsSurviveARestart()
+{
     TestEnvironment env;
     {
         AppIconCache cache;
@@ -111,7 +118,8 @@ void tst_AppIconCache::iconsSurviveARestart() {
     QVERIFY(QCoro::waitFor(cache.icon(QStringLiteral("com.example.never"))).isNull());
 }
 
-void tst_AppIconCache::unreadableFilesGiveNoIconSilently_data() {
+void tst_AppIconCache::unreadableFilesGiveNoIconSilently_data()
+{
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("asDirectory");
     QTest::addRow("text") << QByteArray("not an image") << false;
@@ -120,7 +128,8 @@ void tst_AppIconCache::unreadableFilesGiveNoIconSilently_data() {
     QTest::addRow("directory") << QByteArray() << true;
 }
 
-void tst_AppIconCache::unreadableFilesGiveNoIconSilently() {
+void tst_AppIconCache::unreadableFilesGiveNoIconSilently()
+{
     QFETCH(QByteArray, content);
     QFETCH(bool, asDirectory);
     TestEnvironment env;
@@ -137,7 +146,8 @@ void tst_AppIconCache::unreadableFilesGiveNoIconSilently() {
     QCOMPARE(env.messages(QStringLiteral("AppIconCache")), QStringList());
 }
 
-void tst_AppIconCache::fileNames_data() {
+void tst_AppIconCache::fileNames_data()
+{
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("name"); // null: no file for this key
     QTest::addRow("plain") << "com.example.app"
@@ -157,7 +167,8 @@ void tst_AppIconCache::fileNames_data() {
     QTest::addRow("newline") << "a\nb" << QString();
 }
 
-void tst_AppIconCache::fileNames() {
+void tst_AppIconCache::fileNames()
+{
     QFETCH(QString, key);
     QFETCH(QString, name);
     const std::optional<QString> actual = AppIconCache::fileName(key);
@@ -166,7 +177,8 @@ void tst_AppIconCache::fileNames() {
         QCOMPARE(*actual, name);
 }
 
-void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory() {
+void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory()
+{
     TestEnvironment env;
     AppIconCache cache;
     const QStringList keys{QStringLiteral("../../escape"), QStringLiteral(".."),
@@ -190,7 +202,8 @@ void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory() {
              2);
 }
 
-void tst_AppIconCache::failedWriteKeepsTheIconInMemory() {
+void tst_AppIconCache::failedWriteKeepsTheIconInMemory()
+{
     TestEnvironment env;
     AppIconCache cache;
     QVERIFY(QDir().mkpath(cache.directory() + QStringLiteral("/blocked.png")));
@@ -206,7 +219,8 @@ void tst_AppIconCache::failedWriteKeepsTheIconInMemory() {
              QStringList{QStringLiteral("Failed to convert image to PNG for null")});
 }
 
-void tst_AppIconCache::concurrentCallsAreSerialised() {
+void tst_AppIconCache::concurrentCallsAreSerialised()
+{
     TestEnvironment env;
     AppIconCache cache;
     // Started together, as the device phase of several icon passes would; none awaited yet.

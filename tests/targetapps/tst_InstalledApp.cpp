@@ -14,7 +14,8 @@ private Q_SLOTS:
     void parse();
 };
 
-void tst_InstalledApp::equalityIgnoresTheIcon() {
+void tst_InstalledApp::equalityIgnoresTheIcon()
+{
     InstalledApp plain(QStringLiteral("Maps"), QStringLiteral("com.example.maps"));
     InstalledApp withIcon = plain;
     QImage icon(4, 4, QImage::Format_ARGB32);
@@ -31,7 +32,8 @@ void tst_InstalledApp::equalityIgnoresTheIcon() {
                                   QStringLiteral("file:///a")));
 }
 
-void tst_InstalledApp::parse_data() {
+void tst_InstalledApp::parse_data()
+{
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<Apps>("expected");
 
@@ -79,7 +81,8 @@ void tst_InstalledApp::parse_data() {
     QTest::addRow("top-level array") << QByteArray("[]") << Apps{};
 }
 
-void tst_InstalledApp::parse() {
+void tst_InstalledApp::parse()
+{
     QFETCH(QByteArray, json);
     QFETCH(Apps, expected);
     const Apps actual = parseInstalledApps(json);
