@@ -3,12 +3,9 @@
 #include "store/DeeplinkCollection.h"
 
 Deeplink::Deeplink(ManagedObjectContext* context, qint64 storeId)
-    : ManagedObject(Entity::Deeplink, context, storeId)
-{
-}
+    : ManagedObject(Entity::Deeplink, context, storeId) {}
 
-void Deeplink::setTitle(const QString& title)
-{
+void Deeplink::setTitle(const QString& title) {
     if (title == m_values.title && title.isNull() == m_values.title.isNull())
         return;
     willChange();
@@ -16,15 +13,13 @@ void Deeplink::setTitle(const QString& title)
     didChange();
 }
 
-QUrl Deeplink::url() const
-{
+QUrl Deeplink::url() const {
     if (m_values.urlText.isNull())
         return {};
     return QUrl::fromEncoded(m_values.urlText.toUtf8(), QUrl::StrictMode);
 }
 
-void Deeplink::setUrl(const QUrl& url)
-{
+void Deeplink::setUrl(const QUrl& url) {
     const QString text = url.isValid() && !url.isEmpty()
                              ? QString::fromUtf8(url.toEncoded(QUrl::FullyEncoded))
                              : QString();
@@ -35,15 +30,13 @@ void Deeplink::setUrl(const QUrl& url)
     didChange();
 }
 
-QDateTime Deeplink::timestamp() const
-{
+QDateTime Deeplink::timestamp() const {
     if (!m_values.timestampMsecs)
         return {};
     return QDateTime::fromMSecsSinceEpoch(*m_values.timestampMsecs, Qt::UTC);
 }
 
-void Deeplink::setTimestamp(const QDateTime& timestamp)
-{
+void Deeplink::setTimestamp(const QDateTime& timestamp) {
     const std::optional<qint64> msecs =
         timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt;
     if (msecs == m_values.timestampMsecs)
@@ -53,8 +46,7 @@ void Deeplink::setTimestamp(const QDateTime& timestamp)
     didChange();
 }
 
-void Deeplink::setDeeplinkCollection(DeeplinkCollection* collection)
-{
+void Deeplink::setDeeplinkCollection(DeeplinkCollection* collection) {
     if (collection == m_values.collection)
         return;
     DeeplinkCollection* previous = m_values.collection;
@@ -71,8 +63,7 @@ void Deeplink::setDeeplinkCollection(DeeplinkCollection* collection)
         collection->didChange();
 }
 
-void Deeplink::attachTo(DeeplinkCollection* collection)
-{
+void Deeplink::attachTo(DeeplinkCollection* collection) {
     if (m_values.collection)
         m_values.collection->m_deeplinks.removeOne(this);
     m_values.collection = collection;
@@ -80,8 +71,7 @@ void Deeplink::attachTo(DeeplinkCollection* collection)
         collection->m_deeplinks.append(this);
 }
 
-QUrl Deeplink::urlFromText(const QString& text)
-{
+QUrl Deeplink::urlFromText(const QString& text) {
     if (text.isEmpty())
         return {};
     QUrl url(text, QUrl::StrictMode);

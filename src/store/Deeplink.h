@@ -16,8 +16,8 @@ class Deeplink : public ManagedObject {
 public:
     // The values that live in the store file, kept together so a rollback can restore them.
     struct Values {
-        QString title;                       // null = no title
-        QString urlText;                     // absolute text of the URL; null = no URL
+        QString title;                        // null = no title
+        QString urlText;                      // absolute text of the URL; null = no URL
         std::optional<qint64> timestampMsecs; // milliseconds since the epoch, UTC
         DeeplinkCollection* collection = nullptr;
     };

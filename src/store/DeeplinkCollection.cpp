@@ -4,12 +4,9 @@
 #include "store/TextFolding.h"
 
 DeeplinkCollection::DeeplinkCollection(ManagedObjectContext* context, qint64 storeId)
-    : ManagedObject(Entity::DeeplinkCollection, context, storeId)
-{
-}
+    : ManagedObject(Entity::DeeplinkCollection, context, storeId) {}
 
-void DeeplinkCollection::setUid(const QUuid& uid)
-{
+void DeeplinkCollection::setUid(const QUuid& uid) {
     if (uid == m_values.uid)
         return;
     willChange();
@@ -17,8 +14,7 @@ void DeeplinkCollection::setUid(const QUuid& uid)
     didChange();
 }
 
-void DeeplinkCollection::setName(const QString& name)
-{
+void DeeplinkCollection::setName(const QString& name) {
     if (name == m_values.name && name.isNull() == m_values.name.isNull())
         return;
     willChange();
@@ -27,8 +23,7 @@ void DeeplinkCollection::setName(const QString& name)
     didChange();
 }
 
-void DeeplinkCollection::setEmoji(const QString& emoji)
-{
+void DeeplinkCollection::setEmoji(const QString& emoji) {
     if (emoji == m_values.emoji && emoji.isNull() == m_values.emoji.isNull())
         return;
     willChange();
@@ -36,8 +31,7 @@ void DeeplinkCollection::setEmoji(const QString& emoji)
     didChange();
 }
 
-void DeeplinkCollection::setIsPinned(bool isPinned)
-{
+void DeeplinkCollection::setIsPinned(bool isPinned) {
     if (isPinned == m_values.isPinned)
         return;
     willChange();
@@ -45,10 +39,9 @@ void DeeplinkCollection::setIsPinned(bool isPinned)
     didChange();
 }
 
-void DeeplinkCollection::setColor(double red, double green, double blue, double alpha)
-{
-    if (red == m_values.colorR && green == m_values.colorG && blue == m_values.colorB
-        && alpha == m_values.colorA)
+void DeeplinkCollection::setColor(double red, double green, double blue, double alpha) {
+    if (red == m_values.colorR && green == m_values.colorG && blue == m_values.colorB &&
+        alpha == m_values.colorA)
         return;
     willChange();
     m_values.colorR = red;
@@ -58,15 +51,13 @@ void DeeplinkCollection::setColor(double red, double green, double blue, double 
     didChange();
 }
 
-QDateTime DeeplinkCollection::timestamp() const
-{
+QDateTime DeeplinkCollection::timestamp() const {
     if (!m_values.timestampMsecs)
         return {};
     return QDateTime::fromMSecsSinceEpoch(*m_values.timestampMsecs, Qt::UTC);
 }
 
-void DeeplinkCollection::setTimestamp(const QDateTime& timestamp)
-{
+void DeeplinkCollection::setTimestamp(const QDateTime& timestamp) {
     const std::optional<qint64> msecs =
         timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt;
     if (msecs == m_values.timestampMsecs)
@@ -76,20 +67,17 @@ void DeeplinkCollection::setTimestamp(const QDateTime& timestamp)
     didChange();
 }
 
-void DeeplinkCollection::addDeeplink(Deeplink* deeplink)
-{
+void DeeplinkCollection::addDeeplink(Deeplink* deeplink) {
     if (deeplink)
         deeplink->setDeeplinkCollection(this);
 }
 
-void DeeplinkCollection::removeDeeplink(Deeplink* deeplink)
-{
+void DeeplinkCollection::removeDeeplink(Deeplink* deeplink) {
     if (deeplink && deeplink->deeplinkCollection() == this)
         deeplink->setDeeplinkCollection(nullptr);
 }
 
-void DeeplinkCollection::setDeeplinks(const QList<Deeplink*>& deeplinks)
-{
+void DeeplinkCollection::setDeeplinks(const QList<Deeplink*>& deeplinks) {
     const QList<Deeplink*> current = m_deeplinks;
     for (Deeplink* deeplink : current) {
         if (!deeplinks.contains(deeplink))
@@ -99,8 +87,7 @@ void DeeplinkCollection::setDeeplinks(const QList<Deeplink*>& deeplinks)
         addDeeplink(deeplink);
 }
 
-void DeeplinkCollection::restore(const Values& values)
-{
+void DeeplinkCollection::restore(const Values& values) {
     m_values = values;
     m_foldedName = TextFolding::fold(values.name);
 }

@@ -9,8 +9,7 @@ namespace DeeplinkQueries {
 namespace {
 
 // Newest first; objects without a timestamp after all that have one.
-bool newerFirst(const std::optional<qint64>& a, const std::optional<qint64>& b)
-{
+bool newerFirst(const std::optional<qint64>& a, const std::optional<qint64>& b) {
     if (a && b)
         return *a > *b;
     return a.has_value() && !b.has_value();
@@ -18,8 +17,7 @@ bool newerFirst(const std::optional<qint64>& a, const std::optional<qint64>& b)
 
 } // namespace
 
-FetchRequest collections(const QString& nameFilter)
-{
+FetchRequest collections(const QString& nameFilter) {
     FetchRequest request;
     request.entity = ManagedObject::Entity::DeeplinkCollection;
     request.lessThan = [](const ManagedObject& a, const ManagedObject& b) {
@@ -41,8 +39,7 @@ FetchRequest collections(const QString& nameFilter)
     return request;
 }
 
-FetchRequest deeplinks(const QUuid& collectionUid, TextField field, const QString& text)
-{
+FetchRequest deeplinks(const QUuid& collectionUid, TextField field, const QString& text) {
     FetchRequest request;
     request.entity = ManagedObject::Entity::Deeplink;
     request.lessThan = [](const ManagedObject& a, const ManagedObject& b) {

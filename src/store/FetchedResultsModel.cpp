@@ -14,31 +14,27 @@ FetchedResultsModel::FetchedResultsModel(ManagedObjectContext* context, FetchReq
                                          QObject* parent)
     : QAbstractItemModel(parent)
     , m_context(context)
-    , m_request(std::move(request))
-{
+    , m_request(std::move(request)) {
     connect(context, &ManagedObjectContext::objectChanged, this,
             &FetchedResultsModel::onObjectChanged);
     refetch();
 }
 
-void FetchedResultsModel::setFetchRequest(FetchRequest request)
-{
+void FetchedResultsModel::setFetchRequest(FetchRequest request) {
     beginResetModel();
     m_request = std::move(request);
     refetch();
     endResetModel();
 }
 
-QList<ManagedObject*> FetchedResultsModel::fetchedObjects() const
-{
+QList<ManagedObject*> FetchedResultsModel::fetchedObjects() const {
     QList<ManagedObject*> all;
     for (const Section& section : m_sections)
         all += section.objects;
     return all;
 }
 
-ManagedObject* FetchedResultsModel::object(const QModelIndex& index) const
-{
+ManagedObject* FetchedResultsModel::object(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != this)
         return nullptr;
     if (sectioned()) {
@@ -49,21 +45,18 @@ ManagedObject* FetchedResultsModel::object(const QModelIndex& index) const
     return m_sections.isEmpty() ? nullptr : m_sections.front().objects.at(index.row());
 }
 
-QModelIndex FetchedResultsModel::indexOf(const ManagedObject* object) const
-{
+QModelIndex FetchedResultsModel::indexOf(const ManagedObject* object) const {
     const auto [section, row] = find(object);
     if (section < 0)
         return {};
     return index(row, 0, sectionParent(section));
 }
 
-QModelIndex FetchedResultsModel::sectionParent(int section) const
-{
+QModelIndex FetchedResultsModel::sectionParent(int section) const {
     return sectioned() ? createIndex(section, 0, sectionRowId) : QModelIndex();
 }
 
-QModelIndex FetchedResultsModel::index(int row, int column, const QModelIndex& parent) const
-{
+QModelIndex FetchedResultsModel::index(int row, int column, const QModelIndex& parent) const {
     if (column != 0 || row < 0)
         return {};
     if (!sectioned()) {
@@ -78,15 +71,13 @@ QModelIndex FetchedResultsModel::index(int row, int column, const QModelIndex& p
     return createIndex(row, 0, quintptr(parent.row() + 1));
 }
 
-QModelIndex FetchedResultsModel::parent(const QModelIndex& child) const
-{
+QModelIndex FetchedResultsModel::parent(const QModelIndex& child) const {
     if (!child.isValid() || !sectioned() || child.internalId() == sectionRowId)
         return {};
     return createIndex(int(child.internalId() - 1), 0, sectionRowId);
 }
 
-int FetchedResultsModel::rowCount(const QModelIndex& parent) const
-{
+int FetchedResultsModel::rowCount(const QModelIndex& parent) const {
     if (!sectioned()) {
         if (parent.isValid())
             return 0;
@@ -99,14 +90,12 @@ int FetchedResultsModel::rowCount(const QModelIndex& parent) const
     return int(m_sections.at(parent.row()).objects.size());
 }
 
-int FetchedResultsModel::columnCount(const QModelIndex& parent) const
-{
+int FetchedResultsModel::columnCount(const QModelIndex& parent) const {
     Q_UNUSED(parent)
     return 1;
 }
 
-QVariant FetchedResultsModel::data(const QModelIndex& index, int role) const
-{
+QVariant FetchedResultsModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     const bool isSection = sectioned() && index.internalId() == sectionRowId;
@@ -132,8 +121,7 @@ QVariant FetchedResultsModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QHash<int, QByteArray> FetchedResultsModel::roleNames() const
-{
+QHash<int, QByteArray> FetchedResultsModel::roleNames() const {
     auto names = QAbstractItemModel::roleNames();
     names.insert(ObjectRole, "object");
     names.insert(SectionKeyRole, "sectionKey");
@@ -141,14 +129,12 @@ QHash<int, QByteArray> FetchedResultsModel::roleNames() const
     return names;
 }
 
-bool FetchedResultsModel::matches(const ManagedObject* object) const
-{
-    return object->entity() == m_request.entity && !object->isDeleted()
-           && (!m_request.predicate || m_request.predicate(*object));
+bool FetchedResultsModel::matches(const ManagedObject* object) const {
+    return object->entity() == m_request.entity && !object->isDeleted() &&
+           (!m_request.predicate || m_request.predicate(*object));
 }
 
-bool FetchedResultsModel::less(const ManagedObject* a, const ManagedObject* b) const
-{
+bool FetchedResultsModel::less(const ManagedObject* a, const ManagedObject* b) const {
     if (m_request.lessThan) {
         if (m_request.lessThan(*a, *b))
             return true;
@@ -156,16 +142,14 @@ bool FetchedResultsModel::less(const ManagedObject* a, const ManagedObject* b) c
             return false;
     }
     // Ties keep creation order, so rows never swap places for no reason.
-    return m_context->serialOf(a) < m_context->serialOf(b);
+    return a->serial() < b->serial();
 }
 
-QString FetchedResultsModel::keyOf(const ManagedObject* object) const
-{
+QString FetchedResultsModel::keyOf(const ManagedObject* object) const {
     return m_request.sectionKey ? m_request.sectionKey(*object) : QString();
 }
 
-std::pair<int, int> FetchedResultsModel::find(const ManagedObject* object) const
-{
+std::pair<int, int> FetchedResultsModel::find(const ManagedObject* object) const {
     for (int s = 0; s < m_sections.size(); ++s) {
         const int row = int(m_sections.at(s).objects.indexOf(object));
         if (row >= 0)
@@ -175,8 +159,7 @@ std::pair<int, int> FetchedResultsModel::find(const ManagedObject* object) const
 }
 
 std::pair<int, int> FetchedResultsModel::placeFor(const ManagedObject* object,
-                                                  bool* isNewSection) const
-{
+                                                  bool* isNewSection) const {
     const QString key = keyOf(object);
     *isNewSection = false;
     for (int s = 0; s < m_sections.size(); ++s) {
@@ -197,8 +180,7 @@ std::pair<int, int> FetchedResultsModel::placeFor(const ManagedObject* object,
     return {int(m_sections.size()), 0};
 }
 
-void FetchedResultsModel::refetch()
-{
+void FetchedResultsModel::refetch() {
     m_sections.clear();
     if (!m_context)
         return;
@@ -224,8 +206,8 @@ void FetchedResultsModel::refetch()
     }
 }
 
-void FetchedResultsModel::onObjectChanged(ManagedObject* object, ManagedObjectContext::Change change)
-{
+void FetchedResultsModel::onObjectChanged(ManagedObject* object,
+                                          ManagedObjectContext::Change change) {
     if (object->entity() != m_request.entity)
         return;
     const auto [section, row] = find(object);
@@ -243,9 +225,9 @@ void FetchedResultsModel::onObjectChanged(ManagedObject* object, ManagedObjectCo
     }
     // Still wanted: stay put when the order and section still hold, otherwise move.
     const auto& objects = m_sections.at(section).objects;
-    const bool inOrder = (row == 0 || less(objects.at(row - 1), object))
-                         && (row + 1 == objects.size() || less(object, objects.at(row + 1)))
-                         && keyOf(object) == m_sections.at(section).key;
+    const bool inOrder = (row == 0 || less(objects.at(row - 1), object)) &&
+                         (row + 1 == objects.size() || less(object, objects.at(row + 1))) &&
+                         keyOf(object) == m_sections.at(section).key;
     if (inOrder) {
         const QModelIndex changed = index(row, 0, sectionParent(section));
         Q_EMIT dataChanged(changed, changed);
@@ -255,8 +237,7 @@ void FetchedResultsModel::onObjectChanged(ManagedObject* object, ManagedObjectCo
     insertObject(object);
 }
 
-void FetchedResultsModel::insertObject(ManagedObject* object)
-{
+void FetchedResultsModel::insertObject(ManagedObject* object) {
     bool isNewSection = false;
     const auto [section, row] = placeFor(object, &isNewSection);
     if (isNewSection) {
@@ -276,8 +257,7 @@ void FetchedResultsModel::insertObject(ManagedObject* object)
     endInsertRows();
 }
 
-void FetchedResultsModel::removeObject(int section, int row)
-{
+void FetchedResultsModel::removeObject(int section, int row) {
     if (m_sections.at(section).objects.size() == 1) {
         const int first = sectioned() ? section : 0;
         beginRemoveRows(QModelIndex(), first, first);

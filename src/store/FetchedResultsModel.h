@@ -54,7 +54,8 @@ private:
     [[nodiscard]] QModelIndex sectionParent(int section) const;
     // Where `object` belongs: section index (may be one past an existing one when a new
     // section is needed, with `isNewSection` set) and row inside it.
-    [[nodiscard]] std::pair<int, int> placeFor(const ManagedObject* object, bool* isNewSection) const;
+    [[nodiscard]] std::pair<int, int> placeFor(const ManagedObject* object,
+                                               bool* isNewSection) const;
 
     void refetch();
     void onObjectChanged(ManagedObject* object, ManagedObjectContext::Change change);

@@ -5,18 +5,14 @@
 ManagedObject::ManagedObject(Entity entity, ManagedObjectContext* context, qint64 storeId)
     : m_entity(entity)
     , m_context(context)
-    , m_storeId(storeId)
-{
-}
+    , m_storeId(storeId) {}
 
-void ManagedObject::willChange()
-{
+void ManagedObject::willChange() {
     if (m_context)
         m_context->objectWillChange(this);
 }
 
-void ManagedObject::didChange()
-{
+void ManagedObject::didChange() {
     if (m_context)
         m_context->objectDidChange(this);
     Q_EMIT changed();

@@ -16,6 +16,8 @@ public:
     // Row id in the store file; assigned when the object is inserted into the context.
     [[nodiscard]] qint64 storeId() const { return m_storeId; }
     [[nodiscard]] bool isDeleted() const { return m_deleted; }
+    // Creation order within the context; live queries use it to break sort ties stably.
+    [[nodiscard]] quint64 serial() const { return m_serial; }
 
 Q_SIGNALS:
     // Any property or relationship of this object changed.
@@ -33,5 +35,6 @@ private:
     Entity m_entity;
     ManagedObjectContext* m_context = nullptr;
     qint64 m_storeId = 0;
+    quint64 m_serial = 0;
     bool m_deleted = false;
 };

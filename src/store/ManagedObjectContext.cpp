@@ -4,14 +4,12 @@
 
 ManagedObjectContext::ManagedObjectContext(SqliteStore* store, QObject* parent)
     : QObject(parent)
-    , m_store(store)
-{
+    , m_store(store) {
     if (m_store)
         m_store->load(this);
 }
 
-ManagedObjectContext::~ManagedObjectContext()
-{
+ManagedObjectContext::~ManagedObjectContext() {
     QSet<ManagedObject*> all = m_deleted;
     for (auto* collection : std::as_const(m_collections))
         all.insert(collection);
@@ -20,30 +18,27 @@ ManagedObjectContext::~ManagedObjectContext()
     qDeleteAll(all);
 }
 
-DeeplinkCollection* ManagedObjectContext::insertCollection()
-{
+DeeplinkCollection* ManagedObjectContext::insertCollection() {
     auto* collection = new DeeplinkCollection(this, m_nextCollectionId++);
     collection->m_values.timestampMsecs = QDateTime::currentMSecsSinceEpoch();
-    m_serials.insert(collection, m_nextSerial++);
+    collection->m_serial = m_nextSerial++;
     m_collections.insert(collection);
     m_inserted.insert(collection);
     Q_EMIT objectChanged(collection, Change::Inserted);
     return collection;
 }
 
-Deeplink* ManagedObjectContext::insertDeeplink()
-{
+Deeplink* ManagedObjectContext::insertDeeplink() {
     auto* deeplink = new Deeplink(this, m_nextDeeplinkId++);
     deeplink->m_values.timestampMsecs = QDateTime::currentMSecsSinceEpoch();
-    m_serials.insert(deeplink, m_nextSerial++);
+    deeplink->m_serial = m_nextSerial++;
     m_deeplinks.insert(deeplink);
     m_inserted.insert(deeplink);
     Q_EMIT objectChanged(deeplink, Change::Inserted);
     return deeplink;
 }
 
-void ManagedObjectContext::deleteObject(ManagedObject* object)
-{
+void ManagedObjectContext::deleteObject(ManagedObject* object) {
     if (!object || object->m_context != this || object->m_deleted)
         return;
     if (object->entity() == ManagedObject::Entity::Deeplink) {
@@ -63,8 +58,7 @@ void ManagedObjectContext::deleteObject(ManagedObject* object)
     Q_EMIT objectChanged(collection, Change::Deleted);
 }
 
-void ManagedObjectContext::deleteDeeplink(Deeplink* deeplink)
-{
+void ManagedObjectContext::deleteDeeplink(Deeplink* deeplink) {
     if (deeplink->m_deleted)
         return;
     DeeplinkCollection* collection = deeplink->deeplinkCollection();
@@ -83,8 +77,7 @@ void ManagedObjectContext::deleteDeeplink(Deeplink* deeplink)
         collection->didChange();
 }
 
-void ManagedObjectContext::objectWillChange(ManagedObject* object)
-{
+void ManagedObjectContext::objectWillChange(ManagedObject* object) {
     if (object->m_deleted || m_inserted.contains(object))
         return;
     if (object->entity() == ManagedObject::Entity::Deeplink) {
@@ -98,8 +91,7 @@ void ManagedObjectContext::objectWillChange(ManagedObject* object)
     }
 }
 
-void ManagedObjectContext::objectDidChange(ManagedObject* object)
-{
+void ManagedObjectContext::objectDidChange(ManagedObject* object) {
     if (object->m_deleted)
         return;
     if (!m_inserted.contains(object))
@@ -107,8 +99,7 @@ void ManagedObjectContext::objectDidChange(ManagedObject* object)
     Q_EMIT objectChanged(object, Change::Updated);
 }
 
-bool ManagedObjectContext::save(QString* error)
-{
+bool ManagedObjectContext::save(QString* error) {
     if (!hasChanges())
         return true;
     // Objects inserted and deleted again before a save never reach the file.
@@ -137,8 +128,7 @@ bool ManagedObjectContext::save(QString* error)
     return true;
 }
 
-void ManagedObjectContext::rollback()
-{
+void ManagedObjectContext::rollback() {
     // Deleted objects come back first, so restored relations find them registered.
     const QSet<ManagedObject*> deleted = m_deleted;
     const QSet<ManagedObject*> inserted = m_inserted;
@@ -202,13 +192,11 @@ void ManagedObjectContext::rollback()
         discard(object);
 }
 
-bool ManagedObjectContext::hasChanges() const
-{
+bool ManagedObjectContext::hasChanges() const {
     return !m_inserted.isEmpty() || !m_updated.isEmpty() || !m_deleted.isEmpty();
 }
 
-QList<ManagedObject*> ManagedObjectContext::registeredObjects() const
-{
+QList<ManagedObject*> ManagedObjectContext::registeredObjects() const {
     QList<ManagedObject*> objects;
     objects.reserve(m_collections.size() + m_deeplinks.size());
     for (auto* collection : m_collections)
@@ -218,38 +206,32 @@ QList<ManagedObject*> ManagedObjectContext::registeredObjects() const
     return objects;
 }
 
-QList<DeeplinkCollection*> ManagedObjectContext::collections() const
-{
+QList<DeeplinkCollection*> ManagedObjectContext::collections() const {
     return {m_collections.begin(), m_collections.end()};
 }
 
-QList<Deeplink*> ManagedObjectContext::deeplinks() const
-{
+QList<Deeplink*> ManagedObjectContext::deeplinks() const {
     return {m_deeplinks.begin(), m_deeplinks.end()};
 }
 
-quint64 ManagedObjectContext::serialOf(const ManagedObject* object) const
-{
-    return m_serials.value(object);
+void ManagedObjectContext::reserve(qsizetype collections, qsizetype deeplinks) {
+    m_collections.reserve(collections);
+    m_deeplinks.reserve(deeplinks);
 }
 
-void ManagedObjectContext::registerLoaded(DeeplinkCollection* collection)
-{
-    m_serials.insert(collection, m_nextSerial++);
+void ManagedObjectContext::registerLoaded(DeeplinkCollection* collection) {
+    collection->m_serial = m_nextSerial++;
     m_collections.insert(collection);
     m_nextCollectionId = std::max(m_nextCollectionId, collection->storeId() + 1);
 }
 
-void ManagedObjectContext::registerLoaded(Deeplink* deeplink)
-{
-    m_serials.insert(deeplink, m_nextSerial++);
+void ManagedObjectContext::registerLoaded(Deeplink* deeplink) {
+    deeplink->m_serial = m_nextSerial++;
     m_deeplinks.insert(deeplink);
     m_nextDeeplinkId = std::max(m_nextDeeplinkId, deeplink->storeId() + 1);
 }
 
-void ManagedObjectContext::discard(ManagedObject* object)
-{
-    m_serials.remove(object);
+void ManagedObjectContext::discard(ManagedObject* object) {
     // Views may still hold a QPointer to it; let them see it vanish after this event.
     object->deleteLater();
 }

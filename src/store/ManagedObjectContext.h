@@ -46,9 +46,6 @@ public:
     [[nodiscard]] const QSet<DeeplinkCollection*>& collectionSet() const { return m_collections; }
     [[nodiscard]] const QSet<Deeplink*>& deeplinkSet() const { return m_deeplinks; }
 
-    // Creation order of an object; live queries use it to break sort ties stably.
-    [[nodiscard]] quint64 serialOf(const ManagedObject* object) const;
-
 Q_SIGNALS:
     void objectChanged(ManagedObject* object, ManagedObjectContext::Change change);
     void didSave();
@@ -62,6 +59,7 @@ private:
     void deleteDeeplink(Deeplink* deeplink);
     void registerLoaded(DeeplinkCollection* collection);
     void registerLoaded(Deeplink* deeplink);
+    void reserve(qsizetype collections, qsizetype deeplinks);
     void discard(ManagedObject* object);
 
     SqliteStore* m_store = nullptr;
@@ -75,7 +73,6 @@ private:
     QHash<DeeplinkCollection*, DeeplinkCollection::Values> m_collectionSnapshots;
     QHash<Deeplink*, Deeplink::Values> m_deeplinkSnapshots;
 
-    QHash<const ManagedObject*, quint64> m_serials;
     quint64 m_nextSerial = 1;
     qint64 m_nextCollectionId = 1;
     qint64 m_nextDeeplinkId = 1;

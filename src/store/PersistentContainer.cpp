@@ -6,19 +6,15 @@
 #include <QStandardPaths>
 
 PersistentContainer::PersistentContainer(QString storePath)
-    : m_storePath(storePath.isEmpty() ? defaultStorePath() : std::move(storePath))
-{
-}
+    : m_storePath(storePath.isEmpty() ? defaultStorePath() : std::move(storePath)) {}
 
-PersistentContainer::~PersistentContainer()
-{
+PersistentContainer::~PersistentContainer() {
     // The context's objects go before the connection they came from.
     m_viewContext.reset();
     m_store.reset();
 }
 
-std::optional<SqliteStore::OpenError> PersistentContainer::loadPersistentStores()
-{
+std::optional<SqliteStore::OpenError> PersistentContainer::loadPersistentStores() {
     QDir().mkpath(QFileInfo(m_storePath).absolutePath());
     auto store = std::make_unique<SqliteStore>(m_storePath);
     if (auto error = store->open())
@@ -28,8 +24,7 @@ std::optional<SqliteStore::OpenError> PersistentContainer::loadPersistentStores(
     return std::nullopt;
 }
 
-QString PersistentContainer::defaultStorePath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-           + QStringLiteral("/Kestrine.sqlite");
+QString PersistentContainer::defaultStorePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/Kestrine.sqlite");
 }

@@ -2,8 +2,7 @@
 
 namespace TextFolding {
 
-QString fold(const QString& text)
-{
+QString fold(const QString& text) {
     if (text.isEmpty())
         return {};
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
@@ -11,8 +10,8 @@ QString fold(const QString& text)
     folded.reserve(decomposed.size());
     for (const QChar c : decomposed) {
         const auto category = c.category();
-        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
-            || category == QChar::Mark_Enclosing)
+        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining ||
+            category == QChar::Mark_Enclosing)
             continue;
         folded.append(c);
     }

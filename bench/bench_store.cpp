@@ -1,0 +1,164 @@
+// Store figures for a large library: 1,000 collections x 100 deeplinks.
+// Prints open + load time, one-edit save time, live-query update time after one insert,
+// the name filter over 10,000 collections, and the peak resident memory.
+#include "store/DeeplinkQueries.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+#include "store/PersistentContainer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+
+namespace {
+
+// CPU time of this thread: other processes on a busy machine do not inflate it.
+double threadMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+struct Stopwatch {
+    double cpuStart = threadMs();
+    QElapsedTimer wall;
+    Stopwatch() { wall.start(); }
+    double cpu() const { return threadMs() - cpuStart; }
+    double wallMs() const { return double(wall.nsecsElapsed()) / 1e6; }
+};
+
+long peakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Writes the library straight into the file, so building it costs the measured process
+// next to no memory.
+void populate(const QString& path, int collections, int deeplinksEach) {
+    {
+        SqliteStore store(path);
+        if (store.open())
+            qFatal("cannot create the store");
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+    db.setDatabaseName(path);
+    db.open();
+    db.transaction();
+    QSqlQuery collection(db);
+    collection.prepare(QStringLiteral("INSERT INTO collections (id, uid, name, emoji, isPinned, "
+                                      "colorR, colorG, colorB, colorA, timestamp) VALUES "
+                                      "(?, ?, ?, '🚀', ?, 0.2, 0.4, 0.6, 1, ?)"));
+    QSqlQuery deeplink(db);
+    deeplink.prepare(QStringLiteral("INSERT INTO deeplinks (id, collection_id, title, url, "
+                                    "timestamp) VALUES (?, ?, ?, ?, ?)"));
+    qint64 deeplinkId = 1;
+    for (int c = 1; c <= collections; ++c) {
+        collection.addBindValue(c);
+        collection.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        collection.addBindValue(QStringLiteral("Collection number %1 Ünïcödé").arg(c));
+        collection.addBindValue(c % 10 == 0 ? 1 : 0);
+        collection.addBindValue(1'700'000'000'000LL + c * 1000);
+        collection.exec();
+        for (int d = 0; d < deeplinksEach; ++d) {
+            deeplink.addBindValue(deeplinkId);
+            deeplink.addBindValue(c);
+            deeplink.addBindValue(QStringLiteral("Deeplink %1 of %2").arg(d).arg(c));
+            deeplink.addBindValue(
+                QStringLiteral("myapp://products/%1/details?ref=bench&item=%2").arg(c).arg(d));
+            deeplink.addBindValue(1'700'000'000'000LL + deeplinkId);
+            deeplink.exec();
+            ++deeplinkId;
+        }
+    }
+    db.commit();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+}
+
+template <typename F> double bestOf(int runs, F&& run) {
+    double best = 1e12;
+    for (int i = 0; i < runs; ++i)
+        best = std::min(best, run());
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir directory;
+    directory.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
+    std::printf("store: %s\n", qPrintable(directory.path()));
+    const QString path = directory.filePath(QStringLiteral("Kestrine.sqlite"));
+    populate(path, 1000, 100);
+    const long baseline = peakKilobytes();
+
+    Stopwatch openWatch;
+    PersistentContainer container(path);
+    if (container.loadPersistentStores())
+        qFatal("cannot open the store");
+    const double openMs = openWatch.cpu();
+    const double openWallMs = openWatch.wallMs();
+    ManagedObjectContext* context = container.viewContext();
+
+    FetchedResultsModel collections(context, DeeplinkQueries::collections());
+    DeeplinkCollection* first =
+        static_cast<DeeplinkCollection*>(collections.fetchedObjects().front());
+    FetchedResultsModel deeplinks(context, DeeplinkQueries::deeplinks(first->uid()));
+    const long peak = peakKilobytes();
+
+    const double saveMs = bestOf(20, [&] {
+        first->setName(QStringLiteral("Renamed %1").arg(QUuid::createUuid().toString()));
+        Stopwatch t;
+        context->save();
+        return t.cpu();
+    });
+
+    const double insertMs = bestOf(20, [&] {
+        Stopwatch t;
+        Deeplink* added = context->insertDeeplink();
+        added->setTitle(QStringLiteral("Fresh"));
+        first->addDeeplink(added);
+        return t.cpu();
+    });
+    const double insertCollectionMs = bestOf(20, [&] {
+        Stopwatch t;
+        context->insertCollection()->setName(QStringLiteral("Fresh collection"));
+        return t.cpu();
+    });
+    context->rollback();
+
+    // The filter over 10,000 collections (the library grown tenfold, in memory).
+    for (int i = 0; i < 9000; ++i)
+        context->insertCollection()->setName(QStringLiteral("Extra collection %1 Ärger").arg(i));
+    const double filterMs = bestOf(10, [&] {
+        Stopwatch t;
+        collections.setFetchRequest(DeeplinkQueries::collections(QStringLiteral("ärg")));
+        return t.cpu();
+    });
+    std::printf("collections in filter run: %lld, matches: %lld\n",
+                qlonglong(context->collections().size()),
+                qlonglong(collections.fetchedObjects().size()));
+
+    std::printf("library: 1000 collections x 100 deeplinks\n");
+    std::printf("(times are CPU time of the GUI thread, best of several runs)\n");
+    std::printf("open + load:                 %8.2f ms   (target <= 250 ms; wall %.2f ms)\n",
+                openMs, openWallMs);
+    std::printf("one-edit save:               %8.3f ms   (target <= 5 ms)\n", saveMs);
+    std::printf("live query, insert deeplink: %8.3f ms   (target <= 1 ms)\n", insertMs);
+    std::printf("live query, insert collection:%7.3f ms   (target <= 1 ms)\n", insertCollectionMs);
+    std::printf("name filter, 10,000:         %8.2f ms   (target <= 8 ms)\n", filterMs);
+    std::printf("peak memory:                 %8.1f MB   (target <= 80 MB; %.1f MB before open)\n",
+                peak / 1024.0, baseline / 1024.0);
+    return 0;
+}
