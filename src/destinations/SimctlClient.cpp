@@ -1,0 +1,151 @@
+#include "destinations/SimctlClient.h"
+
+#include "platform/JsonDecoding.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <optional>
+
+namespace {
+
+const QString runtimePrefix = QStringLiteral("com.apple.CoreSimulator.SimRuntime.");
+
+QStringView trimSpacesAndTabs(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+SimctlClient::Runtime fromHyphenated(QStringView text) {
+    const auto pieces = text.split(u'-', Qt::SkipEmptyParts);
+    if (pieces.isEmpty())
+        return {QStringLiteral("iOS"), QString()};
+    QString version;
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        if (i > 1)
+            version += QLatin1Char('.');
+        version += pieces[i];
+    }
+    return {pieces.first().toString(), version};
+}
+
+// The JSON listing: {"devices": {"<runtime id>": [{"udid", "name", "state", "isAvailable"?}]}}.
+// Any departure from that shape rejects the whole document.
+std::optional<QList<Device>> parseJsonListing(const QString& output) {
+    using namespace JsonDecoding;
+    try {
+        const QJsonObject root = documentObject(output.toUtf8());
+        const QJsonObject runtimes = requiredObject(root, QLatin1StringView("devices"));
+        QList<Device> devices;
+        for (auto it = runtimes.constBegin(); it != runtimes.constEnd(); ++it) {
+            if (!it->isArray())
+                return std::nullopt;
+            const SimctlClient::Runtime runtime = SimctlClient::parseRuntime(it.key());
+            const QJsonArray entries = it->toArray();
+            for (qsizetype i = 0; i < entries.size(); ++i) {
+                const QJsonObject entry = objectElement(entries[i]);
+                Device device;
+                device.id = requiredString(entry, QLatin1StringView("udid"));
+                device.name = requiredString(entry, QLatin1StringView("name"));
+                device.state =
+                    deviceStateFromRawValue(requiredString(entry, QLatin1StringView("state")));
+                // Read only so that a mistyped value rejects the document; unavailable
+                // simulators are listed all the same.
+                (void)optionalBool(entry, QLatin1StringView("isAvailable"));
+                device.runtime = runtime.platform;
+                device.runtimeVersion = runtime.version;
+                device.source = DeviceSource::simulator;
+                devices.append(std::move(device));
+            }
+        }
+        return devices;
+    } catch (const DecodingError&) {
+        return std::nullopt;
+    }
+}
+
+// The human-readable listing of `simctl list devices`:
+//   == Devices ==
+//   -- iOS 17.2 --
+//       iPhone 15 (5A1B...-...) (Booted)
+QList<Device> parseTextListing(const QString& output) {
+    static const QRegularExpression deviceLine(
+        QStringLiteral(R"(^(.+?)\s+\(([A-F0-9-]+)\)\s+\(([^)]+)\))"),
+        // Matches \s the way the tool's own (ICU) expressions do: any Unicode space.
+        QRegularExpression::UseUnicodePropertiesOption);
+
+    QList<Device> devices;
+    QString platform = QStringLiteral("iOS");
+    QString version;
+    for (QStringView rawLine : QStringView(output).split(u'\n')) {
+        const QStringView line = trimSpacesAndTabs(rawLine);
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(u"--") && line.endsWith(u"--")) {
+            const QStringView inner =
+                line.size() >= 4 ? line.sliced(2, line.size() - 4) : QStringView();
+            const SimctlClient::Runtime runtime = SimctlClient::parseRuntime(inner);
+            platform = runtime.platform;
+            version = runtime.version;
+            continue;
+        }
+        if (line.startsWith(u"=="))
+            continue;
+        if (line.contains(u"Unavailable:"))
+            continue;
+        if (!deviceLine.isValid())
+            continue;
+        const QRegularExpressionMatch match = deviceLine.match(line);
+        if (!match.hasMatch())
+            continue;
+        Device device;
+        device.name = trimSpacesAndTabs(match.capturedView(1)).toString();
+        device.id = match.captured(2);
+        device.state = deviceStateFromRawValue(trimSpacesAndTabs(match.capturedView(3)));
+        device.runtime = platform;
+        device.runtimeVersion = version;
+        device.source = DeviceSource::simulator;
+        devices.append(std::move(device));
+    }
+    return devices;
+}
+
+} // namespace
+
+SimctlClient::SimctlClient(QUrl xcodeURL)
+    : m_xcodeURL(std::move(xcodeURL)) {}
+
+QString SimctlClient::toolPath() const {
+    return QDir::cleanPath(m_xcodeURL.toLocalFile() +
+                           QStringLiteral("/Contents/Developer/usr/bin/simctl"));
+}
+
+QList<Device> SimctlClient::parseSimulatorList(const QString& output) {
+    if (std::optional<QList<Device>> devices = parseJsonListing(output))
+        return *std::move(devices);
+    return parseTextListing(output);
+}
+
+SimctlClient::Runtime SimctlClient::parseRuntime(QStringView runtime) {
+    const QStringView text = trimSpacesAndTabs(runtime);
+    if (const qsizetype at = text.indexOf(runtimePrefix); at >= 0)
+        return fromHyphenated(text.sliced(at + runtimePrefix.size()));
+
+    const auto pieces = text.split(u' ', Qt::SkipEmptyParts);
+    if (pieces.isEmpty())
+        return {QStringLiteral("iOS"), QString()};
+    QString version;
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        if (i > 1)
+            version += QLatin1Char(' ');
+        version += pieces[i];
+    }
+    if (version.isEmpty() && pieces.first().contains(u'-'))
+        return fromHyphenated(pieces.first());
+    return {pieces.first().toString(), version};
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "destinations/Device.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+// Runs the simulator control tool of one Xcode installation
+// (<xcode>/Contents/Developer/usr/bin/simctl) and turns its listing into destinations.
+class SimctlClient {
+public:
+    explicit SimctlClient(QUrl xcodeURL);
+
+    [[nodiscard]] const QUrl& xcodeURL() const { return m_xcodeURL; }
+    [[nodiscard]] QString toolPath() const;
+
+    // Simulators of a listing: the JSON form first, the human-readable form when the text is not
+    // a listing in JSON. Never fails; what does not fit is left out.
+    [[nodiscard]] static QList<Device> parseSimulatorList(const QString& output);
+
+    struct Runtime {
+        QString platform;
+        QString version;
+        bool operator==(const Runtime&) const = default;
+    };
+    // "com.apple.CoreSimulator.SimRuntime.iOS-17-2", "iOS 17.2" and "iOS-17-2" all give
+    // {"iOS", "17.2"}; an empty text gives {"iOS", ""}.
+    [[nodiscard]] static Runtime parseRuntime(QStringView runtime);
+
+private:
+    QUrl m_xcodeURL;
+};

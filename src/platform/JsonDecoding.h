@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/AppError.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+// A JSON document that does not have the shape a format requires: not JSON at all, a required
+// key missing or null, or a value of the wrong JSON type. Unknown keys are never an error.
+class DecodingError : public LocalizedError {
+public:
+    enum class Kind { dataCorrupted, keyNotFound, valueNotFound, typeMismatch };
+
+    DecodingError(Kind kind, QString key, QString detail = {});
+
+    [[nodiscard]] QString errorDescription() const override;
+    [[nodiscard]] Kind kind() const { return m_kind; }
+    // Where in the document it went wrong, e.g. "result.devices[2].hardwareProperties".
+    [[nodiscard]] const QString& codingPath() const { return m_codingPath; }
+
+    // Decoders call this while the error unwinds through a container, outermost last.
+    void prependPath(const QString& component);
+
+private:
+    Kind m_kind;
+    QString m_codingPath;
+    QString m_detail;
+};
+
+// Strict readers over QJsonObject/QJsonValue. Required readers throw DecodingError when the key
+// is absent, null or of another type; optional readers give nothing for absent or null and
+// still throw for another type, as a default JSON decoder does.
+namespace JsonDecoding {
+
+// The top-level object of `data`; throws dataCorrupted for invalid JSON or a non-object root.
+[[nodiscard]] QJsonObject documentObject(const QByteArray& data);
+
+[[nodiscard]] QString requiredString(const QJsonObject& object, QLatin1StringView key);
+[[nodiscard]] std::optional<QString> optionalString(const QJsonObject& object,
+                                                    QLatin1StringView key);
+[[nodiscard]] std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key);
+[[nodiscard]] QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key);
+[[nodiscard]] QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key);
+
+// An array element that must be an object (wrap the call in within("[i]", ...) for the path).
+[[nodiscard]] QJsonObject objectElement(const QJsonValue& value);
+
+// Runs `decode` and, if it throws DecodingError, prefixes `component` to the error's path.
+template <typename F> auto within(const QString& component, F&& decode) -> decltype(decode()) {
+    try {
+        return decode();
+    } catch (DecodingError& error) {
+        error.prependPath(component);
+        throw;
+    }
+}
+
+} // namespace JsonDecoding

@@ -1,0 +1,300 @@
+#include "destinations/SimctlClient.h"
+
+#include <QTest>
+
+// Declared ahead of the pasted listings: moc's lexer trips over \" inside raw strings.
+class tst_SimctlParsing : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void parsesJsonListing();
+    void parsesListing_data();
+    void parsesListing();
+    void parseRuntime_data();
+    void parseRuntime();
+};
+
+namespace {
+
+QStringList describe(const QList<Device>& devices) {
+    QStringList lines;
+    for (const Device& d : devices) {
+        lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
+                                 rawValue(d.source)}
+                         .join(QLatin1Char('|')));
+    }
+    return lines;
+}
+
+QString sim(const char* id, const char* name, const char* state, const char* runtime,
+            const char* version) {
+    return QStringList{QString::fromUtf8(id),      QString::fromUtf8(name),
+                       QString::fromUtf8(state),   QString::fromUtf8(runtime),
+                       QString::fromUtf8(version), QStringLiteral("simulator")}
+        .join(QLatin1Char('|'));
+}
+
+// Shaped like `simctl list devices --json` of Xcode 15/16, trimmed to a few devices per runtime.
+const char* const jsonListing = R"tool({
+  "devices" : {
+    "com.apple.CoreSimulator.SimRuntime.iOS-17-2" : [
+      {
+        "lastBootedAt" : "2024-03-02T10:41:07Z",
+        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C\/data",
+        "dataPathSize" : 2148237312,
+        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C",
+        "udid" : "6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C",
+        "isAvailable" : true,
+        "logPathSize" : 1224704,
+        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPhone-15",
+        "state" : "Booted",
+        "name" : "iPhone 15"
+      },
+      {
+        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F\/data",
+        "dataPathSize" : 18337792,
+        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F",
+        "udid" : "0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F",
+        "isAvailable" : true,
+        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPad-Pro-11-inch-4th-generation-8GB",
+        "state" : "Shutting Down",
+        "name" : "iPad Pro (11-inch) (4th generation)"
+      }
+    ],
+    "com.apple.CoreSimulator.SimRuntime.tvOS-17-2" : [
+      {
+        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/A1B2C3D4-0000-4000-8000-111122223333\/data",
+        "dataPathSize" : 18337792,
+        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/A1B2C3D4-0000-4000-8000-111122223333",
+        "udid" : "A1B2C3D4-0000-4000-8000-111122223333",
+        "isAvailable" : true,
+        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-TV-4K-3rd-generation-4K",
+        "state" : "Shutdown",
+        "name" : "Apple TV 4K (3rd generation)"
+      }
+    ],
+    "com.apple.CoreSimulator.SimRuntime.watchOS-10-2" : [
+      {
+        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/B7E1D2C3-4444-4555-8666-777788889999\/data",
+        "dataPathSize" : 18337792,
+        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/B7E1D2C3-4444-4555-8666-777788889999",
+        "udid" : "B7E1D2C3-4444-4555-8666-777788889999",
+        "isAvailable" : true,
+        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Watch-Series-9-45mm",
+        "state" : "booted",
+        "name" : "Apple Watch Series 9 (45mm)"
+      }
+    ],
+    "com.apple.CoreSimulator.SimRuntime.xrOS-1-0" : [
+      {
+        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/C0FFEE00-1234-4321-8765-ABCDEF012345\/data",
+        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/C0FFEE00-1234-4321-8765-ABCDEF012345",
+        "udid" : "C0FFEE00-1234-4321-8765-ABCDEF012345",
+        "isAvailable" : true,
+        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Vision-Pro",
+        "state" : "Shutdown",
+        "name" : "Apple Vision Pro"
+      }
+    ],
+    "com.apple.CoreSimulator.SimRuntime.iOS-16-0" : [
+      {
+        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/DEADBEEF-0000-4000-8000-000000000016\/data",
+        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/DEADBEEF-0000-4000-8000-000000000016",
+        "udid" : "DEADBEEF-0000-4000-8000-000000000016",
+        "isAvailable" : false,
+        "availabilityError" : "runtime profile not found using \"System\" match policy",
+        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPhone-14",
+        "state" : "Shutdown",
+        "name" : "iPhone 14"
+      }
+    ],
+    "com.apple.CoreSimulator.SimRuntime.iOS-17-0" : [
+
+    ]
+  }
+}
+)tool";
+
+// Shaped like `simctl list devices` (no --json) of the same machine.
+const char* const textListing = R"tool(== Devices ==
+-- iOS 17.2 --
+    iPhone 15 (6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C) (Booted) 
+    iPad Pro (11-inch) (4th generation) (0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F) (Shutdown) 
+-- tvOS 17.2 --
+    Apple TV 4K (3rd generation) (A1B2C3D4-0000-4000-8000-111122223333) (Shutdown) 
+-- watchOS 10.2 --
+	Apple Watch Series 9 (45mm) (B7E1D2C3-4444-4555-8666-777788889999) (Booted) 
+-- visionOS 1.0 --
+    Apple Vision Pro (C0FFEE00-1234-4321-8765-ABCDEF012345) (Shutdown) 
+-- Unavailable: com.apple.CoreSimulator.SimRuntime.iOS-16-0 --
+    iPhone 14 (DEADBEEF-0000-4000-8000-000000000016) (Shutdown) (unavailable, runtime profile not found using "System" match policy)
+== Device Pairs ==
+)tool";
+
+} // namespace
+
+void tst_SimctlParsing::parsesJsonListing() {
+    // Runtimes come out in no promised order; compare as a set of runtime groups, each group in
+    // array order.
+    QStringList devices =
+        describe(SimctlClient::parseSimulatorList(QString::fromUtf8(jsonListing)));
+    const QStringList expected{
+        sim("DEADBEEF-0000-4000-8000-000000000016", "iPhone 14", "Shutdown", "iOS", "16.0"),
+        sim("6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C", "iPhone 15", "Booted", "iOS", "17.2"),
+        sim("0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "iPad Pro (11-inch) (4th generation)",
+            "unknown", "iOS", "17.2"),
+        sim("A1B2C3D4-0000-4000-8000-111122223333", "Apple TV 4K (3rd generation)", "Shutdown",
+            "tvOS", "17.2"),
+        sim("B7E1D2C3-4444-4555-8666-777788889999", "Apple Watch Series 9 (45mm)", "unknown",
+            "watchOS", "10.2"),
+        sim("C0FFEE00-1234-4321-8765-ABCDEF012345", "Apple Vision Pro", "Shutdown", "xrOS", "1.0"),
+    };
+    QCOMPARE(devices.size(), expected.size());
+    for (const QString& line : expected)
+        QVERIFY2(devices.contains(line), qPrintable(line));
+    const qsizetype first = devices.indexOf(expected[1]);
+    QCOMPARE(devices.indexOf(expected[2]), first + 1);
+}
+
+void tst_SimctlParsing::parsesListing_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::addRow("empty devices object") << QStringLiteral(R"({"devices": {}})") << QStringList();
+    QTest::addRow("empty output") << QString() << QStringList();
+    QTest::addRow("not a listing at all")
+        << QStringLiteral("simctl: error: unrecognized subcommand 'lsit'\n") << QStringList();
+    QTest::addRow("unavailable device still converted")
+        << QStringLiteral(R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+              {"udid": "U1", "name": "Old", "state": "Shutdown", "isAvailable": false}]}})")
+        << QStringList{sim("U1", "Old", "Shutdown", "iOS", "17.2")};
+    QTest::addRow("isAvailable absent or null")
+        << QStringLiteral(R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+              {"udid": "U1", "name": "A", "state": "Booted"},
+              {"udid": "U2", "name": "B", "state": "Booted", "isAvailable": null}]}})")
+        << QStringList{sim("U1", "A", "Booted", "iOS", "17.2"),
+                       sim("U2", "B", "Booted", "iOS", "17.2")};
+    // A JSON document of another shape is not a listing; the text rules find nothing in it.
+    QTest::addRow("json device without udid rejects the document")
+        << QStringLiteral(R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+              {"udid": "U1", "name": "A", "state": "Booted"},
+              {"name": "B", "state": "Booted"}]}})")
+        << QStringList();
+    QTest::addRow("json isAvailable of wrong type rejects the document")
+        << QStringLiteral(R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+              {"udid": "U1", "name": "A", "state": "Booted", "isAvailable": "YES"}]}})")
+        << QStringList();
+    QTest::addRow("json runtime value not an array")
+        << QStringLiteral(R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": {}}})")
+        << QStringList();
+    QTest::addRow("json root is an array") << QStringLiteral("[]") << QStringList();
+
+    QTest::addRow("text listing of many runtimes")
+        << QString::fromUtf8(textListing)
+        << QStringList{
+               sim("6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C", "iPhone 15", "Booted", "iOS", "17.2"),
+               sim("0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "iPad Pro (11-inch) (4th generation)",
+                   "Shutdown", "iOS", "17.2"),
+               sim("A1B2C3D4-0000-4000-8000-111122223333", "Apple TV 4K (3rd generation)",
+                   "Shutdown", "tvOS", "17.2"),
+               sim("B7E1D2C3-4444-4555-8666-777788889999", "Apple Watch Series 9 (45mm)", "Booted",
+                   "watchOS", "10.2"),
+               sim("C0FFEE00-1234-4321-8765-ABCDEF012345", "Apple Vision Pro", "Shutdown",
+                   "visionOS", "1.0"),
+               // The "-- Unavailable: ... --" line is a header like any other.
+               sim("DEADBEEF-0000-4000-8000-000000000016", "iPhone 14", "Shutdown", "iOS", "16.0"),
+           };
+    QTest::addRow("text lines before any header")
+        << QStringLiteral("  My Phone (ABCDEF01-2345) (Booted)\n")
+        << QStringList{sim("ABCDEF01-2345", "My Phone", "Booted", "iOS", "")};
+    QTest::addRow("text lower-case udid skipped")
+        << QStringLiteral("-- iOS 17.2 --\n    iPhone 15 (6f3a9c1e-2b7d) (Booted)\n"
+                          "    iPhone 15 Pro (6F3A9C1E-2B7E) (Shutdown)\n")
+        << QStringList{sim("6F3A9C1E-2B7E", "iPhone 15 Pro", "Shutdown", "iOS", "17.2")};
+    QTest::addRow("text state other than the raw values")
+        << QStringLiteral("-- iOS 17.2 --\n    A (AAAA) (Creating)\n    B (BBBB) ( Booted )\n"
+                          "    C (CCCC) (booted)\n")
+        << QStringList{sim("AAAA", "A", "unknown", "iOS", "17.2"),
+                       sim("BBBB", "B", "Booted", "iOS", "17.2"),
+                       sim("CCCC", "C", "unknown", "iOS", "17.2")};
+    QTest::addRow("text lines naming Unavailable: and notes are skipped")
+        << QStringLiteral(
+               "-- iOS 17.2 --\n    Unavailable: X (AAAA) (Shutdown)\n"
+               "    No devices for this runtime.\n    Y (BBBB)\n    Z (CCCC) (Shutdown)\n")
+        << QStringList{sim("CCCC", "Z", "Shutdown", "iOS", "17.2")};
+    QTest::addRow("text short headers")
+        << QStringLiteral("-- tvOS 17 --\n----\n  A (AA) (Booted)\n")
+        << QStringList{sim("AA", "A", "Booted", "iOS", "")};
+    QTest::addRow("text runtime header in identifier form")
+        << QStringLiteral("-- com.apple.CoreSimulator.SimRuntime.watchOS-10-2 --\n"
+                          "  W (AB-CD) (Shutdown)\n")
+        << QStringList{sim("AB-CD", "W", "Shutdown", "watchOS", "10.2")};
+    QTest::addRow("text non-ASCII name")
+        << QStringLiteral("-- iOS 17.2 --\n    Jürgen’s iPhone (1234) (Booted)\n")
+        << QStringList{sim("1234", "Jürgen’s iPhone", "Booted", "iOS", "17.2")};
+}
+
+void tst_SimctlParsing::parsesListing() {
+    QFETCH(QString, output);
+    QFETCH(QStringList, expected);
+    QCOMPARE(describe(SimctlClient::parseSimulatorList(output)), expected);
+}
+
+void tst_SimctlParsing::parseRuntime_data() {
+    QTest::addColumn<QString>("runtime");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("version");
+
+    QTest::addRow("identifier") << "com.apple.CoreSimulator.SimRuntime.iOS-17-2"
+                                << "iOS"
+                                << "17.2";
+    QTest::addRow("identifier watchOS") << "com.apple.CoreSimulator.SimRuntime.watchOS-10-2"
+                                        << "watchOS"
+                                        << "10.2";
+    QTest::addRow("identifier three parts") << "com.apple.CoreSimulator.SimRuntime.iOS-17-0-1"
+                                            << "iOS"
+                                            << "17.0.1";
+    QTest::addRow("identifier without platform") << "com.apple.CoreSimulator.SimRuntime."
+                                                 << "iOS"
+                                                 << "";
+    QTest::addRow("identifier with doubled hyphen")
+        << "  com.apple.CoreSimulator.SimRuntime.tvOS--17-2\t"
+        << "tvOS"
+        << "17.2";
+    QTest::addRow("text after Unavailable:")
+        << "Unavailable: com.apple.CoreSimulator.SimRuntime.iOS-16-0"
+        << "iOS"
+        << "16.0";
+    QTest::addRow("empty") << ""
+                           << "iOS"
+                           << "";
+    QTest::addRow("only blanks") << " \t "
+                                 << "iOS"
+                                 << "";
+    QTest::addRow("with a space") << "visionOS 2.0"
+                                  << "visionOS"
+                                  << "2.0";
+    QTest::addRow("several spaces") << "iOS  17.2   beta"
+                                    << "iOS"
+                                    << "17.2 beta";
+    QTest::addRow("hyphenated") << "iOS-17-2"
+                                << "iOS"
+                                << "17.2";
+    QTest::addRow("hyphen only") << "-"
+                                 << "iOS"
+                                 << "";
+    QTest::addRow("single word") << "xrOS"
+                                 << "xrOS"
+                                 << "";
+}
+
+void tst_SimctlParsing::parseRuntime() {
+    QFETCH(QString, runtime);
+    QFETCH(QString, platform);
+    QFETCH(QString, version);
+    const SimctlClient::Runtime parsed = SimctlClient::parseRuntime(runtime);
+    QCOMPARE(parsed.platform, platform);
+    QCOMPARE(parsed.version, version);
+}
+
+QTEST_GUILESS_MAIN(tst_SimctlParsing)
+#include "tst_SimctlParsing.moc"
