@@ -17,7 +17,7 @@ public:
     [[nodiscard]] QString toolPath() const;
     [[nodiscard]] QString developerDirectory() const;
 
-    // Devices of a `list devices` document. Throws DecodingError when the document does not
+    // Devices of a `list devices` document. Throws JsonDecodingError when the document does not
     // have the required shape.
     [[nodiscard]] static QList<Device> parsePhysicalDevices(const QByteArray& json);
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 // The JSON documents the device control tool writes with --json-output. Decoding is strict:
-// a missing required key or a value of the wrong JSON type throws DecodingError for the whole
+// a missing required key or a value of the wrong JSON type throws JsonDecodingError for the whole
 // document; keys not named here are ignored.
 
 struct DeviceCtlDeviceProperties {

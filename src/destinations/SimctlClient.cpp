@@ -64,7 +64,7 @@ std::optional<QList<Device>> parseJsonListing(const QString& output) {
             }
         }
         return devices;
-    } catch (const DecodingError&) {
+    } catch (const JsonDecodingError&) {
         return std::nullopt;
     }
 }

@@ -3,12 +3,12 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-DecodingError::DecodingError(Kind kind, QString key, QString detail)
+JsonDecodingError::JsonDecodingError(Kind kind, QString key, QString detail)
     : m_kind(kind)
     , m_codingPath(std::move(key))
     , m_detail(std::move(detail)) {}
 
-QString DecodingError::errorDescription() const {
+QString JsonDecodingError::errorDescription() const {
     QString text =
         m_kind == Kind::keyNotFound || m_kind == Kind::valueNotFound
             ? QStringLiteral("The data couldn’t be read because it is missing.")
@@ -36,7 +36,7 @@ QString DecodingError::errorDescription() const {
     return text;
 }
 
-void DecodingError::prependPath(const QString& component) {
+void JsonDecodingError::prependPath(const QString& component) {
     if (m_codingPath.isEmpty())
         m_codingPath = component;
     else if (m_codingPath.startsWith(QLatin1Char('[')))
@@ -69,14 +69,14 @@ QString typeName(const QJsonValue& value) {
 QJsonValue present(const QJsonObject& object, QLatin1StringView key) {
     const auto it = object.constFind(key);
     if (it == object.constEnd())
-        throw DecodingError(DecodingError::Kind::keyNotFound, key.toString());
+        throw JsonDecodingError(JsonDecodingError::Kind::keyNotFound, key.toString());
     if (it->isNull())
-        throw DecodingError(DecodingError::Kind::valueNotFound, key.toString());
+        throw JsonDecodingError(JsonDecodingError::Kind::valueNotFound, key.toString());
     return *it;
 }
 
 [[noreturn]] void mismatch(QLatin1StringView key, const QJsonValue& value) {
-    throw DecodingError(DecodingError::Kind::typeMismatch, key.toString(), typeName(value));
+    throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, key.toString(), typeName(value));
 }
 
 } // namespace
@@ -85,13 +85,13 @@ QJsonObject documentObject(const QByteArray& data) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        throw DecodingError(DecodingError::Kind::dataCorrupted, {},
-                            QStringLiteral("not valid JSON: %1 at offset %2")
-                                .arg(parseError.errorString())
-                                .arg(parseError.offset));
+        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted, {},
+                                QStringLiteral("not valid JSON: %1 at offset %2")
+                                    .arg(parseError.errorString())
+                                    .arg(parseError.offset));
     if (!document.isObject())
-        throw DecodingError(DecodingError::Kind::typeMismatch, {},
-                            QStringLiteral("expected an object at the top level"));
+        throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, {},
+                                QStringLiteral("expected an object at the top level"));
     return document.object();
 }
 
@@ -139,8 +139,8 @@ QJsonObject objectElement(const QJsonValue& value) {
         return value.toObject();
     // The caller's `within("[i]", ...)` supplies the position.
     if (value.isNull())
-        throw DecodingError(DecodingError::Kind::valueNotFound, {});
-    throw DecodingError(DecodingError::Kind::typeMismatch, {}, typeName(value));
+        throw JsonDecodingError(JsonDecodingError::Kind::valueNotFound, {});
+    throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, {}, typeName(value));
 }
 
 } // namespace JsonDecoding

@@ -11,11 +11,11 @@
 
 // A JSON document that does not have the shape a format requires: not JSON at all, a required
 // key missing or null, or a value of the wrong JSON type. Unknown keys are never an error.
-class DecodingError : public LocalizedError {
+class JsonDecodingError : public LocalizedError {
 public:
     enum class Kind { dataCorrupted, keyNotFound, valueNotFound, typeMismatch };
 
-    DecodingError(Kind kind, QString key, QString detail = {});
+    JsonDecodingError(Kind kind, QString key, QString detail = {});
 
     [[nodiscard]] QString errorDescription() const override;
     [[nodiscard]] Kind kind() const { return m_kind; }
@@ -31,7 +31,7 @@ private:
     QString m_detail;
 };
 
-// Strict readers over QJsonObject/QJsonValue. Required readers throw DecodingError when the key
+// Strict readers over QJsonObject/QJsonValue. Required readers throw JsonDecodingError when the key
 // is absent, null or of another type; optional readers give nothing for absent or null and
 // still throw for another type, as a default JSON decoder does.
 namespace JsonDecoding {
@@ -49,11 +49,11 @@ namespace JsonDecoding {
 // An array element that must be an object (wrap the call in within("[i]", ...) for the path).
 [[nodiscard]] QJsonObject objectElement(const QJsonValue& value);
 
-// Runs `decode` and, if it throws DecodingError, prefixes `component` to the error's path.
+// Runs `decode` and, if it throws JsonDecodingError, prefixes `component` to the error's path.
 template <typename F> auto within(const QString& component, F&& decode) -> decltype(decode()) {
     try {
         return decode();
-    } catch (DecodingError& error) {
+    } catch (JsonDecodingError& error) {
         error.prependPath(component);
         throw;
     }

@@ -233,7 +233,7 @@ void tst_DeviceCtlParsing::parsePhysicalDevices() {
     try {
         (void)DeviceCtlClient::parsePhysicalDevices(json);
         QFAIL("decoded a document that lacks a required value");
-    } catch (const DecodingError& error) {
+    } catch (const JsonDecodingError& error) {
         QCOMPARE(error.codingPath().isEmpty() ? QStringLiteral("<document>") : error.codingPath(),
                  failurePath);
         QVERIFY(error.errorDescription().startsWith(u"The data couldn’t be read"));
@@ -275,7 +275,7 @@ void tst_DeviceCtlParsing::rejectsApps() {
     try {
         (void)DeviceCtlAppsResponse::decode(json);
         QFAIL("decoded a document that lacks a required value");
-    } catch (const DecodingError& error) {
+    } catch (const JsonDecodingError& error) {
         QCOMPARE(error.codingPath(), failurePath);
     }
 }
