@@ -1,0 +1,96 @@
+#pragma once
+
+#include "window/DeeplinkUrlEditing.h"
+#include "window/Focusable.h"
+#include "window/QueryItem.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class Deeplink;
+class ManagedObjectContext;
+class QLineEdit;
+class QToolButton;
+class QGridLayout;
+class QScrollArea;
+
+// The deeplink editor (right column of the main window): the title, the whole URL, its
+// components and a table of its query parameters. Every edit goes straight into the stored
+// deeplink; all fields are recomputed from the stored URL after each change, so an edit the URL
+// cannot keep vanishes from its field once the user leaves it. The store is saved when the
+// editor leaves the window (hidden or destroyed); a failed save is ignored.
+class DeeplinkDetailView : public QWidget {
+    Q_OBJECT
+public:
+    // The deeplink may be deleted while the editor shows it; the fields then empty and disable.
+    explicit DeeplinkDetailView(Deeplink* deeplink, QWidget* parent = nullptr);
+    ~DeeplinkDetailView() override;
+
+    [[nodiscard]] Deeplink* deeplink() const { return m_deeplink.data(); }
+
+    // The editor field that has (or gets, when the window activates) the keyboard focus.
+    [[nodiscard]] Focusable focusedReminder() const;
+    // Moves the keyboard focus to that field; none (or a row that is not shown) does nothing.
+    void setFocusedReminder(const Focusable& focus);
+
+    // The text field of `focus`; null for none and for rows that are not shown.
+    [[nodiscard]] QLineEdit* field(const Focusable& focus) const;
+    // The parameter rows as shown.
+    [[nodiscard]] const QList<QueryItem>& rows() const { return m_rows; }
+
+public Q_SLOTS:
+    // "plus": appends key<N>=value and puts the cursor into its name cell.
+    void addRow();
+    // "minus": removes the last row, whichever row has the focus.
+    void removeLastRow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    struct RowCells {
+        QLineEdit* name = nullptr;
+        QLineEdit* value = nullptr;
+    };
+
+    [[nodiscard]] QWidget* buildParameterGroup();
+    [[nodiscard]] QLineEdit* makeField(Focusable::Case which, const QString& objectName);
+    void ensureRowCells(qsizetype count);
+    void refresh();
+    void setShownText(QLineEdit* edit, const QString& text);
+
+    [[nodiscard]] bool isEditable() const;
+    [[nodiscard]] bool componentsAreEditable() const;
+    [[nodiscard]] QUrl storedUrl() const;
+    void store(const QUrl& url);
+
+    void titleEdited(const QString& text);
+    void fieldEdited(QLineEdit* edit, DeeplinkUrlEditing::Field field, const QString& text);
+    void rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text);
+    void editingFinished(QLineEdit* edit);
+    // Applies an edit that waits for the user to leave the cell (a cleared row name).
+    void commitPendingEdit();
+    void save();
+
+    QPointer<Deeplink> m_deeplink;
+    QPointer<ManagedObjectContext> m_context;
+
+    // Indexed by Focusable::Case; the two row cases stay null.
+    std::array<QLineEdit*, 11> m_fields{};
+    QList<RowCells> m_rowCells;
+    QList<QueryItem> m_rows;
+    QWidget* m_form = nullptr;
+    QScrollArea* m_rowsScroll = nullptr;
+    QWidget* m_rowsWidget = nullptr;
+    QGridLayout* m_rowsLayout = nullptr;
+    QToolButton* m_plusButton = nullptr;
+    QToolButton* m_minusButton = nullptr;
+
+    // The field the user is typing into: refreshes leave its text alone until editing ends,
+    // so intermediate text (a port "80a", a half-typed URL) is not yanked from under the cursor.
+    QLineEdit* m_typing = nullptr;
+};

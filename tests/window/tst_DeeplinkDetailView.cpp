@@ -1,0 +1,390 @@
+#include "TestEnvironment.h"
+
+#include "store/ManagedObjectContext.h"
+#include "window/DeeplinkDetailView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(Focusable)
+
+namespace {
+
+const QString example = QStringLiteral("scheme://basepath/path?query=value");
+
+Deeplink* newDeeplink(ManagedObjectContext& context, const QString& title, const QString& url) {
+    Deeplink* deeplink = context.insertDeeplink();
+    deeplink->setTitle(title);
+    deeplink->setUrl(Deeplink::urlFromText(url));
+    return deeplink;
+}
+
+// Replaces the field's text the way a user does: select all, then type (or delete).
+void retype(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(edit, text);
+}
+
+// Replaces the field's text in one edit, as a paste does.
+void paste(QLineEdit* edit, const QString& text) {
+    QApplication::clipboard()->setText(text);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+}
+
+void finishEditing(QLineEdit* edit) {
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+QStringList cellTexts(const DeeplinkDetailView& view) {
+    QStringList texts;
+    for (qint64 id = 1; id <= view.rows().size(); ++id) {
+        texts << view.field(Focusable::keyRow(id))->text() + u'=' +
+                     view.field(Focusable::valueRow(id))->text();
+    }
+    return texts;
+}
+
+// A window holding the editor below another text field, as the editor sits in the main window.
+struct Window {
+    QWidget widget;
+    QLineEdit* outside = new QLineEdit(&widget);
+    DeeplinkDetailView* view = nullptr;
+
+    explicit Window(Deeplink* deeplink) {
+        auto* layout = new QVBoxLayout(&widget);
+        layout->addWidget(outside);
+        view = new DeeplinkDetailView(deeplink, &widget);
+        view->hide();
+        layout->addWidget(view);
+        widget.resize(300, 640);
+    }
+};
+
+} // namespace
+
+class tst_DeeplinkDetailView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void showsStoredUrl();
+    void typingStoresComponents_data();
+    void typingStoresComponents();
+    void otherFieldsFollowEveryKeystroke();
+    void editsParameterRows();
+    void clearedNameWaitsUntilTheCellIsLeft();
+    void plusAndMinusMoveTheFocus();
+    void editingOneFieldKeepsTheOthersEncoding();
+    void focusesTitleOfNewDeeplink_data();
+    void focusesTitleOfNewDeeplink();
+    void savesWhenLeft();
+    void survivesDeletionOfItsDeeplink();
+};
+
+void tst_DeeplinkDetailView::showsStoredUrl() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkDetailView view(newDeeplink(context, u"Open"_qs, example));
+
+    const QList<std::pair<Focusable, QString>> expected{
+        {Focusable::title(), "Open"},    {Focusable::url(), example},
+        {Focusable::host(), "basepath"}, {Focusable::scheme(), "scheme"},
+        {Focusable::port(), ""},         {Focusable::user(), ""},
+        {Focusable::password(), ""},     {Focusable::path(), "/path"},
+        {Focusable::keyRow(1), "query"}, {Focusable::valueRow(1), "value"},
+    };
+    for (const auto& [focus, text] : expected)
+        QCOMPARE(view.field(focus)->text(), text);
+    QCOMPARE(view.rows().size(), 1);
+    QVERIFY(!view.field(Focusable::keyRow(2)));
+    QVERIFY(!view.field(Focusable::none()));
+}
+
+void tst_DeeplinkDetailView::typingStoresComponents_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<Focusable>("field");
+    QTest::addColumn<bool>("pasted"); // else typed key by key, each key a write
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shownAfterwards");
+
+    const auto add = [](const char* name, const QString& url, Focusable field, bool pasted,
+                        const QString& typed, const QString& stored, const QString& shown) {
+        QTest::addRow("%s", name) << url << field << pasted << typed << stored << shown;
+    };
+    const QString ex = example;
+    const QString port8080 = u"scheme://basepath:8080/path?query=value"_qs;
+
+    add("clearing host", ex, Focusable::host(), false, "", "scheme:/path?query=value", "");
+    add("port 8080", ex, Focusable::port(), false, "8080", port8080, "8080");
+    add("port 80a", port8080, Focusable::port(), false, "80a", ex, "");
+    add("pasted negative port", port8080, Focusable::port(), true, "-5", port8080, "8080");
+    // "-" alone is no integer and removes the port on the way.
+    add("typed negative port", port8080, Focusable::port(), false, "-5", ex, "");
+    add("host keeps its last valid keystroke", ex, Focusable::host(), false, "bad host",
+        "scheme://bad/path?query=value", "bad");
+    add("relative path under a host", ex, Focusable::path(), true, "p", ex, "/path");
+    add("path with spaces and accents", ex, Focusable::path(), true, "/a b/é",
+        "scheme://basepath/a%20b/%C3%A9?query=value", "/a b/é");
+    add("whole URL typed", ex, Focusable::url(), false, "other://x/y z?a=1", "other://x/y%20z?a=1",
+        "other://x/y z?a=1");
+    add("unparsable whole URL", ex, Focusable::url(), true, "s://[::1", ex, ex);
+    add("whole URL cleared", ex, Focusable::url(), false, "", "", "");
+}
+
+void tst_DeeplinkDetailView::typingStoresComponents() {
+    QFETCH(QString, url);
+    QFETCH(Focusable, field);
+    QFETCH(bool, pasted);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(QString, shownAfterwards);
+
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, url);
+    DeeplinkDetailView view(deeplink);
+    QLineEdit* edit = view.field(field);
+
+    if (pasted)
+        paste(edit, typed);
+    else
+        retype(edit, typed);
+    QCOMPARE(deeplink->urlString(), stored.isEmpty() ? QString() : stored);
+    // While typing the field keeps the user's text; leaving it shows what was stored.
+    QCOMPARE(edit->text(), typed);
+    finishEditing(edit);
+    QCOMPARE(edit->text(), shownAfterwards);
+}
+
+void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
+    DeeplinkDetailView view(deeplink);
+
+    QTest::keyClicks(view.field(Focusable::port()), u"80"_qs);
+    QCOMPARE(view.field(Focusable::url())->text(), u"scheme://basepath:80/path?query=value"_qs);
+    retype(view.field(Focusable::url()), u"app://h?a=1&b=2"_qs);
+    QCOMPARE(view.field(Focusable::host())->text(), u"h"_qs);
+    QCOMPARE(view.field(Focusable::port())->text(), QString());
+    QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
+    retype(view.field(Focusable::title()), QString());
+    QCOMPARE(deeplink->title(), QString(u""_qs));
+    QVERIFY(!deeplink->title().isNull());
+}
+
+void tst_DeeplinkDetailView::editsParameterRows() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
+    DeeplinkDetailView view(deeplink);
+    auto* plus = view.findChild<QToolButton*>(u"plus"_qs);
+    auto* minus = view.findChild<QToolButton*>(u"minus"_qs);
+    QVERIFY(plus && minus);
+
+    QTest::mouseClick(plus, Qt::LeftButton);
+    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?query=value&key2=value"_qs);
+    QCOMPARE(cellTexts(view), (QStringList{"query=value", "key2=value"}));
+
+    retype(view.field(Focusable::valueRow(2)), u"a&b=c#d%e+f"_qs);
+    QCOMPARE(deeplink->urlString(),
+             u"scheme://basepath/path?query=value&key2=a%26b%3Dc%23d%25e%2Bf"_qs);
+    finishEditing(view.field(Focusable::valueRow(2)));
+    QCOMPARE(view.field(Focusable::valueRow(2))->text(), u"a&b=c#d%e+f"_qs);
+
+    retype(view.field(Focusable::valueRow(1)), QString());
+    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?query&key2=a%26b%3Dc%23d%25e%2Bf"_qs);
+
+    QTest::mouseClick(minus, Qt::LeftButton);
+    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?query"_qs);
+    QTest::mouseClick(minus, Qt::LeftButton);
+    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?"_qs);
+    QVERIFY(!view.field(Focusable::keyRow(1)) || !view.field(Focusable::keyRow(1))->isVisible());
+    QVERIFY(!minus->isEnabled());
+
+    QTest::mouseClick(plus, Qt::LeftButton);
+    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?key1=value"_qs);
+    QVERIFY(minus->isEnabled());
+}
+
+void tst_DeeplinkDetailView::clearedNameWaitsUntilTheCellIsLeft() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, u"s://h?a=1&b=2"_qs);
+    DeeplinkDetailView view(deeplink);
+    QLineEdit* name = view.field(Focusable::keyRow(1));
+
+    // Retyping a name must not rename the next parameter on the way.
+    retype(name, QString());
+    QCOMPARE(deeplink->urlString(), u"s://h?a=1&b=2"_qs);
+    QTest::keyClicks(name, u"z"_qs);
+    QCOMPARE(deeplink->urlString(), u"s://h?z=1&b=2"_qs);
+
+    retype(name, QString());
+    finishEditing(name);
+    QCOMPARE(deeplink->urlString(), u"s://h?b=2"_qs);
+    QCOMPARE(cellTexts(view), QStringList{"b=2"});
+
+    // A cleared name is also dropped when "plus" is used straight away.
+    retype(view.field(Focusable::keyRow(1)), QString());
+    view.addRow();
+    QCOMPARE(deeplink->urlString(), u"s://h?key1=value"_qs);
+    QCOMPARE(cellTexts(view), QStringList{"key1=value"});
+}
+
+void tst_DeeplinkDetailView::plusAndMinusMoveTheFocus() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
+    Window window(deeplink);
+    window.view->show();
+    window.widget.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window.widget));
+
+    window.view->addRow();
+    QCOMPARE(window.view->focusedReminder(), Focusable::keyRow(2));
+    QCOMPARE(QApplication::focusWidget(), window.view->field(Focusable::keyRow(2)));
+    // The cursor sits in the new name with the generated text selected, ready to be typed over.
+    QTest::keyClicks(QApplication::focusWidget(), u"page"_qs);
+    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?query=value&page=value"_qs);
+
+    window.view->setFocusedReminder(Focusable::valueRow(2));
+    QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(2));
+    window.view->removeLastRow();
+    QCOMPARE(deeplink->urlString(), example);
+    QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(1));
+
+    // "minus" removes the last row whichever row has the focus.
+    window.view->addRow();
+    window.view->setFocusedReminder(Focusable::keyRow(1));
+    window.view->removeLastRow();
+    QCOMPARE(deeplink->urlString(), example);
+    QCOMPARE(window.view->focusedReminder(), Focusable::keyRow(1));
+}
+
+void tst_DeeplinkDetailView::editingOneFieldKeepsTheOthersEncoding() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    const QString tricky = u"app://a%20%26%3D%23%25+%C3%A9:p%20%26%3D%23%25+@h"
+                           "/a%20%26%3D%23%25+%2B%C3%A9?q=%26%3D%23%25+%2B%C3%A9%20x&f"_qs;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, tricky);
+    QCOMPARE(deeplink->urlString(), tricky);
+    DeeplinkDetailView view(deeplink);
+    QCOMPARE(view.field(Focusable::user())->text(), u"a &=#%+é"_qs);
+    QCOMPARE(view.field(Focusable::valueRow(1))->text(), u"&=#%++é x"_qs);
+
+    for (const auto& [field, typed] :
+         {std::pair(Focusable::host(), u"x"_qs), std::pair(Focusable::port(), u"81"_qs),
+          std::pair(Focusable::valueRow(2), u"v"_qs)}) {
+        QTest::keyClick(view.field(field), Qt::Key_End);
+        QTest::keyClicks(view.field(field), typed);
+    }
+    QCOMPARE(deeplink->urlString(),
+             u"app://a%20%26%3D%23%25+%C3%A9:p%20%26%3D%23%25+@hx:81"
+             "/a%20%26%3D%23%25+%2B%C3%A9?q=%26%3D%23%25+%2B%C3%A9%20x&f=v"_qs);
+}
+
+void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("focused");
+
+    QTest::addRow("new deeplink") << "Title" << true;
+    QTest::addRow("other title") << "Open Home" << false;
+    QTest::addRow("lower case") << "title" << false;
+    QTest::addRow("trailing space") << "Title " << false;
+    QTest::addRow("no title") << QString() << false;
+}
+
+void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink() {
+    QFETCH(QString, title);
+    QFETCH(bool, focused);
+
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Window window(newDeeplink(context, title, example));
+    window.widget.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window.widget));
+    window.outside->setFocus();
+    QCOMPARE(QApplication::focusWidget(), window.outside);
+
+    window.view->show();
+    QLineEdit* titleField = window.view->field(Focusable::title());
+    if (focused) {
+        QCOMPARE(window.view->focusedReminder(), Focusable::title());
+        QCOMPARE(QApplication::focusWidget(), titleField);
+        // Typing replaces the placeholder title.
+        QTest::keyClicks(titleField, u"Home"_qs);
+        QCOMPARE(window.view->deeplink()->title(), u"Home"_qs);
+    } else {
+        QCOMPARE(window.view->focusedReminder(), Focusable::none());
+        QCOMPARE(QApplication::focusWidget(), window.outside);
+    }
+
+    // Shown again later: the rule applies again.
+    window.view->hide();
+    window.outside->setFocus();
+    window.view->deeplink()->setTitle(u"Title"_qs);
+    window.view->show();
+    QCOMPARE(QApplication::focusWidget(), titleField);
+}
+
+void tst_DeeplinkDetailView::savesWhenLeft() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, u"s://h?a=1&b=2"_qs);
+    QVERIFY(context.save());
+
+    auto view = std::make_unique<DeeplinkDetailView>(deeplink);
+    view->show();
+    QTest::keyClicks(view->field(Focusable::title()), u"!"_qs);
+    QVERIFY(context.hasChanges());
+    view->hide();
+    QVERIFY(!context.hasChanges());
+
+    view->show();
+    // A name left empty when the editor goes away is dropped, and that is saved too.
+    retype(view->field(Focusable::keyRow(1)), QString());
+    QVERIFY(!context.hasChanges());
+    view.reset();
+    QCOMPARE(deeplink->urlString(), u"s://h?b=2"_qs);
+    QVERIFY(!context.hasChanges());
+}
+
+void tst_DeeplinkDetailView::survivesDeletionOfItsDeeplink() {
+    TestEnvironment env;
+    ManagedObjectContext context;
+    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
+    QVERIFY(context.save());
+    DeeplinkDetailView view(deeplink);
+    view.show();
+
+    context.deleteObject(deeplink);
+    QCOMPARE(view.field(Focusable::host())->text(), QString());
+    QVERIFY(!view.field(Focusable::host())->isEnabled());
+    QCOMPARE(view.rows().size(), 0);
+
+    context.rollback();
+    QCOMPARE(view.field(Focusable::host())->text(), u"basepath"_qs);
+    QVERIFY(view.field(Focusable::host())->isEnabled());
+
+    context.deleteObject(deeplink);
+    QVERIFY(context.save());
+    QTRY_VERIFY(!view.deeplink());
+    view.addRow();
+    view.removeLastRow();
+    QTest::keyClicks(view.field(Focusable::title()), u"x"_qs);
+    QCOMPARE(view.field(Focusable::url())->text(), QString());
+    QVERIFY(!context.hasChanges());
+}
+
+QTEST_MAIN(tst_DeeplinkDetailView)
+#include "tst_DeeplinkDetailView.moc"
