@@ -1,26 +1,96 @@
 #include "toolchain/XcodeBookmarkManager.h"
 
+#include "platform/AppError.h"
 #include "platform/AppSettings.h"
+#include "platform/Bookmark.h"
+#include "platform/Logger.h"
 
-#include <QDir>
+namespace {
+
+const QString xcodeURLKey = QStringLiteral("XcodeBookmarkManager.xcodeURL");
+const QString bookmarkDataKey = QStringLiteral("XcodeBookmarkManager.bookmarkData");
+
+const Logger& logger() {
+    static const Logger instance(QStringLiteral("Kestrine"),
+                                 QStringLiteral("XcodeBookmarkManager"));
+    return instance;
+}
+
+} // namespace
 
 XcodeBookmarkManager::XcodeBookmarkManager(QObject* parent)
-    : QObject(parent)
-{
-    const QUrl stored = AppSettings::standard()->value("XcodeBookmarkManager.xcodeURL").toUrl();
-    if (stored.isLocalFile() && QDir(stored.toLocalFile()).exists())
-        setState({StateKind::Available, stored});
+    : QObject(parent) {
+    try {
+        loadBookmark(false);
+    } catch (const std::exception&) {
+        // Already logged; the selection screen lets the user choose again.
+    }
 }
 
-bool XcodeBookmarkManager::saveBookmark(const QUrl& url)
-{
-    AppSettings::standard()->setValue("XcodeBookmarkManager.xcodeURL", url);
-    setState({StateKind::Available, url});
-    return true;
+QUrl XcodeBookmarkManager::xcodeURL() const {
+    return AppSettings::standard()->value(xcodeURLKey).toUrl();
 }
 
-void XcodeBookmarkManager::setState(State state)
-{
+QByteArray XcodeBookmarkManager::bookmarkData() const {
+    return AppSettings::standard()->value(bookmarkDataKey).toByteArray();
+}
+
+void XcodeBookmarkManager::setXcodeURL(const QUrl& url) {
+    // Stored as text so that the settings file stays readable.
+    AppSettings::standard()->setValue(xcodeURLKey, url.toString(QUrl::FullyEncoded));
+}
+
+void XcodeBookmarkManager::setBookmarkData(const QByteArray& data) {
+    AppSettings::standard()->setValue(bookmarkDataKey, data);
+}
+
+void XcodeBookmarkManager::loadBookmark(bool refresh) {
+    setState({StateKind::Loading, {}});
+    try {
+        restore(refresh);
+    } catch (const std::exception& error) {
+        // Left loading, the window would wait on its spinner for ever.
+        logger().error(u"Failed to restore the Xcode location: %{public}@",
+                       localizedDescription(error));
+        setState({StateKind::Unavailable, {}});
+        throw;
+    }
+}
+
+void XcodeBookmarkManager::restore(bool refresh) {
+    if (const QUrl stored = xcodeURL(); refresh && !stored.isEmpty())
+        setBookmarkData(Bookmark::create(stored));
+
+    const QByteArray data = bookmarkData();
+    if (data.isEmpty()) {
+        setState({StateKind::Unavailable, {}});
+        return;
+    }
+    const Bookmark::Resolved resolved = Bookmark::resolve(data);
+    // Refreshed once is enough: a bookmark that is stale straight after being made would
+    // otherwise refresh for ever.
+    if (resolved.isStale && !refresh) {
+        logger().info(u"Xcode bookmark is stale, making a new one from %{public}@",
+                      xcodeURL().toString());
+        restore(true);
+        return;
+    }
+    Bookmark::startAccessing(resolved.url);
+    setXcodeURL(resolved.url);
+    setState({StateKind::Available, resolved.url});
+}
+
+bool XcodeBookmarkManager::saveBookmark(const QUrl& url) {
+    const QByteArray data = Bookmark::create(url);
+    const Bookmark::Resolved resolved = Bookmark::resolve(data);
+    setBookmarkData(data);
+    const bool accessing = Bookmark::startAccessing(resolved.url);
+    setXcodeURL(resolved.url);
+    setState({StateKind::Available, resolved.url});
+    return accessing;
+}
+
+void XcodeBookmarkManager::setState(State state) {
     if (state == m_state)
         return;
     m_state = state;

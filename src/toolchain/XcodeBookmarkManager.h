@@ -1,30 +1,49 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QUrl>
 
-// Remembers the Xcode bundle the user chose and restores it at launch.
-// (Placeholder until the bookmark-backed manager lands: it trusts the stored path.)
+// Remembers the Xcode bundle the user chose, as a bookmark in the user defaults
+// ("XcodeBookmarkManager.bookmarkData", with the last resolved location in
+// "XcodeBookmarkManager.xcodeURL"), and restores it when constructed.
 class XcodeBookmarkManager : public QObject {
     Q_OBJECT
 public:
     enum class StateKind { Available, Loading, Unavailable };
     struct State {
         StateKind kind = StateKind::Unavailable;
-        QUrl url; // set when available
+        QUrl url; // the Xcode bundle, when available
         bool operator==(const State&) const = default;
     };
 
+    // Starts unavailable and restores the stored bookmark at once. A bookmark that no longer
+    // resolves leaves the manager unavailable (and is logged), so the user can choose again.
     explicit XcodeBookmarkManager(QObject* parent = nullptr);
 
     [[nodiscard]] State state() const { return m_state; }
-    // Stores a newly chosen location; throws on failure.
+    [[nodiscard]] QUrl xcodeURL() const;
+    [[nodiscard]] QByteArray bookmarkData() const;
+
+    // Restores the stored location: unavailable without a bookmark, available once it resolves.
+    // `refresh` first makes a new bookmark from the stored URL (done by itself when the stored
+    // one is stale). Throws AppError when the bookmark cannot be made or resolved; the state is
+    // then unavailable and the stored values are kept, so a bundle that comes back (a volume
+    // mounted again) is found at the next launch.
+    void loadBookmark(bool refresh);
+
+    // Stores a newly chosen location and makes it available. Returns whether access to it was
+    // started. Throws AppError, changing nothing, when it cannot be bookmarked.
     bool saveBookmark(const QUrl& url);
 
 Q_SIGNALS:
     void stateChanged();
 
 private:
+    void restore(bool refresh);
     void setState(State state);
+    void setXcodeURL(const QUrl& url);
+    void setBookmarkData(const QByteArray& data);
+
     State m_state;
 };

@@ -1,17 +1,54 @@
 #pragma once
 
+#include "app/ErrorMessage.h"
+#include "toolchain/XcodeViewModel.h"
+
+#include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
-// The Xcode selection screen. (Placeholder until the verifying screen lands.)
+class QPushButton;
+
+// The Xcode selection screen: "Select the Xcode path" and a "Select Xcode" button that opens
+// a chooser for the Xcode bundle. A chosen bundle that is Xcode goes to `completion`; any
+// other outcome is shown in an "Error" alert and the user can choose again.
 class XcodeView : public QWidget {
     Q_OBJECT
 public:
     using Completion = std::function<void(const QUrl&)>;
+    // Called with the chooser's outcome, or nullopt when the user cancelled it.
+    using ChooserReply = std::function<void(std::optional<XcodeViewModel::FileImportResult>)>;
+    // Shows a chooser for one directory and answers through the reply exactly once.
+    using FileChooser = std::function<void(QWidget* parent, ChooserReply reply)>;
+
     explicit XcodeView(Completion completion, QWidget* parent = nullptr);
 
+    // The chooser used from now on by this view; tests answer it themselves.
+    void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    // The chooser of views created from now on (a null one restores the file dialog).
+    static void setDefaultFileChooser(FileChooser chooser);
+
+    [[nodiscard]] XcodeViewModel& viewModel() { return *m_viewModel; }
+    [[nodiscard]] const std::optional<ErrorMessage>& errorMessage() const { return m_errorMessage; }
+    [[nodiscard]] QPushButton* selectButton() const { return m_selectButton; }
+    [[nodiscard]] QMessageBox* alert() const { return m_alert; }
+
 private:
+    void viewModelStateChanged();
+    void showChooser();
+    void setErrorMessage(std::optional<ErrorMessage> message);
+    void changeEvent(QEvent* event) override;
+    void styleButton();
+
     Completion m_completion;
+    XcodeViewModel* m_viewModel = nullptr;
+    FileChooser m_chooser;
+    bool m_isChooserShown = false;
+    std::optional<ErrorMessage> m_errorMessage;
+    QPushButton* m_selectButton = nullptr;
+    QPointer<QMessageBox> m_alert;
 };

@@ -1,0 +1,103 @@
+#include "TestEnvironment.h"
+
+#include "platform/PropertyList.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <plist/plist.h>
+
+namespace {
+
+QByteArray binaryDictionary() {
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("com.apple.dt.Xcode"));
+    plist_dict_set_item(root, "Count", plist_new_uint(42));
+    plist_t list = plist_new_array();
+    plist_array_append_item(list, plist_new_bool(1));
+    plist_dict_set_item(root, "List", list);
+    char* data = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &data, &length);
+    QByteArray bytes(data, length);
+    plist_to_bin_free(data);
+    plist_free(root);
+    return bytes;
+}
+
+const QByteArray xmlHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
+
+} // namespace
+
+class tst_PropertyList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readsDictionary_data();
+    void readsDictionary();
+    void missingFile();
+};
+
+void tst_PropertyList::readsDictionary_data() {
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("isDictionary");
+    QTest::addColumn<QVariantMap>("expected");
+
+    const QVariantMap xcode{{"CFBundleIdentifier", QStringLiteral("com.apple.dt.Xcode")}};
+    QTest::addRow("XML") << xmlHeader +
+                                "<dict><key>CFBundleIdentifier</key><string>com.apple.dt.Xcode"
+                                "</string></dict></plist>"
+                         << true << xcode;
+    QTest::addRow("binary") << binaryDictionary() << true
+                            << QVariantMap{
+                                   {"CFBundleIdentifier", QStringLiteral("com.apple.dt.Xcode")},
+                                   {"Count", qint64(42)},
+                                   {"List", QVariantList{true}}};
+    QTest::addRow("nested values")
+        << xmlHeader +
+               "<dict><key>a</key><array><integer>-3</integer><real>1.5</real><false/></array>"
+               "<key>d</key><dict><key>s</key><string>caf\xc3\xa9</string></dict>"
+               "<key>b</key><data>AAEC</data></dict></plist>"
+        << true
+        << QVariantMap{{"a", QVariantList{qint64(-3), 1.5, false}},
+                       {"d", QVariantMap{{"s", QStringLiteral("café")}}},
+                       {"b", QByteArray("\x00\x01\x02", 3)}};
+    QTest::addRow("array at the top")
+        << xmlHeader + "<array><string>x</string></array></plist>" << false << QVariantMap();
+    QTest::addRow("string at the top")
+        << xmlHeader + "<string>x</string></plist>" << false << QVariantMap();
+    QTest::addRow("empty file") << QByteArray() << false << QVariantMap();
+    QTest::addRow("not a property list")
+        << QByteArray("{\"CFBundleIdentifier\": 1}") << false << QVariantMap();
+    QTest::addRow("truncated XML")
+        << xmlHeader + "<dict><key>CFBundleIdentifier</key><str" << false << QVariantMap();
+    QTest::addRow("truncated binary") << binaryDictionary().left(20) << false << QVariantMap();
+    QTest::addRow("binary header, garbage body")
+        << QByteArray("bplist00") + QByteArray(64, '\xff') << false << QVariantMap();
+}
+
+void tst_PropertyList::readsDictionary() {
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, isDictionary);
+    QFETCH(QVariantMap, expected);
+    TestEnvironment env;
+    const QString path = env.filePath(QStringLiteral("Info.plist"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+    file.close();
+
+    const std::optional<QVariantMap> dictionary = PropertyList::readDictionary(path);
+
+    QCOMPARE(dictionary.has_value(), isDictionary);
+    if (isDictionary)
+        QCOMPARE(*dictionary, expected);
+}
+
+void tst_PropertyList::missingFile() {
+    TestEnvironment env;
+    QVERIFY(!PropertyList::readDictionary(env.filePath(QStringLiteral("nothing.plist"))));
+    QVERIFY(!PropertyList::readDictionary(env.path())); // a directory
+}
+
+QTEST_GUILESS_MAIN(tst_PropertyList)
+#include "tst_PropertyList.moc"
