@@ -3,7 +3,7 @@
 #include "platform/AppIdentity.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
-#include "updates/SparkleUpdater.h"
+#include "updates/CheckForUpdatesView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +15,9 @@ KestrineCommands::KestrineCommands(PersistentContainer& container, SparkleUpdate
                                    QObject* parent)
     : QObject(parent)
     , m_container(container)
-    , m_updater(updater)
-{
-}
+    , m_updater(updater) {}
 
-void KestrineCommands::install(QMainWindow* window)
-{
+void KestrineCommands::install(QMainWindow* window) {
     QMenuBar* bar = window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
@@ -48,16 +45,11 @@ void KestrineCommands::install(QMainWindow* window)
                                           "developers.")
                                .arg(QString::fromLatin1(AppIdentity::version)));
     });
-    // Right after the about item.
-    QAction* check = help->addAction(QStringLiteral("Check for Updates\u2026"));
-    check->setMenuRole(QAction::ApplicationSpecificRole);
-    connect(help, &QMenu::aboutToShow, check,
-            [this, check] { check->setEnabled(m_updater.canCheckForUpdates()); });
-    connect(check, &QAction::triggered, this, [this] { m_updater.checkForUpdates(); });
+    m_checkForUpdatesView = new CheckForUpdatesView(m_updater, this);
+    m_checkForUpdatesView->install(bar);
 }
 
-void KestrineCommands::deleteAll()
-{
+void KestrineCommands::deleteAll() {
     ManagedObjectContext* context = m_container.viewContext();
     if (!context)
         return;

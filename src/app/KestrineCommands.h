@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class CheckForUpdatesView;
 class PersistentContainer;
 class QAction;
 class QMainWindow;
@@ -21,10 +22,14 @@ public:
     // Deletes every object the main context holds and saves; a failed save is ignored.
     void deleteAll();
 
+    // The update item of the Help menu (null until install()).
+    [[nodiscard]] CheckForUpdatesView* checkForUpdatesView() const { return m_checkForUpdatesView; }
+
 Q_SIGNALS:
     void toggleSidebarRequested();
 
 private:
     PersistentContainer& m_container;
     SparkleUpdater& m_updater;
+    CheckForUpdatesView* m_checkForUpdatesView = nullptr;
 };

@@ -2,12 +2,18 @@
 
 #include <QObject>
 
-// Owns the updater for the whole run. (Placeholder until the update check lands.)
+class UpdaterController;
+
+// Owns the updater controller for the whole run; the controller's updater is started at once
+// (ready to check, checking by itself only when the user turned automatic checks on).
 class SparkleUpdater : public QObject {
     Q_OBJECT
 public:
     explicit SparkleUpdater(QObject* parent = nullptr);
+    ~SparkleUpdater() override;
 
-    [[nodiscard]] bool canCheckForUpdates() const { return false; }
-    void checkForUpdates() {}
+    [[nodiscard]] UpdaterController& updaterController() const { return *m_updaterController; }
+
+private:
+    UpdaterController* m_updaterController = nullptr;
 };

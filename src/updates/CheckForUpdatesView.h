@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class SparkleUpdater;
+
+// The "Check for Updates…" menu item. Its enablement is asked of the updater afresh each time
+// the menu holding it opens (nothing is cached); choosing it starts one check.
+class CheckForUpdatesView : public QObject {
+    Q_OBJECT
+public:
+    explicit CheckForUpdatesView(SparkleUpdater& updater, QObject* parent = nullptr);
+
+    // Puts the item right after the about item of whichever menu of `bar` holds one. With no
+    // about item anywhere, a "Help" menu with "About Kestrine" (and the version) comes first.
+    void install(QMenuBar* bar);
+
+    [[nodiscard]] QAction* action() const;
+    [[nodiscard]] QMenu* menu() const;
+
+private:
+    [[nodiscard]] bool canCheckForUpdates() const;
+    void refresh();
+    void check();
+
+    SparkleUpdater& m_updater;
+    QPointer<QAction> m_action;
+    QPointer<QMenu> m_menu;
+};

@@ -1,0 +1,261 @@
+#include "FeedServer.h"
+#include "TestEnvironment.h"
+#include "platform/AppSettings.h"
+#include "updates/CheckForUpdatesView.h"
+#include "updates/SparkleUpdater.h"
+#include "updates/UpdateAlert.h"
+#include "updates/Updater.h"
+#include "updates/UpdaterController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QNetworkProxy>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString checkTitle = QStringLiteral("Check for Updates\u2026");
+
+QByteArray feed(const QByteArray& version) {
+    return "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
+           "sparkle\"><channel><item><sparkle:version>" +
+           version + "</sparkle:version><enclosure url=\"https://kestrine.app/K-" + version +
+           ".zip\"/></item></channel></rss>";
+}
+
+QStringList titles(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// Opens the menu the way a click on its title does, then closes it again.
+void showMenu(QMenu* menu) {
+    menu->popup(QPoint(0, 0));
+    menu->hide();
+}
+
+// A window with the update item installed, checking against `server`.
+struct Fixture {
+    explicit Fixture(const FeedServer& server) {
+        AppSettings::standard()->setValue(QLatin1String(Updater::feedURLKey),
+                                          server.url().toString());
+        updater = std::make_unique<SparkleUpdater>();
+        QMenu* help = window.menuBar()->addMenu(QStringLiteral("&Help"));
+        help->addAction(QStringLiteral("About Kestrine"))->setMenuRole(QAction::AboutRole);
+        view = std::make_unique<CheckForUpdatesView>(*updater);
+        view->install(window.menuBar());
+    }
+    ~Fixture() {
+        // The alert a check left behind goes with the controller.
+        view.reset();
+        updater.reset();
+    }
+    [[nodiscard]] UpdaterController& controller() const { return updater->updaterController(); }
+
+    QMainWindow window;
+    std::unique_ptr<SparkleUpdater> updater;
+    std::unique_ptr<CheckForUpdatesView> view;
+};
+
+} // namespace
+
+class tst_CheckForUpdatesView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void placesItemRightAfterAbout_data();
+    void placesItemRightAfterAbout();
+    void readsEnablementAfreshOnShow();
+    void disabledDuringCheckAndEnabledAfter();
+    void startsOneCheckPerChoice();
+    void showsOneAlertAtATime();
+    void startUpCheckSpeaksOnlyOfUpdates_data();
+    void startUpCheckSpeaksOnlyOfUpdates();
+};
+
+void tst_CheckForUpdatesView::initTestCase() {
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+}
+
+void tst_CheckForUpdatesView::placesItemRightAfterAbout_data() {
+    // Menus are written "Title: item, item"; an item named "About…" has the about role.
+    QTest::addColumn<QStringList>("menus");
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::addRow("help menu with about only")
+        << QStringList{"File: Quit", "Help: About Kestrine"} << "Help"
+        << QStringList{"About Kestrine", checkTitle};
+    QTest::addRow("about followed by other items")
+        << QStringList{"Kestrine: About Kestrine, -, Settings…, Quit"} << "Kestrine"
+        << QStringList{"About Kestrine", checkTitle, "-", "Settings…", "Quit"};
+    QTest::addRow("about in the middle of a later menu")
+        << QStringList{"File: Quit", "Help: Manual, About Kestrine, Licences"} << "Help"
+        << QStringList{"Manual", "About Kestrine", checkTitle, "Licences"};
+    QTest::addRow("no about anywhere") << QStringList{"File: Quit", "Data: Delete All"} << "&Help"
+                                       << QStringList{"About Kestrine", checkTitle};
+}
+
+void tst_CheckForUpdatesView::placesItemRightAfterAbout() {
+    QFETCH(QStringList, menus);
+    QFETCH(QString, holder);
+    QFETCH(QStringList, expected);
+
+    TestEnvironment env;
+    QMainWindow window;
+    for (const QString& spec : menus) {
+        const QString title = spec.section(u':', 0, 0);
+        QMenu* menu = window.menuBar()->addMenu(title);
+        for (const QString& raw : spec.section(u':', 1).split(u',')) {
+            const QString item = raw.trimmed();
+            if (item == u"-") {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(item);
+            if (item.startsWith(u"About"))
+                action->setMenuRole(QAction::AboutRole);
+        }
+    }
+    SparkleUpdater updater;
+    CheckForUpdatesView view(updater);
+    view.install(window.menuBar());
+
+    QVERIFY(view.menu());
+    QCOMPARE(view.menu()->title(), holder);
+    QCOMPARE(titles(view.menu()), expected);
+    QCOMPARE(view.action()->text(), checkTitle);
+    const qsizetype about = expected.indexOf(QStringLiteral("About Kestrine"));
+    QCOMPARE(view.menu()->actions().at(about)->menuRole(), QAction::AboutRole);
+}
+
+void tst_CheckForUpdatesView::readsEnablementAfreshOnShow() {
+    TestEnvironment env;
+    FeedServer server;
+    server.setFeed(feed("0.1"));
+    server.setHolding(true);
+    Fixture fixture(server);
+    QAction* item = fixture.view->action();
+
+    // Whatever the item says now, opening the menu asks the updater again.
+    item->setEnabled(false);
+    showMenu(fixture.view->menu());
+    QVERIFY(item->isEnabled());
+
+    QVERIFY(fixture.controller().updater()->checkForUpdates());
+    item->setEnabled(true);
+    showMenu(fixture.view->menu());
+    QVERIFY(!item->isEnabled());
+
+    server.release();
+    QTRY_VERIFY(fixture.controller().alert());
+    item->setEnabled(false);
+    showMenu(fixture.view->menu());
+    QVERIFY(item->isEnabled());
+}
+
+void tst_CheckForUpdatesView::disabledDuringCheckAndEnabledAfter() {
+    TestEnvironment env;
+    FeedServer server;
+    server.setFeed(feed("9.9"));
+    server.setHolding(true);
+    Fixture fixture(server);
+    QAction* item = fixture.view->action();
+
+    showMenu(fixture.view->menu());
+    QVERIFY(item->isEnabled());
+    item->trigger();
+    QTRY_COMPARE(server.requestCount(), 1);
+    showMenu(fixture.view->menu());
+    QVERIFY(!item->isEnabled());
+
+    server.release();
+    QTRY_VERIFY(fixture.controller().alert());
+    showMenu(fixture.view->menu());
+    QVERIFY(item->isEnabled());
+    QCOMPARE(fixture.controller().alert()->result().outcome,
+             UpdateCheckResult::Outcome::UpdateAvailable);
+}
+
+void tst_CheckForUpdatesView::startsOneCheckPerChoice() {
+    TestEnvironment env;
+    FeedServer server;
+    server.setFeed(feed("0.5"));
+    server.setHolding(true);
+    Fixture fixture(server);
+    QAction* item = fixture.view->action();
+
+    item->trigger();
+    // No confirmation of its own: the request goes out straight away, nothing is shown yet.
+    QTRY_COMPARE(server.requestCount(), 1);
+    QVERIFY(!fixture.controller().alert());
+    item->trigger(); // chosen again while the first check runs
+    server.release();
+    QTRY_VERIFY(fixture.controller().alert());
+    QCOMPARE(server.requestCount(), 1);
+
+    fixture.controller().alert()->close();
+    showMenu(fixture.view->menu());
+    item->trigger();
+    QTRY_COMPARE(server.requestCount(), 2);
+    QTRY_VERIFY(fixture.controller().alert());
+    QCOMPARE(server.requestCount(), 2);
+}
+
+void tst_CheckForUpdatesView::showsOneAlertAtATime() {
+    TestEnvironment env;
+    FeedServer server;
+    server.setFeed(feed("0.5"));
+    Fixture fixture(server);
+
+    fixture.view->action()->trigger();
+    QTRY_VERIFY(fixture.controller().alert());
+    QPointer<UpdateAlert> first = fixture.controller().alert();
+    QCOMPARE(first->result().outcome, UpdateCheckResult::Outcome::UpToDate);
+
+    server.setResponse(FeedServer::httpResponse("gone", 404, "Not Found"));
+    fixture.view->action()->trigger();
+    QTRY_VERIFY(fixture.controller().alert() != first.data());
+    QTRY_VERIFY(!first);
+    QCOMPARE(fixture.controller().alert()->result().failure, UpdateCheckResult::Failure::HttpError);
+    int alerts = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        alerts += qobject_cast<UpdateAlert*>(widget) ? 1 : 0;
+    QCOMPARE(alerts, 1);
+}
+
+void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates_data() {
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<bool>("speaks");
+
+    QTest::addRow("newer version") << FeedServer::httpResponse(feed("9.0")) << true;
+    QTest::addRow("up to date") << FeedServer::httpResponse(feed("0.1")) << false;
+    QTest::addRow("failure") << FeedServer::httpResponse({}, 503, "Unavailable") << false;
+}
+
+void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates() {
+    QFETCH(QByteArray, response);
+    QFETCH(bool, speaks);
+
+    TestEnvironment env;
+    FeedServer server;
+    server.setResponse(response);
+    Updater::setAutomaticallyChecksForUpdates(true);
+    Fixture fixture(server);
+    Updater* updater = fixture.controller().updater();
+    QSignalSpy finished(updater, &Updater::checkFinished);
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(fixture.controller().alert() != nullptr, speaks);
+    QCOMPARE(server.requestCount(), 1);
+}
+
+QTEST_MAIN(tst_CheckForUpdatesView)
+#include "tst_CheckForUpdatesView.moc"

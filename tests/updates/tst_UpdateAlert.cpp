@@ -1,0 +1,193 @@
+#include "TestEnvironment.h"
+#include "updates/UpdateAlert.h"
+#include "updates/Updater.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(UpdateCheckResult)
+
+namespace {
+
+using Failure = UpdateCheckResult::Failure;
+
+AppcastItem release(const QString& notes = QStringLiteral("Faster imports.")) {
+    AppcastItem item;
+    item.title = QStringLiteral("Kestrine 1.1");
+    item.version = QStringLiteral("110");
+    item.shortVersionString = QStringLiteral("1.1");
+    item.downloadURL = QUrl(QStringLiteral("https://kestrine.app/Kestrine-1.1.zip"));
+    item.releaseNotes = notes;
+    return item;
+}
+
+// Alerts delete themselves when closed; tests hold them like the controller does.
+struct AlertDeleter {
+    void operator()(UpdateAlert* alert) const { delete alert; }
+};
+using AlertPointer = std::unique_ptr<UpdateAlert, AlertDeleter>;
+
+} // namespace
+
+class tst_UpdateAlert : public QObject {
+    Q_OBJECT
+public Q_SLOTS:
+    // Stands in for the browser.
+    void openInBrowser(const QUrl& url) { m_opened.append(url); }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void tellsOutcomeInPlainWords_data();
+    void tellsOutcomeInPlainWords();
+    void downloadOpensBrowser();
+    void releaseNotesShowTextButLoadNothing();
+    void notesLinksOpenOnlyWebAddresses();
+    void checkboxTurnsAutomaticChecksOnAndOff();
+
+private:
+    QList<QUrl> m_opened;
+};
+
+void tst_UpdateAlert::init() {
+    m_opened.clear();
+    for (const char* scheme : {"https", "http", "file"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "openInBrowser");
+}
+
+void tst_UpdateAlert::cleanup() {
+    for (const char* scheme : {"https", "http", "file"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+}
+
+void tst_UpdateAlert::tellsOutcomeInPlainWords_data() {
+    QTest::addColumn<UpdateCheckResult>("result");
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("offersDownload");
+
+    const QString failedHeading = QStringLiteral("Kestrine couldn\u2019t check for updates");
+    QTest::addRow("up to date") << UpdateCheckResult::upToDate(QStringLiteral("1.0.0"))
+                                << QStringLiteral("You\u2019re up to date!")
+                                << "Kestrine 1.0.0 is currently the newest version available."
+                                << false;
+    QTest::addRow("newer version")
+        << UpdateCheckResult::updateAvailable(QStringLiteral("1.0.0"), release())
+        << "A new version of Kestrine is available!"
+        << QStringLiteral("Kestrine 1.1 is now available\u2014you have 1.0.0. Would you like to "
+                          "download it?")
+        << true;
+    QTest::addRow("no network")
+        << UpdateCheckResult::failed(Failure::Unreachable, QStringLiteral("Host not found"))
+        << failedHeading
+        << QStringLiteral("Kestrine couldn\u2019t reach the update server. Check your internet "
+                          "connection and try again.")
+        << false;
+    QTest::addRow("HTTP error")
+        << UpdateCheckResult::failed(Failure::HttpError, QStringLiteral("HTTP 404 Not Found"), 404)
+        << failedHeading
+        << "The update server answered with an error (HTTP 404). Please try again later." << false;
+    QTest::addRow("malformed feed")
+        << UpdateCheckResult::failed(Failure::MalformedFeed, QStringLiteral("line 1"))
+        << failedHeading
+        << QStringLiteral("The update information from the server couldn\u2019t be read. Please "
+                          "try again later.")
+        << false;
+    QTest::addRow("not HTTP")
+        << UpdateCheckResult::failed(Failure::BadResponse, QStringLiteral("Connection closed"))
+        << failedHeading
+        << QStringLiteral("The update server sent an answer Kestrine couldn\u2019t understand. "
+                          "Please try again later.")
+        << false;
+}
+
+void tst_UpdateAlert::tellsOutcomeInPlainWords() {
+    QFETCH(UpdateCheckResult, result);
+    QFETCH(QString, heading);
+    QFETCH(QString, text);
+    QFETCH(bool, offersDownload);
+
+    TestEnvironment env;
+    AlertPointer alert(new UpdateAlert(result));
+    QCOMPARE(alert->heading(), heading);
+    QCOMPARE(alert->text(), text);
+    QCOMPARE(alert->downloadButton() != nullptr, offersDownload);
+    QCOMPARE(alert->releaseNotes() != nullptr, offersDownload);
+    // Whether to look again next time is asked when there is something to look at.
+    QCOMPARE(alert->automaticChecksBox() != nullptr,
+             result.outcome != UpdateCheckResult::Outcome::Failed);
+    if (offersDownload)
+        QCOMPARE(alert->downloadButton()->text(), QStringLiteral("Download"));
+}
+
+void tst_UpdateAlert::downloadOpensBrowser() {
+    TestEnvironment env;
+    auto* alert = new UpdateAlert(UpdateCheckResult::updateAvailable("1.0.0", release()));
+    QPointer<UpdateAlert> guard(alert);
+    alert->show();
+    QTest::mouseClick(alert->downloadButton(), Qt::LeftButton);
+    QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/Kestrine-1.1.zip")});
+    QTRY_VERIFY(!guard); // closed and gone
+}
+
+void tst_UpdateAlert::releaseNotesShowTextButLoadNothing() {
+    TestEnvironment env;
+    QFile probe(env.filePath("secret.png"));
+    QVERIFY(probe.open(QIODevice::WriteOnly));
+    probe.write("not really a picture");
+    probe.close();
+    const QString local = QUrl::fromLocalFile(probe.fileName()).toString();
+
+    // Were notes allowed to load files, painting /dev/zero would never finish.
+    AlertPointer alert(new UpdateAlert(UpdateCheckResult::updateAvailable(
+        "1.0.0", release("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
+                         "<img src=\"file:///dev/zero\"><img src=\"" +
+                         local + "\"><img src=\"https://tracker.test/pixel.gif\">"))));
+    QTextBrowser* notes = alert->releaseNotes();
+    QVERIFY(notes);
+    alert->show();
+    (void)alert->grab();
+    QVERIFY(notes->toPlainText().contains(QStringLiteral("Sharper icons.")));
+    QVERIFY(!notes->toPlainText().contains(QStringLiteral("<b>")));
+    QVERIFY(!notes->document()->resource(QTextDocument::ImageResource, QUrl(local)).isValid());
+    QVERIFY(!notes->document()->resource(QTextDocument::StyleSheetResource, QUrl(local)).isValid());
+
+    // Plain text stays as written.
+    AlertPointer plain(new UpdateAlert(
+        UpdateCheckResult::updateAvailable("1.0.0", release("Sorting no longer treats a < b."))));
+    QCOMPARE(plain->releaseNotes()->toPlainText(),
+             QStringLiteral("Sorting no longer treats a < b."));
+}
+
+void tst_UpdateAlert::notesLinksOpenOnlyWebAddresses() {
+    TestEnvironment env;
+    AlertPointer alert(new UpdateAlert(UpdateCheckResult::updateAvailable(
+        "1.0.0", release("<a href=\"https://kestrine.app/1.1\">more</a>"))));
+    QTextBrowser* notes = alert->releaseNotes();
+    Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("file:///etc/passwd")));
+    Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("kestrine-demo://open")));
+    Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("https://kestrine.app/1.1")));
+    QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/1.1")});
+}
+
+void tst_UpdateAlert::checkboxTurnsAutomaticChecksOnAndOff() {
+    TestEnvironment env;
+    QVERIFY(!Updater::automaticallyChecksForUpdates());
+    AlertPointer alert(new UpdateAlert(UpdateCheckResult::upToDate("1.0.0")));
+    QCheckBox* box = alert->automaticChecksBox();
+    QVERIFY(!box->isChecked());
+    box->click();
+    QVERIFY(Updater::automaticallyChecksForUpdates());
+    AlertPointer next(new UpdateAlert(UpdateCheckResult::upToDate("1.0.0")));
+    QVERIFY(next->automaticChecksBox()->isChecked());
+    next->automaticChecksBox()->click();
+    QVERIFY(!Updater::automaticallyChecksForUpdates());
+}
+
+QTEST_MAIN(tst_UpdateAlert)
+#include "tst_UpdateAlert.moc"
