@@ -137,7 +137,7 @@ void XcodeView::showChooser() {
 }
 
 void XcodeView::setErrorMessage(std::optional<ErrorMessage> message) {
-    if (message == m_errorMessage && (!message || m_alert))
+    if (message == m_errorMessage)
         return;
     m_errorMessage = std::move(message);
     if (!m_errorMessage) {
@@ -153,7 +153,11 @@ void XcodeView::setErrorMessage(std::optional<ErrorMessage> message) {
                                   m_errorMessage->value, QMessageBox::Ok, this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
-    connect(alert, &QMessageBox::finished, this, [this] { m_errorMessage.reset(); });
+    connect(alert, &QMessageBox::finished, this, [this] {
+        // The closed box is deleted later; the next error gets a box of its own.
+        m_alert = nullptr;
+        m_errorMessage.reset();
+    });
     m_alert = alert;
     alert->open();
 }
