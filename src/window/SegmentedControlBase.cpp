@@ -50,3 +50,11 @@ void SegmentedControlBase::setImageSize(const QSize& size)
     for (QAbstractButton* button : m_group->buttons())
         button->setIconSize(size);
 }
+
+void SegmentedControlBase::setSegmentToolTip(int index, const QString& text)
+{
+    if (QAbstractButton* button = m_group->button(index)) {
+        button->setToolTip(text);
+        button->setAccessibleName(text);
+    }
+}

@@ -18,6 +18,8 @@ public:
     [[nodiscard]] int selectedIndex() const;
     // Selects a segment without reporting it as a user selection.
     void setSelectedIndex(int index);
+    // Describes segment `index` (tooltip and accessible name), as images carry no text.
+    void setSegmentToolTip(int index, const QString& text);
     // Sets the size the segment images are drawn at.
     void setImageSize(const QSize& size);
 

@@ -1,0 +1,121 @@
+// Opening the emoji picker and searching it, with the full shipped catalogue.
+// Run: QT_QPA_PLATFORM=offscreen build/release/bench/bench_emoji_picker [--screenshots DIR]
+#include "emoji/EmojiGridView.h"
+#include "emoji/EmojiPicker.h"
+#include "emoji/EmojiStore.h"
+#include "emoji/SharedState.h"
+#include "platform/AppSettings.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Records when a widget's first paint is done.
+class PaintWatcher : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+double openToFirstPaint(std::unique_ptr<EmojiPicker>& picker)
+{
+    QElapsedTimer timer;
+    timer.start();
+    picker = std::make_unique<EmojiPicker>(
+        new SharedState(), EmojiStore::shared(), [](const Emoji&) {}, true);
+    picker->resize(320, 500);
+    PaintWatcher watcher;
+    picker->categoryList()->viewport()->installEventFilter(&watcher);
+    picker->show();
+    while (!watcher.painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    picker->categoryList()->viewport()->removeEventFilter(&watcher);
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption({"screenshots", "Write PNGs of the picker to <dir>.", "dir"});
+    parser.addOption({"recents", "Store a few recent emojis first."});
+    parser.process(app);
+
+    QTemporaryDir settings;
+    AppSettings::redirectTo(settings.path());
+    if (parser.isSet("recents")) {
+        for (const char* emoji : {"🚀", "🐢", "❤️", "🇯🇵", "👍🏽"})
+            EmojiStore::recordRecentEmoji(QString::fromUtf8(emoji));
+    }
+
+    std::unique_ptr<EmojiPicker> picker;
+    const double first = openToFirstPaint(picker);
+    QList<double> again;
+    for (int run = 0; run < 10; ++run)
+        again.append(openToFirstPaint(picker));
+    std::printf("catalogue: %lld emoji\n", qlonglong(EmojiStore::shared().allEmojis().size()));
+    std::printf("open to first paint, first time (loads catalogue): %.1f ms\n", first);
+    std::printf("open to first paint, catalogue loaded (median of 10): %.1f ms\n", median(again));
+
+    // One keystroke: the search and the result grid's update, then its paint.
+    const QStringList typed{"s",    "sm",    "smi", "smil", "smile", "h",    "he",  "hea",
+                            "hear", "heart", "f",   "fl",   "fla",   "flag", "zzz", ""};
+    QList<double> keystrokes, searches, painted;
+    for (int run = 0; run < 5; ++run) {
+        for (const QString& keyword : typed) {
+            QElapsedTimer timer;
+            timer.start();
+            const auto results = EmojiStore::shared().search(keyword);
+            searches.append(timer.nsecsElapsed() / 1e6);
+            timer.restart();
+            picker->sharedState()->setKeyword(keyword);
+            keystrokes.append(timer.nsecsElapsed() / 1e6);
+            picker->repaint();
+            painted.append(timer.nsecsElapsed() / 1e6);
+        }
+    }
+    std::printf("search alone per keystroke: median %.2f ms, worst %.2f ms\n", median(searches),
+                *std::max_element(searches.begin(), searches.end()));
+    std::printf("keystroke (search + result grid): median %.2f ms, worst %.2f ms\n",
+                median(keystrokes), *std::max_element(keystrokes.begin(), keystrokes.end()));
+    std::printf("keystroke including repaint: median %.2f ms, worst %.2f ms\n", median(painted),
+                *std::max_element(painted.begin(), painted.end()));
+
+    if (parser.isSet("screenshots")) {
+        const QDir dir(parser.value("screenshots"));
+        dir.mkpath(".");
+        picker->sharedState()->setKeyword({});
+        picker->grab().save(dir.filePath("picker.png"));
+        picker->sharedState()->setKeyword("heart");
+        picker->grab().save(dir.filePath("picker-search.png"));
+        picker->sharedState()->setKeyword("zebra crossing");
+        picker->grab().save(dir.filePath("picker-no-result.png"));
+        picker->sharedState()->setKeyword({});
+        picker->sharedState()->setCurrentCategory("Flags");
+        QCoreApplication::processEvents();
+        picker->grab().save(dir.filePath("picker-flags.png"));
+        std::printf("screenshots in %s\n", qPrintable(dir.absolutePath()));
+    }
+    return 0;
+}

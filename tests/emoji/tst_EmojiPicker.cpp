@@ -1,0 +1,368 @@
+#include "TestEnvironment.h"
+
+#include "emoji/EmojiGridModel.h"
+#include "emoji/EmojiGridView.h"
+#include "emoji/EmojiPicker.h"
+#include "emoji/EmojiPickerViewModifier.h"
+#include "emoji/EmojiStore.h"
+#include "emoji/OffsetObserver.h"
+#include "emoji/SearchBar.h"
+#include "emoji/SectionIndexPicker.h"
+#include "emoji/SharedState.h"
+#include "window/SearchField.h"
+
+#include <QAbstractItemModelTester>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+struct PickerFixture {
+    explicit PickerFixture(const EmojiStore& store = EmojiStore::shared())
+        : picker(
+              new SharedState(), store, [this](const Emoji& emoji) { chosen.append(emoji); }, true)
+    {
+        picker.resize(320, 500);
+        picker.show();
+    }
+
+    // Clicks emoji `item` of section `id` in the category list or the search results.
+    void tap(EmojiGridView* view, const QString& id, int item)
+    {
+        const QModelIndex index = view->itemIndex(id, item);
+        QVERIFY(index.isValid());
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    }
+
+    QList<Emoji> chosen;
+    EmojiPicker picker;
+};
+
+QAbstractButton* segment(EmojiPicker& picker, int index)
+{
+    return picker.sectionIndexPicker()->control()->findChildren<QAbstractButton*>().value(index);
+}
+
+int sectionTop(EmojiGridView* view, const QString& id)
+{
+    for (const OffsetViewFrame& frame : view->sectionFrames()) {
+        if (frame.id == id)
+            return int(frame.frame.top());
+    }
+    return INT_MIN;
+}
+
+} // namespace
+
+class tst_EmojiPicker : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void gridModelLaysOutSections();
+    void offsetObserverFollowsTopSection_data();
+    void offsetObserverFollowsTopSection();
+    void symbolForSection_data();
+    void symbolForSection();
+    void categoryBarWithoutRecents();
+    void categoryBarWithRecents();
+    void choosingRecordsRecentAndHandsOverEmoji();
+    void recentMissingFromCatalogueDoesNothing();
+    void searchShowsResultsOrNoResultLine();
+    void clickingSegmentScrollsSectionToTop();
+    void scrollingMovesBarWithoutJump();
+    void modifierKeepsOrClosesPopover_data();
+    void modifierKeepsOrClosesPopover();
+};
+
+void tst_EmojiPicker::gridModelLaysOutSections()
+{
+    TestEnvironment env;
+    EmojiGridModel model(6);
+    QAbstractItemModelTester tester(&model);
+    QList<int> activated;
+    model.setSections({
+        {"a", "A", QStringList(7, "x"), [&](int i) { activated.append(i); }},
+        {"b", "B", {}, {}},
+        {"c", "C", QStringList(6, "y"), [&](int i) { activated.append(100 + i); }},
+    });
+    // A: header + 2 rows, B: header only, C: header + 1 row.
+    QCOMPARE(model.rowCount(), 6);
+    QCOMPARE(model.headerRow(1), 3);
+    QCOMPARE(model.headerRow(2), 4);
+    QCOMPARE(model.rowSpan(0), 3);
+    QCOMPARE(model.rowSpan(1), 1);
+    QVERIFY(model.index(3, 0).data(EmojiGridModel::IsHeaderRole).toBool());
+    QCOMPARE(model.index(3, 0).data().toString(), QStringLiteral("B"));
+    QCOMPARE(model.index(2, 0).data(EmojiGridModel::ItemIndexRole).toInt(), 6);
+    QCOMPARE(model.index(2, 1).flags(), Qt::NoItemFlags); // past the last emoji of A
+    QVERIFY(!model.activate(model.index(2, 1)));
+    QVERIFY(!model.activate(model.index(0, 0)));
+    QVERIFY(model.activate(model.index(2, 0)));
+    QVERIFY(model.activate(model.index(5, 5)));
+    QCOMPARE(activated, (QList<int>{6, 105}));
+}
+
+void tst_EmojiPicker::offsetObserverFollowsTopSection_data()
+{
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QRectF>("frame");
+    QTest::addColumn<bool>("takesOver");
+    QTest::addRow("crossing the top edge") << "Flags" << QRectF(0, -50, 300, 400) << true;
+    QTest::addRow("exactly at the top") << "Flags" << QRectF(0, 0, 300, 400) << true;
+    QTest::addRow("below the top") << "Flags" << QRectF(0, 10, 300, 400) << false;
+    QTest::addRow("scrolled past") << "Flags" << QRectF(0, -400, 300, 400) << false;
+    QTest::addRow("already current") << "Objects" << QRectF(0, -50, 300, 400) << false;
+}
+
+void tst_EmojiPicker::offsetObserverFollowsTopSection()
+{
+    QFETCH(QString, current);
+    QFETCH(QRectF, frame);
+    QFETCH(bool, takesOver);
+    TestEnvironment env;
+    SharedState state(QStringList{});
+    state.setCurrentCategory(current);
+    int updates = 0;
+    OffsetObserver observer(QStringLiteral("Objects"), &state, [&] { ++updates; });
+    // The last frame published for a category counts.
+    observer.framesChanged(
+        {{"Objects", QRectF(0, 500, 300, 10)}, {"Flags", QRectF()}, {"Objects", frame}});
+    QCOMPARE(state.currentCategory(), takesOver ? QStringLiteral("Objects") : current);
+    QCOMPARE(updates, takesOver ? 1 : 0);
+}
+
+void tst_EmojiPicker::symbolForSection_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("symbol");
+    QTest::addRow("recent") << "Recent"
+                            << "clock";
+    QTest::addRow("smileys") << "Smileys & Emotion"
+                             << "smiley";
+    QTest::addRow("people") << "People & Body"
+                            << "person.3";
+    QTest::addRow("animals") << "Animals & Nature"
+                             << "tortoise";
+    QTest::addRow("food") << "Food & Drink"
+                          << "heart";
+    QTest::addRow("travel") << "Travel & Places"
+                            << "car";
+    QTest::addRow("activities") << "Activities"
+                                << "gamecontroller";
+    QTest::addRow("objects") << "Objects"
+                             << "lightbulb";
+    QTest::addRow("symbols") << "Symbols"
+                             << "hexagon";
+    QTest::addRow("flags") << "Flags"
+                           << "flag";
+    QTest::addRow("unknown") << "Search Results"
+                             << "questionmark";
+    QTest::addRow("case differs") << "flags"
+                                  << "questionmark";
+}
+
+void tst_EmojiPicker::symbolForSection()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, symbol);
+    QCOMPARE(SectionIndexPicker::symbolName(section), symbol);
+}
+
+void tst_EmojiPicker::categoryBarWithoutRecents()
+{
+    TestEnvironment env;
+    PickerFixture fixture;
+    SectionIndexPicker* bar = fixture.picker.sectionIndexPicker();
+    QCOMPARE(bar->sections().size(), 9);
+    QCOMPARE(bar->sections().first(), QStringLiteral("Smileys & Emotion"));
+    QCOMPARE(bar->control()->count(), 9);
+    QCOMPARE(bar->control()->selectedIndex(), 0);
+    QCOMPARE(fixture.picker.sharedState()->currentCategory(), QStringLiteral("Smileys & Emotion"));
+    QCOMPARE(fixture.picker.categoryList()->gridModel()->sections().first().id,
+             QStringLiteral("Smileys & Emotion"));
+}
+
+void tst_EmojiPicker::categoryBarWithRecents()
+{
+    TestEnvironment env;
+    EmojiStore::recordRecentEmoji(QStringLiteral("🚀"));
+    PickerFixture fixture;
+    SectionIndexPicker* bar = fixture.picker.sectionIndexPicker();
+    QCOMPARE(bar->control()->count(), 10);
+    QCOMPARE(bar->sections().first(), QStringLiteral("Recent"));
+    QCOMPARE(bar->control()->selectedIndex(), 0);
+    QCOMPARE(fixture.picker.sharedState()->currentCategory(), QStringLiteral("Recent"));
+    const auto& first = fixture.picker.categoryList()->gridModel()->sections().first();
+    QCOMPARE(first.title, QStringLiteral("Recent"));
+    QCOMPARE(first.texts, QStringList{"🚀"});
+}
+
+void tst_EmojiPicker::choosingRecordsRecentAndHandsOverEmoji()
+{
+    TestEnvironment env;
+    PickerFixture fixture;
+    const Emoji second = EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(1);
+    fixture.tap(fixture.picker.categoryList(), QStringLiteral("Smileys & Emotion"), 1);
+    QCOMPARE(fixture.chosen, QList<Emoji>{second});
+    QCOMPARE(fixture.picker.sharedState()->selectedEmoji(), std::optional<Emoji>(second));
+    QCOMPARE(EmojiStore::recentEmojis(), QStringList{second.string});
+}
+
+void tst_EmojiPicker::recentMissingFromCatalogueDoesNothing()
+{
+    TestEnvironment env;
+    EmojiStore::recordRecentEmoji(QStringLiteral("🚀"));
+    EmojiStore::recordRecentEmoji(QStringLiteral("not-an-emoji"));
+    PickerFixture fixture;
+    QCOMPARE(fixture.picker.categoryList()->gridModel()->sections().first().texts,
+             (QStringList{"not-an-emoji", "🚀"}));
+
+    fixture.tap(fixture.picker.categoryList(), QStringLiteral("Recent"), 0);
+    QVERIFY(fixture.chosen.isEmpty());
+    QCOMPARE(EmojiStore::recentEmojis(), (QStringList{"not-an-emoji", "🚀"}));
+
+    // A known recent hands over the catalogue's full record.
+    fixture.tap(fixture.picker.categoryList(), QStringLiteral("Recent"), 1);
+    QCOMPARE(fixture.chosen.size(), 1);
+    QCOMPARE(fixture.chosen.first(), *EmojiStore::shared().emojiForString("🚀"));
+    QCOMPARE(EmojiStore::recentEmojis(), (QStringList{"🚀", "not-an-emoji"}));
+}
+
+void tst_EmojiPicker::searchShowsResultsOrNoResultLine()
+{
+    TestEnvironment env;
+    PickerFixture fixture;
+    EmojiPicker& picker = fixture.picker;
+    EmojiGridView* list = picker.categoryList();
+    list->verticalScrollBar()->setValue(1234);
+    const int position = list->verticalScrollBar()->value();
+
+    QTest::keyClicks(picker.searchBar()->field(), QStringLiteral("Rocket"));
+    QCOMPARE(picker.sharedState()->keyword(), QStringLiteral("Rocket"));
+    QVERIFY(picker.isShowingSearch());
+    const auto& results = picker.searchResults()->gridModel()->sections();
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results.first().title, QStringLiteral("Search Results"));
+    QVERIFY(results.first().texts.contains(QStringLiteral("🚀")));
+    fixture.tap(picker.searchResults(), QStringLiteral("Search Results"),
+                int(results.first().texts.indexOf(QStringLiteral("🚀"))));
+    QCOMPARE(fixture.chosen.size(), 1);
+    QCOMPARE(fixture.chosen.first().string, QStringLiteral("🚀"));
+
+    picker.sharedState()->setKeyword(QStringLiteral("zebra crossing"));
+    QVERIFY(picker.noResultLabel()->isVisible());
+    QCOMPARE(picker.noResultLabel()->text(),
+             QStringLiteral("No emoji found for \"zebra crossing\""));
+    QCOMPARE(picker.searchBar()->field()->text(), QStringLiteral("zebra crossing"));
+
+    picker.sharedState()->setKeyword(QString());
+    QVERIFY(!picker.isShowingSearch());
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->verticalScrollBar()->value(), position);
+}
+
+void tst_EmojiPicker::clickingSegmentScrollsSectionToTop()
+{
+    TestEnvironment env;
+    PickerFixture fixture;
+    EmojiPicker& picker = fixture.picker;
+    QTest::mouseClick(segment(picker, 4), Qt::LeftButton); // Travel & Places
+    QCOMPARE(picker.sharedState()->currentCategory(), QStringLiteral("Travel & Places"));
+    QVERIFY(!picker.categoryUpdatedByOffset());
+    QTRY_COMPARE(sectionTop(picker.categoryList(), QStringLiteral("Travel & Places")), 0);
+
+    // Scrolling a little inside the section, then clicking its segment again, goes back to
+    // its start.
+    picker.categoryList()->verticalScrollBar()->setValue(
+        picker.categoryList()->verticalScrollBar()->value() + 100);
+    QTest::mouseClick(segment(picker, 4), Qt::LeftButton);
+    QCOMPARE(sectionTop(picker.categoryList(), QStringLiteral("Travel & Places")), 0);
+}
+
+void tst_EmojiPicker::scrollingMovesBarWithoutJump()
+{
+    TestEnvironment env;
+    PickerFixture fixture;
+    EmojiPicker& picker = fixture.picker;
+    EmojiGridView* list = picker.categoryList();
+    const int peopleStart = sectionTop(list, QStringLiteral("People & Body"));
+    QVERIFY(peopleStart > 0);
+
+    list->verticalScrollBar()->setValue(peopleStart + 30);
+    QCOMPARE(picker.sharedState()->currentCategory(), QStringLiteral("People & Body"));
+    QVERIFY(picker.categoryUpdatedByOffset());
+    QCOMPARE(picker.sectionIndexPicker()->control()->selectedIndex(), 1);
+    QCoreApplication::processEvents(); // the queued reaction to the category change
+    QCOMPARE(list->verticalScrollBar()->value(), peopleStart + 30);
+
+    // A click on the bar hands scrolling back to the bar.
+    QTest::mouseClick(segment(picker, 8), Qt::LeftButton);
+    QVERIFY(!picker.categoryUpdatedByOffset());
+    QTRY_COMPARE(sectionTop(list, QStringLiteral("Flags")), 0);
+    QCOMPARE(picker.sharedState()->currentCategory(), QStringLiteral("Flags"));
+}
+
+void tst_EmojiPicker::modifierKeepsOrClosesPopover_data()
+{
+    QTest::addColumn<bool>("dismissAfterSelection");
+    QTest::addRow("closes after a choice") << true;
+    QTest::addRow("stays open") << false;
+}
+
+void tst_EmojiPicker::modifierKeepsOrClosesPopover()
+{
+    QFETCH(bool, dismissAfterSelection);
+    TestEnvironment env;
+    QWidget window;
+    auto* anchor = new QPushButton(QStringLiteral("Icon"), &window);
+    window.show();
+    auto isPresented = std::make_shared<bool>(false);
+    auto selected = std::make_shared<std::optional<Emoji>>();
+    EmojiPickerViewModifier modifier(anchor, Binding<bool>::value(isPresented),
+                                     Binding<std::optional<Emoji>>::value(selected),
+                                     dismissAfterSelection);
+    modifier.refresh();
+    QVERIFY(!modifier.popover());
+
+    *isPresented = true;
+    modifier.refresh();
+    QVERIFY(modifier.popover() && modifier.popover()->isVisible());
+    EmojiPicker* picker = modifier.picker();
+    QCOMPARE(picker->sharedState()->keyword(), QString());
+
+    const QList<Emoji>& smileys =
+        EmojiStore::shared().emojisByCategory().value("Smileys & Emotion");
+    for (int item = 0; item < 2; ++item) {
+        if (!modifier.popover())
+            break;
+        const QRect rect = picker->categoryList()->itemRect("Smileys & Emotion", item);
+        QTest::mouseClick(picker->categoryList()->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(*selected, std::optional<Emoji>(smileys.at(item)));
+    }
+    if (dismissAfterSelection) {
+        QVERIFY(!*isPresented);
+        QTRY_VERIFY(!modifier.popover());
+    } else {
+        QVERIFY(*isPresented);
+        QVERIFY(modifier.popover()->isVisible());
+        QCOMPARE(EmojiStore::recentEmojis(),
+                 (QStringList{smileys.at(1).string, smileys.at(0).string}));
+        // Closing it by other means (a click elsewhere, Escape) writes the flag back.
+        modifier.popover()->close();
+        QVERIFY(!*isPresented);
+        // Each showing starts afresh.
+        *isPresented = true;
+        modifier.refresh();
+        QVERIFY(modifier.picker() != picker ||
+                modifier.picker()->sharedState()->keyword().isEmpty());
+        QCOMPARE(modifier.picker()->sharedState()->currentCategory(), QStringLiteral("Recent"));
+    }
+}
+
+QTEST_MAIN(tst_EmojiPicker)
+#include "tst_EmojiPicker.moc"
