@@ -37,7 +37,8 @@ constexpr std::array<std::pair<Focusable::Case, Field>, 7> components{{
     {Focusable::Case::path, Field::path},
 }};
 
-QColor mixed(const QColor& a, const QColor& b, qreal amountOfB) {
+QColor mixed(const QColor& a, const QColor& b, qreal amountOfB)
+{
     return QColor::fromRgbF(float(a.redF() * (1 - amountOfB) + b.redF() * amountOfB),
                             float(a.greenF() * (1 - amountOfB) + b.greenF() * amountOfB),
                             float(a.blueF() * (1 - amountOfB) + b.blueF() * amountOfB));
@@ -45,11 +46,13 @@ QColor mixed(const QColor& a, const QColor& b, qreal amountOfB) {
 
 // The grey behind the header and footer of the parameter table, a shade off the window
 // colour in light and dark palettes alike.
-QColor underPageColor(const QPalette& palette) {
+QColor underPageColor(const QPalette& palette)
+{
     return mixed(palette.color(QPalette::Window), palette.color(QPalette::WindowText), 0.07);
 }
 
-QColor separatorColor(const QPalette& palette) {
+QColor separatorColor(const QPalette& palette)
+{
     return mixed(palette.color(QPalette::Base), palette.color(QPalette::WindowText), 0.15);
 }
 
@@ -63,7 +66,8 @@ public:
     QWidget* footer = nullptr;
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent*) override
+    {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -93,7 +97,8 @@ protected:
 class ParameterRows : public QWidget {
 public:
     explicit ParameterRows(QGridLayout** layout, QWidget* parent)
-        : QWidget(parent) {
+        : QWidget(parent)
+    {
         *layout = m_layout = new QGridLayout(this);
         m_layout->setContentsMargins(6, 2, 6, 2);
         m_layout->setHorizontalSpacing(0);
@@ -104,7 +109,8 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent*) override
+    {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QColor stripe = palette().color(QPalette::AlternateBase);
@@ -125,7 +131,8 @@ private:
     QGridLayout* m_layout = nullptr;
 };
 
-QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget* parent) {
+QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget* parent)
+{
     auto* button = new QToolButton(parent);
     button->setIcon(SymbolImage::icon(symbol));
     button->setIconSize(QSize(14, 14));
@@ -141,7 +148,8 @@ QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget
 DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     : QWidget(parent)
     , m_deeplink(deeplink)
-    , m_context(deeplink ? deeplink->managedObjectContext() : nullptr) {
+    , m_context(deeplink ? deeplink->managedObjectContext() : nullptr)
+{
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(14);
 
@@ -187,22 +195,35 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     }
 
     if (m_context) {
-        connect(m_context, &ManagedObjectContext::objectChanged, this,
-                [this](ManagedObject* object) {
-                    if (object == m_deeplink.data())
-                        refresh();
-                });
+        m_storeConnection = connect(m_context, &ManagedObjectContext::objectChanged, this,
+                                    [this](ManagedObject* object) {
+                                        if (object == m_deeplink.data())
+                                            refresh();
+                                    });
     }
     if (m_deeplink)
         connect(m_deeplink, &QObject::destroyed, this, &DeeplinkDetailView::refresh);
+    // editingFinished is not sent when focus leaves a field whose text ended up as it was;
+    // the field must still stop being treated as "being typed into".
+    m_focusConnection =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+            if (old && old == m_typing)
+                editingFinished(m_typing);
+        });
     refresh();
 }
 
-DeeplinkDetailView::~DeeplinkDetailView() {
+DeeplinkDetailView::~DeeplinkDetailView()
+{
     save();
+    // ~QWidget moves the focus off the children after this part of the object is gone, and
+    // QObject drops the connections only after that.
+    disconnect(m_focusConnection);
+    disconnect(m_storeConnection);
 }
 
-QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName) {
+QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName)
+{
     auto* edit = new QLineEdit(m_form);
     edit->setObjectName(objectName);
     edit->setClearButtonEnabled(false);
@@ -211,7 +232,8 @@ QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& o
     return edit;
 }
 
-QWidget* DeeplinkDetailView::buildParameterGroup() {
+QWidget* DeeplinkDetailView::buildParameterGroup()
+{
     auto* group = new ParameterGroup(this);
     group->setObjectName(u"parameters"_qs);
     auto* layout = new QVBoxLayout(group);
@@ -227,10 +249,11 @@ QWidget* DeeplinkDetailView::buildParameterGroup() {
     layout->addWidget(header);
     group->header = header;
 
-    // Column titles, aligned with the text inside the cells below.
+    // Column titles, aligned with the text inside the cells below (the rows' margins of 6 on
+    // each side plus the cells' own text margin of 4).
     auto* columns = new QWidget(group);
     auto* columnsLayout = new QHBoxLayout(columns);
-    columnsLayout->setContentsMargins(10, 4, 10, 2);
+    columnsLayout->setContentsMargins(10, 4, 2, 2);
     columnsLayout->setSpacing(0);
     for (const QString& title : {tr("Name"), tr("Value")}) {
         auto* label = new QLabel(title, columns);
@@ -252,8 +275,9 @@ QWidget* DeeplinkDetailView::buildParameterGroup() {
     scroll->viewport()->setAutoFillBackground(false);
     scroll->setMinimumHeight(90);
     m_rowsWidget = new ParameterRows(&m_rowsLayout, scroll);
-    m_rowsWidget->setAutoFillBackground(false);
     scroll->setWidget(m_rowsWidget);
+    // setWidget() turns background filling on; the group's base colour shows through instead.
+    m_rowsWidget->setAutoFillBackground(false);
     layout->addWidget(scroll, 1);
 
     auto* footer = new QWidget(group);
@@ -273,7 +297,8 @@ QWidget* DeeplinkDetailView::buildParameterGroup() {
     return group;
 }
 
-void DeeplinkDetailView::ensureRowCells(qsizetype count) {
+void DeeplinkDetailView::ensureRowCells(qsizetype count)
+{
     while (m_rowCells.size() < count) {
         const qint64 id = m_rowCells.size() + 1;
         RowCells cells;
@@ -317,7 +342,8 @@ void DeeplinkDetailView::ensureRowCells(qsizetype count) {
     m_rowsWidget->update();
 }
 
-Focusable DeeplinkDetailView::focusedReminder() const {
+Focusable DeeplinkDetailView::focusedReminder() const
+{
     QWidget* focused = window()->focusWidget();
     if (!focused)
         return Focusable::none();
@@ -354,12 +380,14 @@ Focusable DeeplinkDetailView::focusedReminder() const {
     return Focusable::none();
 }
 
-void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
+void DeeplinkDetailView::setFocusedReminder(const Focusable& focus)
+{
     if (QLineEdit* edit = field(focus))
         edit->setFocus(Qt::OtherFocusReason);
 }
 
-QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const {
+QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const
+{
     if (focus.isRow()) {
         if (focus.id() < 1 || focus.id() > m_rows.size())
             return nullptr;
@@ -369,7 +397,8 @@ QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const {
     return m_fields[size_t(focus.kind())];
 }
 
-void DeeplinkDetailView::addRow() {
+void DeeplinkDetailView::addRow()
+{
     if (!componentsAreEditable())
         return;
     commitPendingEdit();
@@ -385,7 +414,8 @@ void DeeplinkDetailView::addRow() {
     }
 }
 
-void DeeplinkDetailView::removeLastRow() {
+void DeeplinkDetailView::removeLastRow()
+{
     if (!componentsAreEditable() || m_rows.isEmpty())
         return;
     commitPendingEdit();
@@ -400,7 +430,8 @@ void DeeplinkDetailView::removeLastRow() {
     }
 }
 
-void DeeplinkDetailView::showEvent(QShowEvent* event) {
+void DeeplinkDetailView::showEvent(QShowEvent* event)
+{
     QWidget::showEvent(event);
     if (event->spontaneous() || !m_deeplink || m_deeplink->title() != newDeeplinkTitle)
         return;
@@ -409,12 +440,14 @@ void DeeplinkDetailView::showEvent(QShowEvent* event) {
     title->selectAll();
 }
 
-void DeeplinkDetailView::hideEvent(QHideEvent* event) {
+void DeeplinkDetailView::hideEvent(QHideEvent* event)
+{
     QWidget::hideEvent(event);
     save();
 }
 
-void DeeplinkDetailView::refresh() {
+void DeeplinkDetailView::refresh()
+{
     const bool live = isEditable();
     m_form->setEnabled(live);
     m_plusButton->setEnabled(live && componentsAreEditable());
@@ -437,7 +470,8 @@ void DeeplinkDetailView::refresh() {
     m_minusButton->setEnabled(live && componentsAreEditable() && !m_rows.isEmpty());
 }
 
-void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text) {
+void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text)
+{
     // Rewriting the text moves the cursor and drops undo history: only when it differs, and
     // never under the user's fingers.
     if (edit == m_typing || edit->text() == text)
@@ -446,38 +480,45 @@ void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text) {
     edit->setCursorPosition(0);
 }
 
-bool DeeplinkDetailView::isEditable() const {
+bool DeeplinkDetailView::isEditable() const
+{
     return m_deeplink && !m_deeplink->isDeleted();
 }
 
-bool DeeplinkDetailView::componentsAreEditable() const {
+bool DeeplinkDetailView::componentsAreEditable() const
+{
     // A stored text that no longer parses shows empty components; writing one of them would
     // replace the stored text, so only the whole URL field may do that.
     return isEditable() && (m_deeplink->urlString().isNull() || m_deeplink->url().isValid());
 }
 
-QUrl DeeplinkDetailView::storedUrl() const {
+QUrl DeeplinkDetailView::storedUrl() const
+{
     return isEditable() ? m_deeplink->url() : QUrl();
 }
 
-void DeeplinkDetailView::store(const QUrl& url) {
+void DeeplinkDetailView::store(const QUrl& url)
+{
     if (isEditable())
         m_deeplink->setUrl(url);
 }
 
-void DeeplinkDetailView::titleEdited(const QString& text) {
+void DeeplinkDetailView::titleEdited(const QString& text)
+{
     m_typing = m_fields[size_t(Focusable::Case::title)];
     if (isEditable())
         m_deeplink->setTitle(text.isNull() ? QStringLiteral("") : text);
 }
 
-void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text) {
+void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text)
+{
     m_typing = edit;
     if (field == Field::url ? isEditable() : componentsAreEditable())
         store(DeeplinkUrlEditing::withFieldText(storedUrl(), field, text));
 }
 
-void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text) {
+void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text)
+{
     m_typing = edit;
     if (!componentsAreEditable())
         return;
@@ -492,14 +533,16 @@ void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, cons
     }
 }
 
-void DeeplinkDetailView::editingFinished(QLineEdit* edit) {
+void DeeplinkDetailView::editingFinished(QLineEdit* edit)
+{
     if (edit != m_typing)
         return;
     commitPendingEdit();
     refresh();
 }
 
-void DeeplinkDetailView::commitPendingEdit() {
+void DeeplinkDetailView::commitPendingEdit()
+{
     QLineEdit* edit = m_typing;
     m_typing = nullptr;
     if (!edit || !edit->text().isEmpty() || !componentsAreEditable())
@@ -512,7 +555,8 @@ void DeeplinkDetailView::commitPendingEdit() {
     }
 }
 
-void DeeplinkDetailView::save() {
+void DeeplinkDetailView::save()
+{
     commitPendingEdit();
     if (m_context && m_context->hasChanges())
         m_context->save();

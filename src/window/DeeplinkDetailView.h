@@ -93,4 +93,7 @@ private:
     // The field the user is typing into: refreshes leave its text alone until editing ends,
     // so intermediate text (a port "80a", a half-typed URL) is not yanked from under the cursor.
     QLineEdit* m_typing = nullptr;
+
+    QMetaObject::Connection m_focusConnection;
+    QMetaObject::Connection m_storeConnection;
 };

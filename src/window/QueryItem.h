@@ -12,7 +12,8 @@ struct QueryItem {
     friend bool operator==(const QueryItem&, const QueryItem&) = default;
 };
 
-inline size_t qHash(const QueryItem& item, size_t seed = 0) {
+inline size_t qHash(const QueryItem& item, size_t seed = 0)
+{
     return qHashMulti(seed, item.id, item.store.name, item.store.value.has_value(),
                       item.store.value.value_or(QString()));
 }

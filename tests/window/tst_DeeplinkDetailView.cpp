@@ -18,7 +18,8 @@ namespace {
 
 const QString example = QStringLiteral("scheme://basepath/path?query=value");
 
-Deeplink* newDeeplink(ManagedObjectContext& context, const QString& title, const QString& url) {
+Deeplink* newDeeplink(ManagedObjectContext& context, const QString& title, const QString& url)
+{
     Deeplink* deeplink = context.insertDeeplink();
     deeplink->setTitle(title);
     deeplink->setUrl(Deeplink::urlFromText(url));
@@ -26,7 +27,8 @@ Deeplink* newDeeplink(ManagedObjectContext& context, const QString& title, const
 }
 
 // Replaces the field's text the way a user does: select all, then type (or delete).
-void retype(QLineEdit* edit, const QString& text) {
+void retype(QLineEdit* edit, const QString& text)
+{
     edit->selectAll();
     if (text.isEmpty())
         QTest::keyClick(edit, Qt::Key_Backspace);
@@ -35,17 +37,20 @@ void retype(QLineEdit* edit, const QString& text) {
 }
 
 // Replaces the field's text in one edit, as a paste does.
-void paste(QLineEdit* edit, const QString& text) {
+void paste(QLineEdit* edit, const QString& text)
+{
     QApplication::clipboard()->setText(text);
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
 }
 
-void finishEditing(QLineEdit* edit) {
+void finishEditing(QLineEdit* edit)
+{
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-QStringList cellTexts(const DeeplinkDetailView& view) {
+QStringList cellTexts(const DeeplinkDetailView& view)
+{
     QStringList texts;
     for (qint64 id = 1; id <= view.rows().size(); ++id) {
         texts << view.field(Focusable::keyRow(id))->text() + u'=' +
@@ -60,7 +65,8 @@ struct Window {
     QLineEdit* outside = new QLineEdit(&widget);
     DeeplinkDetailView* view = nullptr;
 
-    explicit Window(Deeplink* deeplink) {
+    explicit Window(Deeplink* deeplink)
+    {
         auto* layout = new QVBoxLayout(&widget);
         layout->addWidget(outside);
         view = new DeeplinkDetailView(deeplink, &widget);
@@ -89,7 +95,8 @@ private Q_SLOTS:
     void survivesDeletionOfItsDeeplink();
 };
 
-void tst_DeeplinkDetailView::showsStoredUrl() {
+void tst_DeeplinkDetailView::showsStoredUrl()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     DeeplinkDetailView view(newDeeplink(context, u"Open"_qs, example));
@@ -108,7 +115,8 @@ void tst_DeeplinkDetailView::showsStoredUrl() {
     QVERIFY(!view.field(Focusable::none()));
 }
 
-void tst_DeeplinkDetailView::typingStoresComponents_data() {
+void tst_DeeplinkDetailView::typingStoresComponents_data()
+{
     QTest::addColumn<QString>("url");
     QTest::addColumn<Focusable>("field");
     QTest::addColumn<bool>("pasted"); // else typed key by key, each key a write
@@ -140,7 +148,8 @@ void tst_DeeplinkDetailView::typingStoresComponents_data() {
     add("whole URL cleared", ex, Focusable::url(), false, "", "", "");
 }
 
-void tst_DeeplinkDetailView::typingStoresComponents() {
+void tst_DeeplinkDetailView::typingStoresComponents()
+{
     QFETCH(QString, url);
     QFETCH(Focusable, field);
     QFETCH(bool, pasted);
@@ -165,7 +174,8 @@ void tst_DeeplinkDetailView::typingStoresComponents() {
     QCOMPARE(edit->text(), shownAfterwards);
 }
 
-void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke() {
+void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
@@ -182,7 +192,8 @@ void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke() {
     QVERIFY(!deeplink->title().isNull());
 }
 
-void tst_DeeplinkDetailView::editsParameterRows() {
+void tst_DeeplinkDetailView::editsParameterRows()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
@@ -216,7 +227,8 @@ void tst_DeeplinkDetailView::editsParameterRows() {
     QVERIFY(minus->isEnabled());
 }
 
-void tst_DeeplinkDetailView::clearedNameWaitsUntilTheCellIsLeft() {
+void tst_DeeplinkDetailView::clearedNameWaitsUntilTheCellIsLeft()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     Deeplink* deeplink = newDeeplink(context, u"Open"_qs, u"s://h?a=1&b=2"_qs);
@@ -241,7 +253,8 @@ void tst_DeeplinkDetailView::clearedNameWaitsUntilTheCellIsLeft() {
     QCOMPARE(cellTexts(view), QStringList{"key1=value"});
 }
 
-void tst_DeeplinkDetailView::plusAndMinusMoveTheFocus() {
+void tst_DeeplinkDetailView::plusAndMinusMoveTheFocus()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
@@ -271,7 +284,8 @@ void tst_DeeplinkDetailView::plusAndMinusMoveTheFocus() {
     QCOMPARE(window.view->focusedReminder(), Focusable::keyRow(1));
 }
 
-void tst_DeeplinkDetailView::editingOneFieldKeepsTheOthersEncoding() {
+void tst_DeeplinkDetailView::editingOneFieldKeepsTheOthersEncoding()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     const QString tricky = u"app://a%20%26%3D%23%25+%C3%A9:p%20%26%3D%23%25+@h"
@@ -293,7 +307,8 @@ void tst_DeeplinkDetailView::editingOneFieldKeepsTheOthersEncoding() {
              "/a%20%26%3D%23%25+%2B%C3%A9?q=%26%3D%23%25+%2B%C3%A9%20x&f=v"_qs);
 }
 
-void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink_data() {
+void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink_data()
+{
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("focused");
 
@@ -304,7 +319,8 @@ void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink_data() {
     QTest::addRow("no title") << QString() << false;
 }
 
-void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink() {
+void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink()
+{
     QFETCH(QString, title);
     QFETCH(bool, focused);
 
@@ -337,7 +353,8 @@ void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink() {
     QCOMPARE(QApplication::focusWidget(), titleField);
 }
 
-void tst_DeeplinkDetailView::savesWhenLeft() {
+void tst_DeeplinkDetailView::savesWhenLeft()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     Deeplink* deeplink = newDeeplink(context, u"Open"_qs, u"s://h?a=1&b=2"_qs);
@@ -359,7 +376,8 @@ void tst_DeeplinkDetailView::savesWhenLeft() {
     QVERIFY(!context.hasChanges());
 }
 
-void tst_DeeplinkDetailView::survivesDeletionOfItsDeeplink() {
+void tst_DeeplinkDetailView::survivesDeletionOfItsDeeplink()
+{
     TestEnvironment env;
     ManagedObjectContext context;
     Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);

@@ -8,16 +8,19 @@ Q_DECLARE_METATYPE(DeeplinkUrlEditing::Field)
 
 namespace {
 
-QUrl parsed(const QString& text) {
+QUrl parsed(const QString& text)
+{
     return text.isEmpty() ? QUrl() : QUrl::fromEncoded(text.toUtf8(), QUrl::StrictMode);
 }
 
-QString stored(const QUrl& url) {
+QString stored(const QUrl& url)
+{
     return url.isEmpty() ? QString() : QString::fromUtf8(url.toEncoded(QUrl::FullyEncoded));
 }
 
 // "name=value" per row, "name" for a row without a value.
-QStringList described(const QList<QueryItem>& rows) {
+QStringList described(const QList<QueryItem>& rows)
+{
     QStringList out;
     for (const QueryItem& row : rows) {
         out << (row.store.value ? row.store.name + u'=' + *row.store.value : row.store.name);
@@ -55,7 +58,8 @@ private Q_SLOTS:
     void readsDecimalIntegers();
 };
 
-void tst_DeeplinkUrlEditing::showsDecodedComponents_data() {
+void tst_DeeplinkUrlEditing::showsDecodedComponents_data()
+{
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("fields"); // url|host|scheme|port|user|password|path
 
@@ -73,7 +77,8 @@ void tst_DeeplinkUrlEditing::showsDecodedComponents_data() {
     add("password without user", "s://:pw@h", "s://:pw@h|h|s|||pw|");
 }
 
-void tst_DeeplinkUrlEditing::showsDecodedComponents() {
+void tst_DeeplinkUrlEditing::showsDecodedComponents()
+{
     QFETCH(QString, url);
     QFETCH(QString, fields);
 
@@ -85,7 +90,8 @@ void tst_DeeplinkUrlEditing::showsDecodedComponents() {
     QCOMPARE(shown.join(u'|'), fields);
 }
 
-void tst_DeeplinkUrlEditing::writesOneComponent_data() {
+void tst_DeeplinkUrlEditing::writesOneComponent_data()
+{
     QTest::addColumn<QString>("url");
     QTest::addColumn<Field>("field");
     QTest::addColumn<QString>("typed");
@@ -141,7 +147,8 @@ void tst_DeeplinkUrlEditing::writesOneComponent_data() {
     add("empty URL text leaves no URL", ex, Field::url, "", "");
 }
 
-void tst_DeeplinkUrlEditing::writesOneComponent() {
+void tst_DeeplinkUrlEditing::writesOneComponent()
+{
     QFETCH(QString, url);
     QFETCH(Field, field);
     QFETCH(QString, typed);
@@ -150,7 +157,8 @@ void tst_DeeplinkUrlEditing::writesOneComponent() {
     QCOMPARE(stored(withFieldText(parsed(url), field, typed)), expected);
 }
 
-void tst_DeeplinkUrlEditing::readsParameterRows_data() {
+void tst_DeeplinkUrlEditing::readsParameterRows_data()
+{
     QTest::addColumn<QString>("url");
     QTest::addColumn<QStringList>("rows");
 
@@ -166,14 +174,16 @@ void tst_DeeplinkUrlEditing::readsParameterRows_data() {
     QTest::addRow("no URL") << "" << QStringList{};
 }
 
-void tst_DeeplinkUrlEditing::readsParameterRows() {
+void tst_DeeplinkUrlEditing::readsParameterRows()
+{
     QFETCH(QString, url);
     QFETCH(QStringList, rows);
 
     QCOMPARE(described(DeeplinkUrlEditing::rows(parsed(url))), rows);
 }
 
-void tst_DeeplinkUrlEditing::editsParameterRows_data() {
+void tst_DeeplinkUrlEditing::editsParameterRows_data()
+{
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("edit"); // name, value, plus, minus
     QTest::addColumn<qint64>("id");
@@ -211,7 +221,8 @@ void tst_DeeplinkUrlEditing::editsParameterRows_data() {
     add("no such row", "s://h?a=1", "name", 2, "x", "s://h?a=1");
 }
 
-void tst_DeeplinkUrlEditing::editsParameterRows() {
+void tst_DeeplinkUrlEditing::editsParameterRows()
+{
     QFETCH(QString, url);
     QFETCH(QString, edit);
     QFETCH(qint64, id);
@@ -234,7 +245,8 @@ void tst_DeeplinkUrlEditing::editsParameterRows() {
     QCOMPARE(stored(after), expected);
 }
 
-void tst_DeeplinkUrlEditing::otherComponentsSurviveAnEdit_data() {
+void tst_DeeplinkUrlEditing::otherComponentsSurviveAnEdit_data()
+{
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("edit");
 
@@ -245,7 +257,8 @@ void tst_DeeplinkUrlEditing::otherComponentsSurviveAnEdit_data() {
     }
 }
 
-void tst_DeeplinkUrlEditing::otherComponentsSurviveAnEdit() {
+void tst_DeeplinkUrlEditing::otherComponentsSurviveAnEdit()
+{
     QFETCH(QString, url);
     QFETCH(QString, edit);
 
@@ -281,7 +294,8 @@ void tst_DeeplinkUrlEditing::otherComponentsSurviveAnEdit() {
     }
 }
 
-void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing_data() {
+void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing_data()
+{
     QTest::addColumn<QString>("url");
 
     QTest::addRow("new deeplink") << example;
@@ -292,7 +306,8 @@ void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing_data() {
     QTest::addRow("empty query") << "s://h/p?";
 }
 
-void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing() {
+void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing()
+{
     QFETCH(QString, url);
 
     const QUrl value = parsed(url);
@@ -313,7 +328,8 @@ void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing() {
     }
 }
 
-void tst_DeeplinkUrlEditing::readsDecimalIntegers_data() {
+void tst_DeeplinkUrlEditing::readsDecimalIntegers_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("value"); // -999: not an integer
 
@@ -331,7 +347,8 @@ void tst_DeeplinkUrlEditing::readsDecimalIntegers_data() {
     add("non-ASCII digits", QString::fromUtf8("\u0668\u0660"), -999);
 }
 
-void tst_DeeplinkUrlEditing::readsDecimalIntegers() {
+void tst_DeeplinkUrlEditing::readsDecimalIntegers()
+{
     QFETCH(QString, text);
     QFETCH(qint64, value);
 
