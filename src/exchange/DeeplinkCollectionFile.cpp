@@ -8,10 +8,19 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 AppError fileError(DeeplinkCollectionFile::ErrorCode code, const QString& text) {
     return AppError(QString::fromLatin1(AppIdentity::bundleIdentifier), code, text);
+}
+
+AppError tooLargeError(const QString& fileName, qint64 limit) {
+    return fileError(DeeplinkCollectionFile::tooLarge,
+                     QStringLiteral("The file \u201C%1\u201D is too large to be a collection "
+                                    "(more than %2).")
+                         .arg(fileName, QLocale().formattedDataSize(limit, 0)));
 }
 
 } // namespace
@@ -35,25 +44,27 @@ QByteArray DeeplinkCollectionFile::readContents(const QString& path, qint64 limi
     if (!info.isFile())
         throw NilDataError(fileName);
     if (info.size() > limit)
-        throw fileError(tooLarge, QStringLiteral("The file \u201C%1\u201D is too large to be a "
-                                                 "collection (%2; at most %3).")
-                                      .arg(fileName, QLocale().formattedDataSize(info.size()),
-                                           QLocale().formattedDataSize(limit)));
+        throw tooLargeError(fileName, limit);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw fileError(readFailed,
                         QStringLiteral("The file \u201C%1\u201D couldn\u2019t be opened (%2).")
                             .arg(fileName, file.errorString()));
-    // Read one byte past the limit: a file that grew since it was measured is still caught.
-    QByteArray contents = file.read(limit + 1);
+    // One byte past what is expected, so a file that grew since it was measured is still
+    // caught (read() reserves the whole request up front: never ask for the limit itself).
+    QByteArray contents = file.read(std::min(info.size(), limit) + 1);
+    while (contents.size() <= limit && !file.atEnd()) {
+        const QByteArray more = file.read(std::min<qint64>(limit + 1 - contents.size(), 1 << 20));
+        if (more.isEmpty())
+            break;
+        contents += more;
+    }
     if (file.error() != QFileDevice::NoError)
         throw fileError(readFailed,
                         QStringLiteral("The file \u201C%1\u201D couldn\u2019t be read (%2).")
                             .arg(fileName, file.errorString()));
     if (contents.size() > limit)
-        throw fileError(tooLarge, QStringLiteral("The file \u201C%1\u201D is too large to be a "
-                                                 "collection (at most %2).")
-                                      .arg(fileName, QLocale().formattedDataSize(limit)));
+        throw tooLargeError(fileName, limit);
     return contents;
 }
 

@@ -119,7 +119,10 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
     QString error;
     if (!exec(m_database, QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
         !exec(m_database, QStringLiteral("PRAGMA synchronous=FULL"), &error) ||
-        !exec(m_database, QStringLiteral("PRAGMA foreign_keys=ON"), &error))
+        !exec(m_database, QStringLiteral("PRAGMA foreign_keys=ON"), &error) ||
+        // Big saves (an import of thousands of deeplinks) stay in memory until they commit
+        // instead of spilling pages to the journal half-way.
+        !exec(m_database, QStringLiteral("PRAGMA cache_size=-32768"), &error))
         return failure(error);
     if (version < schemaVersion && !migrate(version, &error))
         return failure(error);

@@ -1,0 +1,175 @@
+// Exchange figures: importing 1,000 files of 100 deeplinks each through the import routine
+// (read, decode, insert, both saves into a real store), exporting one collection of 10,000
+// deeplinks to a file, and the cost of one huge (60 MB) file: decode off the GUI thread,
+// then the insert and saves that run on it.
+#include "exchange/CoreDataObjectSerialiser.h"
+#include "exchange/DeeplinkCollectionFile.h"
+#include "exchange/ImportDeeplinkCollectionsView.h"
+#include "store/DeeplinkQueries.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+#include "store/PersistentContainer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+// CPU time of the whole process (all threads): on a busy machine wall time mostly measures
+// the other processes.
+double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+struct Stopwatch {
+    double cpuStart = cpuMs();
+    QElapsedTimer wall;
+    Stopwatch() { wall.start(); }
+    [[nodiscard]] double cpu() const { return cpuMs() - cpuStart; }
+    [[nodiscard]] double wallMs() const { return double(wall.nsecsElapsed()) / 1e6; }
+};
+
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+QByteArray collectionFile(int index, int deeplinks) {
+    SerialisingDeeplinkRecordCollection record;
+    record.title = QStringLiteral("collection %1").arg(index);
+    QList<SerialisingDeeplinkRecord> links;
+    for (int i = 0; i < deeplinks; ++i)
+        links.append({QStringLiteral("Deeplink %1").arg(i),
+                      QStringLiteral("myapp://shop/item/%1?ref=bench&n=%2").arg(index).arg(i)});
+    record.deeplinks = links;
+    return record.encoded();
+}
+
+Stopwatch importFiles(const QStringList& paths, ManagedObjectContext& context) {
+    ImportDeeplinkCollectionsView view(&context, [] {});
+    Stopwatch watch;
+    QCoro::waitFor(
+        view.importFiles(ImportDeeplinkCollectionsView::FileImportResult::chosen(paths)));
+    return watch;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("KESTRINE_LOG", "stderr");
+    QApplication application(argc, argv);
+    QTemporaryDir directory;
+    // Optional argument: run only "import", "export" or "huge".
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const auto runs = [&](const char* name) {
+        return only.isEmpty() || only == QLatin1String(name);
+    };
+
+    if (runs("import")) {
+        QStringList paths;
+        for (int i = 0; i < 1000; ++i) {
+            const QString path = directory.filePath(QStringLiteral("c%1.json").arg(i));
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly))
+                qFatal("cannot write %s", qPrintable(path));
+            file.write(collectionFile(i, 100));
+            paths.append(path);
+        }
+        PersistentContainer container(directory.filePath(QStringLiteral("import.sqlite")));
+        if (container.loadPersistentStores())
+            qFatal("cannot open the store");
+        // The window's sidebar query is live while an import runs.
+        FetchedResultsModel sidebar(container.viewContext(), DeeplinkQueries::collections({}));
+        Stopwatch readWatch;
+        QList<QByteArray> contents;
+        for (const QString& path : paths)
+            contents.append(DeeplinkCollectionFile::readContents(path));
+        const double readCpu = readWatch.cpu();
+        Stopwatch decodeWatch;
+        const auto records = CoreDataObjectSerialiser::decode(contents);
+        const double decodeCpu = decodeWatch.cpu();
+        {
+            ManagedObjectContext scratch;
+            FetchedResultsModel scratchSidebar(&scratch, DeeplinkQueries::collections({}));
+            Stopwatch insertWatch;
+            CoreDataObjectSerialiser::insert(records, scratch, QDateTime::currentDateTimeUtc(),
+                                             [] { return QColor(Qt::red); });
+            const double insertCpu = insertWatch.cpu();
+            PersistentContainer phases(directory.filePath(QStringLiteral("phases.sqlite")));
+            if (phases.loadPersistentStores())
+                qFatal("cannot open the store");
+            CoreDataObjectSerialiser::insert(records, *phases.viewContext(),
+                                             QDateTime::currentDateTimeUtc(),
+                                             [] { return QColor(Qt::red); });
+            Stopwatch saveWatch;
+            if (!phases.viewContext()->save())
+                qFatal("cannot save");
+            std::printf("  phases: read %.0f ms, decode %.0f ms, insert %.0f ms, save %.0f ms "
+                        "(CPU)\n",
+                        readCpu, decodeCpu, insertCpu, saveWatch.cpu());
+        }
+        const Stopwatch watch = importFiles(paths, *container.viewContext());
+        std::printf("import 1,000 files x 100 deeplinks: %.0f ms CPU, %.0f ms wall (target <= "
+                    "2000), %lld collections, %lld deeplinks\n",
+                    watch.cpu(), watch.wallMs(),
+                    qint64(container.viewContext()->collections().size()),
+                    qint64(container.viewContext()->deeplinks().size()));
+    }
+
+    if (runs("export")) {
+        ManagedObjectContext context;
+        DeeplinkCollection* collection = context.insertCollection();
+        collection->setName(QStringLiteral("Big"));
+        for (int i = 0; i < 10000; ++i) {
+            Deeplink* deeplink = context.insertDeeplink();
+            deeplink->setTitle(QStringLiteral("Deeplink %1").arg(i));
+            deeplink->setUrl(QUrl(QStringLiteral("myapp://shop/item/%1?ref=bench").arg(i)));
+            collection->addDeeplink(deeplink);
+        }
+        const QString path = directory.filePath(QStringLiteral("export.json"));
+        double best = 1e9;
+        for (int run = 0; run < 5; ++run) {
+            Stopwatch watch;
+            DeeplinkCollectionFile(CoreDataObjectSerialiser::record(*collection)).write(path);
+            best = std::min(best, watch.cpu());
+        }
+        std::printf("export 10,000 deeplinks (record, encode, atomic write): %.1f ms CPU best of 5 "
+                    "(target <= 100), %lld bytes\n",
+                    best, QFileInfo(path).size());
+    }
+
+    if (runs("huge")) {
+        // About 60 MB: close to the per-file limit.
+        const QByteArray huge = collectionFile(0, 600000);
+        const QString path = directory.filePath(QStringLiteral("huge.json"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        file.write(huge);
+        file.close();
+        Stopwatch decodeWatch;
+        const auto records = CoreDataObjectSerialiser::decode({huge});
+        const double decodeMs = decodeWatch.cpu();
+
+        PersistentContainer container(directory.filePath(QStringLiteral("huge.sqlite")));
+        if (container.loadPersistentStores())
+            qFatal("cannot open the store");
+        FetchedResultsModel sidebar(container.viewContext(), DeeplinkQueries::collections({}));
+        const Stopwatch watch = importFiles({path}, *container.viewContext());
+        std::printf("huge file %.1f MB, %lld deeplinks: decode %.0f ms CPU (off the GUI thread), "
+                    "whole import %.0f ms CPU, %.0f ms wall, peak memory %ld MB\n",
+                    huge.size() / 1e6, qint64(records.front().deeplinks->size()), decodeMs,
+                    watch.cpu(), watch.wallMs(), peakMegabytes());
+    }
+    return 0;
+}

@@ -1,0 +1,319 @@
+#include "exchange/ImportDeeplinkCollectionsView.h"
+
+#include "exchange/DecodingError.h"
+#include "exchange/DeeplinkCollectionFile.h"
+#include "platform/AppError.h"
+#include "platform/AppIdentity.h"
+#include "platform/Logger.h"
+#include "platform/SymbolImage.h"
+#include "store/DeeplinkCollection.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
+
+namespace {
+
+Logger appLog(const char* category) {
+    return Logger(QString::fromLatin1(AppIdentity::bundleIdentifier),
+                  QString::fromLatin1(category));
+}
+
+// The collection colour palette, in its order (8-bit sRGB components).
+QColor randomPaletteColor() {
+    static const QList<QColor> palette = {
+        QColor(235, 85, 69),   QColor(242, 164, 60),  QColor(248, 216, 74),  QColor(103, 206, 105),
+        QColor(137, 193, 250), QColor(59, 130, 247),  QColor(94, 92, 222),   QColor(236, 93, 123),
+        QColor(201, 131, 238), QColor(195, 167, 124), QColor(116, 126, 134), QColor(227, 183, 176),
+    };
+    return palette.at(QRandomGenerator::global()->bounded(int(palette.size())));
+}
+
+// The records of every chosen file, or the description of the first failure. Runs off the
+// GUI thread: a large file must not stall the window while it is read and parsed.
+struct Prepared {
+    QList<SerialisingDeeplinkRecordCollection> records;
+    QString failure;
+};
+
+Prepared prepare(const QStringList& paths) {
+    Prepared prepared;
+    QList<QByteArray> contents;
+    const auto tooLargeTogether = [] {
+        return AppError(QString::fromLatin1(AppIdentity::bundleIdentifier),
+                        DeeplinkCollectionFile::tooLarge,
+                        QStringLiteral("The chosen files are too large to import together "
+                                       "(more than %1).")
+                            .arg(QLocale().formattedDataSize(
+                                ImportDeeplinkCollectionsView::maximumImportSize, 0)));
+    };
+    try {
+        // Measured first, so an oversized choice is refused before anything is read.
+        qint64 total = 0;
+        for (const QString& path : paths)
+            total += QFileInfo(path).size();
+        if (total > ImportDeeplinkCollectionsView::maximumImportSize)
+            throw tooLargeTogether();
+        total = 0;
+        for (const QString& path : paths) {
+            QByteArray data = DeeplinkCollectionFile::readContents(path);
+            total += data.size();
+            if (total > ImportDeeplinkCollectionsView::maximumImportSize)
+                throw tooLargeTogether(); // the files grew while they were read
+            contents.append(std::move(data));
+        }
+    } catch (const std::exception& error) {
+        prepared.failure = localizedDescription(error);
+        return prepared;
+    }
+    try {
+        prepared.records = CoreDataObjectSerialiser::decode(contents);
+    } catch (DecodingError& error) {
+        if (error.index() >= 0 && error.index() < paths.size())
+            error.setFileName(QFileInfo(paths.at(error.index())).fileName());
+        prepared.failure = error.errorDescription();
+    } catch (const std::exception& error) {
+        prepared.failure = localizedDescription(error);
+    }
+    return prepared;
+}
+
+// The choice's image: `symbol` with the "link" symbol laid over its middle.
+QPixmap choiceImage(const QString& symbol, qreal linkCentreY, int size, const QColor& color,
+                    qreal ratio) {
+    QPixmap image(QSize(size, size) * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.drawPixmap(QRect(0, 0, size, size), SymbolImage::pixmap(symbol, size, color, ratio));
+    const int linkSize = qRound(size * 0.42);
+    const QRect link(qRound((size - linkSize) / 2.0), qRound(size * linkCentreY - linkSize / 2.0),
+                     linkSize, linkSize);
+    painter.drawPixmap(link, SymbolImage::pixmap(QStringLiteral("link"), linkSize, color, ratio));
+    return image;
+}
+
+} // namespace
+
+ImportDeeplinkCollectionsView::FileImportResult
+ImportDeeplinkCollectionsView::FileImportResult::chosen(QStringList paths) {
+    FileImportResult result;
+    result.kind = Kind::Chosen;
+    result.paths = std::move(paths);
+    return result;
+}
+
+ImportDeeplinkCollectionsView::FileImportResult
+ImportDeeplinkCollectionsView::FileImportResult::failed(QString error) {
+    FileImportResult result;
+    result.kind = Kind::Failed;
+    result.error = std::move(error);
+    return result;
+}
+
+ImportDeeplinkCollectionsView::ImportDeeplinkCollectionsView(ManagedObjectContext* viewContext,
+                                                             std::function<void()> dismiss,
+                                                             QWidget* parent)
+    : QWidget(parent)
+    , m_viewContext(viewContext)
+    , m_dismiss(std::move(dismiss))
+    , m_openPanel(&ImportDeeplinkCollectionsView::nativeOpenPanel)
+    , m_colorChooser(&randomPaletteColor) {
+    m_groupButton = makeChoice(QStringLiteral("rectangle.stack"), 15.0 / 24.0,
+                               QStringLiteral("Collection Group"));
+    m_groupButton->setToolTip(tr("Import several collection files at once"));
+    connect(m_groupButton, &QToolButton::clicked, this,
+            &ImportDeeplinkCollectionsView::chooseCollectionGroup);
+    m_singleButton =
+        makeChoice(QStringLiteral("rectangle"), 0.5, QStringLiteral("Single Collection"));
+    m_singleButton->setToolTip(tr("Import one collection file"));
+    connect(m_singleButton, &QToolButton::clicked, this,
+            &ImportDeeplinkCollectionsView::chooseSingleCollection);
+
+    auto* choices = new QHBoxLayout;
+    choices->setSpacing(16);
+    choices->addStretch();
+    choices->addWidget(m_groupButton);
+    choices->addWidget(m_singleButton);
+    choices->addStretch();
+
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 0);
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumWidth(148 * 2 + 16);
+    m_progressLabel = new QLabel(tr("Importing\u2026"), this);
+    auto* progress = new QHBoxLayout;
+    progress->addStretch();
+    progress->addWidget(m_progressLabel);
+    progress->addWidget(m_progress);
+    progress->addStretch();
+    m_progress->hide();
+    m_progressLabel->hide();
+
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setFixedWidth(80);
+    m_cancelButton->setDefault(true);
+    m_cancelButton->setAccessibleName(QStringLiteral("Cancel"));
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] {
+        if (m_dismiss)
+            m_dismiss();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cancelButton);
+    buttons->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch();
+    layout->addLayout(choices);
+    layout->addLayout(progress);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+QToolButton* ImportDeeplinkCollectionsView::makeChoice(const QString& symbol, qreal linkCentreY,
+                                                       const QString& text) {
+    auto* button = new QToolButton(this);
+    button->setText(text);
+    button->setAccessibleName(text);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFixedWidth(148);
+    button->setAutoRaise(false);
+    button->setFocusPolicy(Qt::StrongFocus);
+    // The large-title size, in the secondary text colour.
+    const int size = qRound(QFontInfo(font()).pixelSize() * 2.6);
+    QColor secondary = palette().color(QPalette::WindowText);
+    secondary.setAlphaF(0.55);
+    const qreal ratio = devicePixelRatioF();
+    button->setIcon(QIcon(choiceImage(symbol, linkCentreY, size, secondary, ratio)));
+    button->setIconSize(QSize(size, size));
+    button->setStyleSheet(QStringLiteral(
+        "QToolButton { background: palette(button); border: none; border-radius: 8px;"
+        " padding: 10px; }"
+        "QToolButton:hover { background: palette(midlight); }"
+        "QToolButton:pressed { background: palette(mid); }"
+        "QToolButton:focus { border: 1px solid palette(highlight); }"));
+    return button;
+}
+
+void ImportDeeplinkCollectionsView::setColorChooser(
+    CoreDataObjectSerialiser::ColorChooser chooser) {
+    m_colorChooser = chooser ? std::move(chooser) : &randomPaletteColor;
+}
+
+void ImportDeeplinkCollectionsView::chooseCollectionGroup() {
+    choose(true);
+}
+
+void ImportDeeplinkCollectionsView::chooseSingleCollection() {
+    choose(false);
+}
+
+void ImportDeeplinkCollectionsView::choose(bool multiple) {
+    if (m_isImporting || m_groupSheetIsPresented || m_singleSheetIsPresented)
+        return;
+    bool& flag = multiple ? m_groupSheetIsPresented : m_singleSheetIsPresented;
+    flag = true;
+    QPointer<ImportDeeplinkCollectionsView> self(this);
+    FileImportResult result = m_openPanel(this, multiple);
+    if (!self)
+        return;
+    flag = false;
+    QCoro::connect(importFiles(std::move(result)), this, [] {});
+}
+
+void ImportDeeplinkCollectionsView::setImporting(bool importing) {
+    m_isImporting = importing;
+    m_groupButton->setEnabled(!importing);
+    m_singleButton->setEnabled(!importing);
+    m_cancelButton->setEnabled(!importing);
+    m_progress->setVisible(importing);
+    m_progressLabel->setVisible(importing);
+}
+
+QCoro::Task<> ImportDeeplinkCollectionsView::importFiles(FileImportResult result) {
+    if (result.kind == FileImportResult::Kind::Cancelled)
+        co_return; // the user closed the dialog: the sheet stays for another choice
+
+    // Everything the routine needs after a suspension is copied now: the sheet may go away
+    // while files are read, and the import still completes into the store.
+    QPointer<ImportDeeplinkCollectionsView> self(this);
+    const QPointer<ManagedObjectContext> viewContext = m_viewContext;
+    const CoreDataObjectSerialiser::ColorChooser colorChooser = m_colorChooser;
+
+    if (result.kind == FileImportResult::Kind::Failed) {
+        appLog("fileio").error(u"Failed to import file cause: %{public}@", result.error);
+    } else {
+        setImporting(true);
+        // Restored however the routine ends, also when the view is gone by then.
+        struct BusyCursor {
+            BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+            ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+        } busyCursor;
+        const Prepared prepared = co_await QtConcurrent::run(&prepare, result.paths);
+        if (!prepared.failure.isEmpty()) {
+            appLog("coredata")
+                .error(u"Failed to save core data context cause: %{public}@", prepared.failure);
+        } else if (viewContext) {
+            ManagedObjectContext& context = *viewContext;
+            const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
+                prepared.records, context, QDateTime::currentDateTimeUtc(), colorChooser);
+            (void)context.save(); // a failure here is ignored: the next save retries it
+            QString error;
+            if (!context.save(&error)) {
+                // Nothing of the import may stay half-stored or pending: take exactly the
+                // imported collections (and their deeplinks) out again, leaving any other
+                // pending edits as they were, and keep running.
+                appLog("coredata")
+                    .error(u"Failed to save core data context cause: %{public}@", error);
+                for (DeeplinkCollection* collection : created)
+                    context.deleteObject(collection);
+                appLog("coredata")
+                    .info(u"Import undone, collections removed: %{public}ld",
+                          qint64(created.size()));
+            }
+        }
+        if (self)
+            setImporting(false);
+    }
+
+    if (!self)
+        co_return;
+    Q_EMIT importFinished();
+    if (m_dismiss)
+        m_dismiss();
+}
+
+ImportDeeplinkCollectionsView::FileImportResult
+ImportDeeplinkCollectionsView::nativeOpenPanel(QWidget* parent, bool allowsMultipleSelection) {
+    QFileDialog dialog(parent, allowsMultipleSelection ? QObject::tr("Import Collections")
+                                                       : QObject::tr("Import Collection"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                               : QFileDialog::ExistingFile);
+    dialog.setMimeTypeFilters(DeeplinkCollectionFile::readableContentTypes());
+    dialog.setSupportedSchemes({QStringLiteral("file")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty())
+        return {};
+    QStringList paths;
+    for (const QUrl& url : dialog.selectedUrls()) {
+        if (!url.isLocalFile())
+            return FileImportResult::failed(
+                QStringLiteral("\u201C%1\u201D is not a local file.").arg(url.toDisplayString()));
+        paths.append(url.toLocalFile());
+    }
+    return FileImportResult::chosen(paths);
+}
