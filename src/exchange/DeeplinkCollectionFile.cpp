@@ -16,13 +16,6 @@ AppError fileError(DeeplinkCollectionFile::ErrorCode code, const QString& text) 
     return AppError(QString::fromLatin1(AppIdentity::bundleIdentifier), code, text);
 }
 
-AppError tooLargeError(const QString& fileName, qint64 limit) {
-    return fileError(DeeplinkCollectionFile::tooLarge,
-                     QStringLiteral("The file \u201C%1\u201D is too large to be a collection "
-                                    "(more than %2).")
-                         .arg(fileName, QLocale().formattedDataSize(limit, 0)));
-}
-
 } // namespace
 
 DeeplinkCollectionFile::DeeplinkCollectionFile(
@@ -66,6 +59,12 @@ QByteArray DeeplinkCollectionFile::readContents(const QString& path, qint64 limi
     if (contents.size() > limit)
         throw tooLargeError(fileName, limit);
     return contents;
+}
+
+AppError DeeplinkCollectionFile::tooLargeError(const QString& fileName, qint64 limit) {
+    return fileError(tooLarge, QStringLiteral("The file \u201C%1\u201D is too large to be a "
+                                              "collection (more than %2).")
+                                   .arg(fileName, QLocale().formattedDataSize(limit, 0)));
 }
 
 QStringList DeeplinkCollectionFile::readableContentTypes() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/SerialisingDeeplinkRecordCollection.h"
+#include "platform/AppError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,6 +27,10 @@ public:
     // without reading them. Throws NilDataError or AppError as read() does.
     [[nodiscard]] static QByteArray readContents(const QString& path,
                                                  qint64 limit = maximumFileSize);
+
+    // The error of a file over `limit` bytes.
+    [[nodiscard]] static AppError tooLargeError(const QString& fileName,
+                                                qint64 limit = maximumFileSize);
 
     // MIME types the document reads and writes.
     [[nodiscard]] static QStringList readableContentTypes();

@@ -63,8 +63,12 @@ Prepared prepare(const QStringList& paths) {
     try {
         // Measured first, so an oversized choice is refused before anything is read.
         qint64 total = 0;
-        for (const QString& path : paths)
-            total += QFileInfo(path).size();
+        for (const QString& path : paths) {
+            const QFileInfo info(path);
+            if (info.size() > DeeplinkCollectionFile::maximumFileSize)
+                throw DeeplinkCollectionFile::tooLargeError(info.fileName());
+            total += info.size();
+        }
         if (total > ImportDeeplinkCollectionsView::maximumImportSize)
             throw tooLargeTogether();
         total = 0;

@@ -118,9 +118,8 @@ private Q_SLOTS:
         QCOMPARE(links->deeplinksCount(), 4);
         // Deeplinks are created in record order, each stamped with the moment of import.
         QList<Deeplink*> deeplinks = links->deeplinks();
-        std::sort(deeplinks.begin(), deeplinks.end(), [](Deeplink* a, Deeplink* b) {
-            return a->serial() < b->serial();
-        });
+        std::sort(deeplinks.begin(), deeplinks.end(),
+                  [](Deeplink* a, Deeplink* b) { return a->serial() < b->serial(); });
         QCOMPARE(deeplinks.at(0)->title(), QStringLiteral("first"));
         QCOMPARE(deeplinks.at(0)->url(), QUrl(QStringLiteral("myapp:home")));
         QCOMPARE(deeplinks.at(1)->title(), QStringLiteral("Broken"));
