@@ -50,7 +50,6 @@ public:
     [[nodiscard]] int requestCount() const { return int(m_requests.size()); }
     // The request lines seen ("GET /appcast.xml HTTP/1.1"), oldest first.
     [[nodiscard]] const QList<QByteArray>& requests() const { return m_requests; }
-    [[nodiscard]] const QList<QByteArray>& requestHeads() const { return m_heads; }
 
     // A port on 127.0.0.1 where nothing listens.
     static quint16 closedPort() {
@@ -79,7 +78,6 @@ private:
         const QByteArray head = buffer.left(end);
         m_buffers.remove(socket);
         m_requests.append(head.left(head.indexOf("\r\n")));
-        m_heads.append(head);
         if (m_holding)
             m_held.append(socket);
         else
@@ -97,5 +95,4 @@ private:
     QHash<QTcpSocket*, QByteArray> m_buffers;
     QList<QPointer<QTcpSocket>> m_held;
     QList<QByteArray> m_requests;
-    QList<QByteArray> m_heads;
 };
