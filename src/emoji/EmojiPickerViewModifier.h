@@ -1,16 +1,14 @@
 #pragma once
 
 #include "emoji/Emoji.h"
+#include "emoji/EmojiPicker.h"
 #include "window/Binding.h"
 
+#include <QFrame>
 #include <QObject>
 #include <QPointer>
 
 #include <optional>
-
-class EmojiPicker;
-class QFrame;
-class QWidget;
 
 // Attaches the emoji picker to a widget as a popover below it. The popover is shown while
 // `isPresented` reads true (call refresh() after changing it); each showing starts a fresh

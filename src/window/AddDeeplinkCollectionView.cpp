@@ -1,0 +1,88 @@
+#include "window/AddDeeplinkCollectionView.h"
+
+#include "window/CreateDeeplinkCollectionMetaDataView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+QString AddDeeplinkCollectionView::rawValue(TabType tab)
+{
+    return tab == TabType::create ? QStringLiteral("create") : QStringLiteral("import");
+}
+
+AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,
+                                                     const QString& navigationTitle)
+    : QDialog(parent)
+    , m_navigationTitle(navigationTitle)
+{
+    setWindowModality(Qt::WindowModal);
+    setWindowTitle(navigationTitle.isEmpty() ? tr("Add collection") : navigationTitle);
+    setAccessibleName(windowTitle());
+
+    auto* layout = new QVBoxLayout(this);
+    if (!navigationTitle.isEmpty()) {
+        auto* title = new QLabel(navigationTitle, this);
+        QFont headline = title->font();
+        headline.setBold(true);
+        headline.setPointSizeF(headline.pointSizeF() * 1.15);
+        title->setFont(headline);
+        title->setAlignment(Qt::AlignCenter);
+        layout->addWidget(title);
+    }
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setDocumentMode(false);
+    m_createView = new CreateDeeplinkCollectionMetaDataView(context, isPresented(), m_tabs);
+    m_importView = makeImportView(context);
+    for (QWidget* page : {static_cast<QWidget*>(m_createView), m_importView}) {
+        page->setMinimumSize(488, 200);
+        const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+        if (page->layout())
+            page->layout()->setContentsMargins(margin, margin, margin, margin);
+    }
+    m_tabs->addTab(m_createView, tr("Create"));
+    m_tabs->addTab(m_importView, tr("Import"));
+    layout->addWidget(m_tabs);
+    setTabType(TabType::create);
+    m_createView->nameField()->setFocus();
+}
+
+AddDeeplinkCollectionView::TabType AddDeeplinkCollectionView::tabType() const
+{
+    return m_tabs->currentIndex() == 1 ? TabType::import : TabType::create;
+}
+
+void AddDeeplinkCollectionView::setTabType(TabType tab)
+{
+    m_tabs->setCurrentIndex(tab == TabType::import ? 1 : 0);
+}
+
+Binding<bool> AddDeeplinkCollectionView::isPresented()
+{
+    QPointer<AddDeeplinkCollectionView> self(this);
+    return Binding<bool>([self] { return self && self->isVisible(); },
+                         [self](bool shown) {
+                             if (self && !shown)
+                                 self->done(QDialog::Accepted);
+                             else if (self && shown)
+                                 self->open();
+                         });
+}
+
+QWidget* AddDeeplinkCollectionView::makeImportView(ManagedObjectContext* context)
+{
+    Q_UNUSED(context);
+    // Placeholder until the import view exists: ImportDeeplinkCollectionsView(context,
+    // dismiss, m_tabs), with dismiss = [p = isPresented()] { p.set(false); }.
+    auto* page = new QWidget(m_tabs);
+    auto* label = new QLabel(tr("Importing collections is not available in this build yet."), page);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(label);
+    return page;
+}

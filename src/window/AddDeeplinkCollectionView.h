@@ -1,0 +1,43 @@
+#pragma once
+
+#include "window/Binding.h"
+
+#include <QDialog>
+
+class CreateDeeplinkCollectionMetaDataView;
+class ManagedObjectContext;
+class QTabWidget;
+
+// The collection editor sheet: a window-modal dialog with two tabs, "Create" (a new empty
+// collection) and "Import" (collections from exchange files). Each opening is a new dialog,
+// so nothing typed is remembered. With a navigation title (the first-use sheet) the title
+// heads the sheet. Closing it by any means finishes the dialog.
+class AddDeeplinkCollectionView : public QDialog {
+    Q_OBJECT
+public:
+    enum class TabType { create, import };
+    [[nodiscard]] static QString rawValue(TabType tab);
+
+    AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,
+                              const QString& navigationTitle = {});
+
+    [[nodiscard]] QString navigationTitle() const { return m_navigationTitle; }
+    [[nodiscard]] TabType tabType() const;
+    void setTabType(TabType tab);
+
+    // Reads whether the sheet is shown; writing false closes it (what the tabs use).
+    [[nodiscard]] Binding<bool> isPresented();
+
+    [[nodiscard]] CreateDeeplinkCollectionMetaDataView* createView() const { return m_createView; }
+    [[nodiscard]] QWidget* importView() const { return m_importView; }
+    [[nodiscard]] QTabWidget* tabs() const { return m_tabs; }
+
+private:
+    // The content of the "Import" tab.
+    QWidget* makeImportView(ManagedObjectContext* context);
+
+    QString m_navigationTitle;
+    QTabWidget* m_tabs = nullptr;
+    CreateDeeplinkCollectionMetaDataView* m_createView = nullptr;
+    QWidget* m_importView = nullptr;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "emoji/Emoji.h"
+#include "window/Binding.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+class DeeplinkCollection;
+class EmojiPickerViewModifier;
+class EmojiWell;
+class GridColorPickerView;
+class ManagedObjectContext;
+class QLineEdit;
+class QPushButton;
+class ToggleSwitch;
+
+// The "Create" tab of the collection editor: name, colour, emoji icon and pin of a new empty
+// collection. "Add" inserts it into the context and saves; "Cancel" stores nothing. Both
+// close the sheet through `isPresented`.
+class CreateDeeplinkCollectionMetaDataView : public QWidget {
+    Q_OBJECT
+public:
+    CreateDeeplinkCollectionMetaDataView(ManagedObjectContext* context, Binding<bool> isPresented,
+                                         QWidget* parent = nullptr);
+
+    [[nodiscard]] QString collectionName() const { return m_collectionName; }
+    [[nodiscard]] QColor color() const { return m_color; }
+    [[nodiscard]] bool isPinned() const { return m_isPinned; }
+    [[nodiscard]] const std::optional<Emoji>& emoji() const { return m_emoji; }
+    [[nodiscard]] bool isEmojiPickerFocussed() const { return m_isEmojiPickerFocussed; }
+
+    [[nodiscard]] QLineEdit* nameField() const { return m_nameField; }
+    [[nodiscard]] GridColorPickerView* colorGrid() const { return m_colorGrid; }
+    [[nodiscard]] EmojiWell* emojiWell() const { return m_emojiWell; }
+    [[nodiscard]] EmojiPickerViewModifier* emojiPicker() const { return m_emojiPicker; }
+    [[nodiscard]] ToggleSwitch* pinSwitch() const { return m_pinSwitch; }
+    [[nodiscard]] QPushButton* cancelButton() const { return m_cancelButton; }
+    [[nodiscard]] QPushButton* addButton() const { return m_addButton; }
+
+Q_SIGNALS:
+    // "Add" created and saved (or tried to save) this collection.
+    void collectionAdded(DeeplinkCollection* collection);
+
+private:
+    void add();
+    void cancel();
+
+    QPointer<ManagedObjectContext> m_context;
+    Binding<bool> m_isPresented;
+
+    QString m_collectionName;
+    QColor m_selectedColor;
+    bool m_isPinned = false;
+    bool m_isEmojiPickerFocussed = false;
+    std::optional<Emoji> m_emoji;
+    QColor m_color;
+
+    QLineEdit* m_nameField = nullptr;
+    GridColorPickerView* m_colorGrid = nullptr;
+    EmojiWell* m_emojiWell = nullptr;
+    EmojiPickerViewModifier* m_emojiPicker = nullptr;
+    ToggleSwitch* m_pinSwitch = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_addButton = nullptr;
+};

@@ -1,0 +1,235 @@
+#include "TestEnvironment.h"
+
+#include "emoji/EmojiGridView.h"
+#include "emoji/EmojiPickerViewModifier.h"
+#include "emoji/EmojiStore.h"
+#include "store/ManagedObjectContext.h"
+#include "store/PersistentContainer.h"
+#include "window/AddDeeplinkCollectionView.h"
+#include "window/ColorPalette.h"
+#include "window/CreateDeeplinkCollectionMetaDataView.h"
+#include "window/EmojiWell.h"
+#include "window/GridColorPickerView.h"
+#include "window/ToggleSwitch.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+// An editor sheet over an in-memory context, shown in a window of its own.
+struct EditorFixture {
+    EditorFixture()
+    {
+        window.resize(800, 600);
+        window.show();
+        sheet = new AddDeeplinkCollectionView(&context, &window);
+        sheet->open();
+    }
+
+    CreateDeeplinkCollectionMetaDataView* create() const { return sheet->createView(); }
+
+    void clickSwatch(int index) const
+    {
+        GridColorPickerView* grid = create()->colorGrid();
+        QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(index).center());
+    }
+
+    ManagedObjectContext context;
+    QWidget window;
+    QPointer<AddDeeplinkCollectionView> sheet;
+};
+
+} // namespace
+
+class tst_CollectionEditor : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void paletteHoldsTwelveColoursInOrder();
+    void addNeedsAName_data();
+    void addNeedsAName();
+    void defaultsStoreFirstColourNoEmojiUnpinned();
+    void chosenColourEmojiAndPinAreStored();
+    void cancelAddsNothing();
+    void reopeningStartsFresh();
+    void savesToTheStore();
+    void opensOnCreateTab();
+};
+
+void tst_CollectionEditor::paletteHoldsTwelveColoursInOrder()
+{
+    const QList<QColor>& colors = ColorPalette::colors();
+    QCOMPARE(colors.size(), 12);
+    QCOMPARE(colors.first(), QColor(235, 85, 69));
+    QCOMPARE(colors.at(5), QColor(59, 130, 247));
+    QCOMPARE(colors.last(), QColor(227, 183, 176));
+    QCOMPARE(ColorPalette::indexOf(QColor::fromRgbF(59 / 255.0, 130 / 255.0, 247 / 255.0)), 5);
+    QCOMPARE(ColorPalette::indexOf(QColor(59, 130, 247, 128)), -1);
+    QCOMPARE(&ColorPalette::colors(), &colors); // one process-wide list
+}
+
+void tst_CollectionEditor::addNeedsAName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enabled");
+    QTest::addRow("empty") << "" << false;
+    QTest::addRow("one space") << " " << true;
+    QTest::addRow("padded name") << "  Shop " << true;
+}
+
+void tst_CollectionEditor::addNeedsAName()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, enabled);
+    TestEnvironment env;
+    EditorFixture fixture;
+    QVERIFY(!fixture.create()->addButton()->isEnabled());
+    QTest::keyClicks(fixture.create()->nameField(), typed);
+    QCOMPARE(fixture.create()->addButton()->isEnabled(), enabled);
+
+    // Return in the field is the default button; with no name it adds nothing.
+    QTest::keyClick(fixture.create()->nameField(), Qt::Key_Return);
+    const QList<DeeplinkCollection*> collections = fixture.context.collections();
+    QCOMPARE(collections.size(), enabled ? 1 : 0);
+    if (enabled)
+        QCOMPARE(collections.first()->name(), typed); // stored as typed, not trimmed
+}
+
+void tst_CollectionEditor::defaultsStoreFirstColourNoEmojiUnpinned()
+{
+    TestEnvironment env;
+    EditorFixture fixture;
+    QSignalSpy finished(fixture.sheet.data(), &QDialog::finished);
+    QVERIFY(finished.isValid());
+    QCOMPARE(fixture.create()->colorGrid()->selectedIndex(), 0);
+    QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Home"));
+    QTest::mouseClick(fixture.create()->addButton(), Qt::LeftButton);
+
+    QCOMPARE(fixture.context.collections().size(), 1);
+    const DeeplinkCollection* collection = fixture.context.collections().first();
+    QCOMPARE(collection->name(), QStringLiteral("Home"));
+    QVERIFY(!collection->uid().isNull());
+    QCOMPARE(collection->colorR(), 235 / 255.0);
+    QCOMPARE(collection->colorG(), 85 / 255.0);
+    QCOMPARE(collection->colorB(), 69 / 255.0);
+    QCOMPARE(collection->colorA(), 1.0);
+    QVERIFY(collection->emoji().isNull());
+    QVERIFY(!collection->isPinned());
+    QCOMPARE(collection->deeplinksCount(), 0);
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!fixture.sheet->isVisible());
+}
+
+void tst_CollectionEditor::chosenColourEmojiAndPinAreStored()
+{
+    TestEnvironment env;
+    EditorFixture fixture;
+    CreateDeeplinkCollectionMetaDataView* create = fixture.create();
+    fixture.clickSwatch(5);
+    QCOMPARE(create->colorGrid()->selectedIndex(), 5);
+    // A click between swatches chooses nothing.
+    const QRect fifth = create->colorGrid()->swatchRect(4);
+    QTest::mouseClick(create->colorGrid(), Qt::LeftButton, {},
+                      QPoint(fifth.right() + 3, fifth.center().y()));
+    QCOMPARE(create->colorGrid()->selectedIndex(), 5);
+
+    QTest::mouseClick(create->pinSwitch(), Qt::LeftButton);
+    QVERIFY(create->isPinned());
+
+    // The well opens the picker; a choice lands in the well and closes the picker.
+    QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
+    QVERIFY(create->isEmojiPickerFocussed());
+    EmojiPickerViewModifier* modifier = create->emojiPicker();
+    QVERIFY(modifier->popover() && modifier->popover()->isVisible());
+    EmojiGridView* list = modifier->picker()->categoryList();
+    const QModelIndex third = list->itemIndex(QStringLiteral("Smileys & Emotion"), 2);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(third).center());
+    const Emoji expected = EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(2);
+    QCOMPARE(create->emoji(), std::optional<Emoji>(expected));
+    QCOMPARE(create->emojiWell()->emoji(), expected.string);
+    QVERIFY(!create->isEmojiPickerFocussed());
+    QTRY_VERIFY(!modifier->popover());
+
+    QTest::keyClicks(create->nameField(), QStringLiteral("Work"));
+    QTest::mouseClick(create->addButton(), Qt::LeftButton);
+    QCOMPARE(fixture.context.collections().size(), 1);
+    const DeeplinkCollection* collection = fixture.context.collections().first();
+    QCOMPARE(collection->colorR(), 59 / 255.0);
+    QCOMPARE(collection->colorG(), 130 / 255.0);
+    QCOMPARE(collection->colorB(), 247 / 255.0);
+    QCOMPARE(collection->colorA(), 1.0);
+    QCOMPARE(collection->emoji(), expected.string);
+    QVERIFY(collection->isPinned());
+}
+
+void tst_CollectionEditor::cancelAddsNothing()
+{
+    TestEnvironment env;
+    EditorFixture fixture;
+    QSignalSpy finished(fixture.sheet.data(), &QDialog::finished);
+    QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Draft"));
+    fixture.clickSwatch(3);
+    QTest::mouseClick(fixture.create()->cancelButton(), Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(fixture.context.registeredObjects().isEmpty());
+    QVERIFY(!fixture.context.hasChanges());
+}
+
+void tst_CollectionEditor::reopeningStartsFresh()
+{
+    TestEnvironment env;
+    EditorFixture fixture;
+    QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Draft"));
+    fixture.clickSwatch(7);
+    QTest::mouseClick(fixture.create()->pinSwitch(), Qt::LeftButton);
+    fixture.sheet->reject();
+    delete fixture.sheet;
+
+    AddDeeplinkCollectionView again(&fixture.context, &fixture.window);
+    again.open();
+    CreateDeeplinkCollectionMetaDataView* create = again.createView();
+    QCOMPARE(create->nameField()->text(), QString());
+    QCOMPARE(create->colorGrid()->selectedIndex(), 0);
+    QVERIFY(!create->pinSwitch()->isChecked());
+    QVERIFY(!create->emoji());
+    QVERIFY(!create->addButton()->isEnabled());
+}
+
+void tst_CollectionEditor::savesToTheStore()
+{
+    TestEnvironment env;
+    const QString path = env.filePath(QStringLiteral("Kestrine.sqlite"));
+    {
+        PersistentContainer container(path);
+        QVERIFY(!container.loadPersistentStores());
+        QWidget window;
+        AddDeeplinkCollectionView sheet(container.viewContext(), &window);
+        QTest::keyClicks(sheet.createView()->nameField(), QStringLiteral("Saved"));
+        QTest::mouseClick(sheet.createView()->addButton(), Qt::LeftButton);
+        QVERIFY(!container.viewContext()->hasChanges());
+    }
+    PersistentContainer reopened(path);
+    QVERIFY(!reopened.loadPersistentStores());
+    QCOMPARE(reopened.viewContext()->collections().size(), 1);
+    QCOMPARE(reopened.viewContext()->collections().first()->name(), QStringLiteral("Saved"));
+}
+
+void tst_CollectionEditor::opensOnCreateTab()
+{
+    TestEnvironment env;
+    EditorFixture fixture;
+    QCOMPARE(fixture.sheet->tabType(), AddDeeplinkCollectionView::TabType::create);
+    QCOMPARE(fixture.sheet->tabs()->tabText(0), QStringLiteral("Create"));
+    QCOMPARE(fixture.sheet->tabs()->tabText(1), QStringLiteral("Import"));
+    QCOMPARE(fixture.sheet->windowModality(), Qt::WindowModal);
+    QVERIFY(fixture.sheet->isPresented().get());
+    fixture.sheet->isPresented().set(false);
+    QVERIFY(!fixture.sheet->isVisible());
+}
+
+QTEST_MAIN(tst_CollectionEditor)
+#include "tst_CollectionEditor.moc"
