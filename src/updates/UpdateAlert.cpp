@@ -45,7 +45,6 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
     using Outcome = UpdateCheckResult::Outcome;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Software Update"));
-    setMinimumWidth(440);
 
     auto* icon = new QLabel(this);
     const QStyle::StandardPixmap standard = m_result.outcome == Outcome::Failed
@@ -69,6 +68,8 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
     m_text = new QLabel(m_result.text(), this);
     m_text->setWordWrap(true);
     m_text->setTextFormat(Qt::PlainText);
+    // Wrapped labels would shrink the fixed-size alerts to a narrow column otherwise.
+    m_text->setMinimumWidth(380);
 
     auto* column = new QVBoxLayout;
     column->addWidget(m_heading);
