@@ -1,0 +1,15 @@
+// Collection exchange files as chosen by the user for import.
+#include "exchange/SerialisingDeeplinkRecordCollection.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    try {
+        (void)SerialisingDeeplinkRecordCollection::decode(
+            QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    } catch (const std::exception&) {
+    }
+    return 0;
+}
