@@ -382,6 +382,11 @@ Focusable DeeplinkDetailView::focusedReminder() const
 
 void DeeplinkDetailView::setFocusedReminder(const Focusable& focus)
 {
+    if (focus.kind() == Focusable::Case::none) {
+        if (focusedReminder() != Focusable::none())
+            window()->focusWidget()->clearFocus();
+        return;
+    }
     if (QLineEdit* edit = field(focus))
         edit->setFocus(Qt::OtherFocusReason);
 }

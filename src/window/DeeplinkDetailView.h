@@ -33,7 +33,8 @@ public:
 
     // The editor field that has (or gets, when the window activates) the keyboard focus.
     [[nodiscard]] Focusable focusedReminder() const;
-    // Moves the keyboard focus to that field; none (or a row that is not shown) does nothing.
+    // Moves the keyboard focus to that field; none takes it off the editor's fields; a row that
+    // is not shown does nothing.
     void setFocusedReminder(const Focusable& focus);
 
     // The text field of `focus`; null for none and for rows that are not shown.

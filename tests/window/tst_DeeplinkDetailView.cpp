@@ -113,6 +113,8 @@ void tst_DeeplinkDetailView::showsStoredUrl()
     QCOMPARE(view.rows().size(), 1);
     QVERIFY(!view.field(Focusable::keyRow(2)));
     QVERIFY(!view.field(Focusable::none()));
+    // It lives in a column fixed at 300 pixels.
+    QVERIFY(view.minimumSizeHint().width() <= 300);
 }
 
 void tst_DeeplinkDetailView::typingStoresComponents_data()
@@ -282,6 +284,9 @@ void tst_DeeplinkDetailView::plusAndMinusMoveTheFocus()
     window.view->removeLastRow();
     QCOMPARE(deeplink->urlString(), example);
     QCOMPARE(window.view->focusedReminder(), Focusable::keyRow(1));
+
+    window.view->setFocusedReminder(Focusable::none());
+    QCOMPARE(window.view->focusedReminder(), Focusable::none());
 }
 
 void tst_DeeplinkDetailView::editingOneFieldKeepsTheOthersEncoding()
