@@ -3,12 +3,14 @@
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
+#include "platform/AppSettings.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "targetapps/BundleIdManager.h"
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeView.h"
 #include "updates/SparkleUpdater.h"
+#include "window/RootSearchField.h"
 #include "window/RootView.h"
 
 #include <QApplication>
@@ -18,19 +20,20 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <QCoro/QCoroTask>
 
 namespace {
 
-constexpr int minimumWindowWidth = 1020;
-constexpr int idealWindowWidth = 1480;
+constexpr int minimumWindowWidth = RootView::minimumContentWidth;
+constexpr int idealWindowWidth = RootView::idealContentWidth;
 constexpr int idealWindowHeight = 900;
+const QString windowGeometryKey = QStringLiteral("KestrineApp.windowGeometry");
 
 QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
-                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL)
-{
+                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL) {
     if (!deviceManager || !bundleIdManager)
         co_return;
     deviceManager->configure(xcodeURL);
@@ -49,8 +52,7 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     , m_deviceManager(std::make_unique<RunDestinationManager>())
     , m_bundleIdManager(std::make_unique<BundleIdManager>())
     , m_sparkleUpdater(std::make_unique<SparkleUpdater>())
-    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater))
-{
+    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater)) {
     m_window = std::make_unique<QMainWindow>();
     m_window->setWindowTitle(QStringLiteral("Kestrine"));
     m_window->setMinimumWidth(minimumWindowWidth);
@@ -58,21 +60,28 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableSize());
     m_window->resize(size.expandedTo(QSize(minimumWindowWidth, 480)));
+    // Where the user left it last time.
+    m_window->restoreGeometry(AppSettings::standard()->value(windowGeometryKey).toByteArray());
     m_commands->install(m_window.get());
 
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            &KestrineApp::scenePhaseChanged);
+    m_toolBar = m_window->addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("windowToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->toggleViewAction()->setEnabled(false);
+    m_toolBar->hide();
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::scenePhaseChanged);
     buildContent();
 }
 
-KestrineApp::~KestrineApp()
-{
+KestrineApp::~KestrineApp() {
+    AppSettings::standard()->setValue(windowGeometryKey, m_window->saveGeometry());
     // The window's views refer to the managers; they go first.
     m_window.reset();
 }
 
-XcodeBookmarkManager* KestrineApp::manager()
-{
+XcodeBookmarkManager* KestrineApp::manager() {
     if (!m_manager) {
         m_manager = std::make_unique<XcodeBookmarkManager>();
         connect(m_manager.get(), &XcodeBookmarkManager::stateChanged, this,
@@ -81,13 +90,20 @@ XcodeBookmarkManager* KestrineApp::manager()
     return m_manager.get();
 }
 
-void KestrineApp::show()
-{
+void KestrineApp::show() {
     m_window->show();
 }
 
-void KestrineApp::buildContent()
-{
+void KestrineApp::clearToolbar() {
+    // Deleting the actions takes their widgets with them.
+    const QList<QAction*> actions = m_toolBar->actions();
+    m_toolBar->clear();
+    qDeleteAll(actions);
+    m_toolBar->hide();
+}
+
+void KestrineApp::buildContent() {
+    clearToolbar();
     const XcodeBookmarkManager::State state = manager()->state();
     switch (state.kind) {
     case XcodeBookmarkManager::StateKind::Loading: {
@@ -115,20 +131,30 @@ void KestrineApp::buildContent()
     }
 }
 
-void KestrineApp::showMainContent(const QUrl& xcodeURL)
-{
-    auto* root = new RootView(m_persistence.viewContext(),
-                              [this](const QUrl& url) { openUrl(url); });
+void KestrineApp::showMainContent(const QUrl& xcodeURL) {
+    auto* root =
+        new RootView(m_persistence.viewContext(), [this](const QUrl& url) { openUrl(url); });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
+    buildToolbar(root);
 
     QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), xcodeURL), this,
                    [this] { Q_EMIT mainContentReady(); });
 }
 
-void KestrineApp::openUrl(const QUrl& url)
-{
+void KestrineApp::buildToolbar(RootView* root) {
+    // Left to right: the run-destination picker and the target-app picker go first, then a
+    // flexible space, then the search field with its scope row at the trailing end.
+    clearToolbar();
+    auto* space = new QWidget(m_toolBar);
+    space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_toolBar->addWidget(space);
+    m_toolBar->addWidget(root->searchField());
+    m_toolBar->show();
+}
+
+void KestrineApp::openUrl(const QUrl& url) {
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
     QPointer<KestrineApp> self(this);
@@ -147,8 +173,7 @@ void KestrineApp::openUrl(const QUrl& url)
                    this, [] {});
 }
 
-void KestrineApp::setError(std::optional<ErrorMessage> error)
-{
+void KestrineApp::setError(std::optional<ErrorMessage> error) {
     if (error == m_error)
         return;
     m_error = std::move(error);
@@ -175,8 +200,7 @@ void KestrineApp::setError(std::optional<ErrorMessage> error)
     alert->open();
 }
 
-void KestrineApp::scenePhaseChanged()
-{
+void KestrineApp::scenePhaseChanged() {
     if (ManagedObjectContext* context = m_persistence.viewContext())
         (void)context->save(); // a failure here is ignored; the next phase change tries again
 }

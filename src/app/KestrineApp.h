@@ -15,6 +15,8 @@ class DeeplinkExecuter;
 class PersistentContainer;
 class QMainWindow;
 class QMessageBox;
+class QToolBar;
+class RootView;
 class RunDestinationManager;
 class SparkleUpdater;
 class XcodeBookmarkManager;
@@ -53,6 +55,9 @@ Q_SIGNALS:
 private:
     void buildContent();
     void showMainContent(const QUrl& xcodeURL);
+    // The window toolbar of the main content, composed here and nowhere else.
+    void buildToolbar(RootView* root);
+    void clearToolbar();
     void scenePhaseChanged();
 
     PersistentContainer& m_persistence;
@@ -65,4 +70,5 @@ private:
     std::unique_ptr<KestrineCommands> m_commands;
     std::unique_ptr<QMainWindow> m_window;
     QPointer<QMessageBox> m_alert;
+    QToolBar* m_toolBar = nullptr;
 };

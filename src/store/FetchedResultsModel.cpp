@@ -6,7 +6,9 @@
 #include <algorithm>
 
 namespace {
-// Internal ids of model indexes: 0 for a section row, section + 1 for an object row.
+// Internal ids of model indexes: 0 for a section row; an object row carries its section's
+// id, which stays the same while sections come and go around it (persistent indexes of
+// the objects rely on that).
 constexpr quintptr sectionRowId = 0;
 } // namespace
 
@@ -40,7 +42,8 @@ ManagedObject* FetchedResultsModel::object(const QModelIndex& index) const {
     if (sectioned()) {
         if (index.internalId() == sectionRowId)
             return nullptr;
-        return m_sections.at(int(index.internalId() - 1)).objects.at(index.row());
+        const int section = sectionWithId(index.internalId());
+        return section < 0 ? nullptr : m_sections.at(section).objects.value(index.row());
     }
     return m_sections.isEmpty() ? nullptr : m_sections.front().objects.at(index.row());
 }
@@ -50,6 +53,22 @@ QModelIndex FetchedResultsModel::indexOf(const ManagedObject* object) const {
     if (section < 0)
         return {};
     return index(row, 0, sectionParent(section));
+}
+
+int FetchedResultsModel::sectionWithId(quintptr id) const {
+    for (int s = 0; s < m_sections.size(); ++s) {
+        if (m_sections.at(s).id == id)
+            return s;
+    }
+    return -1;
+}
+
+FetchedResultsModel::Section FetchedResultsModel::newSection(const QString& key,
+                                                             ManagedObject* first) {
+    Section section{key, {}, m_nextSectionId++};
+    if (first)
+        section.objects.append(first);
+    return section;
 }
 
 QModelIndex FetchedResultsModel::sectionParent(int section) const {
@@ -68,13 +87,14 @@ QModelIndex FetchedResultsModel::index(int row, int column, const QModelIndex& p
         return row < m_sections.size() ? createIndex(row, 0, sectionRowId) : QModelIndex();
     if (parent.internalId() != sectionRowId || row >= m_sections.at(parent.row()).objects.size())
         return {};
-    return createIndex(row, 0, quintptr(parent.row() + 1));
+    return createIndex(row, 0, m_sections.at(parent.row()).id);
 }
 
 QModelIndex FetchedResultsModel::parent(const QModelIndex& child) const {
     if (!child.isValid() || !sectioned() || child.internalId() == sectionRowId)
         return {};
-    return createIndex(int(child.internalId() - 1), 0, sectionRowId);
+    const int section = sectionWithId(child.internalId());
+    return section < 0 ? QModelIndex() : createIndex(section, 0, sectionRowId);
 }
 
 int FetchedResultsModel::rowCount(const QModelIndex& parent) const {
@@ -88,6 +108,15 @@ int FetchedResultsModel::rowCount(const QModelIndex& parent) const {
     if (parent.internalId() != sectionRowId)
         return 0;
     return int(m_sections.at(parent.row()).objects.size());
+}
+
+Qt::ItemFlags FetchedResultsModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Section rows are headers: they group objects but cannot be selected themselves.
+    if (sectioned() && index.internalId() == sectionRowId)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
 int FetchedResultsModel::columnCount(const QModelIndex& parent) const {
@@ -201,7 +230,7 @@ void FetchedResultsModel::refetch() {
     for (ManagedObject* object : std::as_const(objects)) {
         const QString key = keyOf(object);
         if (m_sections.isEmpty() || m_sections.back().key != key)
-            m_sections.append(Section{key, {}});
+            m_sections.append(newSection(key));
         m_sections.back().objects.append(object);
     }
 }
@@ -233,8 +262,7 @@ void FetchedResultsModel::onObjectChanged(ManagedObject* object,
         Q_EMIT dataChanged(changed, changed);
         return;
     }
-    removeObject(section, row);
-    insertObject(object);
+    moveObject(section, row);
 }
 
 void FetchedResultsModel::insertObject(ManagedObject* object) {
@@ -243,11 +271,11 @@ void FetchedResultsModel::insertObject(ManagedObject* object) {
     if (isNewSection) {
         if (sectioned()) {
             beginInsertRows(QModelIndex(), section, section);
-            m_sections.insert(section, Section{keyOf(object), {object}});
+            m_sections.insert(section, newSection(keyOf(object), object));
             endInsertRows();
         } else {
             beginInsertRows(QModelIndex(), 0, 0);
-            m_sections.insert(section, Section{keyOf(object), {object}});
+            m_sections.insert(section, newSection(keyOf(object), object));
             endInsertRows();
         }
         return;
@@ -268,4 +296,75 @@ void FetchedResultsModel::removeObject(int section, int row) {
     beginRemoveRows(sectionParent(section), row, row);
     m_sections[section].objects.removeAt(row);
     endRemoveRows();
+}
+
+int FetchedResultsModel::rowFor(const QList<ManagedObject*>& objects,
+                                const ManagedObject* object) const {
+    const auto it = std::lower_bound(
+        objects.begin(), objects.end(), object,
+        [this](const ManagedObject* a, const ManagedObject* b) { return less(a, b); });
+    return int(it - objects.begin());
+}
+
+void FetchedResultsModel::moveObject(int section, int row) {
+    // A real move (not remove + insert) keeps views' selections and persistent indexes on
+    // the object, so pinning the selected collection leaves it selected.
+    ManagedObject* object = m_sections.at(section).objects.at(row);
+    const QString key = keyOf(object);
+
+    int target = section;
+    if (key != m_sections.at(section).key) {
+        target = -1;
+        for (int s = 0; s < m_sections.size(); ++s) {
+            if (m_sections.at(s).key == key)
+                target = s;
+        }
+        if (target < 0) {
+            // The object opens a section of its own; sections follow the order of their first
+            // objects, the object's current section judged without it.
+            target = int(m_sections.size());
+            for (int s = 0; s < m_sections.size(); ++s) {
+                const QList<ManagedObject*>& objects = m_sections.at(s).objects;
+                const ManagedObject* first = objects.front() != object ? objects.front()
+                                             : objects.size() > 1      ? objects.at(1)
+                                                                       : nullptr;
+                if (first && less(object, first)) {
+                    target = s;
+                    break;
+                }
+            }
+            beginInsertRows(QModelIndex(), target, target);
+            m_sections.insert(target, newSection(key));
+            endInsertRows();
+            if (target <= section)
+                ++section;
+        }
+    }
+
+    QList<ManagedObject*> others = m_sections.at(target).objects;
+    if (target == section)
+        others.removeAt(row);
+    const int destination = rowFor(others, object);
+    if (target == section && destination == row) {
+        const QModelIndex changed = index(row, 0, sectionParent(section));
+        Q_EMIT dataChanged(changed, changed);
+        return;
+    }
+    // beginMoveRows counts the destination before the move takes the row out.
+    const int destinationChild =
+        target == section && destination > row ? destination + 1 : destination;
+    [[maybe_unused]] const bool moved =
+        beginMoveRows(sectionParent(section), row, row, sectionParent(target), destinationChild);
+    Q_ASSERT(moved);
+    m_sections[section].objects.removeAt(row);
+    m_sections[target].objects.insert(destination, object);
+    endMoveRows();
+    const QModelIndex changed = index(destination, 0, sectionParent(target));
+    Q_EMIT dataChanged(changed, changed);
+
+    if (m_sections.at(section).objects.isEmpty()) {
+        beginRemoveRows(QModelIndex(), section, section);
+        m_sections.removeAt(section);
+        endRemoveRows();
+    }
 }

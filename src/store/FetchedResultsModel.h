@@ -21,6 +21,7 @@ public:
     struct Section {
         QString key;
         QList<ManagedObject*> objects;
+        quintptr id = 0; // stable for the section's lifetime; never 0
     };
 
     FetchedResultsModel(ManagedObjectContext* context, FetchRequest request,
@@ -41,6 +42,7 @@ public:
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
@@ -57,12 +59,20 @@ private:
     [[nodiscard]] std::pair<int, int> placeFor(const ManagedObject* object,
                                                bool* isNewSection) const;
 
+    [[nodiscard]] int sectionWithId(quintptr id) const;
+    Section newSection(const QString& key, ManagedObject* first = nullptr);
     void refetch();
     void onObjectChanged(ManagedObject* object, ManagedObjectContext::Change change);
     void insertObject(ManagedObject* object);
     void removeObject(int section, int row);
+    // Moves the object at `row` of `section` to where its current values put it.
+    void moveObject(int section, int row);
+    // Where `object` belongs in the sorted `objects`.
+    [[nodiscard]] int rowFor(const QList<ManagedObject*>& objects,
+                             const ManagedObject* object) const;
 
     QPointer<ManagedObjectContext> m_context;
     FetchRequest m_request;
     QList<Section> m_sections;
+    quintptr m_nextSectionId = 1;
 };

@@ -1,17 +1,33 @@
 #include "window/RootView.h"
 
-#include <QLabel>
+#include "window/ColumSplitView.h"
+#include "window/RootSearchField.h"
+
+#include <QAction>
 #include <QVBoxLayout>
 
 RootView::RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget* parent)
-    : QWidget(parent)
-    , m_context(context)
-    , m_openUrl(std::move(openUrl))
-{
+    : QWidget(parent) {
+    setMinimumWidth(minimumContentWidth);
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(tr("Select a deeplink collection"), this);
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_splitView = new ColumSplitView(context, std::move(openUrl), this);
+    layout->addWidget(m_splitView);
+
+    auto* find = new QAction(tr("Search"), this);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, [this] {
+        if (RootSearchField* field = searchField())
+            field->activate();
+    });
+    addAction(find);
 }
 
-void RootView::toggleSidebar() {}
+RootSearchField* RootView::searchField() const {
+    return m_splitView->searchField();
+}
+
+void RootView::toggleSidebar() {
+    m_splitView->toggleSidebar();
+}

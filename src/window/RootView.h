@@ -4,18 +4,26 @@
 
 #include <QWidget>
 
+class ColumSplitView;
 class ManagedObjectContext;
+class RootSearchField;
 
-// The main content: the three-column window. (Placeholder until the window lands.)
+// The main content of the window: the three columns, at least 1020 points wide. The search
+// field that drives them goes into the window toolbar (searchField()).
 class RootView : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int minimumContentWidth = 1020;
+    static constexpr int idealContentWidth = 1480;
+
     RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget* parent = nullptr);
+
+    [[nodiscard]] ColumSplitView* splitView() const { return m_splitView; }
+    [[nodiscard]] RootSearchField* searchField() const;
 
     // Shows or hides the collection sidebar.
     void toggleSidebar();
 
 private:
-    ManagedObjectContext* m_context = nullptr;
-    OpenUrlAction m_openUrl;
+    ColumSplitView* m_splitView = nullptr;
 };

@@ -5,6 +5,8 @@
 #include "store/ManagedObjectContext.h"
 
 #include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -191,6 +193,70 @@ private Q_SLOTS:
         QVERIFY(model.isEmpty());
         context.rollback();
         QCOMPARE(model.fetchedObjects().size(), 0); // both inserts are rolled back too
+    }
+
+    void movesKeepSelectionOnTheObject_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("sections");
+        // Start: pinned p1 (t50) | unpinned u1 (t30), u2 (t20), u3 (t10); u2 is selected.
+        QTest::addRow("pin into the existing section") << "pin" << QStringList{"p1", "u2", "u1", "u3"} << 2;
+        QTest::addRow("newer timestamp, same section") << "newer" << QStringList{"p1", "u2", "u1", "u3"} << 2;
+        QTest::addRow("older timestamp, same section") << "older" << QStringList{"p1", "u1", "u3", "u2"} << 2;
+        QTest::addRow("unpin the only pinned one") << "unpin p1" << QStringList{"p1", "u1", "u2", "u3"} << 1;
+        QTest::addRow("pin with no pinned section") << "pin alone" << QStringList{"u2", "u1", "u3"} << 2;
+    }
+
+    void movesKeepSelectionOnTheObject() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, expected);
+        QFETCH(int, sections);
+        TestEnvironment env;
+        ManagedObjectContext context;
+        DeeplinkCollection* p1 = addCollection(context, "p1", true, 50);
+        addCollection(context, "u1", false, 30);
+        DeeplinkCollection* u2 = addCollection(context, "u2", false, 20);
+        addCollection(context, "u3", false, 10);
+        if (change == "pin alone")
+            context.deleteObject(p1);
+        FetchedResultsModel model(&context, DeeplinkQueries::collections());
+        QAbstractItemModelTester tester(&model);
+        QItemSelectionModel selection(&model);
+        selection.setCurrentIndex(model.indexOf(u2), QItemSelectionModel::ClearAndSelect);
+        const QPersistentModelIndex kept(model.indexOf(u2));
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+
+        if (change == "pin" || change == "pin alone")
+            u2->setIsPinned(true);
+        else if (change == "newer")
+            u2->setTimestamp(at(40));
+        else if (change == "older")
+            u2->setTimestamp(at(1));
+        else if (change == "unpin p1")
+            p1->setIsPinned(false);
+
+        QCOMPARE(names(model), expected);
+        QCOMPARE(model.rowCount(), sections);
+        QVERIFY(kept.isValid());
+        QCOMPARE(model.object(kept), u2);
+        QCOMPARE(selection.selectedIndexes().size(), 1);
+        QCOMPARE(model.object(selection.selectedIndexes().front()), u2);
+        QCOMPARE(model.object(selection.currentIndex()), u2);
+        QCOMPARE(moved.count(), 1);
+        // Only an emptied section row may go; no object row is ever removed by a move.
+        for (const QList<QVariant>& arguments : std::as_const(removed))
+            QVERIFY(!arguments.at(0).toModelIndex().isValid());
+    }
+
+    void sectionRowsAreNotSelectable() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        addCollection(context, "a", true, 1);
+        FetchedResultsModel model(&context, DeeplinkQueries::collections());
+        const QModelIndex section = model.index(0, 0);
+        QVERIFY(!(model.flags(section) & Qt::ItemIsSelectable));
+        QVERIFY(model.flags(model.index(0, 0, section)) & Qt::ItemIsSelectable);
     }
 
     void collectionWithoutUidShowsNothing() {

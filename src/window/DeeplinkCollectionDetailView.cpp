@@ -1,0 +1,325 @@
+#include "window/DeeplinkCollectionDetailView.h"
+
+#include "platform/SymbolImage.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+#include "window/DeeplinkRowView.h"
+#include "window/PlaceholderView.h"
+#include "window/TextStyle.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr auto newDeeplinkTitle = "Title";
+constexpr auto newDeeplinkUrl = "scheme://basepath/path?query=value";
+
+} // namespace
+
+DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
+    ManagedObjectContext* context, DeeplinkCollection* collection, const QString& searchText,
+    SearchRootScope scope, FetchRequest request, OpenUrlAction openUrl, QWidget* parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_collection(collection)
+    , m_openUrl(std::move(openUrl))
+    , m_searchText(searchText)
+    , m_selectedScope(scope) {
+    setAccessibleName(tr("Deeplinks"));
+    m_model = new FetchedResultsModel(context, std::move(request), this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildHeader();
+    buildContent();
+
+    if (m_collection) {
+        connect(m_collection, &ManagedObject::changed, this,
+                &DeeplinkCollectionDetailView::refreshCollection);
+    }
+    refreshCollection();
+    updateContent();
+}
+
+DeeplinkCollectionDetailView::~DeeplinkCollectionDetailView() {
+    // Going away commits what was done here; a failure leaves the changes pending for the
+    // next save point.
+    if (m_context)
+        (void)m_context->save();
+}
+
+void DeeplinkCollectionDetailView::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("detailHeader"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(16, 10, 10, 10);
+    row->setSpacing(8);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    m_titleLabel = new QLabel(header);
+    m_titleLabel->setObjectName(QStringLiteral("detailTitle"));
+    QFont titleFont = TextStyle::font(TextStyle::Style::Body);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    titleFont.setWeight(QFont::Bold);
+    m_titleLabel->setFont(titleFont);
+    m_titleLabel->setTextFormat(Qt::PlainText);
+    m_subtitleLabel = new QLabel(header);
+    m_subtitleLabel->setObjectName(QStringLiteral("detailSubtitle"));
+    m_subtitleLabel->setFont(TextStyle::font(TextStyle::Style::Callout));
+    QPalette secondary = m_subtitleLabel->palette();
+    secondary.setColor(QPalette::WindowText, TextStyle::secondary(palette()));
+    m_subtitleLabel->setPalette(secondary);
+    titles->addWidget(m_titleLabel);
+    titles->addWidget(m_subtitleLabel);
+    row->addLayout(titles, 1);
+
+    m_toolBar = new QToolBar(header);
+    m_toolBar->setObjectName(QStringLiteral("detailToolBar"));
+    m_toolBar->setIconSize(QSize(18, 18));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolBar->setAccessibleName(tr("Collection actions"));
+
+    m_pinAction =
+        m_toolBar->addAction(SymbolImage::icon(QStringLiteral("pin")), QStringLiteral("Pin"));
+    m_pinAction->setCheckable(true);
+    m_pinAction->setToolTip(QStringLiteral("Pin this collection"));
+    connect(m_pinAction, &QAction::toggled, this, [this](bool checked) {
+        if (m_collection)
+            m_collection->setIsPinned(checked);
+    });
+
+    m_addDeeplinkAction = m_toolBar->addAction(SymbolImage::icon(QStringLiteral("plus")),
+                                               QStringLiteral("Add Deeplink"));
+    m_addDeeplinkAction->setToolTip(QStringLiteral("Add a new deeplink"));
+    m_addDeeplinkAction->setShortcut(QKeySequence::New);
+    m_addDeeplinkAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_addDeeplinkAction, &QAction::triggered, this,
+            &DeeplinkCollectionDetailView::addDeeplink);
+
+    m_exportAction = m_toolBar->addAction(SymbolImage::icon(QStringLiteral("square.and.arrow.up")),
+                                          QStringLiteral("Export"));
+    m_exportAction->setToolTip(QStringLiteral("Export this collection"));
+    connect(m_exportAction, &QAction::triggered, this,
+            &DeeplinkCollectionDetailView::showExportDialog);
+
+    for (QAction* action : m_toolBar->actions()) {
+        if (QWidget* button = m_toolBar->widgetForAction(action))
+            button->setAccessibleName(action->text());
+    }
+    row->addWidget(m_toolBar, 0, Qt::AlignVCenter);
+    layout()->addWidget(header);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setObjectName(QStringLiteral("detailDivider"));
+    QPalette line = divider->palette();
+    QColor lineColor = palette().color(QPalette::WindowText);
+    lineColor.setAlphaF(0.12);
+    line.setColor(QPalette::WindowText, lineColor);
+    divider->setPalette(line);
+    layout()->addWidget(divider);
+}
+
+void DeeplinkCollectionDetailView::buildContent() {
+    m_content = new QStackedWidget(this);
+
+    m_list = new QListView(m_content);
+    m_list->setObjectName(QStringLiteral("deeplinkList"));
+    m_list->setAccessibleName(tr("Deeplinks"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new DeeplinkRowView(m_list));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setAlternatingRowColors(false);
+    m_list->setSpacing(0);
+    m_list->setMouseTracking(true);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_content->addWidget(m_list);
+
+    m_emptyState = new PlaceholderView(QStringLiteral("externaldrive.badge.exclamationmark"),
+                                       QStringLiteral("No deeplink in this collection"), m_content);
+    QPushButton* add =
+        m_emptyState->addButton(QStringLiteral("plus.circle"), QStringLiteral("Add Deeplink"));
+    connect(add, &QPushButton::clicked, this, &DeeplinkCollectionDetailView::addDeeplink);
+    m_content->addWidget(m_emptyState);
+
+    m_noResult = new PlaceholderView(QString(), QString(), m_content);
+    m_content->addWidget(m_noResult);
+    layout()->addWidget(m_content);
+
+    m_executeAction =
+        new QAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"), this);
+    m_executeAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    m_executeAction->setShortcutContext(Qt::WindowShortcut);
+    m_executeAction->setToolTip(tr("Open the deeplink on the selected destination"));
+    addAction(m_executeAction);
+    connect(m_executeAction, &QAction::triggered, this, [this] { execute(m_selectedDeeplink); });
+
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            &DeeplinkCollectionDetailView::showContextMenu);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DeeplinkCollectionDetailView::userSelectionChanged);
+    const auto hush = [this] { ++m_quiet; };
+    const auto settle = [this] {
+        --m_quiet;
+        updateContent();
+        showSelection();
+    };
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, hush);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, settle);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, hush);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, settle);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, hush);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, settle);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, hush);
+    connect(m_model, &QAbstractItemModel::modelReset, this, settle);
+    // A changed title or URL can change a row's height.
+    connect(m_model, &QAbstractItemModel::dataChanged, m_list, &QListView::doItemsLayout);
+}
+
+QString DeeplinkCollectionDetailView::title() const {
+    if (!m_collection || m_collection->name().isEmpty())
+        return QStringLiteral("Kestrine");
+    return m_collection->name();
+}
+
+QString DeeplinkCollectionDetailView::subtitle() const {
+    const qint64 count = m_collection ? m_collection->deeplinksCount() : 0;
+    return QLocale().toString(count) + QStringLiteral(" Deeplinks");
+}
+
+void DeeplinkCollectionDetailView::refreshCollection() {
+    const QString title = this->title();
+    const bool titleChanged = m_titleLabel->text() != title;
+    m_titleLabel->setText(title);
+    m_subtitleLabel->setText(subtitle());
+    {
+        const QSignalBlocker blocker(m_pinAction);
+        m_pinAction->setChecked(m_collection && m_collection->isPinned());
+    }
+    m_pinAction->setEnabled(m_collection != nullptr);
+    m_addDeeplinkAction->setEnabled(m_collection != nullptr);
+    m_exportAction->setEnabled(m_collection != nullptr);
+    if (titleChanged)
+        Q_EMIT this->titleChanged(title);
+}
+
+void DeeplinkCollectionDetailView::setSearch(const QString& searchText, SearchRootScope scope,
+                                             FetchRequest request) {
+    m_searchText = searchText;
+    m_selectedScope = scope;
+    m_model->setFetchRequest(std::move(request));
+    updateContent();
+}
+
+QWidget* DeeplinkCollectionDetailView::currentContent() const {
+    return m_content->currentWidget();
+}
+
+void DeeplinkCollectionDetailView::updateContent() {
+    if (!m_model->isEmpty()) {
+        m_content->setCurrentWidget(m_list);
+        return;
+    }
+    // The collection scope searches collections, not deeplinks: its text says nothing about
+    // this list, so an empty collection shows its empty state then.
+    if (m_searchText.isEmpty() || m_selectedScope.isCollection()) {
+        m_content->setCurrentWidget(m_emptyState);
+        return;
+    }
+    m_noResult->setText(QStringLiteral("No Result found for ") + m_searchText);
+    m_content->setCurrentWidget(m_noResult);
+}
+
+void DeeplinkCollectionDetailView::setSelectedDeeplink(Deeplink* deeplink) {
+    m_selectedDeeplink = deeplink;
+    showSelection();
+}
+
+void DeeplinkCollectionDetailView::showSelection() {
+    if (m_quiet > 0)
+        return;
+    ++m_quiet;
+    const QModelIndex index =
+        m_selectedDeeplink ? m_model->indexOf(m_selectedDeeplink) : QModelIndex();
+    if (index.isValid()) {
+        m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_list->scrollTo(index);
+    } else {
+        m_list->selectionModel()->clearSelection();
+    }
+    --m_quiet;
+}
+
+void DeeplinkCollectionDetailView::userSelectionChanged() {
+    if (m_quiet > 0)
+        return;
+    const QModelIndexList rows = m_list->selectionModel()->selectedIndexes();
+    Deeplink* deeplink = nullptr;
+    if (!rows.isEmpty())
+        deeplink = static_cast<Deeplink*>(m_model->object(rows.front()));
+    if (deeplink == m_selectedDeeplink)
+        return;
+    m_selectedDeeplink = deeplink;
+    Q_EMIT selectedDeeplinkChanged(deeplink);
+}
+
+void DeeplinkCollectionDetailView::addDeeplink() {
+    if (!m_context || !m_collection)
+        return;
+    Deeplink* deeplink = m_context->insertDeeplink();
+    deeplink->setTitle(QString::fromLatin1(newDeeplinkTitle));
+    deeplink->setUrl(Deeplink::urlFromText(QString::fromLatin1(newDeeplinkUrl)));
+    m_collection->addDeeplink(deeplink);
+    m_selectedDeeplink = deeplink;
+    showSelection();
+    Q_EMIT selectedDeeplinkChanged(deeplink);
+}
+
+void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
+    if (!deeplink || !m_openUrl)
+        return;
+    const QUrl url = deeplink->url();
+    if (url.isEmpty())
+        return;
+    m_openUrl(url);
+}
+
+void DeeplinkCollectionDetailView::showContextMenu(const QPoint& position) {
+    const QModelIndex index = m_list->indexAt(position);
+    auto* deeplink = static_cast<Deeplink*>(m_model->object(index));
+    if (!deeplink)
+        return;
+    QMenu menu(this);
+    QAction* execute =
+        menu.addAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"));
+    QPointer<Deeplink> target(deeplink);
+    connect(execute, &QAction::triggered, this, [this, target] { this->execute(target); });
+    menu.exec(m_list->viewport()->mapToGlobal(position));
+}
+
+void DeeplinkCollectionDetailView::showExportDialog() {
+    if (!m_collection || m_isExportShowing)
+        return;
+    m_isExportShowing = true;
+    // The export of the collection to a file plugs in here.
+    m_isExportShowing = false;
+}

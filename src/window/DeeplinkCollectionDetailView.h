@@ -1,0 +1,113 @@
+#pragma once
+
+#include "app/OpenUrlAction.h"
+#include "store/FetchRequest.h"
+#include "window/SearchRootScope.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class Deeplink;
+class DeeplinkCollection;
+class FetchedResultsModel;
+class ManagedObjectContext;
+class PlaceholderView;
+class QAction;
+class QHBoxLayout;
+class QLabel;
+class QListView;
+class QMenu;
+class QStackedWidget;
+class QToolBar;
+
+// The middle column: one collection's deeplinks, newest first, narrowed by the window's
+// search. Its header shows the collection's name and deeplink count and holds the actions:
+// pin, add a deeplink, export. Each row's "Execute" fires the deeplink through the window's
+// open-URL action. The window builds a fresh one for every selected collection; it saves the
+// store when it goes away.
+class DeeplinkCollectionDetailView : public QWidget {
+    Q_OBJECT
+public:
+    // `request` is the deeplink query the window built from `searchText` and `scope`.
+    DeeplinkCollectionDetailView(ManagedObjectContext* context, DeeplinkCollection* collection,
+                                 const QString& searchText, SearchRootScope scope,
+                                 FetchRequest request, OpenUrlAction openUrl,
+                                 QWidget* parent = nullptr);
+    ~DeeplinkCollectionDetailView() override;
+
+    [[nodiscard]] DeeplinkCollection* deeplinkCollection() const { return m_collection; }
+
+    // The window's search: its text, scope and the deeplink query built from them.
+    void setSearch(const QString& searchText, SearchRootScope scope, FetchRequest request);
+    [[nodiscard]] QString searchText() const { return m_searchText; }
+    [[nodiscard]] SearchRootScope selectedScope() const { return m_selectedScope; }
+
+    [[nodiscard]] Deeplink* selectedDeeplink() const { return m_selectedDeeplink; }
+    // Shows `deeplink` as selected in the list (when it is listed).
+    void setSelectedDeeplink(Deeplink* deeplink);
+
+    // The collection's name, or "Kestrine" without one.
+    [[nodiscard]] QString title() const;
+    // "N Deeplinks", N in the user's locale.
+    [[nodiscard]] QString subtitle() const;
+
+    // Adds a deeplink titled "Title" to the collection and selects it (saved later).
+    void addDeeplink();
+    // Fires `deeplink` through the open-URL action; nothing without a URL.
+    void execute(Deeplink* deeplink);
+
+    // The context menu of the row at `index` ("Execute"), or null off the rows.
+    [[nodiscard]] std::unique_ptr<QMenu> createContextMenu(const QModelIndex& index);
+
+    [[nodiscard]] FetchedResultsModel* model() const { return m_model; }
+    [[nodiscard]] QListView* listView() const { return m_list; }
+    [[nodiscard]] PlaceholderView* emptyStateView() const { return m_emptyState; }
+    [[nodiscard]] PlaceholderView* noResultView() const { return m_noResult; }
+    [[nodiscard]] QWidget* currentContent() const;
+    [[nodiscard]] QToolBar* toolBar() const { return m_toolBar; }
+    [[nodiscard]] QAction* pinAction() const { return m_pinAction; }
+    [[nodiscard]] QAction* addDeeplinkAction() const { return m_addDeeplinkAction; }
+    [[nodiscard]] QAction* exportAction() const { return m_exportAction; }
+    [[nodiscard]] QAction* executeAction() const { return m_executeAction; }
+    [[nodiscard]] bool isExportShowing() const { return m_isExportShowing; }
+
+Q_SIGNALS:
+    // The user (or the view itself, after adding a deeplink) changed the selected deeplink.
+    void selectedDeeplinkChanged(Deeplink* deeplink);
+    void titleChanged(const QString& title);
+
+private:
+    void buildHeader();
+    void buildContent();
+    void refreshCollection();
+    void updateContent();
+    void showSelection();
+    void userSelectionChanged();
+    void showContextMenu(const QPoint& position);
+    // The export dialog for this collection; `m_isExportShowing` while it is up.
+    void showExportDialog();
+
+    QPointer<ManagedObjectContext> m_context;
+    QPointer<DeeplinkCollection> m_collection;
+    OpenUrlAction m_openUrl;
+    QString m_searchText;
+    SearchRootScope m_selectedScope;
+    QPointer<Deeplink> m_selectedDeeplink;
+    bool m_isExportShowing = false;
+
+    FetchedResultsModel* m_model = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    QLabel* m_subtitleLabel = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QAction* m_pinAction = nullptr;
+    QAction* m_addDeeplinkAction = nullptr;
+    QAction* m_exportAction = nullptr;
+    QAction* m_executeAction = nullptr;
+    QStackedWidget* m_content = nullptr;
+    QListView* m_list = nullptr;
+    PlaceholderView* m_emptyState = nullptr;
+    PlaceholderView* m_noResult = nullptr;
+    int m_quiet = 0;
+};

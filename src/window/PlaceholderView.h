@@ -1,0 +1,36 @@
+#pragma once
+
+#include "window/TextStyle.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+// A centred message standing in for empty content: an optional symbol above a text, with an
+// optional button under it, spaced 24 points apart, in the secondary colour.
+class PlaceholderView : public QWidget {
+    Q_OBJECT
+public:
+    // `symbolName` empty: text only.
+    PlaceholderView(const QString& symbolName, const QString& text, QWidget* parent = nullptr);
+
+    [[nodiscard]] QString symbolName() const { return m_symbolName; }
+    [[nodiscard]] QString text() const;
+    void setText(const QString& text);
+
+    // Adds the button under the text (once); its clicks are the caller's to connect.
+    QPushButton* addButton(const QString& symbolName, const QString& text);
+    [[nodiscard]] QPushButton* button() const { return m_button; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyColors();
+
+    QString m_symbolName;
+    QLabel* m_symbol = nullptr;
+    QLabel* m_text = nullptr;
+    QPushButton* m_button = nullptr;
+};

@@ -1,0 +1,70 @@
+#include "window/TextStyle.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QStringList>
+
+namespace TextStyle {
+
+namespace {
+
+// Relative to the body size, after the desktop platform's type ramp (body 13, callout 12,
+// caption 10, headline 13 bold, title 22, large title 26).
+qreal scaleOf(Style style) {
+    switch (style) {
+    case Style::LargeTitle:
+        return 2.0;
+    case Style::Title:
+        return 1.7;
+    case Style::Headline:
+    case Style::Body:
+        return 1.0;
+    case Style::Callout:
+        return 0.92;
+    case Style::Caption:
+        return 0.8;
+    }
+    return 1.0;
+}
+
+const QString& roundedFamily() {
+    static const QString family = [] {
+        const QStringList candidates{QStringLiteral("SF Pro Rounded"), QStringLiteral("Nunito"),
+                                     QStringLiteral("Varela Round"),
+                                     QStringLiteral("M PLUS Rounded 1c"),
+                                     QStringLiteral("Arial Rounded MT Bold")};
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& candidate : candidates) {
+            if (installed.contains(candidate))
+                return candidate;
+        }
+        return QString();
+    }();
+    return family;
+}
+
+} // namespace
+
+QFont font(Style style, bool rounded) {
+    QFont font = QApplication::font();
+    const qreal base = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+    font.setPointSizeF(base * scaleOf(style));
+    if (style == Style::Headline || style == Style::Title || style == Style::LargeTitle)
+        font.setWeight(style == Style::Headline ? QFont::DemiBold : QFont::Medium);
+    if (rounded && !roundedFamily().isEmpty())
+        font.setFamily(roundedFamily());
+    return font;
+}
+
+QColor secondary(const QPalette& palette) {
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(0.55);
+    return color;
+}
+
+int largeSymbolSize(Style style) {
+    return qRound(QFontInfo(font(style)).pixelSize() * 2.0);
+}
+
+} // namespace TextStyle

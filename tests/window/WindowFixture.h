@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <optional>
+
+// Small builders for the window tests: collections and deeplinks with fixed timestamps.
+namespace WindowFixture {
+
+inline QDateTime at(int seconds)
+{
+    return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
+}
+
+inline DeeplinkCollection* addCollection(ManagedObjectContext& context, const QString& name,
+                                         bool pinned = false, std::optional<int> seconds = 0)
+{
+    DeeplinkCollection* collection = context.insertCollection();
+    collection->setUid(QUuid::createUuid());
+    collection->setName(name);
+    collection->setIsPinned(pinned);
+    collection->setColor(0.2, 0.4, 0.9, 1.0);
+    collection->setTimestamp(seconds ? at(*seconds) : QDateTime());
+    return collection;
+}
+
+inline Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* collection,
+                             const QString& title, const QString& url, int seconds = 0)
+{
+    Deeplink* deeplink = context.insertDeeplink();
+    deeplink->setTitle(title);
+    deeplink->setUrl(Deeplink::urlFromText(url));
+    deeplink->setTimestamp(at(seconds));
+    collection->addDeeplink(deeplink);
+    return deeplink;
+}
+
+// Names (collections) or titles (deeplinks) of what a live query lists, in order.
+inline QStringList listed(const FetchedResultsModel& model)
+{
+    QStringList result;
+    for (ManagedObject* object : model.fetchedObjects()) {
+        if (object->entity() == ManagedObject::Entity::DeeplinkCollection)
+            result.append(static_cast<DeeplinkCollection*>(object)->name());
+        else
+            result.append(static_cast<Deeplink*>(object)->title());
+    }
+    return result;
+}
+
+} // namespace WindowFixture

@@ -1,0 +1,163 @@
+// Opens Kestrine's window on a demo store and saves a screenshot of each interesting state
+// into the directory given as the only argument. Run it under a real display (xvfb-run) to
+// look at the window as a user would.
+
+#include "TestEnvironment.h"
+
+#include "app/KestrineApp.h"
+#include "platform/AppIdentity.h"
+#include "platform/AppSettings.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+#include "store/PersistentContainer.h"
+#include "window/ColumSplitView.h"
+#include "window/DeeplinkCollectionDetailView.h"
+#include "window/NoFocusRingStyle.h"
+#include "window/RootView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+struct DemoLink {
+    const char* title;
+    const char* url;
+};
+
+struct DemoCollection {
+    const char* name;
+    const char* emoji;
+    QColor color;
+    bool pinned;
+    QList<DemoLink> links;
+};
+
+void seed(ManagedObjectContext* context, bool empty)
+{
+    if (empty)
+        return;
+    const QList<DemoCollection> collections{
+        {"Shop App", "🛍️", QColor(59, 130, 247), true,
+         {{"open home", "shop://home"},
+          {"product detail", "shop://product/84213?ref=deeplink-tester&utm_source=kestrine"},
+          {"cart with coupon", "shop://cart?coupon=SPRING24&items=84213,99120,10021&currency=EUR"},
+          {"Order status", "https://shop.example.com/orders/2024-0098123/status?from=push&"
+                           "campaign=order-update&locale=de_DE&session=9f8e7d6c5b4a"}}},
+        {"Onboarding", "🚀", QColor(103, 206, 105), true,
+         {{"welcome", "onboard://welcome"}, {"permissions", "onboard://permissions?step=2"}}},
+        {"Äbc Banking", nullptr, QColor(235, 85, 69), false,
+         {{"transfer", "bank://transfer?amount=10.00&iban=DE89370400440532013000"},
+          {"statements", "bank://statements/2024"}}},
+        {"ABX Labs", "🧪", QColor(94, 92, 222), false, {{"beta feature", "abx://beta/flags"}}},
+        {"Profile & Settings", "👤", QColor(242, 164, 60), false,
+         {{"edit profile", "app://profile/edit"}, {"notifications", "app://settings/notify"}}},
+        {nullptr, "📣", QColor(162, 132, 94), false, {{"", "promo://summer"}}},
+        {"Empty collection", "📭", QColor(137, 193, 250), false, {}},
+    };
+    qint64 time = QDateTime::currentMSecsSinceEpoch();
+    for (const DemoCollection& demo : collections) {
+        DeeplinkCollection* collection = context->insertCollection();
+        collection->setUid(QUuid::createUuid());
+        if (demo.name)
+            collection->setName(QString::fromUtf8(demo.name));
+        if (demo.emoji)
+            collection->setEmoji(QString::fromUtf8(demo.emoji));
+        collection->setIsPinned(demo.pinned);
+        collection->setColor(demo.color.redF(), demo.color.greenF(), demo.color.blueF(), 1.0);
+        collection->setTimestamp(QDateTime::fromMSecsSinceEpoch(time -= 60000));
+        for (const DemoLink& link : demo.links) {
+            Deeplink* deeplink = context->insertDeeplink();
+            deeplink->setTitle(QString::fromUtf8(link.title));
+            deeplink->setUrl(Deeplink::urlFromText(QString::fromUtf8(link.url)));
+            deeplink->setTimestamp(QDateTime::fromMSecsSinceEpoch(time -= 1000));
+            collection->addDeeplink(deeplink);
+        }
+    }
+    (void)context->save();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
+    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
+    NoFocusRingStyle::installApplicationWide();
+    if (argc < 2) {
+        std::fputs("usage: helper_window_demo OUTPUT_DIRECTORY [--empty]\n", stderr);
+        return 64;
+    }
+    const QDir output(QString::fromLocal8Bit(argv[1]));
+    const bool empty = argc > 2 && qstrcmp(argv[2], "--empty") == 0;
+    QDir().mkpath(output.path());
+
+    TestEnvironment env;
+    const QString xcode = env.filePath("Xcode.app");
+    QDir().mkpath(xcode);
+    AppSettings::standard()->setValue("XcodeBookmarkManager.xcodeURL", QUrl::fromLocalFile(xcode));
+    PersistentContainer container(env.filePath("Kestrine.sqlite"));
+    if (container.loadPersistentStores())
+        return 1;
+    seed(container.viewContext(), empty);
+
+    KestrineApp shell(container);
+    shell.window()->resize(1480, 900);
+    shell.show();
+    (void)QTest::qWaitForWindowExposed(shell.window());
+    auto* root = qobject_cast<RootView*>(shell.window()->centralWidget());
+    ColumSplitView* split = root->splitView();
+
+    int shot = 0;
+    const auto snap = [&](const char* name) {
+        QApplication::processEvents();
+        QTest::qWait(150);
+        const QString file =
+            output.filePath(QStringLiteral("%1-%2.png").arg(++shot, 2, 10, QChar('0')).arg(name));
+        QWidget* top = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                         : shell.window();
+        if (top != shell.window())
+            shell.window()->grab().save(output.filePath(QStringLiteral("%1-%2-window.png")
+                                                            .arg(shot, 2, 10, QChar('0'))
+                                                            .arg(name)));
+        top->grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+    };
+
+    if (empty) {
+        snap("first-use");
+        if (QWidget* sheet = QApplication::activeModalWidget())
+            sheet->close();
+        snap("empty-store");
+        return 0;
+    }
+    snap("initial");
+    if (auto* detail = split->detailView())
+        split->setSelectedDeeplink(static_cast<Deeplink*>(detail->model()->fetchedObjects().at(1)));
+    snap("deeplink-selected");
+    split->setSearchText(QStringLiteral("ab"));
+    snap("search-collection-ab");
+    split->setSearchText(QStringLiteral("zzz"));
+    snap("search-collection-no-result");
+    split->setSearchText(QString());
+    split->setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
+    split->setSearchText(QStringLiteral("o"));
+    snap("search-title");
+    split->setSearchText(QStringLiteral("nothing"));
+    snap("search-title-no-result");
+    split->setSelectedScope(SearchRootScope::collection());
+    split->setSearchText(QString());
+    const auto collections = split->sectionedCollection()->fetchedObjects();
+    split->setSelectedDeeplinkCollection(static_cast<DeeplinkCollection*>(collections.back()));
+    snap("empty-collection");
+    split->setSelectedDeeplinkCollection(nullptr);
+    snap("nothing-selected");
+    return 0;
+}

@@ -1,0 +1,267 @@
+#include "TestEnvironment.h"
+#include "WindowFixture.h"
+
+#include "store/DeeplinkQueries.h"
+#include "window/ColumSplitView.h"
+#include "window/DeeplinkCollectionDetailView.h"
+#include "window/PlaceholderView.h"
+#include "window/RootSearchField.h"
+#include "window/RootView.h"
+#include "window/SearchField.h"
+#include "window/SideBarView.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+#include <QToolButton>
+
+using namespace WindowFixture;
+
+namespace {
+
+QStringList scopeLabels(const RootSearchField& field)
+{
+    QStringList labels;
+    for (QToolButton* button : field.scopeButtons())
+        labels.append(button->text());
+    return labels;
+}
+
+QString checkedScope(const RootSearchField& field)
+{
+    for (QToolButton* button : field.scopeButtons()) {
+        if (button->isChecked())
+            return button->text();
+    }
+    return {};
+}
+
+} // namespace
+
+class tst_ColumSplitView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void collectionSearchFiltersTheSidebar_data();
+    void collectionSearchFiltersTheSidebar();
+    void scopeChangesClearTheFilterButKeepTheText();
+    void deeplinkSearch_data();
+    void deeplinkSearch();
+    void columnsFollowTheSelections();
+    void deletedSelectionsAreDropped();
+    void columnWidthsAndWindowTitle();
+};
+
+void tst_ColumSplitView::collectionSearchFiltersTheSidebar_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("noResult");
+    QTest::addRow("ignores case and diacritics") << "ab" << QStringList{"Äbc", "ABX"} << "";
+    QTest::addRow("no match shows the message") << "zzz" << QStringList{} << "Unable to find zzz";
+    QTest::addRow("text is not trimmed") << "ab " << QStringList{} << "Unable to find ab ";
+}
+
+void tst_ColumSplitView::collectionSearchFiltersTheSidebar()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, noResult);
+    TestEnvironment env;
+    ManagedObjectContext context;
+    addCollection(context, "Äbc", false, 30);
+    addCollection(context, "ABX", false, 20);
+    addCollection(context, "xyz", false, 10);
+    ColumSplitView split(&context, {});
+    QAbstractItemModelTester tester(split.sectionedCollection());
+
+    // Typed into the toolbar field, one character at a time.
+    QTest::keyClicks(split.searchField()->field(), typed);
+    QCOMPARE(split.searchText(), typed);
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()), listed);
+    QCOMPARE(split.isShowingNoResult(), !noResult.isEmpty());
+    if (!noResult.isEmpty()) {
+        QCOMPARE(split.noResultView()->text(), noResult);
+        QCOMPARE(split.noResultView()->symbolName(), QStringLiteral("binoculars.fill"));
+    }
+
+    // Clearing brings every collection back.
+    split.searchField()->field()->selectAll();
+    QTest::keyClick(split.searchField()->field(), Qt::Key_Backspace);
+    QCOMPARE(split.searchText(), QString());
+    QVERIFY(!split.isShowingNoResult());
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()),
+             (QStringList{"Äbc", "ABX", "xyz"}));
+}
+
+void tst_ColumSplitView::scopeChangesClearTheFilterButKeepTheText()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    addCollection(context, "Äbc", false, 30);
+    addCollection(context, "ABX", false, 20);
+    addCollection(context, "xyz", false, 10);
+    ColumSplitView split(&context, {});
+    RootSearchField& field = *split.searchField();
+    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Deeplinks"}));
+    QCOMPARE(checkedScope(field), QStringLiteral("Collection"));
+
+    QTest::keyClicks(field.field(), "ab");
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).size(), 2);
+
+    field.scopeButton("Deeplinks")->click();
+    QVERIFY(split.selectedScope() == SearchRootScope::deeplink(DeeplinkScope::Title));
+    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
+    QCOMPARE(checkedScope(field), QStringLiteral("Title"));
+    QCOMPARE(field.field()->text(), QStringLiteral("ab"));
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).size(), 3);
+
+    field.scopeButton("Url")->click();
+    QVERIFY(split.selectedScope() == SearchRootScope::deeplink(DeeplinkScope::Url));
+    QCOMPARE(checkedScope(field), QStringLiteral("Url"));
+
+    // Back to collections: still unfiltered until the next edit.
+    field.scopeButton("Collection")->click();
+    QVERIFY(split.selectedScope() == SearchRootScope::collection());
+    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Deeplinks"}));
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).size(), 3);
+    QTest::keyClick(field.field(), Qt::Key_X);
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()), QStringList{"ABX"});
+}
+
+void tst_ColumSplitView::deeplinkSearch_data()
+{
+    QTest::addColumn<SearchRootScope>("scope");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("titles");
+    const auto title = SearchRootScope::deeplink(DeeplinkScope::Title);
+    const auto url = SearchRootScope::deeplink(DeeplinkScope::Url);
+    QTest::addRow("title is case-sensitive") << title << "Home" << QStringList{"Open Home"};
+    QTest::addRow("title, no match") << title << "HOME" << QStringList{};
+    QTest::addRow("url includes the scheme") << url << "shop://" << QStringList{"Open Home"};
+    QTest::addRow("url query") << url << "id=7" << QStringList{"Item"};
+    QTest::addRow("collection scope lists all, newest first")
+        << SearchRootScope::collection() << "Home" << QStringList{"Item", "home screen", "Open Home"};
+}
+
+void tst_ColumSplitView::deeplinkSearch()
+{
+    QFETCH(SearchRootScope, scope);
+    QFETCH(QString, text);
+    QFETCH(QStringList, titles);
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* collection = addCollection(context, "Links");
+    addDeeplink(context, collection, "Open Home", "shop://home", 1);
+    addDeeplink(context, collection, "home screen", "app://start", 2);
+    addDeeplink(context, collection, "Item", "app://item?id=7", 3);
+    ColumSplitView split(&context, {});
+    split.setSelectedDeeplinkCollection(collection);
+    DeeplinkCollectionDetailView* detail = split.detailView();
+    QVERIFY(detail);
+
+    split.setSelectedScope(scope);
+    split.setSearchText(text);
+    QCOMPARE(split.detailView(), detail); // the search narrows the list, it keeps the view
+    QCOMPARE(WindowFixture::listed(*detail->model()), titles);
+    if (titles.isEmpty()) {
+        QCOMPARE(detail->currentContent(), detail->noResultView());
+        QCOMPARE(detail->noResultView()->text(), "No Result found for " + text);
+    }
+}
+
+void tst_ColumSplitView::columnsFollowTheSelections()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* first = addCollection(context, "First", false, 2);
+    DeeplinkCollection* second = addCollection(context, "Second", false, 1);
+    Deeplink* link = addDeeplink(context, first, "Link", "app://link");
+    ColumSplitView split(&context, {});
+
+    auto* middle = qobject_cast<PlaceholderView*>(split.middleColumn());
+    QVERIFY(middle);
+    QCOMPARE(middle->text(), QStringLiteral("Select a deeplink collection"));
+    QCOMPARE(middle->symbolName(), QStringLiteral("list.dash"));
+    auto* right = qobject_cast<PlaceholderView*>(split.rightColumn());
+    QVERIFY(right);
+    QCOMPARE(right->text(), QStringLiteral("Select a deeplink"));
+    QCOMPARE(right->symbolName(), QStringLiteral("doc.text.image"));
+
+    split.setSelectedDeeplinkCollection(first);
+    QPointer<DeeplinkCollectionDetailView> firstDetail = split.detailView();
+    QCOMPARE(split.middleColumn(), firstDetail.data());
+    split.setSelectedDeeplink(link);
+    QVERIFY(!qobject_cast<PlaceholderView*>(split.rightColumn()));
+
+    // Another collection: a fresh middle column and no deeplink of the old one.
+    split.setSelectedDeeplinkCollection(second);
+    QVERIFY(!firstDetail);
+    QCOMPARE(split.detailView()->deeplinkCollection(), second);
+    QCOMPARE(split.selectedDeeplink(), nullptr);
+    QVERIFY(qobject_cast<PlaceholderView*>(split.rightColumn()));
+
+    // The sidebar's selection is the window's.
+    QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), second);
+}
+
+void tst_ColumSplitView::deletedSelectionsAreDropped()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* collection = addCollection(context, "Doomed");
+    Deeplink* link = addDeeplink(context, collection, "Link", "app://link");
+    ColumSplitView split(&context, {});
+    split.setSelectedDeeplinkCollection(collection);
+    split.setSelectedDeeplink(link);
+
+    // As "Delete All" does it: straight on the context.
+    for (ManagedObject* object : context.registeredObjects())
+        context.deleteObject(object);
+    QVERIFY(context.save());
+    QCOMPARE(split.selectedDeeplink(), nullptr);
+    QCOMPARE(split.selectedDeeplinkCollection(), nullptr);
+    QCOMPARE(split.detailView(), nullptr);
+    QVERIFY(qobject_cast<PlaceholderView*>(split.middleColumn()));
+}
+
+void tst_ColumSplitView::columnWidthsAndWindowTitle()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* named = addCollection(context, "Named", false, 2);
+    DeeplinkCollection* nameless = addCollection(context, QString(), false, 1);
+    RootView root(&context, {});
+    root.resize(RootView::idealContentWidth, 800);
+    root.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&root));
+    ColumSplitView* split = root.splitView();
+    QCOMPARE(root.minimumWidth(), 1020);
+
+    const QList<int> sizes = split->sizes();
+    QCOMPARE(sizes.size(), 3);
+    QVERIFY(sizes.at(0) >= 240 && sizes.at(0) <= 380);
+    QVERIFY(sizes.at(1) >= 480);
+    QCOMPARE(sizes.at(2), 300);
+    QCOMPARE(split->widget(0)->minimumWidth(), 240);
+    QCOMPARE(split->widget(0)->maximumWidth(), 380);
+    QCOMPARE(split->widget(1)->minimumWidth(), 480);
+
+    // Shown: the first collection is selected and names the window.
+    QCOMPARE(split->selectedDeeplinkCollection(), named);
+    QCOMPARE(root.windowTitle(), QStringLiteral("Named"));
+    split->setSelectedDeeplinkCollection(nameless);
+    QCOMPARE(root.windowTitle(), QStringLiteral("Kestrine"));
+    named->setName("Renamed");
+    split->setSelectedDeeplinkCollection(named);
+    QCOMPARE(root.windowTitle(), QStringLiteral("Renamed"));
+    named->setName("Live");
+    QCOMPARE(root.windowTitle(), QStringLiteral("Live"));
+
+    root.toggleSidebar();
+    QVERIFY(split->widget(0)->isHidden());
+    root.toggleSidebar();
+    QVERIFY(!split->widget(0)->isHidden());
+}
+
+QTEST_MAIN(tst_ColumSplitView)
+#include "tst_ColumSplitView.moc"

@@ -1,0 +1,317 @@
+#include "TestEnvironment.h"
+#include "WindowFixture.h"
+
+#include "store/PersistentContainer.h"
+#include "window/AddCollectionBottomToolbarButtonView.h"
+#include "window/CollectionEditorSheet.h"
+#include "window/ColumSplitView.h"
+#include "window/DeeplinkCollectionRowView.h"
+#include "window/DeeplinkRowView.h"
+#include "window/DeeplinkSideBarListView.h"
+#include "window/PlaceholderView.h"
+#include "window/SideBarView.h"
+#include "window/TextStyle.h"
+#include "store/DeeplinkQueries.h"
+
+#include <QAction>
+#include <QListView>
+#include <QMenu>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTreeView>
+
+using namespace WindowFixture;
+
+namespace {
+
+// The rows of the sidebar list as shown: section headers in brackets, then "name count".
+QStringList shownRows(const QTreeView& list)
+{
+    QStringList rows;
+    auto* model = static_cast<FetchedResultsModel*>(list.model());
+    for (int s = 0; s < model->rowCount(); ++s) {
+        const QModelIndex section = model->index(s, 0);
+        rows.append(
+            "[" + DeeplinkCollectionRowView::sectionTitle(model->sections().at(s).key) + "]");
+        for (int r = 0; r < model->rowCount(section); ++r) {
+            auto* collection =
+                static_cast<DeeplinkCollection*>(model->object(model->index(r, 0, section)));
+            rows.append(DeeplinkCollectionRowView::displayName(*collection) + " "
+                        + DeeplinkCollectionRowView::countText(*collection));
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+class tst_SideBarView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listsPinnedFirstAndSelectsTheFirst();
+    void firstUseSheetOnAnEmptyStore();
+    void deleteActsOnTheSelection_data();
+    void deleteActsOnTheSelection();
+    void failedSaveOnDeleteRestoresTheCollection();
+    void collectionRows_data();
+    void collectionRows();
+    void deeplinkRows_data();
+    void deeplinkRows();
+    void addButtonOpensItsOwnSheet();
+};
+
+void tst_SideBarView::listsPinnedFirstAndSelectsTheFirst()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* older = addCollection(context, "older", false, 10);
+    addDeeplink(context, older, "one", "app://1");
+    addCollection(context, "undated", false, std::nullopt);
+    addCollection(context, "newer", false, 20);
+    DeeplinkCollection* pinned = addCollection(context, "pinned", true, 1);
+    ColumSplitView split(&context, {});
+    split.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&split));
+
+    QTreeView* list = split.sideBar()->listView()->listView();
+    QCOMPARE(shownRows(*list), (QStringList{"[Pinned]", "pinned 0", "[My Collections]", "newer 0",
+                                            "older 1", "undated 0"}));
+    QCOMPARE(split.selectedDeeplinkCollection(), pinned);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QVERIFY(!split.sideBar()->isAddCollectionViewPresented());
+
+    // Keyboard: the section header is stepped over.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(split.selectedDeeplinkCollection()->name(), QStringLiteral("newer"));
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(split.selectedDeeplinkCollection(), pinned);
+
+    // A click selects the clicked row.
+    const QModelIndex olderIndex = split.sectionedCollection()->indexOf(older);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(olderIndex).center());
+    QCOMPARE(split.selectedDeeplinkCollection(), older);
+}
+
+void tst_SideBarView::firstUseSheetOnAnEmptyStore()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    ColumSplitView split(&context, {});
+    split.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&split));
+
+    SideBarView* sideBar = split.sideBar();
+    QVERIFY(sideBar->isAddCollectionViewPresented());
+    QPointer<CollectionEditorSheet> sheet = sideBar->firstUseSheet();
+    QCOMPARE(sheet->navigationTitle(), QStringLiteral("Add you first collection 🚀"));
+    QVERIFY(sheet->isVisible());
+    QVERIFY(sideBar->listView()->isShowingEmptyState());
+    QCOMPARE(sideBar->listView()->emptyStateView()->text(),
+             QStringLiteral("Add deeplink collection by tapping below"));
+    QCOMPARE(split.selectedDeeplinkCollection(), nullptr);
+
+    // The editor adds collections while the sheet is up; closing it selects the first one,
+    // whichever was made.
+    addCollection(context, "made second", false, 1);
+    DeeplinkCollection* first = addCollection(context, "made first", true, 0);
+    QVERIFY(!sideBar->listView()->isShowingEmptyState());
+    QCOMPARE(split.selectedDeeplinkCollection(), nullptr);
+    sheet->reject();
+    QCOMPARE(split.selectedDeeplinkCollection(), first);
+    QTRY_VERIFY(!sheet);
+    QVERIFY(!sideBar->isAddCollectionViewPresented());
+}
+
+void tst_SideBarView::deleteActsOnTheSelection_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("withSelection");
+    QTest::addRow("context menu") << "menu" << true;
+    QTest::addRow("Delete key") << "key" << true;
+    QTest::addRow("nothing selected") << "menu" << false;
+}
+
+void tst_SideBarView::deleteActsOnTheSelection()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, withSelection);
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* selected = addCollection(context, "selected", false, 2);
+    addDeeplink(context, selected, "goes too", "app://gone");
+    addCollection(context, "clicked", false, 1);
+    ColumSplitView split(&context, {});
+    split.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&split));
+    DeeplinkSideBarListView* list = split.sideBar()->listView();
+    if (!withSelection)
+        split.setSelectedDeeplinkCollection(nullptr);
+    QCOMPARE(split.selectedDeeplinkCollection(), withSelection ? selected : nullptr);
+
+    if (how == "menu") {
+        const QModelIndex row = split.sectionedCollection()->index(
+            1, 0, split.sectionedCollection()->index(0, 0));
+        std::unique_ptr<QMenu> menu = list->createContextMenu(row);
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().front()->text(), QStringLiteral("Delete"));
+        menu->actions().front()->trigger();
+    } else {
+        list->listView()->setFocus();
+        QTest::keyClick(list->listView(), Qt::Key_Delete);
+    }
+
+    QCOMPARE(context.hasChanges(), false);
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()),
+             withSelection ? QStringList{"clicked"} : (QStringList{"selected", "clicked"}));
+    QCOMPARE(context.deeplinks().size(), withSelection ? 0 : 1);
+    QCOMPARE(split.selectedDeeplinkCollection(), nullptr);
+    QCOMPARE(list->listView()->selectionModel()->selectedRows().size(), 0);
+}
+
+void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection()
+{
+    TestEnvironment env;
+    const QString path = env.filePath("Kestrine.sqlite");
+    PersistentContainer container(path);
+    QVERIFY(!container.loadPersistentStores());
+    container.store()->setBusyTimeout(50);
+    ManagedObjectContext& context = *container.viewContext();
+    DeeplinkCollection* kept = addCollection(context, "kept", false, 1);
+    addDeeplink(context, kept, "link", "app://link");
+    QVERIFY(context.save());
+    ColumSplitView split(&context, {});
+    split.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&split));
+    QCOMPARE(split.selectedDeeplinkCollection(), kept);
+
+    {
+        // Another writer holds the file's write lock, so the deletion cannot be saved.
+        QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "blocker");
+        blocker.setDatabaseName(path);
+        QVERIFY(blocker.open());
+        QSqlQuery lock(blocker);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        split.sideBar()->listView()->deleteAction()->trigger();
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase("blocker");
+
+    const QStringList logged = env.messages("coredata");
+    QCOMPARE(logged.size(), 1);
+    QVERIFY2(logged.front().startsWith("Unresolved error "), qPrintable(logged.front()));
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()), QStringList{"kept"});
+    QCOMPARE(kept->deeplinksCount(), 1);
+    QVERIFY(!context.hasChanges());
+    QCOMPARE(split.selectedDeeplinkCollection(), kept);
+
+    // Nothing was lost: the next attempt goes through.
+    split.sideBar()->listView()->deleteAction()->trigger();
+    QVERIFY(split.sectionedCollection()->isEmpty());
+}
+
+void tst_SideBarView::collectionRows_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("emoji");
+    QTest::addColumn<QString>("shownName");
+    QTest::addColumn<QString>("badge");
+    QTest::addRow("name and emoji") << "Shop" << "🛍️" << "Shop" << "";
+    QTest::addRow("no emoji: link badge") << "Shop" << QString() << "Shop" << "link";
+    QTest::addRow("no name") << QString() << "🚀" << "NA" << "";
+}
+
+void tst_SideBarView::collectionRows()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, emoji);
+    QFETCH(QString, shownName);
+    QFETCH(QString, badge);
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* collection = addCollection(context, name);
+    collection->setEmoji(emoji);
+    collection->setColor(1.5, -0.5, 0.5, 1.0); // out of range, as a hand-edited file may hold
+    QCOMPARE(DeeplinkCollectionRowView::displayName(*collection), shownName);
+    QCOMPARE(DeeplinkCollectionRowView::badgeSymbol(*collection), badge);
+    QCOMPARE(DeeplinkCollectionRowView::countText(*collection), QStringLiteral("0"));
+    QCOMPARE(DeeplinkCollectionRowView::color(*collection), QColor::fromRgbF(1.0f, 0.0f, 0.5f, 1.0f));
+}
+
+void tst_SideBarView::deeplinkRows_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("shownTitle");
+    QTest::addColumn<int>("linkLines");
+    const QString longUrl = "app://very/long/path?" + QString("key=value&").repeated(60);
+    QTest::addRow("capitalised words") << "open the HOME screen" << "app://home"
+                                       << "Open The Home Screen" << 1;
+    QTest::addRow("apostrophes stay inside words") << "user's cart" << "app://cart"
+                                                   << "User's Cart" << 1;
+    QTest::addRow("no title") << QString() << "app://x" << "NA" << 1;
+    QTest::addRow("no url: title only") << "Title" << "" << "Title" << 0;
+    QTest::addRow("long url: two lines at most") << "Long" << longUrl << "Long" << 2;
+}
+
+void tst_SideBarView::deeplinkRows()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, url);
+    QFETCH(QString, shownTitle);
+    QFETCH(int, linkLines);
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* collection = addCollection(context, "c");
+    Deeplink* deeplink = addDeeplink(context, collection, title, url);
+    QCOMPARE(DeeplinkRowView::displayTitle(*deeplink), shownTitle);
+
+    FetchedResultsModel model(&context, DeeplinkQueries::deeplinks(collection->uid()));
+    QListView view;
+    view.setModel(&model);
+    view.resize(500, 400);
+    auto* delegate = new DeeplinkRowView(&view);
+    view.setItemDelegate(delegate);
+    const QModelIndex index = model.index(0, 0);
+    const QRect row(0, 0, view.viewport()->width(), 1000);
+    const QRect link = delegate->linkRect(row, index);
+    const int lineHeight = QFontMetrics(TextStyle::font(TextStyle::Style::Callout)).height();
+    QCOMPARE(link.height(), linkLines * lineHeight);
+    const int height = delegate->sizeHint(QStyleOptionViewItem(), index).height();
+    QVERIFY(height >= link.bottom());
+    QVERIFY(height < 16 + 4 * lineHeight);
+}
+
+void tst_SideBarView::addButtonOpensItsOwnSheet()
+{
+    TestEnvironment env;
+    ManagedObjectContext context;
+    addCollection(context, "one");
+    ColumSplitView split(&context, {});
+    split.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&split));
+    AddCollectionBottomToolbarButtonView* button = split.sideBar()->addButton();
+    QCOMPARE(button->text(), QStringLiteral("Add collection"));
+
+    QVERIFY(!button->isHighlited());
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(button, &enter);
+    QVERIFY(button->isHighlited());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    QVERIFY(!button->isHighlited());
+
+    button->click();
+    QVERIFY(button->isAddCollectionViewPresented());
+    QVERIFY(button->sheet()->navigationTitle().isEmpty());
+    QVERIFY(!split.sideBar()->isAddCollectionViewPresented()); // the first-use flag is separate
+    button->sheet()->reject();
+    QTRY_VERIFY(!button->isAddCollectionViewPresented());
+}
+
+QTEST_MAIN(tst_SideBarView)
+#include "tst_SideBarView.moc"
