@@ -33,7 +33,8 @@ constexpr int idealWindowHeight = 900;
 const QString windowGeometryKey = QStringLiteral("KestrineApp.windowGeometry");
 
 QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
-                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL) {
+                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL)
+{
     if (!deviceManager || !bundleIdManager)
         co_return;
     deviceManager->configure(xcodeURL);
@@ -52,7 +53,8 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     , m_deviceManager(std::make_unique<RunDestinationManager>())
     , m_bundleIdManager(std::make_unique<BundleIdManager>())
     , m_sparkleUpdater(std::make_unique<SparkleUpdater>())
-    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater)) {
+    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater))
+{
     m_window = std::make_unique<QMainWindow>();
     m_window->setWindowTitle(QStringLiteral("Kestrine"));
     m_window->setMinimumWidth(minimumWindowWidth);
@@ -71,17 +73,20 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     m_toolBar->toggleViewAction()->setEnabled(false);
     m_toolBar->hide();
 
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::scenePhaseChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &KestrineApp::scenePhaseChanged);
     buildContent();
 }
 
-KestrineApp::~KestrineApp() {
+KestrineApp::~KestrineApp()
+{
     AppSettings::standard()->setValue(windowGeometryKey, m_window->saveGeometry());
     // The window's views refer to the managers; they go first.
     m_window.reset();
 }
 
-XcodeBookmarkManager* KestrineApp::manager() {
+XcodeBookmarkManager* KestrineApp::manager()
+{
     if (!m_manager) {
         m_manager = std::make_unique<XcodeBookmarkManager>();
         connect(m_manager.get(), &XcodeBookmarkManager::stateChanged, this,
@@ -90,7 +95,8 @@ XcodeBookmarkManager* KestrineApp::manager() {
     return m_manager.get();
 }
 
-void KestrineApp::show() {
+void KestrineApp::show()
+{
     m_window->show();
 }
 
@@ -102,7 +108,8 @@ void KestrineApp::clearToolbar() {
     m_toolBar->hide();
 }
 
-void KestrineApp::buildContent() {
+void KestrineApp::buildContent()
+{
     clearToolbar();
     const XcodeBookmarkManager::State state = manager()->state();
     switch (state.kind) {
@@ -131,9 +138,10 @@ void KestrineApp::buildContent() {
     }
 }
 
-void KestrineApp::showMainContent(const QUrl& xcodeURL) {
-    auto* root =
-        new RootView(m_persistence.viewContext(), [this](const QUrl& url) { openUrl(url); });
+void KestrineApp::showMainContent(const QUrl& xcodeURL)
+{
+    auto* root = new RootView(m_persistence.viewContext(),
+                              [this](const QUrl& url) { openUrl(url); });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
@@ -154,7 +162,8 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->show();
 }
 
-void KestrineApp::openUrl(const QUrl& url) {
+void KestrineApp::openUrl(const QUrl& url)
+{
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
     QPointer<KestrineApp> self(this);
@@ -173,7 +182,8 @@ void KestrineApp::openUrl(const QUrl& url) {
                    this, [] {});
 }
 
-void KestrineApp::setError(std::optional<ErrorMessage> error) {
+void KestrineApp::setError(std::optional<ErrorMessage> error)
+{
     if (error == m_error)
         return;
     m_error = std::move(error);
@@ -200,7 +210,8 @@ void KestrineApp::setError(std::optional<ErrorMessage> error) {
     alert->open();
 }
 
-void KestrineApp::scenePhaseChanged() {
+void KestrineApp::scenePhaseChanged()
+{
     if (ManagedObjectContext* context = m_persistence.viewContext())
         (void)context->save(); // a failure here is ignored; the next phase change tries again
 }

@@ -105,11 +105,11 @@ ColumSplitView::ColumSplitView(ManagedObjectContext* context, OpenUrlAction open
     restoreColumns();
     connect(this, &QSplitter::splitterMoved, this, &ColumSplitView::saveColumns);
 
-    m_searchField = new RootSearchField(
-        Binding<QString>::property(this, &ColumSplitView::searchText,
-                                   &ColumSplitView::setSearchText),
-        Binding<SearchRootScope>::property(this, &ColumSplitView::selectedScope,
-                                           &ColumSplitView::setSelectedScope));
+    m_searchField =
+        new RootSearchField(Binding<QString>::property(this, &ColumSplitView::searchText,
+                                                       &ColumSplitView::setSearchText),
+                            Binding<SearchRootScope>::property(this, &ColumSplitView::selectedScope,
+                                                               &ColumSplitView::setSelectedScope));
     connect(this, &ColumSplitView::searchTextChanged, m_searchField, &RootSearchField::refresh);
     connect(this, &ColumSplitView::selectedScopeChanged, m_searchField, &RootSearchField::refresh);
 

@@ -303,17 +303,21 @@ void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
     m_openUrl(url);
 }
 
-void DeeplinkCollectionDetailView::showContextMenu(const QPoint& position) {
-    const QModelIndex index = m_list->indexAt(position);
+std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QModelIndex& index) {
     auto* deeplink = static_cast<Deeplink*>(m_model->object(index));
     if (!deeplink)
-        return;
-    QMenu menu(this);
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
     QAction* execute =
-        menu.addAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"));
+        menu->addAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"));
     QPointer<Deeplink> target(deeplink);
     connect(execute, &QAction::triggered, this, [this, target] { this->execute(target); });
-    menu.exec(m_list->viewport()->mapToGlobal(position));
+    return menu;
+}
+
+void DeeplinkCollectionDetailView::showContextMenu(const QPoint& position) {
+    if (std::unique_ptr<QMenu> menu = createContextMenu(m_list->indexAt(position)))
+        menu->exec(m_list->viewport()->mapToGlobal(position));
 }
 
 void DeeplinkCollectionDetailView::showExportDialog() {

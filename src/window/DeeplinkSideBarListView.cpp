@@ -162,13 +162,17 @@ void DeeplinkSideBarListView::expandSections() {
         m_list->setExpanded(m_model->index(section, 0), true);
 }
 
-void DeeplinkSideBarListView::showContextMenu(const QPoint& position) {
-    const QModelIndex index = m_list->indexAt(position);
+std::unique_ptr<QMenu> DeeplinkSideBarListView::createContextMenu(const QModelIndex& index) {
     if (!index.isValid() || isSection(index))
-        return;
-    QMenu menu(this);
-    menu.addAction(m_deleteAction);
-    menu.exec(m_list->viewport()->mapToGlobal(position));
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(m_deleteAction);
+    return menu;
+}
+
+void DeeplinkSideBarListView::showContextMenu(const QPoint& position) {
+    if (std::unique_ptr<QMenu> menu = createContextMenu(m_list->indexAt(position)))
+        menu->exec(m_list->viewport()->mapToGlobal(position));
 }
 
 void DeeplinkSideBarListView::deleteSelectedCollection() {

@@ -19,8 +19,7 @@ RootSearchField::RootSearchField(Binding<QString> text, Binding<SearchRootScope>
     : QWidget(parent)
     , m_text(text)
     , m_scope(std::move(scope))
-    , m_shownScope(m_scope.get())
-{
+    , m_shownScope(m_scope.get()) {
     setObjectName(QStringLiteral("rootSearchField"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* layout = new QVBoxLayout(this);
@@ -44,8 +43,7 @@ RootSearchField::RootSearchField(Binding<QString> text, Binding<SearchRootScope>
     rebuildScopeRow();
 }
 
-void RootSearchField::refresh()
-{
+void RootSearchField::refresh() {
     m_field->refresh();
     if (!(m_scope.get() == m_shownScope)) {
         m_shownScope = m_scope.get();
@@ -53,8 +51,7 @@ void RootSearchField::refresh()
     }
 }
 
-QToolButton* RootSearchField::scopeButton(const QString& label) const
-{
+QToolButton* RootSearchField::scopeButton(const QString& label) const {
     for (QToolButton* button : m_buttons) {
         if (button->text() == label)
             return button;
@@ -62,17 +59,15 @@ QToolButton* RootSearchField::scopeButton(const QString& label) const
     return nullptr;
 }
 
-void RootSearchField::activate()
-{
+void RootSearchField::activate() {
     m_field->setFocus(Qt::ShortcutFocusReason);
     m_field->selectAll();
 }
 
-bool RootSearchField::eventFilter(QObject* watched, QEvent* event)
-{
+bool RootSearchField::eventFilter(QObject* watched, QEvent* event) {
     // Escape empties the field, as in the desktop's search fields.
-    if (watched == m_field && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_field->text().isEmpty()) {
+    if (watched == m_field && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_field->text().isEmpty()) {
         m_field->clear();
         m_text.set(QString());
         return true;
@@ -80,8 +75,7 @@ bool RootSearchField::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void RootSearchField::rebuildScopeRow()
-{
+void RootSearchField::rebuildScopeRow() {
     for (QToolButton* button : std::as_const(m_buttons)) {
         m_group->removeButton(button);
         button->hide();
@@ -106,8 +100,7 @@ void RootSearchField::rebuildScopeRow()
 }
 
 void RootSearchField::addScopeButton(const QString& label, const QString& symbol,
-                                     SearchRootScope value)
-{
+                                     SearchRootScope value) {
     auto* button = new QToolButton(this);
     button->setText(label);
     button->setAccessibleName(tr("Search scope %1").arg(label));

@@ -200,11 +200,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("sections");
         // Start: pinned p1 (t50) | unpinned u1 (t30), u2 (t20), u3 (t10); u2 is selected.
-        QTest::addRow("pin into the existing section") << "pin" << QStringList{"p1", "u2", "u1", "u3"} << 2;
-        QTest::addRow("newer timestamp, same section") << "newer" << QStringList{"p1", "u2", "u1", "u3"} << 2;
-        QTest::addRow("older timestamp, same section") << "older" << QStringList{"p1", "u1", "u3", "u2"} << 2;
-        QTest::addRow("unpin the only pinned one") << "unpin p1" << QStringList{"p1", "u1", "u2", "u3"} << 1;
-        QTest::addRow("pin with no pinned section") << "pin alone" << QStringList{"u2", "u1", "u3"} << 2;
+        QTest::addRow("pin into the existing section")
+            << "pin" << QStringList{"p1", "u2", "u1", "u3"} << 2;
+        QTest::addRow("newer timestamp, same section")
+            << "newer" << QStringList{"p1", "u2", "u1", "u3"} << 2;
+        QTest::addRow("older timestamp, same section")
+            << "older" << QStringList{"p1", "u1", "u3", "u2"} << 2;
+        QTest::addRow("unpin the only pinned one")
+            << "unpin p1" << QStringList{"p1", "u1", "u2", "u3"} << 1;
+        QTest::addRow("pin with no pinned section")
+            << "pin alone" << QStringList{"u2", "u1", "u3"} << 2;
     }
 
     void movesKeepSelectionOnTheObject() {

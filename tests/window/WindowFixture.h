@@ -13,14 +13,12 @@
 // Small builders for the window tests: collections and deeplinks with fixed timestamps.
 namespace WindowFixture {
 
-inline QDateTime at(int seconds)
-{
+inline QDateTime at(int seconds) {
     return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
 }
 
 inline DeeplinkCollection* addCollection(ManagedObjectContext& context, const QString& name,
-                                         bool pinned = false, std::optional<int> seconds = 0)
-{
+                                         bool pinned = false, std::optional<int> seconds = 0) {
     DeeplinkCollection* collection = context.insertCollection();
     collection->setUid(QUuid::createUuid());
     collection->setName(name);
@@ -31,8 +29,7 @@ inline DeeplinkCollection* addCollection(ManagedObjectContext& context, const QS
 }
 
 inline Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* collection,
-                             const QString& title, const QString& url, int seconds = 0)
-{
+                             const QString& title, const QString& url, int seconds = 0) {
     Deeplink* deeplink = context.insertDeeplink();
     deeplink->setTitle(title);
     deeplink->setUrl(Deeplink::urlFromText(url));
@@ -42,8 +39,7 @@ inline Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* 
 }
 
 // Names (collections) or titles (deeplinks) of what a live query lists, in order.
-inline QStringList listed(const FetchedResultsModel& model)
-{
+inline QStringList listed(const FetchedResultsModel& model) {
     QStringList result;
     for (ManagedObject* object : model.fetchedObjects()) {
         if (object->entity() == ManagedObject::Entity::DeeplinkCollection)

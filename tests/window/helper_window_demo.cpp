@@ -39,24 +39,35 @@ struct DemoCollection {
     QList<DemoLink> links;
 };
 
-void seed(ManagedObjectContext* context, bool empty)
-{
+void seed(ManagedObjectContext* context, bool empty) {
     if (empty)
         return;
     const QList<DemoCollection> collections{
-        {"Shop App", "🛍️", QColor(59, 130, 247), true,
+        {"Shop App",
+         "🛍️",
+         QColor(59, 130, 247),
+         true,
          {{"open home", "shop://home"},
           {"product detail", "shop://product/84213?ref=deeplink-tester&utm_source=kestrine"},
           {"cart with coupon", "shop://cart?coupon=SPRING24&items=84213,99120,10021&currency=EUR"},
           {"Order status", "https://shop.example.com/orders/2024-0098123/status?from=push&"
                            "campaign=order-update&locale=de_DE&session=9f8e7d6c5b4a"}}},
-        {"Onboarding", "🚀", QColor(103, 206, 105), true,
+        {"Onboarding",
+         "🚀",
+         QColor(103, 206, 105),
+         true,
          {{"welcome", "onboard://welcome"}, {"permissions", "onboard://permissions?step=2"}}},
-        {"Äbc Banking", nullptr, QColor(235, 85, 69), false,
+        {"Äbc Banking",
+         nullptr,
+         QColor(235, 85, 69),
+         false,
          {{"transfer", "bank://transfer?amount=10.00&iban=DE89370400440532013000"},
           {"statements", "bank://statements/2024"}}},
         {"ABX Labs", "🧪", QColor(94, 92, 222), false, {{"beta feature", "abx://beta/flags"}}},
-        {"Profile & Settings", "👤", QColor(242, 164, 60), false,
+        {"Profile & Settings",
+         "👤",
+         QColor(242, 164, 60),
+         false,
          {{"edit profile", "app://profile/edit"}, {"notifications", "app://settings/notify"}}},
         {nullptr, "📣", QColor(162, 132, 94), false, {{"", "promo://summer"}}},
         {"Empty collection", "📭", QColor(137, 193, 250), false, {}},
@@ -85,8 +96,7 @@ void seed(ManagedObjectContext* context, bool empty)
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
@@ -121,12 +131,11 @@ int main(int argc, char* argv[])
         QTest::qWait(150);
         const QString file =
             output.filePath(QStringLiteral("%1-%2.png").arg(++shot, 2, 10, QChar('0')).arg(name));
-        QWidget* top = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
-                                                         : shell.window();
+        QWidget* top =
+            QApplication::activeModalWidget() ? QApplication::activeModalWidget() : shell.window();
         if (top != shell.window())
-            shell.window()->grab().save(output.filePath(QStringLiteral("%1-%2-window.png")
-                                                            .arg(shot, 2, 10, QChar('0'))
-                                                            .arg(name)));
+            shell.window()->grab().save(output.filePath(
+                QStringLiteral("%1-%2-window.png").arg(shot, 2, 10, QChar('0')).arg(name)));
         top->grab().save(file);
         std::printf("%s\n", qPrintable(file));
     };

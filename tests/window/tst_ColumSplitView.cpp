@@ -18,16 +18,14 @@ using namespace WindowFixture;
 
 namespace {
 
-QStringList scopeLabels(const RootSearchField& field)
-{
+QStringList scopeLabels(const RootSearchField& field) {
     QStringList labels;
     for (QToolButton* button : field.scopeButtons())
         labels.append(button->text());
     return labels;
 }
 
-QString checkedScope(const RootSearchField& field)
-{
+QString checkedScope(const RootSearchField& field) {
     for (QToolButton* button : field.scopeButtons()) {
         if (button->isChecked())
             return button->text();
@@ -51,8 +49,7 @@ private Q_SLOTS:
     void columnWidthsAndWindowTitle();
 };
 
-void tst_ColumSplitView::collectionSearchFiltersTheSidebar_data()
-{
+void tst_ColumSplitView::collectionSearchFiltersTheSidebar_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("listed");
     QTest::addColumn<QString>("noResult");
@@ -61,8 +58,7 @@ void tst_ColumSplitView::collectionSearchFiltersTheSidebar_data()
     QTest::addRow("text is not trimmed") << "ab " << QStringList{} << "Unable to find ab ";
 }
 
-void tst_ColumSplitView::collectionSearchFiltersTheSidebar()
-{
+void tst_ColumSplitView::collectionSearchFiltersTheSidebar() {
     QFETCH(QString, typed);
     QFETCH(QStringList, listed);
     QFETCH(QString, noResult);
@@ -93,8 +89,7 @@ void tst_ColumSplitView::collectionSearchFiltersTheSidebar()
              (QStringList{"Äbc", "ABX", "xyz"}));
 }
 
-void tst_ColumSplitView::scopeChangesClearTheFilterButKeepTheText()
-{
+void tst_ColumSplitView::scopeChangesClearTheFilterButKeepTheText() {
     TestEnvironment env;
     ManagedObjectContext context;
     addCollection(context, "Äbc", false, 30);
@@ -128,8 +123,7 @@ void tst_ColumSplitView::scopeChangesClearTheFilterButKeepTheText()
     QCOMPARE(WindowFixture::listed(*split.sectionedCollection()), QStringList{"ABX"});
 }
 
-void tst_ColumSplitView::deeplinkSearch_data()
-{
+void tst_ColumSplitView::deeplinkSearch_data() {
     QTest::addColumn<SearchRootScope>("scope");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("titles");
@@ -140,11 +134,11 @@ void tst_ColumSplitView::deeplinkSearch_data()
     QTest::addRow("url includes the scheme") << url << "shop://" << QStringList{"Open Home"};
     QTest::addRow("url query") << url << "id=7" << QStringList{"Item"};
     QTest::addRow("collection scope lists all, newest first")
-        << SearchRootScope::collection() << "Home" << QStringList{"Item", "home screen", "Open Home"};
+        << SearchRootScope::collection() << "Home"
+        << QStringList{"Item", "home screen", "Open Home"};
 }
 
-void tst_ColumSplitView::deeplinkSearch()
-{
+void tst_ColumSplitView::deeplinkSearch() {
     QFETCH(SearchRootScope, scope);
     QFETCH(QString, text);
     QFETCH(QStringList, titles);
@@ -169,8 +163,7 @@ void tst_ColumSplitView::deeplinkSearch()
     }
 }
 
-void tst_ColumSplitView::columnsFollowTheSelections()
-{
+void tst_ColumSplitView::columnsFollowTheSelections() {
     TestEnvironment env;
     ManagedObjectContext context;
     DeeplinkCollection* first = addCollection(context, "First", false, 2);
@@ -204,8 +197,7 @@ void tst_ColumSplitView::columnsFollowTheSelections()
     QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), second);
 }
 
-void tst_ColumSplitView::deletedSelectionsAreDropped()
-{
+void tst_ColumSplitView::deletedSelectionsAreDropped() {
     TestEnvironment env;
     ManagedObjectContext context;
     DeeplinkCollection* collection = addCollection(context, "Doomed");
@@ -224,8 +216,7 @@ void tst_ColumSplitView::deletedSelectionsAreDropped()
     QVERIFY(qobject_cast<PlaceholderView*>(split.middleColumn()));
 }
 
-void tst_ColumSplitView::columnWidthsAndWindowTitle()
-{
+void tst_ColumSplitView::columnWidthsAndWindowTitle() {
     TestEnvironment env;
     ManagedObjectContext context;
     DeeplinkCollection* named = addCollection(context, "Named", false, 2);

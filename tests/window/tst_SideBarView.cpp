@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "WindowFixture.h"
 
+#include "store/DeeplinkQueries.h"
 #include "store/PersistentContainer.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/CollectionEditorSheet.h"
@@ -11,7 +12,6 @@
 #include "window/PlaceholderView.h"
 #include "window/SideBarView.h"
 #include "window/TextStyle.h"
-#include "store/DeeplinkQueries.h"
 
 #include <QAction>
 #include <QListView>
@@ -27,19 +27,18 @@ using namespace WindowFixture;
 namespace {
 
 // The rows of the sidebar list as shown: section headers in brackets, then "name count".
-QStringList shownRows(const QTreeView& list)
-{
+QStringList shownRows(const QTreeView& list) {
     QStringList rows;
     auto* model = static_cast<FetchedResultsModel*>(list.model());
     for (int s = 0; s < model->rowCount(); ++s) {
         const QModelIndex section = model->index(s, 0);
-        rows.append(
-            "[" + DeeplinkCollectionRowView::sectionTitle(model->sections().at(s).key) + "]");
+        rows.append("[" + DeeplinkCollectionRowView::sectionTitle(model->sections().at(s).key) +
+                    "]");
         for (int r = 0; r < model->rowCount(section); ++r) {
             auto* collection =
                 static_cast<DeeplinkCollection*>(model->object(model->index(r, 0, section)));
-            rows.append(DeeplinkCollectionRowView::displayName(*collection) + " "
-                        + DeeplinkCollectionRowView::countText(*collection));
+            rows.append(DeeplinkCollectionRowView::displayName(*collection) + " " +
+                        DeeplinkCollectionRowView::countText(*collection));
         }
     }
     return rows;
@@ -63,8 +62,7 @@ private Q_SLOTS:
     void addButtonOpensItsOwnSheet();
 };
 
-void tst_SideBarView::listsPinnedFirstAndSelectsTheFirst()
-{
+void tst_SideBarView::listsPinnedFirstAndSelectsTheFirst() {
     TestEnvironment env;
     ManagedObjectContext context;
     DeeplinkCollection* older = addCollection(context, "older", false, 10);
@@ -96,8 +94,7 @@ void tst_SideBarView::listsPinnedFirstAndSelectsTheFirst()
     QCOMPARE(split.selectedDeeplinkCollection(), older);
 }
 
-void tst_SideBarView::firstUseSheetOnAnEmptyStore()
-{
+void tst_SideBarView::firstUseSheetOnAnEmptyStore() {
     TestEnvironment env;
     ManagedObjectContext context;
     ColumSplitView split(&context, {});
@@ -126,8 +123,7 @@ void tst_SideBarView::firstUseSheetOnAnEmptyStore()
     QVERIFY(!sideBar->isAddCollectionViewPresented());
 }
 
-void tst_SideBarView::deleteActsOnTheSelection_data()
-{
+void tst_SideBarView::deleteActsOnTheSelection_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("withSelection");
     QTest::addRow("context menu") << "menu" << true;
@@ -135,8 +131,7 @@ void tst_SideBarView::deleteActsOnTheSelection_data()
     QTest::addRow("nothing selected") << "menu" << false;
 }
 
-void tst_SideBarView::deleteActsOnTheSelection()
-{
+void tst_SideBarView::deleteActsOnTheSelection() {
     QFETCH(QString, how);
     QFETCH(bool, withSelection);
     TestEnvironment env;
@@ -153,8 +148,8 @@ void tst_SideBarView::deleteActsOnTheSelection()
     QCOMPARE(split.selectedDeeplinkCollection(), withSelection ? selected : nullptr);
 
     if (how == "menu") {
-        const QModelIndex row = split.sectionedCollection()->index(
-            1, 0, split.sectionedCollection()->index(0, 0));
+        const QModelIndex row =
+            split.sectionedCollection()->index(1, 0, split.sectionedCollection()->index(0, 0));
         std::unique_ptr<QMenu> menu = list->createContextMenu(row);
         QVERIFY(menu);
         QCOMPARE(menu->actions().size(), 1);
@@ -173,8 +168,7 @@ void tst_SideBarView::deleteActsOnTheSelection()
     QCOMPARE(list->listView()->selectionModel()->selectedRows().size(), 0);
 }
 
-void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection()
-{
+void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection() {
     TestEnvironment env;
     const QString path = env.filePath("Kestrine.sqlite");
     PersistentContainer container(path);
@@ -214,19 +208,23 @@ void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection()
     QVERIFY(split.sectionedCollection()->isEmpty());
 }
 
-void tst_SideBarView::collectionRows_data()
-{
+void tst_SideBarView::collectionRows_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("emoji");
     QTest::addColumn<QString>("shownName");
     QTest::addColumn<QString>("badge");
-    QTest::addRow("name and emoji") << "Shop" << "🛍️" << "Shop" << "";
-    QTest::addRow("no emoji: link badge") << "Shop" << QString() << "Shop" << "link";
-    QTest::addRow("no name") << QString() << "🚀" << "NA" << "";
+    QTest::addRow("name and emoji") << "Shop"
+                                    << "🛍️"
+                                    << "Shop"
+                                    << "";
+    QTest::addRow("no emoji: link badge") << "Shop" << QString() << "Shop"
+                                          << "link";
+    QTest::addRow("no name") << QString() << "🚀"
+                             << "NA"
+                             << "";
 }
 
-void tst_SideBarView::collectionRows()
-{
+void tst_SideBarView::collectionRows() {
     QFETCH(QString, name);
     QFETCH(QString, emoji);
     QFETCH(QString, shownName);
@@ -239,27 +237,31 @@ void tst_SideBarView::collectionRows()
     QCOMPARE(DeeplinkCollectionRowView::displayName(*collection), shownName);
     QCOMPARE(DeeplinkCollectionRowView::badgeSymbol(*collection), badge);
     QCOMPARE(DeeplinkCollectionRowView::countText(*collection), QStringLiteral("0"));
-    QCOMPARE(DeeplinkCollectionRowView::color(*collection), QColor::fromRgbF(1.0f, 0.0f, 0.5f, 1.0f));
+    QCOMPARE(DeeplinkCollectionRowView::color(*collection),
+             QColor::fromRgbF(1.0f, 0.0f, 0.5f, 1.0f));
 }
 
-void tst_SideBarView::deeplinkRows_data()
-{
+void tst_SideBarView::deeplinkRows_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("shownTitle");
     QTest::addColumn<int>("linkLines");
     const QString longUrl = "app://very/long/path?" + QString("key=value&").repeated(60);
-    QTest::addRow("capitalised words") << "open the HOME screen" << "app://home"
+    QTest::addRow("capitalised words") << "open the HOME screen"
+                                       << "app://home"
                                        << "Open The Home Screen" << 1;
-    QTest::addRow("apostrophes stay inside words") << "user's cart" << "app://cart"
+    QTest::addRow("apostrophes stay inside words") << "user's cart"
+                                                   << "app://cart"
                                                    << "User's Cart" << 1;
-    QTest::addRow("no title") << QString() << "app://x" << "NA" << 1;
-    QTest::addRow("no url: title only") << "Title" << "" << "Title" << 0;
+    QTest::addRow("no title") << QString() << "app://x"
+                              << "NA" << 1;
+    QTest::addRow("no url: title only") << "Title"
+                                        << ""
+                                        << "Title" << 0;
     QTest::addRow("long url: two lines at most") << "Long" << longUrl << "Long" << 2;
 }
 
-void tst_SideBarView::deeplinkRows()
-{
+void tst_SideBarView::deeplinkRows() {
     QFETCH(QString, title);
     QFETCH(QString, url);
     QFETCH(QString, shownTitle);
@@ -286,8 +288,7 @@ void tst_SideBarView::deeplinkRows()
     QVERIFY(height < 16 + 4 * lineHeight);
 }
 
-void tst_SideBarView::addButtonOpensItsOwnSheet()
-{
+void tst_SideBarView::addButtonOpensItsOwnSheet() {
     TestEnvironment env;
     ManagedObjectContext context;
     addCollection(context, "one");
