@@ -6,54 +6,17 @@
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 #include "window/DeeplinkCollectionDetailView.h"
-#include "window/DeeplinkRowView.h"
+#include "window/DeeplinkDetailView.h"
 #include "window/PlaceholderView.h"
 #include "window/RootSearchField.h"
 #include "window/SideBarView.h"
-#include "window/TextStyle.h"
 
-#include <QFormLayout>
-#include <QLabel>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString columnStateKey = QStringLiteral("ColumSplitView.columnState");
-
-// Shows the selected deeplink until the deeplink editor takes the right column.
-class DeeplinkSummaryView : public QWidget {
-public:
-    DeeplinkSummaryView(Deeplink* deeplink, QWidget* parent)
-        : QWidget(parent)
-        , m_deeplink(deeplink) {
-        auto* layout = new QFormLayout(this);
-        layout->setContentsMargins(16, 16, 16, 16);
-        layout->setRowWrapPolicy(QFormLayout::WrapAllRows);
-        m_title = new QLabel(this);
-        m_title->setFont(TextStyle::font(TextStyle::Style::Headline));
-        m_title->setWordWrap(true);
-        m_url = new QLabel(this);
-        m_url->setWordWrap(true);
-        m_url->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        layout->addRow(QStringLiteral("Title"), m_title);
-        layout->addRow(QStringLiteral("URL"), m_url);
-        connect(deeplink, &ManagedObject::changed, this, &DeeplinkSummaryView::refresh);
-        refresh();
-    }
-
-private:
-    void refresh() {
-        if (!m_deeplink)
-            return;
-        m_title->setText(DeeplinkRowView::displayTitle(*m_deeplink));
-        m_url->setText(m_deeplink->urlString());
-    }
-
-    QPointer<Deeplink> m_deeplink;
-    QLabel* m_title = nullptr;
-    QLabel* m_url = nullptr;
-};
 
 QStackedWidget* column(QWidget* parent, const QString& name) {
     auto* stack = new QStackedWidget(parent);
@@ -288,7 +251,7 @@ void ColumSplitView::rebuildDeeplinkEditor() {
         m_rightColumn->setCurrentWidget(m_rightPlaceholder);
         return;
     }
-    m_deeplinkEditor = new DeeplinkSummaryView(m_selectedDeeplink, m_rightColumn);
+    m_deeplinkEditor = new DeeplinkDetailView(m_selectedDeeplink, m_rightColumn);
     m_rightColumn->addWidget(m_deeplinkEditor);
     m_rightColumn->setCurrentWidget(m_deeplinkEditor);
 }
