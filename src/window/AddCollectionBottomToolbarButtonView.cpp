@@ -1,13 +1,16 @@
 #include "window/AddCollectionBottomToolbarButtonView.h"
 
 #include "platform/SymbolImage.h"
-#include "window/CollectionEditorSheet.h"
+#include "store/ManagedObjectContext.h"
+#include "window/AddDeeplinkCollectionView.h"
 #include "window/TextStyle.h"
 
 #include <QEvent>
 
-AddCollectionBottomToolbarButtonView::AddCollectionBottomToolbarButtonView(QWidget* parent)
-    : QPushButton(parent) {
+AddCollectionBottomToolbarButtonView::AddCollectionBottomToolbarButtonView(
+    ManagedObjectContext* context, QWidget* parent)
+    : QPushButton(parent)
+    , m_context(context) {
     setText(QStringLiteral("Add collection"));
     setAccessibleName(text());
     setToolTip(tr("Add a new collection or import collections"));
@@ -28,7 +31,7 @@ void AddCollectionBottomToolbarButtonView::setAddCollectionViewPresented(bool pr
         m_sheet->close();
         return;
     }
-    m_sheet = new CollectionEditorSheet(window());
+    m_sheet = new AddDeeplinkCollectionView(m_context, window());
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->open();
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "window/CollectionEditorSheet.h"
+#include "window/AddDeeplinkCollectionView.h"
 
 #include <QPointer>
 #include <QPushButton>
+
+class ManagedObjectContext;
 
 // The "Add collection" button at the foot of the sidebar: spans the column, label at the
 // leading edge, secondary colour that turns primary under the pointer. It opens the
@@ -11,11 +13,12 @@
 class AddCollectionBottomToolbarButtonView : public QPushButton {
     Q_OBJECT
 public:
-    explicit AddCollectionBottomToolbarButtonView(QWidget* parent = nullptr);
+    explicit AddCollectionBottomToolbarButtonView(ManagedObjectContext* context,
+                                                  QWidget* parent = nullptr);
 
     [[nodiscard]] bool isHighlited() const { return m_isHighlited; }
     [[nodiscard]] bool isAddCollectionViewPresented() const { return m_sheet != nullptr; }
-    [[nodiscard]] CollectionEditorSheet* sheet() const { return m_sheet; }
+    [[nodiscard]] AddDeeplinkCollectionView* sheet() const { return m_sheet; }
 
     void setAddCollectionViewPresented(bool presented);
 
@@ -30,5 +33,6 @@ private:
 
     bool m_isHighlited = false;
     bool m_applyingColors = false;
-    QPointer<CollectionEditorSheet> m_sheet;
+    QPointer<ManagedObjectContext> m_context;
+    QPointer<AddDeeplinkCollectionView> m_sheet;
 };

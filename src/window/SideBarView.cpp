@@ -3,7 +3,7 @@
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
-#include "window/CollectionEditorSheet.h"
+#include "window/AddDeeplinkCollectionView.h"
 #include "window/DeeplinkSideBarListView.h"
 
 #include <QVBoxLayout>
@@ -11,14 +11,15 @@
 SideBarView::SideBarView(FetchedResultsModel* sectionedCollection, ManagedObjectContext* context,
                          QWidget* parent)
     : QWidget(parent)
-    , m_model(sectionedCollection) {
+    , m_model(sectionedCollection)
+    , m_context(context) {
     setAccessibleName(tr("Sidebar"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 0);
     layout->setSpacing(0);
     m_list = new DeeplinkSideBarListView(sectionedCollection, context, this);
     layout->addWidget(m_list, 1);
-    m_addButton = new AddCollectionBottomToolbarButtonView(this);
+    m_addButton = new AddCollectionBottomToolbarButtonView(context, this);
     layout->addWidget(m_addButton);
 
     connect(m_list, &DeeplinkSideBarListView::selectedDeeplinkCollectionChanged, this,
@@ -37,8 +38,8 @@ void SideBarView::appear() {
     selectFirstCollection();
     if (!m_model || !m_model->isEmpty() || m_firstUseSheet)
         return;
-    m_firstUseSheet =
-        new CollectionEditorSheet(window(), QStringLiteral("Add you first collection 🚀"));
+    m_firstUseSheet = new AddDeeplinkCollectionView(m_context, window(),
+                                                    QStringLiteral("Add you first collection 🚀"));
     m_firstUseSheet->setAttribute(Qt::WA_DeleteOnClose);
     // Dismissed by any means: select whatever is first now (not necessarily the new one).
     connect(m_firstUseSheet, &QDialog::finished, this, &SideBarView::selectFirstCollection);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/CollectionEditorSheet.h"
+#include "window/AddDeeplinkCollectionView.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -28,7 +28,7 @@ public:
     void appear();
 
     [[nodiscard]] bool isAddCollectionViewPresented() const { return m_firstUseSheet != nullptr; }
-    [[nodiscard]] CollectionEditorSheet* firstUseSheet() const { return m_firstUseSheet; }
+    [[nodiscard]] AddDeeplinkCollectionView* firstUseSheet() const { return m_firstUseSheet; }
     [[nodiscard]] DeeplinkSideBarListView* listView() const { return m_list; }
     [[nodiscard]] AddCollectionBottomToolbarButtonView* addButton() const { return m_addButton; }
 
@@ -39,7 +39,8 @@ private:
     void selectFirstCollection();
 
     QPointer<FetchedResultsModel> m_model;
+    QPointer<ManagedObjectContext> m_context;
     DeeplinkSideBarListView* m_list = nullptr;
     AddCollectionBottomToolbarButtonView* m_addButton = nullptr;
-    QPointer<CollectionEditorSheet> m_firstUseSheet;
+    QPointer<AddDeeplinkCollectionView> m_firstUseSheet;
 };

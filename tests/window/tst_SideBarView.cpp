@@ -4,7 +4,7 @@
 #include "store/DeeplinkQueries.h"
 #include "store/PersistentContainer.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
-#include "window/CollectionEditorSheet.h"
+#include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionRowView.h"
 #include "window/DeeplinkRowView.h"
@@ -103,7 +103,7 @@ void tst_SideBarView::firstUseSheetOnAnEmptyStore() {
 
     SideBarView* sideBar = split.sideBar();
     QVERIFY(sideBar->isAddCollectionViewPresented());
-    QPointer<CollectionEditorSheet> sheet = sideBar->firstUseSheet();
+    QPointer<AddDeeplinkCollectionView> sheet = sideBar->firstUseSheet();
     QCOMPARE(sheet->navigationTitle(), QStringLiteral("Add you first collection 🚀"));
     QVERIFY(sheet->isVisible());
     QVERIFY(sideBar->listView()->isShowingEmptyState());
