@@ -8,6 +8,7 @@
 #include "platform/SymbolImage.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
+#include "window/ColorPalette.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -32,13 +33,9 @@ Logger appLog(const char* category) {
                   QString::fromLatin1(category));
 }
 
-// The collection colour palette, in its order (8-bit sRGB components).
+// A colour of the collection palette, at random.
 QColor randomPaletteColor() {
-    static const QList<QColor> palette = {
-        QColor(235, 85, 69),   QColor(242, 164, 60),  QColor(248, 216, 74),  QColor(103, 206, 105),
-        QColor(137, 193, 250), QColor(59, 130, 247),  QColor(94, 92, 222),   QColor(236, 93, 123),
-        QColor(201, 131, 238), QColor(195, 167, 124), QColor(116, 126, 134), QColor(227, 183, 176),
-    };
+    const QList<QColor>& palette = ColorPalette::colors();
     return palette.at(QRandomGenerator::global()->bounded(int(palette.size())));
 }
 

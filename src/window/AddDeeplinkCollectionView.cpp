@@ -1,10 +1,12 @@
 #include "window/AddDeeplinkCollectionView.h"
 
+#include "exchange/ImportDeeplinkCollectionsView.h"
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -47,6 +49,21 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
     m_tabs->addTab(m_createView, tr("Create"));
     m_tabs->addTab(m_importView, tr("Import"));
     layout->addWidget(m_tabs);
+
+    // Each tab has its own default button, but a dialog honours only one: Return follows the
+    // tab in front.
+    QPointer<QPushButton> importDefault;
+    for (QPushButton* button : m_importView->findChildren<QPushButton*>()) {
+        if (button->isDefault())
+            importDefault = button;
+    }
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this, importDefault](int index) {
+        if (index == 0)
+            m_createView->addButton()->setDefault(true);
+        else if (importDefault)
+            importDefault->setDefault(true);
+    });
+    m_createView->addButton()->setDefault(true);
     setTabType(TabType::create);
     m_createView->nameField()->setFocus();
 }
@@ -75,14 +92,7 @@ Binding<bool> AddDeeplinkCollectionView::isPresented()
 
 QWidget* AddDeeplinkCollectionView::makeImportView(ManagedObjectContext* context)
 {
-    Q_UNUSED(context);
-    // Placeholder until the import view exists: ImportDeeplinkCollectionsView(context,
-    // dismiss, m_tabs), with dismiss = [p = isPresented()] { p.set(false); }.
-    auto* page = new QWidget(m_tabs);
-    auto* label = new QLabel(tr("Importing collections is not available in this build yet."), page);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(label);
-    return page;
+    // A finished import closes the whole sheet.
+    return new ImportDeeplinkCollectionsView(
+        context, [presented = isPresented()] { presented.set(false); }, m_tabs);
 }

@@ -3,6 +3,7 @@
 #include "emoji/EmojiGridView.h"
 #include "emoji/EmojiPickerViewModifier.h"
 #include "emoji/EmojiStore.h"
+#include "exchange/ImportDeeplinkCollectionsView.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "window/AddDeeplinkCollectionView.h"
@@ -17,6 +18,8 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+
+#include <QCoro/QCoroTask>
 
 namespace {
 
@@ -57,7 +60,7 @@ private Q_SLOTS:
     void cancelAddsNothing();
     void reopeningStartsFresh();
     void savesToTheStore();
-    void opensOnCreateTab();
+    void tabsHoldCreateAndImport();
 };
 
 void tst_CollectionEditor::paletteHoldsTwelveColoursInOrder()
@@ -218,7 +221,7 @@ void tst_CollectionEditor::savesToTheStore()
     QCOMPARE(reopened.viewContext()->collections().first()->name(), QStringLiteral("Saved"));
 }
 
-void tst_CollectionEditor::opensOnCreateTab()
+void tst_CollectionEditor::tabsHoldCreateAndImport()
 {
     TestEnvironment env;
     EditorFixture fixture;
@@ -227,8 +230,24 @@ void tst_CollectionEditor::opensOnCreateTab()
     QCOMPARE(fixture.sheet->tabs()->tabText(1), QStringLiteral("Import"));
     QCOMPARE(fixture.sheet->windowModality(), Qt::WindowModal);
     QVERIFY(fixture.sheet->isPresented().get());
-    fixture.sheet->isPresented().set(false);
+    QVERIFY(fixture.create()->addButton()->isDefault());
+
+    // The import tab has its own default button while it is in front.
+    auto* import = qobject_cast<ImportDeeplinkCollectionsView*>(fixture.sheet->importView());
+    QVERIFY(import);
+    fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
+    QVERIFY(!fixture.create()->addButton()->isDefault());
+    fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::create);
+    QVERIFY(fixture.create()->addButton()->isDefault());
+
+    // A finished import closes the whole sheet.
+    fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
+    QSignalSpy finished(fixture.sheet.data(), &QDialog::finished);
+    QCoro::waitFor(import->importFiles(
+        ImportDeeplinkCollectionsView::FileImportResult::failed(QStringLiteral("no disk"))));
+    QCOMPARE(finished.size(), 1);
     QVERIFY(!fixture.sheet->isVisible());
+    QVERIFY(fixture.context.collections().isEmpty());
 }
 
 QTEST_MAIN(tst_CollectionEditor)
