@@ -1,6 +1,7 @@
 #include "destinations/Device.h"
 
-QString rawValue(DeviceState state) {
+QString rawValue(DeviceState state)
+{
     switch (state) {
     case DeviceState::booted:
         return QStringLiteral("Booted");
@@ -12,12 +13,14 @@ QString rawValue(DeviceState state) {
     return QStringLiteral("unknown");
 }
 
-QString rawValue(DeviceSource source) {
+QString rawValue(DeviceSource source)
+{
     return source == DeviceSource::physical ? QStringLiteral("physical")
                                             : QStringLiteral("simulator");
 }
 
-DeviceState deviceStateFromRawValue(QStringView text) {
+DeviceState deviceStateFromRawValue(QStringView text)
+{
     if (text == u"Booted")
         return DeviceState::booted;
     if (text == u"Shutdown")
@@ -25,7 +28,8 @@ DeviceState deviceStateFromRawValue(QStringView text) {
     return DeviceState::unknown;
 }
 
-std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text) {
+std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text)
+{
     if (text == u"simulator")
         return DeviceSource::simulator;
     if (text == u"physical")
@@ -33,7 +37,8 @@ std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text) {
     return std::nullopt;
 }
 
-size_t qHash(const Device& device, size_t seed) noexcept {
+size_t qHash(const Device& device, size_t seed) noexcept
+{
     return qHashMulti(seed, device.id, device.name, rawValue(device.state), device.runtime,
                       device.runtimeVersion, rawValue(device.source));
 }

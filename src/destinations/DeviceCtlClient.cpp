@@ -8,7 +8,8 @@ namespace {
 
 // "booted" -> "Booted", "SHUTDOWN" -> "Shutdown": each word's first letter upper-cased, the
 // rest lower-cased, so the tool's lower-case states meet the raw values of DeviceState.
-QString capitalized(const QString& text) {
+QString capitalized(const QString& text)
+{
     QString result = text.toLower();
     bool wordStart = true;
     for (QChar& c : result) {
@@ -26,18 +27,23 @@ QString capitalized(const QString& text) {
 
 DeviceCtlClient::DeviceCtlClient(QUrl xcodeURL, Logger logger)
     : m_xcodeURL(std::move(xcodeURL))
-    , m_logger(std::move(logger)) {}
+    , m_logger(std::move(logger))
+{
+}
 
-QString DeviceCtlClient::toolPath() const {
+QString DeviceCtlClient::toolPath() const
+{
     return QDir::cleanPath(m_xcodeURL.toLocalFile() +
                            QStringLiteral("/Contents/Developer/usr/bin/devicectl"));
 }
 
-QString DeviceCtlClient::developerDirectory() const {
+QString DeviceCtlClient::developerDirectory() const
+{
     return QDir::cleanPath(m_xcodeURL.toLocalFile() + QStringLiteral("/Contents/Developer"));
 }
 
-QList<Device> DeviceCtlClient::parsePhysicalDevices(const QByteArray& json) {
+QList<Device> DeviceCtlClient::parsePhysicalDevices(const QByteArray& json)
+{
     const DeviceCtlResponse response = DeviceCtlResponse::decode(json);
     QList<Device> devices;
     devices.reserve(response.result.devices.size());

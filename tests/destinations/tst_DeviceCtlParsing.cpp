@@ -6,7 +6,8 @@
 
 namespace {
 
-QStringList describe(const QList<Device>& devices) {
+QStringList describe(const QList<Device>& devices)
+{
     QStringList lines;
     for (const Device& d : devices) {
         lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
@@ -105,7 +106,8 @@ const char* const deviceListing = R"tool({
 })tool";
 
 QByteArray oneDevice(const char* deviceProperties,
-                     const char* hardwareProperties = R"({"platform": "iOS"})") {
+                     const char* hardwareProperties = R"({"platform": "iOS"})")
+{
     return QByteArray(R"({"result": {"devices": [{"identifier": "ID1", "deviceProperties": )") +
            deviceProperties + R"(, "hardwareProperties": )" + hardwareProperties + "}]}}";
 }
@@ -159,7 +161,8 @@ private Q_SLOTS:
     void rejectsApps();
 };
 
-void tst_DeviceCtlParsing::parsePhysicalDevices_data() {
+void tst_DeviceCtlParsing::parsePhysicalDevices_data()
+{
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QStringList>("expected");
     // Non-empty: the document must fail to decode, at this coding path.
@@ -221,7 +224,8 @@ void tst_DeviceCtlParsing::parsePhysicalDevices_data() {
     QTest::addRow("empty file") << QByteArray() << QStringList() << QStringLiteral("<document>");
 }
 
-void tst_DeviceCtlParsing::parsePhysicalDevices() {
+void tst_DeviceCtlParsing::parsePhysicalDevices()
+{
     QFETCH(QByteArray, json);
     QFETCH(QStringList, expected);
     QFETCH(QString, failurePath);
@@ -240,7 +244,8 @@ void tst_DeviceCtlParsing::parsePhysicalDevices() {
     }
 }
 
-void tst_DeviceCtlParsing::decodesApps() {
+void tst_DeviceCtlParsing::decodesApps()
+{
     const DeviceCtlAppsResponse response = DeviceCtlAppsResponse::decode(appListing);
     QCOMPARE(response.result.apps.size(), 2);
     const DeviceCtlApp& shop = response.result.apps[0];
@@ -254,7 +259,8 @@ void tst_DeviceCtlParsing::decodesApps() {
     QVERIFY(!widgets.name && !widgets.version && !widgets.bundleVersion && !widgets.url);
 }
 
-void tst_DeviceCtlParsing::rejectsApps_data() {
+void tst_DeviceCtlParsing::rejectsApps_data()
+{
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("failurePath");
 
@@ -269,7 +275,8 @@ void tst_DeviceCtlParsing::rejectsApps_data() {
     QTest::addRow("top level array") << QByteArray("[]") << QString();
 }
 
-void tst_DeviceCtlParsing::rejectsApps() {
+void tst_DeviceCtlParsing::rejectsApps()
+{
     QFETCH(QByteArray, json);
     QFETCH(QString, failurePath);
     try {
