@@ -1,10 +1,20 @@
 #include "destinations/DeviceCtlClient.h"
 
 #include "destinations/DeviceCtlFormats.h"
+#include "platform/AppError.h"
+#include "platform/Workspace.h"
+#include "toolchain/CommandRunner.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QStringDecoder>
+#include <QUuid>
 
 namespace {
+
+constexpr QSize localIconSize(180, 180);
 
 // "booted" -> "Booted", "SHUTDOWN" -> "Shutdown": each word's first letter upper-cased, the
 // rest lower-cased, so the tool's lower-case states meet the raw values of DeviceState.
@@ -21,6 +31,48 @@ QString capitalized(const QString& text)
         }
     }
     return result;
+}
+
+QString newUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString utf8OrEmpty(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    return decoder.hasError() ? QString() : text;
+}
+
+// A file the tool is asked to write; removed when this goes out of scope, also when the run
+// throws or the awaiting task is dropped.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const QString& name)
+        : m_path(QDir(QDir::tempPath()).filePath(name))
+    {
+    }
+    ~TemporaryFile() { QFile::remove(m_path); }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    [[nodiscard]] const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+};
+
+// What reading a file the tool should have written throws.
+[[noreturn]] void throwReadError(const QFile& file)
+{
+    const QString name = QFileInfo(file.fileName()).fileName();
+    const QString text =
+        file.error() == QFileDevice::OpenError && !QFileInfo::exists(file.fileName())
+            ? QStringLiteral("The file “%1” couldn’t be opened because there is no such file.")
+                  .arg(name)
+            : QStringLiteral("The file “%1” couldn’t be read: %2").arg(name, file.errorString());
+    throw AppError(QStringLiteral("Kestrine.FileRead"), int(file.error()), text);
 }
 
 } // namespace
@@ -40,6 +92,138 @@ QString DeviceCtlClient::toolPath() const
 QString DeviceCtlClient::developerDirectory() const
 {
     return QDir::cleanPath(m_xcodeURL.toLocalFile() + QStringLiteral("/Contents/Developer"));
+}
+
+QString DeviceCtlClient::iconFileName(const QString& bundleId, const QString& uuid)
+{
+    QString safe = bundleId;
+    for (QChar& c : safe) {
+        if (c == u'/' || c == u'\\' || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u'_';
+    }
+    return QStringLiteral("app-icon-") + safe + QLatin1Char('-') + uuid + QStringLiteral(".png");
+}
+
+QCoro::Task<CommandOutput> DeviceCtlClient::run(QStringList arguments) const
+{
+    // Only devicectl gets DEVELOPER_DIR: it picks its frameworks from the chosen Xcode.
+    return CommandRunner::run(QUrl::fromLocalFile(toolPath()), std::move(arguments),
+                              {{QStringLiteral("DEVELOPER_DIR"), developerDirectory()}}, true,
+                              true);
+}
+
+QCoro::Task<QByteArray> DeviceCtlClient::listing(QString filePrefix, QStringList arguments,
+                                                 QString what) const
+{
+    const DeviceCtlClient self = *this;
+    const TemporaryFile file(filePrefix + newUuid() + QStringLiteral(".json"));
+    arguments << QStringLiteral("--json-output") << file.path();
+
+    const CommandOutput result = co_await self.run(arguments);
+    if (!result.output.isEmpty())
+        self.m_logger.info(QStringLiteral("devicectl %1stdout: %{public}s").arg(what),
+                           utf8OrEmpty(result.output));
+    if (!result.errorOutput.isEmpty())
+        self.m_logger.info(QStringLiteral("devicectl %1stderr: %{public}s").arg(what),
+                           utf8OrEmpty(result.errorOutput));
+
+    QFile json(file.path());
+    if (!json.open(QIODevice::ReadOnly))
+        throwReadError(json);
+    QByteArray bytes = json.readAll();
+    if (json.error() != QFileDevice::NoError)
+        throwReadError(json);
+    co_return bytes;
+}
+
+QCoro::Task<QByteArray> DeviceCtlClient::listDevices() const
+{
+    return listing(QStringLiteral("devicectl-devices-"),
+                   {QStringLiteral("list"), QStringLiteral("devices")}, QString());
+}
+
+QCoro::Task<QByteArray> DeviceCtlClient::listApps(QString deviceId) const
+{
+    return listing(QStringLiteral("devicectl-apps-"),
+                   {QStringLiteral("device"), QStringLiteral("info"), QStringLiteral("apps"),
+                    QStringLiteral("--device"), deviceId},
+                   QStringLiteral("apps "));
+}
+
+QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bundleId) const
+{
+    const DeviceCtlClient self = *this;
+
+    const QString localApplication = Workspace::applicationPath(bundleId);
+    if (!localApplication.isEmpty()) {
+        QImage local = Workspace::icon(localApplication, localIconSize);
+        if (!local.isNull()) {
+            self.m_logger.debug(u"Got icon for %{public}s from local installation", bundleId);
+            co_return local;
+        }
+    }
+
+    const TemporaryFile file(iconFileName(bundleId, newUuid()));
+    // Belt and braces: whatever the identifier, the tool writes directly into the temporary
+    // directory.
+    if (QFileInfo(file.path()).absolutePath() != QFileInfo(QDir::tempPath()).absoluteFilePath()) {
+        self.m_logger.debug(u"Icon file not created for %{public}s", bundleId);
+        co_return QImage();
+    }
+    const QStringList arguments{QStringLiteral("device"),
+                                QStringLiteral("info"),
+                                QStringLiteral("appIcon"),
+                                QStringLiteral("--device"),
+                                deviceId,
+                                QStringLiteral("--app-bundle-id"),
+                                bundleId,
+                                QStringLiteral("--allow-placeholder"),
+                                QStringLiteral("false"),
+                                QStringLiteral("--width"),
+                                QStringLiteral("180"),
+                                QStringLiteral("--height"),
+                                QStringLiteral("180"),
+                                QStringLiteral("--scale"),
+                                QStringLiteral("3"),
+                                QStringLiteral("--destination"),
+                                file.path()};
+
+    try {
+        co_await self.run(arguments);
+    } catch (const std::exception& error) {
+        self.m_logger.debug(u"Failed to fetch icon for %{public}s: %{public}s", bundleId,
+                            localizedDescription(error));
+        co_return QImage();
+    }
+
+    QImage image;
+    if (QFileInfo(file.path()).isFile()) {
+        QImageReader reader(file.path());
+        // A PNG header claiming a huge canvas must not make us allocate it.
+        const QSize size = reader.size();
+        if (!size.isValid() || qint64(size.width()) * size.height() <= 4096LL * 4096LL)
+            image = reader.read();
+    }
+    if (image.isNull()) {
+        self.m_logger.debug(u"Icon file not created for %{public}s", bundleId);
+        co_return QImage();
+    }
+    self.m_logger.info(u"Fetched icon for %{public}s from device using appIcon command", bundleId);
+    co_return image;
+}
+
+QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId, QUrl payloadURL) const
+{
+    const DeviceCtlClient self = *this;
+    const QStringList arguments{QStringLiteral("device"),
+                                QStringLiteral("process"),
+                                QStringLiteral("launch"),
+                                QStringLiteral("--device"),
+                                deviceId,
+                                QStringLiteral("--payload-url"),
+                                QString::fromUtf8(payloadURL.toEncoded(QUrl::FullyEncoded)),
+                                bundleId};
+    co_await self.run(arguments);
 }
 
 QList<Device> DeviceCtlClient::parsePhysicalDevices(const QByteArray& json)

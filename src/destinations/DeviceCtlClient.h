@@ -4,11 +4,22 @@
 #include "platform/Logger.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
+#include <QStringList>
 #include <QUrl>
 
+#include <QCoro/QCoroTask>
+
+struct CommandOutput;
+
 // Runs the device control tool of one Xcode installation
-// (<xcode>/Contents/Developer/usr/bin/devicectl, with DEVELOPER_DIR set) for connected devices.
+// (<xcode>/Contents/Developer/usr/bin/devicectl, with DEVELOPER_DIR set to Contents/Developer)
+// for connected devices. Results the tool writes to a file go through a temporary file of a
+// unique name in the user's temporary directory, removed again whatever happens.
+//
+// Every operation copies the client before its first suspension, so a temporary client may be
+// awaited safely.
 class DeviceCtlClient {
 public:
     DeviceCtlClient(QUrl xcodeURL, Logger logger);
@@ -17,11 +28,37 @@ public:
     [[nodiscard]] QString toolPath() const;
     [[nodiscard]] QString developerDirectory() const;
 
+    // `devicectl list devices`: the bytes of the JSON document the tool wrote. Throws
+    // CommandError when the tool fails, AppError when it cannot start or its file cannot be read.
+    [[nodiscard]] QCoro::Task<QByteArray> listDevices() const;
+
+    // `devicectl device info apps --device <deviceId>`: the bytes of the apps document; throws
+    // like listDevices().
+    [[nodiscard]] QCoro::Task<QByteArray> listApps(QString deviceId) const;
+
+    // The icon of an app: the one of an application installed on this machine under the same
+    // bundle identifier, else the one the tool extracts from the device (180 x 180 at scale 3).
+    // A null image when there is none; never throws.
+    [[nodiscard]] QCoro::Task<QImage> fetchAppIcon(QString deviceId, QString bundleId) const;
+
+    // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`.
+    // Throws CommandError with the tool's message when the launch fails.
+    [[nodiscard]] QCoro::Task<> launchApp(QString deviceId, QString bundleId,
+                                          QUrl payloadURL) const;
+
     // Devices of a `list devices` document. Throws JsonDecodingError when the document does not
     // have the required shape.
     [[nodiscard]] static QList<Device> parsePhysicalDevices(const QByteArray& json);
 
+    // The name of the icon's temporary file. The bundle identifier comes from the device, so
+    // characters that could lead out of the temporary directory are replaced.
+    [[nodiscard]] static QString iconFileName(const QString& bundleId, const QString& uuid);
+
 private:
+    [[nodiscard]] QCoro::Task<CommandOutput> run(QStringList arguments) const;
+    [[nodiscard]] QCoro::Task<QByteArray> listing(QString filePrefix, QStringList arguments,
+                                                  QString what) const;
+
     QUrl m_xcodeURL;
     Logger m_logger;
 };

@@ -1,9 +1,12 @@
 #include "destinations/SimctlClient.h"
 
 #include "platform/JsonDecoding.h"
+#include "toolchain/CommandError.h"
+#include "toolchain/CommandRunner.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <optional>
 
@@ -130,6 +133,28 @@ QString SimctlClient::toolPath() const
 {
     return QDir::cleanPath(m_xcodeURL.toLocalFile() +
                            QStringLiteral("/Contents/Developer/usr/bin/simctl"));
+}
+
+QCoro::Task<QString> SimctlClient::listDevices() const
+{
+    const QUrl tool = QUrl::fromLocalFile(toolPath());
+    const QStringList arguments{QStringLiteral("list"), QStringLiteral("devices"),
+                                QStringLiteral("--json")};
+    // No DEVELOPER_DIR here: simctl runs with Kestrine's environment as it is.
+    const CommandOutput result = co_await CommandRunner::run(tool, arguments, {}, true, true);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(result.output);
+    if (decoder.hasError())
+        throw CommandError(QStringLiteral("Failed to decode simctl output"));
+    co_return text;
+}
+
+QCoro::Task<> SimctlClient::openURL(QUrl url, QString deviceId) const
+{
+    const QUrl tool = QUrl::fromLocalFile(toolPath());
+    const QStringList arguments{QStringLiteral("openurl"), deviceId,
+                                QString::fromUtf8(url.toEncoded(QUrl::FullyEncoded))};
+    co_await CommandRunner::run(tool, arguments, {}, false, true);
 }
 
 QList<Device> SimctlClient::parseSimulatorList(const QString& output)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <QCoro/QCoroTask>
+
 // Runs the simulator control tool of one Xcode installation
 // (<xcode>/Contents/Developer/usr/bin/simctl) and turns its listing into destinations.
 class SimctlClient {
@@ -14,6 +16,15 @@ public:
 
     [[nodiscard]] const QUrl& xcodeURL() const { return m_xcodeURL; }
     [[nodiscard]] QString toolPath() const;
+
+    // `simctl list devices --json`: the tool's standard output as text. Throws CommandError when
+    // the tool fails or its output is not UTF-8, AppError when the tool cannot be started.
+    // (Both operations read the client before their first suspension: a temporary client is
+    // fine to await.)
+    [[nodiscard]] QCoro::Task<QString> listDevices() const;
+
+    // `simctl openurl <deviceId> <url>`, the URL given as its encoded absolute string.
+    [[nodiscard]] QCoro::Task<> openURL(QUrl url, QString deviceId) const;
 
     // Simulators of a listing: the JSON form first, the human-readable form when the text is not
     // a listing in JSON. Never fails; what does not fit is left out.

@@ -1,0 +1,359 @@
+#include "FakeXcode.h"
+#include "TaskOutcome.h"
+#include "TestEnvironment.h"
+
+#include "destinations/DeviceCtlClient.h"
+#include "platform/AppError.h"
+#include "toolchain/CommandError.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+using Tool = FakeXcode::Tool;
+
+namespace {
+
+const QString category = QStringLiteral("DeviceCtlClient");
+
+DeviceCtlClient client(const FakeXcode& xcode)
+{
+    return DeviceCtlClient(xcode.url(), Logger(QStringLiteral("Kestrine"), category));
+}
+
+QString tempDirectory()
+{
+    return QDir::tempPath();
+}
+
+// Files left behind in the tools' temporary directory.
+QStringList leftovers()
+{
+    return QDir(tempDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+QByteArray png(QColor color)
+{
+    QImage image(60, 60, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+const QString uuidPattern =
+    QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
+
+} // namespace
+
+class tst_DeviceCtlClient : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void listings_data();
+    void listings();
+    void listingFailuresLeaveNoFile_data();
+    void listingFailuresLeaveNoFile();
+    void concurrentListingsUseTheirOwnFiles();
+    void fetchesIconFromDevice();
+    void iconFailures_data();
+    void iconFailures();
+    void iconOfLocalApplicationSkipsTool();
+    void iconNameCannotLeaveTemporaryDirectory_data();
+    void iconNameCannotLeaveTemporaryDirectory();
+    void launchesAppWithPayload();
+};
+
+void tst_DeviceCtlClient::listings_data()
+{
+    QTest::addColumn<bool>("apps");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("errorOutput");
+    QTest::addColumn<QStringList>("logLines");
+
+    QTest::addRow("devices, quiet tool") << false << QByteArray() << QByteArray() << QStringList();
+    QTest::addRow("devices, chatty tool")
+        << false << QByteArray("Devices:\nName  Hostname\n") << QByteArray("warning: slow\n")
+        << QStringList{"devicectl stdout: Devices:\nName  Hostname\n",
+                       "devicectl stderr: warning: slow\n"};
+    QTest::addRow("apps, chatty tool")
+        << true << QByteArray("Apps installed:\n") << QByteArray("note\n")
+        << QStringList{"devicectl apps stdout: Apps installed:\n", "devicectl apps stderr: note\n"};
+    QTest::addRow("apps, output not UTF-8")
+        << true << QByteArray("\xff\xfe") << QByteArray() << QStringList{"devicectl apps stdout: "};
+}
+
+void tst_DeviceCtlClient::listings()
+{
+    QFETCH(bool, apps);
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, errorOutput);
+    QFETCH(QStringList, logLines);
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    const QByteArray json = R"({"result": {"devices": [], "apps": []}})";
+    xcode.setScenario(Tool::Devicectl,
+                      {.standardOutput = output, .standardError = errorOutput, .file = json});
+
+    const TaskOutcome<QByteArray> outcome = waitForOutcome(
+        apps ? client(xcode).listApps(QStringLiteral("DEV-1")) : client(xcode).listDevices());
+    QVERIFY(!outcome.failed());
+    QCOMPARE(*outcome.value, json);
+    QCOMPARE(env.messages(category), logLines);
+
+    const auto calls = xcode.invocations(Tool::Devicectl);
+    QCOMPARE(calls.size(), 1);
+    QStringList arguments = calls[0].arguments;
+    const QString file = arguments.takeLast();
+    const QStringList expected =
+        apps ? QStringList{"device", "info", "apps", "--device", "DEV-1", "--json-output"}
+             : QStringList{"list", "devices", "--json-output"};
+    QCOMPARE(arguments, expected);
+    const QString name =
+        apps ? QStringLiteral("devicectl-apps-") : QStringLiteral("devicectl-devices-");
+    QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(tempDirectory()) +
+                                u'/' + name + uuidPattern + QStringLiteral("\\.json$"))
+                 .match(file)
+                 .hasMatch(),
+             qPrintable(file));
+    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
+    QCOMPARE(leftovers(), QStringList());
+}
+
+void tst_DeviceCtlClient::listingFailuresLeaveNoFile_data()
+{
+    QTest::addColumn<FakeXcode::Scenario>("scenario");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("isToolError");
+
+    QTest::addRow("tool fails after writing its file")
+        << FakeXcode::Scenario{.standardError = "ERROR: The device is locked.\n",
+                               .file = QByteArray("{}"),
+                               .exitStatus = 1}
+        << "ERROR: The device is locked.\n"
+        << true;
+    QTest::addRow("tool writes no file")
+        << FakeXcode::Scenario{.standardOutput = "nothing to say\n"}
+        << "couldn’t be opened because there is no such file." << false;
+}
+
+void tst_DeviceCtlClient::listingFailuresLeaveNoFile()
+{
+    QFETCH(FakeXcode::Scenario, scenario);
+    QFETCH(QString, message);
+    QFETCH(bool, isToolError);
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Devicectl, scenario);
+
+    for (bool apps : {false, true}) {
+        const TaskOutcome<QByteArray> outcome = waitForOutcome(
+            apps ? client(xcode).listApps(QStringLiteral("DEV-1")) : client(xcode).listDevices());
+        QVERIFY(outcome.failed());
+        if (isToolError) {
+            QCOMPARE(outcome.errorAs<CommandError>()->message, message);
+        } else {
+            const auto error = outcome.errorAs<AppError>();
+            QVERIFY(error.has_value());
+            QVERIFY2(error->errorDescription().endsWith(message),
+                     qPrintable(error->errorDescription()));
+        }
+        QCOMPARE(leftovers(), QStringList());
+    }
+}
+
+void tst_DeviceCtlClient::concurrentListingsUseTheirOwnFiles()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Devicectl, {.file = QByteArray("{}"), .delaySeconds = 0.3});
+
+    auto gather = [&]() -> QCoro::Task<QList<QByteArray>> {
+        const DeviceCtlClient c = client(xcode);
+        auto first = c.listApps(QStringLiteral("A"));
+        auto second = c.listApps(QStringLiteral("B"));
+        auto third = c.listDevices();
+        co_return QList<QByteArray>{co_await std::move(first), co_await std::move(second),
+                                    co_await std::move(third)};
+    };
+    const TaskOutcome<QList<QByteArray>> outcome = waitForOutcome(gather());
+    QVERIFY(!outcome.failed());
+    QSet<QString> files;
+    for (const auto& call : xcode.invocations(Tool::Devicectl))
+        files.insert(call.arguments.last());
+    QCOMPARE(files.size(), 3);
+    QCOMPARE(leftovers(), QStringList());
+}
+
+void tst_DeviceCtlClient::fetchesIconFromDevice()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Devicectl, {.file = png(Qt::red)});
+
+    const TaskOutcome<QImage> outcome = waitForOutcome(
+        client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+    QVERIFY(!outcome.failed());
+    QCOMPARE(outcome.value->size(), QSize(60, 60));
+    QCOMPARE(outcome.value->pixelColor(5, 5), QColor(Qt::red));
+    QCOMPARE(env.messages(category),
+             QStringList{"Fetched icon for com.example.shop from device using appIcon command"});
+
+    const auto calls = xcode.invocations(Tool::Devicectl);
+    QCOMPARE(calls.size(), 1);
+    QStringList arguments = calls[0].arguments;
+    const QString file = arguments.takeLast();
+    QCOMPARE(arguments,
+             (QStringList{"device", "info", "appIcon", "--device", "DEV-1", "--app-bundle-id",
+                          "com.example.shop", "--allow-placeholder", "false", "--width", "180",
+                          "--height", "180", "--scale", "3", "--destination"}));
+    QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(tempDirectory()) +
+                                QStringLiteral("/app-icon-com\\.example\\.shop-") + uuidPattern +
+                                QStringLiteral("\\.png$"))
+                 .match(file)
+                 .hasMatch(),
+             qPrintable(file));
+    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
+    QCOMPARE(leftovers(), QStringList());
+}
+
+void tst_DeviceCtlClient::iconFailures_data()
+{
+    QTest::addColumn<FakeXcode::Scenario>("scenario");
+    QTest::addColumn<QString>("logLine");
+
+    QTest::addRow("tool exits 0 without a file")
+        << FakeXcode::Scenario{} << "Icon file not created for com.example.shop";
+    QTest::addRow("file is not an image") << FakeXcode::Scenario{.file = QByteArray("not a png")}
+                                          << "Icon file not created for com.example.shop";
+    QTest::addRow("tool fails")
+        << FakeXcode::Scenario{.standardError = "ERROR: App not found\n",
+                               .file = png(Qt::blue),
+                               .exitStatus = 1}
+        << "Failed to fetch icon for com.example.shop: ERROR: App not found\n";
+}
+
+void tst_DeviceCtlClient::iconFailures()
+{
+    QFETCH(FakeXcode::Scenario, scenario);
+    QFETCH(QString, logLine);
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Devicectl, scenario);
+
+    const TaskOutcome<QImage> outcome = waitForOutcome(
+        client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+    QVERIFY(!outcome.failed());
+    QVERIFY(outcome.value->isNull());
+    QCOMPARE(env.messages(category), QStringList{logLine});
+    QCOMPARE(env.records().last().level, LogRecord::Level::Debug);
+    QCOMPARE(leftovers(), QStringList());
+}
+
+void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Devicectl, {.file = png(Qt::red)});
+    const QString applications =
+        QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    QVERIFY(QDir().mkpath(applications));
+    QFile iconFile(env.filePath(QStringLiteral("shop.png")));
+    QVERIFY(iconFile.open(QIODevice::WriteOnly));
+    iconFile.write(png(Qt::green));
+    iconFile.close();
+    QFile entry(applications + QStringLiteral("/com.example.shop.desktop"));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Shop\nIcon[de]=nothing\nIcon=" +
+                iconFile.fileName().toUtf8() + "\nExec=shop\n");
+    entry.close();
+
+    const TaskOutcome<QImage> local = waitForOutcome(
+        client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+    QVERIFY(!local.value->isNull());
+    QCOMPARE(local.value->pixelColor(90, 90), QColor(Qt::green));
+    QCOMPARE(env.messages(category),
+             QStringList{"Got icon for com.example.shop from local installation"});
+    QCOMPARE(xcode.invocations(Tool::Devicectl).size(), 0);
+
+    // An entry whose icon cannot be found falls through to the device.
+    QVERIFY(iconFile.remove());
+    const TaskOutcome<QImage> device = waitForOutcome(
+        client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+    QCOMPARE(device.value->pixelColor(5, 5), QColor(Qt::red));
+    QCOMPARE(xcode.invocations(Tool::Devicectl).size(), 1);
+}
+
+void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory_data()
+{
+    QTest::addColumn<QString>("bundleId");
+    QTest::addColumn<QString>("nameInFile");
+
+    QTest::addRow("parent directories") << "../../escaped/x"
+                                        << ".._.._escaped_x";
+    QTest::addRow("absolute path") << "/etc/kestrine"
+                                   << "_etc_kestrine";
+    QTest::addRow("dot dot alone") << ".."
+                                   << "..";
+    QTest::addRow("backslashes and controls") << "a\\b\nc"
+                                              << "a_b_c";
+}
+
+void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory()
+{
+    QFETCH(QString, bundleId);
+    QFETCH(QString, nameInFile);
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Devicectl, {.file = png(Qt::red)});
+    QDir(env.path()).mkpath(QStringLiteral("tmp/deeper"));
+
+    const TaskOutcome<QImage> outcome =
+        waitForOutcome(client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), bundleId));
+    QVERIFY(!outcome.value->isNull());
+    const QString file = xcode.invocations(Tool::Devicectl).value(0).arguments.last();
+    QCOMPARE(QFileInfo(file).absolutePath(), QFileInfo(tempDirectory()).absoluteFilePath());
+    QVERIFY2(QFileInfo(file).fileName().startsWith(QStringLiteral("app-icon-") + nameInFile + u'-'),
+             qPrintable(file));
+    QCOMPARE(leftovers(), QStringList{"deeper"});
+}
+
+void tst_DeviceCtlClient::launchesAppWithPayload()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    const QUrl url(QStringLiteral("shop://item/42?ref=kestrine"));
+
+    TaskOutcome<void> outcome = waitForOutcome(
+        client(xcode).launchApp(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop"), url));
+    QVERIFY(!outcome.failed());
+    const auto calls = xcode.invocations(Tool::Devicectl);
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].arguments,
+             (QStringList{"device", "process", "launch", "--device", "DEV-1", "--payload-url",
+                          "shop://item/42?ref=kestrine", "com.example.shop"}));
+    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
+
+    xcode.setScenario(Tool::Devicectl,
+                      {.standardOutput = "Launching...\n",
+                       .standardError = "ERROR: The application failed to launch. "
+                                        "(FBSOpenApplicationServiceErrorDomain error 1.)\n",
+                       .exitStatus = 1});
+    outcome = waitForOutcome(
+        client(xcode).launchApp(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop"), url));
+    QCOMPARE(outcome.errorAs<CommandError>()->message,
+             u"ERROR: The application failed to launch. (FBSOpenApplicationServiceErrorDomain "
+             u"error 1.)\n");
+
+    xcode.removeTool(Tool::Devicectl);
+    outcome = waitForOutcome(
+        client(xcode).launchApp(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop"), url));
+    QVERIFY(outcome.errorAs<AppError>().has_value());
+    QVERIFY(!outcome.errorAs<CommandError>().has_value());
+}
+
+QTEST_MAIN(tst_DeviceCtlClient)
+#include "tst_DeviceCtlClient.moc"
