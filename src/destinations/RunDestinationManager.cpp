@@ -1,17 +1,267 @@
 #include "destinations/RunDestinationManager.h"
 
+#include "destinations/DeviceCtlClient.h"
+#include "destinations/SimctlClient.h"
+#include "platform/AppError.h"
+#include "platform/AppSettings.h"
+
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
+
+#include <algorithm>
+
+namespace {
+
+const QString physicalSuffix = QStringLiteral(" Devices");
+
+QString describe(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return localizedDescription(e);
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+// Neither listing touches the manager: it may be gone by the time they finish.
+QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger)
+{
+    logger.info(u"Fetching simulators");
+    const QString output = co_await SimctlClient(xcodeURL).listDevices();
+    // A big listing takes a few milliseconds to parse; keep them off the GUI thread.
+    const QList<Device> devices =
+        co_await QtConcurrent::run([output] { return SimctlClient::parseSimulatorList(output); });
+    logger.info(u"Parsed %{public}ld simulator devices", devices.size());
+    co_return devices;
+}
+
+QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger)
+{
+    logger.info(u"Fetching physical devices");
+    const QByteArray json =
+        co_await DeviceCtlClient(
+            xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
+            .listDevices();
+    const QList<Device> devices = DeviceCtlClient::parsePhysicalDevices(json);
+    logger.info(u"Parsed %{public}ld physical devices", devices.size());
+    co_return devices;
+}
+
+std::optional<QString> storedSelectedDeviceId()
+{
+    const QVariant value =
+        AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
+    if (!value.isValid() || value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
 RunDestinationManager::RunDestinationManager(QObject* parent)
     : QObject(parent)
+    , m_selectedDeviceId(storedSelectedDeviceId())
 {
+}
+
+QString RunDestinationManager::errorDescription() const
+{
+    return m_error ? describe(m_error) : QString();
 }
 
 void RunDestinationManager::configure(const QUrl& xcodeURL)
 {
-    m_xcodeURL = xcodeURL;
+    setXcodeURL(xcodeURL);
+    m_logger.info(u"Configured run destinations with Xcode URL");
 }
 
 QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
 {
-    m_xcodeURL = xcodeURL;
-    co_return;
+    const QPointer<RunDestinationManager> self(this);
+    const Logger logger = m_logger;
+
+    logger.info(u"Fetching run destinations");
+    ++m_runningFetches;
+    setIsLoading(true);
+    setError(nullptr);
+    setXcodeURL(xcodeURL);
+
+    // Both start here and run side by side; awaiting one does not hold up the other.
+    QCoro::Task<QList<Device>> simulatorTask = fetchSimulators(xcodeURL, logger);
+    QCoro::Task<QList<Device>> physicalTask = fetchPhysicalDevices(xcodeURL, logger);
+    logger.info(u"Started simulator and device fetch tasks");
+
+    QList<Device> merged;
+    std::exception_ptr simulatorError;
+    try {
+        merged = co_await std::move(simulatorTask);
+    } catch (...) {
+        simulatorError = std::current_exception();
+    }
+    if (simulatorError) {
+        // Dropping the task discards its result; the tool runs to its end unobserved.
+        {
+            [[maybe_unused]] auto discarded = std::move(physicalTask);
+        }
+        logger.error(u"Error fetching devices: %{public}s", describe(simulatorError));
+        if (!self)
+            co_return;
+        --m_runningFetches;
+        setError(simulatorError);
+        setIsLoading(m_runningFetches > 0);
+        co_return;
+    }
+
+    std::exception_ptr physicalError;
+    try {
+        merged += co_await std::move(physicalTask);
+    } catch (...) {
+        physicalError = std::current_exception();
+    }
+    logger.info(u"Simulator fetch complete");
+    if (physicalError)
+        logger.error(u"devicectl failed: %{public}s", describe(physicalError));
+
+    if (!self)
+        co_return;
+    --m_runningFetches;
+    QList<DeviceSection> sections = groupDevices(merged);
+    const qsizetype count = merged.size();
+    setDevices(std::move(merged));
+    setGroupedSections(std::move(sections));
+    setIsLoading(m_runningFetches > 0);
+    logger.info(u"Updated devices list with %{public}ld items", count);
+    restoreSelection();
+}
+
+void RunDestinationManager::restoreSelection()
+{
+    if (m_selectedDeviceId) {
+        const auto stored =
+            std::find_if(m_devices.cbegin(), m_devices.cend(),
+                         [&](const Device& device) { return device.id == *m_selectedDeviceId; });
+        if (stored != m_devices.cend()) {
+            setSelectedDevice(*stored);
+            return;
+        }
+    }
+    const auto booted =
+        std::find_if(m_devices.cbegin(), m_devices.cend(),
+                     [](const Device& device) { return device.state == DeviceState::booted; });
+    if (booted != m_devices.cend()) {
+        const Device device = *booted;
+        setSelectedDevice(device);
+        setSelectedDeviceId(device.id);
+    }
+    // Otherwise the previous selection stays, even when its device is not connected any more.
+}
+
+void RunDestinationManager::selectDevice(const Device& device)
+{
+    setSelectedDevice(device);
+    setSelectedDeviceId(device.id);
+    m_logger.info(u"Selected device %{public}s", device.name);
+}
+
+QString RunDestinationManager::sectionKey(const Device& device)
+{
+    return device.source == DeviceSource::physical ? device.runtime + physicalSuffix
+                                                   : device.runtime;
+}
+
+QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& devices)
+{
+    QList<DeviceSection> sections;
+    QHash<QString, qsizetype> indexOfKey;
+    for (const Device& device : devices) {
+        const QString key = sectionKey(device);
+        const auto found = indexOfKey.constFind(key);
+        if (found == indexOfKey.cend()) {
+            indexOfKey.insert(key, sections.size());
+            sections.append(DeviceSection{key, {device}});
+        } else {
+            sections[*found].devices.append(device);
+        }
+    }
+
+    const auto isDeviceKey = [](const QString& key) { return key.toLower().endsWith(u" devices"); };
+    std::sort(sections.begin(), sections.end(),
+              [&](const DeviceSection& a, const DeviceSection& b) {
+                  const bool aDevices = isDeviceKey(a.key);
+                  const bool bDevices = isDeviceKey(b.key);
+                  if (aDevices != bDevices)
+                      return aDevices;
+                  return a.key < b.key;
+              });
+    for (DeviceSection& section : sections) {
+        std::stable_sort(section.devices.begin(), section.devices.end(),
+                         [](const Device& a, const Device& b) {
+                             const bool aBooted = a.state == DeviceState::booted;
+                             const bool bBooted = b.state == DeviceState::booted;
+                             if (aBooted != bBooted)
+                                 return aBooted;
+                             return a.name < b.name;
+                         });
+    }
+    return sections;
+}
+
+void RunDestinationManager::setDevices(QList<Device> devices)
+{
+    if (devices == m_devices)
+        return;
+    m_devices = std::move(devices);
+    Q_EMIT devicesChanged();
+}
+
+void RunDestinationManager::setGroupedSections(QList<DeviceSection> sections)
+{
+    if (sections == m_groupedSections)
+        return;
+    m_groupedSections = std::move(sections);
+    Q_EMIT groupedSectionsChanged();
+}
+
+void RunDestinationManager::setSelectedDevice(std::optional<Device> device)
+{
+    if (device == m_selectedDevice)
+        return;
+    m_selectedDevice = std::move(device);
+    Q_EMIT selectedDeviceChanged();
+}
+
+void RunDestinationManager::setIsLoading(bool loading)
+{
+    if (loading == m_isLoading)
+        return;
+    m_isLoading = loading;
+    Q_EMIT isLoadingChanged();
+}
+
+void RunDestinationManager::setError(std::exception_ptr error)
+{
+    m_error = std::move(error);
+    Q_EMIT errorChanged();
+}
+
+void RunDestinationManager::setSelectedDeviceId(const QString& id)
+{
+    // Written through at once, like the platform's defaults.
+    AppSettings::standard()->setValue(selectedDeviceIdKey.toString(), id);
+    if (m_selectedDeviceId == id)
+        return;
+    m_selectedDeviceId = id;
+    Q_EMIT selectedDeviceIdChanged();
+}
+
+void RunDestinationManager::setXcodeURL(const QUrl& url)
+{
+    if (url == m_xcodeURL)
+        return;
+    m_xcodeURL = url;
+    Q_EMIT xcodeURLChanged();
 }

@@ -1,20 +1,92 @@
 #pragma once
 
+#include "destinations/Device.h"
+#include "platform/Logger.h"
+
+#include <QList>
 #include <QObject>
+#include <QString>
 #include <QUrl>
 
 #include <QCoro/QCoroTask>
 
-// The one source of truth for where deeplinks are fired. (Placeholder until destinations land.)
+#include <exception>
+#include <optional>
+
+// The one source of truth for where deeplinks are fired: simulators and physical devices of the
+// chosen Xcode, fetched together, merged, grouped for the picker, and the selected destination,
+// remembered across launches. Lives on the GUI thread; every setter tells observers only of
+// real changes (except `error`, which always notifies).
 class RunDestinationManager : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QList<Device> devices READ devices NOTIFY devicesChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(QUrl xcodeURL READ xcodeURL NOTIFY xcodeURLChanged)
 public:
+    // The user-defaults key of the selected destination's id.
+    static constexpr QStringView selectedDeviceIdKey = u"DeviceManager.selectedDeviceId";
+
     explicit RunDestinationManager(QObject* parent = nullptr);
 
+    // The merged list of the last successful fetch: simulators, then physical devices.
+    [[nodiscard]] const QList<Device>& devices() const { return m_devices; }
+    // The same devices, grouped and ordered for display (see groupDevices()).
+    [[nodiscard]] const QList<DeviceSection>& groupedSections() const { return m_groupedSections; }
+    [[nodiscard]] const std::optional<Device>& selectedDevice() const { return m_selectedDevice; }
+    [[nodiscard]] bool isLoading() const { return m_isLoading; }
+    // The failure of the last fetch, null when it succeeded.
+    [[nodiscard]] std::exception_ptr error() const { return m_error; }
+    [[nodiscard]] QString errorDescription() const;
+    [[nodiscard]] const std::optional<QString>& selectedDeviceId() const
+    {
+        return m_selectedDeviceId;
+    }
     [[nodiscard]] QUrl xcodeURL() const { return m_xcodeURL; }
+
+    // Remembers the Xcode the tools come from; does not fetch.
     void configure(const QUrl& xcodeURL);
+
+    // Lists simulators and physical devices of `xcodeURL` at the same time and publishes the
+    // merged list. A simulator failure becomes `error` and keeps the previous list and selection;
+    // a device failure is logged and the simulators are shown alone. Never throws.
     QCoro::Task<> fetchDevices(QUrl xcodeURL);
 
+    // Makes `device` the destination and remembers its id.
+    void selectDevice(const Device& device);
+
+    // Sections keyed by platform for simulators and "<platform> Devices" for physical devices;
+    // device sections first, then keys in character order; inside a section booted devices first,
+    // then by name (stable).
+    [[nodiscard]] static QList<DeviceSection> groupDevices(const QList<Device>& devices);
+    [[nodiscard]] static QString sectionKey(const Device& device);
+
+Q_SIGNALS:
+    void devicesChanged();
+    void groupedSectionsChanged();
+    void selectedDeviceChanged();
+    void isLoadingChanged();
+    void errorChanged();
+    void selectedDeviceIdChanged();
+    void xcodeURLChanged();
+
 private:
+    void setDevices(QList<Device> devices);
+    void setGroupedSections(QList<DeviceSection> sections);
+    void setSelectedDevice(std::optional<Device> device);
+    void setIsLoading(bool loading);
+    void setError(std::exception_ptr error);
+    void setSelectedDeviceId(const QString& id);
+    void setXcodeURL(const QUrl& url);
+    void restoreSelection();
+
+    QList<Device> m_devices;
+    QList<DeviceSection> m_groupedSections;
+    std::optional<Device> m_selectedDevice;
+    bool m_isLoading = false;
+    // Fetches that have not finished yet; loading ends with the last of them.
+    int m_runningFetches = 0;
+    std::exception_ptr m_error;
+    std::optional<QString> m_selectedDeviceId;
+    Logger m_logger{QStringLiteral("Kestrine"), QStringLiteral("RunDestinationManager")};
     QUrl m_xcodeURL;
 };
