@@ -91,7 +91,21 @@ std::optional<QVariantMap> dictionaryFromData(const QByteArray& data) {
     plist_from_memory(data.constData(), uint32_t(data.size()), &root);
     if (!root)
         return std::nullopt;
-    const std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
+    std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
+    // A binary list can hold a key with a NUL byte inside, and libplist aborts the process
+    // (an assert) when such a key is read. Passing through its XML form cuts the key at the NUL.
+    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+        char* xml = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(root, &xml, &length);
+        root = nullptr;
+        if (xml)
+            plist_from_xml(xml, length, &root);
+        plist_to_xml_free(xml);
+        owner.reset(root);
+        if (!root)
+            return std::nullopt;
+    }
     if (plist_get_node_type(root) != PLIST_DICT)
         return std::nullopt;
     return toVariant(root, 0).toMap();

@@ -70,6 +70,13 @@ void tst_PropertyList::readsDictionary_data() {
         << QByteArray("{\"CFBundleIdentifier\": 1}") << false << QVariantMap();
     QTest::addRow("truncated XML")
         << xmlHeader + "<dict><key>CFBundleIdentifier</key><str" << false << QVariantMap();
+    // Found by fuzzing: libplist asserted on reading the key, aborting the app.
+    QTest::addRow("binary, NUL inside a key")
+        << QByteArray::fromHex("62706c6973743030d2010203045f1012434642756e646c654964656e746966"
+                               "696572536100625269645178080d2226290000000000000101000000000000"
+                               "00050000000000000000000000000000002b")
+        << true
+        << QVariantMap{{"CFBundleIdentifier", QStringLiteral("id")}, {"a", QStringLiteral("x")}};
     QTest::addRow("truncated binary") << binaryDictionary().left(20) << false << QVariantMap();
     QTest::addRow("binary header, garbage body")
         << QByteArray("bplist00") + QByteArray(64, '\xff') << false << QVariantMap();
