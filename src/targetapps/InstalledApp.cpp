@@ -1,13 +1,12 @@
 #include "targetapps/InstalledApp.h"
 
+#include "destinations/DeviceCtlFormats.h"
+#include "platform/JsonDecoding.h"
+
 #include <QCollator>
 #include <QHashFunctions>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
-#include <optional>
 
 InstalledApp::InstalledApp(QString name, QString bundleIdentifier, QString version,
                            QString bundleVersion, QString url)
@@ -25,76 +24,22 @@ size_t qHash(const InstalledApp& app, size_t seed) noexcept
                       app.url());
 }
 
-namespace {
-
-// A strict decoder: a required key that is missing, or any key of the wrong type, fails the
-// whole document. An optional key that is absent or null is "not reported".
-struct DecodeFailure {};
-
-std::optional<QString> optionalText(const QJsonObject& object, QLatin1String key)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return std::nullopt;
-    if (!value.isString())
-        throw DecodeFailure{};
-    return value.toString();
-}
-
-QString requiredText(const QJsonObject& object, QLatin1String key)
-{
-    const std::optional<QString> text = optionalText(object, key);
-    if (!text)
-        throw DecodeFailure{};
-    return *text;
-}
-
-QJsonObject requiredObject(const QJsonValue& value)
-{
-    if (!value.isObject())
-        throw DecodeFailure{};
-    return value.toObject();
-}
-
-QList<InstalledApp> decode(const QByteArray& data)
-{
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
-        throw DecodeFailure{};
-    const QJsonObject result = requiredObject(document.object().value(QLatin1String("result")));
-    const QJsonValue apps = result.value(QLatin1String("apps"));
-    if (!apps.isArray())
-        throw DecodeFailure{};
-
-    QList<InstalledApp> list;
-    for (const QJsonValue& entry : apps.toArray()) {
-        const QJsonObject app = requiredObject(entry);
-        const QString bundleIdentifier = requiredText(app, QLatin1String("bundleIdentifier"));
-        const std::optional<QString> name = optionalText(app, QLatin1String("name"));
-        const std::optional<QString> version = optionalText(app, QLatin1String("version"));
-        const std::optional<QString> bundleVersion =
-            optionalText(app, QLatin1String("bundleVersion"));
-        const std::optional<QString> url = optionalText(app, QLatin1String("url"));
-        // Decoded in full first: a bad entry after a nameless one still fails the document.
-        if (!name || name->isEmpty())
-            continue;
-        list.append(InstalledApp(*name, bundleIdentifier, version.value_or(QStringLiteral("1.0")),
-                                 bundleVersion.value_or(QStringLiteral("1")),
-                                 url.value_or(QString())));
-    }
-    return list;
-}
-
-} // namespace
-
 QList<InstalledApp> parseInstalledApps(const QByteArray& data)
 {
-    QList<InstalledApp> apps;
+    DeviceCtlAppsResponse response;
     try {
-        apps = decode(data);
-    } catch (const DecodeFailure&) {
-        return {};
+        response = DeviceCtlAppsResponse::decode(data);
+    } catch (const JsonDecodingError&) {
+        return {}; // nothing to show, and nothing worth a log line
+    }
+    QList<InstalledApp> apps;
+    for (const DeviceCtlApp& app : std::as_const(response.result.apps)) {
+        if (!app.name || app.name->isEmpty())
+            continue;
+        apps.append(InstalledApp(*app.name, app.bundleIdentifier,
+                                 app.version.value_or(QStringLiteral("1.0")),
+                                 app.bundleVersion.value_or(QStringLiteral("1")),
+                                 app.url.value_or(QString())));
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
