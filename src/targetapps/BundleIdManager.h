@@ -1,18 +1,111 @@
 #pragma once
 
+#include "destinations/Device.h"
+#include "platform/Logger.h"
+#include "targetapps/AppIconCache.h"
+#include "targetapps/InstalledApp.h"
+
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
-// The apps of the selected physical device and the chosen target app.
-// (Placeholder until target apps land.)
+#include <QCoro/QCoroTask>
+
+#include <exception>
+#include <memory>
+#include <optional>
+
+class DeviceCtlClient;
+
+// The apps installed on the selected physical device, the chosen target app (remembered across
+// launches) and the apps' icons. Observers hear of a change only when the value differs by its
+// type's equality; an app's icon is not part of that, so a replaced icon of the selected app
+// raises `iconUpdateTrigger` instead. `error` always notifies. Lives on the GUI thread.
 class BundleIdManager : public QObject {
     Q_OBJECT
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(int iconUpdateTrigger READ iconUpdateTrigger NOTIFY iconUpdateTriggerChanged)
+
 public:
+    // Device icon requests running at once during an icon pass. Hundreds at once would hold
+    // hundreds of processes and pipes open and run out of file descriptors.
+    static constexpr int maxConcurrentIconFetches = 8;
+    static constexpr const char* storedBundleIdKey = "BundleIdManager.selectedBundleId";
+
     explicit BundleIdManager(QObject* parent = nullptr);
+    ~BundleIdManager() override;
+
+    [[nodiscard]] const QList<InstalledApp>& apps() const { return m_apps; }
+    [[nodiscard]] const std::optional<InstalledApp>& selectedApp() const { return m_selectedApp; }
+    [[nodiscard]] bool isLoading() const { return m_isLoading; }
+    // The failure of the last app list fetch (null when it succeeded or none ran).
+    [[nodiscard]] std::exception_ptr error() const { return m_error; }
+    // Its user-facing description; empty without an error.
+    [[nodiscard]] const QString& errorDescription() const { return m_errorDescription; }
+    [[nodiscard]] int iconUpdateTrigger() const { return m_iconUpdateTrigger; }
+    [[nodiscard]] const std::optional<QString>& loadedDeviceId() const { return m_loadedDeviceId; }
+    // Setting none forces the next fetchApps for the device to reload.
+    void setLoadedDeviceId(std::optional<QString> deviceId);
+
+    // The last chosen bundle identifier, read from and written to the user defaults.
+    [[nodiscard]] static std::optional<QString> storedBundleId();
+    static void setStoredBundleId(const std::optional<QString>& bundleId);
 
     [[nodiscard]] QUrl xcodeURL() const { return m_xcodeURL; }
     void setXcodeURL(const QUrl& url) { m_xcodeURL = url; }
 
+    [[nodiscard]] AppIconCache& iconCache() { return m_iconCache; }
+
+    // How many icon requests an icon pass keeps running at once (at least 1).
+    [[nodiscard]] int maxConcurrentIconFetchCount() const { return m_maxConcurrentIconFetches; }
+    void setMaxConcurrentIconFetches(int count) { m_maxConcurrentIconFetches = qMax(1, count); }
+
+    // Loads the apps of a physical device (nothing when that device's non-empty list is
+    // already loaded) or clears the list for a simulator. Never throws: a failure lands in
+    // `error`. The icons follow in a pass of their own that this does not wait for.
+    QCoro::Task<> fetchApps(Device device);
+
+    // Makes `app` the target and remembers its bundle identifier.
+    void selectApp(const InstalledApp& app);
+
+Q_SIGNALS:
+    void appsChanged();
+    // One app's icon was replaced in place (row of `apps`); `appsChanged` is emitted too.
+    void appIconChanged(int row);
+    void selectedAppChanged();
+    void isLoadingChanged();
+    void errorChanged();
+    void iconUpdateTriggerChanged();
+    void loadedDeviceIdChanged();
+    // An icon pass finished (tests and benchmarks wait for it).
+    void iconFetchFinished();
+
 private:
+    void setApps(QList<InstalledApp> apps);
+    void setSelectedApp(std::optional<InstalledApp> app);
+    void setIsLoading(bool loading);
+    void setError(std::exception_ptr error, QString description);
+    void applyLoadedList(QList<InstalledApp> list, const Device& device);
+    void updateIcon(const QString& bundleIdentifier, const QImage& image);
+    static QCoro::Task<> fetchIcons(QPointer<BundleIdManager> self, QList<InstalledApp> list,
+                                    Device device, DeviceCtlClient client);
+    struct IconPass;
+    static QCoro::Task<> iconWorker(QPointer<BundleIdManager> self, std::shared_ptr<IconPass> pass,
+                                    QString deviceId, DeviceCtlClient client);
+
+    Logger m_logger{QStringLiteral("Kestrine"), QStringLiteral("BundleIdManager")};
+    QList<InstalledApp> m_apps;
+    std::optional<InstalledApp> m_selectedApp;
+    bool m_isLoading = false;
+    std::exception_ptr m_error;
+    QString m_errorDescription;
+    int m_iconUpdateTrigger = 0;
+    std::optional<QString> m_loadedDeviceId;
     QUrl m_xcodeURL;
+    // Counts list fetches and clears: a fetch whose answer arrives after a newer one began
+    // is dropped, so a slow device can never overwrite the list of the device chosen since.
+    quint64 m_fetchGeneration = 0;
+    int m_maxConcurrentIconFetches = maxConcurrentIconFetches;
+    AppIconCache m_iconCache;
 };

@@ -1,0 +1,144 @@
+// Icon pass of a large app list against a stand-in device tool that takes about 50 ms per icon:
+// wall time and the peak number of open file descriptors, with the bounded number of
+// concurrent requests and, for comparison, with every request started at once.
+//
+//   bench_iconpass [apps=300] [delay-ms=50]
+
+#include "destinations/Device.h"
+#include "targetapps/BundleIdManager.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <QCoro/QCoroSignal>
+#include <QCoro/QCoroTask>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+int openFileDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+// A bundle laid out like Xcode whose devicectl lists `apps` apps and answers each icon
+// request after `delayMs` with a small PNG.
+QString makeStandIn(const QString& root, int apps, int delayMs)
+{
+    const QString bin = root + QStringLiteral("/Xcode.app/Contents/Developer/usr/bin");
+    QDir().mkpath(bin);
+    QJsonArray list;
+    for (int i = 0; i < apps; ++i)
+        list.append(QJsonObject{
+            {QStringLiteral("name"), QStringLiteral("App %1").arg(i)},
+            {QStringLiteral("bundleIdentifier"), QStringLiteral("com.example.app%1").arg(i)}});
+    QFile json(root + QStringLiteral("/apps.json"));
+    json.open(QIODevice::WriteOnly);
+    json.write(QJsonDocument(QJsonObject{{QStringLiteral("result"),
+                                          QJsonObject{{QStringLiteral("apps"), list}}}})
+                   .toJson());
+    json.close();
+    QImage icon(180, 180, QImage::Format_ARGB32);
+    icon.fill(QColor(40, 120, 200));
+    icon.save(root + QStringLiteral("/icon.png"));
+
+    const QString script =
+        QStringLiteral("#!/bin/sh\n"
+                       "out=''; prev=''\n"
+                       "for a in \"$@\"; do\n"
+                       "  case \"$prev\" in --json-output|--destination) out=\"$a\";; esac\n"
+                       "  prev=\"$a\"\n"
+                       "done\n"
+                       "case \" $* \" in\n"
+                       "  *' info apps '*) cp '%1/apps.json' \"$out\";;\n"
+                       "  *' appIcon '*) sleep %2; cp '%1/icon.png' \"$out\";;\n"
+                       "esac\n")
+            .arg(root, QString::number(delayMs / 1000.0, 'f', 3));
+    QFile tool(bin + QStringLiteral("/devicectl"));
+    tool.open(QIODevice::WriteOnly);
+    tool.write(script.toUtf8());
+    tool.close();
+    tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return root + QStringLiteral("/Xcode.app");
+}
+
+struct Figures {
+    qint64 milliseconds = 0;
+    int peakDescriptors = 0;
+    QString completion;
+};
+
+QCoro::Task<Figures> runPass(const QString& xcode, int concurrency)
+{
+    BundleIdManager manager;
+    manager.setXcodeURL(QUrl::fromLocalFile(xcode));
+    manager.setMaxConcurrentIconFetches(concurrency);
+    const Device device{QStringLiteral("BENCH"), QStringLiteral("Bench iPhone"),
+                        DeviceState::booted,     QStringLiteral("iOS"),
+                        QStringLiteral("17.2"),  DeviceSource::physical};
+    Figures figures;
+    figures.peakDescriptors = openFileDescriptors();
+    QTimer sampler;
+    sampler.setInterval(2);
+    QObject::connect(&sampler, &QTimer::timeout, &sampler, [&figures] {
+        figures.peakDescriptors = qMax(figures.peakDescriptors, openFileDescriptors());
+    });
+    sampler.start();
+    QElapsedTimer clock;
+    clock.start();
+    co_await manager.fetchApps(device);
+    co_await qCoro(&manager, &BundleIdManager::iconFetchFinished);
+    figures.milliseconds = clock.elapsed();
+    int withIcon = 0;
+    for (const InstalledApp& app : manager.apps())
+        withIcon += !app.icon().isNull();
+    figures.completion = QStringLiteral("%1 of %2 icons").arg(withIcon).arg(manager.apps().size());
+    co_return figures;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int apps = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 300;
+    const int delayMs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 50;
+
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    QStandardPaths::setTestModeEnabled(true); // the icon cache goes to the temporary home
+    const QString xcode = makeStandIn(home.path(), apps, delayMs);
+
+    // The usual default soft limit of a desktop session, whatever this shell allows.
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(1024, limit.rlim_max);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    std::printf("icon pass: %d apps, stand-in tool %d ms per icon, descriptor limit %llu\n", apps,
+                delayMs, static_cast<unsigned long long>(limit.rlim_cur));
+    std::printf("%-26s %10s %16s  %s\n", "concurrent requests", "wall ms", "peak open fds",
+                "result");
+    for (int concurrency : {BundleIdManager::maxConcurrentIconFetches, apps}) {
+        // A fresh cache each time, so both passes do the same work.
+        QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
+        const Figures figures = QCoro::waitFor(runPass(xcode, concurrency));
+        std::printf("%-26d %10lld %16d  %s\n", concurrency,
+                    static_cast<long long>(figures.milliseconds), figures.peakDescriptors,
+                    qPrintable(figures.completion));
+    }
+    return 0;
+}
