@@ -45,9 +45,10 @@ void EmojiPickerViewModifier::present()
         return;
     if (m_popover)
         m_popover->deleteLater();
-    m_popover = new QFrame(m_anchor, Qt::Popup);
+    auto* frame = new QFrame(m_anchor, Qt::Popup);
+    frame->setFrameShape(QFrame::StyledPanel);
+    m_popover = frame;
     m_popover->setAttribute(Qt::WA_DeleteOnClose);
-    m_popover->setFrameShape(QFrame::StyledPanel);
     m_popover->setMinimumSize(popoverWidth, popoverMinimumHeight);
     m_popover->resize(popoverWidth, popoverHeight);
     m_popover->installEventFilter(this);

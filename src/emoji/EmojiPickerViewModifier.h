@@ -25,7 +25,7 @@ public:
     // Shows or hides the popover to match `isPresented`.
     void refresh();
 
-    [[nodiscard]] QFrame* popover() const { return m_popover; }
+    [[nodiscard]] QFrame* popover() const { return qobject_cast<QFrame*>(m_popover.data()); }
     [[nodiscard]] EmojiPicker* picker() const { return m_picker; }
 
     static constexpr int popoverWidth = 320;
@@ -46,6 +46,8 @@ private:
     Binding<bool> m_isPresented;
     Binding<std::optional<Emoji>> m_selectedEmoji;
     bool m_dismissAfterSelection;
-    QPointer<QFrame> m_popover;
+    // Held as a QWidget: the popover still sends events while ~QWidget runs, when it is no
+    // longer a QFrame, and reading a QPointer<QFrame> then is undefined behaviour.
+    QPointer<QWidget> m_popover;
     QPointer<EmojiPicker> m_picker;
 };
