@@ -1,12 +1,14 @@
 #include "app/KestrineApp.h"
 
 #include "destinations/RunDestinationManager.h"
+#include "destinations/TargetSelectorToolbarContent.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
 #include "platform/AppSettings.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "targetapps/BundleIdManager.h"
+#include "targetapps/BundleIdSelectorToolbarContent.h"
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeView.h"
 #include "updates/SparkleUpdater.h"
@@ -155,6 +157,9 @@ void KestrineApp::buildToolbar(RootView* root) {
     // Left to right: the run-destination picker and the target-app picker go first, then a
     // flexible space, then the search field with its scope row at the trailing end.
     clearToolbar();
+    m_toolBar->addWidget(new TargetSelectorToolbarContent(*m_deviceManager, m_toolBar));
+    m_toolBar->addWidget(
+        new BundleIdSelectorToolbarContent(*m_bundleIdManager, *m_deviceManager, m_toolBar));
     auto* space = new QWidget(m_toolBar);
     space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_toolBar->addWidget(space);

@@ -10,7 +10,7 @@ namespace TextStyle {
 namespace {
 
 // Relative to the body size, after the desktop platform's type ramp (body 13, callout 12,
-// caption 10, headline 13 bold, title 22, large title 26).
+// subheadline 11, caption 10, headline 13 bold, title 22, large title 26).
 qreal scaleOf(Style style) {
     switch (style) {
     case Style::LargeTitle:
@@ -22,8 +22,12 @@ qreal scaleOf(Style style) {
         return 1.0;
     case Style::Callout:
         return 0.92;
+    case Style::Subheadline:
+        return 0.85;
     case Style::Caption:
         return 0.8;
+    case Style::Caption2:
+        return 0.77;
     }
     return 1.0;
 }

@@ -1,0 +1,298 @@
+#include "FakeXcode.h"
+#include "TestEnvironment.h"
+
+#include "destinations/DeviceListModel.h"
+#include "destinations/DeviceListView.h"
+#include "destinations/DeviceRowButton.h"
+#include "destinations/RunDestinationManager.h"
+#include "destinations/TargetSelectorButton.h"
+#include "destinations/TargetSelectorToolbarContent.h"
+#include "window/AccessoryBarButton.h"
+#include "window/Popover.h"
+#include "window/PopoverStateView.h"
+#include "window/SearchField.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <QCoro/QCoroTask>
+
+namespace {
+
+using Tool = FakeXcode::Tool;
+using State = TargetSelectorToolbarContent::PopoverState;
+
+// simctl's JSON for simulators given as "runtime-key|udid|name|state".
+QByteArray simulatorsJson(const QStringList& simulators)
+{
+    QJsonObject runtimes;
+    for (const QString& line : simulators) {
+        const QStringList parts = line.split(u'|');
+        const QString key = QStringLiteral("com.apple.CoreSimulator.SimRuntime.") + parts.at(0);
+        QJsonArray list = runtimes.value(key).toArray();
+        list.append(QJsonObject{{QStringLiteral("udid"), parts.at(1)},
+                                {QStringLiteral("name"), parts.at(2)},
+                                {QStringLiteral("state"), parts.at(3)},
+                                {QStringLiteral("isAvailable"), true}});
+        runtimes.insert(key, list);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("devices"), runtimes}}).toJson();
+}
+
+// devicectl's JSON for physical devices given as "identifier|name|platform|version".
+QByteArray physicalJson(const QStringList& devices)
+{
+    QJsonArray list;
+    for (const QString& line : devices) {
+        const QStringList parts = line.split(u'|');
+        list.append(
+            QJsonObject{{QStringLiteral("identifier"), parts.at(0)},
+                        {QStringLiteral("deviceProperties"),
+                         QJsonObject{{QStringLiteral("name"), parts.at(1)},
+                                     {QStringLiteral("osVersionNumber"), parts.at(3)},
+                                     {QStringLiteral("bootState"), QStringLiteral("booted")}}},
+                        {QStringLiteral("hardwareProperties"),
+                         QJsonObject{{QStringLiteral("platform"), parts.at(2)}}}});
+    }
+    const QJsonObject result{{QStringLiteral("devices"), list}};
+    return QJsonDocument(QJsonObject{{QStringLiteral("result"), result}}).toJson();
+}
+
+const QStringList simulators{"iOS-17-2|S1|iPhone 15|Booted", "iOS-17-0|S2|iPad Air|Shutdown",
+                             "tvOS-17-2|S3|Apple TV 4K|Shutdown",
+                             "macOS-14-2|S4|Designed for iPad|Shutdown"};
+const QStringList physical{"D1|Kim's iPhone|iOS|17.2.1"};
+
+struct Fixture {
+    Fixture()
+    {
+        xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorsJson(simulators)},
+                          QStringLiteral("list devices"));
+        xcode.setScenario(Tool::Devicectl, {.file = physicalJson(physical)},
+                          QStringLiteral("list devices"));
+        toolbar.show();
+    }
+
+    void fetch(double delay = 0)
+    {
+        if (delay > 0)
+            xcode.setScenario(Tool::Simctl,
+                              {.standardOutput = simulatorsJson(simulators), .delaySeconds = delay},
+                              QStringLiteral("list devices"));
+        QCoro::waitFor(devices.fetchDevices(xcode.url()));
+    }
+
+    [[nodiscard]] DeviceListView* list() const
+    {
+        return qobject_cast<DeviceListView*>(picker->popover()->content());
+    }
+    [[nodiscard]] PopoverStateView* stateView() const
+    {
+        return qobject_cast<PopoverStateView*>(picker->popover()->content());
+    }
+    [[nodiscard]] QStringList names() const
+    {
+        QStringList names;
+        for (const Device& device : list()->model()->filteredDevices())
+            names.append(device.name);
+        return names;
+    }
+
+    TestEnvironment env;
+    FakeXcode xcode{env.path()};
+    RunDestinationManager devices;
+    QWidget toolbar;
+    TargetSelectorToolbarContent* picker = new TargetSelectorToolbarContent(devices, &toolbar);
+};
+
+} // namespace
+
+class tst_DestinationPicker : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void symbols_data();
+    void symbols();
+    void sectionTitles_data();
+    void sectionTitles();
+    void labelWhileLoadingAndWithoutDevices();
+    void searchRegroupsAndReportsNoMatch();
+    void choosingARowClosesAndRelabels();
+    void arrowKeysSelectButKeepThePopoverOpen();
+    void refreshNeedsAnXcodeLocation();
+};
+
+void tst_DestinationPicker::symbols_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("toolbar");
+    QTest::addColumn<QString>("row");
+    QTest::addRow("iPhone") << "iPhone 15 Pro"
+                            << "iphone"
+                            << "iphone";
+    QTest::addRow("iPad") << "iPad Air"
+                          << "ipad"
+                          << "ipad";
+    QTest::addRow("iPad wins over TV") << "iPad TV Edition"
+                                       << "ipad"
+                                       << "ipad";
+    QTest::addRow("watch") << "Apple Watch Ultra"
+                           << "applewatch"
+                           << "applewatch";
+    QTest::addRow("TV") << "Apple TV 4K"
+                        << "appletv"
+                        << "appletv.fill";
+    QTest::addRow("case matters") << "ipad mini"
+                                  << "iphone"
+                                  << "iphone";
+    QTest::addRow("anything else") << "Vision Pro"
+                                   << "iphone"
+                                   << "iphone";
+}
+
+void tst_DestinationPicker::symbols()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, toolbar);
+    QFETCH(QString, row);
+    Device device;
+    device.name = name;
+    QCOMPARE(TargetSelectorButton::symbolName(device), toolbar);
+    QCOMPARE(DeviceRowButton::symbolName(device), row);
+}
+
+void tst_DestinationPicker::sectionTitles_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("title");
+    QTest::addRow("iOS") << "iOS"
+                         << "IOS SIMULATORS";
+    QTest::addRow("tvOS") << "tvOS"
+                          << "TVOS SIMULATORS";
+    QTest::addRow("watchOS") << "watchOS"
+                             << "WATCHOS SIMULATORS";
+    QTest::addRow("visionOS") << "visionOS"
+                              << "VISIONOS SIMULATORS";
+    QTest::addRow("other platform") << "macOS"
+                                    << "MACOS SIMULATORS";
+    QTest::addRow("physical") << "iOS Devices"
+                              << "IOS DEVICES";
+    QTest::addRow("physical, other platform") << "watchOS Devices"
+                                              << "WATCHOS DEVICES";
+}
+
+void tst_DestinationPicker::sectionTitles()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, title);
+    QCOMPARE(DeviceListModel::sectionTitle(key), title);
+}
+
+void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices()
+{
+    Fixture f;
+    f.xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorsJson({}), .delaySeconds = 0.3},
+                        QStringLiteral("list devices"));
+    f.xcode.setScenario(Tool::Devicectl, {.file = physicalJson({})},
+                        QStringLiteral("list devices"));
+    auto fetch = f.devices.fetchDevices(f.xcode.url());
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Loading..."));
+    QCOMPARE(f.picker->label()->symbol(), QStringLiteral("iphone.slash"));
+    f.picker->button()->click();
+    QCOMPARE(f.picker->popoverState(), State::Loading);
+    QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading devices..."));
+    QCoro::waitFor(std::move(fetch));
+
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("No Device"));
+    QCOMPARE(f.picker->popoverState(), State::Empty);
+    QCOMPARE(f.stateView()->headline(), QStringLiteral("No devices found"));
+    QCOMPARE(f.stateView()->size(), QSize(280, 160));
+    QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target device for deeplinks"));
+}
+
+void tst_DestinationPicker::searchRegroupsAndReportsNoMatch()
+{
+    Fixture f;
+    f.fetch();
+    f.picker->setShowingPopover(true);
+    QCOMPARE(f.picker->popoverState(), State::List);
+    QCOMPARE(f.list()->model()->sectionTitles(),
+             (QStringList{"IOS DEVICES", "IOS SIMULATORS", "MACOS SIMULATORS", "TVOS SIMULATORS"}));
+
+    QTest::keyClicks(f.list()->searchField(), QStringLiteral("17.2"));
+    QCOMPARE(f.names(), (QStringList{"Kim's iPhone", "iPhone 15", "Apple TV 4K"}));
+    QCOMPARE(f.list()->model()->sectionTitles(),
+             (QStringList{"IOS DEVICES", "IOS SIMULATORS", "TVOS SIMULATORS"}));
+
+    f.list()->searchField()->selectAll();
+    QTest::keyClicks(f.list()->searchField(), QStringLiteral("TVOS"));
+    QCOMPARE(f.names(), QStringList{"Apple TV 4K"});
+
+    QTest::keyClicks(f.list()->searchField(), QStringLiteral(" 99"));
+    QCOMPARE(f.list()->model()->rowCount(), 1);
+    QCOMPARE(f.list()->model()->index(0).data().toString(),
+             QStringLiteral("No devices match \"TVOS 99\""));
+    QCOMPARE(f.list()->model()->flags(f.list()->model()->index(0)), Qt::NoItemFlags);
+}
+
+void tst_DestinationPicker::choosingARowClosesAndRelabels()
+{
+    Fixture f;
+    f.fetch();
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("iPhone 15")); // the booted simulator
+    f.picker->button()->click();
+    QListView* list = f.list()->list();
+    const int row = f.list()->model()->rowOf(QStringLiteral("S3"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(f.list()->model()->index(row)).center());
+
+    QVERIFY(!f.picker->showingPopover());
+    QVERIFY(!f.picker->popover()->isVisible());
+    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S3"));
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Apple TV 4K"));
+    QCOMPARE(f.picker->label()->symbol(), QStringLiteral("appletv"));
+    QCOMPARE(f.picker->selection(), std::optional<QString>("S3"));
+}
+
+void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen()
+{
+    Fixture f;
+    f.fetch();
+    f.picker->button()->click();
+    SearchField* search = f.list()->searchField();
+    QTRY_VERIFY(search->hasFocus());
+    // The list starts at the selected destination; title rows are skipped.
+    QCOMPARE(f.list()->list()->currentIndex().data(DeviceListModel::DeviceIdRole).toString(),
+             QStringLiteral("S1"));
+    QTest::keyClick(search, Qt::Key_Up);
+    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("D1"));
+    QVERIFY(f.picker->popover()->isVisible());
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Kim's iPhone"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QVERIFY(!f.picker->showingPopover());
+}
+
+void tst_DestinationPicker::refreshNeedsAnXcodeLocation()
+{
+    Fixture f;
+    // No fetch yet, so no Xcode location: the empty state's Refresh does nothing.
+    f.picker->setShowingPopover(true);
+    QCOMPARE(f.picker->popoverState(), State::Empty);
+    f.stateView()->button()->click();
+    QVERIFY(!f.devices.isLoading());
+    QVERIFY(f.xcode.invocations(Tool::Simctl).isEmpty());
+
+    f.fetch();
+    QCOMPARE(f.xcode.invocations(Tool::Simctl).size(), 1);
+    QCOMPARE(f.picker->popoverState(), State::List);
+    f.list()->refreshButton()->click();
+    QTRY_COMPARE(f.xcode.invocations(Tool::Simctl).size(), 2);
+}
+
+QTEST_MAIN(tst_DestinationPicker)
+#include "tst_DestinationPicker.moc"

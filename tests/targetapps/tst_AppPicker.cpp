@@ -1,0 +1,344 @@
+#include "FakeXcode.h"
+#include "TestEnvironment.h"
+
+#include "destinations/RunDestinationManager.h"
+#include "targetapps/AppListModel.h"
+#include "targetapps/AppListView.h"
+#include "targetapps/BundleIdManager.h"
+#include "targetapps/BundleIdSelectorButton.h"
+#include "targetapps/BundleIdSelectorToolbarContent.h"
+#include "window/AccessoryBarButton.h"
+#include "window/Popover.h"
+#include "window/PopoverStateView.h"
+#include "window/SearchField.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+using Tool = FakeXcode::Tool;
+using State = BundleIdSelectorToolbarContent::PopoverState;
+
+const Device iPhone{QStringLiteral("DEV-1"), QStringLiteral("Kim's iPhone"),
+                    DeviceState::booted,     QStringLiteral("iOS"),
+                    QStringLiteral("17.2"),  DeviceSource::physical};
+const Device simulator{QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"),
+                       DeviceState::booted,     QStringLiteral("iOS"),
+                       QStringLiteral("17.2"),  DeviceSource::simulator};
+
+QByteArray appsJson(const QStringList& apps)
+{
+    QJsonArray array;
+    for (const QString& app : apps) {
+        const QStringList parts = app.split(u'=');
+        array.append(QJsonObject{{QStringLiteral("name"), parts.at(0)},
+                                 {QStringLiteral("bundleIdentifier"), parts.at(1)}});
+    }
+    const QJsonObject result{{QStringLiteral("apps"), array}};
+    return QJsonDocument(QJsonObject{{QStringLiteral("result"), result}}).toJson();
+}
+
+const QStringList threeApps{"Maps=com.example.maps", "Notes=com.example.notes",
+                            "Weather=com.example.zephyr"};
+
+// Everything one picker needs, in the order it must be created and destroyed.
+struct Fixture {
+    explicit Fixture(const QStringList& apps = threeApps, double delay = 0)
+    {
+        setApps(apps, delay);
+        bundleIds.setXcodeURL(xcode.url());
+        toolbar.show();
+    }
+
+    void setApps(const QStringList& apps, double delay = 0)
+    {
+        xcode.setScenario(Tool::Devicectl, {.file = appsJson(apps), .delaySeconds = delay},
+                          QStringLiteral("device info apps"));
+    }
+
+    int appsCalls() const
+    {
+        int count = 0;
+        for (const auto& call : xcode.invocations(Tool::Devicectl))
+            count += call.arguments.join(u' ').contains(QLatin1String("info apps"));
+        return count;
+    }
+
+    [[nodiscard]] std::optional<State> state() const { return picker->popoverState(); }
+    [[nodiscard]] PopoverStateView* stateView() const
+    {
+        return qobject_cast<PopoverStateView*>(picker->popover()->content());
+    }
+    [[nodiscard]] AppListView* list() const
+    {
+        return qobject_cast<AppListView*>(picker->popover()->content());
+    }
+
+    TestEnvironment env;
+    FakeXcode xcode{env.path()};
+    RunDestinationManager devices;
+    BundleIdManager bundleIds;
+    QWidget toolbar;
+    BundleIdSelectorToolbarContent* picker =
+        new BundleIdSelectorToolbarContent(bundleIds, devices, &toolbar);
+};
+
+QStringList rowNames(const AppListView* view)
+{
+    QStringList names;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        names.append(view->model()->index(row).data().toString());
+    return names;
+}
+
+} // namespace
+
+class tst_AppPicker : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void shownOnlyForAPhysicalDestination();
+    void popoverFollowsTheLoad();
+    void errorMessages_data();
+    void errorMessages();
+    void retryAfterAnErrorKeepsTheChosenName();
+    void emptyListOffersRefresh();
+    void searchByNameOrBundleIdentifier_data();
+    void searchByNameOrBundleIdentifier();
+    void clickingARowChoosesTheApp();
+    void keyboardPicksAndEscapeCloses();
+    void labelRedrawsWhenTheSelectedIconArrives();
+};
+
+void tst_AppPicker::shownOnlyForAPhysicalDestination()
+{
+    Fixture f;
+    QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
+    f.devices.selectDevice(simulator);
+    QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
+    QCOMPARE(f.appsCalls(), 0);
+
+    f.devices.selectDevice(iPhone);
+    QVERIFY(f.picker->button()->isVisibleTo(f.picker));
+    QVERIFY(f.bundleIds.isLoading());
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Loading..."));
+    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Maps"));
+    QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target app for deeplinks"));
+
+    // Away to a simulator and back: the list was kept, so the load costs nothing.
+    f.devices.selectDevice(simulator);
+    QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
+    QCOMPARE(f.bundleIds.apps().size(), 3);
+    f.devices.selectDevice(iPhone);
+    QVERIFY(f.picker->button()->isVisibleTo(f.picker));
+    QCOMPARE(f.appsCalls(), 1);
+}
+
+void tst_AppPicker::popoverFollowsTheLoad()
+{
+    Fixture f(threeApps, 0.3);
+    f.devices.selectDevice(iPhone);
+    f.picker->button()->click();
+    QVERIFY(f.picker->showingPopover());
+    QCOMPARE(f.state(), State::Loading);
+    QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading apps..."));
+    QCOMPARE(f.stateView()->size(), QSize(280, 120));
+    QTRY_COMPARE(f.state(), State::List);
+    QVERIFY(f.list());
+    QCOMPARE(rowNames(f.list()), (QStringList{"Maps", "Notes", "Weather"}));
+
+    // Pressing the button again closes the pop-up; the press is not replayed to the button,
+    // which would open it again. (Sent through the window, as the window system delivers it.)
+    QWindow* window = f.toolbar.windowHandle();
+    const QPoint onButton = f.picker->button()->mapTo(&f.toolbar,
+                                                      f.picker->button()->rect().center());
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    QVERIFY(!f.picker->showingPopover());
+    QVERIFY(!f.picker->popover()->isVisible());
+}
+
+void tst_AppPicker::errorMessages_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("message");
+    const QString connect =
+        "Could not connect to device. Make sure the device is unlocked and trusted.";
+    QTest::addRow("Connection reset") << "Connection reset by peer" << connect;
+    QTest::addRow("lower-case connection") << "The connection was interrupted" << connect;
+    QTest::addRow("connection wins over NWError")
+        << "Network.NWError: connection refused" << connect;
+    QTest::addRow("NWError") << "Network.NWError error 54"
+                             << "Network connection lost. Check USB cable and try again.";
+    QTest::addRow("CoreDeviceError")
+        << "com.apple.dt.CoreDeviceError error 4000"
+        << "Device communication error. Unlock device and reconnect if needed.";
+    QTest::addRow("case matters") << "CONNECTION LOST"
+                                  << "Failed to load apps. Please try again.";
+    QTest::addRow("anything else") << "Unknown error"
+                                   << "Failed to load apps. Please try again.";
+}
+
+void tst_AppPicker::errorMessages()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, message);
+    QCOMPARE(BundleIdSelectorToolbarContent::errorMessage(description), message);
+}
+
+void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName()
+{
+    Fixture f;
+    f.devices.selectDevice(iPhone);
+    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+
+    f.xcode.setScenario(Tool::Devicectl,
+                        {.standardError = "ERROR: Connection reset by peer\n", .exitStatus = 1},
+                        QStringLiteral("device info apps"));
+    f.picker->setShowingPopover(true);
+    f.picker->reload();
+    QTRY_COMPARE(f.state(), State::Error);
+    QCOMPARE(f.stateView()->headline(), QStringLiteral("Connection Error"));
+    QCOMPARE(f.stateView()->caption(),
+             QStringLiteral(
+                 "Could not connect to device. Make sure the device is unlocked and trusted."));
+    QCOMPARE(f.stateView()->button()->text(), QStringLiteral("Retry"));
+
+    f.setApps({"Maps=com.example.maps", "Atlas=com.example.atlas"}, 0.3);
+    f.stateView()->button()->click();
+    QCOMPARE(f.state(), State::Loading);
+    QVERIFY(f.picker->showingPopover());
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Maps")); // the name wins over Loading
+    QTRY_COMPARE(f.state(), State::List);
+    QCOMPARE(rowNames(f.list()), (QStringList{"Atlas", "Maps"}));
+    QCOMPARE(f.appsCalls(), 3);
+}
+
+void tst_AppPicker::emptyListOffersRefresh()
+{
+    Fixture f(QStringList{});
+    f.devices.selectDevice(iPhone);
+    QTRY_VERIFY(!f.bundleIds.isLoading());
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("No Apps"));
+    f.picker->setShowingPopover(true);
+    QCOMPARE(f.state(), State::Empty);
+    QCOMPARE(f.stateView()->headline(), QStringLiteral("No apps found"));
+    QCOMPARE(f.stateView()->caption(), QStringLiteral("Make sure the device is unlocked"));
+    QCOMPARE(f.stateView()->symbol(), QStringLiteral("app.badge.questionmark"));
+
+    f.setApps(threeApps);
+    f.stateView()->button()->click();
+    QTRY_COMPARE(f.state(), State::List);
+    QCOMPARE(f.appsCalls(), 2);
+}
+
+void tst_AppPicker::searchByNameOrBundleIdentifier_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addRow("none") << "" << QStringList{"Maps", "Notes", "Weather"};
+    QTest::addRow("name, any case") << "mAPS" << QStringList{"Maps"};
+    QTest::addRow("bundle identifier only") << "zephyr" << QStringList{"Weather"};
+    QTest::addRow("shared part") << "com.example" << QStringList{"Maps", "Notes", "Weather"};
+    QTest::addRow("nothing") << "xyz" << QStringList{"No apps match \"xyz\""};
+}
+
+void tst_AppPicker::searchByNameOrBundleIdentifier()
+{
+    QFETCH(QString, search);
+    QFETCH(QStringList, rows);
+    Fixture f;
+    f.devices.selectDevice(iPhone);
+    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+    f.picker->setShowingPopover(true);
+    QTest::keyClicks(f.list()->searchField(), search);
+    QCOMPARE(f.list()->searchText(), search);
+    QCOMPARE(rowNames(f.list()), rows);
+    QCOMPARE(f.list()->model()->isNoMatchRow(), rows.first().startsWith("No apps match"));
+
+    // Clearing the search shows every app again.
+    f.list()->searchField()->selectAll();
+    QTest::keyClick(f.list()->searchField(), Qt::Key_Backspace);
+    QCOMPARE(rowNames(f.list()).size(), 3);
+}
+
+void tst_AppPicker::clickingARowChoosesTheApp()
+{
+    Fixture f;
+    f.devices.selectDevice(iPhone);
+    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+    f.picker->button()->click();
+    QListView* list = f.list()->list();
+    const QRect row = list->visualRect(list->model()->index(2, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+
+    QVERIFY(!f.picker->showingPopover());
+    QVERIFY(!f.picker->popover()->isVisible());
+    QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Weather"));
+    QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
+    QCOMPARE(f.picker->label()->title(), QStringLiteral("Weather"));
+    QCOMPARE(f.picker->selection(), std::optional<QString>("com.example.zephyr"));
+
+    // Opened again: that row is checked and highlighted; no row is shown for an empty list.
+    f.picker->button()->click();
+    const QModelIndex checked = f.list()->model()->index(2);
+    QVERIFY(checked.data(AppListModel::IsSelectedRole).toBool());
+    QVERIFY(!f.list()->model()->index(0).data(AppListModel::IsSelectedRole).toBool());
+    QCOMPARE(f.list()->list()->currentIndex(), checked);
+    QCOMPARE(f.list()->searchText(), QString());
+}
+
+void tst_AppPicker::keyboardPicksAndEscapeCloses()
+{
+    Fixture f;
+    f.devices.selectDevice(iPhone);
+    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+    f.picker->button()->click();
+    SearchField* search = f.list()->searchField();
+    QTRY_VERIFY(search->hasFocus());
+    QTest::keyClick(search, Qt::Key_Down); // from Maps (selected) to Notes
+    QCOMPARE(f.list()->list()->currentIndex().row(), 1);
+    QCOMPARE(f.picker->selection(), std::optional<QString>("com.example.notes"));
+    QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Maps")); // only highlighted
+    QTest::keyClick(search, Qt::Key_Return);
+    QVERIFY(!f.picker->showingPopover());
+    QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
+
+    f.picker->button()->click();
+    QVERIFY(f.picker->popover()->isVisible());
+    QTest::keyClick(f.picker->popover(), Qt::Key_Escape);
+    QVERIFY(!f.picker->popover()->isVisible());
+    QVERIFY(!f.picker->showingPopover());
+}
+
+void tst_AppPicker::labelRedrawsWhenTheSelectedIconArrives()
+{
+    Fixture f;
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    icon.save(&buffer, "PNG");
+    f.xcode.setScenario(Tool::Devicectl, {.file = png, .delaySeconds = 0.2},
+                        QStringLiteral("--app-bundle-id com.example.maps "));
+    QSignalSpy finished(&f.bundleIds, &BundleIdManager::iconFetchFinished);
+    f.devices.selectDevice(iPhone);
+    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+    QVERIFY(!f.picker->label()->showsAppIcon());
+    QTRY_VERIFY(f.picker->label()->showsAppIcon());
+    QCOMPARE(f.bundleIds.iconUpdateTrigger(), 1);
+    QTRY_COMPARE(finished.count(), 1);
+}
+
+QTEST_MAIN(tst_AppPicker)
+#include "tst_AppPicker.moc"
