@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -96,6 +97,12 @@ void EmojiPickerViewModifier::place()
 
 bool EmojiPickerViewModifier::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_popover && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Unhandled by the search field (it ignores Escape), so it ends the popover.
+        dismiss();
+        return true;
+    }
     if (watched == m_popover && event->type() == QEvent::Hide) {
         // Closed by a choice, by Escape or by a click elsewhere: the flag follows.
         if (m_isPresented.get())
