@@ -19,6 +19,10 @@ public:
 
     // The application's catalogue (":/emoji.json"), loaded on first use and kept.
     [[nodiscard]] static EmojiStore& shared();
+    // Starts loading the shared catalogue on a worker thread, so that a picker opened soon
+    // after finds it ready. The catalogue never changes once built, so it may be read from
+    // any thread.
+    static void preloadShared();
 
     [[nodiscard]] const QList<Emoji>& allEmojis() const { return m_allEmojis; }
     // Category name -> its emojis in file order. Records whose category matches no name

@@ -1,6 +1,7 @@
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 
 #include "emoji/EmojiPickerViewModifier.h"
+#include "emoji/EmojiStore.h"
 #include "store/ManagedObjectContext.h"
 #include "window/ColorPalette.h"
 #include "window/EmojiWell.h"
@@ -35,6 +36,9 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     , m_selectedColor(palette().color(QPalette::Highlight))
     , m_color(ColorPalette::colors().first())
 {
+    // The icon well's picker shows the whole catalogue; have it decoded by then.
+    EmojiStore::preloadShared();
+
     // Name.
     auto* nameLabel = new QLabel(tr("Name:"), this);
     m_nameField = new QLineEdit(this);
