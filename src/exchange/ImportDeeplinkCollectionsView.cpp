@@ -195,18 +195,20 @@ QToolButton* ImportDeeplinkCollectionsView::makeChoice(const QString& symbol, qr
     button->setAutoRaise(false);
     button->setFocusPolicy(Qt::StrongFocus);
     // The large-title size, in the secondary text colour.
-    const int size = qRound(QFontInfo(font()).pixelSize() * 2.6);
+    const int size = qRound(QFontInfo(font()).pixelSize() * 3.2);
     QColor secondary = palette().color(QPalette::WindowText);
     secondary.setAlphaF(0.55);
     const qreal ratio = devicePixelRatioF();
     button->setIcon(QIcon(choiceImage(symbol, linkCentreY, size, secondary, ratio)));
     button->setIconSize(QSize(size, size));
+    // A filled rounded card, like the platform's control colour on a window background.
     button->setStyleSheet(QStringLiteral(
-        "QToolButton { background: palette(button); border: none; border-radius: 8px;"
-        " padding: 10px; }"
-        "QToolButton:hover { background: palette(midlight); }"
-        "QToolButton:pressed { background: palette(mid); }"
-        "QToolButton:focus { border: 1px solid palette(highlight); }"));
+        "QToolButton { background: palette(base); border: 1px solid palette(midlight);"
+        " border-radius: 8px; padding: 10px; }"
+        "QToolButton:hover { background: palette(alternate-base); }"
+        "QToolButton:pressed { background: palette(midlight); }"
+        "QToolButton:focus { border: 1px solid palette(highlight); }"
+        "QToolButton:disabled { color: palette(mid); }"));
     return button;
 }
 

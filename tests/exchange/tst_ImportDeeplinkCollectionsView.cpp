@@ -6,6 +6,7 @@
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
+#include "window/AddDeeplinkCollectionView.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -260,6 +261,25 @@ private Q_SLOTS:
         QVERIFY(context.collections().isEmpty());
         QVERIFY(!context.hasChanges());
         QCOMPARE(sheet.dismissals, 1);
+    }
+
+    void importTabOfTheCollectionEditorClosesIt() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        const QString file = writeFile(env, "a.json", R"({"title": "from the sheet"})");
+        QWidget window;
+        window.show();
+        auto* sheet = new AddDeeplinkCollectionView(&context, &window);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<AddDeeplinkCollectionView> guard(sheet);
+        sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
+        sheet->open();
+        auto* view = qobject_cast<View*>(sheet->importView());
+        QVERIFY(view);
+        view->setOpenPanel([&](QWidget*, bool) { return Result::chosen({file}); });
+        view->chooseSingleCollection();
+        QTRY_VERIFY(!guard || !guard->isVisible());
+        QCOMPARE(names(context), QStringList{"From The Sheet"});
     }
 
     void cancelledDialogKeepsTheSheet() {
