@@ -201,18 +201,23 @@ bool DeeplinkRowView::editorEvent(QEvent* event, QAbstractItemModel* model,
 
 bool DeeplinkRowView::eventFilter(QObject* watched, QEvent* event) {
     // A pointing hand over the link, as over any hyperlink.
-    if (m_view && watched == m_view->viewport()) {
+    // Found through the watched viewport, not m_view: while the view is being destroyed it is
+    // no longer a QAbstractItemView and must not be called as one.
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* view =
+        viewport ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
+    if (view && view->viewport() == viewport) {
         if (event->type() == QEvent::MouseMove) {
             const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
-            const QModelIndex index = m_view->indexAt(position);
+            const QModelIndex index = view->indexAt(position);
             const bool overLink =
-                index.isValid() && linkRect(m_view->visualRect(index), index).contains(position);
+                index.isValid() && linkRect(view->visualRect(index), index).contains(position);
             if (overLink)
-                m_view->viewport()->setCursor(Qt::PointingHandCursor);
+                view->viewport()->setCursor(Qt::PointingHandCursor);
             else
-                m_view->viewport()->unsetCursor();
+                view->viewport()->unsetCursor();
         } else if (event->type() == QEvent::Leave) {
-            m_view->viewport()->unsetCursor();
+            view->viewport()->unsetCursor();
         }
     }
     return QStyledItemDelegate::eventFilter(watched, event);
