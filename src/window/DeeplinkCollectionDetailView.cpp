@@ -324,6 +324,9 @@ void DeeplinkCollectionDetailView::showExportDialog() {
     if (!m_collection || m_isExportShowing)
         return;
     m_isExportShowing = true;
-    // The export of the collection to a file plugs in here.
-    m_isExportShowing = false;
+    // The dialog runs its own event loop: this view may be gone when it returns.
+    QPointer<DeeplinkCollectionDetailView> self(this);
+    DeeplinkCollectionExporter::exportCollection(*m_collection, this, m_exportDialog);
+    if (self)
+        m_isExportShowing = false;
 }

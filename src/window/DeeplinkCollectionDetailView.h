@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/OpenUrlAction.h"
+#include "exchange/DeeplinkCollectionExporter.h"
 #include "store/FetchRequest.h"
 #include "window/SearchRootScope.h"
 
@@ -72,6 +73,11 @@ public:
     [[nodiscard]] QAction* exportAction() const { return m_exportAction; }
     [[nodiscard]] QAction* executeAction() const { return m_executeAction; }
     [[nodiscard]] bool isExportShowing() const { return m_isExportShowing; }
+    // Replaces the platform's save dialog of "Export" (tests).
+    void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog)
+    {
+        m_exportDialog = std::move(dialog);
+    }
 
 Q_SIGNALS:
     // The user (or the view itself, after adding a deeplink) changed the selected deeplink.
@@ -96,6 +102,7 @@ private:
     SearchRootScope m_selectedScope;
     QPointer<Deeplink> m_selectedDeeplink;
     bool m_isExportShowing = false;
+    DeeplinkCollectionExporter::SaveDialog m_exportDialog;
 
     FetchedResultsModel* m_model = nullptr;
     QLabel* m_titleLabel = nullptr;

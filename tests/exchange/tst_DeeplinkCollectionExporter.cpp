@@ -4,8 +4,11 @@
 #include "exchange/DeeplinkCollectionFile.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
+#include "store/DeeplinkQueries.h"
 #include "store/ManagedObjectContext.h"
+#include "window/DeeplinkCollectionDetailView.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,6 +79,29 @@ private Q_SLOTS:
                      QStringLiteral("Export failed: The file \u201Cblocked\u201D")),
                  qPrintable(outcome.text()));
         QVERIFY(QFileInfo(blocked).isDir());
+    }
+
+    void detailViewExportButtonExports() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        DeeplinkCollection* collection = context.insertCollection();
+        collection->setUid(QUuid::createUuid());
+        collection->setName(QStringLiteral("Checkout"));
+        DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope::collection(),
+                                          DeeplinkQueries::deeplinks(collection->uid()), {});
+        const QString target = env.filePath("checkout.json");
+        bool showingDuringDialog = false;
+        view.setExportDialog([&](QWidget*, const QString& proposed) {
+            showingDuringDialog = view.isExportShowing();
+            return std::optional(QFileInfo(proposed).fileName() == "Checkout.json" ? target
+                                                                                   : QString());
+        });
+        QCOMPARE(view.exportAction()->text(), QStringLiteral("Export"));
+        view.exportAction()->trigger();
+        QVERIFY(showingDuringDialog);
+        QVERIFY(!view.isExportShowing());
+        QCOMPARE(DeeplinkCollectionFile::read(target).deeplinkCollection.title,
+                 QStringLiteral("Checkout"));
     }
 
     void proposedFileName_data() {
