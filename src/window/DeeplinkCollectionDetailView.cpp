@@ -1,5 +1,6 @@
 #include "window/DeeplinkCollectionDetailView.h"
 
+#include "execution/TimerRunClock.h"
 #include "platform/SymbolImage.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
@@ -10,6 +11,7 @@
 #include "window/TextStyle.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,7 +32,8 @@ constexpr auto newDeeplinkUrl = "scheme://basepath/path?query=value";
 
 DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
     ManagedObjectContext* context, DeeplinkCollection* collection, const QString& searchText,
-    SearchRootScope scope, FetchRequest request, OpenUrlAction openUrl, QWidget* parent)
+    SearchRootScope scope, FetchRequest request, OpenUrlAction openUrl, QWidget* parent,
+    std::unique_ptr<RunClock> clock)
     : QWidget(parent)
     , m_context(context)
     , m_collection(collection)
@@ -38,6 +42,23 @@ DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
     , m_selectedScope(scope) {
     setAccessibleName(tr("Deeplinks"));
     m_model = new FetchedResultsModel(context, std::move(request), this);
+    if (!clock)
+        clock = std::make_unique<TimerRunClock>();
+    // The run walks the list as it stands at each step, search and deletions included.
+    m_run = new AutomatedRun(
+        std::move(clock),
+        [this] {
+            QList<Deeplink*> deeplinks;
+            for (ManagedObject* object : m_model->fetchedObjects())
+                deeplinks.append(static_cast<Deeplink*>(object));
+            return deeplinks;
+        },
+        m_openUrl, this);
+    connect(m_run, &AutomatedRun::deeplinkReached, this, &DeeplinkCollectionDetailView::runReached);
+    connect(qApp, &QGuiApplication::applicationStateChanged, m_run,
+            [this](Qt::ApplicationState state) {
+                m_run->setScenePhase(ScenePhases::fromApplicationState(state));
+            });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -54,6 +75,7 @@ DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
 }
 
 DeeplinkCollectionDetailView::~DeeplinkCollectionDetailView() {
+    m_run->stop();
     // Going away commits what was done here; a failure leaves the changes pending for the
     // next save point.
     if (m_context)
@@ -91,6 +113,7 @@ void DeeplinkCollectionDetailView::buildHeader() {
     m_toolBar->setIconSize(QSize(18, 18));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolBar->setAccessibleName(tr("Collection actions"));
+    buildRunControls(header);
 
     m_pinAction =
         m_toolBar->addAction(SymbolImage::icon(QStringLiteral("pin")), QStringLiteral("Pin"));
@@ -132,6 +155,67 @@ void DeeplinkCollectionDetailView::buildHeader() {
     line.setColor(QPalette::WindowText, lineColor);
     divider->setPalette(line);
     layout()->addWidget(divider);
+}
+
+void DeeplinkCollectionDetailView::buildRunControls(QWidget* header) {
+    m_runStatus = new QLabel(header);
+    m_runStatus->setObjectName(QStringLiteral("runStatus"));
+    m_runStatus->setAccessibleName(tr("Automated run status"));
+    m_runStatus->setFont(TextStyle::font(TextStyle::Style::Callout));
+    m_runStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Wide enough for the longest countdown, so the toolbar does not shift as it counts.
+    m_runStatus->setMinimumWidth(
+        m_runStatus->fontMetrics().horizontalAdvance(QStringLiteral("Next: 10:00")) + 4);
+    QPalette secondary = m_runStatus->palette();
+    secondary.setColor(QPalette::WindowText, TextStyle::secondary(palette()));
+    m_runStatus->setPalette(secondary);
+    static_cast<QHBoxLayout*>(header->layout())->addWidget(m_runStatus, 0, Qt::AlignVCenter);
+
+    m_runMenu = new QMenu(this);
+    for (const int seconds : AutomatedRun::intervals) {
+        QAction* interval = m_runMenu->addAction(QStringLiteral("%1 Sec").arg(seconds));
+        connect(interval, &QAction::triggered, m_run,
+                [this, seconds] { m_run->chooseInterval(seconds); });
+    }
+    m_runButton = new QToolButton(m_toolBar);
+    m_runButton->setObjectName(QStringLiteral("runButton"));
+    m_runButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_runButton->setAutoRaise(true);
+    connect(m_runButton, &QToolButton::clicked, m_run, &AutomatedRun::toggle);
+    m_toolBar->addWidget(m_runButton);
+    m_toolBar->addSeparator();
+
+    connect(m_run, &AutomatedRun::stateChanged, this,
+            &DeeplinkCollectionDetailView::updateRunControls);
+    connect(m_run, &AutomatedRun::statusChanged, this,
+            &DeeplinkCollectionDetailView::updateRunControls);
+    updateRunControls();
+}
+
+void DeeplinkCollectionDetailView::updateRunControls() {
+    const QString status = m_run->statusText();
+    m_runStatus->setText(status);
+    m_runStatus->setVisible(!status.isEmpty());
+    if (m_run->state() == StateCase::Running) {
+        m_runButton->setText(QStringLiteral("Stop"));
+        m_runButton->setIcon(SymbolImage::icon(QStringLiteral("pause.fill")));
+        m_runButton->setToolTip(QStringLiteral("Stop automated deeplink testing"));
+        m_runButton->setMenu(nullptr);
+        m_runButton->setPopupMode(QToolButton::DelayedPopup);
+    } else {
+        m_runButton->setText(QStringLiteral("Start"));
+        m_runButton->setIcon(SymbolImage::icon(QStringLiteral("play.fill")));
+        m_runButton->setToolTip(QStringLiteral("Start automated deeplink testing"));
+        m_runButton->setMenu(m_runMenu);
+        // A click on the button toggles; its arrow opens the intervals.
+        m_runButton->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    m_runButton->setAccessibleName(m_runButton->text());
+}
+
+void DeeplinkCollectionDetailView::runReached(Deeplink* deeplink) {
+    setSelectedDeeplink(deeplink);
+    Q_EMIT selectedDeeplinkChanged(deeplink);
 }
 
 void DeeplinkCollectionDetailView::buildContent() {

@@ -2,6 +2,7 @@
 
 #include "app/OpenUrlAction.h"
 #include "exchange/DeeplinkCollectionExporter.h"
+#include "execution/AutomatedRun.h"
 #include "store/FetchRequest.h"
 #include "window/SearchRootScope.h"
 
@@ -22,20 +23,24 @@ class QListView;
 class QMenu;
 class QStackedWidget;
 class QToolBar;
+class QToolButton;
+class RunClock;
 
 // The middle column: one collection's deeplinks, newest first, narrowed by the window's
 // search. Its header shows the collection's name and deeplink count and holds the actions:
-// pin, add a deeplink, export. Each row's "Execute" fires the deeplink through the window's
-// open-URL action. The window builds a fresh one for every selected collection; it saves the
-// store when it goes away.
+// the automated run, pin, add a deeplink, export. Each row's "Execute" fires the deeplink
+// through the window's open-URL action. The window builds a fresh one for every selected
+// collection (so a run starts over); it stops its run and saves the store when it goes away.
 class DeeplinkCollectionDetailView : public QWidget {
     Q_OBJECT
 public:
     // `request` is the deeplink query the window built from `searchText` and `scope`.
+    // `clock` drives the automated run (null: the real one-second clock).
     DeeplinkCollectionDetailView(ManagedObjectContext* context, DeeplinkCollection* collection,
                                  const QString& searchText, SearchRootScope scope,
                                  FetchRequest request, OpenUrlAction openUrl,
-                                 QWidget* parent = nullptr);
+                                 QWidget* parent = nullptr,
+                                 std::unique_ptr<RunClock> clock = nullptr);
     ~DeeplinkCollectionDetailView() override;
 
     [[nodiscard]] DeeplinkCollection* deeplinkCollection() const { return m_collection; }
@@ -78,6 +83,10 @@ public:
     {
         m_exportDialog = std::move(dialog);
     }
+    [[nodiscard]] AutomatedRun* run() const { return m_run; }
+    // "Start" (with the interval menu) or "Stop".
+    [[nodiscard]] QToolButton* runButton() const { return m_runButton; }
+    [[nodiscard]] QLabel* runStatusLabel() const { return m_runStatus; }
 
 Q_SIGNALS:
     // The user (or the view itself, after adding a deeplink) changed the selected deeplink.
@@ -87,6 +96,9 @@ Q_SIGNALS:
 private:
     void buildHeader();
     void buildContent();
+    void buildRunControls(QWidget* header);
+    void updateRunControls();
+    void runReached(Deeplink* deeplink);
     void refreshCollection();
     void updateContent();
     void showSelection();
@@ -108,6 +120,10 @@ private:
     QLabel* m_titleLabel = nullptr;
     QLabel* m_subtitleLabel = nullptr;
     QToolBar* m_toolBar = nullptr;
+    AutomatedRun* m_run = nullptr;
+    QToolButton* m_runButton = nullptr;
+    QMenu* m_runMenu = nullptr;
+    QLabel* m_runStatus = nullptr;
     QAction* m_pinAction = nullptr;
     QAction* m_addDeeplinkAction = nullptr;
     QAction* m_exportAction = nullptr;

@@ -6,7 +6,7 @@
 
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
-#include "platform/AppSettings.h"
+#include "toolchain/XcodeBookmarkManager.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
+#include <QProcess>
 #include <QTest>
 
 #include <cstdio>
@@ -110,15 +111,17 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(output.path());
 
     TestEnvironment env;
+    // The demo Xcode answers like a machine with a few simulators and one iPhone.
     const QString xcode = env.filePath("Xcode.app");
-    QDir().mkpath(xcode);
-    AppSettings::standard()->setValue("XcodeBookmarkManager.xcodeURL", QUrl::fromLocalFile(xcode));
+    QProcess::execute(QStringLiteral("sh"),
+                      {QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-xcode.sh"), xcode});
     PersistentContainer container(env.filePath("Kestrine.sqlite"));
     if (container.loadPersistentStores())
         return 1;
     seed(container.viewContext(), empty);
 
     KestrineApp shell(container);
+    shell.manager()->saveBookmark(QUrl::fromLocalFile(xcode));
     shell.window()->resize(1480, 900);
     shell.show();
     (void)QTest::qWaitForWindowExposed(shell.window());
@@ -151,6 +154,13 @@ int main(int argc, char* argv[]) {
     if (auto* detail = split->detailView())
         split->setSelectedDeeplink(static_cast<Deeplink*>(detail->model()->fetchedObjects().at(1)));
     snap("deeplink-selected");
+    if (auto* detail = split->detailView()) {
+        detail->run()->toggle();
+        QTest::qWait(3100);
+        snap("run-running");
+        detail->run()->toggle();
+        snap("run-paused");
+    }
     split->setSearchText(QStringLiteral("ab"));
     snap("search-collection-ab");
     split->setSearchText(QStringLiteral("zzz"));

@@ -1,0 +1,123 @@
+#include "execution/AutomatedRun.h"
+
+#include "store/Deeplink.h"
+
+AutomatedRun::AutomatedRun(std::unique_ptr<RunClock> clock, DeeplinkList deeplinks,
+                           OpenUrlAction openUrl, QObject* parent)
+    : QObject(parent)
+    , m_clock(std::move(clock))
+    , m_deeplinks(std::move(deeplinks))
+    , m_openUrl(std::move(openUrl)) {
+    connect(m_clock.get(), &RunClock::ticked, this, &AutomatedRun::tick);
+    m_clock->connectClock();
+}
+
+AutomatedRun::~AutomatedRun() {
+    stop();
+}
+
+QString AutomatedRun::statusText() const {
+    switch (m_state) {
+    case StateCase::Running:
+        return QStringLiteral("Next: %1:00").arg(m_timeRemaining);
+    case StateCase::InActive:
+        return QStringLiteral("In-Active");
+    case StateCase::Paused:
+        return QStringLiteral("Paused");
+    case StateCase::Initial:
+    case StateCase::Completed:
+        break;
+    }
+    return {};
+}
+
+void AutomatedRun::toggle() {
+    switch (m_state) {
+    case StateCase::Initial:
+    case StateCase::Paused:
+    case StateCase::Completed:
+        setState(StateCase::Running);
+        break;
+    case StateCase::Running:
+        setState(StateCase::Paused);
+        break;
+    case StateCase::InActive:
+        break;
+    }
+}
+
+void AutomatedRun::chooseInterval(int seconds) {
+    m_time = seconds;
+    m_timeRemaining = seconds;
+    Q_EMIT statusChanged();
+    toggle();
+}
+
+void AutomatedRun::setScenePhase(ScenePhase phase) {
+    if (phase == ScenePhase::Active) {
+        if (m_state == StateCase::InActive)
+            setState(StateCase::Running);
+    } else if (m_state == StateCase::Running) {
+        setState(StateCase::InActive);
+    }
+}
+
+void AutomatedRun::stop() {
+    if (m_clock)
+        m_clock->disconnectClock();
+}
+
+void AutomatedRun::tick() {
+    // The clock runs from creation; nothing counts before the first start.
+    if (m_state == StateCase::Initial)
+        return;
+    if (m_timeRemaining <= 0)
+        return;
+    --m_timeRemaining;
+    Q_EMIT statusChanged();
+    if (m_timeRemaining == 0)
+        step();
+}
+
+void AutomatedRun::setState(StateCase state) {
+    if (state == m_state)
+        return;
+    m_state = state;
+    // Only a running clock ticks; entering running restarts it, one tick a second from now.
+    if (state == StateCase::Running)
+        m_clock->connectClock();
+    else
+        m_clock->disconnectClock();
+    Q_EMIT stateChanged(state);
+    Q_EMIT statusChanged();
+}
+
+void AutomatedRun::step() {
+    if (m_state == StateCase::Completed)
+        return;
+    ++m_currentDeeplinkIndex;
+    m_timeRemaining = m_time;
+    Q_EMIT statusChanged();
+    // Read afresh: deletions and a narrowing search count from this step on.
+    const QList<Deeplink*> deeplinks = m_deeplinks ? m_deeplinks() : QList<Deeplink*>();
+    if (m_currentDeeplinkIndex >= deeplinks.size()) {
+        m_currentDeeplinkIndex = -1;
+        setState(StateCase::Completed);
+        return;
+    }
+    Deeplink* deeplink = deeplinks.at(m_currentDeeplinkIndex);
+    const int index = m_currentDeeplinkIndex;
+    QPointer<AutomatedRun> self(this);
+    Q_EMIT deeplinkReached(deeplink, index);
+    if (!self)
+        return;
+    // A deeplink without a URL is passed over silently; its turn still counts.
+    if (const QUrl url = deeplink->url(); !url.isEmpty() && m_openUrl)
+        m_openUrl(url);
+    if (!self)
+        return;
+    if (m_currentDeeplinkIndex == deeplinks.size() - 1) {
+        m_currentDeeplinkIndex = -1;
+        setState(StateCase::Completed);
+    }
+}

@@ -1,0 +1,285 @@
+#include "../window/WindowFixture.h"
+#include "TestEnvironment.h"
+
+#include "execution/AutomatedRun.h"
+#include "store/DeeplinkQueries.h"
+#include "window/DeeplinkCollectionDetailView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using namespace WindowFixture;
+
+namespace {
+
+// A clock the test turns by hand; like the real one it only ticks while connected.
+class ManualRunClock : public RunClock {
+public:
+    void connectClock() override {
+        m_connected = true;
+        ++m_connects;
+    }
+    void disconnectClock() override { m_connected = false; }
+    [[nodiscard]] bool isConnected() const override { return m_connected; }
+    [[nodiscard]] int connects() const { return m_connects; }
+
+    // `seconds` ticks of a connected clock; none while it is disconnected.
+    void advance(int seconds) {
+        for (int i = 0; i < seconds && m_connected; ++i)
+            Q_EMIT ticked();
+    }
+
+private:
+    bool m_connected = false;
+    int m_connects = 0;
+};
+
+// A detail view with a hand-turned clock, recording what it fires.
+struct RunFixture {
+    explicit RunFixture(const QStringList& titles, const QStringList& urls = {}) {
+        collection = addCollection(context, "Run");
+        // Listed newest first: the first title gets the newest timestamp.
+        for (int i = 0; i < titles.size(); ++i) {
+            const QString url = i < urls.size() ? urls.at(i) : "app://" + titles.at(i);
+            addDeeplink(context, collection, titles.at(i), url, int(titles.size() - i));
+        }
+        auto manual = std::make_unique<ManualRunClock>();
+        clock = manual.get();
+        detail = std::make_unique<DeeplinkCollectionDetailView>(
+            &context, collection, QString(), SearchRootScope(),
+            DeeplinkQueries::deeplinks(collection->uid()),
+            [this](const QUrl& url) { fired.append(url.toString()); }, nullptr, std::move(manual));
+    }
+
+    AutomatedRun& run() const { return *detail->run(); }
+    QString selectedTitle() const {
+        return detail->selectedDeeplink() ? detail->selectedDeeplink()->title() : QString();
+    }
+    QString status() const {
+        return detail->runStatusLabel()->isVisibleTo(detail.get())
+                   ? detail->runStatusLabel()->text()
+                   : QString();
+    }
+    QAction* intervalAction(const QString& text) const {
+        for (QAction* action : detail->runButton()->menu()->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    }
+
+    TestEnvironment env;
+    ManagedObjectContext context;
+    DeeplinkCollection* collection = nullptr;
+    ManualRunClock* clock = nullptr;
+    QStringList fired;
+    std::unique_ptr<DeeplinkCollectionDetailView> detail;
+};
+
+} // namespace
+
+class tst_AutomatedRun : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firesNewestFirstAtTheInterval();
+    void stopKeepsTheCountdown();
+    void choosingAnIntervalStartsAtOnce();
+    void inactiveSceneHoldsTheCountdown();
+    void emptyCollectionCompletesWithoutFiring();
+    void deletionsMidRunCompleteAtThatStep();
+    void narrowedSearchIsWalkedFromTheCurrentPosition();
+    void deeplinkWithoutUrlIsPassedOver();
+};
+
+void tst_AutomatedRun::firesNewestFirstAtTheInterval() {
+    RunFixture f({"first", "second", "third"});
+    QToolButton* button = f.detail->runButton();
+    QCOMPARE(button->text(), QStringLiteral("Start"));
+    QCOMPARE(button->toolTip(), QStringLiteral("Start automated deeplink testing"));
+    QCOMPARE(button->popupMode(), QToolButton::MenuButtonPopup);
+    QStringList intervals;
+    for (QAction* action : button->menu()->actions())
+        intervals.append(action->text());
+    QCOMPARE(intervals, (QStringList{"2 Sec", "5 Sec", "10 Sec"}));
+    QCOMPARE(f.status(), QString());
+    // The clock runs from creation, but nothing counts before a start.
+    QVERIFY(f.clock->isConnected());
+    f.clock->advance(30);
+    QCOMPARE(f.run().timeRemaining(), 10);
+
+    button->click();
+    QCOMPARE(f.run().state(), StateCase::Running);
+    QCOMPARE(button->text(), QStringLiteral("Stop"));
+    QCOMPARE(button->toolTip(), QStringLiteral("Stop automated deeplink testing"));
+    QCOMPARE(f.status(), QStringLiteral("Next: 10:00"));
+    f.clock->advance(3);
+    QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
+    f.clock->advance(6);
+    QVERIFY(f.fired.isEmpty());
+
+    f.clock->advance(1);
+    QCOMPARE(f.fired, QStringList{"app://first"});
+    QCOMPARE(f.selectedTitle(), QStringLiteral("first"));
+    QCOMPARE(f.run().currentDeeplinkIndex(), 0);
+    QCOMPARE(f.status(), QStringLiteral("Next: 10:00"));
+    f.clock->advance(9);
+    QCOMPARE(f.fired.size(), 1);
+    f.clock->advance(1);
+    QCOMPARE(f.selectedTitle(), QStringLiteral("second"));
+    f.clock->advance(10);
+    QCOMPARE(f.fired, (QStringList{"app://first", "app://second", "app://third"}));
+    QCOMPARE(f.selectedTitle(), QStringLiteral("third"));
+
+    QCOMPARE(f.run().state(), StateCase::Completed);
+    QCOMPARE(f.run().currentDeeplinkIndex(), -1);
+    QCOMPARE(f.run().timeRemaining(), 10);
+    QCOMPARE(f.status(), QString());
+    QCOMPARE(button->text(), QStringLiteral("Start"));
+    QVERIFY(!f.clock->isConnected());
+
+    // Again from the top, after a full interval.
+    button->click();
+    f.clock->advance(9);
+    QCOMPARE(f.fired.size(), 3);
+    f.clock->advance(1);
+    QCOMPARE(f.fired.last(), QStringLiteral("app://first"));
+}
+
+void tst_AutomatedRun::stopKeepsTheCountdown() {
+    RunFixture f({"first", "second"});
+    f.detail->runButton()->click();
+    f.clock->advance(6);
+    QCOMPARE(f.run().timeRemaining(), 4);
+
+    f.detail->runButton()->click(); // "Stop"
+    QCOMPARE(f.run().state(), StateCase::Paused);
+    QCOMPARE(f.status(), QStringLiteral("Paused"));
+    QCOMPARE(f.detail->runButton()->text(), QStringLiteral("Start"));
+    QVERIFY(!f.clock->isConnected());
+
+    const int connects = f.clock->connects();
+    f.detail->runButton()->click();
+    QCOMPARE(f.clock->connects(), connects + 1); // restarted: a full second to the next tick
+    f.clock->advance(3);
+    QVERIFY(f.fired.isEmpty());
+    f.clock->advance(1);
+    QCOMPARE(f.fired, QStringList{"app://first"});
+}
+
+void tst_AutomatedRun::choosingAnIntervalStartsAtOnce() {
+    RunFixture f({"first", "second"});
+    f.intervalAction("2 Sec")->trigger();
+    QCOMPARE(f.run().state(), StateCase::Running);
+    QCOMPARE(f.run().time(), 2);
+    QCOMPARE(f.status(), QStringLiteral("Next: 2:00"));
+    f.clock->advance(2);
+    QCOMPARE(f.fired, QStringList{"app://first"});
+    QCOMPARE(f.run().timeRemaining(), 2);
+
+    // While running the control is a plain "Stop"; paused, a new interval starts it again.
+    QCOMPARE(f.detail->runButton()->menu(), nullptr);
+    f.detail->runButton()->click();
+    f.intervalAction("5 Sec")->trigger();
+    QCOMPARE(f.run().state(), StateCase::Running);
+    QCOMPARE(f.run().timeRemaining(), 5);
+    f.clock->advance(4);
+    QCOMPARE(f.fired.size(), 1);
+    f.clock->advance(1);
+    QCOMPARE(f.fired.size(), 2);
+}
+
+void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
+    RunFixture f({"first"});
+    f.detail->runButton()->click();
+    f.clock->advance(3);
+    f.run().setScenePhase(ScenePhase::Inactive);
+    QCOMPARE(f.run().state(), StateCase::InActive);
+    QCOMPARE(f.status(), QStringLiteral("In-Active"));
+    QVERIFY(!f.clock->isConnected());
+    f.clock->advance(20);
+    QCOMPARE(f.run().timeRemaining(), 7);
+
+    // The button does nothing meanwhile; only coming back resumes.
+    f.detail->runButton()->click();
+    QCOMPARE(f.run().state(), StateCase::InActive);
+    f.run().setScenePhase(ScenePhase::Background);
+    QCOMPARE(f.run().state(), StateCase::InActive);
+    f.run().setScenePhase(ScenePhase::Active);
+    QCOMPARE(f.run().state(), StateCase::Running);
+    QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
+    f.clock->advance(7);
+    QCOMPARE(f.fired, QStringList{"app://first"});
+
+    // A paused run stays paused through phase changes.
+    QCOMPARE(f.run().state(), StateCase::Completed);
+    f.detail->runButton()->click();
+    f.detail->runButton()->click();
+    QCOMPARE(f.run().state(), StateCase::Paused);
+    f.run().setScenePhase(ScenePhase::Background);
+    f.run().setScenePhase(ScenePhase::Active);
+    QCOMPARE(f.run().state(), StateCase::Paused);
+}
+
+void tst_AutomatedRun::emptyCollectionCompletesWithoutFiring() {
+    RunFixture f({});
+    f.detail->runButton()->click();
+    f.clock->advance(9);
+    QCOMPARE(f.run().state(), StateCase::Running);
+    f.clock->advance(1);
+    QCOMPARE(f.run().state(), StateCase::Completed);
+    QVERIFY(f.fired.isEmpty());
+    QCOMPARE(f.detail->selectedDeeplink(), nullptr);
+}
+
+void tst_AutomatedRun::deletionsMidRunCompleteAtThatStep() {
+    RunFixture f({"first", "second", "third"});
+    f.detail->runButton()->click();
+    f.clock->advance(10);
+    QCOMPARE(f.fired.size(), 1);
+    for (Deeplink* deeplink : f.collection->deeplinks()) {
+        if (deeplink->title() != "first")
+            f.context.deleteObject(deeplink);
+    }
+    f.clock->advance(10);
+    QCOMPARE(f.run().state(), StateCase::Completed);
+    QCOMPARE(f.fired.size(), 1);
+}
+
+void tst_AutomatedRun::narrowedSearchIsWalkedFromTheCurrentPosition() {
+    RunFixture f({"alpha1", "beta", "alpha2", "gamma", "alpha3"});
+    f.detail->runButton()->click();
+    f.clock->advance(10);
+    QCOMPARE(f.selectedTitle(), QStringLiteral("alpha1"));
+
+    const auto scope = SearchRootScope::deeplink(DeeplinkScope::Title);
+    f.detail->setSearch("alpha", scope,
+                        DeeplinkQueries::deeplinks(f.collection->uid(),
+                                                   DeeplinkQueries::TextField::Title, "alpha"));
+    QCOMPARE(f.run().state(), StateCase::Running); // the search leaves the run alone
+    f.clock->advance(10);
+    QCOMPARE(f.selectedTitle(), QStringLiteral("alpha2"));
+    f.clock->advance(10);
+    QCOMPARE(f.selectedTitle(), QStringLiteral("alpha3"));
+    QCOMPARE(f.run().state(), StateCase::Completed);
+    QCOMPARE(f.fired, (QStringList{"app://alpha1", "app://alpha2", "app://alpha3"}));
+}
+
+void tst_AutomatedRun::deeplinkWithoutUrlIsPassedOver() {
+    RunFixture f({"no url", "with url"}, {"", "app://yes"});
+    QSignalSpy selected(f.detail.get(), &DeeplinkCollectionDetailView::selectedDeeplinkChanged);
+    f.detail->runButton()->click();
+    f.clock->advance(10);
+    QCOMPARE(f.selectedTitle(), QStringLiteral("no url")); // its turn, selected, not fired
+    QVERIFY(f.fired.isEmpty());
+    f.clock->advance(10);
+    QCOMPARE(f.fired, QStringList{"app://yes"});
+    QCOMPARE(selected.count(), 2);
+}
+
+QTEST_MAIN(tst_AutomatedRun)
+#include "tst_AutomatedRun.moc"
