@@ -169,22 +169,25 @@ void KestrineApp::buildToolbar(RootView* root) {
 
 void KestrineApp::openUrl(const QUrl& url)
 {
+    // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
     QPointer<KestrineApp> self(this);
+    auto completion = [self](std::exception_ptr error, bool failed) {
+        if (!failed || !self)
+            return;
+        QString description = QStringLiteral("Unknown error");
+        try {
+            if (error)
+                std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            description = localizedDescription(e);
+        } catch (...) {
+        }
+        self->setError(ErrorMessage{description});
+    };
     // Not awaited: the URL counts as handled at once, and further requests run alongside.
-    QCoro::connect(m_deeplinkExecuter->execute(url,
-                                               [self](std::exception_ptr error, bool failed) {
-                                                   if (!failed || !self || !error)
-                                                       return;
-                                                   try {
-                                                       std::rethrow_exception(error);
-                                                   } catch (const std::exception& e) {
-                                                       self->setError(
-                                                           ErrorMessage{localizedDescription(e)});
-                                                   }
-                                               }),
-                   this, [] {});
+    QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion)), this, [] {});
 }
 
 void KestrineApp::setError(std::optional<ErrorMessage> error)

@@ -1,7 +1,121 @@
 #include "execution/DeeplinkExecuter.h"
 
+#include "destinations/DeviceCtlClient.h"
+#include "destinations/SimctlClient.h"
 #include "platform/AppError.h"
 #include "platform/AppIdentity.h"
+#include "platform/Logger.h"
+#include "platform/WindowActivator.h"
+#include "targetapps/InstalledApp.h"
+#include "toolchain/CommandRunner.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+const QString errorDomain = QString::fromLatin1(AppIdentity::bundleIdentifier);
+
+const Logger& commandLog()
+{
+    static const Logger logger(errorDomain, QStringLiteral("command"));
+    return logger;
+}
+
+AppError noDestinationError()
+{
+    return AppError(errorDomain, DeeplinkExecuter::noDestination,
+                    QStringLiteral("No device selected or Xcode not configured"));
+}
+
+AppError noTargetAppError()
+{
+    return AppError(
+        errorDomain, DeeplinkExecuter::noTargetApp,
+        QStringLiteral("No app selected. Please select a target app for the physical device."));
+}
+
+// One run of the AppleScript interpreter, or the in-process stand-in where there is none.
+QCoro::Task<> activate(QString interpreterPath, QString application)
+{
+    if (QFileInfo(interpreterPath).isFile()) {
+        const QStringList arguments{
+            QStringLiteral("-e"),
+            QStringLiteral("tell application \"%1\" to activate").arg(application)};
+        co_await CommandRunner::run(QUrl::fromLocalFile(interpreterPath), arguments, {}, false,
+                                    true);
+        co_return;
+    }
+    // No Simulator app exists off macOS; only Kestrine's own window can come forward.
+    if (application == u"Kestrine")
+        WindowActivator::activateKestrine();
+}
+
+// The firing steps. Everything the executer knows is passed in: it may be gone once this
+// suspends.
+QCoro::Task<> fire(QUrl url, QPointer<RunDestinationManager> destinations,
+                   QPointer<BundleIdManager> apps, QString interpreterPath)
+{
+    if (!destinations)
+        throw noDestinationError();
+    const QUrl xcodeURL = destinations->xcodeURL();
+    if (xcodeURL.isEmpty())
+        throw noDestinationError();
+    const std::optional<Device> device = destinations->selectedDevice();
+    if (!device)
+        throw noDestinationError();
+
+    if (device->source == DeviceSource::simulator) {
+        co_await SimctlClient(xcodeURL).openURL(url, device->id);
+        co_await activate(interpreterPath, QStringLiteral("Kestrine"));
+        co_await activate(interpreterPath, QStringLiteral("Simulator"));
+        co_return;
+    }
+
+    if (!apps)
+        throw noTargetAppError();
+    const std::optional<InstalledApp> app = apps->selectedApp();
+    if (!app)
+        throw noTargetAppError();
+    co_await DeviceCtlClient(xcodeURL,
+                             Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
+        .launchApp(device->id, app->bundleIdentifier(), url);
+    co_await activate(interpreterPath, QStringLiteral("Kestrine"));
+}
+
+// The error as one line for standard output, in the platform's style for its own errors.
+QString describeForOutput(const std::exception_ptr& error)
+{
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const AppError& e) {
+        text = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"")
+                   .arg(e.domain())
+                   .arg(e.code())
+                   .arg(e.errorDescription());
+    } catch (const std::exception& e) {
+        text = localizedDescription(e);
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    // Tool messages end in a newline and may span several lines; the output gets one line.
+    return text.simplified();
+}
+
+QString localizedText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return localizedDescription(e);
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+} // namespace
 
 DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
     : QObject(parent)
@@ -10,10 +124,20 @@ DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
 
 QCoro::Task<> DeeplinkExecuter::execute(QUrl url, Completion completion)
 {
-    Q_UNUSED(url)
-    completion(std::make_exception_ptr(
-                   AppError(QString::fromLatin1(AppIdentity::bundleIdentifier), 1,
-                            QStringLiteral("No device selected or Xcode not configured"))),
-               true);
-    co_return;
+    std::exception_ptr failure;
+    try {
+        co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,
+                      m_interpreterPath);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!failure) {
+        completion(nullptr, false);
+        co_return;
+    }
+    const QByteArray line = describeForOutput(failure).toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+    commandLog().error(u"Failed to open url cause: %{public}@", localizedText(failure));
+    completion(failure, true);
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QUrl>
 
 #include <QCoro/QCoroTask>
@@ -12,21 +13,46 @@
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/BundleIdManager.h"
 
-// Fires one deeplink at the selected destination. (Placeholder until firing lands.)
+// Fires one deeplink at the selected destination: `simctl openurl` on a simulator, a launch of
+// the selected target app with the URL as payload on a physical device. Then brings Kestrine
+// (and for a simulator the Simulator app) to the front. Keeps the two managers weakly; the
+// shell points it at them before every request. Requests may overlap; nothing queues them.
 class DeeplinkExecuter : public QObject {
     Q_OBJECT
 public:
     // Called exactly once: no error and false on success, the error and true on failure.
     using Completion = std::function<void(std::exception_ptr error, bool failed)>;
 
+    // Codes of the AppError the executer raises itself (domain: the app's bundle identifier).
+    enum ErrorCode { noDestination = 1, noTargetApp = 2 };
+
+    // Where the AppleScript interpreter lives when the system has one.
+    static constexpr QStringView defaultInterpreterPath = u"/usr/bin/osascript";
+
     explicit DeeplinkExecuter(QObject* parent = nullptr);
 
-    void setRunDestinationManager(RunDestinationManager* manager) { m_runDestinationManager = manager; }
+    void setRunDestinationManager(RunDestinationManager* manager)
+    {
+        m_runDestinationManager = manager;
+    }
     void setBundleIdManager(BundleIdManager* manager) { m_bundleIdManager = manager; }
+    [[nodiscard]] RunDestinationManager* runDestinationManager() const
+    {
+        return m_runDestinationManager;
+    }
+    [[nodiscard]] BundleIdManager* bundleIdManager() const { return m_bundleIdManager; }
 
+    // The interpreter used for the activations while it exists; without it Kestrine activates
+    // its own window in-process and has no Simulator to activate.
+    void setInterpreterPath(const QString& path) { m_interpreterPath = path; }
+    [[nodiscard]] const QString& interpreterPath() const { return m_interpreterPath; }
+
+    // Fires `url`; reports the outcome through `completion` and never throws. Safe to await
+    // after the executer or the managers are gone.
     QCoro::Task<> execute(QUrl url, Completion completion);
 
 private:
     QPointer<RunDestinationManager> m_runDestinationManager;
     QPointer<BundleIdManager> m_bundleIdManager;
+    QString m_interpreterPath = defaultInterpreterPath.toString();
 };

@@ -1,0 +1,366 @@
+#include "FakeXcode.h"
+#include "TaskOutcome.h"
+#include "TestEnvironment.h"
+
+#include "destinations/RunDestinationManager.h"
+#include "execution/DeeplinkExecuter.h"
+#include "platform/AppError.h"
+#include "targetapps/BundleIdManager.h"
+#include "targetapps/InstalledApp.h"
+#include "toolchain/CommandError.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+#include <QTemporaryFile>
+#include <QWidget>
+#include <QtTest>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+#include <unistd.h>
+
+using Tool = FakeXcode::Tool;
+
+namespace {
+
+const Device simulator{QStringLiteral("5A1B2C3D-0000-4000-8000-000000000001"),
+                       QStringLiteral("iPhone 15"),
+                       DeviceState::booted,
+                       QStringLiteral("iOS"),
+                       QStringLiteral("17.2"),
+                       DeviceSource::simulator};
+const Device phone{QStringLiteral("PHONE-1"), QStringLiteral("My iPhone"), DeviceState::booted,
+                   QStringLiteral("iOS"),     QStringLiteral("17.4"),      DeviceSource::physical};
+const InstalledApp shop(QStringLiteral("Shop"), QStringLiteral("com.example.shop"));
+
+const QString kestrineScript = QStringLiteral("tell application \"Kestrine\" to activate");
+const QString simulatorScript = QStringLiteral("tell application \"Simulator\" to activate");
+
+// Every call of the three stand-in tools in the order they were made. The stand-ins name each
+// call's log file after the time it started (see tools/make-demo-xcode.sh).
+QStringList callOrder(const FakeXcode& xcode)
+{
+    QList<std::pair<QString, QString>> calls;
+    for (Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
+        const QString name = FakeXcode::toolName(tool);
+        const QDir log(xcode.path() + QStringLiteral("/Contents/Developer/StandIn/log/") + name);
+        const QStringList entries = log.entryList(QDir::Files, QDir::Name);
+        const QList<FakeXcode::Invocation> invocations = xcode.invocations(tool);
+        for (qsizetype i = 0; i < invocations.size() && i < entries.size(); ++i) {
+            QString line = name + u' ' + invocations[i].arguments.join(u' ');
+            calls.append({entries[i], line});
+        }
+    }
+    std::sort(calls.begin(), calls.end());
+    QStringList order;
+    for (const auto& call : calls)
+        order.append(call.second);
+    return order;
+}
+
+// What the completion saw, and how often it was called.
+struct Outcome {
+    int calls = 0;
+    std::exception_ptr error;
+    bool failed = false;
+};
+
+// An executer wired to fresh managers and to the stand-in interpreter.
+struct Rig {
+    explicit Rig(const FakeXcode& xcode, bool withDestination = true)
+    {
+        if (withDestination)
+            destinations->configure(xcode.url());
+        executer.setRunDestinationManager(destinations.get());
+        executer.setBundleIdManager(apps.get());
+        executer.setInterpreterPath(xcode.toolPath(Tool::Osascript));
+    }
+
+    Outcome fire(const QUrl& url)
+    {
+        auto outcome = std::make_shared<Outcome>();
+        const TaskOutcome<void> task =
+            waitForOutcome(executer.execute(url, [outcome](std::exception_ptr error, bool failed) {
+                ++outcome->calls;
+                outcome->error = error;
+                outcome->failed = failed;
+            }));
+        if (task.failed())
+            qWarning("execute threw");
+        return *outcome;
+    }
+
+    std::unique_ptr<RunDestinationManager> destinations = std::make_unique<RunDestinationManager>();
+    std::unique_ptr<BundleIdManager> apps = std::make_unique<BundleIdManager>();
+    DeeplinkExecuter executer;
+};
+
+template <typename E> std::optional<E> errorAs(const std::exception_ptr& error)
+{
+    return TaskOutcome<void>{error}.errorAs<E>();
+}
+
+// Captures what is written to standard output (file descriptor 1) while it lives.
+class StandardOutputCapture {
+public:
+    StandardOutputCapture()
+    {
+        std::fflush(stdout);
+        m_file.open();
+        m_saved = ::dup(STDOUT_FILENO);
+        ::dup2(m_file.handle(), STDOUT_FILENO);
+    }
+    ~StandardOutputCapture() { restore(); }
+
+    QString text()
+    {
+        restore();
+        m_file.seek(0);
+        return QString::fromUtf8(m_file.readAll());
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stdout);
+        ::dup2(m_saved, STDOUT_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+} // namespace
+
+class tst_DeeplinkExecuter : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void simulatorOpensThenActivatesBoth();
+    void physicalLaunchesThenActivatesKestrine();
+    void missingPrerequisites_data();
+    void missingPrerequisites();
+    void failingActivationFailsTheRequest();
+    void urlsReachToolsVerbatim_data();
+    void urlsReachToolsVerbatim();
+    void requestsRunSideBySide();
+    void withoutInterpreterActivatesOwnWindow();
+};
+
+void tst_DeeplinkExecuter::simulatorOpensThenActivatesBoth()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    Rig rig(xcode);
+    rig.destinations->selectDevice(simulator);
+
+    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
+    QCOMPARE(outcome.calls, 1);
+    QVERIFY(!outcome.failed);
+    QVERIFY(!outcome.error);
+    QCOMPARE(callOrder(xcode),
+             (QStringList{"simctl openurl " + simulator.id + " shop://item/42",
+                          "osascript -e " + kestrineScript, "osascript -e " + simulatorScript}));
+    for (const auto& call : xcode.invocations(Tool::Simctl))
+        QCOMPARE(call.developerDir, std::nullopt);
+    QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
+}
+
+void tst_DeeplinkExecuter::physicalLaunchesThenActivatesKestrine()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    Rig rig(xcode);
+    rig.destinations->selectDevice(phone);
+    rig.apps->selectApp(shop);
+
+    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
+    QCOMPARE(outcome.calls, 1);
+    QVERIFY(!outcome.failed);
+    QCOMPARE(callOrder(xcode),
+             (QStringList{"devicectl device process launch --device PHONE-1 --payload-url "
+                          "shop://item/42 com.example.shop",
+                          "osascript -e " + kestrineScript}));
+    QCOMPARE(xcode.invocations(Tool::Devicectl).value(0).developerDir, xcode.developerDirectory());
+}
+
+void tst_DeeplinkExecuter::missingPrerequisites_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("description");
+
+    const QString noDevice = QStringLiteral("No device selected or Xcode not configured");
+    const QString noApp =
+        QStringLiteral("No app selected. Please select a target app for the physical device.");
+    QTest::addRow("destination manager gone") << "no manager" << 1 << noDevice;
+    QTest::addRow("no Xcode location") << "no xcode" << 1 << noDevice;
+    QTest::addRow("no destination selected") << "no selection" << 1 << noDevice;
+    QTest::addRow("physical, target-app manager gone") << "no app manager" << 2 << noApp;
+    QTest::addRow("physical, no app selected") << "no app" << 2 << noApp;
+}
+
+void tst_DeeplinkExecuter::missingPrerequisites()
+{
+    QFETCH(QString, setup);
+    QFETCH(int, code);
+    QFETCH(QString, description);
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    Rig rig(xcode, setup != u"no xcode");
+    if (setup == u"no manager")
+        rig.destinations.reset();
+    else if (setup != u"no selection")
+        rig.destinations->selectDevice(setup.contains(u"app") ? phone : simulator);
+    if (setup == u"no app manager")
+        rig.apps.reset();
+
+    StandardOutputCapture output;
+    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
+    const QString printed = output.text();
+
+    QCOMPARE(outcome.calls, 1);
+    QVERIFY(outcome.failed);
+    const std::optional<AppError> error = errorAs<AppError>(outcome.error);
+    QVERIFY(error);
+    QCOMPARE(error->domain(), u"app.kestrine.Kestrine");
+    QCOMPARE(error->code(), code);
+    QCOMPARE(error->errorDescription(), description);
+    QCOMPARE(callOrder(xcode), QStringList());
+    QCOMPARE(env.messages(QStringLiteral("command")),
+             QStringList{"Failed to open url cause: " + description});
+    QCOMPARE(env.records().last().subsystem, u"app.kestrine.Kestrine");
+    QCOMPARE(env.records().last().level, LogRecord::Level::Error);
+    QCOMPARE(printed, QStringLiteral("Error Domain=app.kestrine.Kestrine Code=%1 \"%2\"\n")
+                          .arg(code)
+                          .arg(description));
+}
+
+void tst_DeeplinkExecuter::failingActivationFailsTheRequest()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    const QByteArray message =
+        "36:66: execution error: Not authorized to send Apple events to Kestrine. (-1743)\n";
+    xcode.setScenario(Tool::Osascript, {.standardError = message, .exitStatus = 1});
+    Rig rig(xcode);
+    rig.destinations->selectDevice(simulator);
+
+    StandardOutputCapture output;
+    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
+    const QString printed = output.text();
+
+    QCOMPARE(outcome.calls, 1);
+    QVERIFY(outcome.failed);
+    QCOMPARE(errorAs<CommandError>(outcome.error)->message, QString::fromUtf8(message));
+    // The URL was delivered; the Simulator is not activated after the failure.
+    QCOMPARE(callOrder(xcode), (QStringList{"simctl openurl " + simulator.id + " shop://item/42",
+                                            "osascript -e " + kestrineScript}));
+    QCOMPARE(env.messages(QStringLiteral("command")),
+             QStringList{"Failed to open url cause: " + QString::fromUtf8(message)});
+    // One line, whatever line breaks the tool's message had.
+    QCOMPARE(printed, QString::fromUtf8(message).trimmed() + u'\n');
+}
+
+void tst_DeeplinkExecuter::urlsReachToolsVerbatim_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::addRow("percent-encoded space") << "shop://search?q=red%20shoes"
+                                           << "shop://search?q=red%20shoes";
+    QTest::addRow("non-ASCII text") << QString::fromUtf8("shop://shop/caf\xc3\xa9?s=\xc3\xbc")
+                                    << "shop://shop/caf%C3%A9?s=%C3%BC";
+    QTest::addRow("ampersand and semicolon") << "shop://cart?a=1&b=2;c=3"
+                                             << "shop://cart?a=1&b=2;c=3";
+    QTest::addRow("quotes") << R"(shop://q?x="it's")"
+                            << "shop://q?x=%22it's%22";
+    QTest::addRow("leading hyphen in path") << "shop:-rf"
+                                            << "shop:-rf";
+    QTest::addRow("shell characters") << "shop://x/$(touch%20pwned)`id`|;"
+                                      << "shop://x/$(touch%20pwned)%60id%60%7C;";
+}
+
+void tst_DeeplinkExecuter::urlsReachToolsVerbatim()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const QUrl url(text);
+    QVERIFY(url.isValid());
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    Rig rig(xcode);
+
+    rig.destinations->selectDevice(simulator);
+    QVERIFY(!rig.fire(url).failed);
+    rig.destinations->selectDevice(phone);
+    rig.apps->selectApp(shop);
+    QVERIFY(!rig.fire(url).failed);
+
+    QCOMPARE(xcode.invocations(Tool::Simctl).value(0).arguments,
+             (QStringList{"openurl", simulator.id, expected}));
+    QCOMPARE(xcode.invocations(Tool::Devicectl).value(0).arguments,
+             (QStringList{"device", "process", "launch", "--device", "PHONE-1", "--payload-url",
+                          expected, "com.example.shop"}));
+    QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
+}
+
+void tst_DeeplinkExecuter::requestsRunSideBySide()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    xcode.setScenario(Tool::Simctl, {.delaySeconds = 0.5});
+    xcode.setScenario(Tool::Simctl, {.standardError = "Invalid device: X\n", .exitStatus = 1},
+                      QStringLiteral("/fail"));
+    Rig rig(xcode);
+    rig.destinations->selectDevice(simulator);
+
+    QList<int> calls(3, 0);
+    QList<bool> failed(3, false);
+    std::vector<QCoro::Task<>> tasks;
+    for (int i = 0; i < 3; ++i) {
+        const QUrl url(i == 1 ? QStringLiteral("shop://fail")
+                              : QStringLiteral("shop://ok/%1").arg(i));
+        tasks.push_back(rig.executer.execute(url, [&calls, &failed, i](std::exception_ptr, bool f) {
+            ++calls[i];
+            failed[i] = f;
+        }));
+    }
+    // All three tools are running before any of them has answered.
+    QTRY_COMPARE(xcode.invocations(Tool::Simctl).size(), 3);
+    QCOMPARE(calls, (QList<int>{0, 0, 0}));
+    for (QCoro::Task<>& task : tasks)
+        QVERIFY(!waitForOutcome(std::move(task)).failed());
+    QCOMPARE(calls, (QList<int>{1, 1, 1}));
+    QCOMPARE(failed, (QList<bool>{false, true, false}));
+}
+
+void tst_DeeplinkExecuter::withoutInterpreterActivatesOwnWindow()
+{
+    TestEnvironment env;
+    FakeXcode xcode(env.path());
+    Rig rig(xcode);
+    rig.executer.setInterpreterPath(env.filePath(QStringLiteral("no-such-osascript")));
+    rig.destinations->selectDevice(simulator);
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Kestrine"));
+    window.show();
+    QWidget other; // another application's window, as far as this test goes
+    other.show();
+    other.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &other);
+
+    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
+    QVERIFY(!outcome.failed);
+    QCOMPARE(xcode.invocations(Tool::Simctl).size(), 1);
+    QCOMPARE(xcode.invocations(Tool::Osascript).size(), 0);
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
+}
+
+QTEST_MAIN(tst_DeeplinkExecuter)
+#include "tst_DeeplinkExecuter.moc"
