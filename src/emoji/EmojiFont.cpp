@@ -4,9 +4,23 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include <cmath>
-
 namespace EmojiFont {
+
+namespace {
+
+QCache<QString, QImage>& cache()
+{
+    // Bounded by bytes: the whole catalogue at 2x stays well within it.
+    static QCache<QString, QImage> images(96 * 1024 * 1024);
+    return images;
+}
+
+void store(const QString& key, const QImage& image)
+{
+    cache().insert(key, new QImage(image), qsizetype(image.sizeInBytes()));
+}
+
+} // namespace
 
 QFont font(int pixelSize)
 {
@@ -17,31 +31,50 @@ QFont font(int pixelSize)
     return font;
 }
 
-QPixmap pixmap(const QString& text, int pixelSize, qreal devicePixelRatio)
+QString cacheKey(const QString& text, int pixelSize, qreal devicePixelRatio)
 {
-    // Bounded by bytes: the whole catalogue at 2x stays well within it.
-    static QCache<QString, QPixmap> cache(96 * 1024 * 1024);
-    const QString key = QStringLiteral("%1|%2|%3").arg(text).arg(pixelSize).arg(devicePixelRatio);
-    if (const QPixmap* cached = cache.object(key))
-        return *cached;
+    return QStringLiteral("%1|%2|%3").arg(text).arg(pixelSize).arg(devicePixelRatio);
+}
 
+QImage render(const QString& text, int pixelSize, qreal devicePixelRatio)
+{
     const QFont emojiFont = font(pixelSize);
     const QFontMetricsF metrics(emojiFont);
     const QSizeF size(std::max<qreal>(metrics.horizontalAdvance(text), pixelSize),
                       metrics.height());
-    auto* image = new QPixmap((size * devicePixelRatio).toSize().expandedTo(QSize(1, 1)));
-    image->setDevicePixelRatio(devicePixelRatio);
-    image->fill(Qt::transparent);
-    {
-        QPainter painter(image);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.setFont(emojiFont);
-        painter.drawText(QRectF(QPointF(0, 0), size), Qt::AlignCenter, text);
+    QImage image((size * devicePixelRatio).toSize().expandedTo(QSize(1, 1)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setFont(emojiFont);
+    painter.drawText(QRectF(QPointF(0, 0), size), Qt::AlignCenter, text);
+    painter.end();
+    return image;
+}
+
+QImage image(const QString& text, int pixelSize, qreal devicePixelRatio)
+{
+    const QString key = cacheKey(text, pixelSize, devicePixelRatio);
+    if (const QImage* cached = cache().object(key))
+        return *cached;
+    const QImage drawn = render(text, pixelSize, devicePixelRatio);
+    store(key, drawn);
+    return drawn;
+}
+
+void clearCache()
+{
+    cache().clear();
+}
+
+void insert(const QHash<QString, QImage>& images)
+{
+    for (auto it = images.cbegin(); it != images.cend(); ++it) {
+        if (!cache().contains(it.key()))
+            store(it.key(), it.value());
     }
-    const QPixmap result = *image;
-    const qsizetype cost = qsizetype(image->width()) * image->height() * 4;
-    cache.insert(key, image, cost);
-    return result;
 }
 
 } // namespace EmojiFont

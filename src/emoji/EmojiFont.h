@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QFont>
-#include <QPixmap>
+#include <QHash>
+#include <QImage>
 #include <QString>
 
 // Emoji are drawn with the colour font "Noto Color Emoji". Its glyphs are large bitmaps that
 // the text engine decodes and scales again on every draw, so emoji shown many times (the
-// picker's grid) are drawn from a cache of ready pixmaps instead.
+// picker's grid) are drawn from a cache of ready images instead.
 namespace EmojiFont {
 
 // The colour emoji font at `pixelSize`. Font merging is off: with it, the zero-width joiners
@@ -14,7 +15,16 @@ namespace EmojiFont {
 // "❤️‍🔥" or a family into separate glyphs.
 [[nodiscard]] QFont font(int pixelSize);
 
-// `text` drawn with font(pixelSize) for `devicePixelRatio`, cached process-wide.
-[[nodiscard]] QPixmap pixmap(const QString& text, int pixelSize, qreal devicePixelRatio);
+// `text` drawn with font(pixelSize) for `devicePixelRatio`, cached (GUI thread only).
+[[nodiscard]] QImage image(const QString& text, int pixelSize, qreal devicePixelRatio);
+
+// Draws `text` without the cache; safe on any thread.
+[[nodiscard]] QImage render(const QString& text, int pixelSize, qreal devicePixelRatio);
+
+// Adds images made by render() elsewhere to the cache (GUI thread only); keys from cacheKey().
+void insert(const QHash<QString, QImage>& images);
+[[nodiscard]] QString cacheKey(const QString& text, int pixelSize, qreal devicePixelRatio);
+// Empties the cache (benchmarks).
+void clearCache();
 
 } // namespace EmojiFont

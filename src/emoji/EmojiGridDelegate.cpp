@@ -39,11 +39,11 @@ void EmojiGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 2, -2, -2), 6, 6);
     }
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap glyph = EmojiFont::pixmap(text, glyphSize, ratio);
+    const QImage glyph = EmojiFont::image(text, glyphSize, ratio);
     const QSizeF size = glyph.deviceIndependentSize();
     const QPointF origin(option.rect.x() + (option.rect.width() - size.width()) / 2,
                          option.rect.y() + (option.rect.height() - size.height()) / 2);
-    painter->drawPixmap(origin, glyph);
+    painter->drawImage(origin, glyph);
     painter->restore();
 }
 

@@ -1,5 +1,7 @@
 #include "emoji/EmojiPicker.h"
 
+#include "emoji/EmojiFont.h"
+#include "emoji/EmojiGridDelegate.h"
 #include "emoji/EmojiGridModel.h"
 #include "emoji/EmojiGridView.h"
 #include "emoji/EmojiSection.h"
@@ -9,13 +11,17 @@
 #include "emoji/SectionType.h"
 #include "emoji/SharedState.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 constexpr int columnCount = 6;
-}
+// Emoji cells in a freshly opened picker, with some to spare.
+constexpr qsizetype firstScreenCount = 90;
+} // namespace
 
 EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
                          std::function<void(const Emoji&)> selectionHandler, bool isSearchBar,
@@ -104,6 +110,33 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
     connect(m_sharedState, &SharedState::currentCategoryChanged, this,
             &EmojiPicker::currentCategoryChanged, Qt::QueuedConnection);
     updateSearch();
+}
+
+QFuture<void> EmojiPicker::preload()
+{
+    static std::optional<QFuture<void>> preparation;
+    if (preparation)
+        return *preparation;
+    // What the first screen shows: the recents, then the start of the first category.
+    const QStringList recents = EmojiStore::recentEmojis();
+    const qreal ratio = qApp->devicePixelRatio();
+    auto future = QtConcurrent::run([recents, ratio] {
+        const EmojiStore& store = EmojiStore::shared();
+        QStringList texts = recents;
+        const QList<Emoji> first =
+            store.emojisByCategory().value(SectionTypes::rawValue(SectionType::smileys));
+        for (qsizetype index = 0; index < first.size() && texts.size() < firstScreenCount; ++index)
+            texts.append(first.at(index).string);
+        QHash<QString, QImage> images;
+        for (const QString& text : std::as_const(texts)) {
+            images.insert(EmojiFont::cacheKey(text, EmojiGridDelegate::glyphSize, ratio),
+                          EmojiFont::render(text, EmojiGridDelegate::glyphSize, ratio));
+        }
+        return images;
+    });
+    preparation =
+        future.then(qApp, [](const QHash<QString, QImage>& images) { EmojiFont::insert(images); });
+    return *preparation;
 }
 
 bool EmojiPicker::isShowingSearch() const

@@ -3,6 +3,7 @@
 #include "emoji/Emoji.h"
 #include "emoji/OffsetObserver.h"
 
+#include <QFuture>
 #include <QStringList>
 #include <QWidget>
 
@@ -24,6 +25,12 @@ class SharedState;
 class EmojiPicker : public QWidget {
     Q_OBJECT
 public:
+    // Decodes the shared catalogue and draws the emoji of the picker's first screen on a worker
+    // thread, so that a picker opened afterwards shows at once. Only the first call does
+    // anything; every call returns the one preparation (finished once the images are in the
+    // cache, which happens on the GUI thread).
+    static QFuture<void> preload();
+
     // Takes ownership of `sharedState`.
     EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
                 std::function<void(const Emoji&)> selectionHandler, bool isSearchBar,

@@ -97,8 +97,8 @@ void EmojiPickerViewModifier::place()
 
 bool EmojiPickerViewModifier::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_popover && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    if (watched == m_popover && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Unhandled by the search field (it ignores Escape), so it ends the popover.
         dismiss();
         return true;

@@ -4,9 +4,6 @@
 #include "platform/AppSettings.h"
 
 #include <QFile>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <mutex>
 
 namespace {
 
@@ -58,12 +55,6 @@ EmojiStore& EmojiStore::shared()
 {
     static EmojiStore store(QStringLiteral(":/emoji.json"));
     return store;
-}
-
-void EmojiStore::preloadShared()
-{
-    static std::once_flag started;
-    std::call_once(started, [] { (void)QtConcurrent::run([] { (void)shared(); }); });
 }
 
 QList<Emoji> EmojiStore::search(const QString& keyword) const

@@ -19,10 +19,8 @@ public:
 
     // The application's catalogue (":/emoji.json"), loaded on first use and kept.
     [[nodiscard]] static EmojiStore& shared();
-    // Starts loading the shared catalogue on a worker thread, so that a picker opened soon
-    // after finds it ready. The catalogue never changes once built, so it may be read from
-    // any thread.
-    static void preloadShared();
+    // The catalogue never changes once built, so shared() may be called and read from any
+    // thread (the picker has it decoded on a worker ahead of time).
 
     [[nodiscard]] const QList<Emoji>& allEmojis() const { return m_allEmojis; }
     // Category name -> its emojis in file order. Records whose category matches no name

@@ -1,7 +1,6 @@
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 
 #include "emoji/EmojiPickerViewModifier.h"
-#include "emoji/EmojiStore.h"
 #include "store/ManagedObjectContext.h"
 #include "window/ColorPalette.h"
 #include "window/EmojiWell.h"
@@ -36,8 +35,8 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     , m_selectedColor(palette().color(QPalette::Highlight))
     , m_color(ColorPalette::colors().first())
 {
-    // The icon well's picker shows the whole catalogue; have it decoded by then.
-    EmojiStore::preloadShared();
+    // The icon well's picker shows the whole catalogue; have it ready by then.
+    EmojiPicker::preload();
 
     // Name.
     auto* nameLabel = new QLabel(tr("Name:"), this);

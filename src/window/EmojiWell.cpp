@@ -47,9 +47,9 @@ void EmojiWell::paintEvent(QPaintEvent*)
         painter.drawEllipse(centre, outerSize / 2.0 + 0.5, outerSize / 2.0 + 0.5);
     }
     if (!m_emoji.isEmpty()) {
-        const QPixmap glyph = EmojiFont::pixmap(m_emoji, 22, devicePixelRatioF());
+        const QImage glyph = EmojiFont::image(m_emoji, 22, devicePixelRatioF());
         const QSizeF size = glyph.deviceIndependentSize();
-        painter.drawPixmap(QPointF(centre.x() - size.width() / 2, centre.y() - size.height() / 2),
-                           glyph);
+        painter.drawImage(QPointF(centre.x() - size.width() / 2, centre.y() - size.height() / 2),
+                          glyph);
     }
 }
