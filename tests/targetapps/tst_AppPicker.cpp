@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,7 +57,12 @@ struct Fixture {
     {
         setApps(apps, delay);
         bundleIds.setXcodeURL(xcode.url());
+        // Laid out and on screen as in the window, so clicks land where the button is.
+        auto* layout = new QHBoxLayout(&toolbar);
+        layout->addWidget(picker);
+        toolbar.resize(400, 40);
         toolbar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
     }
 
     void setApps(const QStringList& apps, double delay = 0)
