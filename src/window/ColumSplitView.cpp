@@ -11,12 +11,26 @@
 #include "window/RootSearchField.h"
 #include "window/SideBarView.h"
 
+#include <QPainter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString columnStateKey = QStringLiteral("ColumSplitView.columnState");
+
+// A hairline between two columns.
+class HairlineHandle : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QColor line = palette().color(QPalette::WindowText);
+        line.setAlphaF(0.15);
+        QPainter(this).fillRect(rect(), line);
+    }
+};
 
 QStackedWidget* column(QWidget* parent, const QString& name) {
     auto* stack = new QStackedWidget(parent);
@@ -190,6 +204,10 @@ QWidget* ColumSplitView::rightColumn() const {
 void ColumSplitView::toggleSidebar() {
     m_sidebarColumn->setVisible(m_sidebarColumn->isHidden());
     saveColumns();
+}
+
+QSplitterHandle* ColumSplitView::createHandle() {
+    return new HairlineHandle(orientation(), this);
 }
 
 void ColumSplitView::showEvent(QShowEvent* event) {

@@ -71,6 +71,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    QSplitterHandle* createHandle() override;
 
 private:
     void rebuildDetailView();

@@ -220,6 +220,9 @@ void DeeplinkCollectionDetailView::runReached(Deeplink* deeplink) {
 
 void DeeplinkCollectionDetailView::buildContent() {
     m_content = new QStackedWidget(this);
+    // One surface under the list and its empty states, so switching between them does not flash.
+    m_content->setAutoFillBackground(true);
+    m_content->setBackgroundRole(QPalette::Base);
 
     m_list = new QListView(m_content);
     m_list->setObjectName(QStringLiteral("deeplinkList"));

@@ -74,7 +74,9 @@ void PlaceholderView::changeEvent(QEvent* event) {
 void PlaceholderView::applyColors() {
     const QColor secondary = TextStyle::secondary(palette());
     QPalette textPalette = m_text->palette();
+    // Both roles: on a Base surface (a list's) labels draw with Text.
     textPalette.setColor(QPalette::WindowText, secondary);
+    textPalette.setColor(QPalette::Text, secondary);
     m_text->setPalette(textPalette);
     if (m_symbol) {
         const int size = TextStyle::largeSymbolSize(TextStyle::Style::LargeTitle);
