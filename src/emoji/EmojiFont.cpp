@@ -8,22 +8,19 @@ namespace EmojiFont {
 
 namespace {
 
-QCache<QString, QImage>& cache()
-{
+QCache<QString, QImage>& cache() {
     // Bounded by bytes: the whole catalogue at 2x stays well within it.
     static QCache<QString, QImage> images(96 * 1024 * 1024);
     return images;
 }
 
-void store(const QString& key, const QImage& image)
-{
+void store(const QString& key, const QImage& image) {
     cache().insert(key, new QImage(image), qsizetype(image.sizeInBytes()));
 }
 
 } // namespace
 
-QFont font(int pixelSize)
-{
+QFont font(int pixelSize) {
     QFont font(QStringLiteral("Noto Color Emoji"));
     font.setPixelSize(pixelSize);
     font.setHintingPreference(QFont::PreferNoHinting);
@@ -31,13 +28,11 @@ QFont font(int pixelSize)
     return font;
 }
 
-QString cacheKey(const QString& text, int pixelSize, qreal devicePixelRatio)
-{
+QString cacheKey(const QString& text, int pixelSize, qreal devicePixelRatio) {
     return QStringLiteral("%1|%2|%3").arg(text).arg(pixelSize).arg(devicePixelRatio);
 }
 
-QImage render(const QString& text, int pixelSize, qreal devicePixelRatio)
-{
+QImage render(const QString& text, int pixelSize, qreal devicePixelRatio) {
     const QFont emojiFont = font(pixelSize);
     const QFontMetricsF metrics(emojiFont);
     const QSizeF size(std::max<qreal>(metrics.horizontalAdvance(text), pixelSize),
@@ -54,8 +49,7 @@ QImage render(const QString& text, int pixelSize, qreal devicePixelRatio)
     return image;
 }
 
-QImage image(const QString& text, int pixelSize, qreal devicePixelRatio)
-{
+QImage image(const QString& text, int pixelSize, qreal devicePixelRatio) {
     const QString key = cacheKey(text, pixelSize, devicePixelRatio);
     if (const QImage* cached = cache().object(key))
         return *cached;
@@ -64,13 +58,19 @@ QImage image(const QString& text, int pixelSize, qreal devicePixelRatio)
     return drawn;
 }
 
-void clearCache()
-{
+bool isCached(const QString& key) {
+    return cache().contains(key);
+}
+
+qsizetype cachedBytes() {
+    return cache().totalCost();
+}
+
+void clearCache() {
     cache().clear();
 }
 
-void insert(const QHash<QString, QImage>& images)
-{
+void insert(const QHash<QString, QImage>& images) {
     for (auto it = images.cbegin(); it != images.cend(); ++it) {
         if (!cache().contains(it.key()))
             store(it.key(), it.value());

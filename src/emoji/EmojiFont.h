@@ -24,6 +24,9 @@ namespace EmojiFont {
 // Adds images made by render() elsewhere to the cache (GUI thread only); keys from cacheKey().
 void insert(const QHash<QString, QImage>& images);
 [[nodiscard]] QString cacheKey(const QString& text, int pixelSize, qreal devicePixelRatio);
+[[nodiscard]] bool isCached(const QString& key);
+// Bytes of images held by the cache.
+[[nodiscard]] qsizetype cachedBytes();
 // Empties the cache (benchmarks).
 void clearCache();
 

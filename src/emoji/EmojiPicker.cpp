@@ -21,6 +21,43 @@ namespace {
 constexpr int columnCount = 6;
 // Emoji cells in a freshly opened picker, with some to spare.
 constexpr qsizetype firstScreenCount = 90;
+// Emoji drawn per background slice: about 50 ms of a worker, so an application quitting
+// waits for little.
+constexpr qsizetype sliceSize = 80;
+bool catalogueDrawn = false;
+
+QHash<QString, QImage> drawGlyphs(const QStringList& texts, qreal ratio) {
+    QHash<QString, QImage> images;
+    for (const QString& text : texts) {
+        images.insert(EmojiFont::cacheKey(text, EmojiGridDelegate::glyphSize, ratio),
+                      EmojiFont::render(text, EmojiGridDelegate::glyphSize, ratio));
+    }
+    return images;
+}
+
+// Draws the catalogue from `from` on, one slice per worker task; the next slice starts only
+// once the previous one is in the cache (continuations run on the GUI thread and stop with
+// the application).
+void drawCatalogueFrom(qsizetype from, qreal ratio) {
+    const QList<Emoji>& all = EmojiStore::shared().allEmojis();
+    QStringList texts;
+    qsizetype next = from;
+    for (; next < all.size() && texts.size() < sliceSize; ++next) {
+        const QString& text = all.at(next).string;
+        if (!EmojiFont::isCached(EmojiFont::cacheKey(text, EmojiGridDelegate::glyphSize, ratio)))
+            texts.append(text);
+    }
+    if (texts.isEmpty()) {
+        catalogueDrawn = true;
+        return;
+    }
+    QtConcurrent::run([texts, ratio] {
+        return drawGlyphs(texts, ratio);
+    }).then(qApp, [next, ratio](const QHash<QString, QImage>& images) {
+        EmojiFont::insert(images);
+        drawCatalogueFrom(next, ratio);
+    });
+}
 } // namespace
 
 EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
@@ -29,8 +66,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
     : QWidget(parent)
     , m_sharedState(sharedState)
     , m_emojiStore(emojiStore)
-    , m_selectionHandler(std::move(selectionHandler))
-{
+    , m_selectionHandler(std::move(selectionHandler)) {
     m_sharedState->setParent(this);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
@@ -112,8 +148,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
     updateSearch();
 }
 
-QFuture<void> EmojiPicker::preload()
-{
+QFuture<void> EmojiPicker::preload() {
     static std::optional<QFuture<void>> preparation;
     if (preparation)
         return *preparation;
@@ -127,40 +162,37 @@ QFuture<void> EmojiPicker::preload()
             store.emojisByCategory().value(SectionTypes::rawValue(SectionType::smileys));
         for (qsizetype index = 0; index < first.size() && texts.size() < firstScreenCount; ++index)
             texts.append(first.at(index).string);
-        QHash<QString, QImage> images;
-        for (const QString& text : std::as_const(texts)) {
-            images.insert(EmojiFont::cacheKey(text, EmojiGridDelegate::glyphSize, ratio),
-                          EmojiFont::render(text, EmojiGridDelegate::glyphSize, ratio));
-        }
-        return images;
+        return drawGlyphs(texts, ratio);
     });
-    preparation =
-        future.then(qApp, [](const QHash<QString, QImage>& images) { EmojiFont::insert(images); });
+    preparation = future.then(qApp, [ratio](const QHash<QString, QImage>& images) {
+        EmojiFont::insert(images);
+        drawCatalogueFrom(0, ratio);
+    });
     return *preparation;
 }
 
-bool EmojiPicker::isShowingSearch() const
-{
+bool EmojiPicker::hasDrawnCatalogue() {
+    return catalogueDrawn;
+}
+
+bool EmojiPicker::isShowingSearch() const {
     return m_layers->currentWidget() != m_categoryList;
 }
 
-void EmojiPicker::choose(const Emoji& emoji)
-{
+void EmojiPicker::choose(const Emoji& emoji) {
     EmojiStore::recordRecentEmoji(emoji.string);
     m_sharedState->setSelectedEmoji(emoji);
     if (m_selectionHandler)
         m_selectionHandler(emoji);
 }
 
-void EmojiPicker::chooseRecent(const QString& text)
-{
+void EmojiPicker::chooseRecent(const QString& text) {
     // A stored recent that is no longer in the catalogue is shown but cannot be chosen.
     if (const auto emoji = m_emojiStore.emojiForString(text))
         choose(*emoji);
 }
 
-void EmojiPicker::updateSearch()
-{
+void EmojiPicker::updateSearch() {
     const QString keyword = m_sharedState->keyword();
     if (keyword.isEmpty()) {
         m_layers->setCurrentWidget(m_categoryList);
@@ -180,14 +212,12 @@ void EmojiPicker::updateSearch()
     m_layers->setCurrentWidget(m_searchResults);
 }
 
-void EmojiPicker::currentCategoryChanged()
-{
+void EmojiPicker::currentCategoryChanged() {
     if (!m_categoryUpdatedByOffset)
         m_categoryList->scrollToSection(m_sharedState->currentCategory());
 }
 
-void EmojiPicker::observeFrames()
-{
+void EmojiPicker::observeFrames() {
     const QList<OffsetViewFrame> frames = m_categoryList->sectionFrames();
     for (const OffsetObserver& observer : std::as_const(m_observers))
         observer.framesChanged(frames);

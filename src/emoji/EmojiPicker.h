@@ -29,7 +29,11 @@ public:
     // thread, so that a picker opened afterwards shows at once. Only the first call does
     // anything; every call returns the one preparation (finished once the images are in the
     // cache, which happens on the GUI thread).
+    // Once that is done, the rest of the catalogue is drawn too, a slice at a time, so that
+    // scrolling and search results find their glyphs ready.
     static QFuture<void> preload();
+    // Whether the whole catalogue has been drawn into the cache (benchmarks).
+    [[nodiscard]] static bool hasDrawnCatalogue();
 
     // Takes ownership of `sharedState`.
     EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,

@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -19,20 +20,16 @@ EmojiPickerViewModifier::EmojiPickerViewModifier(QWidget* anchor, Binding<bool> 
     , m_anchor(anchor)
     , m_isPresented(std::move(isPresented))
     , m_selectedEmoji(std::move(selectedEmoji))
-    , m_dismissAfterSelection(dismissAfterSelection)
-{
-}
+    , m_dismissAfterSelection(dismissAfterSelection) {}
 
-EmojiPickerViewModifier::~EmojiPickerViewModifier()
-{
+EmojiPickerViewModifier::~EmojiPickerViewModifier() {
     if (m_popover) {
         m_popover->removeEventFilter(this);
         delete m_popover;
     }
 }
 
-void EmojiPickerViewModifier::refresh()
-{
+void EmojiPickerViewModifier::refresh() {
     const bool shown = m_popover && m_popover->isVisible();
     if (m_isPresented.get() && !shown)
         present();
@@ -40,8 +37,7 @@ void EmojiPickerViewModifier::refresh()
         dismiss();
 }
 
-void EmojiPickerViewModifier::present()
-{
+void EmojiPickerViewModifier::present() {
     if (!m_anchor)
         return;
     if (m_popover)
@@ -74,14 +70,12 @@ void EmojiPickerViewModifier::present()
         m_picker->searchBar()->field()->setFocus();
 }
 
-void EmojiPickerViewModifier::dismiss()
-{
+void EmojiPickerViewModifier::dismiss() {
     if (m_popover)
         m_popover->close();
 }
 
-void EmojiPickerViewModifier::place()
-{
+void EmojiPickerViewModifier::place() {
     // Below the anchor, centred on it; above it when the screen ends first.
     const QRect anchor(m_anchor->mapToGlobal(QPoint(0, 0)), m_anchor->size());
     QPoint position(anchor.center().x() - popoverWidth / 2, anchor.bottom() + 4);
@@ -95,8 +89,16 @@ void EmojiPickerViewModifier::place()
     m_popover->move(position);
 }
 
-bool EmojiPickerViewModifier::eventFilter(QObject* watched, QEvent* event)
-{
+bool EmojiPickerViewModifier::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_popover && event->type() == QEvent::MouseButtonPress && m_anchor) {
+        // Where the platform replays the press that closes a popup to what lies under it,
+        // on the anchor that would toggle the popover straight back open.
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const QPoint onAnchor = m_anchor->mapFromGlobal(press->globalPosition().toPoint());
+        m_popover->setAttribute(Qt::WA_NoMouseReplay,
+                                !m_popover->rect().contains(press->position().toPoint()) &&
+                                    m_anchor->rect().contains(onAnchor));
+    }
     if (watched == m_popover && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Unhandled by the search field (it ignores Escape), so it ends the popover.
