@@ -4,6 +4,7 @@
 #include "window/NoFocusRingStyle.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
     QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.kestrine.Kestrine.svg")));
     NoFocusRingStyle::installApplicationWide();
 
     // The store opens first: one that cannot be loaded ends the process before any window.
