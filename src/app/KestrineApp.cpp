@@ -46,6 +46,28 @@ QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
         co_await deviceManager->fetchDevices(configured);
 }
 
+// A tool may fail with megabytes of text on standard error, and a label laid out with all of
+// it takes seconds and grows the alert past the screen. The alert shows the beginning; error()
+// keeps the whole text.
+QString alertText(const QString& message)
+{
+    constexpr qsizetype maximumCharacters = 800;
+    constexpr int maximumLines = 12;
+    qsizetype end = qMin(message.size(), maximumCharacters);
+    int lines = 0;
+    for (qsizetype i = 0; i < end; ++i) {
+        if (message.at(i) == u'\n' && ++lines == maximumLines) {
+            end = i;
+            break;
+        }
+    }
+    if (QStringView(message).sliced(end).trimmed().isEmpty())
+        return message;
+    if (end > 0 && message.at(end - 1).isHighSurrogate())
+        --end;
+    return message.left(end) + u'…';
+}
+
 } // namespace
 
 KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
@@ -202,11 +224,12 @@ void KestrineApp::setError(std::optional<ErrorMessage> error)
         return;
     }
     if (m_alert) {
-        m_alert->setText(m_error->value);
+        m_alert->setText(alertText(m_error->value));
         return;
     }
-    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error"), m_error->value,
-                                  QMessageBox::NoButton, m_window.get());
+    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error"),
+                                  alertText(m_error->value), QMessageBox::NoButton,
+                                  m_window.get());
     alert->addButton(QStringLiteral("Okay"), QMessageBox::AcceptRole);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
