@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -224,12 +225,19 @@ void KestrineApp::setError(std::optional<ErrorMessage> error)
         return;
     }
     if (m_alert) {
-        m_alert->setText(alertText(m_error->value));
+        m_alert->setInformativeText(alertText(m_error->value));
         return;
     }
+    // "Error" heads the alert as well as titling it: macOS shows no title on alerts, and
+    // without a window manager nothing does.
     auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error"),
-                                  alertText(m_error->value), QMessageBox::NoButton,
-                                  m_window.get());
+                                  QStringLiteral("Error"), QMessageBox::NoButton, m_window.get());
+    alert->setInformativeText(alertText(m_error->value));
+    if (auto* heading = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        QFont font = heading->font();
+        font.setBold(true);
+        heading->setFont(font);
+    }
     alert->addButton(QStringLiteral("Okay"), QMessageBox::AcceptRole);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);

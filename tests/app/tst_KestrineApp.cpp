@@ -101,7 +101,8 @@ private Q_SLOTS:
         QMessageBox* alert = app.window()->findChild<QMessageBox*>();
         QVERIFY(alert);
         QCOMPARE(alert->windowTitle(), QStringLiteral("Error"));
-        QCOMPARE(alert->text(), QStringLiteral("No device selected or Xcode not configured"));
+        QCOMPARE(alert->informativeText(),
+                 QStringLiteral("No device selected or Xcode not configured"));
         QCOMPARE(alert->buttons().size(), 1);
         QCOMPARE(alert->buttons().front()->text(), QStringLiteral("Okay"));
         alert->buttons().front()->click();

@@ -63,7 +63,7 @@ void tst_OpenUrlRoute::deeplinkReachesSimulatorAndFailureShowsAlert()
     auto* alert = app.window()->findChild<QMessageBox*>();
     QVERIFY(alert);
     QCOMPARE(alert->windowTitle(), u"Error");
-    QCOMPARE(alert->text(), app.error()->value);
+    QCOMPARE(alert->informativeText(), app.error()->value);
 }
 
 QTEST_MAIN(tst_OpenUrlRoute)

@@ -18,8 +18,8 @@
 
 #include <cstdio>
 #include <memory>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 using Tool = FakeXcode::Tool;
 
@@ -40,8 +40,7 @@ const QString simulatorScript = QStringLiteral("tell application \"Simulator\" t
 
 // Every call of the three stand-in tools in the order they were made. The stand-ins name each
 // call's log file after the time it started (see tools/make-demo-xcode.sh).
-QStringList callOrder(const FakeXcode& xcode)
-{
+QStringList callOrder(const FakeXcode& xcode) {
     QList<std::pair<QString, QString>> calls;
     for (Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
         const QString name = FakeXcode::toolName(tool);
@@ -69,8 +68,7 @@ struct Outcome {
 
 // An executer wired to fresh managers and to the stand-in interpreter.
 struct Rig {
-    explicit Rig(const FakeXcode& xcode, bool withDestination = true)
-    {
+    explicit Rig(const FakeXcode& xcode, bool withDestination = true) {
         if (withDestination)
             destinations->configure(xcode.url());
         executer.setRunDestinationManager(destinations.get());
@@ -78,8 +76,7 @@ struct Rig {
         executer.setInterpreterPath(xcode.toolPath(Tool::Osascript));
     }
 
-    Outcome fire(const QUrl& url)
-    {
+    Outcome fire(const QUrl& url) {
         auto outcome = std::make_shared<Outcome>();
         const TaskOutcome<void> task =
             waitForOutcome(executer.execute(url, [outcome](std::exception_ptr error, bool failed) {
@@ -97,16 +94,14 @@ struct Rig {
     DeeplinkExecuter executer;
 };
 
-template <typename E> std::optional<E> errorAs(const std::exception_ptr& error)
-{
+template <typename E> std::optional<E> errorAs(const std::exception_ptr& error) {
     return TaskOutcome<void>{error}.errorAs<E>();
 }
 
 // Captures what is written to standard output (file descriptor 1) while it lives.
 class StandardOutputCapture {
 public:
-    StandardOutputCapture()
-    {
+    StandardOutputCapture() {
         std::fflush(stdout);
         m_file.open();
         m_saved = ::dup(STDOUT_FILENO);
@@ -114,16 +109,14 @@ public:
     }
     ~StandardOutputCapture() { restore(); }
 
-    QString text()
-    {
+    QString text() {
         restore();
         m_file.seek(0);
         return QString::fromUtf8(m_file.readAll());
     }
 
 private:
-    void restore()
-    {
+    void restore() {
         if (m_saved < 0)
             return;
         std::fflush(stdout);
@@ -141,8 +134,8 @@ private:
 class tst_DeeplinkExecuter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void simulatorOpensThenActivatesBoth();
-    void physicalLaunchesThenActivatesKestrine();
+    void firesThenActivates_data();
+    void firesThenActivates();
     void missingPrerequisites_data();
     void missingPrerequisites();
     void failingActivationFailsTheRequest();
@@ -152,45 +145,38 @@ private Q_SLOTS:
     void withoutInterpreterActivatesOwnWindow();
 };
 
-void tst_DeeplinkExecuter::simulatorOpensThenActivatesBoth()
-{
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    Rig rig(xcode);
-    rig.destinations->selectDevice(simulator);
-
-    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
-    QCOMPARE(outcome.calls, 1);
-    QVERIFY(!outcome.failed);
-    QVERIFY(!outcome.error);
-    QCOMPARE(callOrder(xcode),
-             (QStringList{"simctl openurl " + simulator.id + " shop://item/42",
-                          "osascript -e " + kestrineScript, "osascript -e " + simulatorScript}));
-    for (const auto& call : xcode.invocations(Tool::Simctl))
-        QCOMPARE(call.developerDir, std::nullopt);
-    QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
+void tst_DeeplinkExecuter::firesThenActivates_data() {
+    QTest::addColumn<bool>("physical");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addRow("simulator: open, Kestrine, Simulator")
+        << false
+        << QStringList{"simctl openurl " + simulator.id + " shop://item/42",
+                       "osascript -e " + kestrineScript, "osascript -e " + simulatorScript};
+    QTest::addRow("physical: launch, Kestrine, never Simulator")
+        << true
+        << QStringList{"devicectl device process launch --device PHONE-1 --payload-url "
+                       "shop://item/42 com.example.shop",
+                       "osascript -e " + kestrineScript};
 }
 
-void tst_DeeplinkExecuter::physicalLaunchesThenActivatesKestrine()
-{
+void tst_DeeplinkExecuter::firesThenActivates() {
+    QFETCH(bool, physical);
+    QFETCH(QStringList, calls);
     TestEnvironment env;
     FakeXcode xcode(env.path());
     Rig rig(xcode);
-    rig.destinations->selectDevice(phone);
+    rig.destinations->selectDevice(physical ? phone : simulator);
     rig.apps->selectApp(shop);
 
     const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
     QCOMPARE(outcome.calls, 1);
     QVERIFY(!outcome.failed);
-    QCOMPARE(callOrder(xcode),
-             (QStringList{"devicectl device process launch --device PHONE-1 --payload-url "
-                          "shop://item/42 com.example.shop",
-                          "osascript -e " + kestrineScript}));
-    QCOMPARE(xcode.invocations(Tool::Devicectl).value(0).developerDir, xcode.developerDirectory());
+    QVERIFY(!outcome.error);
+    QCOMPARE(callOrder(xcode), calls);
+    QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
 }
 
-void tst_DeeplinkExecuter::missingPrerequisites_data()
-{
+void tst_DeeplinkExecuter::missingPrerequisites_data() {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("description");
@@ -205,8 +191,7 @@ void tst_DeeplinkExecuter::missingPrerequisites_data()
     QTest::addRow("physical, no app selected") << "no app" << 2 << noApp;
 }
 
-void tst_DeeplinkExecuter::missingPrerequisites()
-{
+void tst_DeeplinkExecuter::missingPrerequisites() {
     QFETCH(QString, setup);
     QFETCH(int, code);
     QFETCH(QString, description);
@@ -241,8 +226,7 @@ void tst_DeeplinkExecuter::missingPrerequisites()
                           .arg(description));
 }
 
-void tst_DeeplinkExecuter::failingActivationFailsTheRequest()
-{
+void tst_DeeplinkExecuter::failingActivationFailsTheRequest() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     const QByteArray message =
@@ -267,8 +251,7 @@ void tst_DeeplinkExecuter::failingActivationFailsTheRequest()
     QCOMPARE(printed, QString::fromUtf8(message).trimmed() + u'\n');
 }
 
-void tst_DeeplinkExecuter::urlsReachToolsVerbatim_data()
-{
+void tst_DeeplinkExecuter::urlsReachToolsVerbatim_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
 
@@ -286,8 +269,7 @@ void tst_DeeplinkExecuter::urlsReachToolsVerbatim_data()
                                       << "shop://x/$(touch%20pwned)%60id%60%7C;";
 }
 
-void tst_DeeplinkExecuter::urlsReachToolsVerbatim()
-{
+void tst_DeeplinkExecuter::urlsReachToolsVerbatim() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     const QUrl url(text);
@@ -310,8 +292,7 @@ void tst_DeeplinkExecuter::urlsReachToolsVerbatim()
     QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
 }
 
-void tst_DeeplinkExecuter::requestsRunSideBySide()
-{
+void tst_DeeplinkExecuter::requestsRunSideBySide() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Simctl, {.delaySeconds = 0.5});
@@ -340,8 +321,7 @@ void tst_DeeplinkExecuter::requestsRunSideBySide()
     QCOMPARE(failed, (QList<bool>{false, true, false}));
 }
 
-void tst_DeeplinkExecuter::withoutInterpreterActivatesOwnWindow()
-{
+void tst_DeeplinkExecuter::withoutInterpreterActivatesOwnWindow() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     Rig rig(xcode);

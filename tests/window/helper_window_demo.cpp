@@ -1,17 +1,21 @@
 // Opens Kestrine's window on a demo store and saves a screenshot of each interesting state
-// into the directory given as the only argument. Run it under a real display (xvfb-run) to
-// look at the window as a user would.
+// into the directory given as the first argument. Run it under a real display (xvfb-run) to
+// look at the window as a user would. With --fire-and-exchange it fires deeplinks at the demo
+// Xcode's simulator (one that the stand-in simctl refuses), exports the selected collection
+// through the save dialog and imports the file again through the "Import" tab.
 
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
-#include "toolchain/XcodeBookmarkManager.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
+#include "toolchain/XcodeBookmarkManager.h"
+#include "window/AddCollectionBottomToolbarButtonView.h"
+#include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
 #include "window/NoFocusRingStyle.h"
@@ -19,9 +23,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -103,11 +113,13 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
-        std::fputs("usage: helper_window_demo OUTPUT_DIRECTORY [--empty]\n", stderr);
+        std::fputs("usage: helper_window_demo OUTPUT_DIRECTORY [--empty|--fire-and-exchange]\n",
+                   stderr);
         return 64;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
     const bool empty = argc > 2 && qstrcmp(argv[2], "--empty") == 0;
+    const bool fireAndExchange = argc > 2 && qstrcmp(argv[2], "--fire-and-exchange") == 0;
     QDir().mkpath(output.path());
 
     TestEnvironment env;
@@ -121,6 +133,7 @@ int main(int argc, char* argv[]) {
     seed(container.viewContext(), empty);
 
     KestrineApp shell(container);
+    QSignalSpy ready(&shell, &KestrineApp::mainContentReady);
     shell.manager()->saveBookmark(QUrl::fromLocalFile(xcode));
     shell.window()->resize(1480, 900);
     shell.show();
@@ -141,7 +154,91 @@ int main(int argc, char* argv[]) {
                 QStringLiteral("%1-%2-window.png").arg(shot, 2, 10, QChar('0')).arg(name)));
         top->grab().save(file);
         std::printf("%s\n", qPrintable(file));
+        // What the screen shows, dialogs over the window included.
+        if (qEnvironmentVariableIsSet("DISPLAY"))
+            QProcess::execute(
+                QStringLiteral("import"),
+                {QStringLiteral("-window"), QStringLiteral("root"),
+                 QString(file).replace(QStringLiteral(".png"), QStringLiteral("-screen.png"))});
     };
+    // Runs `step` on the dialog that the next blocking call opens.
+    const auto onNextDialog = [&](std::function<void(QWidget*)> step) {
+        QTimer::singleShot(0, &shell, [step = std::move(step)] {
+            if (QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }))
+                step(QApplication::activeModalWidget());
+        });
+    };
+
+    if (fireAndExchange) {
+        const auto waitFor = [](auto condition) {
+            if (!QTest::qWaitFor(condition, 20000)) {
+                std::fputs("timed out\n", stderr);
+                std::exit(1);
+            }
+        };
+        waitFor([&] { return ready.size() == 1 && split->detailView(); });
+        const QString simctlLog = xcode + QStringLiteral("/Contents/Developer/StandIn/log/simctl");
+        const auto openedUrls = [&] {
+            QStringList urls;
+            for (const QString& entry : QDir(simctlLog).entryList(QDir::Files, QDir::Name)) {
+                QFile file(QDir(simctlLog).filePath(entry));
+                file.open(QIODevice::ReadOnly);
+                const QList<QByteArray> fields = file.readAll().split('\0');
+                if (fields.size() > 4 && fields.at(2) == "openurl")
+                    urls.append(QString::fromUtf8(fields.at(4)));
+            }
+            return urls;
+        };
+        shell.openUrl(QUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester")));
+        waitFor([&] { return openedUrls().size() == 1; });
+        std::printf("stand-in simctl opened: %s\n", qPrintable(openedUrls().join(u' ')));
+        // The stand-in refuses this one, as simctl does for an app that is not installed.
+        const QString refuse =
+            xcode + QStringLiteral("/Contents/Developer/StandIn/scenarios/simctl/0009");
+        QDir().mkpath(refuse);
+        const auto put = [&](const char* name, const QByteArray& text) {
+            QFile file(refuse + u'/' + QLatin1String(name));
+            file.open(QIODevice::WriteOnly);
+            file.write(text);
+        };
+        put("match", "shop://broken");
+        put("exit", "1");
+        put("stderr",
+            "An error was encountered processing the command (domain=NSOSStatusErrorDomain, "
+            "code=-10814):\nSimulator device failed to open shop://broken.\n");
+        shell.openUrl(QUrl(QStringLiteral("shop://broken")));
+        waitFor([&] { return shell.error().has_value(); });
+        snap("error-alert");
+        if (auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            alert->buttons().constFirst()->click();
+
+        QString exported;
+        onNextDialog([&](QWidget* dialog) {
+            snap("export-save-dialog");
+            auto* save = qobject_cast<QFileDialog*>(dialog);
+            exported = save->selectedFiles().value(0);
+            static_cast<QDialog*>(save)->accept();
+        });
+        split->detailView()->exportAction()->trigger();
+        std::printf("exported %s: %s\n", qPrintable(exported),
+                    QFile::exists(exported) ? "written" : "missing");
+
+        auto* add = shell.window()->findChild<AddCollectionBottomToolbarButtonView*>();
+        add->click();
+        waitFor([&] { return add->sheet() && add->sheet()->isVisible(); });
+        add->sheet()->setTabType(AddDeeplinkCollectionView::TabType::import);
+        snap("import-tab");
+        onNextDialog([&](QWidget* dialog) {
+            auto* open = qobject_cast<QFileDialog*>(dialog);
+            open->selectFile(exported);
+            snap("import-open-dialog");
+            static_cast<QDialog*>(open)->accept();
+        });
+        add->sheet()->findChild<QToolButton*>()->click(); // "Collection Group"
+        waitFor([&] { return !add->sheet(); });
+        snap("after-import");
+        return 0;
+    }
 
     if (empty) {
         snap("first-use");
