@@ -11,8 +11,9 @@
 class DeeplinkCollectionFile {
 public:
     // Error codes of the AppError values thrown for files that cannot be read or written
-    // (domain: the application's bundle identifier).
-    enum ErrorCode { readFailed = 1, tooLarge = 2, writeFailed = 3 };
+    // (domain: the application's bundle identifier, which the executer's codes 1 and 2 share:
+    // these stay clear of them).
+    enum ErrorCode { readFailed = 101, tooLarge = 102, writeFailed = 103 };
 
     // A collection is a few kilobytes; anything past this is refused before it is read.
     static constexpr qint64 maximumFileSize = 64 * 1024 * 1024;
