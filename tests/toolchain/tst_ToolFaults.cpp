@@ -25,12 +25,13 @@
 
 #include <QCoro/QCoroTask>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
 using Tool = FakeXcode::Tool;
 
-enum class Driver { destinations, apps, fireAtSimulator, fireAtDevice };
+enum class Driver { destinations, apps, iconPass, fireAtSimulator, fireAtDevice };
 Q_DECLARE_METATYPE(Driver)
 Q_DECLARE_METATYPE(FakeXcode::Tool)
 
@@ -158,6 +159,10 @@ struct Rig {
         case Driver::apps:
             QCoro::connect(apps->fetchApps(phone), &context, finished);
             return;
+        case Driver::iconPass:
+            QObject::connect(apps.get(), &BundleIdManager::iconFetchFinished, &context, finished);
+            QCoro::connect(apps->fetchApps(phone), &context, [] {});
+            return;
         case Driver::fireAtSimulator:
         case Driver::fireAtDevice:
             destinations->selectDevice(driver == Driver::fireAtSimulator ? simulator : phone);
@@ -165,7 +170,8 @@ struct Rig {
                 InstalledApp(QStringLiteral("Shop"), QStringLiteral("com.example.shop")));
             QCoro::connect(executer->execute(QUrl(QStringLiteral("shop://item/42")),
                                              [this](std::exception_ptr error, bool failed) {
-                                                 fired = failed ? QStringLiteral("failed: ") + describe(error)
+                                                 fired = failed ? QStringLiteral("failed: ") +
+                                                                      describe(error)
                                                                 : QStringLiteral("succeeded");
                                              }),
                            &context, finished);
@@ -180,6 +186,8 @@ struct Rig {
             return destinations->isLoading();
         case Driver::apps:
             return apps->isLoading();
+        case Driver::iconPass: // the list is there; only the icons are still to come
+            return apps->apps().size() == 2 && !apps->isLoading();
         case Driver::fireAtSimulator:
         case Driver::fireAtDevice:
             return fired.isEmpty();
@@ -201,6 +209,16 @@ struct Rig {
                     line += QStringLiteral(", ") + message;
             }
             return line;
+        }
+        case Driver::iconPass: {
+            const QStringList messages = env.messages(QStringLiteral("BundleIdManager"));
+            const auto completed =
+                std::find_if(messages.cbegin(), messages.cend(), [](const QString& message) {
+                    return message.startsWith(u"Completed icon fetch");
+                });
+            return QStringLiteral("%1 apps, %2")
+                .arg(apps->apps().size())
+                .arg(completed == messages.cend() ? QStringLiteral("icons pending") : *completed);
         }
         case Driver::apps:
             return QStringLiteral("%1 apps, error: %2, loading: %3")
@@ -328,37 +346,45 @@ void tst_ToolFaults::faultEndsAsItShould() {
 void tst_ToolFaults::hangingToolWaitsUntilEnded_data() {
     QTest::addColumn<Driver>("driver");
     QTest::addColumn<Tool>("tool");
+    QTest::addColumn<QString>("body");
     QTest::addColumn<bool>("deleteOwners");
     QTest::addColumn<QString>("expected"); // after the tool was killed
 
-    QTest::addRow("simctl list") << Driver::destinations << Tool::Simctl << false
+    const QString hang = QStringLiteral("hang");
+    QTest::addRow("simctl list") << Driver::destinations << Tool::Simctl << hang << false
                                  << "0 devices, error: Unknown error, loading: no";
-    QTest::addRow("devicectl list") << Driver::destinations << Tool::Devicectl << false
-                                    << "1 devices, error: none, loading: no, "
-                                       "devicectl failed: Unknown error";
+    QTest::addRow("devicectl list")
+        << Driver::destinations << Tool::Devicectl << hang << false
+        << "1 devices, error: none, loading: no, devicectl failed: Unknown error";
     QTest::addRow("devicectl list, manager deleted meanwhile")
-        << Driver::destinations << Tool::Devicectl << true << QString();
-    QTest::addRow("devicectl apps")
-        << Driver::apps << Tool::Devicectl << false << "0 apps, error: Unknown error, loading: no";
+        << Driver::destinations << Tool::Devicectl << hang << true << QString();
+    QTest::addRow("devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
+                                    << "0 apps, error: Unknown error, loading: no";
     QTest::addRow("devicectl apps, manager deleted meanwhile")
-        << Driver::apps << Tool::Devicectl << true << QString();
+        << Driver::apps << Tool::Devicectl << hang << true << QString();
+    // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
+    QTest::addRow("devicectl icon of one app")
+        << Driver::iconPass << Tool::Devicectl
+        << "case \"$*\" in *appIcon*com.example.news*) hang ;; esac\n" + healthyDevicectl << false
+        << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
     QTest::addRow("simctl openurl")
-        << Driver::fireAtSimulator << Tool::Simctl << false << "failed: Unknown error";
-    QTest::addRow("osascript") << Driver::fireAtSimulator << Tool::Osascript << false
+        << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
+    QTest::addRow("osascript") << Driver::fireAtSimulator << Tool::Osascript << hang << false
                                << "failed: Unknown error";
     QTest::addRow("devicectl launch, executer and managers deleted meanwhile")
-        << Driver::fireAtDevice << Tool::Devicectl << true << "failed: Unknown error";
+        << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
 }
 
 void tst_ToolFaults::hangingToolWaitsUntilEnded() {
     QFETCH(Driver, driver);
     QFETCH(Tool, tool);
+    QFETCH(QString, body);
     QFETCH(bool, deleteOwners);
     QFETCH(QString, expected);
 
     TestEnvironment env;
     Rig rig(env);
-    rig.setTool(tool, QStringLiteral("hang\n"));
+    rig.setTool(tool, body + u'\n');
 
     rig.start(driver);
     QTRY_VERIFY(rig.pid(tool) > 0);
