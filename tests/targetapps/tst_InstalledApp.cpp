@@ -27,9 +27,6 @@ void tst_InstalledApp::equalityIgnoresTheIcon()
 
     QVERIFY(plain != InstalledApp(QStringLiteral("Maps"), QStringLiteral("com.example.maps"),
                                   QStringLiteral("2.0")));
-    QVERIFY(plain != InstalledApp(QStringLiteral("Maps"), QStringLiteral("com.example.maps"),
-                                  QStringLiteral("1.0"), QStringLiteral("1"),
-                                  QStringLiteral("file:///a")));
 }
 
 void tst_InstalledApp::parse_data()
@@ -37,12 +34,32 @@ void tst_InstalledApp::parse_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<Apps>("expected");
 
-    QTest::addRow("full record") << QByteArray(R"({"result": {"apps": [
-        {"name": "Maps", "bundleIdentifier": "com.example.maps", "version": "3.2",
-         "bundleVersion": "120", "url": "file:///private/var/Maps.app/", "hidden": false}
-    ]}, "info": {"outcome": "success"}})")
-                                 << Apps{InstalledApp("Maps", "com.example.maps", "3.2", "120",
-                                                      "file:///private/var/Maps.app/")};
+    // Shaped like `devicectl device info apps --json-output`.
+    QTest::addRow("devicectl's own output")
+        << QByteArray(R"({
+  "info" : { "commandType" : "devicectl.device.info.apps", "jsonVersion" : 2, "outcome" : "success" },
+  "result" : {
+    "apps" : [
+      {
+        "appClip" : false,
+        "builtByDeveloper" : true,
+        "bundleIdentifier" : "com.example.shop",
+        "bundleVersion" : "412",
+        "hidden" : false,
+        "name" : "Shop",
+        "removable" : true,
+        "url" : "file:\/\/\/private\/var\/containers\/Bundle\/Application\/4F1E2D3C\/Shop.app\/",
+        "version" : "3.2.0"
+      }
+    ],
+    "defaultAppsIncluded" : false,
+    "deviceIdentifier" : "5B4C3D2E-1F0A-4B9C-8D7E-6F5A4B3C2D1E",
+    "matchingBundleIdentifier" : null
+  }
+})")
+        << Apps{InstalledApp(
+               "Shop", "com.example.shop", "3.2.0", "412",
+               "file:///private/var/containers/Bundle/Application/4F1E2D3C/Shop.app/")};
     QTest::addRow("defaults") << QByteArray(R"({"result": {"apps": [
         {"name": "Notes", "bundleIdentifier": "com.example.notes"},
         {"name": "Mail", "bundleIdentifier": "com.example.mail", "version": null}
@@ -71,14 +88,9 @@ void tst_InstalledApp::parse_data()
     QTest::addRow("bad entry after a nameless one") << QByteArray(R"({"result": {"apps": [
         {"bundleIdentifier": "x"}, {"name": "Maps", "bundleIdentifier": 7}
     ]}})") << Apps{};
-    QTest::addRow("name of wrong type")
-        << QByteArray(R"({"result": {"apps": [{"name": 3, "bundleIdentifier": "x"}]}})") << Apps{};
     QTest::addRow("apps not an array")
         << QByteArray(R"({"result": {"apps": {"name": "Maps"}}})") << Apps{};
-    QTest::addRow("missing result") << QByteArray(R"({"apps": []})") << Apps{};
     QTest::addRow("not JSON") << QByteArray("devicectl: error") << Apps{};
-    QTest::addRow("empty") << QByteArray() << Apps{};
-    QTest::addRow("top-level array") << QByteArray("[]") << Apps{};
 }
 
 void tst_InstalledApp::parse()
