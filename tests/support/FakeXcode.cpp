@@ -80,12 +80,6 @@ void FakeXcode::setScenario(Tool tool, const Scenario& scenario, const QString& 
         writeFile(directory + QStringLiteral("/delay"), QByteArray::number(scenario.delaySeconds));
 }
 
-void FakeXcode::clearScenarios(Tool tool) {
-    QDir scenarios(standIn(m_bundle) + QStringLiteral("/scenarios/") + toolName(tool));
-    scenarios.removeRecursively();
-    QDir().mkpath(scenarios.path());
-}
-
 QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
     QList<Invocation> result;
     const QDir log(standIn(m_bundle) + QStringLiteral("/log/") + toolName(tool));
@@ -109,12 +103,6 @@ QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
         result.append(invocation);
     }
     return result;
-}
-
-void FakeXcode::clearInvocations() {
-    QDir log(standIn(m_bundle) + QStringLiteral("/log"));
-    log.removeRecursively();
-    QDir().mkpath(log.path());
 }
 
 void FakeXcode::writeInfoPlist(const QString& bundleIdentifier, PlistFormat format) {

@@ -57,16 +57,13 @@ public:
     [[nodiscard]] QUrl url() const { return QUrl::fromLocalFile(m_bundle); }
     [[nodiscard]] QString developerDirectory() const;
     [[nodiscard]] QString toolPath(Tool tool) const;
-    [[nodiscard]] QUrl toolURL(Tool tool) const { return QUrl::fromLocalFile(toolPath(tool)); }
 
     // Sets what calls of `tool` whose arguments contain `match` answer; replaces an earlier
     // scenario with the same match. Newer scenarios are consulted first.
     void setScenario(Tool tool, const Scenario& scenario, const QString& match = {});
-    void clearScenarios(Tool tool);
 
     // Every call of `tool` so far, oldest first.
     [[nodiscard]] QList<Invocation> invocations(Tool tool) const;
-    void clearInvocations();
 
     // Rewrites Contents/Info.plist as a dictionary with this CFBundleIdentifier.
     enum class PlistFormat { Xml, Binary };
