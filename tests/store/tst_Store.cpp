@@ -135,7 +135,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("parses");
         QTest::addRow("scheme and host") << "myapp://home" << true;
-        QTest::addRow("query") << "myapp://home?tab=1&x=%20" << true;
         QTest::addRow("empty") << "" << false;
         QTest::addRow("space inside") << "myapp://ho me" << false;
         QTest::addRow("bad percent escape") << "myapp://home/%zz" << false;
