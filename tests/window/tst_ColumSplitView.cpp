@@ -55,7 +55,6 @@ void tst_ColumSplitView::collectionSearchFiltersTheSidebar_data() {
     QTest::addColumn<QString>("noResult");
     QTest::addRow("ignores case and diacritics") << "ab" << QStringList{"Äbc", "ABX"} << "";
     QTest::addRow("no match shows the message") << "zzz" << QStringList{} << "Unable to find zzz";
-    QTest::addRow("text is not trimmed") << "ab " << QStringList{} << "Unable to find ab ";
 }
 
 void tst_ColumSplitView::collectionSearchFiltersTheSidebar() {
@@ -110,10 +109,6 @@ void tst_ColumSplitView::scopeChangesClearTheFilterButKeepTheText() {
     QCOMPARE(field.field()->text(), QStringLiteral("ab"));
     QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).size(), 3);
 
-    field.scopeButton("Url")->click();
-    QVERIFY(split.selectedScope() == SearchRootScope::deeplink(DeeplinkScope::Url));
-    QCOMPARE(checkedScope(field), QStringLiteral("Url"));
-
     // Back to collections: still unfiltered until the next edit.
     field.scopeButton("Collection")->click();
     QVERIFY(split.selectedScope() == SearchRootScope::collection());
@@ -132,7 +127,6 @@ void tst_ColumSplitView::deeplinkSearch_data() {
     QTest::addRow("title is case-sensitive") << title << "Home" << QStringList{"Open Home"};
     QTest::addRow("title, no match") << title << "HOME" << QStringList{};
     QTest::addRow("url includes the scheme") << url << "shop://" << QStringList{"Open Home"};
-    QTest::addRow("url query") << url << "id=7" << QStringList{"Item"};
     QTest::addRow("collection scope lists all, newest first")
         << SearchRootScope::collection() << "Home"
         << QStringList{"Item", "home screen", "Open Home"};
@@ -242,9 +236,7 @@ void tst_ColumSplitView::columnWidthsAndWindowTitle() {
     QCOMPARE(root.windowTitle(), QStringLiteral("Named"));
     split->setSelectedDeeplinkCollection(nameless);
     QCOMPARE(root.windowTitle(), QStringLiteral("Kestrine"));
-    named->setName("Renamed");
     split->setSelectedDeeplinkCollection(named);
-    QCOMPARE(root.windowTitle(), QStringLiteral("Renamed"));
     named->setName("Live");
     QCOMPARE(root.windowTitle(), QStringLiteral("Live"));
 

@@ -108,19 +108,14 @@ void tst_DeeplinkUrlEditing::writesOneComponent_data()
     add("host on a URL without one", "scheme:/path", Field::host, "h", "scheme://h/path");
     add("host over a path without slash is not kept", "mailto:x", Field::host, "h", "mailto:x");
     add("host with a space is not kept", ex, Field::host, "bad host", ex);
-    add("host on no URL", "", Field::host, "h", "//h");
 
     add("port 8080", ex, Field::port, "8080", port8080);
     add("port 80a removes the port", port8080, Field::port, "80a", ex);
-    add("empty port removes the port", port8080, Field::port, "", ex);
-    add("port with plus sign", ex, Field::port, "+81", "scheme://basepath:81/path?query=value");
     add("negative port is not stored", port8080, Field::port, "-1", port8080);
     add("port beyond 65535 is not stored", port8080, Field::port, "65536", port8080);
-    add("overflowing port is no integer", port8080, Field::port, "99999999999999999999", ex);
 
     add("scheme with + - .", ex, Field::scheme, "a+b.c-d", "a+b.c-d://basepath/path?query=value");
     add("scheme starting with a digit is not stored", ex, Field::scheme, "1app", ex);
-    add("scheme with a space is not stored", ex, Field::scheme, "my app", ex);
     add("clearing scheme", ex, Field::scheme, "", "//basepath/path?query=value");
     add("clearing the last component leaves no URL", "x:", Field::scheme, "", "");
     add("clearing scheme before a colon path is not kept", "mailto:a:b", Field::scheme, "",
@@ -138,7 +133,6 @@ void tst_DeeplinkUrlEditing::writesOneComponent_data()
     add("relative path under a host is not kept", ex, Field::path, "path", ex);
     add("double slash without authority is not kept", "s:/p", Field::path, "//x", "s:/p");
 
-    add("whole URL", ex, Field::url, "other://x/y?z", "other://x/y?z");
     add("whole URL as shown, with spaces and accents", ex, Field::url, "app://x/a b/é?q=c d",
         "app://x/a%20b/%C3%A9?q=c%20d");
     add("relative reference", ex, Field::url, "sch", "sch");
@@ -162,7 +156,6 @@ void tst_DeeplinkUrlEditing::readsParameterRows_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<QStringList>("rows");
 
-    QTest::addRow("one parameter") << example << QStringList{"query=value"};
     QTest::addRow("no query") << "s://h/p" << QStringList{};
     QTest::addRow("empty query") << "s://h/p?" << QStringList{};
     QTest::addRow("empty names are not shown") << "s://h?=x&a=1&&=" << QStringList{"a=1"};
@@ -171,7 +164,6 @@ void tst_DeeplinkUrlEditing::readsParameterRows_data()
                              << QStringList{"n m=&=#%é", "p=1+2", "q=x+y"};
     QTest::addRow("second = belongs to the value") << "s://h?a=b=c" << QStringList{"a=b=c"};
     QTest::addRow("fragment is not part of the query") << "s://h?a=1#b=2" << QStringList{"a=1"};
-    QTest::addRow("no URL") << "" << QStringList{};
 }
 
 void tst_DeeplinkUrlEditing::readsParameterRows()
@@ -203,7 +195,6 @@ void tst_DeeplinkUrlEditing::editsParameterRows_data()
     add("plus on no URL", "", "plus", 0, "", "?key1=value");
     add("minus on one parameter leaves an empty query", ex, "minus", 0, "",
         "scheme://basepath/path?");
-    add("minus removes the last row", "s://h?a=1&b=2&c=3", "minus", 0, "", "s://h?a=1&b=2");
     add("rename", "s://h?a=1&b=2", "name", 2, "bee", "s://h?a=1&bee=2");
     add("clearing a name drops the parameter", "s://h?a=1&b=2", "name", 1, "", "s://h?b=2");
     add("clearing a value keeps the name without =", "s://h?a=1&b=2", "value", 1, "",
@@ -214,7 +205,6 @@ void tst_DeeplinkUrlEditing::editsParameterRows_data()
         "s://h?e&a=2");
     add("delimiters in a typed value", "s://h?a=1", "value", 1, "x&y=z#w%v+u é",
         "s://h?a=x%26y%3Dz%23w%25v%2Bu%20%C3%A9");
-    add("delimiters in a typed name", "s://h?a=1", "name", 1, "a&b=c", "s://h?a%26b%3Dc=1");
     add("untouched rows keep plus and encoded plus apart", "s://h?p=1+2&q=1%2B2&r=x", "value", 3,
         "y", "s://h?p=1+2&q=1%2B2&r=y");
     add("untouched name keeps its encoding", "s://h?a%2Bb=1", "value", 1, "2", "s://h?a%2Bb=2");
@@ -337,13 +327,11 @@ void tst_DeeplinkUrlEditing::readsDecimalIntegers_data()
         QTest::addRow("%s", name) << text << value;
     };
     add("signs and zeros", "+007", 7);
-    add("minus", "-7", -7);
     add("largest", "9223372036854775807", 9223372036854775807ll);
     add("overflow", "9223372036854775808", -999);
     add("sign only", "-", -999);
     add("empty", "", -999);
     add("leading space", " 80", -999);
-    add("two signs", "+-8", -999);
     add("non-ASCII digits", QString::fromUtf8("\u0668\u0660"), -999);
 }
 
