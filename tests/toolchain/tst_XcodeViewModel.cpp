@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace {
@@ -124,10 +126,18 @@ void tst_XcodeViewModel::newerChoiceWins() {
     XcodeViewModel model;
 
     // The first check is still running when the user opens the chooser again: its late
-    // result must not close the chooser or report a bundle the user moved on from.
+    // result must not close the chooser or report a bundle the user moved on from. The
+    // worker threads are held meanwhile; a check that finished at once would prove nothing.
+    QSemaphore gate;
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    for (int i = 0; i < threads; ++i)
+        pool->start([&gate] { gate.acquire(); });
     QCoro::Task<> first = model.handleFileImport(QList<QUrl>{xcode.url()});
-    QCOMPARE(model.state().kind, Kind::Verifying);
+    const Kind whileChecking = model.state().kind;
     model.setState(State::importingFile());
+    gate.release(threads);
+    QCOMPARE(whileChecking, Kind::Verifying);
     QVERIFY(!waitForOutcome(std::move(first)).failed());
 
     QCOMPARE(model.state(), State::importingFile());
