@@ -106,7 +106,6 @@ private Q_SLOTS:
     void loadedDeviceIsNotFetchedAgain();
     void withoutXcodeNothingHappens();
     void failedFetchKeepsTheListAndSetsError();
-    void equalValuesNotifyNobody();
     void iconPassCountsAndTriggersForTheSelectedAppOnly();
     void cachedIconsComeBeforeAnyDeviceRequest();
     void slowAnswerOfAnEarlierDeviceIsDropped();
@@ -263,27 +262,6 @@ void tst_BundleIdManager::failedFetchKeepsTheListAndSetsError()
     QVERIFY(manager.isLoading());
     QCoro::waitFor(std::move(task));
     QCOMPARE(ids(manager.apps()), QStringList{"com.c"});
-}
-
-void tst_BundleIdManager::equalValuesNotifyNobody()
-{
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    setApps(xcode, {"A=com.a", "B=com.b"});
-    BundleIdManager manager;
-    manager.setXcodeURL(xcode.url());
-    load(manager, iPhone);
-
-    QSignalSpy apps(&manager, &BundleIdManager::appsChanged);
-    QSignalSpy selected(&manager, &BundleIdManager::selectedAppChanged);
-    QSignalSpy loadedId(&manager, &BundleIdManager::loadedDeviceIdChanged);
-    manager.setLoadedDeviceId(std::nullopt);
-    manager.setLoadedDeviceId(std::nullopt);
-    load(manager, iPhone); // the same list again
-    manager.selectApp(manager.apps().at(0));
-    QCOMPARE(apps.count(), 0);
-    QCOMPARE(selected.count(), 0);
-    QCOMPARE(loadedId.count(), 2); // to none, and back
 }
 
 void tst_BundleIdManager::iconPassCountsAndTriggersForTheSelectedAppOnly()

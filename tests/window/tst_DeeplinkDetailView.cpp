@@ -133,7 +133,6 @@ void tst_DeeplinkDetailView::typingStoresComponents_data()
     const QString ex = example;
     const QString port8080 = u"scheme://basepath:8080/path?query=value"_qs;
 
-    add("port 8080", ex, Focusable::port(), false, "8080", port8080, "8080");
     add("port 80a", port8080, Focusable::port(), false, "80a", ex, "");
     add("pasted negative port", port8080, Focusable::port(), true, "-5", port8080, "8080");
     // "-" alone is no integer and removes the port on the way.

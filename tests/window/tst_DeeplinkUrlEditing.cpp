@@ -54,8 +54,6 @@ private Q_SLOTS:
     void otherComponentsSurviveAnEdit();
     void writingWhatAFieldShowsChangesNothing_data();
     void writingWhatAFieldShowsChangesNothing();
-    void readsDecimalIntegers_data();
-    void readsDecimalIntegers();
 };
 
 void tst_DeeplinkUrlEditing::showsDecodedComponents_data()
@@ -113,6 +111,8 @@ void tst_DeeplinkUrlEditing::writesOneComponent_data()
     add("port 80a removes the port", port8080, Field::port, "80a", ex);
     add("negative port is not stored", port8080, Field::port, "-1", port8080);
     add("port beyond 65535 is not stored", port8080, Field::port, "65536", port8080);
+    add("overflowing port is no integer", port8080, Field::port, "99999999999999999999", ex);
+    add("non-ASCII digits are no integer", port8080, Field::port, "\u0668\u0660", ex);
 
     add("scheme with + - .", ex, Field::scheme, "a+b.c-d", "a+b.c-d://basepath/path?query=value");
     add("scheme starting with a digit is not stored", ex, Field::scheme, "1app", ex);
@@ -316,32 +316,6 @@ void tst_DeeplinkUrlEditing::writingWhatAFieldShowsChangesNothing()
         }
         QCOMPARE(queryItems(written), queryItems(value));
     }
-}
-
-void tst_DeeplinkUrlEditing::readsDecimalIntegers_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("value"); // -999: not an integer
-
-    const auto add = [](const char* name, const QString& text, qint64 value) {
-        QTest::addRow("%s", name) << text << value;
-    };
-    add("signs and zeros", "+007", 7);
-    add("largest", "9223372036854775807", 9223372036854775807ll);
-    add("overflow", "9223372036854775808", -999);
-    add("sign only", "-", -999);
-    add("empty", "", -999);
-    add("leading space", " 80", -999);
-    add("non-ASCII digits", QString::fromUtf8("\u0668\u0660"), -999);
-}
-
-void tst_DeeplinkUrlEditing::readsDecimalIntegers()
-{
-    QFETCH(QString, text);
-    QFETCH(qint64, value);
-
-    const std::optional<qint64> read = decimalInteger(text);
-    QCOMPARE(read.value_or(-999), value);
 }
 
 QTEST_GUILESS_MAIN(tst_DeeplinkUrlEditing)
