@@ -90,24 +90,16 @@ void tst_DestinationPicker::symbols_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("toolbar");
     QTest::addColumn<QString>("row");
-    QTest::addRow("iPhone") << "iPhone 15 Pro"
-                            << "iphone"
-                            << "iphone";
-    QTest::addRow("iPad") << "iPad Air"
-                          << "ipad"
-                          << "ipad";
-    QTest::addRow("iPad wins over TV") << "iPad TV Edition"
-                                       << "ipad"
-                                       << "ipad";
-    QTest::addRow("watch") << "Apple Watch Ultra"
-                           << "applewatch"
-                           << "applewatch";
-    QTest::addRow("TV") << "Apple TV 4K"
-                        << "appletv"
-                        << "appletv.fill";
-    QTest::addRow("case matters") << "ipad mini"
-                                  << "iphone"
-                                  << "iphone";
+    const auto add = [](const char* name, const char* device, const char* toolbar,
+                        const char* row) {
+        QTest::addRow("%s", name) << QString(device) << QString(toolbar) << QString(row);
+    };
+    add("iPhone", "iPhone 15 Pro", "iphone", "iphone");
+    add("iPad", "iPad Air", "ipad", "ipad");
+    add("iPad wins over TV", "iPad TV Edition", "ipad", "ipad");
+    add("watch", "Apple Watch Ultra", "applewatch", "applewatch");
+    add("TV", "Apple TV 4K", "appletv", "appletv.fill");
+    add("case matters", "ipad mini", "iphone", "iphone");
 }
 
 void tst_DestinationPicker::symbols()
@@ -125,12 +117,12 @@ void tst_DestinationPicker::sectionTitles_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("title");
-    QTest::addRow("iOS") << "iOS"
-                         << "IOS SIMULATORS";
-    QTest::addRow("other platform") << "macOS"
-                                    << "MACOS SIMULATORS";
-    QTest::addRow("physical, other platform") << "watchOS Devices"
-                                              << "WATCHOS DEVICES";
+    const auto add = [](const char* name, const char* key, const char* title) {
+        QTest::addRow("%s", name) << QString(key) << QString(title);
+    };
+    add("iOS", "iOS", "IOS SIMULATORS");
+    add("other platform", "macOS", "MACOS SIMULATORS");
+    add("physical, other platform", "watchOS Devices", "WATCHOS DEVICES");
 }
 
 void tst_DestinationPicker::sectionTitles()

@@ -211,9 +211,6 @@ void tst_SimctlParsing::parsesListing_data()
         << QStringLiteral("-- com.apple.CoreSimulator.SimRuntime.watchOS-10-2 --\n"
                           "  W (AB-CD) (Shutdown)\n")
         << QStringList{sim("AB-CD", "W", "Shutdown", "watchOS", "10.2")};
-    QTest::addRow("text non-ASCII name")
-        << QStringLiteral("-- iOS 17.2 --\n    Jürgen’s iPhone (1234) (Booted)\n")
-        << QStringList{sim("1234", "Jürgen’s iPhone", "Booted", "iOS", "17.2")};
 }
 
 void tst_SimctlParsing::parsesListing()
@@ -229,38 +226,22 @@ void tst_SimctlParsing::parseRuntime_data()
     QTest::addColumn<QString>("platform");
     QTest::addColumn<QString>("version");
 
-    QTest::addRow("identifier") << "com.apple.CoreSimulator.SimRuntime.iOS-17-2"
-                                << "iOS"
-                                << "17.2";
-    QTest::addRow("identifier three parts") << "com.apple.CoreSimulator.SimRuntime.iOS-17-0-1"
-                                            << "iOS"
-                                            << "17.0.1";
-    QTest::addRow("identifier without platform") << "com.apple.CoreSimulator.SimRuntime."
-                                                 << "iOS"
-                                                 << "";
-    QTest::addRow("identifier with doubled hyphen")
-        << "  com.apple.CoreSimulator.SimRuntime.tvOS--17-2\t"
-        << "tvOS"
-        << "17.2";
-    QTest::addRow("text after Unavailable:")
-        << "Unavailable: com.apple.CoreSimulator.SimRuntime.iOS-16-0"
-        << "iOS"
-        << "16.0";
-    QTest::addRow("empty") << ""
-                           << "iOS"
-                           << "";
-    QTest::addRow("with a space") << "visionOS 2.0"
-                                  << "visionOS"
-                                  << "2.0";
-    QTest::addRow("several spaces") << "iOS  17.2   beta"
-                                    << "iOS"
-                                    << "17.2 beta";
-    QTest::addRow("hyphenated") << "iOS-17-2"
-                                << "iOS"
-                                << "17.2";
-    QTest::addRow("single word") << "xrOS"
-                                 << "xrOS"
-                                 << "";
+    const auto add = [](const char* name, const char* runtime, const char* platform,
+                        const char* version) {
+        QTest::addRow("%s", name) << QString(runtime) << QString(platform) << QString(version);
+    };
+    add("identifier", "com.apple.CoreSimulator.SimRuntime.iOS-17-2", "iOS", "17.2");
+    add("identifier three parts", "com.apple.CoreSimulator.SimRuntime.iOS-17-0-1", "iOS", "17.0.1");
+    add("identifier without platform", "com.apple.CoreSimulator.SimRuntime.", "iOS", "");
+    add("identifier with doubled hyphen", "  com.apple.CoreSimulator.SimRuntime.tvOS--17-2\t",
+        "tvOS", "17.2");
+    add("text after Unavailable:", "Unavailable: com.apple.CoreSimulator.SimRuntime.iOS-16-0",
+        "iOS", "16.0");
+    add("empty", "", "iOS", "");
+    add("with a space", "visionOS 2.0", "visionOS", "2.0");
+    add("several spaces", "iOS  17.2   beta", "iOS", "17.2 beta");
+    add("hyphenated", "iOS-17-2", "iOS", "17.2");
+    add("single word", "xrOS", "xrOS", "");
 }
 
 void tst_SimctlParsing::parseRuntime()

@@ -15,30 +15,21 @@ void tst_VersionComparator::ordersVersions_data() {
     QTest::addColumn<QString>("rhs");
     QTest::addColumn<int>("order");
 
-    QTest::addRow("numeric, not string order") << "1.9"
-                                               << "1.10" << -1;
-    QTest::addRow("extra part") << "1.0.1"
-                                << "1.0" << 1;
-    QTest::addRow("beyond 64 bits") << "1.18446744073709551616"
-                                    << "1.18446744073709551615" << 1;
-    QTest::addRow("beta before its release") << "1.0b1"
-                                             << "1.0" << -1;
-    QTest::addRow("beta numbers") << "1.0b2"
-                                  << "1.0b10" << -1;
-    QTest::addRow("alpha before beta") << "2.0a3"
-                                       << "2.0b1" << -1;
-    QTest::addRow("release candidate with a dash") << "2.0-rc1"
-                                                   << "2.0" << -1;
-    QTest::addRow("patch beats beta") << "1.0.1"
-                                      << "1.0b1" << 1;
-    QTest::addRow("empty is oldest") << ""
-                                     << "0.1" << -1;
-    QTest::addRow("trailing zeros") << "2"
-                                    << "2.0.0" << 0;
-    QTest::addRow("leading zeros") << "1.01"
-                                   << "1.1" << 0;
-    QTest::addRow("letter case") << "1.0B1"
-                                 << "1.0b1" << 0;
+    const auto add = [](const char* name, const char* lhs, const char* rhs, int order) {
+        QTest::addRow("%s", name) << QString(lhs) << QString(rhs) << order;
+    };
+    add("numeric, not string order", "1.9", "1.10", -1);
+    add("extra part", "1.0.1", "1.0", 1);
+    add("beyond 64 bits", "1.18446744073709551616", "1.18446744073709551615", 1);
+    add("beta before its release", "1.0b1", "1.0", -1);
+    add("beta numbers", "1.0b2", "1.0b10", -1);
+    add("alpha before beta", "2.0a3", "2.0b1", -1);
+    add("release candidate with a dash", "2.0-rc1", "2.0", -1);
+    add("patch beats beta", "1.0.1", "1.0b1", 1);
+    add("empty is oldest", "", "0.1", -1);
+    add("trailing zeros", "2", "2.0.0", 0);
+    add("leading zeros", "1.01", "1.1", 0);
+    add("letter case", "1.0B1", "1.0b1", 0);
 }
 
 void tst_VersionComparator::ordersVersions() {

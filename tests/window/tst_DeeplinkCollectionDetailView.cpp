@@ -53,12 +53,13 @@ void tst_DeeplinkCollectionDetailView::titleAndSubtitle_data() {
     QTest::addColumn<int>("deeplinks");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("subtitle");
-    QTest::addRow("named, one deeplink") << "Shop" << 1 << "Shop"
-                                         << "1 Deeplinks";
-    QTest::addRow("nameless") << QString() << 0 << "Kestrine"
-                              << "0 Deeplinks";
-    QTest::addRow("count in the user's locale") << "Big" << 1200 << "Big"
-                                                << "1,200 Deeplinks";
+    const auto add = [](const char* name, QString collection, int deeplinks, QString title,
+                        QString subtitle) {
+        QTest::addRow("%s", name) << collection << deeplinks << title << subtitle;
+    };
+    add("named, one deeplink", "Shop", 1, "Shop", "1 Deeplinks");
+    add("nameless", QString(), 0, "Kestrine", "0 Deeplinks");
+    add("count in the user's locale", "Big", 1200, "Big", "1,200 Deeplinks");
 }
 
 void tst_DeeplinkCollectionDetailView::titleAndSubtitle() {

@@ -208,15 +208,13 @@ void tst_SideBarView::collectionRows_data() {
     QTest::addColumn<QString>("emoji");
     QTest::addColumn<QString>("shownName");
     QTest::addColumn<QString>("badge");
-    QTest::addRow("name and emoji") << "Shop"
-                                    << "🛍️"
-                                    << "Shop"
-                                    << "";
-    QTest::addRow("no emoji: link badge") << "Shop" << QString() << "Shop"
-                                          << "link";
-    QTest::addRow("no name") << QString() << "🚀"
-                             << "NA"
-                             << "";
+    const auto add = [](const char* name, QString collection, QString emoji, QString shown,
+                        QString badge) {
+        QTest::addRow("%s", name) << collection << emoji << shown << badge;
+    };
+    add("name and emoji", "Shop", "🛍️", "Shop", "");
+    add("no emoji: link badge", "Shop", QString(), "Shop", "link");
+    add("no name", QString(), "🚀", "NA", "");
 }
 
 void tst_SideBarView::collectionRows() {
