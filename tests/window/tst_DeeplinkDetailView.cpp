@@ -88,7 +88,6 @@ private Q_SLOTS:
     void editsParameterRows();
     void clearedNameWaitsUntilTheCellIsLeft();
     void plusAndMinusMoveTheFocus();
-    void editingOneFieldKeepsTheOthersEncoding();
     void focusesTitleOfNewDeeplink_data();
     void focusesTitleOfNewDeeplink();
     void savesWhenLeft();
@@ -273,29 +272,6 @@ void tst_DeeplinkDetailView::plusAndMinusMoveTheFocus()
     window.view->removeLastRow();
     QCOMPARE(deeplink->urlString(), example);
     QCOMPARE(window.view->focusedReminder(), Focusable::keyRow(1));
-}
-
-void tst_DeeplinkDetailView::editingOneFieldKeepsTheOthersEncoding()
-{
-    TestEnvironment env;
-    ManagedObjectContext context;
-    const QString tricky = u"app://a%20%26%3D%23%25+%C3%A9:p%20%26%3D%23%25+@h"
-                           "/a%20%26%3D%23%25+%2B%C3%A9?q=%26%3D%23%25+%2B%C3%A9%20x&f"_qs;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, tricky);
-    QCOMPARE(deeplink->urlString(), tricky);
-    DeeplinkDetailView view(deeplink);
-    QCOMPARE(view.field(Focusable::user())->text(), u"a &=#%+é"_qs);
-    QCOMPARE(view.field(Focusable::valueRow(1))->text(), u"&=#%++é x"_qs);
-
-    for (const auto& [field, typed] :
-         {std::pair(Focusable::host(), u"x"_qs), std::pair(Focusable::port(), u"81"_qs),
-          std::pair(Focusable::valueRow(2), u"v"_qs)}) {
-        QTest::keyClick(view.field(field), Qt::Key_End);
-        QTest::keyClicks(view.field(field), typed);
-    }
-    QCOMPARE(deeplink->urlString(),
-             u"app://a%20%26%3D%23%25+%C3%A9:p%20%26%3D%23%25+@hx:81"
-             "/a%20%26%3D%23%25+%2B%C3%A9?q=%26%3D%23%25+%2B%C3%A9%20x&f=v"_qs);
 }
 
 void tst_DeeplinkDetailView::focusesTitleOfNewDeeplink_data()
