@@ -106,7 +106,6 @@ void tst_XcodeBookmarkManager::unresolvableBookmarkEndsUnavailable_data() {
         "Failed to restore the Xcode location: The file “Xcode.app” couldn’t be opened because "
         "there is no such file.");
     QTest::addRow("Xcode deleted") << "delete" << gone;
-    QTest::addRow("Xcode moved") << "move" << gone;
     QTest::addRow("bookmark data damaged")
         << "damage"
         << "Failed to restore the Xcode location: The bookmark data isn’t in the correct format.";
@@ -122,8 +121,6 @@ void tst_XcodeBookmarkManager::unresolvableBookmarkEndsUnavailable() {
 
     if (change == QStringLiteral("delete"))
         QVERIFY(QDir(xcode.path()).removeRecursively());
-    else if (change == QStringLiteral("move"))
-        QVERIFY(QDir().rename(xcode.path(), env.filePath(QStringLiteral("Moved.app"))));
     else
         AppSettings::standard()->setValue(bookmarkDataKey, QByteArray("\x00garbage", 8));
     env.clearLog();
