@@ -85,7 +85,7 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
     const Logger logger = m_logger;
 
     logger.info(u"Fetching run destinations");
-    ++m_runningFetches;
+    const quint64 generation = ++m_fetchGeneration;
     setIsLoading(true);
     setError(nullptr);
     setXcodeURL(xcodeURL);
@@ -110,9 +110,9 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
         logger.error(u"Error fetching devices: %{public}s", describe(simulatorError));
         if (!self)
             co_return;
-        --m_runningFetches;
         setError(simulatorError);
-        setIsLoading(m_runningFetches > 0);
+        if (generation == m_fetchGeneration)
+            setIsLoading(false);
         co_return;
     }
 
@@ -128,12 +128,12 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
 
     if (!self)
         co_return;
-    --m_runningFetches;
     QList<DeviceSection> sections = groupDevices(merged);
     const qsizetype count = merged.size();
     setDevices(std::move(merged));
     setGroupedSections(std::move(sections));
-    setIsLoading(m_runningFetches > 0);
+    if (generation == m_fetchGeneration)
+        setIsLoading(false);
     logger.info(u"Updated devices list with %{public}ld items", count);
     restoreSelection();
 }

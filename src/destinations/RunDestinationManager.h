@@ -83,8 +83,10 @@ private:
     QList<DeviceSection> m_groupedSections;
     std::optional<Device> m_selectedDevice;
     bool m_isLoading = false;
-    // Fetches that have not finished yet; loading ends with the last of them.
-    int m_runningFetches = 0;
+    // Counts fetches; loading ends when the newest one finishes. An older fetch that finishes
+    // while a newer one runs leaves the spinner on, and one stuck on a tool that never answers
+    // cannot hold it after a Refresh has brought a list.
+    quint64 m_fetchGeneration = 0;
     std::exception_ptr m_error;
     std::optional<QString> m_selectedDeviceId;
     Logger m_logger{QStringLiteral("Kestrine"), QStringLiteral("RunDestinationManager")};

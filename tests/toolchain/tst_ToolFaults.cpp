@@ -254,6 +254,7 @@ private Q_SLOTS:
     void faultEndsAsItShould();
     void hangingToolWaitsUntilEnded_data();
     void hangingToolWaitsUntilEnded();
+    void refreshAfterAHangingListingShowsTheNewList();
     void hugeToolMessageKeepsTheAlertOnScreen();
 };
 
@@ -403,6 +404,28 @@ void tst_ToolFaults::hangingToolWaitsUntilEnded() {
     QTRY_VERIFY_WITH_TIMEOUT(rig.done, 10000);
     if (!expected.isEmpty())
         QCOMPARE(rig.summary(driver, env), expected);
+}
+
+void tst_ToolFaults::refreshAfterAHangingListingShowsTheNewList() {
+    TestEnvironment env;
+    Rig rig(env);
+    rig.setTool(Tool::Simctl, QStringLiteral("hang\n"));
+    rig.start(Driver::destinations);
+    QTRY_VERIFY(rig.pid(Tool::Simctl) > 0);
+
+    // The user presses Refresh; simctl answers this time.
+    rig.setTool(Tool::Simctl, healthySimctl);
+    bool refreshed = false;
+    QCoro::connect(rig.destinations->fetchDevices(rig.xcode.url()), &rig.context,
+                   [&] { refreshed = true; });
+    QTRY_VERIFY(refreshed);
+    QCOMPARE(rig.summary(Driver::destinations, env), "2 devices, error: none, loading: no");
+
+    // The stuck listing ends late and, as the last to finish, reports its failure.
+    QCOMPARE(::kill(pid_t(rig.pid(Tool::Simctl)), SIGKILL), 0);
+    QTRY_VERIFY(rig.done);
+    QCOMPARE(rig.summary(Driver::destinations, env),
+             "2 devices, error: Unknown error, loading: no");
 }
 
 void tst_ToolFaults::hugeToolMessageKeepsTheAlertOnScreen() {
