@@ -15,8 +15,10 @@ public:
     // these stay clear of them).
     enum ErrorCode { readFailed = 101, tooLarge = 102, writeFailed = 103 };
 
-    // A collection is a few kilobytes; anything past this is refused before it is read.
-    static constexpr qint64 maximumFileSize = 64 * 1024 * 1024;
+    // A collection is a few kilobytes; anything past this (some 80,000 deeplinks) is refused
+    // before it is read. Creating and saving the objects runs on the GUI thread, so a much
+    // larger file would freeze the window for seconds.
+    static constexpr qint64 maximumFileSize = 8 * 1024 * 1024;
 
     explicit DeeplinkCollectionFile(SerialisingDeeplinkRecordCollection deeplinkCollection);
 

@@ -39,8 +39,8 @@ public:
         std::function<FileImportResult(QWidget* parent, bool allowsMultipleSelection)>;
 
     // All chosen files together may hold at most this much: each file is read into memory
-    // whole before anything is decoded.
-    static constexpr qint64 maximumImportSize = 64 * 1024 * 1024;
+    // whole before anything is decoded, and the objects are made on the GUI thread.
+    static constexpr qint64 maximumImportSize = 16 * 1024 * 1024;
 
     // `dismiss` closes the sheet (sets its presentation flag to false).
     ImportDeeplinkCollectionsView(ManagedObjectContext* viewContext, std::function<void()> dismiss,

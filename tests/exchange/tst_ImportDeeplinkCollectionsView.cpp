@@ -199,11 +199,11 @@ private Q_SLOTS:
             << "huge"
             << "coredata"
             << cause + "The file \u201Chuge.json\u201D is too large to be a collection (more than "
-                       "64 MiB).";
+                       "8 MiB).";
         QTest::addRow("files too large together")
             << "hugeTogether"
             << "coredata"
-            << cause + "The chosen files are too large to import together (more than 64 MiB).";
+            << cause + "The chosen files are too large to import together (more than 16 MiB).";
     }
     void failuresImportNothing() {
         QFETCH(QString, failure);
@@ -236,7 +236,7 @@ private Q_SLOTS:
         } else {
             QStringList paths;
             for (int i = 0; i < 5; ++i)
-                paths.append(sparse(QStringLiteral("part%1.json").arg(i), 60 * 1024 * 1024));
+                paths.append(sparse(QStringLiteral("part%1.json").arg(i), 6 * 1024 * 1024));
             result = Result::chosen(paths);
         }
 
