@@ -58,28 +58,10 @@ const char* const deviceListing = R"tool({
         "visibilityClass" : "default"
       },
       {
-        "capabilities" : [ ],
-        "connectionProperties" : {
-          "authenticationType" : "manualPairing",
-          "isMobileDeviceOnly" : false,
-          "pairingState" : "paired",
-          "potentialHostnames" : [ ],
-          "tunnelState" : "unavailable"
-        },
-        "deviceProperties" : {
-          "name" : "Test iPad",
-          "osVersionNumber" : "16.7.2"
-        },
-        "hardwareProperties" : {
-          "deviceType" : "iPad",
-          "marketingName" : "iPad (9th generation)",
-          "platform" : "iOS",
-          "productType" : "iPad12,1",
-          "reality" : "physical"
-        },
-        "identifier" : "0E1D2C3B-4A59-4687-9796-A5B4C3D2E1F0",
-        "tags" : [ ],
-        "visibilityClass" : "default"
+        "connectionProperties" : { "pairingState" : "paired", "tunnelState" : "unavailable" },
+        "deviceProperties" : { "name" : "Test iPad", "osVersionNumber" : "16.7.2" },
+        "hardwareProperties" : { "deviceType" : "iPad", "platform" : "iOS", "reality" : "physical" },
+        "identifier" : "0E1D2C3B-4A59-4687-9796-A5B4C3D2E1F0"
       }
     ]
   }

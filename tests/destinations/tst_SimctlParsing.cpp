@@ -35,7 +35,8 @@ QString sim(const char* id, const char* name, const char* state, const char* run
         .join(QLatin1Char('|'));
 }
 
-// Shaped like `simctl list devices --json` of Xcode 15/16, trimmed to a few devices per runtime.
+// Shaped like `simctl list devices --json` of Xcode 15/16: the first device with every field,
+// the rest with the ones that matter.
 const char* const jsonListing = R"tool({
   "devices" : {
     "com.apple.CoreSimulator.SimRuntime.iOS-17-2" : [
@@ -51,53 +52,21 @@ const char* const jsonListing = R"tool({
         "state" : "Booted",
         "name" : "iPhone 15"
       },
-      {
-        "udid" : "0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F",
-        "isAvailable" : true,
-        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPad-Pro-11-inch-4th-generation-8GB",
-        "state" : "Shutting Down",
-        "name" : "iPad Pro (11-inch) (4th generation)"
-      }
+      {"udid" : "0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "name" : "iPad Pro (11-inch) (4th generation)", "state" : "Shutting Down", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPad-Pro-11-inch-4th-generation-8GB"}
     ],
     "com.apple.CoreSimulator.SimRuntime.tvOS-17-2" : [
-      {
-        "udid" : "A1B2C3D4-0000-4000-8000-111122223333",
-        "isAvailable" : true,
-        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-TV-4K-3rd-generation-4K",
-        "state" : "Shutdown",
-        "name" : "Apple TV 4K (3rd generation)"
-      }
+      {"udid" : "A1B2C3D4-0000-4000-8000-111122223333", "name" : "Apple TV 4K (3rd generation)", "state" : "Shutdown", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-TV-4K-3rd-generation-4K"}
     ],
     "com.apple.CoreSimulator.SimRuntime.watchOS-10-2" : [
-      {
-        "udid" : "B7E1D2C3-4444-4555-8666-777788889999",
-        "isAvailable" : true,
-        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Watch-Series-9-45mm",
-        "state" : "booted",
-        "name" : "Apple Watch Series 9 (45mm)"
-      }
+      {"udid" : "B7E1D2C3-4444-4555-8666-777788889999", "name" : "Apple Watch Series 9 (45mm)", "state" : "booted", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Watch-Series-9-45mm"}
     ],
     "com.apple.CoreSimulator.SimRuntime.xrOS-1-0" : [
-      {
-        "udid" : "C0FFEE00-1234-4321-8765-ABCDEF012345",
-        "isAvailable" : true,
-        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Vision-Pro",
-        "state" : "Shutdown",
-        "name" : "Apple Vision Pro"
-      }
+      {"udid" : "C0FFEE00-1234-4321-8765-ABCDEF012345", "name" : "Apple Vision Pro", "state" : "Shutdown", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Vision-Pro"}
     ],
     "com.apple.CoreSimulator.SimRuntime.iOS-16-0" : [
-      {
-        "udid" : "DEADBEEF-0000-4000-8000-000000000016",
-        "isAvailable" : false,
-        "availabilityError" : "runtime profile not found using \"System\" match policy",
-        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPhone-14",
-        "state" : "Shutdown",
-        "name" : "iPhone 14"
-      }
+      {"udid" : "DEADBEEF-0000-4000-8000-000000000016", "name" : "iPhone 14", "state" : "Shutdown", "isAvailable" : false, "availabilityError" : "runtime profile not found using \"System\" match policy", "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPhone-14"}
     ],
     "com.apple.CoreSimulator.SimRuntime.iOS-17-0" : [
-
     ]
   }
 }
