@@ -295,9 +295,12 @@ void tst_DeeplinkExecuter::urlsReachToolsVerbatim() {
 void tst_DeeplinkExecuter::requestsRunSideBySide() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl, {.delaySeconds = 0.5});
-    xcode.setScenario(Tool::Simctl, {.standardError = "Invalid device: X\n", .exitStatus = 1},
-                      QStringLiteral("/fail"));
+    xcode.setScenario(Tool::Simctl, {.delaySeconds = 1.0});
+    // The failing one waits too, so all three are surely running before any answers.
+    xcode.setScenario(
+        Tool::Simctl,
+        {.standardError = "Invalid device: X\n", .exitStatus = 1, .delaySeconds = 1.0},
+        QStringLiteral("/fail"));
     Rig rig(xcode);
     rig.destinations->selectDevice(simulator);
 
