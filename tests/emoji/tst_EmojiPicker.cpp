@@ -59,8 +59,6 @@ class tst_EmojiPicker : public QObject {
 
 private Q_SLOTS:
     void gridModelLaysOutSections();
-    void offsetObserverFollowsTopSection_data();
-    void offsetObserverFollowsTopSection();
     void categoryBar_data();
     void categoryBar();
     void choosingRecordsRecentAndHandsOverEmoji();
@@ -89,31 +87,6 @@ void tst_EmojiPicker::gridModelLaysOutSections() {
     QVERIFY(model.activate(model.index(2, 0)));
     QVERIFY(model.activate(model.index(5, 5)));
     QCOMPARE(activated, (QList<int>{6, 105}));
-}
-
-void tst_EmojiPicker::offsetObserverFollowsTopSection_data() {
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QRectF>("frame");
-    QTest::addColumn<bool>("takesOver");
-    QTest::addRow("crossing the top edge") << "Flags" << QRectF(0, -50, 300, 400) << true;
-    QTest::addRow("below the top") << "Flags" << QRectF(0, 10, 300, 400) << false;
-    QTest::addRow("scrolled past") << "Flags" << QRectF(0, -400, 300, 400) << false;
-}
-
-void tst_EmojiPicker::offsetObserverFollowsTopSection() {
-    QFETCH(QString, current);
-    QFETCH(QRectF, frame);
-    QFETCH(bool, takesOver);
-    TestEnvironment env;
-    SharedState state(QStringList{});
-    state.setCurrentCategory(current);
-    int updates = 0;
-    OffsetObserver observer(QStringLiteral("Objects"), &state, [&] { ++updates; });
-    // The last frame published for a category counts.
-    observer.framesChanged(
-        {{"Objects", QRectF(0, 500, 300, 10)}, {"Flags", QRectF()}, {"Objects", frame}});
-    QCOMPARE(state.currentCategory(), takesOver ? QStringLiteral("Objects") : current);
-    QCOMPARE(updates, takesOver ? 1 : 0);
 }
 
 void tst_EmojiPicker::categoryBar_data() {

@@ -1,31 +1,10 @@
 #include "TestEnvironment.h"
 
-#include "window/NoFocusRingStyle.h"
 #include "window/SearchField.h"
 #include "window/SegmentedControl.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QLineEdit>
-#include <QPainter>
-#include <QSpinBox>
-#include <QStyleFactory>
 #include <QTest>
-#include <QVBoxLayout>
-
-namespace {
-
-// A field's ring lives on its edge; the inside also holds the text cursor, which only a
-// focused field shows, so it is blanked before comparing.
-QImage frameOf(QImage image) {
-    QPainter painter(&image);
-    painter.fillRect(
-        QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()).adjusted(3, 3, -3, -3),
-        Qt::black);
-    return image;
-}
-
-} // namespace
 
 class tst_NativeControls : public QObject {
     Q_OBJECT
@@ -35,8 +14,6 @@ private Q_SLOTS:
     void segmentedControlShowsSelection_data();
     void segmentedControlShowsSelection();
     void segmentedControlWritesBindingBeforeHandler();
-    void textFieldsDrawNoFocusRing_data();
-    void textFieldsDrawNoFocusRing();
 };
 
 void tst_NativeControls::searchFieldWritesEditsAndTakesOutsideWritesOnRefresh() {
@@ -104,57 +81,6 @@ void tst_NativeControls::segmentedControlWritesBindingBeforeHandler() {
     QCOMPARE(control.selectedIndex(), 2);
     QTest::mouseClick(buttons.at(1), Qt::LeftButton);
     QCOMPARE(seenByHandler, (QList<int>{30, 20}));
-}
-
-void tst_NativeControls::textFieldsDrawNoFocusRing_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addRow("line edit") << "line";
-    QTest::addRow("spin box") << "spin";
-}
-
-void tst_NativeControls::textFieldsDrawNoFocusRing() {
-    QFETCH(QString, kind);
-    TestEnvironment env;
-    // Renders the field with and without keyboard focus; under the style both look alike.
-    auto render = [&](QStyle* style) -> std::pair<QImage, QImage> {
-        QWidget window;
-        auto* layout = new QVBoxLayout(&window);
-        auto* other = new QLineEdit(&window);
-        QWidget* field = nullptr;
-        if (kind == QLatin1String("line"))
-            field = new QLineEdit(&window);
-        else
-            field = new QSpinBox(&window);
-        layout->addWidget(field);
-        layout->addWidget(other);
-        window.setStyle(style);
-        for (QWidget* child : window.findChildren<QWidget*>())
-            child->setStyle(style);
-        window.show();
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window))
-            return {};
-        other->setFocus();
-        if (!QTest::qWaitFor([&] { return other->hasFocus(); }))
-            return {};
-        const QImage unfocused = field->grab().toImage();
-        field->setFocus();
-        if (!QTest::qWaitFor([&] { return field->hasFocus(); }))
-            return {};
-        const QImage focused = field->grab().toImage();
-        return std::pair{unfocused, focused};
-    };
-
-    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-    const auto [plainUnfocused, plainFocused] = render(fusion.get());
-    if (plainUnfocused.isNull())
-        QSKIP("the platform cannot activate windows");
-    // Fusion itself highlights a focused field; otherwise this test would prove nothing.
-    QVERIFY(frameOf(plainUnfocused) != frameOf(plainFocused));
-
-    NoFocusRingStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
-    const auto [unfocused, focused] = render(&style);
-    QCOMPARE(frameOf(focused), frameOf(unfocused));
 }
 
 QTEST_MAIN(tst_NativeControls)
