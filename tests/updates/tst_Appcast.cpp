@@ -9,9 +9,6 @@ QByteArray feed(const QByteArray& items) {
 <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
      xmlns:dc="http://purl.org/dc/elements/1.1/">
   <channel>
-    <title>Kestrine Changelog</title>
-    <link>https://kestrine.app/appcast.xml</link>
-    <language>en</language>
 )" + items +
            R"(
   </channel>
@@ -43,7 +40,6 @@ private Q_SLOTS:
     void rejectsMalformedFeeds();
     void picksNewestItem_data();
     void picksNewestItem();
-    void readsHugeFeed();
 };
 
 void tst_Appcast::readsEveryField() {
@@ -224,22 +220,6 @@ void tst_Appcast::picksNewestItem() {
     const std::optional<AppcastItem> found = appcast.newestItem(systemVersion);
     QVERIFY(found);
     QCOMPARE(found->version, newest);
-}
-
-void tst_Appcast::readsHugeFeed() {
-    // Five thousand releases with notes: megabytes, more than any real feed.
-    QByteArray items;
-    const QByteArray notes = "<description><![CDATA[" + QByteArray(400, 'n') + "]]></description>";
-    for (int i = 0; i < 5000; ++i) {
-        const QByteArray version = "1." + QByteArray::number(i);
-        items += "<item><title>v" + version + "</title><sparkle:version>" + version +
-                 "</sparkle:version>" + notes + "<enclosure url=\"https://x.test/" + version +
-                 ".zip\"/></item>\n";
-    }
-    const Appcast appcast = Appcast::parse(feed(items), feedURL);
-    QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
-    QCOMPARE(appcast.items().size(), 5000);
-    QCOMPARE(appcast.newestItem()->version, QStringLiteral("1.4999"));
 }
 
 QTEST_APPLESS_MAIN(tst_Appcast)
