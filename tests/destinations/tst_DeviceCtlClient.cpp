@@ -219,8 +219,6 @@ void tst_DeviceCtlClient::iconFailures_data()
 
     QTest::addRow("tool exits 0 without a file")
         << FakeXcode::Scenario{} << "Icon file not created for com.example.shop";
-    QTest::addRow("file is not an image") << FakeXcode::Scenario{.file = QByteArray("not a png")}
-                                          << "Icon file not created for com.example.shop";
     QTest::addRow("tool fails")
         << FakeXcode::Scenario{.standardError = "ERROR: App not found\n",
                                .file = png(Qt::blue),
@@ -284,12 +282,8 @@ void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory_data()
     QTest::addColumn<QString>("bundleId");
     QTest::addColumn<QString>("nameInFile");
 
-    QTest::addRow("parent directories") << "../../escaped/x"
-                                        << ".._.._escaped_x";
-    QTest::addRow("dot dot alone") << ".."
-                                   << "..";
-    QTest::addRow("backslashes and controls") << "a\\b\nc"
-                                              << "a_b_c";
+    QTest::addRow("parent directories") << "../../escaped/x" << ".._.._escaped_x";
+    QTest::addRow("backslashes and controls") << "a\\b\nc" << "a_b_c";
 }
 
 void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory()
