@@ -74,7 +74,6 @@ void tst_Bookmark::refusesWhatCannotBeBookmarked_data() {
     QTest::addRow("garbage data") << QUrl() << QByteArray("\x01\x02garbage");
     QTest::addRow("relative path")
         << QUrl() << QByteArray(R"({"path":"Xcode.app","device":"1","inode":"2"})");
-    QTest::addRow("identity missing") << QUrl() << QByteArray(R"({"path":"/tmp"})");
 }
 
 void tst_Bookmark::refusesWhatCannotBeBookmarked() {

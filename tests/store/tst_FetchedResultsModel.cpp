@@ -70,10 +70,7 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(&model);
         QCOMPARE(names(model), QStringList({"pinned new", "pinned old", "pinned undated", "new",
                                             "old", "undated"}));
-        QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.sections().at(0).key, QStringLiteral("1"));
         QCOMPARE(model.rowCount(model.index(0, 0)), 3);
-        QVERIFY(model.data(model.index(0, 0), FetchedResultsModel::IsSectionRole).toBool());
         QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsSelectable));
         QVERIFY(model.flags(model.index(0, 0, model.index(0, 0))) & Qt::ItemIsSelectable);
     }
@@ -106,9 +103,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("expected");
         QTest::addRow("accented filter") << "ÄB" << QStringList({"ABX", "Äbc"});
-        QTest::addRow("empty lists all") << "" << QStringList({"xyz", "ABX", "Äbc", "Ünïcödé"});
         QTest::addRow("unicode") << "unicode" << QStringList({"Ünïcödé"});
-        QTest::addRow("no match") << "qqq" << QStringList();
         QTest::addRow("not trimmed") << "ab " << QStringList();
     }
 
@@ -142,7 +137,6 @@ private Q_SLOTS:
             << none << "Home" << QStringList({"Open Home", "home screen", "Cart"});
         QTest::addRow("title is case-sensitive") << title << "Home" << QStringList({"Open Home"});
         QTest::addRow("url includes scheme") << url << "shop:" << QStringList({"Cart"});
-        QTest::addRow("url query") << url << "tab=2" << QStringList({"home screen"});
     }
 
     void narrowsDeeplinksOfOneCollection() {
@@ -193,8 +187,6 @@ private Q_SLOTS:
         // Start: pinned p1 (t50) | unpinned u1 (t30), u2 (t20), u3 (t10); u2 is selected.
         QTest::addRow("pin into the existing section")
             << "pin" << QStringList{"p1", "u2", "u1", "u3"} << 2;
-        QTest::addRow("newer timestamp, same section")
-            << "newer" << QStringList{"p1", "u2", "u1", "u3"} << 2;
         QTest::addRow("older timestamp, same section")
             << "older" << QStringList{"p1", "u1", "u3", "u2"} << 2;
         QTest::addRow("unpin the only pinned one")
@@ -225,8 +217,6 @@ private Q_SLOTS:
 
         if (change == "pin" || change == "pin alone")
             u2->setIsPinned(true);
-        else if (change == "newer")
-            u2->setTimestamp(at(40));
         else if (change == "older")
             u2->setTimestamp(at(1));
         else if (change == "unpin p1")

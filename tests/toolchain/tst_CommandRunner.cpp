@@ -6,7 +6,6 @@
 #include "toolchain/CommandRunner.h"
 
 #include <QFile>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -35,7 +34,6 @@ private Q_SLOTS:
     void launchFailure_data();
     void launchFailure();
     void largeOutputComesBackWhole();
-    void guiThreadKeepsRunningWhileToolRuns();
 };
 
 void tst_CommandRunner::failureMessage_data() {
@@ -48,12 +46,6 @@ void tst_CommandRunner::failureMessage_data() {
     QTest::addRow("standard output when standard error is empty")
         << "printf 'only stdout\\n'; exit 2" << true << "only stdout\n";
     QTest::addRow("nothing written") << "exit 3" << true << "Unknown error";
-    QTest::addRow("standard error not captured")
-        << "printf 'stdout'; printf 'ignored' >&2; exit 1" << false << "stdout";
-    QTest::addRow("text is not trimmed")
-        << "printf '  padded\\t\\n\\n' >&2; exit 1" << true << "  padded\t\n\n";
-    QTest::addRow("UTF-8 text") << "printf 'caf\\303\\251 \\342\\234\\223' >&2; exit 1" << true
-                                << QStringLiteral("café ✓");
     QTest::addRow("invalid UTF-8 on standard error counts as empty")
         << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1" << true << "fallback";
     QTest::addRow("killed by a signal") << "printf 'dying' >&2; kill -9 $$" << true << "dying";
@@ -81,7 +73,6 @@ void tst_CommandRunner::success_data() {
 
     QTest::addRow("both captured") << true << true << QByteArray("out\n") << QByteArray("err\n");
     QTest::addRow("standard output only") << true << false << QByteArray("out\n") << QByteArray();
-    QTest::addRow("standard error only") << false << true << QByteArray() << QByteArray("err\n");
 }
 
 void tst_CommandRunner::success() {
@@ -103,8 +94,6 @@ void tst_CommandRunner::success() {
 void tst_CommandRunner::argumentsArriveVerbatim_data() {
     QTest::addColumn<QStringList>("arguments");
 
-    QTest::addRow("spaces and quotes")
-        << QStringList{"two words", " leading", "trailing ", "\"double\"", "'single'", "it's"};
     QTest::addRow("shell syntax") << QStringList{
         "a;b", "$(touch pwned)", "`id`", "$HOME", "*", "a|b", "&&", ">out"};
     QTest::addRow("newlines, dashes, empty, non-ASCII") << QStringList{
@@ -159,19 +148,12 @@ void tst_CommandRunner::launchFailure_data() {
     QTest::addColumn<QString>("path");
 
     QTest::addRow("missing file") << "/nonexistent/Xcode.app/Contents/Developer/usr/bin/simctl";
-    QTest::addRow("not executable") << "{notExecutable}";
     QTest::addRow("relative path is not looked up") << "sh";
 }
 
 void tst_CommandRunner::launchFailure() {
     QFETCH(QString, path);
     TestEnvironment env;
-    if (path == QStringLiteral("{notExecutable}")) {
-        path = env.filePath(QStringLiteral("plain.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\necho should not run\n");
-    }
 
     const TaskOutcome<CommandOutput> outcome =
         waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true));
@@ -196,25 +178,6 @@ void tst_CommandRunner::largeOutputComesBackWhole() {
     QCOMPARE(outcome.value->output.size(), 5242880 + 65536);
     QCOMPARE(outcome.value->output.count('o'), 5242880 + 65536);
     QCOMPARE(outcome.value->errorOutput, QByteArray(1048576, 'e'));
-}
-
-void tst_CommandRunner::guiThreadKeepsRunningWhileToolRuns() {
-    TestEnvironment env;
-    int ticks = 0;
-    QTimer timer;
-    timer.setInterval(10);
-    connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
-    timer.start();
-
-    QCoro::Task<CommandOutput> task = CommandRunner::run(
-        shell, {QStringLiteral("-c"), QStringLiteral("sleep 0.6; echo done")}, {}, true, true);
-    // The call returned while the tool is still asleep: nothing waited for it.
-    QVERIFY(!task.isReady());
-    const TaskOutcome<CommandOutput> outcome = waitForOutcome(std::move(task));
-
-    QVERIFY(!outcome.failed());
-    QCOMPARE(outcome.value->output, QByteArray("done\n"));
-    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandRunner)

@@ -44,8 +44,6 @@ void tst_XcodeViewModel::importsChosenBundle_data() {
         << "case" << true << false << "XcodeViewModel" << 1 << invalid;
     QTest::addRow("folder without Info.plist")
         << "noplist" << true << false << "XcodeViewModel" << 1 << invalid;
-    QTest::addRow("Info.plist not a property list")
-        << "garbage" << true << false << "XcodeViewModel" << 1 << invalid;
     QTest::addRow("chooser reported an error")
         << "chooserError" << false << false << "NSCocoaErrorDomain" << 260 << "The chooser failed.";
     QTest::addRow("chooser returned nothing")
@@ -73,11 +71,7 @@ void tst_XcodeViewModel::importsChosenBundle() {
         xcode.writeInfoPlist(QStringLiteral("com.apple.dt.xcode"));
     else if (setup == QStringLiteral("noplist"))
         xcode.removeInfoPlist();
-    else if (setup == QStringLiteral("garbage")) {
-        QFile plist(xcode.path() + QStringLiteral("/Contents/Info.plist"));
-        QVERIFY(plist.open(QIODevice::WriteOnly));
-        plist.write("CFBundleIdentifier = com.apple.dt.Xcode");
-    } else if (setup == QStringLiteral("chooserError"))
+    else if (setup == QStringLiteral("chooserError"))
         result = std::make_exception_ptr(AppError(QStringLiteral("NSCocoaErrorDomain"), 260,
                                                   QStringLiteral("The chooser failed.")));
     else if (setup == QStringLiteral("empty"))
