@@ -102,18 +102,14 @@ void tst_DeeplinkUrlEditing::writesOneComponent_data() {
     add("port 8080", ex, Field::port, "8080", port8080);
     add("port 80a removes the port", port8080, Field::port, "80a", ex);
     add("negative port is not stored", port8080, Field::port, "-1", port8080);
-    add("port beyond 65535 is not stored", port8080, Field::port, "65536", port8080);
     add("overflowing port is no integer", port8080, Field::port, "99999999999999999999", ex);
 
-    add("scheme with + - .", ex, Field::scheme, "a+b.c-d", "a+b.c-d://basepath/path?query=value");
     add("scheme starting with a digit is not stored", ex, Field::scheme, "1app", ex);
     add("clearing the last component leaves no URL", "x:", Field::scheme, "", "");
 
     add("user with delimiters", ex, Field::user, "a b:@%#/é",
         "scheme://a%20b%3A%40%25%23%2F%C3%A9@basepath/path?query=value");
     add("clearing user keeps password", "s://me:pw@h/p", Field::user, "", "s://:pw@h/p");
-    add("password", "s://me@h/p", Field::password, "p@ss word:%", "s://me:p%40ss%20word:%25@h/p");
-
     add("path with reserved characters", ex, Field::path, "/a b/?#%é",
         "scheme://basepath/a%20b/%3F%23%25%C3%A9?query=value");
     add("relative path under a host is not kept", ex, Field::path, "path", ex);
