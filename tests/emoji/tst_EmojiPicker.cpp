@@ -59,8 +59,6 @@ class tst_EmojiPicker : public QObject {
 
 private Q_SLOTS:
     void gridModelLaysOutSections();
-    void categoryBar_data();
-    void categoryBar();
     void choosingRecordsRecentAndHandsOverEmoji();
     void recentMissingFromCatalogueDoesNothing();
     void searchShowsResultsOrNoResultLine();
@@ -87,28 +85,6 @@ void tst_EmojiPicker::gridModelLaysOutSections() {
     QVERIFY(model.activate(model.index(2, 0)));
     QVERIFY(model.activate(model.index(5, 5)));
     QCOMPARE(activated, (QList<int>{6, 105}));
-}
-
-void tst_EmojiPicker::categoryBar_data() {
-    QTest::addColumn<QStringList>("recents");
-    QTest::addColumn<int>("segments");
-    QTest::addColumn<QString>("first");
-    QTest::addRow("no recents: nine segments") << QStringList{} << 9 << "Smileys & Emotion";
-    QTest::addRow("recents first") << QStringList{"🚀"} << 10 << "Recent";
-}
-
-void tst_EmojiPicker::categoryBar() {
-    QFETCH(QStringList, recents);
-    QFETCH(int, segments);
-    QFETCH(QString, first);
-    TestEnvironment env;
-    for (const QString& recent : recents)
-        EmojiStore::recordRecentEmoji(recent);
-    PickerFixture fixture;
-    SectionIndexPicker* bar = fixture.picker.sectionIndexPicker();
-    QCOMPARE(bar->control()->count(), segments);
-    QCOMPARE(bar->control()->selectedIndex(), 0);
-    QCOMPARE(fixture.picker.categoryList()->gridModel()->sections().first().title, first);
 }
 
 void tst_EmojiPicker::choosingRecordsRecentAndHandsOverEmoji() {

@@ -182,7 +182,6 @@ void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates_data() {
 
     QTest::addRow("newer version") << true << FeedServer::httpResponse(feed("9.0")) << true;
     QTest::addRow("up to date") << true << FeedServer::httpResponse(feed("0.1")) << false;
-    QTest::addRow("failure") << true << FeedServer::httpResponse({}, 503, "Unavailable") << false;
     QTest::addRow("turned off") << false << FeedServer::httpResponse(feed("9.0")) << false;
 }
 
