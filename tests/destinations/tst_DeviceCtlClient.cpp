@@ -1,12 +1,12 @@
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
+#include "ToolDocuments.h"
 
 #include "destinations/DeviceCtlClient.h"
 #include "platform/AppError.h"
 #include "toolchain/CommandError.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -29,17 +29,6 @@ QStringList leftovers()
     return QDir(QDir::tempPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-QByteArray png(QColor color)
-{
-    QImage image(60, 60, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 const QString uuidPattern =
     QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
 
@@ -59,7 +48,6 @@ private Q_SLOTS:
     void iconOfLocalApplicationSkipsTool();
     void iconNameCannotLeaveTemporaryDirectory_data();
     void iconNameCannotLeaveTemporaryDirectory();
-    void launchesAppWithPayload();
 };
 
 void tst_DeviceCtlClient::listings_data()
@@ -69,7 +57,6 @@ void tst_DeviceCtlClient::listings_data()
     QTest::addColumn<QByteArray>("errorOutput");
     QTest::addColumn<QStringList>("logLines");
 
-    QTest::addRow("devices, quiet tool") << false << QByteArray() << QByteArray() << QStringList();
     QTest::addRow("devices, chatty tool")
         << false << QByteArray("Devices:\nName  Hostname\n") << QByteArray("warning: slow\n")
         << QStringList{"devicectl stdout: Devices:\nName  Hostname\n",
@@ -184,7 +171,7 @@ void tst_DeviceCtlClient::fetchesIconFromDevice()
 {
     TestEnvironment env;
     FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Devicectl, {.file = png(Qt::red)});
+    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
 
     const TaskOutcome<QImage> outcome = waitForOutcome(
         client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
@@ -221,7 +208,7 @@ void tst_DeviceCtlClient::iconFailures_data()
         << FakeXcode::Scenario{} << "Icon file not created for com.example.shop";
     QTest::addRow("tool fails")
         << FakeXcode::Scenario{.standardError = "ERROR: App not found\n",
-                               .file = png(Qt::blue),
+                               .file = ToolDocuments::png(Qt::blue, 60),
                                .exitStatus = 1}
         << "Failed to fetch icon for com.example.shop: ERROR: App not found\n";
 }
@@ -247,13 +234,13 @@ void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool()
 {
     TestEnvironment env;
     FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Devicectl, {.file = png(Qt::red)});
+    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
     const QString applications =
         QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     QVERIFY(QDir().mkpath(applications));
     QFile iconFile(env.filePath(QStringLiteral("shop.png")));
     QVERIFY(iconFile.open(QIODevice::WriteOnly));
-    iconFile.write(png(Qt::green));
+    iconFile.write(ToolDocuments::png(Qt::green, 60));
     iconFile.close();
     QFile entry(applications + QStringLiteral("/com.example.shop.desktop"));
     QVERIFY(entry.open(QIODevice::WriteOnly));
@@ -292,7 +279,7 @@ void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory()
     QFETCH(QString, nameInFile);
     TestEnvironment env;
     FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Devicectl, {.file = png(Qt::red)});
+    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
     QDir(env.path()).mkpath(QStringLiteral("tmp/deeper"));
 
     const TaskOutcome<QImage> outcome =
@@ -303,34 +290,6 @@ void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory()
     QVERIFY2(QFileInfo(file).fileName().startsWith(QStringLiteral("app-icon-") + nameInFile + u'-'),
              qPrintable(file));
     QCOMPARE(leftovers(), QStringList{"deeper"});
-}
-
-void tst_DeviceCtlClient::launchesAppWithPayload()
-{
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    const QUrl url(QStringLiteral("shop://item/42?ref=kestrine"));
-
-    TaskOutcome<void> outcome = waitForOutcome(
-        client(xcode).launchApp(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop"), url));
-    QVERIFY(!outcome.failed());
-    const auto calls = xcode.invocations(Tool::Devicectl);
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls[0].arguments,
-             (QStringList{"device", "process", "launch", "--device", "DEV-1", "--payload-url",
-                          "shop://item/42?ref=kestrine", "com.example.shop"}));
-    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
-
-    xcode.setScenario(Tool::Devicectl,
-                      {.standardOutput = "Launching...\n",
-                       .standardError = "ERROR: The application failed to launch. "
-                                        "(FBSOpenApplicationServiceErrorDomain error 1.)\n",
-                       .exitStatus = 1});
-    outcome = waitForOutcome(
-        client(xcode).launchApp(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop"), url));
-    QCOMPARE(outcome.errorAs<CommandError>()->message,
-             u"ERROR: The application failed to launch. (FBSOpenApplicationServiceErrorDomain "
-             u"error 1.)\n");
 }
 
 QTEST_MAIN(tst_DeviceCtlClient)

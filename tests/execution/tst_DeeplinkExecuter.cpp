@@ -253,7 +253,6 @@ void tst_DeeplinkExecuter::urlsReachToolsVerbatim_data() {
 
     QTest::addRow("non-ASCII text") << QString::fromUtf8("shop://shop/caf\xc3\xa9?s=\xc3\xbc")
                                     << "shop://shop/caf%C3%A9?s=%C3%BC";
-    QTest::addRow("quotes") << R"(shop://q?x="it's")" << "shop://q?x=%22it's%22";
     QTest::addRow("leading hyphen in path") << "shop:-rf" << "shop:-rf";
     QTest::addRow("shell characters") << "shop://x/$(touch%20pwned)`id`|;"
                                       << "shop://x/$(touch%20pwned)%60id%60%7C;";

@@ -1,5 +1,6 @@
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
+#include "ToolDocuments.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/AppListModel.h"
@@ -13,11 +14,7 @@
 #include "window/SearchField.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QHBoxLayout>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -34,18 +31,6 @@ const Device iPhone{QStringLiteral("DEV-1"), QStringLiteral("Kim's iPhone"),
 const Device simulator{QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"),
                        DeviceState::booted,     QStringLiteral("iOS"),
                        QStringLiteral("17.2"),  DeviceSource::simulator};
-
-QByteArray appsJson(const QStringList& apps)
-{
-    QJsonArray array;
-    for (const QString& app : apps) {
-        const QStringList parts = app.split(u'=');
-        array.append(QJsonObject{{QStringLiteral("name"), parts.at(0)},
-                                 {QStringLiteral("bundleIdentifier"), parts.at(1)}});
-    }
-    const QJsonObject result{{QStringLiteral("apps"), array}};
-    return QJsonDocument(QJsonObject{{QStringLiteral("result"), result}}).toJson();
-}
 
 const QStringList threeApps{"Maps=com.example.maps", "Notes=com.example.notes",
                             "Weather=com.example.zephyr"};
@@ -66,7 +51,8 @@ struct Fixture {
 
     void setApps(const QStringList& apps, double delay = 0)
     {
-        xcode.setScenario(Tool::Devicectl, {.file = appsJson(apps), .delaySeconds = delay},
+        xcode.setScenario(Tool::Devicectl,
+                          {.file = ToolDocuments::apps(apps), .delaySeconds = delay},
                           QStringLiteral("device info apps"));
     }
 
@@ -306,13 +292,7 @@ void tst_AppPicker::keyboardPicksAndEscapeCloses()
 void tst_AppPicker::labelRedrawsWhenTheSelectedIconArrives()
 {
     Fixture f;
-    QImage icon(16, 16, QImage::Format_ARGB32);
-    icon.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    icon.save(&buffer, "PNG");
-    f.xcode.setScenario(Tool::Devicectl, {.file = png, .delaySeconds = 0.2},
+    f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red), .delaySeconds = 0.2},
                         QStringLiteral("--app-bundle-id com.example.maps "));
     f.devices.selectDevice(iPhone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);

@@ -1,15 +1,12 @@
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
+#include "ToolDocuments.h"
 
 #include "destinations/Device.h"
 #include "targetapps/AppIconCache.h"
 #include "targetapps/BundleIdManager.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -26,31 +23,6 @@ const Device iPad{QStringLiteral("DEV-2"), QStringLiteral("Test iPad"), DeviceSt
 const Device simulator{QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"),
                        DeviceState::booted,     QStringLiteral("iOS"),
                        QStringLiteral("17.2"),  DeviceSource::simulator};
-
-// An apps document with one app per "name=bundle id" pair.
-QByteArray appsJson(const QStringList& apps)
-{
-    QJsonArray array;
-    for (const QString& app : apps) {
-        const QStringList parts = app.split(u'=');
-        array.append(QJsonObject{{QStringLiteral("name"), parts.at(0)},
-                                 {QStringLiteral("bundleIdentifier"), parts.at(1)},
-                                 {QStringLiteral("version"), QStringLiteral("2.0")}});
-    }
-    const QJsonObject result{{QStringLiteral("apps"), array}};
-    return QJsonDocument(QJsonObject{{QStringLiteral("result"), result}}).toJson();
-}
-
-QByteArray png(QColor color)
-{
-    QImage image(12, 12, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 QStringList ids(const QList<InstalledApp>& apps)
 {
@@ -78,13 +50,13 @@ int iconCalls(const FakeXcode& xcode)
 
 void setApps(FakeXcode& xcode, const QStringList& apps, const QString& device = {})
 {
-    xcode.setScenario(Tool::Devicectl, {.file = appsJson(apps)},
+    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(apps)},
                       QStringLiteral("device info apps --device ") + device);
 }
 
 void setIcon(FakeXcode& xcode, const QString& bundleId, QColor color, double delay = 0)
 {
-    xcode.setScenario(Tool::Devicectl, {.file = png(color), .delaySeconds = delay},
+    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(color), .delaySeconds = delay},
                       QStringLiteral("--app-bundle-id ") + bundleId + u' ');
 }
 
@@ -247,7 +219,8 @@ void tst_BundleIdManager::failedFetchKeepsTheListAndSetsError()
                 .contains("Error fetching apps: " + manager.errorDescription()));
 
     // The next load clears the error as soon as it starts, before its outcome is known.
-    xcode.setScenario(Tool::Devicectl, {.file = appsJson({"C=com.c"}), .delaySeconds = 0.2},
+    xcode.setScenario(Tool::Devicectl,
+                      {.file = ToolDocuments::apps({"C=com.c"}), .delaySeconds = 0.2},
                       QStringLiteral("device info apps"));
     auto task = manager.fetchApps(iPhone);
     QVERIFY(!manager.error());
@@ -317,7 +290,8 @@ void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped()
 {
     TestEnvironment env;
     FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Devicectl, {.file = appsJson({"Old=com.old"}), .delaySeconds = 0.5},
+    xcode.setScenario(Tool::Devicectl,
+                      {.file = ToolDocuments::apps({"Old=com.old"}), .delaySeconds = 0.5},
                       QStringLiteral("device info apps --device DEV-1"));
     setApps(xcode, {"New=com.new"}, QStringLiteral("DEV-2"));
     BundleIdManager manager;

@@ -355,8 +355,6 @@ void tst_ToolFaults::hangingToolWaitsUntilEnded_data() {
         << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
     QTest::addRow("simctl openurl")
         << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
-    QTest::addRow("osascript") << Driver::fireAtSimulator << Tool::Osascript << hang << false
-                               << "failed: Unknown error";
     QTest::addRow("devicectl launch, executer and managers deleted meanwhile")
         << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
 }
