@@ -81,10 +81,6 @@ private Q_SLOTS:
             << QByteArray(R"({"version": 3, "emoji": {"x": [1]}, "title": "T",
                              "deeplinks": [{"url": "a:b", "color": 1}]})")
             << Record{QStringLiteral("T"), QList<Link>{link(std::nullopt, QStringLiteral("a:b"))}};
-        QTest::addRow("escaped slash and unicode escapes")
-            << QByteArray(R"({"deeplinks": [{"url": "myapp:\/\/caf\u00e9"}]})")
-            << Record{std::nullopt,
-                      QList<Link>{link(std::nullopt, QStringLiteral("myapp://café"))}};
     }
     void decodes() {
         QFETCH(QByteArray, json);

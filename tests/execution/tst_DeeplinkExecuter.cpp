@@ -215,7 +215,6 @@ void tst_DeeplinkExecuter::missingPrerequisites() {
     QCOMPARE(callOrder(xcode), QStringList());
     QCOMPARE(env.messages(QStringLiteral("command")),
              QStringList{"Failed to open url cause: " + description});
-    QCOMPARE(env.records().last().subsystem, u"app.kestrine.Kestrine");
     QCOMPARE(env.records().last().level, LogRecord::Level::Error);
     QCOMPARE(printed, QStringLiteral("Error Domain=app.kestrine.Kestrine Code=%1 \"%2\"\n")
                           .arg(code)

@@ -292,9 +292,6 @@ void tst_ToolFaults::faultEndsAsItShould_data() {
     QTest::addRow("apps: devicectl dies by a signal")
         << Driver::apps << Tool::Devicectl << "gate; printf 'Device is locked' >&2; kill -KILL $$"
         << QByteArray() << "0 apps, error: Device is locked, loading: no";
-    QTest::addRow("apps: devicectl exits 0 before writing its file")
-        << Driver::apps << Tool::Devicectl << "gate; exit 0" << QByteArray()
-        << "0 apps, error: The file “devicectl-apps-";
     // Undecodable apps are an empty list, not an error.
     QTest::addRow("apps: 4 MB of garbage as the document")
         << Driver::apps << Tool::Devicectl << R"(gate; cat "$data" > "$out")" << garbage

@@ -23,7 +23,6 @@ class tst_XcodeViewModel : public QObject {
 private Q_SLOTS:
     void importsChosenBundle_data();
     void importsChosenBundle();
-    void usesFirstOfSeveralItems();
     void newerChoiceWins();
 };
 
@@ -98,20 +97,6 @@ void tst_XcodeViewModel::importsChosenBundle() {
         expected.append(error);
     }
     QCOMPARE(states, expected);
-}
-
-void tst_XcodeViewModel::usesFirstOfSeveralItems() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    FakeXcode other(env.path());
-    other.writeInfoPlist(QStringLiteral("com.example.other"));
-    XcodeViewModel model;
-
-    QVERIFY(
-        !waitForOutcome(model.handleFileImport(QList<QUrl>{xcode.url(), other.url()})).failed());
-
-    QCOMPARE(model.state(),
-             State::fileImported(QUrl::fromLocalFile(QFileInfo(xcode.path()).canonicalFilePath())));
 }
 
 void tst_XcodeViewModel::newerChoiceWins() {
