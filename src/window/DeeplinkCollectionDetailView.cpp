@@ -7,6 +7,7 @@
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
 #include "window/DeeplinkRowView.h"
+#include "window/ModelChanges.h"
 #include "window/PlaceholderView.h"
 #include "window/TextStyle.h"
 
@@ -270,14 +271,7 @@ void DeeplinkCollectionDetailView::buildContent() {
         updateContent();
         showSelection();
     };
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, hush);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, settle);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, hush);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, settle);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, hush);
-    connect(m_model, &QAbstractItemModel::rowsMoved, this, settle);
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, hush);
-    connect(m_model, &QAbstractItemModel::modelReset, this, settle);
+    ModelChanges::bracket(m_model, this, hush, settle);
     // A changed title or URL can change a row's height.
     connect(m_model, &QAbstractItemModel::dataChanged, m_list, &QListView::doItemsLayout);
 }

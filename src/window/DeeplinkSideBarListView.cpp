@@ -7,6 +7,7 @@
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
 #include "window/DeeplinkCollectionRowView.h"
+#include "window/ModelChanges.h"
 #include "window/PlaceholderView.h"
 
 #include <QAction>
@@ -98,14 +99,7 @@ DeeplinkSideBarListView::DeeplinkSideBarListView(FetchedResultsModel* sectionedC
         updatePage();
         showSelection();
     };
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, hush);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, settle);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, hush);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, settle);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, hush);
-    connect(m_model, &QAbstractItemModel::rowsMoved, this, settle);
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, hush);
-    connect(m_model, &QAbstractItemModel::modelReset, this, settle);
+    ModelChanges::bracket(m_model, this, hush, settle);
 
     expandSections();
     updatePage();
