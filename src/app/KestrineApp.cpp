@@ -199,15 +199,7 @@ void KestrineApp::openUrl(const QUrl& url)
     auto completion = [self](std::exception_ptr error, bool failed) {
         if (!failed || !self)
             return;
-        QString description = QStringLiteral("Unknown error");
-        try {
-            if (error)
-                std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            description = localizedDescription(e);
-        } catch (...) {
-        }
-        self->setError(ErrorMessage{description});
+        self->setError(ErrorMessage{localizedDescription(error)});
     };
     // Not awaited: the URL counts as handled at once, and further requests run alongside.
     QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion)), this, [] {});

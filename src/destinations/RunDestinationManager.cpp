@@ -16,17 +16,6 @@ namespace {
 
 const QString physicalSuffix = QStringLiteral(" Devices");
 
-QString describe(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return localizedDescription(e);
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
-
 // Neither listing touches the manager: it may be gone by the time they finish.
 QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger)
 {
@@ -70,7 +59,7 @@ RunDestinationManager::RunDestinationManager(QObject* parent)
 
 QString RunDestinationManager::errorDescription() const
 {
-    return m_error ? describe(m_error) : QString();
+    return m_error ? localizedDescription(m_error) : QString();
 }
 
 void RunDestinationManager::configure(const QUrl& xcodeURL)
@@ -107,7 +96,7 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
         {
             [[maybe_unused]] auto discarded = std::move(physicalTask);
         }
-        logger.error(u"Error fetching devices: %{public}s", describe(simulatorError));
+        logger.error(u"Error fetching devices: %{public}s", localizedDescription(simulatorError));
         if (!self)
             co_return;
         setError(simulatorError);
@@ -124,7 +113,7 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
     }
     logger.info(u"Simulator fetch complete");
     if (physicalError)
-        logger.error(u"devicectl failed: %{public}s", describe(physicalError));
+        logger.error(u"devicectl failed: %{public}s", localizedDescription(physicalError));
 
     if (!self)
         co_return;

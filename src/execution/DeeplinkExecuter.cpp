@@ -104,17 +104,6 @@ QString describeForOutput(const std::exception_ptr& error)
     return text.simplified();
 }
 
-QString localizedText(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return localizedDescription(e);
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
-
 } // namespace
 
 DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
@@ -138,6 +127,6 @@ QCoro::Task<> DeeplinkExecuter::execute(QUrl url, Completion completion)
     const QByteArray line = describeForOutput(failure).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
-    commandLog().error(u"Failed to open url cause: %{public}@", localizedText(failure));
+    commandLog().error(u"Failed to open url cause: %{public}@", localizedDescription(failure));
     completion(failure, true);
 }

@@ -19,3 +19,15 @@ QString localizedDescription(const std::exception& error)
         return localized->errorDescription();
     return QString::fromUtf8(error.what());
 }
+
+QString localizedDescription(const std::exception_ptr& error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return localizedDescription(e);
+    } catch (...) {
+    }
+    return QStringLiteral("Unknown error");
+}

@@ -32,3 +32,7 @@ private:
 
 // The text to show for any exception that reached the user interface.
 [[nodiscard]] QString localizedDescription(const std::exception& error);
+
+// The same for a caught exception; "Unknown error" when there is none or it is not a
+// std::exception.
+[[nodiscard]] QString localizedDescription(const std::exception_ptr& error);

@@ -6,21 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QString describe(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return localizedDescription(e);
-    } catch (...) {
-    }
-    return QStringLiteral("Unknown error");
-}
-
-} // namespace
-
 // What the workers of one icon pass's device phase share. Only touched on the GUI thread.
 struct BundleIdManager::IconPass {
     QList<InstalledApp> list;
@@ -134,7 +119,7 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device)
         co_return;
     }
     if (failure) {
-        QString description = describe(failure);
+        QString description = localizedDescription(failure);
         m_logger.error(u"Error fetching apps: %{public}s", description);
         setError(failure, std::move(description));
         setIsLoading(false);
