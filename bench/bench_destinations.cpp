@@ -24,14 +24,12 @@ const char* const runtimes[] = {"iOS-17-0",     "iOS-17-2",    "iOS-17-4",     "
                                 "tvOS-17-2",    "tvOS-18-0",   "watchOS-10-2", "watchOS-11-0",
                                 "visionOS-1-0", "visionOS-2-0"};
 
-QString udid()
-{
+QString udid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
 // A listing shaped like `simctl list devices --json`, with the keys real output carries.
-QByteArray jsonListing(int devices)
-{
+QByteArray jsonListing(int devices) {
     QByteArray json = "{\n  \"devices\" : {\n";
     const int perRuntime = devices / int(std::size(runtimes));
     for (size_t r = 0; r < std::size(runtimes); ++r) {
@@ -66,8 +64,7 @@ QByteArray jsonListing(int devices)
     return json + "  }\n}\n";
 }
 
-QByteArray textListing(int lines)
-{
+QByteArray textListing(int lines) {
     QByteArray text = "== Devices ==\n";
     int written = 1;
     for (size_t r = 0; written < lines; r = (r + 1) % std::size(runtimes)) {
@@ -86,8 +83,7 @@ struct Figures {
     double min = 0;
 };
 
-template <typename F> Figures measure(int runs, F&& run)
-{
+template <typename F> Figures measure(int runs, F&& run) {
     QList<double> times;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
@@ -99,8 +95,7 @@ template <typename F> Figures measure(int runs, F&& run)
     return {times.at(times.size() / 2), times.first()};
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes, bool executable = false)
-{
+bool writeFile(const QString& path, const QByteArray& bytes, bool executable = false) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return false;
@@ -109,8 +104,7 @@ bool writeFile(const QString& path, const QByteArray& bytes, bool executable = f
     return true;
 }
 
-QCoro::Task<> bareRuns(QUrl simctl, QUrl devicectl, QString file)
-{
+QCoro::Task<> bareRuns(QUrl simctl, QUrl devicectl, QString file) {
     auto first = CommandRunner::run(simctl, {"list", "devices", "--json"}, {}, true, true);
     auto second =
         CommandRunner::run(devicectl, {"list", "devices", "--json-output", file}, {}, true, true);
@@ -121,8 +115,7 @@ QCoro::Task<> bareRuns(QUrl simctl, QUrl devicectl, QString file)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir scratch;

@@ -1,7 +1,7 @@
 // Exchange figures: importing 1,000 files of 100 deeplinks each through the import routine
 // (read, decode, insert, both saves into a real store), exporting one collection of 10,000
-// deeplinks to a file, and the cost of the largest file accepted (~8 MB): decode off the GUI thread,
-// then the insert and saves that run on it.
+// deeplinks to a file, and the cost of the largest file accepted (~8 MB): decode off the GUI
+// thread, then the insert and saves that run on it.
 #include "exchange/CoreDataObjectSerialiser.h"
 #include "exchange/DeeplinkCollectionFile.h"
 #include "exchange/ImportDeeplinkCollectionsView.h"

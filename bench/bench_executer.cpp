@@ -26,15 +26,13 @@
 
 namespace {
 
-qint64 nowNs()
-{
+qint64 nowNs() {
     timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-int standIn()
-{
+int standIn() {
     const qint64 started = nowNs();
     if (const char* stamp = std::getenv("KESTRINE_BENCH_STAMP")) {
         if (FILE* file = std::fopen(stamp, "w")) {
@@ -45,16 +43,14 @@ int standIn()
     return 0;
 }
 
-qint64 readStamp(const QString& path)
-{
+qint64 readStamp(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     return file.readAll().trimmed().toLongLong();
 }
 
-double median(QList<double> values)
-{
+double median(QList<double> values) {
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
@@ -64,8 +60,7 @@ struct Run {
     double total = 0;   // ms from the request to its end
 };
 
-Run bareSpawn(const QString& tool, const QString& stamp, const QStringList& arguments)
-{
+Run bareSpawn(const QString& tool, const QString& stamp, const QStringList& arguments) {
     QProcess process;
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -76,8 +71,7 @@ Run bareSpawn(const QString& tool, const QString& stamp, const QStringList& argu
     return {(readStamp(stamp) - start) / 1e6, (end - start) / 1e6};
 }
 
-Run fire(DeeplinkExecuter& executer, const QUrl& url, const QString& stamp)
-{
+Run fire(DeeplinkExecuter& executer, const QUrl& url, const QString& stamp) {
     bool failed = true;
     const qint64 start = nowNs();
     QCoro::waitFor(executer.execute(url, [&](std::exception_ptr, bool f) { failed = f; }));
@@ -89,8 +83,7 @@ Run fire(DeeplinkExecuter& executer, const QUrl& url, const QString& stamp)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() == u"simctl")
         return standIn();
 

@@ -30,15 +30,13 @@
 
 namespace {
 
-int openFileDescriptors()
-{
+int openFileDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
 // A bundle laid out like Xcode whose devicectl lists `apps` apps and answers each icon
 // request after `delayMs` with a small PNG.
-QString makeStandIn(const QString& root, int apps, int delayMs)
-{
+QString makeStandIn(const QString& root, int apps, int delayMs) {
     const QString bin = root + QStringLiteral("/Xcode.app/Contents/Developer/usr/bin");
     QDir().mkpath(bin);
     QJsonArray list;
@@ -82,8 +80,7 @@ struct Figures {
     QString completion;
 };
 
-QCoro::Task<Figures> runPass(const QString& xcode, int concurrency)
-{
+QCoro::Task<Figures> runPass(const QString& xcode, int concurrency) {
     BundleIdManager manager;
     manager.setXcodeURL(QUrl::fromLocalFile(xcode));
     manager.setMaxConcurrentIconFetches(concurrency);
@@ -112,8 +109,7 @@ QCoro::Task<Figures> runPass(const QString& xcode, int concurrency)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int apps = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 300;
     const int delayMs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 50;

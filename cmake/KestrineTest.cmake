@@ -3,7 +3,7 @@
 function(kestrine_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE kestrine_lib kestrine_test_support Qt6::Test)
+    target_link_libraries(${name} PRIVATE kestrine_ui kestrine_test_support Qt6::Test)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)

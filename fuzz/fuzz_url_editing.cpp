@@ -3,7 +3,7 @@
 // broken rule: a write that stores something that does not read back as itself, a URL field
 // whose shown text does not parse back to the same URL, rows that do not survive being
 // written back, or a typed row name or value that does not read back as typed.
-#include "window/DeeplinkUrlEditing.h"
+#include "store/DeeplinkUrlEditing.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,24 +14,21 @@ using namespace DeeplinkUrlEditing;
 
 namespace {
 
-[[noreturn]] void broken(const char* rule, const QUrl& before, const QUrl& after)
-{
+[[noreturn]] void broken(const char* rule, const QUrl& before, const QUrl& after) {
     std::fprintf(stderr, "broken rule: %s\n  before: %s\n  after:  %s\n", rule,
                  before.toEncoded().constData(), after.toEncoded().constData());
     std::abort();
 }
 
 // What a URL can store: its text parses back into the very same text.
-bool rereads(const QUrl& url)
-{
+bool rereads(const QUrl& url) {
     const QByteArray text = url.toEncoded(QUrl::FullyEncoded);
     const QUrl reread = QUrl::fromEncoded(text, QUrl::StrictMode);
     return reread.isValid() && reread.toEncoded(QUrl::FullyEncoded) == text;
 }
 
 // An empty value and a missing one are written alike (the name alone).
-QList<QueryItem> normalised(QList<QueryItem> rows)
-{
+QList<QueryItem> normalised(QList<QueryItem> rows) {
     for (QueryItem& row : rows) {
         if (row.store.value && row.store.value->isEmpty())
             row.store.value.reset();
@@ -41,8 +38,7 @@ QList<QueryItem> normalised(QList<QueryItem> rows)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString input =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const QStringList parts = input.split(QLatin1Char('\n'));

@@ -12,6 +12,7 @@
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeView.h"
 #include "updates/SparkleUpdater.h"
+#include "widgets/MainWindowActivator.h"
 #include "window/RootSearchField.h"
 #include "window/RootView.h"
 
@@ -36,8 +37,7 @@ constexpr int idealWindowHeight = 900;
 const QString windowGeometryKey = QStringLiteral("KestrineApp.windowGeometry");
 
 QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
-                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL)
-{
+                      QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL) {
     if (!deviceManager || !bundleIdManager)
         co_return;
     deviceManager->configure(xcodeURL);
@@ -50,8 +50,7 @@ QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
 // A tool may fail with megabytes of text on standard error, and a label laid out with all of
 // it takes seconds and grows the alert past the screen. The alert shows the beginning; error()
 // keeps the whole text.
-QString alertText(const QString& message)
-{
+QString alertText(const QString& message) {
     constexpr qsizetype maximumCharacters = 800;
     constexpr int maximumLines = 12;
     qsizetype end = qMin(message.size(), maximumCharacters);
@@ -78,8 +77,8 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     , m_deviceManager(std::make_unique<RunDestinationManager>())
     , m_bundleIdManager(std::make_unique<BundleIdManager>())
     , m_sparkleUpdater(std::make_unique<SparkleUpdater>())
-    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater))
-{
+    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater)) {
+    MainWindowActivator::install();
     m_window = std::make_unique<QMainWindow>();
     m_window->setWindowTitle(QStringLiteral("Kestrine"));
     m_window->setMinimumWidth(minimumWindowWidth);
@@ -98,20 +97,17 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     m_toolBar->toggleViewAction()->setEnabled(false);
     m_toolBar->hide();
 
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            &KestrineApp::scenePhaseChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::scenePhaseChanged);
     buildContent();
 }
 
-KestrineApp::~KestrineApp()
-{
+KestrineApp::~KestrineApp() {
     AppSettings::standard()->setValue(windowGeometryKey, m_window->saveGeometry());
     // The window's views refer to the managers; they go first.
     m_window.reset();
 }
 
-XcodeBookmarkManager* KestrineApp::manager()
-{
+XcodeBookmarkManager* KestrineApp::manager() {
     if (!m_manager) {
         m_manager = std::make_unique<XcodeBookmarkManager>();
         connect(m_manager.get(), &XcodeBookmarkManager::stateChanged, this,
@@ -120,8 +116,7 @@ XcodeBookmarkManager* KestrineApp::manager()
     return m_manager.get();
 }
 
-void KestrineApp::show()
-{
+void KestrineApp::show() {
     m_window->show();
 }
 
@@ -133,8 +128,7 @@ void KestrineApp::clearToolbar() {
     m_toolBar->hide();
 }
 
-void KestrineApp::buildContent()
-{
+void KestrineApp::buildContent() {
     clearToolbar();
     const XcodeBookmarkManager::State state = manager()->state();
     switch (state.kind) {
@@ -163,10 +157,9 @@ void KestrineApp::buildContent()
     }
 }
 
-void KestrineApp::showMainContent(const QUrl& xcodeURL)
-{
-    auto* root = new RootView(m_persistence.viewContext(),
-                              [this](const QUrl& url) { openUrl(url); });
+void KestrineApp::showMainContent(const QUrl& xcodeURL) {
+    auto* root =
+        new RootView(m_persistence.viewContext(), [this](const QUrl& url) { openUrl(url); });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
@@ -190,8 +183,7 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->show();
 }
 
-void KestrineApp::openUrl(const QUrl& url)
-{
+void KestrineApp::openUrl(const QUrl& url) {
     // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
@@ -205,8 +197,7 @@ void KestrineApp::openUrl(const QUrl& url)
     QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion)), this, [] {});
 }
 
-void KestrineApp::setError(std::optional<ErrorMessage> error)
-{
+void KestrineApp::setError(std::optional<ErrorMessage> error) {
     if (error == m_error)
         return;
     m_error = std::move(error);
@@ -241,8 +232,7 @@ void KestrineApp::setError(std::optional<ErrorMessage> error)
     alert->open();
 }
 
-void KestrineApp::scenePhaseChanged()
-{
+void KestrineApp::scenePhaseChanged() {
     if (ManagedObjectContext* context = m_persistence.viewContext())
         (void)context->save(); // a failure here is ignored; the next phase change tries again
 }

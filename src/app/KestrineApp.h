@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ErrorMessage.h"
 #include "app/KestrineCommands.h"
+#include "platform/ErrorMessage.h"
 
 #include <QObject>
 #include <QPointer>

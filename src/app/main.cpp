@@ -1,13 +1,12 @@
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
 #include "store/PersistenceController.h"
-#include "window/NoFocusRingStyle.h"
+#include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));

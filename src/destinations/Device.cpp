@@ -1,7 +1,6 @@
 #include "destinations/Device.h"
 
-QString rawValue(DeviceState state)
-{
+QString rawValue(DeviceState state) {
     switch (state) {
     case DeviceState::booted:
         return QStringLiteral("Booted");
@@ -13,14 +12,12 @@ QString rawValue(DeviceState state)
     return QStringLiteral("unknown");
 }
 
-QString rawValue(DeviceSource source)
-{
+QString rawValue(DeviceSource source) {
     return source == DeviceSource::physical ? QStringLiteral("physical")
                                             : QStringLiteral("simulator");
 }
 
-DeviceState deviceStateFromRawValue(QStringView text)
-{
+DeviceState deviceStateFromRawValue(QStringView text) {
     if (text == u"Booted")
         return DeviceState::booted;
     if (text == u"Shutdown")
@@ -28,8 +25,7 @@ DeviceState deviceStateFromRawValue(QStringView text)
     return DeviceState::unknown;
 }
 
-std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text)
-{
+std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text) {
     if (text == u"simulator")
         return DeviceSource::simulator;
     if (text == u"physical")
@@ -37,8 +33,7 @@ std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text)
     return std::nullopt;
 }
 
-size_t qHash(const Device& device, size_t seed) noexcept
-{
+size_t qHash(const Device& device, size_t seed) noexcept {
     return qHashMulti(seed, device.id, device.name, rawValue(device.state), device.runtime,
                       device.runtimeVersion, rawValue(device.source));
 }

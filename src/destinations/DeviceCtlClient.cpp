@@ -18,8 +18,7 @@ constexpr QSize localIconSize(180, 180);
 
 // "booted" -> "Booted", "SHUTDOWN" -> "Shutdown": each word's first letter upper-cased, the
 // rest lower-cased, so the tool's lower-case states meet the raw values of DeviceState.
-QString capitalized(const QString& text)
-{
+QString capitalized(const QString& text) {
     QString result = text.toLower();
     bool wordStart = true;
     for (QChar& c : result) {
@@ -33,13 +32,11 @@ QString capitalized(const QString& text)
     return result;
 }
 
-QString newUuid()
-{
+QString newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
-QString utf8OrEmpty(const QByteArray& bytes)
-{
+QString utf8OrEmpty(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     return decoder.hasError() ? QString() : text;
@@ -50,9 +47,7 @@ QString utf8OrEmpty(const QByteArray& bytes)
 class TemporaryFile {
 public:
     explicit TemporaryFile(const QString& name)
-        : m_path(QDir(QDir::tempPath()).filePath(name))
-    {
-    }
+        : m_path(QDir(QDir::tempPath()).filePath(name)) {}
     ~TemporaryFile() { QFile::remove(m_path); }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -64,8 +59,7 @@ private:
 };
 
 // What reading a file the tool should have written throws.
-[[noreturn]] void throwReadError(const QFile& file)
-{
+[[noreturn]] void throwReadError(const QFile& file) {
     const QString name = QFileInfo(file.fileName()).fileName();
     const QString text =
         file.error() == QFileDevice::OpenError && !QFileInfo::exists(file.fileName())
@@ -79,23 +73,18 @@ private:
 
 DeviceCtlClient::DeviceCtlClient(QUrl xcodeURL, Logger logger)
     : m_xcodeURL(std::move(xcodeURL))
-    , m_logger(std::move(logger))
-{
-}
+    , m_logger(std::move(logger)) {}
 
-QString DeviceCtlClient::toolPath() const
-{
+QString DeviceCtlClient::toolPath() const {
     return QDir::cleanPath(m_xcodeURL.toLocalFile() +
                            QStringLiteral("/Contents/Developer/usr/bin/devicectl"));
 }
 
-QString DeviceCtlClient::developerDirectory() const
-{
+QString DeviceCtlClient::developerDirectory() const {
     return QDir::cleanPath(m_xcodeURL.toLocalFile() + QStringLiteral("/Contents/Developer"));
 }
 
-QString DeviceCtlClient::iconFileName(const QString& bundleId, const QString& uuid)
-{
+QString DeviceCtlClient::iconFileName(const QString& bundleId, const QString& uuid) {
     QString safe = bundleId;
     for (QChar& c : safe) {
         if (c == u'/' || c == u'\\' || c.unicode() < 0x20 || c.unicode() == 0x7f)
@@ -104,8 +93,7 @@ QString DeviceCtlClient::iconFileName(const QString& bundleId, const QString& uu
     return QStringLiteral("app-icon-") + safe + QLatin1Char('-') + uuid + QStringLiteral(".png");
 }
 
-QCoro::Task<CommandOutput> DeviceCtlClient::run(QStringList arguments) const
-{
+QCoro::Task<CommandOutput> DeviceCtlClient::run(QStringList arguments) const {
     // Only devicectl gets DEVELOPER_DIR: it picks its frameworks from the chosen Xcode.
     return CommandRunner::run(QUrl::fromLocalFile(toolPath()), std::move(arguments),
                               {{QStringLiteral("DEVELOPER_DIR"), developerDirectory()}}, true,
@@ -113,8 +101,7 @@ QCoro::Task<CommandOutput> DeviceCtlClient::run(QStringList arguments) const
 }
 
 QCoro::Task<QByteArray> DeviceCtlClient::listing(QString filePrefix, QStringList arguments,
-                                                 QString what) const
-{
+                                                 QString what) const {
     const DeviceCtlClient self = *this;
     const TemporaryFile file(filePrefix + newUuid() + QStringLiteral(".json"));
     arguments << QStringLiteral("--json-output") << file.path();
@@ -136,22 +123,19 @@ QCoro::Task<QByteArray> DeviceCtlClient::listing(QString filePrefix, QStringList
     co_return bytes;
 }
 
-QCoro::Task<QByteArray> DeviceCtlClient::listDevices() const
-{
+QCoro::Task<QByteArray> DeviceCtlClient::listDevices() const {
     return listing(QStringLiteral("devicectl-devices-"),
                    {QStringLiteral("list"), QStringLiteral("devices")}, QString());
 }
 
-QCoro::Task<QByteArray> DeviceCtlClient::listApps(QString deviceId) const
-{
+QCoro::Task<QByteArray> DeviceCtlClient::listApps(QString deviceId) const {
     return listing(QStringLiteral("devicectl-apps-"),
                    {QStringLiteral("device"), QStringLiteral("info"), QStringLiteral("apps"),
                     QStringLiteral("--device"), deviceId},
                    QStringLiteral("apps "));
 }
 
-QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bundleId) const
-{
+QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bundleId) const {
     const DeviceCtlClient self = *this;
 
     const QString localApplication = Workspace::applicationPath(bundleId);
@@ -212,8 +196,8 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
     co_return image;
 }
 
-QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId, QUrl payloadURL) const
-{
+QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
+                                         QUrl payloadURL) const {
     const DeviceCtlClient self = *this;
     const QStringList arguments{QStringLiteral("device"),
                                 QStringLiteral("process"),
@@ -226,8 +210,7 @@ QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId, QUr
     co_await self.run(arguments);
 }
 
-QList<Device> DeviceCtlClient::parsePhysicalDevices(const QByteArray& json)
-{
+QList<Device> DeviceCtlClient::parsePhysicalDevices(const QByteArray& json) {
     const DeviceCtlResponse response = DeviceCtlResponse::decode(json);
     QList<Device> devices;
     devices.reserve(response.result.devices.size());

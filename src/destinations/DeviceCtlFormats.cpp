@@ -8,8 +8,7 @@ namespace {
 
 const QString resultKey = QStringLiteral("result");
 
-template <typename T, typename F> QList<T> decodeArray(const QJsonArray& array, F&& decodeElement)
-{
+template <typename T, typename F> QList<T> decodeArray(const QJsonArray& array, F&& decodeElement) {
     QList<T> elements;
     elements.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
@@ -19,8 +18,7 @@ template <typename T, typename F> QList<T> decodeArray(const QJsonArray& array, 
     return elements;
 }
 
-DeviceCtlDevice decodeDevice(const QJsonObject& object)
-{
+DeviceCtlDevice decodeDevice(const QJsonObject& object) {
     DeviceCtlDevice device;
     device.identifier = requiredString(object, QLatin1StringView("identifier"));
     const QJsonObject properties = requiredObject(object, QLatin1StringView("deviceProperties"));
@@ -39,8 +37,7 @@ DeviceCtlDevice decodeDevice(const QJsonObject& object)
     return device;
 }
 
-DeviceCtlApp decodeApp(const QJsonObject& object)
-{
+DeviceCtlApp decodeApp(const QJsonObject& object) {
     DeviceCtlApp app;
     app.name = optionalString(object, QLatin1StringView("name"));
     app.bundleIdentifier = requiredString(object, QLatin1StringView("bundleIdentifier"));
@@ -52,8 +49,7 @@ DeviceCtlApp decodeApp(const QJsonObject& object)
 
 } // namespace
 
-DeviceCtlResponse DeviceCtlResponse::decode(const QByteArray& json)
-{
+DeviceCtlResponse DeviceCtlResponse::decode(const QByteArray& json) {
     const QJsonObject root = documentObject(json);
     const QJsonObject result = requiredObject(root, QLatin1StringView("result"));
     return within(resultKey, [&] {
@@ -64,8 +60,7 @@ DeviceCtlResponse DeviceCtlResponse::decode(const QByteArray& json)
     });
 }
 
-DeviceCtlAppsResponse DeviceCtlAppsResponse::decode(const QByteArray& json)
-{
+DeviceCtlAppsResponse DeviceCtlAppsResponse::decode(const QByteArray& json) {
     const QJsonObject root = documentObject(json);
     const QJsonObject result = requiredObject(root, QLatin1StringView("result"));
     return within(resultKey, [&] {

@@ -4,8 +4,7 @@
 
 DeviceListModel::DeviceListModel(RunDestinationManager& manager, QObject* parent)
     : QAbstractListModel(parent)
-    , m_manager(&manager)
-{
+    , m_manager(&manager) {
     connect(&manager, &RunDestinationManager::devicesChanged, this, &DeviceListModel::rebuild);
     connect(&manager, &RunDestinationManager::groupedSectionsChanged, this,
             &DeviceListModel::rebuild);
@@ -16,15 +15,13 @@ DeviceListModel::DeviceListModel(RunDestinationManager& manager, QObject* parent
     m_rows = buildRows();
 }
 
-bool DeviceListModel::matches(const Device& device, const QString& searchText)
-{
+bool DeviceListModel::matches(const Device& device, const QString& searchText) {
     return device.name.contains(searchText, Qt::CaseInsensitive) ||
            device.runtime.contains(searchText, Qt::CaseInsensitive) ||
            device.runtimeVersion.contains(searchText, Qt::CaseInsensitive);
 }
 
-QString DeviceListModel::sectionTitle(const QString& key)
-{
+QString DeviceListModel::sectionTitle(const QString& key) {
     const QString lower = key.toLower();
     if (lower == QLatin1String("ios"))
         return QStringLiteral("IOS SIMULATORS");
@@ -39,8 +36,7 @@ QString DeviceListModel::sectionTitle(const QString& key)
     return key.toUpper() + QStringLiteral(" SIMULATORS");
 }
 
-QList<DeviceListModel::Row> DeviceListModel::buildRows() const
-{
+QList<DeviceListModel::Row> DeviceListModel::buildRows() const {
     QList<Row> rows;
     if (!m_manager)
         return rows;
@@ -69,23 +65,20 @@ QList<DeviceListModel::Row> DeviceListModel::buildRows() const
     return rows;
 }
 
-void DeviceListModel::rebuild()
-{
+void DeviceListModel::rebuild() {
     beginResetModel();
     m_rows = buildRows();
     endResetModel();
 }
 
-void DeviceListModel::setSearchText(const QString& text)
-{
+void DeviceListModel::setSearchText(const QString& text) {
     if (text == m_searchText)
         return;
     m_searchText = text;
     rebuild();
 }
 
-QList<Device> DeviceListModel::filteredDevices() const
-{
+QList<Device> DeviceListModel::filteredDevices() const {
     QList<Device> devices;
     for (const Row& row : m_rows) {
         if (row.kind == RowKind::Device)
@@ -94,8 +87,7 @@ QList<Device> DeviceListModel::filteredDevices() const
     return devices;
 }
 
-QStringList DeviceListModel::sectionTitles() const
-{
+QStringList DeviceListModel::sectionTitles() const {
     QStringList titles;
     for (const Row& row : m_rows) {
         if (row.kind == RowKind::Section)
@@ -104,8 +96,7 @@ QStringList DeviceListModel::sectionTitles() const
     return titles;
 }
 
-int DeviceListModel::rowOf(const QString& deviceId) const
-{
+int DeviceListModel::rowOf(const QString& deviceId) const {
     for (int i = 0; i < m_rows.size(); ++i) {
         if (m_rows.at(i).kind == RowKind::Device && m_rows.at(i).device.id == deviceId)
             return i;
@@ -113,20 +104,17 @@ int DeviceListModel::rowOf(const QString& deviceId) const
     return -1;
 }
 
-const Device* DeviceListModel::deviceAt(int row) const
-{
+const Device* DeviceListModel::deviceAt(int row) const {
     if (row < 0 || row >= m_rows.size() || m_rows.at(row).kind != RowKind::Device)
         return nullptr;
     return &m_rows.at(row).device;
 }
 
-int DeviceListModel::rowCount(const QModelIndex& parent) const
-{
+int DeviceListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
 
-QVariant DeviceListModel::data(const QModelIndex& index, int role) const
-{
+QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     const Row& row = m_rows.at(index.row());
@@ -164,8 +152,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return Qt::NoItemFlags;
     // Title and message rows are skipped by the keyboard and cannot be chosen.

@@ -3,7 +3,7 @@
 #include "destinations/DeviceListModel.h"
 #include "destinations/DeviceRowButton.h"
 #include "destinations/RunDestinationManager.h"
-#include "window/SearchField.h"
+#include "widgets/SearchField.h"
 
 #include <QListView>
 #include <QToolButton>

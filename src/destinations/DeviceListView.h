@@ -1,7 +1,7 @@
 #pragma once
 
-#include "window/Binding.h"
-#include "window/PickerListPanel.h"
+#include "widgets/Binding.h"
+#include "widgets/PickerListPanel.h"
 
 #include <QPointer>
 

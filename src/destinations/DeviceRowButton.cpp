@@ -2,7 +2,7 @@
 
 #include "destinations/DeviceListModel.h"
 #include "platform/SymbolImage.h"
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -17,15 +17,13 @@ constexpr int bootedMarkSize = 5;
 
 const QColor bootedGreen(0x28, 0xa7, 0x45);
 
-DeviceListModel::RowKind kindOf(const QModelIndex& index)
-{
+DeviceListModel::RowKind kindOf(const QModelIndex& index) {
     return DeviceListModel::RowKind(index.data(DeviceListModel::RowKindRole).toInt());
 }
 
 } // namespace
 
-QString DeviceRowButton::symbolName(const Device& device)
-{
+QString DeviceRowButton::symbolName(const Device& device) {
     const QString& name = device.name;
     if (name.contains(QLatin1String("iPad")))
         return QStringLiteral("ipad");
@@ -38,8 +36,8 @@ QString DeviceRowButton::symbolName(const Device& device)
     return QStringLiteral("iphone");
 }
 
-QSize DeviceRowButton::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
+QSize DeviceRowButton::sizeHint(const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
     switch (kindOf(index)) {
     case DeviceListModel::RowKind::Section: {
         const QFontMetrics metrics(TextStyle::font(TextStyle::Style::Caption));
@@ -58,8 +56,7 @@ QSize DeviceRowButton::sizeHint(const QStyleOptionViewItem& option, const QModel
 }
 
 void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                            const QModelIndex& index) const
-{
+                            const QModelIndex& index) const {
     // Title and message rows are not enabled items; they still use the active colours.
     QPalette palette = option.palette;
     palette.setCurrentColorGroup(QPalette::Active);

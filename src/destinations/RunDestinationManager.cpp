@@ -17,8 +17,7 @@ namespace {
 const QString physicalSuffix = QStringLiteral(" Devices");
 
 // Neither listing touches the manager: it may be gone by the time they finish.
-QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger)
-{
+QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger) {
     logger.info(u"Fetching simulators");
     const QString output = co_await SimctlClient(xcodeURL).listDevices();
     // A big listing takes a few milliseconds to parse; keep them off the GUI thread.
@@ -28,8 +27,7 @@ QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger)
     co_return devices;
 }
 
-QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger)
-{
+QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger) {
     logger.info(u"Fetching physical devices");
     const QByteArray json =
         co_await DeviceCtlClient(
@@ -40,8 +38,7 @@ QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger)
     co_return devices;
 }
 
-std::optional<QString> storedSelectedDeviceId()
-{
+std::optional<QString> storedSelectedDeviceId() {
     const QVariant value =
         AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
     if (!value.isValid() || value.typeId() != QMetaType::QString)
@@ -53,23 +50,18 @@ std::optional<QString> storedSelectedDeviceId()
 
 RunDestinationManager::RunDestinationManager(QObject* parent)
     : QObject(parent)
-    , m_selectedDeviceId(storedSelectedDeviceId())
-{
-}
+    , m_selectedDeviceId(storedSelectedDeviceId()) {}
 
-QString RunDestinationManager::errorDescription() const
-{
+QString RunDestinationManager::errorDescription() const {
     return m_error ? localizedDescription(m_error) : QString();
 }
 
-void RunDestinationManager::configure(const QUrl& xcodeURL)
-{
+void RunDestinationManager::configure(const QUrl& xcodeURL) {
     setXcodeURL(xcodeURL);
     m_logger.info(u"Configured run destinations with Xcode URL");
 }
 
-QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
-{
+QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
     const QPointer<RunDestinationManager> self(this);
     const Logger logger = m_logger;
 
@@ -93,9 +85,7 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
     }
     if (simulatorError) {
         // Dropping the task discards its result; the tool runs to its end unobserved.
-        {
-            [[maybe_unused]] auto discarded = std::move(physicalTask);
-        }
+        { [[maybe_unused]] auto discarded = std::move(physicalTask); }
         logger.error(u"Error fetching devices: %{public}s", localizedDescription(simulatorError));
         if (!self)
             co_return;
@@ -127,8 +117,7 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL)
     restoreSelection();
 }
 
-void RunDestinationManager::restoreSelection()
-{
+void RunDestinationManager::restoreSelection() {
     if (m_selectedDeviceId) {
         const auto stored =
             std::find_if(m_devices.cbegin(), m_devices.cend(),
@@ -149,21 +138,18 @@ void RunDestinationManager::restoreSelection()
     // Otherwise the previous selection stays, even when its device is not connected any more.
 }
 
-void RunDestinationManager::selectDevice(const Device& device)
-{
+void RunDestinationManager::selectDevice(const Device& device) {
     setSelectedDevice(device);
     setSelectedDeviceId(device.id);
     m_logger.info(u"Selected device %{public}s", device.name);
 }
 
-QString RunDestinationManager::sectionKey(const Device& device)
-{
+QString RunDestinationManager::sectionKey(const Device& device) {
     return device.source == DeviceSource::physical ? device.runtime + physicalSuffix
                                                    : device.runtime;
 }
 
-QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& devices)
-{
+QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& devices) {
     QList<DeviceSection> sections;
     QHash<QString, qsizetype> indexOfKey;
     for (const Device& device : devices) {
@@ -199,46 +185,40 @@ QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& de
     return sections;
 }
 
-void RunDestinationManager::setDevices(QList<Device> devices)
-{
+void RunDestinationManager::setDevices(QList<Device> devices) {
     if (devices == m_devices)
         return;
     m_devices = std::move(devices);
     Q_EMIT devicesChanged();
 }
 
-void RunDestinationManager::setGroupedSections(QList<DeviceSection> sections)
-{
+void RunDestinationManager::setGroupedSections(QList<DeviceSection> sections) {
     if (sections == m_groupedSections)
         return;
     m_groupedSections = std::move(sections);
     Q_EMIT groupedSectionsChanged();
 }
 
-void RunDestinationManager::setSelectedDevice(std::optional<Device> device)
-{
+void RunDestinationManager::setSelectedDevice(std::optional<Device> device) {
     if (device == m_selectedDevice)
         return;
     m_selectedDevice = std::move(device);
     Q_EMIT selectedDeviceChanged();
 }
 
-void RunDestinationManager::setIsLoading(bool loading)
-{
+void RunDestinationManager::setIsLoading(bool loading) {
     if (loading == m_isLoading)
         return;
     m_isLoading = loading;
     Q_EMIT isLoadingChanged();
 }
 
-void RunDestinationManager::setError(std::exception_ptr error)
-{
+void RunDestinationManager::setError(std::exception_ptr error) {
     m_error = std::move(error);
     Q_EMIT errorChanged();
 }
 
-void RunDestinationManager::setSelectedDeviceId(const QString& id)
-{
+void RunDestinationManager::setSelectedDeviceId(const QString& id) {
     // Written through at once, like the platform's defaults.
     AppSettings::standard()->setValue(selectedDeviceIdKey.toString(), id);
     if (m_selectedDeviceId == id)
@@ -247,8 +227,7 @@ void RunDestinationManager::setSelectedDeviceId(const QString& id)
     Q_EMIT selectedDeviceIdChanged();
 }
 
-void RunDestinationManager::setXcodeURL(const QUrl& url)
-{
+void RunDestinationManager::setXcodeURL(const QUrl& url) {
     if (url == m_xcodeURL)
         return;
     m_xcodeURL = url;

@@ -37,8 +37,7 @@ public:
     // The failure of the last fetch, null when it succeeded.
     [[nodiscard]] std::exception_ptr error() const { return m_error; }
     [[nodiscard]] QString errorDescription() const;
-    [[nodiscard]] const std::optional<QString>& selectedDeviceId() const
-    {
+    [[nodiscard]] const std::optional<QString>& selectedDeviceId() const {
         return m_selectedDeviceId;
     }
     [[nodiscard]] QUrl xcodeURL() const { return m_xcodeURL; }

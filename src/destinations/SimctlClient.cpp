@@ -14,8 +14,7 @@ namespace {
 
 const QString runtimePrefix = QStringLiteral("com.apple.CoreSimulator.SimRuntime.");
 
-QStringView trimSpacesAndTabs(QStringView text)
-{
+QStringView trimSpacesAndTabs(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
@@ -25,8 +24,7 @@ QStringView trimSpacesAndTabs(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-SimctlClient::Runtime fromHyphenated(QStringView text)
-{
+SimctlClient::Runtime fromHyphenated(QStringView text) {
     const auto pieces = text.split(u'-', Qt::SkipEmptyParts);
     if (pieces.isEmpty())
         return {QStringLiteral("iOS"), QString()};
@@ -41,8 +39,7 @@ SimctlClient::Runtime fromHyphenated(QStringView text)
 
 // The JSON listing: {"devices": {"<runtime id>": [{"udid", "name", "state", "isAvailable"?}]}}.
 // Any departure from that shape rejects the whole document.
-std::optional<QList<Device>> parseJsonListing(const QString& output)
-{
+std::optional<QList<Device>> parseJsonListing(const QString& output) {
     using namespace JsonDecoding;
     try {
         const QJsonObject root = documentObject(output.toUtf8());
@@ -79,8 +76,7 @@ std::optional<QList<Device>> parseJsonListing(const QString& output)
 //   == Devices ==
 //   -- iOS 17.2 --
 //       iPhone 15 (5A1B...-...) (Booted)
-QList<Device> parseTextListing(const QString& output)
-{
+QList<Device> parseTextListing(const QString& output) {
     static const QRegularExpression deviceLine(
         QStringLiteral(R"(^(.+?)\s+\(([A-F0-9-]+)\)\s+\(([^)]+)\))"),
         // Matches \s the way the tool's own (ICU) expressions do: any Unicode space.
@@ -125,18 +121,14 @@ QList<Device> parseTextListing(const QString& output)
 } // namespace
 
 SimctlClient::SimctlClient(QUrl xcodeURL)
-    : m_xcodeURL(std::move(xcodeURL))
-{
-}
+    : m_xcodeURL(std::move(xcodeURL)) {}
 
-QString SimctlClient::toolPath() const
-{
+QString SimctlClient::toolPath() const {
     return QDir::cleanPath(m_xcodeURL.toLocalFile() +
                            QStringLiteral("/Contents/Developer/usr/bin/simctl"));
 }
 
-QCoro::Task<QString> SimctlClient::listDevices() const
-{
+QCoro::Task<QString> SimctlClient::listDevices() const {
     const QUrl tool = QUrl::fromLocalFile(toolPath());
     const QStringList arguments{QStringLiteral("list"), QStringLiteral("devices"),
                                 QStringLiteral("--json")};
@@ -149,23 +141,20 @@ QCoro::Task<QString> SimctlClient::listDevices() const
     co_return text;
 }
 
-QCoro::Task<> SimctlClient::openURL(QUrl url, QString deviceId) const
-{
+QCoro::Task<> SimctlClient::openURL(QUrl url, QString deviceId) const {
     const QUrl tool = QUrl::fromLocalFile(toolPath());
     const QStringList arguments{QStringLiteral("openurl"), deviceId,
                                 QString::fromUtf8(url.toEncoded(QUrl::FullyEncoded))};
     co_await CommandRunner::run(tool, arguments, {}, false, true);
 }
 
-QList<Device> SimctlClient::parseSimulatorList(const QString& output)
-{
+QList<Device> SimctlClient::parseSimulatorList(const QString& output) {
     if (std::optional<QList<Device>> devices = parseJsonListing(output))
         return *std::move(devices);
     return parseTextListing(output);
 }
 
-SimctlClient::Runtime SimctlClient::parseRuntime(QStringView runtime)
-{
+SimctlClient::Runtime SimctlClient::parseRuntime(QStringView runtime) {
     const QStringView text = trimSpacesAndTabs(runtime);
     if (const qsizetype at = text.indexOf(runtimePrefix); at >= 0)
         return fromHyphenated(text.sliced(at + runtimePrefix.size()));

@@ -2,7 +2,7 @@
 
 #include "destinations/RunDestinationManager.h"
 #include "platform/SymbolImage.h"
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -13,8 +13,7 @@ TargetSelectorButton::TargetSelectorButton(RunDestinationManager& manager, QWidg
     , m_manager(&manager)
     , m_icon(new QLabel(this))
     , m_title(new QLabel(this))
-    , m_chevron(new QLabel(this))
-{
+    , m_chevron(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -29,8 +28,7 @@ TargetSelectorButton::TargetSelectorButton(RunDestinationManager& manager, QWidg
     refresh();
 }
 
-QString TargetSelectorButton::symbolName(const std::optional<Device>& device)
-{
+QString TargetSelectorButton::symbolName(const std::optional<Device>& device) {
     if (!device)
         return QStringLiteral("iphone.slash");
     const QString& name = device->name;
@@ -45,20 +43,17 @@ QString TargetSelectorButton::symbolName(const std::optional<Device>& device)
     return QStringLiteral("iphone");
 }
 
-QString TargetSelectorButton::titleFor(const RunDestinationManager& manager)
-{
+QString TargetSelectorButton::titleFor(const RunDestinationManager& manager) {
     if (const std::optional<Device> device = manager.selectedDevice())
         return device->name;
     return manager.isLoading() ? QStringLiteral("Loading...") : QStringLiteral("No Device");
 }
 
-QString TargetSelectorButton::title() const
-{
+QString TargetSelectorButton::title() const {
     return m_title->text();
 }
 
-void TargetSelectorButton::refresh()
-{
+void TargetSelectorButton::refresh() {
     if (!m_manager)
         return;
     const std::optional<Device> device = m_manager->selectedDevice();
@@ -79,8 +74,7 @@ void TargetSelectorButton::refresh()
     Q_EMIT refreshed();
 }
 
-void TargetSelectorButton::changeEvent(QEvent* event)
-{
+void TargetSelectorButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         refresh();

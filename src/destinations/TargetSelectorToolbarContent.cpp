@@ -3,9 +3,9 @@
 #include "destinations/DeviceListView.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorButton.h"
-#include "window/AccessoryBarButton.h"
-#include "window/Popover.h"
-#include "window/PopoverStateView.h"
+#include "widgets/AccessoryBarButton.h"
+#include "widgets/Popover.h"
+#include "widgets/PopoverStateView.h"
 
 #include <QHBoxLayout>
 
@@ -14,8 +14,7 @@ TargetSelectorToolbarContent::TargetSelectorToolbarContent(RunDestinationManager
     : QWidget(parent)
     , m_manager(&manager)
     , m_label(new TargetSelectorButton(manager))
-    , m_button(new AccessoryBarButton(m_label, this))
-{
+    , m_button(new AccessoryBarButton(m_label, this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_button);
@@ -34,8 +33,7 @@ TargetSelectorToolbarContent::TargetSelectorToolbarContent(RunDestinationManager
             &TargetSelectorToolbarContent::updatePopoverContent);
 }
 
-void TargetSelectorToolbarContent::setShowingPopover(bool showing)
-{
+void TargetSelectorToolbarContent::setShowingPopover(bool showing) {
     if (showing == m_showingPopover)
         return;
     m_showingPopover = showing;
@@ -55,8 +53,7 @@ void TargetSelectorToolbarContent::setShowingPopover(bool showing)
     Q_EMIT showingPopoverChanged();
 }
 
-void TargetSelectorToolbarContent::updatePopoverContent()
-{
+void TargetSelectorToolbarContent::updatePopoverContent() {
     if (!m_showingPopover || !m_popover || !m_manager)
         return;
     const PopoverState state = m_manager->isLoading()           ? PopoverState::Loading

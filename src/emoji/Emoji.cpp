@@ -6,8 +6,7 @@
 
 namespace {
 
-std::optional<QStringList> stringList(const QJsonValue& value)
-{
+std::optional<QStringList> stringList(const QJsonValue& value) {
     if (!value.isArray())
         return std::nullopt;
     const QJsonArray array = value.toArray();
@@ -22,15 +21,13 @@ std::optional<QStringList> stringList(const QJsonValue& value)
 }
 
 // Optional keys: absent and null both mean "no value"; anything else must have the type.
-bool isAbsent(const QJsonValue& value)
-{
+bool isAbsent(const QJsonValue& value) {
     return value.isUndefined() || value.isNull();
 }
 
 } // namespace
 
-std::optional<Emoji> Emoji::fromJson(const QJsonValue& value)
-{
+std::optional<Emoji> Emoji::fromJson(const QJsonValue& value) {
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject object = value.toObject();
@@ -65,8 +62,7 @@ std::optional<Emoji> Emoji::fromJson(const QJsonValue& value)
     return emoji;
 }
 
-std::optional<QList<Emoji>> Emoji::listFromJson(const QByteArray& json)
-{
+std::optional<QList<Emoji>> Emoji::listFromJson(const QByteArray& json) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
@@ -83,8 +79,7 @@ std::optional<QList<Emoji>> Emoji::listFromJson(const QByteArray& json)
     return list;
 }
 
-size_t qHash(const Emoji& emoji, size_t seed) noexcept
-{
+size_t qHash(const Emoji& emoji, size_t seed) noexcept {
     QtPrivate::QHashCombine combine;
     seed = combine(seed, emoji.string);
     seed = combine(seed, emoji.category.value_or(QString()));

@@ -7,13 +7,10 @@
 #include <QPainter>
 
 EmojiGridDelegate::EmojiGridDelegate(QObject* parent)
-    : QStyledItemDelegate(parent)
-{
-}
+    : QStyledItemDelegate(parent) {}
 
 void EmojiGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const
-{
+                              const QModelIndex& index) const {
     if (index.data(EmojiGridModel::IsHeaderRole).toBool()) {
         if (index.column() == 0) {
             SectionHeader(index.data().toString(), SectionHeader::title3Font(option.font))
@@ -47,7 +44,6 @@ void EmojiGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->restore();
 }
 
-QSize EmojiGridDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
-{
+QSize EmojiGridDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
     return {cellSize, cellSize};
 }

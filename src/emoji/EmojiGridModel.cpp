@@ -4,12 +4,9 @@
 
 EmojiGridModel::EmojiGridModel(int columnCount, QObject* parent)
     : QAbstractTableModel(parent)
-    , m_columnCount(std::max(1, columnCount))
-{
-}
+    , m_columnCount(std::max(1, columnCount)) {}
 
-void EmojiGridModel::setSections(QList<Section> sections)
-{
+void EmojiGridModel::setSections(QList<Section> sections) {
     beginResetModel();
     m_sections = std::move(sections);
     m_headerRows.clear();
@@ -21,14 +18,12 @@ void EmojiGridModel::setSections(QList<Section> sections)
     endResetModel();
 }
 
-int EmojiGridModel::rowSpan(int section) const
-{
+int EmojiGridModel::rowSpan(int section) const {
     const int next = section + 1 < m_headerRows.size() ? m_headerRows.at(section + 1) : m_rowCount;
     return next - m_headerRows.at(section);
 }
 
-int EmojiGridModel::sectionOfId(const QString& id) const
-{
+int EmojiGridModel::sectionOfId(const QString& id) const {
     for (int index = 0; index < m_sections.size(); ++index) {
         if (m_sections.at(index).id == id)
             return index;
@@ -36,13 +31,11 @@ int EmojiGridModel::sectionOfId(const QString& id) const
     return -1;
 }
 
-bool EmojiGridModel::isHeaderRow(int row) const
-{
+bool EmojiGridModel::isHeaderRow(int row) const {
     return std::binary_search(m_headerRows.cbegin(), m_headerRows.cend(), row);
 }
 
-EmojiGridModel::Location EmojiGridModel::locate(int row, int column) const
-{
+EmojiGridModel::Location EmojiGridModel::locate(int row, int column) const {
     if (row < 0 || row >= m_rowCount || column < 0 || column >= m_columnCount)
         return {};
     // The section is the last one whose header row is at or above `row`.
@@ -55,8 +48,7 @@ EmojiGridModel::Location EmojiGridModel::locate(int row, int column) const
     return {section, item < m_sections.at(section).texts.size() ? item : -1};
 }
 
-bool EmojiGridModel::activate(const QModelIndex& index) const
-{
+bool EmojiGridModel::activate(const QModelIndex& index) const {
     const Location location = locate(index.row(), index.column());
     if (location.item < 0)
         return false;
@@ -66,18 +58,15 @@ bool EmojiGridModel::activate(const QModelIndex& index) const
     return true;
 }
 
-int EmojiGridModel::rowCount(const QModelIndex& parent) const
-{
+int EmojiGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rowCount;
 }
 
-int EmojiGridModel::columnCount(const QModelIndex& parent) const
-{
+int EmojiGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_columnCount;
 }
 
-QVariant EmojiGridModel::data(const QModelIndex& index, int role) const
-{
+QVariant EmojiGridModel::data(const QModelIndex& index, int role) const {
     const Location location = locate(index.row(), index.column());
     if (location.section < 0)
         return {};
@@ -100,8 +89,7 @@ QVariant EmojiGridModel::data(const QModelIndex& index, int role) const
     }
 }
 
-Qt::ItemFlags EmojiGridModel::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags EmojiGridModel::flags(const QModelIndex& index) const {
     const Location location = locate(index.row(), index.column());
     if (location.item < 0)
         return Qt::NoItemFlags;

@@ -10,8 +10,7 @@
 
 EmojiGridView::EmojiGridView(EmojiGridModel* model, QWidget* parent)
     : QTableView(parent)
-    , m_model(model)
-{
+    , m_model(model) {
     setItemDelegate(new EmojiGridDelegate(this));
     setModel(model);
     setShowGrid(false);
@@ -41,8 +40,7 @@ EmojiGridView::EmojiGridView(EmojiGridModel* model, QWidget* parent)
     layoutSections();
 }
 
-void EmojiGridView::layoutSections()
-{
+void EmojiGridView::layoutSections() {
     clearSpans();
     const int headerHeight = SectionHeader(QString(), SectionHeader::title3Font(font())).height();
     const int columns = m_model->columnCount();
@@ -55,8 +53,7 @@ void EmojiGridView::layoutSections()
     Q_EMIT sectionFramesChanged();
 }
 
-QList<OffsetViewFrame> EmojiGridView::sectionFrames() const
-{
+QList<OffsetViewFrame> EmojiGridView::sectionFrames() const {
     QList<OffsetViewFrame> frames;
     const QList<EmojiGridModel::Section>& sections = m_model->sections();
     frames.reserve(sections.size());
@@ -72,16 +69,14 @@ QList<OffsetViewFrame> EmojiGridView::sectionFrames() const
     return frames;
 }
 
-void EmojiGridView::scrollToSection(const QString& id)
-{
+void EmojiGridView::scrollToSection(const QString& id) {
     const int section = m_model->sectionOfId(id);
     if (section < 0)
         return;
     verticalScrollBar()->setValue(verticalHeader()->sectionPosition(m_model->headerRow(section)));
 }
 
-QModelIndex EmojiGridView::itemIndex(const QString& id, int item) const
-{
+QModelIndex EmojiGridView::itemIndex(const QString& id, int item) const {
     const int section = m_model->sectionOfId(id);
     if (section < 0 || item < 0 || item >= m_model->sections().at(section).texts.size())
         return {};
@@ -89,14 +84,12 @@ QModelIndex EmojiGridView::itemIndex(const QString& id, int item) const
     return m_model->index(m_model->headerRow(section) + 1 + item / columns, item % columns);
 }
 
-QRect EmojiGridView::itemRect(const QString& id, int item) const
-{
+QRect EmojiGridView::itemRect(const QString& id, int item) const {
     const QModelIndex index = itemIndex(id, item);
     return index.isValid() ? visualRect(index) : QRect();
 }
 
-void EmojiGridView::keyPressEvent(QKeyEvent* event)
-{
+void EmojiGridView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -112,8 +105,7 @@ void EmojiGridView::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
-void EmojiGridView::resizeEvent(QResizeEvent* event)
-{
+void EmojiGridView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     Q_EMIT sectionFramesChanged();
 }

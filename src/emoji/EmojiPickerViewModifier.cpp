@@ -4,7 +4,7 @@
 #include "emoji/EmojiStore.h"
 #include "emoji/SearchBar.h"
 #include "emoji/SharedState.h"
-#include "window/SearchField.h"
+#include "widgets/SearchField.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -2,7 +2,7 @@
 
 #include "emoji/Emoji.h"
 #include "emoji/EmojiPicker.h"
-#include "window/Binding.h"
+#include "widgets/Binding.h"
 
 #include <QFrame>
 #include <QObject>

@@ -18,8 +18,7 @@ template <typename T> struct EmojiSection {
     int columnCount = 6;
 
     // The section as the grid model shows it, named `id`. An absent title shows as empty.
-    [[nodiscard]] EmojiGridModel::Section gridSection(const QString& id) const
-    {
+    [[nodiscard]] EmojiGridModel::Section gridSection(const QString& id) const {
         QStringList texts;
         texts.reserve(items.size());
         for (const T& item : items)

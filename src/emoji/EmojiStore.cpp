@@ -7,8 +7,7 @@
 
 namespace {
 
-bool matches(const Emoji& emoji, const QString& keyword)
-{
+bool matches(const Emoji& emoji, const QString& keyword) {
     if (emoji.description && emoji.description->contains(keyword))
         return true;
     for (const QString& tag : emoji.tags) {
@@ -26,8 +25,7 @@ bool matches(const Emoji& emoji, const QString& keyword)
 
 } // namespace
 
-EmojiStore::EmojiStore(const QString& resourcePath)
-{
+EmojiStore::EmojiStore(const QString& resourcePath) {
     QFile file(resourcePath);
     if (!file.exists())
         return;
@@ -51,14 +49,12 @@ EmojiStore::EmojiStore(const QString& resourcePath)
     }
 }
 
-EmojiStore& EmojiStore::shared()
-{
+EmojiStore& EmojiStore::shared() {
     static EmojiStore store(QStringLiteral(":/emoji.json"));
     return store;
 }
 
-QList<Emoji> EmojiStore::search(const QString& keyword) const
-{
+QList<Emoji> EmojiStore::search(const QString& keyword) const {
     const QString lowered = keyword.toLower();
     QList<Emoji> results;
     for (const Emoji& emoji : m_allEmojis) {
@@ -68,16 +64,14 @@ QList<Emoji> EmojiStore::search(const QString& keyword) const
     return results;
 }
 
-std::optional<Emoji> EmojiStore::emojiForString(const QString& string) const
-{
+std::optional<Emoji> EmojiStore::emojiForString(const QString& string) const {
     const auto found = m_indexByString.constFind(string);
     if (found == m_indexByString.cend())
         return std::nullopt;
     return m_allEmojis.at(*found);
 }
 
-UserDefaultWrapper<QStringList> EmojiStore::recentEmojisWrapper()
-{
+UserDefaultWrapper<QStringList> EmojiStore::recentEmojisWrapper() {
     // A fresh handle on the group settings each time: QSettings shares one cache per file, so
     // this is cheap, and it always follows the current settings location.
     return UserDefaultWrapper<QStringList>(
@@ -85,13 +79,11 @@ UserDefaultWrapper<QStringList> EmojiStore::recentEmojisWrapper()
         std::shared_ptr<QSettings>(AppSettings::applicationGroup()));
 }
 
-QStringList EmojiStore::recentEmojis()
-{
+QStringList EmojiStore::recentEmojis() {
     return recentEmojisWrapper().value();
 }
 
-void EmojiStore::recordRecentEmoji(const QString& string)
-{
+void EmojiStore::recordRecentEmoji(const QString& string) {
     const auto wrapper = recentEmojisWrapper();
     QStringList recents = wrapper.value();
     recents.removeAll(string);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "emoji/Emoji.h"
-#include "emoji/UserDefaultWrapper.h"
+#include "platform/UserDefaultWrapper.h"
 
 #include <QHash>
 #include <QList>
@@ -25,8 +25,7 @@ public:
     [[nodiscard]] const QList<Emoji>& allEmojis() const { return m_allEmojis; }
     // Category name -> its emojis in file order. Records whose category matches no name
     // exactly (case included) are in no list.
-    [[nodiscard]] const QHash<QString, QList<Emoji>>& emojisByCategory() const
-    {
+    [[nodiscard]] const QHash<QString, QList<Emoji>>& emojisByCategory() const {
         return m_emojisByCategory;
     }
 

@@ -8,12 +8,9 @@ OffsetObserver::OffsetObserver(QString category, SharedState* sharedState,
                                std::function<void()> updateHandler)
     : m_category(std::move(category))
     , m_sharedState(sharedState)
-    , m_updateHandler(std::move(updateHandler))
-{
-}
+    , m_updateHandler(std::move(updateHandler)) {}
 
-void OffsetObserver::framesChanged(const QList<OffsetViewFrame>& frames) const
-{
+void OffsetObserver::framesChanged(const QList<OffsetViewFrame>& frames) const {
     if (!m_sharedState || m_sharedState->currentCategory() == m_category)
         return;
     const auto last = std::find_if(frames.crbegin(), frames.crend(),

@@ -2,13 +2,12 @@
 
 #include "emoji/SectionHeader.h"
 #include "emoji/SharedState.h"
-#include "window/SearchField.h"
+#include "widgets/SearchField.h"
 
 #include <QHBoxLayout>
 
 SearchBar::SearchBar(SharedState* sharedState, QWidget* parent)
-    : QWidget(parent)
-{
+    : QWidget(parent) {
     m_field = new SearchField(
         Binding<QString>::property(sharedState, &SharedState::keyword, &SharedState::setKeyword),
         this);

@@ -10,12 +10,9 @@ constexpr int padding = 6;
 
 SectionHeader::SectionHeader(QString title, QFont titleFont)
     : m_title(std::move(title))
-    , m_titleFont(std::move(titleFont))
-{
-}
+    , m_titleFont(std::move(titleFont)) {}
 
-QFont SectionHeader::title3Font(const QFont& base)
-{
+QFont SectionHeader::title3Font(const QFont& base) {
     QFont font(base);
     if (base.pointSizeF() > 0)
         font.setPointSizeF(base.pointSizeF() * 1.2);
@@ -24,8 +21,7 @@ QFont SectionHeader::title3Font(const QFont& base)
     return font;
 }
 
-void SectionHeader::paint(QPainter* painter, const QRect& rect, const QPalette& palette) const
-{
+void SectionHeader::paint(QPainter* painter, const QRect& rect, const QPalette& palette) const {
     painter->save();
     painter->setFont(m_titleFont);
     QColor gray = palette.color(QPalette::PlaceholderText);
@@ -39,7 +35,6 @@ void SectionHeader::paint(QPainter* painter, const QRect& rect, const QPalette& 
     painter->restore();
 }
 
-int SectionHeader::height() const
-{
+int SectionHeader::height() const {
     return QFontMetrics(m_titleFont).height() + 2 * padding;
 }

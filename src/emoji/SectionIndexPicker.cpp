@@ -9,8 +9,7 @@
 SectionIndexPicker::SectionIndexPicker(SharedState* sharedState, QStringList sections,
                                        std::function<void()> selectionHandler, QWidget* parent)
     : QWidget(parent)
-    , m_sections(std::move(sections))
-{
+    , m_sections(std::move(sections)) {
     QList<QIcon> images;
     for (const QString& section : m_sections)
         images.append(SymbolImage::icon(symbolName(section)));
@@ -28,8 +27,7 @@ SectionIndexPicker::SectionIndexPicker(SharedState* sharedState, QStringList sec
     layout->addWidget(m_control);
 }
 
-QString SectionIndexPicker::symbolName(const QString& section)
-{
+QString SectionIndexPicker::symbolName(const QString& section) {
     const auto type = SectionTypes::fromRawValue(section);
     if (!type)
         return QStringLiteral("questionmark");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/SegmentedControl.h"
+#include "widgets/SegmentedControl.h"
 
 #include <QStringList>
 #include <QWidget>

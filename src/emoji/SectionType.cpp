@@ -2,8 +2,7 @@
 
 namespace SectionTypes {
 
-const QList<SectionType>& all()
-{
+const QList<SectionType>& all() {
     static const QList<SectionType> types{
         SectionType::recent,  SectionType::smileys, SectionType::people,     SectionType::animals,
         SectionType::food,    SectionType::travel,  SectionType::activities, SectionType::objects,
@@ -12,8 +11,7 @@ const QList<SectionType>& all()
     return types;
 }
 
-QString rawValue(SectionType type)
-{
+QString rawValue(SectionType type) {
     switch (type) {
     case SectionType::recent:
         return QStringLiteral("Recent");
@@ -39,8 +37,7 @@ QString rawValue(SectionType type)
     return {};
 }
 
-std::optional<SectionType> fromRawValue(const QString& value)
-{
+std::optional<SectionType> fromRawValue(const QString& value) {
     for (SectionType type : all()) {
         if (rawValue(type) == value)
             return type;
@@ -48,8 +45,7 @@ std::optional<SectionType> fromRawValue(const QString& value)
     return std::nullopt;
 }
 
-const QStringList& catalogueCategories()
-{
+const QStringList& catalogueCategories() {
     static const QStringList names = [] {
         QStringList list;
         for (SectionType type : all()) {

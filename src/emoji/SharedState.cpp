@@ -6,41 +6,33 @@
 SharedState::SharedState(const QStringList& recentEmojis, QObject* parent)
     : QObject(parent)
     , m_currentCategory(SectionTypes::rawValue(recentEmojis.isEmpty() ? SectionType::smileys
-                                                                      : SectionType::recent))
-{
-}
+                                                                      : SectionType::recent)) {}
 
 SharedState::SharedState(QObject* parent)
-    : SharedState(EmojiStore::recentEmojis(), parent)
-{
-}
+    : SharedState(EmojiStore::recentEmojis(), parent) {}
 
-void SharedState::setSelectedEmoji(const std::optional<Emoji>& emoji)
-{
+void SharedState::setSelectedEmoji(const std::optional<Emoji>& emoji) {
     if (m_selectedEmoji == emoji)
         return;
     m_selectedEmoji = emoji;
     Q_EMIT selectedEmojiChanged();
 }
 
-void SharedState::setIsSearching(bool isSearching)
-{
+void SharedState::setIsSearching(bool isSearching) {
     if (m_isSearching == isSearching)
         return;
     m_isSearching = isSearching;
     Q_EMIT isSearchingChanged();
 }
 
-void SharedState::setKeyword(const QString& keyword)
-{
+void SharedState::setKeyword(const QString& keyword) {
     if (m_keyword == keyword)
         return;
     m_keyword = keyword;
     Q_EMIT keywordChanged();
 }
 
-void SharedState::setCurrentCategory(const QString& category)
-{
+void SharedState::setCurrentCategory(const QString& category) {
     if (m_currentCategory == category)
         return;
     m_currentCategory = category;

@@ -6,7 +6,6 @@
 #include "store/DeeplinkCollection.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -37,8 +36,7 @@ DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collectio
     const QString proposedPath =
         QDir(directory).absolutePath() + QLatin1Char('/') + proposedFileName(collection);
 
-    const std::optional<QString> chosen =
-        dialog ? dialog(parent, proposedPath) : nativeSaveDialog(parent, proposedPath);
+    const std::optional<QString> chosen = dialog(parent, proposedPath);
     Outcome outcome;
     if (!chosen || chosen->isEmpty())
         return outcome;
@@ -66,20 +64,4 @@ QString DeeplinkCollectionExporter::proposedFileName(const DeeplinkCollection& c
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return {};
     return name + QStringLiteral(".json");
-}
-
-std::optional<QString> DeeplinkCollectionExporter::nativeSaveDialog(QWidget* parent,
-                                                                    const QString& proposedPath) {
-    QFileDialog dialog(parent, QObject::tr("Export Collection"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setMimeTypeFilters(DeeplinkCollectionFile::readableContentTypes());
-    dialog.setDefaultSuffix(QStringLiteral("json"));
-    const QFileInfo proposed(proposedPath);
-    dialog.setDirectory(proposed.absolutePath());
-    if (!proposed.fileName().isEmpty())
-        dialog.selectFile(proposed.fileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
 }

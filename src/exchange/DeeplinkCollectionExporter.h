@@ -27,16 +27,12 @@ public:
         [[nodiscard]] QString text() const;
     };
 
-    // Asks where to export `collection` (through `dialog`, the native one when empty), writes
-    // the file and prints the outcome.
+    // Asks where to export `collection` through `dialog`, writes the file and prints the
+    // outcome.
     static Outcome exportCollection(const DeeplinkCollection& collection, QWidget* parent,
-                                    const SaveDialog& dialog = {});
+                                    const SaveDialog& dialog);
 
     // The file name proposed for `collection`: its name with ".json", path separators
     // replaced; "" when it has no name.
     [[nodiscard]] static QString proposedFileName(const DeeplinkCollection& collection);
-
-    // The platform's save dialog, JSON only.
-    [[nodiscard]] static std::optional<QString> nativeSaveDialog(QWidget* parent,
-                                                                 const QString& proposedPath);
 };

@@ -6,9 +6,9 @@
 #include "platform/AppIdentity.h"
 #include "platform/Logger.h"
 #include "platform/SymbolImage.h"
+#include "store/ColorPalette.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
-#include "window/ColorPalette.h"
 
 #include <QApplication>
 #include <QFileDialog>

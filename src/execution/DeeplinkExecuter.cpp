@@ -17,28 +17,24 @@ namespace {
 
 const QString errorDomain = QString::fromLatin1(AppIdentity::bundleIdentifier);
 
-const Logger& commandLog()
-{
+const Logger& commandLog() {
     static const Logger logger(errorDomain, QStringLiteral("command"));
     return logger;
 }
 
-AppError noDestinationError()
-{
+AppError noDestinationError() {
     return AppError(errorDomain, DeeplinkExecuter::noDestination,
                     QStringLiteral("No device selected or Xcode not configured"));
 }
 
-AppError noTargetAppError()
-{
+AppError noTargetAppError() {
     return AppError(
         errorDomain, DeeplinkExecuter::noTargetApp,
         QStringLiteral("No app selected. Please select a target app for the physical device."));
 }
 
 // One run of the AppleScript interpreter, or the in-process stand-in where there is none.
-QCoro::Task<> activate(QString interpreterPath, QString application)
-{
+QCoro::Task<> activate(QString interpreterPath, QString application) {
     if (QFileInfo(interpreterPath).isFile()) {
         const QStringList arguments{
             QStringLiteral("-e"),
@@ -55,8 +51,7 @@ QCoro::Task<> activate(QString interpreterPath, QString application)
 // The firing steps. Everything the executer knows is passed in: it may be gone once this
 // suspends.
 QCoro::Task<> fire(QUrl url, QPointer<RunDestinationManager> destinations,
-                   QPointer<BundleIdManager> apps, QString interpreterPath)
-{
+                   QPointer<BundleIdManager> apps, QString interpreterPath) {
     if (!destinations)
         throw noDestinationError();
     const QUrl xcodeURL = destinations->xcodeURL();
@@ -85,8 +80,7 @@ QCoro::Task<> fire(QUrl url, QPointer<RunDestinationManager> destinations,
 }
 
 // The error as one line for standard output, in the platform's style for its own errors.
-QString describeForOutput(const std::exception_ptr& error)
-{
+QString describeForOutput(const std::exception_ptr& error) {
     QString text;
     try {
         std::rethrow_exception(error);
@@ -107,12 +101,9 @@ QString describeForOutput(const std::exception_ptr& error)
 } // namespace
 
 DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
-    : QObject(parent)
-{
-}
+    : QObject(parent) {}
 
-QCoro::Task<> DeeplinkExecuter::execute(QUrl url, Completion completion)
-{
+QCoro::Task<> DeeplinkExecuter::execute(QUrl url, Completion completion) {
     std::exception_ptr failure;
     try {
         co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,

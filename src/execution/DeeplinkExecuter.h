@@ -31,13 +31,11 @@ public:
 
     explicit DeeplinkExecuter(QObject* parent = nullptr);
 
-    void setRunDestinationManager(RunDestinationManager* manager)
-    {
+    void setRunDestinationManager(RunDestinationManager* manager) {
         m_runDestinationManager = manager;
     }
     void setBundleIdManager(BundleIdManager* manager) { m_bundleIdManager = manager; }
-    [[nodiscard]] RunDestinationManager* runDestinationManager() const
-    {
+    [[nodiscard]] RunDestinationManager* runDestinationManager() const {
         return m_runDestinationManager;
     }
     [[nodiscard]] BundleIdManager* bundleIdManager() const { return m_bundleIdManager; }

@@ -1,7 +1,6 @@
 #include "platform/AppError.h"
 
-const char* LocalizedError::what() const noexcept
-{
+const char* LocalizedError::what() const noexcept {
     m_what = errorDescription().toStdString();
     return m_what.c_str();
 }
@@ -9,19 +8,15 @@ const char* LocalizedError::what() const noexcept
 AppError::AppError(QString domain, int code, QString description)
     : m_domain(std::move(domain))
     , m_code(code)
-    , m_description(std::move(description))
-{
-}
+    , m_description(std::move(description)) {}
 
-QString localizedDescription(const std::exception& error)
-{
+QString localizedDescription(const std::exception& error) {
     if (const auto* localized = dynamic_cast<const LocalizedError*>(&error))
         return localized->errorDescription();
     return QString::fromUtf8(error.what());
 }
 
-QString localizedDescription(const std::exception_ptr& error)
-{
+QString localizedDescription(const std::exception_ptr& error) {
     try {
         if (error)
             std::rethrow_exception(error);

@@ -6,12 +6,9 @@
 JsonDecodingError::JsonDecodingError(Kind kind, QString key, QString detail)
     : m_kind(kind)
     , m_codingPath(std::move(key))
-    , m_detail(std::move(detail))
-{
-}
+    , m_detail(std::move(detail)) {}
 
-QString JsonDecodingError::errorDescription() const
-{
+QString JsonDecodingError::errorDescription() const {
     QString text =
         m_kind == Kind::keyNotFound || m_kind == Kind::valueNotFound
             ? QStringLiteral("The data couldn’t be read because it is missing.")
@@ -39,8 +36,7 @@ QString JsonDecodingError::errorDescription() const
     return text;
 }
 
-void JsonDecodingError::prependPath(const QString& component)
-{
+void JsonDecodingError::prependPath(const QString& component) {
     if (m_codingPath.isEmpty())
         m_codingPath = component;
     else if (m_codingPath.startsWith(QLatin1Char('[')))
@@ -53,8 +49,7 @@ namespace JsonDecoding {
 
 namespace {
 
-QString typeName(const QJsonValue& value)
-{
+QString typeName(const QJsonValue& value) {
     switch (value.type()) {
     case QJsonValue::Bool:
         return QStringLiteral("expected another type, found a boolean");
@@ -71,8 +66,7 @@ QString typeName(const QJsonValue& value)
     }
 }
 
-QJsonValue present(const QJsonObject& object, QLatin1StringView key)
-{
+QJsonValue present(const QJsonObject& object, QLatin1StringView key) {
     const auto it = object.constFind(key);
     if (it == object.constEnd())
         throw JsonDecodingError(JsonDecodingError::Kind::keyNotFound, key.toString());
@@ -81,15 +75,13 @@ QJsonValue present(const QJsonObject& object, QLatin1StringView key)
     return *it;
 }
 
-[[noreturn]] void mismatch(QLatin1StringView key, const QJsonValue& value)
-{
+[[noreturn]] void mismatch(QLatin1StringView key, const QJsonValue& value) {
     throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, key.toString(), typeName(value));
 }
 
 } // namespace
 
-QJsonObject documentObject(const QByteArray& data)
-{
+QJsonObject documentObject(const QByteArray& data) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError)
@@ -103,16 +95,14 @@ QJsonObject documentObject(const QByteArray& data)
     return document.object();
 }
 
-QString requiredString(const QJsonObject& object, QLatin1StringView key)
-{
+QString requiredString(const QJsonObject& object, QLatin1StringView key) {
     const QJsonValue value = present(object, key);
     if (!value.isString())
         mismatch(key, value);
     return value.toString();
 }
 
-std::optional<QString> optionalString(const QJsonObject& object, QLatin1StringView key)
-{
+std::optional<QString> optionalString(const QJsonObject& object, QLatin1StringView key) {
     const QJsonValue value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return std::nullopt;
@@ -121,8 +111,7 @@ std::optional<QString> optionalString(const QJsonObject& object, QLatin1StringVi
     return value.toString();
 }
 
-std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key)
-{
+std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key) {
     const QJsonValue value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return std::nullopt;
@@ -131,24 +120,21 @@ std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView ke
     return value.toBool();
 }
 
-QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key)
-{
+QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key) {
     const QJsonValue value = present(object, key);
     if (!value.isObject())
         mismatch(key, value);
     return value.toObject();
 }
 
-QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key)
-{
+QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key) {
     const QJsonValue value = present(object, key);
     if (!value.isArray())
         mismatch(key, value);
     return value.toArray();
 }
 
-QJsonObject objectElement(const QJsonValue& value)
-{
+QJsonObject objectElement(const QJsonValue& value) {
     if (value.isObject())
         return value.toObject();
     // The caller's `within("[i]", ...)` supplies the position.

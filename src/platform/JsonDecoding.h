@@ -50,8 +50,7 @@ namespace JsonDecoding {
 [[nodiscard]] QJsonObject objectElement(const QJsonValue& value);
 
 // Runs `decode` and, if it throws JsonDecodingError, prefixes `component` to the error's path.
-template <typename F> auto within(const QString& component, F&& decode) -> decltype(decode())
-{
+template <typename F> auto within(const QString& component, F&& decode) -> decltype(decode()) {
     try {
         return decode();
     } catch (JsonDecodingError& error) {

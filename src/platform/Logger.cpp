@@ -4,33 +4,35 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#if KESTRINE_HAVE_JOURNALD
 #include <syslog.h>
 #define SD_JOURNAL_SUPPRESS_LOCATION
 #include <systemd/sd-journal.h>
+#endif
 
 namespace {
 
-Logger::Sink& captureSink()
-{
+Logger::Sink& captureSink() {
     static Logger::Sink sink;
     return sink;
 }
 
-bool useJournal()
-{
-    static const bool journal = qgetenv("KESTRINE_LOG") != "stderr"
-                                && QFileInfo::exists(QStringLiteral("/run/systemd/journal/socket"));
+bool useJournal() {
+#if KESTRINE_HAVE_JOURNALD
+    static const bool journal = qgetenv("KESTRINE_LOG") != "stderr" &&
+                                QFileInfo::exists(QStringLiteral("/run/systemd/journal/socket"));
     return journal;
+#else
+    return false;
+#endif
 }
 
-bool showDebug()
-{
+bool showDebug() {
     static const bool debug = qgetenv("KESTRINE_LOG_LEVEL") == "debug";
     return debug;
 }
 
-const char* levelName(LogRecord::Level level)
-{
+const char* levelName(LogRecord::Level level) {
     switch (level) {
     case LogRecord::Level::Debug:
         return "debug";
@@ -46,12 +48,9 @@ const char* levelName(LogRecord::Level level)
 
 Logger::Logger(QString subsystem, QString category)
     : m_subsystem(std::move(subsystem))
-    , m_category(std::move(category))
-{
-}
+    , m_category(std::move(category)) {}
 
-QString Logger::fill(QStringView format, const QStringList& arguments)
-{
+QString Logger::fill(QStringView format, const QStringList& arguments) {
     static const QRegularExpression placeholder(QStringLiteral("%\\{public\\}(?:ld|lu|d|s|@)"));
     QString result;
     qsizetype last = 0;
@@ -68,13 +67,11 @@ QString Logger::fill(QStringView format, const QStringList& arguments)
     return result;
 }
 
-void Logger::setCaptureSink(Sink sink)
-{
+void Logger::setCaptureSink(Sink sink) {
     captureSink() = std::move(sink);
 }
 
-void Logger::write(LogRecord::Level level, QStringView format, const QStringList& arguments) const
-{
+void Logger::write(LogRecord::Level level, QStringView format, const QStringList& arguments) const {
     const LogRecord record{m_subsystem, m_category, level, fill(format, arguments)};
     if (captureSink())
         captureSink()(record);
@@ -82,15 +79,17 @@ void Logger::write(LogRecord::Level level, QStringView format, const QStringList
         return;
 
     const QByteArray message = record.message.toUtf8();
+#if KESTRINE_HAVE_JOURNALD
     if (useJournal()) {
         const int priority = level == LogRecord::Level::Error  ? LOG_ERR
                              : level == LogRecord::Level::Info ? LOG_INFO
                                                                : LOG_DEBUG;
-        sd_journal_send("MESSAGE=%s", message.constData(), "PRIORITY=%d", priority,
-                        "SUBSYSTEM=%s", m_subsystem.toUtf8().constData(), "CATEGORY=%s",
+        sd_journal_send("MESSAGE=%s", message.constData(), "PRIORITY=%d", priority, "SUBSYSTEM=%s",
+                        m_subsystem.toUtf8().constData(), "CATEGORY=%s",
                         m_category.toUtf8().constData(), "SYSLOG_IDENTIFIER=kestrine", nullptr);
         return;
     }
+#endif
     std::fprintf(stderr, "kestrine %s [%s] %s: %s\n", m_subsystem.toUtf8().constData(),
                  m_category.toUtf8().constData(), levelName(level), message.constData());
 }

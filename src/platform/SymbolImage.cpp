@@ -1,7 +1,7 @@
 #include "platform/SymbolImage.h"
 
-#include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPalette>
@@ -9,14 +9,12 @@
 
 namespace {
 
-QString pathFor(const QString& name)
-{
+QString pathFor(const QString& name) {
     const QString path = QStringLiteral(":/symbols/%1.svg").arg(name);
     return QFile::exists(path) ? path : QStringLiteral(":/symbols/questionmark.svg");
 }
 
-QPixmap render(const QString& name, QSize size, const QColor& color, qreal ratio)
-{
+QPixmap render(const QString& name, QSize size, const QColor& color, qreal ratio) {
     QPixmap pixmap(size * ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(pathFor(name));
@@ -36,35 +34,30 @@ QPixmap render(const QString& name, QSize size, const QColor& color, qreal ratio
     return pixmap;
 }
 
-QColor defaultColor()
-{
-    return QApplication::palette().color(QPalette::WindowText);
+QColor defaultColor() {
+    return QGuiApplication::palette().color(QPalette::WindowText);
 }
 
 class SymbolIconEngine : public QIconEngine {
 public:
     SymbolIconEngine(QString name, QColor color)
         : m_name(std::move(name))
-        , m_color(std::move(color))
-    {
-    }
+        , m_color(std::move(color)) {}
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
-    {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         painter->drawPixmap(rect, pixmapFor(rect.size(), mode, state, ratio));
     }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return pixmapFor(size, mode, state, 1.0);
     }
 
     QIconEngine* clone() const override { return new SymbolIconEngine(m_name, m_color); }
 
 private:
-    QPixmap pixmapFor(const QSize& size, QIcon::Mode mode, QIcon::State, qreal ratio) const
-    {
+    QPixmap pixmapFor(const QSize& size, QIcon::Mode mode, QIcon::State, qreal ratio) const {
         QColor color = m_color.isValid() ? m_color : defaultColor();
         if (mode == QIcon::Disabled)
             color.setAlphaF(color.alphaF() * 0.4);
@@ -79,19 +72,16 @@ private:
 
 namespace SymbolImage {
 
-bool exists(const QString& name)
-{
+bool exists(const QString& name) {
     return QFile::exists(QStringLiteral(":/symbols/%1.svg").arg(name));
 }
 
-QPixmap pixmap(const QString& name, int size, const QColor& color, qreal devicePixelRatio)
-{
+QPixmap pixmap(const QString& name, int size, const QColor& color, qreal devicePixelRatio) {
     return render(name, QSize(size, size), color.isValid() ? color : defaultColor(),
                   devicePixelRatio);
 }
 
-QIcon icon(const QString& name, const QColor& color)
-{
+QIcon icon(const QString& name, const QColor& color) {
     return QIcon(new SymbolIconEngine(name, color));
 }
 

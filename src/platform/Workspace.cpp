@@ -10,8 +10,7 @@
 namespace {
 
 // The Icon key of the [Desktop Entry] group, unlocalised.
-QString iconKey(const QString& desktopFile)
-{
+QString iconKey(const QString& desktopFile) {
     QFile file(desktopFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
@@ -34,8 +33,7 @@ QString iconKey(const QString& desktopFile)
     return {};
 }
 
-QImage imageFromFile(const QString& path, QSize size)
-{
+QImage imageFromFile(const QString& path, QSize size) {
     QImageReader reader(path);
     if (!reader.canRead())
         return {};
@@ -54,8 +52,7 @@ QImage imageFromFile(const QString& path, QSize size)
 
 namespace Workspace {
 
-QString applicationPath(const QString& bundleIdentifier)
-{
+QString applicationPath(const QString& bundleIdentifier) {
     if (bundleIdentifier.isEmpty() || bundleIdentifier.contains(u'/') ||
         bundleIdentifier.contains(QChar(0)))
         return {};
@@ -70,8 +67,7 @@ QString applicationPath(const QString& bundleIdentifier)
     return {};
 }
 
-QImage icon(const QString& applicationPath, QSize size)
-{
+QImage icon(const QString& applicationPath, QSize size) {
     if (applicationPath.isEmpty() || !QFileInfo::exists(applicationPath))
         return {};
     const QString name = iconKey(applicationPath);

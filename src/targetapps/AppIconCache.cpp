@@ -12,8 +12,7 @@
 
 namespace {
 
-QString cacheDirectory()
-{
+QString cacheDirectory() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     return QDir(base).filePath(QStringLiteral("AppIcons"));
 }
@@ -21,40 +20,34 @@ QString cacheDirectory()
 } // namespace
 
 AppIconCache::AppIconCache()
-    : m_directory(cacheDirectory())
-{
+    : m_directory(cacheDirectory()) {
     // One job at a time, in the order queued: the pool is the actor's mailbox.
     m_queue.setMaxThreadCount(1);
     m_queue.setObjectName(QStringLiteral("AppIconCache"));
     (void)QDir().mkpath(m_directory);
 }
 
-AppIconCache::~AppIconCache()
-{
+AppIconCache::~AppIconCache() {
     m_queue.waitForDone();
 }
 
-QCoro::Task<QImage> AppIconCache::icon(QString bundleIdentifier)
-{
+QCoro::Task<QImage> AppIconCache::icon(QString bundleIdentifier) {
     co_return co_await QtConcurrent::run(
         &m_queue, [this, key = std::move(bundleIdentifier)] { return iconNow(key); });
 }
 
-QCoro::Task<> AppIconCache::store(QImage image, QString bundleIdentifier)
-{
+QCoro::Task<> AppIconCache::store(QImage image, QString bundleIdentifier) {
     co_await QtConcurrent::run(&m_queue,
                                [this, image = std::move(image), key = std::move(bundleIdentifier)] {
                                    storeNow(image, key);
                                });
 }
 
-QCoro::Task<QStringList> AppIconCache::accessOrder()
-{
+QCoro::Task<QStringList> AppIconCache::accessOrder() {
     co_return co_await QtConcurrent::run(&m_queue, [this] { return m_cacheAccessOrder; });
 }
 
-std::optional<QString> AppIconCache::fileName(const QString& bundleIdentifier)
-{
+std::optional<QString> AppIconCache::fileName(const QString& bundleIdentifier) {
     if (bundleIdentifier.isEmpty())
         return std::nullopt;
     QString name = bundleIdentifier;
@@ -68,8 +61,7 @@ std::optional<QString> AppIconCache::fileName(const QString& bundleIdentifier)
     return name + QStringLiteral(".png");
 }
 
-std::optional<QString> AppIconCache::filePath(const QString& key) const
-{
+std::optional<QString> AppIconCache::filePath(const QString& key) const {
     const std::optional<QString> name = fileName(key);
     if (!name)
         return std::nullopt;
@@ -80,14 +72,12 @@ std::optional<QString> AppIconCache::filePath(const QString& key) const
     return path;
 }
 
-void AppIconCache::touch(const QString& key)
-{
+void AppIconCache::touch(const QString& key) {
     m_cacheAccessOrder.removeOne(key);
     m_cacheAccessOrder.append(key);
 }
 
-void AppIconCache::addToMemoryCache(const QImage& image, const QString& key)
-{
+void AppIconCache::addToMemoryCache(const QImage& image, const QString& key) {
     touch(key);
     m_memoryCache.insert(key, image);
     while (m_memoryCache.size() > maxMemoryCacheSize) {
@@ -99,8 +89,7 @@ void AppIconCache::addToMemoryCache(const QImage& image, const QString& key)
     }
 }
 
-QImage AppIconCache::iconNow(const QString& key)
-{
+QImage AppIconCache::iconNow(const QString& key) {
     if (const auto it = m_memoryCache.constFind(key); it != m_memoryCache.constEnd()) {
         const QImage image = *it;
         touch(key);
@@ -122,8 +111,7 @@ QImage AppIconCache::iconNow(const QString& key)
     return image;
 }
 
-void AppIconCache::storeNow(const QImage& image, const QString& key)
-{
+void AppIconCache::storeNow(const QImage& image, const QString& key) {
     addToMemoryCache(image, key);
     const std::optional<QString> path = filePath(key);
 

@@ -4,8 +4,7 @@
 
 AppListModel::AppListModel(BundleIdManager& manager, QObject* parent)
     : QAbstractListModel(parent)
-    , m_manager(&manager)
-{
+    , m_manager(&manager) {
     connect(&manager, &BundleIdManager::appsChanged, this, &AppListModel::refilter);
     connect(&manager, &BundleIdManager::appIconChanged, this, &AppListModel::iconChanged);
     connect(&manager, &BundleIdManager::selectedAppChanged, this, [this] {
@@ -18,14 +17,12 @@ AppListModel::AppListModel(BundleIdManager& manager, QObject* parent)
     m_noMatchRow = m_rows.isEmpty() && !m_searchText.isEmpty();
 }
 
-bool AppListModel::matches(const InstalledApp& app, const QString& searchText)
-{
+bool AppListModel::matches(const InstalledApp& app, const QString& searchText) {
     return searchText.isEmpty() || app.name().contains(searchText, Qt::CaseInsensitive) ||
            app.bundleIdentifier().contains(searchText, Qt::CaseInsensitive);
 }
 
-QList<int> AppListModel::filteredRows() const
-{
+QList<int> AppListModel::filteredRows() const {
     QList<int> rows;
     if (!m_manager)
         return rows;
@@ -37,16 +34,14 @@ QList<int> AppListModel::filteredRows() const
     return rows;
 }
 
-void AppListModel::setSearchText(const QString& text)
-{
+void AppListModel::setSearchText(const QString& text) {
     if (text == m_searchText)
         return;
     m_searchText = text;
     refilter();
 }
 
-void AppListModel::refilter()
-{
+void AppListModel::refilter() {
     const QList<int> rows = filteredRows();
     QList<QString> ids;
     for (int row : rows)
@@ -66,34 +61,29 @@ void AppListModel::refilter()
     endResetModel();
 }
 
-void AppListModel::iconChanged(int sourceRow)
-{
+void AppListModel::iconChanged(int sourceRow) {
     const qsizetype row = m_rows.indexOf(sourceRow);
     if (row >= 0)
         Q_EMIT dataChanged(index(int(row)), index(int(row)), {Qt::DecorationRole, AppRole});
 }
 
-int AppListModel::rowOf(const QString& bundleIdentifier) const
-{
+int AppListModel::rowOf(const QString& bundleIdentifier) const {
     return int(m_rowIds.indexOf(bundleIdentifier));
 }
 
-const InstalledApp* AppListModel::appAt(int row) const
-{
+const InstalledApp* AppListModel::appAt(int row) const {
     if (!m_manager || row < 0 || row >= m_rows.size())
         return nullptr;
     return &m_manager->apps().at(m_rows.at(row));
 }
 
-int AppListModel::rowCount(const QModelIndex& parent) const
-{
+int AppListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
     return m_noMatchRow ? 1 : int(m_rows.size());
 }
 
-QVariant AppListModel::data(const QModelIndex& index, int role) const
-{
+QVariant AppListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     if (m_noMatchRow) {
@@ -138,8 +128,7 @@ QVariant AppListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-Qt::ItemFlags AppListModel::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags AppListModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     if (m_noMatchRow)

@@ -3,7 +3,7 @@
 #include "targetapps/AppListModel.h"
 #include "targetapps/AppRowButton.h"
 #include "targetapps/BundleIdManager.h"
-#include "window/SearchField.h"
+#include "widgets/SearchField.h"
 
 #include <QListView>
 #include <QToolButton>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "destinations/Device.h"
-#include "window/Binding.h"
-#include "window/PickerListPanel.h"
+#include "widgets/Binding.h"
+#include "widgets/PickerListPanel.h"
 
 #include <QPointer>
 

@@ -3,7 +3,7 @@
 #include "platform/SymbolImage.h"
 #include "targetapps/AppListModel.h"
 #include "targetapps/InstalledApp.h"
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -16,16 +16,14 @@ constexpr int verticalPadding = 6;
 constexpr int gap = 10;
 constexpr qreal cornerRadius = 6;
 
-QColor accent(const QPalette& palette)
-{
+QColor accent(const QPalette& palette) {
     return palette.color(QPalette::Highlight);
 }
 
 } // namespace
 
 QPixmap AppRowButton::iconPixmap(const InstalledApp& app, const QColor& tint,
-                                 qreal devicePixelRatio)
-{
+                                 qreal devicePixelRatio) {
     QPixmap pixmap(QSize(iconSize, iconSize) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
@@ -51,8 +49,7 @@ QPixmap AppRowButton::iconPixmap(const InstalledApp& app, const QColor& tint,
     return pixmap;
 }
 
-QSize AppRowButton::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
+QSize AppRowButton::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     if (index.data(AppListModel::IsNoMatchRowRole).toBool()) {
         const QFontMetrics metrics(TextStyle::font(TextStyle::Style::Caption));
         return {option.rect.width(), metrics.height() + 4 * verticalPadding};
@@ -64,8 +61,7 @@ QSize AppRowButton::sizeHint(const QStyleOptionViewItem& option, const QModelInd
 }
 
 void AppRowButton::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                         const QModelIndex& index) const
-{
+                         const QModelIndex& index) const {
     QPalette palette = option.palette;
     palette.setCurrentColorGroup(QPalette::Active);
     const QColor secondary = TextStyle::secondary(palette);

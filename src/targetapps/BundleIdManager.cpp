@@ -15,22 +15,18 @@ struct BundleIdManager::IconPass {
 };
 
 BundleIdManager::BundleIdManager(QObject* parent)
-    : QObject(parent)
-{
-}
+    : QObject(parent) {}
 
 BundleIdManager::~BundleIdManager() = default;
 
-std::optional<QString> BundleIdManager::storedBundleId()
-{
+std::optional<QString> BundleIdManager::storedBundleId() {
     const QVariant value = AppSettings::standard()->value(QLatin1String(storedBundleIdKey));
     if (!value.isValid())
         return std::nullopt;
     return value.toString();
 }
 
-void BundleIdManager::setStoredBundleId(const std::optional<QString>& bundleId)
-{
+void BundleIdManager::setStoredBundleId(const std::optional<QString>& bundleId) {
     const auto settings = AppSettings::standard();
     if (bundleId)
         settings->setValue(QLatin1String(storedBundleIdKey), *bundleId);
@@ -39,47 +35,41 @@ void BundleIdManager::setStoredBundleId(const std::optional<QString>& bundleId)
     settings->sync();
 }
 
-void BundleIdManager::setApps(QList<InstalledApp> apps)
-{
+void BundleIdManager::setApps(QList<InstalledApp> apps) {
     const bool changed = apps != m_apps;
     m_apps = std::move(apps); // stored even when equal: the icons may differ
     if (changed)
         Q_EMIT appsChanged();
 }
 
-void BundleIdManager::setSelectedApp(std::optional<InstalledApp> app)
-{
+void BundleIdManager::setSelectedApp(std::optional<InstalledApp> app) {
     const bool changed = app != m_selectedApp;
     m_selectedApp = std::move(app);
     if (changed)
         Q_EMIT selectedAppChanged();
 }
 
-void BundleIdManager::setIsLoading(bool loading)
-{
+void BundleIdManager::setIsLoading(bool loading) {
     if (loading == m_isLoading)
         return;
     m_isLoading = loading;
     Q_EMIT isLoadingChanged();
 }
 
-void BundleIdManager::setError(std::exception_ptr error, QString description)
-{
+void BundleIdManager::setError(std::exception_ptr error, QString description) {
     m_error = std::move(error);
     m_errorDescription = std::move(description);
     Q_EMIT errorChanged();
 }
 
-void BundleIdManager::setLoadedDeviceId(std::optional<QString> deviceId)
-{
+void BundleIdManager::setLoadedDeviceId(std::optional<QString> deviceId) {
     if (deviceId == m_loadedDeviceId)
         return;
     m_loadedDeviceId = std::move(deviceId);
     Q_EMIT loadedDeviceIdChanged();
 }
 
-QCoro::Task<> BundleIdManager::fetchApps(Device device)
-{
+QCoro::Task<> BundleIdManager::fetchApps(Device device) {
     if (device.source != DeviceSource::physical) {
         m_logger.info(u"Skipping app fetch for non-physical device");
         ++m_fetchGeneration; // a list fetch still running is superseded: its answer is dropped
@@ -131,8 +121,7 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device)
     (void)fetchIcons(self, std::move(list), std::move(device), std::move(client));
 }
 
-void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& device)
-{
+void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& device) {
     const qsizetype count = list.size();
     setApps(std::move(list));
     setLoadedDeviceId(device.id);
@@ -153,8 +142,7 @@ void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& de
     setStoredBundleId(m_apps.first().bundleIdentifier());
 }
 
-void BundleIdManager::updateIcon(const QString& bundleIdentifier, const QImage& image)
-{
+void BundleIdManager::updateIcon(const QString& bundleIdentifier, const QImage& image) {
     // The list current now, not the one the pass began with: a pass that outlives a device
     // change still fills in apps of the new list.
     const auto it = std::find_if(m_apps.begin(), m_apps.end(), [&](const InstalledApp& app) {
@@ -173,8 +161,7 @@ void BundleIdManager::updateIcon(const QString& bundleIdentifier, const QImage& 
 }
 
 QCoro::Task<> BundleIdManager::fetchIcons(QPointer<BundleIdManager> self, QList<InstalledApp> list,
-                                          Device device, DeviceCtlClient client)
-{
+                                          Device device, DeviceCtlClient client) {
     if (!self)
         co_return;
     const Logger logger = self->m_logger;
@@ -211,8 +198,7 @@ QCoro::Task<> BundleIdManager::fetchIcons(QPointer<BundleIdManager> self, QList<
 
 QCoro::Task<> BundleIdManager::iconWorker(QPointer<BundleIdManager> self,
                                           std::shared_ptr<IconPass> pass, QString deviceId,
-                                          DeviceCtlClient client)
-{
+                                          DeviceCtlClient client) {
     while (self && pass->next < pass->list.size()) {
         const QString bundleId = pass->list.at(pass->next++).bundleIdentifier();
         const QImage image = co_await client.fetchAppIcon(deviceId, bundleId);
@@ -238,8 +224,7 @@ QCoro::Task<> BundleIdManager::iconWorker(QPointer<BundleIdManager> self,
     }
 }
 
-void BundleIdManager::selectApp(const InstalledApp& app)
-{
+void BundleIdManager::selectApp(const InstalledApp& app) {
     setSelectedApp(app);
     setStoredBundleId(app.bundleIdentifier());
     m_logger.info(u"Selected app %{public}s", app.name());

@@ -2,7 +2,7 @@
 
 #include "platform/SymbolImage.h"
 #include "targetapps/BundleIdManager.h"
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -15,8 +15,7 @@ namespace {
 constexpr qreal cornerRadius = 3;
 constexpr int placeholderSymbolSize = 10; // the 9-point system font's glyph box
 
-QPixmap iconPixmap(const std::optional<InstalledApp>& app, const QPalette& palette, qreal ratio)
-{
+QPixmap iconPixmap(const std::optional<InstalledApp>& app, const QPalette& palette, qreal ratio) {
     const int size = BundleIdSelectorButton::iconSize;
     QPixmap pixmap(QSize(size, size) * ratio);
     pixmap.setDevicePixelRatio(ratio);
@@ -50,8 +49,7 @@ BundleIdSelectorButton::BundleIdSelectorButton(BundleIdManager& manager, QWidget
     , m_manager(&manager)
     , m_icon(new QLabel(this))
     , m_title(new QLabel(this))
-    , m_chevron(new QLabel(this))
-{
+    , m_chevron(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -69,8 +67,7 @@ BundleIdSelectorButton::BundleIdSelectorButton(BundleIdManager& manager, QWidget
     refresh();
 }
 
-QString BundleIdSelectorButton::titleFor(const BundleIdManager& manager)
-{
+QString BundleIdSelectorButton::titleFor(const BundleIdManager& manager) {
     // The chosen app's name wins over "Loading..." while a reload runs.
     if (manager.selectedApp())
         return manager.selectedApp()->name();
@@ -81,13 +78,11 @@ QString BundleIdSelectorButton::titleFor(const BundleIdManager& manager)
     return QStringLiteral("Select App");
 }
 
-QString BundleIdSelectorButton::title() const
-{
+QString BundleIdSelectorButton::title() const {
     return m_title->text();
 }
 
-void BundleIdSelectorButton::refresh()
-{
+void BundleIdSelectorButton::refresh() {
     if (!m_manager)
         return;
     const std::optional<InstalledApp>& app = m_manager->selectedApp();
@@ -107,8 +102,7 @@ void BundleIdSelectorButton::refresh()
     Q_EMIT refreshed();
 }
 
-void BundleIdSelectorButton::changeEvent(QEvent* event)
-{
+void BundleIdSelectorButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         refresh();

@@ -4,9 +4,9 @@
 #include "targetapps/AppListView.h"
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/BundleIdSelectorButton.h"
-#include "window/AccessoryBarButton.h"
-#include "window/Popover.h"
-#include "window/PopoverStateView.h"
+#include "widgets/AccessoryBarButton.h"
+#include "widgets/Popover.h"
+#include "widgets/PopoverStateView.h"
 
 #include <QHBoxLayout>
 
@@ -19,8 +19,7 @@ BundleIdSelectorToolbarContent::BundleIdSelectorToolbarContent(BundleIdManager& 
     , m_bundleIdManager(&bundleIdManager)
     , m_deviceManager(&deviceManager)
     , m_label(new BundleIdSelectorButton(bundleIdManager))
-    , m_button(new AccessoryBarButton(m_label, this))
-{
+    , m_button(new AccessoryBarButton(m_label, this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_button);
@@ -45,8 +44,7 @@ BundleIdSelectorToolbarContent::BundleIdSelectorToolbarContent(BundleIdManager& 
     destinationChanged();
 }
 
-QString BundleIdSelectorToolbarContent::errorMessage(const QString& errorDescription)
-{
+QString BundleIdSelectorToolbarContent::errorMessage(const QString& errorDescription) {
     if (errorDescription.contains(QLatin1String("connection")) ||
         errorDescription.contains(QLatin1String("Connection")))
         return QStringLiteral(
@@ -58,8 +56,7 @@ QString BundleIdSelectorToolbarContent::errorMessage(const QString& errorDescrip
     return QStringLiteral("Failed to load apps. Please try again.");
 }
 
-void BundleIdSelectorToolbarContent::destinationChanged()
-{
+void BundleIdSelectorToolbarContent::destinationChanged() {
     const std::optional<Device> device =
         m_deviceManager ? m_deviceManager->selectedDevice() : std::nullopt;
     const bool physical = device && device->source == DeviceSource::physical;
@@ -77,8 +74,7 @@ void BundleIdSelectorToolbarContent::destinationChanged()
         QCoro::connect(m_bundleIdManager->fetchApps(*device), this, [] {});
 }
 
-void BundleIdSelectorToolbarContent::reload()
-{
+void BundleIdSelectorToolbarContent::reload() {
     if (!m_bundleIdManager || !m_deviceManager)
         return;
     const std::optional<Device> device = m_deviceManager->selectedDevice();
@@ -88,8 +84,7 @@ void BundleIdSelectorToolbarContent::reload()
     QCoro::connect(m_bundleIdManager->fetchApps(*device), this, [] {});
 }
 
-void BundleIdSelectorToolbarContent::setShowingPopover(bool showing)
-{
+void BundleIdSelectorToolbarContent::setShowingPopover(bool showing) {
     if (showing == m_showingPopover)
         return;
     m_showingPopover = showing;
@@ -111,8 +106,7 @@ void BundleIdSelectorToolbarContent::setShowingPopover(bool showing)
 }
 
 BundleIdSelectorToolbarContent::PopoverState
-BundleIdSelectorToolbarContent::currentPopoverState() const
-{
+BundleIdSelectorToolbarContent::currentPopoverState() const {
     if (m_bundleIdManager->isLoading())
         return PopoverState::Loading;
     if (m_bundleIdManager->error())
@@ -122,8 +116,7 @@ BundleIdSelectorToolbarContent::currentPopoverState() const
     return PopoverState::List;
 }
 
-void BundleIdSelectorToolbarContent::updatePopoverContent()
-{
+void BundleIdSelectorToolbarContent::updatePopoverContent() {
     if (!m_showingPopover || !m_popover || !m_bundleIdManager)
         return;
     const PopoverState state = currentPopoverState();

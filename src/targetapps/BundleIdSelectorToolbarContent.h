@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/Popover.h"
+#include "widgets/Popover.h"
 
 #include <QPointer>
 #include <QWidget>

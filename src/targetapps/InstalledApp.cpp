@@ -14,18 +14,14 @@ InstalledApp::InstalledApp(QString name, QString bundleIdentifier, QString versi
     , m_bundleIdentifier(std::move(bundleIdentifier))
     , m_version(std::move(version))
     , m_bundleVersion(std::move(bundleVersion))
-    , m_url(std::move(url))
-{
-}
+    , m_url(std::move(url)) {}
 
-size_t qHash(const InstalledApp& app, size_t seed) noexcept
-{
+size_t qHash(const InstalledApp& app, size_t seed) noexcept {
     return qHashMulti(seed, app.bundleIdentifier(), app.name(), app.version(), app.bundleVersion(),
                       app.url());
 }
 
-QList<InstalledApp> parseInstalledApps(const QByteArray& data)
-{
+QList<InstalledApp> parseInstalledApps(const QByteArray& data) {
     DeviceCtlAppsResponse response;
     try {
         response = DeviceCtlAppsResponse::decode(data);
@@ -36,10 +32,9 @@ QList<InstalledApp> parseInstalledApps(const QByteArray& data)
     for (const DeviceCtlApp& app : std::as_const(response.result.apps)) {
         if (!app.name || app.name->isEmpty())
             continue;
-        apps.append(InstalledApp(*app.name, app.bundleIdentifier,
-                                 app.version.value_or(QStringLiteral("1.0")),
-                                 app.bundleVersion.value_or(QStringLiteral("1")),
-                                 app.url.value_or(QString())));
+        apps.append(InstalledApp(
+            *app.name, app.bundleIdentifier, app.version.value_or(QStringLiteral("1.0")),
+            app.bundleVersion.value_or(QStringLiteral("1")), app.url.value_or(QString())));
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);

@@ -26,8 +26,7 @@ public:
     [[nodiscard]] const QImage& icon() const { return m_icon; }
     void setIcon(QImage icon) { m_icon = std::move(icon); }
 
-    friend bool operator==(const InstalledApp& a, const InstalledApp& b)
-    {
+    friend bool operator==(const InstalledApp& a, const InstalledApp& b) {
         return a.m_bundleIdentifier == b.m_bundleIdentifier && a.m_name == b.m_name &&
                a.m_version == b.m_version && a.m_bundleVersion == b.m_bundleVersion &&
                a.m_url == b.m_url;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorMessage.h"
+#include "platform/ErrorMessage.h"
 #include "toolchain/XcodeViewModel.h"
 
 #include <QMessageBox>

@@ -2,8 +2,8 @@
 
 #include "platform/SymbolImage.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/TextStyle.h"
 #include "window/AddDeeplinkCollectionView.h"
-#include "window/TextStyle.h"
 
 #include <QEvent>
 

@@ -11,16 +11,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-QString AddDeeplinkCollectionView::rawValue(TabType tab)
-{
+QString AddDeeplinkCollectionView::rawValue(TabType tab) {
     return tab == TabType::create ? QStringLiteral("create") : QStringLiteral("import");
 }
 
 AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,
                                                      const QString& navigationTitle)
     : QDialog(parent)
-    , m_navigationTitle(navigationTitle)
-{
+    , m_navigationTitle(navigationTitle) {
     setWindowModality(Qt::WindowModal);
     setWindowTitle(navigationTitle.isEmpty() ? tr("Add collection") : navigationTitle);
     setAccessibleName(windowTitle());
@@ -68,18 +66,15 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
     m_createView->nameField()->setFocus();
 }
 
-AddDeeplinkCollectionView::TabType AddDeeplinkCollectionView::tabType() const
-{
+AddDeeplinkCollectionView::TabType AddDeeplinkCollectionView::tabType() const {
     return m_tabs->currentIndex() == 1 ? TabType::import : TabType::create;
 }
 
-void AddDeeplinkCollectionView::setTabType(TabType tab)
-{
+void AddDeeplinkCollectionView::setTabType(TabType tab) {
     m_tabs->setCurrentIndex(tab == TabType::import ? 1 : 0);
 }
 
-Binding<bool> AddDeeplinkCollectionView::isPresented()
-{
+Binding<bool> AddDeeplinkCollectionView::isPresented() {
     QPointer<AddDeeplinkCollectionView> self(this);
     return Binding<bool>([self] { return self && self->isVisible(); },
                          [self](bool shown) {
@@ -90,8 +85,7 @@ Binding<bool> AddDeeplinkCollectionView::isPresented()
                          });
 }
 
-QWidget* AddDeeplinkCollectionView::makeImportView(ManagedObjectContext* context)
-{
+QWidget* AddDeeplinkCollectionView::makeImportView(ManagedObjectContext* context) {
     // A finished import closes the whole sheet.
     return new ImportDeeplinkCollectionsView(
         context, [presented = isPresented()] { presented.set(false); }, m_tabs);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/Binding.h"
+#include "widgets/Binding.h"
 
 #include <QDialog>
 

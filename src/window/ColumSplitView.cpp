@@ -5,9 +5,9 @@
 #include "store/DeeplinkCollection.h"
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
+#include "widgets/PlaceholderView.h"
 #include "window/DeeplinkCollectionDetailView.h"
 #include "window/DeeplinkDetailView.h"
-#include "window/PlaceholderView.h"
 #include "window/RootSearchField.h"
 #include "window/SideBarView.h"
 

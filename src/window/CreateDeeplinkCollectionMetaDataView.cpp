@@ -1,11 +1,11 @@
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 
 #include "emoji/EmojiPickerViewModifier.h"
+#include "store/ColorPalette.h"
 #include "store/ManagedObjectContext.h"
-#include "window/ColorPalette.h"
+#include "widgets/ToggleSwitch.h"
 #include "window/EmojiWell.h"
 #include "window/GridColorPickerView.h"
-#include "window/ToggleSwitch.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,8 +17,7 @@
 
 namespace {
 
-QFrame* line(QFrame::Shape shape, QWidget* parent)
-{
+QFrame* line(QFrame::Shape shape, QWidget* parent) {
     auto* frame = new QFrame(parent);
     frame->setFrameShape(shape);
     frame->setFrameShadow(QFrame::Sunken);
@@ -33,8 +32,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     , m_context(context)
     , m_isPresented(std::move(isPresented))
     , m_selectedColor(palette().color(QPalette::Highlight))
-    , m_color(ColorPalette::colors().first())
-{
+    , m_color(ColorPalette::colors().first()) {
     // The icon well's picker shows the whole catalogue; have it ready by then.
     EmojiPicker::preload();
 
@@ -133,8 +131,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     setMinimumSize(488, 200);
 }
 
-void CreateDeeplinkCollectionMetaDataView::add()
-{
+void CreateDeeplinkCollectionMetaDataView::add() {
     // Return in the name field reaches here too; an empty name never makes a collection.
     if (m_collectionName.isEmpty() || !m_context)
         return;
@@ -154,7 +151,6 @@ void CreateDeeplinkCollectionMetaDataView::add()
     m_isPresented.set(false);
 }
 
-void CreateDeeplinkCollectionMetaDataView::cancel()
-{
+void CreateDeeplinkCollectionMetaDataView::cancel() {
     m_isPresented.set(false);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "emoji/Emoji.h"
-#include "window/Binding.h"
+#include "widgets/Binding.h"
 
 #include <QColor>
 #include <QPointer>

@@ -6,10 +6,10 @@
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/PlaceholderView.h"
+#include "widgets/TextStyle.h"
 #include "window/DeeplinkRowView.h"
 #include "window/ModelChanges.h"
-#include "window/PlaceholderView.h"
-#include "window/TextStyle.h"
 
 #include <QAction>
 #include <QGuiApplication>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/OpenUrlAction.h"
 #include "exchange/DeeplinkCollectionExporter.h"
+#include "exchange/ExportSaveDialog.h"
 #include "execution/AutomatedRun.h"
+#include "execution/OpenUrlAction.h"
 #include "store/FetchRequest.h"
 #include "window/SearchRootScope.h"
 
@@ -79,8 +80,7 @@ public:
     [[nodiscard]] QAction* executeAction() const { return m_executeAction; }
     [[nodiscard]] bool isExportShowing() const { return m_isExportShowing; }
     // Replaces the platform's save dialog of "Export" (tests).
-    void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog)
-    {
+    void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog) {
         m_exportDialog = std::move(dialog);
     }
     [[nodiscard]] AutomatedRun* run() const { return m_run; }
@@ -114,7 +114,7 @@ private:
     SearchRootScope m_selectedScope;
     QPointer<Deeplink> m_selectedDeeplink;
     bool m_isExportShowing = false;
-    DeeplinkCollectionExporter::SaveDialog m_exportDialog;
+    DeeplinkCollectionExporter::SaveDialog m_exportDialog = &ExportSaveDialog::ask;
 
     FetchedResultsModel* m_model = nullptr;
     QLabel* m_titleLabel = nullptr;

@@ -3,7 +3,7 @@
 #include "platform/SymbolImage.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QApplication>
 #include <QFontMetrics>

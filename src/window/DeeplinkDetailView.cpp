@@ -37,8 +37,7 @@ constexpr std::array<std::pair<Focusable::Case, Field>, 7> components{{
     {Focusable::Case::path, Field::path},
 }};
 
-QColor mixed(const QColor& a, const QColor& b, qreal amountOfB)
-{
+QColor mixed(const QColor& a, const QColor& b, qreal amountOfB) {
     return QColor::fromRgbF(float(a.redF() * (1 - amountOfB) + b.redF() * amountOfB),
                             float(a.greenF() * (1 - amountOfB) + b.greenF() * amountOfB),
                             float(a.blueF() * (1 - amountOfB) + b.blueF() * amountOfB));
@@ -46,13 +45,11 @@ QColor mixed(const QColor& a, const QColor& b, qreal amountOfB)
 
 // The grey behind the header and footer of the parameter table, a shade off the window
 // colour in light and dark palettes alike.
-QColor underPageColor(const QPalette& palette)
-{
+QColor underPageColor(const QPalette& palette) {
     return mixed(palette.color(QPalette::Window), palette.color(QPalette::WindowText), 0.07);
 }
 
-QColor separatorColor(const QPalette& palette)
-{
+QColor separatorColor(const QPalette& palette) {
     return mixed(palette.color(QPalette::Base), palette.color(QPalette::WindowText), 0.15);
 }
 
@@ -66,8 +63,7 @@ public:
     QWidget* footer = nullptr;
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -97,8 +93,7 @@ protected:
 class ParameterRows : public QWidget {
 public:
     explicit ParameterRows(QGridLayout** layout, QWidget* parent)
-        : QWidget(parent)
-    {
+        : QWidget(parent) {
         *layout = m_layout = new QGridLayout(this);
         m_layout->setContentsMargins(6, 2, 6, 2);
         m_layout->setHorizontalSpacing(0);
@@ -109,8 +104,7 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QColor stripe = palette().color(QPalette::AlternateBase);
@@ -131,8 +125,7 @@ private:
     QGridLayout* m_layout = nullptr;
 };
 
-QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget* parent)
-{
+QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setIcon(SymbolImage::icon(symbol));
     button->setIconSize(QSize(14, 14));
@@ -148,8 +141,7 @@ QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget
 DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     : QWidget(parent)
     , m_deeplink(deeplink)
-    , m_context(deeplink ? deeplink->managedObjectContext() : nullptr)
-{
+    , m_context(deeplink ? deeplink->managedObjectContext() : nullptr) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(14);
 
@@ -213,8 +205,7 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     refresh();
 }
 
-DeeplinkDetailView::~DeeplinkDetailView()
-{
+DeeplinkDetailView::~DeeplinkDetailView() {
     save();
     // ~QWidget moves the focus off the children after this part of the object is gone, and
     // QObject drops the connections only after that.
@@ -222,8 +213,7 @@ DeeplinkDetailView::~DeeplinkDetailView()
     disconnect(m_storeConnection);
 }
 
-QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName)
-{
+QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName) {
     auto* edit = new QLineEdit(m_form);
     edit->setObjectName(objectName);
     edit->setClearButtonEnabled(false);
@@ -232,8 +222,7 @@ QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& o
     return edit;
 }
 
-QWidget* DeeplinkDetailView::buildParameterGroup()
-{
+QWidget* DeeplinkDetailView::buildParameterGroup() {
     auto* group = new ParameterGroup(this);
     group->setObjectName(u"parameters"_qs);
     auto* layout = new QVBoxLayout(group);
@@ -297,8 +286,7 @@ QWidget* DeeplinkDetailView::buildParameterGroup()
     return group;
 }
 
-void DeeplinkDetailView::ensureRowCells(qsizetype count)
-{
+void DeeplinkDetailView::ensureRowCells(qsizetype count) {
     while (m_rowCells.size() < count) {
         const qint64 id = m_rowCells.size() + 1;
         RowCells cells;
@@ -342,8 +330,7 @@ void DeeplinkDetailView::ensureRowCells(qsizetype count)
     m_rowsWidget->update();
 }
 
-Focusable DeeplinkDetailView::focusedReminder() const
-{
+Focusable DeeplinkDetailView::focusedReminder() const {
     QWidget* focused = window()->focusWidget();
     if (!focused)
         return Focusable::none();
@@ -380,8 +367,7 @@ Focusable DeeplinkDetailView::focusedReminder() const
     return Focusable::none();
 }
 
-void DeeplinkDetailView::setFocusedReminder(const Focusable& focus)
-{
+void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
     if (focus.kind() == Focusable::Case::none) {
         if (focusedReminder() != Focusable::none())
             window()->focusWidget()->clearFocus();
@@ -391,8 +377,7 @@ void DeeplinkDetailView::setFocusedReminder(const Focusable& focus)
         edit->setFocus(Qt::OtherFocusReason);
 }
 
-QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const
-{
+QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const {
     if (focus.isRow()) {
         if (focus.id() < 1 || focus.id() > m_rows.size())
             return nullptr;
@@ -402,8 +387,7 @@ QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const
     return m_fields[size_t(focus.kind())];
 }
 
-void DeeplinkDetailView::addRow()
-{
+void DeeplinkDetailView::addRow() {
     if (!componentsAreEditable())
         return;
     commitPendingEdit();
@@ -419,8 +403,7 @@ void DeeplinkDetailView::addRow()
     }
 }
 
-void DeeplinkDetailView::removeLastRow()
-{
+void DeeplinkDetailView::removeLastRow() {
     if (!componentsAreEditable() || m_rows.isEmpty())
         return;
     commitPendingEdit();
@@ -435,8 +418,7 @@ void DeeplinkDetailView::removeLastRow()
     }
 }
 
-void DeeplinkDetailView::showEvent(QShowEvent* event)
-{
+void DeeplinkDetailView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous() || !m_deeplink || m_deeplink->title() != newDeeplinkTitle)
         return;
@@ -445,14 +427,12 @@ void DeeplinkDetailView::showEvent(QShowEvent* event)
     title->selectAll();
 }
 
-void DeeplinkDetailView::hideEvent(QHideEvent* event)
-{
+void DeeplinkDetailView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     save();
 }
 
-void DeeplinkDetailView::refresh()
-{
+void DeeplinkDetailView::refresh() {
     const bool live = isEditable();
     m_form->setEnabled(live);
     m_plusButton->setEnabled(live && componentsAreEditable());
@@ -475,8 +455,7 @@ void DeeplinkDetailView::refresh()
     m_minusButton->setEnabled(live && componentsAreEditable() && !m_rows.isEmpty());
 }
 
-void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text)
-{
+void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text) {
     // Rewriting the text moves the cursor and drops undo history: only when it differs, and
     // never under the user's fingers.
     if (edit == m_typing || edit->text() == text)
@@ -485,45 +464,38 @@ void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text)
     edit->setCursorPosition(0);
 }
 
-bool DeeplinkDetailView::isEditable() const
-{
+bool DeeplinkDetailView::isEditable() const {
     return m_deeplink && !m_deeplink->isDeleted();
 }
 
-bool DeeplinkDetailView::componentsAreEditable() const
-{
+bool DeeplinkDetailView::componentsAreEditable() const {
     // A stored text that no longer parses shows empty components; writing one of them would
     // replace the stored text, so only the whole URL field may do that.
     return isEditable() && (m_deeplink->urlString().isNull() || m_deeplink->url().isValid());
 }
 
-QUrl DeeplinkDetailView::storedUrl() const
-{
+QUrl DeeplinkDetailView::storedUrl() const {
     return isEditable() ? m_deeplink->url() : QUrl();
 }
 
-void DeeplinkDetailView::store(const QUrl& url)
-{
+void DeeplinkDetailView::store(const QUrl& url) {
     if (isEditable())
         m_deeplink->setUrl(url);
 }
 
-void DeeplinkDetailView::titleEdited(const QString& text)
-{
+void DeeplinkDetailView::titleEdited(const QString& text) {
     m_typing = m_fields[size_t(Focusable::Case::title)];
     if (isEditable())
         m_deeplink->setTitle(text.isNull() ? QStringLiteral("") : text);
 }
 
-void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text)
-{
+void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text) {
     m_typing = edit;
     if (field == Field::url ? isEditable() : componentsAreEditable())
         store(DeeplinkUrlEditing::withFieldText(storedUrl(), field, text));
 }
 
-void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text)
-{
+void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text) {
     m_typing = edit;
     if (!componentsAreEditable())
         return;
@@ -538,16 +510,14 @@ void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, cons
     }
 }
 
-void DeeplinkDetailView::editingFinished(QLineEdit* edit)
-{
+void DeeplinkDetailView::editingFinished(QLineEdit* edit) {
     if (edit != m_typing)
         return;
     commitPendingEdit();
     refresh();
 }
 
-void DeeplinkDetailView::commitPendingEdit()
-{
+void DeeplinkDetailView::commitPendingEdit() {
     QLineEdit* edit = m_typing;
     m_typing = nullptr;
     if (!edit || !edit->text().isEmpty() || !componentsAreEditable())
@@ -560,8 +530,7 @@ void DeeplinkDetailView::commitPendingEdit()
     }
 }
 
-void DeeplinkDetailView::save()
-{
+void DeeplinkDetailView::save() {
     commitPendingEdit();
     if (m_context && m_context->hasChanges())
         m_context->save();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "window/DeeplinkUrlEditing.h"
+#include "store/DeeplinkUrlEditing.h"
+#include "store/QueryItem.h"
 #include "window/Focusable.h"
-#include "window/QueryItem.h"
 
 #include <QList>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "store/Deeplink.h"
 #include "store/FetchedResultsModel.h"
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QAbstractItemView>
 #include <QDesktopServices>
@@ -204,8 +204,7 @@ bool DeeplinkRowView::eventFilter(QObject* watched, QEvent* event) {
     // Found through the watched viewport, not m_view: while the view is being destroyed it is
     // no longer a QAbstractItemView and must not be called as one.
     auto* viewport = qobject_cast<QWidget*>(watched);
-    auto* view =
-        viewport ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
+    auto* view = viewport ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
     if (view && view->viewport() == viewport) {
         if (event->type() == QEvent::MouseMove) {
             const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();

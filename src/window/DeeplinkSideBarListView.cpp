@@ -6,9 +6,9 @@
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/PlaceholderView.h"
 #include "window/DeeplinkCollectionRowView.h"
 #include "window/ModelChanges.h"
-#include "window/PlaceholderView.h"
 
 #include <QAction>
 #include <QHeaderView>

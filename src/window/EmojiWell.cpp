@@ -6,28 +6,24 @@
 
 EmojiWell::EmojiWell(QWidget* parent)
     : QAbstractButton(parent)
-    , m_selectedColor(palette().color(QPalette::Highlight))
-{
+    , m_selectedColor(palette().color(QPalette::Highlight)) {
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(tr("Icon"));
 }
 
-void EmojiWell::setEmoji(const QString& emoji)
-{
+void EmojiWell::setEmoji(const QString& emoji) {
     m_emoji = emoji;
     setAccessibleDescription(emoji);
     update();
 }
 
-void EmojiWell::setSelectedColor(const QColor& color)
-{
+void EmojiWell::setSelectedColor(const QColor& color) {
     m_selectedColor = color;
     update();
 }
 
-void EmojiWell::paintEvent(QPaintEvent*)
-{
+void EmojiWell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre = QRectF(rect()).center();

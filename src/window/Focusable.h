@@ -35,23 +35,20 @@ public:
     [[nodiscard]] static constexpr Focusable path() { return {Case::path, 0}; }
 
     [[nodiscard]] constexpr Case kind() const { return m_case; }
-    [[nodiscard]] constexpr bool isRow() const
-    {
+    [[nodiscard]] constexpr bool isRow() const {
         return m_case == Case::keyRow || m_case == Case::valueRow;
     }
     // The row position of keyRow/valueRow; 0 for every other case.
     [[nodiscard]] constexpr qint64 id() const { return isRow() ? m_id : 0; }
 
-    friend constexpr bool operator==(const Focusable& a, const Focusable& b)
-    {
+    friend constexpr bool operator==(const Focusable& a, const Focusable& b) {
         return a.m_case == b.m_case && a.id() == b.id();
     }
 
 private:
     constexpr Focusable(Case c, qint64 id)
         : m_case(c)
-        , m_id(id)
-    {}
+        , m_id(id) {}
 
     Case m_case = Case::none;
     qint64 m_id = 0;

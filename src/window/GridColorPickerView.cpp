@@ -1,6 +1,6 @@
 #include "window/GridColorPickerView.h"
 
-#include "window/ColorPalette.h"
+#include "store/ColorPalette.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,8 +10,7 @@
 
 namespace {
 
-int rowCount()
-{
+int rowCount() {
     const int count = int(ColorPalette::colors().size());
     return (count + GridColorPickerView::columns - 1) / GridColorPickerView::columns;
 }
@@ -20,40 +19,34 @@ int rowCount()
 
 GridColorPickerView::GridColorPickerView(Binding<QColor> color, QWidget* parent)
     : QWidget(parent)
-    , m_color(std::move(color))
-{
+    , m_color(std::move(color)) {
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(tr("Color"));
 }
 
-int GridColorPickerView::selectedIndex() const
-{
+int GridColorPickerView::selectedIndex() const {
     return ColorPalette::indexOf(m_color.get());
 }
 
-QSize GridColorPickerView::sizeHint() const
-{
+QSize GridColorPickerView::sizeHint() const {
     // One pixel of room on each side keeps the antialiased edges whole.
     return {columns * swatchSize + (columns - 1) * columnSpacing + 2,
             rowCount() * swatchSize + (rowCount() - 1) * rowSpacing + 2};
 }
 
-QPoint GridColorPickerView::gridOrigin() const
-{
+QPoint GridColorPickerView::gridOrigin() const {
     const QSize grid = sizeHint();
     return {(width() - grid.width()) / 2 + 1, (height() - grid.height()) / 2 + 1};
 }
 
-QRect GridColorPickerView::swatchRect(int index) const
-{
+QRect GridColorPickerView::swatchRect(int index) const {
     const QPoint origin = gridOrigin();
     return {origin.x() + (index % columns) * (swatchSize + columnSpacing),
             origin.y() + (index / columns) * (swatchSize + rowSpacing), swatchSize, swatchSize};
 }
 
-void GridColorPickerView::paintEvent(QPaintEvent*)
-{
+void GridColorPickerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -75,8 +68,7 @@ void GridColorPickerView::paintEvent(QPaintEvent*)
     }
 }
 
-void GridColorPickerView::mousePressEvent(QMouseEvent* event)
-{
+void GridColorPickerView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     for (int index = 0; index < ColorPalette::colors().size(); ++index) {
@@ -90,8 +82,7 @@ void GridColorPickerView::mousePressEvent(QMouseEvent* event)
     }
 }
 
-void GridColorPickerView::keyPressEvent(QKeyEvent* event)
-{
+void GridColorPickerView::keyPressEvent(QKeyEvent* event) {
     const int count = int(ColorPalette::colors().size());
     const int current = std::max(0, selectedIndex());
     int next = current;
@@ -115,8 +106,7 @@ void GridColorPickerView::keyPressEvent(QKeyEvent* event)
         choose(next);
 }
 
-void GridColorPickerView::choose(int index)
-{
+void GridColorPickerView::choose(int index) {
     const QColor color = ColorPalette::colors().at(index);
     m_color.set(color);
     update();

@@ -1,8 +1,8 @@
 #include "window/RootSearchField.h"
 
 #include "platform/SymbolImage.h"
-#include "window/SearchField.h"
-#include "window/TextStyle.h"
+#include "widgets/SearchField.h"
+#include "widgets/TextStyle.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>

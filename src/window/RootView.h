@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OpenUrlAction.h"
+#include "execution/OpenUrlAction.h"
 
 #include <QWidget>
 

@@ -7,10 +7,10 @@
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorButton.h"
 #include "destinations/TargetSelectorToolbarContent.h"
-#include "window/AccessoryBarButton.h"
-#include "window/Popover.h"
-#include "window/PopoverStateView.h"
-#include "window/SearchField.h"
+#include "widgets/AccessoryBarButton.h"
+#include "widgets/Popover.h"
+#include "widgets/PopoverStateView.h"
+#include "widgets/SearchField.h"
 
 #include <QListView>
 #include <QPushButton>
@@ -36,8 +36,7 @@ const QByteArray noSimulators = R"({"devices": {}})";
 const QByteArray noDevices = R"({"result": {"devices": []}})";
 
 struct Fixture {
-    Fixture()
-    {
+    Fixture() {
         xcode.setScenario(Tool::Simctl, {.standardOutput = simulators});
         xcode.setScenario(Tool::Devicectl, {.file = physical});
         toolbar.show();
@@ -45,16 +44,13 @@ struct Fixture {
 
     void fetch() { QCoro::waitFor(devices.fetchDevices(xcode.url())); }
 
-    [[nodiscard]] DeviceListView* list() const
-    {
+    [[nodiscard]] DeviceListView* list() const {
         return qobject_cast<DeviceListView*>(picker->popover()->content());
     }
-    [[nodiscard]] PopoverStateView* stateView() const
-    {
+    [[nodiscard]] PopoverStateView* stateView() const {
         return qobject_cast<PopoverStateView*>(picker->popover()->content());
     }
-    [[nodiscard]] QStringList names() const
-    {
+    [[nodiscard]] QStringList names() const {
         QStringList names;
         for (const Device& device : list()->model()->filteredDevices())
             names.append(device.name);
@@ -85,8 +81,7 @@ private Q_SLOTS:
     void refreshNeedsAnXcodeLocation();
 };
 
-void tst_DestinationPicker::symbols_data()
-{
+void tst_DestinationPicker::symbols_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("toolbar");
     QTest::addColumn<QString>("row");
@@ -100,8 +95,7 @@ void tst_DestinationPicker::symbols_data()
     add("case matters", "ipad mini", "iphone", "iphone");
 }
 
-void tst_DestinationPicker::symbols()
-{
+void tst_DestinationPicker::symbols() {
     QFETCH(QString, name);
     QFETCH(QString, toolbar);
     QFETCH(QString, row);
@@ -111,8 +105,7 @@ void tst_DestinationPicker::symbols()
     QCOMPARE(DeviceRowButton::symbolName(device), row);
 }
 
-void tst_DestinationPicker::sectionTitles_data()
-{
+void tst_DestinationPicker::sectionTitles_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("title");
     const auto add = [](const char* name, const char* key, const char* title) {
@@ -122,15 +115,13 @@ void tst_DestinationPicker::sectionTitles_data()
     add("physical, other platform", "watchOS Devices", "WATCHOS DEVICES");
 }
 
-void tst_DestinationPicker::sectionTitles()
-{
+void tst_DestinationPicker::sectionTitles() {
     QFETCH(QString, key);
     QFETCH(QString, title);
     QCOMPARE(DeviceListModel::sectionTitle(key), title);
 }
 
-void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices()
-{
+void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices() {
     Fixture f;
     f.xcode.setScenario(Tool::Simctl, {.standardOutput = noSimulators, .delaySeconds = 0.3});
     f.xcode.setScenario(Tool::Devicectl, {.file = noDevices});
@@ -146,8 +137,7 @@ void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices()
     QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target device for deeplinks"));
 }
 
-void tst_DestinationPicker::searchRegroupsAndReportsNoMatch()
-{
+void tst_DestinationPicker::searchRegroupsAndReportsNoMatch() {
     Fixture f;
     f.fetch();
     f.picker->setShowingPopover(true);
@@ -167,8 +157,7 @@ void tst_DestinationPicker::searchRegroupsAndReportsNoMatch()
     QCOMPARE(f.list()->model()->flags(f.list()->model()->index(0)), Qt::NoItemFlags);
 }
 
-void tst_DestinationPicker::choosingARowClosesAndRelabels()
-{
+void tst_DestinationPicker::choosingARowClosesAndRelabels() {
     Fixture f;
     f.fetch();
     QCOMPARE(f.picker->label()->title(), QStringLiteral("iPhone 15")); // the booted simulator
@@ -184,8 +173,7 @@ void tst_DestinationPicker::choosingARowClosesAndRelabels()
     QCOMPARE(f.picker->label()->symbol(), QStringLiteral("appletv"));
 }
 
-void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen()
-{
+void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen() {
     Fixture f;
     f.fetch();
     f.picker->button()->click();
@@ -202,8 +190,7 @@ void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen()
     QVERIFY(!f.picker->showingPopover());
 }
 
-void tst_DestinationPicker::refreshNeedsAnXcodeLocation()
-{
+void tst_DestinationPicker::refreshNeedsAnXcodeLocation() {
     Fixture f;
     // No fetch yet, so no Xcode location: the empty state's Refresh does nothing.
     f.picker->setShowingPopover(true);

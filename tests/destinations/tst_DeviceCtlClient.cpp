@@ -18,14 +18,12 @@ namespace {
 
 const QString category = QStringLiteral("DeviceCtlClient");
 
-DeviceCtlClient client(const FakeXcode& xcode)
-{
+DeviceCtlClient client(const FakeXcode& xcode) {
     return DeviceCtlClient(xcode.url(), Logger(QStringLiteral("Kestrine"), category));
 }
 
 // Files left behind in the tools' temporary directory.
-QStringList leftovers()
-{
+QStringList leftovers() {
     return QDir(QDir::tempPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
@@ -50,8 +48,7 @@ private Q_SLOTS:
     void iconNameCannotLeaveTemporaryDirectory();
 };
 
-void tst_DeviceCtlClient::listings_data()
-{
+void tst_DeviceCtlClient::listings_data() {
     QTest::addColumn<bool>("apps");
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<QByteArray>("errorOutput");
@@ -65,8 +62,7 @@ void tst_DeviceCtlClient::listings_data()
         << true << QByteArray("\xff\xfe") << QByteArray() << QStringList{"devicectl apps stdout: "};
 }
 
-void tst_DeviceCtlClient::listings()
-{
+void tst_DeviceCtlClient::listings() {
     QFETCH(bool, apps);
     QFETCH(QByteArray, output);
     QFETCH(QByteArray, errorOutput);
@@ -102,8 +98,7 @@ void tst_DeviceCtlClient::listings()
     QCOMPARE(leftovers(), QStringList());
 }
 
-void tst_DeviceCtlClient::listingFailuresLeaveNoFile_data()
-{
+void tst_DeviceCtlClient::listingFailuresLeaveNoFile_data() {
     QTest::addColumn<FakeXcode::Scenario>("scenario");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("isToolError");
@@ -119,8 +114,7 @@ void tst_DeviceCtlClient::listingFailuresLeaveNoFile_data()
         << "couldn’t be opened because there is no such file." << false;
 }
 
-void tst_DeviceCtlClient::listingFailuresLeaveNoFile()
-{
+void tst_DeviceCtlClient::listingFailuresLeaveNoFile() {
     QFETCH(FakeXcode::Scenario, scenario);
     QFETCH(QString, message);
     QFETCH(bool, isToolError);
@@ -144,8 +138,7 @@ void tst_DeviceCtlClient::listingFailuresLeaveNoFile()
     }
 }
 
-void tst_DeviceCtlClient::concurrentListingsUseTheirOwnFiles()
-{
+void tst_DeviceCtlClient::concurrentListingsUseTheirOwnFiles() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Devicectl, {.file = QByteArray("{}"), .delaySeconds = 0.3});
@@ -167,8 +160,7 @@ void tst_DeviceCtlClient::concurrentListingsUseTheirOwnFiles()
     QCOMPARE(leftovers(), QStringList());
 }
 
-void tst_DeviceCtlClient::fetchesIconFromDevice()
-{
+void tst_DeviceCtlClient::fetchesIconFromDevice() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
@@ -199,8 +191,7 @@ void tst_DeviceCtlClient::fetchesIconFromDevice()
     QCOMPARE(leftovers(), QStringList());
 }
 
-void tst_DeviceCtlClient::iconFailures_data()
-{
+void tst_DeviceCtlClient::iconFailures_data() {
     QTest::addColumn<FakeXcode::Scenario>("scenario");
     QTest::addColumn<QString>("logLine");
 
@@ -213,8 +204,7 @@ void tst_DeviceCtlClient::iconFailures_data()
         << "Failed to fetch icon for com.example.shop: ERROR: App not found\n";
 }
 
-void tst_DeviceCtlClient::iconFailures()
-{
+void tst_DeviceCtlClient::iconFailures() {
     QFETCH(FakeXcode::Scenario, scenario);
     QFETCH(QString, logLine);
     TestEnvironment env;
@@ -230,8 +220,7 @@ void tst_DeviceCtlClient::iconFailures()
     QCOMPARE(leftovers(), QStringList());
 }
 
-void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool()
-{
+void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
@@ -264,17 +253,17 @@ void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool()
     QCOMPARE(xcode.invocations(Tool::Devicectl).size(), 1);
 }
 
-void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory_data()
-{
+void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory_data() {
     QTest::addColumn<QString>("bundleId");
     QTest::addColumn<QString>("nameInFile");
 
-    QTest::addRow("parent directories") << "../../escaped/x" << ".._.._escaped_x";
-    QTest::addRow("backslashes and controls") << "a\\b\nc" << "a_b_c";
+    QTest::addRow("parent directories") << "../../escaped/x"
+                                        << ".._.._escaped_x";
+    QTest::addRow("backslashes and controls") << "a\\b\nc"
+                                              << "a_b_c";
 }
 
-void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory()
-{
+void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory() {
     QFETCH(QString, bundleId);
     QFETCH(QString, nameInFile);
     TestEnvironment env;

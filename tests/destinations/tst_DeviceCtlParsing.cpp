@@ -5,8 +5,7 @@
 
 namespace {
 
-QStringList describe(const QList<Device>& devices)
-{
+QStringList describe(const QList<Device>& devices) {
     QStringList lines;
     for (const Device& d : devices) {
         lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
@@ -68,8 +67,7 @@ const char* const deviceListing = R"tool({
 })tool";
 
 QByteArray oneDevice(const char* deviceProperties,
-                     const char* hardwareProperties = R"({"platform": "iOS"})")
-{
+                     const char* hardwareProperties = R"({"platform": "iOS"})") {
     return QByteArray(R"({"result": {"devices": [{"identifier": "ID1", "deviceProperties": )") +
            deviceProperties + R"(, "hardwareProperties": )" + hardwareProperties + "}]}}";
 }
@@ -83,8 +81,7 @@ private Q_SLOTS:
     void parsePhysicalDevices();
 };
 
-void tst_DeviceCtlParsing::parsePhysicalDevices_data()
-{
+void tst_DeviceCtlParsing::parsePhysicalDevices_data() {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QStringList>("expected");
     // Non-empty: the document must fail to decode, at this coding path.
@@ -122,8 +119,7 @@ void tst_DeviceCtlParsing::parsePhysicalDevices_data()
         << QByteArray(deviceListing).left(500) << QStringList() << QStringLiteral("<document>");
 }
 
-void tst_DeviceCtlParsing::parsePhysicalDevices()
-{
+void tst_DeviceCtlParsing::parsePhysicalDevices() {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, expected);
     QFETCH(QString, failurePath);

@@ -47,16 +47,14 @@ QByteArray devicectlJson(const QStringList& phones) {
     return QJsonDocument(QJsonObject{{"result", QJsonObject{{"devices", list}}}}).toJson();
 }
 
-QStringList ids(const QList<Device>& devices)
-{
+QStringList ids(const QList<Device>& devices) {
     QStringList result;
     for (const Device& device : devices)
         result.append(device.id);
     return result;
 }
 
-QStringList keys(const QList<DeviceSection>& sections)
-{
+QStringList keys(const QList<DeviceSection>& sections) {
     QStringList result;
     for (const DeviceSection& section : sections)
         result.append(section.key);
@@ -64,8 +62,7 @@ QStringList keys(const QList<DeviceSection>& sections)
 }
 
 Device device(const char* id, const char* name, DeviceState state, const char* runtime,
-              DeviceSource source = DeviceSource::simulator)
-{
+              DeviceSource source = DeviceSource::simulator) {
     return Device{QString::fromUtf8(id),
                   QString::fromUtf8(name),
                   state,
@@ -74,14 +71,12 @@ Device device(const char* id, const char* name, DeviceState state, const char* r
                   source};
 }
 
-void fetch(RunDestinationManager& manager, const FakeXcode& xcode)
-{
+void fetch(RunDestinationManager& manager, const FakeXcode& xcode) {
     const TaskOutcome<void> outcome = waitForOutcome(manager.fetchDevices(xcode.url()));
     QVERIFY(!outcome.failed());
 }
 
-std::optional<QString> storedId()
-{
+std::optional<QString> storedId() {
     const QVariant value =
         AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
     return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
@@ -105,8 +100,7 @@ private Q_SLOTS:
     void selectDevicePersists();
 };
 
-void tst_RunDestinationManager::listingsRunAtTheSameTime()
-{
+void tst_RunDestinationManager::listingsRunAtTheSameTime() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(
@@ -132,8 +126,7 @@ void tst_RunDestinationManager::listingsRunAtTheSameTime()
     QCOMPARE(ids(manager.devices()), (QStringList{"S1", "P1"}));
 }
 
-void tst_RunDestinationManager::publishesMergedGroupedList()
-{
+void tst_RunDestinationManager::publishesMergedGroupedList() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Simctl, {.standardOutput = simctlJson({
@@ -163,8 +156,7 @@ void tst_RunDestinationManager::publishesMergedGroupedList()
              (QStringList{"Simulator fetch complete", "Updated devices list with 5 items"}));
 }
 
-void tst_RunDestinationManager::groupDevices_data()
-{
+void tst_RunDestinationManager::groupDevices_data() {
     QTest::addColumn<QList<Device>>("devices");
     QTest::addColumn<QStringList>("expected"); // "key: id id ..."
 
@@ -196,8 +188,7 @@ void tst_RunDestinationManager::groupDevices_data()
         << QStringList{"Test DEVICES: a", "Alpha: b"};
 }
 
-void tst_RunDestinationManager::groupDevices()
-{
+void tst_RunDestinationManager::groupDevices() {
     QFETCH(QList<Device>, devices);
     QFETCH(QStringList, expected);
     QStringList actual;
@@ -206,20 +197,24 @@ void tst_RunDestinationManager::groupDevices()
     QCOMPARE(actual, expected);
 }
 
-void tst_RunDestinationManager::restoresSelection_data()
-{
+void tst_RunDestinationManager::restoresSelection_data() {
     QTest::addColumn<QString>("stored"); // empty: nothing stored
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("storedAfter");
 
     // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone.
-    QTest::addRow("nothing stored: first booted") << "" << "S2" << "S2";
-    QTest::addRow("stored shut-down device kept") << "S1" << "S1" << "S1";
-    QTest::addRow("stored device gone: first booted replaces it") << "GONE" << "S2" << "S2";
+    QTest::addRow("nothing stored: first booted") << ""
+                                                  << "S2"
+                                                  << "S2";
+    QTest::addRow("stored shut-down device kept") << "S1"
+                                                  << "S1"
+                                                  << "S1";
+    QTest::addRow("stored device gone: first booted replaces it") << "GONE"
+                                                                  << "S2"
+                                                                  << "S2";
 }
 
-void tst_RunDestinationManager::restoresSelection()
-{
+void tst_RunDestinationManager::restoresSelection() {
     QFETCH(QString, stored);
     QFETCH(QString, selected);
     QFETCH(QString, storedAfter);
@@ -242,8 +237,7 @@ void tst_RunDestinationManager::restoresSelection()
     QCOMPARE(storedId(), storedAfter);
 }
 
-void tst_RunDestinationManager::refreshesSelectedDeviceFields()
-{
+void tst_RunDestinationManager::refreshesSelectedDeviceFields() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Simctl,
@@ -269,8 +263,7 @@ void tst_RunDestinationManager::refreshesSelectedDeviceFields()
     QCOMPARE(storedId(), u"S1"_qs);
 }
 
-void tst_RunDestinationManager::simulatorFailureKeepsPreviousList()
-{
+void tst_RunDestinationManager::simulatorFailureKeepsPreviousList() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Simctl,
@@ -310,8 +303,7 @@ void tst_RunDestinationManager::simulatorFailureKeepsPreviousList()
     QVERIFY(!manager.error());
 }
 
-void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone_data()
-{
+void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone_data() {
     QTest::addColumn<int>("failure");
     QTest::addColumn<QString>("logged");
     QTest::addRow("device tool missing") << 0 << "devicectl failed: Could not start";
@@ -319,8 +311,7 @@ void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone_data()
         << 1 << "devicectl failed: The data couldn’t be read because it is missing.";
 }
 
-void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone()
-{
+void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone() {
     QFETCH(int, failure);
     QFETCH(QString, logged);
     TestEnvironment env;
@@ -345,8 +336,7 @@ void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone()
     QCOMPARE(lines.last(), u"Updated devices list with 1 items");
 }
 
-void tst_RunDestinationManager::selectDevicePersists()
-{
+void tst_RunDestinationManager::selectDevicePersists() {
     TestEnvironment env;
     const Device phone =
         device("P1", "My iPhone", DeviceState::booted, "iOS", DeviceSource::physical);

@@ -17,8 +17,7 @@ private Q_SLOTS:
     void openFailureCarriesToolMessage();
 };
 
-void tst_SimctlClient::listsWithJsonArgumentsAndNoDeveloperDir()
-{
+void tst_SimctlClient::listsWithJsonArgumentsAndNoDeveloperDir() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     const QByteArray listing = R"({"devices": {}})"
@@ -44,8 +43,7 @@ void tst_SimctlClient::listingNotInUtf8Fails() {
              CommandError(u"Failed to decode simctl output"_qs));
 }
 
-void tst_SimctlClient::openFailureCarriesToolMessage()
-{
+void tst_SimctlClient::openFailureCarriesToolMessage() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     // Standard output is not captured for openurl, so only the error text can be the message.

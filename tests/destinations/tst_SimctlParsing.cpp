@@ -15,8 +15,7 @@ private Q_SLOTS:
 
 namespace {
 
-QStringList describe(const QList<Device>& devices)
-{
+QStringList describe(const QList<Device>& devices) {
     QStringList lines;
     for (const Device& d : devices) {
         lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
@@ -27,8 +26,7 @@ QStringList describe(const QList<Device>& devices)
 }
 
 QString sim(const char* id, const char* name, const char* state, const char* runtime,
-            const char* version)
-{
+            const char* version) {
     return QStringList{QString::fromUtf8(id),      QString::fromUtf8(name),
                        QString::fromUtf8(state),   QString::fromUtf8(runtime),
                        QString::fromUtf8(version), QStringLiteral("simulator")}
@@ -90,8 +88,7 @@ const char* const textListing = R"tool(== Devices ==
 
 } // namespace
 
-void tst_SimctlParsing::parsesJsonListing()
-{
+void tst_SimctlParsing::parsesJsonListing() {
     // Runtimes come out in no promised order; compare as a set of runtime groups, each group in
     // array order.
     QStringList devices =
@@ -114,8 +111,7 @@ void tst_SimctlParsing::parsesJsonListing()
     QCOMPARE(devices.indexOf(expected[2]), first + 1);
 }
 
-void tst_SimctlParsing::parsesListing_data()
-{
+void tst_SimctlParsing::parsesListing_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QStringList>("expected");
 
@@ -172,15 +168,13 @@ void tst_SimctlParsing::parsesListing_data()
         << QStringList{sim("AA", "A", "Booted", "iOS", "")};
 }
 
-void tst_SimctlParsing::parsesListing()
-{
+void tst_SimctlParsing::parsesListing() {
     QFETCH(QString, output);
     QFETCH(QStringList, expected);
     QCOMPARE(describe(SimctlClient::parseSimulatorList(output)), expected);
 }
 
-void tst_SimctlParsing::parseRuntime_data()
-{
+void tst_SimctlParsing::parseRuntime_data() {
     QTest::addColumn<QString>("runtime");
     QTest::addColumn<QString>("platform");
     QTest::addColumn<QString>("version");
@@ -200,8 +194,7 @@ void tst_SimctlParsing::parseRuntime_data()
     add("single word", "xrOS", "xrOS", "");
 }
 
-void tst_SimctlParsing::parseRuntime()
-{
+void tst_SimctlParsing::parseRuntime() {
     QFETCH(QString, runtime);
     QFETCH(QString, platform);
     QFETCH(QString, version);

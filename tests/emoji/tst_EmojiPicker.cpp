@@ -9,7 +9,7 @@
 #include "emoji/SearchBar.h"
 #include "emoji/SectionIndexPicker.h"
 #include "emoji/SharedState.h"
-#include "window/SearchField.h"
+#include "widgets/SearchField.h"
 
 #include <QAbstractItemModelTester>
 #include <QLabel>

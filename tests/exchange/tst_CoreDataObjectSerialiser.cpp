@@ -41,10 +41,10 @@ private Q_SLOTS:
             QStringLiteral("not a url"),
             QStringLiteral("myapp://untitled"),
         };
-        const QStringList titles = {QStringLiteral("Ünïcødé 🚀"), QStringLiteral("a & b / c"),
-                                    QStringLiteral("100% \"quoted\""),
-                                    QStringLiteral("back\\slash\nnewline"),
-                                    QStringLiteral("No URL"), QString()};
+        const QStringList titles = {
+            QStringLiteral("Ünïcødé 🚀"),       QStringLiteral("a & b / c"),
+            QStringLiteral("100% \"quoted\""), QStringLiteral("back\\slash\nnewline"),
+            QStringLiteral("No URL"),          QString()};
         for (qsizetype i = 0; i < urls.size(); ++i) {
             Deeplink* deeplink = source.insertDeeplink();
             deeplink->setTitle(titles.at(i));

@@ -8,6 +8,7 @@
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/InstalledApp.h"
 #include "toolchain/CommandError.h"
+#include "widgets/MainWindowActivator.h"
 
 #include <QApplication>
 #include <QDir>
@@ -252,7 +253,8 @@ void tst_DeeplinkExecuter::urlsReachToolsVerbatim_data() {
 
     QTest::addRow("non-ASCII text") << QString::fromUtf8("shop://shop/caf\xc3\xa9?s=\xc3\xbc")
                                     << "shop://shop/caf%C3%A9?s=%C3%BC";
-    QTest::addRow("leading hyphen in path") << "shop:-rf" << "shop:-rf";
+    QTest::addRow("leading hyphen in path") << "shop:-rf"
+                                            << "shop:-rf";
     QTest::addRow("shell characters") << "shop://x/$(touch%20pwned)`id`|;"
                                       << "shop://x/$(touch%20pwned)%60id%60%7C;";
 }
@@ -318,6 +320,7 @@ void tst_DeeplinkExecuter::withoutInterpreterActivatesOwnWindow() {
     Rig rig(xcode);
     rig.executer.setInterpreterPath(env.filePath(QStringLiteral("no-such-osascript")));
     rig.destinations->selectDevice(simulator);
+    MainWindowActivator::install();
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Kestrine"));
     window.show();

@@ -8,8 +8,7 @@
 
 TestEnvironment::TestEnvironment()
     : m_savedHome(qgetenv("HOME"))
-    , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray())
-{
+    , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray()) {
     QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));
     QCoreApplication::setApplicationName(QStringLiteral("Kestrine"));
     // Test mode keeps everything below ~/.qttest; a home of our own keeps parallel tests apart.
@@ -25,8 +24,7 @@ TestEnvironment::TestEnvironment()
     });
 }
 
-TestEnvironment::~TestEnvironment()
-{
+TestEnvironment::~TestEnvironment() {
     Logger::setCaptureSink({});
     qputenv("HOME", m_savedHome);
     if (m_savedTmpDir.isNull())
@@ -35,8 +33,7 @@ TestEnvironment::~TestEnvironment()
         qputenv("TMPDIR", m_savedTmpDir);
 }
 
-QStringList TestEnvironment::messages(const QString& category) const
-{
+QStringList TestEnvironment::messages(const QString& category) const {
     const QMutexLocker lock(&m_mutex);
     QStringList lines;
     for (const LogRecord& record : m_records) {
@@ -46,8 +43,7 @@ QStringList TestEnvironment::messages(const QString& category) const
     return lines;
 }
 
-void TestEnvironment::clearLog()
-{
+void TestEnvironment::clearLog() {
     const QMutexLocker lock(&m_mutex);
     m_records.clear();
 }

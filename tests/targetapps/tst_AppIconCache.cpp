@@ -11,20 +11,17 @@
 
 namespace {
 
-QImage sample(int shade = 0)
-{
+QImage sample(int shade = 0) {
     QImage image(8, 8, QImage::Format_ARGB32);
     image.fill(QColor(shade % 256, 80, 160));
     return image;
 }
 
-void store(AppIconCache& cache, const QString& key, int shade = 0)
-{
+void store(AppIconCache& cache, const QString& key, int shade = 0) {
     QCoro::waitFor(cache.store(sample(shade), key));
 }
 
-QStringList evictions(const TestEnvironment& env)
-{
+QStringList evictions(const TestEnvironment& env) {
     return env.messages(QStringLiteral("AppIconCache")).filter(QStringLiteral("Evicted"));
 }
 
@@ -65,8 +62,7 @@ void tst_AppIconCache::readingOrStoringMakesAKeyMostRecentlyUsed() {
     QCOMPARE(QCoro::waitFor(cache.accessOrder()).first(), QStringLiteral("B"));
 }
 
-void tst_AppIconCache::evictedIconComesBackFromDisk()
-{
+void tst_AppIconCache::evictedIconComesBackFromDisk() {
     TestEnvironment env;
     AppIconCache cache;
     for (int i = 0; i <= 50; ++i)
@@ -82,16 +78,14 @@ void tst_AppIconCache::evictedIconComesBackFromDisk()
     QVERIFY(QCoro::waitFor(cache.icon(QStringLiteral("never stored"))).isNull());
 }
 
-void tst_AppIconCache::unreadableFilesGiveNoIconSilently_data()
-{
+void tst_AppIconCache::unreadableFilesGiveNoIconSilently_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("asDirectory");
     QTest::addRow("text") << QByteArray("not an image") << false;
     QTest::addRow("directory") << QByteArray() << true;
 }
 
-void tst_AppIconCache::unreadableFilesGiveNoIconSilently()
-{
+void tst_AppIconCache::unreadableFilesGiveNoIconSilently() {
     QFETCH(QByteArray, content);
     QFETCH(bool, asDirectory);
     TestEnvironment env;
@@ -108,8 +102,7 @@ void tst_AppIconCache::unreadableFilesGiveNoIconSilently()
     QCOMPARE(env.messages(QStringLiteral("AppIconCache")), QStringList());
 }
 
-void tst_AppIconCache::fileNames_data()
-{
+void tst_AppIconCache::fileNames_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("name"); // null: no file for this key
     QTest::addRow("plain") << "com.example.app"
@@ -118,8 +111,7 @@ void tst_AppIconCache::fileNames_data()
                            << "com.example_app.png";
 }
 
-void tst_AppIconCache::fileNames()
-{
+void tst_AppIconCache::fileNames() {
     QFETCH(QString, key);
     QFETCH(QString, name);
     const std::optional<QString> actual = AppIconCache::fileName(key);
@@ -128,8 +120,7 @@ void tst_AppIconCache::fileNames()
         QCOMPARE(*actual, name);
 }
 
-void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory()
-{
+void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory() {
     TestEnvironment env;
     AppIconCache cache;
     const QStringList keys{QStringLiteral("../../escape"), QStringLiteral(".."),
@@ -153,8 +144,7 @@ void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory()
              2);
 }
 
-void tst_AppIconCache::failedWriteKeepsTheIconInMemory()
-{
+void tst_AppIconCache::failedWriteKeepsTheIconInMemory() {
     TestEnvironment env;
     AppIconCache cache;
     QVERIFY(QDir().mkpath(cache.directory() + QStringLiteral("/blocked.png")));
@@ -170,8 +160,7 @@ void tst_AppIconCache::failedWriteKeepsTheIconInMemory()
              QStringList{QStringLiteral("Failed to convert image to PNG for null")});
 }
 
-void tst_AppIconCache::concurrentCallsAreSerialised()
-{
+void tst_AppIconCache::concurrentCallsAreSerialised() {
     TestEnvironment env;
     AppIconCache cache;
     // Started together, as the device phase of several icon passes would; none awaited yet.

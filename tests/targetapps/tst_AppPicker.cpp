@@ -8,10 +8,10 @@
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/BundleIdSelectorButton.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
-#include "window/AccessoryBarButton.h"
-#include "window/Popover.h"
-#include "window/PopoverStateView.h"
-#include "window/SearchField.h"
+#include "widgets/AccessoryBarButton.h"
+#include "widgets/Popover.h"
+#include "widgets/PopoverStateView.h"
+#include "widgets/SearchField.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -37,8 +37,7 @@ const QStringList threeApps{"Maps=com.example.maps", "Notes=com.example.notes",
 
 // Everything one picker needs, in the order it must be created and destroyed.
 struct Fixture {
-    explicit Fixture(const QStringList& apps = threeApps, double delay = 0)
-    {
+    explicit Fixture(const QStringList& apps = threeApps, double delay = 0) {
         setApps(apps, delay);
         bundleIds.setXcodeURL(xcode.url());
         // Laid out and on screen as in the window, so clicks land where the button is.
@@ -49,15 +48,13 @@ struct Fixture {
         QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
     }
 
-    void setApps(const QStringList& apps, double delay = 0)
-    {
+    void setApps(const QStringList& apps, double delay = 0) {
         xcode.setScenario(Tool::Devicectl,
                           {.file = ToolDocuments::apps(apps), .delaySeconds = delay},
                           QStringLiteral("device info apps"));
     }
 
-    int appsCalls() const
-    {
+    int appsCalls() const {
         int count = 0;
         for (const auto& call : xcode.invocations(Tool::Devicectl))
             count += call.arguments.join(u' ').contains(QLatin1String("info apps"));
@@ -65,12 +62,10 @@ struct Fixture {
     }
 
     [[nodiscard]] std::optional<State> state() const { return picker->popoverState(); }
-    [[nodiscard]] PopoverStateView* stateView() const
-    {
+    [[nodiscard]] PopoverStateView* stateView() const {
         return qobject_cast<PopoverStateView*>(picker->popover()->content());
     }
-    [[nodiscard]] AppListView* list() const
-    {
+    [[nodiscard]] AppListView* list() const {
         return qobject_cast<AppListView*>(picker->popover()->content());
     }
 
@@ -83,8 +78,7 @@ struct Fixture {
         new BundleIdSelectorToolbarContent(bundleIds, devices, &toolbar);
 };
 
-QStringList rowNames(const AppListView* view)
-{
+QStringList rowNames(const AppListView* view) {
     QStringList names;
     for (int row = 0; row < view->model()->rowCount(); ++row)
         names.append(view->model()->index(row).data().toString());
@@ -110,8 +104,7 @@ private Q_SLOTS:
     void labelRedrawsWhenTheSelectedIconArrives();
 };
 
-void tst_AppPicker::shownOnlyForAPhysicalDestination()
-{
+void tst_AppPicker::shownOnlyForAPhysicalDestination() {
     Fixture f;
     QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
     f.devices.selectDevice(simulator);
@@ -131,8 +124,7 @@ void tst_AppPicker::shownOnlyForAPhysicalDestination()
     QCOMPARE(f.appsCalls(), 1);
 }
 
-void tst_AppPicker::popoverFollowsTheLoad()
-{
+void tst_AppPicker::popoverFollowsTheLoad() {
     Fixture f(threeApps, 0.3);
     f.devices.selectDevice(iPhone);
     f.picker->button()->click();
@@ -145,15 +137,14 @@ void tst_AppPicker::popoverFollowsTheLoad()
     // Pressing the button again closes the pop-up; the press is not replayed to the button,
     // which would open it again. (Sent through the window, as the window system delivers it.)
     QWindow* window = f.toolbar.windowHandle();
-    const QPoint onButton = f.picker->button()->mapTo(&f.toolbar,
-                                                      f.picker->button()->rect().center());
+    const QPoint onButton =
+        f.picker->button()->mapTo(&f.toolbar, f.picker->button()->rect().center());
     QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
     QVERIFY(!f.picker->showingPopover());
     QVERIFY(!f.picker->popover()->isVisible());
 }
 
-void tst_AppPicker::errorMessages_data()
-{
+void tst_AppPicker::errorMessages_data() {
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("message");
     const QString connect =
@@ -170,15 +161,13 @@ void tst_AppPicker::errorMessages_data()
                                   << "Failed to load apps. Please try again.";
 }
 
-void tst_AppPicker::errorMessages()
-{
+void tst_AppPicker::errorMessages() {
     QFETCH(QString, description);
     QFETCH(QString, message);
     QCOMPARE(BundleIdSelectorToolbarContent::errorMessage(description), message);
 }
 
-void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName()
-{
+void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName() {
     Fixture f;
     f.devices.selectDevice(iPhone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
@@ -203,8 +192,7 @@ void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName()
     QCOMPARE(rowNames(f.list()), (QStringList{"Atlas", "Maps"}));
 }
 
-void tst_AppPicker::emptyListOffersRefresh()
-{
+void tst_AppPicker::emptyListOffersRefresh() {
     Fixture f(QStringList{});
     f.devices.selectDevice(iPhone);
     QTRY_VERIFY(!f.bundleIds.isLoading());
@@ -220,8 +208,7 @@ void tst_AppPicker::emptyListOffersRefresh()
     QCOMPARE(f.appsCalls(), 2);
 }
 
-void tst_AppPicker::searchByNameOrBundleIdentifier_data()
-{
+void tst_AppPicker::searchByNameOrBundleIdentifier_data() {
     QTest::addColumn<QString>("search");
     QTest::addColumn<QStringList>("rows");
     QTest::addRow("name, any case") << "mAPS" << QStringList{"Maps"};
@@ -229,8 +216,7 @@ void tst_AppPicker::searchByNameOrBundleIdentifier_data()
     QTest::addRow("nothing") << "xyz" << QStringList{"No apps match \"xyz\""};
 }
 
-void tst_AppPicker::searchByNameOrBundleIdentifier()
-{
+void tst_AppPicker::searchByNameOrBundleIdentifier() {
     QFETCH(QString, search);
     QFETCH(QStringList, rows);
     Fixture f;
@@ -247,8 +233,7 @@ void tst_AppPicker::searchByNameOrBundleIdentifier()
     QCOMPARE(rowNames(f.list()).size(), 3);
 }
 
-void tst_AppPicker::clickingARowChoosesTheApp()
-{
+void tst_AppPicker::clickingARowChoosesTheApp() {
     Fixture f;
     f.devices.selectDevice(iPhone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
@@ -268,8 +253,7 @@ void tst_AppPicker::clickingARowChoosesTheApp()
     QCOMPARE(f.list()->list()->currentIndex(), checked);
 }
 
-void tst_AppPicker::keyboardPicksAndEscapeCloses()
-{
+void tst_AppPicker::keyboardPicksAndEscapeCloses() {
     Fixture f;
     f.devices.selectDevice(iPhone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
@@ -289,8 +273,7 @@ void tst_AppPicker::keyboardPicksAndEscapeCloses()
     QVERIFY(!f.picker->showingPopover());
 }
 
-void tst_AppPicker::labelRedrawsWhenTheSelectedIconArrives()
-{
+void tst_AppPicker::labelRedrawsWhenTheSelectedIconArrives() {
     Fixture f;
     f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red), .delaySeconds = 0.2},
                         QStringLiteral("--app-bundle-id com.example.maps "));

@@ -24,44 +24,38 @@ const Device simulator{QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"),
                        DeviceState::booted,     QStringLiteral("iOS"),
                        QStringLiteral("17.2"),  DeviceSource::simulator};
 
-QStringList ids(const QList<InstalledApp>& apps)
-{
+QStringList ids(const QList<InstalledApp>& apps) {
     QStringList list;
     for (const InstalledApp& app : apps)
         list.append(app.bundleIdentifier());
     return list;
 }
 
-int appsCalls(const FakeXcode& xcode)
-{
+int appsCalls(const FakeXcode& xcode) {
     int count = 0;
     for (const auto& call : xcode.invocations(Tool::Devicectl))
         count += call.arguments.join(u' ').contains(QLatin1String("info apps"));
     return count;
 }
 
-int iconCalls(const FakeXcode& xcode)
-{
+int iconCalls(const FakeXcode& xcode) {
     int count = 0;
     for (const auto& call : xcode.invocations(Tool::Devicectl))
         count += call.arguments.contains(QLatin1String("appIcon"));
     return count;
 }
 
-void setApps(FakeXcode& xcode, const QStringList& apps, const QString& device = {})
-{
+void setApps(FakeXcode& xcode, const QStringList& apps, const QString& device = {}) {
     xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(apps)},
                       QStringLiteral("device info apps --device ") + device);
 }
 
-void setIcon(FakeXcode& xcode, const QString& bundleId, QColor color, double delay = 0)
-{
+void setIcon(FakeXcode& xcode, const QString& bundleId, QColor color, double delay = 0) {
     xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(color), .delaySeconds = delay},
                       QStringLiteral("--app-bundle-id ") + bundleId + u' ');
 }
 
-void load(BundleIdManager& manager, const Device& device)
-{
+void load(BundleIdManager& manager, const Device& device) {
     QCoro::waitFor(manager.fetchApps(device));
 }
 
@@ -83,8 +77,7 @@ private Q_SLOTS:
     void slowAnswerOfAnEarlierDeviceIsDropped();
 };
 
-void tst_BundleIdManager::loadsASortedListAndSelectsTheFirstApp()
-{
+void tst_BundleIdManager::loadsASortedListAndSelectsTheFirstApp() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     setApps(xcode, {"beta=com.b", "Alpha=com.A", "alpha=com.a"});
@@ -104,8 +97,7 @@ void tst_BundleIdManager::loadsASortedListAndSelectsTheFirstApp()
              (QStringList{"Fetching apps for device Test iPhone", "Loaded 3 apps"}));
 }
 
-void tst_BundleIdManager::restoresTheStoredSelection_data()
-{
+void tst_BundleIdManager::restoresTheStoredSelection_data() {
     QTest::addColumn<QString>("stored"); // null: nothing stored
     QTest::addColumn<QStringList>("apps");
     QTest::addColumn<QString>("selected"); // null: no selection
@@ -117,8 +109,7 @@ void tst_BundleIdManager::restoresTheStoredSelection_data()
     QTest::addRow("empty list") << "com.b" << QStringList{} << QString() << "com.b";
 }
 
-void tst_BundleIdManager::restoresTheStoredSelection()
-{
+void tst_BundleIdManager::restoresTheStoredSelection() {
     QFETCH(QString, stored);
     QFETCH(QStringList, apps);
     QFETCH(QString, selected);
@@ -136,8 +127,7 @@ void tst_BundleIdManager::restoresTheStoredSelection()
     QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>(storedAfter));
 }
 
-void tst_BundleIdManager::simulatorClearsTheListButKeepsTheStoredChoice()
-{
+void tst_BundleIdManager::simulatorClearsTheListButKeepsTheStoredChoice() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     setApps(xcode, {"A=com.a", "B=com.b"});
@@ -158,8 +148,7 @@ void tst_BundleIdManager::simulatorClearsTheListButKeepsTheStoredChoice()
     QCOMPARE(manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.b"));
 }
 
-void tst_BundleIdManager::loadedDeviceIsNotFetchedAgain()
-{
+void tst_BundleIdManager::loadedDeviceIsNotFetchedAgain() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     setApps(xcode, {"A=com.a"});
@@ -185,8 +174,7 @@ void tst_BundleIdManager::loadedDeviceIsNotFetchedAgain()
     QCOMPARE(appsCalls(xcode), 4);
 }
 
-void tst_BundleIdManager::withoutXcodeNothingHappens()
-{
+void tst_BundleIdManager::withoutXcodeNothingHappens() {
     TestEnvironment env;
     BundleIdManager manager;
     load(manager, iPhone);
@@ -196,8 +184,7 @@ void tst_BundleIdManager::withoutXcodeNothingHappens()
     QVERIFY(!manager.isLoading());
 }
 
-void tst_BundleIdManager::failedFetchKeepsTheListAndSetsError()
-{
+void tst_BundleIdManager::failedFetchKeepsTheListAndSetsError() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     setApps(xcode, {"A=com.a", "B=com.b"});
@@ -229,8 +216,7 @@ void tst_BundleIdManager::failedFetchKeepsTheListAndSetsError()
     QCOMPARE(ids(manager.apps()), QStringList{"com.c"});
 }
 
-void tst_BundleIdManager::iconPassCountsAndTriggersForTheSelectedAppOnly()
-{
+void tst_BundleIdManager::iconPassCountsAndTriggersForTheSelectedAppOnly() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     setApps(xcode, {"A=com.a", "B=com.b", "C=com.c"});
@@ -261,8 +247,7 @@ void tst_BundleIdManager::iconPassCountsAndTriggersForTheSelectedAppOnly()
     QCOMPARE(manager.selectedApp()->icon().pixelColor(0, 0), QColor(Qt::red));
 }
 
-void tst_BundleIdManager::cachedIconsComeBeforeAnyDeviceRequest()
-{
+void tst_BundleIdManager::cachedIconsComeBeforeAnyDeviceRequest() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     setApps(xcode, {"A=com.a", "B=com.b"});
@@ -286,8 +271,7 @@ void tst_BundleIdManager::cachedIconsComeBeforeAnyDeviceRequest()
     QCOMPARE(iconCalls(xcode), 2);
 }
 
-void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped()
-{
+void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Devicectl,

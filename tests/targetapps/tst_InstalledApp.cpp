@@ -14,8 +14,7 @@ private Q_SLOTS:
     void parse();
 };
 
-void tst_InstalledApp::equalityIgnoresTheIcon()
-{
+void tst_InstalledApp::equalityIgnoresTheIcon() {
     InstalledApp plain(QStringLiteral("Maps"), QStringLiteral("com.example.maps"));
     InstalledApp withIcon = plain;
     QImage icon(4, 4, QImage::Format_ARGB32);
@@ -29,8 +28,7 @@ void tst_InstalledApp::equalityIgnoresTheIcon()
                                   QStringLiteral("2.0")));
 }
 
-void tst_InstalledApp::parse_data()
-{
+void tst_InstalledApp::parse_data() {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<Apps>("expected");
 
@@ -83,8 +81,7 @@ void tst_InstalledApp::parse_data()
     QTest::addRow("not JSON") << QByteArray("devicectl: error") << Apps{};
 }
 
-void tst_InstalledApp::parse()
-{
+void tst_InstalledApp::parse() {
     QFETCH(QByteArray, json);
     QFETCH(Apps, expected);
     const Apps actual = parseInstalledApps(json);

@@ -14,11 +14,11 @@
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "toolchain/XcodeBookmarkManager.h"
+#include "widgets/NoFocusRingStyle.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
-#include "window/NoFocusRingStyle.h"
 #include "window/RootView.h"
 
 #include <QApplication>

@@ -5,11 +5,11 @@
 #include "emoji/EmojiStore.h"
 #include "exchange/ImportDeeplinkCollectionsView.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/ToggleSwitch.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 #include "window/EmojiWell.h"
 #include "window/GridColorPickerView.h"
-#include "window/ToggleSwitch.h"
 
 #include <QLineEdit>
 #include <QPushButton>

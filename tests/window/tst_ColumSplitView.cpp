@@ -2,12 +2,12 @@
 #include "WindowFixture.h"
 
 #include "store/DeeplinkQueries.h"
+#include "widgets/PlaceholderView.h"
+#include "widgets/SearchField.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
-#include "window/PlaceholderView.h"
 #include "window/RootSearchField.h"
 #include "window/RootView.h"
-#include "window/SearchField.h"
 #include "window/SideBarView.h"
 
 #include <QAbstractItemModelTester>

@@ -2,9 +2,9 @@
 #include "WindowFixture.h"
 
 #include "store/DeeplinkQueries.h"
+#include "widgets/PlaceholderView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
-#include "window/PlaceholderView.h"
 
 #include <QAction>
 #include <QListView>

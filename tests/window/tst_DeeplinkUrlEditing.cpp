@@ -1,4 +1,4 @@
-#include "window/DeeplinkUrlEditing.h"
+#include "store/DeeplinkUrlEditing.h"
 
 #include <QTest>
 

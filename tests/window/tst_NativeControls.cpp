@@ -1,7 +1,7 @@
 #include "TestEnvironment.h"
 
-#include "window/SearchField.h"
-#include "window/SegmentedControl.h"
+#include "widgets/SearchField.h"
+#include "widgets/SegmentedControl.h"
 
 #include <QAbstractButton>
 #include <QTest>

@@ -2,13 +2,13 @@
 #include "WindowFixture.h"
 
 #include "store/PersistentContainer.h"
+#include "widgets/PlaceholderView.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionRowView.h"
 #include "window/DeeplinkRowView.h"
 #include "window/DeeplinkSideBarListView.h"
-#include "window/PlaceholderView.h"
 #include "window/SideBarView.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/Binding.h"
+#include "widgets/Binding.h"
 
 #include <QLineEdit>
 
@@ -18,8 +18,8 @@ public:
     void refresh();
 
     // Calls refresh() whenever `sender` emits `signal` (typically the owner's change signal).
-    template <typename Sender, typename Signal> void refreshOn(const Sender* sender, Signal signal)
-    {
+    template <typename Sender, typename Signal>
+    void refreshOn(const Sender* sender, Signal signal) {
         connect(sender, signal, this, &SearchField::refresh);
     }
 

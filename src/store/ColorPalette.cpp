@@ -1,9 +1,8 @@
-#include "window/ColorPalette.h"
+#include "store/ColorPalette.h"
 
 namespace ColorPalette {
 
-const QList<QColor>& colors()
-{
+const QList<QColor>& colors() {
     static const QList<QColor> palette{
         QColor(235, 85, 69),   QColor(242, 164, 60),  QColor(248, 216, 74),  QColor(103, 206, 105),
         QColor(137, 193, 250), QColor(59, 130, 247),  QColor(94, 92, 222),   QColor(236, 93, 123),
@@ -12,8 +11,7 @@ const QList<QColor>& colors()
     return palette;
 }
 
-int indexOf(const QColor& color)
-{
+int indexOf(const QColor& color) {
     const QColor rgb = color.toRgb();
     return int(colors().indexOf(QColor(rgb.red(), rgb.green(), rgb.blue(), rgb.alpha())));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/UrlQueryItem.h"
+#include "store/UrlQueryItem.h"
 
 #include <QHashFunctions>
 
@@ -12,8 +12,7 @@ struct QueryItem {
     friend bool operator==(const QueryItem&, const QueryItem&) = default;
 };
 
-inline size_t qHash(const QueryItem& item, size_t seed = 0)
-{
+inline size_t qHash(const QueryItem& item, size_t seed = 0) {
     return qHashMulti(seed, item.id, item.store.name, item.store.value.has_value(),
                       item.store.value.value_or(QString()));
 }

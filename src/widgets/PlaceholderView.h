@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/TextStyle.h"
+#include "widgets/TextStyle.h"
 
 #include <QWidget>
 

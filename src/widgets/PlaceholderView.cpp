@@ -1,4 +1,4 @@
-#include "window/PlaceholderView.h"
+#include "widgets/PlaceholderView.h"
 
 #include "platform/SymbolImage.h"
 

@@ -1,8 +1,8 @@
-#include "window/PopoverStateView.h"
+#include "widgets/PopoverStateView.h"
 
 #include "platform/SymbolImage.h"
-#include "window/ActivityIndicator.h"
-#include "window/TextStyle.h"
+#include "widgets/ActivityIndicator.h"
+#include "widgets/TextStyle.h"
 
 #include <QEvent>
 #include <QFontInfo>
@@ -14,8 +14,7 @@ namespace {
 
 constexpr int spacing = 12;
 
-QLabel* captionLabel(const QString& text, QWidget* parent)
-{
+QLabel* captionLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setFont(TextStyle::font(TextStyle::Style::Caption));
     label->setAlignment(Qt::AlignCenter);
@@ -28,8 +27,7 @@ QLabel* captionLabel(const QString& text, QWidget* parent)
 
 } // namespace
 
-PopoverStateView::PopoverStateView(QSize size)
-{
+PopoverStateView::PopoverStateView(QSize size) {
     setFixedSize(size);
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(spacing);
@@ -37,8 +35,7 @@ PopoverStateView::PopoverStateView(QSize size)
     layout->addStretch();
 }
 
-PopoverStateView* PopoverStateView::loading(const QString& text, QSize size)
-{
+PopoverStateView* PopoverStateView::loading(const QString& text, QSize size) {
     auto* view = new PopoverStateView(size);
     auto* layout = static_cast<QVBoxLayout*>(view->layout());
     layout->addWidget(new ActivityIndicator(view), 0, Qt::AlignHCenter);
@@ -51,8 +48,7 @@ PopoverStateView* PopoverStateView::loading(const QString& text, QSize size)
 
 PopoverStateView* PopoverStateView::message(const QString& symbol, const QColor& symbolColor,
                                             const QString& headline, const QString& caption,
-                                            const QString& buttonText, QSize size)
-{
+                                            const QString& buttonText, QSize size) {
     auto* view = new PopoverStateView(size);
     auto* layout = static_cast<QVBoxLayout*>(view->layout());
     view->m_symbol = symbol;
@@ -83,18 +79,15 @@ PopoverStateView* PopoverStateView::message(const QString& symbol, const QColor&
     return view;
 }
 
-QString PopoverStateView::headline() const
-{
+QString PopoverStateView::headline() const {
     return m_headline ? m_headline->text() : QString();
 }
 
-QString PopoverStateView::caption() const
-{
+QString PopoverStateView::caption() const {
     return m_caption ? m_caption->text() : QString();
 }
 
-void PopoverStateView::renderSymbol()
-{
+void PopoverStateView::renderSymbol() {
     if (!m_symbolLabel)
         return;
     const QColor color = m_symbolColor.isValid() ? m_symbolColor : TextStyle::secondary(palette());
@@ -102,8 +95,7 @@ void PopoverStateView::renderSymbol()
     m_symbolLabel->setPixmap(SymbolImage::pixmap(m_symbol, size, color, devicePixelRatioF()));
 }
 
-void PopoverStateView::changeEvent(QEvent* event)
-{
+void PopoverStateView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Follow light/dark switches and moves to a screen of another pixel ratio.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "window/Binding.h"
-#include "window/SegmentedControlBase.h"
+#include "widgets/Binding.h"
+#include "widgets/SegmentedControlBase.h"
 
 #include <functional>
 
@@ -16,28 +16,25 @@ public:
         : SegmentedControlBase(images, parent)
         , m_selection(std::move(selection))
         , m_dataSource(std::move(dataSource))
-        , m_selectionHandler(std::move(selectionHandler))
-    {
+        , m_selectionHandler(std::move(selectionHandler)) {
         refresh();
     }
 
     [[nodiscard]] const QList<Value>& dataSource() const { return m_dataSource; }
 
-    void refresh()
-    {
+    void refresh() {
         const qsizetype index = m_dataSource.indexOf(m_selection.get());
         setSelectedIndex(index < 0 ? 0 : int(index));
     }
 
     // Calls refresh() whenever `sender` emits `signal`.
-    template <typename Sender, typename Signal> void refreshOn(const Sender* sender, Signal signal)
-    {
+    template <typename Sender, typename Signal>
+    void refreshOn(const Sender* sender, Signal signal) {
         connect(sender, signal, this, [this] { refresh(); });
     }
 
 protected:
-    void handleUserSelection(int index) override
-    {
+    void handleUserSelection(int index) override {
         // Fewer values than images: there is nothing to write for the extra segments.
         if (index < 0 || index >= m_dataSource.size())
             return;

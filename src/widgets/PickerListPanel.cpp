@@ -1,8 +1,8 @@
-#include "window/PickerListPanel.h"
+#include "widgets/PickerListPanel.h"
 
 #include "platform/SymbolImage.h"
-#include "window/SearchField.h"
-#include "window/TextStyle.h"
+#include "widgets/SearchField.h"
+#include "widgets/TextStyle.h"
 
 #include <QCoreApplication>
 #include <QFrame>

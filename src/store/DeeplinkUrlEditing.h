@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/QueryItem.h"
+#include "store/QueryItem.h"
 
 #include <QList>
 #include <QString>

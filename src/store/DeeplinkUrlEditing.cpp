@@ -1,4 +1,4 @@
-#include "window/DeeplinkUrlEditing.h"
+#include "store/DeeplinkUrlEditing.h"
 
 namespace DeeplinkUrlEditing {
 namespace {
@@ -10,19 +10,16 @@ struct EncodedItem {
     UrlQueryItem decoded;
 };
 
-QString decode(const QString& encoded)
-{
+QString decode(const QString& encoded) {
     return QUrl::fromPercentEncoding(encoded.toUtf8());
 }
 
 // Sub-delimiters other than "&", "=" and "+", and the characters a query may hold as they are.
-QString encode(const QString& text)
-{
+QString encode(const QString& text) {
     return QString::fromLatin1(QUrl::toPercentEncoding(text, "!$'()*,;:@/?"));
 }
 
-QList<EncodedItem> encodedItems(const QUrl& url)
-{
+QList<EncodedItem> encodedItems(const QUrl& url) {
     QList<EncodedItem> items;
     if (!url.isValid() || !url.hasQuery())
         return items;
@@ -47,8 +44,7 @@ QList<EncodedItem> encodedItems(const QUrl& url)
     return items;
 }
 
-QList<EncodedItem> encodedRows(const QUrl& url)
-{
+QList<EncodedItem> encodedRows(const QUrl& url) {
     QList<EncodedItem> items = encodedItems(url);
     items.removeIf([](const EncodedItem& item) { return item.decoded.name.isEmpty(); });
     return items;
@@ -56,8 +52,7 @@ QList<EncodedItem> encodedRows(const QUrl& url)
 
 // What gets stored: `candidate` when it is a URL that reads back as itself, no URL when every
 // component is gone, otherwise the URL as it was.
-QUrl kept(const QUrl& original, const QUrl& candidate)
-{
+QUrl kept(const QUrl& original, const QUrl& candidate) {
     if (candidate.isEmpty())
         return {};
     if (!candidate.isValid())
@@ -71,8 +66,7 @@ QUrl kept(const QUrl& original, const QUrl& candidate)
 
 } // namespace
 
-QString fieldText(const QUrl& url, Field field)
-{
+QString fieldText(const QUrl& url, Field field) {
     if (!url.isValid())
         return {};
     switch (field) {
@@ -96,8 +90,7 @@ QString fieldText(const QUrl& url, Field field)
     return {};
 }
 
-QUrl withFieldText(const QUrl& url, Field field, const QString& text)
-{
+QUrl withFieldText(const QUrl& url, Field field, const QString& text) {
     const QUrl current = url.isValid() ? url : QUrl();
     QUrl candidate = current;
     switch (field) {
@@ -142,24 +135,21 @@ QUrl withFieldText(const QUrl& url, Field field, const QString& text)
     return kept(current, candidate);
 }
 
-QList<UrlQueryItem> queryItems(const QUrl& url)
-{
+QList<UrlQueryItem> queryItems(const QUrl& url) {
     QList<UrlQueryItem> items;
     for (const EncodedItem& item : encodedItems(url))
         items.append(item.decoded);
     return items;
 }
 
-QList<QueryItem> rows(const QUrl& url)
-{
+QList<QueryItem> rows(const QUrl& url) {
     QList<QueryItem> rows;
     for (const EncodedItem& item : encodedRows(url))
         rows.append(QueryItem{rows.size() + 1, item.decoded});
     return rows;
 }
 
-QUrl withRows(const QUrl& url, const QList<QueryItem>& rows)
-{
+QUrl withRows(const QUrl& url, const QList<QueryItem>& rows) {
     const QUrl current = url.isValid() ? url : QUrl();
     const QList<EncodedItem> original = encodedRows(current);
     QStringList pieces;
@@ -184,8 +174,7 @@ QUrl withRows(const QUrl& url, const QList<QueryItem>& rows)
     return kept(current, candidate);
 }
 
-QUrl withRowName(const QUrl& url, qint64 id, const QString& name)
-{
+QUrl withRowName(const QUrl& url, qint64 id, const QString& name) {
     QList<QueryItem> current = rows(url);
     if (id < 1 || id > current.size())
         return url;
@@ -193,8 +182,7 @@ QUrl withRowName(const QUrl& url, qint64 id, const QString& name)
     return withRows(url, current);
 }
 
-QUrl withRowValue(const QUrl& url, qint64 id, const QString& value)
-{
+QUrl withRowValue(const QUrl& url, qint64 id, const QString& value) {
     QList<QueryItem> current = rows(url);
     if (id < 1 || id > current.size())
         return url;
@@ -202,8 +190,7 @@ QUrl withRowValue(const QUrl& url, qint64 id, const QString& value)
     return withRows(url, current);
 }
 
-QUrl withAddedRow(const QUrl& url, qint64* newId)
-{
+QUrl withAddedRow(const QUrl& url, qint64* newId) {
     QList<QueryItem> current = rows(url);
     const qint64 id = current.isEmpty() ? 1 : current.last().id + 1;
     current.append(
@@ -214,16 +201,14 @@ QUrl withAddedRow(const QUrl& url, qint64* newId)
     return result;
 }
 
-QUrl withLastRowRemoved(const QUrl& url)
-{
+QUrl withLastRowRemoved(const QUrl& url) {
     QList<QueryItem> current = rows(url);
     if (!current.isEmpty())
         current.removeLast();
     return withRows(url, current);
 }
 
-std::optional<qint64> decimalInteger(const QString& text)
-{
+std::optional<qint64> decimalInteger(const QString& text) {
     qsizetype start = 0;
     if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-'))
         start = 1;

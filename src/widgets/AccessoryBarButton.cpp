@@ -1,4 +1,4 @@
-#include "window/AccessoryBarButton.h"
+#include "widgets/AccessoryBarButton.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -12,8 +12,7 @@ constexpr int verticalPadding = 3;
 
 AccessoryBarButton::AccessoryBarButton(QWidget* label, QWidget* parent)
     : QToolButton(parent)
-    , m_label(label)
-{
+    , m_label(label) {
     setAutoRaise(true);
     setFocusPolicy(Qt::TabFocus);
     setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -26,15 +25,13 @@ AccessoryBarButton::AccessoryBarButton(QWidget* label, QWidget* parent)
     label->installEventFilter(this);
 }
 
-bool AccessoryBarButton::eventFilter(QObject* watched, QEvent* event)
-{
+bool AccessoryBarButton::eventFilter(QObject* watched, QEvent* event) {
     // A new title changes the label's size; the toolbar must hear of it to make room.
     if (watched == m_label && event->type() == QEvent::LayoutRequest)
         updateGeometry();
     return QToolButton::eventFilter(watched, event);
 }
 
-QSize AccessoryBarButton::sizeHint() const
-{
+QSize AccessoryBarButton::sizeHint() const {
     return m_label->sizeHint() + QSize(2 * horizontalPadding, 2 * verticalPadding);
 }

@@ -1,4 +1,4 @@
-#include "window/ActivityIndicator.h"
+#include "widgets/ActivityIndicator.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -14,8 +14,7 @@ constexpr int spokes = 12;
 
 ActivityIndicator::ActivityIndicator(QWidget* parent)
     : QWidget(parent)
-    , m_animation(new QVariantAnimation(this))
-{
+    , m_animation(new QVariantAnimation(this)) {
     setAccessibleName(QStringLiteral("Loading"));
     m_animation->setStartValue(0);
     m_animation->setEndValue(spokes);
@@ -30,20 +29,17 @@ ActivityIndicator::ActivityIndicator(QWidget* parent)
     });
 }
 
-void ActivityIndicator::showEvent(QShowEvent* event)
-{
+void ActivityIndicator::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     m_animation->start();
 }
 
-void ActivityIndicator::hideEvent(QHideEvent* event)
-{
+void ActivityIndicator::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     m_animation->stop();
 }
 
-void ActivityIndicator::paintEvent(QPaintEvent*)
-{
+void ActivityIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal side = qMin(width(), height());

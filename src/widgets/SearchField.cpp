@@ -1,11 +1,10 @@
-#include "window/SearchField.h"
+#include "widgets/SearchField.h"
 
 #include "platform/SymbolImage.h"
 
 SearchField::SearchField(Binding<QString> text, QWidget* parent)
     : QLineEdit(parent)
-    , m_text(std::move(text))
-{
+    , m_text(std::move(text)) {
     addAction(SymbolImage::icon(QStringLiteral("magnifyingglass")), QLineEdit::LeadingPosition);
     setClearButtonEnabled(true);
     // textEdited covers typing, deleting, pasting and the clear button, but not our own
@@ -15,8 +14,7 @@ SearchField::SearchField(Binding<QString> text, QWidget* parent)
     refresh();
 }
 
-void SearchField::refresh()
-{
+void SearchField::refresh() {
     const QString value = m_text.get();
     if (text() != value)
         setText(value);

@@ -17,16 +17,13 @@ public:
     Binding() = default;
     Binding(Getter getter, Setter setter)
         : m_get(std::move(getter))
-        , m_set(std::move(setter))
-    {
-    }
+        , m_set(std::move(setter)) {}
 
     // Binds to a property of a QObject through its accessors. Once the object is gone, reads
     // give a default value and writes are dropped.
     template <typename Object, typename Result, typename Argument>
     static Binding property(Object* object, Result (Object::*getter)() const,
-                            void (Object::*setter)(Argument))
-    {
+                            void (Object::*setter)(Argument)) {
         QPointer<Object> guard(object);
         return Binding([guard, getter]() -> T { return guard ? T((guard->*getter)()) : T{}; },
                        [guard, setter](const T& value) {
@@ -36,16 +33,14 @@ public:
     }
 
     // Binds to a value kept alive by the binding itself (handy in tests and small views).
-    static Binding value(std::shared_ptr<T> storage)
-    {
+    static Binding value(std::shared_ptr<T> storage) {
         return Binding([storage] { return *storage; },
                        [storage](const T& value) { *storage = value; });
     }
 
     [[nodiscard]] bool isValid() const { return m_get && m_set; }
     [[nodiscard]] T get() const { return m_get ? m_get() : T{}; }
-    void set(const T& value) const
-    {
+    void set(const T& value) const {
         if (m_set)
             m_set(value);
     }

@@ -1,4 +1,4 @@
-#include "window/Popover.h"
+#include "widgets/Popover.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -8,8 +8,7 @@
 
 Popover::Popover(QWidget* anchor)
     : QFrame(anchor, Qt::Popup | Qt::FramelessWindowHint)
-    , m_anchor(anchor)
-{
+    , m_anchor(anchor) {
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
@@ -18,8 +17,7 @@ Popover::Popover(QWidget* anchor)
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void Popover::setContent(QWidget* content)
-{
+void Popover::setContent(QWidget* content) {
     if (content == m_content)
         return;
     if (m_content) {
@@ -34,16 +32,14 @@ void Popover::setContent(QWidget* content)
     reposition();
 }
 
-void Popover::open()
-{
+void Popover::open() {
     show();
     reposition();
     raise();
     activateWindow();
 }
 
-void Popover::reposition()
-{
+void Popover::reposition() {
     m_layout->activate();
     adjustSize();
     if (!m_anchor || !isVisible())
@@ -62,14 +58,12 @@ void Popover::reposition()
     move(frame.topLeft());
 }
 
-void Popover::hideEvent(QHideEvent* event)
-{
+void Popover::hideEvent(QHideEvent* event) {
     QFrame::hideEvent(event);
     Q_EMIT dismissed();
 }
 
-void Popover::mousePressEvent(QMouseEvent* event)
-{
+void Popover::mousePressEvent(QMouseEvent* event) {
     // A pop-up sees the press that closes it. On the anchor, swallow it: the anchor toggles.
     if (!rect().contains(event->position().toPoint()) && m_anchor) {
         const QPoint local = m_anchor->mapFromGlobal(event->globalPosition().toPoint());
@@ -78,8 +72,7 @@ void Popover::mousePressEvent(QMouseEvent* event)
     QFrame::mousePressEvent(event);
 }
 
-void Popover::keyPressEvent(QKeyEvent* event)
-{
+void Popover::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         close();
         return;

@@ -1,4 +1,4 @@
-#include "window/SegmentedControlBase.h"
+#include "widgets/SegmentedControlBase.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -7,8 +7,7 @@
 SegmentedControlBase::SegmentedControlBase(const QList<QIcon>& images, QWidget* parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this))
-    , m_layout(new QHBoxLayout(this))
-{
+    , m_layout(new QHBoxLayout(this)) {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(2);
     m_group->setExclusive(true);
@@ -29,30 +28,25 @@ SegmentedControlBase::SegmentedControlBase(const QList<QIcon>& images, QWidget* 
     });
 }
 
-int SegmentedControlBase::count() const
-{
+int SegmentedControlBase::count() const {
     return m_group->buttons().size();
 }
 
-int SegmentedControlBase::selectedIndex() const
-{
+int SegmentedControlBase::selectedIndex() const {
     return m_group->checkedId();
 }
 
-void SegmentedControlBase::setSelectedIndex(int index)
-{
+void SegmentedControlBase::setSelectedIndex(int index) {
     if (QAbstractButton* button = m_group->button(index))
         button->setChecked(true);
 }
 
-void SegmentedControlBase::setImageSize(const QSize& size)
-{
+void SegmentedControlBase::setImageSize(const QSize& size) {
     for (QAbstractButton* button : m_group->buttons())
         button->setIconSize(size);
 }
 
-void SegmentedControlBase::setSegmentToolTip(int index, const QString& text)
-{
+void SegmentedControlBase::setSegmentToolTip(int index, const QString& text) {
     if (QAbstractButton* button = m_group->button(index)) {
         button->setToolTip(text);
         button->setAccessibleName(text);

@@ -14,8 +14,7 @@ namespace UserDefaultCoding {
 // accepts only a stored value of exactly that type.
 template <typename T> struct Traits {
     static QVariant encode(const T& value) { return QVariant::fromValue(value); }
-    static std::optional<T> decode(const QVariant& stored)
-    {
+    static std::optional<T> decode(const QVariant& stored) {
         if (stored.metaType() != QMetaType::fromType<T>())
             return std::nullopt;
         return stored.value<T>();
@@ -26,16 +25,14 @@ template <typename T> struct Traits {
 // plain string and read it back as one, losing the list. Lists are therefore written as
 // variant lists, which keep their type; plain string lists written elsewhere are still read.
 template <> struct Traits<QStringList> {
-    static QVariant encode(const QStringList& value)
-    {
+    static QVariant encode(const QStringList& value) {
         QVariantList list;
         list.reserve(value.size());
         for (const QString& entry : value)
             list.append(entry);
         return list;
     }
-    static std::optional<QStringList> decode(const QVariant& stored)
-    {
+    static std::optional<QStringList> decode(const QVariant& stored) {
         if (stored.metaType() == QMetaType::fromType<QStringList>())
             return stored.toStringList();
         if (stored.metaType() != QMetaType::fromType<QVariantList>())
@@ -59,24 +56,20 @@ public:
     UserDefaultWrapper(QString key, T defaultValue, std::shared_ptr<QSettings> container)
         : m_key(std::move(key))
         , m_defaultValue(std::move(defaultValue))
-        , m_container(std::move(container))
-    {
-    }
+        , m_container(std::move(container)) {}
 
     [[nodiscard]] const QString& key() const { return m_key; }
     [[nodiscard]] const T& defaultValue() const { return m_defaultValue; }
     [[nodiscard]] QSettings* container() const { return m_container.get(); }
 
-    [[nodiscard]] T value() const
-    {
+    [[nodiscard]] T value() const {
         if (!m_container)
             return m_defaultValue;
         return UserDefaultCoding::Traits<T>::decode(m_container->value(m_key))
             .value_or(m_defaultValue);
     }
 
-    void setValue(const T& value) const
-    {
+    void setValue(const T& value) const {
         if (m_container)
             m_container->setValue(m_key, UserDefaultCoding::Traits<T>::encode(value));
     }

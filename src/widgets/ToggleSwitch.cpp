@@ -1,17 +1,15 @@
-#include "window/ToggleSwitch.h"
+#include "widgets/ToggleSwitch.h"
 
 #include <QPainter>
 
 ToggleSwitch::ToggleSwitch(QWidget* parent)
-    : QAbstractButton(parent)
-{
+    : QAbstractButton(parent) {
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void ToggleSwitch::paintEvent(QPaintEvent*)
-{
+void ToggleSwitch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);

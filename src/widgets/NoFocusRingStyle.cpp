@@ -1,4 +1,4 @@
-#include "window/NoFocusRingStyle.h"
+#include "widgets/NoFocusRingStyle.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -13,8 +13,7 @@ namespace {
 
 // The widget whose frame is being drawn may be the field itself or, for the line edit inside
 // a spin box or combo box, its parent.
-bool belongsToTextField(const QWidget* widget)
-{
+bool belongsToTextField(const QWidget* widget) {
     return NoFocusRingStyle::isTextField(widget) ||
            (widget && NoFocusRingStyle::isTextField(widget->parentWidget()) &&
             qobject_cast<const QLineEdit*>(widget));
@@ -23,12 +22,9 @@ bool belongsToTextField(const QWidget* widget)
 } // namespace
 
 NoFocusRingStyle::NoFocusRingStyle(QStyle* baseStyle)
-    : QProxyStyle(baseStyle)
-{
-}
+    : QProxyStyle(baseStyle) {}
 
-void NoFocusRingStyle::installApplicationWide()
-{
+void NoFocusRingStyle::installApplicationWide() {
     QStyle* current = QApplication::style();
     if (qobject_cast<NoFocusRingStyle*>(current))
         return;
@@ -36,8 +32,7 @@ void NoFocusRingStyle::installApplicationWide()
     QApplication::setStyle(new NoFocusRingStyle(base));
 }
 
-bool NoFocusRingStyle::isTextField(const QWidget* widget)
-{
+bool NoFocusRingStyle::isTextField(const QWidget* widget) {
     if (!widget)
         return false;
     if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
@@ -48,8 +43,7 @@ bool NoFocusRingStyle::isTextField(const QWidget* widget)
 }
 
 void NoFocusRingStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
-                                     QPainter* painter, const QWidget* widget) const
-{
+                                     QPainter* painter, const QWidget* widget) const {
     if (option && (option->state & State_HasFocus) && belongsToTextField(widget)) {
         if (element == PE_FrameFocusRect)
             return;
@@ -71,8 +65,7 @@ void NoFocusRingStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
 }
 
 void NoFocusRingStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
-                                          QPainter* painter, const QWidget* widget) const
-{
+                                          QPainter* painter, const QWidget* widget) const {
     if (option && (option->state & State_HasFocus) && isTextField(widget)) {
         if (const auto* spin = qstyleoption_cast<const QStyleOptionSpinBox*>(option)) {
             QStyleOptionSpinBox copy(*spin);
@@ -90,8 +83,7 @@ void NoFocusRingStyle::drawComplexControl(ComplexControl control, const QStyleOp
     QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
 
-void NoFocusRingStyle::polish(QWidget* widget)
-{
+void NoFocusRingStyle::polish(QWidget* widget) {
     QProxyStyle::polish(widget);
     // macOS draws its ring outside the widget unless told not to.
     if (belongsToTextField(widget))
