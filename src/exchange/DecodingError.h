@@ -2,6 +2,8 @@
 
 #include "platform/AppError.h"
 
+class JsonDecodingError;
+
 #include <QString>
 
 // An exchange file that is not a collection record: malformed JSON, or a member of the wrong
@@ -9,6 +11,9 @@
 class DecodingError : public LocalizedError {
 public:
     explicit DecodingError(QString reason);
+    // The same failure in the words of an exchange file ("\"deeplinks[1]\" is null, not an
+    // object").
+    explicit DecodingError(const JsonDecodingError& error);
 
     [[nodiscard]] QString errorDescription() const override;
     // What exactly is wrong, for the log ("\"title\" is a number, not a string").

@@ -1,96 +1,23 @@
 #include "exchange/ImportDeeplinkCollectionsView.h"
 
-#include "exchange/DecodingError.h"
+#include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
-#include "platform/AppError.h"
 #include "platform/AppIdentity.h"
 #include "platform/Logger.h"
 #include "platform/SymbolImage.h"
-#include "store/ColorPalette.h"
-#include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <QCoro/QCoroFuture>
 
 namespace {
-
-Logger appLog(const char* category) {
-    return Logger(QString::fromLatin1(AppIdentity::bundleIdentifier),
-                  QString::fromLatin1(category));
-}
-
-// A colour of the collection palette, at random.
-QColor randomPaletteColor() {
-    const QList<QColor>& palette = ColorPalette::colors();
-    return palette.at(QRandomGenerator::global()->bounded(int(palette.size())));
-}
-
-// The records of every chosen file, or the description of the first failure. Runs off the
-// GUI thread: a large file must not stall the window while it is read and parsed.
-struct Prepared {
-    QList<SerialisingDeeplinkRecordCollection> records;
-    QString failure;
-};
-
-Prepared prepare(const QStringList& paths) {
-    Prepared prepared;
-    QList<QByteArray> contents;
-    const auto tooLargeTogether = [] {
-        return AppError(QString::fromLatin1(AppIdentity::bundleIdentifier),
-                        DeeplinkCollectionFile::tooLarge,
-                        QStringLiteral("The chosen files are too large to import together "
-                                       "(more than %1).")
-                            .arg(QLocale().formattedDataSize(
-                                ImportDeeplinkCollectionsView::maximumImportSize, 0)));
-    };
-    try {
-        // Measured first, so an oversized choice is refused before anything is read.
-        qint64 total = 0;
-        for (const QString& path : paths) {
-            const QFileInfo info(path);
-            if (info.size() > DeeplinkCollectionFile::maximumFileSize)
-                throw DeeplinkCollectionFile::tooLargeError(info.fileName());
-            total += info.size();
-        }
-        if (total > ImportDeeplinkCollectionsView::maximumImportSize)
-            throw tooLargeTogether();
-        total = 0;
-        for (const QString& path : paths) {
-            QByteArray data = DeeplinkCollectionFile::readContents(path);
-            total += data.size();
-            if (total > ImportDeeplinkCollectionsView::maximumImportSize)
-                throw tooLargeTogether(); // the files grew while they were read
-            contents.append(std::move(data));
-        }
-    } catch (const std::exception& error) {
-        prepared.failure = localizedDescription(error);
-        return prepared;
-    }
-    try {
-        prepared.records = CoreDataObjectSerialiser::decode(contents);
-    } catch (DecodingError& error) {
-        if (error.index() >= 0 && error.index() < paths.size())
-            error.setFileName(QFileInfo(paths.at(error.index())).fileName());
-        prepared.failure = error.errorDescription();
-    } catch (const std::exception& error) {
-        prepared.failure = localizedDescription(error);
-    }
-    return prepared;
-}
 
 // The choice's image: `symbol` with the "link" symbol laid over its middle.
 QPixmap choiceImage(const QString& symbol, qreal linkCentreY, int size, const QColor& color,
@@ -131,8 +58,7 @@ ImportDeeplinkCollectionsView::ImportDeeplinkCollectionsView(ManagedObjectContex
     : QWidget(parent)
     , m_viewContext(viewContext)
     , m_dismiss(std::move(dismiss))
-    , m_openPanel(&ImportDeeplinkCollectionsView::nativeOpenPanel)
-    , m_colorChooser(&randomPaletteColor) {
+    , m_openPanel(&ImportDeeplinkCollectionsView::nativeOpenPanel) {
     m_groupButton = makeChoice(QStringLiteral("rectangle.stack"), 15.0 / 24.0,
                                QStringLiteral("Collection Group"));
     m_groupButton->setToolTip(tr("Import several collection files at once"));
@@ -212,11 +138,6 @@ QToolButton* ImportDeeplinkCollectionsView::makeChoice(const QString& symbol, qr
     return button;
 }
 
-void ImportDeeplinkCollectionsView::setColorChooser(
-    CoreDataObjectSerialiser::ColorChooser chooser) {
-    m_colorChooser = chooser ? std::move(chooser) : &randomPaletteColor;
-}
-
 void ImportDeeplinkCollectionsView::chooseCollectionGroup() {
     choose(true);
 }
@@ -251,14 +172,12 @@ QCoro::Task<> ImportDeeplinkCollectionsView::importFiles(FileImportResult result
     if (result.kind == FileImportResult::Kind::Cancelled)
         co_return; // the user closed the dialog: the sheet stays for another choice
 
-    // Everything the routine needs after a suspension is copied now: the sheet may go away
-    // while files are read, and the import still completes into the store.
+    // The sheet may go away while files are read; the import still completes into the store.
     QPointer<ImportDeeplinkCollectionsView> self(this);
-    const QPointer<ManagedObjectContext> viewContext = m_viewContext;
-    const CoreDataObjectSerialiser::ColorChooser colorChooser = m_colorChooser;
 
     if (result.kind == FileImportResult::Kind::Failed) {
-        appLog("fileio").error(u"Failed to import file cause: %{public}@", result.error);
+        Logger(QString::fromLatin1(AppIdentity::bundleIdentifier), QStringLiteral("fileio"))
+            .error(u"Failed to import file cause: %{public}@", result.error);
     } else {
         setImporting(true);
         // Restored however the routine ends, also when the view is gone by then.
@@ -266,29 +185,8 @@ QCoro::Task<> ImportDeeplinkCollectionsView::importFiles(FileImportResult result
             BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
             ~BusyCursor() { QApplication::restoreOverrideCursor(); }
         } busyCursor;
-        const Prepared prepared = co_await QtConcurrent::run(&prepare, result.paths);
-        if (!prepared.failure.isEmpty()) {
-            appLog("coredata")
-                .error(u"Failed to save core data context cause: %{public}@", prepared.failure);
-        } else if (viewContext) {
-            ManagedObjectContext& context = *viewContext;
-            const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
-                prepared.records, context, QDateTime::currentDateTimeUtc(), colorChooser);
-            (void)context.save(); // a failure here is ignored: the next save retries it
-            QString error;
-            if (!context.save(&error)) {
-                // Nothing of the import may stay half-stored or pending: take exactly the
-                // imported collections (and their deeplinks) out again, leaving any other
-                // pending edits as they were, and keep running.
-                appLog("coredata")
-                    .error(u"Failed to save core data context cause: %{public}@", error);
-                for (DeeplinkCollection* collection : created)
-                    context.deleteObject(collection);
-                appLog("coredata")
-                    .info(u"Import undone, collections removed: %{public}ld",
-                          qint64(created.size()));
-            }
-        }
+        // The outcome is logged already; the sheet closes whatever it is.
+        (void)co_await CollectionImporter::importFiles(result.paths, m_viewContext);
         if (self)
             setImporting(false);
     }

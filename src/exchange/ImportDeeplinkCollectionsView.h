@@ -1,7 +1,5 @@
 #pragma once
 
-#include "exchange/CoreDataObjectSerialiser.h"
-
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -16,10 +14,9 @@ class QProgressBar;
 class QPushButton;
 class QToolButton;
 
-// The "Import" tab of the add-collection sheet: "Collection Group" picks several exchange
-// files, "Single Collection" one. Both feed one routine that reads and decodes every file
-// before creating anything, so a bad file imports nothing. The sheet closes once a dialog
-// has reported, whatever the outcome; failures only reach the log.
+// Widget of the add-collection sheet's "Import" tab: "Collection Group" picks several exchange
+// files, "Single Collection" one, and CollectionImporter imports them. The sheet closes once a
+// dialog has reported, whatever the outcome; failures only reach the log.
 class ImportDeeplinkCollectionsView : public QWidget {
     Q_OBJECT
 public:
@@ -38,10 +35,6 @@ public:
     using OpenPanel =
         std::function<FileImportResult(QWidget* parent, bool allowsMultipleSelection)>;
 
-    // All chosen files together may hold at most this much: each file is read into memory
-    // whole before anything is decoded, and the objects are made on the GUI thread.
-    static constexpr qint64 maximumImportSize = 16 * 1024 * 1024;
-
     // `dismiss` closes the sheet (sets its presentation flag to false).
     ImportDeeplinkCollectionsView(ManagedObjectContext* viewContext, std::function<void()> dismiss,
                                   QWidget* parent = nullptr);
@@ -54,11 +47,9 @@ public:
 
     // Replaces the platform dialog (tests).
     void setOpenPanel(OpenPanel panel) { m_openPanel = std::move(panel); }
-    // Replaces the random palette colour of imported collections (tests).
-    void setColorChooser(CoreDataObjectSerialiser::ColorChooser chooser);
 
-    // The shared import routine, given a dialog's result: reads, decodes and stores the
-    // collections, logs failures and closes the sheet. A cancelled dialog changes nothing.
+    // What both choices run with their dialog's result: imports the files, logs a failed
+    // dialog and closes the sheet. A cancelled dialog changes nothing.
     QCoro::Task<> importFiles(FileImportResult result);
 
     // The platform's file-open dialog, JSON files only.
@@ -81,7 +72,6 @@ private:
     QPointer<ManagedObjectContext> m_viewContext;
     std::function<void()> m_dismiss;
     OpenPanel m_openPanel;
-    CoreDataObjectSerialiser::ColorChooser m_colorChooser;
     bool m_groupSheetIsPresented = false;
     bool m_singleSheetIsPresented = false;
     bool m_isImporting = false;

@@ -1,9 +1,7 @@
 #include "exchange/SerialisingDeeplinkRecord.h"
 
-#include "exchange/DecodingError.h"
-#include "exchange/ExchangeJson.h"
-
-#include <QJsonObject>
+#include "platform/JsonDecoding.h"
+#include "platform/JsonEncoding.h"
 
 void SerialisingDeeplinkRecord::appendJson(QByteArray& out, int level) const {
     if (!title && !url) {
@@ -12,31 +10,22 @@ void SerialisingDeeplinkRecord::appendJson(QByteArray& out, int level) const {
     }
     out.append("{\n");
     if (title) {
-        ExchangeJson::appendIndent(out, level + 1);
+        JsonEncoding::appendIndent(out, level + 1);
         out.append("\"title\" : ");
-        ExchangeJson::appendString(out, *title);
+        JsonEncoding::appendString(out, *title);
         out.append(url ? ",\n" : "\n");
     }
     if (url) {
-        ExchangeJson::appendIndent(out, level + 1);
+        JsonEncoding::appendIndent(out, level + 1);
         out.append("\"url\" : ");
-        ExchangeJson::appendString(out, *url);
+        JsonEncoding::appendString(out, *url);
         out.append('\n');
     }
-    ExchangeJson::appendIndent(out, level);
+    JsonEncoding::appendIndent(out, level);
     out.append('}');
 }
 
-SerialisingDeeplinkRecord SerialisingDeeplinkRecord::fromJson(const QJsonValue& value,
-                                                              const QString& path) {
-    if (!value.isObject())
-        throw DecodingError(
-            QStringLiteral("\"%1\" is %2, not an object").arg(path, ExchangeJson::describe(value)));
-    const QJsonObject object = value.toObject();
-    SerialisingDeeplinkRecord record;
-    record.title = ExchangeJson::optionalString(object.value(QLatin1String("title")),
-                                                path + QStringLiteral(".title"));
-    record.url = ExchangeJson::optionalString(object.value(QLatin1String("url")),
-                                              path + QStringLiteral(".url"));
-    return record;
+SerialisingDeeplinkRecord SerialisingDeeplinkRecord::fromJson(const QJsonObject& object) {
+    return {JsonDecoding::optionalString(object, QLatin1StringView("title")),
+            JsonDecoding::optionalString(object, QLatin1StringView("url"))};
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QJsonValue>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -20,7 +20,6 @@ struct SerialisingDeeplinkRecord {
     void appendJson(QByteArray& out, int level) const;
 
     // Reads one deeplink object. A missing or null member is absent, unknown members are
-    // ignored; anything of the wrong type throws DecodingError naming `path`.
-    [[nodiscard]] static SerialisingDeeplinkRecord fromJson(const QJsonValue& value,
-                                                            const QString& path);
+    // ignored; a member of the wrong type throws JsonDecodingError.
+    [[nodiscard]] static SerialisingDeeplinkRecord fromJson(const QJsonObject& object);
 };

@@ -1,12 +1,8 @@
 #include "exchange/SerialisingDeeplinkRecordCollection.h"
 
 #include "exchange/DecodingError.h"
-#include "exchange/ExchangeJson.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
+#include "platform/JsonDecoding.h"
+#include "platform/JsonEncoding.h"
 
 QByteArray SerialisingDeeplinkRecordCollection::encoded() const {
     QByteArray out;
@@ -18,23 +14,23 @@ QByteArray SerialisingDeeplinkRecordCollection::encoded() const {
     out.reserve(64 + (deeplinks ? deeplinks->size() * 96 : 0));
     out.append("{\n");
     if (title) {
-        ExchangeJson::appendIndent(out, 1);
+        JsonEncoding::appendIndent(out, 1);
         out.append("\"title\" : ");
-        ExchangeJson::appendString(out, *title);
+        JsonEncoding::appendString(out, *title);
         out.append(deeplinks ? ",\n" : "\n");
     }
     if (deeplinks) {
-        ExchangeJson::appendIndent(out, 1);
+        JsonEncoding::appendIndent(out, 1);
         if (deeplinks->isEmpty()) {
             out.append("\"deeplinks\" : []\n");
         } else {
             out.append("\"deeplinks\" : [\n");
             for (qsizetype i = 0; i < deeplinks->size(); ++i) {
-                ExchangeJson::appendIndent(out, 2);
+                JsonEncoding::appendIndent(out, 2);
                 deeplinks->at(i).appendJson(out, 2);
                 out.append(i + 1 < deeplinks->size() ? ",\n" : "\n");
             }
-            ExchangeJson::appendIndent(out, 1);
+            JsonEncoding::appendIndent(out, 1);
             out.append("]\n");
         }
     }
@@ -44,35 +40,27 @@ QByteArray SerialisingDeeplinkRecordCollection::encoded() const {
 
 SerialisingDeeplinkRecordCollection
 SerialisingDeeplinkRecordCollection::decode(const QByteArray& data) {
+    using namespace JsonDecoding;
     if (data.trimmed().isEmpty())
         throw DecodingError(QStringLiteral("the file is empty"));
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        throw DecodingError(QStringLiteral("malformed JSON at byte %1: %2")
-                                .arg(parseError.offset)
-                                .arg(parseError.errorString()));
-    if (!document.isObject())
-        throw DecodingError(document.isArray()
-                                ? QStringLiteral("the top level is an array, not an object")
-                                : QStringLiteral("the top level is not an object"));
-    const QJsonObject object = document.object();
-
-    SerialisingDeeplinkRecordCollection record;
-    record.title =
-        ExchangeJson::optionalString(object.value(QLatin1String("title")), QStringLiteral("title"));
-    const QJsonValue deeplinks = object.value(QLatin1String("deeplinks"));
-    if (deeplinks.isUndefined() || deeplinks.isNull())
+    try {
+        const QJsonObject object = documentObject(data);
+        SerialisingDeeplinkRecordCollection record;
+        record.title = optionalString(object, QLatin1StringView("title"));
+        const std::optional<QJsonArray> deeplinks =
+            optionalArray(object, QLatin1StringView("deeplinks"));
+        if (!deeplinks)
+            return record;
+        QList<SerialisingDeeplinkRecord> records;
+        records.reserve(deeplinks->size());
+        for (qsizetype i = 0; i < deeplinks->size(); ++i) {
+            records.append(within(QStringLiteral("deeplinks[%1]").arg(i), [&] {
+                return SerialisingDeeplinkRecord::fromJson(objectElement(deeplinks->at(i)));
+            }));
+        }
+        record.deeplinks = std::move(records);
         return record;
-    if (!deeplinks.isArray())
-        throw DecodingError(QStringLiteral("\"deeplinks\" is %1, not an array")
-                                .arg(ExchangeJson::describe(deeplinks)));
-    const QJsonArray array = deeplinks.toArray();
-    QList<SerialisingDeeplinkRecord> records;
-    records.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i)
-        records.append(SerialisingDeeplinkRecord::fromJson(array.at(i),
-                                                           QStringLiteral("deeplinks[%1]").arg(i)));
-    record.deeplinks = std::move(records);
-    return record;
+    } catch (const JsonDecodingError& error) {
+        throw DecodingError(error);
+    }
 }

@@ -3,10 +3,18 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-JsonDecodingError::JsonDecodingError(Kind kind, QString key, QString detail)
-    : m_kind(kind)
+JsonDecodingError::JsonDecodingError(QString key, QJsonValue::Type expected, QJsonValue::Type found)
+    : m_kind(found == QJsonValue::Undefined ? Kind::keyNotFound
+             : found == QJsonValue::Null    ? Kind::valueNotFound
+                                            : Kind::typeMismatch)
     , m_codingPath(std::move(key))
-    , m_detail(std::move(detail)) {}
+    , m_expected(expected)
+    , m_found(found) {}
+
+JsonDecodingError::JsonDecodingError(qsizetype offset, QString reason)
+    : m_kind(Kind::dataCorrupted)
+    , m_parseOffset(offset)
+    , m_parseReason(std::move(reason)) {}
 
 QString JsonDecodingError::errorDescription() const {
     QString text =
@@ -22,18 +30,19 @@ QString JsonDecodingError::errorDescription() const {
         where = QStringLiteral("Null value at “%1”").arg(m_codingPath);
         break;
     case Kind::typeMismatch:
-        where = QStringLiteral("Wrong type at “%1”").arg(m_codingPath);
+        // Only the document itself has an empty path, and it must be an object.
+        where = QStringLiteral("Wrong type at “%1”: %2")
+                    .arg(m_codingPath, m_codingPath.isEmpty()
+                                           ? QStringLiteral("expected an object at the top level")
+                                           : QStringLiteral("expected another type, found ") +
+                                                 JsonDecoding::describe(m_found));
         break;
     case Kind::dataCorrupted:
-        where = m_codingPath.isEmpty() ? QString()
-                                       : QStringLiteral("Bad value at “%1”").arg(m_codingPath);
+        where =
+            QStringLiteral("not valid JSON: %1 at offset %2").arg(m_parseReason).arg(m_parseOffset);
         break;
     }
-    if (!m_detail.isEmpty())
-        where = where.isEmpty() ? m_detail : where + QStringLiteral(": ") + m_detail;
-    if (!where.isEmpty())
-        text += QStringLiteral(" (") + where + QStringLiteral(")");
-    return text;
+    return text + QStringLiteral(" (") + where + QStringLiteral(")");
 }
 
 void JsonDecodingError::prependPath(const QString& component) {
@@ -49,34 +58,15 @@ namespace JsonDecoding {
 
 namespace {
 
-QString typeName(const QJsonValue& value) {
-    switch (value.type()) {
-    case QJsonValue::Bool:
-        return QStringLiteral("expected another type, found a boolean");
-    case QJsonValue::Double:
-        return QStringLiteral("expected another type, found a number");
-    case QJsonValue::String:
-        return QStringLiteral("expected another type, found a string");
-    case QJsonValue::Array:
-        return QStringLiteral("expected another type, found an array");
-    case QJsonValue::Object:
-        return QStringLiteral("expected another type, found an object");
-    default:
-        return {};
-    }
-}
-
-QJsonValue present(const QJsonObject& object, QLatin1StringView key) {
-    const auto it = object.constFind(key);
-    if (it == object.constEnd())
-        throw JsonDecodingError(JsonDecodingError::Kind::keyNotFound, key.toString());
-    if (it->isNull())
-        throw JsonDecodingError(JsonDecodingError::Kind::valueNotFound, key.toString());
-    return *it;
-}
-
-[[noreturn]] void mismatch(QLatin1StringView key, const QJsonValue& value) {
-    throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, key.toString(), typeName(value));
+// The value of `key` if it has type `type`; nothing when absent or null and not `required`.
+std::optional<QJsonValue> member(const QJsonObject& object, QLatin1StringView key,
+                                 QJsonValue::Type type, bool required) {
+    const QJsonValue value = object.value(key);
+    if (value.type() == type)
+        return value;
+    if (!required && (value.isUndefined() || value.isNull()))
+        return std::nullopt;
+    throw JsonDecodingError(key.toString(), type, value.type());
 }
 
 } // namespace
@@ -85,62 +75,65 @@ QJsonObject documentObject(const QByteArray& data) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted, {},
-                                QStringLiteral("not valid JSON: %1 at offset %2")
-                                    .arg(parseError.errorString())
-                                    .arg(parseError.offset));
+        throw JsonDecodingError(parseError.offset, parseError.errorString());
+    // A document that parses holds an object or an array.
     if (!document.isObject())
-        throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, {},
-                                QStringLiteral("expected an object at the top level"));
+        throw JsonDecodingError({}, QJsonValue::Object, QJsonValue::Array);
     return document.object();
 }
 
 QString requiredString(const QJsonObject& object, QLatin1StringView key) {
-    const QJsonValue value = present(object, key);
-    if (!value.isString())
-        mismatch(key, value);
-    return value.toString();
+    return member(object, key, QJsonValue::String, true)->toString();
 }
 
 std::optional<QString> optionalString(const QJsonObject& object, QLatin1StringView key) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return std::nullopt;
-    if (!value.isString())
-        mismatch(key, value);
-    return value.toString();
+    const auto value = member(object, key, QJsonValue::String, false);
+    return value ? std::optional(value->toString()) : std::nullopt;
 }
 
 std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return std::nullopt;
-    if (!value.isBool())
-        mismatch(key, value);
-    return value.toBool();
+    const auto value = member(object, key, QJsonValue::Bool, false);
+    return value ? std::optional(value->toBool()) : std::nullopt;
 }
 
 QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key) {
-    const QJsonValue value = present(object, key);
-    if (!value.isObject())
-        mismatch(key, value);
-    return value.toObject();
+    return member(object, key, QJsonValue::Object, true)->toObject();
 }
 
 QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key) {
-    const QJsonValue value = present(object, key);
-    if (!value.isArray())
-        mismatch(key, value);
-    return value.toArray();
+    return member(object, key, QJsonValue::Array, true)->toArray();
+}
+
+std::optional<QJsonArray> optionalArray(const QJsonObject& object, QLatin1StringView key) {
+    const auto value = member(object, key, QJsonValue::Array, false);
+    return value ? std::optional(value->toArray()) : std::nullopt;
 }
 
 QJsonObject objectElement(const QJsonValue& value) {
     if (value.isObject())
         return value.toObject();
     // The caller's `within("[i]", ...)` supplies the position.
-    if (value.isNull())
-        throw JsonDecodingError(JsonDecodingError::Kind::valueNotFound, {});
-    throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch, {}, typeName(value));
+    throw JsonDecodingError({}, QJsonValue::Object, value.type());
+}
+
+QString describe(QJsonValue::Type type) {
+    switch (type) {
+    case QJsonValue::Null:
+        return QStringLiteral("null");
+    case QJsonValue::Bool:
+        return QStringLiteral("a Boolean");
+    case QJsonValue::Double:
+        return QStringLiteral("a number");
+    case QJsonValue::String:
+        return QStringLiteral("a string");
+    case QJsonValue::Array:
+        return QStringLiteral("an array");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    case QJsonValue::Undefined:
+        break;
+    }
+    return QStringLiteral("missing");
 }
 
 } // namespace JsonDecoding

@@ -15,12 +15,21 @@ class JsonDecodingError : public LocalizedError {
 public:
     enum class Kind { dataCorrupted, keyNotFound, valueNotFound, typeMismatch };
 
-    JsonDecodingError(Kind kind, QString key, QString detail = {});
+    // `found` stood where a value of type `expected` was required (Undefined: the key is absent).
+    JsonDecodingError(QString key, QJsonValue::Type expected, QJsonValue::Type found);
+    // Qt's parser gave up at byte `offset` for `reason`.
+    JsonDecodingError(qsizetype offset, QString reason);
 
     [[nodiscard]] QString errorDescription() const override;
     [[nodiscard]] Kind kind() const { return m_kind; }
-    // Where in the document it went wrong, e.g. "result.devices[2].hardwareProperties".
+    // Where in the document it went wrong, e.g. "result.devices[2].hardwareProperties"; empty
+    // for the document itself.
     [[nodiscard]] const QString& codingPath() const { return m_codingPath; }
+    [[nodiscard]] QJsonValue::Type expectedType() const { return m_expected; }
+    [[nodiscard]] QJsonValue::Type foundType() const { return m_found; }
+    // dataCorrupted only: where and why the parser stopped.
+    [[nodiscard]] qsizetype parseOffset() const { return m_parseOffset; }
+    [[nodiscard]] const QString& parseReason() const { return m_parseReason; }
 
     // Decoders call this while the error unwinds through a container, outermost last.
     void prependPath(const QString& component);
@@ -28,7 +37,10 @@ public:
 private:
     Kind m_kind;
     QString m_codingPath;
-    QString m_detail;
+    QJsonValue::Type m_expected = QJsonValue::Undefined;
+    QJsonValue::Type m_found = QJsonValue::Undefined;
+    qsizetype m_parseOffset = -1;
+    QString m_parseReason;
 };
 
 // Strict readers over QJsonObject/QJsonValue. Required readers throw JsonDecodingError when the key
@@ -36,7 +48,8 @@ private:
 // still throw for another type, as a default JSON decoder does.
 namespace JsonDecoding {
 
-// The top-level object of `data`; throws dataCorrupted for invalid JSON or a non-object root.
+// The top-level object of `data`; throws dataCorrupted for invalid JSON, typeMismatch for a
+// non-object root.
 [[nodiscard]] QJsonObject documentObject(const QByteArray& data);
 
 [[nodiscard]] QString requiredString(const QJsonObject& object, QLatin1StringView key);
@@ -45,9 +58,14 @@ namespace JsonDecoding {
 [[nodiscard]] std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key);
 [[nodiscard]] QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key);
 [[nodiscard]] QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key);
+[[nodiscard]] std::optional<QJsonArray> optionalArray(const QJsonObject& object,
+                                                      QLatin1StringView key);
 
 // An array element that must be an object (wrap the call in within("[i]", ...) for the path).
 [[nodiscard]] QJsonObject objectElement(const QJsonValue& value);
+
+// "a number", "an array", "null", ... for error messages.
+[[nodiscard]] QString describe(QJsonValue::Type type);
 
 // Runs `decode` and, if it throws JsonDecodingError, prefixes `component` to the error's path.
 template <typename F> auto within(const QString& component, F&& decode) -> decltype(decode()) {

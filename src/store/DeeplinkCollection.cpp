@@ -72,21 +72,6 @@ void DeeplinkCollection::addDeeplink(Deeplink* deeplink) {
         deeplink->setDeeplinkCollection(this);
 }
 
-void DeeplinkCollection::removeDeeplink(Deeplink* deeplink) {
-    if (deeplink && deeplink->deeplinkCollection() == this)
-        deeplink->setDeeplinkCollection(nullptr);
-}
-
-void DeeplinkCollection::setDeeplinks(const QList<Deeplink*>& deeplinks) {
-    const QList<Deeplink*> current = m_deeplinks;
-    for (Deeplink* deeplink : current) {
-        if (!deeplinks.contains(deeplink))
-            deeplink->setDeeplinkCollection(nullptr);
-    }
-    for (Deeplink* deeplink : deeplinks)
-        addDeeplink(deeplink);
-}
-
 void DeeplinkCollection::restore(const Values& values) {
     m_values = values;
     m_foldedName = TextFolding::fold(values.name);

@@ -50,9 +50,6 @@ public:
     [[nodiscard]] const QList<Deeplink*>& deeplinks() const { return m_deeplinks; }
     [[nodiscard]] qint64 deeplinksCount() const { return m_deeplinks.size(); }
     void addDeeplink(Deeplink* deeplink);
-    void removeDeeplink(Deeplink* deeplink);
-    // Replaces the whole set; deeplinks no longer in it are left without a collection.
-    void setDeeplinks(const QList<Deeplink*>& deeplinks);
 
     // The name case-folded and stripped of diacritics, for "contains[cd]" filters.
     [[nodiscard]] const QString& foldedName() const { return m_foldedName; }

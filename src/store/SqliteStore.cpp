@@ -223,10 +223,18 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
         return false;
     }
 
+    // One column list and one binder serve the INSERT of new collections and the UPDATE of
+    // existing ones, so the two cannot disagree on a column's place. The row id goes last.
+    const QString columns =
+        QStringLiteral("uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp");
     QSqlQuery insertCollection(m_database);
-    insertCollection.prepare(
-        QStringLiteral("INSERT INTO collections (id, uid, name, emoji, isPinned, colorR, colorG, "
-                       "colorB, colorA, timestamp) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    insertCollection.prepare(QStringLiteral("INSERT INTO collections (%1, id) VALUES (?, ?, ?, ?, "
+                                            "?, ?, ?, ?, ?, ?)")
+                                 .arg(columns));
+    QSqlQuery updateCollection(m_database);
+    updateCollection.prepare(
+        QStringLiteral("UPDATE collections SET %1 = ? WHERE id = ?")
+            .arg(QString(columns).replace(QStringLiteral(", "), QStringLiteral(" = ?, "))));
     QSqlQuery upsertDeeplink(m_database);
     upsertDeeplink.prepare(QStringLiteral("INSERT OR REPLACE INTO deeplinks (id, collection_id, "
                                           "title, url, timestamp) VALUES (?, ?, ?, ?, ?)"));
@@ -235,21 +243,21 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
     QSqlQuery deleteDeeplink(m_database);
     deleteDeeplink.prepare(QStringLiteral("DELETE FROM deeplinks WHERE id = ?"));
 
-    const auto writeCollection = [&](const DeeplinkCollection* collection) {
+    const auto writeCollection = [&](QSqlQuery& query, const DeeplinkCollection* collection) {
         const auto& values = collection->m_values;
-        insertCollection.bindValue(0, collection->storeId());
-        insertCollection.bindValue(1, values.uid.isNull()
-                                          ? QVariant(QMetaType::fromType<QString>())
-                                          : QVariant(values.uid.toString(QUuid::WithoutBraces)));
-        insertCollection.bindValue(2, nullable(values.name));
-        insertCollection.bindValue(3, nullable(values.emoji));
-        insertCollection.bindValue(4, values.isPinned ? 1 : 0);
-        insertCollection.bindValue(5, values.colorR);
-        insertCollection.bindValue(6, values.colorG);
-        insertCollection.bindValue(7, values.colorB);
-        insertCollection.bindValue(8, values.colorA);
-        insertCollection.bindValue(9, nullable(values.timestampMsecs));
-        return exec(insertCollection, error);
+        query.bindValue(0, values.uid.isNull()
+                               ? QVariant(QMetaType::fromType<QString>())
+                               : QVariant(values.uid.toString(QUuid::WithoutBraces)));
+        query.bindValue(1, nullable(values.name));
+        query.bindValue(2, nullable(values.emoji));
+        query.bindValue(3, values.isPinned ? 1 : 0);
+        query.bindValue(4, values.colorR);
+        query.bindValue(5, values.colorG);
+        query.bindValue(6, values.colorB);
+        query.bindValue(7, values.colorA);
+        query.bindValue(8, nullable(values.timestampMsecs));
+        query.bindValue(9, collection->storeId());
+        return exec(query, error);
     };
     const auto writeDeeplink = [&](const Deeplink* deeplink) {
         const auto& values = deeplink->m_values;
@@ -268,30 +276,11 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
     // their deeplinks.
     for (ManagedObject* object : inserted) {
         if (ok && object->entity() == ManagedObject::Entity::DeeplinkCollection)
-            ok = writeCollection(static_cast<DeeplinkCollection*>(object));
+            ok = writeCollection(insertCollection, static_cast<DeeplinkCollection*>(object));
     }
-    QSqlQuery updateCollection(m_database);
-    updateCollection.prepare(QStringLiteral(
-        "UPDATE collections SET uid = ?, name = ?, emoji = ?, isPinned = ?, colorR = ?, "
-        "colorG = ?, colorB = ?, colorA = ?, timestamp = ? WHERE id = ?"));
     for (ManagedObject* object : updated) {
-        if (!ok || object->entity() != ManagedObject::Entity::DeeplinkCollection)
-            continue;
-        const auto* collection = static_cast<DeeplinkCollection*>(object);
-        const auto& values = collection->m_values;
-        updateCollection.bindValue(0, values.uid.isNull()
-                                          ? QVariant(QMetaType::fromType<QString>())
-                                          : QVariant(values.uid.toString(QUuid::WithoutBraces)));
-        updateCollection.bindValue(1, nullable(values.name));
-        updateCollection.bindValue(2, nullable(values.emoji));
-        updateCollection.bindValue(3, values.isPinned ? 1 : 0);
-        updateCollection.bindValue(4, values.colorR);
-        updateCollection.bindValue(5, values.colorG);
-        updateCollection.bindValue(6, values.colorB);
-        updateCollection.bindValue(7, values.colorA);
-        updateCollection.bindValue(8, nullable(values.timestampMsecs));
-        updateCollection.bindValue(9, collection->storeId());
-        ok = exec(updateCollection, error);
+        if (ok && object->entity() == ManagedObject::Entity::DeeplinkCollection)
+            ok = writeCollection(updateCollection, static_cast<DeeplinkCollection*>(object));
     }
     for (ManagedObject* object : inserted) {
         if (ok && object->entity() == ManagedObject::Entity::Deeplink)

@@ -2,7 +2,6 @@
 
 #include "platform/PropertyList.h"
 
-#include <QFile>
 #include <QtTest>
 
 #include <plist/plist.h>
@@ -31,73 +30,67 @@ const QByteArray xmlHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist
 
 class tst_PropertyList : public QObject {
     Q_OBJECT
+
 private Q_SLOTS:
-    void readsDictionary_data();
-    void readsDictionary();
-    void missingFile();
+    void readsDictionary_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("isDictionary");
+        QTest::addColumn<QVariantMap>("expected");
+
+        const QVariantMap xcode{{"CFBundleIdentifier", QStringLiteral("com.apple.dt.Xcode")}};
+        QTest::addRow("XML") << xmlHeader +
+                                    "<dict><key>CFBundleIdentifier</key><string>com.apple.dt.Xcode"
+                                    "</string></dict></plist>"
+                             << true << xcode;
+        QTest::addRow("binary") << binaryDictionary() << true
+                                << QVariantMap{
+                                       {"CFBundleIdentifier", QStringLiteral("com.apple.dt.Xcode")},
+                                       {"Count", qint64(42)},
+                                       {"List", QVariantList{true}}};
+        QTest::addRow("nested values")
+            << xmlHeader +
+                   "<dict><key>a</key><array><integer>-3</integer><real>1.5</real><false/></array>"
+                   "<key>d</key><dict><key>s</key><string>caf\xc3\xa9</string></dict>"
+                   "<key>b</key><data>AAEC</data></dict></plist>"
+            << true
+            << QVariantMap{{"a", QVariantList{qint64(-3), 1.5, false}},
+                           {"d", QVariantMap{{"s", QStringLiteral("café")}}},
+                           {"b", QByteArray("\x00\x01\x02", 3)}};
+        QTest::addRow("array at the top")
+            << xmlHeader + "<array><string>x</string></array></plist>" << false << QVariantMap();
+        QTest::addRow("truncated XML")
+            << xmlHeader + "<dict><key>CFBundleIdentifier</key><str" << false << QVariantMap();
+        // Found by fuzzing: libplist asserted on reading the key, aborting the app.
+        QTest::addRow("binary, NUL inside a key")
+            << QByteArray::fromHex("62706c6973743030d2010203045f1012434642756e646c654964656e746966"
+                                   "696572536100625269645178080d2226290000000000000101000000000000"
+                                   "00050000000000000000000000000000002b")
+            << true
+            << QVariantMap{{"CFBundleIdentifier", QStringLiteral("id")},
+                           {"a", QStringLiteral("x")}};
+        QTest::addRow("truncated binary") << binaryDictionary().left(20) << false << QVariantMap();
+    }
+
+    void readsDictionary() {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, isDictionary);
+        QFETCH(QVariantMap, expected);
+        TestEnvironment env;
+        const QString path = env.writeFile(QStringLiteral("Info.plist"), contents);
+
+        const std::optional<QVariantMap> dictionary = PropertyList::readDictionary(path);
+
+        QCOMPARE(dictionary.has_value(), isDictionary);
+        if (isDictionary)
+            QCOMPARE(*dictionary, expected);
+    }
+
+    void missingFile() {
+        TestEnvironment env;
+        QVERIFY(!PropertyList::readDictionary(env.filePath(QStringLiteral("nothing.plist"))));
+        QVERIFY(!PropertyList::readDictionary(env.path())); // a directory
+    }
 };
-
-void tst_PropertyList::readsDictionary_data() {
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<bool>("isDictionary");
-    QTest::addColumn<QVariantMap>("expected");
-
-    const QVariantMap xcode{{"CFBundleIdentifier", QStringLiteral("com.apple.dt.Xcode")}};
-    QTest::addRow("XML") << xmlHeader +
-                                "<dict><key>CFBundleIdentifier</key><string>com.apple.dt.Xcode"
-                                "</string></dict></plist>"
-                         << true << xcode;
-    QTest::addRow("binary") << binaryDictionary() << true
-                            << QVariantMap{
-                                   {"CFBundleIdentifier", QStringLiteral("com.apple.dt.Xcode")},
-                                   {"Count", qint64(42)},
-                                   {"List", QVariantList{true}}};
-    QTest::addRow("nested values")
-        << xmlHeader +
-               "<dict><key>a</key><array><integer>-3</integer><real>1.5</real><false/></array>"
-               "<key>d</key><dict><key>s</key><string>caf\xc3\xa9</string></dict>"
-               "<key>b</key><data>AAEC</data></dict></plist>"
-        << true
-        << QVariantMap{{"a", QVariantList{qint64(-3), 1.5, false}},
-                       {"d", QVariantMap{{"s", QStringLiteral("café")}}},
-                       {"b", QByteArray("\x00\x01\x02", 3)}};
-    QTest::addRow("array at the top")
-        << xmlHeader + "<array><string>x</string></array></plist>" << false << QVariantMap();
-    QTest::addRow("truncated XML")
-        << xmlHeader + "<dict><key>CFBundleIdentifier</key><str" << false << QVariantMap();
-    // Found by fuzzing: libplist asserted on reading the key, aborting the app.
-    QTest::addRow("binary, NUL inside a key")
-        << QByteArray::fromHex("62706c6973743030d2010203045f1012434642756e646c654964656e746966"
-                               "696572536100625269645178080d2226290000000000000101000000000000"
-                               "00050000000000000000000000000000002b")
-        << true
-        << QVariantMap{{"CFBundleIdentifier", QStringLiteral("id")}, {"a", QStringLiteral("x")}};
-    QTest::addRow("truncated binary") << binaryDictionary().left(20) << false << QVariantMap();
-}
-
-void tst_PropertyList::readsDictionary() {
-    QFETCH(QByteArray, contents);
-    QFETCH(bool, isDictionary);
-    QFETCH(QVariantMap, expected);
-    TestEnvironment env;
-    const QString path = env.filePath(QStringLiteral("Info.plist"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-    file.close();
-
-    const std::optional<QVariantMap> dictionary = PropertyList::readDictionary(path);
-
-    QCOMPARE(dictionary.has_value(), isDictionary);
-    if (isDictionary)
-        QCOMPARE(*dictionary, expected);
-}
-
-void tst_PropertyList::missingFile() {
-    TestEnvironment env;
-    QVERIFY(!PropertyList::readDictionary(env.filePath(QStringLiteral("nothing.plist"))));
-    QVERIFY(!PropertyList::readDictionary(env.path())); // a directory
-}
 
 QTEST_GUILESS_MAIN(tst_PropertyList)
 #include "tst_PropertyList.moc"

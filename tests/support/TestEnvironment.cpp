@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 TestEnvironment::TestEnvironment()
@@ -46,4 +47,12 @@ QStringList TestEnvironment::messages(const QString& category) const {
 void TestEnvironment::clearLog() {
     const QMutexLocker lock(&m_mutex);
     m_records.clear();
+}
+
+QString TestEnvironment::writeFile(const QString& name, const QByteArray& contents) const {
+    const QString path = filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }

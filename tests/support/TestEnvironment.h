@@ -20,6 +20,8 @@ public:
 
     [[nodiscard]] QString path() const { return m_directory.path(); }
     [[nodiscard]] QString filePath(const QString& name) const { return m_directory.filePath(name); }
+    // Writes `contents` to the file `name` in the directory and returns its path.
+    QString writeFile(const QString& name, const QByteArray& contents) const;
 
     // Captured log messages, optionally of one category only.
     [[nodiscard]] QStringList messages(const QString& category = {}) const;

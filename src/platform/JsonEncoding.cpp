@@ -1,8 +1,6 @@
-#include "exchange/ExchangeJson.h"
+#include "platform/JsonEncoding.h"
 
-#include "exchange/DecodingError.h"
-
-namespace ExchangeJson {
+namespace JsonEncoding {
 
 void appendString(QByteArray& out, const QString& text) {
     static constexpr char hex[] = "0123456789abcdef";
@@ -50,33 +48,4 @@ void appendIndent(QByteArray& out, int level) {
     out.append(QByteArray(level * 2, ' '));
 }
 
-QString describe(const QJsonValue& value) {
-    switch (value.type()) {
-    case QJsonValue::Null:
-        return QStringLiteral("null");
-    case QJsonValue::Bool:
-        return QStringLiteral("a Boolean");
-    case QJsonValue::Double:
-        return QStringLiteral("a number");
-    case QJsonValue::String:
-        return QStringLiteral("a string");
-    case QJsonValue::Array:
-        return QStringLiteral("an array");
-    case QJsonValue::Object:
-        return QStringLiteral("an object");
-    case QJsonValue::Undefined:
-        break;
-    }
-    return QStringLiteral("missing");
-}
-
-std::optional<QString> optionalString(const QJsonValue& value, const QString& path) {
-    if (value.isUndefined() || value.isNull())
-        return std::nullopt;
-    if (!value.isString())
-        throw DecodingError(
-            QStringLiteral("\"%1\" is %2, not a string").arg(path, describe(value)));
-    return value.toString();
-}
-
-} // namespace ExchangeJson
+} // namespace JsonEncoding

@@ -1,0 +1,109 @@
+#include "exchange/CollectionImporter.h"
+
+#include "exchange/DecodingError.h"
+#include "exchange/DeeplinkCollectionFile.h"
+#include "platform/AppError.h"
+#include "platform/AppIdentity.h"
+#include "platform/Logger.h"
+#include "store/ColorPalette.h"
+#include "store/DeeplinkCollection.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QRandomGenerator>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
+
+namespace {
+
+const Logger& coreDataLog() {
+    static const Logger log(QString::fromLatin1(AppIdentity::bundleIdentifier),
+                            QStringLiteral("coredata"));
+    return log;
+}
+
+// A colour of the collection palette, at random.
+QColor randomPaletteColor() {
+    const QList<QColor>& palette = ColorPalette::colors();
+    return palette.at(QRandomGenerator::global()->bounded(int(palette.size())));
+}
+
+AppError tooLargeTogether() {
+    return AppError(
+        QString::fromLatin1(AppIdentity::bundleIdentifier), DeeplinkCollectionFile::tooLarge,
+        QStringLiteral("The chosen files are too large to import together (more than %1).")
+            .arg(QLocale().formattedDataSize(CollectionImporter::maximumImportSize, 0)));
+}
+
+// The records of every file, or the description of the first failure.
+struct Prepared {
+    QList<SerialisingDeeplinkRecordCollection> records;
+    QString failure;
+};
+
+Prepared prepare(const QStringList& paths) {
+    Prepared prepared;
+    QList<QByteArray> contents;
+    try {
+        // Measured first, so an oversized choice is refused before anything is read.
+        qint64 total = 0;
+        for (const QString& path : paths) {
+            const QFileInfo info(path);
+            if (info.size() > DeeplinkCollectionFile::maximumFileSize)
+                throw DeeplinkCollectionFile::tooLargeError(info.fileName());
+            total += info.size();
+        }
+        if (total > CollectionImporter::maximumImportSize)
+            throw tooLargeTogether();
+        total = 0;
+        for (const QString& path : paths) {
+            QByteArray data = DeeplinkCollectionFile::readContents(path);
+            total += data.size();
+            if (total > CollectionImporter::maximumImportSize)
+                throw tooLargeTogether(); // the files grew while they were read
+            contents.append(std::move(data));
+        }
+        prepared.records = CoreDataObjectSerialiser::decode(contents);
+    } catch (DecodingError& error) {
+        if (error.index() >= 0 && error.index() < paths.size())
+            error.setFileName(QFileInfo(paths.at(error.index())).fileName());
+        prepared.failure = error.errorDescription();
+    } catch (const std::exception& error) {
+        prepared.failure = localizedDescription(error);
+    }
+    return prepared;
+}
+
+} // namespace
+
+QCoro::Task<CollectionImporter::Outcome>
+CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext> context,
+                                CoreDataObjectSerialiser::ColorChooser color) {
+    // Off the GUI thread: a large file must not stall the window while it is read and parsed.
+    const Prepared prepared = co_await QtConcurrent::run(&prepare, paths);
+    if (!prepared.failure.isEmpty()) {
+        coreDataLog().error(u"Failed to save core data context cause: %{public}@",
+                            prepared.failure);
+        co_return Outcome{Outcome::Kind::Refused, 0, prepared.failure};
+    }
+    if (!context)
+        co_return Outcome{Outcome::Kind::Refused, 0, QStringLiteral("The store is closed.")};
+
+    const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
+        prepared.records, *context, QDateTime::currentDateTimeUtc(),
+        color ? color : &randomPaletteColor);
+    (void)context->save(); // a failure here is ignored: the next save retries it
+    QString error;
+    if (context->save(&error))
+        co_return Outcome{Outcome::Kind::Imported, created.size(), {}};
+    // Nothing of the import may stay half-stored or pending: take exactly the imported
+    // collections (and their deeplinks) out again, leaving any other pending edits as they
+    // were, and keep running.
+    coreDataLog().error(u"Failed to save core data context cause: %{public}@", error);
+    for (DeeplinkCollection* collection : created)
+        context->deleteObject(collection);
+    coreDataLog().info(u"Import undone, collections removed: %{public}ld", qint64(created.size()));
+    co_return Outcome{Outcome::Kind::Undone, 0, error};
+}

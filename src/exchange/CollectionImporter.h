@@ -1,0 +1,43 @@
+#pragma once
+
+#include "exchange/CoreDataObjectSerialiser.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <QCoro/QCoroTask>
+
+class ManagedObjectContext;
+
+// Plain class (no QObject, no widgets) that imports exchange files into the store, all or
+// nothing: every file is measured, read and decoded off the GUI thread before anything is
+// created, and an import whose save fails is taken out of the context again. Failures are
+// logged and returned; the caller only presents them.
+class CollectionImporter {
+public:
+    // How an import ended.
+    struct Outcome {
+        enum class Kind {
+            Imported, // every file's collection is stored
+            Refused,  // a file was too large, unreadable or no collection: nothing was created
+            Undone,   // the collections were created but could not be saved, and are gone again
+        };
+        Kind kind = Kind::Imported;
+        qsizetype collections = 0; // Imported: how many
+        QString error;             // Refused, Undone: what went wrong
+    };
+
+    // All chosen files together may hold at most this much: each file is read into memory
+    // whole before anything is decoded, and the objects are made on the GUI thread.
+    static constexpr qint64 maximumImportSize = 16 * 1024 * 1024;
+
+    CollectionImporter() = delete;
+
+    // Imports one collection per file of `paths`, in order, into `context` and saves it.
+    // `color` gives each new collection's colour (a random palette colour when empty). If the
+    // context is gone by the time the files are read, nothing happens.
+    [[nodiscard]] static QCoro::Task<Outcome>
+    importFiles(QStringList paths, QPointer<ManagedObjectContext> context,
+                CoreDataObjectSerialiser::ColorChooser color = {});
+};

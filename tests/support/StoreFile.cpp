@@ -1,0 +1,61 @@
+#include "StoreFile.h"
+
+#include "TestEnvironment.h"
+
+#include "store/DeeplinkCollection.h"
+#include "store/ManagedObjectContext.h"
+#include "store/SqliteStore.h"
+
+#include <QDebug>
+#include <QSqlQuery>
+#include <QUuid>
+
+StoreFile::StoreFile(const TestEnvironment& env)
+    : m_path(env.filePath(QStringLiteral("Kestrine.sqlite"))) {
+    reopen();
+}
+
+StoreFile::~StoreFile() {
+    unlockWrites();
+}
+
+ManagedObjectContext* StoreFile::context() const {
+    return m_container ? m_container->viewContext() : nullptr;
+}
+
+ManagedObjectContext* StoreFile::reopen() {
+    m_container.reset();
+    m_container = std::make_unique<PersistentContainer>(m_path);
+    if (const auto error = m_container->loadPersistentStores()) {
+        qWarning() << error->description << error->details;
+        m_container.reset();
+    }
+    return context();
+}
+
+bool StoreFile::lockWrites() {
+    if (m_container)
+        m_container->store()->setBusyTimeout(20);
+    m_blocker = QSqlDatabase::addDatabase(
+        QStringLiteral("QSQLITE"), QStringLiteral("blocker-") + QUuid::createUuid().toString());
+    m_blocker.setDatabaseName(m_path);
+    return m_blocker.open() && QSqlQuery(m_blocker).exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void StoreFile::unlockWrites() {
+    if (!m_blocker.isValid())
+        return;
+    const QString connection = m_blocker.connectionName();
+    QSqlQuery(m_blocker).exec(QStringLiteral("ROLLBACK"));
+    m_blocker.close();
+    m_blocker = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection);
+}
+
+QStringList StoreFile::names(const ManagedObjectContext& context) {
+    QStringList list;
+    for (const DeeplinkCollection* collection : context.collections())
+        list.append(collection->name().isNull() ? QStringLiteral("<none>") : collection->name());
+    list.sort();
+    return list;
+}

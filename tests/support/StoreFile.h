@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/PersistentContainer.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class ManagedObjectContext;
+class TestEnvironment;
+
+// Test fixture that owns a store file in the test's temporary directory: opens it, reopens it
+// to show what reached the disk, and can hold its write lock from a second connection, as
+// another process would, so that saves fail.
+class StoreFile {
+public:
+    explicit StoreFile(const TestEnvironment& env);
+    ~StoreFile();
+    StoreFile(const StoreFile&) = delete;
+    StoreFile& operator=(const StoreFile&) = delete;
+
+    [[nodiscard]] const QString& path() const { return m_path; }
+    // The open store's context; null when the file did not open (the reason is a warning).
+    [[nodiscard]] ManagedObjectContext* context() const;
+    [[nodiscard]] PersistentContainer* container() const { return m_container.get(); }
+
+    // Closes the store and opens the file again; returns the new context (null on failure).
+    ManagedObjectContext* reopen();
+    void close() { m_container.reset(); }
+
+    // Takes the file's write lock from another connection; saves give up after 20 ms.
+    [[nodiscard]] bool lockWrites();
+    void unlockWrites();
+
+    // The names of the context's collections, sorted; "<none>" for a nameless one.
+    [[nodiscard]] static QStringList names(const ManagedObjectContext& context);
+
+private:
+    QString m_path;
+    std::unique_ptr<PersistentContainer> m_container;
+    QSqlDatabase m_blocker;
+};
