@@ -43,6 +43,10 @@ public:
     // Parses user or file text into a URL; text that is not a valid URL gives an empty QUrl.
     [[nodiscard]] static QUrl urlFromText(const QString& text);
 
+    // The title a newly added deeplink gets; a deeplink still titled so is taken as just added
+    // (its editor selects the title to be typed over).
+    [[nodiscard]] static QString newTitle() { return QStringLiteral("Title"); }
+
 private:
     friend class ManagedObjectContext;
     friend class SqliteStore;

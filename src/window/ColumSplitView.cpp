@@ -1,9 +1,6 @@
 #include "window/ColumSplitView.h"
 
 #include "platform/AppSettings.h"
-#include "store/Deeplink.h"
-#include "store/DeeplinkCollection.h"
-#include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 #include "widgets/PlaceholderView.h"
 #include "window/DeeplinkCollectionDetailView.h"
@@ -44,17 +41,17 @@ ColumSplitView::ColumSplitView(ManagedObjectContext* context, OpenUrlAction open
                                QWidget* parent)
     : QSplitter(Qt::Horizontal, parent)
     , m_context(context)
-    , m_openUrl(std::move(openUrl)) {
+    , m_openUrl(std::move(openUrl))
+    , m_state(new WindowState(context, this)) {
     setObjectName(QStringLiteral("columSplitView"));
     setChildrenCollapsible(false);
     setHandleWidth(1);
-    m_sectionedCollection = new FetchedResultsModel(context, DeeplinkQueries::collections(), this);
 
     // Sidebar: the collection list, or the no-result message of a collection search.
     m_sidebarColumn = column(this, tr("Collections column"));
     m_sidebarColumn->setMinimumWidth(sidebarMinimumWidth);
     m_sidebarColumn->setMaximumWidth(sidebarMaximumWidth);
-    m_sideBar = new SideBarView(m_sectionedCollection, context, m_sidebarColumn);
+    m_sideBar = new SideBarView(m_state->sectionedCollection(), context, m_sidebarColumn);
     m_sidebarColumn->addWidget(m_sideBar);
     m_noResult = new PlaceholderView(QStringLiteral("binoculars.fill"), QString(), m_sidebarColumn);
     m_sidebarColumn->addWidget(m_noResult);
@@ -82,23 +79,31 @@ ColumSplitView::ColumSplitView(ManagedObjectContext* context, OpenUrlAction open
     restoreColumns();
     connect(this, &QSplitter::splitterMoved, this, &ColumSplitView::saveColumns);
 
-    m_searchField =
-        new RootSearchField(Binding<QString>::property(this, &ColumSplitView::searchText,
-                                                       &ColumSplitView::setSearchText),
-                            Binding<SearchRootScope>::property(this, &ColumSplitView::selectedScope,
-                                                               &ColumSplitView::setSelectedScope));
-    connect(this, &ColumSplitView::searchTextChanged, m_searchField, &RootSearchField::refresh);
-    connect(this, &ColumSplitView::selectedScopeChanged, m_searchField, &RootSearchField::refresh);
+    m_searchField = new RootSearchField(
+        Binding<QString>::property(m_state, &WindowState::searchText, &WindowState::setSearchText),
+        Binding<SearchRootScope>::property(m_state, &WindowState::selectedScope,
+                                           &WindowState::setSelectedScope));
+    connect(m_state, &WindowState::searchTextChanged, m_searchField, &RootSearchField::refresh);
+    connect(m_state, &WindowState::selectedScopeChanged, m_searchField, &RootSearchField::refresh);
 
     connect(m_sideBar, &SideBarView::selectedDeeplinkCollectionChanged, this,
             &ColumSplitView::setSelectedDeeplinkCollection);
-    const auto sectionsChanged = [this] { updateSidebarColumn(); };
-    connect(m_sectionedCollection, &QAbstractItemModel::rowsInserted, this, sectionsChanged);
-    connect(m_sectionedCollection, &QAbstractItemModel::rowsRemoved, this, sectionsChanged);
-    connect(m_sectionedCollection, &QAbstractItemModel::modelReset, this, sectionsChanged);
-    if (context)
-        connect(context, &ManagedObjectContext::objectChanged, this,
-                &ColumSplitView::objectChanged);
+    connect(m_state, &WindowState::selectedDeeplinkCollectionChanged, this,
+            &ColumSplitView::rebuildDetailView);
+    connect(m_state, &WindowState::selectedDeeplinkChanged, this,
+            &ColumSplitView::showSelectedDeeplink);
+    const auto searchChanged = [this] {
+        updateSidebarColumn();
+        updateDetailSearch();
+    };
+    connect(m_state, &WindowState::searchTextChanged, this, searchChanged);
+    connect(m_state, &WindowState::selectedScopeChanged, this, searchChanged);
+    FetchedResultsModel* collections = m_state->sectionedCollection();
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(collections, changed, this, &ColumSplitView::updateSidebarColumn);
+    connect(collections, &QAbstractItemModel::modelReset, this,
+            &ColumSplitView::updateSidebarColumn);
+    connect(m_state, &WindowState::titleChanged, this, &ColumSplitView::updateTitle);
     updateTitle();
 }
 
@@ -110,75 +115,9 @@ ColumSplitView::~ColumSplitView() {
     delete m_detailView;
 }
 
-DeeplinkCollection* ColumSplitView::selectedDeeplinkCollection() const {
-    return m_selectedDeeplinkCollection;
-}
-
-Deeplink* ColumSplitView::selectedDeeplink() const {
-    return m_selectedDeeplink;
-}
-
 void ColumSplitView::setSelectedDeeplinkCollection(DeeplinkCollection* collection) {
-    if (collection == m_selectedDeeplinkCollection) {
-        m_sideBar->setSelectedDeeplinkCollection(collection);
-        return;
-    }
-    m_selectedDeeplinkCollection = collection;
     m_sideBar->setSelectedDeeplinkCollection(collection);
-    // A deeplink of the previous collection has no place beside the new one's list.
-    setSelectedDeeplink(nullptr);
-    rebuildDetailView();
-    updateTitle();
-    Q_EMIT selectedDeeplinkCollectionChanged(collection);
-}
-
-void ColumSplitView::setSelectedDeeplink(Deeplink* deeplink) {
-    if (deeplink == m_selectedDeeplink)
-        return;
-    m_selectedDeeplink = deeplink;
-    if (m_detailView)
-        m_detailView->setSelectedDeeplink(deeplink);
-    rebuildDeeplinkEditor();
-    Q_EMIT selectedDeeplinkChanged(deeplink);
-}
-
-void ColumSplitView::setSelectedScope(SearchRootScope scope) {
-    if (scope == m_selectedScope)
-        return;
-    m_selectedScope = scope;
-    // Searching deeplinks lists every collection again; coming back to collections does not
-    // re-apply the text until it is next edited.
-    if (scope.isDeeplink() && m_collectionFilterActive) {
-        m_collectionFilterActive = false;
-        m_sectionedCollection->setFetchRequest(DeeplinkQueries::collections());
-    }
-    updateSidebarColumn();
-    updateDetailSearch();
-    Q_EMIT selectedScopeChanged(scope);
-}
-
-void ColumSplitView::setSearchText(const QString& text) {
-    if (text == m_searchText)
-        return;
-    m_searchText = text;
-    if (m_selectedScope.isCollection()) {
-        m_collectionFilterActive = !text.isEmpty();
-        m_sectionedCollection->setFetchRequest(DeeplinkQueries::collections(text));
-    }
-    updateSidebarColumn();
-    updateDetailSearch();
-    Q_EMIT searchTextChanged(text);
-}
-
-FetchRequest ColumSplitView::deeplinkFetchRequest() const {
-    DeeplinkQueries::TextField field = DeeplinkQueries::TextField::None;
-    if (m_selectedScope.isDeeplink()) {
-        field = m_selectedScope.deeplinkScope() == DeeplinkScope::Title
-                    ? DeeplinkQueries::TextField::Title
-                    : DeeplinkQueries::TextField::Url;
-    }
-    const QUuid uid = m_selectedDeeplinkCollection ? m_selectedDeeplinkCollection->uid() : QUuid();
-    return DeeplinkQueries::deeplinks(uid, field, m_searchText);
+    m_state->setSelectedDeeplinkCollection(collection);
 }
 
 RootSearchField* ColumSplitView::searchField() const {
@@ -220,10 +159,8 @@ void ColumSplitView::showEvent(QShowEvent* event) {
 }
 
 void ColumSplitView::updateSidebarColumn() {
-    const bool noResult = !m_searchText.isEmpty() && m_selectedScope.isCollection() &&
-                          m_sectionedCollection->isEmpty();
-    if (noResult) {
-        m_noResult->setText(QStringLiteral("Unable to find ") + m_searchText);
+    if (m_state->collectionsNotFound()) {
+        m_noResult->setText(QStringLiteral("Unable to find ") + m_state->searchText());
         m_sidebarColumn->setCurrentWidget(m_noResult);
         return;
     }
@@ -236,28 +173,36 @@ void ColumSplitView::updateSidebarColumn() {
 
 void ColumSplitView::updateDetailSearch() {
     if (m_detailView)
-        m_detailView->setSearch(m_searchText, m_selectedScope, deeplinkFetchRequest());
+        m_detailView->setSearch(m_state->searchText(), m_state->selectedScope(),
+                                m_state->deeplinkFetchRequest());
 }
 
 void ColumSplitView::rebuildDetailView() {
+    // A collection dropped by the state (deleted) leaves the sidebar too.
+    m_sideBar->setSelectedDeeplinkCollection(m_state->selectedDeeplinkCollection());
     if (m_detailView) {
         m_middleColumn->removeWidget(m_detailView);
         delete m_detailView;
     }
-    if (!m_selectedDeeplinkCollection) {
+    DeeplinkCollection* collection = m_state->selectedDeeplinkCollection();
+    if (!collection) {
         m_middleColumn->setCurrentWidget(m_middlePlaceholder);
         return;
     }
     m_detailView = new DeeplinkCollectionDetailView(
-        m_context, m_selectedDeeplinkCollection, m_searchText, m_selectedScope,
-        deeplinkFetchRequest(), m_openUrl, m_middleColumn);
-    m_detailView->setSelectedDeeplink(m_selectedDeeplink);
-    connect(m_detailView, &DeeplinkCollectionDetailView::selectedDeeplinkChanged, this,
-            &ColumSplitView::setSelectedDeeplink);
-    connect(m_detailView, &DeeplinkCollectionDetailView::titleChanged, this,
-            &ColumSplitView::updateTitle);
+        m_context, collection, m_state->searchText(), m_state->selectedScope(),
+        m_state->deeplinkFetchRequest(), m_openUrl, m_middleColumn);
+    m_detailView->setSelectedDeeplink(m_state->selectedDeeplink());
+    connect(m_detailView, &DeeplinkCollectionDetailView::selectedDeeplinkChanged, m_state,
+            &WindowState::setSelectedDeeplink);
     m_middleColumn->addWidget(m_detailView);
     m_middleColumn->setCurrentWidget(m_detailView);
+}
+
+void ColumSplitView::showSelectedDeeplink() {
+    if (m_detailView)
+        m_detailView->setSelectedDeeplink(m_state->selectedDeeplink());
+    rebuildDeeplinkEditor();
 }
 
 void ColumSplitView::rebuildDeeplinkEditor() {
@@ -265,30 +210,19 @@ void ColumSplitView::rebuildDeeplinkEditor() {
         m_rightColumn->removeWidget(m_deeplinkEditor);
         delete m_deeplinkEditor;
     }
-    if (!m_selectedDeeplink) {
+    Deeplink* deeplink = m_state->selectedDeeplink();
+    if (!deeplink) {
         m_rightColumn->setCurrentWidget(m_rightPlaceholder);
         return;
     }
-    m_deeplinkEditor = new DeeplinkDetailView(m_selectedDeeplink, m_rightColumn);
+    m_deeplinkEditor = new DeeplinkDetailView(deeplink, m_rightColumn);
     m_rightColumn->addWidget(m_deeplinkEditor);
     m_rightColumn->setCurrentWidget(m_deeplinkEditor);
 }
 
 void ColumSplitView::updateTitle() {
-    const QString title = m_detailView ? m_detailView->title() : QStringLiteral("Kestrine");
     if (QWidget* top = window())
-        top->setWindowTitle(title);
-    Q_EMIT titleChanged(title);
-}
-
-void ColumSplitView::objectChanged(ManagedObject* object, ManagedObjectContext::Change change) {
-    if (change != ManagedObjectContext::Change::Deleted)
-        return;
-    // Whatever deleted it, a deleted object is no longer selected.
-    if (object == m_selectedDeeplink)
-        setSelectedDeeplink(nullptr);
-    if (object == m_selectedDeeplinkCollection)
-        setSelectedDeeplinkCollection(nullptr);
+        top->setWindowTitle(m_state->title());
 }
 
 void ColumSplitView::restoreColumns() {

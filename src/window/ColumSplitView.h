@@ -1,9 +1,7 @@
 #pragma once
 
 #include "execution/OpenUrlAction.h"
-#include "store/FetchRequest.h"
-#include "store/ManagedObjectContext.h"
-#include "window/SearchRootScope.h"
+#include "window/WindowState.h"
 
 #include <QPointer>
 #include <QSplitter>
@@ -17,10 +15,10 @@ class QStackedWidget;
 class RootSearchField;
 class SideBarView;
 
-// The window's three columns: the collection sidebar, the selected collection's deeplinks and
-// the selected deeplink. Owns the state they share (the two selections, the search text and
-// scope) and the live collection query that the search filters. The search field it drives
-// lives in the window toolbar (searchField()).
+// Splitter that lays out the window's three columns: the collection sidebar, the selected
+// collection's deeplinks and the selected deeplink. What they share lives in its WindowState;
+// this view shows it and forwards the columns' choices to it. The search field bound to that
+// state lives in the window toolbar (searchField()).
 class ColumSplitView : public QSplitter {
     Q_OBJECT
 public:
@@ -36,21 +34,16 @@ public:
     ColumSplitView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget* parent = nullptr);
     ~ColumSplitView() override;
 
-    [[nodiscard]] DeeplinkCollection* selectedDeeplinkCollection() const;
+    [[nodiscard]] WindowState* state() const { return m_state; }
+    // Forwards to the state; the sidebar follows even when the collection stays the same.
     void setSelectedDeeplinkCollection(DeeplinkCollection* collection);
-    [[nodiscard]] Deeplink* selectedDeeplink() const;
-    void setSelectedDeeplink(Deeplink* deeplink);
+    void setSelectedDeeplink(Deeplink* deeplink) { m_state->setSelectedDeeplink(deeplink); }
+    void setSelectedScope(SearchRootScope scope) { m_state->setSelectedScope(scope); }
+    void setSearchText(const QString& text) { m_state->setSearchText(text); }
+    [[nodiscard]] FetchedResultsModel* sectionedCollection() const {
+        return m_state->sectionedCollection();
+    }
 
-    [[nodiscard]] SearchRootScope selectedScope() const { return m_selectedScope; }
-    void setSelectedScope(SearchRootScope scope);
-    [[nodiscard]] QString searchText() const { return m_searchText; }
-    // An edit of the search field.
-    void setSearchText(const QString& text);
-
-    // The deeplink query of the middle column for the current selection, text and scope.
-    [[nodiscard]] FetchRequest deeplinkFetchRequest() const;
-
-    [[nodiscard]] FetchedResultsModel* sectionedCollection() const { return m_sectionedCollection; }
     [[nodiscard]] RootSearchField* searchField() const;
     [[nodiscard]] SideBarView* sideBar() const { return m_sideBar; }
     [[nodiscard]] PlaceholderView* noResultView() const { return m_noResult; }
@@ -62,13 +55,6 @@ public:
 
     void toggleSidebar();
 
-Q_SIGNALS:
-    void selectedDeeplinkCollectionChanged(DeeplinkCollection* collection);
-    void selectedDeeplinkChanged(Deeplink* deeplink);
-    void selectedScopeChanged(SearchRootScope scope);
-    void searchTextChanged(const QString& text);
-    void titleChanged(const QString& title);
-
 protected:
     void showEvent(QShowEvent* event) override;
     QSplitterHandle* createHandle() override;
@@ -76,21 +62,16 @@ protected:
 private:
     void rebuildDetailView();
     void rebuildDeeplinkEditor();
+    void showSelectedDeeplink();
     void updateSidebarColumn();
     void updateDetailSearch();
     void updateTitle();
-    void objectChanged(ManagedObject* object, ManagedObjectContext::Change change);
     void restoreColumns();
     void saveColumns() const;
 
     QPointer<ManagedObjectContext> m_context;
     OpenUrlAction m_openUrl;
-    QPointer<DeeplinkCollection> m_selectedDeeplinkCollection;
-    QPointer<Deeplink> m_selectedDeeplink;
-    SearchRootScope m_selectedScope = SearchRootScope::collection();
-    QString m_searchText;
-    FetchedResultsModel* m_sectionedCollection = nullptr;
-    bool m_collectionFilterActive = false;
+    WindowState* m_state = nullptr;
     bool m_appeared = false;
 
     QPointer<RootSearchField> m_searchField;

@@ -8,8 +8,10 @@
 #include "store/ManagedObjectContext.h"
 #include "widgets/PlaceholderView.h"
 #include "widgets/TextStyle.h"
+#include "window/AutomatedRunControls.h"
 #include "window/DeeplinkRowView.h"
 #include "window/ModelChanges.h"
+#include "window/WindowState.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -23,13 +25,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-constexpr auto newDeeplinkTitle = "Title";
-constexpr auto newDeeplinkUrl = "scheme://basepath/path?query=value";
-
-} // namespace
 
 DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
     ManagedObjectContext* context, DeeplinkCollection* collection, const QString& searchText,
@@ -109,15 +104,18 @@ void DeeplinkCollectionDetailView::buildHeader() {
     titles->addWidget(m_subtitleLabel);
     row->addLayout(titles, 1);
 
-    m_toolBar = new QToolBar(header);
-    m_toolBar->setObjectName(QStringLiteral("detailToolBar"));
-    m_toolBar->setIconSize(QSize(18, 18));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    m_toolBar->setAccessibleName(tr("Collection actions"));
-    buildRunControls(header);
+    auto* toolBar = new QToolBar(header);
+    toolBar->setObjectName(QStringLiteral("detailToolBar"));
+    toolBar->setIconSize(QSize(18, 18));
+    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar->setAccessibleName(tr("Collection actions"));
+    m_runControls = new AutomatedRunControls(m_run, this);
+    row->addWidget(m_runControls->statusLabel(), 0, Qt::AlignVCenter);
+    toolBar->addWidget(m_runControls->button());
+    toolBar->addSeparator();
 
     m_pinAction =
-        m_toolBar->addAction(SymbolImage::icon(QStringLiteral("pin")), QStringLiteral("Pin"));
+        toolBar->addAction(SymbolImage::icon(QStringLiteral("pin")), QStringLiteral("Pin"));
     m_pinAction->setCheckable(true);
     m_pinAction->setToolTip(QStringLiteral("Pin this collection"));
     connect(m_pinAction, &QAction::toggled, this, [this](bool checked) {
@@ -125,25 +123,25 @@ void DeeplinkCollectionDetailView::buildHeader() {
             m_collection->setIsPinned(checked);
     });
 
-    m_addDeeplinkAction = m_toolBar->addAction(SymbolImage::icon(QStringLiteral("plus")),
-                                               QStringLiteral("Add Deeplink"));
+    m_addDeeplinkAction = toolBar->addAction(SymbolImage::icon(QStringLiteral("plus")),
+                                             QStringLiteral("Add Deeplink"));
     m_addDeeplinkAction->setToolTip(QStringLiteral("Add a new deeplink"));
     m_addDeeplinkAction->setShortcut(QKeySequence::New);
     m_addDeeplinkAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_addDeeplinkAction, &QAction::triggered, this,
             &DeeplinkCollectionDetailView::addDeeplink);
 
-    m_exportAction = m_toolBar->addAction(SymbolImage::icon(QStringLiteral("square.and.arrow.up")),
-                                          QStringLiteral("Export"));
+    m_exportAction = toolBar->addAction(SymbolImage::icon(QStringLiteral("square.and.arrow.up")),
+                                        QStringLiteral("Export"));
     m_exportAction->setToolTip(QStringLiteral("Export this collection"));
     connect(m_exportAction, &QAction::triggered, this,
             &DeeplinkCollectionDetailView::showExportDialog);
 
-    for (QAction* action : m_toolBar->actions()) {
-        if (QWidget* button = m_toolBar->widgetForAction(action))
+    for (QAction* action : toolBar->actions()) {
+        if (QWidget* button = toolBar->widgetForAction(action))
             button->setAccessibleName(action->text());
     }
-    row->addWidget(m_toolBar, 0, Qt::AlignVCenter);
+    row->addWidget(toolBar, 0, Qt::AlignVCenter);
     layout()->addWidget(header);
 
     auto* divider = new QFrame(this);
@@ -156,62 +154,6 @@ void DeeplinkCollectionDetailView::buildHeader() {
     line.setColor(QPalette::WindowText, lineColor);
     divider->setPalette(line);
     layout()->addWidget(divider);
-}
-
-void DeeplinkCollectionDetailView::buildRunControls(QWidget* header) {
-    m_runStatus = new QLabel(header);
-    m_runStatus->setObjectName(QStringLiteral("runStatus"));
-    m_runStatus->setAccessibleName(tr("Automated run status"));
-    m_runStatus->setFont(TextStyle::font(TextStyle::Style::Callout));
-    m_runStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // Wide enough for the longest countdown, so the toolbar does not shift as it counts.
-    m_runStatus->setMinimumWidth(
-        m_runStatus->fontMetrics().horizontalAdvance(QStringLiteral("Next: 10:00")) + 4);
-    QPalette secondary = m_runStatus->palette();
-    secondary.setColor(QPalette::WindowText, TextStyle::secondary(palette()));
-    m_runStatus->setPalette(secondary);
-    static_cast<QHBoxLayout*>(header->layout())->addWidget(m_runStatus, 0, Qt::AlignVCenter);
-
-    m_runMenu = new QMenu(this);
-    for (const int seconds : AutomatedRun::intervals) {
-        QAction* interval = m_runMenu->addAction(QStringLiteral("%1 Sec").arg(seconds));
-        connect(interval, &QAction::triggered, m_run,
-                [this, seconds] { m_run->chooseInterval(seconds); });
-    }
-    m_runButton = new QToolButton(m_toolBar);
-    m_runButton->setObjectName(QStringLiteral("runButton"));
-    m_runButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_runButton->setAutoRaise(true);
-    connect(m_runButton, &QToolButton::clicked, m_run, &AutomatedRun::toggle);
-    m_toolBar->addWidget(m_runButton);
-    m_toolBar->addSeparator();
-
-    connect(m_run, &AutomatedRun::stateChanged, this,
-            &DeeplinkCollectionDetailView::updateRunControls);
-    connect(m_run, &AutomatedRun::statusChanged, this,
-            &DeeplinkCollectionDetailView::updateRunControls);
-    updateRunControls();
-}
-
-void DeeplinkCollectionDetailView::updateRunControls() {
-    const QString status = m_run->statusText();
-    m_runStatus->setText(status);
-    m_runStatus->setVisible(!status.isEmpty());
-    if (m_run->state() == StateCase::Running) {
-        m_runButton->setText(QStringLiteral("Stop"));
-        m_runButton->setIcon(SymbolImage::icon(QStringLiteral("pause.fill")));
-        m_runButton->setToolTip(QStringLiteral("Stop automated deeplink testing"));
-        m_runButton->setMenu(nullptr);
-        m_runButton->setPopupMode(QToolButton::DelayedPopup);
-    } else {
-        m_runButton->setText(QStringLiteral("Start"));
-        m_runButton->setIcon(SymbolImage::icon(QStringLiteral("play.fill")));
-        m_runButton->setToolTip(QStringLiteral("Start automated deeplink testing"));
-        m_runButton->setMenu(m_runMenu);
-        // A click on the button toggles; its arrow opens the intervals.
-        m_runButton->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-    m_runButton->setAccessibleName(m_runButton->text());
 }
 
 void DeeplinkCollectionDetailView::runReached(Deeplink* deeplink) {
@@ -252,14 +194,14 @@ void DeeplinkCollectionDetailView::buildContent() {
     m_content->addWidget(m_noResult);
     layout()->addWidget(m_content);
 
-    m_executeAction =
+    auto* executeAction =
         new QAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"), this);
-    m_executeAction->setShortcuts(
+    executeAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    m_executeAction->setShortcutContext(Qt::WindowShortcut);
-    m_executeAction->setToolTip(tr("Open the deeplink on the selected destination"));
-    addAction(m_executeAction);
-    connect(m_executeAction, &QAction::triggered, this, [this] { execute(m_selectedDeeplink); });
+    executeAction->setShortcutContext(Qt::WindowShortcut);
+    executeAction->setToolTip(tr("Open the deeplink on the selected destination"));
+    addAction(executeAction);
+    connect(executeAction, &QAction::triggered, this, [this] { execute(m_selectedDeeplink); });
 
     connect(m_list, &QWidget::customContextMenuRequested, this,
             &DeeplinkCollectionDetailView::showContextMenu);
@@ -276,21 +218,13 @@ void DeeplinkCollectionDetailView::buildContent() {
     connect(m_model, &QAbstractItemModel::dataChanged, m_list, &QListView::doItemsLayout);
 }
 
-QString DeeplinkCollectionDetailView::title() const {
-    if (!m_collection || m_collection->name().isEmpty())
-        return QStringLiteral("Kestrine");
-    return m_collection->name();
-}
-
 QString DeeplinkCollectionDetailView::subtitle() const {
     const qint64 count = m_collection ? m_collection->deeplinksCount() : 0;
     return QLocale().toString(count) + QStringLiteral(" Deeplinks");
 }
 
 void DeeplinkCollectionDetailView::refreshCollection() {
-    const QString title = this->title();
-    const bool titleChanged = m_titleLabel->text() != title;
-    m_titleLabel->setText(title);
+    m_titleLabel->setText(WindowState::title(m_collection));
     m_subtitleLabel->setText(subtitle());
     {
         const QSignalBlocker blocker(m_pinAction);
@@ -299,8 +233,6 @@ void DeeplinkCollectionDetailView::refreshCollection() {
     m_pinAction->setEnabled(m_collection != nullptr);
     m_addDeeplinkAction->setEnabled(m_collection != nullptr);
     m_exportAction->setEnabled(m_collection != nullptr);
-    if (titleChanged)
-        Q_EMIT this->titleChanged(title);
 }
 
 void DeeplinkCollectionDetailView::setSearch(const QString& searchText, SearchRootScope scope,
@@ -367,8 +299,8 @@ void DeeplinkCollectionDetailView::addDeeplink() {
     if (!m_context || !m_collection)
         return;
     Deeplink* deeplink = m_context->insertDeeplink();
-    deeplink->setTitle(QString::fromLatin1(newDeeplinkTitle));
-    deeplink->setUrl(Deeplink::urlFromText(QString::fromLatin1(newDeeplinkUrl)));
+    deeplink->setTitle(Deeplink::newTitle());
+    deeplink->setUrl(Deeplink::urlFromText(QStringLiteral("scheme://basepath/path?query=value")));
     m_collection->addDeeplink(deeplink);
     m_selectedDeeplink = deeplink;
     showSelection();

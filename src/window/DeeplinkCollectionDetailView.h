@@ -12,26 +12,26 @@
 
 #include <memory>
 
+class AutomatedRunControls;
 class Deeplink;
 class DeeplinkCollection;
 class FetchedResultsModel;
 class ManagedObjectContext;
 class PlaceholderView;
 class QAction;
-class QHBoxLayout;
 class QLabel;
 class QListView;
 class QMenu;
 class QStackedWidget;
 class QToolBar;
-class QToolButton;
 class RunClock;
 
-// The middle column: one collection's deeplinks, newest first, narrowed by the window's
-// search. Its header shows the collection's name and deeplink count and holds the actions:
-// the automated run, pin, add a deeplink, export. Each row's "Execute" fires the deeplink
-// through the window's open-URL action. The window builds a fresh one for every selected
-// collection (so a run starts over); it stops its run and saves the store when it goes away.
+// Widget of the middle column: one collection's deeplinks, newest first, narrowed by the
+// window's search. Its header shows the collection's name and deeplink count and holds the
+// actions: the automated run (AutomatedRunControls), pin, add a deeplink, export. Each row's
+// "Execute" fires the deeplink through the window's open-URL action. The window builds a fresh one
+// for every selected collection (so a run starts over); it stops its run and saves the store when
+// it goes away.
 class DeeplinkCollectionDetailView : public QWidget {
     Q_OBJECT
 public:
@@ -55,12 +55,10 @@ public:
     // Shows `deeplink` as selected in the list (when it is listed).
     void setSelectedDeeplink(Deeplink* deeplink);
 
-    // The collection's name, or "Kestrine" without one.
-    [[nodiscard]] QString title() const;
     // "N Deeplinks", N in the user's locale.
     [[nodiscard]] QString subtitle() const;
 
-    // Adds a deeplink titled "Title" to the collection and selects it (saved later).
+    // Adds a deeplink titled Deeplink::newTitle() to the collection and selects it (saved later).
     void addDeeplink();
     // Fires `deeplink` through the open-URL action; nothing without a URL.
     void execute(Deeplink* deeplink);
@@ -73,31 +71,23 @@ public:
     [[nodiscard]] PlaceholderView* emptyStateView() const { return m_emptyState; }
     [[nodiscard]] PlaceholderView* noResultView() const { return m_noResult; }
     [[nodiscard]] QWidget* currentContent() const;
-    [[nodiscard]] QToolBar* toolBar() const { return m_toolBar; }
     [[nodiscard]] QAction* pinAction() const { return m_pinAction; }
     [[nodiscard]] QAction* addDeeplinkAction() const { return m_addDeeplinkAction; }
     [[nodiscard]] QAction* exportAction() const { return m_exportAction; }
-    [[nodiscard]] QAction* executeAction() const { return m_executeAction; }
-    [[nodiscard]] bool isExportShowing() const { return m_isExportShowing; }
     // Replaces the platform's save dialog of "Export" (tests).
     void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog) {
         m_exportDialog = std::move(dialog);
     }
     [[nodiscard]] AutomatedRun* run() const { return m_run; }
-    // "Start" (with the interval menu) or "Stop".
-    [[nodiscard]] QToolButton* runButton() const { return m_runButton; }
-    [[nodiscard]] QLabel* runStatusLabel() const { return m_runStatus; }
+    [[nodiscard]] AutomatedRunControls* runControls() const { return m_runControls; }
 
 Q_SIGNALS:
     // The user (or the view itself, after adding a deeplink) changed the selected deeplink.
     void selectedDeeplinkChanged(Deeplink* deeplink);
-    void titleChanged(const QString& title);
 
 private:
     void buildHeader();
     void buildContent();
-    void buildRunControls(QWidget* header);
-    void updateRunControls();
     void runReached(Deeplink* deeplink);
     void refreshCollection();
     void updateContent();
@@ -119,15 +109,11 @@ private:
     FetchedResultsModel* m_model = nullptr;
     QLabel* m_titleLabel = nullptr;
     QLabel* m_subtitleLabel = nullptr;
-    QToolBar* m_toolBar = nullptr;
     AutomatedRun* m_run = nullptr;
-    QToolButton* m_runButton = nullptr;
-    QMenu* m_runMenu = nullptr;
-    QLabel* m_runStatus = nullptr;
+    AutomatedRunControls* m_runControls = nullptr;
     QAction* m_pinAction = nullptr;
     QAction* m_addDeeplinkAction = nullptr;
     QAction* m_exportAction = nullptr;
-    QAction* m_executeAction = nullptr;
     QStackedWidget* m_content = nullptr;
     QListView* m_list = nullptr;
     PlaceholderView* m_emptyState = nullptr;

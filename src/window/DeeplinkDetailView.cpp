@@ -1,30 +1,20 @@
 #include "window/DeeplinkDetailView.h"
 
-#include "platform/SymbolImage.h"
 #include "store/Deeplink.h"
 #include "store/ManagedObjectContext.h"
+#include "window/QueryParameterTable.h"
 
 #include <QApplication>
 #include <QFormLayout>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
-#include <QScrollArea>
 #include <QShowEvent>
-#include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 using DeeplinkUrlEditing::Field;
 
 namespace {
-
-// The title every new deeplink gets; the editor puts the cursor there so it can be typed over.
-const QString newDeeplinkTitle = QStringLiteral("Title");
 
 // The URL fields and the component each one edits.
 constexpr std::array<std::pair<Focusable::Case, Field>, 7> components{{
@@ -36,105 +26,6 @@ constexpr std::array<std::pair<Focusable::Case, Field>, 7> components{{
     {Focusable::Case::password, Field::password},
     {Focusable::Case::path, Field::path},
 }};
-
-QColor mixed(const QColor& a, const QColor& b, qreal amountOfB) {
-    return QColor::fromRgbF(float(a.redF() * (1 - amountOfB) + b.redF() * amountOfB),
-                            float(a.greenF() * (1 - amountOfB) + b.greenF() * amountOfB),
-                            float(a.blueF() * (1 - amountOfB) + b.blueF() * amountOfB));
-}
-
-// The grey behind the header and footer of the parameter table, a shade off the window
-// colour in light and dark palettes alike.
-QColor underPageColor(const QPalette& palette) {
-    return mixed(palette.color(QPalette::Window), palette.color(QPalette::WindowText), 0.07);
-}
-
-QColor separatorColor(const QPalette& palette) {
-    return mixed(palette.color(QPalette::Base), palette.color(QPalette::WindowText), 0.15);
-}
-
-// The parameter group: a rounded rectangle whose header and footer bands sit on the
-// under-page colour, with the table on the base colour between them.
-class ParameterGroup : public QWidget {
-public:
-    using QWidget::QWidget;
-
-    QWidget* header = nullptr;
-    QWidget* footer = nullptr;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath outline;
-        outline.addRoundedRect(bounds, 8, 8);
-        painter.save();
-        painter.setClipPath(outline);
-        painter.fillRect(rect(), palette().color(QPalette::Base));
-        for (QWidget* band : {header, footer}) {
-            if (band)
-                painter.fillRect(band->geometry(), underPageColor(palette()));
-        }
-        painter.setPen(separatorColor(palette()));
-        if (header)
-            painter.drawLine(QPointF(0, header->geometry().bottom() + 0.5),
-                             QPointF(width(), header->geometry().bottom() + 0.5));
-        if (footer)
-            painter.drawLine(QPointF(0, footer->geometry().top() - 0.5),
-                             QPointF(width(), footer->geometry().top() - 0.5));
-        painter.restore();
-        painter.setPen(separatorColor(palette()));
-        painter.drawPath(outline);
-    }
-};
-
-// The rows of the parameter table, drawn in alternating bands as an inset table.
-class ParameterRows : public QWidget {
-public:
-    explicit ParameterRows(QGridLayout** layout, QWidget* parent)
-        : QWidget(parent) {
-        *layout = m_layout = new QGridLayout(this);
-        m_layout->setContentsMargins(6, 2, 6, 2);
-        m_layout->setHorizontalSpacing(0);
-        m_layout->setVerticalSpacing(0);
-        m_layout->setColumnStretch(0, 1);
-        m_layout->setColumnStretch(1, 1);
-        m_layout->setAlignment(Qt::AlignTop);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QColor stripe = palette().color(QPalette::AlternateBase);
-        for (int row = 2; row < m_layout->rowCount(); row += 2) {
-            QLayoutItem* item = m_layout->itemAtPosition(row, 0);
-            if (!item || !item->widget() || !item->widget()->isVisible())
-                continue;
-            const QRect cell = item->geometry();
-            QPainterPath band;
-            band.addRoundedRect(QRectF(m_layout->contentsRect().left(), cell.top(),
-                                       m_layout->contentsRect().width(), cell.height()),
-                                5, 5);
-            painter.fillPath(band, stripe);
-        }
-    }
-
-private:
-    QGridLayout* m_layout = nullptr;
-};
-
-QToolButton* symbolButton(const QString& symbol, const QString& toolTip, QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setIcon(SymbolImage::icon(symbol));
-    button->setIconSize(QSize(14, 14));
-    button->setAutoRaise(true);
-    button->setToolTip(toolTip);
-    button->setAccessibleName(toolTip);
-    button->setObjectName(symbol);
-    return button;
-}
 
 } // namespace
 
@@ -163,8 +54,10 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
         {Focusable::Case::password, tr("Password")},
         {Focusable::Case::path, tr("Path")},
     }};
-    const std::array<QString, 8> objectNames{u"title"_qs, u"url"_qs,  u"host"_qs,     u"scheme"_qs,
-                                             u"port"_qs,  u"user"_qs, u"password"_qs, u"path"_qs};
+    const std::array<QString, 8> objectNames{QStringLiteral("title"),    QStringLiteral("url"),
+                                             QStringLiteral("host"),     QStringLiteral("scheme"),
+                                             QStringLiteral("port"),     QStringLiteral("user"),
+                                             QStringLiteral("password"), QStringLiteral("path")};
     for (size_t i = 0; i < labelled.size(); ++i) {
         QLineEdit* edit = makeField(labelled[i].first, objectNames[i]);
         auto* label = new QLabel(labelled[i].second, m_form);
@@ -174,7 +67,14 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     m_fields[size_t(Focusable::Case::port)]->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     m_fields[size_t(Focusable::Case::url)]->setInputMethodHints(Qt::ImhUrlCharactersOnly);
     layout->addWidget(m_form);
-    layout->addWidget(buildParameterGroup(), 1);
+    m_parameters = new QueryParameterTable(m_fields[size_t(Focusable::Case::path)], this);
+    layout->addWidget(m_parameters, 1);
+    connect(m_parameters, &QueryParameterTable::cellEdited, this, &DeeplinkDetailView::rowEdited);
+    connect(m_parameters, &QueryParameterTable::cellEditingFinished, this,
+            &DeeplinkDetailView::editingFinished);
+    connect(m_parameters, &QueryParameterTable::addRowClicked, this, &DeeplinkDetailView::addRow);
+    connect(m_parameters, &QueryParameterTable::removeLastRowClicked, this,
+            &DeeplinkDetailView::removeLastRow);
 
     connect(m_fields[size_t(Focusable::Case::title)], &QLineEdit::textEdited, this,
             &DeeplinkDetailView::titleEdited);
@@ -222,114 +122,6 @@ QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& o
     return edit;
 }
 
-QWidget* DeeplinkDetailView::buildParameterGroup() {
-    auto* group = new ParameterGroup(this);
-    group->setObjectName(u"parameters"_qs);
-    auto* layout = new QVBoxLayout(group);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    auto* header = new QLabel(tr("Query Parameters"), group);
-    header->setContentsMargins(5, 5, 5, 5);
-    header->setIndent(3);
-    QFont headerFont = header->font();
-    headerFont.setBold(true);
-    header->setFont(headerFont);
-    layout->addWidget(header);
-    group->header = header;
-
-    // Column titles, aligned with the text inside the cells below (the rows' margins of 6 on
-    // each side plus the cells' own text margin of 4).
-    auto* columns = new QWidget(group);
-    auto* columnsLayout = new QHBoxLayout(columns);
-    columnsLayout->setContentsMargins(10, 4, 2, 2);
-    columnsLayout->setSpacing(0);
-    for (const QString& title : {tr("Name"), tr("Value")}) {
-        auto* label = new QLabel(title, columns);
-        QPalette dimmed = label->palette();
-        dimmed.setColor(QPalette::WindowText, mixed(dimmed.color(QPalette::WindowText),
-                                                    dimmed.color(QPalette::Base), 0.4));
-        label->setPalette(dimmed);
-        QFont small = label->font();
-        small.setPointSizeF(small.pointSizeF() * 0.9);
-        label->setFont(small);
-        columnsLayout->addWidget(label, 1);
-    }
-    layout->addWidget(columns);
-
-    auto* scroll = m_rowsScroll = new QScrollArea(group);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setMinimumHeight(90);
-    m_rowsWidget = new ParameterRows(&m_rowsLayout, scroll);
-    scroll->setWidget(m_rowsWidget);
-    // setWidget() turns background filling on; the group's base colour shows through instead.
-    m_rowsWidget->setAutoFillBackground(false);
-    layout->addWidget(scroll, 1);
-
-    auto* footer = new QWidget(group);
-    auto* footerLayout = new QHBoxLayout(footer);
-    footerLayout->setContentsMargins(8, 8, 8, 8);
-    footerLayout->setSpacing(4);
-    m_plusButton = symbolButton(u"plus"_qs, tr("Add Parameter"), footer);
-    m_minusButton = symbolButton(u"minus"_qs, tr("Remove Last Parameter"), footer);
-    footerLayout->addWidget(m_plusButton);
-    footerLayout->addWidget(m_minusButton);
-    footerLayout->addStretch(1);
-    layout->addWidget(footer);
-    group->footer = footer;
-
-    connect(m_plusButton, &QToolButton::clicked, this, &DeeplinkDetailView::addRow);
-    connect(m_minusButton, &QToolButton::clicked, this, &DeeplinkDetailView::removeLastRow);
-    return group;
-}
-
-void DeeplinkDetailView::ensureRowCells(qsizetype count) {
-    while (m_rowCells.size() < count) {
-        const qint64 id = m_rowCells.size() + 1;
-        RowCells cells;
-        for (bool isName : {true, false}) {
-            auto* edit = new QLineEdit(m_rowsWidget);
-            edit->setFrame(false);
-            edit->setObjectName(QStringLiteral("%1Row%2").arg(isName ? u"key" : u"value").arg(id));
-            edit->setAccessibleName(
-                (isName ? tr("Name of parameter %1") : tr("Value of parameter %1")).arg(id));
-            // Cells sit on the table's own bands, not on a field background of their own.
-            edit->setAttribute(Qt::WA_MacShowFocusRect, false);
-            QPalette clear = edit->palette();
-            clear.setColor(QPalette::Base, Qt::transparent);
-            edit->setPalette(clear);
-            edit->setTextMargins(2, 3, 2, 3);
-            connect(edit, &QLineEdit::textEdited, this,
-                    [this, edit, id, isName](const QString& text) {
-                        rowEdited(edit, id, isName, text);
-                    });
-            connect(edit, &QLineEdit::editingFinished, this,
-                    [this, edit] { editingFinished(edit); });
-            m_rowsLayout->addWidget(edit, int(id), isName ? 0 : 1);
-            (isName ? cells.name : cells.value) = edit;
-        }
-        m_rowCells.append(cells);
-    }
-    for (qsizetype i = 0; i < m_rowCells.size(); ++i) {
-        // Hidden, not deleted: the cell may be the one whose signal got us here.
-        m_rowCells[i].name->setVisible(i < count);
-        m_rowCells[i].value->setVisible(i < count);
-    }
-    // Tab order: fields, then the cells row by row, then the buttons.
-    QWidget* previous = m_fields[size_t(Focusable::Case::path)];
-    for (qsizetype i = 0; i < count; ++i) {
-        QWidget::setTabOrder(previous, m_rowCells[i].name);
-        QWidget::setTabOrder(m_rowCells[i].name, m_rowCells[i].value);
-        previous = m_rowCells[i].value;
-    }
-    QWidget::setTabOrder(previous, m_plusButton);
-    QWidget::setTabOrder(m_plusButton, m_minusButton);
-    m_rowsWidget->update();
-}
-
 Focusable DeeplinkDetailView::focusedReminder() const {
     QWidget* focused = window()->focusWidget();
     if (!focused)
@@ -358,13 +150,7 @@ Focusable DeeplinkDetailView::focusedReminder() const {
             }
         }
     }
-    for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        if (m_rowCells[i].name == focused)
-            return Focusable::keyRow(i + 1);
-        if (m_rowCells[i].value == focused)
-            return Focusable::valueRow(i + 1);
-    }
-    return Focusable::none();
+    return m_parameters->focusOf(focused);
 }
 
 void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
@@ -378,12 +164,8 @@ void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
 }
 
 QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const {
-    if (focus.isRow()) {
-        if (focus.id() < 1 || focus.id() > m_rows.size())
-            return nullptr;
-        const RowCells& cells = m_rowCells[focus.id() - 1];
-        return focus.kind() == Focusable::Case::keyRow ? cells.name : cells.value;
-    }
+    if (focus.isRow())
+        return m_parameters->cell(focus);
     return m_fields[size_t(focus.kind())];
 }
 
@@ -398,8 +180,7 @@ void DeeplinkDetailView::addRow() {
         setFocusedReminder(Focusable::keyRow(id));
         // The generated name is a placeholder: typing replaces it.
         name->selectAll();
-        // After the new row is laid out, not before.
-        QTimer::singleShot(0, name, [this, name] { m_rowsScroll->ensureWidgetVisible(name); });
+        m_parameters->ensureVisible(name);
     }
 }
 
@@ -420,7 +201,7 @@ void DeeplinkDetailView::removeLastRow() {
 
 void DeeplinkDetailView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (event->spontaneous() || !m_deeplink || m_deeplink->title() != newDeeplinkTitle)
+    if (event->spontaneous() || !m_deeplink || m_deeplink->title() != Deeplink::newTitle())
         return;
     QLineEdit* title = m_fields[size_t(Focusable::Case::title)];
     title->setFocus(Qt::OtherFocusReason);
@@ -435,7 +216,6 @@ void DeeplinkDetailView::hideEvent(QHideEvent* event) {
 void DeeplinkDetailView::refresh() {
     const bool live = isEditable();
     m_form->setEnabled(live);
-    m_plusButton->setEnabled(live && componentsAreEditable());
 
     const QUrl url = storedUrl();
     setShownText(m_fields[size_t(Focusable::Case::title)], live ? m_deeplink->title() : QString());
@@ -445,14 +225,17 @@ void DeeplinkDetailView::refresh() {
     urlField->setToolTip(urlField->text());
 
     m_rows = live ? DeeplinkUrlEditing::rows(url) : QList<QueryItem>();
-    ensureRowCells(m_rows.size());
+    m_parameters->setRowCount(m_rows.size());
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        setShownText(m_rowCells[i].name, m_rows[i].store.name);
-        setShownText(m_rowCells[i].value, m_rows[i].store.value.value_or(QString()));
-        m_rowCells[i].name->setEnabled(live);
-        m_rowCells[i].value->setEnabled(live);
+        QLineEdit* name = m_parameters->cell(Focusable::keyRow(i + 1));
+        QLineEdit* value = m_parameters->cell(Focusable::valueRow(i + 1));
+        setShownText(name, m_rows[i].store.name);
+        setShownText(value, m_rows[i].store.value.value_or(QString()));
+        name->setEnabled(live);
+        value->setEnabled(live);
     }
-    m_minusButton->setEnabled(live && componentsAreEditable() && !m_rows.isEmpty());
+    const bool components = live && componentsAreEditable();
+    m_parameters->setButtonsEnabled(components, components && !m_rows.isEmpty());
 }
 
 void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text) {
@@ -495,11 +278,12 @@ void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString
         store(DeeplinkUrlEditing::withFieldText(storedUrl(), field, text));
 }
 
-void DeeplinkDetailView::rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text) {
+void DeeplinkDetailView::rowEdited(QLineEdit* edit, const Focusable& row, const QString& text) {
     m_typing = edit;
     if (!componentsAreEditable())
         return;
-    if (isName) {
+    const qint64 id = row.id();
+    if (row.kind() == Focusable::Case::keyRow) {
         // A name cleared on the way to typing a new one would drop the row at once and shift
         // the next row under the cursor; the drop waits until the user leaves the cell.
         if (text.isEmpty())
@@ -522,12 +306,9 @@ void DeeplinkDetailView::commitPendingEdit() {
     m_typing = nullptr;
     if (!edit || !edit->text().isEmpty() || !componentsAreEditable())
         return;
-    for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        if (m_rowCells[i].name == edit) {
-            store(DeeplinkUrlEditing::withRowName(storedUrl(), i + 1, QString()));
-            return;
-        }
-    }
+    const Focusable row = m_parameters->focusOf(edit);
+    if (row.kind() == Focusable::Case::keyRow)
+        store(DeeplinkUrlEditing::withRowName(storedUrl(), row.id(), QString()));
 }
 
 void DeeplinkDetailView::save() {

@@ -13,15 +13,13 @@
 class Deeplink;
 class ManagedObjectContext;
 class QLineEdit;
-class QToolButton;
-class QGridLayout;
-class QScrollArea;
+class QueryParameterTable;
 
-// The deeplink editor (right column of the main window): the title, the whole URL, its
-// components and a table of its query parameters. Every edit goes straight into the stored
-// deeplink; all fields are recomputed from the stored URL after each change, so an edit the URL
-// cannot keep vanishes from its field once the user leaves it. The store is saved when the
-// editor leaves the window (hidden or destroyed); a failed save is ignored.
+// Widget of the deeplink editor (right column of the main window): the title, the whole URL,
+// its components and a table of its query parameters (QueryParameterTable). Every edit goes
+// straight into the stored deeplink; all fields are recomputed from the stored URL after each
+// change, so an edit the URL cannot keep vanishes from its field once the user leaves it. The store
+// is saved when the editor leaves the window (hidden or destroyed); a failed save is ignored.
 class DeeplinkDetailView : public QWidget {
     Q_OBJECT
 public:
@@ -53,14 +51,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    struct RowCells {
-        QLineEdit* name = nullptr;
-        QLineEdit* value = nullptr;
-    };
-
-    [[nodiscard]] QWidget* buildParameterGroup();
     [[nodiscard]] QLineEdit* makeField(Focusable::Case which, const QString& objectName);
-    void ensureRowCells(qsizetype count);
     void refresh();
     void setShownText(QLineEdit* edit, const QString& text);
 
@@ -71,7 +62,7 @@ private:
 
     void titleEdited(const QString& text);
     void fieldEdited(QLineEdit* edit, DeeplinkUrlEditing::Field field, const QString& text);
-    void rowEdited(QLineEdit* edit, qint64 id, bool isName, const QString& text);
+    void rowEdited(QLineEdit* edit, const Focusable& row, const QString& text);
     void editingFinished(QLineEdit* edit);
     // Applies an edit that waits for the user to leave the cell (a cleared row name).
     void commitPendingEdit();
@@ -82,14 +73,9 @@ private:
 
     // Indexed by Focusable::Case; the two row cases stay null.
     std::array<QLineEdit*, 11> m_fields{};
-    QList<RowCells> m_rowCells;
     QList<QueryItem> m_rows;
     QWidget* m_form = nullptr;
-    QScrollArea* m_rowsScroll = nullptr;
-    QWidget* m_rowsWidget = nullptr;
-    QGridLayout* m_rowsLayout = nullptr;
-    QToolButton* m_plusButton = nullptr;
-    QToolButton* m_minusButton = nullptr;
+    QueryParameterTable* m_parameters = nullptr;
 
     // The field the user is typing into: refreshes leave its text alone until editing ends,
     // so intermediate text (a port "80a", a half-typed URL) is not yanked from under the cursor.

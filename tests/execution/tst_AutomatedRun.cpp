@@ -3,6 +3,7 @@
 
 #include "execution/AutomatedRun.h"
 #include "store/DeeplinkQueries.h"
+#include "window/AutomatedRunControls.h"
 #include "window/DeeplinkCollectionDetailView.h"
 
 #include <QAction>
@@ -59,12 +60,12 @@ struct RunFixture {
         return detail->selectedDeeplink() ? detail->selectedDeeplink()->title() : QString();
     }
     QString status() const {
-        return detail->runStatusLabel()->isVisibleTo(detail.get())
-                   ? detail->runStatusLabel()->text()
+        return detail->runControls()->statusLabel()->isVisibleTo(detail.get())
+                   ? detail->runControls()->statusLabel()->text()
                    : QString();
     }
     QAction* intervalAction(const QString& text) const {
-        for (QAction* action : detail->runButton()->menu()->actions()) {
+        for (QAction* action : detail->runControls()->button()->menu()->actions()) {
             if (action->text() == text)
                 return action;
         }
@@ -97,7 +98,7 @@ private Q_SLOTS:
 
 void tst_AutomatedRun::firesNewestFirstAtTheInterval() {
     RunFixture f({"first", "second", "third"});
-    QToolButton* button = f.detail->runButton();
+    QToolButton* button = f.detail->runControls()->button();
     QCOMPARE(button->toolTip(), QStringLiteral("Start automated deeplink testing"));
     QStringList intervals;
     for (QAction* action : button->menu()->actions())
@@ -137,14 +138,14 @@ void tst_AutomatedRun::firesNewestFirstAtTheInterval() {
 
 void tst_AutomatedRun::stopKeepsTheCountdown() {
     RunFixture f({"first", "second"});
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     f.clock->advance(6);
-    f.detail->runButton()->click(); // "Stop"
+    f.detail->runControls()->button()->click(); // "Stop"
     QCOMPARE(f.status(), QStringLiteral("Paused"));
     QVERIFY(!f.clock->isConnected());
 
     const int connects = f.clock->connects();
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     QCOMPARE(f.clock->connects(), connects + 1); // restarted: a full second to the next tick
     f.clock->advance(3);
     QVERIFY(f.fired.isEmpty());
@@ -160,8 +161,8 @@ void tst_AutomatedRun::choosingAnIntervalStartsAtOnce() {
     QCOMPARE(f.fired, QStringList{"app://first"});
 
     // While running the control is a plain "Stop"; paused, a new interval starts it again.
-    QCOMPARE(f.detail->runButton()->menu(), nullptr);
-    f.detail->runButton()->click();
+    QCOMPARE(f.detail->runControls()->button()->menu(), nullptr);
+    f.detail->runControls()->button()->click();
     f.intervalAction("5 Sec")->trigger();
     f.clock->advance(4);
     QCOMPARE(f.fired.size(), 1);
@@ -171,7 +172,7 @@ void tst_AutomatedRun::choosingAnIntervalStartsAtOnce() {
 
 void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
     RunFixture f({"first"});
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     f.clock->advance(3);
     f.run().setScenePhase(ScenePhase::Inactive);
     QCOMPARE(f.run().state(), StateCase::InActive);
@@ -179,7 +180,7 @@ void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
     f.clock->advance(20);
 
     // The button does nothing meanwhile; only coming back resumes.
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     QCOMPARE(f.run().state(), StateCase::InActive);
     f.run().setScenePhase(ScenePhase::Active);
     QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
@@ -188,8 +189,8 @@ void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
 
     // A paused run stays paused through phase changes.
     QCOMPARE(f.run().state(), StateCase::Completed);
-    f.detail->runButton()->click();
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
+    f.detail->runControls()->button()->click();
     QCOMPARE(f.run().state(), StateCase::Paused);
     f.run().setScenePhase(ScenePhase::Background);
     f.run().setScenePhase(ScenePhase::Active);
@@ -198,7 +199,7 @@ void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
 
 void tst_AutomatedRun::emptyCollectionCompletesWithoutFiring() {
     RunFixture f({});
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     f.clock->advance(9);
     QCOMPARE(f.run().state(), StateCase::Running);
     f.clock->advance(1);
@@ -209,7 +210,7 @@ void tst_AutomatedRun::emptyCollectionCompletesWithoutFiring() {
 
 void tst_AutomatedRun::deletionsMidRunCompleteAtThatStep() {
     RunFixture f({"first", "second", "third"});
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     f.clock->advance(10);
     QCOMPARE(f.fired.size(), 1);
     for (Deeplink* deeplink : f.collection->deeplinks()) {
@@ -223,7 +224,7 @@ void tst_AutomatedRun::deletionsMidRunCompleteAtThatStep() {
 
 void tst_AutomatedRun::narrowedSearchIsWalkedFromTheCurrentPosition() {
     RunFixture f({"alpha1", "beta", "alpha2", "gamma", "alpha3"});
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     f.clock->advance(10);
     QCOMPARE(f.selectedTitle(), QStringLiteral("alpha1"));
 
@@ -242,7 +243,7 @@ void tst_AutomatedRun::narrowedSearchIsWalkedFromTheCurrentPosition() {
 
 void tst_AutomatedRun::deeplinkWithoutUrlIsPassedOver() {
     RunFixture f({"no url", "with url"}, {"", "app://yes"});
-    f.detail->runButton()->click();
+    f.detail->runControls()->button()->click();
     f.clock->advance(10);
     QCOMPARE(f.selectedTitle(), QStringLiteral("no url")); // its turn, selected, not fired
     QVERIFY(f.fired.isEmpty());

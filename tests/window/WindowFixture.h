@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestEnvironment.h"
+
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
@@ -7,6 +9,8 @@
 
 #include <QDateTime>
 #include <QStringList>
+
+#include <QTest>
 
 #include <optional>
 
@@ -48,6 +52,29 @@ inline QStringList listed(const FetchedResultsModel& model) {
             result.append(static_cast<Deeplink*>(object)->title());
     }
     return result;
+}
+
+// A temporary environment and an in-memory store, with the builders bound to it.
+struct Store {
+    DeeplinkCollection* collection(const QString& name, bool pinned = false,
+                                   std::optional<int> seconds = 0) {
+        return addCollection(context, name, pinned, seconds);
+    }
+    Deeplink* deeplink(DeeplinkCollection* collection, const QString& title,
+                       const QString& url = QStringLiteral("app://x"), int seconds = 0) {
+        return addDeeplink(context, collection, title, url, seconds);
+    }
+
+    TestEnvironment env;
+    ManagedObjectContext context;
+};
+
+// Shows `widget` and waits until it is on screen.
+template <typename Widget> Widget& shown(Widget& widget) {
+    widget.show();
+    if (!QTest::qWaitForWindowExposed(&widget))
+        qFatal("window not exposed");
+    return widget;
 }
 
 } // namespace WindowFixture

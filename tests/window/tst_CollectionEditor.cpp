@@ -1,10 +1,9 @@
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include "emoji/EmojiGridView.h"
 #include "emoji/EmojiPickerViewModifier.h"
 #include "emoji/EmojiStore.h"
 #include "exchange/ImportDeeplinkCollectionsView.h"
-#include "store/ManagedObjectContext.h"
 #include "widgets/ToggleSwitch.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
@@ -14,14 +13,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 
 #include <QCoro/QCoroTask>
 
 namespace {
 
-// An editor sheet over an in-memory context, shown in a window of its own.
-struct EditorFixture {
+// An editor sheet over an in-memory store, shown in a window of its own.
+struct EditorFixture : WindowFixture::Store {
     EditorFixture() {
         window.resize(800, 600);
         window.show();
@@ -36,7 +34,6 @@ struct EditorFixture {
         QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(index).center());
     }
 
-    ManagedObjectContext context;
     QWidget window;
     QPointer<AddDeeplinkCollectionView> sheet;
 };
@@ -65,7 +62,6 @@ void tst_CollectionEditor::addNeedsAName_data() {
 void tst_CollectionEditor::addNeedsAName() {
     QFETCH(QString, typed);
     QFETCH(bool, enabled);
-    TestEnvironment env;
     EditorFixture fixture;
     QTest::keyClicks(fixture.create()->nameField(), typed);
     QCOMPARE(fixture.create()->addButton()->isEnabled(), enabled);
@@ -79,7 +75,6 @@ void tst_CollectionEditor::addNeedsAName() {
 }
 
 void tst_CollectionEditor::defaultsStoreFirstColourNoEmojiUnpinned() {
-    TestEnvironment env;
     EditorFixture fixture;
     QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Home"));
     QTest::mouseClick(fixture.create()->addButton(), Qt::LeftButton);
@@ -98,7 +93,6 @@ void tst_CollectionEditor::defaultsStoreFirstColourNoEmojiUnpinned() {
 }
 
 void tst_CollectionEditor::chosenColourEmojiAndPinAreStored() {
-    TestEnvironment env;
     EditorFixture fixture;
     CreateDeeplinkCollectionMetaDataView* create = fixture.create();
     fixture.clickSwatch(5);
@@ -127,7 +121,6 @@ void tst_CollectionEditor::chosenColourEmojiAndPinAreStored() {
 }
 
 void tst_CollectionEditor::cancelAddsNothingAndReopeningStartsFresh() {
-    TestEnvironment env;
     EditorFixture fixture;
     QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Draft"));
     fixture.clickSwatch(7);
@@ -147,7 +140,6 @@ void tst_CollectionEditor::cancelAddsNothingAndReopeningStartsFresh() {
 }
 
 void tst_CollectionEditor::tabsHoldCreateAndImport() {
-    TestEnvironment env;
     EditorFixture fixture;
     auto* import = qobject_cast<ImportDeeplinkCollectionsView*>(fixture.sheet->importView());
     QVERIFY(import);

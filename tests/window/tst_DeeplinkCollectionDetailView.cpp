@@ -1,33 +1,35 @@
-#include "TestEnvironment.h"
 #include "WindowFixture.h"
 
-#include "store/DeeplinkQueries.h"
+#include "store/DeeplinkCollection.h"
 #include "widgets/PlaceholderView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
+#include "window/WindowState.h"
 
 #include <QAction>
 #include <QListView>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
 
 using namespace WindowFixture;
 
 namespace {
 
-std::unique_ptr<DeeplinkCollectionDetailView>
-detailFor(ManagedObjectContext& context, DeeplinkCollection* collection, OpenUrlAction openUrl = {},
-          const QString& text = {}, SearchRootScope scope = {}) {
-    DeeplinkQueries::TextField field = DeeplinkQueries::TextField::None;
-    if (scope.isDeeplink())
-        field = scope.deeplinkScope() == DeeplinkScope::Title ? DeeplinkQueries::TextField::Title
-                                                              : DeeplinkQueries::TextField::Url;
-    return std::make_unique<DeeplinkCollectionDetailView>(
-        &context, collection, text, scope,
-        DeeplinkQueries::deeplinks(collection->uid(), field, text), std::move(openUrl));
-}
+// A store and the detail view of one of its collections, with the query the window builds.
+struct DetailFixture : Store {
+    std::unique_ptr<DeeplinkCollectionDetailView> view(DeeplinkCollection* collection,
+                                                       OpenUrlAction openUrl = {},
+                                                       const QString& text = {},
+                                                       SearchRootScope scope = {}) {
+        WindowState state(&context);
+        state.setSelectedDeeplinkCollection(collection);
+        state.setSelectedScope(scope);
+        state.setSearchText(text);
+        return std::make_unique<DeeplinkCollectionDetailView>(
+            &context, collection, text, scope, state.deeplinkFetchRequest(), std::move(openUrl));
+    }
+};
 
 } // namespace
 
@@ -35,8 +37,7 @@ class tst_DeeplinkCollectionDetailView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void titleAndSubtitle_data();
-    void titleAndSubtitle();
+    void subtitleCountsInTheUserLocale();
     void emptyStateAddsAndSelectsADeeplink();
     void emptyAndNoResultStates_data();
     void emptyAndNoResultStates();
@@ -45,42 +46,23 @@ private Q_SLOTS:
     void savesWhenItGoesAway();
 };
 
-void tst_DeeplinkCollectionDetailView::titleAndSubtitle_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("deeplinks");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("subtitle");
-    const auto add = [](const char* name, QString collection, int deeplinks, QString title,
-                        QString subtitle) {
-        QTest::addRow("%s", name) << collection << deeplinks << title << subtitle;
-    };
-    add("nameless", QString(), 0, "Kestrine", "0 Deeplinks");
-    add("count in the user's locale", "Big", 1200, "Big", "1,200 Deeplinks");
-}
-
-void tst_DeeplinkCollectionDetailView::titleAndSubtitle() {
-    QFETCH(QString, name);
-    QFETCH(int, deeplinks);
-    QFETCH(QString, title);
-    QFETCH(QString, subtitle);
-    TestEnvironment env;
+void tst_DeeplinkCollectionDetailView::subtitleCountsInTheUserLocale() {
+    DetailFixture f;
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ManagedObjectContext context;
-    DeeplinkCollection* collection = addCollection(context, name);
-    for (int i = 0; i < deeplinks; ++i)
-        addDeeplink(context, collection, "d", "app://d", i);
-    auto detail = detailFor(context, collection);
+    DeeplinkCollection* collection = f.collection("Big");
+    for (int i = 0; i < 1200; ++i)
+        f.deeplink(collection, "d", "app://d", i);
+    auto detail = f.view(collection);
     QLocale::setDefault(saved);
-    QCOMPARE(detail->title(), title);
-    QCOMPARE(detail->subtitle(), subtitle);
+    QCOMPARE(detail->subtitle(), QStringLiteral("1,200 Deeplinks"));
 }
 
 void tst_DeeplinkCollectionDetailView::emptyStateAddsAndSelectsADeeplink() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* collection = addCollection(context, "Empty");
-    auto detail = detailFor(context, collection);
+    DetailFixture f;
+    DeeplinkCollection* collection = f.collection("Empty");
+    auto detail = f.view(collection);
+    QCOMPARE(detail->subtitle(), QStringLiteral("0 Deeplinks"));
     QCOMPARE(detail->emptyStateView()->text(), QStringLiteral("No deeplink in this collection"));
     QPushButton* add = detail->emptyStateView()->button();
     QCOMPARE(add->text(), QStringLiteral("Add Deeplink"));
@@ -122,12 +104,11 @@ void tst_DeeplinkCollectionDetailView::emptyAndNoResultStates() {
     QFETCH(SearchRootScope, scope);
     QFETCH(QString, text);
     QFETCH(QString, shown);
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* collection = addCollection(context, "c");
+    DetailFixture f;
+    DeeplinkCollection* collection = f.collection("c");
     if (hasDeeplinks)
-        addDeeplink(context, collection, "Home", "app://home");
-    auto detail = detailFor(context, collection, {}, text, scope);
+        f.deeplink(collection, "Home", "app://home");
+    auto detail = f.view(collection, {}, text, scope);
     if (shown == "empty") {
         QCOMPARE(detail->currentContent(), detail->emptyStateView());
     } else if (shown == "list") {
@@ -139,17 +120,14 @@ void tst_DeeplinkCollectionDetailView::emptyAndNoResultStates() {
 }
 
 void tst_DeeplinkCollectionDetailView::executeGoesThroughTheOpenUrlAction() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* collection = addCollection(context, "c");
-    Deeplink* withUrl = addDeeplink(context, collection, "with", "app://fire?x=1", 2);
-    Deeplink* withoutUrl = addDeeplink(context, collection, "without", "not a url", 1);
+    DetailFixture f;
+    DeeplinkCollection* collection = f.collection("c");
+    Deeplink* withUrl = f.deeplink(collection, "with", "app://fire?x=1", 2);
+    Deeplink* withoutUrl = f.deeplink(collection, "without", "not a url", 1);
     QVERIFY(withoutUrl->url().isEmpty());
     QList<QUrl> opened;
-    auto detail =
-        detailFor(context, collection, [&opened](const QUrl& url) { opened.append(url); });
-    detail->show();
-    QVERIFY(QTest::qWaitForWindowExposed(detail.get()));
+    auto detail = f.view(collection, [&opened](const QUrl& url) { opened.append(url); });
+    shown(*detail);
 
     std::unique_ptr<QMenu> menu = detail->createContextMenu(detail->model()->indexOf(withUrl));
     QCOMPARE(menu->actions().front()->text(), QStringLiteral("Execute"));
@@ -169,24 +147,20 @@ void tst_DeeplinkCollectionDetailView::executeGoesThroughTheOpenUrlAction() {
 }
 
 void tst_DeeplinkCollectionDetailView::pinMovesTheCollectionAtOnce() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    addCollection(context, "pinned", true, 3);
-    addCollection(context, "first", false, 2);
-    DeeplinkCollection* target = addCollection(context, "target", false, 1);
-    ColumSplitView split(&context, {});
-    split.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&split));
-    split.setSelectedDeeplinkCollection(target);
+    Store store;
+    store.collection("first", false, 2);
+    DeeplinkCollection* target = store.collection("target", false, 1);
+    ColumSplitView split(&store.context, {});
+    shown(split).setSelectedDeeplinkCollection(target);
     DeeplinkCollectionDetailView* detail = split.detailView();
     QCOMPARE(detail->pinAction()->toolTip(), QStringLiteral("Pin this collection"));
 
     detail->pinAction()->trigger();
-    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()),
-             (QStringList{"pinned", "target", "first"}));
-    QCOMPARE(split.sectionedCollection()->sections().front().objects.size(), 2);
+    // Unsaved, and already first in the sidebar (the live query re-sorts at once).
+    QVERIFY(target->isPinned());
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).front(), QStringLiteral("target"));
     // Still the same selection and the same detail view.
-    QCOMPARE(split.selectedDeeplinkCollection(), target);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), target);
     QCOMPARE(split.detailView(), detail);
 
     // Unpinned from elsewhere, the toggle follows.
@@ -195,15 +169,14 @@ void tst_DeeplinkCollectionDetailView::pinMovesTheCollectionAtOnce() {
 }
 
 void tst_DeeplinkCollectionDetailView::savesWhenItGoesAway() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* collection = addCollection(context, "c");
-    QVERIFY(context.save());
-    auto detail = detailFor(context, collection);
+    DetailFixture f;
+    DeeplinkCollection* collection = f.collection("c");
+    QVERIFY(f.context.save());
+    auto detail = f.view(collection);
     detail->addDeeplink();
-    QVERIFY(context.hasChanges());
+    QVERIFY(f.context.hasChanges());
     detail.reset();
-    QVERIFY(!context.hasChanges());
+    QVERIFY(!f.context.hasChanges());
 }
 
 QTEST_MAIN(tst_DeeplinkCollectionDetailView)

@@ -1,12 +1,10 @@
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
-#include "store/ManagedObjectContext.h"
 #include "window/DeeplinkDetailView.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -14,16 +12,19 @@
 
 Q_DECLARE_METATYPE(Focusable)
 
+using namespace WindowFixture;
+
 namespace {
 
 const QString example = QStringLiteral("scheme://basepath/path?query=value");
 
-Deeplink* newDeeplink(ManagedObjectContext& context, const QString& title, const QString& url) {
-    Deeplink* deeplink = context.insertDeeplink();
-    deeplink->setTitle(title);
-    deeplink->setUrl(Deeplink::urlFromText(url));
-    return deeplink;
-}
+// A store holding one deeplink to edit.
+struct EditorFixture : Store {
+    explicit EditorFixture(const QString& url, const QString& title = QStringLiteral("Open"))
+        : deeplink(Store::deeplink(collection("c"), title, url)) {}
+
+    Deeplink* deeplink;
+};
 
 // Replaces the field's text the way a user does: select all, then type (or delete).
 void retype(QLineEdit* edit, const QString& text) {
@@ -99,7 +100,7 @@ void tst_DeeplinkDetailView::typingStoresComponents_data() {
         QTest::addRow("%s", name) << url << field << pasted << typed << stored << shown;
     };
     const QString ex = example;
-    const QString port8080 = u"scheme://basepath:8080/path?query=value"_qs;
+    const QString port8080 = QStringLiteral("scheme://basepath:8080/path?query=value");
 
     add("pasted negative port", port8080, Focusable::port(), true, "-5", port8080, "8080");
     // "-" alone is no integer and removes the port on the way.
@@ -117,17 +118,15 @@ void tst_DeeplinkDetailView::typingStoresComponents() {
     QFETCH(QString, stored);
     QFETCH(QString, shownAfterwards);
 
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, url);
-    DeeplinkDetailView view(deeplink);
+    EditorFixture f(url);
+    DeeplinkDetailView view(f.deeplink);
     QLineEdit* edit = view.field(field);
 
     if (pasted)
         paste(edit, typed);
     else
         retype(edit, typed);
-    QCOMPARE(deeplink->urlString(), stored.isEmpty() ? QString() : stored);
+    QCOMPARE(f.deeplink->urlString(), stored.isEmpty() ? QString() : stored);
     // While typing the field keeps the user's text; leaving it shows what was stored.
     QCOMPARE(edit->text(), typed);
     finishEditing(edit);
@@ -135,71 +134,66 @@ void tst_DeeplinkDetailView::typingStoresComponents() {
 }
 
 void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
-    DeeplinkDetailView view(deeplink);
-    QCOMPARE(view.field(Focusable::host())->text(), u"basepath"_qs);
+    EditorFixture f(example);
+    DeeplinkDetailView view(f.deeplink);
+    QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("basepath"));
     QCOMPARE(cellTexts(view), QStringList{"query=value"});
     QVERIFY(!view.field(Focusable::none()));
 
-    QTest::keyClicks(view.field(Focusable::port()), u"80"_qs);
-    QCOMPARE(view.field(Focusable::url())->text(), u"scheme://basepath:80/path?query=value"_qs);
-    retype(view.field(Focusable::url()), u"app://h?a=1&b=2"_qs);
-    QCOMPARE(view.field(Focusable::host())->text(), u"h"_qs);
+    QTest::keyClicks(view.field(Focusable::port()), QStringLiteral("80"));
+    QCOMPARE(view.field(Focusable::url())->text(),
+             QStringLiteral("scheme://basepath:80/path?query=value"));
+    retype(view.field(Focusable::url()), QStringLiteral("app://h?a=1&b=2"));
+    QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("h"));
     QCOMPARE(view.field(Focusable::port())->text(), QString());
     QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
     retype(view.field(Focusable::title()), QString());
-    QCOMPARE(deeplink->title(), QString(u""_qs));
-    QVERIFY(!deeplink->title().isNull());
+    QCOMPARE(f.deeplink->title(), QStringLiteral(""));
+    QVERIFY(!f.deeplink->title().isNull());
 }
 
 void tst_DeeplinkDetailView::editsParameterRows() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
-    DeeplinkDetailView view(deeplink);
-    auto* plus = view.findChild<QToolButton*>(u"plus"_qs);
-    auto* minus = view.findChild<QToolButton*>(u"minus"_qs);
+    EditorFixture f(example);
+    DeeplinkDetailView view(f.deeplink);
+    auto* plus = view.findChild<QToolButton*>(QStringLiteral("plus"));
+    auto* minus = view.findChild<QToolButton*>(QStringLiteral("minus"));
     QVERIFY(plus && minus);
 
     QTest::mouseClick(plus, Qt::LeftButton);
     QCOMPARE(cellTexts(view), (QStringList{"query=value", "key2=value"}));
 
     // A value shows decoded once left, whatever it holds.
-    retype(view.field(Focusable::valueRow(2)), u"a&b=c#d%e+f"_qs);
+    retype(view.field(Focusable::valueRow(2)), QStringLiteral("a&b=c#d%e+f"));
     finishEditing(view.field(Focusable::valueRow(2)));
-    QCOMPARE(view.field(Focusable::valueRow(2))->text(), u"a&b=c#d%e+f"_qs);
+    QCOMPARE(view.field(Focusable::valueRow(2))->text(), QStringLiteral("a&b=c#d%e+f"));
 
     QTest::mouseClick(minus, Qt::LeftButton);
     QTest::mouseClick(minus, Qt::LeftButton);
-    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?"_qs);
+    QCOMPARE(f.deeplink->urlString(), QStringLiteral("scheme://basepath/path?"));
     QVERIFY(!view.field(Focusable::keyRow(1)) || !view.field(Focusable::keyRow(1))->isVisible());
     QVERIFY(!minus->isEnabled());
 }
 
 void tst_DeeplinkDetailView::clearedNameWaitsUntilTheCellIsLeft() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, u"s://h?a=1&b=2"_qs);
-    DeeplinkDetailView view(deeplink);
+    EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
+    DeeplinkDetailView view(f.deeplink);
     QLineEdit* name = view.field(Focusable::keyRow(1));
 
     // Retyping a name must not rename the next parameter on the way.
     retype(name, QString());
-    QCOMPARE(deeplink->urlString(), u"s://h?a=1&b=2"_qs);
-    QTest::keyClicks(name, u"z"_qs);
-    QCOMPARE(deeplink->urlString(), u"s://h?z=1&b=2"_qs);
+    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?a=1&b=2"));
+    QTest::keyClicks(name, QStringLiteral("z"));
+    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?z=1&b=2"));
 
     retype(name, QString());
     finishEditing(name);
-    QCOMPARE(deeplink->urlString(), u"s://h?b=2"_qs);
+    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
     QCOMPARE(cellTexts(view), QStringList{"b=2"});
 
     // A cleared name is also dropped when "plus" is used straight away.
     retype(view.field(Focusable::keyRow(1)), QString());
     view.addRow();
-    QCOMPARE(deeplink->urlString(), u"s://h?key1=value"_qs);
+    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?key1=value"));
     QCOMPARE(cellTexts(view), QStringList{"key1=value"});
 }
 
@@ -211,10 +205,8 @@ void tst_DeeplinkDetailView::focusFollowsTheEditing_data() {
 
 void tst_DeeplinkDetailView::focusFollowsTheEditing() {
     QFETCH(QString, title);
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, title, example);
-    Window window(deeplink);
+    EditorFixture f(example, title);
+    Window window(f.deeplink);
     window.widget.show();
     QVERIFY(QTest::qWaitForWindowActive(&window.widget));
     window.outside->setFocus();
@@ -225,60 +217,57 @@ void tst_DeeplinkDetailView::focusFollowsTheEditing() {
         QCOMPARE(QApplication::focusWidget(), window.outside);
         return;
     }
-    QTest::keyClicks(QApplication::focusWidget(), u"Home"_qs);
-    QCOMPARE(deeplink->title(), u"Home"_qs);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Home"));
+    QCOMPARE(f.deeplink->title(), QStringLiteral("Home"));
 
     // The cursor sits in the new name with the generated text selected, ready to be typed over.
     window.view->addRow();
-    QTest::keyClicks(QApplication::focusWidget(), u"page"_qs);
-    QCOMPARE(deeplink->urlString(), u"scheme://basepath/path?query=value&page=value"_qs);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("page"));
+    QCOMPARE(f.deeplink->urlString(),
+             QStringLiteral("scheme://basepath/path?query=value&page=value"));
 
     window.view->setFocusedReminder(Focusable::valueRow(2));
     window.view->removeLastRow();
-    QCOMPARE(deeplink->urlString(), example);
+    QCOMPARE(f.deeplink->urlString(), example);
     QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(1));
 }
 
 void tst_DeeplinkDetailView::savesWhenLeft() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, u"s://h?a=1&b=2"_qs);
-    QVERIFY(context.save());
+    EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
+    QVERIFY(f.context.save());
 
-    auto view = std::make_unique<DeeplinkDetailView>(deeplink);
+    auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
     view->show();
-    QTest::keyClicks(view->field(Focusable::title()), u"!"_qs);
-    QVERIFY(context.hasChanges());
+    QTest::keyClicks(view->field(Focusable::title()), QStringLiteral("!"));
+    QVERIFY(f.context.hasChanges());
     view->hide();
-    QVERIFY(!context.hasChanges());
+    QVERIFY(!f.context.hasChanges());
 
     view->show();
     // A name left empty when the editor goes away is dropped, and that is saved too.
     retype(view->field(Focusable::keyRow(1)), QString());
-    QVERIFY(!context.hasChanges());
+    QVERIFY(!f.context.hasChanges());
     view.reset();
-    QCOMPARE(deeplink->urlString(), u"s://h?b=2"_qs);
-    QVERIFY(!context.hasChanges());
+    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
+    QVERIFY(!f.context.hasChanges());
 }
 
 void tst_DeeplinkDetailView::survivesDeletionOfItsDeeplink() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = newDeeplink(context, u"Open"_qs, example);
-    QVERIFY(context.save());
-    DeeplinkDetailView view(deeplink);
+    EditorFixture f(example);
+    QVERIFY(f.context.save());
+    DeeplinkDetailView view(f.deeplink);
     view.show();
 
-    context.deleteObject(deeplink);
+    f.context.deleteObject(f.deeplink);
     QVERIFY(!view.field(Focusable::host())->isEnabled());
 
-    QVERIFY(context.save());
+    QVERIFY(f.context.save());
     QTRY_VERIFY(!view.deeplink());
     view.addRow();
     view.removeLastRow();
-    QTest::keyClicks(view.field(Focusable::title()), u"x"_qs);
+    QTest::keyClicks(view.field(Focusable::title()), QStringLiteral("x"));
     QCOMPARE(view.field(Focusable::url())->text(), QString());
-    QVERIFY(!context.hasChanges());
+    QVERIFY(!f.context.hasChanges());
 }
 
 QTEST_MAIN(tst_DeeplinkDetailView)

@@ -1,4 +1,3 @@
-#include "TestEnvironment.h"
 #include "WindowFixture.h"
 
 #include "store/PersistentContainer.h"
@@ -15,7 +14,6 @@
 #include <QMenu>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTest>
 #include <QTreeView>
 
 using namespace WindowFixture;
@@ -58,28 +56,26 @@ private Q_SLOTS:
 };
 
 void tst_SideBarView::listsPinnedFirstAndSelectsTheFirst() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* older = addCollection(context, "older", false, 10);
-    addDeeplink(context, older, "one", "app://1");
-    addCollection(context, "undated", false, std::nullopt);
-    addCollection(context, "newer", false, 20);
-    DeeplinkCollection* pinned = addCollection(context, "pinned", true, 1);
-    ColumSplitView split(&context, {});
-    split.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&split));
+    Store store;
+    DeeplinkCollection* older = store.collection("older", false, 10);
+    store.deeplink(older, "one", "app://1");
+    store.collection("undated", false, std::nullopt);
+    store.collection("newer", false, 20);
+    DeeplinkCollection* pinned = store.collection("pinned", true, 1);
+    ColumSplitView split(&store.context, {});
+    shown(split);
 
     QTreeView* list = split.sideBar()->listView()->listView();
     QCOMPARE(shownRows(*list), (QStringList{"[Pinned]", "pinned 0", "[My Collections]", "newer 0",
                                             "older 1", "undated 0"}));
-    QCOMPARE(split.selectedDeeplinkCollection(), pinned);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), pinned);
 
     // Keyboard: the section header is stepped over.
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(split.selectedDeeplinkCollection()->name(), QStringLiteral("newer"));
+    QCOMPARE(split.state()->selectedDeeplinkCollection()->name(), QStringLiteral("newer"));
     QTest::keyClick(list, Qt::Key_Up);
-    QCOMPARE(split.selectedDeeplinkCollection(), pinned);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), pinned);
 
     AddCollectionBottomToolbarButtonView* button = split.sideBar()->addButton();
     QCOMPARE(button->text(), QStringLiteral("Add collection"));
@@ -88,11 +84,9 @@ void tst_SideBarView::listsPinnedFirstAndSelectsTheFirst() {
 }
 
 void tst_SideBarView::firstUseSheetOnAnEmptyStore() {
-    TestEnvironment env;
-    ManagedObjectContext context;
-    ColumSplitView split(&context, {});
-    split.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&split));
+    Store store;
+    ColumSplitView split(&store.context, {});
+    shown(split);
 
     SideBarView* sideBar = split.sideBar();
     QVERIFY(sideBar->isAddCollectionViewPresented());
@@ -103,10 +97,10 @@ void tst_SideBarView::firstUseSheetOnAnEmptyStore() {
 
     // The editor adds collections while the sheet is up; closing it selects the first one,
     // whichever was made.
-    addCollection(context, "made second", false, 1);
-    DeeplinkCollection* first = addCollection(context, "made first", true, 0);
+    store.collection("made second", false, 1);
+    DeeplinkCollection* first = store.collection("made first", true, 0);
     sheet->reject();
-    QCOMPARE(split.selectedDeeplinkCollection(), first);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), first);
     QTRY_VERIFY(!sheet);
     QVERIFY(!sideBar->isAddCollectionViewPresented());
 }
@@ -122,18 +116,16 @@ void tst_SideBarView::deleteActsOnTheSelection_data() {
 void tst_SideBarView::deleteActsOnTheSelection() {
     QFETCH(QString, how);
     QFETCH(bool, withSelection);
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* selected = addCollection(context, "selected", false, 2);
-    addDeeplink(context, selected, "goes too", "app://gone");
-    addCollection(context, "clicked", false, 1);
-    ColumSplitView split(&context, {});
-    split.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&split));
+    Store store;
+    DeeplinkCollection* selected = store.collection("selected", false, 2);
+    store.deeplink(selected, "goes too", "app://gone");
+    store.collection("clicked", false, 1);
+    ColumSplitView split(&store.context, {});
+    shown(split);
     DeeplinkSideBarListView* list = split.sideBar()->listView();
     if (!withSelection)
         split.setSelectedDeeplinkCollection(nullptr);
-    QCOMPARE(split.selectedDeeplinkCollection(), withSelection ? selected : nullptr);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), withSelection ? selected : nullptr);
 
     if (how == "menu") {
         const QModelIndex row =
@@ -146,11 +138,11 @@ void tst_SideBarView::deleteActsOnTheSelection() {
         QTest::keyClick(list->listView(), Qt::Key_Delete);
     }
 
-    QVERIFY(!context.hasChanges());
+    QVERIFY(!store.context.hasChanges());
     QCOMPARE(WindowFixture::listed(*split.sectionedCollection()),
              withSelection ? QStringList{"clicked"} : (QStringList{"selected", "clicked"}));
-    QCOMPARE(context.deeplinks().size(), withSelection ? 0 : 1);
-    QCOMPARE(split.selectedDeeplinkCollection(), nullptr);
+    QCOMPARE(store.context.deeplinks().size(), withSelection ? 0 : 1);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), nullptr);
 }
 
 void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection() {
@@ -164,9 +156,8 @@ void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection() {
     addDeeplink(context, kept, "link", "app://link");
     QVERIFY(context.save());
     ColumSplitView split(&context, {});
-    split.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&split));
-    QCOMPARE(split.selectedDeeplinkCollection(), kept);
+    shown(split);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), kept);
 
     {
         // Another writer holds the file's write lock, so the deletion cannot be saved.
@@ -185,7 +176,7 @@ void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection() {
     QVERIFY2(logged.front().startsWith("Unresolved error "), qPrintable(logged.front()));
     QCOMPARE(kept->deeplinksCount(), 1);
     QVERIFY(!context.hasChanges());
-    QCOMPARE(split.selectedDeeplinkCollection(), kept);
+    QCOMPARE(split.state()->selectedDeeplinkCollection(), kept);
 
     // Nothing was lost: the next attempt goes through.
     split.sideBar()->listView()->deleteAction()->trigger();
@@ -211,9 +202,8 @@ void tst_SideBarView::collectionRows() {
     QFETCH(QString, emoji);
     QFETCH(QString, shownName);
     QFETCH(QString, badge);
-    TestEnvironment env;
-    ManagedObjectContext context;
-    DeeplinkCollection* collection = addCollection(context, name);
+    Store store;
+    DeeplinkCollection* collection = store.collection(name);
     collection->setEmoji(emoji);
     collection->setColor(1.5, -0.5, 0.5, 1.0); // out of range, as a hand-edited file may hold
     QCOMPARE(DeeplinkCollectionRowView::displayName(*collection), shownName);
@@ -235,9 +225,8 @@ void tst_SideBarView::deeplinkTitles_data() {
 void tst_SideBarView::deeplinkTitles() {
     QFETCH(QString, title);
     QFETCH(QString, shown);
-    TestEnvironment env;
-    ManagedObjectContext context;
-    Deeplink* deeplink = addDeeplink(context, addCollection(context, "c"), title, "app://x");
+    Store store;
+    Deeplink* deeplink = store.deeplink(store.collection("c"), title, "app://x");
     QCOMPARE(DeeplinkRowView::displayTitle(*deeplink), shown);
 }
 
