@@ -9,6 +9,7 @@
 #include "emoji/SharedState.h"
 #include "platform/AppSettings.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/Popover.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 #include "window/EmojiWell.h"

@@ -37,3 +37,16 @@ size_t qHash(const Device& device, size_t seed) noexcept {
     return qHashMulti(seed, device.id, device.name, rawValue(device.state), device.runtime,
                       device.runtimeVersion, rawValue(device.source));
 }
+
+QString symbolName(const Device& device) {
+    const QString& name = device.name;
+    if (name.contains(QLatin1String("iPad")))
+        return QStringLiteral("ipad");
+    if (name.contains(QLatin1String("iPhone")))
+        return QStringLiteral("iphone");
+    if (name.contains(QLatin1String("Watch")))
+        return QStringLiteral("applewatch");
+    if (name.contains(QLatin1String("TV")))
+        return QStringLiteral("appletv.fill");
+    return QStringLiteral("iphone");
+}

@@ -35,6 +35,9 @@ struct Device {
 
 [[nodiscard]] size_t qHash(const Device& device, size_t seed = 0) noexcept;
 
+// The symbol drawn for a destination, chosen from its name ("iPad" wins over "TV").
+[[nodiscard]] QString symbolName(const Device& device);
+
 // One titled group of the destination list: a platform name, or "<platform> Devices".
 struct DeviceSection {
     QString key;

@@ -1,22 +1,17 @@
 #pragma once
 
-#include "destinations/Device.h"
+#include "widgets/PickerRowDelegate.h"
 
-#include <QStyledItemDelegate>
-
-// Draws the rows of the destination list: a destination (its symbol, green mark and accent
-// while booted, its name, its version or platform, a checkmark when it is the selected one),
-// a section title, or the "No devices match" line.
-class DeviceRowButton : public QStyledItemDelegate {
+// Item delegate that draws the rows of the destination list: a destination (its symbol, green
+// mark and accent while booted, its name, its version or platform, a checkmark when it is the
+// selected one), a section title, or the "No devices match" line.
+class DeviceRowButton : public PickerRowDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using PickerRowDelegate::PickerRowDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const override;
-
-    // The list-row symbol for a destination, chosen from its name.
-    [[nodiscard]] static QString symbolName(const Device& device);
 };

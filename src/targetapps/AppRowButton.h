@@ -1,26 +1,26 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "widgets/PickerRowDelegate.h"
 
 class InstalledApp;
 
-// Draws one row of the app list: the app's icon (or a placeholder) 32 points square with
-// rounded corners, its name over its bundle identifier, its version at the trailing end and a
-// checkmark on the selected app. Also draws the list's "No apps match" row.
-class AppRowButton : public QStyledItemDelegate {
+// Item delegate that draws one row of the app list: the app's icon (or a placeholder) 32 points
+// square with rounded corners, its name over its bundle identifier, its version at the trailing
+// end and a checkmark on the selected app. Also draws the list's "No apps match" row.
+class AppRowButton : public PickerRowDelegate {
     Q_OBJECT
 public:
     static constexpr int iconSize = 32;
 
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using PickerRowDelegate::PickerRowDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const override;
 
-    // The 32-point icon of an app as drawn in a row, at `devicePixelRatio`; without an image of
-    // its own, a placeholder in `tint`.
-    [[nodiscard]] static QPixmap iconPixmap(const InstalledApp& app, const QColor& tint,
+    // An app icon `size` points square with rounded corners, at `devicePixelRatio`: `icon`, or
+    // without one a placeholder symbol in `tint` (also the toolbar button's icon).
+    [[nodiscard]] static QPixmap iconPixmap(const QImage& icon, int size, const QColor& tint,
                                             qreal devicePixelRatio);
 };

@@ -44,16 +44,18 @@ void Popover::reposition() {
     adjustSize();
     if (!m_anchor || !isVisible())
         return;
-    const QPoint anchorBottom =
-        m_anchor->mapToGlobal(QPoint(m_anchor->width() / 2, m_anchor->height()));
-    QRect frame(QPoint(anchorBottom.x() - width() / 2, anchorBottom.y() + 4), size());
-    const QScreen* screen = m_anchor->screen();
-    if (screen) {
+    constexpr int gap = 4;
+    const QRect anchor(m_anchor->mapToGlobal(QPoint(0, 0)), m_anchor->size());
+    const int centre = anchor.left() + anchor.width() / 2;
+    QRect frame(QPoint(centre - width() / 2, anchor.bottom() + 1 + gap), size());
+    if (const QScreen* screen = m_anchor->screen()) {
         const QRect available = screen->availableGeometry();
+        if (frame.bottom() > available.bottom())
+            frame.moveBottom(anchor.top() - 1 - gap);
+        frame.moveTop(qBound(available.top(), frame.top(),
+                             qMax(available.top(), available.bottom() + 1 - frame.height())));
         frame.moveLeft(qBound(available.left(), frame.left(),
                               qMax(available.left(), available.right() - frame.width())));
-        if (frame.bottom() > available.bottom())
-            frame.moveBottom(available.bottom());
     }
     move(frame.topLeft());
 }

@@ -48,6 +48,11 @@ const QString& roundedFamily() {
     return family;
 }
 
+QColor withAlpha(QColor color, qreal alpha) {
+    color.setAlphaF(float(alpha));
+    return color;
+}
+
 } // namespace
 
 QFont font(Style style, bool rounded) {
@@ -62,9 +67,31 @@ QFont font(Style style, bool rounded) {
 }
 
 QColor secondary(const QPalette& palette) {
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.55);
-    return color;
+    return withAlpha(palette.color(QPalette::WindowText), 0.55);
+}
+
+QColor secondaryOnAccent(const QPalette& palette) {
+    return withAlpha(palette.color(QPalette::Active, QPalette::HighlightedText), 0.8);
+}
+
+QColor hover(const QPalette& palette) {
+    return withAlpha(palette.color(QPalette::WindowText), 0.05);
+}
+
+QColor inactiveSelection(const QPalette& palette) {
+    return withAlpha(palette.color(QPalette::Active, QPalette::Highlight), 0.35);
+}
+
+QColor placeholderFill(const QColor& tint) {
+    return withAlpha(tint, 0.1);
+}
+
+QColor green() {
+    return {0x28, 0xa7, 0x45};
+}
+
+QColor orange() {
+    return {0xff, 0x95, 0x00};
 }
 
 int largeSymbolSize(Style style) {

@@ -15,6 +15,18 @@ enum class Style { LargeTitle, Title, Headline, Body, Callout, Subheadline, Capt
 
 // Text and symbols that sit back: placeholders, counts, subtitles.
 [[nodiscard]] QColor secondary(const QPalette& palette);
+// The same on the accent of a highlighted row.
+[[nodiscard]] QColor secondaryOnAccent(const QPalette& palette);
+
+// Row backgrounds: under the mouse, and selected while the list is not focused.
+[[nodiscard]] QColor hover(const QPalette& palette);
+[[nodiscard]] QColor inactiveSelection(const QPalette& palette);
+// The faint fill behind a placeholder symbol drawn in `tint`.
+[[nodiscard]] QColor placeholderFill(const QColor& tint);
+
+// Fixed marks: something running (a booted device), and a warning.
+[[nodiscard]] QColor green();
+[[nodiscard]] QColor orange();
 
 // Pixel size of a symbol drawn beside text of `style` at the large image scale.
 [[nodiscard]] int largeSymbolSize(Style style);

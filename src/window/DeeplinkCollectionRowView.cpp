@@ -3,6 +3,7 @@
 #include "platform/SymbolImage.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
+#include "widgets/RowPill.h"
 #include "widgets/TextStyle.h"
 
 #include <QApplication>
@@ -111,28 +112,11 @@ void DeeplinkCollectionRowView::paint(QPainter* painter, const QStyleOptionViewI
         return;
     }
 
-    const bool selected = option.state & QStyle::State_Selected;
-    const bool active = option.state & QStyle::State_Active;
-    const QRect pill = rect.adjusted(6, 1, -6, -1);
-    if (selected) {
-        QColor fill =
-            palette.color(active ? QPalette::Active : QPalette::Inactive, QPalette::Highlight);
-        if (!active)
-            fill.setAlphaF(0.35);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(fill);
-        painter->drawRoundedRect(pill, 6, 6);
-    } else if (option.state & QStyle::State_MouseOver) {
-        QColor hover = palette.color(QPalette::WindowText);
-        hover.setAlphaF(0.06);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(hover);
-        painter->drawRoundedRect(pill, 6, 6);
-    }
-    const QColor text = selected && active ? palette.color(QPalette::HighlightedText)
-                                           : palette.color(QPalette::Text);
-    const QColor secondary = selected && active ? palette.color(QPalette::HighlightedText)
-                                                : TextStyle::secondary(palette);
+    const bool onAccent = RowPill::paint(painter, option, rect.adjusted(6, 1, -6, -1));
+    const QColor text =
+        onAccent ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text);
+    const QColor secondary =
+        onAccent ? palette.color(QPalette::HighlightedText) : TextStyle::secondary(palette);
 
     // Badge.
     const int diameter = badgeDiameter();

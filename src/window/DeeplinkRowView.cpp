@@ -2,6 +2,7 @@
 
 #include "store/Deeplink.h"
 #include "store/FetchedResultsModel.h"
+#include "widgets/RowPill.h"
 #include "widgets/TextStyle.h"
 
 #include <QAbstractItemView>
@@ -140,24 +141,8 @@ void DeeplinkRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QPalette& palette = option.palette;
-    const bool selected = option.state & QStyle::State_Selected;
-    const bool active = option.state & QStyle::State_Active;
-    const QRect pill = option.rect.adjusted(pillInset, 1, -pillInset, -1);
-    if (selected) {
-        QColor fill = palette.color(QPalette::Active, QPalette::Highlight);
-        if (!active)
-            fill.setAlphaF(0.35);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(fill);
-        painter->drawRoundedRect(pill, 6, 6);
-    } else if (option.state & QStyle::State_MouseOver) {
-        QColor hover = palette.color(QPalette::WindowText);
-        hover.setAlphaF(0.05);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(hover);
-        painter->drawRoundedRect(pill, 6, 6);
-    }
-    const bool onAccent = selected && active;
+    const bool onAccent =
+        RowPill::paint(painter, option, option.rect.adjusted(pillInset, 1, -pillInset, -1));
 
     const Layout layout = layoutFor(option.rect, deeplink);
     const QFont title = titleFont();

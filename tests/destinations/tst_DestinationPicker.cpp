@@ -1,17 +1,17 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
 #include "destinations/DeviceListModel.h"
 #include "destinations/DeviceListView.h"
-#include "destinations/DeviceRowButton.h"
 #include "destinations/RunDestinationManager.h"
-#include "destinations/TargetSelectorButton.h"
 #include "destinations/TargetSelectorToolbarContent.h"
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/Popover.h"
 #include "widgets/PopoverStateView.h"
 #include "widgets/SearchField.h"
 
+#include <QAbstractItemModelTester>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -24,33 +24,32 @@ namespace {
 using Tool = FakeXcode::Tool;
 using State = TargetSelectorToolbarContent::PopoverState;
 
-const QByteArray simulators = R"({"devices": {
-    "com.apple.CoreSimulator.SimRuntime.iOS-17-2": [{"udid": "S1", "name": "iPhone 15", "state": "Booted"}],
-    "com.apple.CoreSimulator.SimRuntime.iOS-17-0": [{"udid": "S2", "name": "iPad Air", "state": "Shutdown"}],
-    "com.apple.CoreSimulator.SimRuntime.tvOS-17-2": [{"udid": "S3", "name": "Apple TV 4K", "state": "Shutdown"}],
-    "com.apple.CoreSimulator.SimRuntime.macOS-14-2": [{"udid": "S4", "name": "Designed for iPad", "state": "Shutdown"}]}})";
-const QByteArray physical = R"({"result": {"devices": [{"identifier": "D1",
-    "deviceProperties": {"name": "Kim’s iPhone", "osVersionNumber": "17.2.1", "bootState": "booted"},
-    "hardwareProperties": {"platform": "iOS"}}]}})";
-const QByteArray noSimulators = R"({"devices": {}})";
-const QByteArray noDevices = R"({"result": {"devices": []}})";
-
 struct Fixture {
     Fixture() {
-        xcode.setScenario(Tool::Simctl, {.standardOutput = simulators});
-        xcode.setScenario(Tool::Devicectl, {.file = physical});
+        xcode.setScenario(Tool::Simctl, {.standardOutput = DeviceFixtures::simctlJson({
+                                             {"iOS-17-2", {"S1|iPhone 15|Booted"}},
+                                             {"iOS-17-0", {"S2|iPad Air|Shutdown"}},
+                                             {"tvOS-17-2", {"S3|Apple TV 4K|Shutdown"}},
+                                             {"macOS-14-2", {"S4|Designed for iPad|Shutdown"}},
+                                         })});
+        xcode.setScenario(Tool::Devicectl, {.file = DeviceFixtures::devicectlJson(
+                                                {"D1|Kim’s iPhone|booted"}, "17.2.1")});
         toolbar.show();
     }
 
     void fetch() { QCoro::waitFor(devices.fetchDevices(xcode.url())); }
 
-    [[nodiscard]] DeviceListView* list() const {
-        return qobject_cast<DeviceListView*>(picker->popover()->content());
+    // The open list, with a tester watching its model.
+    [[nodiscard]] DeviceListView* list() {
+        auto* view = qobject_cast<DeviceListView*>(picker->popover()->content());
+        if (view && !tester)
+            tester = std::make_unique<QAbstractItemModelTester>(view->model());
+        return view;
     }
     [[nodiscard]] PopoverStateView* stateView() const {
         return qobject_cast<PopoverStateView*>(picker->popover()->content());
     }
-    [[nodiscard]] QStringList names() const {
+    [[nodiscard]] QStringList names() {
         QStringList names;
         for (const Device& device : list()->model()->filteredDevices())
             names.append(device.name);
@@ -62,6 +61,7 @@ struct Fixture {
     RunDestinationManager devices;
     QWidget toolbar;
     TargetSelectorToolbarContent* picker = new TargetSelectorToolbarContent(devices, &toolbar);
+    std::unique_ptr<QAbstractItemModelTester> tester;
 };
 
 } // namespace
@@ -83,36 +83,30 @@ private Q_SLOTS:
 
 void tst_DestinationPicker::symbols_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("toolbar");
-    QTest::addColumn<QString>("row");
-    const auto add = [](const char* name, const char* device, const char* toolbar,
-                        const char* row) {
-        QTest::addRow("%s", name) << QString(device) << QString(toolbar) << QString(row);
-    };
-    add("iPad", "iPad Air", "ipad", "ipad");
-    add("iPad wins over TV", "iPad TV Edition", "ipad", "ipad");
-    add("TV", "Apple TV 4K", "appletv", "appletv.fill");
-    add("case matters", "ipad mini", "iphone", "iphone");
+    QTest::addColumn<QString>("symbol");
+    QTest::addRow("iPad") << "iPad Air"
+                          << "ipad";
+    QTest::addRow("iPad wins over TV") << "iPad TV Edition"
+                                       << "ipad";
+    QTest::addRow("TV") << "Apple TV 4K"
+                        << "appletv.fill";
+    QTest::addRow("case matters") << "ipad mini"
+                                  << "iphone";
 }
 
 void tst_DestinationPicker::symbols() {
     QFETCH(QString, name);
-    QFETCH(QString, toolbar);
-    QFETCH(QString, row);
-    Device device;
-    device.name = name;
-    QCOMPARE(TargetSelectorButton::symbolName(device), toolbar);
-    QCOMPARE(DeviceRowButton::symbolName(device), row);
+    QFETCH(QString, symbol);
+    QCOMPARE(symbolName(DeviceFixtures::device(QStringLiteral("X"), name)), symbol);
 }
 
 void tst_DestinationPicker::sectionTitles_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("title");
-    const auto add = [](const char* name, const char* key, const char* title) {
-        QTest::addRow("%s", name) << QString(key) << QString(title);
-    };
-    add("iOS", "iOS", "IOS SIMULATORS");
-    add("physical, other platform", "watchOS Devices", "WATCHOS DEVICES");
+    QTest::addRow("iOS") << "iOS"
+                         << "IOS SIMULATORS";
+    QTest::addRow("physical, other platform") << "watchOS Devices"
+                                              << "WATCHOS DEVICES";
 }
 
 void tst_DestinationPicker::sectionTitles() {
@@ -123,16 +117,16 @@ void tst_DestinationPicker::sectionTitles() {
 
 void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices() {
     Fixture f;
-    f.xcode.setScenario(Tool::Simctl, {.standardOutput = noSimulators, .delaySeconds = 0.3});
-    f.xcode.setScenario(Tool::Devicectl, {.file = noDevices});
+    f.xcode.setScenario(Tool::Simctl, {.standardOutput = "{\"devices\": {}}", .delaySeconds = 0.3});
+    f.xcode.setScenario(Tool::Devicectl, {.file = DeviceFixtures::devicectlJson({})});
     auto fetch = f.devices.fetchDevices(f.xcode.url());
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("Loading..."));
-    QCOMPARE(f.picker->label()->symbol(), QStringLiteral("iphone.slash"));
+    QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
+    QCOMPARE(f.picker->symbol(), QStringLiteral("iphone.slash"));
     f.picker->button()->click();
     QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading devices..."));
     QCoro::waitFor(std::move(fetch));
 
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("No Device"));
+    QCOMPARE(f.picker->title(), QStringLiteral("No Device"));
     QCOMPARE(f.stateView()->headline(), QStringLiteral("No devices found"));
     QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target device for deeplinks"));
 }
@@ -160,7 +154,7 @@ void tst_DestinationPicker::searchRegroupsAndReportsNoMatch() {
 void tst_DestinationPicker::choosingARowClosesAndRelabels() {
     Fixture f;
     f.fetch();
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("iPhone 15")); // the booted simulator
+    QCOMPARE(f.picker->title(), QStringLiteral("iPhone 15")); // the booted simulator
     f.picker->button()->click();
     QListView* list = f.list()->list();
     const int row = f.list()->model()->rowOf(QStringLiteral("S3"));
@@ -169,8 +163,8 @@ void tst_DestinationPicker::choosingARowClosesAndRelabels() {
 
     QVERIFY(!f.picker->popover()->isVisible());
     QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S3"));
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("Apple TV 4K"));
-    QCOMPARE(f.picker->label()->symbol(), QStringLiteral("appletv"));
+    QCOMPARE(f.picker->title(), QStringLiteral("Apple TV 4K"));
+    QCOMPARE(f.picker->symbol(), QStringLiteral("appletv.fill"));
 }
 
 void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen() {
@@ -185,7 +179,7 @@ void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen() {
     QTest::keyClick(search, Qt::Key_Up);
     QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("D1"));
     QVERIFY(f.picker->popover()->isVisible());
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("Kim’s iPhone"));
+    QCOMPARE(f.picker->title(), QStringLiteral("Kim’s iPhone"));
     QTest::keyClick(search, Qt::Key_Return);
     QVERIFY(!f.picker->showingPopover());
 }

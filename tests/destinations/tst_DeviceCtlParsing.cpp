@@ -1,3 +1,5 @@
+#include "DeviceFixtures.h"
+
 #include "destinations/DeviceCtlClient.h"
 #include "platform/JsonDecoding.h"
 
@@ -5,15 +7,7 @@
 
 namespace {
 
-QStringList describe(const QList<Device>& devices) {
-    QStringList lines;
-    for (const Device& d : devices) {
-        lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
-                                 rawValue(d.source)}
-                         .join(QLatin1Char('|')));
-    }
-    return lines;
-}
+using DeviceFixtures::describe;
 
 // Shaped like `devicectl list devices --json-output` of Xcode 15.3 (a sample of the fields the
 // parser must skip): one wired, booted iPhone and one paired iPad that is not connected.

@@ -1,3 +1,4 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
@@ -5,9 +6,6 @@
 #include "destinations/RunDestinationManager.h"
 #include "platform/AppSettings.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 
 #include <algorithm>
@@ -18,57 +16,16 @@ namespace {
 
 const QString category = QStringLiteral("RunDestinationManager");
 
-// simctl's listing: runtime ("iOS-17-2") -> simulators as "udid|name|state".
-QByteArray simctlJson(const QList<std::pair<QString, QStringList>>& runtimes) {
-    QJsonObject devices;
-    for (const auto& [runtime, sims] : runtimes) {
-        QJsonArray list;
-        for (const QString& sim : sims) {
-            const QStringList f = sim.split(u'|');
-            list.append(QJsonObject{
-                {"udid", f[0]}, {"name", f[1]}, {"state", f[2]}, {"isAvailable", true}});
-        }
-        devices.insert("com.apple.CoreSimulator.SimRuntime." + runtime, list);
-    }
-    return QJsonDocument(QJsonObject{{"devices", devices}}).toJson();
-}
-
-// devicectl's listing of phones given as "identifier|name|bootState".
-QByteArray devicectlJson(const QStringList& phones) {
-    QJsonArray list;
-    for (const QString& phone : phones) {
-        const QStringList f = phone.split(u'|');
-        list.append(QJsonObject{
-            {"identifier", f[0]},
-            {"deviceProperties",
-             QJsonObject{{"name", f[1]}, {"bootState", f[2]}, {"osVersionNumber", "17.4"}}},
-            {"hardwareProperties", QJsonObject{{"platform", "iOS"}}}});
-    }
-    return QJsonDocument(QJsonObject{{"result", QJsonObject{{"devices", list}}}}).toJson();
-}
-
-QStringList ids(const QList<Device>& devices) {
-    QStringList result;
-    for (const Device& device : devices)
-        result.append(device.id);
-    return result;
-}
+using DeviceFixtures::device;
+using DeviceFixtures::devicectlJson;
+using DeviceFixtures::ids;
+using DeviceFixtures::simctlJson;
 
 QStringList keys(const QList<DeviceSection>& sections) {
     QStringList result;
     for (const DeviceSection& section : sections)
         result.append(section.key);
     return result;
-}
-
-Device device(const char* id, const char* name, DeviceState state, const char* runtime,
-              DeviceSource source = DeviceSource::simulator) {
-    return Device{QString::fromUtf8(id),
-                  QString::fromUtf8(name),
-                  state,
-                  QString::fromUtf8(runtime),
-                  QString(),
-                  source};
 }
 
 void fetch(RunDestinationManager& manager, const FakeXcode& xcode) {

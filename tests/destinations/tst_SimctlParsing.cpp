@@ -1,3 +1,5 @@
+#include "DeviceFixtures.h"
+
 #include "destinations/SimctlClient.h"
 
 #include <QTest>
@@ -15,15 +17,7 @@ private Q_SLOTS:
 
 namespace {
 
-QStringList describe(const QList<Device>& devices) {
-    QStringList lines;
-    for (const Device& d : devices) {
-        lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
-                                 rawValue(d.source)}
-                         .join(QLatin1Char('|')));
-    }
-    return lines;
-}
+using DeviceFixtures::describe;
 
 QString sim(const char* id, const char* name, const char* state, const char* runtime,
             const char* version) {

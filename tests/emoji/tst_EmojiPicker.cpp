@@ -9,6 +9,7 @@
 #include "emoji/SearchBar.h"
 #include "emoji/SectionIndexPicker.h"
 #include "emoji/SharedState.h"
+#include "widgets/Popover.h"
 #include "widgets/SearchField.h"
 
 #include <QAbstractItemModelTester>

@@ -1,3 +1,4 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
@@ -6,31 +7,25 @@
 #include "targetapps/AppListModel.h"
 #include "targetapps/AppListView.h"
 #include "targetapps/BundleIdManager.h"
-#include "targetapps/BundleIdSelectorButton.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/Popover.h"
 #include "widgets/PopoverStateView.h"
 #include "widgets/SearchField.h"
 
-#include <QApplication>
+#include <QAbstractItemModelTester>
 #include <QHBoxLayout>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
-#include <QWindow>
 
 namespace {
 
 using Tool = FakeXcode::Tool;
 using State = BundleIdSelectorToolbarContent::PopoverState;
 
-const Device iPhone{QStringLiteral("DEV-1"), QStringLiteral("Kim's iPhone"),
-                    DeviceState::booted,     QStringLiteral("iOS"),
-                    QStringLiteral("17.2"),  DeviceSource::physical};
-const Device simulator{QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"),
-                       DeviceState::booted,     QStringLiteral("iOS"),
-                       QStringLiteral("17.2"),  DeviceSource::simulator};
+using DeviceFixtures::phone;
+using DeviceFixtures::simulator;
 
 const QStringList threeApps{"Maps=com.example.maps", "Notes=com.example.notes",
                             "Weather=com.example.zephyr"};
@@ -65,8 +60,12 @@ struct Fixture {
     [[nodiscard]] PopoverStateView* stateView() const {
         return qobject_cast<PopoverStateView*>(picker->popover()->content());
     }
-    [[nodiscard]] AppListView* list() const {
-        return qobject_cast<AppListView*>(picker->popover()->content());
+    // The open list, with a tester watching its model.
+    [[nodiscard]] AppListView* list() {
+        auto* view = qobject_cast<AppListView*>(picker->popover()->content());
+        if (view && !tester)
+            tester = std::make_unique<QAbstractItemModelTester>(view->model());
+        return view;
     }
 
     TestEnvironment env;
@@ -76,14 +75,15 @@ struct Fixture {
     QWidget toolbar;
     BundleIdSelectorToolbarContent* picker =
         new BundleIdSelectorToolbarContent(bundleIds, devices, &toolbar);
-};
+    std::unique_ptr<QAbstractItemModelTester> tester;
 
-QStringList rowNames(const AppListView* view) {
-    QStringList names;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        names.append(view->model()->index(row).data().toString());
-    return names;
-}
+    [[nodiscard]] QStringList rowNames() {
+        QStringList names;
+        for (int row = 0; row < list()->model()->rowCount(); ++row)
+            names.append(list()->model()->index(row).data().toString());
+        return names;
+    }
+};
 
 } // namespace
 
@@ -100,7 +100,7 @@ private Q_SLOTS:
     void searchByNameOrBundleIdentifier_data();
     void searchByNameOrBundleIdentifier();
     void clickingARowChoosesTheApp();
-    void keyboardPicksAndEscapeCloses();
+    void keyboardPicksTheHighlightedApp();
     void labelRedrawsWhenTheSelectedIconArrives();
 };
 
@@ -111,37 +111,28 @@ void tst_AppPicker::shownOnlyForAPhysicalDestination() {
     QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
     QCOMPARE(f.appsCalls(), 0);
 
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QVERIFY(f.picker->button()->isVisibleTo(f.picker));
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("Loading..."));
-    QTRY_COMPARE(f.picker->label()->title(), QStringLiteral("Maps"));
+    QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
+    QTRY_COMPARE(f.picker->title(), QStringLiteral("Maps"));
     QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target app for deeplinks"));
 
     // Away to a simulator and back: the list was kept, so the load costs nothing.
     f.devices.selectDevice(simulator);
     QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QCOMPARE(f.appsCalls(), 1);
 }
 
 void tst_AppPicker::popoverFollowsTheLoad() {
     Fixture f(threeApps, 0.3);
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     f.picker->button()->click();
     QVERIFY(f.picker->showingPopover());
     QCOMPARE(f.state(), State::Loading);
     QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading apps..."));
     QTRY_COMPARE(f.state(), State::List);
-    QCOMPARE(rowNames(f.list()), (QStringList{"Maps", "Notes", "Weather"}));
-
-    // Pressing the button again closes the pop-up; the press is not replayed to the button,
-    // which would open it again. (Sent through the window, as the window system delivers it.)
-    QWindow* window = f.toolbar.windowHandle();
-    const QPoint onButton =
-        f.picker->button()->mapTo(&f.toolbar, f.picker->button()->rect().center());
-    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
-    QVERIFY(!f.picker->showingPopover());
-    QVERIFY(!f.picker->popover()->isVisible());
+    QCOMPARE(f.rowNames(), (QStringList{"Maps", "Notes", "Weather"}));
 }
 
 void tst_AppPicker::errorMessages_data() {
@@ -169,7 +160,7 @@ void tst_AppPicker::errorMessages() {
 
 void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName() {
     Fixture f;
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
 
     f.xcode.setScenario(Tool::Devicectl,
@@ -187,16 +178,16 @@ void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName() {
     f.setApps({"Maps=com.example.maps", "Atlas=com.example.atlas"}, 0.3);
     f.stateView()->button()->click();
     QCOMPARE(f.state(), State::Loading);
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("Maps")); // the name wins over Loading
+    QCOMPARE(f.picker->title(), QStringLiteral("Maps")); // the name wins over Loading
     QTRY_COMPARE(f.state(), State::List);
-    QCOMPARE(rowNames(f.list()), (QStringList{"Atlas", "Maps"}));
+    QCOMPARE(f.rowNames(), (QStringList{"Atlas", "Maps"}));
 }
 
 void tst_AppPicker::emptyListOffersRefresh() {
     Fixture f(QStringList{});
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QTRY_VERIFY(!f.bundleIds.isLoading());
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("No Apps"));
+    QCOMPARE(f.picker->title(), QStringLiteral("No Apps"));
     f.picker->setShowingPopover(true);
     QCOMPARE(f.state(), State::Empty);
     QCOMPARE(f.stateView()->headline(), QStringLiteral("No apps found"));
@@ -220,22 +211,22 @@ void tst_AppPicker::searchByNameOrBundleIdentifier() {
     QFETCH(QString, search);
     QFETCH(QStringList, rows);
     Fixture f;
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
     f.picker->setShowingPopover(true);
     QTest::keyClicks(f.list()->searchField(), search);
-    QCOMPARE(rowNames(f.list()), rows);
+    QCOMPARE(f.rowNames(), rows);
     QCOMPARE(f.list()->model()->isNoMatchRow(), rows.first().startsWith("No apps match"));
 
     // Clearing the search shows every app again.
     f.list()->searchField()->selectAll();
     QTest::keyClick(f.list()->searchField(), Qt::Key_Backspace);
-    QCOMPARE(rowNames(f.list()).size(), 3);
+    QCOMPARE(f.rowNames().size(), 3);
 }
 
 void tst_AppPicker::clickingARowChoosesTheApp() {
     Fixture f;
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
     f.picker->button()->click();
     QListView* list = f.list()->list();
@@ -244,7 +235,7 @@ void tst_AppPicker::clickingARowChoosesTheApp() {
 
     QVERIFY(!f.picker->popover()->isVisible());
     QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
-    QCOMPARE(f.picker->label()->title(), QStringLiteral("Weather"));
+    QCOMPARE(f.picker->title(), QStringLiteral("Weather"));
 
     // Opened again: that row is checked and highlighted.
     f.picker->button()->click();
@@ -253,9 +244,9 @@ void tst_AppPicker::clickingARowChoosesTheApp() {
     QCOMPARE(f.list()->list()->currentIndex(), checked);
 }
 
-void tst_AppPicker::keyboardPicksAndEscapeCloses() {
+void tst_AppPicker::keyboardPicksTheHighlightedApp() {
     Fixture f;
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
     f.picker->button()->click();
     SearchField* search = f.list()->searchField();
@@ -267,20 +258,16 @@ void tst_AppPicker::keyboardPicksAndEscapeCloses() {
     QTest::keyClick(search, Qt::Key_Return);
     QVERIFY(!f.picker->showingPopover());
     QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
-
-    f.picker->button()->click();
-    QTest::keyClick(f.picker->popover(), Qt::Key_Escape);
-    QVERIFY(!f.picker->showingPopover());
 }
 
 void tst_AppPicker::labelRedrawsWhenTheSelectedIconArrives() {
     Fixture f;
     f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red), .delaySeconds = 0.2},
                         QStringLiteral("--app-bundle-id com.example.maps "));
-    f.devices.selectDevice(iPhone);
+    f.devices.selectDevice(phone);
     QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-    QVERIFY(!f.picker->label()->showsAppIcon());
-    QTRY_VERIFY(f.picker->label()->showsAppIcon());
+    QVERIFY(!f.picker->showsAppIcon());
+    QTRY_VERIFY(f.picker->showsAppIcon());
 }
 
 QTEST_MAIN(tst_AppPicker)

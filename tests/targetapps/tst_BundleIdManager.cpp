@@ -1,8 +1,8 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
-#include "destinations/Device.h"
 #include "targetapps/AppIconCache.h"
 #include "targetapps/BundleIdManager.h"
 
@@ -16,13 +16,9 @@ namespace {
 
 using Tool = FakeXcode::Tool;
 
-const Device iPhone{QStringLiteral("DEV-1"), QStringLiteral("Test iPhone"), DeviceState::booted,
-                    QStringLiteral("iOS"),   QStringLiteral("17.2"),        DeviceSource::physical};
-const Device iPad{QStringLiteral("DEV-2"), QStringLiteral("Test iPad"), DeviceState::booted,
-                  QStringLiteral("iOS"),   QStringLiteral("17.1"),      DeviceSource::physical};
-const Device simulator{QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"),
-                       DeviceState::booted,     QStringLiteral("iOS"),
-                       QStringLiteral("17.2"),  DeviceSource::simulator};
+const Device& iPhone = DeviceFixtures::phone;
+const Device& iPad = DeviceFixtures::tablet;
+const Device& simulator = DeviceFixtures::simulator;
 
 QStringList ids(const QList<InstalledApp>& apps) {
     QStringList list;
