@@ -1,28 +1,12 @@
+#include "FeedServer.h"
 #include "updates/Appcast.h"
 
 #include <QTest>
 
 namespace {
 
-QByteArray feed(const QByteArray& items) {
-    return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
-     xmlns:dc="http://purl.org/dc/elements/1.1/">
-  <channel>
-)" + items +
-           R"(
-  </channel>
-</rss>
-)";
-}
-
-QByteArray item(const QByteArray& version, const QByteArray& url = {}) {
-    const QByteArray enclosure =
-        url.isEmpty() ? "https://kestrine.app/Kestrine-" + version + ".zip" : url;
-    return "<item><title>Version " + version + "</title><sparkle:version>" + version +
-           "</sparkle:version><enclosure url=\"" + enclosure +
-           "\" length=\"1024\" type=\"application/octet-stream\"/></item>\n";
-}
+using FeedXml::feed;
+using FeedXml::item;
 
 const QUrl feedURL(QStringLiteral("https://kestrine.app/updates/appcast.xml"));
 

@@ -16,19 +16,8 @@ namespace {
 using Outcome = UpdateCheckResult::Outcome;
 using Failure = UpdateCheckResult::Failure;
 
-QByteArray feed(const QList<QByteArray>& versions) {
-    QByteArray items;
-    for (const QByteArray& version : versions) {
-        items += "<item><title>Kestrine " + version + "</title><sparkle:version>" + version +
-                 "</sparkle:version><description>Notes for " + version +
-                 "</description><enclosure url=\"https://kestrine.app/Kestrine-" + version +
-                 ".zip\"/></item>";
-    }
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
-           "<title>Kestrine</title>" +
-           items + "</channel></rss>";
-}
+using FeedXml::feed;
+using FeedXml::item;
 
 void pointFeedAt(const QUrl& url) {
     AppSettings::standard()->setValue(QLatin1String(Updater::feedURLKey), url.toString());
@@ -76,8 +65,8 @@ void tst_Updater::reportsOutcome_data() {
 
     const auto ok = [](const QByteArray& body) { return FeedServer::httpResponse(body); };
     QTest::addRow("newer version")
-        << ok(feed({"1.1"})) << "1.0" << Outcome::UpdateAvailable << Failure::None << "1.1";
-    QTest::addRow("same version") << ok(feed({"1.0.0"})) << "1.0" << Outcome::UpToDate
+        << ok(feed(item("1.1"))) << "1.0" << Outcome::UpdateAvailable << Failure::None << "1.1";
+    QTest::addRow("same version") << ok(feed(item("1.0.0"))) << "1.0" << Outcome::UpToDate
                                   << Failure::None << "";
     QTest::addRow("malformed feed")
         << ok("<rss><channel><item>") << "1.0" << Outcome::Failed << Failure::MalformedFeed << "";
@@ -148,7 +137,7 @@ void tst_Updater::reportsOutcome() {
 void tst_Updater::refusesSecondCheckWhileOneRuns() {
     TestEnvironment env;
     FeedServer server;
-    server.setFeed(feed({"2.0"}));
+    server.setFeed(feed(item("2.0")));
     server.setHolding(true);
     pointFeedAt(server.url());
 
@@ -172,7 +161,7 @@ void tst_Updater::refusesSecondCheckWhileOneRuns() {
 void tst_Updater::takesFeedAddressFromSettings() {
     TestEnvironment env;
     FeedServer server;
-    server.setFeed(feed({"0.1"}));
+    server.setFeed(feed(item("0.1")));
     Updater updater;
     updater.startUpdater();
     QCOMPARE(updater.feedURL(), QUrl(QStringLiteral(KESTRINE_UPDATE_FEED_URL)));
@@ -189,7 +178,7 @@ void tst_Updater::takesFeedAddressFromSettings() {
 void tst_Updater::survivesBeingDestroyedMidCheck() {
     TestEnvironment env;
     FeedServer server;
-    server.setFeed(feed({"2.0"}));
+    server.setFeed(feed(item("2.0")));
     server.setHolding(true);
     pointFeedAt(server.url());
     auto updater = std::make_unique<Updater>();
