@@ -1,70 +1,77 @@
+#include "FakeXcode.h"
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
+#include "destinations/RunDestinationManager.h"
+#include "execution/DeeplinkExecuter.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
+#include "toolchain/XcodeBookmarkManager.h"
+#include "toolchain/XcodeView.h"
 
-#include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 #include <memory>
+
+using Tool = FakeXcode::Tool;
+
+namespace {
+
+// A loaded store in a fresh temporary directory, as the executable hands it to the shell.
+struct AppFixture {
+    std::unique_ptr<PersistentContainer> open() const {
+        auto opened = std::make_unique<PersistentContainer>(env.filePath("Kestrine.sqlite"));
+        if (opened->loadPersistentStores())
+            qFatal("cannot open the test store");
+        return opened;
+    }
+    void fill(int collections) const {
+        for (int i = 0; i < collections; ++i) {
+            DeeplinkCollection* collection = container->viewContext()->insertCollection();
+            collection->setName(QStringLiteral("Collection %1").arg(i));
+            for (int j = 0; j < 3; ++j)
+                collection->addDeeplink(container->viewContext()->insertDeeplink());
+        }
+    }
+
+    TestEnvironment env;
+    std::unique_ptr<PersistentContainer> container = open();
+};
+
+} // namespace
 
 class tst_KestrineApp : public QObject {
     Q_OBJECT
 
-private:
-    static QAction* menuAction(QMainWindow* window, const QString& menuTitle, const QString& text) {
-        for (QAction* menuEntry : window->menuBar()->actions()) {
-            if (menuEntry->text() != menuTitle || !menuEntry->menu())
-                continue;
-            for (QAction* action : menuEntry->menu()->actions()) {
-                if (action->text() == text)
-                    return action;
-            }
-        }
-        return nullptr;
-    }
-
-    static std::unique_ptr<PersistentContainer> openStore(const QString& path) {
-        auto container = std::make_unique<PersistentContainer>(path);
-        return container->loadPersistentStores() ? nullptr : std::move(container);
-    }
-
-    static void fill(ManagedObjectContext* context, int collections) {
-        for (int i = 0; i < collections; ++i) {
-            DeeplinkCollection* collection = context->insertCollection();
-            collection->setName(QStringLiteral("Collection %1").arg(i));
-            for (int j = 0; j < 3; ++j)
-                collection->addDeeplink(context->insertDeeplink());
-        }
-    }
-
 private Q_SLOTS:
+    void cleanup() { XcodeView::setDefaultFileChooser({}); }
+
     void deleteAllEmptiesTheStoreAndSaves() {
-        TestEnvironment env;
-        const QString path = env.filePath("Kestrine.sqlite");
-        auto container = openStore(path);
-        QVERIFY(container);
-        fill(container->viewContext(), 4);
-        QVERIFY(container->viewContext()->save());
-        fill(container->viewContext(), 1); // unsaved objects go too
+        AppFixture f;
+        f.fill(4);
+        QVERIFY(f.container->viewContext()->save());
+        f.fill(1); // unsaved objects go too
         {
-            KestrineApp app(*container);
-            QAction* deleteAll =
-                menuAction(app.window(), QStringLiteral("Data"), QStringLiteral("Delete All"));
+            KestrineApp app(*f.container);
+            QAction* deleteAll = nullptr;
+            for (QAction* menu : app.window()->menuBar()->actions()) {
+                for (QAction* action : menu->menu() ? menu->menu()->actions() : QList<QAction*>{})
+                    deleteAll = action->text() == u"Delete All" ? action : deleteAll;
+            }
             QVERIFY(deleteAll);
             deleteAll->trigger();
-            QVERIFY(container->viewContext()->registeredObjects().isEmpty());
-            QVERIFY(!container->viewContext()->hasChanges());
+            QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
+            QVERIFY(!f.container->viewContext()->hasChanges());
         }
-        container.reset();
-        container = openStore(path);
-        QVERIFY(container->viewContext()->registeredObjects().isEmpty());
+        f.container.reset();
+        f.container = f.open();
+        QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
     }
 
     void everyApplicationStateChangeSaves_data() {
@@ -75,52 +82,143 @@ private Q_SLOTS:
 
     void everyApplicationStateChangeSaves() {
         QFETCH(Qt::ApplicationState, state);
-        TestEnvironment env;
-        const QString path = env.filePath("Kestrine.sqlite");
-        auto container = openStore(path);
-        KestrineApp app(*container);
-        DeeplinkCollection* collection = container->viewContext()->insertCollection();
-        collection->setName(QStringLiteral("Edited while active"));
-        QVERIFY(container->viewContext()->hasChanges());
+        AppFixture f;
+        KestrineApp app(*f.container);
+        f.fill(1);
+        QVERIFY(f.container->viewContext()->hasChanges());
         Q_EMIT qApp->applicationStateChanged(state);
-        QVERIFY(!container->viewContext()->hasChanges());
+        QVERIFY(!f.container->viewContext()->hasChanges());
     }
 
-    void aFailedDeeplinkShowsTheErrorAlert() {
-        TestEnvironment env;
-        auto container = openStore(env.filePath("Kestrine.sqlite"));
-        KestrineApp app(*container);
-        app.show();
-        QSignalSpy errors(&app, &KestrineApp::errorChanged);
-        QVERIFY(errors.isValid());
-        app.openUrl(QUrl(QStringLiteral("myapp://home")));
-        QTRY_VERIFY(app.error().has_value());
-        QCOMPARE(app.error()->value, QStringLiteral("No device selected or Xcode not configured"));
+    void updateItemFollowsAbout() {
+        AppFixture f;
+        KestrineApp app(*f.container);
+        QStringList help;
+        for (QAction* menu : app.window()->menuBar()->actions()) {
+            const QList<QAction*> items =
+                menu->menu() ? menu->menu()->actions() : QList<QAction*>{};
+            if (!items.isEmpty() && items.first()->menuRole() == QAction::AboutRole)
+                help = {items.first()->text(), items.value(1)->text()};
+        }
+        QCOMPARE(help, (QStringList{"About Kestrine", "Check for Updates\u2026"}));
+    }
 
+    // Until an Xcode is chosen (or when the remembered one is gone) the window shows the
+    // selection screen; choosing one there brings up the main content.
+    void choosingXcodeShowsMainContent_data() {
+        QTest::addColumn<bool>("rememberVanished");
+        QTest::addRow("nothing remembered") << false;
+        QTest::addRow("remembered Xcode vanished") << true;
+    }
+
+    void choosingXcodeShowsMainContent() {
+        QFETCH(bool, rememberVanished);
+        AppFixture f;
+        if (rememberVanished) {
+            FakeXcode gone(f.env.path());
+            XcodeBookmarkManager().saveBookmark(gone.url());
+        }
+        FakeXcode xcode(f.env.path());
+        XcodeView::setDefaultFileChooser([&xcode](QWidget*, XcodeView::ChooserReply reply) {
+            reply(XcodeViewModel::FileImportResult(QList<QUrl>{xcode.url()}));
+        });
+        KestrineApp app(*f.container);
+        QCOMPARE(app.manager()->state().kind, XcodeBookmarkManager::StateKind::Unavailable);
+        auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
+        QVERIFY(screen);
+
+        screen->selectButton()->click();
+
+        QTRY_COMPARE(app.manager()->state().kind, XcodeBookmarkManager::StateKind::Available);
+        QTRY_VERIFY(!qobject_cast<XcodeView*>(app.window()->centralWidget()));
+        QVERIFY(app.window()->centralWidget());
+    }
+
+    // With an Xcode remembered, the shell fetches the destinations at start-up, and a deeplink
+    // handed to its open-URL route reaches the simulator tool; a failure comes back as the
+    // one alert, which goes with the error.
+    void deeplinkReachesSimulatorAndFailureShowsAlert() {
+        AppFixture f;
+        FakeXcode xcode(f.env.path());
+        xcode.setScenario(
+            Tool::Simctl,
+            {.standardOutput = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+                           {"udid": "5A1B2C3D-0000-4000-8000-000000000001", "name": "iPhone 15",
+                            "state": "Booted", "isAvailable": true}]}})"},
+            QStringLiteral("list devices"));
+        const QString failure = QStringLiteral("Simulator device failed to open shop://broken.\n");
+        xcode.setScenario(Tool::Simctl, {.standardError = failure.toUtf8(), .exitStatus = 1},
+                          QStringLiteral("shop://broken"));
+        XcodeBookmarkManager().saveBookmark(xcode.url());
+
+        KestrineApp app(*f.container);
+        QSignalSpy ready(&app, &KestrineApp::mainContentReady);
+        QVERIFY(ready.isValid());
+        app.deeplinkExecuter().setInterpreterPath(xcode.toolPath(Tool::Osascript));
+        app.show();
+        QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 20000);
+        QCOMPARE(app.deviceManager().xcodeURL(), xcode.url());
+        QVERIFY(app.deviceManager().selectedDevice());
+
+        app.openUrl(QUrl(QStringLiteral("shop://item/42?ref=kestrine")));
+        QTRY_COMPARE_WITH_TIMEOUT(xcode.invocations(Tool::Osascript).size(), 2, 20000);
+        QCOMPARE(xcode.invocations(Tool::Simctl).last().arguments,
+                 (QStringList{"openurl", "5A1B2C3D-0000-4000-8000-000000000001",
+                              "shop://item/42?ref=kestrine"}));
+        QVERIFY(!app.error());
+
+        app.openUrl(QUrl(QStringLiteral("shop://broken")));
+        QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
+        QCOMPARE(app.error()->value, failure);
         QMessageBox* alert = app.window()->findChild<QMessageBox*>();
         QVERIFY(alert);
         QCOMPARE(alert->windowTitle(), QStringLiteral("Error"));
-        QCOMPARE(alert->informativeText(),
-                 QStringLiteral("No device selected or Xcode not configured"));
+        QCOMPARE(alert->informativeText(), failure);
         QCOMPARE(alert->buttons().size(), 1);
         QCOMPARE(alert->buttons().front()->text(), QStringLiteral("Okay"));
         alert->buttons().front()->click();
         QTRY_VERIFY(!app.error().has_value());
     }
 
-    void menusOfferTheShellCommands() {
+    // The real executable started on a store file it cannot open.
+    void refusesAGarbageStoreAndLeavesItAlone_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addRow("text") << QByteArray("definitely not a database\n").repeated(40);
+        QByteArray header("SQLite format 3");
+        header.append('\0');
+        QTest::addRow("truncated sqlite header") << header + QByteArray(200, '\x7f');
+    }
+
+    void refusesAGarbageStoreAndLeavesItAlone() {
+        QFETCH(QByteArray, content);
         TestEnvironment env;
-        auto container = openStore(env.filePath("Kestrine.sqlite"));
-        KestrineApp app(*container);
-        QMenuBar* bar = app.window()->menuBar();
-        QMenu* help = nullptr;
-        for (QAction* entry : bar->actions()) {
-            if (entry->menu() && entry->menu()->actions().size() > 1 &&
-                entry->menu()->actions().at(0)->text() == QStringLiteral("About Kestrine"))
-                help = entry->menu();
-        }
-        QVERIFY(help);
-        QCOMPARE(help->actions().at(1)->text(), QStringLiteral("Check for Updates\u2026"));
+        const QString dataHome = env.filePath("data");
+        const QString storeDirectory = dataHome + QStringLiteral("/Kestrine/Kestrine");
+        QVERIFY(QDir().mkpath(storeDirectory));
+        QFile store(storeDirectory + QStringLiteral("/Kestrine.sqlite"));
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        store.write(content);
+        store.close();
+
+        QProcess kestrine;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.filePath("config"));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath("cache"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
+        kestrine.setProcessEnvironment(environment);
+        kestrine.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+        QVERIFY(kestrine.waitForFinished(30000));
+        QCOMPARE(kestrine.exitStatus(), QProcess::NormalExit);
+        QVERIFY(kestrine.exitCode() != 0);
+        const QString errors = QString::fromUtf8(kestrine.readAllStandardError());
+        QVERIFY2(errors.contains(QStringLiteral("Unresolved error ")), qPrintable(errors));
+        QVERIFY(errors.contains(QStringLiteral("Kestrine.sqlite")));
+
+        QVERIFY(store.open(QIODevice::ReadOnly));
+        QCOMPARE(store.readAll(), content);
+        QVERIFY(!QFile::exists(store.fileName() + QStringLiteral("-wal")));
     }
 };
 

@@ -90,10 +90,8 @@ private Q_SLOTS:
     void stopKeepsTheCountdown();
     void choosingAnIntervalStartsAtOnce();
     void inactiveSceneHoldsTheCountdown();
-    void emptyCollectionCompletesWithoutFiring();
-    void deletionsMidRunCompleteAtThatStep();
-    void narrowedSearchIsWalkedFromTheCurrentPosition();
-    void deeplinkWithoutUrlIsPassedOver();
+    void walksTheListOnce_data();
+    void walksTheListOnce();
 };
 
 void tst_AutomatedRun::firesNewestFirstAtTheInterval() {
@@ -116,17 +114,9 @@ void tst_AutomatedRun::firesNewestFirstAtTheInterval() {
     f.clock->advance(6);
     QVERIFY(f.fired.isEmpty());
     f.clock->advance(1);
-    QCOMPARE(f.selectedTitle(), QStringLiteral("first"));
-    f.clock->advance(19);
-    QCOMPARE(f.fired.size(), 2);
-    f.clock->advance(1);
-    QCOMPARE(f.fired, (QStringList{"app://first", "app://second", "app://third"}));
-    QCOMPARE(f.selectedTitle(), QStringLiteral("third"));
-
+    QCOMPARE(f.fired, QStringList{"app://first"});
+    f.clock->advance(20);
     QCOMPARE(f.run().state(), StateCase::Completed);
-    QCOMPARE(f.status(), QString());
-    QCOMPARE(button->text(), QStringLiteral("Start"));
-    QVERIFY(!f.clock->isConnected());
 
     // Again from the top, after a full interval.
     button->click();
@@ -197,58 +187,63 @@ void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
     QCOMPARE(f.run().state(), StateCase::Paused);
 }
 
-void tst_AutomatedRun::emptyCollectionCompletesWithoutFiring() {
-    RunFixture f({});
-    f.detail->runControls()->button()->click();
-    f.clock->advance(9);
-    QCOMPARE(f.run().state(), StateCase::Running);
-    f.clock->advance(1);
-    QCOMPARE(f.run().state(), StateCase::Completed);
-    QVERIFY(f.fired.isEmpty());
-    QCOMPARE(f.detail->selectedDeeplink(), nullptr);
+void tst_AutomatedRun::walksTheListOnce_data() {
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<QString>("afterFirstStep");
+    QTest::addColumn<QStringList>("selected"); // after each step
+    QTest::addColumn<QStringList>("fired");
+
+    const QStringList three{"first", "second", "third"};
+    QTest::addRow("newest first") << three << QStringList() << "" << three
+                                  << QStringList{"app://first", "app://second", "app://third"};
+    QTest::addRow("empty collection")
+        << QStringList() << QStringList() << "" << QStringList{""} << QStringList();
+    QTest::addRow("deletions mid-run complete at that step")
+        << three << QStringList() << "delete the rest" << QStringList{"first", "first"}
+        << QStringList{"app://first"};
+    QTest::addRow("narrowed search is walked from the current position")
+        << QStringList{"alpha1", "beta", "alpha2", "gamma", "alpha3"} << QStringList()
+        << "search alpha" << QStringList{"alpha1", "alpha2", "alpha3"}
+        << QStringList{"app://alpha1", "app://alpha2", "app://alpha3"};
+    QTest::addRow("deeplink without URL is selected at its turn, not fired")
+        << QStringList{"no url", "with url"} << QStringList{"", "app://yes"} << ""
+        << QStringList{"no url", "with url"} << QStringList{"app://yes"};
 }
 
-void tst_AutomatedRun::deletionsMidRunCompleteAtThatStep() {
-    RunFixture f({"first", "second", "third"});
+void tst_AutomatedRun::walksTheListOnce() {
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, urls);
+    QFETCH(QString, afterFirstStep);
+    QFETCH(QStringList, selected);
+    QFETCH(QStringList, fired);
+    RunFixture f(titles, urls);
+
     f.detail->runControls()->button()->click();
-    f.clock->advance(10);
-    QCOMPARE(f.fired.size(), 1);
-    for (Deeplink* deeplink : f.collection->deeplinks()) {
-        if (deeplink->title() != "first")
-            f.context.deleteObject(deeplink);
+    QStringList seen;
+    while (f.run().state() == StateCase::Running && seen.size() < 10) {
+        f.clock->advance(10);
+        seen.append(f.selectedTitle());
+        if (seen.size() > 1)
+            continue;
+        if (afterFirstStep == u"delete the rest") {
+            for (Deeplink* deeplink : f.collection->deeplinks()) {
+                if (deeplink->title() != titles.first())
+                    f.context.deleteObject(deeplink);
+            }
+        } else if (afterFirstStep == u"search alpha") {
+            f.detail->setSearch("alpha", SearchRootScope::deeplink(DeeplinkScope::Title),
+                                DeeplinkQueries::deeplinks(f.collection->uid(),
+                                                           DeeplinkQueries::TextField::Title,
+                                                           "alpha"));
+        }
     }
-    f.clock->advance(10);
+    QCOMPARE(seen, selected);
+    QCOMPARE(f.fired, fired);
     QCOMPARE(f.run().state(), StateCase::Completed);
-    QCOMPARE(f.fired.size(), 1);
-}
-
-void tst_AutomatedRun::narrowedSearchIsWalkedFromTheCurrentPosition() {
-    RunFixture f({"alpha1", "beta", "alpha2", "gamma", "alpha3"});
-    f.detail->runControls()->button()->click();
-    f.clock->advance(10);
-    QCOMPARE(f.selectedTitle(), QStringLiteral("alpha1"));
-
-    const auto scope = SearchRootScope::deeplink(DeeplinkScope::Title);
-    f.detail->setSearch("alpha", scope,
-                        DeeplinkQueries::deeplinks(f.collection->uid(),
-                                                   DeeplinkQueries::TextField::Title, "alpha"));
-    QCOMPARE(f.run().state(), StateCase::Running); // the search leaves the run alone
-    f.clock->advance(10);
-    QCOMPARE(f.selectedTitle(), QStringLiteral("alpha2"));
-    f.clock->advance(10);
-    QCOMPARE(f.selectedTitle(), QStringLiteral("alpha3"));
-    QCOMPARE(f.run().state(), StateCase::Completed);
-    QCOMPARE(f.fired, (QStringList{"app://alpha1", "app://alpha2", "app://alpha3"}));
-}
-
-void tst_AutomatedRun::deeplinkWithoutUrlIsPassedOver() {
-    RunFixture f({"no url", "with url"}, {"", "app://yes"});
-    f.detail->runControls()->button()->click();
-    f.clock->advance(10);
-    QCOMPARE(f.selectedTitle(), QStringLiteral("no url")); // its turn, selected, not fired
-    QVERIFY(f.fired.isEmpty());
-    f.clock->advance(10);
-    QCOMPARE(f.fired, QStringList{"app://yes"});
+    QCOMPARE(f.status(), QString());
+    QCOMPARE(f.detail->runControls()->button()->text(), QStringLiteral("Start"));
+    QVERIFY(!f.clock->isConnected());
 }
 
 QTEST_MAIN(tst_AutomatedRun)

@@ -37,26 +37,29 @@ private Q_SLOTS:
 
 void tst_CommandRunner::failureMessage_data() {
     QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("captureError");
     QTest::addColumn<QString>("message");
 
     QTest::addRow("standard error wins over standard output")
-        << "printf 'on stdout'; printf 'on stderr' >&2; exit 1" << true << "on stderr";
+        << "printf 'on stdout'; printf 'on stderr' >&2; exit 1"
+        << "on stderr";
     QTest::addRow("standard output when standard error is empty")
-        << "printf 'only stdout\\n'; exit 2" << true << "only stdout\n";
-    QTest::addRow("nothing written") << "exit 3" << true << "Unknown error";
+        << "printf 'only stdout\\n'; exit 2"
+        << "only stdout\n";
+    QTest::addRow("nothing written") << "exit 3"
+                                     << "Unknown error";
     QTest::addRow("invalid UTF-8 on standard error counts as empty")
-        << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1" << true << "fallback";
-    QTest::addRow("killed by a signal") << "printf 'dying' >&2; kill -9 $$" << true << "dying";
+        << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1"
+        << "fallback";
+    QTest::addRow("killed by a signal") << "printf 'dying' >&2; kill -9 $$"
+                                        << "dying";
 }
 
 void tst_CommandRunner::failureMessage() {
     QFETCH(QString, script);
-    QFETCH(bool, captureError);
     QFETCH(QString, message);
     TestEnvironment env;
 
-    const TaskOutcome<CommandOutput> outcome = runScript(script, true, captureError);
+    const TaskOutcome<CommandOutput> outcome = runScript(script);
 
     const std::optional<CommandError> error = outcome.errorAs<CommandError>();
     QVERIFY(error);

@@ -8,6 +8,28 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+// Appcasts for the tests to parse and to serve.
+namespace FeedXml {
+
+// An appcast around `items` (raw <item> elements).
+inline QByteArray feed(const QByteArray& items) {
+    return R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
+ xmlns:dc="http://purl.org/dc/elements/1.1/"><channel><title>Kestrine</title>
+)" + items +
+           "\n</channel></rss>\n";
+}
+// One release: "Notes for <version>", downloaded from Kestrine-<version>.zip unless `url`.
+inline QByteArray item(const QByteArray& version, const QByteArray& url = {}) {
+    return "<item><title>Kestrine " + version + "</title><sparkle:version>" + version +
+           "</sparkle:version><description>Notes for " + version +
+           "</description><enclosure url=\"" +
+           (url.isEmpty() ? "https://kestrine.app/Kestrine-" + version + ".zip" : url) +
+           "\" length=\"1024\" type=\"application/octet-stream\"/></item>\n";
+}
+
+} // namespace FeedXml
+
 // A tiny HTTP server on 127.0.0.1 that answers every request with one fixed response, or
 // holds requests until release(). Enough to drive the update check without the network.
 class FeedServer : public QObject {

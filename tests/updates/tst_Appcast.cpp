@@ -1,28 +1,13 @@
+#include "FeedServer.h"
 #include "updates/Appcast.h"
+#include "updates/VersionComparator.h"
 
 #include <QTest>
 
 namespace {
 
-QByteArray feed(const QByteArray& items) {
-    return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
-     xmlns:dc="http://purl.org/dc/elements/1.1/">
-  <channel>
-)" + items +
-           R"(
-  </channel>
-</rss>
-)";
-}
-
-QByteArray item(const QByteArray& version, const QByteArray& url = {}) {
-    const QByteArray enclosure =
-        url.isEmpty() ? "https://kestrine.app/Kestrine-" + version + ".zip" : url;
-    return "<item><title>Version " + version + "</title><sparkle:version>" + version +
-           "</sparkle:version><enclosure url=\"" + enclosure +
-           "\" length=\"1024\" type=\"application/octet-stream\"/></item>\n";
-}
+using FeedXml::feed;
+using FeedXml::item;
 
 const QUrl feedURL(QStringLiteral("https://kestrine.app/updates/appcast.xml"));
 
@@ -40,6 +25,8 @@ private Q_SLOTS:
     void rejectsMalformedFeeds();
     void picksNewestItem_data();
     void picksNewestItem();
+    void ordersVersions_data();
+    void ordersVersions();
 };
 
 void tst_Appcast::readsEveryField() {
@@ -220,6 +207,38 @@ void tst_Appcast::picksNewestItem() {
     const std::optional<AppcastItem> found = appcast.newestItem(systemVersion);
     QVERIFY(found);
     QCOMPARE(found->version, newest);
+}
+
+void tst_Appcast::ordersVersions_data() {
+    // `lhs` is older than (-1), the same as (0) or newer than (1) `rhs`.
+    QTest::addColumn<QString>("lhs");
+    QTest::addColumn<QString>("rhs");
+    QTest::addColumn<int>("order");
+
+    const auto add = [](const char* name, const char* lhs, const char* rhs, int order) {
+        QTest::addRow("%s", name) << QString(lhs) << QString(rhs) << order;
+    };
+    add("numeric, not string order", "1.9", "1.10", -1);
+    add("extra part", "1.0.1", "1.0", 1);
+    add("beyond 64 bits", "1.18446744073709551616", "1.18446744073709551615", 1);
+    add("beta before its release", "1.0b1", "1.0", -1);
+    add("beta numbers", "1.0b2", "1.0b10", -1);
+    add("alpha before beta", "2.0a3", "2.0b1", -1);
+    add("release candidate with a dash", "2.0-rc1", "2.0", -1);
+    add("patch beats beta", "1.0.1", "1.0b1", 1);
+    add("empty is oldest", "", "0.1", -1);
+    add("trailing zeros", "2", "2.0.0", 0);
+    add("leading zeros", "1.01", "1.1", 0);
+    add("letter case", "1.0B1", "1.0b1", 0);
+}
+
+void tst_Appcast::ordersVersions() {
+    QFETCH(QString, lhs);
+    QFETCH(QString, rhs);
+    QFETCH(int, order);
+    const auto sign = [](std::weak_ordering o) { return o < 0 ? -1 : o > 0 ? 1 : 0; };
+    QCOMPARE(sign(VersionComparator::compare(lhs, rhs)), order);
+    QCOMPARE(sign(VersionComparator::compare(rhs, lhs)), -order);
 }
 
 QTEST_APPLESS_MAIN(tst_Appcast)

@@ -20,14 +20,10 @@
 
 namespace {
 
-const QString checkTitle = QStringLiteral("Check for Updates\u2026");
+using FeedXml::feed;
+using FeedXml::item;
 
-QByteArray feed(const QByteArray& version) {
-    return "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-           "sparkle\"><channel><item><sparkle:version>" +
-           version + "</sparkle:version><enclosure url=\"https://kestrine.app/K-" + version +
-           ".zip\"/></item></channel></rss>";
-}
+const QString checkTitle = QStringLiteral("Check for Updates\u2026");
 
 QStringList titles(const QMenu* menu) {
     QStringList texts;
@@ -44,7 +40,8 @@ void showMenu(QMenu* menu) {
 
 // A window with the update item installed, checking against `server`.
 struct Fixture {
-    explicit Fixture(const FeedServer& server) {
+    explicit Fixture(bool automaticChecks = false) {
+        Updater::setAutomaticallyChecksForUpdates(automaticChecks);
         AppSettings::standard()->setValue(QLatin1String(Updater::feedURLKey),
                                           server.url().toString());
         updater = std::make_unique<SparkleUpdater>();
@@ -60,6 +57,8 @@ struct Fixture {
     }
     [[nodiscard]] UpdaterController& controller() const { return updater->updaterController(); }
 
+    TestEnvironment env;
+    FeedServer server;
     QMainWindow window;
     std::unique_ptr<SparkleUpdater> updater;
     std::unique_ptr<CheckForUpdatesView> view;
@@ -107,11 +106,10 @@ void tst_CheckForUpdatesView::placesItemRightAfterAbout() {
 }
 
 void tst_CheckForUpdatesView::oneCheckAtATimeAndTheItemFollowsIt() {
-    TestEnvironment env;
-    FeedServer server;
-    server.setFeed(feed("9.9"));
+    Fixture fixture;
+    FeedServer& server = fixture.server;
+    server.setFeed(feed(item("9.9")));
     server.setHolding(true);
-    Fixture fixture(server);
     QAction* item = fixture.view->action();
 
     // Whatever the item says beforehand, opening the menu asks the updater again.
@@ -138,10 +136,9 @@ void tst_CheckForUpdatesView::oneCheckAtATimeAndTheItemFollowsIt() {
 }
 
 void tst_CheckForUpdatesView::showsOneAlertAtATime() {
-    TestEnvironment env;
-    FeedServer server;
-    server.setFeed(feed("0.5"));
-    Fixture fixture(server);
+    Fixture fixture;
+    FeedServer& server = fixture.server;
+    server.setFeed(feed(item("0.5")));
 
     fixture.view->action()->trigger();
     QTRY_VERIFY(fixture.controller().alert());
@@ -161,24 +158,21 @@ void tst_CheckForUpdatesView::showsOneAlertAtATime() {
 
 void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates_data() {
     QTest::addColumn<bool>("automatic");
-    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QByteArray>("version");
     QTest::addColumn<bool>("speaks");
 
-    QTest::addRow("newer version") << true << FeedServer::httpResponse(feed("9.0")) << true;
-    QTest::addRow("up to date") << true << FeedServer::httpResponse(feed("0.1")) << false;
-    QTest::addRow("turned off") << false << FeedServer::httpResponse(feed("9.0")) << false;
+    QTest::addRow("newer version") << true << QByteArray("9.0") << true;
+    QTest::addRow("up to date") << true << QByteArray("0.1") << false;
+    QTest::addRow("turned off") << false << QByteArray("9.0") << false;
 }
 
 void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates() {
     QFETCH(bool, automatic);
-    QFETCH(QByteArray, response);
+    QFETCH(QByteArray, version);
     QFETCH(bool, speaks);
 
-    TestEnvironment env;
-    FeedServer server;
-    server.setResponse(response);
-    Updater::setAutomaticallyChecksForUpdates(automatic);
-    Fixture fixture(server);
+    Fixture fixture(automatic);
+    fixture.server.setFeed(feed(item(version)));
     Updater* updater = fixture.controller().updater();
     QSignalSpy finished(updater, &Updater::checkFinished);
     QCoreApplication::processEvents(); // the start-up check waits for the event loop
@@ -188,7 +182,7 @@ void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates() {
     } else {
         QVERIFY(updater->canCheckForUpdates()); // nothing started
     }
-    QCOMPARE(server.requestCount(), automatic ? 1 : 0);
+    QCOMPARE(fixture.server.requestCount(), automatic ? 1 : 0);
     QCOMPARE(fixture.controller().alert() != nullptr, speaks);
 }
 

@@ -27,10 +27,7 @@ AppcastItem release(const QString& notes = QStringLiteral("Faster imports.")) {
 }
 
 // Alerts delete themselves when closed; tests hold them like the controller does.
-struct AlertDeleter {
-    void operator()(UpdateAlert* alert) const { delete alert; }
-};
-using AlertPointer = std::unique_ptr<UpdateAlert, AlertDeleter>;
+using AlertPointer = std::unique_ptr<UpdateAlert>;
 
 } // namespace
 
