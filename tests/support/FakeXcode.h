@@ -32,10 +32,11 @@ public:
     enum class Tool { Simctl, Devicectl, Osascript };
 
     struct Scenario {
-        QByteArray standardOutput;
-        QByteArray standardError;
+        // Initialised so that GCC accepts designated initialisers that leave them out.
+        QByteArray standardOutput{};
+        QByteArray standardError{};
         // Copied to the path that follows "--json-output" or "--destination", when set.
-        std::optional<QByteArray> file;
+        std::optional<QByteArray> file{};
         int exitStatus = 0;
         // Seconds to wait (after logging the call) before answering.
         double delaySeconds = 0;
