@@ -6,6 +6,8 @@
 
 #include <plist/plist.h>
 
+#include <csignal>
+
 namespace {
 
 QString standIn(const QString& bundle) {
@@ -33,6 +35,11 @@ FakeXcode::FakeXcode(const QString& parentDirectory)
     if (!maker.waitForFinished(30000) || maker.exitStatus() != QProcess::NormalExit ||
         maker.exitCode() != 0)
         qFatal("FakeXcode: %s --bare failed", qPrintable(script));
+}
+
+FakeXcode::~FakeXcode() {
+    for (const Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript})
+        endHangs(tool);
 }
 
 QString FakeXcode::toolName(Tool tool) {
@@ -78,6 +85,28 @@ void FakeXcode::setScenario(Tool tool, const Scenario& scenario, const QString& 
         writeFile(directory + QStringLiteral("/file"), *scenario.file);
     if (scenario.delaySeconds > 0)
         writeFile(directory + QStringLiteral("/delay"), QByteArray::number(scenario.delaySeconds));
+    if (scenario.signal != 0)
+        writeFile(directory + QStringLiteral("/signal"), QByteArray::number(scenario.signal));
+    if (scenario.hang)
+        writeFile(directory + QStringLiteral("/hang"), {});
+}
+
+QList<qint64> FakeXcode::hangingProcesses(Tool tool) const {
+    QList<qint64> ids;
+    // "<pid>.part" is still being written.
+    const QDir hanging(standIn(m_bundle) + QStringLiteral("/hanging/") + toolName(tool));
+    for (const QString& name : hanging.entryList(QDir::Files))
+        if (!name.endsWith(QStringLiteral(".part")))
+            ids.append(name.toLongLong());
+    return ids;
+}
+
+void FakeXcode::endHangs(Tool tool) {
+    const QDir hanging(standIn(m_bundle) + QStringLiteral("/hanging/") + toolName(tool));
+    for (const qint64 id : hangingProcesses(tool)) {
+        ::kill(pid_t(id), SIGKILL);
+        QFile::remove(hanging.filePath(QString::number(id)));
+    }
 }
 
 QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
