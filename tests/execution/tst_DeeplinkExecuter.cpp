@@ -39,27 +39,6 @@ const InstalledApp shop(QStringLiteral("Shop"), QStringLiteral("com.example.shop
 const QString kestrineScript = QStringLiteral("tell application \"Kestrine\" to activate");
 const QString simulatorScript = QStringLiteral("tell application \"Simulator\" to activate");
 
-// Every call of the three stand-in tools in the order they were made. The stand-ins name each
-// call's log file after the time it started (see tools/make-demo-xcode.sh).
-QStringList callOrder(const FakeXcode& xcode) {
-    QList<std::pair<QString, QString>> calls;
-    for (Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
-        const QString name = FakeXcode::toolName(tool);
-        const QDir log(xcode.path() + QStringLiteral("/Contents/Developer/StandIn/log/") + name);
-        const QStringList entries = log.entryList(QDir::Files, QDir::Name);
-        const QList<FakeXcode::Invocation> invocations = xcode.invocations(tool);
-        for (qsizetype i = 0; i < invocations.size() && i < entries.size(); ++i) {
-            QString line = name + u' ' + invocations[i].arguments.join(u' ');
-            calls.append({entries[i], line});
-        }
-    }
-    std::sort(calls.begin(), calls.end());
-    QStringList order;
-    for (const auto& call : calls)
-        order.append(call.second);
-    return order;
-}
-
 // What the completion saw, and how often it was called.
 struct Outcome {
     int calls = 0;
@@ -173,7 +152,7 @@ void tst_DeeplinkExecuter::firesThenActivates() {
     QCOMPARE(outcome.calls, 1);
     QVERIFY(!outcome.failed);
     QVERIFY(!outcome.error);
-    QCOMPARE(callOrder(xcode), calls);
+    QCOMPARE(xcode.calls(), calls);
     QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
 }
 
@@ -213,7 +192,7 @@ void tst_DeeplinkExecuter::missingPrerequisites() {
     QCOMPARE(error->domain(), u"app.kestrine.Kestrine");
     QCOMPARE(error->code(), code);
     QCOMPARE(error->errorDescription(), description);
-    QCOMPARE(callOrder(xcode), QStringList());
+    QCOMPARE(xcode.calls(), QStringList());
     QCOMPARE(env.messages(QStringLiteral("command")),
              QStringList{"Failed to open url cause: " + description});
     QCOMPARE(env.records().last().level, LogRecord::Level::Error);
@@ -239,8 +218,8 @@ void tst_DeeplinkExecuter::failingActivationFailsTheRequest() {
     QVERIFY(outcome.failed);
     QCOMPARE(errorAs<CommandError>(outcome.error)->message, QString::fromUtf8(message));
     // The URL was delivered; the Simulator is not activated after the failure.
-    QCOMPARE(callOrder(xcode), (QStringList{"simctl openurl " + simulator.id + " shop://item/42",
-                                            "osascript -e " + kestrineScript}));
+    QCOMPARE(xcode.calls(), (QStringList{"simctl openurl " + simulator.id + " shop://item/42",
+                                         "osascript -e " + kestrineScript}));
     QCOMPARE(env.messages(QStringLiteral("command")),
              QStringList{"Failed to open url cause: " + QString::fromUtf8(message)});
     // One line, whatever line breaks the tool's message had.

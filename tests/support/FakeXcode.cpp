@@ -6,6 +6,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -109,8 +110,8 @@ void FakeXcode::endHangs(Tool tool) {
     }
 }
 
-QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
-    QList<Invocation> result;
+QList<std::pair<QString, FakeXcode::Invocation>> FakeXcode::logEntries(Tool tool) const {
+    QList<std::pair<QString, Invocation>> result;
     const QDir log(standIn(m_bundle) + QStringLiteral("/log/") + toolName(tool));
     // Names are "<nanoseconds>-<pid>": name order is call order. "*.part" is still being written.
     const QStringList names = log.entryList(QDir::Files, QDir::Name);
@@ -129,9 +130,29 @@ QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
             invocation.developerDir = QString::fromUtf8(fields.at(1));
         for (qsizetype i = 2; i < fields.size(); ++i)
             invocation.arguments.append(QString::fromUtf8(fields.at(i)));
-        result.append(invocation);
+        result.append({name, invocation});
     }
     return result;
+}
+
+QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
+    QList<Invocation> result;
+    for (const auto& entry : logEntries(tool))
+        result.append(entry.second);
+    return result;
+}
+
+QStringList FakeXcode::calls() const {
+    QList<std::pair<QString, QString>> calls;
+    for (const Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
+        for (const auto& [name, invocation] : logEntries(tool))
+            calls.append({name, toolName(tool) + u' ' + invocation.arguments.join(u' ')});
+    }
+    std::sort(calls.begin(), calls.end());
+    QStringList lines;
+    for (const auto& call : calls)
+        lines.append(call.second);
+    return lines;
 }
 
 void FakeXcode::writeInfoPlist(const QString& bundleIdentifier, PlistFormat format) {

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <optional>
+#include <utility>
 
 // A stand-in Xcode bundle for tests, made by tools/make-demo-xcode.sh --bare in a temporary
 // directory (removed with the object):
@@ -73,6 +74,8 @@ public:
 
     // Every call of `tool` so far, oldest first.
     [[nodiscard]] QList<Invocation> invocations(Tool tool) const;
+    // Every call of every tool so far, in the order they started: "<tool> <arguments>".
+    [[nodiscard]] QStringList calls() const;
 
     // Calls of `tool` parked by a `hang` scenario and not ended yet (process ids).
     [[nodiscard]] QList<qint64> hangingProcesses(Tool tool) const;
@@ -89,6 +92,9 @@ public:
     [[nodiscard]] static QString toolName(Tool tool);
 
 private:
+    // The log file name (its start time) and the call, for every call of `tool`.
+    [[nodiscard]] QList<std::pair<QString, Invocation>> logEntries(Tool tool) const;
+
     QTemporaryDir m_directory;
     QString m_bundle;
     int m_nextScenario = 1;
