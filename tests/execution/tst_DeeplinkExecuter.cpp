@@ -253,9 +253,12 @@ void tst_DeeplinkExecuter::urlsReachToolsVerbatim() {
     rig.apps->selectApp(shop);
     QVERIFY(!rig.fire(url).failed);
 
-    QCOMPARE(xcode.invocations(Tool::Simctl).value(0).arguments,
-             (QStringList{"openurl", simulator.id, expected}));
-    QCOMPARE(xcode.invocations(Tool::Devicectl).value(0).arguments,
+    // Named, and no value(0): GCC 12 -O3 takes the empty Invocation it makes for uninitialised.
+    const auto simctl = xcode.invocations(Tool::Simctl);
+    const auto devicectl = xcode.invocations(Tool::Devicectl);
+    QVERIFY(!simctl.isEmpty() && !devicectl.isEmpty());
+    QCOMPARE(simctl.constFirst().arguments, (QStringList{"openurl", simulator.id, expected}));
+    QCOMPARE(devicectl.constFirst().arguments,
              (QStringList{"device", "process", "launch", "--device", "PHONE-1", "--payload-url",
                           expected, "com.example.shop"}));
     QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
