@@ -16,8 +16,12 @@
 #       stdout   bytes written to standard output
 #       stderr   bytes written to standard error
 #       file     bytes copied to the path given after --json-output or --destination
+#                (absent: nothing is written there, as when devicectl fails before writing)
 #       exit     exit status (default 0)
 #       delay    seconds to wait before answering (fractions allowed)
+#       signal   after answering, the tool kills itself with this signal number (9: SIGKILL)
+#       hang     (present) after answering, the tool never exits; its pid is in
+#                hanging/<tool>/<pid> until someone kills it (it gives up after a day)
 #     A call that matches no scenario exits 0 and prints nothing.
 #   log/<tool>/<time>-<pid>    one file per call, NUL-separated fields: "1" or "0" (whether
 #                              DEVELOPER_DIR was set), its value, then every argument.
@@ -103,6 +107,12 @@ if [ -f "$chosen/file" ]; then
 fi
 [ -f "$chosen/stdout" ] && cat "$chosen/stdout"
 [ -f "$chosen/stderr" ] && cat "$chosen/stderr" >&2
+if [ -f "$chosen/hang" ]; then
+    mkdir -p "$standin/hanging/$tool"
+    echo $$ > "$standin/hanging/$tool/$$.part" && mv "$standin/hanging/$tool/$$.part" "$standin/hanging/$tool/$$"
+    exec sleep 86400
+fi
+[ -f "$chosen/signal" ] && kill -"$(cat "$chosen/signal")" $$
 status=0
 [ -f "$chosen/exit" ] && status=$(cat "$chosen/exit")
 exit "$status"

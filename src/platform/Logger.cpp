@@ -17,15 +17,13 @@ Logger::Sink& captureSink() {
     return sink;
 }
 
-bool useJournal() {
 #if KESTRINE_HAVE_JOURNALD
+bool useJournal() {
     static const bool journal = qgetenv("KESTRINE_LOG") != "stderr" &&
                                 QFileInfo::exists(QStringLiteral("/run/systemd/journal/socket"));
     return journal;
-#else
-    return false;
-#endif
 }
+#endif
 
 bool showDebug() {
     static const bool debug = qgetenv("KESTRINE_LOG_LEVEL") == "debug";

@@ -148,8 +148,11 @@ void tst_DeviceCtlClient::concurrentListingsUseTheirOwnFiles() {
         auto first = c.listApps(QStringLiteral("A"));
         auto second = c.listApps(QStringLiteral("B"));
         auto third = c.listDevices();
-        co_return QList<QByteArray>{co_await std::move(first), co_await std::move(second),
-                                    co_await std::move(third)};
+        // named: GCC 12 mishandles co_await inside a braced initializer list
+        const QByteArray apps = co_await std::move(first);
+        const QByteArray moreApps = co_await std::move(second);
+        const QByteArray devices = co_await std::move(third);
+        co_return QList<QByteArray>{apps, moreApps, devices};
     };
     const TaskOutcome<QList<QByteArray>> outcome = waitForOutcome(gather());
     QVERIFY(!outcome.failed());

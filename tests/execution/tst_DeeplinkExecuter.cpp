@@ -39,27 +39,6 @@ const InstalledApp shop(QStringLiteral("Shop"), QStringLiteral("com.example.shop
 const QString kestrineScript = QStringLiteral("tell application \"Kestrine\" to activate");
 const QString simulatorScript = QStringLiteral("tell application \"Simulator\" to activate");
 
-// Every call of the three stand-in tools in the order they were made. The stand-ins name each
-// call's log file after the time it started (see tools/make-demo-xcode.sh).
-QStringList callOrder(const FakeXcode& xcode) {
-    QList<std::pair<QString, QString>> calls;
-    for (Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
-        const QString name = FakeXcode::toolName(tool);
-        const QDir log(xcode.path() + QStringLiteral("/Contents/Developer/StandIn/log/") + name);
-        const QStringList entries = log.entryList(QDir::Files, QDir::Name);
-        const QList<FakeXcode::Invocation> invocations = xcode.invocations(tool);
-        for (qsizetype i = 0; i < invocations.size() && i < entries.size(); ++i) {
-            QString line = name + u' ' + invocations[i].arguments.join(u' ');
-            calls.append({entries[i], line});
-        }
-    }
-    std::sort(calls.begin(), calls.end());
-    QStringList order;
-    for (const auto& call : calls)
-        order.append(call.second);
-    return order;
-}
-
 // What the completion saw, and how often it was called.
 struct Outcome {
     int calls = 0;
@@ -181,7 +160,7 @@ void tst_DeeplinkExecuter::firesThenActivates() {
                                "osascript -e " + kestrineScript}
                  : QStringList{"simctl openurl " + simulator.id + u' ' + sent,
                                "osascript -e " + kestrineScript, "osascript -e " + simulatorScript};
-    QCOMPARE(callOrder(xcode), calls);
+    QCOMPARE(xcode.calls(), calls);
     QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
     QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
 }
@@ -239,7 +218,7 @@ void tst_DeeplinkExecuter::failureIsReportedOnce() {
     QCOMPARE(outcome.calls, 1);
     QVERIFY(outcome.failed);
     QCOMPARE(localizedDescription(outcome.error), description);
-    QCOMPARE(callOrder(xcode), calls);
+    QCOMPARE(xcode.calls(), calls);
     QCOMPARE(env.messages(QStringLiteral("command")),
              QStringList{"Failed to open url cause: " + description});
     QCOMPARE(env.records().last().level, LogRecord::Level::Error);

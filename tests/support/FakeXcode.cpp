@@ -6,6 +6,9 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
+#include <csignal>
+
 namespace {
 
 QString standIn(const QString& bundle) {
@@ -33,6 +36,11 @@ FakeXcode::FakeXcode(const QString& parentDirectory)
     if (!maker.waitForFinished(30000) || maker.exitStatus() != QProcess::NormalExit ||
         maker.exitCode() != 0)
         qFatal("FakeXcode: %s --bare failed", qPrintable(script));
+}
+
+FakeXcode::~FakeXcode() {
+    for (const Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript})
+        endHangs(tool);
 }
 
 QString FakeXcode::toolName(Tool tool) {
@@ -78,10 +86,35 @@ void FakeXcode::setScenario(Tool tool, const Scenario& scenario, const QString& 
         writeFile(directory + QStringLiteral("/file"), *scenario.file);
     if (scenario.delaySeconds > 0)
         writeFile(directory + QStringLiteral("/delay"), QByteArray::number(scenario.delaySeconds));
+    if (scenario.signal != 0)
+        writeFile(directory + QStringLiteral("/signal"), QByteArray::number(scenario.signal));
+    if (scenario.hang)
+        writeFile(directory + QStringLiteral("/hang"), {});
 }
 
-QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
-    QList<Invocation> result;
+QList<qint64> FakeXcode::hangingProcesses(Tool tool) const {
+    QList<qint64> ids;
+    // "<pid>.part" is still being written.
+    const QDir hanging(standIn(m_bundle) + QStringLiteral("/hanging/") + toolName(tool));
+    for (const QString& name : hanging.entryList(QDir::Files))
+        if (!name.endsWith(QStringLiteral(".part")))
+            ids.append(name.toLongLong());
+    return ids;
+}
+
+void FakeXcode::endHangs(Tool tool) {
+    const QDir hanging(standIn(m_bundle) + QStringLiteral("/hanging/") + toolName(tool));
+    for (const qint64 id : hangingProcesses(tool)) {
+        // Only while it is still the parked tool: once its owner killed it, the id may be reused.
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(id));
+        if (!command.open(QIODevice::ReadOnly) || command.readAll().startsWith("sleep"))
+            ::kill(pid_t(id), SIGKILL);
+        QFile::remove(hanging.filePath(QString::number(id)));
+    }
+}
+
+QList<std::pair<QString, FakeXcode::Invocation>> FakeXcode::logEntries(Tool tool) const {
+    QList<std::pair<QString, Invocation>> result;
     const QDir log(standIn(m_bundle) + QStringLiteral("/log/") + toolName(tool));
     // Names are "<nanoseconds>-<pid>": name order is call order. "*.part" is still being written.
     const QStringList names = log.entryList(QDir::Files, QDir::Name);
@@ -100,9 +133,29 @@ QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
             invocation.developerDir = QString::fromUtf8(fields.at(1));
         for (qsizetype i = 2; i < fields.size(); ++i)
             invocation.arguments.append(QString::fromUtf8(fields.at(i)));
-        result.append(invocation);
+        result.append({name, invocation});
     }
     return result;
+}
+
+QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
+    QList<Invocation> result;
+    for (const auto& entry : logEntries(tool))
+        result.append(entry.second);
+    return result;
+}
+
+QStringList FakeXcode::calls() const {
+    QList<std::pair<QString, QString>> calls;
+    for (const Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
+        for (const auto& [name, invocation] : logEntries(tool))
+            calls.append({name, toolName(tool) + u' ' + invocation.arguments.join(u' ')});
+    }
+    std::sort(calls.begin(), calls.end());
+    QStringList lines;
+    for (const auto& call : calls)
+        lines.append(call.second);
+    return lines;
 }
 
 void FakeXcode::writeInfoPlist(const QString& bundleIdentifier, PlistFormat format) {

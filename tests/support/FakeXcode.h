@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <optional>
+#include <utility>
 
 // A stand-in Xcode bundle for tests, made by tools/make-demo-xcode.sh --bare in a temporary
 // directory (removed with the object):
@@ -20,6 +21,8 @@
 // Each tool answers the newest scenario whose `match` text occurs in its arguments joined with
 // single spaces (an empty match answers every call); a call that matches none exits 0 silently.
 // Every call is logged (arguments and DEVELOPER_DIR) and read back with invocations().
+// A scenario can also misbehave as real tools now and then do: hang, die by a signal, or (by
+// leaving `file` unset) exit without writing the document it was asked for.
 //
 //   FakeXcode xcode;
 //   xcode.setScenario(FakeXcode::Tool::Devicectl, {.file = json}, u"list devices");
@@ -32,13 +35,19 @@ public:
     enum class Tool { Simctl, Devicectl, Osascript };
 
     struct Scenario {
-        QByteArray standardOutput;
-        QByteArray standardError;
-        // Copied to the path that follows "--json-output" or "--destination", when set.
-        std::optional<QByteArray> file;
+        // Initialised so that GCC accepts designated initialisers that leave them out.
+        QByteArray standardOutput{};
+        QByteArray standardError{};
+        // Copied to the path that follows "--json-output" or "--destination"; when unset the
+        // tool writes nothing there, as a devicectl that fails before writing its document.
+        std::optional<QByteArray> file{};
         int exitStatus = 0;
         // Seconds to wait (after logging the call) before answering.
         double delaySeconds = 0;
+        // After answering, the tool kills itself with this signal instead of exiting (0: no).
+        int signal = 0;
+        // After answering, the tool never exits: see hangingProcesses() and endHangs().
+        bool hang = false;
     };
 
     struct Invocation {
@@ -49,6 +58,7 @@ public:
     // Creates the bundle in a new temporary directory below `parentDirectory` (QDir::tempPath()
     // by default; pass TestEnvironment::path() to keep the tools' TMPDIR free of it).
     explicit FakeXcode(const QString& parentDirectory = {});
+    ~FakeXcode();
     FakeXcode(const FakeXcode&) = delete;
     FakeXcode& operator=(const FakeXcode&) = delete;
 
@@ -64,6 +74,13 @@ public:
 
     // Every call of `tool` so far, oldest first.
     [[nodiscard]] QList<Invocation> invocations(Tool tool) const;
+    // Every call of every tool so far, in the order they started: "<tool> <arguments>".
+    [[nodiscard]] QStringList calls() const;
+
+    // Calls of `tool` parked by a `hang` scenario and not ended yet (process ids).
+    [[nodiscard]] QList<qint64> hangingProcesses(Tool tool) const;
+    // Kills them with SIGKILL, as a user ending a stuck tool would. The destructor ends all.
+    void endHangs(Tool tool);
 
     // Rewrites Contents/Info.plist as a dictionary with this CFBundleIdentifier.
     enum class PlistFormat { Xml, Binary };
@@ -75,6 +92,9 @@ public:
     [[nodiscard]] static QString toolName(Tool tool);
 
 private:
+    // The log file name (its start time) and the call, for every call of `tool`.
+    [[nodiscard]] QList<std::pair<QString, Invocation>> logEntries(Tool tool) const;
+
     QTemporaryDir m_directory;
     QString m_bundle;
     int m_nextScenario = 1;

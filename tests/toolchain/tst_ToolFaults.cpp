@@ -1,10 +1,11 @@
 // Stand-in tools that misbehave the way real ones now and then do: hang, die by a signal, print
 // garbage or megabytes, exit 0 without writing the file they were asked for. Each fault goes
 // through the object that meets it in the app, while a timer on the GUI thread ticks. A faulty
-// tool waits until the timer has turned three times after the tool started, so a GUI thread
-// that blocked on the tool would never see it finish.
+// tool answers only after a delay, during which the timer must keep turning: a GUI thread that
+// blocked on the tool would not see it.
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
+#include "ToolDocuments.h"
 
 #include "app/KestrineApp.h"
 #include "destinations/RunDestinationManager.h"
@@ -15,7 +16,6 @@
 #include "targetapps/InstalledApp.h"
 #include "toolchain/XcodeBookmarkManager.h"
 
-#include <QFile>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QRandomGenerator>
@@ -30,10 +30,12 @@
 #include <memory>
 
 using Tool = FakeXcode::Tool;
+using Scenario = FakeXcode::Scenario;
 
 enum class Driver { destinations, apps, iconPass, fireAtSimulator, fireAtDevice };
 Q_DECLARE_METATYPE(Driver)
 Q_DECLARE_METATYPE(FakeXcode::Tool)
+Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 
@@ -42,205 +44,139 @@ const Device simulator{QStringLiteral("S1"),  QStringLiteral("iPhone 15"), Devic
 const Device phone{QStringLiteral("P1"),  QStringLiteral("My iPhone"), DeviceState::booted,
                    QStringLiteral("iOS"), QStringLiteral("17.4"),      DeviceSource::physical};
 
-// Shared by every stand-in: $out is the file the tool was asked to write, gate holds it back
-// until the GUI thread has turned, hang parks it (its pid in $pidfile) until it is killed.
-const QString preamble = QStringLiteral(R"(#!/bin/sh
-dir='%1'
-data="$dir/payload"
-pidfile="$dir/%2.pid"
-out=; previous=
-for argument in "$@"; do
-    case "$previous" in --json-output|--destination) out=$argument ;; esac
-    previous=$argument
-done
-gate() { : > "$dir/started"; while [ ! -e "$dir/go" ]; do sleep 0.01; done; }
-hang() { echo $$ > "$pidfile.part" && mv "$pidfile.part" "$pidfile"; exec sleep 30; }
-)");
+const QByteArray simulatorList = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+    {"udid": "S1", "name": "iPhone 15", "state": "Booted"}]}})";
+const QByteArray deviceList = R"({"result": {"devices": [{"identifier": "P1",
+    "deviceProperties": {"name": "My iPhone", "bootState": "booted"},
+    "hardwareProperties": {"platform": "iOS"}}]}})";
 
-const QString healthySimctl = QStringLiteral(R"(
-[ "$1" = list ] && printf '%s' '{"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [{"udid": "S1", "name": "iPhone 15", "state": "Booted"}]}}'
-exit 0
-)");
-const QString healthyDevicectl = QStringLiteral(R"(
-case "$*" in
-*"list devices"*) printf '%s' '{"result": {"devices": [{"identifier": "P1", "deviceProperties": {"name": "My iPhone", "bootState": "booted"}, "hardwareProperties": {"platform": "iOS"}}]}}' > "$out" ;;
-*"info apps"*) printf '%s' '{"result": {"apps": [{"name": "Shop", "bundleIdentifier": "com.example.shop"}, {"name": "News", "bundleIdentifier": "com.example.news"}]}}' > "$out" ;;
-esac
-exit 0
-)");
+const QString listing = QStringLiteral("list devices");
+// The call each driver's fault is given to, by the text of its arguments, in Driver's order.
+const QStringList faultyCalls{listing, QStringLiteral("info apps"),
+                              QStringLiteral("--app-bundle-id com.example.news "),
+                              QStringLiteral("openurl"), QStringLiteral("process launch")};
 
-QByteArray randomBytes(qsizetype size) {
+QByteArray garbage(qsizetype size) {
     QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(14);
-    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    QRandomGenerator(14).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
     return bytes;
 }
 
-QByteArray repeatedText(const QByteArray& line, qsizetype size) {
-    return line.repeated(size / line.size());
-}
-
 QByteArray manySimulators(int count) {
-    QByteArray json = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [)";
-    for (int i = 0; i < count; ++i) {
-        json += QByteArray(i ? "," : "") + R"({"udid": "SIM-)" + QByteArray::number(i) +
-                R"(", "name": "iPhone )" + QByteArray::number(i) +
-                R"(", "state": "Shutdown", "isAvailable": true, "deviceTypeIdentifier": )"
-                R"("com.apple.CoreSimulator.SimDeviceType.iPhone-15-Pro-Max-with-a-long-name"})";
-    }
-    return json + "]}}";
+    QByteArrayList entries;
+    for (int i = 0; i < count; ++i)
+        entries.append(R"({"udid": "SIM-)" + QByteArray::number(i) + R"(", "name": "iPhone )" +
+                       QByteArray::number(i) +
+                       R"(", "state": "Shutdown", "isAvailable": true, )"
+                       R"("deviceTypeIdentifier": "com.apple.CoreSimulator.SimDeviceType.)"
+                       R"(iPhone-15-Pro-Max-with-a-long-name"})");
+    return R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [)" + entries.join(',') +
+           "]}}";
 }
 
-QString describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return localizedDescription(e);
-    } catch (...) {
-    }
-    return QStringLiteral("?");
-}
-
-// The objects under test, wired to a FakeXcode whose tools are replaced by the scripts above.
+// The objects under test, wired to a stand-in Xcode whose tools answer healthily until a test
+// gives one kind of call a fault. The timer counts its turns while the faulty call runs.
 struct Rig {
     explicit Rig(const TestEnvironment& env)
-        : xcode(env.path())
-        , directory(env.path()) {
-        setTool(Tool::Simctl, healthySimctl);
-        setTool(Tool::Devicectl, healthyDevicectl);
-        setTool(Tool::Osascript, QStringLiteral("exit 0\n"));
+        : env(env)
+        , xcode(env.path()) {
+        xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
+        xcode.setScenario(Tool::Devicectl, {.file = deviceList}, listing);
+        xcode.setScenario(Tool::Devicectl,
+                          {.file = ToolDocuments::apps({QStringLiteral("Shop=com.example.shop"),
+                                                        QStringLiteral("News=com.example.news")})},
+                          faultyCalls.at(int(Driver::apps)));
         destinations->configure(xcode.url());
         apps->setXcodeURL(xcode.url());
         executer->setRunDestinationManager(destinations.get());
         executer->setBundleIdManager(apps.get());
         executer->setInterpreterPath(xcode.toolPath(Tool::Osascript));
-
-        ticker.setInterval(10);
         QObject::connect(&ticker, &QTimer::timeout, &ticker, [this] {
-            ++ticks;
-            if (QFile::exists(directory + QStringLiteral("/started")) && ++ticksWhileRunning == 3)
-                (void)QFile(directory + QStringLiteral("/go")).open(QIODevice::WriteOnly);
+            if (!done && faulty && called(faulty->first, faulty->second))
+                ++ticksWhileFaulty;
         });
-        ticker.start();
+        ticker.start(10);
     }
 
     ~Rig() {
         // Never leave a parked tool behind, whatever failed; let its waiter finish.
-        for (Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
-            if (const qint64 id = pid(tool); id > 0)
-                ::kill(pid_t(id), SIGKILL);
-        }
+        xcode.endHangs(Tool::Simctl);
+        xcode.endHangs(Tool::Devicectl);
         (void)QTest::qWaitFor([this] { return done; }, 5000);
     }
 
-    void setTool(Tool tool, const QString& body) {
-        QFile script(xcode.toolPath(tool));
-        QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write(preamble.arg(directory, FakeXcode::toolName(tool)).toUtf8() + body.toUtf8());
+    [[nodiscard]] bool called(Tool tool, const QString& match) const {
+        const auto calls = xcode.invocations(tool);
+        return std::any_of(calls.cbegin(), calls.cend(), [&](const FakeXcode::Invocation& call) {
+            return call.arguments.join(u' ').contains(match);
+        });
     }
 
-    void setPayload(const QByteArray& bytes) {
-        QFile file(directory + QStringLiteral("/payload"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-
-    [[nodiscard]] qint64 pid(Tool tool) const {
-        QFile file(directory + u'/' + FakeXcode::toolName(tool) + QStringLiteral(".pid"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    void setFault(Tool tool, const QString& match, const Scenario& scenario) {
+        xcode.setScenario(tool, scenario, match);
+        faulty = {tool, match};
     }
 
     void start(Driver driver) {
         const auto finished = [this] { done = true; };
-        switch (driver) {
-        case Driver::destinations:
+        if (driver == Driver::destinations) {
             QCoro::connect(destinations->fetchDevices(xcode.url()), &context, finished);
-            return;
-        case Driver::apps:
+        } else if (driver == Driver::apps) {
             QCoro::connect(apps->fetchApps(phone), &context, finished);
-            return;
-        case Driver::iconPass:
+        } else if (driver == Driver::iconPass) {
             QObject::connect(apps.get(), &BundleIdManager::iconFetchFinished, &context, finished);
             QCoro::connect(apps->fetchApps(phone), &context, [] {});
-            return;
-        case Driver::fireAtSimulator:
-        case Driver::fireAtDevice:
+        } else {
             destinations->selectDevice(driver == Driver::fireAtSimulator ? simulator : phone);
             apps->selectApp(
                 InstalledApp(QStringLiteral("Shop"), QStringLiteral("com.example.shop")));
-            QCoro::connect(executer->execute(QUrl(QStringLiteral("shop://item/42")),
-                                             [this](std::exception_ptr error, bool failed) {
-                                                 fired = failed ? QStringLiteral("failed: ") +
-                                                                      describe(error)
-                                                                : QStringLiteral("succeeded");
-                                             }),
+            const auto report = [this](std::exception_ptr error, bool failed) {
+                fired = failed ? QStringLiteral("failed: ") + localizedDescription(error)
+                               : QStringLiteral("succeeded");
+            };
+            QCoro::connect(executer->execute(QUrl(QStringLiteral("shop://item/42")), report),
                            &context, finished);
-            return;
         }
     }
 
-    // Still waiting for the tool, as far as the user can tell.
-    [[nodiscard]] bool waiting(Driver driver) const {
-        switch (driver) {
-        case Driver::destinations:
-            return destinations->isLoading();
-        case Driver::apps:
-            return apps->isLoading();
-        case Driver::iconPass: // the list is there; only the icons are still to come
-            return apps->apps().size() == 2 && !apps->isLoading();
-        case Driver::fireAtSimulator:
-        case Driver::fireAtDevice:
-            return fired.isEmpty();
-        }
-        return false;
-    }
-
-    // How the operation ended, in a line.
-    [[nodiscard]] QString summary(Driver driver, const TestEnvironment& env) const {
-        switch (driver) {
-        case Driver::destinations: {
-            const QString error =
-                destinations->error() ? destinations->errorDescription() : QStringLiteral("none");
-            QString line = QStringLiteral("%1 devices, error: %2, loading: %3")
-                               .arg(destinations->devices().size())
-                               .arg(error, destinations->isLoading() ? "yes" : "no");
-            for (const QString& message : env.messages(QStringLiteral("RunDestinationManager"))) {
+    // What the user sees, in a line.
+    [[nodiscard]] QString summary(Driver driver) const {
+        const auto state = [](const auto& manager, qsizetype count, const char* what) {
+            return QStringLiteral("%1 %2, error: %3, loading: %4")
+                .arg(count)
+                .arg(QLatin1String(what),
+                     manager.error() ? manager.errorDescription() : QStringLiteral("none"),
+                     manager.isLoading() ? QStringLiteral("yes") : QStringLiteral("no"));
+        };
+        if (driver == Driver::destinations) {
+            QString line = state(*destinations, destinations->devices().size(), "devices");
+            for (const QString& message : env.messages(QStringLiteral("RunDestinationManager")))
                 if (message.startsWith(u"devicectl failed: "))
                     line += QStringLiteral(", ") + message;
-            }
             return line;
         }
-        case Driver::iconPass: {
-            const QStringList messages = env.messages(QStringLiteral("BundleIdManager"));
-            const auto completed =
-                std::find_if(messages.cbegin(), messages.cend(), [](const QString& message) {
-                    return message.startsWith(u"Completed icon fetch");
-                });
+        if (driver == Driver::apps)
+            return state(*apps, apps->apps().size(), "apps");
+        if (driver == Driver::iconPass) {
+            const QStringList completed = env.messages(QStringLiteral("BundleIdManager"))
+                                              .filter(QStringLiteral("Completed icon fetch"));
             return QStringLiteral("%1 apps, %2")
                 .arg(apps->apps().size())
-                .arg(completed == messages.cend() ? QStringLiteral("icons pending") : *completed);
+                .arg(completed.value(0, apps->isLoading() ? QStringLiteral("loading: yes")
+                                                          : QStringLiteral("icons pending")));
         }
-        case Driver::apps:
-            return QStringLiteral("%1 apps, error: %2, loading: %3")
-                .arg(apps->apps().size())
-                .arg(apps->error() ? apps->errorDescription() : QStringLiteral("none"),
-                     apps->isLoading() ? "yes" : "no");
-        case Driver::fireAtSimulator:
-        case Driver::fireAtDevice:
-            return fired;
-        }
-        return {};
+        return fired.isEmpty() ? QStringLiteral("pending") : fired;
     }
 
+    const TestEnvironment& env;
     FakeXcode xcode;
-    QString directory;
     std::unique_ptr<RunDestinationManager> destinations = std::make_unique<RunDestinationManager>();
     std::unique_ptr<BundleIdManager> apps = std::make_unique<BundleIdManager>();
     std::unique_ptr<DeeplinkExecuter> executer = std::make_unique<DeeplinkExecuter>();
     QObject context;
     QTimer ticker;
-    int ticks = 0;
-    int ticksWhileRunning = 0;
+    std::optional<std::pair<Tool, QString>> faulty;
+    int ticksWhileFaulty = 0;
     bool done = false;
     QString fired;
 };
@@ -252,8 +188,6 @@ class tst_ToolFaults : public QObject {
 private Q_SLOTS:
     void faultEndsAsItShould_data();
     void faultEndsAsItShould();
-    void hangingToolWaitsUntilEnded_data();
-    void hangingToolWaitsUntilEnded();
     void refreshAfterAHangingListingShowsTheNewList();
     void hugeToolMessageKeepsTheAlertOnScreen();
 };
@@ -261,162 +195,140 @@ private Q_SLOTS:
 void tst_ToolFaults::faultEndsAsItShould_data() {
     QTest::addColumn<Driver>("driver");
     QTest::addColumn<Tool>("tool");
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<QString>("expected"); // the start of the summary
+    QTest::addColumn<Scenario>("fault");
+    QTest::addColumn<bool>("deleteOwners"); // while a hanging tool waits
+    QTest::addColumn<QString>("expected");  // the start of the summary
 
-    const qsizetype megabytes4 = 4 * 1024 * 1024;
-    const QByteArray garbage = randomBytes(megabytes4);
-    const QByteArray prose = repeatedText("no simulators on this line (none at all)\n", megabytes4);
+    const QByteArray noise = garbage(4 << 20);
+    const QByteArray prose =
+        QByteArray("no simulators on this line (none at all)\n").repeated(100000);
 
     QTest::addRow("simctl dies by a signal mid-listing")
         << Driver::destinations << Tool::Simctl
-        << "gate; printf '{\"devices\": {'; printf 'lost connection' >&2; kill -KILL $$"
-        << QByteArray() << "0 devices, error: lost connection, loading: no";
+        << Scenario{.standardOutput = R"({"devices": {)",
+                    .standardError = "lost connection",
+                    .signal = SIGKILL}
+        << false << "0 devices, error: lost connection, loading: no";
     QTest::addRow("simctl prints 4 MB of binary garbage")
-        << Driver::destinations << Tool::Simctl << R"(gate; cat "$data")" << garbage
+        << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = noise} << false
         << "0 devices, error: Failed to decode simctl output, loading: no";
     QTest::addRow("simctl lists 20000 simulators")
-        << Driver::destinations << Tool::Simctl << R"(gate; cat "$data")" << manySimulators(20000)
-        << "20001 devices, error: none, loading: no";
+        << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = manySimulators(20000)}
+        << false << "20001 devices, error: none, loading: no";
     QTest::addRow("devicectl dies by a signal")
-        << Driver::destinations << Tool::Devicectl << "gate; kill -KILL $$" << QByteArray()
+        << Driver::destinations << Tool::Devicectl << Scenario{.signal = SIGTERM} << false
         << "1 devices, error: none, loading: no, devicectl failed: Unknown error";
     QTest::addRow("devicectl exits 0 before writing its file")
-        << Driver::destinations << Tool::Devicectl << "gate; exit 0" << QByteArray()
+        << Driver::destinations << Tool::Devicectl << Scenario{} << false
         << "1 devices, error: none, loading: no, devicectl failed: The file “devicectl-devices-";
     QTest::addRow("devicectl writes 4 MB of garbage as its document")
-        << Driver::destinations << Tool::Devicectl << R"(gate; cat "$data" > "$out")" << garbage
+        << Driver::destinations << Tool::Devicectl << Scenario{.file = noise} << false
         << "1 devices, error: none, loading: no, devicectl failed: ";
 
     QTest::addRow("apps: devicectl dies by a signal")
-        << Driver::apps << Tool::Devicectl << "gate; printf 'Device is locked' >&2; kill -KILL $$"
-        << QByteArray() << "0 apps, error: Device is locked, loading: no";
+        << Driver::apps << Tool::Devicectl
+        << Scenario{.standardError = "Device is locked", .signal = SIGKILL} << false
+        << "0 apps, error: Device is locked, loading: no";
     // Undecodable apps are an empty list, not an error.
     QTest::addRow("apps: 4 MB of garbage as the document")
-        << Driver::apps << Tool::Devicectl << R"(gate; cat "$data" > "$out")" << garbage
+        << Driver::apps << Tool::Devicectl << Scenario{.file = noise} << false
         << "0 apps, error: none, loading: no";
     QTest::addRow("apps: 4 MB of chatter besides a good document")
         << Driver::apps << Tool::Devicectl
-        << R"(gate; cat "$data"; cat "$data" >&2; printf '%s' '{"result": {"apps": [{"name": "Shop", "bundleIdentifier": "com.example.shop"}]}}' > "$out")"
-        << prose << "1 apps, error: none, loading: no";
+        << Scenario{.standardOutput = prose,
+                    .standardError = prose,
+                    .file = ToolDocuments::apps({QStringLiteral("Shop=com.example.shop")})}
+        << false << "1 apps, error: none, loading: no";
 
     QTest::addRow("openurl dies by a signal")
-        << Driver::fireAtSimulator << Tool::Simctl << "gate; kill -KILL $$" << QByteArray()
+        << Driver::fireAtSimulator << Tool::Simctl << Scenario{.signal = SIGKILL} << false
         << "failed: Unknown error";
     QTest::addRow("launch fails with 4 MB of text")
-        << Driver::fireAtDevice << Tool::Devicectl << R"(gate; cat "$data" >&2; exit 1)" << prose
+        << Driver::fireAtDevice << Tool::Devicectl
+        << Scenario{.standardError = prose, .exitStatus = 1} << false
         << "failed: no simulators on this line (none at all)\nno simulators";
     QTest::addRow("launch exits 0 with garbage")
-        << Driver::fireAtDevice << Tool::Devicectl << R"(gate; cat "$data"; cat "$data" >&2)"
-        << garbage << "succeeded";
+        << Driver::fireAtDevice << Tool::Devicectl
+        << Scenario{.standardOutput = noise, .standardError = noise} << false << "succeeded";
+
+    // Nothing gives up on a hanging tool by itself; these end when the tool is killed.
+    const Scenario hang{.hang = true};
+    QTest::addRow("hang: simctl list") << Driver::destinations << Tool::Simctl << hang << false
+                                       << "0 devices, error: Unknown error, loading: no";
+    QTest::addRow("hang: devicectl list, manager deleted meanwhile")
+        << Driver::destinations << Tool::Devicectl << hang << true << QString();
+    QTest::addRow("hang: devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
+                                          << "0 apps, error: Unknown error, loading: no";
+    // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
+    QTest::addRow("hang: devicectl icon of one app")
+        << Driver::iconPass << Tool::Devicectl << hang << false
+        << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
+    QTest::addRow("hang: simctl openurl")
+        << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
+    QTest::addRow("hang: devicectl launch, executer and managers deleted meanwhile")
+        << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
 }
 
 void tst_ToolFaults::faultEndsAsItShould() {
     QFETCH(Driver, driver);
     QFETCH(Tool, tool);
-    QFETCH(QString, body);
-    QFETCH(QByteArray, payload);
-    QFETCH(QString, expected);
-
-    TestEnvironment env;
-    Rig rig(env);
-    rig.setTool(tool, body + u'\n');
-    rig.setPayload(payload);
-
-    rig.start(driver);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.done, 20000);
-    QVERIFY(rig.ticksWhileRunning >= 3);
-    const QString summary = rig.summary(driver, env);
-    QCOMPARE(summary.left(expected.size()), expected);
-}
-
-void tst_ToolFaults::hangingToolWaitsUntilEnded_data() {
-    QTest::addColumn<Driver>("driver");
-    QTest::addColumn<Tool>("tool");
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<bool>("deleteOwners");
-    QTest::addColumn<QString>("expected"); // after the tool was killed
-
-    const QString hang = QStringLiteral("hang");
-    QTest::addRow("simctl list") << Driver::destinations << Tool::Simctl << hang << false
-                                 << "0 devices, error: Unknown error, loading: no";
-    QTest::addRow("devicectl list, manager deleted meanwhile")
-        << Driver::destinations << Tool::Devicectl << hang << true << QString();
-    QTest::addRow("devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
-                                    << "0 apps, error: Unknown error, loading: no";
-    // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
-    QTest::addRow("devicectl icon of one app")
-        << Driver::iconPass << Tool::Devicectl
-        << "case \"$*\" in *appIcon*com.example.news*) hang ;; esac\n" + healthyDevicectl << false
-        << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
-    QTest::addRow("simctl openurl")
-        << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
-    QTest::addRow("devicectl launch, executer and managers deleted meanwhile")
-        << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
-}
-
-void tst_ToolFaults::hangingToolWaitsUntilEnded() {
-    QFETCH(Driver, driver);
-    QFETCH(Tool, tool);
-    QFETCH(QString, body);
+    QFETCH(Scenario, fault);
     QFETCH(bool, deleteOwners);
     QFETCH(QString, expected);
 
     TestEnvironment env;
     Rig rig(env);
-    rig.setTool(tool, body + u'\n');
-
+    fault.delaySeconds = 0.3;
+    rig.setFault(tool, faultyCalls.at(int(driver)), fault);
     rig.start(driver);
-    QTRY_VERIFY(rig.pid(tool) > 0);
-    // Nothing gives up on a hanging tool by itself; the window keeps turning meanwhile.
-    const int ticksAtHang = rig.ticks;
-    QTRY_VERIFY(rig.ticks >= ticksAtHang + 10);
-    QVERIFY(!rig.done);
-    QVERIFY(rig.waiting(driver));
-
-    if (deleteOwners) {
-        rig.executer.reset();
-        rig.apps.reset();
-        rig.destinations.reset();
+    if (fault.hang) {
+        QTRY_COMPARE(rig.xcode.hangingProcesses(tool).size(), 1);
+        QTRY_VERIFY(rig.ticksWhileFaulty >= 10);
+        const QString meanwhile = rig.summary(driver);
+        // Still waiting, as far as the user can tell; the app list does not wait for icons.
+        QVERIFY2(meanwhile.contains(u"loading: yes") || meanwhile == u"pending" ||
+                     meanwhile == u"2 apps, icons pending",
+                 qPrintable(meanwhile));
+        if (deleteOwners) {
+            rig.executer.reset();
+            rig.apps.reset();
+            rig.destinations.reset();
+        }
+        rig.xcode.endHangs(tool);
     }
-    QCOMPARE(::kill(pid_t(rig.pid(tool)), SIGKILL), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.done, 10000);
-    if (!expected.isEmpty())
-        QCOMPARE(rig.summary(driver, env), expected);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.done, 20000);
+    QVERIFY2(rig.ticksWhileFaulty >= 3, "the GUI thread stood still while the tool ran");
+    if (!expected.isEmpty()) // nothing to ask once the owners are gone
+        QCOMPARE(rig.summary(driver).left(expected.size()), expected);
 }
 
 void tst_ToolFaults::refreshAfterAHangingListingShowsTheNewList() {
     TestEnvironment env;
     Rig rig(env);
-    rig.setTool(Tool::Simctl, QStringLiteral("hang\n"));
+    rig.setFault(Tool::Simctl, listing, {.hang = true});
     rig.start(Driver::destinations);
-    QTRY_VERIFY(rig.pid(Tool::Simctl) > 0);
+    QTRY_COMPARE(rig.xcode.hangingProcesses(Tool::Simctl).size(), 1);
 
     // The user presses Refresh; simctl answers this time.
-    rig.setTool(Tool::Simctl, healthySimctl);
+    rig.xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
     bool refreshed = false;
     QCoro::connect(rig.destinations->fetchDevices(rig.xcode.url()), &rig.context,
                    [&] { refreshed = true; });
     QTRY_VERIFY(refreshed);
-    QCOMPARE(rig.summary(Driver::destinations, env), "2 devices, error: none, loading: no");
+    QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: none, loading: no");
 
     // The stuck listing ends late and, as the last to finish, reports its failure.
-    QCOMPARE(::kill(pid_t(rig.pid(Tool::Simctl)), SIGKILL), 0);
+    rig.xcode.endHangs(Tool::Simctl);
     QTRY_VERIFY(rig.done);
-    QCOMPARE(rig.summary(Driver::destinations, env),
-             "2 devices, error: Unknown error, loading: no");
+    QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: Unknown error, loading: no");
 }
 
 void tst_ToolFaults::hugeToolMessageKeepsTheAlertOnScreen() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
-    xcode.setScenario(
-        Tool::Simctl,
-        {.standardOutput = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
-                           {"udid": "S1", "name": "iPhone 15", "state": "Booted"}]}})"},
-        QStringLiteral("list devices"));
-    const QByteArray message = repeatedText("openurl: the simulator said no, at length\n", 4 << 20);
+    xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
+    const QByteArray message =
+        QByteArray("openurl: the simulator said no, at length\n").repeated(100000);
     xcode.setScenario(Tool::Simctl, {.standardError = message, .exitStatus = 1},
                       QStringLiteral("openurl"));
     XcodeBookmarkManager().saveBookmark(xcode.url());

@@ -2,12 +2,12 @@
 // into the directory given as the first argument. Run it under a real display (xvfb-run) to
 // look at the window as a user would. With --fire-and-exchange it fires deeplinks at the demo
 // Xcode's simulator (one that the stand-in simctl refuses), exports the selected collection
-// through the save dialog and imports the file again through the "Import" tab.
-
-#include "TestEnvironment.h"
+// through the save dialog and imports the file again through the "Import" tab. The store,
+// settings and demo Xcode live in a temporary home: the user's own are never touched.
 
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
+#include "platform/AppSettings.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
@@ -28,7 +28,9 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -113,7 +115,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
-        std::fputs("usage: helper_window_demo OUTPUT_DIRECTORY [--empty|--fire-and-exchange]\n",
+        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange]\n",
                    stderr);
         return 64;
     }
@@ -122,12 +124,15 @@ int main(int argc, char* argv[]) {
     const bool fireAndExchange = argc > 2 && qstrcmp(argv[2], "--fire-and-exchange") == 0;
     QDir().mkpath(output.path());
 
-    TestEnvironment env;
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    QStandardPaths::setTestModeEnabled(true);
+    AppSettings::redirectTo(home.filePath(QStringLiteral("settings")));
     // The demo Xcode answers like a machine with a few simulators and one iPhone.
-    const QString xcode = env.filePath("Xcode.app");
+    const QString xcode = home.filePath(QStringLiteral("Xcode.app"));
     QProcess::execute(QStringLiteral("sh"),
                       {QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-xcode.sh"), xcode});
-    PersistentContainer container(env.filePath("Kestrine.sqlite"));
+    PersistentContainer container(home.filePath(QStringLiteral("Kestrine.sqlite")));
     if (container.loadPersistentStores())
         return 1;
     seed(container.viewContext(), empty);
