@@ -105,9 +105,12 @@ QList<qint64> FakeXcode::hangingProcesses(Tool tool) const {
 void FakeXcode::endHangs(Tool tool) {
     const QDir hanging(standIn(m_bundle) + QStringLiteral("/hanging/") + toolName(tool));
     for (const qint64 id : hangingProcesses(tool)) {
-        // Only while it is still the parked tool: once its owner killed it, the id may be reused.
+        // Only while it is still the parked tool (the stand-in script, or the sleep it becomes):
+        // once its owner killed it, the id may be reused.
         QFile command(QStringLiteral("/proc/%1/cmdline").arg(id));
-        if (!command.open(QIODevice::ReadOnly) || command.readAll().startsWith("sleep"))
+        const QByteArray line =
+            command.open(QIODevice::ReadOnly) ? command.readAll() : QByteArray();
+        if (line.startsWith("sleep") || line.contains(m_bundle.toUtf8()))
             ::kill(pid_t(id), SIGKILL);
         QFile::remove(hanging.filePath(QString::number(id)));
     }
