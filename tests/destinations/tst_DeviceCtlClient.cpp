@@ -27,8 +27,26 @@ QStringList leftovers() {
     return QDir(QDir::tempPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-const QString uuidPattern =
-    QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
+// The one devicectl call: its arguments, and a fresh file in the temporary directory
+// ("<name><uuid><suffix>") as the last of them.
+void checkCall(const FakeXcode& xcode, const QStringList& expected, const QString& name,
+               const QString& suffix) {
+    const auto calls = xcode.invocations(Tool::Devicectl);
+    QCOMPARE(calls.size(), 1);
+    QStringList arguments = calls[0].arguments;
+    const QString file = arguments.takeLast();
+    QCOMPARE(arguments, expected);
+    QCOMPARE(QFileInfo(file).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+    const QString uuid =
+        QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
+    QVERIFY2(QRegularExpression(u'^' + QRegularExpression::escape(name) + uuid +
+                                QRegularExpression::escape(suffix) + u'$')
+                 .match(QFileInfo(file).fileName())
+                 .hasMatch(),
+             qPrintable(file));
+    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
+    QCOMPARE(leftovers(), QStringList());
+}
 
 } // namespace
 
@@ -40,12 +58,9 @@ private Q_SLOTS:
     void listingFailuresLeaveNoFile_data();
     void listingFailuresLeaveNoFile();
     void concurrentListingsUseTheirOwnFiles();
-    void fetchesIconFromDevice();
-    void iconFailures_data();
-    void iconFailures();
+    void icons_data();
+    void icons();
     void iconOfLocalApplicationSkipsTool();
-    void iconNameCannotLeaveTemporaryDirectory_data();
-    void iconNameCannotLeaveTemporaryDirectory();
 };
 
 void tst_DeviceCtlClient::listings_data() {
@@ -79,23 +94,11 @@ void tst_DeviceCtlClient::listings() {
     QCOMPARE(*outcome.value, json);
     QCOMPARE(env.messages(category), logLines);
 
-    const auto calls = xcode.invocations(Tool::Devicectl);
-    QCOMPARE(calls.size(), 1);
-    QStringList arguments = calls[0].arguments;
-    const QString file = arguments.takeLast();
     const QStringList expected =
         apps ? QStringList{"device", "info", "apps", "--device", "DEV-1", "--json-output"}
              : QStringList{"list", "devices", "--json-output"};
-    QCOMPARE(arguments, expected);
-    const QString name =
-        apps ? QStringLiteral("devicectl-apps-") : QStringLiteral("devicectl-devices-");
-    QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(QDir::tempPath()) +
-                                u'/' + name + uuidPattern + QStringLiteral("\\.json$"))
-                 .match(file)
-                 .hasMatch(),
-             qPrintable(file));
-    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
-    QCOMPARE(leftovers(), QStringList());
+    checkCall(xcode, expected, apps ? u"devicectl-apps-"_qs : u"devicectl-devices-"_qs,
+              u".json"_qs);
 }
 
 void tst_DeviceCtlClient::listingFailuresLeaveNoFile_data() {
@@ -163,64 +166,64 @@ void tst_DeviceCtlClient::concurrentListingsUseTheirOwnFiles() {
     QCOMPARE(leftovers(), QStringList());
 }
 
-void tst_DeviceCtlClient::fetchesIconFromDevice() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
-
-    const TaskOutcome<QImage> outcome = waitForOutcome(
-        client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
-    QVERIFY(!outcome.failed());
-    QCOMPARE(outcome.value->size(), QSize(60, 60));
-    QCOMPARE(outcome.value->pixelColor(5, 5), QColor(Qt::red));
-    QCOMPARE(env.messages(category),
-             QStringList{"Fetched icon for com.example.shop from device using appIcon command"});
-
-    const auto calls = xcode.invocations(Tool::Devicectl);
-    QCOMPARE(calls.size(), 1);
-    QStringList arguments = calls[0].arguments;
-    const QString file = arguments.takeLast();
-    QCOMPARE(arguments,
-             (QStringList{"device", "info", "appIcon", "--device", "DEV-1", "--app-bundle-id",
-                          "com.example.shop", "--allow-placeholder", "false", "--width", "180",
-                          "--height", "180", "--scale", "3", "--destination"}));
-    QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(QDir::tempPath()) +
-                                QStringLiteral("/app-icon-com\\.example\\.shop-") + uuidPattern +
-                                QStringLiteral("\\.png$"))
-                 .match(file)
-                 .hasMatch(),
-             qPrintable(file));
-    QCOMPARE(calls[0].developerDir, xcode.developerDirectory());
-    QCOMPARE(leftovers(), QStringList());
-}
-
-void tst_DeviceCtlClient::iconFailures_data() {
+void tst_DeviceCtlClient::icons_data() {
     QTest::addColumn<FakeXcode::Scenario>("scenario");
+    QTest::addColumn<QString>("bundleId");
+    QTest::addColumn<QColor>("color"); // invalid: no icon
     QTest::addColumn<QString>("logLine");
+    QTest::addColumn<QString>("nameInFile");
 
+    const FakeXcode::Scenario red{.file = ToolDocuments::png(Qt::red, 60)};
+    const QString shop = QStringLiteral("com.example.shop");
+    QTest::addRow("from the device")
+        << red << shop << QColor(Qt::red)
+        << "Fetched icon for com.example.shop from device using appIcon command" << shop;
     QTest::addRow("tool exits 0 without a file")
-        << FakeXcode::Scenario{} << "Icon file not created for com.example.shop";
+        << FakeXcode::Scenario{} << shop << QColor() << "Icon file not created for com.example.shop"
+        << shop;
     QTest::addRow("tool fails")
         << FakeXcode::Scenario{.standardError = "ERROR: App not found\n",
                                .file = ToolDocuments::png(Qt::blue, 60),
                                .exitStatus = 1}
-        << "Failed to fetch icon for com.example.shop: ERROR: App not found\n";
+        << shop << QColor() << "Failed to fetch icon for com.example.shop: ERROR: App not found\n"
+        << shop;
+    // Bundle identifiers cannot take the icon file out of the temporary directory.
+    QTest::addRow("parent directories")
+        << red << "../../escaped/x" << QColor(Qt::red)
+        << "Fetched icon for ../../escaped/x from device using appIcon command"
+        << ".._.._escaped_x";
+    QTest::addRow("backslashes and controls")
+        << red << "a\\b\nc" << QColor(Qt::red)
+        << "Fetched icon for a\\b\nc from device using appIcon command"
+        << "a_b_c";
 }
 
-void tst_DeviceCtlClient::iconFailures() {
+void tst_DeviceCtlClient::icons() {
     QFETCH(FakeXcode::Scenario, scenario);
+    QFETCH(QString, bundleId);
+    QFETCH(QColor, color);
     QFETCH(QString, logLine);
+    QFETCH(QString, nameInFile);
     TestEnvironment env;
     FakeXcode xcode(env.path());
     xcode.setScenario(Tool::Devicectl, scenario);
 
-    const TaskOutcome<QImage> outcome = waitForOutcome(
-        client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+    const TaskOutcome<QImage> outcome =
+        waitForOutcome(client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), bundleId));
     QVERIFY(!outcome.failed());
-    QVERIFY(outcome.value->isNull());
+    if (color.isValid()) {
+        QCOMPARE(outcome.value->size(), QSize(60, 60));
+        QCOMPARE(outcome.value->pixelColor(5, 5), color);
+    } else {
+        QVERIFY(outcome.value->isNull());
+        QCOMPARE(env.records().last().level, LogRecord::Level::Debug);
+    }
     QCOMPARE(env.messages(category), QStringList{logLine});
-    QCOMPARE(env.records().last().level, LogRecord::Level::Debug);
-    QCOMPARE(leftovers(), QStringList());
+    checkCall(xcode,
+              {"device", "info", "appIcon", "--device", "DEV-1", "--app-bundle-id", bundleId,
+               "--allow-placeholder", "false", "--width", "180", "--height", "180", "--scale", "3",
+               "--destination"},
+              QStringLiteral("app-icon-") + nameInFile + u'-', QStringLiteral(".png"));
 }
 
 void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool() {
@@ -254,34 +257,6 @@ void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool() {
         client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
     QCOMPARE(device.value->pixelColor(5, 5), QColor(Qt::red));
     QCOMPARE(xcode.invocations(Tool::Devicectl).size(), 1);
-}
-
-void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory_data() {
-    QTest::addColumn<QString>("bundleId");
-    QTest::addColumn<QString>("nameInFile");
-
-    QTest::addRow("parent directories") << "../../escaped/x"
-                                        << ".._.._escaped_x";
-    QTest::addRow("backslashes and controls") << "a\\b\nc"
-                                              << "a_b_c";
-}
-
-void tst_DeviceCtlClient::iconNameCannotLeaveTemporaryDirectory() {
-    QFETCH(QString, bundleId);
-    QFETCH(QString, nameInFile);
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red, 60)});
-    QDir(env.path()).mkpath(QStringLiteral("tmp/deeper"));
-
-    const TaskOutcome<QImage> outcome =
-        waitForOutcome(client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), bundleId));
-    QVERIFY(!outcome.value->isNull());
-    const QString file = xcode.invocations(Tool::Devicectl).value(0).arguments.last();
-    QCOMPARE(QFileInfo(file).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
-    QVERIFY2(QFileInfo(file).fileName().startsWith(QStringLiteral("app-icon-") + nameInFile + u'-'),
-             qPrintable(file));
-    QCOMPARE(leftovers(), QStringList{"deeper"});
 }
 
 QTEST_MAIN(tst_DeviceCtlClient)

@@ -9,46 +9,28 @@ namespace {
 
 using DeviceFixtures::describe;
 
-// Shaped like `devicectl list devices --json-output` of Xcode 15.3 (a sample of the fields the
-// parser must skip): one wired, booted iPhone and one paired iPad that is not connected.
+// Shaped like `devicectl list devices --json-output` of Xcode 15.3, with a sample of the
+// fields the parser skips: one wired, booted iPhone and one paired iPad that is not connected.
 const char* const deviceListing = R"tool({
-  "info" : {
-    "commandType" : "devicectl.list.devices",
-    "jsonVersion" : 2,
-    "outcome" : "success",
-    "version" : "355.28"
-  },
+  "info" : { "commandType" : "devicectl.list.devices", "jsonVersion" : 2, "outcome" : "success" },
   "result" : {
     "devices" : [
       {
-        "capabilities" : [
-          { "featureIdentifier" : "com.apple.coredevice.feature.launchapplication", "name" : "Launch Application" }
-        ],
-        "connectionProperties" : {
-          "authenticationType" : "manualPairing",
-          "isMobileDeviceOnly" : false,
-          "pairingState" : "paired",
-          "transportType" : "wired",
-          "tunnelState" : "connected"
-        },
+        "capabilities" : [ { "featureIdentifier" : "launchapplication", "name" : "Launch" } ],
+        "connectionProperties" : { "pairingState" : "paired", "tunnelState" : "connected" },
         "deviceProperties" : {
           "bootedFromSnapshot" : true,
           "bootState" : "booted",
-          "developerModeStatus" : "enabled",
           "name" : "Dev’s iPhone",
           "osVersionNumber" : "17.3.1"
         },
         "hardwareProperties" : {
           "cpuType" : { "name" : "arm64e", "subType" : 2, "type" : 16777228 },
-          "deviceType" : "iPhone",
-          "marketingName" : "iPhone 14 Pro",
           "platform" : "iOS",
-          "productType" : "iPhone15,2",
           "reality" : "physical"
         },
         "identifier" : "5B4C3D2E-1F0A-4B9C-8D7E-6F5A4B3C2D1E",
-        "tags" : [ ],
-        "visibilityClass" : "default"
+        "tags" : [ ]
       },
       {
         "connectionProperties" : { "pairingState" : "paired", "tunnelState" : "unavailable" },

@@ -28,16 +28,31 @@ QStringList keys(const QList<DeviceSection>& sections) {
     return result;
 }
 
-void fetch(RunDestinationManager& manager, const FakeXcode& xcode) {
-    const TaskOutcome<void> outcome = waitForOutcome(manager.fetchDevices(xcode.url()));
-    QVERIFY(!outcome.failed());
-}
-
 std::optional<QString> storedId() {
     const QVariant value =
         AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
     return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
+
+// Stand-in tools listing iOS 17.2 simulators ("udid|name|state") and phones, and a manager.
+struct Fixture {
+    explicit Fixture(const QStringList& sims = {}, const QStringList& phones = {}) {
+        setSimulators(sims);
+        xcode.setScenario(Tool::Devicectl, {.file = devicectlJson(phones)});
+    }
+    void setSimulators(const QStringList& sims, double delay = 0) {
+        xcode.setScenario(Tool::Simctl, {.standardOutput = simctlJson({{"iOS-17-2", sims}}),
+                                         .delaySeconds = delay});
+    }
+    void fetch() {
+        const TaskOutcome<void> outcome = waitForOutcome(manager.fetchDevices(xcode.url()));
+        QVERIFY(!outcome.failed());
+    }
+
+    TestEnvironment env;
+    FakeXcode xcode{env.path()};
+    RunDestinationManager manager;
+};
 
 } // namespace
 
@@ -58,50 +73,42 @@ private Q_SLOTS:
 };
 
 void tst_RunDestinationManager::listingsRunAtTheSameTime() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(
-        Tool::Simctl,
-        {.standardOutput = simctlJson({{"iOS-17-2", {"S1|iPhone|Booted"}}}), .delaySeconds = 1});
-    xcode.setScenario(Tool::Devicectl,
-                      {.file = devicectlJson({"P1|Phone|booted"}), .delaySeconds = 1});
-    RunDestinationManager manager;
+    Fixture f;
+    f.setSimulators({"S1|iPhone|Booted"}, 1);
+    f.xcode.setScenario(Tool::Devicectl,
+                        {.file = devicectlJson({"P1|Phone|booted"}), .delaySeconds = 1});
 
     bool finished = false;
-    QCoro::connect(manager.fetchDevices(xcode.url()), this, [&] { finished = true; });
+    QCoro::connect(f.manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
     // Both tools are running before either listing has come back: one after the other, the
     // second would start only once the first had been parsed. (Wall-clock time proves nothing
     // on a loaded machine; the stand-in tools are shell scripts.)
-    QTRY_VERIFY(xcode.invocations(Tool::Simctl).size() == 1 &&
-                xcode.invocations(Tool::Devicectl).size() == 1);
-    const QStringList early = env.messages(category);
+    QTRY_VERIFY(f.xcode.invocations(Tool::Simctl).size() == 1 &&
+                f.xcode.invocations(Tool::Devicectl).size() == 1);
+    const QStringList early = f.env.messages(category);
     QVERIFY(!early.contains(u"Parsed 1 simulator devices"_qs));
     QVERIFY(!early.contains(u"Parsed 1 physical devices"_qs));
-    QVERIFY(manager.isLoading());
+    QVERIFY(f.manager.isLoading());
 
     QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
-    QCOMPARE(ids(manager.devices()), (QStringList{"S1", "P1"}));
+    QCOMPARE(ids(f.manager.devices()), (QStringList{"S1", "P1"}));
 }
 
 void tst_RunDestinationManager::publishesMergedGroupedList() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl, {.standardOutput = simctlJson({
-                                         {"iOS-17-2", {"I1|iPhone 15|Shutdown", "I2|Zeta|Booted"}},
-                                         {"watchOS-10-2", {"W1|Watch|Shutdown"}},
-                                     })});
-    xcode.setScenario(Tool::Devicectl,
-                      {.file = devicectlJson({"P1|My iPhone|booted", "P2|Old iPad|shutdown"})});
-    RunDestinationManager manager;
-
-    fetch(manager, xcode);
+    Fixture f({}, {"P1|My iPhone|booted", "P2|Old iPad|shutdown"});
+    f.xcode.setScenario(Tool::Simctl,
+                        {.standardOutput = simctlJson({
+                             {"iOS-17-2", {"I1|iPhone 15|Shutdown", "I2|Zeta|Booted"}},
+                             {"watchOS-10-2", {"W1|Watch|Shutdown"}},
+                         })});
+    f.fetch();
     // Simulators first, physical devices after them, each in the order their tool gave.
-    QCOMPARE(ids(manager.devices()), (QStringList{"I1", "I2", "W1", "P1", "P2"}));
-    QCOMPARE(keys(manager.groupedSections()), (QStringList{"iOS Devices", "iOS", "watchOS"}));
-    QCOMPARE(ids(manager.groupedSections()[1].devices), (QStringList{"I2", "I1"}));
-    QVERIFY(!manager.error());
+    QCOMPARE(ids(f.manager.devices()), (QStringList{"I1", "I2", "W1", "P1", "P2"}));
+    QCOMPARE(keys(f.manager.groupedSections()), (QStringList{"iOS Devices", "iOS", "watchOS"}));
+    QCOMPARE(ids(f.manager.groupedSections()[1].devices), (QStringList{"I2", "I1"}));
+    QVERIFY(!f.manager.error());
 
-    QStringList lines = env.messages(category);
+    QStringList lines = f.env.messages(category);
     QCOMPARE(lines.mid(0, 4), (QStringList{"Fetching run destinations", "Fetching simulators",
                                            "Fetching physical devices",
                                            "Started simulator and device fetch tasks"}));
@@ -175,78 +182,57 @@ void tst_RunDestinationManager::restoresSelection() {
     QFETCH(QString, stored);
     QFETCH(QString, selected);
     QFETCH(QString, storedAfter);
-    TestEnvironment env;
+    Fixture f({"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}, {"P1|Phone|booted"});
     if (!stored.isEmpty())
         AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
                                           stored);
-    FakeXcode xcode(env.path());
-    xcode.setScenario(
-        Tool::Simctl,
-        {.standardOutput =
-             simctlJson({{"iOS-17-2", {"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}}})});
-    xcode.setScenario(Tool::Devicectl, {.file = devicectlJson({"P1|Phone|booted"})});
-    RunDestinationManager manager;
+    RunDestinationManager manager; // reads the stored choice when made
     QCOMPARE(manager.selectedDeviceId().value_or(QString()), stored);
 
-    fetch(manager, xcode);
+    QVERIFY(!waitForOutcome(manager.fetchDevices(f.xcode.url())).failed());
     QVERIFY(manager.selectedDevice());
     QCOMPARE(manager.selectedDevice()->id, selected);
     QCOMPARE(storedId(), storedAfter);
 }
 
 void tst_RunDestinationManager::refreshesSelectedDeviceFields() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl,
-                      {.standardOutput = simctlJson({{"iOS-17-2", {"S1|Old name|Booted"}}})});
-    RunDestinationManager manager;
-    fetch(manager, xcode);
-    QCOMPARE(manager.selectedDevice()->name, u"Old name");
+    Fixture f({"S1|Old name|Booted"});
+    f.fetch();
+    QCOMPARE(f.manager.selectedDevice()->name, u"Old name");
 
     // Renamed and shut down: the stored id keeps it selected, with the new fields.
-    xcode.setScenario(Tool::Simctl,
-                      {.standardOutput = simctlJson(
-                           {{"iOS-17-2", {"S9|Other|Booted", "S1|New name|Shutdown"}}})});
-    fetch(manager, xcode);
-    QCOMPARE(manager.selectedDevice()->name, u"New name");
-    QCOMPARE(manager.selectedDevice()->state, DeviceState::shutdown);
+    f.setSimulators({"S9|Other|Booted", "S1|New name|Shutdown"});
+    f.fetch();
+    QCOMPARE(f.manager.selectedDevice()->name, u"New name");
+    QCOMPARE(f.manager.selectedDevice()->state, DeviceState::shutdown);
 
     // Nothing booted and the selected device gone: the selection stays as it was.
-    xcode.setScenario(Tool::Simctl,
-                      {.standardOutput = simctlJson({{"iOS-17-2", {"S7|Seven|Shutdown"}}})});
-    fetch(manager, xcode);
-    QCOMPARE(ids(manager.devices()), QStringList{"S7"});
-    QCOMPARE(manager.selectedDevice()->name, u"New name");
+    f.setSimulators({"S7|Seven|Shutdown"});
+    f.fetch();
+    QCOMPARE(ids(f.manager.devices()), QStringList{"S7"});
+    QCOMPARE(f.manager.selectedDevice()->name, u"New name");
     QCOMPARE(storedId(), u"S1"_qs);
 }
 
 void tst_RunDestinationManager::simulatorFailureKeepsPreviousList() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl,
-                      {.standardOutput = simctlJson({{"iOS-17-2", {"S1|One|Booted"}}})});
-    xcode.setScenario(Tool::Devicectl, {.file = devicectlJson({"P1|Phone|booted"})});
-    RunDestinationManager manager;
-    fetch(manager, xcode);
-    const QList<Device> devices = manager.devices();
-    const QList<DeviceSection> sections = manager.groupedSections();
-    const std::optional<Device> selected = manager.selectedDevice();
-
-    xcode.setScenario(Tool::Simctl,
-                      {.standardError = "An error was encountered processing the command "
-                                        "(domain=com.apple.CoreSimulator.SimError, code=405)\n",
-                       .exitStatus = 1});
-    fetch(manager, xcode);
+    Fixture f({"S1|One|Booted"}, {"P1|Phone|booted"});
+    f.fetch();
+    const QList<Device> devices = f.manager.devices();
+    const QList<DeviceSection> sections = f.manager.groupedSections();
+    const std::optional<Device> selected = f.manager.selectedDevice();
 
     const QString message = QStringLiteral("An error was encountered processing the command "
                                            "(domain=com.apple.CoreSimulator.SimError, code=405)\n");
-    QCOMPARE(manager.errorDescription(), message);
-    QVERIFY(!manager.isLoading());
-    QCOMPARE(manager.devices(), devices);
-    QCOMPARE(manager.groupedSections(), sections);
-    QCOMPARE(manager.selectedDevice(), selected);
+    f.xcode.setScenario(Tool::Simctl, {.standardError = message.toUtf8(), .exitStatus = 1});
+    f.fetch();
+
+    QCOMPARE(f.manager.errorDescription(), message);
+    QVERIFY(!f.manager.isLoading());
+    QCOMPARE(f.manager.devices(), devices);
+    QCOMPARE(f.manager.groupedSections(), sections);
+    QCOMPARE(f.manager.selectedDevice(), selected);
     // The dropped device listing may still log after this line: look it up, not at the end.
-    const QList<LogRecord> records = env.records();
+    const QList<LogRecord> records = f.env.records();
     const auto failure = std::find_if(records.cbegin(), records.cend(), [&](const LogRecord& r) {
         return r.message == u"Error fetching devices: "_qs + message;
     });
@@ -254,39 +240,34 @@ void tst_RunDestinationManager::simulatorFailureKeepsPreviousList() {
     QCOMPARE(failure->level, LogRecord::Level::Error);
 
     // The next successful fetch clears the error.
-    xcode.setScenario(Tool::Simctl,
-                      {.standardOutput = simctlJson({{"iOS-17-2", {"S1|One|Booted"}}})});
-    fetch(manager, xcode);
-    QVERIFY(!manager.error());
+    f.setSimulators({"S1|One|Booted"});
+    f.fetch();
+    QVERIFY(!f.manager.error());
 }
 
 void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone_data() {
-    QTest::addColumn<int>("failure");
+    QTest::addColumn<QByteArray>("listing"); // empty: no device tool at all
     QTest::addColumn<QString>("logged");
-    QTest::addRow("device tool missing") << 0 << "devicectl failed: Could not start";
+    QTest::addRow("device tool missing") << QByteArray() << "devicectl failed: Could not start";
     QTest::addRow("document without hardwareProperties")
-        << 1 << "devicectl failed: The data couldn’t be read because it is missing.";
+        << QByteArray(R"({"result": {"devices": [{"identifier": "P1",
+                         "deviceProperties": {"name": "Phone"}}]}})")
+        << "devicectl failed: The data couldn’t be read because it is missing.";
 }
 
 void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone() {
-    QFETCH(int, failure);
+    QFETCH(QByteArray, listing);
     QFETCH(QString, logged);
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl,
-                      {.standardOutput = simctlJson({{"iOS-17-2", {"S1|One|Booted"}}})});
-    if (failure == 0)
-        xcode.removeTool(Tool::Devicectl);
+    Fixture f({"S1|One|Booted"});
+    if (listing.isEmpty())
+        f.xcode.removeTool(Tool::Devicectl);
     else
-        xcode.setScenario(Tool::Devicectl,
-                          {.file = QByteArray(R"({"result": {"devices": [{"identifier": "P1",
-                                   "deviceProperties": {"name": "Phone"}}]}})")});
-    RunDestinationManager manager;
-    fetch(manager, xcode);
+        f.xcode.setScenario(Tool::Devicectl, {.file = listing});
+    f.fetch();
 
-    QCOMPARE(ids(manager.devices()), QStringList{"S1"});
-    QVERIFY(!manager.error());
-    const QStringList lines = env.messages(category);
+    QCOMPARE(ids(f.manager.devices()), QStringList{"S1"});
+    QVERIFY(!f.manager.error());
+    const QStringList lines = f.env.messages(category);
     const qsizetype complete = lines.indexOf(u"Simulator fetch complete"_qs);
     QVERIFY(complete >= 0);
     QVERIFY2(lines.value(complete + 1).startsWith(logged), qPrintable(lines.value(complete + 1)));

@@ -8,7 +8,6 @@
 class tst_SimctlParsing : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void parsesJsonListing();
     void parsesListing_data();
     void parsesListing();
     void parseRuntime_data();
@@ -26,43 +25,6 @@ QString sim(const char* id, const char* name, const char* state, const char* run
                        QString::fromUtf8(version), QStringLiteral("simulator")}
         .join(QLatin1Char('|'));
 }
-
-// Shaped like `simctl list devices --json` of Xcode 15/16: the first device with every field,
-// the rest with the ones that matter.
-const char* const jsonListing = R"tool({
-  "devices" : {
-    "com.apple.CoreSimulator.SimRuntime.iOS-17-2" : [
-      {
-        "lastBootedAt" : "2024-03-02T10:41:07Z",
-        "dataPath" : "\/Users\/dev\/Library\/Developer\/CoreSimulator\/Devices\/6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C\/data",
-        "dataPathSize" : 2148237312,
-        "logPath" : "\/Users\/dev\/Library\/Logs\/CoreSimulator\/6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C",
-        "udid" : "6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C",
-        "isAvailable" : true,
-        "logPathSize" : 1224704,
-        "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPhone-15",
-        "state" : "Booted",
-        "name" : "iPhone 15"
-      },
-      {"udid" : "0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "name" : "iPad Pro (11-inch) (4th generation)", "state" : "Shutting Down", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPad-Pro-11-inch-4th-generation-8GB"}
-    ],
-    "com.apple.CoreSimulator.SimRuntime.tvOS-17-2" : [
-      {"udid" : "A1B2C3D4-0000-4000-8000-111122223333", "name" : "Apple TV 4K (3rd generation)", "state" : "Shutdown", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-TV-4K-3rd-generation-4K"}
-    ],
-    "com.apple.CoreSimulator.SimRuntime.watchOS-10-2" : [
-      {"udid" : "B7E1D2C3-4444-4555-8666-777788889999", "name" : "Apple Watch Series 9 (45mm)", "state" : "booted", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Watch-Series-9-45mm"}
-    ],
-    "com.apple.CoreSimulator.SimRuntime.xrOS-1-0" : [
-      {"udid" : "C0FFEE00-1234-4321-8765-ABCDEF012345", "name" : "Apple Vision Pro", "state" : "Shutdown", "isAvailable" : true, "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.Apple-Vision-Pro"}
-    ],
-    "com.apple.CoreSimulator.SimRuntime.iOS-16-0" : [
-      {"udid" : "DEADBEEF-0000-4000-8000-000000000016", "name" : "iPhone 14", "state" : "Shutdown", "isAvailable" : false, "availabilityError" : "runtime profile not found using \"System\" match policy", "deviceTypeIdentifier" : "com.apple.CoreSimulator.SimDeviceType.iPhone-14"}
-    ],
-    "com.apple.CoreSimulator.SimRuntime.iOS-17-0" : [
-    ]
-  }
-}
-)tool";
 
 // Shaped like `simctl list devices` (no --json) of the same machine.
 const char* const textListing = R"tool(== Devices ==
@@ -82,35 +44,30 @@ const char* const textListing = R"tool(== Devices ==
 
 } // namespace
 
-void tst_SimctlParsing::parsesJsonListing() {
-    // Runtimes come out in no promised order; compare as a set of runtime groups, each group in
-    // array order.
-    QStringList devices =
-        describe(SimctlClient::parseSimulatorList(QString::fromUtf8(jsonListing)));
-    const QStringList expected{
-        sim("DEADBEEF-0000-4000-8000-000000000016", "iPhone 14", "Shutdown", "iOS", "16.0"),
-        sim("6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C", "iPhone 15", "Booted", "iOS", "17.2"),
-        sim("0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "iPad Pro (11-inch) (4th generation)",
-            "unknown", "iOS", "17.2"),
-        sim("A1B2C3D4-0000-4000-8000-111122223333", "Apple TV 4K (3rd generation)", "Shutdown",
-            "tvOS", "17.2"),
-        sim("B7E1D2C3-4444-4555-8666-777788889999", "Apple Watch Series 9 (45mm)", "unknown",
-            "watchOS", "10.2"),
-        sim("C0FFEE00-1234-4321-8765-ABCDEF012345", "Apple Vision Pro", "Shutdown", "xrOS", "1.0"),
-    };
-    QCOMPARE(devices.size(), expected.size());
-    for (const QString& line : expected)
-        QVERIFY2(devices.contains(line), qPrintable(line));
-    const qsizetype first = devices.indexOf(expected[1]);
-    QCOMPARE(devices.indexOf(expected[2]), first + 1);
-}
-
 void tst_SimctlParsing::parsesListing_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QStringList>("expected");
 
     QTest::addRow("not a listing at all")
         << QStringLiteral("simctl: error: unrecognized subcommand 'lsit'\n") << QStringList();
+    // Runtimes come out in the JSON object's key order. Fields the parser does not read, a
+    // state other than the raw values, an unavailable simulator and an empty runtime.
+    QTest::addRow("json listing") << QStringLiteral(R"tool({"devices": {
+              "com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
+                {"udid": "U1", "name": "iPhone 15", "state": "Booted", "isAvailable": true,
+                 "dataPathSize": 2148237312, "lastBootedAt": "2024-03-02T10:41:07Z"},
+                {"udid": "U2", "name": "iPad Pro (11-inch)", "state": "Shutting Down"}],
+              "com.apple.CoreSimulator.SimRuntime.iOS-16-0": [
+                {"udid": "U3", "name": "iPhone 14", "state": "Shutdown", "isAvailable": false,
+                 "availabilityError": "runtime profile not found"}],
+              "com.apple.CoreSimulator.SimRuntime.watchOS-10-2": [
+                {"udid": "U4", "name": "Apple Watch", "state": "booted"}],
+              "com.apple.CoreSimulator.SimRuntime.iOS-17-0": []}})tool")
+                                  << QStringList{
+                                         sim("U3", "iPhone 14", "Shutdown", "iOS", "16.0"),
+                                         sim("U1", "iPhone 15", "Booted", "iOS", "17.2"),
+                                         sim("U2", "iPad Pro (11-inch)", "unknown", "iOS", "17.2"),
+                                         sim("U4", "Apple Watch", "unknown", "watchOS", "10.2")};
     QTest::addRow("isAvailable absent or null")
         << QStringLiteral(R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
               {"udid": "U1", "name": "A", "state": "Booted"},

@@ -60,7 +60,6 @@ class tst_EmojiPicker : public QObject {
 
 private Q_SLOTS:
     void gridModelLaysOutSections();
-    void choosingRecordsRecentAndHandsOverEmoji();
     void recentMissingFromCatalogueDoesNothing();
     void searchShowsResultsOrNoResultLine();
     void scrollingMovesBarWithoutJump();
@@ -85,15 +84,6 @@ void tst_EmojiPicker::gridModelLaysOutSections() {
     QVERIFY(model.activate(model.index(2, 0)));
     QVERIFY(model.activate(model.index(5, 5)));
     QCOMPARE(activated, (QList<int>{6, 105}));
-}
-
-void tst_EmojiPicker::choosingRecordsRecentAndHandsOverEmoji() {
-    TestEnvironment env;
-    PickerFixture fixture;
-    const Emoji second = EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(1);
-    fixture.tap(fixture.picker.categoryList(), QStringLiteral("Smileys & Emotion"), 1);
-    QCOMPARE(fixture.chosen, QList<Emoji>{second});
-    QCOMPARE(EmojiStore::recentEmojis(), QStringList{second.string});
 }
 
 void tst_EmojiPicker::recentMissingFromCatalogueDoesNothing() {

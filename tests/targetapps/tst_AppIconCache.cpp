@@ -35,8 +35,6 @@ private Q_SLOTS:
     void evictedIconComesBackFromDisk();
     void unreadableFilesGiveNoIconSilently_data();
     void unreadableFilesGiveNoIconSilently();
-    void fileNames_data();
-    void fileNames();
     void keysNeverNameAFileOutsideTheDirectory();
     void failedWriteKeepsTheIconInMemory();
     void concurrentCallsAreSerialised();
@@ -100,24 +98,6 @@ void tst_AppIconCache::unreadableFilesGiveNoIconSilently() {
     }
     QVERIFY(QCoro::waitFor(cache.icon(QStringLiteral("com.example.broken"))).isNull());
     QCOMPARE(env.messages(QStringLiteral("AppIconCache")), QStringList());
-}
-
-void tst_AppIconCache::fileNames_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("name"); // null: no file for this key
-    QTest::addRow("plain") << "com.example.app"
-                           << "com.example.app.png";
-    QTest::addRow("slash") << "com.example/app"
-                           << "com.example_app.png";
-}
-
-void tst_AppIconCache::fileNames() {
-    QFETCH(QString, key);
-    QFETCH(QString, name);
-    const std::optional<QString> actual = AppIconCache::fileName(key);
-    QCOMPARE(actual.has_value(), !name.isNull());
-    if (actual)
-        QCOMPARE(*actual, name);
 }
 
 void tst_AppIconCache::keysNeverNameAFileOutsideTheDirectory() {

@@ -35,23 +35,12 @@ void tst_InstalledApp::parse_data() {
     // Shaped like `devicectl device info apps --json-output`.
     QTest::addRow("devicectl's own output")
         << QByteArray(R"({
-  "info" : { "commandType" : "devicectl.device.info.apps", "jsonVersion" : 2, "outcome" : "success" },
+  "info" : { "commandType" : "devicectl.device.info.apps", "outcome" : "success" },
   "result" : {
-    "apps" : [
-      {
-        "appClip" : false,
-        "builtByDeveloper" : true,
-        "bundleIdentifier" : "com.example.shop",
-        "bundleVersion" : "412",
-        "hidden" : false,
-        "name" : "Shop",
-        "removable" : true,
+    "apps" : [ { "appClip" : false, "bundleIdentifier" : "com.example.shop",
+        "bundleVersion" : "412", "hidden" : false, "name" : "Shop",
         "url" : "file:\/\/\/private\/var\/containers\/Bundle\/Application\/4F1E2D3C\/Shop.app\/",
-        "version" : "3.2.0"
-      }
-    ],
-    "defaultAppsIncluded" : false,
-    "deviceIdentifier" : "5B4C3D2E-1F0A-4B9C-8D7E-6F5A4B3C2D1E",
+        "version" : "3.2.0" } ],
     "matchingBundleIdentifier" : null
   }
 })")
