@@ -42,7 +42,10 @@ private Q_SLOTS:
         const QStringList names{"<none>", "My App Links", "My App Links"};
         QCOMPARE(StoreFile::names(*store.context()), names);
         QCOMPARE(StoreFile::names(*store.reopen()), names);
+        // A URL text that does not parse is dropped, the deeplink kept.
         QCOMPARE(store.context()->deeplinks().size(), 4);
+        for (const Deeplink* deeplink : store.context()->deeplinks())
+            QCOMPARE(deeplink->urlString().isNull(), deeplink->title() == QStringLiteral("Bad"));
     }
 
     // Every refusal logs one exact line and creates nothing.

@@ -26,20 +26,15 @@ public:
         QThreadPool::globalInstance()->start([this] { m_gate.acquire(); });
     }
     ~PoolGate() {
-        release();
+        release(); // a second release is harmless: nothing acquires again
         QThreadPool::globalInstance()->waitForDone();
         QThreadPool::globalInstance()->setMaxThreadCount(m_threads);
     }
-    void release() {
-        if (!m_released)
-            m_gate.release();
-        m_released = true;
-    }
+    void release() { m_gate.release(); }
 
 private:
     int m_threads;
     QSemaphore m_gate;
-    bool m_released = false;
 };
 
 // A view whose dismissals are counted.
