@@ -3,73 +3,152 @@
 
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
+#include "exchange/ImportDeeplinkCollectionsView.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 
 #include <QFile>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
+#include <QToolButton>
 
-using Importer = CollectionImporter;
-using Outcome = Importer::Outcome;
+using View = ImportDeeplinkCollectionsView;
+using Result = View::FileImportResult;
 
 namespace {
 
 const QString cause = QStringLiteral("Failed to save core data context cause: ");
 
-Outcome importFiles(const QStringList& paths, ManagedObjectContext* context) {
-    return QCoro::waitFor(Importer::importFiles(paths, context));
-}
+// Holds the thread pool's only thread until released, so that the files handed to it are
+// still being read for as long as a test needs.
+class PoolGate {
+public:
+    PoolGate()
+        : m_threads(QThreadPool::globalInstance()->maxThreadCount()) {
+        QThreadPool::globalInstance()->setMaxThreadCount(1);
+        QThreadPool::globalInstance()->start([this] { m_gate.acquire(); });
+    }
+    ~PoolGate() {
+        release(); // a second release is harmless: nothing acquires again
+        QThreadPool::globalInstance()->waitForDone();
+        QThreadPool::globalInstance()->setMaxThreadCount(m_threads);
+    }
+    void release() { m_gate.release(); }
+
+private:
+    int m_threads;
+    QSemaphore m_gate;
+};
+
+// The import sheet, its dismissals counted.
+struct Sheet {
+    explicit Sheet(ManagedObjectContext* context)
+        : view(context, [this] { ++dismissals; }) {}
+    int dismissals = 0;
+    View view;
+};
 
 } // namespace
 
+// Importing collection files, mostly driven through the import sheet that starts it.
 class tst_CollectionImporter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void importsEveryFileAndSaves() {
+    void offersBothChoicesAndCancel() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        Sheet sheet(&context);
+        const QList<QToolButton*> choices = sheet.view.findChildren<QToolButton*>();
+        QCOMPARE(choices.size(), 2);
+        QCOMPARE(choices.at(0)->text(), QStringLiteral("Collection Group"));
+        QCOMPARE(choices.at(1)->text(), QStringLiteral("Single Collection"));
+
+        // Each choice opens its own dialog; cancelling it keeps the sheet.
+        QList<bool> multiple;
+        sheet.view.setOpenPanel([&](QWidget*, bool allowsMultiple) {
+            multiple.append(allowsMultiple);
+            return Result{};
+        });
+        QTest::mouseClick(choices.at(0), Qt::LeftButton);
+        QTest::mouseClick(choices.at(1), Qt::LeftButton);
+        QCOMPARE(multiple, (QList<bool>{true, false}));
+        QCOMPARE(sheet.dismissals, 0);
+
+        auto* cancel = sheet.view.findChild<QPushButton*>();
+        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(sheet.dismissals, 1);
+        QVERIFY(context.collections().isEmpty());
+    }
+
+    // While the files are read off the GUI thread the choices are disabled; then all of them
+    // are saved and the sheet closes.
+    void importsEveryFileSavesAndCloses() {
         TestEnvironment env;
         StoreFile store(env);
         const QString empty = env.writeFile("empty.json", "{}");
         const QString links = env.writeFile("links.json", R"({"title": "my app links",
             "deeplinks": [{"title": "Home", "url": "myapp:home"}, {"title": "Bad", "url": "a b"}]})");
+        Sheet sheet(store.context());
+        sheet.view.setOpenPanel([&](QWidget*, bool) {
+            return Result::chosen({empty, links, links});
+        });
+        QSignalSpy finished(&sheet.view, &View::importFinished);
+        PoolGate gate;
+        sheet.view.chooseCollectionGroup();
+        QVERIFY(sheet.view.isImporting());
+        QVERIFY(!sheet.view.findChild<QToolButton*>()->isEnabled());
+        QCOMPARE(sheet.dismissals, 0);
+        gate.release();
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!sheet.view.isImporting());
+        QVERIFY(sheet.view.findChild<QToolButton*>()->isEnabled());
+        QCOMPARE(sheet.dismissals, 1);
 
-        const Outcome outcome = importFiles({empty, links, links}, store.context());
-        QCOMPARE(outcome.kind, Outcome::Kind::Imported);
-        QCOMPARE(outcome.collections, 3);
         QCOMPARE(env.messages(), QStringList());
         QVERIFY(!store.context()->hasChanges());
-        const QStringList names{"<none>", "My App Links", "My App Links"};
-        QCOMPARE(StoreFile::names(*store.context()), names);
-        QCOMPARE(StoreFile::names(*store.reopen()), names);
+        QCOMPARE(StoreFile::names(*store.reopen()),
+                 (QStringList{"<none>", "My App Links", "My App Links"}));
+        // A URL text that does not parse is dropped, the deeplink kept.
         QCOMPARE(store.context()->deeplinks().size(), 4);
+        for (const Deeplink* deeplink : store.context()->deeplinks())
+            QCOMPARE(deeplink->urlString().isNull(), deeplink->title() == QStringLiteral("Bad"));
     }
 
-    // Every refusal logs one exact line and creates nothing.
+    // Every refusal logs one exact line, creates nothing, and still closes the sheet.
     void refusesAllOrNothing_data() {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("error");
 
         QTest::addRow("one of three files malformed")
             << "malformed"
-            << "The file \u201Cb.json\u201D couldn\u2019t be read because it isn\u2019t in the "
-               "correct format (\"title\" is a number, not a string).";
+            << cause + "The file \u201Cb.json\u201D couldn\u2019t be read because it isn\u2019t in "
+                       "the correct format (\"title\" is a number, not a string).";
         QTest::addRow("a file that is gone")
             << "missing"
-            << "The file \u201Cgone.json\u201D couldn\u2019t be opened because there is no such "
-               "file.";
+            << cause + "The file \u201Cgone.json\u201D couldn\u2019t be opened because there is "
+                       "no such file.";
         QTest::addRow("file too large")
             << "huge"
-            << "The file \u201Chuge.json\u201D is too large to be a collection (more than 8 MiB).";
+            << cause + "The file \u201Chuge.json\u201D is too large to be a collection (more than "
+                       "8 MiB).";
         QTest::addRow("files too large together")
             << "hugeTogether"
-            << "The chosen files are too large to import together (more than 16 MiB).";
+            << cause + "The chosen files are too large to import together (more than 16 MiB).";
+        QTest::addRow("the dialog failed") << "dialog"
+                                           << "Failed to import file cause: Not a local file.";
     }
     void refusesAllOrNothing() {
         QFETCH(QString, failure);
         QFETCH(QString, error);
         TestEnvironment env;
         ManagedObjectContext context;
+        Sheet sheet(&context);
         QStringList paths{env.writeFile("a.json", R"({"title": "a"})")};
         const auto sparse = [&](const QString& name, qint64 size) {
             // Sparse: costs no disk, and the import must refuse it without reading it.
@@ -85,17 +164,18 @@ private Q_SLOTS:
             paths << env.filePath("gone.json");
         } else if (failure == "huge") {
             paths << sparse("huge.json", DeeplinkCollectionFile::maximumFileSize + 1);
-        } else {
+        } else if (failure == "hugeTogether") {
             for (int i = 0; i < 3; ++i)
                 paths << sparse(QStringLiteral("part%1.json").arg(i), 6 * 1024 * 1024);
         }
 
-        const Outcome outcome = importFiles(paths, &context);
-        QCOMPARE(outcome.kind, Outcome::Kind::Refused);
-        QCOMPARE(outcome.error, error);
-        QCOMPARE(env.messages("coredata"), QStringList{cause + error});
+        QCoro::waitFor(sheet.view.importFiles(
+            failure == "dialog" ? Result::failed(QStringLiteral("Not a local file."))
+                                : Result::chosen(paths)));
+        QCOMPARE(env.messages(failure == "dialog" ? "fileio" : "coredata"), QStringList{error});
         QCOMPARE(env.records().size(), 1);
         QCOMPARE(env.records().front().level, LogRecord::Level::Error);
+        QCOMPARE(sheet.dismissals, 1);
         QVERIFY(context.collections().isEmpty());
         QVERIFY(!context.hasChanges());
     }
@@ -113,8 +193,8 @@ private Q_SLOTS:
 
         // Another writer holds the store's write lock: both saves of the import fail.
         QVERIFY(store.lockWrites());
-        const Outcome outcome = importFiles({file}, &context);
-        QCOMPARE(outcome.kind, Outcome::Kind::Undone);
+        const auto outcome = QCoro::waitFor(CollectionImporter::importFiles({file}, &context));
+        QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Undone);
         QVERIFY(!outcome.error.isEmpty());
         QCOMPARE(env.messages("coredata"),
                  (QStringList{cause + outcome.error,
@@ -129,7 +209,24 @@ private Q_SLOTS:
         QCOMPARE(StoreFile::names(*store.reopen()), QStringList{"Renamed, not saved yet"});
         QVERIFY(store.context()->deeplinks().isEmpty());
     }
+
+    void viewClosedMidImportStillImports() {
+        TestEnvironment env;
+        ManagedObjectContext context;
+        const QString file = env.writeFile("a.json", R"({"title": "late"})");
+        int dismissals = 0;
+        auto* view = new View(&context, [&] { ++dismissals; });
+        view->setOpenPanel([&](QWidget*, bool) { return Result::chosen({file}); });
+        PoolGate gate;
+        view->chooseSingleCollection();
+        QVERIFY(view->isImporting());
+        delete view;
+        gate.release();
+        QTRY_COMPARE(StoreFile::names(context), QStringList{"Late"});
+        QCOMPARE(dismissals, 0);
+        QVERIFY(!context.hasChanges());
+    }
 };
 
-QTEST_GUILESS_MAIN(tst_CollectionImporter)
+QTEST_MAIN(tst_CollectionImporter)
 #include "tst_CollectionImporter.moc"

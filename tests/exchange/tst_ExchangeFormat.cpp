@@ -108,12 +108,24 @@ private Q_SLOTS:
         if (!json.isEmpty())
             QCOMPARE(file, json);
         QVERIFY(!file.contains("null") && !file.contains(": \"\""));
+        // Imported twice: the copies differ only in their new uids; the import sets the colour
+        // and stamps every deeplink with its moment.
         ManagedObjectContext target;
-        const QList<DeeplinkCollection*> imported =
-            Serialiser::collections({file}, target, [] { return fixedColor; });
-        QCOMPARE(imported.size(), 1);
-        QCOMPARE(imported.front()->name(), name);
-        QCOMPARE(links(*imported.front()), links(*collection));
+        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
+        const QList<DeeplinkCollection*> imported = Serialiser::insert(
+            Serialiser::decode({file, file}), target, moment, [] { return fixedColor; });
+        QCOMPARE(imported.size(), 2);
+        QVERIFY(!imported.front()->uid().isNull());
+        QVERIFY(imported.front()->uid() != imported.back()->uid());
+        for (const DeeplinkCollection* copy : imported) {
+            QCOMPARE(copy->name(), name);
+            QCOMPARE(
+                QColor::fromRgbF(copy->colorR(), copy->colorG(), copy->colorB(), copy->colorA()),
+                fixedColor);
+            QCOMPARE(links(*copy), links(*collection));
+            for (const Deeplink* deeplink : copy->deeplinks())
+                QCOMPARE(deeplink->timestamp(), moment);
+        }
     }
 
     // Missing or null members are absent, unknown ones ignored; anything else of the wrong
@@ -175,37 +187,6 @@ private Q_SLOTS:
         }
     }
 
-    void importSetsWhatTheFileCannotCarry() {
-        TestEnvironment env;
-        ManagedObjectContext context;
-        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
-        const QList<Record> records = Serialiser::decode({"{}", R"({"title": "my app links",
-            "deeplinks": [{"title": "first", "url": "myapp:home"}, {"title": "Broken",
-            "url": "not a url"}, {"url": ""}, {"title": "last"}]})"});
-        const QList<DeeplinkCollection*> collections =
-            Serialiser::insert(records, context, moment, [] { return fixedColor; });
-        QCOMPARE(collections.size(), 2);
-
-        DeeplinkCollection* empty = collections.at(0);
-        QVERIFY(empty->name().isNull());
-        QVERIFY(!empty->uid().isNull());
-        QCOMPARE(empty->colorB(), fixedColor.blueF());
-
-        DeeplinkCollection* links = collections.at(1);
-        QCOMPARE(links->name(), QStringLiteral("My App Links"));
-        QVERIFY(links->uid() != empty->uid());
-        // Deeplinks are created in record order, each stamped with the moment of import.
-        QCOMPARE(::links(*links),
-                 (QList<Link>{link(QStringLiteral("first"), QStringLiteral("myapp:home")),
-                              link(QStringLiteral("Broken"), std::nullopt),
-                              link(std::nullopt, std::nullopt),
-                              link(QStringLiteral("last"), std::nullopt)}));
-        for (Deeplink* deeplink : links->deeplinks()) {
-            QCOMPARE(deeplink->timestamp(), moment);
-            QCOMPARE(deeplink->deeplinkCollection(), links);
-        }
-    }
-
     void capitalizes_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
@@ -225,13 +206,26 @@ private Q_SLOTS:
     }
 
     // "Export" in the detail view: the save dialog proposes the collection's name as a JSON
-    // file, and the chosen file gets the document.
+    // file name that stays in the proposed directory, and the chosen file gets the document.
+    void detailViewExportButtonExports_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("proposed");
+        QTest::addRow("named") << "Checkout"
+                               << "Checkout.json";
+        QTest::addRow("no name") << QString() << "";
+        QTest::addRow("separators") << "Staging/Prod\\EU"
+                                    << "Staging-Prod-EU.json";
+        QTest::addRow("dot dot") << ".."
+                                 << "";
+    }
     void detailViewExportButtonExports() {
+        QFETCH(QString, name);
+        QFETCH(QString, proposed);
         TestEnvironment env;
         ManagedObjectContext context;
         DeeplinkCollection* collection = context.insertCollection();
         collection->setUid(QUuid::createUuid());
-        collection->setName(QStringLiteral("Checkout"));
+        collection->setName(name);
         Deeplink* home = context.insertDeeplink();
         home->setTitle(QStringLiteral("Home"));
         home->setUrl(QUrl(QStringLiteral("myapp://home")));
@@ -239,18 +233,18 @@ private Q_SLOTS:
         DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope::collection(),
                                           DeeplinkQueries::deeplinks(collection->uid()), {});
         const QString target = env.filePath("checkout.json");
-        QString proposed;
-        view.setExportDialog([&](QWidget*, const QString& path) {
-            proposed = path;
+        QString path;
+        view.setExportDialog([&](QWidget*, const QString& offered) {
+            path = offered;
             return std::optional(target);
         });
         view.exportAction()->trigger();
-        QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("Checkout.json"));
-        QVERIFY(QFileInfo(QFileInfo(proposed).absolutePath()).isDir());
-        QCOMPARE(
-            DeeplinkCollectionFile::read(target).deeplinkCollection,
-            (Record{QStringLiteral("Checkout"),
-                    QList<Link>{link(QStringLiteral("Home"), QStringLiteral("myapp://home"))}}));
+        QCOMPARE(QFileInfo(path).fileName(), proposed);
+        QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
+        const std::optional<QString> title = name.isNull() ? std::nullopt : std::optional(name);
+        QCOMPARE(DeeplinkCollectionFile::read(target).deeplinkCollection,
+                 (Record{title, QList<Link>{link(QStringLiteral("Home"),
+                                                 QStringLiteral("myapp://home"))}}));
     }
 
     // Cancelling writes nothing; a failed write is reported and leaves what was there.
@@ -271,25 +265,6 @@ private Q_SLOTS:
                      QStringLiteral("Export failed: The file \u201Cblocked\u201D")),
                  qPrintable(outcome.text()));
         QVERIFY(QFileInfo(env.filePath("blocked")).isDir());
-    }
-
-    void proposedFileName_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("expected");
-        QTest::addRow("no name") << QString() << "";
-        QTest::addRow("separators") << "Staging/Prod\\EU"
-                                    << "Staging-Prod-EU.json";
-        QTest::addRow("dot dot") << ".."
-                                 << "";
-    }
-    void proposedFileName() {
-        QFETCH(QString, name);
-        QFETCH(QString, expected);
-        TestEnvironment env;
-        ManagedObjectContext context;
-        DeeplinkCollection* collection = context.insertCollection();
-        collection->setName(name);
-        QCOMPARE(Exporter::proposedFileName(*collection), expected);
     }
 };
 

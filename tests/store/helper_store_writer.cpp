@@ -9,10 +9,6 @@
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: helper_store_writer STORE\n");
-        return 2;
-    }
     PersistentContainer container(QString::fromLocal8Bit(argv[1]));
     if (const auto error = container.loadPersistentStores()) {
         std::fprintf(stderr, "%s\n", qPrintable(error->details));

@@ -21,14 +21,11 @@ public:
     StoreFile(const StoreFile&) = delete;
     StoreFile& operator=(const StoreFile&) = delete;
 
-    [[nodiscard]] const QString& path() const { return m_path; }
     // The open store's context; null when the file did not open (the reason is a warning).
     [[nodiscard]] ManagedObjectContext* context() const;
-    [[nodiscard]] PersistentContainer* container() const { return m_container.get(); }
 
     // Closes the store and opens the file again; returns the new context (null on failure).
     ManagedObjectContext* reopen();
-    void close() { m_container.reset(); }
 
     // Takes the file's write lock from another connection; saves give up after 20 ms.
     [[nodiscard]] bool lockWrites();

@@ -6,14 +6,13 @@
 #include <optional>
 #include <type_traits>
 
-// What a finished task gave: its value, or the exception it threw. QCoro::waitFor() alone
-// never returns when the task throws, so tests wait through waitForOutcome() instead.
-template <typename T> struct TaskOutcome {
-    std::optional<T> value;
+// What a finished task threw, if anything. QCoro::waitFor() alone never returns when the task
+// throws, so tests wait through waitForOutcome() instead.
+struct TaskError {
     std::exception_ptr error;
 
     [[nodiscard]] bool failed() const { return error != nullptr; }
-    // The thrown exception as `E`, or nullptr when it was something else (or nothing).
+    // The thrown exception as `E`, or nullopt when it was something else (or nothing).
     template <typename E> [[nodiscard]] std::optional<E> errorAs() const {
         if (!error)
             return std::nullopt;
@@ -27,14 +26,10 @@ template <typename T> struct TaskOutcome {
     }
 };
 
-template <> struct TaskOutcome<void> {
-    std::exception_ptr error;
+// A finished task's value, or the exception it threw.
+template <typename T> struct TaskOutcome : TaskError { std::optional<T> value; };
 
-    [[nodiscard]] bool failed() const { return error != nullptr; }
-    template <typename E> [[nodiscard]] std::optional<E> errorAs() const {
-        return TaskOutcome<bool>{std::nullopt, error}.errorAs<E>();
-    }
-};
+template <> struct TaskOutcome<void> : TaskError {};
 
 namespace detail {
 template <typename T> QCoro::Task<TaskOutcome<T>> captureOutcome(QCoro::Task<T> task) {
