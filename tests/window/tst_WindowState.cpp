@@ -1,6 +1,5 @@
 #include "WindowFixture.h"
 
-#include "store/DeeplinkCollection.h"
 #include "window/WindowState.h"
 
 #include <QAbstractItemModelTester>
@@ -15,10 +14,7 @@ class tst_WindowState : public QObject {
 private Q_SLOTS:
     void collectionSearch_data();
     void collectionSearch();
-    void deeplinkSearchFiltersTheSelectedCollection_data();
-    void deeplinkSearchFiltersTheSelectedCollection();
     void selectionsAndTitle();
-    void deletedSelectionsAreDropped();
 };
 
 void tst_WindowState::collectionSearch_data() {
@@ -30,7 +26,6 @@ void tst_WindowState::collectionSearch_data() {
                         bool notFound) {
         QTest::addRow("%s", name) << steps << text << listed << notFound;
     };
-    add("ignores case and diacritics", {"ab"}, "ab", {"Äbc", "ABX"}, false);
     add("no match", {"zzz"}, "zzz", {}, true);
     add("cleared text lists all", {"zzz", ""}, "", {"Äbc", "ABX", "xyz"}, false);
     add("deeplink scope lists all, keeps the text", {"zzz", "@deeplink"}, "zzz",
@@ -69,37 +64,6 @@ void tst_WindowState::collectionSearch() {
     QCOMPARE(state.collectionsNotFound(), notFound);
 }
 
-void tst_WindowState::deeplinkSearchFiltersTheSelectedCollection_data() {
-    QTest::addColumn<SearchRootScope>("scope");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("titles");
-    const auto title = SearchRootScope::deeplink(DeeplinkScope::Title);
-    const auto url = SearchRootScope::deeplink(DeeplinkScope::Url);
-    QTest::addRow("title, case kept") << title << "Home" << QStringList{"Open Home"};
-    QTest::addRow("url") << url << "shop://" << QStringList{"Open Home"};
-    QTest::addRow("collection scope lists all, newest first")
-        << SearchRootScope::collection() << "Home"
-        << QStringList{"Item", "home screen", "Open Home"};
-}
-
-void tst_WindowState::deeplinkSearchFiltersTheSelectedCollection() {
-    QFETCH(SearchRootScope, scope);
-    QFETCH(QString, text);
-    QFETCH(QStringList, titles);
-    Store store;
-    DeeplinkCollection* collection = store.collection("Links");
-    store.deeplink(collection, "Open Home", "shop://home", 1);
-    store.deeplink(collection, "home screen", "app://start", 2);
-    store.deeplink(collection, "Item", "app://item?id=7", 3);
-    store.deeplink(store.collection("Other"), "Home elsewhere", "shop://home");
-    WindowState state(&store.context);
-    state.setSelectedDeeplinkCollection(collection);
-    state.setSelectedScope(scope);
-    state.setSearchText(text);
-    FetchedResultsModel listed(&store.context, state.deeplinkFetchRequest());
-    QCOMPARE(WindowFixture::listed(listed), titles);
-}
-
 void tst_WindowState::selectionsAndTitle() {
     Store store;
     DeeplinkCollection* named = store.collection("Named", false, 2);
@@ -126,17 +90,9 @@ void tst_WindowState::selectionsAndTitle() {
     named->setName("Live");
     QCOMPARE(titles.size(), 4);
     QCOMPARE(titles.last().front().toString(), QStringLiteral("Live"));
-}
-
-void tst_WindowState::deletedSelectionsAreDropped() {
-    Store store;
-    DeeplinkCollection* collection = store.collection("Doomed");
-    Deeplink* link = store.deeplink(collection, "Link");
-    WindowState state(&store.context);
-    state.setSelectedDeeplinkCollection(collection);
-    state.setSelectedDeeplink(link);
 
     // As "Delete All" does it: straight on the context.
+    state.setSelectedDeeplink(link);
     for (ManagedObject* object : store.context.registeredObjects())
         store.context.deleteObject(object);
     QVERIFY(store.context.save());
