@@ -91,12 +91,11 @@ void tst_WindowState::selectionsAndTitle() {
     QCOMPARE(titles.size(), 4);
     QCOMPARE(titles.last().front().toString(), QStringLiteral("Live"));
 
-    // As "Delete All" does it: straight on the context.
+    // Deleted straight on the context, as "Delete All" does: no longer selected.
     state.setSelectedDeeplink(link);
-    for (ManagedObject* object : store.context.registeredObjects())
-        store.context.deleteObject(object);
-    QVERIFY(store.context.save());
+    store.context.deleteObject(link);
     QCOMPARE(state.selectedDeeplink(), nullptr);
+    store.context.deleteObject(named);
     QCOMPARE(state.selectedDeeplinkCollection(), nullptr);
     QCOMPARE(state.title(), QStringLiteral("Kestrine"));
 }
