@@ -144,22 +144,16 @@ void tst_DeeplinkUrlEditing::writesOneComponent_data() {
     add("clearing host", ex, Field::host, "", "scheme:/path?query=value");
     add("host with a space is not kept", ex, Field::host, "bad host", ex);
 
-    add("port 8080", ex, Field::port, "8080", port8080);
     add("port 80a removes the port", port8080, Field::port, "80a", ex);
     add("negative port is not stored", port8080, Field::port, "-1", port8080);
     add("overflowing port is no integer", port8080, Field::port, "99999999999999999999", ex);
 
     add("clearing the last component leaves no URL", "x:", Field::scheme, "", "");
 
-    add("user with delimiters", ex, Field::user, "a b:@%#/é",
-        "scheme://a%20b%3A%40%25%23%2F%C3%A9@basepath/path?query=value");
     add("clearing user keeps password", "s://me:pw@h/p", Field::user, "", "s://:pw@h/p");
-    add("path with reserved characters", ex, Field::path, "/a b/?#%é",
-        "scheme://basepath/a%20b/%3F%23%25%C3%A9?query=value");
 
     add("whole URL as shown, with spaces and accents", ex, Field::url, "app://x/a b/é?q=c d",
         "app://x/a%20b/%C3%A9?q=c%20d");
-    add("unparsable URL changes nothing", ex, Field::url, "http://[::1", ex);
     add("empty URL text leaves no URL", ex, Field::url, "", "");
 }
 
@@ -176,13 +170,10 @@ void tst_DeeplinkUrlEditing::readsParameterRows_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QStringList>("rows");
 
-    QTest::addRow("no query") << "s://h/p" << QStringList{};
     QTest::addRow("empty names are not shown") << "s://h?=x&a=1&&=" << QStringList{"a=1"};
     QTest::addRow("flag and empty value") << "s://h?flag&e=" << QStringList{"flag", "e="};
     QTest::addRow("decoded") << "s://h?n%20m=%26%3D%23%25%C3%A9&p=1%2B2&q=x+y"
                              << QStringList{"n m=&=#%é", "p=1+2", "q=x+y"};
-    QTest::addRow("second = belongs to the value") << "s://h?a=b=c" << QStringList{"a=b=c"};
-    QTest::addRow("fragment is not part of the query") << "s://h?a=1#b=2" << QStringList{"a=1"};
 }
 
 void tst_DeeplinkUrlEditing::readsParameterRows() {
@@ -206,11 +197,9 @@ void tst_DeeplinkUrlEditing::editsParameterRows_data() {
     const QString ex = example;
 
     add("plus", ex, "plus", 0, "", "scheme://basepath/path?query=value&key2=value");
-    add("plus without query", "s://h/p", "plus", 0, "", "s://h/p?key1=value");
     add("plus on no URL", "", "plus", 0, "", "?key1=value");
     add("minus on one parameter leaves an empty query", ex, "minus", 0, "",
         "scheme://basepath/path?");
-    add("rename", "s://h?a=1&b=2", "name", 2, "bee", "s://h?a=1&bee=2");
     add("clearing a name drops the parameter", "s://h?a=1&b=2", "name", 1, "", "s://h?b=2");
     add("clearing a value keeps the name without =", "s://h?a=1&b=2", "value", 1, "",
         "s://h?a&b=2");
