@@ -9,6 +9,7 @@
 #include "window/RootView.h"
 #include "window/SideBarView.h"
 
+#include <QSignalSpy>
 #include <QToolButton>
 
 using namespace WindowFixture;
@@ -29,41 +30,76 @@ QString placeholderText(QWidget* column) {
 
 } // namespace
 
-// The columns as views of the window state; the state's rules have their own test.
+// The columns as views of the window state; its search rules are driven through the toolbar field.
 class tst_ColumSplitView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void searchFieldAndSidebarFollowTheState();
+    void collectionSearch_data();
+    void collectionSearch();
     void columnsFollowTheSelections();
     void windowTitleAndSidebarToggle();
 };
 
-void tst_ColumSplitView::searchFieldAndSidebarFollowTheState() {
+void tst_ColumSplitView::collectionSearch_data() {
+    QTest::addColumn<QStringList>("steps"); // typed texts; "@Name" clicks that scope button
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("noResult"); // empty: the list is shown
+    const auto add = [](const char* name, QStringList steps, QStringList listed,
+                        const char* noResult = "") {
+        QTest::addRow("%s", name) << steps << listed << QString::fromUtf8(noResult);
+    };
+    const QStringList all{"Äbc", "ABX", "xyz"};
+    add("no match", {"zzz"}, {}, "Unable to find zzz");
+    add("cleared text lists all", {"zzz", ""}, all);
+    add("deeplink scope lists all, keeps the text", {"zzz", "@Deeplinks"}, all);
+    add("back to collections: unfiltered until the next edit", {"ab", "@Deeplinks", "@Collection"},
+        all);
+    add("next edit filters again", {"ab", "@Deeplinks", "@Collection", "abx"}, {"ABX"});
+}
+
+void tst_ColumSplitView::collectionSearch() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, noResult);
     Store store;
     store.collection("Äbc", false, 30);
+    store.collection("ABX", false, 20);
+    store.collection("xyz", false, 10);
     ColumSplitView split(&store.context, {});
     RootSearchField& field = *split.searchField();
+    QSignalSpy texts(split.state(), &WindowState::searchTextChanged);
 
-    // Typed into the toolbar field, one character at a time.
-    QTest::keyClicks(field.field(), "zzz");
-    QCOMPARE(split.state()->searchText(), QStringLiteral("zzz"));
-    QVERIFY(split.isShowingNoResult());
-    QCOMPARE(split.noResultView()->text(), QStringLiteral("Unable to find zzz"));
-    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Deeplinks"}));
-
-    field.scopeButton("Deeplinks")->click();
-    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
-    QVERIFY(split.state()->selectedScope().isDeeplink());
-    QCOMPARE(field.field()->text(), QStringLiteral("zzz"));
-    QVERIFY(!split.isShowingNoResult());
+    // Typed into the toolbar field one key at a time, each key a change.
+    QString text;
+    qsizetype changes = 0;
+    for (const QString& step : steps) {
+        if (step.startsWith(u'@')) {
+            field.scopeButton(step.mid(1))->click();
+            continue;
+        }
+        field.field()->selectAll();
+        if (step.isEmpty())
+            QTest::keyClick(field.field(), Qt::Key_Backspace);
+        else
+            QTest::keyClicks(field.field(), step);
+        text = step;
+        changes += std::max<qsizetype>(step.size(), 1);
+    }
+    QCOMPARE(split.state()->searchText(), text);
+    QCOMPARE(texts.size(), changes);
+    QCOMPARE(WindowFixture::listed(*split.state()->sectionedCollection()), listed);
+    QCOMPARE(split.isShowingNoResult() ? split.noResultView()->text() : QString(), noResult);
+    const QStringList labels = split.state()->selectedScope().isDeeplink()
+                                   ? QStringList{"Collection", "Title", "Url"}
+                                   : QStringList{"Collection", "Deeplinks"};
+    QCOMPARE(scopeLabels(field), labels);
 
     // A write from elsewhere shows in the field.
-    split.setSelectedScope(SearchRootScope::collection());
+    split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Url));
     split.setSearchText("äb");
-    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Deeplinks"}));
+    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
     QCOMPARE(field.field()->text(), QStringLiteral("äb"));
-    QVERIFY(!split.isShowingNoResult());
 }
 
 void tst_ColumSplitView::columnsFollowTheSelections() {
