@@ -8,6 +8,7 @@
 #include "window/RootSearchField.h"
 #include "window/RootView.h"
 #include "window/SideBarView.h"
+#include "window/WindowState.h"
 
 #include <QSignalSpy>
 #include <QToolButton>
@@ -30,14 +31,14 @@ QString placeholderText(QWidget* column) {
 
 } // namespace
 
-// The columns as views of the window state; its search rules are driven through the toolbar field.
+// The columns as views of the window state; the state's rules are driven through them.
 class tst_ColumSplitView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void collectionSearch_data();
     void collectionSearch();
-    void columnsFollowTheSelections();
+    void columnsAndTitleFollowTheSelections();
     void windowTitleAndSidebarToggle();
 };
 
@@ -102,19 +103,23 @@ void tst_ColumSplitView::collectionSearch() {
     QCOMPARE(field.field()->text(), QStringLiteral("äb"));
 }
 
-void tst_ColumSplitView::columnsFollowTheSelections() {
+void tst_ColumSplitView::columnsAndTitleFollowTheSelections() {
     Store store;
     DeeplinkCollection* first = store.collection("First", false, 2);
-    DeeplinkCollection* second = store.collection("Second", false, 1);
+    DeeplinkCollection* nameless = store.collection(QString(), false, 1);
     Deeplink* link = store.deeplink(first, "Link", "app://link", 1);
     store.deeplink(first, "Other", "app://other", 2);
     ColumSplitView split(&store.context, {});
+    WindowState& state = *split.state();
+    QSignalSpy titles(&state, &WindowState::titleChanged);
+    QCOMPARE(state.title(), QStringLiteral("Kestrine"));
     QCOMPARE(placeholderText(split.middleColumn()), QStringLiteral("Select a deeplink collection"));
     QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
 
     split.setSelectedDeeplinkCollection(first);
     QPointer<DeeplinkCollectionDetailView> detail = split.detailView();
     QCOMPARE(split.middleColumn(), detail.data());
+    QCOMPARE(state.title(), QStringLiteral("First"));
     split.setSelectedDeeplink(link);
     QCOMPARE(detail->selectedDeeplink(), link);
     auto* editor = qobject_cast<DeeplinkDetailView*>(split.rightColumn());
@@ -128,18 +133,35 @@ void tst_ColumSplitView::columnsFollowTheSelections() {
     QCOMPARE(WindowFixture::listed(*detail->model()), QStringList{"Other"});
 
     // Another collection: a fresh middle column and no deeplink of the old one.
-    split.setSelectedDeeplinkCollection(second);
+    split.setSelectedDeeplinkCollection(nameless);
     QVERIFY(!detail);
-    QCOMPARE(split.detailView()->deeplinkCollection(), second);
-    QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), second);
+    QCOMPARE(split.detailView()->deeplinkCollection(), nameless);
+    QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nameless);
+    QCOMPARE(state.selectedDeeplink(), nullptr);
     QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
+    QCOMPARE(state.title(), QStringLiteral("Kestrine"));
 
-    // As "Delete All" does it: straight on the context.
+    // Renaming the selected collection renames the window; renaming another one does not.
+    split.setSelectedDeeplinkCollection(first);
+    nameless->setName("Elsewhere");
+    first->setName("Live");
+    QCOMPARE(titles.size(), 4);
+    QCOMPARE(titles.last().front().toString(), QStringLiteral("Live"));
+
+    // Deleted straight on the context, as "Delete All" does: no longer selected.
+    WindowState bare(&store.context); // no sidebar here to pick the next collection
+    bare.setSelectedDeeplinkCollection(first);
+    split.setSelectedDeeplink(link);
+    store.context.deleteObject(link);
+    QCOMPARE(state.selectedDeeplink(), nullptr);
+    store.context.deleteObject(first);
+    QCOMPARE(bare.selectedDeeplinkCollection(), nullptr);
     for (ManagedObject* object : store.context.registeredObjects())
         store.context.deleteObject(object);
     QVERIFY(store.context.save());
     QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nullptr);
     QCOMPARE(placeholderText(split.middleColumn()), QStringLiteral("Select a deeplink collection"));
+    QCOMPARE(state.title(), QStringLiteral("Kestrine"));
 }
 
 void tst_ColumSplitView::windowTitleAndSidebarToggle() {
