@@ -44,80 +44,68 @@ class tst_CollectionEditor : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void addNeedsAName_data();
-    void addNeedsAName();
-    void defaultsStoreFirstColourNoEmojiUnpinned();
-    void chosenColourEmojiAndPinAreStored();
+    void addStoresWhatWasChosen_data();
+    void addStoresWhatWasChosen();
     void cancelAddsNothingAndReopeningStartsFresh();
     void tabsHoldCreateAndImport();
 };
 
-void tst_CollectionEditor::addNeedsAName_data() {
+void tst_CollectionEditor::addStoresWhatWasChosen_data() {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("enabled");
-    QTest::addRow("empty") << "" << false;
-    QTest::addRow("padded name") << "  Shop " << true;
+    QTest::addColumn<int>("swatch"); // -1: left at the first
+    QTest::addColumn<bool>("pin");
+    QTest::addColumn<bool>("emoji");
+    QTest::addColumn<QString>("color"); // empty: nothing may be added
+    QTest::addRow("empty name") << "" << -1 << false << false << "";
+    QTest::addRow("defaults, padded name") << "  Shop " << -1 << false << false << "#ffeb5545";
+    QTest::addRow("chosen colour, emoji and pin") << "Work" << 5 << true << true << "#ff3b82f7";
 }
 
-void tst_CollectionEditor::addNeedsAName() {
+void tst_CollectionEditor::addStoresWhatWasChosen() {
     QFETCH(QString, typed);
-    QFETCH(bool, enabled);
-    EditorFixture fixture;
-    QTest::keyClicks(fixture.create()->nameField(), typed);
-    QCOMPARE(fixture.create()->addButton()->isEnabled(), enabled);
-
-    // Return in the field is the default button; with no name it adds nothing.
-    QTest::keyClick(fixture.create()->nameField(), Qt::Key_Return);
-    const QList<DeeplinkCollection*> collections = fixture.context.collections();
-    QCOMPARE(collections.size(), enabled ? 1 : 0);
-    if (enabled)
-        QCOMPARE(collections.first()->name(), typed); // stored as typed, not trimmed
-}
-
-void tst_CollectionEditor::defaultsStoreFirstColourNoEmojiUnpinned() {
-    EditorFixture fixture;
-    QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Home"));
-    QTest::mouseClick(fixture.create()->addButton(), Qt::LeftButton);
-
-    QCOMPARE(fixture.context.collections().size(), 1);
-    const DeeplinkCollection* collection = fixture.context.collections().first();
-    QVERIFY(!collection->uid().isNull());
-    QCOMPARE(collection->colorR(), 235 / 255.0);
-    QCOMPARE(collection->colorG(), 85 / 255.0);
-    QCOMPARE(collection->colorB(), 69 / 255.0);
-    QCOMPARE(collection->colorA(), 1.0);
-    QVERIFY(collection->emoji().isNull());
-    QVERIFY(!collection->isPinned());
-    QVERIFY(!fixture.context.hasChanges()); // saved
-    QVERIFY(!fixture.sheet->isVisible());
-}
-
-void tst_CollectionEditor::chosenColourEmojiAndPinAreStored() {
+    QFETCH(int, swatch);
+    QFETCH(bool, pin);
+    QFETCH(bool, emoji);
+    QFETCH(QString, color);
     EditorFixture fixture;
     CreateDeeplinkCollectionMetaDataView* create = fixture.create();
-    fixture.clickSwatch(5);
-    QTest::mouseClick(create->pinSwitch(), Qt::LeftButton);
+    if (swatch >= 0)
+        fixture.clickSwatch(swatch);
+    if (pin)
+        QTest::mouseClick(create->pinSwitch(), Qt::LeftButton);
+    QString chosen;
+    if (emoji) {
+        // The well opens the picker; a choice lands in the well and closes the picker.
+        QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
+        EmojiPickerViewModifier* modifier = create->emojiPicker();
+        EmojiGridView* list = modifier->picker()->categoryList();
+        const QModelIndex third = list->itemIndex(QStringLiteral("Smileys & Emotion"), 2);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(third).center());
+        chosen = EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(2).string;
+        QCOMPARE(create->emojiWell()->emoji(), chosen);
+        QTRY_VERIFY(!modifier->popover());
+    }
+    QTest::keyClicks(create->nameField(), typed);
+    QCOMPARE(create->addButton()->isEnabled(), !color.isEmpty());
 
-    // The well opens the picker; a choice lands in the well and closes the picker.
-    QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
-    EmojiPickerViewModifier* modifier = create->emojiPicker();
-    EmojiGridView* list = modifier->picker()->categoryList();
-    const QModelIndex third = list->itemIndex(QStringLiteral("Smileys & Emotion"), 2);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(third).center());
-    const Emoji expected = EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(2);
-    QCOMPARE(create->emojiWell()->emoji(), expected.string);
-    QTRY_VERIFY(!modifier->popover());
-
-    QTest::keyClicks(create->nameField(), QStringLiteral("Work"));
-    QTest::mouseClick(create->addButton(), Qt::LeftButton);
-    const DeeplinkCollection* collection = fixture.context.collections().value(0);
-    QVERIFY(collection);
-    QCOMPARE(collection->colorR(), 59 / 255.0);
-    QCOMPARE(collection->colorG(), 130 / 255.0);
-    QCOMPARE(collection->colorB(), 247 / 255.0);
-    QCOMPARE(collection->colorA(), 1.0);
-    QCOMPARE(collection->emoji(), expected.string);
-    QVERIFY(collection->isPinned());
+    // Return in the field is the default button; with no name it adds nothing.
+    QTest::keyClick(create->nameField(), Qt::Key_Return);
+    const QList<DeeplinkCollection*> collections = fixture.context.collections();
+    QCOMPARE(collections.size(), color.isEmpty() ? 0 : 1);
+    if (color.isEmpty())
+        return;
+    const DeeplinkCollection* collection = collections.first();
+    QCOMPARE(collection->name(), typed); // stored as typed, not trimmed
+    QVERIFY(!collection->uid().isNull());
+    QCOMPARE(QColor::fromRgbF(collection->colorR(), collection->colorG(), collection->colorB(),
+                              collection->colorA())
+                 .name(QColor::HexArgb),
+             color);
+    QCOMPARE(collection->emoji().isNull(), !emoji);
+    QCOMPARE(collection->emoji(), chosen);
+    QCOMPARE(collection->isPinned(), pin);
+    QVERIFY(!fixture.context.hasChanges()); // saved
+    QVERIFY(!fixture.sheet->isVisible());
 }
 
 void tst_CollectionEditor::cancelAddsNothingAndReopeningStartsFresh() {
