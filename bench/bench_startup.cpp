@@ -27,6 +27,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUuid>
 
 #include <algorithm>
 #include <array>
@@ -142,6 +143,8 @@ void populateStore() {
     ManagedObjectContext* context = container.viewContext();
     for (int c = 0; c < collectionCount; ++c) {
         DeeplinkCollection* collection = context->insertCollection();
+        // As the app creates them; without a uid the selected collection would list nothing.
+        collection->setUid(QUuid::createUuid());
         collection->setName(QStringLiteral("Collection %1 Ünïcödé").arg(c));
         collection->setEmoji(QStringLiteral("🚀"));
         for (int d = 0; d < deeplinksEach; ++d) {
