@@ -5,6 +5,7 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPalette>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 namespace {
@@ -14,8 +15,18 @@ QString pathFor(const QString& name) {
     return QFile::exists(path) ? path : QStringLiteral(":/symbols/questionmark.svg");
 }
 
+// Rows and pickers ask for the same few symbols on every paint; each is parsed and drawn once.
 QPixmap render(const QString& name, QSize size, const QColor& color, qreal ratio) {
-    QPixmap pixmap(size * ratio);
+    const QString key = QStringLiteral("SymbolImage|%1|%2x%3|%4|%5")
+                            .arg(name)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(quint64(color.rgba64()))
+                            .arg(ratio);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    pixmap = QPixmap(size * ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(pathFor(name));
     {
@@ -31,6 +42,7 @@ QPixmap render(const QString& name, QSize size, const QColor& color, qreal ratio
         painter.fillRect(pixmap.rect(), color);
     }
     pixmap.setDevicePixelRatio(ratio);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 

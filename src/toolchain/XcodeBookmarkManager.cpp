@@ -36,8 +36,13 @@ QByteArray XcodeBookmarkManager::bookmarkData() const {
 }
 
 void XcodeBookmarkManager::setXcodeURL(const QUrl& url) {
-    // Stored as text so that the settings file stays readable.
-    AppSettings::standard()->setValue(xcodeURLKey, url.toString(QUrl::FullyEncoded));
+    // Stored as text so that the settings file stays readable. Every start stores the URL it
+    // resolved; the same text again would only rewrite the file.
+    const QString text = url.toString(QUrl::FullyEncoded);
+    const std::unique_ptr<QSettings> settings = AppSettings::standard();
+    const QVariant stored = settings->value(xcodeURLKey);
+    if (stored.typeId() != QMetaType::QString || stored.toString() != text)
+        settings->setValue(xcodeURLKey, text);
 }
 
 void XcodeBookmarkManager::setBookmarkData(const QByteArray& data) {

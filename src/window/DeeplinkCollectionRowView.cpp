@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,32 @@ QFont badgeFont(bool emoji) {
 
 int badgeDiameter() {
     return QFontMetrics(badgeFont(false)).height() + 2 * badgeMargin;
+}
+
+// The badge's emoji drawn once per emoji, size and font. FreeType decodes a colour glyph's
+// bitmap again on every measure and draw, three times per row painted. The canvas is twice the
+// badge, so a glyph reaching past the badge is not clipped, and is placed at whole pixels, so
+// the result matches drawing the text straight onto the row.
+QPixmap emojiBadge(const QString& emoji, int diameter, qreal ratio) {
+    const QFont font = badgeFont(true);
+    const QString key = QStringLiteral("DeeplinkCollectionRowView|%1|%2|%3|%4")
+                            .arg(emoji, font.key())
+                            .arg(diameter)
+                            .arg(ratio);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    pixmap = QPixmap(QSize(2 * diameter, 2 * diameter) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(diameter / 2, diameter / 2, diameter, diameter), Qt::AlignCenter, emoji);
+    painter.end();
+    QPixmapCache::insert(key, pixmap);
+    return pixmap;
 }
 
 DeeplinkCollection* collectionAt(const QModelIndex& index) {
@@ -126,13 +153,12 @@ void DeeplinkCollectionRowView::paint(QPainter* painter, const QStyleOptionViewI
     painter->setBrush(color(*collection));
     painter->drawEllipse(badge);
     const QRect inner = badge.adjusted(badgeMargin, badgeMargin, -badgeMargin, -badgeMargin);
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     if (const QString symbol = badgeSymbol(*collection); !symbol.isEmpty()) {
-        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         painter->drawPixmap(inner, SymbolImage::pixmap(symbol, inner.width(), Qt::white, ratio));
     } else {
-        painter->setFont(badgeFont(true));
-        painter->setPen(Qt::white);
-        painter->drawText(badge, Qt::AlignCenter, collection->emoji());
+        painter->drawPixmap(badge.topLeft() - QPoint(diameter / 2, diameter / 2),
+                            emojiBadge(collection->emoji(), diameter, ratio));
     }
 
     // Count, right-aligned, then the name in what is left.

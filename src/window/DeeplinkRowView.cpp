@@ -34,8 +34,9 @@ QFont linkFont() {
 }
 
 // Wraps `text` to `width`, anywhere if need be (URLs have few spaces), keeping at most
-// `maximumLinkLines`; the last kept line is elided when text remains.
-QStringList wrapped(const QString& text, int width) {
+// `maximumLinkLines`; the last kept line is elided when text remains and `elide` is set (a
+// row's height needs the line count only).
+QStringList wrapped(const QString& text, int width, bool elide = true) {
     QStringList lines;
     if (text.isEmpty() || width <= 0)
         return lines;
@@ -55,7 +56,7 @@ QStringList wrapped(const QString& text, int width) {
         consumed = line.textStart() + line.textLength();
     }
     layout.endLayout();
-    if (consumed < text.size() && !lines.isEmpty()) {
+    if (elide && consumed < text.size() && !lines.isEmpty()) {
         const QFontMetrics metrics(font);
         lines.back() = metrics.elidedText(lines.back() + text.mid(consumed), Qt::ElideRight, width);
     }
@@ -125,11 +126,17 @@ QRect DeeplinkRowView::linkRect(const QRect& rowRect, const QModelIndex& index) 
 
 QSize DeeplinkRowView::sizeHint(const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
+    // The list asks every row on each relayout: only the line count is measured here, the
+    // lines are elided and measured for the rows painted.
     const int width = rowWidth(option);
-    const Layout layout = layoutFor(QRect(0, 0, width, 1000), deeplinkAt(index));
-    int height = margin + layout.title.height() + margin;
-    if (!layout.link.isEmpty())
-        height += lineGap + layout.link.height();
+    int height = margin + QFontMetrics(titleFont()).height() + margin;
+    const Deeplink* deeplink = deeplinkAt(index);
+    if (deeplink && !deeplink->urlString().isEmpty()) {
+        const int contentWidth = width - 2 * (margin + pillInset);
+        const auto lines = int(wrapped(deeplink->urlString(), contentWidth, false).size());
+        if (lines > 0)
+            height += lineGap + lines * QFontMetrics(linkFont()).height();
+    }
     return {width, height};
 }
 
