@@ -7,19 +7,13 @@
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
-#include "app/KestrineApp.h"
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
-#include "store/PersistentContainer.h"
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/InstalledApp.h"
-#include "toolchain/XcodeBookmarkManager.h"
 
-#include <QMainWindow>
-#include <QMessageBox>
 #include <QRandomGenerator>
-#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -189,7 +183,6 @@ private Q_SLOTS:
     void faultEndsAsItShould_data();
     void faultEndsAsItShould();
     void refreshAfterAHangingListingShowsTheNewList();
-    void hugeToolMessageKeepsTheAlertOnScreen();
 };
 
 void tst_ToolFaults::faultEndsAsItShould_data() {
@@ -321,36 +314,6 @@ void tst_ToolFaults::refreshAfterAHangingListingShowsTheNewList() {
     rig.xcode.endHangs(Tool::Simctl);
     QTRY_VERIFY(rig.done);
     QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: Unknown error, loading: no");
-}
-
-void tst_ToolFaults::hugeToolMessageKeepsTheAlertOnScreen() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
-    const QByteArray message =
-        QByteArray("openurl: the simulator said no, at length\n").repeated(100000);
-    xcode.setScenario(Tool::Simctl, {.standardError = message, .exitStatus = 1},
-                      QStringLiteral("openurl"));
-    XcodeBookmarkManager().saveBookmark(xcode.url());
-    PersistentContainer container(env.filePath(QStringLiteral("Kestrine.sqlite")));
-    QVERIFY(!container.loadPersistentStores());
-    KestrineApp app(container);
-    app.deeplinkExecuter().setInterpreterPath(xcode.toolPath(Tool::Osascript));
-    app.show();
-    QTRY_VERIFY_WITH_TIMEOUT(app.deviceManager().selectedDevice().has_value(), 20000);
-
-    app.openUrl(QUrl(QStringLiteral("shop://item/42")));
-    QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
-    QCOMPARE(app.error()->value.size(), message.size());
-    auto* alert = app.window()->findChild<QMessageBox*>();
-    QVERIFY(alert);
-    QTRY_VERIFY(alert->isVisible());
-    // The alert shows the beginning of the tool's text and stays within the screen.
-    QVERIFY2(alert->informativeText().size() <= 1000,
-             qPrintable(QString::number(alert->informativeText().size())));
-    QVERIFY(alert->informativeText().startsWith(u"openurl: the simulator said no, at length\n"));
-    QVERIFY(alert->informativeText().endsWith(u'…'));
-    QVERIFY(alert->frameGeometry().height() <= alert->screen()->availableGeometry().height());
 }
 
 QTEST_MAIN(tst_ToolFaults)
