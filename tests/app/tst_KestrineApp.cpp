@@ -1,3 +1,4 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
@@ -141,9 +142,7 @@ private Q_SLOTS:
         FakeXcode xcode(f.env.path());
         xcode.setScenario(
             Tool::Simctl,
-            {.standardOutput = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
-                           {"udid": "5A1B2C3D-0000-4000-8000-000000000001", "name": "iPhone 15",
-                            "state": "Booted", "isAvailable": true}]}})"},
+            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
             QStringLiteral("list devices"));
         const QString failure = QStringLiteral("Simulator device failed to open shop://broken.\n");
         xcode.setScenario(Tool::Simctl, {.standardError = failure.toUtf8(), .exitStatus = 1},
@@ -162,8 +161,7 @@ private Q_SLOTS:
         app.openUrl(QUrl(QStringLiteral("shop://item/42?ref=kestrine")));
         QTRY_COMPARE_WITH_TIMEOUT(xcode.invocations(Tool::Osascript).size(), 2, 20000);
         QCOMPARE(xcode.invocations(Tool::Simctl).last().arguments,
-                 (QStringList{"openurl", "5A1B2C3D-0000-4000-8000-000000000001",
-                              "shop://item/42?ref=kestrine"}));
+                 (QStringList{"openurl", "S1", "shop://item/42?ref=kestrine"}));
         QVERIFY(!app.error());
 
         app.openUrl(QUrl(QStringLiteral("shop://broken")));

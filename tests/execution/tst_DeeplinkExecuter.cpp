@@ -1,3 +1,4 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
@@ -23,17 +24,11 @@
 #include <vector>
 
 using Tool = FakeXcode::Tool;
+using DeviceFixtures::phone;
+using DeviceFixtures::simulator;
 
 namespace {
 
-const Device simulator{QStringLiteral("5A1B2C3D-0000-4000-8000-000000000001"),
-                       QStringLiteral("iPhone 15"),
-                       DeviceState::booted,
-                       QStringLiteral("iOS"),
-                       QStringLiteral("17.2"),
-                       DeviceSource::simulator};
-const Device phone{QStringLiteral("PHONE-1"), QStringLiteral("My iPhone"), DeviceState::booted,
-                   QStringLiteral("iOS"),     QStringLiteral("17.4"),      DeviceSource::physical};
 const InstalledApp shop(QStringLiteral("Shop"), QStringLiteral("com.example.shop"));
 
 const QString kestrineScript = QStringLiteral("tell application \"Kestrine\" to activate");
@@ -136,13 +131,15 @@ void tst_DeeplinkExecuter::firesThenReports_data() {
             << "simulator" << text
             << QStringList{"simctl openurl " + simulator.id + u' ' + sent, activateKestrine,
                            "osascript -e " + simulatorScript}
-            << "" << "";
+            << ""
+            << "";
         QTest::addRow("physical: launch, Kestrine, never Simulator; %s", qPrintable(name))
             << "phone" << text
-            << QStringList{"devicectl device process launch --device PHONE-1 --payload-url " +
-                               sent + " com.example.shop",
+            << QStringList{"devicectl device process launch --device " + phone.id +
+                               " --payload-url " + sent + " com.example.shop",
                            activateKestrine}
-            << "" << "";
+            << ""
+            << "";
     }
 
     const QString noDevice = QStringLiteral("No device selected or Xcode not configured");
@@ -185,8 +182,7 @@ void tst_DeeplinkExecuter::firesThenReports() {
     if (setup == u"no manager")
         rig.destinations.reset();
     else if (setup != u"no selection")
-        rig.destinations->selectDevice(setup == u"phone" || setup == u"no app" ? phone
-                                                                                : simulator);
+        rig.destinations->selectDevice(setup == u"phone" || setup == u"no app" ? phone : simulator);
     if (setup == u"phone")
         rig.apps->selectApp(shop);
 

@@ -109,7 +109,8 @@ void tst_CommandRunner::environmentIsLaidOverOurs() {
     const TaskOutcome<CommandOutput> outcome =
         runScript(QStringLiteral("printf '%s|%s|%s|%s' \"$KESTRINE_TEST_REPLACED\" "
                                  "\"$KESTRINE_TEST_INHERITED\" \"$KESTRINE_TEST_ADDED\" \"$HOME\""),
-                  true, {{QStringLiteral("KESTRINE_TEST_REPLACED"), QStringLiteral("given")},
+                  true,
+                  {{QStringLiteral("KESTRINE_TEST_REPLACED"), QStringLiteral("given")},
                    {QStringLiteral("KESTRINE_TEST_ADDED"), QStringLiteral("new = value")}});
 
     QVERIFY(!outcome.failed());

@@ -40,9 +40,12 @@ void tst_XcodeView::answersTheChooser_data() {
     QTest::addColumn<QString>("bundleIdentifier"); // of the chosen bundle; empty: cancelled
     QTest::addColumn<QString>("alert");            // the error shown, if any
 
-    QTest::addRow("Xcode completes") << "com.apple.dt.Xcode" << "";
-    QTest::addRow("another app shows an error alert") << "com.apple.Safari" << "Invalid binary";
-    QTest::addRow("cancelled chooser returns to idle") << "" << "";
+    QTest::addRow("Xcode completes") << "com.apple.dt.Xcode"
+                                     << "";
+    QTest::addRow("another app shows an error alert") << "com.apple.Safari"
+                                                      << "Invalid binary";
+    QTest::addRow("cancelled chooser returns to idle") << ""
+                                                       << "";
 }
 
 void tst_XcodeView::answersTheChooser() {
