@@ -1,3 +1,4 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
@@ -14,6 +15,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -44,6 +46,18 @@ struct AppFixture {
     std::unique_ptr<PersistentContainer> container = open();
 };
 
+// The menu item `offset` places after the one titled `text`, in any menu of the window.
+QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
+    for (QAction* menu : app.window()->menuBar()->actions()) {
+        const QList<QAction*> items = menu->menu() ? menu->menu()->actions() : QList<QAction*>{};
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            if (items.at(i)->text() == text)
+                return items.value(i + offset);
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class tst_KestrineApp : public QObject {
@@ -52,18 +66,17 @@ class tst_KestrineApp : public QObject {
 private Q_SLOTS:
     void cleanup() { XcodeView::setDefaultFileChooser({}); }
 
-    void deleteAllEmptiesTheStoreAndSaves() {
+    void menuDeletesAllAndOffersUpdates() {
         AppFixture f;
         f.fill(4);
         QVERIFY(f.container->viewContext()->save());
         f.fill(1); // unsaved objects go too
         {
             KestrineApp app(*f.container);
-            QAction* deleteAll = nullptr;
-            for (QAction* menu : app.window()->menuBar()->actions()) {
-                for (QAction* action : menu->menu() ? menu->menu()->actions() : QList<QAction*>{})
-                    deleteAll = action->text() == u"Delete All" ? action : deleteAll;
-            }
+            QAction* update = menuItem(app, u"About Kestrine", 1);
+            QVERIFY(update);
+            QCOMPARE(update->text(), QStringLiteral("Check for Updates\u2026"));
+            QAction* deleteAll = menuItem(app, u"Delete All");
             QVERIFY(deleteAll);
             deleteAll->trigger();
             QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
@@ -88,19 +101,6 @@ private Q_SLOTS:
         QVERIFY(f.container->viewContext()->hasChanges());
         Q_EMIT qApp->applicationStateChanged(state);
         QVERIFY(!f.container->viewContext()->hasChanges());
-    }
-
-    void updateItemFollowsAbout() {
-        AppFixture f;
-        KestrineApp app(*f.container);
-        QStringList help;
-        for (QAction* menu : app.window()->menuBar()->actions()) {
-            const QList<QAction*> items =
-                menu->menu() ? menu->menu()->actions() : QList<QAction*>{};
-            if (!items.isEmpty() && items.first()->menuRole() == QAction::AboutRole)
-                help = {items.first()->text(), items.value(1)->text()};
-        }
-        QCOMPARE(help, (QStringList{"About Kestrine", "Check for Updates\u2026"}));
     }
 
     // Until an Xcode is chosen (or when the remembered one is gone) the window shows the
@@ -142,9 +142,7 @@ private Q_SLOTS:
         FakeXcode xcode(f.env.path());
         xcode.setScenario(
             Tool::Simctl,
-            {.standardOutput = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
-                           {"udid": "5A1B2C3D-0000-4000-8000-000000000001", "name": "iPhone 15",
-                            "state": "Booted", "isAvailable": true}]}})"},
+            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
             QStringLiteral("list devices"));
         const QString failure = QStringLiteral("Simulator device failed to open shop://broken.\n");
         xcode.setScenario(Tool::Simctl, {.standardError = failure.toUtf8(), .exitStatus = 1},
@@ -163,8 +161,7 @@ private Q_SLOTS:
         app.openUrl(QUrl(QStringLiteral("shop://item/42?ref=kestrine")));
         QTRY_COMPARE_WITH_TIMEOUT(xcode.invocations(Tool::Osascript).size(), 2, 20000);
         QCOMPARE(xcode.invocations(Tool::Simctl).last().arguments,
-                 (QStringList{"openurl", "5A1B2C3D-0000-4000-8000-000000000001",
-                              "shop://item/42?ref=kestrine"}));
+                 (QStringList{"openurl", "S1", "shop://item/42?ref=kestrine"}));
         QVERIFY(!app.error());
 
         app.openUrl(QUrl(QStringLiteral("shop://broken")));
@@ -178,6 +175,20 @@ private Q_SLOTS:
         QCOMPARE(alert->buttons().front()->text(), QStringLiteral("Okay"));
         alert->buttons().front()->click();
         QTRY_VERIFY(!app.error().has_value());
+
+        // A tool's message of megabytes: the alert shows its beginning and stays on the screen.
+        const QByteArray huge = QByteArray("the simulator said no, at length\n").repeated(100000);
+        xcode.setScenario(Tool::Simctl, {.standardError = huge, .exitStatus = 1},
+                          QStringLiteral("shop://huge"));
+        app.openUrl(QUrl(QStringLiteral("shop://huge")));
+        QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
+        QCOMPARE(app.error()->value.size(), huge.size());
+        QTRY_VERIFY((alert = app.window()->findChild<QMessageBox*>()) && alert->isVisible());
+        QVERIFY2(alert->informativeText().size() <= 1000,
+                 qPrintable(QString::number(alert->informativeText().size())));
+        QVERIFY(alert->informativeText().startsWith(u"the simulator said no, at length\n"));
+        QVERIFY(alert->informativeText().endsWith(u'…'));
+        QVERIFY(alert->frameGeometry().height() <= alert->screen()->availableGeometry().height());
     }
 
     // The real executable started on a store file it cannot open.

@@ -1,3 +1,4 @@
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
@@ -23,17 +24,11 @@
 #include <vector>
 
 using Tool = FakeXcode::Tool;
+using DeviceFixtures::phone;
+using DeviceFixtures::simulator;
 
 namespace {
 
-const Device simulator{QStringLiteral("5A1B2C3D-0000-4000-8000-000000000001"),
-                       QStringLiteral("iPhone 15"),
-                       DeviceState::booted,
-                       QStringLiteral("iOS"),
-                       QStringLiteral("17.2"),
-                       DeviceSource::simulator};
-const Device phone{QStringLiteral("PHONE-1"), QStringLiteral("My iPhone"), DeviceState::booted,
-                   QStringLiteral("iOS"),     QStringLiteral("17.4"),      DeviceSource::physical};
 const InstalledApp shop(QStringLiteral("Shop"), QStringLiteral("com.example.shop"));
 
 const QString kestrineScript = QStringLiteral("tell application \"Kestrine\" to activate");
@@ -110,19 +105,20 @@ private:
 class tst_DeeplinkExecuter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void firesThenActivates_data();
-    void firesThenActivates();
-    void failureIsReportedOnce_data();
-    void failureIsReportedOnce();
+    void firesThenReports_data();
+    void firesThenReports();
     void requestsRunSideBySide();
     void withoutInterpreterActivatesOwnWindow();
 };
 
-void tst_DeeplinkExecuter::firesThenActivates_data() {
-    QTest::addColumn<bool>("physical");
+void tst_DeeplinkExecuter::firesThenReports_data() {
+    QTest::addColumn<QString>("setup"); // the device selected, or what is missing
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("sent"); // the URL as the tool receives it
+    QTest::addColumn<QStringList>("calls");   // the tools run, in order
+    QTest::addColumn<QString>("description"); // of the failure; empty on success
+    QTest::addColumn<QString>("printed");     // the line on standard output for a failure
 
+    const QString activateKestrine = "osascript -e " + kestrineScript;
     const QList<std::array<QString, 3>> urls{
         {"plain", "shop://item/42", "shop://item/42"},
         {"non-ASCII text", QString::fromUtf8("shop://shop/caf\xc3\xa9?s=\xc3\xbc"),
@@ -132,44 +128,19 @@ void tst_DeeplinkExecuter::firesThenActivates_data() {
          "shop://x/$(touch%20pwned)%60id%60%7C;"}};
     for (const auto& [name, text, sent] : urls) {
         QTest::addRow("simulator: open, Kestrine, Simulator; %s", qPrintable(name))
-            << false << text << sent;
+            << "simulator" << text
+            << QStringList{"simctl openurl " + simulator.id + u' ' + sent, activateKestrine,
+                           "osascript -e " + simulatorScript}
+            << ""
+            << "";
         QTest::addRow("physical: launch, Kestrine, never Simulator; %s", qPrintable(name))
-            << true << text << sent;
+            << "phone" << text
+            << QStringList{"devicectl device process launch --device " + phone.id +
+                               " --payload-url " + sent + " com.example.shop",
+                           activateKestrine}
+            << ""
+            << "";
     }
-}
-
-void tst_DeeplinkExecuter::firesThenActivates() {
-    QFETCH(bool, physical);
-    QFETCH(QString, text);
-    QFETCH(QString, sent);
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    Rig rig(xcode);
-    rig.destinations->selectDevice(physical ? phone : simulator);
-    rig.apps->selectApp(shop);
-
-    const QUrl url(text);
-    QVERIFY(url.isValid());
-    const Outcome outcome = rig.fire(url);
-    QCOMPARE(outcome.calls, 1);
-    QVERIFY(!outcome.failed);
-    QVERIFY(!outcome.error);
-    const QStringList calls =
-        physical ? QStringList{"devicectl device process launch --device PHONE-1 --payload-url " +
-                                   sent + " com.example.shop",
-                               "osascript -e " + kestrineScript}
-                 : QStringList{"simctl openurl " + simulator.id + u' ' + sent,
-                               "osascript -e " + kestrineScript, "osascript -e " + simulatorScript};
-    QCOMPARE(xcode.calls(), calls);
-    QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
-    QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
-}
-
-void tst_DeeplinkExecuter::failureIsReportedOnce_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("printed");
-    QTest::addColumn<QStringList>("calls");
 
     const QString noDevice = QStringLiteral("No device selected or Xcode not configured");
     const QString noApp =
@@ -179,27 +150,29 @@ void tst_DeeplinkExecuter::failureIsReportedOnce_data() {
             .arg(code)
             .arg(text);
     };
+    const QString url = QStringLiteral("shop://item/42");
     QTest::addRow("destination manager gone")
-        << "no manager" << noDevice << appError(1, noDevice) << QStringList();
+        << "no manager" << url << QStringList() << noDevice << appError(1, noDevice);
     QTest::addRow("no destination selected")
-        << "no selection" << noDevice << appError(1, noDevice) << QStringList();
+        << "no selection" << url << QStringList() << noDevice << appError(1, noDevice);
     QTest::addRow("physical, no app selected")
-        << "no app" << noApp << appError(2, noApp) << QStringList();
+        << "no app" << url << QStringList() << noApp << appError(2, noApp);
     // The URL was delivered; the Simulator is not activated after the failure. The printed
     // line is one line, whatever line breaks the tool's message had.
     const QString denied = QStringLiteral(
         "36:66: execution error: Not authorized to send Apple events to Kestrine. (-1743)\n");
     QTest::addRow("activation refused")
-        << "activation refused" << denied << denied.trimmed()
-        << QStringList{"simctl openurl " + simulator.id + " shop://item/42",
-                       "osascript -e " + kestrineScript};
+        << "activation refused" << url
+        << QStringList{"simctl openurl " + simulator.id + u' ' + url, activateKestrine} << denied
+        << denied.trimmed();
 }
 
-void tst_DeeplinkExecuter::failureIsReportedOnce() {
+void tst_DeeplinkExecuter::firesThenReports() {
     QFETCH(QString, setup);
+    QFETCH(QString, text);
+    QFETCH(QStringList, calls);
     QFETCH(QString, description);
     QFETCH(QString, printed);
-    QFETCH(QStringList, calls);
     TestEnvironment env;
     FakeXcode xcode(env.path());
     if (setup == u"activation refused")
@@ -209,16 +182,25 @@ void tst_DeeplinkExecuter::failureIsReportedOnce() {
     if (setup == u"no manager")
         rig.destinations.reset();
     else if (setup != u"no selection")
-        rig.destinations->selectDevice(setup == u"no app" ? phone : simulator);
+        rig.destinations->selectDevice(setup == u"phone" || setup == u"no app" ? phone : simulator);
+    if (setup == u"phone")
+        rig.apps->selectApp(shop);
 
+    const QUrl url(text);
+    QVERIFY(url.isValid());
     StandardOutputCapture output;
-    const Outcome outcome = rig.fire(QUrl(QStringLiteral("shop://item/42")));
-    QCOMPARE(output.text(), printed + u'\n');
+    const Outcome outcome = rig.fire(url);
+    QCOMPARE(output.text(), printed.isEmpty() ? QString() : printed + u'\n');
 
     QCOMPARE(outcome.calls, 1);
-    QVERIFY(outcome.failed);
-    QCOMPARE(localizedDescription(outcome.error), description);
+    QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
+    QCOMPARE(outcome.failed, !description.isEmpty());
     QCOMPARE(xcode.calls(), calls);
+    QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
+    if (description.isEmpty()) {
+        QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
+        return;
+    }
     QCOMPARE(env.messages(QStringLiteral("command")),
              QStringList{"Failed to open url cause: " + description});
     QCOMPARE(env.records().last().level, LogRecord::Level::Error);

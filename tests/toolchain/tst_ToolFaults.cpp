@@ -3,23 +3,18 @@
 // through the object that meets it in the app, while a timer on the GUI thread ticks. A faulty
 // tool answers only after a delay, during which the timer must keep turning: a GUI thread that
 // blocked on the tool would not see it.
+#include "DeviceFixtures.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
-#include "app/KestrineApp.h"
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
-#include "store/PersistentContainer.h"
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/InstalledApp.h"
-#include "toolchain/XcodeBookmarkManager.h"
 
-#include <QMainWindow>
-#include <QMessageBox>
 #include <QRandomGenerator>
-#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -39,16 +34,12 @@ Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 
-const Device simulator{QStringLiteral("S1"),  QStringLiteral("iPhone 15"), DeviceState::booted,
-                       QStringLiteral("iOS"), QStringLiteral("17.2"),      DeviceSource::simulator};
-const Device phone{QStringLiteral("P1"),  QStringLiteral("My iPhone"), DeviceState::booted,
-                   QStringLiteral("iOS"), QStringLiteral("17.4"),      DeviceSource::physical};
+using DeviceFixtures::phone;
+using DeviceFixtures::simulator;
 
-const QByteArray simulatorList = R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [
-    {"udid": "S1", "name": "iPhone 15", "state": "Booted"}]}})";
-const QByteArray deviceList = R"({"result": {"devices": [{"identifier": "P1",
-    "deviceProperties": {"name": "My iPhone", "bootState": "booted"},
-    "hardwareProperties": {"platform": "iOS"}}]}})";
+const QByteArray simulatorList =
+    DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}});
+const QByteArray deviceList = DeviceFixtures::devicectlJson({"P1|My iPhone|booted"});
 
 const QString listing = QStringLiteral("list devices");
 // The call each driver's fault is given to, by the text of its arguments, in Driver's order.
@@ -189,7 +180,6 @@ private Q_SLOTS:
     void faultEndsAsItShould_data();
     void faultEndsAsItShould();
     void refreshAfterAHangingListingShowsTheNewList();
-    void hugeToolMessageKeepsTheAlertOnScreen();
 };
 
 void tst_ToolFaults::faultEndsAsItShould_data() {
@@ -209,21 +199,12 @@ void tst_ToolFaults::faultEndsAsItShould_data() {
                     .standardError = "lost connection",
                     .signal = SIGKILL}
         << false << "0 devices, error: lost connection, loading: no";
-    QTest::addRow("simctl prints 4 MB of binary garbage")
-        << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = noise} << false
-        << "0 devices, error: Failed to decode simctl output, loading: no";
     QTest::addRow("simctl lists 20000 simulators")
         << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = manySimulators(20000)}
         << false << "20001 devices, error: none, loading: no";
     QTest::addRow("devicectl dies by a signal")
         << Driver::destinations << Tool::Devicectl << Scenario{.signal = SIGTERM} << false
         << "1 devices, error: none, loading: no, devicectl failed: Unknown error";
-    QTest::addRow("devicectl exits 0 before writing its file")
-        << Driver::destinations << Tool::Devicectl << Scenario{} << false
-        << "1 devices, error: none, loading: no, devicectl failed: The file “devicectl-devices-";
-    QTest::addRow("devicectl writes 4 MB of garbage as its document")
-        << Driver::destinations << Tool::Devicectl << Scenario{.file = noise} << false
-        << "1 devices, error: none, loading: no, devicectl failed: ";
 
     QTest::addRow("apps: devicectl dies by a signal")
         << Driver::apps << Tool::Devicectl
@@ -321,36 +302,6 @@ void tst_ToolFaults::refreshAfterAHangingListingShowsTheNewList() {
     rig.xcode.endHangs(Tool::Simctl);
     QTRY_VERIFY(rig.done);
     QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: Unknown error, loading: no");
-}
-
-void tst_ToolFaults::hugeToolMessageKeepsTheAlertOnScreen() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
-    const QByteArray message =
-        QByteArray("openurl: the simulator said no, at length\n").repeated(100000);
-    xcode.setScenario(Tool::Simctl, {.standardError = message, .exitStatus = 1},
-                      QStringLiteral("openurl"));
-    XcodeBookmarkManager().saveBookmark(xcode.url());
-    PersistentContainer container(env.filePath(QStringLiteral("Kestrine.sqlite")));
-    QVERIFY(!container.loadPersistentStores());
-    KestrineApp app(container);
-    app.deeplinkExecuter().setInterpreterPath(xcode.toolPath(Tool::Osascript));
-    app.show();
-    QTRY_VERIFY_WITH_TIMEOUT(app.deviceManager().selectedDevice().has_value(), 20000);
-
-    app.openUrl(QUrl(QStringLiteral("shop://item/42")));
-    QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
-    QCOMPARE(app.error()->value.size(), message.size());
-    auto* alert = app.window()->findChild<QMessageBox*>();
-    QVERIFY(alert);
-    QTRY_VERIFY(alert->isVisible());
-    // The alert shows the beginning of the tool's text and stays within the screen.
-    QVERIFY2(alert->informativeText().size() <= 1000,
-             qPrintable(QString::number(alert->informativeText().size())));
-    QVERIFY(alert->informativeText().startsWith(u"openurl: the simulator said no, at length\n"));
-    QVERIFY(alert->informativeText().endsWith(u'…'));
-    QVERIFY(alert->frameGeometry().height() <= alert->screen()->availableGeometry().height());
 }
 
 QTEST_MAIN(tst_ToolFaults)

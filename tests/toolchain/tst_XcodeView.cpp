@@ -32,14 +32,29 @@ struct ScriptedChooser {
 class tst_XcodeView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void choosingXcodeCompletes();
-    void invalidChoiceShowsErrorAlert();
-    void cancelledChooserReturnsToIdle();
+    void answersTheChooser_data();
+    void answersTheChooser();
 };
 
-void tst_XcodeView::choosingXcodeCompletes() {
+void tst_XcodeView::answersTheChooser_data() {
+    QTest::addColumn<QString>("bundleIdentifier"); // of the chosen bundle; empty: cancelled
+    QTest::addColumn<QString>("alert");            // the error shown, if any
+
+    QTest::addRow("Xcode completes") << "com.apple.dt.Xcode"
+                                     << "";
+    QTest::addRow("another app shows an error alert") << "com.apple.Safari"
+                                                      << "Invalid binary";
+    QTest::addRow("cancelled chooser returns to idle") << ""
+                                                       << "";
+}
+
+void tst_XcodeView::answersTheChooser() {
+    QFETCH(QString, bundleIdentifier);
+    QFETCH(QString, alert);
     TestEnvironment env;
-    FakeXcode xcode(env.path());
+    FakeXcode bundle(env.path());
+    if (!bundleIdentifier.isEmpty())
+        bundle.writeInfoPlist(bundleIdentifier);
     QList<QUrl> completed;
     XcodeView view([&completed](const QUrl& url) { completed.append(url); });
     ScriptedChooser chooser;
@@ -52,49 +67,26 @@ void tst_XcodeView::choosingXcodeCompletes() {
     // One chooser at a time, however often the button is pressed.
     view.selectButton()->click();
     QCOMPARE(chooser.shown, 1);
+    if (bundleIdentifier.isEmpty())
+        chooser.answer(std::nullopt);
+    else
+        chooser.answer(XcodeViewModel::FileImportResult(QList<QUrl>{bundle.url()}));
 
-    chooser.answer(XcodeViewModel::FileImportResult(QList<QUrl>{xcode.url()}));
-
-    const QUrl resolved = QUrl::fromLocalFile(QFileInfo(xcode.path()).canonicalFilePath());
-    QTRY_COMPARE(completed, QList<QUrl>{resolved});
-    QVERIFY(!view.alert());
-}
-
-void tst_XcodeView::invalidChoiceShowsErrorAlert() {
-    TestEnvironment env;
-    FakeXcode notXcode(env.path());
-    notXcode.writeInfoPlist(QStringLiteral("com.apple.Safari"));
-    int completions = 0;
-    XcodeView view([&completions](const QUrl&) { ++completions; });
-    ScriptedChooser chooser;
-    chooser.install(view);
-    view.show();
-
-    view.selectButton()->click();
-    chooser.answer(XcodeViewModel::FileImportResult(QList<QUrl>{notXcode.url()}));
-
-    QTRY_VERIFY(view.alert() && view.alert()->isVisible());
-    QCOMPARE(view.alert()->windowTitle(), QStringLiteral("Error"));
-    QCOMPARE(view.alert()->text(), QStringLiteral("Invalid binary"));
-    QCOMPARE(completions, 0);
-
-    view.alert()->button(QMessageBox::Ok)->click();
-    QCOMPARE(view.errorMessage(), std::nullopt);
-}
-
-void tst_XcodeView::cancelledChooserReturnsToIdle() {
-    TestEnvironment env;
-    XcodeView view({});
-    ScriptedChooser chooser;
-    chooser.install(view);
-
-    view.selectButton()->click();
-    chooser.answer(std::nullopt);
-
-    QCOMPARE(view.viewModel().state(), XcodeViewModel::State::idle());
-    QVERIFY(!view.alert());
-    view.selectButton()->click();
-    QCOMPARE(chooser.shown, 2);
+    QTRY_COMPARE(view.alert() && view.alert()->isVisible() ? view.alert()->text() : QString(),
+                 alert);
+    const bool completes = bundleIdentifier == u"com.apple.dt.Xcode";
+    const QUrl resolved = QUrl::fromLocalFile(QFileInfo(bundle.path()).canonicalFilePath());
+    QTRY_COMPARE(completed, completes ? QList<QUrl>{resolved} : QList<QUrl>{});
+    if (view.alert()) {
+        QCOMPARE(view.alert()->windowTitle(), QStringLiteral("Error"));
+        view.alert()->button(QMessageBox::Ok)->click();
+        QCOMPARE(view.errorMessage(), std::nullopt);
+    }
+    if (bundleIdentifier.isEmpty()) {
+        QCOMPARE(view.viewModel().state(), XcodeViewModel::State::idle());
+        view.selectButton()->click();
+        QCOMPARE(chooser.shown, 2);
+    }
 }
 
 QTEST_MAIN(tst_XcodeView)

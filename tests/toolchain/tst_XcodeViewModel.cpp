@@ -37,8 +37,6 @@ void tst_XcodeViewModel::importsChosenBundle_data() {
     const QString invalid = QStringLiteral("Invalid binary");
     QTest::addRow("Xcode") << "xcode" << true << true << "" << 0 << "";
     QTest::addRow("Xcode with a binary Info.plist") << "binary" << true << true << "" << 0 << "";
-    QTest::addRow("another bundle identifier")
-        << "other" << true << false << "XcodeViewModel" << 1 << invalid;
     QTest::addRow("identifier in other case")
         << "case" << true << false << "XcodeViewModel" << 1 << invalid;
     QTest::addRow("folder without Info.plist")
@@ -64,8 +62,6 @@ void tst_XcodeViewModel::importsChosenBundle() {
     XcodeViewModel::FileImportResult result = QList<QUrl>{xcode.url()};
     if (setup == QStringLiteral("binary"))
         xcode.writeInfoPlist(QStringLiteral("com.apple.dt.Xcode"), FakeXcode::PlistFormat::Binary);
-    else if (setup == QStringLiteral("other"))
-        xcode.writeInfoPlist(QStringLiteral("com.apple.TextEdit"));
     else if (setup == QStringLiteral("case"))
         xcode.writeInfoPlist(QStringLiteral("com.apple.dt.xcode"));
     else if (setup == QStringLiteral("noplist"))
