@@ -86,6 +86,9 @@ QList<Device> parseTextListing(const QString& output) {
     QString platform = QStringLiteral("iOS");
     QString version;
     for (QStringView rawLine : QStringView(output).split(u'\n')) {
+        // With CRLF line ends the \r would hide a runtime header's closing "--".
+        if (rawLine.endsWith(u'\r'))
+            rawLine.chop(1);
         const QStringView line = trimSpacesAndTabs(rawLine);
         if (line.isEmpty())
             continue;

@@ -81,21 +81,24 @@ void tst_SimctlParsing::parsesListing_data() {
               {"name": "B", "state": "Booted"}]}})")
         << QStringList();
 
+    const QStringList textListingDevices{
+        sim("6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C", "iPhone 15", "Booted", "iOS", "17.2"),
+        sim("0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "iPad Pro (11-inch) (4th generation)",
+            "Shutdown", "iOS", "17.2"),
+        sim("A1B2C3D4-0000-4000-8000-111122223333", "Apple TV 4K (3rd generation)", "Shutdown",
+            "tvOS", "17.2"),
+        sim("B7E1D2C3-4444-4555-8666-777788889999", "Apple Watch Series 9 (45mm)", "Booted",
+            "watchOS", "10.2"),
+        sim("C0FFEE00-1234-4321-8765-ABCDEF012345", "Apple Vision Pro", "Shutdown", "visionOS",
+            "1.0"),
+        // The "-- Unavailable: ... --" line is a header like any other.
+        sim("DEADBEEF-0000-4000-8000-000000000016", "iPhone 14", "Shutdown", "iOS", "16.0"),
+    };
     QTest::addRow("text listing of many runtimes")
-        << QString::fromUtf8(textListing)
-        << QStringList{
-               sim("6F3A9C1E-2B7D-4E0A-9C55-0D1E2F3A4B5C", "iPhone 15", "Booted", "iOS", "17.2"),
-               sim("0C2E7A44-91B3-4F6D-8E21-7A6B5C4D3E2F", "iPad Pro (11-inch) (4th generation)",
-                   "Shutdown", "iOS", "17.2"),
-               sim("A1B2C3D4-0000-4000-8000-111122223333", "Apple TV 4K (3rd generation)",
-                   "Shutdown", "tvOS", "17.2"),
-               sim("B7E1D2C3-4444-4555-8666-777788889999", "Apple Watch Series 9 (45mm)", "Booted",
-                   "watchOS", "10.2"),
-               sim("C0FFEE00-1234-4321-8765-ABCDEF012345", "Apple Vision Pro", "Shutdown",
-                   "visionOS", "1.0"),
-               // The "-- Unavailable: ... --" line is a header like any other.
-               sim("DEADBEEF-0000-4000-8000-000000000016", "iPhone 14", "Shutdown", "iOS", "16.0"),
-           };
+        << QString::fromUtf8(textListing) << textListingDevices;
+    QTest::addRow("text listing with CRLF line ends")
+        << QString::fromUtf8(textListing).replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+        << textListingDevices;
     QTest::addRow("text lines before any header")
         << QStringLiteral("  My Phone (ABCDEF01-2345) (Booted)\n")
         << QStringList{sim("ABCDEF01-2345", "My Phone", "Booted", "iOS", "")};
