@@ -69,6 +69,12 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
+// Every column Kestrine reads; saves write the same ones.
+const char* const selectCollections = "SELECT id, uid, name, emoji, isPinned, colorR, colorG, "
+                                      "colorB, colorA, timestamp FROM collections";
+const char* const selectDeeplinks =
+    "SELECT id, collection_id, title, url, timestamp FROM deeplinks";
+
 } // namespace
 
 SqliteStore::SqliteStore(QString path)
@@ -114,6 +120,15 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
             return failure(tables.lastError().text());
         if (tables.value(0).toInt() > 0)
             return failure(QStringLiteral("not a Kestrine store"));
+    }
+    if (version == schemaVersion) {
+        // Our version number without our tables and columns: the file would load empty and
+        // fail every save.
+        for (const char* select : {selectCollections, selectDeeplinks}) {
+            QSqlQuery probe(m_database);
+            if (!probe.prepare(QString::fromLatin1(select)))
+                return failure(probe.lastError().text());
+        }
     }
 
     QString error;
@@ -183,8 +198,7 @@ void SqliteStore::load(ManagedObjectContext* context) {
         context->reserve(counts.integer(0), counts.integer(1));
 
     QHash<qint64, DeeplinkCollection*> byId;
-    Statement collections(handle, "SELECT id, uid, name, emoji, isPinned, colorR, colorG, "
-                                  "colorB, colorA, timestamp FROM collections");
+    Statement collections(handle, selectCollections);
     while (collections.step()) {
         auto* collection = new DeeplinkCollection(context, collections.integer(0));
         DeeplinkCollection::Values values;
@@ -203,7 +217,7 @@ void SqliteStore::load(ManagedObjectContext* context) {
         context->registerLoaded(collection);
     }
 
-    Statement deeplinks(handle, "SELECT id, collection_id, title, url, timestamp FROM deeplinks");
+    Statement deeplinks(handle, selectDeeplinks);
     while (deeplinks.step()) {
         auto* deeplink = new Deeplink(context, deeplinks.integer(0));
         deeplink->m_values.title = deeplinks.text(2);

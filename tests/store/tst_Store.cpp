@@ -204,23 +204,37 @@ private Q_SLOTS:
 
     // Refused, and the file is left exactly as it was.
     void refusesFilesItCannotOwn_data() {
-        QTest::addColumn<QString>("statement");
-        QTest::addRow("garbage") << QString();
-        QTest::addRow("foreign sqlite") << "CREATE TABLE notes (body TEXT)";
-        QTest::addRow("newer schema") << "PRAGMA user_version=99";
+        QTest::addColumn<QStringList>("statements");
+        const QString ourVersion =
+            QStringLiteral("PRAGMA user_version=%1").arg(SqliteStore::schemaVersion);
+        QTest::addRow("garbage") << QStringList();
+        QTest::addRow("foreign sqlite")
+            << QStringList{QStringLiteral("CREATE TABLE notes (body TEXT)")};
+        QTest::addRow("newer schema") << QStringList{QStringLiteral("PRAGMA user_version=99")};
+        // Our version number on a file without our tables would load empty and fail every save.
+        QTest::addRow("our version, no tables") << QStringList{ourVersion};
+        QTest::addRow("our version, a column missing")
+            << QStringList{QStringLiteral("CREATE TABLE collections (id INTEGER PRIMARY KEY, uid "
+                                          "TEXT, name TEXT, emoji TEXT, isPinned INTEGER, colorR "
+                                          "REAL, colorG REAL, colorB REAL, colorA REAL, timestamp "
+                                          "INTEGER)"),
+                           QStringLiteral("CREATE TABLE deeplinks (id INTEGER PRIMARY KEY, "
+                                          "collection_id INTEGER, title TEXT, timestamp INTEGER)"),
+                           ourVersion};
     }
     void refusesFilesItCannotOwn() {
-        QFETCH(QString, statement);
+        QFETCH(QStringList, statements);
         TestEnvironment env;
         const QString path = env.filePath("Kestrine.sqlite");
-        if (statement.isEmpty()) {
+        if (statements.isEmpty()) {
             env.writeFile("Kestrine.sqlite", QByteArray(100, 'x'));
         } else {
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "make");
                 db.setDatabaseName(path);
                 QVERIFY(db.open());
-                QVERIFY(QSqlQuery(db).exec(statement));
+                for (const QString& statement : statements)
+                    QVERIFY(QSqlQuery(db).exec(statement));
             }
             QSqlDatabase::removeDatabase("make");
         }
