@@ -171,7 +171,10 @@ void DeeplinkCollectionDetailView::buildContent() {
     m_list->setObjectName(QStringLiteral("deeplinkList"));
     m_list->setAccessibleName(tr("Deeplinks"));
     m_list->setModel(m_model);
-    m_list->setItemDelegate(new DeeplinkRowView(m_list));
+    auto* rows = new DeeplinkRowView(m_list);
+    // A row's link fires at the selected destination like "Execute", not through the desktop.
+    connect(rows, &DeeplinkRowView::linkClicked, this, &DeeplinkCollectionDetailView::execute);
+    m_list->setItemDelegate(rows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setFrameShape(QFrame::NoFrame);

@@ -29,9 +29,9 @@ class RunClock;
 // Widget of the middle column: one collection's deeplinks, newest first, narrowed by the
 // window's search. Its header shows the collection's name and deeplink count and holds the
 // actions: the automated run (AutomatedRunControls), pin, add a deeplink, export. Each row's
-// "Execute" fires the deeplink through the window's open-URL action. The window builds a fresh one
-// for every selected collection (so a run starts over); it stops its run and saves the store when
-// it goes away.
+// "Execute" and its URL link fire the deeplink through the window's open-URL action. The window
+// builds a fresh one for every selected collection (so a run starts over); it stops its run and
+// saves the store when it goes away.
 class DeeplinkCollectionDetailView : public QWidget {
     Q_OBJECT
 public:

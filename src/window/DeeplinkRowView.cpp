@@ -6,7 +6,6 @@
 #include "widgets/TextStyle.h"
 
 #include <QAbstractItemView>
-#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -181,10 +180,10 @@ bool DeeplinkRowView::editorEvent(QEvent* event, QAbstractItemModel* model,
                                   const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        const Deeplink* deeplink = deeplinkAt(index);
+        Deeplink* deeplink = deeplinkAt(index);
         if (deeplink && mouse->button() == Qt::LeftButton &&
             linkRect(option.rect, index).contains(mouse->position().toPoint())) {
-            QDesktopServices::openUrl(deeplink->url());
+            Q_EMIT linkClicked(deeplink);
             return true;
         }
     }

@@ -7,8 +7,8 @@ class QAbstractItemView;
 class QTextLayout;
 
 // Draws one deeplink of the collection detail list: the title with each word capitalised
-// ("NA" without one) over the URL's full text, at most two lines, as a link that opens the URL
-// with the desktop's default handler when clicked.
+// ("NA" without one) over the URL's full text, at most two lines, as a link; a click on it asks
+// for the deeplink to be fired (linkClicked).
 class DeeplinkRowView : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -25,6 +25,10 @@ public:
 
     // Where the URL link of the row at `rowRect` is drawn (empty when the row has no URL).
     [[nodiscard]] QRect linkRect(const QRect& rowRect, const QModelIndex& index) const;
+
+Q_SIGNALS:
+    // The URL link of `deeplink`'s row was clicked.
+    void linkClicked(Deeplink* deeplink);
 
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,

@@ -4,13 +4,16 @@
 #include "widgets/PlaceholderView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
+#include "window/DeeplinkRowView.h"
 #include "window/WindowState.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QListView>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace WindowFixture;
 
@@ -35,6 +38,9 @@ struct DetailFixture : Store {
 
 class tst_DeeplinkCollectionDetailView : public QObject {
     Q_OBJECT
+public Q_SLOTS:
+    // Stands in for the desktop's handler of the deeplinks' scheme.
+    void openOnDesktop(const QUrl& url) { m_openedOnDesktop.append(url); }
 
 private Q_SLOTS:
     void subtitleCountsInTheUserLocale();
@@ -43,6 +49,9 @@ private Q_SLOTS:
     void emptyAndNoResultStates();
     void executeGoesThroughTheOpenUrlAction();
     void pinMovesTheCollectionAtOnce();
+
+private:
+    QList<QUrl> m_openedOnDesktop;
 };
 
 void tst_DeeplinkCollectionDetailView::subtitleCountsInTheUserLocale() {
@@ -147,6 +156,21 @@ void tst_DeeplinkCollectionDetailView::executeGoesThroughTheOpenUrlAction() {
     detail->listView()->setFocus();
     QTest::keyClick(detail->listView(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(opened.size(), 2);
+
+    // A row's URL link fires it the same way; the rest of the row only selects.
+    QDesktopServices::setUrlHandler(QStringLiteral("app"), this, "openOnDesktop");
+    const auto unsetHandler =
+        qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("app")); });
+    const QModelIndex row = detail->model()->indexOf(withUrl);
+    const QRect rowRect = detail->listView()->visualRect(row);
+    const QRect link =
+        static_cast<DeeplinkRowView*>(detail->listView()->itemDelegate())->linkRect(rowRect, row);
+    QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {}, link.center());
+    QCOMPARE(opened, (QList<QUrl>(3, QUrl("app://fire?x=1"))));
+    QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {},
+                      QPoint(link.center().x(), rowRect.top() + 2));
+    QCOMPARE(opened.size(), 3);
+    QVERIFY(m_openedOnDesktop.isEmpty());
 }
 
 void tst_DeeplinkCollectionDetailView::pinMovesTheCollectionAtOnce() {
