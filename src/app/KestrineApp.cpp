@@ -12,15 +12,15 @@
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeView.h"
 #include "updates/SparkleUpdater.h"
+#include "widgets/ErrorAlert.h"
 #include "widgets/MainWindowActivator.h"
 #include "window/RootSearchField.h"
 #include "window/RootView.h"
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMainWindow>
-#include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -47,27 +47,6 @@ QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
         co_await deviceManager->fetchDevices(configured);
 }
 
-// A tool may fail with megabytes of text on standard error, and a label laid out with all of
-// it takes seconds and grows the alert past the screen. The alert shows the beginning; error()
-// keeps the whole text.
-QString alertText(const QString& message) {
-    constexpr qsizetype maximumCharacters = 800;
-    constexpr int maximumLines = 12;
-    qsizetype end = qMin(message.size(), maximumCharacters);
-    int lines = 0;
-    for (qsizetype i = 0; i < end; ++i) {
-        if (message.at(i) == u'\n' && ++lines == maximumLines) {
-            end = i;
-            break;
-        }
-    }
-    if (QStringView(message).sliced(end).trimmed().isEmpty())
-        return message;
-    if (end > 0 && message.at(end - 1).isHighSurrogate())
-        --end;
-    return message.left(end) + u'…';
-}
-
 } // namespace
 
 KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
@@ -89,6 +68,7 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     // Where the user left it last time.
     m_window->restoreGeometry(AppSettings::standard()->value(windowGeometryKey).toByteArray());
     m_commands->install(m_window.get());
+    m_alert = std::make_unique<ErrorAlert>(m_window.get());
 
     m_toolBar = m_window->addToolBar(QStringLiteral("Toolbar"));
     m_toolBar->setObjectName(QStringLiteral("windowToolBar"));
@@ -142,15 +122,19 @@ void KestrineApp::buildContent() {
         m_window->setCentralWidget(content);
         break;
     }
-    case XcodeBookmarkManager::StateKind::Unavailable:
-        m_window->setCentralWidget(new XcodeView([this](const QUrl& url) {
+    case XcodeBookmarkManager::StateKind::Unavailable: {
+        auto* screen = new XcodeView([this](const QUrl& url) {
             try {
                 manager()->saveBookmark(url);
             } catch (const std::exception& error) {
                 setError(ErrorMessage{localizedDescription(error)});
             }
-        }));
+        });
+        connect(screen, &XcodeView::errorOccurred, this,
+                [this](const ErrorMessage& error) { setError(error); });
+        m_window->setCentralWidget(screen);
         break;
+    }
     case XcodeBookmarkManager::StateKind::Available:
         showMainContent(state.url);
         break;
@@ -197,39 +181,12 @@ void KestrineApp::openUrl(const QUrl& url) {
     QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion)), this, [] {});
 }
 
+const std::optional<ErrorMessage>& KestrineApp::error() const {
+    return m_alert->error();
+}
+
 void KestrineApp::setError(std::optional<ErrorMessage> error) {
-    if (error == m_error)
-        return;
-    m_error = std::move(error);
-    Q_EMIT errorChanged();
-    if (!m_error) {
-        if (m_alert)
-            m_alert->close();
-        return;
-    }
-    if (m_alert) {
-        m_alert->setInformativeText(alertText(m_error->value));
-        return;
-    }
-    // "Error" heads the alert as well as titling it: macOS shows no title on alerts, and
-    // without a window manager nothing does.
-    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error"),
-                                  QStringLiteral("Error"), QMessageBox::NoButton, m_window.get());
-    alert->setInformativeText(alertText(m_error->value));
-    if (auto* heading = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-        QFont font = heading->font();
-        font.setBold(true);
-        heading->setFont(font);
-    }
-    alert->addButton(QStringLiteral("Okay"), QMessageBox::AcceptRole);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    connect(alert, &QMessageBox::finished, this, [this] {
-        m_error.reset();
-        Q_EMIT errorChanged();
-    });
-    m_alert = alert;
-    alert->open();
+    m_alert->setError(std::move(error));
 }
 
 void KestrineApp::scenePhaseChanged() {

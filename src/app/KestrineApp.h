@@ -4,7 +4,6 @@
 #include "platform/ErrorMessage.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include <memory>
@@ -12,9 +11,9 @@
 
 class BundleIdManager;
 class DeeplinkExecuter;
+class ErrorAlert;
 class PersistentContainer;
 class QMainWindow;
-class QMessageBox;
 class QToolBar;
 class RootView;
 class RunDestinationManager;
@@ -39,7 +38,7 @@ public:
     [[nodiscard]] BundleIdManager& bundleIdManager() { return *m_bundleIdManager; }
     [[nodiscard]] DeeplinkExecuter& deeplinkExecuter() { return *m_deeplinkExecuter; }
     [[nodiscard]] KestrineCommands& commands() { return *m_commands; }
-    [[nodiscard]] const std::optional<ErrorMessage>& error() const { return m_error; }
+    [[nodiscard]] const std::optional<ErrorMessage>& error() const;
 
     // The window's open-URL action: fires `url` through the executer and returns at once.
     void openUrl(const QUrl& url);
@@ -48,7 +47,6 @@ public:
     void setError(std::optional<ErrorMessage> error);
 
 Q_SIGNALS:
-    void errorChanged();
     // The main content was (re)built and its start-up task has finished.
     void mainContentReady();
 
@@ -62,13 +60,12 @@ private:
 
     PersistentContainer& m_persistence;
     std::unique_ptr<DeeplinkExecuter> m_deeplinkExecuter;
-    std::optional<ErrorMessage> m_error;
     std::unique_ptr<XcodeBookmarkManager> m_manager;
     std::unique_ptr<RunDestinationManager> m_deviceManager;
     std::unique_ptr<BundleIdManager> m_bundleIdManager;
     std::unique_ptr<SparkleUpdater> m_sparkleUpdater;
     std::unique_ptr<KestrineCommands> m_commands;
     std::unique_ptr<QMainWindow> m_window;
-    QPointer<QMessageBox> m_alert;
+    std::unique_ptr<ErrorAlert> m_alert;
     QToolBar* m_toolBar = nullptr;
 };

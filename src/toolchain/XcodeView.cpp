@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -103,7 +102,7 @@ void XcodeView::viewModelStateChanged() {
         showChooser();
         break;
     case XcodeViewModel::StateKind::ImportError:
-        setErrorMessage(ErrorMessage{state.errorDescription});
+        Q_EMIT errorOccurred(ErrorMessage{state.errorDescription});
         break;
     case XcodeViewModel::StateKind::FileImported:
         if (m_completion)
@@ -134,30 +133,4 @@ void XcodeView::showChooser() {
         QCoro::connect(self->m_viewModel->handleFileImport(std::move(*outcome)), self.data(),
                        [] {});
     });
-}
-
-void XcodeView::setErrorMessage(std::optional<ErrorMessage> message) {
-    if (message == m_errorMessage)
-        return;
-    m_errorMessage = std::move(message);
-    if (!m_errorMessage) {
-        if (m_alert)
-            m_alert->close();
-        return;
-    }
-    if (m_alert) {
-        m_alert->setText(m_errorMessage->value);
-        return;
-    }
-    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Error"),
-                                  m_errorMessage->value, QMessageBox::Ok, this);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    connect(alert, &QMessageBox::finished, this, [this] {
-        // The closed box is deleted later; the next error gets a box of its own.
-        m_alert = nullptr;
-        m_errorMessage.reset();
-    });
-    m_alert = alert;
-    alert->open();
 }

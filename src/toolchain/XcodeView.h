@@ -3,8 +3,6 @@
 #include "platform/ErrorMessage.h"
 #include "toolchain/XcodeViewModel.h"
 
-#include <QMessageBox>
-#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -15,7 +13,8 @@ class QPushButton;
 
 // The Xcode selection screen: "Select the Xcode path" and a "Select Xcode" button that opens
 // a chooser for the Xcode bundle. A chosen bundle that is Xcode goes to `completion`; any
-// other outcome is shown in an "Error" alert and the user can choose again.
+// other outcome is reported through errorOccurred() (the window shows it in its error alert)
+// and the user can choose again.
 class XcodeView : public QWidget {
     Q_OBJECT
 public:
@@ -33,14 +32,14 @@ public:
     static void setDefaultFileChooser(FileChooser chooser);
 
     [[nodiscard]] XcodeViewModel& viewModel() { return *m_viewModel; }
-    [[nodiscard]] const std::optional<ErrorMessage>& errorMessage() const { return m_errorMessage; }
     [[nodiscard]] QPushButton* selectButton() const { return m_selectButton; }
-    [[nodiscard]] QMessageBox* alert() const { return m_alert; }
+
+Q_SIGNALS:
+    void errorOccurred(const ErrorMessage& error);
 
 private:
     void viewModelStateChanged();
     void showChooser();
-    void setErrorMessage(std::optional<ErrorMessage> message);
     void changeEvent(QEvent* event) override;
     void styleButton();
 
@@ -48,7 +47,5 @@ private:
     XcodeViewModel* m_viewModel = nullptr;
     FileChooser m_chooser;
     bool m_isChooserShown = false;
-    std::optional<ErrorMessage> m_errorMessage;
     QPushButton* m_selectButton = nullptr;
-    QPointer<QMessageBox> m_alert;
 };

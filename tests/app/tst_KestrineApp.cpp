@@ -10,6 +10,7 @@
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeView.h"
 
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -169,10 +170,7 @@ private Q_SLOTS:
         QCOMPARE(app.error()->value, failure);
         QMessageBox* alert = app.window()->findChild<QMessageBox*>();
         QVERIFY(alert);
-        QCOMPARE(alert->windowTitle(), QStringLiteral("Error"));
         QCOMPARE(alert->informativeText(), failure);
-        QCOMPARE(alert->buttons().size(), 1);
-        QCOMPARE(alert->buttons().front()->text(), QStringLiteral("Okay"));
         alert->buttons().front()->click();
         QTRY_VERIFY(!app.error().has_value());
 
@@ -189,6 +187,69 @@ private Q_SLOTS:
         QVERIFY(alert->informativeText().startsWith(u"the simulator said no, at length\n"));
         QVERIFY(alert->informativeText().endsWith(u'…'));
         QVERIFY(alert->frameGeometry().height() <= alert->screen()->availableGeometry().height());
+    }
+
+    // The shell and the Xcode selection screen share one alert: "Error" as its visible bold
+    // heading, the message under it, one "Okay" button. Once closed, the same failure shows
+    // again, also when it arrives before the closed box is deleted.
+    void errorAlertShowsEveryFailure_data() {
+        QTest::addColumn<bool>("fromXcodeScreen"); // else a failure handed to the shell
+        QTest::addColumn<bool>("failAgainWhileClosing");
+        QTest::addRow("shell, failing again while the box closes") << false << true;
+        QTest::addRow("Xcode selection, Invalid binary twice") << true << false;
+    }
+
+    void errorAlertShowsEveryFailure() {
+        QFETCH(bool, fromXcodeScreen);
+        QFETCH(bool, failAgainWhileClosing);
+        AppFixture f;
+        FakeXcode notXcode(f.env.path());
+        notXcode.writeInfoPlist(QStringLiteral("com.apple.Safari"));
+        XcodeView::setDefaultFileChooser([&notXcode](QWidget*, XcodeView::ChooserReply reply) {
+            reply(XcodeViewModel::FileImportResult(QList<QUrl>{notXcode.url()}));
+        });
+        KestrineApp app(*f.container);
+        app.show();
+        auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
+        QVERIFY(screen);
+        const QString message = fromXcodeScreen ? QStringLiteral("Invalid binary")
+                                                : QStringLiteral("The simulator said no.");
+        auto fail = [&] {
+            if (fromXcodeScreen)
+                screen->selectButton()->click();
+            else
+                app.setError(ErrorMessage{message});
+        };
+        auto shownBox = [&app]() -> QMessageBox* {
+            for (auto* box : app.window()->findChildren<QMessageBox*>()) {
+                if (box->isVisible())
+                    return box;
+            }
+            return nullptr;
+        };
+
+        fail();
+        QTRY_VERIFY(shownBox());
+        QPointer<QMessageBox> first = shownBox();
+        auto* heading = first->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(heading && heading->isVisible());
+        QCOMPARE(heading->text(), QStringLiteral("Error"));
+        QVERIFY(heading->font().bold());
+        QCOMPARE(first->windowTitle(), QStringLiteral("Error"));
+        QCOMPARE(first->informativeText(), message);
+        QCOMPARE(first->buttons().size(), 1);
+        QCOMPARE(first->buttons().front()->text(), QStringLiteral("Okay"));
+
+        first->buttons().front()->click();
+        QVERIFY(!shownBox());
+        QCOMPARE(app.error(), std::nullopt);
+        if (failAgainWhileClosing)
+            fail();
+        QTRY_VERIFY(!first);
+        fail();
+        QTRY_VERIFY(shownBox());
+        QCOMPARE(shownBox()->informativeText(), message);
+        QCOMPARE(app.window()->findChildren<QMessageBox*>().size(), 1);
     }
 
     // The real executable started on a store file it cannot open.
