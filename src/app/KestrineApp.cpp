@@ -97,7 +97,9 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     m_toolBar->toggleViewAction()->setEnabled(false);
     m_toolBar->hide();
 
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::scenePhaseChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::save);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &KestrineApp::save);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrineApp::save);
     buildContent();
 }
 
@@ -232,7 +234,7 @@ void KestrineApp::setError(std::optional<ErrorMessage> error) {
     alert->open();
 }
 
-void KestrineApp::scenePhaseChanged() {
+void KestrineApp::save() {
     if (ManagedObjectContext* context = m_persistence.viewContext())
-        (void)context->save(); // a failure here is ignored; the next phase change tries again
+        (void)context->save();
 }
