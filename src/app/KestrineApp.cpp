@@ -77,7 +77,9 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     m_toolBar->toggleViewAction()->setEnabled(false);
     m_toolBar->hide();
 
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::scenePhaseChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::save);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &KestrineApp::save);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrineApp::save);
     buildContent();
 }
 
@@ -189,7 +191,7 @@ void KestrineApp::setError(std::optional<ErrorMessage> error) {
     m_alert->setError(std::move(error));
 }
 
-void KestrineApp::scenePhaseChanged() {
+void KestrineApp::save() {
     if (ManagedObjectContext* context = m_persistence.viewContext())
-        (void)context->save(); // a failure here is ignored; the next phase change tries again
+        (void)context->save();
 }

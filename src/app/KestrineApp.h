@@ -22,7 +22,7 @@ class XcodeBookmarkManager;
 
 // The composition root: owns the long-lived managers, builds the single window, routes every
 // deeplink to the executer, shows errors in one alert and saves the store at every change
-// of the application state.
+// of the application state, when the session asks and when the application quits.
 class KestrineApp : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +56,8 @@ private:
     // The window toolbar of the main content, composed here and nowhere else.
     void buildToolbar(RootView* root);
     void clearToolbar();
-    void scenePhaseChanged();
+    // Pending changes go to the file; a failure leaves them for the next of these points.
+    void save();
 
     PersistentContainer& m_persistence;
     std::unique_ptr<DeeplinkExecuter> m_deeplinkExecuter;

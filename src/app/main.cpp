@@ -1,5 +1,6 @@
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
+#include "platform/StopSignalNotifier.h"
 #include "store/PersistenceController.h"
 #include "widgets/NoFocusRingStyle.h"
 
@@ -17,6 +18,11 @@ int main(int argc, char* argv[]) {
 
     // The store opens first: one that cannot be loaded ends the process before any window.
     PersistentContainer& container = PersistenceController::shared().container();
+    // A stop signal ends the event loop as quitting from the menu does, so the shell saves on
+    // the way out; one that comes before the loop runs waits for it.
+    StopSignalNotifier stopSignals;
+    QObject::connect(&stopSignals, &StopSignalNotifier::received, &application,
+                     &QCoreApplication::quit);
     KestrineApp app(container);
     app.show();
     return QApplication::exec();

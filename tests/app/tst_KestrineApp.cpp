@@ -5,6 +5,8 @@
 #include "app/KestrineApp.h"
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "toolchain/XcodeBookmarkManager.h"
@@ -17,9 +19,15 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtEndian>
 #include <QtTest>
 
+#include <csignal>
+#include <initializer_list>
 #include <memory>
 
 using Tool = FakeXcode::Tool;
@@ -59,6 +67,96 @@ QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
     return nullptr;
 }
 
+// The real executable in a fresh home. Its settings file is the one the test's own settings
+// go to, so a bookmark saved here is the child's.
+struct KestrineProcess {
+    KestrineProcess() { QDir().mkpath(env.filePath(QStringLiteral("data/Kestrine/Kestrine"))); }
+    [[nodiscard]] QString storePath() const {
+        return env.filePath(QStringLiteral("data/Kestrine/Kestrine/Kestrine.sqlite"));
+    }
+    void start(const QString& platform = QStringLiteral("offscreen")) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), env.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           env.filePath(QStringLiteral("settings")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+    }
+    // Whether the process wrote `text` to its log (standard error) so far.
+    bool logged(QStringView text) {
+        log += QString::fromUtf8(process.readAllStandardError());
+        return log.contains(text);
+    }
+
+    TestEnvironment env;
+    QProcess process;
+    QString log;
+};
+
+// A user at the keyboard of a window on Qt's VNC platform, which takes key presses from any
+// client that speaks the protocol's handshake without authentication.
+class VncKeyboard {
+public:
+    static constexpr quint32 control = 0xffe3;
+    static constexpr quint32 down = 0xff54;
+    static constexpr quint32 enter = 0xff0d;
+
+    // Waits for the server of a process that is still starting.
+    bool connectTo(quint16 port) {
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            m_socket.connectToHost(QHostAddress::LocalHost, port);
+            if (m_socket.waitForConnected(1000))
+                return handshake();
+            m_socket.abort();
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+    // Presses `keys` in order (X key symbols) and releases them in reverse.
+    void press(std::initializer_list<quint32> keys) {
+        for (const quint32 key : keys)
+            send(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+            send(*key, false);
+        m_socket.flush();
+    }
+
+private:
+    QByteArray read(qint64 size) {
+        while (m_socket.bytesAvailable() < size && m_socket.waitForReadyRead(5000)) {
+        }
+        return m_socket.read(size);
+    }
+    bool handshake() {
+        // Version, the server's choice of no authentication, a shared session, its parameters.
+        if (!read(12).startsWith("RFB "))
+            return false;
+        m_socket.write("RFB 003.003\n");
+        if (qFromBigEndian<quint32>(read(4).constData()) != 1)
+            return false;
+        m_socket.write(QByteArray(1, '\1'));
+        const QByteArray init = read(24);
+        if (init.size() != 24)
+            return false;
+        read(qFromBigEndian<quint32>(init.constData() + 20)); // the desktop's name
+        return true;
+    }
+    void send(quint32 key, bool pressed) {
+        QByteArray event(8, '\0');
+        event[0] = 4;
+        event[1] = pressed ? 1 : 0;
+        qToBigEndian(key, event.data() + 4);
+        m_socket.write(event);
+    }
+
+    QTcpSocket m_socket;
+};
+
 } // namespace
 
 class tst_KestrineApp : public QObject {
@@ -88,19 +186,33 @@ private Q_SLOTS:
         QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
     }
 
-    void everyApplicationStateChangeSaves_data() {
-        QTest::addColumn<Qt::ApplicationState>("state");
-        QTest::addRow("inactive") << Qt::ApplicationInactive;
-        QTest::addRow("active") << Qt::ApplicationActive;
+    // Every point where pending edits go to the file: a change of the application state, the
+    // session asking for data, and the application quitting.
+    void everySavePointSaves_data() {
+        QTest::addColumn<QString>("savePoint");
+        QTest::addRow("inactive") << QStringLiteral("inactive");
+        QTest::addRow("active") << QStringLiteral("active");
+        QTest::addRow("session commit") << QStringLiteral("session commit");
+        QTest::addRow("quit") << QStringLiteral("quit");
     }
 
-    void everyApplicationStateChangeSaves() {
-        QFETCH(Qt::ApplicationState, state);
+    void everySavePointSaves() {
+        QFETCH(QString, savePoint);
         AppFixture f;
         KestrineApp app(*f.container);
         f.fill(1);
         QVERIFY(f.container->viewContext()->hasChanges());
-        Q_EMIT qApp->applicationStateChanged(state);
+        if (savePoint == u"inactive") {
+            Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+        } else if (savePoint == u"active") {
+            Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+        } else if (savePoint == u"session commit") {
+            auto* session = qApp->findChild<QSessionManager*>();
+            QVERIFY(session);
+            Q_EMIT qApp->commitDataRequest(*session);
+        } else {
+            QVERIFY(QMetaMethod::fromSignal(&QCoreApplication::aboutToQuit).invoke(qApp));
+        }
         QVERIFY(!f.container->viewContext()->hasChanges());
     }
 
@@ -252,6 +364,67 @@ private Q_SLOTS:
         QCOMPARE(app.window()->findChildren<QMessageBox*>().size(), 1);
     }
 
+    // Whatever ends the process, a pending edit reaches the file: the user selects the
+    // collection, adds a deeplink and fires it (which shows the test the deeplink exists), then
+    // the process is told to stop.
+    void stopSignalSavesPendingEdits_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addRow("SIGTERM") << SIGTERM;
+        QTest::addRow("SIGINT") << SIGINT;
+        QTest::addRow("SIGHUP") << SIGHUP;
+    }
+
+    void stopSignalSavesPendingEdits() {
+        QFETCH(int, signalNumber);
+        KestrineProcess kestrine;
+        FakeXcode xcode(kestrine.env.path());
+        xcode.setScenario(
+            Tool::Simctl,
+            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
+            QStringLiteral("list devices"));
+        XcodeBookmarkManager().saveBookmark(xcode.url());
+        {
+            PersistentContainer store(kestrine.storePath());
+            QVERIFY(!store.loadPersistentStores());
+            store.viewContext()->insertCollection()->setName(QStringLiteral("Shop"));
+            QVERIFY(store.viewContext()->save());
+        }
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        kestrine.start(QStringLiteral("vnc:size=1600x1000:port=%1").arg(port));
+        VncKeyboard keyboard;
+        QVERIFY(keyboard.connectTo(port));
+        // The main content is up and its simulator selected.
+        QTRY_VERIFY_WITH_TIMEOUT(kestrine.logged(u"Updated devices list with 1 items"), 20000);
+
+        keyboard.press({VncKeyboard::down});
+        keyboard.press({VncKeyboard::control, 'n'});
+        keyboard.press({VncKeyboard::control, VncKeyboard::enter});
+        const QString added = QStringLiteral("scheme://basepath/path?query=value");
+        QTRY_COMPARE_WITH_TIMEOUT(xcode.invocations(Tool::Simctl).last().arguments.value(2), added,
+                                  20000);
+        // "Shop <url>" for every deeplink in the file, as another process reads it.
+        const auto stored = [&kestrine] {
+            PersistentContainer store(kestrine.storePath());
+            QStringList deeplinks;
+            if (!store.loadPersistentStores()) {
+                for (const Deeplink* deeplink : store.viewContext()->deeplinks()) {
+                    deeplinks.append(deeplink->deeplinkCollection()->name() + u' ' +
+                                     deeplink->urlString());
+                }
+            }
+            return deeplinks;
+        };
+        QCOMPARE(stored(), QStringList()); // still pending
+        ::kill(static_cast<pid_t>(kestrine.process.processId()), signalNumber);
+        QVERIFY(kestrine.process.waitForFinished(30000));
+        QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(kestrine.process.exitCode(), 0);
+        QCOMPARE(stored(), QStringList(QStringLiteral("Shop ") + added));
+    }
+
     // The real executable started on a store file it cannot open.
     void refusesAGarbageStoreAndLeavesItAlone_data() {
         QTest::addColumn<QByteArray>("content");
@@ -263,30 +436,18 @@ private Q_SLOTS:
 
     void refusesAGarbageStoreAndLeavesItAlone() {
         QFETCH(QByteArray, content);
-        TestEnvironment env;
-        const QString dataHome = env.filePath("data");
-        const QString storeDirectory = dataHome + QStringLiteral("/Kestrine/Kestrine");
-        QVERIFY(QDir().mkpath(storeDirectory));
-        QFile store(storeDirectory + QStringLiteral("/Kestrine.sqlite"));
+        KestrineProcess kestrine;
+        QFile store(kestrine.storePath());
         QVERIFY(store.open(QIODevice::WriteOnly));
         store.write(content);
         store.close();
 
-        QProcess kestrine;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.filePath("config"));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath("cache"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
-        kestrine.setProcessEnvironment(environment);
-        kestrine.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
-        QVERIFY(kestrine.waitForFinished(30000));
-        QCOMPARE(kestrine.exitStatus(), QProcess::NormalExit);
-        QVERIFY(kestrine.exitCode() != 0);
-        const QString errors = QString::fromUtf8(kestrine.readAllStandardError());
-        QVERIFY2(errors.contains(QStringLiteral("Unresolved error ")), qPrintable(errors));
-        QVERIFY(errors.contains(QStringLiteral("Kestrine.sqlite")));
+        kestrine.start();
+        QVERIFY(kestrine.process.waitForFinished(30000));
+        QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
+        QVERIFY(kestrine.process.exitCode() != 0);
+        QVERIFY2(kestrine.logged(u"Unresolved error "), qPrintable(kestrine.log));
+        QVERIFY(kestrine.logged(u"Kestrine.sqlite"));
 
         QVERIFY(store.open(QIODevice::ReadOnly));
         QCOMPARE(store.readAll(), content);
