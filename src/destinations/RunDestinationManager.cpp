@@ -87,11 +87,10 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
         // Dropping the task discards its result; the tool runs to its end unobserved.
         { [[maybe_unused]] auto discarded = std::move(physicalTask); }
         logger.error(u"Error fetching devices: %{public}s", localizedDescription(simulatorError));
-        if (!self)
+        if (!self || generation != m_fetchGeneration)
             co_return;
         setError(simulatorError);
-        if (generation == m_fetchGeneration)
-            setIsLoading(false);
+        setIsLoading(false);
         co_return;
     }
 
@@ -107,12 +106,15 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
 
     if (!self)
         co_return;
+    if (generation != m_fetchGeneration) {
+        logger.debug(u"Dropped an older fetch's %{public}ld devices", merged.size());
+        co_return;
+    }
     QList<DeviceSection> sections = groupDevices(merged);
     const qsizetype count = merged.size();
     setDevices(std::move(merged));
     setGroupedSections(std::move(sections));
-    if (generation == m_fetchGeneration)
-        setIsLoading(false);
+    setIsLoading(false);
     logger.info(u"Updated devices list with %{public}ld items", count);
     restoreSelection();
 }

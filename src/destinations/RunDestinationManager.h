@@ -47,7 +47,8 @@ public:
 
     // Lists simulators and physical devices of `xcodeURL` at the same time and publishes the
     // merged list. A simulator failure becomes `error` and keeps the previous list and selection;
-    // a device failure is logged and the simulators are shown alone. Never throws.
+    // a device failure is logged and the simulators are shown alone. A fetch started since
+    // wins: this one's outcome is then dropped. Never throws.
     QCoro::Task<> fetchDevices(QUrl xcodeURL);
 
     // Makes `device` the destination and remembers its id.
@@ -82,9 +83,9 @@ private:
     QList<DeviceSection> m_groupedSections;
     std::optional<Device> m_selectedDevice;
     bool m_isLoading = false;
-    // Counts fetches; loading ends when the newest one finishes. An older fetch that finishes
-    // while a newer one runs leaves the spinner on, and one stuck on a tool that never answers
-    // cannot hold it after a Refresh has brought a list.
+    // Counts fetches; only the newest one publishes. An older one that finishes later (one
+    // stuck on a tool that never answered, say) neither brings back its older list, selection
+    // or error nor ends the newer one's loading.
     quint64 m_fetchGeneration = 0;
     std::exception_ptr m_error;
     std::optional<QString> m_selectedDeviceId;

@@ -70,7 +70,7 @@ QCoro::Task<> fire(QUrl url, QPointer<RunDestinationManager> destinations,
 
     if (!apps)
         throw noTargetAppError();
-    const std::optional<InstalledApp> app = apps->selectedApp();
+    const std::optional<InstalledApp> app = apps->selectedAppFor(device->id);
     if (!app)
         throw noTargetAppError();
     co_await DeviceCtlClient(xcodeURL,

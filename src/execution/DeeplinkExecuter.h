@@ -14,7 +14,8 @@
 #include "targetapps/BundleIdManager.h"
 
 // Fires one deeplink at the selected destination: `simctl openurl` on a simulator, a launch of
-// the selected target app with the URL as payload on a physical device. Then brings Kestrine
+// the selected target app with the URL as payload on a physical device (only an app from that
+// device's list counts as selected). Then brings Kestrine
 // (and for a simulator the Simulator app) to the front. Keeps the two managers weakly; the
 // shell points it at them before every request. Requests may overlap; nothing queues them.
 class DeeplinkExecuter : public QObject {

@@ -74,6 +74,7 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
         m_logger.info(u"Skipping app fetch for non-physical device");
         ++m_fetchGeneration; // a list fetch still running is superseded: its answer is dropped
         setApps({});
+        m_appsDeviceId.reset();
         setSelectedApp(std::nullopt);
         setLoadedDeviceId(std::nullopt);
         setIsLoading(false);
@@ -81,6 +82,9 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
     }
     if (m_loadedDeviceId == device.id && !m_apps.isEmpty()) {
         m_logger.info(u"Apps already loaded for device %{public}s", device.id);
+        // Back to this device before another one's list came: that list must not replace it.
+        ++m_fetchGeneration;
+        setIsLoading(false);
         co_return;
     }
     if (m_xcodeURL.isEmpty()) {
@@ -124,6 +128,7 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
 void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& device) {
     const qsizetype count = list.size();
     setApps(std::move(list));
+    m_appsDeviceId = device.id;
     setLoadedDeviceId(device.id);
     setIsLoading(false);
     m_logger.info(u"Loaded %{public}ld apps", count);
@@ -222,6 +227,14 @@ QCoro::Task<> BundleIdManager::iconWorker(QPointer<BundleIdManager> self,
         ++pass->succeeded;
         self->m_logger.debug(u"Fetched and cached icon for %{public}s", app->name());
     }
+}
+
+std::optional<InstalledApp> BundleIdManager::selectedAppFor(const QString& deviceId) const {
+    // The choice outlives list changes: it may be another device's app, or one a reload of
+    // this device's list no longer has.
+    if (!m_selectedApp || m_appsDeviceId != deviceId || !m_apps.contains(*m_selectedApp))
+        return std::nullopt;
+    return m_selectedApp;
 }
 
 void BundleIdManager::selectApp(const InstalledApp& app) {

@@ -62,12 +62,15 @@ public:
     void setMaxConcurrentIconFetches(int count) { m_maxConcurrentIconFetches = qMax(1, count); }
 
     // Loads the apps of a physical device (nothing when that device's non-empty list is
-    // already loaded) or clears the list for a simulator. Never throws: a failure lands in
-    // `error`. The icons follow in a pass of their own that this does not wait for.
+    // already loaded) or clears the list for a simulator. Either way a load still running for
+    // another device is dropped. Never throws: a failure lands in `error`. The icons follow in
+    // a pass of their own that this does not wait for.
     QCoro::Task<> fetchApps(Device device);
 
     // Makes `app` the target and remembers its bundle identifier.
     void selectApp(const InstalledApp& app);
+    // The selected app when it is in the list loaded for `deviceId`, else none.
+    [[nodiscard]] std::optional<InstalledApp> selectedAppFor(const QString& deviceId) const;
 
 Q_SIGNALS:
     void appsChanged();
@@ -102,9 +105,13 @@ private:
     QString m_errorDescription;
     int m_iconUpdateTrigger = 0;
     std::optional<QString> m_loadedDeviceId;
+    // The device `m_apps` came from. Unlike m_loadedDeviceId, a forced reload does not clear
+    // it: the list shown meanwhile is still that device's.
+    std::optional<QString> m_appsDeviceId;
     QUrl m_xcodeURL;
-    // Counts list fetches and clears: a fetch whose answer arrives after a newer one began
-    // is dropped, so a slow device can never overwrite the list of the device chosen since.
+    // Counts list fetches, clears and returns to the loaded device: a fetch whose answer
+    // arrives after any of them is dropped, so a slow device can never overwrite the list of
+    // the device chosen since.
     quint64 m_fetchGeneration = 0;
     int m_maxConcurrentIconFetches = maxConcurrentIconFetches;
     AppIconCache m_iconCache;

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 using Tool = FakeXcode::Tool;
+Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 
@@ -69,6 +70,8 @@ private Q_SLOTS:
     void simulatorFailureKeepsPreviousList();
     void deviceFailureShowsSimulatorsAlone_data();
     void deviceFailureShowsSimulatorsAlone();
+    void olderFetchFinishingLastIsDropped_data();
+    void olderFetchFinishingLastIsDropped();
     void selectDevicePersists();
 };
 
@@ -272,6 +275,32 @@ void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone() {
     QVERIFY(complete >= 0);
     QVERIFY2(lines.value(complete + 1).startsWith(logged), qPrintable(lines.value(complete + 1)));
     QCOMPARE(lines.last(), u"Updated devices list with 1 items");
+}
+
+void tst_RunDestinationManager::olderFetchFinishingLastIsDropped_data() {
+    QTest::addColumn<FakeXcode::Scenario>("older"); // what the older fetch's simctl answers, late
+    QTest::addRow("older list") << FakeXcode::Scenario{
+        .standardOutput = simctlJson({{"iOS-17-2", {"S1|Old|Booted"}}}), .delaySeconds = 2};
+    QTest::addRow("older error") << FakeXcode::Scenario{
+        .standardError = "simctl died\n", .exitStatus = 1, .delaySeconds = 2};
+}
+
+void tst_RunDestinationManager::olderFetchFinishingLastIsDropped() {
+    QFETCH(FakeXcode::Scenario, older);
+    Fixture f({"S2|New|Booted"});
+    // Another Xcode, so that each fetch meets its own stand-in tools whatever the timing.
+    FakeXcode olderXcode(f.env.path());
+    olderXcode.setScenario(Tool::Simctl, older);
+    bool olderDone = false;
+    QCoro::connect(f.manager.fetchDevices(olderXcode.url()), this, [&] { olderDone = true; });
+    f.fetch();
+    QVERIFY(!olderDone);
+
+    QTRY_VERIFY_WITH_TIMEOUT(olderDone, 10000);
+    QCOMPARE(ids(f.manager.devices()), QStringList{"S2"});
+    QCOMPARE(f.manager.selectedDevice()->id, u"S2");
+    QVERIFY(!f.manager.error());
+    QVERIFY(!f.manager.isLoading());
 }
 
 void tst_RunDestinationManager::selectDevicePersists() {

@@ -2,12 +2,12 @@
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
+#include "ToolDocuments.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
 #include "targetapps/BundleIdManager.h"
-#include "targetapps/InstalledApp.h"
 #include "widgets/MainWindowActivator.h"
 
 #include <QApplication>
@@ -26,10 +26,9 @@
 using Tool = FakeXcode::Tool;
 using DeviceFixtures::phone;
 using DeviceFixtures::simulator;
+using DeviceFixtures::tablet;
 
 namespace {
-
-const InstalledApp shop(QStringLiteral("Shop"), QStringLiteral("com.example.shop"));
 
 const QString kestrineScript = QStringLiteral("tell application \"Kestrine\" to activate");
 const QString simulatorScript = QStringLiteral("tell application \"Simulator\" to activate");
@@ -62,6 +61,17 @@ struct Rig {
         if (task.failed())
             qWarning("execute threw");
         return *outcome;
+    }
+
+    // Loads `device`'s list of `listed` apps ("name=bundle id") and waits out its icon pass.
+    void loadApps(FakeXcode& xcode, const Device& device, const QStringList& listed) {
+        xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(listed)},
+                          QStringLiteral("info apps"));
+        apps->setXcodeURL(xcode.url());
+        apps->setLoadedDeviceId(std::nullopt);
+        QSignalSpy iconsDone(apps.get(), &BundleIdManager::iconFetchFinished);
+        QCoro::waitFor(apps->fetchApps(device));
+        QTRY_COMPARE(iconsDone.count(), 1);
     }
 
     std::unique_ptr<RunDestinationManager> destinations = std::make_unique<RunDestinationManager>();
@@ -157,6 +167,11 @@ void tst_DeeplinkExecuter::firesThenReports_data() {
         << "no selection" << url << QStringList() << noDevice << appError(1, noDevice);
     QTest::addRow("physical, no app selected")
         << "no app" << url << QStringList() << noApp << appError(2, noApp);
+    // The chosen app came from a list that is not this device's (yet): still none chosen.
+    QTest::addRow("physical, app chosen from another device's list")
+        << "another device's app" << url << QStringList() << noApp << appError(2, noApp);
+    QTest::addRow("physical, app chosen before the device's list came back without it")
+        << "app no longer listed" << url << QStringList() << noApp << appError(2, noApp);
     // The URL was delivered; the Simulator is not activated after the failure. The printed
     // line is one line, whatever line breaks the tool's message had.
     const QString denied = QStringLiteral(
@@ -179,12 +194,19 @@ void tst_DeeplinkExecuter::firesThenReports() {
         xcode.setScenario(Tool::Osascript,
                           {.standardError = description.toUtf8(), .exitStatus = 1});
     Rig rig(xcode);
+    const bool physical = !QStringList{"simulator", "activation refused"}.contains(setup);
     if (setup == u"no manager")
         rig.destinations.reset();
     else if (setup != u"no selection")
-        rig.destinations->selectDevice(setup == u"phone" || setup == u"no app" ? phone : simulator);
-    if (setup == u"phone")
-        rig.apps->selectApp(shop);
+        rig.destinations->selectDevice(physical ? phone : simulator);
+    const QStringList listed{QStringLiteral("Shop=com.example.shop")};
+    if (setup == u"phone" || setup == u"app no longer listed")
+        rig.loadApps(xcode, phone, listed);
+    if (setup == u"app no longer listed")
+        rig.loadApps(xcode, phone, {});
+    if (setup == u"another device's app")
+        rig.loadApps(xcode, tablet, listed);
+    const qsizetype callsBefore = xcode.calls().size();
 
     const QUrl url(text);
     QVERIFY(url.isValid());
@@ -195,7 +217,7 @@ void tst_DeeplinkExecuter::firesThenReports() {
     QCOMPARE(outcome.calls, 1);
     QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
     QCOMPARE(outcome.failed, !description.isEmpty());
-    QCOMPARE(xcode.calls(), calls);
+    QCOMPARE(xcode.calls().mid(callsBefore), calls);
     QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
     if (description.isEmpty()) {
         QCOMPARE(env.messages(QStringLiteral("command")), QStringList());

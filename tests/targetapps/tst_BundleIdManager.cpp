@@ -79,6 +79,7 @@ private Q_SLOTS:
     void failedFetchKeepsTheListAndSetsError();
     void iconPassCountsAndTriggersForTheSelectedAppOnly();
     void cachedIconsComeBeforeAnyDeviceRequest();
+    void slowAnswerOfAnEarlierDeviceIsDropped_data();
     void slowAnswerOfAnEarlierDeviceIsDropped();
 };
 
@@ -248,27 +249,38 @@ void tst_BundleIdManager::cachedIconsComeBeforeAnyDeviceRequest() {
     QCOMPARE(iconCalls(f.xcode), 2);
 }
 
+void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped_data() {
+    QTest::addColumn<bool>("iPadLoaded"); // before the slow load of the iPhone begins
+    QTest::addColumn<Device>("next");     // chosen while the iPhone's list is on its way
+    QTest::addColumn<QStringList>("apps");
+    QTest::addColumn<QString>("loadedDevice"); // null: none
+    QTest::addRow("another device") << false << iPad << QStringList{"com.new"} << "DEV-2";
+    QTest::addRow("a simulator") << false << simulator << QStringList{} << QString();
+    QTest::addRow("back to the device loaded before")
+        << true << iPad << QStringList{"com.new"} << "DEV-2";
+}
+
 void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped() {
+    QFETCH(bool, iPadLoaded);
+    QFETCH(Device, next);
+    QFETCH(QStringList, apps);
+    QFETCH(QString, loadedDevice);
     Fixture f;
     f.xcode.setScenario(Tool::Devicectl,
                         {.file = ToolDocuments::apps({"Old=com.old"}), .delaySeconds = 0.5},
                         QStringLiteral("device info apps --device DEV-1"));
     setApps(f.xcode, {"New=com.new"}, QStringLiteral("DEV-2"));
+    if (iPadLoaded)
+        f.load(iPad);
 
     auto slow = f.manager.fetchApps(iPhone);
-    f.load(iPad);
-    QCoro::waitFor(std::move(slow));
-    QCOMPARE(ids(f.manager.apps()), QStringList{"com.new"});
-    QCOMPARE(f.manager.loadedDeviceId(), std::optional<QString>("DEV-2"));
-    QVERIFY(!f.manager.isLoading());
-
-    // Moving to a simulator while a load runs: the list stays empty and loading ends.
-    f.manager.setLoadedDeviceId(std::nullopt);
-    slow = f.manager.fetchApps(iPhone);
-    f.load(simulator);
+    f.load(next);
     QVERIFY(!f.manager.isLoading());
     QCoro::waitFor(std::move(slow));
-    QVERIFY(f.manager.apps().isEmpty());
+    QCOMPARE(ids(f.manager.apps()), apps);
+    QCOMPARE(f.manager.loadedDeviceId().value_or(QString()), loadedDevice);
+    QCOMPARE(f.manager.selectedApp() ? f.manager.selectedApp()->bundleIdentifier() : QString(),
+             apps.value(0));
     QVERIFY(!f.manager.isLoading());
 }
 

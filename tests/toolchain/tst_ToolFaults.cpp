@@ -119,6 +119,8 @@ struct Rig {
             QCoro::connect(apps->fetchApps(phone), &context, [] {});
         } else {
             destinations->selectDevice(driver == Driver::fireAtSimulator ? simulator : phone);
+            if (driver == Driver::fireAtDevice) // only an app of the phone's list is launched
+                QCoro::waitFor(apps->fetchApps(phone));
             apps->selectApp(
                 InstalledApp(QStringLiteral("Shop"), QStringLiteral("com.example.shop")));
             const auto report = [this](std::exception_ptr error, bool failed) {
@@ -298,10 +300,10 @@ void tst_ToolFaults::refreshAfterAHangingListingShowsTheNewList() {
     QTRY_VERIFY(refreshed);
     QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: none, loading: no");
 
-    // The stuck listing ends late and, as the last to finish, reports its failure.
+    // The stuck listing ends late; the newer list stands and its failure is dropped.
     rig.xcode.endHangs(Tool::Simctl);
     QTRY_VERIFY(rig.done);
-    QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: Unknown error, loading: no");
+    QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: none, loading: no");
 }
 
 QTEST_MAIN(tst_ToolFaults)
