@@ -117,7 +117,15 @@ QCoro::Task<QByteArray> DeviceCtlClient::listing(QString filePrefix, QStringList
     QFile json(file.path());
     if (!json.open(QIODevice::ReadOnly))
         throwReadError(json);
-    QByteArray bytes = json.readAll();
+    // Checked before reading, and the read bounded too, for a file still growing.
+    QByteArray bytes;
+    if (json.size() <= CommandRunner::outputLimit)
+        bytes = json.read(CommandRunner::outputLimit + 1);
+    if (json.size() > CommandRunner::outputLimit || bytes.size() > CommandRunner::outputLimit) {
+        throw AppError(QStringLiteral("Kestrine.FileRead"), int(QFileDevice::ReadError),
+                       QStringLiteral("The file “%1” couldn’t be read: it passed 64 MiB.")
+                           .arg(QFileInfo(json.fileName()).fileName()));
+    }
     if (json.error() != QFileDevice::NoError)
         throwReadError(json);
     co_return bytes;

@@ -29,7 +29,8 @@ public:
     [[nodiscard]] QString developerDirectory() const;
 
     // `devicectl list devices`: the bytes of the JSON document the tool wrote. Throws
-    // CommandError when the tool fails, AppError when it cannot start or its file cannot be read.
+    // CommandError when the tool fails, AppError when it cannot start or its file cannot be read
+    // or is larger than CommandRunner::outputLimit.
     [[nodiscard]] QCoro::Task<QByteArray> listDevices() const;
 
     // `devicectl device info apps --device <deviceId>`: the bytes of the apps document; throws

@@ -99,6 +99,20 @@ QCoro::Task<CommandOutput> run(QUrl executableURL, QStringList arguments,
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
     // QProcess reads the pipes from the event loop as data arrives, so a chatty tool never
     // stalls on a full pipe, and everything is in its buffers by the time it reports finished.
+    // Moving it into our buffers as it comes lets a tool that writes without end be stopped.
+    CommandOutput result;
+    bool overflowed = false;
+    const auto collect = [&] {
+        result.output += process.readAllStandardOutput();
+        result.errorOutput += process.readAllStandardError();
+        if (result.output.size() > outputLimit || result.errorOutput.size() > outputLimit) {
+            overflowed = true;
+            result = {};
+            process.kill();
+        }
+    };
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, collect);
+    QObject::connect(&process, &QProcess::readyReadStandardError, &process, collect);
     process.start(QIODevice::ReadOnly);
     co_await ProcessEnd(process);
 
@@ -108,12 +122,11 @@ QCoro::Task<CommandOutput> run(QUrl executableURL, QStringList arguments,
                            .arg(QFileInfo(program).fileName(), process.errorString()));
     }
 
-    CommandOutput result;
-    if (captureOutput)
-        result.output = process.readAllStandardOutput();
-    if (captureError)
-        result.errorOutput = process.readAllStandardError();
-
+    collect();
+    if (overflowed) {
+        throw CommandError(QStringLiteral("“%1” was stopped: its output passed 64 MiB")
+                               .arg(QFileInfo(program).fileName()));
+    }
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         co_return result;
     throw CommandError(failureMessage(result.output, result.errorOutput));

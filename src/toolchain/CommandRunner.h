@@ -20,6 +20,9 @@ namespace CommandRunner {
 // The domain of the AppError thrown when a tool cannot be started at all.
 inline constexpr QStringView launchErrorDomain = u"CommandRunner.launch";
 
+// The most a tool may write on a captured stream, and devicectl into its JSON document.
+inline constexpr qint64 outputLimit = 64 * 1024 * 1024;
+
 // Runs `executableURL` (an absolute file URL; no search path) with `arguments` passed verbatim
 // (never through a shell), its environment being ours with `environment` laid over it.
 // A captured stream is collected through a pipe while the tool runs; an uncaptured one is
@@ -29,7 +32,8 @@ inline constexpr QStringView launchErrorDomain = u"CommandRunner.launch";
 // Throws AppError (domain launchErrorDomain) when the tool cannot be started, and
 // CommandError when it exits with any status but 0 or dies: the message is its standard error
 // text, else its standard output text, else "Unknown error" (text that is not valid UTF-8
-// counts as empty; nothing is trimmed). Never retries and never times out.
+// counts as empty; nothing is trimmed). A tool that writes more than outputLimit on a captured
+// stream is killed and the run throws CommandError saying so. Never retries and never times out.
 [[nodiscard]] QCoro::Task<CommandOutput> run(QUrl executableURL, QStringList arguments,
                                              QMap<QString, QString> environment, bool captureOutput,
                                              bool captureError);

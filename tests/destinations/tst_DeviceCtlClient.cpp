@@ -115,6 +115,9 @@ void tst_DeviceCtlClient::listingFailuresLeaveNoFile_data() {
     QTest::addRow("tool writes no file")
         << FakeXcode::Scenario{.standardOutput = "nothing to say\n"}
         << "couldn’t be opened because there is no such file." << false;
+    QTest::addRow("file past 64 MiB")
+        << FakeXcode::Scenario{.file = QByteArray(64 * 1024 * 1024 + 1, ' ')}
+        << "couldn’t be read: it passed 64 MiB." << false;
 }
 
 void tst_DeviceCtlClient::listingFailuresLeaveNoFile() {

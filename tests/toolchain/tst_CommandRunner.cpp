@@ -47,6 +47,12 @@ void tst_CommandRunner::outcome_data() {
     QTest::addRow("nothing written") << "exit 3" << true << "Unknown error";
     QTest::addRow("invalid UTF-8 on standard error counts as empty")
         << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1" << true << "fallback";
+    // Past 64 MiB on either stream the tool is stopped (the sleep would outlast the test).
+    const QString stopped = QStringLiteral("“sh” was stopped: its output passed 64 MiB");
+    QTest::addRow("standard output past the cap")
+        << "head -c 67108865 /dev/zero; exec sleep 60" << true << stopped;
+    QTest::addRow("standard error past the cap")
+        << "head -c 67108865 /dev/zero >&2; exit 0" << true << stopped;
 }
 
 void tst_CommandRunner::outcome() {
