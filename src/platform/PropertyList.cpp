@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QVariantList>
 
 #include <plist/plist.h>
@@ -112,6 +113,9 @@ std::optional<QVariantMap> dictionaryFromData(const QByteArray& data) {
 }
 
 std::optional<QVariantMap> readDictionary(const QString& path) {
+    // A FIFO would block the open until a writer comes, a device could be read without end.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > maximumSize)
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include "updates/Appcast.h"
 #include "updates/VersionComparator.h"
 
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -171,6 +172,21 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
     QPointer<Updater> self(this);
     const QString currentVersion = m_currentVersion;
 
+    const QString tooLargeText =
+        QStringLiteral("The feed is larger than %1 bytes").arg(maximumFeedSize);
+    if (url.isLocalFile()) {
+        // Opening a FIFO would block this thread and a device could be read without end; a
+        // file's size is known before it is read.
+        const QFileInfo file(url.toLocalFile());
+        if (file.exists() && !file.isFile()) {
+            co_return UpdateCheckResult::failed(
+                Failure::MalformedFeed,
+                QStringLiteral("The feed “%1” is not a regular file").arg(file.filePath()));
+        }
+        if (file.size() > maximumFeedSize)
+            co_return UpdateCheckResult::failed(Failure::MalformedFeed, tooLargeText);
+    }
+
     QNetworkRequest request(url);
     request.setTransferTimeout(int(m_transferTimeout.count()));
     request.setHeader(QNetworkRequest::UserAgentHeader,
@@ -204,9 +220,7 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
             status);
     }
     if (*tooLarge) {
-        co_return UpdateCheckResult::failed(
-            Failure::MalformedFeed,
-            QStringLiteral("The feed is larger than %1 bytes").arg(maximumFeedSize));
+        co_return UpdateCheckResult::failed(Failure::MalformedFeed, tooLargeText);
     }
     if (raw->error() != QNetworkReply::NoError)
         co_return UpdateCheckResult::failed(classify(raw->error()), raw->errorString());

@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 
+#include <QtConcurrent>
 #include <QtTest>
 
 namespace {
@@ -59,6 +60,8 @@ private Q_SLOTS:
         QTest::addRow("truncated binary") << binaryDictionary.left(20) << false << QVariantMap();
         // No contents: the path is a directory, which cannot be opened as a file.
         QTest::addRow("a directory") << QByteArray() << false << QVariantMap();
+        // Opening a FIFO waits for a writer that never comes.
+        QTest::addRow("a FIFO") << QByteArray("<fifo>") << false << QVariantMap();
     }
 
     void readsDictionary() {
@@ -66,10 +69,18 @@ private Q_SLOTS:
         QFETCH(bool, isDictionary);
         QFETCH(QVariantMap, expected);
         TestEnvironment env;
-        const QString path =
-            contents.isNull() ? env.path() : env.writeFile(QStringLiteral("Info.plist"), contents);
+        const QString path = contents.isNull() ? env.path()
+                             : contents == "<fifo>"
+                                 ? env.makeFifo(QStringLiteral("Info.plist"))
+                                 : env.writeFile(QStringLiteral("Info.plist"), contents);
 
-        const std::optional<QVariantMap> dictionary = PropertyList::readDictionary(path);
+        QFuture<std::optional<QVariantMap>> reading =
+            QtConcurrent::run(&PropertyList::readDictionary, path);
+        const bool finished = QTest::qWaitFor([&] { return reading.isFinished(); }, 5000);
+        if (!finished)
+            TestEnvironment::releaseFifoReader(path);
+        QVERIFY2(finished, "the read blocked");
+        const std::optional<QVariantMap> dictionary = reading.result();
 
         QCOMPARE(dictionary.has_value(), isDictionary);
         if (isDictionary)

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 TestEnvironment::TestEnvironment()
     : m_savedHome(qgetenv("HOME"))
     , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray()) {
@@ -47,6 +51,19 @@ QStringList TestEnvironment::messages(const QString& category) const {
 void TestEnvironment::clearLog() {
     const QMutexLocker lock(&m_mutex);
     m_records.clear();
+}
+
+QString TestEnvironment::makeFifo(const QString& name) const {
+    const QString path = filePath(name);
+    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+        qFatal("cannot create the FIFO %s", qPrintable(path));
+    return path;
+}
+
+void TestEnvironment::releaseFifoReader(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 QString TestEnvironment::writeFile(const QString& name, const QByteArray& contents) const {

@@ -22,6 +22,11 @@ public:
     [[nodiscard]] QString filePath(const QString& name) const { return m_directory.filePath(name); }
     // Writes `contents` to the file `name` in the directory and returns its path.
     QString writeFile(const QString& name, const QByteArray& contents) const;
+    // Creates the FIFO `name` in the directory and returns its path.
+    [[nodiscard]] QString makeFifo(const QString& name) const;
+    // Opens the FIFO at `path` for writing without waiting, so that a reader stuck opening it
+    // goes on (and reads end of file) instead of hanging the test; nothing happens without one.
+    static void releaseFifoReader(const QString& path);
 
     // Captured log messages, optionally of one category only.
     [[nodiscard]] QStringList messages(const QString& category = {}) const;

@@ -7,7 +7,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 Q_DECLARE_METATYPE(UpdateCheckResult)
 
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void refusesSecondCheckWhileOneRuns_data();
     void refusesSecondCheckWhileOneRuns();
     void takesFeedAddressFromSettings();
+    void feedFileMustBeRegular_data();
+    void feedFileMustBeRegular();
 };
 
 void tst_Updater::initTestCase() {
@@ -182,6 +186,49 @@ void tst_Updater::takesFeedAddressFromSettings() {
     pointFeedAt(QUrl(QStringLiteral("ftp://127.0.0.1/appcast.xml")));
     QCOMPARE(check(updater).failure, Failure::NotConfigured);
     QCOMPARE(server.requestCount(), 1);
+}
+
+void tst_Updater::feedFileMustBeRegular_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("detail");
+
+    const QString notRegular = QStringLiteral("is not a regular file");
+    QTest::addRow("FIFO") << "fifo" << notRegular;
+    QTest::addRow("device") << "/dev/null" << notRegular;
+    QTest::addRow("directory") << "directory" << notRegular;
+    QTest::addRow("regular file too large")
+        << "large"
+        << QStringLiteral("The feed is larger than %1 bytes").arg(Updater::maximumFeedSize);
+}
+
+void tst_Updater::feedFileMustBeRegular() {
+    QFETCH(QString, kind);
+    QFETCH(QString, detail);
+    TestEnvironment env;
+    const QString name = QStringLiteral("appcast.xml");
+    const QString path = kind == u"fifo"        ? env.makeFifo(name)
+                         : kind == u"directory" ? env.path()
+                         : kind == u"large"
+                             ? env.writeFile(name, QByteArray(Updater::maximumFeedSize + 1, ' '))
+                             : kind;
+    pointFeedAt(QUrl::fromLocalFile(path));
+
+    // Opening a FIFO blocks the thread: the watchdog lets a check stuck there end and fail.
+    std::atomic_bool done = false;
+    std::thread watchdog([&] {
+        for (int waited = 0; waited < 3000 && !done; waited += 50)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!done && kind == u"fifo")
+            TestEnvironment::releaseFifoReader(path);
+    });
+    Updater updater;
+    updater.startUpdater();
+    const UpdateCheckResult result = check(updater);
+    done = true;
+    watchdog.join();
+
+    QCOMPARE(result.failure, Failure::MalformedFeed);
+    QVERIFY2(result.detail.endsWith(detail), qPrintable(result.detail));
 }
 
 QTEST_GUILESS_MAIN(tst_Updater)
