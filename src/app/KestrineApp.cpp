@@ -85,8 +85,10 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
 
 KestrineApp::~KestrineApp() {
     AppSettings::standard()->setValue(windowGeometryKey, m_window->saveGeometry());
-    // The window's views refer to the managers; they go first.
+    // The window's views refer to the managers; they go first. What their going away left
+    // pending is saved here, the event loop being over.
     m_window.reset();
+    save();
 }
 
 XcodeBookmarkManager* KestrineApp::manager() {

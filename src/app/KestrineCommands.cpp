@@ -55,5 +55,7 @@ void KestrineCommands::deleteAll() {
         return;
     for (ManagedObject* object : context->registeredObjects())
         context->deleteObject(object);
-    (void)context->save();
+    // All or nothing: a failed save brings every object back, and the selection with it.
+    if (!context->save())
+        context->rollback();
 }

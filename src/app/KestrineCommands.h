@@ -19,7 +19,7 @@ public:
     // Builds the menu bar of `window`.
     void install(QMainWindow* window);
 
-    // Deletes every object the main context holds and saves; a failed save is ignored.
+    // Deletes every object the main context holds and saves; a failed save restores them.
     void deleteAll();
 
     // The update item of the Help menu (null until install()).

@@ -128,6 +128,19 @@ bool ManagedObjectContext::save(QString* error) {
     return true;
 }
 
+void ManagedObjectContext::saveLater() {
+    if (m_saveScheduled)
+        return;
+    m_saveScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_saveScheduled = false;
+            (void)save();
+        },
+        Qt::QueuedConnection);
+}
+
 void ManagedObjectContext::rollback() {
     // Deleted objects come back first, so restored relations find them registered.
     const QSet<ManagedObject*> deleted = m_deleted;

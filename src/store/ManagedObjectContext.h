@@ -34,6 +34,11 @@ public:
     // changes stay pending and `error` (if given) receives the reason.
     bool save(QString* error = nullptr);
 
+    // Saves once control is back in the event loop: views that go away or hide while the
+    // context is announcing a change (a cascade still half done) must not write that half.
+    // A failure leaves the changes pending for the next save point.
+    void saveLater();
+
     // Throws away all pending changes, restoring the last saved state.
     void rollback();
 
@@ -73,6 +78,7 @@ private:
     QHash<DeeplinkCollection*, DeeplinkCollection::Values> m_collectionSnapshots;
     QHash<Deeplink*, Deeplink::Values> m_deeplinkSnapshots;
 
+    bool m_saveScheduled = false;
     quint64 m_nextSerial = 1;
     qint64 m_nextCollectionId = 1;
     qint64 m_nextDeeplinkId = 1;

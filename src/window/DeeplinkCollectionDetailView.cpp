@@ -72,10 +72,10 @@ DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
 
 DeeplinkCollectionDetailView::~DeeplinkCollectionDetailView() {
     m_run->stop();
-    // Going away commits what was done here; a failure leaves the changes pending for the
-    // next save point.
+    // Going away commits what was done here, once the change that removed this view is
+    // complete.
     if (m_context)
-        (void)m_context->save();
+        m_context->saveLater();
 }
 
 void DeeplinkCollectionDetailView::buildHeader() {

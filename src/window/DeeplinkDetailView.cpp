@@ -314,5 +314,5 @@ void DeeplinkDetailView::commitPendingEdit() {
 void DeeplinkDetailView::save() {
     commitPendingEdit();
     if (m_context && m_context->hasChanges())
-        m_context->save();
+        m_context->saveLater();
 }

@@ -19,7 +19,8 @@ class QueryParameterTable;
 // its components and a table of its query parameters (QueryParameterTable). Every edit goes
 // straight into the stored deeplink; all fields are recomputed from the stored URL after each
 // change, so an edit the URL cannot keep vanishes from its field once the user leaves it. The store
-// is saved when the editor leaves the window (hidden or destroyed); a failed save is ignored.
+// is saved once the editor has left the window (hidden or destroyed) and control is back in the
+// event loop; a failed save leaves the changes pending.
 class DeeplinkDetailView : public QWidget {
     Q_OBJECT
 public:

@@ -5,11 +5,18 @@
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 
+#include <utility>
+
 WindowState::WindowState(ManagedObjectContext* context, QObject* parent)
     : QObject(parent) {
     m_sectionedCollection = new FetchedResultsModel(context, DeeplinkQueries::collections(), this);
-    if (context)
+    if (context) {
         connect(context, &ManagedObjectContext::objectChanged, this, &WindowState::objectChanged);
+        connect(context, &ManagedObjectContext::didSave, this, [this] {
+            m_deletedCollection = nullptr;
+            m_deletedDeeplink = nullptr;
+        });
+    }
     m_title = title();
 }
 
@@ -24,6 +31,9 @@ Deeplink* WindowState::selectedDeeplink() const {
 void WindowState::setSelectedDeeplinkCollection(DeeplinkCollection* collection) {
     if (collection == m_selectedDeeplinkCollection)
         return;
+    // The sidebar may drop a deleted collection before this state hears of the deletion.
+    if (m_selectedDeeplinkCollection && m_selectedDeeplinkCollection->isDeleted())
+        m_deletedCollection = m_selectedDeeplinkCollection;
     if (m_selectedDeeplinkCollection)
         disconnect(m_selectedDeeplinkCollection, &ManagedObject::changed, this,
                    &WindowState::updateTitle);
@@ -38,6 +48,8 @@ void WindowState::setSelectedDeeplinkCollection(DeeplinkCollection* collection) 
 void WindowState::setSelectedDeeplink(Deeplink* deeplink) {
     if (deeplink == m_selectedDeeplink)
         return;
+    if (m_selectedDeeplink && m_selectedDeeplink->isDeleted())
+        m_deletedDeeplink = m_selectedDeeplink;
     m_selectedDeeplink = deeplink;
     Q_EMIT selectedDeeplinkChanged(deeplink);
 }
@@ -101,6 +113,8 @@ void WindowState::updateTitle() {
 }
 
 void WindowState::objectChanged(ManagedObject* object, ManagedObjectContext::Change change) {
+    if (change == ManagedObjectContext::Change::Inserted)
+        restoreDeletedSelection();
     if (change != ManagedObjectContext::Change::Deleted)
         return;
     // Whatever deleted it, a deleted object is no longer selected.
@@ -108,4 +122,13 @@ void WindowState::objectChanged(ManagedObject* object, ManagedObjectContext::Cha
         setSelectedDeeplink(nullptr);
     if (object == m_selectedDeeplinkCollection)
         setSelectedDeeplinkCollection(nullptr);
+}
+
+void WindowState::restoreDeletedSelection() {
+    // Only into an empty selection: one made since the deletion stays.
+    if (m_deletedCollection && !m_deletedCollection->isDeleted() && !m_selectedDeeplinkCollection)
+        setSelectedDeeplinkCollection(std::exchange(m_deletedCollection, nullptr));
+    if (m_deletedDeeplink && !m_deletedDeeplink->isDeleted() && !m_selectedDeeplink &&
+        m_deletedDeeplink->deeplinkCollection() == m_selectedDeeplinkCollection)
+        setSelectedDeeplink(std::exchange(m_deletedDeeplink, nullptr));
 }

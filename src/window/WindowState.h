@@ -51,9 +51,14 @@ Q_SIGNALS:
 private:
     void updateTitle();
     void objectChanged(ManagedObject* object, ManagedObjectContext::Change change);
+    void restoreDeletedSelection();
 
     QPointer<DeeplinkCollection> m_selectedDeeplinkCollection;
     QPointer<Deeplink> m_selectedDeeplink;
+    // The selection a deletion took away, until that deletion is saved: a rollback brings
+    // the objects back and, through these, their selection.
+    QPointer<DeeplinkCollection> m_deletedCollection;
+    QPointer<Deeplink> m_deletedDeeplink;
     SearchRootScope m_selectedScope = SearchRootScope::collection();
     QString m_searchText;
     FetchedResultsModel* m_sectionedCollection = nullptr;

@@ -24,6 +24,9 @@ public:
     // The open store's context; null when the file did not open (the reason is a warning).
     [[nodiscard]] ManagedObjectContext* context() const;
 
+    // The open store's container, as the application is handed it.
+    [[nodiscard]] PersistentContainer& container() const { return *m_container; }
+
     // Closes the store and opens the file again; returns the new context (null on failure).
     ManagedObjectContext* reopen();
 

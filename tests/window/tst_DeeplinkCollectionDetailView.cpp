@@ -88,7 +88,7 @@ void tst_DeeplinkCollectionDetailView::emptyStateAddsAndSelectsADeeplink() {
     QVERIFY(detail->selectedDeeplink() != added);
     // Going away saves what was added.
     detail.reset();
-    QVERIFY(!f.context.hasChanges());
+    QTRY_VERIFY(!f.context.hasChanges());
 }
 
 void tst_DeeplinkCollectionDetailView::emptyAndNoResultStates_data() {

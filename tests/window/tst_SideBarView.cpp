@@ -1,19 +1,23 @@
 #include "WindowFixture.h"
 
+#include "StoreFile.h"
+
+#include "app/KestrineCommands.h"
 #include "store/PersistentContainer.h"
+#include "updates/SparkleUpdater.h"
 #include "widgets/PlaceholderView.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionRowView.h"
+#include "window/DeeplinkDetailView.h"
 #include "window/DeeplinkRowView.h"
 #include "window/DeeplinkSideBarListView.h"
 #include "window/SideBarView.h"
 
 #include <QAction>
 #include <QMenu>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QSignalSpy>
 #include <QTreeView>
 
 using namespace WindowFixture;
@@ -50,7 +54,8 @@ private Q_SLOTS:
     void firstUseSheetOnAnEmptyStore();
     void deleteActsOnTheSelection_data();
     void deleteActsOnTheSelection();
-    void failedSaveOnDeleteRestoresTheCollection();
+    void failedSaveOnDeleteRestoresEverything_data();
+    void failedSaveOnDeleteRestoresEverything();
     void deeplinkTitles_data();
     void deeplinkTitles();
 };
@@ -141,49 +146,70 @@ void tst_SideBarView::deleteActsOnTheSelection() {
         QTest::keyClick(list->listView(), Qt::Key_Delete);
     }
 
-    QVERIFY(!store.context.hasChanges());
+    QTRY_VERIFY(!store.context.hasChanges());
     QCOMPARE(WindowFixture::listed(*split.sectionedCollection()),
              withSelection ? QStringList{"clicked"} : (QStringList{"selected", "clicked"}));
     QCOMPARE(store.context.deeplinks().size(), withSelection ? 0 : 1);
     QCOMPARE(split.state()->selectedDeeplinkCollection(), nullptr);
 }
 
-void tst_SideBarView::failedSaveOnDeleteRestoresTheCollection() {
+// With the editor showing one of the collection's deeplinks, a deletion is one save: when it
+// fails, the collection, its deeplinks and the selection all come back.
+void tst_SideBarView::failedSaveOnDeleteRestoresEverything_data() {
+    QTest::addColumn<bool>("deleteAll");
+    QTest::addRow("sidebar delete") << false;
+    QTest::addRow("Delete All") << true;
+}
+
+void tst_SideBarView::failedSaveOnDeleteRestoresEverything() {
+    QFETCH(bool, deleteAll);
     TestEnvironment env;
-    const QString path = env.filePath("Kestrine.sqlite");
-    PersistentContainer container(path);
-    QVERIFY(!container.loadPersistentStores());
-    container.store()->setBusyTimeout(50);
-    ManagedObjectContext& context = *container.viewContext();
+    StoreFile file(env);
+    ManagedObjectContext& context = *file.context();
     DeeplinkCollection* kept = addCollection(context, "kept", false, 1);
-    addDeeplink(context, kept, "link", "app://link");
+    addDeeplink(context, kept, "first", "app://first");
+    Deeplink* edited = addDeeplink(context, kept, "second", "app://second");
     QVERIFY(context.save());
     ColumSplitView split(&context, {});
     shown(split);
     QCOMPARE(split.state()->selectedDeeplinkCollection(), kept);
+    split.state()->setSelectedDeeplink(edited);
+    QTRY_VERIFY(split.findChild<DeeplinkDetailView*>());
+    SparkleUpdater updater;
+    KestrineCommands commands(file.container(), updater);
+    const auto remove = [&] {
+        if (deleteAll)
+            commands.deleteAll();
+        else
+            split.sideBar()->listView()->deleteAction()->trigger();
+    };
 
-    {
-        // Another writer holds the file's write lock, so the deletion cannot be saved.
-        QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "blocker");
-        blocker.setDatabaseName(path);
-        QVERIFY(blocker.open());
-        QSqlQuery lock(blocker);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        split.sideBar()->listView()->deleteAction()->trigger();
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+    QVERIFY(file.lockWrites());
+    remove();
+    file.unlockWrites();
+    if (!deleteAll) {
+        const QStringList logged = env.messages("coredata");
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged.front().startsWith("Unresolved error "), qPrintable(logged.front()));
     }
-    QSqlDatabase::removeDatabase("blocker");
-
-    const QStringList logged = env.messages("coredata");
-    QCOMPARE(logged.size(), 1);
-    QVERIFY2(logged.front().startsWith("Unresolved error "), qPrintable(logged.front()));
-    QCOMPARE(kept->deeplinksCount(), 1);
     QVERIFY(!context.hasChanges());
+    QCOMPARE(StoreFile::names(context), QStringList{"kept"});
+    QCOMPARE(kept->deeplinksCount(), 2);
+    QCOMPARE(context.deeplinks().size(), 2);
     QCOMPARE(split.state()->selectedDeeplinkCollection(), kept);
+    QCOMPARE(split.state()->selectedDeeplink(), edited);
+    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()), QStringList{"kept"});
 
-    // Nothing was lost: the next attempt goes through.
-    split.sideBar()->listView()->deleteAction()->trigger();
+    // Nothing was lost: the next attempt goes through, in one save and not piecemeal from
+    // views that go away while the deletion is being announced.
+    QSignalSpy saves(&context, &ManagedObjectContext::didSave);
+    remove();
+    QCOMPARE(saves.size(), 1);
     QVERIFY(split.sectionedCollection()->isEmpty());
+    ManagedObjectContext* reopened = file.reopen();
+    QVERIFY(reopened);
+    QVERIFY(reopened->collections().isEmpty());
+    QVERIFY(reopened->deeplinks().isEmpty());
 }
 
 void tst_SideBarView::deeplinkTitles_data() {
