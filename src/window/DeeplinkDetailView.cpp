@@ -111,6 +111,11 @@ DeeplinkDetailView::~DeeplinkDetailView() {
     // QObject drops the connections only after that.
     disconnect(m_focusConnection);
     disconnect(m_storeConnection);
+    // A field that loses the focus then also finishes its edit.
+    for (QLineEdit* field : m_fields) {
+        if (field)
+            disconnect(field, nullptr, this, nullptr);
+    }
 }
 
 QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName) {
