@@ -124,8 +124,9 @@ QCoro::Task<CommandOutput> run(QUrl executableURL, QStringList arguments,
 
     collect();
     if (overflowed) {
-        throw CommandError(QStringLiteral("“%1” was stopped: its output passed 64 MiB")
-                               .arg(QFileInfo(program).fileName()));
+        throw CommandError(QStringLiteral("“%1” was stopped: its output passed %2 MiB")
+                               .arg(QFileInfo(program).fileName())
+                               .arg(outputLimit / (1024 * 1024)));
     }
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         co_return result;
