@@ -15,7 +15,6 @@ public:
     // `symbolName` empty: text only.
     PlaceholderView(const QString& symbolName, const QString& text, QWidget* parent = nullptr);
 
-    [[nodiscard]] QString symbolName() const { return m_symbolName; }
     [[nodiscard]] QString text() const;
     void setText(const QString& text);
 

@@ -35,15 +35,20 @@ AutomatedRunControls::AutomatedRunControls(AutomatedRun* run, QWidget* parent)
     m_button->setAutoRaise(true);
     connect(m_button, &QToolButton::clicked, m_run, &AutomatedRun::toggle);
 
-    connect(m_run, &AutomatedRun::stateChanged, this, &AutomatedRunControls::update);
-    connect(m_run, &AutomatedRun::statusChanged, this, &AutomatedRunControls::update);
-    update();
+    // The status changes every second of a countdown; the button only with the run's state.
+    connect(m_run, &AutomatedRun::stateChanged, this, &AutomatedRunControls::updateButton);
+    connect(m_run, &AutomatedRun::statusChanged, this, &AutomatedRunControls::updateStatus);
+    updateButton();
+    updateStatus();
 }
 
-void AutomatedRunControls::update() {
+void AutomatedRunControls::updateStatus() {
     const QString status = m_run->statusText();
     m_status->setText(status);
     m_status->setVisible(!status.isEmpty());
+}
+
+void AutomatedRunControls::updateButton() {
     if (m_run->state() == StateCase::Running) {
         m_button->setText(QStringLiteral("Stop"));
         m_button->setIcon(SymbolImage::icon(QStringLiteral("pause.fill")));

@@ -23,7 +23,8 @@ public:
     [[nodiscard]] QLabel* statusLabel() const { return m_status; }
 
 private:
-    void update();
+    void updateStatus();
+    void updateButton();
 
     AutomatedRun* m_run = nullptr;
     QToolButton* m_button = nullptr;
