@@ -72,8 +72,6 @@ class tst_DestinationPicker : public QObject {
 private Q_SLOTS:
     void symbols_data();
     void symbols();
-    void sectionTitles_data();
-    void sectionTitles();
     void labelWhileLoadingAndWithoutDevices();
     void searchRegroupsAndReportsNoMatch();
     void choosingARowClosesAndRelabels();
@@ -88,8 +86,6 @@ void tst_DestinationPicker::symbols_data() {
                           << "ipad";
     QTest::addRow("iPad wins over TV") << "iPad TV Edition"
                                        << "ipad";
-    QTest::addRow("TV") << "Apple TV 4K"
-                        << "appletv.fill";
     QTest::addRow("case matters") << "ipad mini"
                                   << "iphone";
 }
@@ -98,21 +94,6 @@ void tst_DestinationPicker::symbols() {
     QFETCH(QString, name);
     QFETCH(QString, symbol);
     QCOMPARE(symbolName(DeviceFixtures::device(QStringLiteral("X"), name)), symbol);
-}
-
-void tst_DestinationPicker::sectionTitles_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("title");
-    QTest::addRow("iOS") << "iOS"
-                         << "IOS SIMULATORS";
-    QTest::addRow("physical, other platform") << "watchOS Devices"
-                                              << "WATCHOS DEVICES";
-}
-
-void tst_DestinationPicker::sectionTitles() {
-    QFETCH(QString, key);
-    QFETCH(QString, title);
-    QCOMPARE(DeviceListModel::sectionTitle(key), title);
 }
 
 void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices() {

@@ -181,7 +181,6 @@ class tst_ToolFaults : public QObject {
 private Q_SLOTS:
     void faultEndsAsItShould_data();
     void faultEndsAsItShould();
-    void refreshAfterAHangingListingShowsTheNewList();
 };
 
 void tst_ToolFaults::faultEndsAsItShould_data() {
@@ -283,27 +282,6 @@ void tst_ToolFaults::faultEndsAsItShould() {
     QVERIFY2(rig.ticksWhileFaulty >= 3, "the GUI thread stood still while the tool ran");
     if (!expected.isEmpty()) // nothing to ask once the owners are gone
         QCOMPARE(rig.summary(driver).left(expected.size()), expected);
-}
-
-void tst_ToolFaults::refreshAfterAHangingListingShowsTheNewList() {
-    TestEnvironment env;
-    Rig rig(env);
-    rig.setFault(Tool::Simctl, listing, {.hang = true});
-    rig.start(Driver::destinations);
-    QTRY_COMPARE(rig.xcode.hangingProcesses(Tool::Simctl).size(), 1);
-
-    // The user presses Refresh; simctl answers this time.
-    rig.xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
-    bool refreshed = false;
-    QCoro::connect(rig.destinations->fetchDevices(rig.xcode.url()), &rig.context,
-                   [&] { refreshed = true; });
-    QTRY_VERIFY(refreshed);
-    QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: none, loading: no");
-
-    // The stuck listing ends late; the newer list stands and its failure is dropped.
-    rig.xcode.endHangs(Tool::Simctl);
-    QTRY_VERIFY(rig.done);
-    QCOMPARE(rig.summary(Driver::destinations), "2 devices, error: none, loading: no");
 }
 
 QTEST_MAIN(tst_ToolFaults)
