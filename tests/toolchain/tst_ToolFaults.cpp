@@ -203,14 +203,7 @@ void tst_ToolFaults::faultEndsAsItShould_data() {
     QTest::addRow("simctl lists 20000 simulators")
         << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = manySimulators(20000)}
         << false << "20001 devices, error: none, loading: no";
-    QTest::addRow("devicectl dies by a signal")
-        << Driver::destinations << Tool::Devicectl << Scenario{.signal = SIGTERM} << false
-        << "1 devices, error: none, loading: no, devicectl failed: Unknown error";
 
-    QTest::addRow("apps: devicectl dies by a signal")
-        << Driver::apps << Tool::Devicectl
-        << Scenario{.standardError = "Device is locked", .signal = SIGKILL} << false
-        << "0 apps, error: Device is locked, loading: no";
     // Undecodable apps are an empty list, not an error.
     QTest::addRow("apps: 4 MB of garbage as the document")
         << Driver::apps << Tool::Devicectl << Scenario{.file = noise} << false
@@ -222,9 +215,6 @@ void tst_ToolFaults::faultEndsAsItShould_data() {
                     .file = ToolDocuments::apps({QStringLiteral("Shop=com.example.shop")})}
         << false << "1 apps, error: none, loading: no";
 
-    QTest::addRow("openurl dies by a signal")
-        << Driver::fireAtSimulator << Tool::Simctl << Scenario{.signal = SIGKILL} << false
-        << "failed: Unknown error";
     QTest::addRow("launch fails with 4 MB of text")
         << Driver::fireAtDevice << Tool::Devicectl
         << Scenario{.standardError = prose, .exitStatus = 1} << false
@@ -235,8 +225,6 @@ void tst_ToolFaults::faultEndsAsItShould_data() {
 
     // Nothing gives up on a hanging tool by itself; these end when the tool is killed.
     const Scenario hang{.hang = true};
-    QTest::addRow("hang: simctl list") << Driver::destinations << Tool::Simctl << hang << false
-                                       << "0 devices, error: Unknown error, loading: no";
     QTest::addRow("hang: devicectl list, manager deleted meanwhile")
         << Driver::destinations << Tool::Devicectl << hang << true << QString();
     QTest::addRow("hang: devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
