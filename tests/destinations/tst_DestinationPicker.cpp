@@ -74,7 +74,7 @@ private Q_SLOTS:
     void symbols();
     void labelWhileLoadingAndWithoutDevices();
     void searchRegroupsAndReportsNoMatch();
-    void choosingARowClosesAndRelabels();
+    void choosingARowClosesRelabelsAndPersists();
     void arrowKeysSelectButKeepThePopoverOpen();
     void refreshNeedsAnXcodeLocation();
 };
@@ -132,7 +132,7 @@ void tst_DestinationPicker::searchRegroupsAndReportsNoMatch() {
     QCOMPARE(f.list()->model()->flags(f.list()->model()->index(0)), Qt::NoItemFlags);
 }
 
-void tst_DestinationPicker::choosingARowClosesAndRelabels() {
+void tst_DestinationPicker::choosingARowClosesRelabelsAndPersists() {
     Fixture f;
     f.fetch();
     QCOMPARE(f.picker->title(), QStringLiteral("iPhone 15")); // the booted simulator
@@ -146,6 +146,10 @@ void tst_DestinationPicker::choosingARowClosesAndRelabels() {
     QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S3"));
     QCOMPARE(f.picker->title(), QStringLiteral("Apple TV 4K"));
     QCOMPARE(f.picker->symbol(), QStringLiteral("appletv.fill"));
+    // Stored for the next launch, where the device is known again only once a fetch finds it.
+    const RunDestinationManager later;
+    QCOMPARE(later.selectedDeviceId(), QStringLiteral("S3"));
+    QVERIFY(!later.selectedDevice());
 }
 
 void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen() {

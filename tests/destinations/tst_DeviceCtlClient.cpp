@@ -340,15 +340,12 @@ void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool() {
     const QString applications =
         QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     QVERIFY(QDir().mkpath(applications));
-    QFile iconFile(env.filePath(QStringLiteral("shop.png")));
-    QVERIFY(iconFile.open(QIODevice::WriteOnly));
-    iconFile.write(ToolDocuments::png(Qt::green, 60));
-    iconFile.close();
-    QFile entry(applications + QStringLiteral("/com.example.shop.desktop"));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Shop\nIcon[de]=nothing\nIcon=" +
-                iconFile.fileName().toUtf8() + "\nExec=shop\n");
-    entry.close();
+    const QString icon =
+        env.writeFile(QStringLiteral("shop.png"), ToolDocuments::png(Qt::green, 60));
+    env.writeFile(QDir(env.path())
+                      .relativeFilePath(applications + QStringLiteral("/com.example.shop.desktop")),
+                  "[Desktop Entry]\nType=Application\nName=Shop\nIcon[de]=nothing\nIcon=" +
+                      icon.toUtf8() + "\nExec=shop\n");
 
     const TaskOutcome<QImage> local = waitForOutcome(
         client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
@@ -359,7 +356,7 @@ void tst_DeviceCtlClient::iconOfLocalApplicationSkipsTool() {
     QCOMPARE(xcode.invocations(Tool::Devicectl).size(), 0);
 
     // An entry whose icon cannot be found falls through to the device.
-    QVERIFY(iconFile.remove());
+    QVERIFY(QFile::remove(icon));
     const TaskOutcome<QImage> device = waitForOutcome(
         client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
     QCOMPARE(device.value->pixelColor(5, 5), QColor(Qt::red));

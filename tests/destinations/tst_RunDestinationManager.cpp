@@ -22,13 +22,6 @@ using DeviceFixtures::devicectlJson;
 using DeviceFixtures::ids;
 using DeviceFixtures::simctlJson;
 
-QStringList keys(const QList<DeviceSection>& sections) {
-    QStringList result;
-    for (const DeviceSection& section : sections)
-        result.append(section.key);
-    return result;
-}
-
 std::optional<QString> storedId() {
     const QVariant value =
         AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
@@ -72,7 +65,6 @@ private Q_SLOTS:
     void deviceFailureShowsSimulatorsAlone();
     void olderFetchFinishingLastIsDropped_data();
     void olderFetchFinishingLastIsDropped();
-    void selectDevicePersists();
 };
 
 void tst_RunDestinationManager::listingsRunAtTheSameTime() {
@@ -107,8 +99,8 @@ void tst_RunDestinationManager::publishesMergedGroupedList() {
     f.fetch();
     // Simulators first, physical devices after them, each in the order their tool gave.
     QCOMPARE(ids(f.manager.devices()), (QStringList{"I1", "I2", "W1", "P1", "P2"}));
-    QCOMPARE(keys(f.manager.groupedSections()), (QStringList{"iOS Devices", "iOS", "watchOS"}));
-    QCOMPARE(ids(f.manager.groupedSections()[1].devices), (QStringList{"I2", "I1"}));
+    // Grouped by the rules groupDevices() is tested for below.
+    QCOMPARE(f.manager.groupedSections(), RunDestinationManager::groupDevices(f.manager.devices()));
     QVERIFY(!f.manager.error());
 
     QStringList lines = f.env.messages(category);
@@ -301,16 +293,6 @@ void tst_RunDestinationManager::olderFetchFinishingLastIsDropped() {
     QCOMPARE(f.manager.selectedDevice()->id, u"S2");
     QVERIFY(!f.manager.error());
     QVERIFY(!f.manager.isLoading());
-}
-
-void tst_RunDestinationManager::selectDevicePersists() {
-    TestEnvironment env;
-    const Device phone =
-        device("P1", "My iPhone", DeviceState::booted, "iOS", DeviceSource::physical);
-    RunDestinationManager().selectDevice(phone);
-    RunDestinationManager later;
-    QCOMPARE(later.selectedDeviceId(), u"P1"_qs);
-    QVERIFY(!later.selectedDevice()); // known again only once a fetch finds it
 }
 
 QTEST_GUILESS_MAIN(tst_RunDestinationManager)
