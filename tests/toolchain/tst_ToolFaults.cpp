@@ -204,17 +204,6 @@ void tst_ToolFaults::faultEndsAsItShould_data() {
         << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = manySimulators(20000)}
         << false << "20001 devices, error: none, loading: no";
 
-    // Undecodable apps are an empty list, not an error.
-    QTest::addRow("apps: 4 MB of garbage as the document")
-        << Driver::apps << Tool::Devicectl << Scenario{.file = noise} << false
-        << "0 apps, error: none, loading: no";
-    QTest::addRow("apps: 4 MB of chatter besides a good document")
-        << Driver::apps << Tool::Devicectl
-        << Scenario{.standardOutput = prose,
-                    .standardError = prose,
-                    .file = ToolDocuments::apps({QStringLiteral("Shop=com.example.shop")})}
-        << false << "1 apps, error: none, loading: no";
-
     QTest::addRow("launch fails with 4 MB of text")
         << Driver::fireAtDevice << Tool::Devicectl
         << Scenario{.standardError = prose, .exitStatus = 1} << false
