@@ -170,7 +170,6 @@ void tst_EmojiPicker::popoverKeptOpenClosesOnEscape() {
         QCOMPARE(*selected, std::optional<Emoji>(smileys.at(item)));
     }
     QVERIFY(modifier.popover()->isVisible());
-    QCOMPARE(EmojiStore::recentEmojis(), (QStringList{smileys.at(1).string, smileys.at(0).string}));
     // Closing it by other means (Escape in the search field, a click elsewhere) writes the flag
     // back.
     QTest::keyClick(modifier.picker()->searchBar()->field(), Qt::Key_Escape);

@@ -50,11 +50,6 @@ struct Fixture {
         view = std::make_unique<CheckForUpdatesView>(*updater);
         view->install(window.menuBar());
     }
-    ~Fixture() {
-        // The alert a check left behind goes with the controller.
-        view.reset();
-        updater.reset();
-    }
     [[nodiscard]] UpdaterController& controller() const { return updater->updaterController(); }
 
     TestEnvironment env;
