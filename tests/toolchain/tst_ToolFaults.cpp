@@ -141,13 +141,8 @@ struct Rig {
                      manager.error() ? manager.errorDescription() : QStringLiteral("none"),
                      manager.isLoading() ? QStringLiteral("yes") : QStringLiteral("no"));
         };
-        if (driver == Driver::destinations) {
-            QString line = state(*destinations, destinations->devices().size(), "devices");
-            for (const QString& message : env.messages(QStringLiteral("RunDestinationManager")))
-                if (message.startsWith(u"devicectl failed: "))
-                    line += QStringLiteral(", ") + message;
-            return line;
-        }
+        if (driver == Driver::destinations)
+            return state(*destinations, destinations->devices().size(), "devices");
         if (driver == Driver::apps)
             return state(*apps, apps->apps().size(), "apps");
         if (driver == Driver::iconPass) {
