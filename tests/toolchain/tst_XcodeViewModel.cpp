@@ -36,7 +36,6 @@ void tst_XcodeViewModel::importsChosenBundle_data() {
 
     const QString invalid = QStringLiteral("Invalid binary");
     QTest::addRow("Xcode") << "xcode" << true << true << "" << 0 << "";
-    QTest::addRow("Xcode with a binary Info.plist") << "binary" << true << true << "" << 0 << "";
     QTest::addRow("identifier in other case")
         << "case" << true << false << "XcodeViewModel" << 1 << invalid;
     QTest::addRow("folder without Info.plist")
@@ -60,9 +59,7 @@ void tst_XcodeViewModel::importsChosenBundle() {
     TestEnvironment env;
     FakeXcode xcode(env.path());
     XcodeViewModel::FileImportResult result = QList<QUrl>{xcode.url()};
-    if (setup == QStringLiteral("binary"))
-        xcode.writeInfoPlist(QStringLiteral("com.apple.dt.Xcode"), FakeXcode::PlistFormat::Binary);
-    else if (setup == QStringLiteral("case"))
+    if (setup == QStringLiteral("case"))
         xcode.writeInfoPlist(QStringLiteral("com.apple.dt.xcode"));
     else if (setup == QStringLiteral("noplist"))
         xcode.removeInfoPlist();
