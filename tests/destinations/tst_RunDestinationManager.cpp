@@ -157,26 +157,19 @@ void tst_RunDestinationManager::groupDevices() {
 }
 
 void tst_RunDestinationManager::restoresSelection_data() {
-    QTest::addColumn<QString>("stored"); // empty: nothing stored
-    QTest::addColumn<QString>("selected");
-    QTest::addColumn<QString>("storedAfter");
+    QTest::addColumn<QString>("stored");   // empty: nothing stored
+    QTest::addColumn<QString>("selected"); // and stored afterwards
 
     // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone.
-    QTest::addRow("nothing stored: first booted") << ""
-                                                  << "S2"
-                                                  << "S2";
-    QTest::addRow("stored shut-down device kept") << "S1"
-                                                  << "S1"
-                                                  << "S1";
-    QTest::addRow("stored device gone: first booted replaces it") << "GONE"
-                                                                  << "S2"
-                                                                  << "S2";
+    QTest::addRow("nothing stored: first booted") << QString() << QStringLiteral("S2");
+    QTest::addRow("stored shut-down device kept") << QStringLiteral("S1") << QStringLiteral("S1");
+    QTest::addRow("stored device gone: first booted replaces it")
+        << QStringLiteral("GONE") << QStringLiteral("S2");
 }
 
 void tst_RunDestinationManager::restoresSelection() {
     QFETCH(QString, stored);
     QFETCH(QString, selected);
-    QFETCH(QString, storedAfter);
     Fixture f({"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}, {"P1|Phone|booted"});
     if (!stored.isEmpty())
         AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
@@ -187,7 +180,7 @@ void tst_RunDestinationManager::restoresSelection() {
     QVERIFY(!waitForOutcome(manager.fetchDevices(f.xcode.url())).failed());
     QVERIFY(manager.selectedDevice());
     QCOMPARE(manager.selectedDevice()->id, selected);
-    QCOMPARE(storedId(), storedAfter);
+    QCOMPARE(storedId(), selected);
 }
 
 void tst_RunDestinationManager::refreshesSelectedDeviceFields() {
