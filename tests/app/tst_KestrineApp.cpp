@@ -80,10 +80,17 @@ struct KestrineProcess {
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                            env.filePath(QStringLiteral("settings")));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+    }
+    [[nodiscard]] QString runtimeDirectory() const {
+        const QString path = env.filePath(QStringLiteral("runtime"));
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
     }
     // Whether the process wrote `text` to its log (standard error) so far.
     bool logged(QStringView text) {
@@ -423,6 +430,47 @@ private Q_SLOTS:
         QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(kestrine.process.exitCode(), 0);
         QCOMPARE(stored(), QStringList(QStringLiteral("Shop ") + added));
+    }
+
+    // A later launch on the same store hands over to the running Kestrine and exits; once that
+    // one has crashed, leaving its socket file behind, a launch runs itself.
+    void laterLaunchDefersToTheRunningInstance_data() {
+        QTest::addColumn<bool>("firstCrashed");
+        QTest::addRow("first running") << false;
+        QTest::addRow("first crashed") << true;
+    }
+
+    void laterLaunchDefersToTheRunningInstance() {
+        QFETCH(bool, firstCrashed);
+        KestrineProcess first;
+        first.start();
+        QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"Listening for later launches"), 20000);
+        if (firstCrashed) {
+            first.process.kill();
+            QVERIFY(first.process.waitForFinished(10000));
+            QVERIFY(QDir(first.runtimeDirectory())
+                        .entryList({QStringLiteral("*.socket")}, QDir::System)
+                        .size() == 1);
+        }
+
+        KestrineProcess later;
+        later.process.setProcessEnvironment(first.process.processEnvironment());
+        later.process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+        if (firstCrashed) {
+            QTRY_VERIFY_WITH_TIMEOUT(later.logged(u"Listening for later launches"), 20000);
+            QCOMPARE(later.process.state(), QProcess::Running);
+            later.process.terminate();
+            QVERIFY(later.process.waitForFinished(20000));
+            return;
+        }
+        QVERIFY(later.process.waitForFinished(20000));
+        QCOMPARE(later.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(later.process.exitCode(), 0);
+        QVERIFY2(later.logged(u"already running"), qPrintable(later.log));
+        QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"asked Kestrine to come forward"), 20000);
+        QCOMPARE(first.process.state(), QProcess::Running);
+        first.process.terminate();
+        QVERIFY(first.process.waitForFinished(20000));
     }
 
     // The real executable started on a store file it cannot open.
