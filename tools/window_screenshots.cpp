@@ -26,6 +26,7 @@
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPalette>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -107,6 +108,33 @@ void seed(ManagedObjectContext* context, bool empty) {
     (void)context->save();
 }
 
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xe8, 0xe8, 0xea);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    palette.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, QColor(0x40, 0x9c, 0xff));
+    palette.setColor(QPalette::Light, QColor(0x3a, 0x3a, 0x3c));
+    palette.setColor(QPalette::Midlight, QColor(0x34, 0x34, 0x36));
+    palette.setColor(QPalette::Mid, QColor(0x48, 0x48, 0x4a));
+    palette.setColor(QPalette::Dark, QColor(0x12, 0x12, 0x14));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6e, 0x6e, 0x73));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6e, 0x6e, 0x73));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6e, 0x6e, 0x73));
+    return palette;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -115,13 +143,18 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
-        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange]\n",
+        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange] "
+                   "[--dark]\n",
                    stderr);
         return 64;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
-    const bool empty = argc > 2 && qstrcmp(argv[2], "--empty") == 0;
-    const bool fireAndExchange = argc > 2 && qstrcmp(argv[2], "--fire-and-exchange") == 0;
+    const QStringList options = QApplication::arguments().mid(2);
+    const bool empty = options.contains(QStringLiteral("--empty"));
+    const bool fireAndExchange = options.contains(QStringLiteral("--fire-and-exchange"));
+    // A dark desktop as Fusion draws it; QT_SCALE_FACTOR=2 in the environment gives a 2x screen.
+    if (options.contains(QStringLiteral("--dark")))
+        QApplication::setPalette(darkPalette());
     QDir().mkpath(output.path());
 
     QTemporaryDir home;
