@@ -100,7 +100,7 @@ void seed(ManagedObjectContext* context, bool empty) {
         for (const DemoLink& link : demo.links) {
             Deeplink* deeplink = context->insertDeeplink();
             deeplink->setTitle(QString::fromUtf8(link.title));
-            deeplink->setUrl(Deeplink::urlFromText(QString::fromUtf8(link.url)));
+            deeplink->setUrlString(QString::fromUtf8(link.url));
             deeplink->setTimestamp(QDateTime::fromMSecsSinceEpoch(time -= 1000));
             collection->addDeeplink(deeplink);
         }
@@ -227,7 +227,7 @@ int main(int argc, char* argv[]) {
             }
             return urls;
         };
-        shell.openUrl(QUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester")));
+        shell.openUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester"));
         waitFor([&] { return openedUrls().size() == 1; });
         std::printf("stand-in simctl opened: %s\n", qPrintable(openedUrls().join(u' ')));
         // The stand-in refuses this one, as simctl does for an app that is not installed.
@@ -244,7 +244,7 @@ int main(int argc, char* argv[]) {
         put("stderr",
             "An error was encountered processing the command (domain=NSOSStatusErrorDomain, "
             "code=-10814):\nSimulator device failed to open shop://broken.\n");
-        shell.openUrl(QUrl(QStringLiteral("shop://broken")));
+        shell.openUrl(QStringLiteral("shop://broken"));
         waitFor([&] { return shell.error().has_value(); });
         snap("error-alert");
         if (auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))

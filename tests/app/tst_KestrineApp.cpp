@@ -278,13 +278,13 @@ private Q_SLOTS:
         QCOMPARE(app.deviceManager().xcodeURL(), xcode.url());
         QVERIFY(app.deviceManager().selectedDevice());
 
-        app.openUrl(QUrl(QStringLiteral("shop://item/42?ref=kestrine")));
+        app.openUrl(QStringLiteral("shop://item/42?ref=kestrine"));
         QTRY_COMPARE_WITH_TIMEOUT(xcode.invocations(Tool::Osascript).size(), 2, 20000);
         QCOMPARE(xcode.invocations(Tool::Simctl).last().arguments,
                  (QStringList{"openurl", "S1", "shop://item/42?ref=kestrine"}));
         QVERIFY(!app.error());
 
-        app.openUrl(QUrl(QStringLiteral("shop://broken")));
+        app.openUrl(QStringLiteral("shop://broken"));
         QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
         QCOMPARE(app.error()->value, failure);
         QMessageBox* alert = app.window()->findChild<QMessageBox*>();
@@ -297,7 +297,7 @@ private Q_SLOTS:
         const QByteArray huge = QByteArray("the simulator said no, at length\n").repeated(100000);
         xcode.setScenario(Tool::Simctl, {.standardError = huge, .exitStatus = 1},
                           QStringLiteral("shop://huge"));
-        app.openUrl(QUrl(QStringLiteral("shop://huge")));
+        app.openUrl(QStringLiteral("shop://huge"));
         QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
         QCOMPARE(app.error()->value.size(), huge.size());
         QTRY_VERIFY((alert = app.window()->findChild<QMessageBox*>()) && alert->isVisible());
