@@ -133,7 +133,7 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < 10000; ++i) {
             Deeplink* deeplink = context.insertDeeplink();
             deeplink->setTitle(QStringLiteral("Deeplink %1").arg(i));
-            deeplink->setUrl(QUrl(QStringLiteral("myapp://shop/item/%1?ref=bench").arg(i)));
+            deeplink->setUrlString(QStringLiteral("myapp://shop/item/%1?ref=bench").arg(i));
             collection->addDeeplink(deeplink);
         }
         const QString path = directory.filePath(QStringLiteral("export.json"));

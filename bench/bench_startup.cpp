@@ -150,8 +150,8 @@ void populateStore() {
         for (int d = 0; d < deeplinksEach; ++d) {
             Deeplink* deeplink = context->insertDeeplink();
             deeplink->setTitle(QStringLiteral("Deeplink %1 of %2").arg(d).arg(c));
-            deeplink->setUrl(QUrl(
-                QStringLiteral("myapp://products/%1/details?ref=bench&item=%2").arg(c).arg(d)));
+            deeplink->setUrlString(
+                QStringLiteral("myapp://products/%1/details?ref=bench&item=%2").arg(c).arg(d));
             collection->addDeeplink(deeplink);
         }
     }

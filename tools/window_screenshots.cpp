@@ -26,6 +26,7 @@
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPalette>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -99,12 +100,39 @@ void seed(ManagedObjectContext* context, bool empty) {
         for (const DemoLink& link : demo.links) {
             Deeplink* deeplink = context->insertDeeplink();
             deeplink->setTitle(QString::fromUtf8(link.title));
-            deeplink->setUrl(Deeplink::urlFromText(QString::fromUtf8(link.url)));
+            deeplink->setUrlString(QString::fromUtf8(link.url));
             deeplink->setTimestamp(QDateTime::fromMSecsSinceEpoch(time -= 1000));
             collection->addDeeplink(deeplink);
         }
     }
     (void)context->save();
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xe8, 0xe8, 0xea);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    palette.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, QColor(0x40, 0x9c, 0xff));
+    palette.setColor(QPalette::Light, QColor(0x3a, 0x3a, 0x3c));
+    palette.setColor(QPalette::Midlight, QColor(0x34, 0x34, 0x36));
+    palette.setColor(QPalette::Mid, QColor(0x48, 0x48, 0x4a));
+    palette.setColor(QPalette::Dark, QColor(0x12, 0x12, 0x14));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6e, 0x6e, 0x73));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6e, 0x6e, 0x73));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6e, 0x6e, 0x73));
+    return palette;
 }
 
 } // namespace
@@ -115,13 +143,18 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
-        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange]\n",
+        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange] "
+                   "[--dark]\n",
                    stderr);
         return 64;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
-    const bool empty = argc > 2 && qstrcmp(argv[2], "--empty") == 0;
-    const bool fireAndExchange = argc > 2 && qstrcmp(argv[2], "--fire-and-exchange") == 0;
+    const QStringList options = QApplication::arguments().mid(2);
+    const bool empty = options.contains(QStringLiteral("--empty"));
+    const bool fireAndExchange = options.contains(QStringLiteral("--fire-and-exchange"));
+    // A dark desktop as Fusion draws it; QT_SCALE_FACTOR=2 in the environment gives a 2x screen.
+    if (options.contains(QStringLiteral("--dark")))
+        QApplication::setPalette(darkPalette());
     QDir().mkpath(output.path());
 
     QTemporaryDir home;
@@ -194,7 +227,7 @@ int main(int argc, char* argv[]) {
             }
             return urls;
         };
-        shell.openUrl(QUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester")));
+        shell.openUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester"));
         waitFor([&] { return openedUrls().size() == 1; });
         std::printf("stand-in simctl opened: %s\n", qPrintable(openedUrls().join(u' ')));
         // The stand-in refuses this one, as simctl does for an app that is not installed.
@@ -211,7 +244,7 @@ int main(int argc, char* argv[]) {
         put("stderr",
             "An error was encountered processing the command (domain=NSOSStatusErrorDomain, "
             "code=-10814):\nSimulator device failed to open shop://broken.\n");
-        shell.openUrl(QUrl(QStringLiteral("shop://broken")));
+        shell.openUrl(QStringLiteral("shop://broken"));
         waitFor([&] { return shell.error().has_value(); });
         snap("error-alert");
         if (auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))

@@ -147,7 +147,7 @@ void KestrineApp::buildContent() {
 
 void KestrineApp::showMainContent(const QUrl& xcodeURL) {
     auto* root =
-        new RootView(m_persistence.viewContext(), [this](const QUrl& url) { openUrl(url); });
+        new RootView(m_persistence.viewContext(), [this](const QString& url) { openUrl(url); });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
@@ -171,7 +171,7 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->show();
 }
 
-void KestrineApp::openUrl(const QUrl& url) {
+void KestrineApp::openUrl(const QString& url) {
     // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());

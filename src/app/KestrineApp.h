@@ -41,7 +41,7 @@ public:
     [[nodiscard]] const std::optional<ErrorMessage>& error() const;
 
     // The window's open-URL action: fires `url` through the executer and returns at once.
-    void openUrl(const QUrl& url);
+    void openUrl(const QString& url);
 
     // Shows the one error alert with `message` (replacing the text of one already up).
     void setError(std::optional<ErrorMessage> error);

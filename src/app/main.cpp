@@ -1,11 +1,15 @@
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
+#include "platform/SingleInstance.h"
 #include "platform/StopSignalNotifier.h"
+#include "platform/WindowActivator.h"
 #include "store/PersistenceController.h"
 #include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -15,6 +19,14 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.kestrine.Kestrine.svg")));
     NoFocusRingStyle::installApplicationWide();
+
+    // A second launch on the same store brings the running window forward and leaves; it never
+    // opens the store, so two windows cannot write over each other's edits.
+    SingleInstance instance(PersistentContainer::defaultStorePath());
+    if (!instance.claim())
+        return EXIT_SUCCESS;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &application,
+                     &WindowActivator::activateKestrine);
 
     // The store opens first: one that cannot be loaded ends the process before any window.
     PersistentContainer& container = PersistenceController::shared().container();

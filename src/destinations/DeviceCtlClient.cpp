@@ -205,7 +205,7 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
 }
 
 QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
-                                         QUrl payloadURL) const {
+                                         QString payloadURL) const {
     const DeviceCtlClient self = *this;
     const QStringList arguments{QStringLiteral("device"),
                                 QStringLiteral("process"),
@@ -213,7 +213,7 @@ QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
                                 QStringLiteral("--device"),
                                 deviceId,
                                 QStringLiteral("--payload-url"),
-                                QString::fromUtf8(payloadURL.toEncoded(QUrl::FullyEncoded)),
+                                payloadURL,
                                 bundleId};
     co_await self.run(arguments);
 }

@@ -45,7 +45,7 @@ public:
     // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`.
     // Throws CommandError with the tool's message when the launch fails.
     [[nodiscard]] QCoro::Task<> launchApp(QString deviceId, QString bundleId,
-                                          QUrl payloadURL) const;
+                                          QString payloadURL) const;
 
     // Devices of a `list devices` document. Throws JsonDecodingError when the document does not
     // have the required shape.

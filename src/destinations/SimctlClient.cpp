@@ -144,10 +144,9 @@ QCoro::Task<QString> SimctlClient::listDevices() const {
     co_return text;
 }
 
-QCoro::Task<> SimctlClient::openURL(QUrl url, QString deviceId) const {
+QCoro::Task<> SimctlClient::openURL(QString url, QString deviceId) const {
     const QUrl tool = QUrl::fromLocalFile(toolPath());
-    const QStringList arguments{QStringLiteral("openurl"), deviceId,
-                                QString::fromUtf8(url.toEncoded(QUrl::FullyEncoded))};
+    const QStringList arguments{QStringLiteral("openurl"), deviceId, url};
     co_await CommandRunner::run(tool, arguments, {}, false, true);
 }
 

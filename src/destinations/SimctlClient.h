@@ -23,8 +23,8 @@ public:
     // fine to await.)
     [[nodiscard]] QCoro::Task<QString> listDevices() const;
 
-    // `simctl openurl <deviceId> <url>`, the URL given as its encoded absolute string.
-    [[nodiscard]] QCoro::Task<> openURL(QUrl url, QString deviceId) const;
+    // `simctl openurl <deviceId> <url>`, the URL text handed over as it is.
+    [[nodiscard]] QCoro::Task<> openURL(QString url, QString deviceId) const;
 
     // Simulators of a listing: the JSON form first, the human-readable form when the text is not
     // a listing in JSON. Never fails; what does not fit is left out.

@@ -63,7 +63,7 @@ CoreDataObjectSerialiser::insert(const QList<SerialisingDeeplinkRecordCollection
                 if (item.title)
                     deeplink->setTitle(*item.title);
                 if (item.url)
-                    deeplink->setUrl(Deeplink::urlFromText(*item.url));
+                    deeplink->setUrlString(*item.url);
                 deeplink->setTimestamp(moment);
                 collection->addDeeplink(deeplink);
             }

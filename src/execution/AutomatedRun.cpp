@@ -112,7 +112,7 @@ void AutomatedRun::step() {
     if (!self)
         return;
     // A deeplink without a URL is passed over silently; its turn still counts.
-    if (const QUrl url = deeplink->url(); !url.isEmpty() && m_openUrl)
+    if (const QString url = deeplink->urlString(); !url.isEmpty() && m_openUrl)
         m_openUrl(url);
     if (!self)
         return;

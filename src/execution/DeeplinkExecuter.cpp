@@ -50,7 +50,7 @@ QCoro::Task<> activate(QString interpreterPath, QString application) {
 
 // The firing steps. Everything the executer knows is passed in: it may be gone once this
 // suspends.
-QCoro::Task<> fire(QUrl url, QPointer<RunDestinationManager> destinations,
+QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
                    QPointer<BundleIdManager> apps, QString interpreterPath) {
     if (!destinations)
         throw noDestinationError();
@@ -103,7 +103,7 @@ QString describeForOutput(const std::exception_ptr& error) {
 DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
     : QObject(parent) {}
 
-QCoro::Task<> DeeplinkExecuter::execute(QUrl url, Completion completion) {
+QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion) {
     std::exception_ptr failure;
     try {
         co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,

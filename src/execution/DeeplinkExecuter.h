@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QUrl>
 
 #include <QCoro/QCoroTask>
 
@@ -46,9 +45,9 @@ public:
     void setInterpreterPath(const QString& path) { m_interpreterPath = path; }
     [[nodiscard]] const QString& interpreterPath() const { return m_interpreterPath; }
 
-    // Fires `url`; reports the outcome through `completion` and never throws. Safe to await
-    // after the executer or the managers are gone.
-    QCoro::Task<> execute(QUrl url, Completion completion);
+    // Fires `url`, the stored text, as it is; reports the outcome through `completion` and never
+    // throws. Safe to await after the executer or the managers are gone.
+    QCoro::Task<> execute(QString url, Completion completion);
 
 private:
     QPointer<RunDestinationManager> m_runDestinationManager;

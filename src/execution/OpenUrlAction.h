@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QUrl>
+#include <QString>
 
 #include <functional>
 
-// The window's open-URL action: every view that fires a deeplink hands the URL to it.
-using OpenUrlAction = std::function<void(const QUrl&)>;
+// The window's open-URL action: every view that fires a deeplink hands the URL's stored text
+// to it, which goes to the tools unchanged.
+using OpenUrlAction = std::function<void(const QString&)>;

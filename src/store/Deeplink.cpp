@@ -1,6 +1,7 @@
 #include "store/Deeplink.h"
 
 #include "store/DeeplinkCollection.h"
+#include "store/UrlText.h"
 
 Deeplink::Deeplink(ManagedObjectContext* context, qint64 storeId)
     : ManagedObject(Entity::Deeplink, context, storeId) {}
@@ -13,20 +14,13 @@ void Deeplink::setTitle(const QString& title) {
     didChange();
 }
 
-QUrl Deeplink::url() const {
-    if (m_values.urlText.isNull())
-        return {};
-    return QUrl::fromEncoded(m_values.urlText.toUtf8(), QUrl::StrictMode);
-}
-
-void Deeplink::setUrl(const QUrl& url) {
-    const QString text = url.isValid() && !url.isEmpty()
-                             ? QString::fromUtf8(url.toEncoded(QUrl::FullyEncoded))
-                             : QString();
-    if (text == m_values.urlText && text.isNull() == m_values.urlText.isNull())
+void Deeplink::setUrlString(const QString& text) {
+    const QString encoded = UrlText::encodedWhereNeeded(text);
+    const QString stored = UrlText::parse(encoded) ? encoded : QString();
+    if (stored == m_values.urlText && stored.isNull() == m_values.urlText.isNull())
         return;
     willChange();
-    m_values.urlText = text;
+    m_values.urlText = stored;
     didChange();
 }
 
@@ -69,11 +63,4 @@ void Deeplink::attachTo(DeeplinkCollection* collection) {
     m_values.collection = collection;
     if (collection)
         collection->m_deeplinks.append(this);
-}
-
-QUrl Deeplink::urlFromText(const QString& text) {
-    if (text.isEmpty())
-        return {};
-    QUrl url(text, QUrl::StrictMode);
-    return url.isValid() ? url : QUrl();
 }

@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QUrl>
 
 #include <optional>
 
@@ -17,7 +16,7 @@ public:
     // The values that live in the store file, kept together so a rollback can restore them.
     struct Values {
         QString title;                        // null = no title
-        QString urlText;                      // absolute text of the URL; null = no URL
+        QString urlText;                      // text of the URL; null = no URL
         std::optional<qint64> timestampMsecs; // milliseconds since the epoch, UTC
         DeeplinkCollection* collection = nullptr;
     };
@@ -25,12 +24,12 @@ public:
     [[nodiscard]] QString title() const { return m_values.title; }
     void setTitle(const QString& title);
 
-    // The URL, or an empty QUrl when there is none.
-    [[nodiscard]] QUrl url() const;
-    // Stores the URL's absolute text; an invalid or empty URL is stored as no URL.
-    void setUrl(const QUrl& url);
-    // The URL's absolute text as stored (null when there is no URL); what URL searches match.
+    // The URL's text as stored (null when there is no URL): what is shown, searched, exported
+    // and fired, byte for byte.
     [[nodiscard]] const QString& urlString() const { return m_values.urlText; }
+    // Stores `text` as the URL, with only the characters that cannot stand in a URL
+    // percent-encoded (see UrlText); empty text, or text that is no URL, is stored as no URL.
+    void setUrlString(const QString& text);
 
     [[nodiscard]] QDateTime timestamp() const;
     void setTimestamp(const QDateTime& timestamp);
@@ -39,9 +38,6 @@ public:
     [[nodiscard]] DeeplinkCollection* deeplinkCollection() const { return m_values.collection; }
     // Moves the deeplink into `collection` (or out of any collection); the inverse follows.
     void setDeeplinkCollection(DeeplinkCollection* collection);
-
-    // Parses user or file text into a URL; text that is not a valid URL gives an empty QUrl.
-    [[nodiscard]] static QUrl urlFromText(const QString& text);
 
     // The title a newly added deeplink gets; a deeplink still titled so is taken as just added
     // (its editor selects the title to be typed over).

@@ -1,7 +1,11 @@
 #include "store/DeeplinkUrlEditing.h"
 
+#include "store/UrlText.h"
+
 namespace DeeplinkUrlEditing {
 namespace {
+
+using Part = UrlText::Part;
 
 // A query item as written in the URL (percent-encoded) next to its decoded form.
 struct EncodedItem {
@@ -10,31 +14,78 @@ struct EncodedItem {
     UrlQueryItem decoded;
 };
 
-QString decode(const QString& encoded) {
-    return QUrl::fromPercentEncoding(encoded.toUtf8());
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// Sub-delimiters other than "&", "=" and "+", and the characters a query may hold as they are.
-QString encode(const QString& text) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(text, "!$'()*,;:@/?"));
+// Decodes every "%" and two hex digits; any other "%" (as in "%zz") is shown as written.
+QString decode(QStringView encoded) {
+    const QByteArray bytes = encoded.toUtf8();
+    QByteArray decoded;
+    decoded.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '%' && i + 2 < bytes.size() && isHexDigit(bytes[i + 1]) &&
+            isHexDigit(bytes[i + 2])) {
+            decoded.append(QByteArray::fromHex(bytes.mid(i + 1, 2)));
+            i += 2;
+        } else {
+            decoded.append(bytes[i]);
+        }
+    }
+    return QString::fromUtf8(decoded);
 }
 
-QList<EncodedItem> encodedItems(const QUrl& url) {
+// Percent-encodes what a component cannot hold as typed; unreserved characters and `kept`
+// stay, so a decoded field's text comes back as typed.
+QString encode(const QString& text, const QByteArray& kept) {
+    return QString::fromLatin1(text.toUtf8().toPercentEncoding(kept));
+}
+
+constexpr char subDelimiters[] = "!$&'()*+,;=";
+
+// Query names and values: "&", "=" and "+" are encoded as they would split or change a row.
+QString encodeQuery(const QString& text) {
+    return encode(text, "!$'()*,;:@/?");
+}
+
+// A typed host: a name of letters, digits and "-._~" or sub-delimiters (letters beyond ASCII
+// percent-encoded), or an IPv6 address, written in brackets. Anything else (a space, "/",
+// "@") no host can hold.
+std::optional<QString> encodeHost(const QString& text) {
+    if (text.contains(u':')) {
+        for (const QChar c : text) {
+            if (!c.isDigit() && !(c.toLower() >= u'a' && c.toLower() <= u'f') && c != u':' &&
+                c != u'.')
+                return std::nullopt;
+        }
+        return u'[' + text + u']';
+    }
+    const QString encoded = encode(text, subDelimiters);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() < 0x80 && encode(text.sliced(i, 1), subDelimiters).size() > 1)
+            return std::nullopt;
+    }
+    return encoded;
+}
+
+std::optional<UrlText> parsed(const QString& url) {
+    return url.isEmpty() ? std::optional(UrlText()) : UrlText::parse(url);
+}
+
+QList<EncodedItem> encodedItems(const QString& url) {
     QList<EncodedItem> items;
-    if (!url.isValid() || !url.hasQuery())
-        return items;
-    const QString query = url.query(QUrl::FullyEncoded);
-    if (query.isEmpty())
+    const std::optional<UrlText> text = parsed(url);
+    if (!text || !text->has(Part::query) || text->part(Part::query).isEmpty())
         return items;
     // Encoded text: a literal "&" or "=" inside a name or value is %26 / %3D, never a delimiter.
-    for (const QString& piece : query.split(u'&')) {
+    for (QStringView piece : text->part(Part::query).split(u'&')) {
         EncodedItem item;
         const qsizetype equals = piece.indexOf(u'=');
         if (equals < 0) {
-            item.name = piece;
+            item.name = piece.toString();
         } else {
-            item.name = piece.left(equals);
-            item.value = piece.mid(equals + 1);
+            item.name = piece.first(equals).toString();
+            item.value = piece.sliced(equals + 1).toString();
         }
         item.decoded.name = decode(item.name);
         if (item.value)
@@ -44,114 +95,112 @@ QList<EncodedItem> encodedItems(const QUrl& url) {
     return items;
 }
 
-QList<EncodedItem> encodedRows(const QUrl& url) {
+QList<EncodedItem> encodedRows(const QString& url) {
     QList<EncodedItem> items = encodedItems(url);
     items.removeIf([](const EncodedItem& item) { return item.decoded.name.isEmpty(); });
     return items;
 }
 
-// What gets stored: `candidate` when it is a URL that reads back as itself, no URL when every
-// component is gone, otherwise the URL as it was.
-QUrl kept(const QUrl& original, const QUrl& candidate) {
-    if (candidate.isEmpty())
-        return {};
-    if (!candidate.isValid())
-        return original;
-    const QByteArray encoded = candidate.toEncoded(QUrl::FullyEncoded);
-    const QUrl reread = QUrl::fromEncoded(encoded, QUrl::StrictMode);
-    if (!reread.isValid() || reread.toEncoded(QUrl::FullyEncoded) != encoded)
-        return original;
-    return reread;
+// `url` with `part` rewritten (or taken out): no URL when nothing is left, `url` itself when
+// the write cannot be held.
+QString withPart(const QString& url, Part part, const std::optional<QString>& text) {
+    const std::optional<UrlText> current = parsed(url);
+    if (!current)
+        return url;
+    const std::optional<QString> written = current->with(part, text);
+    if (!written)
+        return url;
+    return written->isEmpty() ? QString() : *written;
+}
+
+std::optional<QString> unlessEmpty(const QString& text) {
+    return text.isEmpty() ? std::nullopt : std::optional(text);
 }
 
 } // namespace
 
-QString fieldText(const QUrl& url, Field field) {
-    if (!url.isValid())
+QString fieldText(const QString& url, Field field) {
+    // The stored text as it is, also one that no longer parses: the user sees what is fired.
+    if (field == Field::url)
+        return url;
+    const std::optional<UrlText> text = url.isEmpty() ? std::nullopt : UrlText::parse(url);
+    if (!text)
         return {};
     switch (field) {
     case Field::url:
-        // Pretty form: spaces and non-ASCII text readable, delimiters still encoded, so the
-        // text parses back into the same URL.
-        return url.toString(QUrl::PrettyDecoded);
-    case Field::host:
-        return url.host(QUrl::FullyDecoded);
+        return url;
+    case Field::host: {
+        const QStringView host = text->part(Part::host);
+        // An IPv6 address is written in brackets but shown and typed without.
+        if (host.startsWith(u'[') && host.endsWith(u']'))
+            return host.sliced(1, host.size() - 2).toString();
+        return decode(host);
+    }
     case Field::scheme:
-        return url.scheme();
+        return text->part(Part::scheme).toString();
     case Field::port:
-        return url.port() < 0 ? QString() : QString::number(url.port());
+        return text->part(Part::port).toString();
     case Field::user:
-        return url.userName(QUrl::FullyDecoded);
+        return decode(text->part(Part::user));
     case Field::password:
-        return url.password(QUrl::FullyDecoded);
+        return decode(text->part(Part::password));
     case Field::path:
-        return url.path(QUrl::FullyDecoded);
+        return decode(text->part(Part::path));
     }
     return {};
 }
 
-QUrl withFieldText(const QUrl& url, Field field, const QString& text) {
-    const QUrl current = url.isValid() ? url : QUrl();
-    QUrl candidate = current;
+QString withFieldText(const QString& url, Field field, const QString& text) {
     switch (field) {
     case Field::url: {
         if (text.isEmpty())
             return {};
-        // Tolerant: what the field shows (spaces, non-ASCII text) has to parse again.
-        const QUrl parsed(text, QUrl::TolerantMode);
-        if (!parsed.isValid())
-            return current;
-        candidate = parsed;
-        break;
+        const QString encoded = UrlText::encodedWhereNeeded(text);
+        return UrlText::parse(encoded) ? encoded : url;
     }
-    case Field::host:
-        candidate.setHost(text.isEmpty() ? QString() : text, QUrl::DecodedMode);
-        break;
+    case Field::host: {
+        if (text.isEmpty())
+            return withPart(url, Part::host, std::nullopt);
+        const std::optional<QString> host = encodeHost(text);
+        return host ? withPart(url, Part::host, host) : url;
+    }
     case Field::scheme:
-        candidate.setScheme(text.isEmpty() ? QString() : text);
-        break;
+        return withPart(url, Part::scheme, unlessEmpty(text));
     case Field::port: {
         const std::optional<qint64> port = decimalInteger(text);
-        if (!port) {
-            candidate.setPort(-1);
-            break;
-        }
+        if (!port)
+            return withPart(url, Part::port, std::nullopt);
         // A URL cannot hold a negative or too large port: keep the stored one.
         if (*port < 0 || *port > 65535)
-            return current;
-        candidate.setPort(int(*port));
-        break;
+            return url;
+        return withPart(url, Part::port, QString::number(*port));
     }
     case Field::user:
-        candidate.setUserName(text.isEmpty() ? QString() : text, QUrl::DecodedMode);
-        break;
+        return withPart(url, Part::user, unlessEmpty(encode(text, subDelimiters)));
     case Field::password:
-        candidate.setPassword(text.isEmpty() ? QString() : text, QUrl::DecodedMode);
-        break;
+        return withPart(url, Part::password, unlessEmpty(encode(text, subDelimiters)));
     case Field::path:
-        candidate.setPath(text, QUrl::DecodedMode);
-        break;
+        return withPart(url, Part::path, encode(text, "!$&'()*+,;=:@/"));
     }
-    return kept(current, candidate);
+    return url;
 }
 
-QList<UrlQueryItem> queryItems(const QUrl& url) {
+QList<UrlQueryItem> queryItems(const QString& url) {
     QList<UrlQueryItem> items;
     for (const EncodedItem& item : encodedItems(url))
         items.append(item.decoded);
     return items;
 }
 
-QList<QueryItem> rows(const QUrl& url) {
+QList<QueryItem> rows(const QString& url) {
     QList<QueryItem> rows;
     for (const EncodedItem& item : encodedRows(url))
         rows.append(QueryItem{rows.size() + 1, item.decoded});
     return rows;
 }
 
-QUrl withRows(const QUrl& url, const QList<QueryItem>& rows) {
-    const QUrl current = url.isValid() ? url : QUrl();
-    const QList<EncodedItem> original = encodedRows(current);
+QString withRows(const QString& url, const QList<QueryItem>& rows) {
+    const QList<EncodedItem> original = encodedRows(url);
     QStringList pieces;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const UrlQueryItem& item = rows[i].store;
@@ -159,22 +208,20 @@ QUrl withRows(const QUrl& url, const QList<QueryItem>& rows) {
             continue;
         const EncodedItem* before = i < original.size() ? &original[i] : nullptr;
         QString piece =
-            before && before->decoded.name == item.name ? before->name : encode(item.name);
+            before && before->decoded.name == item.name ? before->name : encodeQuery(item.name);
         if (item.value && !item.value->isEmpty()) {
             piece += u'=';
             piece += before && before->value && before->decoded.value == item.value
                          ? *before->value
-                         : encode(*item.value);
+                         : encodeQuery(*item.value);
         }
         pieces.append(piece);
     }
-    QUrl candidate = current;
-    // Non-null even when empty: an empty row list keeps the "?".
-    candidate.setQuery(pieces.isEmpty() ? QStringLiteral("") : pieces.join(u'&'), QUrl::StrictMode);
-    return kept(current, candidate);
+    // Present even when empty: an empty row list keeps the "?".
+    return withPart(url, Part::query, pieces.join(u'&'));
 }
 
-QUrl withRowName(const QUrl& url, qint64 id, const QString& name) {
+QString withRowName(const QString& url, qint64 id, const QString& name) {
     QList<QueryItem> current = rows(url);
     if (id < 1 || id > current.size())
         return url;
@@ -182,7 +229,7 @@ QUrl withRowName(const QUrl& url, qint64 id, const QString& name) {
     return withRows(url, current);
 }
 
-QUrl withRowValue(const QUrl& url, qint64 id, const QString& value) {
+QString withRowValue(const QString& url, qint64 id, const QString& value) {
     QList<QueryItem> current = rows(url);
     if (id < 1 || id > current.size())
         return url;
@@ -190,18 +237,18 @@ QUrl withRowValue(const QUrl& url, qint64 id, const QString& value) {
     return withRows(url, current);
 }
 
-QUrl withAddedRow(const QUrl& url, qint64* newId) {
+QString withAddedRow(const QString& url, qint64* newId) {
     QList<QueryItem> current = rows(url);
     const qint64 id = current.isEmpty() ? 1 : current.last().id + 1;
     current.append(
         QueryItem{id, UrlQueryItem{QStringLiteral("key%1").arg(id), QStringLiteral("value")}});
-    const QUrl result = withRows(url, current);
+    const QString result = withRows(url, current);
     if (newId)
         *newId = rows(result).size() == id ? id : 0;
     return result;
 }
 
-QUrl withLastRowRemoved(const QUrl& url) {
+QString withLastRowRemoved(const QString& url) {
     QList<QueryItem> current = rows(url);
     if (!current.isEmpty())
         current.removeLast();

@@ -303,7 +303,7 @@ void DeeplinkCollectionDetailView::addDeeplink() {
         return;
     Deeplink* deeplink = m_context->insertDeeplink();
     deeplink->setTitle(Deeplink::newTitle());
-    deeplink->setUrl(Deeplink::urlFromText(QStringLiteral("scheme://basepath/path?query=value")));
+    deeplink->setUrlString(QStringLiteral("scheme://basepath/path?query=value"));
     m_collection->addDeeplink(deeplink);
     m_selectedDeeplink = deeplink;
     showSelection();
@@ -313,10 +313,8 @@ void DeeplinkCollectionDetailView::addDeeplink() {
 void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
     if (!deeplink || !m_openUrl)
         return;
-    const QUrl url = deeplink->url();
-    if (url.isEmpty())
-        return;
-    m_openUrl(url);
+    if (const QString& url = deeplink->urlString(); !url.isEmpty())
+        m_openUrl(url);
 }
 
 std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QModelIndex& index) {

@@ -2,6 +2,7 @@
 
 #include "store/Deeplink.h"
 #include "store/ManagedObjectContext.h"
+#include "store/UrlText.h"
 #include "window/QueryParameterTable.h"
 
 #include <QApplication>
@@ -222,7 +223,7 @@ void DeeplinkDetailView::refresh() {
     const bool live = isEditable();
     m_form->setEnabled(live);
 
-    const QUrl url = storedUrl();
+    const QString url = storedUrl();
     setShownText(m_fields[size_t(Focusable::Case::title)], live ? m_deeplink->title() : QString());
     for (const auto& [which, component] : components)
         setShownText(m_fields[size_t(which)], DeeplinkUrlEditing::fieldText(url, component));
@@ -259,16 +260,17 @@ bool DeeplinkDetailView::isEditable() const {
 bool DeeplinkDetailView::componentsAreEditable() const {
     // A stored text that no longer parses shows empty components; writing one of them would
     // replace the stored text, so only the whole URL field may do that.
-    return isEditable() && (m_deeplink->urlString().isNull() || m_deeplink->url().isValid());
+    return isEditable() &&
+           (m_deeplink->urlString().isNull() || UrlText::parse(m_deeplink->urlString()));
 }
 
-QUrl DeeplinkDetailView::storedUrl() const {
-    return isEditable() ? m_deeplink->url() : QUrl();
+QString DeeplinkDetailView::storedUrl() const {
+    return isEditable() ? m_deeplink->urlString() : QString();
 }
 
-void DeeplinkDetailView::store(const QUrl& url) {
+void DeeplinkDetailView::store(const QString& url) {
     if (isEditable())
-        m_deeplink->setUrl(url);
+        m_deeplink->setUrlString(url);
 }
 
 void DeeplinkDetailView::titleEdited(const QString& text) {

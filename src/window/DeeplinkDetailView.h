@@ -58,8 +58,8 @@ private:
 
     [[nodiscard]] bool isEditable() const;
     [[nodiscard]] bool componentsAreEditable() const;
-    [[nodiscard]] QUrl storedUrl() const;
-    void store(const QUrl& url);
+    [[nodiscard]] QString storedUrl() const;
+    void store(const QString& url);
 
     void titleEdited(const QString& text);
     void fieldEdited(QLineEdit* edit, DeeplinkUrlEditing::Field field, const QString& text);

@@ -80,10 +80,17 @@ struct KestrineProcess {
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                            env.filePath(QStringLiteral("settings")));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+    }
+    [[nodiscard]] QString runtimeDirectory() const {
+        const QString path = env.filePath(QStringLiteral("runtime"));
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
     }
     // Whether the process wrote `text` to its log (standard error) so far.
     bool logged(QStringView text) {
@@ -271,13 +278,13 @@ private Q_SLOTS:
         QCOMPARE(app.deviceManager().xcodeURL(), xcode.url());
         QVERIFY(app.deviceManager().selectedDevice());
 
-        app.openUrl(QUrl(QStringLiteral("shop://item/42?ref=kestrine")));
+        app.openUrl(QStringLiteral("shop://item/42?ref=kestrine"));
         QTRY_COMPARE_WITH_TIMEOUT(xcode.invocations(Tool::Osascript).size(), 2, 20000);
         QCOMPARE(xcode.invocations(Tool::Simctl).last().arguments,
                  (QStringList{"openurl", "S1", "shop://item/42?ref=kestrine"}));
         QVERIFY(!app.error());
 
-        app.openUrl(QUrl(QStringLiteral("shop://broken")));
+        app.openUrl(QStringLiteral("shop://broken"));
         QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
         QCOMPARE(app.error()->value, failure);
         QMessageBox* alert = app.window()->findChild<QMessageBox*>();
@@ -290,7 +297,7 @@ private Q_SLOTS:
         const QByteArray huge = QByteArray("the simulator said no, at length\n").repeated(100000);
         xcode.setScenario(Tool::Simctl, {.standardError = huge, .exitStatus = 1},
                           QStringLiteral("shop://huge"));
-        app.openUrl(QUrl(QStringLiteral("shop://huge")));
+        app.openUrl(QStringLiteral("shop://huge"));
         QTRY_VERIFY_WITH_TIMEOUT(app.error().has_value(), 20000);
         QCOMPARE(app.error()->value.size(), huge.size());
         QTRY_VERIFY((alert = app.window()->findChild<QMessageBox*>()) && alert->isVisible());
@@ -423,6 +430,47 @@ private Q_SLOTS:
         QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(kestrine.process.exitCode(), 0);
         QCOMPARE(stored(), QStringList(QStringLiteral("Shop ") + added));
+    }
+
+    // A later launch on the same store hands over to the running Kestrine and exits; once that
+    // one has crashed, leaving its socket file behind, a launch runs itself.
+    void laterLaunchDefersToTheRunningInstance_data() {
+        QTest::addColumn<bool>("firstCrashed");
+        QTest::addRow("first running") << false;
+        QTest::addRow("first crashed") << true;
+    }
+
+    void laterLaunchDefersToTheRunningInstance() {
+        QFETCH(bool, firstCrashed);
+        KestrineProcess first;
+        first.start();
+        QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"Listening for later launches"), 20000);
+        if (firstCrashed) {
+            first.process.kill();
+            QVERIFY(first.process.waitForFinished(10000));
+            QVERIFY(QDir(first.runtimeDirectory())
+                        .entryList({QStringLiteral("*.socket")}, QDir::System)
+                        .size() == 1);
+        }
+
+        KestrineProcess later;
+        later.process.setProcessEnvironment(first.process.processEnvironment());
+        later.process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+        if (firstCrashed) {
+            QTRY_VERIFY_WITH_TIMEOUT(later.logged(u"Listening for later launches"), 20000);
+            QCOMPARE(later.process.state(), QProcess::Running);
+            later.process.terminate();
+            QVERIFY(later.process.waitForFinished(20000));
+            return;
+        }
+        QVERIFY(later.process.waitForFinished(20000));
+        QCOMPARE(later.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(later.process.exitCode(), 0);
+        QVERIFY2(later.logged(u"already running"), qPrintable(later.log));
+        QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"asked Kestrine to come forward"), 20000);
+        QCOMPARE(first.process.state(), QProcess::Running);
+        first.process.terminate();
+        QVERIFY(first.process.waitForFinished(20000));
     }
 
     // The real executable started on a store file it cannot open.

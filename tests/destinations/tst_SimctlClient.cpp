@@ -189,8 +189,8 @@ void tst_SimctlClient::openFailureCarriesToolMessage() {
     xcode.setScenario(
         Tool::Simctl,
         {.standardError = "Unable to lookup in current state: Shutdown\n", .exitStatus = 149});
-    const TaskOutcome<void> outcome = waitForOutcome(
-        SimctlClient(xcode.url()).openURL(QUrl(u"a://b"_qs), QStringLiteral("UDID-1")));
+    const TaskOutcome<void> outcome =
+        waitForOutcome(SimctlClient(xcode.url()).openURL(u"a://b"_qs, QStringLiteral("UDID-1")));
     QCOMPARE(outcome.errorAs<CommandError>()->message,
              u"Unable to lookup in current state: Shutdown\n");
 }

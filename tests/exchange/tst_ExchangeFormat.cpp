@@ -100,7 +100,7 @@ private Q_SLOTS:
         for (const Link& item : deeplinks) {
             Deeplink* deeplink = source.insertDeeplink();
             deeplink->setTitle(item.title.value_or(QString()));
-            deeplink->setUrl(Deeplink::urlFromText(item.url.value_or(QString())));
+            deeplink->setUrlString(item.url.value_or(QString()));
             collection->addDeeplink(deeplink);
         }
 
@@ -228,7 +228,7 @@ private Q_SLOTS:
         collection->setName(name);
         Deeplink* home = context.insertDeeplink();
         home->setTitle(QStringLiteral("Home"));
-        home->setUrl(QUrl(QStringLiteral("myapp://home")));
+        home->setUrlString(QStringLiteral("myapp://home"));
         collection->addDeeplink(home);
         DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope::collection(),
                                           DeeplinkQueries::deeplinks(collection->uid()), {});

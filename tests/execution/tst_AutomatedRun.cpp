@@ -52,7 +52,7 @@ struct RunFixture {
         detail = std::make_unique<DeeplinkCollectionDetailView>(
             &context, collection, QString(), SearchRootScope(),
             DeeplinkQueries::deeplinks(collection->uid()),
-            [this](const QUrl& url) { fired.append(url.toString()); }, nullptr, std::move(manual));
+            [this](const QString& url) { fired.append(url); }, nullptr, std::move(manual));
     }
 
     AutomatedRun& run() const { return *detail->run(); }

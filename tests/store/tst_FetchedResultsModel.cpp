@@ -46,7 +46,7 @@ private:
                           const QString& title, const QString& url, std::optional<int> seconds) {
         Deeplink* deeplink = context.insertDeeplink();
         deeplink->setTitle(title);
-        deeplink->setUrl(Deeplink::urlFromText(url));
+        deeplink->setUrlString(url);
         deeplink->setTimestamp(seconds ? at(*seconds) : QDateTime());
         collection->addDeeplink(deeplink);
         return deeplink;

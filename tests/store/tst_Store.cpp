@@ -70,12 +70,12 @@ void setValues(DeeplinkCollection* a, DeeplinkCollection* b, Deeplink* one, Deep
     b->setColor(0.5 + shift, 0.6 + shift, 0.7 + shift, 0.8 + shift);
     b->setTimestamp(variant ? QDateTime() : stamp);
     one->setTitle(variant ? QStringLiteral("Cart") : QStringLiteral("one"));
-    one->setUrl(QUrl(variant ? QStringLiteral("shop://cart?id=7&q=caf%C3%A9")
-                             : QStringLiteral("shop://home")));
+    one->setUrlString(variant ? QStringLiteral("shop://cart?id=7&q=caf%C3%A9")
+                              : QStringLiteral("shop://home"));
     one->setTimestamp(stamp.addSecs(5));
     (variant ? a : b)->addDeeplink(one);
     two->setTitle(variant ? QString() : QStringLiteral("two"));
-    two->setUrl(variant ? QUrl() : QUrl(QStringLiteral("shop://two")));
+    two->setUrlString(variant ? QString() : QStringLiteral("shop://two"));
     two->setTimestamp(variant ? QDateTime() : stamp);
     (variant ? b : a)->addDeeplink(two);
 }

@@ -127,8 +127,8 @@ struct Rig {
                 fired = failed ? QStringLiteral("failed: ") + localizedDescription(error)
                                : QStringLiteral("succeeded");
             };
-            QCoro::connect(executer->execute(QUrl(QStringLiteral("shop://item/42")), report),
-                           &context, finished);
+            QCoro::connect(executer->execute(QStringLiteral("shop://item/42"), report), &context,
+                           finished);
         }
     }
 

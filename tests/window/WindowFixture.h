@@ -36,7 +36,7 @@ inline Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* 
                              const QString& title, const QString& url, int seconds = 0) {
     Deeplink* deeplink = context.insertDeeplink();
     deeplink->setTitle(title);
-    deeplink->setUrl(Deeplink::urlFromText(url));
+    deeplink->setUrlString(url);
     deeplink->setTimestamp(at(seconds));
     collection->addDeeplink(deeplink);
     return deeplink;

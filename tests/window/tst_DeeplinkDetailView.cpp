@@ -1,5 +1,8 @@
+#include "ExactUrls.h"
+#include "StoreFile.h"
 #include "WindowFixture.h"
 
+#include "exchange/CoreDataObjectSerialiser.h"
 #include "window/DeeplinkDetailView.h"
 
 #include <QApplication>
@@ -30,8 +33,13 @@ void retype(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     if (text.isEmpty())
         QTest::keyClick(edit, Qt::Key_Backspace);
-    else
-        QTest::keyClicks(edit, text);
+    for (const QChar c : text) {
+        // keyClicks takes Latin-1 only; other letters arrive as a key event carrying the text.
+        if (c.unicode() < 0x80)
+            QTest::keyClick(edit, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 
 void finishEditing(QLineEdit* edit) {
@@ -74,6 +82,8 @@ private Q_SLOTS:
     void focusFollowsTheEditing();
     void savesWhenLeft();
     void survivesDeletionOfItsDeeplink();
+    void keepsTypedUrlExactly_data() { ExactUrls::addRows(); }
+    void keepsTypedUrlExactly();
 };
 
 void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke() {
@@ -206,6 +216,42 @@ void tst_DeeplinkDetailView::survivesDeletionOfItsDeeplink() {
     QTest::keyClicks(view.field(Focusable::title()), QStringLiteral("x"));
     QCOMPARE(view.field(Focusable::url())->text(), QString());
     QVERIFY(!f.context.hasChanges());
+}
+
+// What the user types is what the field shows, what the store file keeps, what an export
+// writes, and what an import of either text stores, byte for byte.
+void tst_DeeplinkDetailView::keepsTypedUrlExactly() {
+    QFETCH(QString, typed);
+    QFETCH(QString, exact);
+    TestEnvironment env;
+    StoreFile store(env);
+    ManagedObjectContext* context = store.context();
+    QVERIFY(context);
+    Deeplink* deeplink = addDeeplink(*context, addCollection(*context, QStringLiteral("c")),
+                                     QStringLiteral("Open"), QString());
+    {
+        DeeplinkDetailView view(deeplink);
+        QLineEdit* url = view.field(Focusable::url());
+        retype(url, typed);
+        finishEditing(url);
+        QCOMPARE(url->text(), exact);
+    }
+    QCOMPARE(deeplink->urlString(), exact);
+    QVERIFY(context->save());
+    context = store.reopen();
+    QVERIFY(context);
+    QCOMPARE(context->deeplinks().front()->urlString(), exact);
+
+    const QByteArray file =
+        CoreDataObjectSerialiser::record(*context->collections().front()).encoded();
+    QVERIFY2(file.contains("\"url\" : \"" + exact.toUtf8() + '"'), file.constData());
+    const QByteArray typedFile = R"({"deeplinks": [{"url": ")" + typed.toUtf8() + R"("}]})";
+    ManagedObjectContext target;
+    const QList<DeeplinkCollection*> imported =
+        CoreDataObjectSerialiser::collections({file, typedFile}, target, [] { return QColor(); });
+    QCOMPARE(imported.size(), 2);
+    for (const DeeplinkCollection* collection : imported)
+        QCOMPARE(collection->deeplinks().front()->urlString(), exact);
 }
 
 QTEST_MAIN(tst_DeeplinkDetailView)

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+// A QObject that keeps one running Kestrine per store. The first process to `claim` a key
+// listens on a local socket in the user's runtime directory; a later launch with the same key
+// finds it there, asks it to come forward and is told to exit. A socket file left behind by a
+// crashed instance answers no one and is taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // `key` tells instances apart; Kestrine passes its store's path, so two stores may run side
+    // by side while two windows on one store cannot.
+    explicit SingleInstance(const QString& key, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is now the running instance (also when the socket cannot be set up
+    // at all: Kestrine then runs without the guard); false when a running instance was asked to
+    // come forward and this process should exit.
+    [[nodiscard]] bool claim();
+
+    [[nodiscard]] const QString& socketPath() const { return m_socketPath; }
+
+Q_SIGNALS:
+    // A later launch asked the running instance to come forward.
+    void activationRequested();
+
+private:
+    bool askRunningInstance() const;
+    void listen();
+
+    QString m_socketPath;
+    QLocalServer* m_server = nullptr;
+};

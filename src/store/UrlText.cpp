@@ -1,0 +1,189 @@
+#include "store/UrlText.h"
+
+namespace {
+
+using Part = UrlText::Part;
+constexpr size_t partCount = 8;
+
+bool cannotStand(char16_t c) {
+    return c <= 0x20 || c >= 0x7f;
+}
+
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool isSchemeCharacter(QChar c) {
+    return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+}
+
+// First index of one of `characters` in text[from, to), or `to`.
+qsizetype findAny(const QString& text, qsizetype from, qsizetype to, QStringView characters) {
+    for (qsizetype i = from; i < to; ++i) {
+        if (characters.contains(text[i]))
+            return i;
+    }
+    return to;
+}
+
+bool isPort(QStringView text) {
+    // An empty port is allowed ("s://h:/"); QString's conversion would also take signs.
+    if (text.size() > 5)
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return text.isEmpty() || text.toInt() <= 65535;
+}
+
+} // namespace
+
+QString UrlText::encodedWhereNeeded(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    static constexpr char hex[] = "0123456789ABCDEF";
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!cannotStand(text[i].unicode())) {
+            out.append(text[i]);
+            continue;
+        }
+        // A surrogate pair is one character: encode both halves' UTF-8 together.
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        for (const char byte : text.mid(i, length).toUtf8()) {
+            out.append(u'%');
+            out.append(QLatin1Char(hex[(uchar(byte) >> 4) & 0xf]));
+            out.append(QLatin1Char(hex[uchar(byte) & 0xf]));
+        }
+        i += length - 1;
+    }
+    return out;
+}
+
+std::optional<UrlText> UrlText::parse(const QString& text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (cannotStand(c.unicode()))
+            return std::nullopt;
+    }
+    UrlText url;
+    url.m_text = text;
+    const auto set = [&url](Part part, qsizetype start, qsizetype end) {
+        url.m_spans[size_t(part)] = Span{start, end - start};
+    };
+    const qsizetype size = text.size();
+
+    const qsizetype colon = findAny(text, 0, size, u":/?#");
+    if (colon == 0 || colon == size || text[colon] != u':' || !isAsciiLetter(text[0]))
+        return std::nullopt;
+    for (qsizetype i = 1; i < colon; ++i) {
+        if (!isSchemeCharacter(text[i]))
+            return std::nullopt;
+    }
+    set(Part::scheme, 0, colon);
+
+    qsizetype position = colon + 1;
+    if (QStringView(text).mid(position).startsWith(u"//")) {
+        const qsizetype start = position + 2;
+        const qsizetype end = findAny(text, start, size, u"/?#");
+        qsizetype hostStart = start;
+        // The last "@": a raw "@" cannot stand in a host, so the user information ends there.
+        const qsizetype at = QStringView(text).first(end).lastIndexOf(u'@');
+        if (at >= start) {
+            const qsizetype separator = findAny(text, start, at, u":");
+            set(Part::user, start, separator);
+            if (separator < at)
+                set(Part::password, separator + 1, at);
+            hostStart = at + 1;
+        }
+        qsizetype hostEnd = findAny(text, hostStart, end, u":");
+        if (hostStart < end && text[hostStart] == u'[') {
+            const qsizetype close = findAny(text, hostStart, end, u"]");
+            if (close == end)
+                return std::nullopt;
+            hostEnd = close + 1;
+            if (hostEnd < end && text[hostEnd] != u':')
+                return std::nullopt;
+        }
+        set(Part::host, hostStart, hostEnd);
+        if (hostEnd < end) {
+            if (!isPort(QStringView(text).sliced(hostEnd + 1, end - hostEnd - 1)))
+                return std::nullopt;
+            set(Part::port, hostEnd + 1, end);
+        }
+        position = end;
+    }
+
+    const qsizetype pathEnd = findAny(text, position, size, u"?#");
+    set(Part::path, position, pathEnd);
+    position = pathEnd;
+    if (position < size && text[position] == u'?') {
+        const qsizetype queryEnd = findAny(text, position + 1, size, u"#");
+        set(Part::query, position + 1, queryEnd);
+        position = queryEnd;
+    }
+    if (position < size)
+        set(Part::fragment, position + 1, size);
+    return url;
+}
+
+QStringView UrlText::part(Part part) const {
+    const Span& s = span(part);
+    return s.start < 0 ? QStringView() : QStringView(m_text).sliced(s.start, s.size);
+}
+
+std::optional<QString> UrlText::with(Part part, const std::optional<QString>& text) const {
+    std::array<std::optional<QString>, partCount> parts;
+    for (size_t i = 0; i < partCount; ++i) {
+        if (has(Part(i)))
+            parts[i] = this->part(Part(i)).toString();
+    }
+    auto& [scheme, user, password, host, port, path, query, fragment] = parts;
+    parts[size_t(part)] = text;
+    // A password needs the user's place before it, a user or port the host's; a user left
+    // empty only for a password that is gone goes too.
+    if (password && !user)
+        user = QString();
+    if (part == Part::password && !password && user && user->isEmpty())
+        user.reset();
+    if (!host && (user || port))
+        host = QString();
+
+    QString out;
+    if (scheme)
+        out += *scheme + u':';
+    if (host) {
+        out += u"//";
+        if (user) {
+            out += *user;
+            if (password)
+                out += u':' + *password;
+            out += u'@';
+        }
+        out += *host;
+        if (port)
+            out += u':' + *port;
+    }
+    out += path.value_or(QString());
+    if (query)
+        out += u'?' + *query;
+    if (fragment)
+        out += u'#' + *fragment;
+    if (out.isEmpty())
+        return QString();
+
+    // The new text has to read back as exactly the parts it was made of.
+    const std::optional<UrlText> reread = parse(out);
+    if (!reread)
+        return std::nullopt;
+    for (size_t i = 0; i < partCount; ++i) {
+        const Part p = Part(i);
+        const bool expected = p == Part::path ? true : parts[i].has_value();
+        if (reread->has(p) != expected || reread->part(p) != parts[i].value_or(QString()))
+            return std::nullopt;
+    }
+    return out;
+}
