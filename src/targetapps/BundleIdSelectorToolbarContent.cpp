@@ -10,6 +10,9 @@
 
 #include <QCoro/QCoroTask>
 
+// Icons are kept at the largest size they are drawn at; the button's is not larger.
+static_assert(BundleIdSelectorToolbarContent::iconSize <= InstalledApp::largestIconSize);
+
 BundleIdSelectorToolbarContent::BundleIdSelectorToolbarContent(BundleIdManager& bundleIdManager,
                                                                RunDestinationManager& deviceManager,
                                                                QWidget* parent)
