@@ -11,10 +11,11 @@
 #include <QImageReader>
 #include <QStringDecoder>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
 
 namespace {
-
-constexpr QSize localIconSize(180, 180);
 
 // "booted" -> "Booted", "SHUTDOWN" -> "Shutdown": each word's first letter upper-cased, the
 // rest lower-cased, so the tool's lower-case states meet the raw values of DeviceState.
@@ -143,12 +144,13 @@ QCoro::Task<QByteArray> DeviceCtlClient::listApps(QString deviceId) const {
                    QStringLiteral("apps "));
 }
 
-QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bundleId) const {
+QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bundleId,
+                                                  int maxPixels) const {
     const DeviceCtlClient self = *this;
 
     const QString localApplication = Workspace::applicationPath(bundleId);
     if (!localApplication.isEmpty()) {
-        QImage local = Workspace::icon(localApplication, localIconSize);
+        QImage local = Workspace::icon(localApplication, QSize(maxPixels, maxPixels));
         if (!local.isNull()) {
             self.m_logger.debug(u"Got icon for %{public}s from local installation", bundleId);
             co_return local;
@@ -188,14 +190,19 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
         co_return QImage();
     }
 
-    QImage image;
-    if (QFileInfo(file.path()).isFile()) {
-        QImageReader reader(file.path());
-        // A PNG header claiming a huge canvas must not make us allocate it.
+    const QImage image = co_await QtConcurrent::run([path = file.path(), maxPixels] {
+        if (!QFileInfo(path).isFile())
+            return QImage();
+        QImageReader reader(path);
+        // A PNG header claiming a huge canvas must not make us allocate it; a large icon is
+        // decoded straight to the size asked for.
         const QSize size = reader.size();
-        if (!size.isValid() || qint64(size.width()) * size.height() <= 4096LL * 4096LL)
-            image = reader.read();
-    }
+        if (size.isValid() && qint64(size.width()) * size.height() > 4096LL * 4096LL)
+            return QImage();
+        if (size.isValid() && (size.width() > maxPixels || size.height() > maxPixels))
+            reader.setScaledSize(size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio));
+        return reader.read();
+    });
     if (image.isNull()) {
         self.m_logger.debug(u"Icon file not created for %{public}s", bundleId);
         co_return QImage();

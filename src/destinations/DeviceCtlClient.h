@@ -38,9 +38,11 @@ public:
     [[nodiscard]] QCoro::Task<QByteArray> listApps(QString deviceId) const;
 
     // The icon of an app: the one of an application installed on this machine under the same
-    // bundle identifier, else the one the tool extracts from the device (180 x 180 at scale 3).
-    // A null image when there is none; never throws.
-    [[nodiscard]] QCoro::Task<QImage> fetchAppIcon(QString deviceId, QString bundleId) const;
+    // bundle identifier (rendered `maxPixels` square), else the one the tool extracts from the
+    // device (180 x 180 at scale 3), decoded off the GUI thread and scaled down to fit
+    // `maxPixels` square. A null image when there is none; never throws.
+    [[nodiscard]] QCoro::Task<QImage> fetchAppIcon(QString deviceId, QString bundleId,
+                                                   int maxPixels = 180) const;
 
     // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`.
     // Throws CommandError with the tool's message when the launch fails.

@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
 
 #include <QCoro/QCoroFuture>
 
@@ -17,10 +21,30 @@ QString cacheDirectory() {
     return QDir(base).filePath(QStringLiteral("AppIcons"));
 }
 
+// `size` scaled down, keeping its aspect ratio, to fit `maxPixels` square; as it is when it fits.
+QSize fitting(QSize size, int maxPixels) {
+    if (size.width() <= maxPixels && size.height() <= maxPixels)
+        return size;
+    return size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+QImage fitted(QImage image, int maxPixels) {
+    const QSize size = fitting(image.size(), maxPixels);
+    if (size == image.size())
+        return image;
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 } // namespace
 
-AppIconCache::AppIconCache()
-    : m_directory(cacheDirectory()) {
+int AppIconCache::drawnPixels() {
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    return int(std::ceil(InstalledApp::largestIconSize * ratio));
+}
+
+AppIconCache::AppIconCache(int maxPixels)
+    : m_directory(cacheDirectory())
+    , m_maxPixels(maxPixels) {
     // One job at a time, in the order queued: the pool is the actor's mailbox.
     m_queue.setMaxThreadCount(1);
     m_queue.setObjectName(QStringLiteral("AppIconCache"));
@@ -36,11 +60,11 @@ QCoro::Task<QImage> AppIconCache::icon(QString bundleIdentifier) {
         &m_queue, [this, key = std::move(bundleIdentifier)] { return iconNow(key); });
 }
 
-QCoro::Task<> AppIconCache::store(QImage image, QString bundleIdentifier) {
-    co_await QtConcurrent::run(&m_queue,
-                               [this, image = std::move(image), key = std::move(bundleIdentifier)] {
-                                   storeNow(image, key);
-                               });
+QCoro::Task<QImage> AppIconCache::store(QImage image, QString bundleIdentifier) {
+    co_return co_await QtConcurrent::run(
+        &m_queue, [this, image = std::move(image), key = std::move(bundleIdentifier)]() mutable {
+            return storeNow(std::move(image), key);
+        });
 }
 
 QCoro::Task<QStringList> AppIconCache::accessOrder() {
@@ -102,16 +126,21 @@ QImage AppIconCache::iconNow(const QString& key) {
     QFile file(*path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
-    QImage image;
-    if (!image.loadFromData(bytes) || image.isNull())
+    // Files of earlier versions may hold the icon at full size: decoded straight to the size
+    // kept, so the full image is never held.
+    QImageReader reader(&file);
+    if (const QSize size = reader.size(); size.isValid())
+        reader.setScaledSize(fitting(size, m_maxPixels));
+    const QImage image = fitted(reader.read(), m_maxPixels); // for a format without scaling
+    if (image.isNull())
         return {};
     addToMemoryCache(image, key);
     m_logger.debug(u"Retrieved icon for %{public}s from disk cache", key);
     return image;
 }
 
-void AppIconCache::storeNow(const QImage& image, const QString& key) {
+QImage AppIconCache::storeNow(QImage image, const QString& key) {
+    image = fitted(std::move(image), m_maxPixels);
     addToMemoryCache(image, key);
     const std::optional<QString> path = filePath(key);
 
@@ -125,24 +154,25 @@ void AppIconCache::storeNow(const QImage& image, const QString& key) {
     }
     if (png.isEmpty()) {
         m_logger.error(u"Failed to convert image to PNG for %{public}s", key);
-        return;
+        return image;
     }
     if (!path) {
         m_logger.error(u"Failed to write icon cache for %{public}s: %{public}s", key,
                        QStringLiteral("The bundle identifier cannot name a cache file"));
-        return;
+        return image;
     }
     QFile file(*path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_logger.error(u"Failed to write icon cache for %{public}s: %{public}s", key,
                        file.errorString());
-        return;
+        return image;
     }
     if (file.write(png) != png.size() || !file.flush()) {
         m_logger.error(u"Failed to write icon cache for %{public}s: %{public}s", key,
                        file.errorString());
-        return;
+        return image;
     }
     file.close();
     m_logger.info(u"Cached icon for %{public}s to disk", key);
+    return image;
 }

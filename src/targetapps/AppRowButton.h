@@ -1,8 +1,7 @@
 #pragma once
 
+#include "targetapps/InstalledApp.h"
 #include "widgets/PickerRowDelegate.h"
-
-class InstalledApp;
 
 // Item delegate that draws one row of the app list: the app's icon (or a placeholder) 32 points
 // square with rounded corners, its name over its bundle identifier, its version at the trailing
@@ -10,7 +9,7 @@ class InstalledApp;
 class AppRowButton : public PickerRowDelegate {
     Q_OBJECT
 public:
-    static constexpr int iconSize = 32;
+    static constexpr int iconSize = InstalledApp::largestIconSize;
 
     using PickerRowDelegate::PickerRowDelegate;
 

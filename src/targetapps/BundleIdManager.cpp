@@ -206,7 +206,8 @@ QCoro::Task<> BundleIdManager::iconWorker(QPointer<BundleIdManager> self,
                                           DeviceCtlClient client) {
     while (self && pass->next < pass->list.size()) {
         const QString bundleId = pass->list.at(pass->next++).bundleIdentifier();
-        const QImage image = co_await client.fetchAppIcon(deviceId, bundleId);
+        QImage image =
+            co_await client.fetchAppIcon(deviceId, bundleId, self->m_iconCache.maxPixels());
         if (!self)
             co_return;
         if (image.isNull()) {
@@ -214,7 +215,7 @@ QCoro::Task<> BundleIdManager::iconWorker(QPointer<BundleIdManager> self,
             self->m_logger.debug(u"Could not fetch icon for %{public}s", bundleId);
             continue;
         }
-        co_await self->m_iconCache.store(image, bundleId);
+        image = co_await self->m_iconCache.store(std::move(image), bundleId);
         if (!self)
             co_return;
         const auto app = std::find_if(pass->list.cbegin(), pass->list.cend(),

@@ -47,6 +47,8 @@ public:
     [[nodiscard]] const std::optional<QString>& loadedDeviceId() const { return m_loadedDeviceId; }
     // Setting none forces the next fetchApps for the device to reload.
     void setLoadedDeviceId(std::optional<QString> deviceId);
+    // The device `apps` came from; unlike loadedDeviceId it stays during a forced reload.
+    [[nodiscard]] const std::optional<QString>& appsDeviceId() const { return m_appsDeviceId; }
 
     // The last chosen bundle identifier, read from and written to the user defaults.
     [[nodiscard]] static std::optional<QString> storedBundleId();

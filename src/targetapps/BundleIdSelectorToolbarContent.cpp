@@ -10,6 +10,9 @@
 
 #include <QCoro/QCoroTask>
 
+// Icons are kept at the largest size they are drawn at; the button's is not larger.
+static_assert(BundleIdSelectorToolbarContent::iconSize <= InstalledApp::largestIconSize);
+
 BundleIdSelectorToolbarContent::BundleIdSelectorToolbarContent(BundleIdManager& bundleIdManager,
                                                                RunDestinationManager& deviceManager,
                                                                QWidget* parent)
@@ -31,15 +34,23 @@ BundleIdSelectorToolbarContent::BundleIdSelectorToolbarContent(BundleIdManager& 
     destinationChanged();
 }
 
-QString BundleIdSelectorToolbarContent::titleFor(const BundleIdManager& manager) {
-    // The chosen app's name wins over "Loading..." while a reload runs.
-    if (manager.selectedApp())
-        return manager.selectedApp()->name();
+QString BundleIdSelectorToolbarContent::titleFor(const BundleIdManager& manager,
+                                                 const QString& deviceId) {
+    // The chosen app's name wins over "Loading..." while a reload runs; while another device's
+    // list loads, the app chosen on the last one is not this device's.
+    if (const std::optional<InstalledApp> app = manager.selectedAppFor(deviceId))
+        return app->name();
     if (manager.isLoading())
         return QStringLiteral("Loading...");
-    if (manager.apps().isEmpty())
+    if (manager.appsDeviceId() != deviceId || manager.apps().isEmpty())
         return QStringLiteral("No Apps");
     return QStringLiteral("Select App");
+}
+
+QString BundleIdSelectorToolbarContent::selectedDeviceId() const {
+    const std::optional<Device> device =
+        m_deviceManager ? m_deviceManager->selectedDevice() : std::nullopt;
+    return device ? device->id : QString();
 }
 
 QString BundleIdSelectorToolbarContent::errorMessage(const QString& errorDescription) {
@@ -57,14 +68,14 @@ QString BundleIdSelectorToolbarContent::errorMessage(const QString& errorDescrip
 void BundleIdSelectorToolbarContent::refreshLabel() {
     if (!m_bundleIdManager)
         return;
-    const std::optional<InstalledApp>& app = m_bundleIdManager->selectedApp();
+    const std::optional<InstalledApp> app = m_bundleIdManager->selectedAppFor(selectedDeviceId());
     m_showsAppIcon = app && !app->icon().isNull();
     // Accent when an app is chosen but has no icon yet; secondary when none is chosen.
     const QColor tint =
         app ? palette().color(QPalette::Highlight) : TextStyle::secondary(palette());
     setLabel(
         AppRowButton::iconPixmap(app ? app->icon() : QImage(), iconSize, tint, devicePixelRatioF()),
-        titleFor(*m_bundleIdManager));
+        titleFor(*m_bundleIdManager, selectedDeviceId()));
 }
 
 void BundleIdSelectorToolbarContent::destinationChanged() {
@@ -78,11 +89,12 @@ void BundleIdSelectorToolbarContent::destinationChanged() {
         m_triggeredDeviceId.reset();
         return;
     }
-    if (m_triggeredDeviceId == device->id)
-        return;
-    m_triggeredDeviceId = device->id;
-    if (m_bundleIdManager)
-        QCoro::connect(m_bundleIdManager->fetchApps(*device), this, [] {});
+    if (m_triggeredDeviceId != device->id) {
+        m_triggeredDeviceId = device->id;
+        if (m_bundleIdManager)
+            QCoro::connect(m_bundleIdManager->fetchApps(*device), this, [] {});
+    }
+    refreshLabel(); // the label is the new device's, whether or not its list changes
 }
 
 void BundleIdSelectorToolbarContent::reload() {

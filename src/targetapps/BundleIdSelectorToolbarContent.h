@@ -24,8 +24,8 @@ public:
     // Whether the button shows the selected app's own image (not the placeholder).
     [[nodiscard]] bool showsAppIcon() const { return m_showsAppIcon; }
 
-    // The button's title for the manager's state.
-    [[nodiscard]] static QString titleFor(const BundleIdManager& manager);
+    // The button's title for the manager's state, with `deviceId` the run destination.
+    [[nodiscard]] static QString titleFor(const BundleIdManager& manager, const QString& deviceId);
     // The message the pop-up shows for a failed load, from the error's description.
     [[nodiscard]] static QString errorMessage(const QString& errorDescription);
 
@@ -39,6 +39,7 @@ protected:
 
 private:
     void destinationChanged();
+    [[nodiscard]] QString selectedDeviceId() const;
 
     QPointer<BundleIdManager> m_bundleIdManager;
     QPointer<RunDestinationManager> m_deviceManager;

@@ -11,6 +11,10 @@
 // arriving later does not make two values differ.
 class InstalledApp {
 public:
+    // The largest size, in points, at which an app icon is drawn (a row of the app list). Icons
+    // are kept no larger than that times the screens' device pixel ratio (AppIconCache).
+    static constexpr int largestIconSize = 32;
+
     InstalledApp() = default;
     InstalledApp(QString name, QString bundleIdentifier, QString version = QStringLiteral("1.0"),
                  QString bundleVersion = QStringLiteral("1"), QString url = {});

@@ -144,7 +144,7 @@ void tst_AppIconCache::concurrentCallsAreSerialised() {
     TestEnvironment env;
     AppIconCache cache;
     // Started together, as the device phase of several icon passes would; none awaited yet.
-    std::vector<QCoro::Task<>> stores;
+    std::vector<QCoro::Task<QImage>> stores;
     std::vector<QCoro::Task<QImage>> reads;
     for (int i = 0; i < 120; ++i) {
         stores.push_back(cache.store(sample(i), QStringLiteral("key%1").arg(i % 70)));

@@ -26,6 +26,7 @@ using State = BundleIdSelectorToolbarContent::PopoverState;
 
 using DeviceFixtures::phone;
 using DeviceFixtures::simulator;
+using DeviceFixtures::tablet;
 
 const QStringList threeApps{"Maps=com.example.maps", "Notes=com.example.notes",
                             "Weather=com.example.zephyr"};
@@ -92,6 +93,8 @@ class tst_AppPicker : public QObject {
 
 private Q_SLOTS:
     void shownOnlyForAPhysicalDestination();
+    void anotherDeviceNeverShowsTheAppOfTheLastOne_data();
+    void anotherDeviceNeverShowsTheAppOfTheLastOne();
     void popoverFollowsTheLoad();
     void errorMessages_data();
     void errorMessages();
@@ -122,6 +125,44 @@ void tst_AppPicker::shownOnlyForAPhysicalDestination() {
     QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
     f.devices.selectDevice(phone);
     QCOMPARE(f.appsCalls(), 1);
+}
+
+void tst_AppPicker::anotherDeviceNeverShowsTheAppOfTheLastOne_data() {
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<QString>("title"); // once the other device's load ended
+    QTest::addRow("its list arrives") << false << "Atlas";
+    QTest::addRow("its list fails") << true << "No Apps";
+}
+
+void tst_AppPicker::anotherDeviceNeverShowsTheAppOfTheLastOne() {
+    QFETCH(bool, fails);
+    QFETCH(QString, title);
+    Fixture f;
+    f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red)},
+                        QStringLiteral("--app-bundle-id com.example.maps "));
+    f.devices.selectDevice(phone);
+    QTRY_VERIFY(f.picker->showsAppIcon());
+    QCOMPARE(f.picker->title(), QStringLiteral("Maps"));
+
+    f.xcode.setScenario(
+        Tool::Devicectl,
+        fails ? FakeXcode::Scenario{.standardError = "ERROR: Connection reset\n",
+                                    .exitStatus = 1,
+                                    .delaySeconds = 0.3}
+              : FakeXcode::Scenario{.file = ToolDocuments::apps({"Atlas=com.example.atlas"}),
+                                    .delaySeconds = 0.3},
+        QStringLiteral("device info apps --device DEV-2"));
+    f.devices.selectDevice(tablet);
+    QVERIFY(f.bundleIds.isLoading());
+    QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
+    QVERIFY(!f.picker->showsAppIcon());
+    QTRY_VERIFY(!f.bundleIds.isLoading());
+    QCOMPARE(f.picker->title(), title);
+    QVERIFY(!f.picker->showsAppIcon());
+
+    // Back to the phone, whose list is still there: its app again, at once.
+    f.devices.selectDevice(phone);
+    QCOMPARE(f.picker->title(), fails ? QStringLiteral("Maps") : QStringLiteral("Loading..."));
 }
 
 void tst_AppPicker::popoverFollowsTheLoad() {

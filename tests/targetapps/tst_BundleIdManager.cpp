@@ -6,6 +6,7 @@
 #include "targetapps/AppIconCache.h"
 #include "targetapps/BundleIdManager.h"
 
+#include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void failedFetchKeepsTheListAndSetsError();
     void iconPassCountsAndTriggersForTheSelectedAppOnly();
     void cachedIconsComeBeforeAnyDeviceRequest();
+    void iconsAreKeptAtTheLargestDrawnSize_data();
+    void iconsAreKeptAtTheLargestDrawnSize();
     void slowAnswerOfAnEarlierDeviceIsDropped_data();
     void slowAnswerOfAnEarlierDeviceIsDropped();
 };
@@ -247,6 +250,39 @@ void tst_BundleIdManager::cachedIconsComeBeforeAnyDeviceRequest() {
     // The device had no icon for B; the cached one stays.
     QCOMPARE(f.manager.apps().at(1).icon().pixelColor(0, 0), QColor(Qt::green));
     QCOMPARE(iconCalls(f.xcode), 2);
+}
+
+void tst_BundleIdManager::iconsAreKeptAtTheLargestDrawnSize_data() {
+    QTest::addColumn<bool>("onDisk"); // else from the device
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<int>("kept");
+    QTest::addRow("from the device") << false << 1024 << InstalledApp::largestIconSize;
+    QTest::addRow("from an earlier run's cache file")
+        << true << 1024 << InstalledApp::largestIconSize;
+    QTest::addRow("small ones stay as they are") << false << 12 << 12;
+}
+
+void tst_BundleIdManager::iconsAreKeptAtTheLargestDrawnSize() {
+    QFETCH(bool, onDisk);
+    QFETCH(int, pixels);
+    QFETCH(int, kept);
+    Fixture f({"A=com.a"});
+    const QByteArray png = ToolDocuments::png(Qt::red, pixels);
+    if (onDisk) {
+        QFile file(f.manager.iconCache().directory() + QStringLiteral("/com.a.png"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(png);
+    } else {
+        f.xcode.setScenario(Tool::Devicectl, {.file = png}, QStringLiteral("--app-bundle-id"));
+    }
+    QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
+    f.load(iPhone);
+    QTRY_COMPARE(finished.count(), 1);
+    // Without a screen the device pixel ratio is 1.
+    QCOMPARE(f.manager.apps().at(0).icon().size(), QSize(kept, kept));
+    QCOMPARE(f.manager.selectedApp()->icon().size(), QSize(kept, kept));
+    QCOMPARE(QCoro::waitFor(f.manager.iconCache().icon(QStringLiteral("com.a"))).size(),
+             QSize(kept, kept));
 }
 
 void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped_data() {
