@@ -1,5 +1,9 @@
 #pragma once
 
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+
+#include <QList>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
@@ -9,7 +13,9 @@
 class ManagedObject;
 class ManagedObjectContext;
 
-// The store file: one SQLite database holding collections and deeplinks.
+// The store file: one SQLite database holding collections and deeplinks. Other processes
+// (a second Kestrine) may write to the same file: rows get their ids from SQLite when they
+// are inserted, and a save changes only the rows it names.
 class SqliteStore {
 public:
     struct OpenError {
@@ -17,8 +23,26 @@ public:
         QString details;
     };
 
+    // Every stored row as the file holds it now; a deeplink's collection is given by row id.
+    struct Rows {
+        struct CollectionRow {
+            qint64 id = 0;
+            DeeplinkCollection::Values values;
+        };
+        struct DeeplinkRow {
+            qint64 id = 0;
+            std::optional<qint64> collectionId;
+            Deeplink::Values values; // without its collection
+        };
+        QList<CollectionRow> collections;
+        QList<DeeplinkRow> deeplinks;
+    };
+
     // The schema version this build writes; files from a newer build are refused.
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
+    // How long a statement waits for another process's write lock before giving up: short,
+    // the window waits with it.
+    static constexpr int busyTimeoutMsecs = 200;
 
     explicit SqliteStore(QString path);
     ~SqliteStore();
@@ -31,18 +55,27 @@ public:
 
     [[nodiscard]] const QString& path() const { return m_path; }
 
-    // How long a save waits for another process holding the file's write lock.
-    void setBusyTimeout(int milliseconds);
-
 private:
     friend class ManagedObjectContext;
 
-    void load(ManagedObjectContext* context);
+    // Every row, when another connection committed since the last call (always on the
+    // first); nothing otherwise. Inside a write transaction the rows are those it locked.
+    std::optional<Rows> readChanges();
+    // Takes the write lock for a save; fails after the busy timeout when another process
+    // holds it.
+    bool begin(QString* error);
+    // Inside begin() ... commit(): new rows are inserted and get their ids, loaded rows are
+    // updated or deleted by id.
     bool write(const QSet<ManagedObject*>& inserted, const QSet<ManagedObject*>& updated,
                const QSet<ManagedObject*>& deleted, QString* error);
-    bool migrate(int fromVersion, QString* error);
+    bool commit(QString* error);
+    void rollback();
+    bool migrate(QString* error);
+    bool exec(const QString& statement, QString* error);
 
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_database;
+    bool m_inTransaction = false;
+    std::optional<qint64> m_dataVersion;
 };
