@@ -182,10 +182,8 @@ bool ManagedObjectContext::save(QString* error) {
     m_saving = true;
     // Under the write lock nothing can change between taking in the others' rows and
     // writing ours.
-    if (m_store) {
-        if (const auto rows = m_store->readChanges())
-            merge(*rows);
-    }
+    if (m_store)
+        merge();
     m_saving = false;
     // Objects inserted and deleted again before a save never reach the file.
     QSet<ManagedObject*> inserted;
@@ -232,82 +230,92 @@ bool ManagedObjectContext::failSave(const QString& reason, QString* error) {
 }
 
 void ManagedObjectContext::mergeChangesFromStore() {
-    if (!m_store || m_saving)
-        return;
-    if (const auto rows = m_store->readChanges())
-        merge(*rows);
+    if (m_store && !m_saving)
+        merge();
 }
 
-void ManagedObjectContext::merge(const SqliteStore::Rows& rows) {
-    // Objects whose rows are in the file: the live ones and those deleted here but not yet
-    // saved. New objects (id 0) are this context's alone.
+void ManagedObjectContext::merge() {
     QHash<qint64, DeeplinkCollection*> collections;
     QHash<qint64, Deeplink*> deeplinks;
-    const auto index = [&](ManagedObject* object) {
-        if (object->storeId() == 0)
-            return;
-        if (object->entity() == ManagedObject::Entity::Deeplink)
-            deeplinks.insert(object->storeId(), static_cast<Deeplink*>(object));
-        else
-            collections.insert(object->storeId(), static_cast<DeeplinkCollection*>(object));
-    };
-    for (ManagedObject* object : registeredObjects())
-        index(object);
-    for (ManagedObject* object : std::as_const(m_deleted))
-        index(object);
-    QSet<ManagedObject*> changed;
-
+    // Rows seen, to find the objects whose rows are gone; on the first load there are none.
     QSet<qint64> stored;
-    stored.reserve(rows.collections.size());
-    for (const auto& row : rows.collections) {
-        stored.insert(row.id);
-        DeeplinkCollection* collection = collections.value(row.id);
+    bool mayRemove = false;
+    QSet<ManagedObject*> changed;
+    // The first load has no one to tell about collections' counts.
+    const bool firstLoad = m_nextSerial == 1;
+
+    SqliteStore::RowSink sink;
+    sink.reading = [&] {
+        // Objects whose rows are in the file: the live ones and those deleted here but not
+        // yet saved. New objects (id 0) are this context's alone.
+        const auto index = [&](ManagedObject* object) {
+            if (object->storeId() == 0)
+                return;
+            if (object->entity() == ManagedObject::Entity::Deeplink)
+                deeplinks.insert(object->storeId(), static_cast<Deeplink*>(object));
+            else
+                collections.insert(object->storeId(), static_cast<DeeplinkCollection*>(object));
+        };
+        for (ManagedObject* object : registeredObjects())
+            index(object);
+        for (ManagedObject* object : std::as_const(m_deleted))
+            index(object);
+        mayRemove = !collections.isEmpty();
+    };
+    sink.collection = [&](qint64 id, const DeeplinkCollection::Values& row) {
+        if (mayRemove)
+            stored.insert(id);
+        DeeplinkCollection* collection = collections.value(id);
         if (!collection) {
-            collection = new DeeplinkCollection(this, row.id);
-            collection->restore(row.values);
+            collection = new DeeplinkCollection(this, id);
+            collection->restore(row);
             collection->m_serial = m_nextSerial++;
             m_collections.insert(collection);
-            collections.insert(row.id, collection);
+            collections.insert(id, collection);
             Q_EMIT objectChanged(collection, Change::Inserted);
-            continue;
+            return;
         }
         // A rollback goes back to what the file holds now.
         const auto snapshot = m_collectionSnapshots.find(collection);
         const DeeplinkCollection::Values saved =
             snapshot != m_collectionSnapshots.end() ? *snapshot : collection->m_values;
         if (snapshot != m_collectionSnapshots.end())
-            *snapshot = row.values;
+            *snapshot = row;
         if (collection->m_deleted)
-            continue;
-        const auto values = merged(collection->m_values, saved, row.values);
+            return;
+        const auto values = merged(collection->m_values, saved, row);
         if (!same(values, collection->m_values)) {
             collection->restore(values);
             changed.insert(collection);
         }
-    }
-    for (DeeplinkCollection* collection : std::as_const(collections)) {
-        if (!stored.contains(collection->storeId()))
-            forget(collection);
-    }
-
-    stored.clear();
-    stored.reserve(rows.deeplinks.size());
-    for (const auto& row : rows.deeplinks) {
-        stored.insert(row.id);
-        Deeplink::Values values = row.values;
-        values.collection = row.collectionId ? collections.value(*row.collectionId) : nullptr;
-        Deeplink* deeplink = deeplinks.value(row.id);
+    };
+    sink.collectionsRead = [&](bool complete) {
+        if (mayRemove && complete) {
+            for (DeeplinkCollection* collection : std::as_const(collections)) {
+                if (!stored.contains(collection->storeId()))
+                    forget(collection);
+            }
+        }
+        stored.clear();
+        mayRemove = !deeplinks.isEmpty();
+    };
+    sink.deeplink = [&](qint64 id, std::optional<qint64> collectionId,
+                        const Deeplink::Values& row) {
+        if (mayRemove)
+            stored.insert(id);
+        Deeplink::Values values = row;
+        values.collection = collectionId ? collections.value(*collectionId) : nullptr;
+        Deeplink* deeplink = deeplinks.value(id);
         if (deeplink && deeplink->m_deleted && !m_deleted.contains(deeplink))
             deeplink = nullptr; // forgotten with its collection, but moved elsewhere first
         if (!deeplink) {
-            deeplink = new Deeplink(this, row.id);
-            deeplink->m_values = values;
-            deeplink->m_values.collection = nullptr;
+            deeplink = new Deeplink(this, id);
+            deeplink->m_values = row;
             deeplink->attachTo(values.collection);
             deeplink->m_serial = m_nextSerial++;
             m_deeplinks.insert(deeplink);
-            deeplinks.insert(row.id, deeplink);
-            changed.insert(values.collection);
+            if (!firstLoad)
+                changed.insert(values.collection);
             Q_EMIT objectChanged(deeplink, Change::Inserted);
         } else {
             const auto snapshot = m_deeplinkSnapshots.find(deeplink);
@@ -316,10 +324,10 @@ void ManagedObjectContext::merge(const SqliteStore::Rows& rows) {
             if (snapshot != m_deeplinkSnapshots.end())
                 *snapshot = values;
             if (deeplink->m_deleted)
-                continue;
+                return;
             Deeplink::Values next = merged(deeplink->m_values, saved, values);
             if (same(next, deeplink->m_values))
-                continue;
+                return;
             DeeplinkCollection* owner = next.collection;
             next.collection = deeplink->m_values.collection;
             deeplink->m_values = next;
@@ -333,13 +341,18 @@ void ManagedObjectContext::merge(const SqliteStore::Rows& rows) {
         // Moved elsewhere into a collection deleted here: it goes with the collection.
         if (deeplink->deeplinkCollection() && deeplink->deeplinkCollection()->m_deleted)
             deleteDeeplink(deeplink);
-    }
-    for (Deeplink* deeplink : std::as_const(deeplinks)) {
-        if (!stored.contains(deeplink->storeId())) {
-            changed.insert(deeplink->deeplinkCollection());
-            forget(deeplink);
+    };
+    sink.deeplinksRead = [&](bool complete) {
+        if (!mayRemove || !complete)
+            return;
+        for (Deeplink* deeplink : std::as_const(deeplinks)) {
+            if (!stored.contains(deeplink->storeId())) {
+                changed.insert(deeplink->deeplinkCollection());
+                forget(deeplink);
+            }
         }
-    }
+    };
+    m_store->readChanges(sink);
 
     changed.remove(nullptr);
     for (ManagedObject* object : std::as_const(changed)) {

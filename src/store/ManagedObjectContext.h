@@ -71,7 +71,8 @@ private:
     void objectWillChange(ManagedObject* object);
     void objectDidChange(ManagedObject* object);
     void deleteDeeplink(Deeplink* deeplink);
-    void merge(const SqliteStore::Rows& rows);
+    // Reads what the file holds now, if another connection changed it, into this context.
+    void merge();
     // Drops an object whose row is gone from the file, without writing anything.
     void forget(ManagedObject* object);
     void discard(ManagedObject* object);

@@ -220,13 +220,12 @@ bool SqliteStore::migrate(QString* error) {
     return exec(QStringLiteral("COMMIT"), error);
 }
 
-std::optional<SqliteStore::Rows> SqliteStore::readChanges() {
+void SqliteStore::readChanges(const RowSink& sink) {
     // One snapshot for the version and both tables, so a deeplink never names a collection
     // that was not read.
     const bool ownTransaction = !m_inTransaction;
     if (ownTransaction && !exec(QStringLiteral("BEGIN"), nullptr))
-        return std::nullopt;
-    std::optional<Rows> rows;
+        return;
     {
         // Reading every row goes through sqlite3's own API (on Qt's connection), which skips a
         // QVariant per value: that matters for libraries of a hundred thousand deeplinks.
@@ -236,18 +235,10 @@ std::optional<SqliteStore::Rows> SqliteStore::readChanges() {
         Statement version(handle, "PRAGMA data_version");
         if (version.step() && version.integer(0) != m_dataVersion) {
             const qint64 seen = version.integer(0);
-            Rows read;
-            Statement counts(handle, "SELECT (SELECT count(*) FROM collections), "
-                                     "(SELECT count(*) FROM deeplinks)");
-            if (counts.step()) {
-                read.collections.reserve(counts.integer(0));
-                read.deeplinks.reserve(counts.integer(1));
-            }
+            sink.reading();
             Statement collections(handle, selectCollections);
+            DeeplinkCollection::Values values;
             while (collections.step()) {
-                auto& row = read.collections.emplace_back();
-                row.id = collections.integer(0);
-                DeeplinkCollection::Values& values = row.values;
                 const QString uid = collections.text(1);
                 values.uid = uid.isNull() ? QUuid() : QUuid::fromString(uid);
                 values.name = collections.text(2);
@@ -258,26 +249,24 @@ std::optional<SqliteStore::Rows> SqliteStore::readChanges() {
                 values.colorB = collections.real(7);
                 values.colorA = collections.real(8);
                 values.timestampMsecs = collections.optionalInteger(9);
+                sink.collection(collections.integer(0), values);
             }
+            sink.collectionsRead(collections.finished());
             Statement deeplinks(handle, selectDeeplinks);
+            Deeplink::Values link;
             while (deeplinks.step()) {
-                auto& row = read.deeplinks.emplace_back();
-                row.id = deeplinks.integer(0);
-                row.collectionId = deeplinks.optionalInteger(1);
-                row.values.title = deeplinks.text(2);
-                row.values.urlText = deeplinks.text(3);
-                row.values.timestampMsecs = deeplinks.optionalInteger(4);
+                link.title = deeplinks.text(2);
+                link.urlText = deeplinks.text(3);
+                link.timestampMsecs = deeplinks.optionalInteger(4);
+                sink.deeplink(deeplinks.integer(0), deeplinks.optionalInteger(1), link);
             }
-            // A read cut short would look like rows deleted elsewhere.
-            if (collections.finished() && deeplinks.finished()) {
-                rows = std::move(read);
+            sink.deeplinksRead(deeplinks.finished());
+            if (collections.finished() && deeplinks.finished())
                 m_dataVersion = seen;
-            }
         }
     }
     if (ownTransaction)
         exec(QStringLiteral("COMMIT"), nullptr);
-    return rows;
 }
 
 bool SqliteStore::begin(QString* error) {

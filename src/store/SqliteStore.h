@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class ManagedObject;
@@ -23,19 +24,18 @@ public:
         QString details;
     };
 
-    // Every stored row as the file holds it now; a deeplink's collection is given by row id.
-    struct Rows {
-        struct CollectionRow {
-            qint64 id = 0;
-            DeeplinkCollection::Values values;
-        };
-        struct DeeplinkRow {
-            qint64 id = 0;
-            std::optional<qint64> collectionId;
-            Deeplink::Values values; // without its collection
-        };
-        QList<CollectionRow> collections;
-        QList<DeeplinkRow> deeplinks;
+    // Receives every stored row as the file holds it now, one at a time (a library of a
+    // hundred thousand deeplinks is not copied on the way). A table's `...Read` call says
+    // whether all its rows came; a read cut short must not look like rows deleted elsewhere.
+    struct RowSink {
+        std::function<void()> reading; // first, once the file is known to have changed
+        std::function<void(qint64 id, const DeeplinkCollection::Values&)> collection;
+        std::function<void(bool complete)> collectionsRead;
+        // `values` without its collection, which `collectionId` names.
+        std::function<void(qint64 id, std::optional<qint64> collectionId,
+                           const Deeplink::Values& values)>
+            deeplink;
+        std::function<void(bool complete)> deeplinksRead;
     };
 
     // The schema version this build writes; files from a newer build are refused.
@@ -58,9 +58,10 @@ public:
 private:
     friend class ManagedObjectContext;
 
-    // Every row, when another connection committed since the last call (always on the
-    // first); nothing otherwise. Inside a write transaction the rows are those it locked.
-    std::optional<Rows> readChanges();
+    // Hands every row to `sink` when another connection committed since the last call
+    // (always on the first); does nothing otherwise. Inside a write transaction the rows are
+    // those it locked.
+    void readChanges(const RowSink& sink);
     // Takes the write lock for a save; fails after the busy timeout when another process
     // holds it.
     bool begin(QString* error);
