@@ -127,6 +127,11 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
         return failure(m_database.lastError().text());
 
     // Read the version before anything writes: a foreign or newer file must stay as it is.
+    // One snapshot: another process creating the tables of a new file in between would make
+    // it look foreign.
+    QString error;
+    if (!exec(QStringLiteral("BEGIN"), &error))
+        return failure(error);
     QSqlQuery versionQuery(m_database);
     if (!versionQuery.exec(QStringLiteral("PRAGMA user_version")) || !versionQuery.next())
         return failure(versionQuery.lastError().text());
@@ -155,8 +160,8 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
         }
     }
 
-    QString error;
-    if (!exec(QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
+    if (!exec(QStringLiteral("COMMIT"), &error) ||
+        !exec(QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
         !exec(QStringLiteral("PRAGMA synchronous=FULL"), &error) ||
         // Big saves (an import of thousands of deeplinks) stay in memory until they commit
         // instead of spilling pages to the journal half-way.
