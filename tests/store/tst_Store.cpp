@@ -286,7 +286,7 @@ private Q_SLOTS:
         // Without ever-growing ids the new row would take the deleted one's id, and B's
         // unsaved edit would land on it.
         QTest::addRow("deleted newest, its id not taken again")
-            << QStringList{"B title two mine", "A delete two", "A add three", "A save"}
+            << QStringList{"B title two mine", "A delete two", "A save", "A add three", "A save"}
             << QStringList{"#Shared", "Shared/one", "Shared/three"};
         QTest::addRow("locked: pending, then lands by itself")
             << QStringList{"B add b", "A lock", "B pending", "A unlock", "B landed"}
