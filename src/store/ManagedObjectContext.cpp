@@ -240,7 +240,8 @@ void ManagedObjectContext::merge() {
     // Rows seen, to find the objects whose rows are gone; on the first load there are none.
     QSet<qint64> stored;
     bool mayRemove = false;
-    QSet<ManagedObject*> changed;
+    // Collections whose deeplinks came or went, told once at the end.
+    QSet<DeeplinkCollection*> changed;
     // The first load has no one to tell about collections' counts.
     const bool firstLoad = m_nextSerial == 1;
 
@@ -285,8 +286,10 @@ void ManagedObjectContext::merge() {
             return;
         const auto values = merged(collection->m_values, saved, row);
         if (!same(values, collection->m_values)) {
+            // Announced at once: live queries place the objects that follow by these values.
             collection->restore(values);
-            changed.insert(collection);
+            Q_EMIT objectChanged(collection, Change::Updated);
+            Q_EMIT collection->changed();
         }
     };
     sink.collectionsRead = [&](bool complete) {
@@ -336,7 +339,8 @@ void ManagedObjectContext::merge() {
                 changed.insert(owner);
                 deeplink->attachTo(owner);
             }
-            changed.insert(deeplink);
+            Q_EMIT objectChanged(deeplink, Change::Updated);
+            Q_EMIT deeplink->changed();
         }
         // Moved elsewhere into a collection deleted here: it goes with the collection.
         if (deeplink->deeplinkCollection() && deeplink->deeplinkCollection()->m_deleted)
@@ -355,11 +359,11 @@ void ManagedObjectContext::merge() {
     m_store->readChanges(sink);
 
     changed.remove(nullptr);
-    for (ManagedObject* object : std::as_const(changed)) {
-        if (object->m_deleted)
+    for (DeeplinkCollection* collection : std::as_const(changed)) {
+        if (collection->m_deleted)
             continue;
-        Q_EMIT objectChanged(object, Change::Updated);
-        Q_EMIT object->changed();
+        Q_EMIT objectChanged(collection, Change::Updated);
+        Q_EMIT collection->changed();
     }
 }
 
