@@ -13,7 +13,7 @@ public:
 
     [[nodiscard]] Entity entity() const { return m_entity; }
     [[nodiscard]] ManagedObjectContext* managedObjectContext() const { return m_context; }
-    // Row id in the store file; assigned when the object is inserted into the context.
+    // Row id in the store file; 0 until the save that inserts the row gets it from SQLite.
     [[nodiscard]] qint64 storeId() const { return m_storeId; }
     [[nodiscard]] bool isDeleted() const { return m_deleted; }
     // Creation order within the context; live queries use it to break sort ties stably.
@@ -31,6 +31,7 @@ protected:
 
 private:
     friend class ManagedObjectContext;
+    friend class SqliteStore;
 
     Entity m_entity;
     ManagedObjectContext* m_context = nullptr;

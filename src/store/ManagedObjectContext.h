@@ -2,18 +2,19 @@
 
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
+#include "store/SqliteStore.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
-
-class SqliteStore;
+#include <QTimer>
 
 // The main (and only) context: an in-memory object graph loaded from the store file.
 // It owns every object, tracks inserts, updates and deletes, and writes exactly the pending
 // changes in one transaction on save(). Change notifications are sent synchronously so that
-// live queries see unsaved changes at once.
+// live queries see unsaved changes at once. What other processes save to the same file is
+// taken in before each save and by mergeChangesFromStore().
 class ManagedObjectContext : public QObject {
     Q_OBJECT
 public:
@@ -30,8 +31,16 @@ public:
     // Removes the object (a collection takes its deeplinks with it); applied at the next save.
     void deleteObject(ManagedObject* object);
 
-    // Commits all pending changes in one transaction. On failure nothing is written, the
-    // changes stay pending and `error` (if given) receives the reason.
+    // Takes in what another process saved since the last look, announcing each object it
+    // adds, changes or removes. A field this context changed and has not saved keeps its
+    // value; an object deleted elsewhere goes, unsaved changes and all (a collection with its
+    // deeplinks, new ones included).
+    void mergeChangesFromStore();
+
+    // Takes in other processes' changes, then commits all pending changes in one
+    // transaction. On failure nothing is written, the changes stay pending, the failure is
+    // logged and `error` (if given) receives the reason; when another process held the file,
+    // the save is tried again a second later.
     bool save(QString* error = nullptr);
 
     // Saves once control is back in the event loop: views that go away or hide while the
@@ -62,10 +71,12 @@ private:
     void objectWillChange(ManagedObject* object);
     void objectDidChange(ManagedObject* object);
     void deleteDeeplink(Deeplink* deeplink);
-    void registerLoaded(DeeplinkCollection* collection);
-    void registerLoaded(Deeplink* deeplink);
-    void reserve(qsizetype collections, qsizetype deeplinks);
+    // Reads what the file holds now, if another connection changed it, into this context.
+    void merge();
+    // Drops an object whose row is gone from the file, without writing anything.
+    void forget(ManagedObject* object);
     void discard(ManagedObject* object);
+    bool failSave(const QString& reason, QString* error);
 
     SqliteStore* m_store = nullptr;
     QSet<DeeplinkCollection*> m_collections;
@@ -79,9 +90,9 @@ private:
     QHash<Deeplink*, Deeplink::Values> m_deeplinkSnapshots;
 
     bool m_saveScheduled = false;
+    bool m_saving = false;
+    QTimer m_retry;
     quint64 m_nextSerial = 1;
-    qint64 m_nextCollectionId = 1;
-    qint64 m_nextDeeplinkId = 1;
 };
 
 Q_DECLARE_METATYPE(ManagedObject*)

@@ -1,6 +1,6 @@
 #include "store/SqliteStore.h"
 
-#include "store/ManagedObjectContext.h"
+#include "store/ManagedObject.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -20,17 +20,8 @@ QVariant nullable(const std::optional<qint64>& value) {
     return value ? QVariant(*value) : QVariant(QMetaType::fromType<qint64>());
 }
 
-bool exec(QSqlQuery& query, QString* error) {
+bool execute(QSqlQuery& query, QString* error) {
     if (query.exec())
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
-bool exec(QSqlDatabase& database, const QString& statement, QString* error) {
-    QSqlQuery query(database);
-    if (query.exec(statement))
         return true;
     if (error)
         *error = query.lastError().text();
@@ -48,7 +39,12 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    bool step() { return m_statement && sqlite3_step(m_statement) == SQLITE_ROW; }
+    bool step() {
+        m_result = m_statement ? sqlite3_step(m_statement) : SQLITE_ERROR;
+        return m_result == SQLITE_ROW;
+    }
+    // Every row was read: the last step ended the statement rather than failing.
+    [[nodiscard]] bool finished() const { return m_result == SQLITE_DONE; }
     qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
     double real(int column) const { return sqlite3_column_double(m_statement, column); }
     std::optional<qint64> optionalInteger(int column) const {
@@ -67,6 +63,7 @@ public:
 
 private:
     sqlite3_stmt* m_statement = nullptr;
+    int m_result = SQLITE_OK;
 };
 
 // Every column Kestrine reads; saves write the same ones.
@@ -74,6 +71,31 @@ const char* const selectCollections = "SELECT id, uid, name, emoji, isPinned, co
                                       "colorB, colorA, timestamp FROM collections";
 const char* const selectDeeplinks =
     "SELECT id, collection_id, title, url, timestamp FROM deeplinks";
+
+// The tables of the current schema, named with `suffix`. Ids only ever grow (AUTOINCREMENT):
+// a row deleted by one process must not lend its id to a row inserted by another, whose
+// loaded copy of the old row would then write over the new one.
+QStringList createTables(const QString& suffix) {
+    return {QStringLiteral(R"(CREATE TABLE collections%1 (
+                id INTEGER PRIMARY KEY AUTOINCREMENT,
+                uid TEXT,
+                name TEXT,
+                emoji TEXT,
+                isPinned INTEGER NOT NULL DEFAULT 0,
+                colorR REAL NOT NULL DEFAULT 0,
+                colorG REAL NOT NULL DEFAULT 0,
+                colorB REAL NOT NULL DEFAULT 0,
+                colorA REAL NOT NULL DEFAULT 0,
+                timestamp INTEGER))")
+                .arg(suffix),
+            QStringLiteral(R"(CREATE TABLE deeplinks%1 (
+                id INTEGER PRIMARY KEY AUTOINCREMENT,
+                collection_id INTEGER REFERENCES collections(id) ON DELETE CASCADE,
+                title TEXT,
+                url TEXT,
+                timestamp INTEGER))")
+                .arg(suffix)};
+}
 
 } // namespace
 
@@ -98,11 +120,18 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
 
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_database.setDatabaseName(m_path);
+    // Opening happens before there is a window and may wait for another process's migration
+    // or import; afterwards waits are short.
     m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_database.open())
         return failure(m_database.lastError().text());
 
     // Read the version before anything writes: a foreign or newer file must stay as it is.
+    // One snapshot: another process creating the tables of a new file in between would make
+    // it look foreign.
+    QString error;
+    if (!exec(QStringLiteral("BEGIN"), &error))
+        return failure(error);
     QSqlQuery versionQuery(m_database);
     if (!versionQuery.exec(QStringLiteral("PRAGMA user_version")) || !versionQuery.next())
         return failure(versionQuery.lastError().text());
@@ -131,133 +160,177 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
         }
     }
 
-    QString error;
-    if (!exec(m_database, QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
-        !exec(m_database, QStringLiteral("PRAGMA synchronous=FULL"), &error) ||
-        !exec(m_database, QStringLiteral("PRAGMA foreign_keys=ON"), &error) ||
+    if (!exec(QStringLiteral("COMMIT"), &error) ||
+        !exec(QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
+        !exec(QStringLiteral("PRAGMA synchronous=FULL"), &error) ||
         // Big saves (an import of thousands of deeplinks) stay in memory until they commit
         // instead of spilling pages to the journal half-way.
-        !exec(m_database, QStringLiteral("PRAGMA cache_size=-32768"), &error))
+        !exec(QStringLiteral("PRAGMA cache_size=-32768"), &error))
         return failure(error);
-    if (version < schemaVersion && !migrate(version, &error))
+    // Rebuilding tables must not cascade, so foreign keys come on after the migration.
+    if ((version < schemaVersion && !migrate(&error)) ||
+        !exec(QStringLiteral("PRAGMA foreign_keys=ON"), &error) ||
+        !exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyTimeoutMsecs), &error))
         return failure(error);
     return std::nullopt;
 }
 
-void SqliteStore::setBusyTimeout(int milliseconds) {
-    exec(m_database, QStringLiteral("PRAGMA busy_timeout=%1").arg(milliseconds), nullptr);
+bool SqliteStore::exec(const QString& statement, QString* error) {
+    QSqlQuery query(m_database);
+    if (query.exec(statement))
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
 }
 
-bool SqliteStore::migrate(int fromVersion, QString* error) {
-    if (!m_database.transaction()) {
+bool SqliteStore::migrate(QString* error) {
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    // Another process may have migrated the file while this one waited for the lock.
+    QSqlQuery versionQuery(m_database);
+    if (!versionQuery.exec(QStringLiteral("PRAGMA user_version")) || !versionQuery.next()) {
         if (error)
-            *error = m_database.lastError().text();
+            *error = versionQuery.lastError().text();
+        exec(QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
-    bool ok = true;
+    const int fromVersion = versionQuery.value(0).toInt();
+    versionQuery.finish();
+    QStringList steps;
     if (fromVersion < 1) {
-        ok = exec(m_database, QStringLiteral(R"(CREATE TABLE collections (
-                id INTEGER PRIMARY KEY,
-                uid TEXT,
-                name TEXT,
-                emoji TEXT,
-                isPinned INTEGER NOT NULL DEFAULT 0,
-                colorR REAL NOT NULL DEFAULT 0,
-                colorG REAL NOT NULL DEFAULT 0,
-                colorB REAL NOT NULL DEFAULT 0,
-                colorA REAL NOT NULL DEFAULT 0,
-                timestamp INTEGER))"),
-                  error) &&
-             exec(m_database, QStringLiteral(R"(CREATE TABLE deeplinks (
-                id INTEGER PRIMARY KEY,
-                collection_id INTEGER REFERENCES collections(id) ON DELETE CASCADE,
-                title TEXT,
-                url TEXT,
-                timestamp INTEGER))"),
-                  error) &&
-             exec(m_database,
-                  QStringLiteral("CREATE INDEX deeplinks_collection ON deeplinks(collection_id)"),
-                  error);
+        steps = createTables({});
+    } else if (fromVersion < 2) {
+        // Version 1 handed out ids again after the newest row was deleted.
+        steps = createTables(QStringLiteral("_v2"));
+        steps << QStringLiteral("INSERT INTO collections_v2 SELECT id, uid, name, emoji, "
+                                "isPinned, colorR, colorG, colorB, colorA, timestamp FROM "
+                                "collections")
+              << QStringLiteral("INSERT INTO deeplinks_v2 SELECT id, collection_id, title, url, "
+                                "timestamp FROM deeplinks")
+              << QStringLiteral("DROP TABLE deeplinks") << QStringLiteral("DROP TABLE collections")
+              << QStringLiteral("ALTER TABLE collections_v2 RENAME TO collections")
+              << QStringLiteral("ALTER TABLE deeplinks_v2 RENAME TO deeplinks");
     }
+    if (fromVersion < schemaVersion)
+        steps << QStringLiteral("CREATE INDEX deeplinks_collection ON deeplinks(collection_id)")
+              << QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion);
     // Later schema changes add their steps here, each guarded by `fromVersion < N`.
-    ok = ok && exec(m_database, QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion), error);
-    if (!ok) {
-        m_database.rollback();
-        return false;
+    for (const QString& step : std::as_const(steps)) {
+        if (!exec(step, error)) {
+            exec(QStringLiteral("ROLLBACK"), nullptr);
+            return false;
+        }
     }
-    return m_database.commit();
+    return exec(QStringLiteral("COMMIT"), error);
 }
 
-void SqliteStore::load(ManagedObjectContext* context) {
-    // Loading reads every row once; sqlite3's own API (on Qt's connection) skips a QVariant
-    // per value, which matters for libraries of a hundred thousand deeplinks.
-    auto* handle = *static_cast<sqlite3**>(m_database.driver()->handle().data());
-    Statement counts(handle, "SELECT (SELECT count(*) FROM collections), "
-                             "(SELECT count(*) FROM deeplinks)");
-    if (counts.step())
-        context->reserve(counts.integer(0), counts.integer(1));
-
-    QHash<qint64, DeeplinkCollection*> byId;
-    Statement collections(handle, selectCollections);
-    while (collections.step()) {
-        auto* collection = new DeeplinkCollection(context, collections.integer(0));
-        DeeplinkCollection::Values values;
-        const QString uid = collections.text(1);
-        values.uid = uid.isNull() ? QUuid() : QUuid::fromString(uid);
-        values.name = collections.text(2);
-        values.emoji = collections.text(3);
-        values.isPinned = collections.integer(4) != 0;
-        values.colorR = collections.real(5);
-        values.colorG = collections.real(6);
-        values.colorB = collections.real(7);
-        values.colorA = collections.real(8);
-        values.timestampMsecs = collections.optionalInteger(9);
-        collection->restore(values);
-        byId.insert(collection->storeId(), collection);
-        context->registerLoaded(collection);
+void SqliteStore::readChanges(const RowSink& sink) {
+    // One snapshot for the version and both tables, so a deeplink never names a collection
+    // that was not read.
+    const bool ownTransaction = !m_inTransaction;
+    if (ownTransaction && !exec(QStringLiteral("BEGIN"), nullptr))
+        return;
+    {
+        // Reading every row goes through sqlite3's own API (on Qt's connection), which skips a
+        // QVariant per value: that matters for libraries of a hundred thousand deeplinks.
+        auto* handle = *static_cast<sqlite3**>(m_database.driver()->handle().data());
+        // The version is read before the rows: a commit landing in between is seen again
+        // next time rather than missed.
+        Statement version(handle, "PRAGMA data_version");
+        if (version.step() && version.integer(0) != m_dataVersion) {
+            const qint64 seen = version.integer(0);
+            sink.reading();
+            Statement collections(handle, selectCollections);
+            DeeplinkCollection::Values values;
+            while (collections.step()) {
+                const QString uid = collections.text(1);
+                values.uid = uid.isNull() ? QUuid() : QUuid::fromString(uid);
+                values.name = collections.text(2);
+                values.emoji = collections.text(3);
+                values.isPinned = collections.integer(4) != 0;
+                values.colorR = collections.real(5);
+                values.colorG = collections.real(6);
+                values.colorB = collections.real(7);
+                values.colorA = collections.real(8);
+                values.timestampMsecs = collections.optionalInteger(9);
+                sink.collection(collections.integer(0), values);
+            }
+            sink.collectionsRead(collections.finished());
+            Statement deeplinks(handle, selectDeeplinks);
+            Deeplink::Values link;
+            while (deeplinks.step()) {
+                link.title = deeplinks.text(2);
+                link.urlText = deeplinks.text(3);
+                link.timestampMsecs = deeplinks.optionalInteger(4);
+                sink.deeplink(deeplinks.integer(0), deeplinks.optionalInteger(1), link);
+            }
+            sink.deeplinksRead(deeplinks.finished());
+            if (collections.finished() && deeplinks.finished())
+                m_dataVersion = seen;
+        }
     }
+    if (ownTransaction)
+        exec(QStringLiteral("COMMIT"), nullptr);
+}
 
-    Statement deeplinks(handle, selectDeeplinks);
-    while (deeplinks.step()) {
-        auto* deeplink = new Deeplink(context, deeplinks.integer(0));
-        deeplink->m_values.title = deeplinks.text(2);
-        deeplink->m_values.urlText = deeplinks.text(3);
-        deeplink->m_values.timestampMsecs = deeplinks.optionalInteger(4);
-        if (const auto collectionId = deeplinks.optionalInteger(1))
-            deeplink->attachTo(byId.value(*collectionId));
-        context->registerLoaded(deeplink);
+bool SqliteStore::begin(QString* error) {
+    // IMMEDIATE: the write lock is taken (or refused) here, not half-way through the writes.
+    m_inTransaction = exec(QStringLiteral("BEGIN IMMEDIATE"), error);
+    return m_inTransaction;
+}
+
+bool SqliteStore::commit(QString* error) {
+    if (!exec(QStringLiteral("COMMIT"), error)) {
+        rollback();
+        return false;
     }
+    m_inTransaction = false;
+    return true;
+}
+
+void SqliteStore::rollback() {
+    exec(QStringLiteral("ROLLBACK"), nullptr);
+    m_inTransaction = false;
 }
 
 bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<ManagedObject*>& updated,
                         const QSet<ManagedObject*>& deleted, QString* error) {
-    if (!m_database.transaction()) {
-        if (error)
-            *error = m_database.lastError().text();
-        return false;
-    }
-
-    // One column list and one binder serve the INSERT of new collections and the UPDATE of
-    // existing ones, so the two cannot disagree on a column's place. The row id goes last.
-    const QString columns =
-        QStringLiteral("uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp");
-    QSqlQuery insertCollection(m_database);
-    insertCollection.prepare(QStringLiteral("INSERT INTO collections (%1, id) VALUES (?, ?, ?, ?, "
-                                            "?, ?, ?, ?, ?, ?)")
-                                 .arg(columns));
-    QSqlQuery updateCollection(m_database);
-    updateCollection.prepare(
-        QStringLiteral("UPDATE collections SET %1 = ? WHERE id = ?")
-            .arg(QString(columns).replace(QStringLiteral(", "), QStringLiteral(" = ?, "))));
-    QSqlQuery upsertDeeplink(m_database);
-    upsertDeeplink.prepare(QStringLiteral("INSERT OR REPLACE INTO deeplinks (id, collection_id, "
-                                          "title, url, timestamp) VALUES (?, ?, ?, ?, ?)"));
+    // One column list and one binder per table serve the INSERT of new rows and the UPDATE of
+    // loaded ones, so the two cannot disagree on a column's place. New rows leave the id to
+    // SQLite; an update names its row's id last.
+    const auto statements = [this](const QString& table, const QString& columns) {
+        const QString placeholders = QStringLiteral("?, ").repeated(columns.count(u',')) + u'?';
+        std::pair<QSqlQuery, QSqlQuery> queries{QSqlQuery(m_database), QSqlQuery(m_database)};
+        queries.first.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns, placeholders));
+        queries.second.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?")
+                                   .arg(table, QString(columns).replace(QStringLiteral(", "),
+                                                                        QStringLiteral(" = ?, "))));
+        return queries;
+    };
+    auto [insertCollection, updateCollection] = statements(
+        QStringLiteral("collections"),
+        QStringLiteral("uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp"));
+    auto [insertDeeplink, updateDeeplink] = statements(
+        QStringLiteral("deeplinks"), QStringLiteral("collection_id, title, url, timestamp"));
     QSqlQuery deleteCollection(m_database);
     deleteCollection.prepare(QStringLiteral("DELETE FROM collections WHERE id = ?"));
     QSqlQuery deleteDeeplink(m_database);
     deleteDeeplink.prepare(QStringLiteral("DELETE FROM deeplinks WHERE id = ?"));
 
-    const auto writeCollection = [&](QSqlQuery& query, const DeeplinkCollection* collection) {
+    // Binds the row's values; an update also its id. A new row takes the id SQLite gave it.
+    const auto run = [&](QSqlQuery& query, ManagedObject* object, int idColumn) {
+        const bool isNew = object->storeId() == 0;
+        if (!isNew)
+            query.bindValue(idColumn, object->storeId());
+        if (!execute(query, error))
+            return false;
+        if (isNew)
+            object->m_storeId = query.lastInsertId().toLongLong();
+        return true;
+    };
+    const auto writeCollection = [&](QSqlQuery& query, DeeplinkCollection* collection) {
         const auto& values = collection->m_values;
         query.bindValue(0, values.uid.isNull()
                                ? QVariant(QMetaType::fromType<QString>())
@@ -270,18 +343,17 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
         query.bindValue(6, values.colorB);
         query.bindValue(7, values.colorA);
         query.bindValue(8, nullable(values.timestampMsecs));
-        query.bindValue(9, collection->storeId());
-        return exec(query, error);
+        return run(query, collection, 9);
     };
-    const auto writeDeeplink = [&](const Deeplink* deeplink) {
+    const auto writeDeeplink = [&](QSqlQuery& query, Deeplink* deeplink) {
         const auto& values = deeplink->m_values;
-        upsertDeeplink.bindValue(0, deeplink->storeId());
-        upsertDeeplink.bindValue(1, values.collection ? QVariant(values.collection->storeId())
-                                                      : QVariant(QMetaType::fromType<qint64>()));
-        upsertDeeplink.bindValue(2, nullable(values.title));
-        upsertDeeplink.bindValue(3, nullable(values.urlText));
-        upsertDeeplink.bindValue(4, nullable(values.timestampMsecs));
-        return exec(upsertDeeplink, error);
+        // The collection is written first when it is new, so its id is known by now.
+        query.bindValue(0, values.collection ? QVariant(values.collection->storeId())
+                                             : QVariant(QMetaType::fromType<qint64>()));
+        query.bindValue(1, nullable(values.title));
+        query.bindValue(2, nullable(values.urlText));
+        query.bindValue(3, nullable(values.timestampMsecs));
+        return run(query, deeplink, 4);
     };
 
     bool ok = true;
@@ -298,11 +370,11 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
     }
     for (ManagedObject* object : inserted) {
         if (ok && object->entity() == ManagedObject::Entity::Deeplink)
-            ok = writeDeeplink(static_cast<Deeplink*>(object));
+            ok = writeDeeplink(insertDeeplink, static_cast<Deeplink*>(object));
     }
     for (ManagedObject* object : updated) {
         if (ok && object->entity() == ManagedObject::Entity::Deeplink)
-            ok = writeDeeplink(static_cast<Deeplink*>(object));
+            ok = writeDeeplink(updateDeeplink, static_cast<Deeplink*>(object));
     }
     for (ManagedObject* object : deleted) {
         if (!ok)
@@ -310,18 +382,7 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
         QSqlQuery& query =
             object->entity() == ManagedObject::Entity::Deeplink ? deleteDeeplink : deleteCollection;
         query.bindValue(0, object->storeId());
-        ok = exec(query, error);
+        ok = execute(query, error);
     }
-
-    if (!ok) {
-        m_database.rollback();
-        return false;
-    }
-    if (!m_database.commit()) {
-        if (error)
-            *error = m_database.lastError().text();
-        m_database.rollback();
-        return false;
-    }
-    return true;
+    return ok;
 }

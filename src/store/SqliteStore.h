@@ -1,15 +1,22 @@
 #pragma once
 
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+
+#include <QList>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class ManagedObject;
 class ManagedObjectContext;
 
-// The store file: one SQLite database holding collections and deeplinks.
+// The store file: one SQLite database holding collections and deeplinks. Other processes
+// (a second Kestrine) may write to the same file: rows get their ids from SQLite when they
+// are inserted, and a save changes only the rows it names.
 class SqliteStore {
 public:
     struct OpenError {
@@ -17,8 +24,25 @@ public:
         QString details;
     };
 
+    // Receives every stored row as the file holds it now, one at a time (a library of a
+    // hundred thousand deeplinks is not copied on the way). A table's `...Read` call says
+    // whether all its rows came; a read cut short must not look like rows deleted elsewhere.
+    struct RowSink {
+        std::function<void()> reading; // first, once the file is known to have changed
+        std::function<void(qint64 id, const DeeplinkCollection::Values&)> collection;
+        std::function<void(bool complete)> collectionsRead;
+        // `values` without its collection, which `collectionId` names.
+        std::function<void(qint64 id, std::optional<qint64> collectionId,
+                           const Deeplink::Values& values)>
+            deeplink;
+        std::function<void(bool complete)> deeplinksRead;
+    };
+
     // The schema version this build writes; files from a newer build are refused.
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
+    // How long a statement waits for another process's write lock before giving up: short,
+    // the window waits with it.
+    static constexpr int busyTimeoutMsecs = 200;
 
     explicit SqliteStore(QString path);
     ~SqliteStore();
@@ -31,18 +55,28 @@ public:
 
     [[nodiscard]] const QString& path() const { return m_path; }
 
-    // How long a save waits for another process holding the file's write lock.
-    void setBusyTimeout(int milliseconds);
-
 private:
     friend class ManagedObjectContext;
 
-    void load(ManagedObjectContext* context);
+    // Hands every row to `sink` when another connection committed since the last call
+    // (always on the first); does nothing otherwise. Inside a write transaction the rows are
+    // those it locked.
+    void readChanges(const RowSink& sink);
+    // Takes the write lock for a save; fails after the busy timeout when another process
+    // holds it.
+    bool begin(QString* error);
+    // Inside begin() ... commit(): new rows are inserted and get their ids, loaded rows are
+    // updated or deleted by id.
     bool write(const QSet<ManagedObject*>& inserted, const QSet<ManagedObject*>& updated,
                const QSet<ManagedObject*>& deleted, QString* error);
-    bool migrate(int fromVersion, QString* error);
+    bool commit(QString* error);
+    void rollback();
+    bool migrate(QString* error);
+    bool exec(const QString& statement, QString* error);
 
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_database;
+    bool m_inTransaction = false;
+    std::optional<qint64> m_dataVersion;
 };

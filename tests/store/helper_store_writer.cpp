@@ -1,9 +1,11 @@
-// Makes small changes to a store and saves after each, forever, telling stdout which save
-// finished. The durability test kills it at random moments.
+// Makes small changes to a store and saves after each, telling stdout which save finished:
+// forever (the durability test kills it at random moments), or as many saves as the second
+// argument says while another process writes to the same store.
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cstdio>
 
@@ -14,9 +16,10 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", qPrintable(error->details));
         return 1;
     }
+    const int saves = argc > 2 ? QByteArray(argv[2]).toInt() : -1;
     ManagedObjectContext* context = container.viewContext();
     int next = int(context->collections().size());
-    for (;;) {
+    for (int done = 0; done != saves; ++done) {
         // One save = one collection named after its number with (number % 7) + 1 deeplinks,
         // plus a rename of the previous one: all of it must land, or none of it.
         DeeplinkCollection* collection = context->insertCollection();
@@ -30,13 +33,18 @@ int main(int argc, char* argv[]) {
             if (other->name() == QString::number(next - 1))
                 other->setEmoji(QStringLiteral("✅"));
         }
+        // The other writer may hold the lock for a moment; the changes wait for it.
         QString error;
-        if (!context->save(&error)) {
-            std::fprintf(stderr, "save failed: %s\n", qPrintable(error));
-            return 1;
+        for (int attempt = 0; !context->save(&error); ++attempt) {
+            if (attempt == 20) {
+                std::fprintf(stderr, "save failed: %s\n", qPrintable(error));
+                return 1;
+            }
+            QThread::msleep(50);
         }
         std::printf("%d\n", next);
         std::fflush(stdout);
         ++next;
     }
+    return 0;
 }

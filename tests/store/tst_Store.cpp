@@ -3,8 +3,11 @@
 
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
+#include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
 
+#include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -110,6 +113,47 @@ int savesAfterKill(const QString& path, int acknowledged) {
     return count;
 }
 
+QString label(const Deeplink* deeplink) {
+    const DeeplinkCollection* owner = deeplink->deeplinkCollection();
+    return (owner ? owner->name() : QStringLiteral("-")) + u'/' + deeplink->title();
+}
+
+// What two contexts on one file must agree on: "#name emoji" per collection, "name/title" per
+// deeplink, sorted.
+QStringList contents(const ManagedObjectContext& context) {
+    QStringList rows;
+    for (const DeeplinkCollection* c : context.collections())
+        rows.append(QStringLiteral("#%1 %2").arg(c->name(), c->emoji()).trimmed());
+    for (const Deeplink* d : context.deeplinks())
+        rows.append(label(d));
+    rows.sort();
+    return rows;
+}
+
+DeeplinkCollection* collectionNamed(const ManagedObjectContext& context, const QString& name) {
+    for (DeeplinkCollection* collection : context.collections()) {
+        if (collection->name() == name)
+            return collection;
+    }
+    return nullptr;
+}
+
+Deeplink* deeplinkTitled(const ManagedObjectContext& context, const QString& title) {
+    for (Deeplink* deeplink : context.deeplinks()) {
+        if (deeplink->title() == title)
+            return deeplink;
+    }
+    return nullptr;
+}
+
+Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* collection,
+                      const QString& title) {
+    Deeplink* deeplink = context.insertDeeplink();
+    deeplink->setTitle(title);
+    collection->addDeeplink(deeplink);
+    return deeplink;
+}
+
 } // namespace
 
 class tst_Store : public QObject {
@@ -202,6 +246,166 @@ private Q_SLOTS:
         QCOMPARE(rows(context), saved);
     }
 
+    // Two contexts on one file, as two Kestrine processes have. Both start from collection
+    // Shared with deeplinks one and two; then each step runs in context A or B: add T,
+    // title T NEW, delete T (deeplinks of Shared); collection N (with deeplink N-link),
+    // name N NEW, emoji N E, drop N; save; lock/unlock (a third connection holds the write
+    // lock); pending (a save gives up at once, its changes kept); landed (the retried save
+    // went through). At the end both save and A looks again; then both, B's live query and
+    // the reopened file all show `expected`.
+    void twoContextsShareOneFile_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList shared{"#Shared", "Shared/one", "Shared/two"};
+        QTest::addRow("inserted in both, both kept")
+            << QStringList{"A add a", "B add b", "A save", "B save"}
+            << shared + QStringList{"Shared/a", "Shared/b"};
+        QTest::addRow("inserted elsewhere appears")
+            << QStringList{"A add a", "A collection New", "A save"}
+            << shared + QStringList{"Shared/a", "#New", "New/New-link"};
+        QTest::addRow("edited elsewhere shows")
+            << QStringList{"A title one uno", "A save"}
+            << QStringList{"#Shared", "Shared/uno", "Shared/two"};
+        QTest::addRow("deleted elsewhere disappears")
+            << QStringList{"A delete one", "A save"} << QStringList{"#Shared", "Shared/two"};
+        QTest::addRow("new collection in the second, later saves work")
+            << QStringList{"B collection Bee", "B save", "A collection Ay", "A save",
+                           "B add b",          "B save", "A add a"}
+            << shared +
+                   QStringList{"#Bee", "Bee/Bee-link", "#Ay", "Ay/Ay-link", "Shared/b", "Shared/a"};
+        QTest::addRow("unsaved fields kept, the others follow")
+            << QStringList{"B emoji Shared 🅱️", "B title two deux", "A name Shared Common",
+                           "A title one uno", "A save"}
+            << QStringList{"#Common 🅱️", "Common/uno", "Common/deux"};
+        QTest::addRow("edited here, deleted elsewhere: gone")
+            << QStringList{"B title one mine", "A delete one", "A save"}
+            << QStringList{"#Shared", "Shared/two"};
+        QTest::addRow("collection dropped elsewhere takes unsaved deeplinks")
+            << QStringList{"B add b", "B title one mine", "A drop Shared", "A save"}
+            << QStringList{};
+        // Without ever-growing ids the new row would take the deleted one's id, and B's
+        // unsaved edit would land on it.
+        QTest::addRow("deleted newest, its id not taken again")
+            << QStringList{"B title two mine", "A delete two", "A save", "A add three", "A save"}
+            << QStringList{"#Shared", "Shared/one", "Shared/three"};
+        QTest::addRow("locked: pending, then lands by itself")
+            << QStringList{"B add b", "A lock", "B pending", "A unlock", "B landed"}
+            << shared + QStringList{"Shared/b"};
+    }
+    void twoContextsShareOneFile() {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, expected);
+        TestEnvironment env;
+        StoreFile a(env);
+        QVERIFY(a.context());
+        DeeplinkCollection* shared = a.context()->insertCollection();
+        shared->setName(QStringLiteral("Shared"));
+        addDeeplink(*a.context(), shared, QStringLiteral("one"));
+        addDeeplink(*a.context(), shared, QStringLiteral("two"));
+        QVERIFY(a.context()->save());
+        StoreFile b(env);
+        QVERIFY(b.context());
+        FetchRequest everyDeeplink;
+        everyDeeplink.entity = ManagedObject::Entity::Deeplink;
+        FetchedResultsModel live(b.context(), everyDeeplink);
+        QAbstractItemModelTester tester(&live);
+
+        for (const QString& step : steps) {
+            const QStringList words = step.split(u' ');
+            ManagedObjectContext& context = *(words.at(0) == u"B" ? b : a).context();
+            const QString verb = words.at(1);
+            const QString arg = words.value(2);
+            const QString second = words.value(3);
+            if (verb == u"lock") {
+                QVERIFY(a.lockWrites());
+            } else if (verb == u"unlock") {
+                a.unlockWrites();
+            } else if (verb == u"save") {
+                QString error;
+                QVERIFY2(context.save(&error), qPrintable(step + QStringLiteral(": ") + error));
+            } else if (verb == u"pending") {
+                QElapsedTimer clock;
+                clock.start();
+                QVERIFY(!context.save());
+                QCOMPARE_LT(clock.elapsed(), 1000); // the window must not freeze
+                QVERIFY(context.hasChanges());
+            } else if (verb == u"landed") {
+                QTRY_VERIFY(!context.hasChanges());
+            } else if (verb == u"add") {
+                addDeeplink(context, collectionNamed(context, QStringLiteral("Shared")), arg);
+            } else if (verb == u"title") {
+                deeplinkTitled(context, arg)->setTitle(second);
+            } else if (verb == u"delete") {
+                context.deleteObject(deeplinkTitled(context, arg));
+            } else if (verb == u"collection") {
+                DeeplinkCollection* collection = context.insertCollection();
+                collection->setName(arg);
+                addDeeplink(context, collection, arg + QStringLiteral("-link"));
+            } else if (verb == u"name") {
+                collectionNamed(context, arg)->setName(second);
+            } else if (verb == u"emoji") {
+                collectionNamed(context, arg)->setEmoji(second);
+            } else if (verb == u"drop") {
+                context.deleteObject(collectionNamed(context, arg));
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+            }
+        }
+        QString error;
+        QVERIFY2(a.context()->save(&error), qPrintable(error));
+        QVERIFY2(b.context()->save(&error), qPrintable(error));
+        QVERIFY(a.context()->save()); // nothing of its own left: it only looks again
+        expected.sort();
+        QCOMPARE(contents(*b.context()), expected);
+        QCOMPARE(contents(*a.context()), expected);
+        QStringList shown;
+        for (ManagedObject* object : live.fetchedObjects())
+            shown.append(label(static_cast<Deeplink*>(object)));
+        shown.sort();
+        QCOMPARE(shown, expected.filter(QStringLiteral("/")));
+        QCOMPARE(contents(*a.reopen()), expected);
+    }
+
+    // A file of the first schema keeps its rows and ids, and from then on never hands a
+    // deleted row's id to a new one.
+    void upgradesFirstSchemaFiles() {
+        TestEnvironment env;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "v1");
+            db.setDatabaseName(env.filePath("Kestrine.sqlite"));
+            QVERIFY(db.open());
+            for (const char* statement :
+                 {"CREATE TABLE collections (id INTEGER PRIMARY KEY, uid TEXT, name TEXT, emoji "
+                  "TEXT, isPinned INTEGER NOT NULL DEFAULT 0, colorR REAL NOT NULL DEFAULT 0, "
+                  "colorG REAL NOT NULL DEFAULT 0, colorB REAL NOT NULL DEFAULT 0, colorA REAL "
+                  "NOT NULL DEFAULT 0, timestamp INTEGER)",
+                  "CREATE TABLE deeplinks (id INTEGER PRIMARY KEY, collection_id INTEGER "
+                  "REFERENCES collections(id) ON DELETE CASCADE, title TEXT, url TEXT, timestamp "
+                  "INTEGER)",
+                  "CREATE INDEX deeplinks_collection ON deeplinks(collection_id)",
+                  "INSERT INTO collections (id, name) VALUES (7, 'Old')",
+                  "INSERT INTO deeplinks (id, collection_id, title) VALUES (1, 7, 'a'), (2, 7, "
+                  "'b')",
+                  "PRAGMA user_version=1"})
+                QVERIFY(QSqlQuery(db).exec(QString::fromLatin1(statement)));
+        }
+        QSqlDatabase::removeDatabase("v1");
+        StoreFile store(env);
+        ManagedObjectContext* context = store.context();
+        QVERIFY(context);
+        QCOMPARE(contents(*context), (QStringList{"#Old", "Old/a", "Old/b"}));
+        QCOMPARE(deeplinkTitled(*context, QStringLiteral("b"))->storeId(), 2);
+        context->deleteObject(deeplinkTitled(*context, QStringLiteral("b")));
+        QVERIFY(context->save());
+        context = store.reopen();
+        Deeplink* added = addDeeplink(*context, collectionNamed(*context, QStringLiteral("Old")),
+                                      QStringLiteral("c"));
+        QCOMPARE(added->storeId(), 0); // until it is saved
+        QVERIFY(context->save());
+        QCOMPARE(added->storeId(), 3);
+        QCOMPARE(contents(*store.reopen()), (QStringList{"#Old", "Old/a", "Old/c"}));
+    }
+
     // Refused, and the file is left exactly as it was.
     void refusesFilesItCannotOwn_data() {
         QTest::addColumn<QStringList>("statements");
@@ -249,6 +453,48 @@ private Q_SLOTS:
         QVERIFY(!container.viewContext());
         QVERIFY(file.seek(0));
         QCOMPARE(file.readAll(), original);
+    }
+
+    // A second process (helper_store_writer) saves collections while this one does too: every
+    // save of both lands whole, and each process sees the other's.
+    void twoProcessesWriteOneStore() {
+        TestEnvironment env;
+        StoreFile store(env);
+        ManagedObjectContext* context = store.context();
+        QVERIFY(context);
+        QProcess writer;
+        writer.start(QStringLiteral(KESTRINE_TEST_BINARY_DIR "/helper_store_writer"),
+                     {store.container().storePath(), QStringLiteral("60")});
+        QVERIFY2(writer.waitForReadyRead(10000), qPrintable(writer.errorString()));
+        constexpr int ours = 30;
+        for (int i = 0; i < ours; ++i) {
+            DeeplinkCollection* collection = context->insertCollection();
+            collection->setName(QStringLiteral("main-%1").arg(i));
+            addDeeplink(*context, collection, QStringLiteral("main-%1/a").arg(i));
+            addDeeplink(*context, collection, QStringLiteral("main-%1/b").arg(i));
+            // Should the other process hold the lock, the save is retried by itself.
+            QString error;
+            if (!context->save(&error))
+                QTRY_VERIFY2_WITH_TIMEOUT(!context->hasChanges(), qPrintable(error), 5000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(writer.state(), QProcess::NotRunning, 20000);
+        QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+        QVERIFY(context->save());
+        const QStringList seen = contents(*context);
+        int theirs = 0;
+        for (const DeeplinkCollection* collection : context->collections()) {
+            bool isTheirs = false;
+            const int n = collection->name().toInt(&isTheirs);
+            theirs += isTheirs;
+            QCOMPARE(collection->deeplinksCount(), isTheirs ? n % 7 + 1 : 2);
+            QCOMPARE(collection->emoji() == QStringLiteral("✅"), isTheirs && n < 59);
+        }
+        QCOMPARE(theirs, 60);
+        QCOMPARE(context->collections().size(), 60 + ours);
+        QCOMPARE(contents(*store.reopen()), seen);
+        qInfo("%d saves here and 60 from the other process: %lld collections, %lld deeplinks", ours,
+              qlonglong(seen.filter(QStringLiteral("#")).size()),
+              qlonglong(seen.filter(QStringLiteral("/")).size()));
     }
 
     // A writer process is killed with SIGKILL at random moments, again and again.

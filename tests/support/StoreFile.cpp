@@ -34,8 +34,6 @@ ManagedObjectContext* StoreFile::reopen() {
 }
 
 bool StoreFile::lockWrites() {
-    if (m_container)
-        m_container->store()->setBusyTimeout(20);
     m_blocker = QSqlDatabase::addDatabase(
         QStringLiteral("QSQLITE"), QStringLiteral("blocker-") + QUuid::createUuid().toString());
     m_blocker.setDatabaseName(m_path);

@@ -30,7 +30,7 @@ public:
     // Closes the store and opens the file again; returns the new context (null on failure).
     ManagedObjectContext* reopen();
 
-    // Takes the file's write lock from another connection; saves give up after 20 ms.
+    // Takes the file's write lock from another connection, as another process saving would.
     [[nodiscard]] bool lockWrites();
     void unlockWrites();
 
