@@ -6,6 +6,8 @@
 #include <QAbstractItemModel>
 #include <QPointer>
 
+#include <functional>
+
 // A live query over the main context. Without a section key it is a flat list; with one,
 // the top-level rows are the sections and their children the objects. It follows inserts,
 // edits and deletes of the context incrementally, unsaved changes included.
@@ -26,6 +28,12 @@ public:
 
     FetchedResultsModel(ManagedObjectContext* context, FetchRequest request,
                         QObject* parent = nullptr);
+
+    // What assistive technology reads for a row (Qt::AccessibleTextRole): the words the view
+    // draws, which only the view knows.
+    void setAccessibleText(std::function<QString(const QModelIndex&)> text) {
+        m_accessibleText = std::move(text);
+    }
 
     // Replaces the query (a new filter, say) and refetches.
     void setFetchRequest(FetchRequest request);
@@ -75,4 +83,5 @@ private:
     FetchRequest m_request;
     QList<Section> m_sections;
     quintptr m_nextSectionId = 1;
+    std::function<QString(const QModelIndex&)> m_accessibleText;
 };
