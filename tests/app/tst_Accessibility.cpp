@@ -205,6 +205,8 @@ struct Fixture {
         QSignalSpy ready(app.get(), &KestrineApp::mainContentReady);
         app->show();
         window()->resize(1100, 700);
+        // Without a window manager nothing activates a new window by itself.
+        window()->activateWindow();
         if (!QTest::qWaitForWindowActive(window()))
             qFatal("window not active");
         if (xcodeChosen && !ready.wait(20000))
