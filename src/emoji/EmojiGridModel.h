@@ -47,6 +47,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // None: the grid hides its headers, which would otherwise read as row and column numbers.
+    QVariant headerData(int, Qt::Orientation, int) const override { return {}; }
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:

@@ -52,6 +52,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // None: the views hide their headers, which would otherwise read as column numbers.
+    QVariant headerData(int, Qt::Orientation, int) const override { return {}; }
     QHash<int, QByteArray> roleNames() const override;
 
 private:

@@ -71,7 +71,8 @@ bool isInput(QAccessible::Role role) {
 bool isItem(QAccessible::Role role) {
     return role == QAccessible::ListItem || role == QAccessible::Cell ||
            role == QAccessible::TreeItem || role == QAccessible::PageTab ||
-           role == QAccessible::RadioButton || role == QAccessible::MenuItem;
+           role == QAccessible::RadioButton || role == QAccessible::MenuItem ||
+           role == QAccessible::ColumnHeader || role == QAccessible::RowHeader;
 }
 
 // Walks the accessible tree under `node`: every name read goes to `names` (with the
