@@ -129,14 +129,19 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     const std::optional<Device> selectedDevice =
         m_manager ? m_manager->selectedDevice() : std::nullopt;
     const bool selected = selectedDevice && selectedDevice->id == device.id;
-    const QString detail = device.runtimeVersion.isEmpty() ? device.runtime : device.runtimeVersion;
     switch (role) {
     case Qt::DisplayRole:
         return device.name;
     case Qt::AccessibleTextRole: {
-        QString text = device.name + QStringLiteral(", ") + detail;
-        if (device.state == DeviceState::booted)
-            text += QStringLiteral(", booted");
+        // Name, state, OS version: the dot's colour in words, the runtime with its version.
+        const QString state = device.state == DeviceState::booted ? QStringLiteral("Booted")
+                              : device.state == DeviceState::shutdown
+                                  ? QStringLiteral("Shut down")
+                                  : QStringLiteral("Unknown state");
+        const QString os = device.runtimeVersion.isEmpty()
+                               ? device.runtime
+                               : device.runtime + QLatin1Char(' ') + device.runtimeVersion;
+        QString text = QStringList{device.name, state, os}.join(QStringLiteral(", "));
         if (selected)
             text += QStringLiteral(", selected");
         return text;

@@ -73,8 +73,13 @@ QVariant EmojiGridModel::data(const QModelIndex& index, int role) const {
     const Section& section = m_sections.at(location.section);
     const bool isHeader = index.row() == m_headerRows.at(location.section);
     switch (role) {
-    case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
+        if (!isHeader && location.item >= 0 && m_accessibleName) {
+            const QString name = m_accessibleName(section.texts.at(location.item));
+            return name.isEmpty() ? section.texts.at(location.item) : name;
+        }
+        [[fallthrough]];
+    case Qt::DisplayRole:
         if (isHeader)
             return index.column() == 0 ? QVariant(section.title) : QVariant();
         return location.item >= 0 ? QVariant(section.texts.at(location.item)) : QVariant();

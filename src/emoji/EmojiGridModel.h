@@ -29,6 +29,10 @@ public:
     explicit EmojiGridModel(int columnCount, QObject* parent = nullptr);
 
     void setSections(QList<Section> sections);
+    // What assistive technology reads for an emoji (its name); the emoji itself without one.
+    void setAccessibleName(std::function<QString(const QString& emoji)> name) {
+        m_accessibleName = std::move(name);
+    }
     [[nodiscard]] const QList<Section>& sections() const { return m_sections; }
 
     // Table rows taken by section `index`: its header row and the count of rows after it.
@@ -43,6 +47,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // None: the grid hides its headers, which would otherwise read as row and column numbers.
+    QVariant headerData(int, Qt::Orientation, int) const override { return {}; }
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
@@ -56,4 +62,5 @@ private:
     QList<Section> m_sections;
     QList<int> m_headerRows;
     int m_rowCount = 0;
+    std::function<QString(const QString&)> m_accessibleName;
 };

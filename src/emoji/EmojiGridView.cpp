@@ -11,6 +11,7 @@
 EmojiGridView::EmojiGridView(EmojiGridModel* model, QWidget* parent)
     : QTableView(parent)
     , m_model(model) {
+    setAccessibleName(tr("Emoji"));
     setItemDelegate(new EmojiGridDelegate(this));
     setModel(model);
     setShowGrid(false);

@@ -94,7 +94,13 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
         m_observers.append(
             OffsetObserver(name, m_sharedState, [this] { m_categoryUpdatedByOffset = true; }));
 
+    // An emoji reads its name from the catalogue's annotation.
+    const auto emojiName = [this](const QString& text) {
+        const std::optional<Emoji> emoji = m_emojiStore.emojiForString(text);
+        return emoji ? emoji->description.value_or(QString()) : QString();
+    };
     m_categoryModel = new EmojiGridModel(columnCount, this);
+    m_categoryModel->setAccessibleName(emojiName);
     m_categoryModel->setSections(std::move(sections));
     m_categoryList = new EmojiGridView(m_categoryModel, this);
     connect(m_categoryList, &EmojiGridView::sectionFramesChanged, this,
@@ -102,6 +108,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
 
     // The search layer: results, or a line saying there are none.
     m_resultModel = new EmojiGridModel(columnCount, this);
+    m_resultModel->setAccessibleName(emojiName);
     m_searchResults = new EmojiGridView(m_resultModel, this);
     m_noResultPage = new QWidget(this);
     m_noResultPage->setAutoFillBackground(true);

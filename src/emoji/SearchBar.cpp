@@ -13,6 +13,7 @@ SearchBar::SearchBar(SharedState* sharedState, QWidget* parent)
         this);
     m_field->refreshOn(sharedState, &SharedState::keywordChanged);
     m_field->setPlaceholderText(tr("Search emojis"));
+    m_field->setAccessibleName(m_field->placeholderText());
     m_field->setFrame(false);
     m_field->setFont(SectionHeader::title3Font(font()));
     // The field blends into the bar, like a plain text field.

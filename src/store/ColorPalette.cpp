@@ -11,6 +11,16 @@ const QList<QColor>& colors() {
     return palette;
 }
 
+const QStringList& names() {
+    static const QStringList names{
+        QStringLiteral("Red"),    QStringLiteral("Orange"),     QStringLiteral("Yellow"),
+        QStringLiteral("Green"),  QStringLiteral("Light Blue"), QStringLiteral("Blue"),
+        QStringLiteral("Indigo"), QStringLiteral("Pink"),       QStringLiteral("Purple"),
+        QStringLiteral("Brown"),  QStringLiteral("Gray"),       QStringLiteral("Rose"),
+    };
+    return names;
+}
+
 int indexOf(const QColor& color) {
     const QColor rgb = color.toRgb();
     return int(colors().indexOf(QColor(rgb.red(), rgb.green(), rgb.blue(), rgb.alpha())));

@@ -130,6 +130,8 @@ QVariant FetchedResultsModel::data(const QModelIndex& index, int role) const {
     const bool isSection = sectioned() && index.internalId() == sectionRowId;
     if (role == IsSectionRole)
         return isSection;
+    if (role == Qt::AccessibleTextRole && m_accessibleText)
+        return m_accessibleText(index);
     if (isSection) {
         if (role == Qt::DisplayRole || role == SectionKeyRole)
             return m_sections.at(index.row()).key;

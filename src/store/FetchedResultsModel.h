@@ -6,6 +6,8 @@
 #include <QAbstractItemModel>
 #include <QPointer>
 
+#include <functional>
+
 // A live query over the main context. Without a section key it is a flat list; with one,
 // the top-level rows are the sections and their children the objects. It follows inserts,
 // edits and deletes of the context incrementally, unsaved changes included.
@@ -27,6 +29,12 @@ public:
     FetchedResultsModel(ManagedObjectContext* context, FetchRequest request,
                         QObject* parent = nullptr);
 
+    // What assistive technology reads for a row (Qt::AccessibleTextRole): the words the view
+    // draws, which only the view knows.
+    void setAccessibleText(std::function<QString(const QModelIndex&)> text) {
+        m_accessibleText = std::move(text);
+    }
+
     // Replaces the query (a new filter, say) and refetches.
     void setFetchRequest(FetchRequest request);
     [[nodiscard]] const FetchRequest& fetchRequest() const { return m_request; }
@@ -44,6 +52,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // None: the views hide their headers, which would otherwise read as column numbers.
+    QVariant headerData(int, Qt::Orientation, int) const override { return {}; }
     QHash<int, QByteArray> roleNames() const override;
 
 private:
@@ -75,4 +85,5 @@ private:
     FetchRequest m_request;
     QList<Section> m_sections;
     quintptr m_nextSectionId = 1;
+    std::function<QString(const QModelIndex&)> m_accessibleText;
 };

@@ -109,12 +109,15 @@ QVariant AppListModel::data(const QModelIndex& index, int role) const {
         return app->icon();
     case Qt::ToolTipRole:
         return app->bundleIdentifier();
-    case Qt::AccessibleTextRole:
-        return selected
-                   ? QStringLiteral("%1, version %2, selected").arg(app->name(), app->version())
-                   : QStringLiteral("%1, version %2").arg(app->name(), app->version());
-    case Qt::AccessibleDescriptionRole:
-        return app->bundleIdentifier();
+    case Qt::AccessibleTextRole: {
+        // Name, bundle identifier, version: the row's two lines and its right column.
+        QStringList parts{app->name(), app->bundleIdentifier()};
+        if (!app->version().isEmpty())
+            parts.append(QStringLiteral("version ") + app->version());
+        if (selected)
+            parts.append(QStringLiteral("selected"));
+        return parts.join(QStringLiteral(", "));
+    }
     case AppRole:
         return QVariant::fromValue(*app);
     case BundleIdentifierRole:

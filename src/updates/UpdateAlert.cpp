@@ -91,6 +91,9 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
             column->addSpacing(6);
             column->addWidget(notesTitle);
             m_releaseNotes = new QTextBrowser(this);
+            m_releaseNotes->setAccessibleName(tr("Release Notes"));
+            // Read-only text: Tab goes on to the buttons instead of staying in it.
+            m_releaseNotes->setTabChangesFocus(true);
             m_releaseNotes->setDocument(new ReleaseNotesDocument(m_releaseNotes));
             m_releaseNotes->setOpenLinks(false);
             m_releaseNotes->setMinimumSize(420, 220);

@@ -22,7 +22,7 @@ PlaceholderView::PlaceholderView(const QString& symbolName, const QString& text,
     if (!symbolName.isEmpty()) {
         m_symbol = new QLabel(this);
         m_symbol->setAlignment(Qt::AlignCenter);
-        m_symbol->setAccessibleName(symbolName);
+        // Decorative: the text under it says it all, so it reads nothing (not its symbol id).
         layout->addWidget(m_symbol);
     }
     m_text = new QLabel(text, this);

@@ -55,7 +55,7 @@ PopoverStateView* PopoverStateView::message(const QString& symbol, const QColor&
     view->m_symbolColor = symbolColor;
     view->m_symbolLabel = new QLabel(view);
     view->m_symbolLabel->setAlignment(Qt::AlignCenter);
-    view->m_symbolLabel->setAccessibleName(headline);
+    // Decorative: the headline under it is read.
     view->renderSymbol();
     layout->addWidget(view->m_symbolLabel);
 

@@ -36,6 +36,7 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
 
     m_tabs = new QTabWidget(this);
     m_tabs->setDocumentMode(false);
+    m_tabs->setAccessibleName(windowTitle());
     m_createView = new CreateDeeplinkCollectionMetaDataView(context, isPresented(), m_tabs);
     m_importView = makeImportView(context);
     for (QWidget* page : {static_cast<QWidget*>(m_createView), m_importView}) {

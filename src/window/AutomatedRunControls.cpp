@@ -4,6 +4,7 @@
 #include "platform/SymbolImage.h"
 #include "widgets/TextStyle.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -34,12 +35,26 @@ AutomatedRunControls::AutomatedRunControls(AutomatedRun* run, QWidget* parent)
     m_button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_button->setAutoRaise(true);
     connect(m_button, &QToolButton::clicked, m_run, &AutomatedRun::toggle);
+    m_button->installEventFilter(this);
 
     // The status changes every second of a countdown; the button only with the run's state.
     connect(m_run, &AutomatedRun::stateChanged, this, &AutomatedRunControls::updateButton);
     connect(m_run, &AutomatedRun::statusChanged, this, &AutomatedRunControls::updateStatus);
     updateButton();
     updateStatus();
+}
+
+bool AutomatedRunControls::eventFilter(QObject* watched, QEvent* event) {
+    // Space toggles the run; the arrow half of the button has no key of its own.
+    if (watched == m_button && event->type() == QEvent::KeyPress && m_button->menu()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) ||
+            key->key() == Qt::Key_F4) {
+            m_button->showMenu();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AutomatedRunControls::updateStatus() {

@@ -38,6 +38,7 @@ DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
     , m_selectedScope(scope) {
     setAccessibleName(tr("Deeplinks"));
     m_model = new FetchedResultsModel(context, std::move(request), this);
+    m_model->setAccessibleText(&DeeplinkRowView::accessibleText);
     if (!clock)
         clock = std::make_unique<TimerRunClock>();
     // The run walks the list as it stands at each step, search and deletions included.
@@ -138,8 +139,11 @@ void DeeplinkCollectionDetailView::buildHeader() {
             &DeeplinkCollectionDetailView::showExportDialog);
 
     for (QAction* action : toolBar->actions()) {
-        if (QWidget* button = toolBar->widgetForAction(action))
+        if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(action))) {
             button->setAccessibleName(action->text());
+            // A toolbar's buttons take no focus by default; these are the only way to them.
+            button->setFocusPolicy(Qt::TabFocus);
+        }
     }
     row->addWidget(toolBar, 0, Qt::AlignVCenter);
     layout()->addWidget(header);

@@ -102,6 +102,20 @@ QString DeeplinkCollectionRowView::sectionTitle(const QString& sectionKey) {
                                             : QStringLiteral("My Collections");
 }
 
+QString DeeplinkCollectionRowView::accessibleText(const QModelIndex& index) {
+    if (index.data(FetchedResultsModel::IsSectionRole).toBool())
+        return sectionTitle(index.data(FetchedResultsModel::SectionKeyRole).toString());
+    const DeeplinkCollection* collection = collectionAt(index);
+    if (!collection)
+        return {};
+    QString text = displayName(*collection) + QStringLiteral(", ") + countText(*collection) +
+                   (collection->deeplinksCount() == 1 ? QStringLiteral(" deeplink")
+                                                      : QStringLiteral(" deeplinks"));
+    if (collection->isPinned())
+        text += QStringLiteral(", pinned");
+    return text;
+}
+
 QSize DeeplinkCollectionRowView::sizeHint(const QStyleOptionViewItem& option,
                                           const QModelIndex& index) const {
     if (index.data(FetchedResultsModel::IsSectionRole).toBool()) {

@@ -24,6 +24,9 @@ public:
     [[nodiscard]] static QColor color(const DeeplinkCollection& collection);
     // The badge symbol when the collection has no emoji, else empty.
     [[nodiscard]] static QString badgeSymbol(const DeeplinkCollection& collection);
+    // What a screen reader reads for a row: the header's title, or "name, N deeplinks" and
+    // ", pinned" when it is.
+    [[nodiscard]] static QString accessibleText(const QModelIndex& index);
     // "Pinned" for the pinned section key, "My Collections" otherwise.
     [[nodiscard]] static QString sectionTitle(const QString& sectionKey);
 };

@@ -93,6 +93,15 @@ QString DeeplinkRowView::displayTitle(const Deeplink& deeplink) {
     return deeplink.title().isEmpty() ? QStringLiteral("NA") : capitalized(deeplink.title());
 }
 
+QString DeeplinkRowView::accessibleText(const QModelIndex& index) {
+    const Deeplink* deeplink = deeplinkAt(index);
+    if (!deeplink)
+        return {};
+    const QString url = deeplink->urlString();
+    return url.isEmpty() ? displayTitle(*deeplink)
+                         : displayTitle(*deeplink) + QStringLiteral(", ") + url;
+}
+
 int DeeplinkRowView::rowWidth(const QStyleOptionViewItem& option) const {
     if (m_view)
         return m_view->viewport()->width();

@@ -20,6 +20,8 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     [[nodiscard]] static QString displayTitle(const Deeplink& deeplink);
+    // What a screen reader reads for a row: "title, URL", as drawn.
+    [[nodiscard]] static QString accessibleText(const QModelIndex& index);
     // Each word with its first letter upper-cased and the rest lower-cased.
     [[nodiscard]] static QString capitalized(const QString& text);
 

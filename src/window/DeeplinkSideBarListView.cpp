@@ -75,6 +75,8 @@ DeeplinkSideBarListView::DeeplinkSideBarListView(FetchedResultsModel* sectionedC
     m_list->viewport()->setAutoFillBackground(false);
     m_list->setStyleSheet(QStringLiteral("QTreeView { background: transparent; }"));
     m_list->setModel(m_model);
+    if (m_model)
+        m_model->setAccessibleText(&DeeplinkCollectionRowView::accessibleText);
     addWidget(m_list);
 
     m_deleteAction =

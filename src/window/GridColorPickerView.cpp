@@ -2,9 +2,12 @@
 
 #include "store/ColorPalette.h"
 
+#include <QAccessibleWidget>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
@@ -15,11 +18,105 @@ int rowCount() {
     return (count + GridColorPickerView::columns - 1) / GridColorPickerView::columns;
 }
 
+// One swatch to assistive technology: a radio button named after its colour, checked when
+// chosen. The grid paints them itself, so there is no widget to describe.
+class SwatchAccessible : public QAccessibleInterface {
+public:
+    SwatchAccessible(GridColorPickerView* grid, int index)
+        : m_grid(grid)
+        , m_index(index) {}
+
+    bool isValid() const override { return m_grid; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_grid ? m_grid->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(m_grid);
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name || !m_grid)
+            return {};
+        const QString name = ColorPalette::names().value(m_index);
+        return chosen() ? name + QStringLiteral(", selected") : name;
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!m_grid)
+            return {};
+        const QRect local = m_grid->swatchRect(m_index);
+        return {m_grid->mapToGlobal(local.topLeft()), local.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::RadioButton; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.checkable = true;
+        state.focusable = true;
+        state.checked = chosen();
+        state.focused = state.checked && m_grid && m_grid->hasFocus();
+        return state;
+    }
+
+private:
+    [[nodiscard]] bool chosen() const { return m_grid && m_grid->selectedIndex() == m_index; }
+
+    QPointer<GridColorPickerView> m_grid;
+    int m_index;
+};
+
+class GridAccessible : public QAccessibleWidget {
+public:
+    explicit GridAccessible(GridColorPickerView* grid)
+        : QAccessibleWidget(grid, QAccessible::Grouping) {}
+    ~GridAccessible() override {
+        for (const QAccessible::Id id : std::as_const(m_swatches))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return int(ColorPalette::colors().size()); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        if (!m_swatches.contains(index)) {
+            m_swatches.insert(index, QAccessible::registerAccessibleInterface(new SwatchAccessible(
+                                         static_cast<GridColorPickerView*>(widget()), index)));
+        }
+        return QAccessible::accessibleInterface(m_swatches.value(index));
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (auto it = m_swatches.cbegin(); it != m_swatches.cend(); ++it) {
+            if (QAccessible::accessibleInterface(it.value()) == child)
+                return it.key();
+        }
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        const int selected = static_cast<GridColorPickerView*>(widget())->selectedIndex();
+        return widget()->hasFocus() && selected >= 0 ? child(selected) : nullptr;
+    }
+
+private:
+    mutable QHash<int, QAccessible::Id> m_swatches;
+};
+
+QAccessibleInterface* gridAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("GridColorPickerView") && object && object->isWidgetType())
+        return new GridAccessible(static_cast<GridColorPickerView*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 GridColorPickerView::GridColorPickerView(Binding<QColor> color, QWidget* parent)
     : QWidget(parent)
     , m_color(std::move(color)) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(gridAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(tr("Color"));
@@ -110,5 +207,11 @@ void GridColorPickerView::choose(int index) {
     const QColor color = ColorPalette::colors().at(index);
     m_color.set(color);
     update();
+    // A screen reader follows the keyboard to the newly chosen swatch.
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(index);
+        QAccessible::updateAccessibility(&focus);
+    }
     Q_EMIT colorChosen(color);
 }

@@ -117,6 +117,7 @@ QueryParameterTable::QueryParameterTable(QWidget* tabFrom, QWidget* parent)
     layout->addWidget(columns);
 
     m_scroll = new QScrollArea(this);
+    m_scroll->setAccessibleName(tr("Query parameters"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
