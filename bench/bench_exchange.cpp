@@ -2,6 +2,7 @@
 // (read, decode, insert, both saves into a real store), exporting one collection of 10,000
 // deeplinks to a file, and the largest file accepted (8 MiB, of ordinary deeplinks or of empty
 // ones, the most objects a file can ask for) imported into a real store: time and peak memory.
+#include "exchange/CollectionImporter.h"
 #include "exchange/CoreDataObjectSerialiser.h"
 #include "exchange/DeeplinkCollectionFile.h"
 #include "exchange/ImportDeeplinkCollectionsView.h"
@@ -166,7 +167,7 @@ int main(int argc, char* argv[]) {
         if (!runs(shape))
             continue;
         // The largest single file accepted: deeplinks with a title and a URL, or empty
-        // deeplink objects (the most objects a file of that size can ask for).
+        // deeplink objects (the most objects an import accepts).
         const bool minimal = qstrcmp(shape, "huge-minimal") == 0;
         const auto make = [&](int count) {
             if (!minimal)
@@ -176,7 +177,8 @@ int main(int argc, char* argv[]) {
             return record.encoded();
         };
         const double perLink = make(1000).size() / 1000.0;
-        int count = int(DeeplinkCollectionFile::maximumFileSize / perLink);
+        int count = int(std::min<double>(DeeplinkCollectionFile::maximumFileSize / perLink,
+                                         CollectionImporter::maximumImportDeeplinks));
         QByteArray huge = make(count);
         while (huge.size() > DeeplinkCollectionFile::maximumFileSize)
             huge = make(count -= 100);

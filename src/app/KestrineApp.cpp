@@ -18,12 +18,14 @@
 #include "window/RootView.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -79,7 +81,7 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::save);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &KestrineApp::save);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrineApp::save);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrineApp::saveBeforeExit);
     buildContent();
 }
 
@@ -88,7 +90,7 @@ KestrineApp::~KestrineApp() {
     // The window's views refer to the managers; they go first. What their going away left
     // pending is saved here, the event loop being over.
     m_window.reset();
-    save();
+    saveBeforeExit();
 }
 
 XcodeBookmarkManager* KestrineApp::manager() {
@@ -191,6 +193,17 @@ const std::optional<ErrorMessage>& KestrineApp::error() const {
 
 void KestrineApp::setError(std::optional<ErrorMessage> error) {
     m_alert->setError(std::move(error));
+}
+
+void KestrineApp::saveBeforeExit() {
+    ManagedObjectContext* context = m_persistence.viewContext();
+    if (!context)
+        return;
+    // Nothing retries once the event loop is over: wait for another process's write lock
+    // here, for a while, rather than lose the last edits.
+    QDeadlineTimer deadline(5000);
+    while (!context->save() && context->isWaitingForStore() && !deadline.hasExpired())
+        QThread::msleep(50);
 }
 
 void KestrineApp::save() {

@@ -58,6 +58,8 @@ private:
     void clearToolbar();
     // Pending changes go to the file; a failure leaves them for the next of these points.
     void save();
+    // The last save point: waits a few seconds for a store held by another process.
+    void saveBeforeExit();
 
     PersistentContainer& m_persistence;
     std::unique_ptr<DeeplinkExecuter> m_deeplinkExecuter;

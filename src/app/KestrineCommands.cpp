@@ -55,7 +55,8 @@ void KestrineCommands::deleteAll() {
         return;
     for (ManagedObject* object : context->registeredObjects())
         context->deleteObject(object);
-    // All or nothing: a failed save brings every object back, and the selection with it.
-    if (!context->save())
+    // All or nothing: a failed save brings every object back, and the selection with it. A
+    // store busy with another process keeps the deletion pending for the retried save.
+    if (!context->save() && !context->isWaitingForStore())
         context->rollback();
 }

@@ -41,6 +41,13 @@ AppError tooLargeTogether() {
             .arg(QLocale().formattedDataSize(CollectionImporter::maximumImportSize, 0)));
 }
 
+AppError tooManyDeeplinks() {
+    return AppError(
+        QString::fromLatin1(AppIdentity::bundleIdentifier), DeeplinkCollectionFile::tooLarge,
+        QStringLiteral("The chosen files hold too many deeplinks to import (more than %1).")
+            .arg(QLocale().toString(CollectionImporter::maximumImportDeeplinks)));
+}
+
 // Gives the pages that decoding freed back to the system. The JSON document of a large file is
 // several times its size and is freed on this worker thread, whose allocator arena would
 // otherwise keep those pages while the objects are made on the GUI thread: that is where the
@@ -80,6 +87,11 @@ Prepared prepare(const QStringList& paths) {
             contents.append(std::move(data));
         }
         prepared.records = CoreDataObjectSerialiser::decode(contents);
+        qsizetype deeplinks = 0;
+        for (const SerialisingDeeplinkRecordCollection& record : std::as_const(prepared.records))
+            deeplinks += record.deeplinks ? record.deeplinks->size() : 0;
+        if (deeplinks > CollectionImporter::maximumImportDeeplinks)
+            throw tooManyDeeplinks();
     } catch (DecodingError& error) {
         if (error.index() >= 0 && error.index() < paths.size())
             error.setFileName(QFileInfo(paths.at(error.index())).fileName());
@@ -110,9 +122,9 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
         prepared.records, *context, QDateTime::currentDateTimeUtc(),
         color ? color : &randomPaletteColor);
-    (void)context->save(); // a failure here is ignored: the next save retries it
     QString error;
-    if (context->save(&error))
+    // A store busy with another process keeps the import pending for the retried save.
+    if (context->save(&error) || context->isWaitingForStore())
         co_return Outcome{Outcome::Kind::Imported, created.size(), {}};
     // Nothing of the import may stay half-stored or pending: take exactly the imported
     // collections (and their deeplinks) out again, leaving any other pending edits as they

@@ -31,6 +31,9 @@ public:
     // All chosen files together may hold at most this much: each file is read into memory
     // whole before anything is decoded, and the objects are made on the GUI thread.
     static constexpr qint64 maximumImportSize = 16 * 1024 * 1024;
+    // And at most this many deeplinks: a file of empty deeplinks ("{}") within the size limit
+    // would otherwise make a million objects, hundreds of megabytes and a long-frozen window.
+    static constexpr qsizetype maximumImportDeeplinks = 100'000;
 
     CollectionImporter() = delete;
 

@@ -170,12 +170,14 @@ bool ManagedObjectContext::save(QString* error) {
         saveLater();
         return failSave(QStringLiteral("A save is already under way."), error);
     }
+    m_waitingForStore = false;
     if (!hasChanges()) {
         mergeChangesFromStore();
         return true;
     }
     QString reason;
     if (m_store && !m_store->begin(&reason)) {
+        m_waitingForStore = true;
         m_retry.start();
         return failSave(reason, error);
     }

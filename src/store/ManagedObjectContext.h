@@ -43,6 +43,10 @@ public:
     // the save is tried again a second later.
     bool save(QString* error = nullptr);
 
+    // The last save failed because another process held the file: its changes stay pending
+    // and are tried again shortly, so callers keep the user's action instead of undoing it.
+    [[nodiscard]] bool isWaitingForStore() const { return m_waitingForStore; }
+
     // Saves once control is back in the event loop: views that go away or hide while the
     // context is announcing a change (a cascade still half done) must not write that half.
     // A failure leaves the changes pending for the next save point.
@@ -91,6 +95,7 @@ private:
 
     bool m_saveScheduled = false;
     bool m_saving = false;
+    bool m_waitingForStore = false;
     QTimer m_retry;
     quint64 m_nextSerial = 1;
 };

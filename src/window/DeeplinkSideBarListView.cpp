@@ -187,13 +187,14 @@ void DeeplinkSideBarListView::deleteSelectedCollection() {
 
     QString error;
     // Commit what is already pending first, so that rolling back a failed deletion below
-    // throws away nothing but the deletion itself.
-    if (m_context->hasChanges() && !m_context->save(&error)) {
+    // throws away nothing but the deletion itself. A store busy with another process is no
+    // failure: the deletion joins what is pending and lands with the retried save.
+    if (m_context->hasChanges() && !m_context->save(&error) && !m_context->isWaitingForStore()) {
         report(error);
         return;
     }
     m_context->deleteObject(collection);
-    if (!m_context->save(&error)) {
+    if (!m_context->save(&error) && !m_context->isWaitingForStore()) {
         report(error);
         m_context->rollback();
         // The collection is back; so is its selection.

@@ -21,6 +21,8 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtEndian>
@@ -376,13 +378,17 @@ private Q_SLOTS:
     // the process is told to stop.
     void stopSignalSavesPendingEdits_data() {
         QTest::addColumn<int>("signalNumber");
-        QTest::addRow("SIGTERM") << SIGTERM;
-        QTest::addRow("SIGINT") << SIGINT;
-        QTest::addRow("SIGHUP") << SIGHUP;
+        // Another process holds the store's write lock for a moment when the signal comes.
+        QTest::addColumn<bool>("storeBusy");
+        QTest::addRow("SIGTERM") << SIGTERM << false;
+        QTest::addRow("SIGINT") << SIGINT << false;
+        QTest::addRow("SIGHUP") << SIGHUP << false;
+        QTest::addRow("SIGTERM, store busy") << SIGTERM << true;
     }
 
     void stopSignalSavesPendingEdits() {
         QFETCH(int, signalNumber);
+        QFETCH(bool, storeBusy);
         KestrineProcess kestrine;
         FakeXcode xcode(kestrine.env.path());
         xcode.setScenario(
@@ -425,7 +431,19 @@ private Q_SLOTS:
             return deeplinks;
         };
         QCOMPARE(stored(), QStringList()); // still pending
-        ::kill(static_cast<pid_t>(kestrine.process.processId()), signalNumber);
+        const QString otherProcess = QStringLiteral("other process");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), otherProcess);
+            other.setDatabaseName(kestrine.storePath());
+            if (storeBusy)
+                QVERIFY(other.open() && QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+            ::kill(static_cast<pid_t>(kestrine.process.processId()), signalNumber);
+            if (storeBusy) {
+                QVERIFY(!kestrine.process.waitForFinished(1000)); // waiting for the lock
+                QVERIFY(QSqlQuery(other).exec(QStringLiteral("ROLLBACK")));
+            }
+        }
+        QSqlDatabase::removeDatabase(otherProcess);
         QVERIFY(kestrine.process.waitForFinished(30000));
         QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(kestrine.process.exitCode(), 0);

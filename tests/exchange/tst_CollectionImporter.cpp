@@ -140,6 +140,9 @@ private Q_SLOTS:
         QTest::addRow("files too large together")
             << "hugeTogether"
             << cause + "The chosen files are too large to import together (more than 16 MiB).";
+        QTest::addRow("too many deeplinks together")
+            << "crowded"
+            << cause + "The chosen files hold too many deeplinks to import (more than 100,000).";
         QTest::addRow("the dialog failed") << "dialog"
                                            << "Failed to import file cause: Not a local file.";
     }
@@ -164,6 +167,11 @@ private Q_SLOTS:
             paths << env.filePath("gone.json");
         } else if (failure == "huge") {
             paths << sparse("huge.json", DeeplinkCollectionFile::maximumFileSize + 1);
+        } else if (failure == "crowded") {
+            // Empty deeplinks: the most objects the size limit lets a file ask for.
+            const QByteArray half = QByteArray("{},").repeated(50'000);
+            for (const char* name : {"b.json", "c.json"})
+                paths << env.writeFile(name, R"({"deeplinks": [)" + half + "{}]}");
         } else if (failure == "hugeTogether") {
             for (int i = 0; i < 3; ++i)
                 paths << sparse(QStringLiteral("part%1.json").arg(i), 6 * 1024 * 1024);
@@ -180,7 +188,15 @@ private Q_SLOTS:
         QVERIFY(!context.hasChanges());
     }
 
+    // A store that refuses the write takes exactly the import out again; one that another
+    // process holds keeps it pending and saves it once the other lets go.
+    void failedSaveUndoesOnlyTheImport_data() {
+        QTest::addColumn<bool>("busy");
+        QTest::addRow("write refused") << false;
+        QTest::addRow("store busy") << true;
+    }
     void failedSaveUndoesOnlyTheImport() {
+        QFETCH(bool, busy);
         TestEnvironment env;
         StoreFile store(env);
         ManagedObjectContext& context = *store.context();
@@ -191,9 +207,19 @@ private Q_SLOTS:
         const QString file =
             env.writeFile("a.json", R"({"title": "imported", "deeplinks": [{"title": "x"}]})");
 
-        // Another writer holds the store's write lock: both saves of the import fail.
-        QVERIFY(store.lockWrites());
+        QVERIFY(busy ? store.lockWrites() : store.refuseWrites());
         const auto outcome = QCoro::waitFor(CollectionImporter::importFiles({file}, &context));
+        if (busy) {
+            QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Imported);
+            QVERIFY(env.messages("coredata").isEmpty());
+            store.unlockWrites();
+            // The retried save lands both the import and the edit.
+            QTRY_VERIFY(!context.hasChanges());
+            QCOMPARE(StoreFile::names(*store.reopen()),
+                     (QStringList{"Imported", "Renamed, not saved yet"}));
+            QCOMPARE(store.context()->deeplinks().size(), 1);
+            return;
+        }
         QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Undone);
         QVERIFY(!outcome.error.isEmpty());
         QCOMPARE(env.messages("coredata"),
@@ -203,7 +229,7 @@ private Q_SLOTS:
         QCOMPARE(StoreFile::names(context), QStringList{"Renamed, not saved yet"});
         QVERIFY(context.deeplinks().isEmpty());
         QVERIFY(context.hasChanges());
-        store.unlockWrites();
+        QVERIFY(store.refuseWrites(false));
 
         QVERIFY(context.save());
         QCOMPARE(StoreFile::names(*store.reopen()), QStringList{"Renamed, not saved yet"});

@@ -50,6 +50,30 @@ void StoreFile::unlockWrites() {
     QSqlDatabase::removeDatabase(connection);
 }
 
+bool StoreFile::refuseWrites(bool refuse) {
+    const QString connection = QStringLiteral("refuser-") + QUuid::createUuid().toString();
+    bool done = true;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        database.setDatabaseName(m_path);
+        done = database.open();
+        QSqlQuery query(database);
+        for (const char* table : {"collections", "deeplinks"}) {
+            for (const char* operation : {"INSERT", "UPDATE", "DELETE"}) {
+                const QString name = QStringLiteral("refuse_%1_%2").arg(table, operation);
+                done =
+                    done && query.exec(refuse ? QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 "
+                                                               "BEGIN SELECT RAISE(ABORT, 'disk "
+                                                               "full'); END")
+                                                    .arg(name, operation, table)
+                                              : QStringLiteral("DROP TRIGGER %1").arg(name));
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return done;
+}
+
 QStringList StoreFile::names(const ManagedObjectContext& context) {
     QStringList list;
     for (const DeeplinkCollection* collection : context.collections())

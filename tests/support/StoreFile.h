@@ -13,7 +13,7 @@ class TestEnvironment;
 
 // Test fixture that owns a store file in the test's temporary directory: opens it, reopens it
 // to show what reached the disk, and can hold its write lock from a second connection, as
-// another process would, so that saves fail.
+// another process would, or refuse writes outright, so that saves fail.
 class StoreFile {
 public:
     explicit StoreFile(const TestEnvironment& env);
@@ -33,6 +33,9 @@ public:
     // Takes the file's write lock from another connection, as another process saving would.
     [[nodiscard]] bool lockWrites();
     void unlockWrites();
+    // Makes every write to the file fail (or work again), as a full disk would: not a busy
+    // store, so a save fails for good instead of waiting to be retried.
+    [[nodiscard]] bool refuseWrites(bool refuse = true);
 
     // The names of the context's collections, sorted; "<none>" for a nameless one.
     [[nodiscard]] static QStringList names(const ManagedObjectContext& context);
