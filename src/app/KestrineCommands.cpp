@@ -46,7 +46,8 @@ void KestrineCommands::install(QMainWindow* window) {
     QMenu* collection = bar->addMenu(tr("&Collection"));
     collection->addActions({commands.newCollection(), commands.importCollections()});
     collection->addSeparator();
-    collection->addActions({commands.pin(), commands.exportCollection()});
+    collection->addActions(
+        {commands.editCollection(), commands.pin(), commands.exportCollection()});
     collection->addSeparator();
     collection->addAction(commands.run());
     collection->addMenu(tr("Interval"))->addActions(commands.intervals());

@@ -20,7 +20,7 @@ RootView::RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget
             detail->addDeeplinkWithUrl(url);
     });
     layout->addWidget(m_quickOpen);
-    layout->addWidget(m_splitView);
+    layout->addWidget(m_splitView, 1);
 }
 
 RootSearchField* RootView::searchField() const {

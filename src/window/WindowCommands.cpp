@@ -7,6 +7,7 @@
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/ToolbarPicker.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
+#include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
 #include "window/QuickOpenBar.h"
@@ -54,6 +55,17 @@ WindowCommands::WindowCommands(QObject* parent)
     connect(m_newCollection, &QAction::triggered, this, [this] { openCollectionEditor(false); });
     m_import = add(tr("Import\u2026"));
     connect(m_import, &QAction::triggered, this, [this] { openCollectionEditor(true); });
+    m_editCollection = add(tr("Edit Collection\u2026"));
+    connect(m_editCollection, &QAction::triggered, this, [this] {
+        DeeplinkCollectionDetailView* view = detailView();
+        if (!view || !view->deeplinkCollection())
+            return;
+        auto* sheet = new AddDeeplinkCollectionView(m_root->splitView()->state()->context(),
+                                                    m_root->window());
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        sheet->editCollection(view->deeplinkCollection());
+        sheet->open();
+    });
     m_pin = add(tr("Pin Collection"));
     connect(m_pin, &QAction::triggered, this, [this] {
         if (DeeplinkCollectionDetailView* view = detailView())
@@ -177,7 +189,7 @@ void WindowCommands::update() {
     m_execute->setEnabled(view && hasUrl);
     m_copyUrl->setEnabled(hasUrl);
     m_deleteDeeplink->setEnabled(deeplink != nullptr);
-    for (QAction* ofCollection : {m_newDeeplink, m_pin, m_export, m_run})
+    for (QAction* ofCollection : {m_newDeeplink, m_editCollection, m_pin, m_export, m_run})
         ofCollection->setEnabled(collection != nullptr);
     m_pin->setText(collection && collection->isPinned() ? tr("Unpin Collection")
                                                         : tr("Pin Collection"));

@@ -15,7 +15,7 @@ class ToolbarPicker;
 
 // QObject that owns the window's commands as QActions, each with its one shortcut: the
 // deeplink commands (open a URL, execute, new, delete, copy the URL), the collection commands
-// (new, import, pin, export, the automated run and its interval), search and the two toolbar
+// (new, import, edit, pin, export, the automated run and its interval), search and the two toolbar
 // pickers. The menus show these actions; the views keep their buttons. Each action is enabled
 // only while the window's selection gives it something to act on, and triggers the function of
 // whichever view currently shows that selection.
@@ -36,6 +36,7 @@ public:
     [[nodiscard]] QAction* copyUrl() const { return m_copyUrl; }
     [[nodiscard]] QAction* newCollection() const { return m_newCollection; }
     [[nodiscard]] QAction* importCollections() const { return m_import; }
+    [[nodiscard]] QAction* editCollection() const { return m_editCollection; }
     [[nodiscard]] QAction* pin() const { return m_pin; }
     [[nodiscard]] QAction* exportCollection() const { return m_export; }
     [[nodiscard]] QAction* run() const { return m_run; }
@@ -73,6 +74,7 @@ private:
     QAction* m_copyUrl = nullptr;
     QAction* m_newCollection = nullptr;
     QAction* m_import = nullptr;
+    QAction* m_editCollection = nullptr;
     QAction* m_pin = nullptr;
     QAction* m_export = nullptr;
     QAction* m_run = nullptr;

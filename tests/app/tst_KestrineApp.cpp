@@ -17,7 +17,9 @@
 #include "widgets/PlaceholderView.h"
 #include "widgets/SearchField.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
+#include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
+#include "window/CreateDeeplinkCollectionMetaDataView.h"
 #include "window/DeeplinkCollectionDetailView.h"
 #include "window/QuickOpenBar.h"
 #include "window/RootSearchField.h"
@@ -281,6 +283,7 @@ private Q_SLOTS:
         row("Copy URL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), Needs::Deeplink);
         row("New Collection…", {}, Needs::Nothing);
         row("Import…", {}, Needs::Nothing);
+        row("Edit Collection\u2026", {}, Needs::Collection);
         row("Pin Collection", {}, Needs::Collection);
         row("Start Automated Run", QKeySequence(Qt::CTRL | Qt::Key_R), Needs::Collection);
         row("5 Seconds", {}, Needs::Collection);
@@ -341,6 +344,13 @@ private Q_SLOTS:
                 return [add] {
                     return add->sheet() &&
                            add->sheet()->tabType() == AddDeeplinkCollectionView::TabType::import;
+                };
+            }
+            if (item == u"Edit Collection\u2026") {
+                return [&w] {
+                    auto* sheet = w.app->window()->findChild<AddDeeplinkCollectionView*>();
+                    return sheet && sheet->isVisible() &&
+                           sheet->createView()->nameField()->text() == u"Shop";
                 };
             }
             if (item == u"Pin Collection")
