@@ -283,7 +283,7 @@ private Q_SLOTS:
         row("Copy URL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), Needs::Deeplink);
         row("New Collection…", {}, Needs::Nothing);
         row("Import…", {}, Needs::Nothing);
-        row("Edit Collection\u2026", {}, Needs::Collection);
+        row("Edit Collection…", {}, Needs::Collection);
         row("Pin Collection", {}, Needs::Collection);
         row("Start Automated Run", QKeySequence(Qt::CTRL | Qt::Key_R), Needs::Collection);
         row("5 Seconds", {}, Needs::Collection);
@@ -346,7 +346,7 @@ private Q_SLOTS:
                            add->sheet()->tabType() == AddDeeplinkCollectionView::TabType::import;
                 };
             }
-            if (item == u"Edit Collection\u2026") {
+            if (item == u"Edit Collection…") {
                 return [&w] {
                     auto* sheet = w.app->window()->findChild<AddDeeplinkCollectionView*>();
                     return sheet && sheet->isVisible() &&
