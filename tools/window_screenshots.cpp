@@ -19,12 +19,16 @@
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
 #include "window/DeeplinkCollectionDetailView.h"
+#include "window/QuickOpenBar.h"
 #include "window/RootView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProcess>
@@ -289,6 +293,25 @@ int main(int argc, char* argv[]) {
     if (auto* detail = split->detailView())
         split->setSelectedDeeplink(static_cast<Deeplink*>(detail->model()->fetchedObjects().at(1)));
     snap("deeplink-selected");
+    // Each menu of the menu bar as it drops down for this selection.
+    for (QAction* title : shell.window()->menuBar()->actions()) {
+        QMenu* menu = title->menu();
+        menu->popup(shell.window()->mapToGlobal(QPoint(40, 40)));
+        QTest::qWait(100);
+        const QString file = output.filePath(QStringLiteral("%1-menu-%2.png")
+                                                 .arg(++shot, 2, 10, QChar('0'))
+                                                 .arg(QString(title->text()).remove(u'&')));
+        menu->grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+        menu->hide();
+    }
+    root->quickOpen()->open();
+    root->quickOpen()->field()->setText(QStringLiteral("shop://product/84213?ref=quick"));
+    snap("quick-open");
+    root->quickOpen()->field()->setText(QStringLiteral("product/84213"));
+    QTest::keyClick(root->quickOpen()->field(), Qt::Key_Return);
+    snap("quick-open-no-url");
+    root->quickOpen()->dismiss();
     if (auto* detail = split->detailView()) {
         detail->run()->toggle();
         QTest::qWait(3100);

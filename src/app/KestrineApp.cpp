@@ -16,6 +16,7 @@
 #include "widgets/MainWindowActivator.h"
 #include "window/RootSearchField.h"
 #include "window/RootView.h"
+#include "window/WindowCommands.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -153,6 +154,7 @@ void KestrineApp::showMainContent(const QUrl& xcodeURL) {
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
+    m_commands->windowCommands()->setRootView(root);
     buildToolbar(root);
 
     QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), xcodeURL), this,
@@ -163,9 +165,12 @@ void KestrineApp::buildToolbar(RootView* root) {
     // Left to right: the run-destination picker and the target-app picker go first, then a
     // flexible space, then the search field with its scope row at the trailing end.
     clearToolbar();
-    m_toolBar->addWidget(new TargetSelectorToolbarContent(*m_deviceManager, m_toolBar));
-    m_toolBar->addWidget(
-        new BundleIdSelectorToolbarContent(*m_bundleIdManager, *m_deviceManager, m_toolBar));
+    auto* destinations = new TargetSelectorToolbarContent(*m_deviceManager, m_toolBar);
+    auto* apps =
+        new BundleIdSelectorToolbarContent(*m_bundleIdManager, *m_deviceManager, m_toolBar);
+    m_toolBar->addWidget(destinations);
+    m_toolBar->addWidget(apps);
+    m_commands->windowCommands()->setPickers(destinations, apps);
     auto* space = new QWidget(m_toolBar);
     space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_toolBar->addWidget(space);

@@ -4,6 +4,7 @@
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "updates/CheckForUpdatesView.h"
+#include "window/WindowCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +16,8 @@ KestrineCommands::KestrineCommands(PersistentContainer& container, SparkleUpdate
                                    QObject* parent)
     : QObject(parent)
     , m_container(container)
-    , m_updater(updater) {}
+    , m_updater(updater)
+    , m_windowCommands(new WindowCommands(this)) {}
 
 void KestrineCommands::install(QMainWindow* window) {
     QMenuBar* bar = window->menuBar();
@@ -30,6 +32,25 @@ void KestrineCommands::install(QMainWindow* window) {
     QAction* sidebar = view->addAction(tr("Toggle Sidebar"));
     sidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
     connect(sidebar, &QAction::triggered, this, &KestrineCommands::toggleSidebarRequested);
+    const WindowCommands& commands = *m_windowCommands;
+    view->addAction(commands.find());
+    view->addSeparator();
+    view->addActions({commands.chooseDestination(), commands.chooseApp()});
+
+    QMenu* deeplink = bar->addMenu(tr("Deep&link"));
+    deeplink->addAction(commands.openUrl());
+    deeplink->addSeparator();
+    deeplink->addActions({commands.execute(), commands.newDeeplink(), commands.deleteDeeplink(),
+                          commands.copyUrl()});
+
+    QMenu* collection = bar->addMenu(tr("&Collection"));
+    collection->addActions({commands.newCollection(), commands.importCollections()});
+    collection->addSeparator();
+    collection->addActions(
+        {commands.editCollection(), commands.pin(), commands.exportCollection()});
+    collection->addSeparator();
+    collection->addAction(commands.run());
+    collection->addMenu(tr("Interval"))->addActions(commands.intervals());
 
     QMenu* data = bar->addMenu(tr("&Data"));
     data->setTitle(QStringLiteral("Data"));

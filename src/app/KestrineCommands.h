@@ -7,9 +7,11 @@ class PersistentContainer;
 class QAction;
 class QMainWindow;
 class SparkleUpdater;
+class WindowCommands;
 
-// The menu commands: sidebar toggle, the about item followed by "Check for Updates…",
-// and "Data" → "Delete All".
+// The menu bar: "File" (quit), "View" (sidebar, search, the toolbar pickers), "Deeplink" and
+// "Collection" (the window's commands, owned by WindowCommands), "Data" → "Delete All", and
+// "Help" with the about item followed by "Check for Updates…".
 class KestrineCommands : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +26,8 @@ public:
 
     // The update item of the Help menu (null until install()).
     [[nodiscard]] CheckForUpdatesView* checkForUpdatesView() const { return m_checkForUpdatesView; }
+    // The commands of the main content that the menus show.
+    [[nodiscard]] WindowCommands* windowCommands() const { return m_windowCommands; }
 
 Q_SIGNALS:
     void toggleSidebarRequested();
@@ -32,4 +36,5 @@ private:
     PersistentContainer& m_container;
     SparkleUpdater& m_updater;
     CheckForUpdatesView* m_checkForUpdatesView = nullptr;
+    WindowCommands* m_windowCommands = nullptr;
 };

@@ -63,11 +63,26 @@ QString UrlText::encodedWhereNeeded(QStringView text) {
 }
 
 std::optional<UrlText> UrlText::parse(const QString& text) {
-    if (text.isEmpty())
+    return read(text, nullptr);
+}
+
+QString UrlText::problem(const QString& text) {
+    QString problem;
+    (void)read(text, &problem);
+    return problem;
+}
+
+std::optional<UrlText> UrlText::read(const QString& text, QString* problem) {
+    const auto fail = [problem](const QString& why) {
+        if (problem)
+            *problem = why;
         return std::nullopt;
+    };
+    if (text.isEmpty())
+        return fail(QStringLiteral("Type a URL, as in myapp://path."));
     for (const QChar c : text) {
         if (cannotStand(c.unicode()))
-            return std::nullopt;
+            return fail(QStringLiteral("\u201c%1\u201d cannot stand in a URL.").arg(c));
     }
     UrlText url;
     url.m_text = text;
@@ -77,11 +92,14 @@ std::optional<UrlText> UrlText::parse(const QString& text) {
     const qsizetype size = text.size();
 
     const qsizetype colon = findAny(text, 0, size, u":/?#");
-    if (colon == 0 || colon == size || text[colon] != u':' || !isAsciiLetter(text[0]))
-        return std::nullopt;
+    if (colon == 0 || colon == size || text[colon] != u':')
+        return fail(QStringLiteral("A URL needs a scheme, as in myapp://path."));
+    if (!isAsciiLetter(text[0]))
+        return fail(QStringLiteral("A scheme starts with a letter."));
     for (qsizetype i = 1; i < colon; ++i) {
         if (!isSchemeCharacter(text[i]))
-            return std::nullopt;
+            return fail(QStringLiteral("A scheme holds only letters, digits, \u201c+\u201d, "
+                                       "\u201c-\u201d and \u201c.\u201d."));
     }
     set(Part::scheme, 0, colon);
 
@@ -103,15 +121,15 @@ std::optional<UrlText> UrlText::parse(const QString& text) {
         if (hostStart < end && text[hostStart] == u'[') {
             const qsizetype close = findAny(text, hostStart, end, u"]");
             if (close == end)
-                return std::nullopt;
+                return fail(QStringLiteral("The host\u2019s \u201c[\u201d is never closed."));
             hostEnd = close + 1;
             if (hostEnd < end && text[hostEnd] != u':')
-                return std::nullopt;
+                return fail(QStringLiteral("Only a port may follow a bracketed host."));
         }
         set(Part::host, hostStart, hostEnd);
         if (hostEnd < end) {
             if (!isPort(QStringView(text).sliced(hostEnd + 1, end - hostEnd - 1)))
-                return std::nullopt;
+                return fail(QStringLiteral("A port is a number up to 65535."));
             set(Part::port, hostEnd + 1, end);
         }
         position = end;

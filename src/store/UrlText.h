@@ -25,6 +25,8 @@ public:
     // decimal number up to 65535, an unclosed "[" host, or a character that cannot stand in a
     // URL (see encodedWhereNeeded()).
     [[nodiscard]] static std::optional<UrlText> parse(const QString& text);
+    // Why parse() takes `text` for no URL, as a sentence for the user; empty when it is one.
+    [[nodiscard]] static QString problem(const QString& text);
 
     [[nodiscard]] const QString& text() const { return m_text; }
     // Whether the part is written at all: "s://h:/" has an empty port, "s://h/" none.
@@ -39,6 +41,9 @@ public:
     [[nodiscard]] std::optional<QString> with(Part part, const std::optional<QString>& text) const;
 
 private:
+    // parse(), writing the reason of a failure to `problem` (when given).
+    [[nodiscard]] static std::optional<UrlText> read(const QString& text, QString* problem);
+
     struct Span {
         qsizetype start = -1;
         qsizetype size = 0;

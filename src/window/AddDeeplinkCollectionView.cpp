@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -65,6 +66,14 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
     m_createView->addButton()->setDefault(true);
     setTabType(TabType::create);
     m_createView->nameField()->setFocus();
+}
+
+void AddDeeplinkCollectionView::editCollection(DeeplinkCollection* collection) {
+    setWindowTitle(tr("Edit collection"));
+    setAccessibleName(windowTitle());
+    setTabType(TabType::create);
+    m_tabs->tabBar()->hide();
+    m_createView->editCollection(collection);
 }
 
 AddDeeplinkCollectionView::TabType AddDeeplinkCollectionView::tabType() const {

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class CreateDeeplinkCollectionMetaDataView;
+class DeeplinkCollection;
 class ManagedObjectContext;
 class QTabWidget;
 
@@ -20,6 +21,9 @@ public:
 
     AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,
                               const QString& navigationTitle = {});
+
+    // Turns the sheet into the editor of `collection`: "Create" alone, starting from it.
+    void editCollection(DeeplinkCollection* collection);
 
     [[nodiscard]] QString navigationTitle() const { return m_navigationTitle; }
     [[nodiscard]] TabType tabType() const;

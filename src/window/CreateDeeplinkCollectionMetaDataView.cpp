@@ -1,9 +1,12 @@
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
 
 #include "emoji/EmojiPickerViewModifier.h"
+#include "emoji/EmojiStore.h"
 #include "store/ColorPalette.h"
+#include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 #include "widgets/ToggleSwitch.h"
+#include "window/DeeplinkCollectionRowView.h"
 #include "window/EmojiWell.h"
 #include "window/GridColorPickerView.h"
 
@@ -14,6 +17,8 @@
 #include <QPushButton>
 #include <QUuid>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -131,12 +136,37 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     setMinimumSize(488, 200);
 }
 
+void CreateDeeplinkCollectionMetaDataView::editCollection(DeeplinkCollection* collection) {
+    m_editedCollection = collection;
+    m_nameField->setText(collection->name());
+    // In 8-bit components, as the palette's swatches are, so that its swatch shows as chosen.
+    m_color = DeeplinkCollectionRowView::color(*collection).toRgb();
+    m_color.setRgb(m_color.red(), m_color.green(), m_color.blue(), m_color.alpha());
+    m_colorGrid->update();
+    m_emoji.reset();
+    if (!collection->emoji().isEmpty()) {
+        const QList<Emoji>& all = EmojiStore::shared().allEmojis();
+        const auto known = std::find_if(all.begin(), all.end(), [collection](const Emoji& emoji) {
+            return emoji.string == collection->emoji();
+        });
+        Emoji unknown;
+        unknown.string = collection->emoji();
+        m_emoji = known != all.end() ? *known : unknown;
+    }
+    m_emojiWell->setEmoji(collection->emoji());
+    m_pinSwitch->setChecked(collection->isPinned());
+    m_addButton->setText(tr("Save"));
+}
+
 void CreateDeeplinkCollectionMetaDataView::add() {
     // Return in the name field reaches here too; an empty name never makes a collection.
     if (m_collectionName.isEmpty() || !m_context)
         return;
-    DeeplinkCollection* collection = m_context->insertCollection();
-    collection->setUid(QUuid::createUuid());
+    DeeplinkCollection* collection = m_editedCollection;
+    if (!collection) {
+        collection = m_context->insertCollection();
+        collection->setUid(QUuid::createUuid());
+    }
     // From the 8-bit components: QColor's own float components are a few ulps off 235/255.
     const QColor rgb = m_color.toRgb();
     collection->setColor(rgb.red() / 255.0, rgb.green() / 255.0, rgb.blue() / 255.0,

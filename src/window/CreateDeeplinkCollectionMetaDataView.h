@@ -19,13 +19,17 @@ class QPushButton;
 class ToggleSwitch;
 
 // The "Create" tab of the collection editor: name, colour, emoji icon and pin of a new empty
-// collection. "Add" inserts it into the context and saves; "Cancel" stores nothing. Both
-// close the sheet through `isPresented`.
+// collection (or of one being edited). "Add" inserts it into the context ("Save" writes the
+// edited one) and saves; "Cancel" stores nothing. Both close the sheet through `isPresented`.
 class CreateDeeplinkCollectionMetaDataView : public QWidget {
     Q_OBJECT
 public:
     CreateDeeplinkCollectionMetaDataView(ManagedObjectContext* context, Binding<bool> isPresented,
                                          QWidget* parent = nullptr);
+
+    // Edits `collection` instead of making a new one: the fields start from it and "Save"
+    // writes them back into it.
+    void editCollection(DeeplinkCollection* collection);
 
     [[nodiscard]] QString collectionName() const { return m_collectionName; }
     [[nodiscard]] QColor color() const { return m_color; }
@@ -51,6 +55,7 @@ private:
 
     QPointer<ManagedObjectContext> m_context;
     Binding<bool> m_isPresented;
+    QPointer<DeeplinkCollection> m_editedCollection;
 
     QString m_collectionName;
     QColor m_selectedColor;

@@ -127,8 +127,6 @@ void DeeplinkCollectionDetailView::buildHeader() {
     m_addDeeplinkAction = toolBar->addAction(SymbolImage::icon(QStringLiteral("plus")),
                                              QStringLiteral("Add Deeplink"));
     m_addDeeplinkAction->setToolTip(QStringLiteral("Add a new deeplink"));
-    m_addDeeplinkAction->setShortcut(QKeySequence::New);
-    m_addDeeplinkAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_addDeeplinkAction, &QAction::triggered, this,
             &DeeplinkCollectionDetailView::addDeeplink);
 
@@ -200,15 +198,6 @@ void DeeplinkCollectionDetailView::buildContent() {
     m_noResult = new PlaceholderView(QString(), QString(), m_content);
     m_content->addWidget(m_noResult);
     layout()->addWidget(m_content);
-
-    auto* executeAction =
-        new QAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"), this);
-    executeAction->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    executeAction->setShortcutContext(Qt::WindowShortcut);
-    executeAction->setToolTip(tr("Open the deeplink on the selected destination"));
-    addAction(executeAction);
-    connect(executeAction, &QAction::triggered, this, [this] { execute(m_selectedDeeplink); });
 
     connect(m_list, &QWidget::customContextMenuRequested, this,
             &DeeplinkCollectionDetailView::showContextMenu);
@@ -303,11 +292,15 @@ void DeeplinkCollectionDetailView::userSelectionChanged() {
 }
 
 void DeeplinkCollectionDetailView::addDeeplink() {
+    addDeeplinkWithUrl(QStringLiteral("scheme://basepath/path?query=value"));
+}
+
+void DeeplinkCollectionDetailView::addDeeplinkWithUrl(const QString& url) {
     if (!m_context || !m_collection)
         return;
     Deeplink* deeplink = m_context->insertDeeplink();
     deeplink->setTitle(Deeplink::newTitle());
-    deeplink->setUrlString(QStringLiteral("scheme://basepath/path?query=value"));
+    deeplink->setUrlString(url);
     m_collection->addDeeplink(deeplink);
     m_selectedDeeplink = deeplink;
     showSelection();

@@ -60,6 +60,8 @@ public:
 
     // Adds a deeplink titled Deeplink::newTitle() to the collection and selects it (saved later).
     void addDeeplink();
+    // The same with `url` in place of the placeholder URL.
+    void addDeeplinkWithUrl(const QString& url);
     // Fires `deeplink` through the open-URL action; nothing without a URL.
     void execute(Deeplink* deeplink);
 

@@ -1,9 +1,10 @@
 #include "window/RootView.h"
 
 #include "window/ColumSplitView.h"
+#include "window/DeeplinkCollectionDetailView.h"
+#include "window/QuickOpenBar.h"
 #include "window/RootSearchField.h"
 
-#include <QAction>
 #include <QVBoxLayout>
 
 RootView::RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget* parent)
@@ -11,17 +12,15 @@ RootView::RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget
     setMinimumWidth(minimumContentWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_splitView = new ColumSplitView(context, std::move(openUrl), this);
-    layout->addWidget(m_splitView);
-
-    auto* find = new QAction(tr("Search"), this);
-    find->setShortcut(QKeySequence::Find);
-    find->setShortcutContext(Qt::WindowShortcut);
-    connect(find, &QAction::triggered, this, [this] {
-        if (RootSearchField* field = searchField())
-            field->activate();
+    layout->setSpacing(0);
+    m_splitView = new ColumSplitView(context, openUrl, this);
+    m_quickOpen = new QuickOpenBar(m_splitView->state(), std::move(openUrl), this);
+    connect(m_quickOpen, &QuickOpenBar::addToCollectionRequested, this, [this](const QString& url) {
+        if (DeeplinkCollectionDetailView* detail = m_splitView->detailView())
+            detail->addDeeplinkWithUrl(url);
     });
-    addAction(find);
+    layout->addWidget(m_quickOpen);
+    layout->addWidget(m_splitView, 1);
 }
 
 RootSearchField* RootView::searchField() const {

@@ -6,10 +6,12 @@
 
 class ColumSplitView;
 class ManagedObjectContext;
+class QuickOpenBar;
 class RootSearchField;
 
-// The main content of the window: the three columns, at least 1020 points wide. The search
-// field that drives them goes into the window toolbar (searchField()).
+// The main content of the window: the three columns, at least 1020 points wide, under the quick
+// open bar (hidden until opened). The search field that drives them goes into the window
+// toolbar (searchField()).
 class RootView : public QWidget {
     Q_OBJECT
 public:
@@ -20,10 +22,12 @@ public:
 
     [[nodiscard]] ColumSplitView* splitView() const { return m_splitView; }
     [[nodiscard]] RootSearchField* searchField() const;
+    [[nodiscard]] QuickOpenBar* quickOpen() const { return m_quickOpen; }
 
     // Shows or hides the collection sidebar.
     void toggleSidebar();
 
 private:
     ColumSplitView* m_splitView = nullptr;
+    QuickOpenBar* m_quickOpen = nullptr;
 };

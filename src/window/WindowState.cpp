@@ -8,7 +8,8 @@
 #include <utility>
 
 WindowState::WindowState(ManagedObjectContext* context, QObject* parent)
-    : QObject(parent) {
+    : QObject(parent)
+    , m_context(context) {
     m_sectionedCollection = new FetchedResultsModel(context, DeeplinkQueries::collections(), this);
     if (context) {
         connect(context, &ManagedObjectContext::objectChanged, this, &WindowState::objectChanged);

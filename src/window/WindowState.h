@@ -19,6 +19,8 @@ class WindowState : public QObject {
 public:
     explicit WindowState(ManagedObjectContext* context, QObject* parent = nullptr);
 
+    [[nodiscard]] ManagedObjectContext* context() const { return m_context; }
+
     [[nodiscard]] DeeplinkCollection* selectedDeeplinkCollection() const;
     // Another collection also drops the selected deeplink, which belongs to the old one.
     void setSelectedDeeplinkCollection(DeeplinkCollection* collection);
@@ -53,6 +55,7 @@ private:
     void objectChanged(ManagedObject* object, ManagedObjectContext::Change change);
     void restoreDeletedSelection();
 
+    QPointer<ManagedObjectContext> m_context;
     QPointer<DeeplinkCollection> m_selectedDeeplinkCollection;
     QPointer<Deeplink> m_selectedDeeplink;
     // The selection a deletion took away, until that deletion is saved: a rollback brings

@@ -1,18 +1,35 @@
 #include "DeviceFixtures.h"
+#include "ExactUrls.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
 #include "destinations/RunDestinationManager.h"
+#include "destinations/TargetSelectorToolbarContent.h"
 #include "execution/DeeplinkExecuter.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
+#include "targetapps/BundleIdSelectorToolbarContent.h"
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeView.h"
+#include "widgets/PlaceholderView.h"
+#include "widgets/SearchField.h"
+#include "window/AddCollectionBottomToolbarButtonView.h"
+#include "window/AddDeeplinkCollectionView.h"
+#include "window/ColumSplitView.h"
+#include "window/CreateDeeplinkCollectionMetaDataView.h"
+#include "window/DeeplinkCollectionDetailView.h"
+#include "window/QuickOpenBar.h"
+#include "window/RootSearchField.h"
+#include "window/RootView.h"
+#include "window/SideBarView.h"
 
+#include <QClipboard>
+#include <QCompleter>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,6 +50,10 @@
 #include <memory>
 
 using Tool = FakeXcode::Tool;
+
+// What a window command acts on, which the window may lack.
+enum class Needs { Nothing, Collection, Deeplink, Device };
+Q_DECLARE_METATYPE(Needs)
 
 namespace {
 
@@ -57,17 +78,69 @@ struct AppFixture {
     std::unique_ptr<PersistentContainer> container = open();
 };
 
-// The menu item `offset` places after the one titled `text`, in any menu of the window.
-QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
-    for (QAction* menu : app.window()->menuBar()->actions()) {
-        const QList<QAction*> items = menu->menu() ? menu->menu()->actions() : QList<QAction*>{};
-        for (qsizetype i = 0; i < items.size(); ++i) {
-            if (items.at(i)->text() == text)
-                return items.value(i + offset);
+// The menu item `offset` places after the one titled `text`, in any menu (or submenu) of the
+// window.
+QAction* menuItem(const QList<QAction*>& items, QStringView text, int offset) {
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (items.at(i)->text() == text)
+            return items.value(i + offset);
+        if (QMenu* menu = items.at(i)->menu()) {
+            if (QAction* found = menuItem(menu->actions(), text, offset))
+                return found;
         }
     }
     return nullptr;
 }
+
+QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
+    return menuItem(app.window()->menuBar()->actions(), text, offset);
+}
+
+// The main window on a store with one collection ("Shop", one deeplink "Item") and a stand-in
+// Xcode with one booted simulator, shown, active and done with its start-up.
+struct MainWindow {
+    MainWindow() {
+        xcode.setScenario(
+            Tool::Simctl,
+            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
+            QStringLiteral("list devices"));
+        XcodeBookmarkManager().saveBookmark(xcode.url());
+        ManagedObjectContext* context = f.container->viewContext();
+        shop = context->insertCollection();
+        shop->setName(QStringLiteral("Shop"));
+        item = context->insertDeeplink();
+        item->setTitle(QStringLiteral("Item"));
+        item->setUrlString(QStringLiteral("shop://item/1"));
+        shop->addDeeplink(item);
+        if (!context->save())
+            qFatal("cannot save the test store");
+        app = std::make_unique<KestrineApp>(*f.container);
+        QSignalSpy ready(app.get(), &KestrineApp::mainContentReady);
+        app->deeplinkExecuter().setInterpreterPath(xcode.toolPath(Tool::Osascript));
+        app->show();
+        if (!ready.wait(20000) || !QTest::qWaitForWindowActive(app->window()))
+            qFatal("the main window did not come up");
+    }
+    [[nodiscard]] RootView* root() const {
+        return static_cast<RootView*>(app->window()->centralWidget());
+    }
+    [[nodiscard]] WindowState* state() const { return root()->splitView()->state(); }
+    // The URLs handed to the simulator so far.
+    [[nodiscard]] QStringList opened() const {
+        QStringList urls;
+        for (const FakeXcode::Invocation& call : xcode.invocations(Tool::Simctl)) {
+            if (call.arguments.value(0) == u"openurl")
+                urls.append(call.arguments.value(2));
+        }
+        return urls;
+    }
+
+    AppFixture f;
+    FakeXcode xcode{f.env.path()};
+    DeeplinkCollection* shop = nullptr;
+    Deeplink* item = nullptr;
+    std::unique_ptr<KestrineApp> app;
+};
 
 // The real executable in a fresh home. Its settings file is the one the test's own settings
 // go to, so a bookmark saved here is the child's.
@@ -193,6 +266,220 @@ private Q_SLOTS:
         f.container.reset();
         f.container = f.open();
         QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
+    }
+
+    // Every window command from the keyboard and the menus: its menu item shows the shortcut,
+    // is disabled (and its shortcut does nothing) while the window lacks what it acts on, and
+    // acts once that is there. No shortcut belongs to two actions: Qt would drop both.
+    void commandsActFromShortcutsAndMenus_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<Needs>("needs");
+        const auto row = [](const char* item, const QKeySequence& keys, Needs needs) {
+            QTest::newRow(item) << QString::fromUtf8(item) << keys << needs;
+        };
+        row("Open URL…", QKeySequence(Qt::CTRL | Qt::Key_L), Needs::Nothing);
+        row("Execute", QKeySequence(Qt::CTRL | Qt::Key_Return), Needs::Deeplink);
+        row("New Deeplink", QKeySequence(Qt::CTRL | Qt::Key_N), Needs::Collection);
+        row("Delete Deeplink", {}, Needs::Deeplink);
+        row("Copy URL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), Needs::Deeplink);
+        row("New Collection…", {}, Needs::Nothing);
+        row("Import…", {}, Needs::Nothing);
+        row("Edit Collection…", {}, Needs::Collection);
+        row("Pin Collection", {}, Needs::Collection);
+        row("Start Automated Run", QKeySequence(Qt::CTRL | Qt::Key_R), Needs::Collection);
+        row("5 Seconds", {}, Needs::Collection);
+        row("Search", QKeySequence(Qt::CTRL | Qt::Key_F), Needs::Nothing);
+        row("Toggle Sidebar", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), Needs::Nothing);
+        row("Choose Destination…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), Needs::Nothing);
+        row("Choose App…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), Needs::Device);
+    }
+
+    void commandsActFromShortcutsAndMenus() {
+        QFETCH(QString, item);
+        QFETCH(QKeySequence, keys);
+        QFETCH(Needs, needs);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Ambiguous")));
+        MainWindow w;
+        RootView* root = w.root();
+        QMap<QKeySequence, QAction*> owners;
+        QList<QWidget*> widgets = w.app->window()->findChildren<QWidget*>();
+        widgets.append(w.app->window());
+        for (const QWidget* widget : std::as_const(widgets)) {
+            for (QAction* action : widget->actions()) {
+                for (const QKeySequence& shortcut : action->shortcuts()) {
+                    QAction* owner = owners.value(shortcut, action);
+                    QVERIFY2(owner == action, qPrintable(shortcut.toString()));
+                    owners.insert(shortcut, action);
+                }
+            }
+        }
+
+        QAction* action = menuItem(*w.app, item);
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), keys);
+        const std::function<bool()> acted = [&]() -> std::function<bool()> {
+            const auto picker = [&w](auto* type) {
+                auto* found = w.app->window()->findChild<decltype(type)>();
+                return [found] { return found && found->showingPopover(); };
+            };
+            // The detail view in front when asked: a selection change replaces it.
+            const auto run = [root] {
+                DeeplinkCollectionDetailView* detail = root->splitView()->detailView();
+                return detail ? detail->run() : nullptr;
+            };
+            AddCollectionBottomToolbarButtonView* add = root->splitView()->sideBar()->addButton();
+            QPointer<Deeplink> deeplink = w.item;
+            if (item == u"Open URL…")
+                return [root] { return root->quickOpen()->field()->hasFocus(); };
+            if (item == u"Execute")
+                return [&w] { return w.opened() == QStringList{"shop://item/1"}; };
+            if (item == u"New Deeplink")
+                return [&w] { return w.shop->deeplinks().size() == 2; };
+            if (item == u"Delete Deeplink")
+                return [deeplink] { return !deeplink || deeplink->isDeleted(); };
+            if (item == u"Copy URL")
+                return [] { return QGuiApplication::clipboard()->text() == u"shop://item/1"; };
+            if (item == u"New Collection…")
+                return [add] { return add->isAddCollectionViewPresented(); };
+            if (item == u"Import…") {
+                return [add] {
+                    return add->sheet() &&
+                           add->sheet()->tabType() == AddDeeplinkCollectionView::TabType::import;
+                };
+            }
+            if (item == u"Edit Collection…") {
+                return [&w] {
+                    auto* sheet = w.app->window()->findChild<AddDeeplinkCollectionView*>();
+                    return sheet && sheet->isVisible() &&
+                           sheet->createView()->nameField()->text() == u"Shop";
+                };
+            }
+            if (item == u"Pin Collection")
+                return [&w] { return w.shop->isPinned(); };
+            if (item == u"Start Automated Run")
+                return [run] { return run() && run()->state() == StateCase::Running; };
+            if (item == u"5 Seconds") {
+                return [run] {
+                    return run() && run()->state() == StateCase::Running && run()->time() == 5;
+                };
+            }
+            if (item == u"Search")
+                return [root] { return root->searchField()->field()->hasFocus(); };
+            if (item == u"Toggle Sidebar")
+                return [root] { return !root->splitView()->sideBar()->isVisible(); };
+            if (item == u"Choose Destination…")
+                return picker(static_cast<TargetSelectorToolbarContent*>(nullptr));
+            return picker(static_cast<BundleIdSelectorToolbarContent*>(nullptr));
+        }();
+        const auto press = [&] {
+            if (keys.isEmpty())
+                action->trigger();
+            else
+                QTest::keySequence(w.app->window(), keys);
+        };
+
+        if (needs != Needs::Nothing) {
+            if (needs == Needs::Collection)
+                root->splitView()->setSelectedDeeplinkCollection(nullptr);
+            QVERIFY(!w.state()->selectedDeeplink());
+            QVERIFY(!action->isEnabled());
+            if (!keys.isEmpty()) {
+                press();
+                QCoreApplication::processEvents();
+                QVERIFY(!acted());
+            }
+            root->splitView()->setSelectedDeeplinkCollection(w.shop);
+            w.state()->setSelectedDeeplink(w.item);
+            if (needs == Needs::Device)
+                w.app->deviceManager().selectDevice(DeviceFixtures::phone);
+            QVERIFY(action->isEnabled());
+        }
+        QVERIFY(!acted());
+        press();
+        QTRY_VERIFY_WITH_TIMEOUT(acted(), 20000);
+    }
+
+    // Quick Open fires what is typed through the same route as Execute, exactly, without
+    // storing it; it remembers the last URLs fired, offers "Add to Collection", explains a
+    // text that is no URL and closes with Escape.
+    void quickOpenFiresTypedUrls() {
+        MainWindow w;
+        QuickOpenBar* bar = w.root()->quickOpen();
+        QLineEdit* field = bar->field();
+        QVERIFY(!bar->isVisible());
+        QTest::keySequence(w.app->window(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        QVERIFY(bar->isVisible());
+        QVERIFY(field->hasFocus());
+        QCOMPARE(field->accessibleName(), QStringLiteral("Open URL"));
+
+        QStringList fired;
+        for (const ExactUrls::Row& row : ExactUrls::rows()) {
+            field->clear();
+            QGuiApplication::clipboard()->setText(row.typed);
+            QTest::keySequence(field, QKeySequence::Paste);
+            QTest::keyClick(field, Qt::Key_Return);
+            fired.prepend(row.exact);
+            QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), fired.size(), 20000);
+            QCOMPARE(w.opened().last(), row.exact);
+        }
+        QCOMPARE(QuickOpenBar::recentUrls(), fired);
+        QCOMPARE(w.f.container->viewContext()->deeplinks().size(), 1); // nothing stored
+
+        // Again: to the front, not twice. Then more than are kept.
+        const auto fire = [&](const QString& url) {
+            field->setText(url);
+            QTest::keyClick(field, Qt::Key_Return);
+            fired.removeAll(url);
+            fired.prepend(url);
+        };
+        fire(fired.last());
+        QCOMPARE(QuickOpenBar::recentUrls(), fired);
+        for (int i = 0; i < 12; ++i)
+            fire(QStringLiteral("app://more/%1").arg(i));
+        fired.resize(QuickOpenBar::recentLimit);
+        QCOMPARE(QuickOpenBar::recentUrls(), fired);
+        QCOMPARE(field->completer()->model()->index(0, 0).data().toString(), fired.first());
+        QCOMPARE(field->completer()->model()->rowCount(), QuickOpenBar::recentLimit);
+        QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), int(ExactUrls::rows().size()) + 13, 20000);
+
+        // No URL: the reason shows, nothing goes out or is remembered; typing hides it.
+        const QList<std::pair<QString, QString>> noUrls{
+            {"", "Type a URL, as in myapp://path."},
+            {"no scheme here", "A URL needs a scheme, as in myapp://path."},
+            {"1app://x", "A scheme starts with a letter."},
+            {"my_app://x", "A scheme holds only letters, digits, “+”, “-” and "
+                           "“.”."},
+            {"app://[::1/x", "The host’s “[” is never closed."},
+            {"app://[::1]x/", "Only a port may follow a bracketed host."},
+            {"app://h:65536/", "A port is a number up to 65535."},
+        };
+        for (const auto& [text, problem] : noUrls) {
+            field->setText(text);
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY(bar->problemLabel()->isVisible());
+            QCOMPARE(bar->problemLabel()->text(), problem);
+        }
+        QTest::keyClick(field, Qt::Key_A);
+        QVERIFY(!bar->problemLabel()->isVisible());
+        QCOMPARE(QuickOpenBar::recentUrls(), fired);
+
+        // Stored into the selected collection, titled as new deeplinks are, and selected.
+        field->setText(QStringLiteral("shop://added/é"));
+        QTest::mouseClick(bar->addButton(), Qt::LeftButton);
+        QVERIFY(!bar->isVisible());
+        Deeplink* added = w.state()->selectedDeeplink();
+        QVERIFY(added && added != w.item);
+        QCOMPARE(added->deeplinkCollection(), w.shop);
+        QCOMPARE(added->urlString(), QStringLiteral("shop://added/%C3%A9"));
+        QCOMPARE(added->title(), Deeplink::newTitle());
+        QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), int(ExactUrls::rows().size()) + 13, 20000);
+
+        w.root()->splitView()->setSelectedDeeplinkCollection(nullptr);
+        bar->open();
+        QVERIFY(!bar->addButton()->isEnabled());
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
     }
 
     // Every point where pending edits go to the file: a change of the application state, the

@@ -4,6 +4,7 @@
 #include "emoji/EmojiPickerViewModifier.h"
 #include "emoji/EmojiStore.h"
 #include "exchange/ImportDeeplinkCollectionsView.h"
+#include "store/ColorPalette.h"
 #include "widgets/ToggleSwitch.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/CreateDeeplinkCollectionMetaDataView.h"
@@ -56,9 +57,14 @@ void tst_CollectionEditor::addStoresWhatWasChosen_data() {
     QTest::addColumn<bool>("pin");
     QTest::addColumn<bool>("emoji");
     QTest::addColumn<QString>("color"); // empty: nothing may be added
-    QTest::addRow("empty name") << "" << -1 << false << false << "";
-    QTest::addRow("defaults, padded name") << "  Shop " << -1 << false << false << "#ffeb5545";
-    QTest::addRow("chosen colour, emoji and pin") << "Work" << 5 << true << true << "#ff3b82f7";
+    QTest::addColumn<bool>("editing");  // an existing collection, starting from its values
+    QTest::addRow("empty name") << "" << -1 << false << false << "" << false;
+    QTest::addRow("defaults, padded name")
+        << "  Shop " << -1 << false << false << "#ffeb5545" << false;
+    QTest::addRow("chosen colour, emoji and pin")
+        << "Work" << 5 << true << true << "#ff3b82f7" << false;
+    QTest::addRow("editing: new name, colour, emoji and pin")
+        << "Work" << 5 << true << true << "#ff3b82f7" << true;
 }
 
 void tst_CollectionEditor::addStoresWhatWasChosen() {
@@ -67,8 +73,24 @@ void tst_CollectionEditor::addStoresWhatWasChosen() {
     QFETCH(bool, pin);
     QFETCH(bool, emoji);
     QFETCH(QString, color);
+    QFETCH(bool, editing);
     EditorFixture fixture;
     CreateDeeplinkCollectionMetaDataView* create = fixture.create();
+    QPointer<DeeplinkCollection> edited;
+    if (editing) {
+        edited = fixture.collection(QStringLiteral("Old"));
+        edited->setColor(ColorPalette::colors().at(3).redF(), ColorPalette::colors().at(3).greenF(),
+                         ColorPalette::colors().at(3).blueF(), 1);
+        edited->setEmoji(QStringLiteral("\U0001F680"));
+        QVERIFY(fixture.context.save());
+        fixture.sheet->editCollection(edited);
+        QCOMPARE(create->nameField()->text(), QStringLiteral("Old"));
+        QCOMPARE(create->colorGrid()->selectedIndex(), 3);
+        QCOMPARE(create->emojiWell()->emoji(), QStringLiteral("\U0001F680"));
+        QVERIFY(!create->pinSwitch()->isChecked());
+        QCOMPARE(create->addButton()->text(), QStringLiteral("Save"));
+        create->nameField()->clear();
+    }
     if (swatch >= 0)
         fixture.clickSwatch(swatch);
     if (pin)
@@ -95,6 +117,7 @@ void tst_CollectionEditor::addStoresWhatWasChosen() {
     if (color.isEmpty())
         return;
     const DeeplinkCollection* collection = collections.first();
+    QVERIFY(!editing || collection == edited);
     QCOMPARE(collection->name(), typed); // stored as typed, not trimmed
     QVERIFY(!collection->uid().isNull());
     QCOMPARE(QColor::fromRgbF(collection->colorR(), collection->colorG(), collection->colorB(),
