@@ -71,6 +71,7 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
 void AddDeeplinkCollectionView::editCollection(DeeplinkCollection* collection) {
     setWindowTitle(tr("Edit collection"));
     setAccessibleName(windowTitle());
+    m_tabs->setAccessibleName(windowTitle());
     setTabType(TabType::create);
     m_tabs->tabBar()->hide();
     m_createView->editCollection(collection);

@@ -7,6 +7,7 @@
 #include "widgets/TextStyle.h"
 #include "window/WindowState.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCompleter>
 #include <QHBoxLayout>
@@ -37,8 +38,12 @@ QuickOpenBar::QuickOpenBar(WindowState* state, OpenUrlAction openUrl, QWidget* p
     m_field->setObjectName(QStringLiteral("quickOpenField"));
     m_field->setAccessibleName(tr("Open URL"));
     m_field->setPlaceholderText(tr("Type or paste a URL and press Return to open it"));
-    m_field->addAction(SymbolImage::icon(QStringLiteral("globe")), QLineEdit::LeadingPosition);
+    m_field->addAction(SymbolImage::icon(QStringLiteral("globe")), QLineEdit::LeadingPosition)
+        ->setText(tr("URL"));
     m_field->setClearButtonEnabled(true);
+    // Both icons are buttons to assistive technology; without text they read nothing.
+    if (auto* clear = m_field->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(tr("Clear"));
     m_field->installEventFilter(this);
     m_completions = new QStringListModel(recentUrls(), this);
     auto* completer = new QCompleter(m_completions, this);

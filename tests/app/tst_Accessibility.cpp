@@ -14,6 +14,7 @@
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/EmojiWell.h"
+#include "window/QuickOpenBar.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -22,6 +23,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -279,6 +281,21 @@ QWidget* open(Fixture& f, const QString& screen) {
         f.choose(QStringLiteral("deeplinkList"));
         return f.window();
     }
+    if (screen == u"Quick Open") {
+        QTest::keyClick(f.window(), Qt::Key_L, Qt::ControlModifier);
+        auto* bar = f.window()->findChild<QuickOpenBar*>();
+        return bar && bar->isVisible() ? f.window() : nullptr;
+    }
+    if (screen == u"edit collection") {
+        for (QAction* menu : f.window()->menuBar()->actions()) {
+            for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>{}) {
+                if (item->text() == QStringLiteral("Edit Collection\u2026"))
+                    item->trigger();
+            }
+        }
+        auto* sheet = f.window()->findChild<AddDeeplinkCollectionView*>();
+        return sheet && QTest::qWaitForWindowExposed(sheet) ? sheet : nullptr;
+    }
     if (screen == u"new collection" || screen == u"import")
         return f.sheet(screen == u"import" ? 1 : 0);
     if (screen == u"emoji picker") {
@@ -351,7 +368,11 @@ private Q_SLOTS:
             << "filled main window" << none << "collectionList" << QStringList{"Delete"};
         QTest::addRow("new collection")
             << "new collection" << QStringList{"Blue", "Red, selected"} << QString() << none;
+        QTest::addRow("edit collection")
+            << "edit collection" << QStringList{"Edit collection", "Save"} << QString() << none;
         QTest::addRow("import") << "import" << none << QString() << none;
+        QTest::addRow("Quick Open")
+            << "Quick Open" << QStringList{"Open URL", "Add to Collection"} << QString() << none;
         QTest::addRow("emoji picker")
             << "emoji picker" << QStringList{"grinning face"} << QString() << none;
         QTest::addRow("destination picker")
