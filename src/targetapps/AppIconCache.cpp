@@ -38,7 +38,9 @@ QImage fitted(QImage image, int maxPixels) {
 } // namespace
 
 int AppIconCache::drawnPixels() {
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    // Not qGuiApp: it is a plain cast, wrong under a QCoreApplication (the command line).
+    const auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const qreal ratio = application ? application->devicePixelRatio() : 1.0;
     return int(std::ceil(InstalledApp::largestIconSize * ratio));
 }
 
