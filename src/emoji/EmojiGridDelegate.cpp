@@ -3,6 +3,7 @@
 #include "emoji/EmojiFont.h"
 #include "emoji/EmojiGridModel.h"
 #include "emoji/SectionHeader.h"
+#include "platform/SymbolImage.h"
 
 #include <QPainter>
 
@@ -35,7 +36,7 @@ void EmojiGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setBrush(highlight);
         painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 2, -2, -2), 6, 6);
     }
-    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const qreal ratio = SymbolImage::devicePixelRatio(painter);
     const QImage glyph = EmojiFont::image(text, glyphSize, ratio);
     const QSizeF size = glyph.deviceIndependentSize();
     const QPointF origin(option.rect.x() + (option.rect.width() - size.width()) / 2,

@@ -58,8 +58,8 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
-        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, pixmapFor(rect.size(), mode, state, ratio));
+        painter->drawPixmap(
+            rect, pixmapFor(rect.size(), mode, state, SymbolImage::devicePixelRatio(painter)));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -86,6 +86,10 @@ namespace SymbolImage {
 
 bool exists(const QString& name) {
     return QFile::exists(QStringLiteral(":/symbols/%1.svg").arg(name));
+}
+
+qreal devicePixelRatio(const QPainter* painter) {
+    return painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
 }
 
 QPixmap pixmap(const QString& name, int size, const QColor& color, qreal devicePixelRatio) {

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QPainter;
+
 // Named symbol images ("globe", "iphone.slash", ...) drawn from the SVGs bundled under
 // ":/symbols/<name>.svg", tinted at render time so they follow the palette and stay crisp
 // on HiDPI screens. An unknown name falls back to "questionmark".
@@ -17,6 +19,9 @@ namespace SymbolImage {
 // (invalid colour: the palette's window text colour).
 [[nodiscard]] QPixmap pixmap(const QString& name, int size, const QColor& color = {},
                              qreal devicePixelRatio = 1.0);
+
+// The pixel ratio `painter` draws at, for pixmaps that must match it (1 without a device).
+[[nodiscard]] qreal devicePixelRatio(const QPainter* painter);
 
 // An icon that renders the symbol at whatever size and ratio it is asked for, tinted with the
 // palette's text colour (or `color`), dimmed when disabled.

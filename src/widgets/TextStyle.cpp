@@ -78,6 +78,10 @@ QColor hover(const QPalette& palette) {
     return withAlpha(palette.color(QPalette::WindowText), 0.05);
 }
 
+QColor separator(const QPalette& palette) {
+    return withAlpha(palette.color(QPalette::WindowText), 0.15);
+}
+
 QColor inactiveSelection(const QPalette& palette) {
     return withAlpha(palette.color(QPalette::Active, QPalette::Highlight), 0.35);
 }

@@ -21,6 +21,8 @@ enum class Style { LargeTitle, Title, Headline, Body, Callout, Subheadline, Capt
 // Row backgrounds: under the mouse, and selected while the list is not focused.
 [[nodiscard]] QColor hover(const QPalette& palette);
 [[nodiscard]] QColor inactiveSelection(const QPalette& palette);
+// Hairlines between columns, under headers and around tables.
+[[nodiscard]] QColor separator(const QPalette& palette);
 // The faint fill behind a placeholder symbol drawn in `tint`.
 [[nodiscard]] QColor placeholderFill(const QColor& tint);
 

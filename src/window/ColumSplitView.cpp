@@ -3,6 +3,7 @@
 #include "platform/AppSettings.h"
 #include "store/FetchedResultsModel.h"
 #include "widgets/PlaceholderView.h"
+#include "widgets/TextStyle.h"
 #include "window/DeeplinkCollectionDetailView.h"
 #include "window/DeeplinkDetailView.h"
 #include "window/RootSearchField.h"
@@ -23,9 +24,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QColor line = palette().color(QPalette::WindowText);
-        line.setAlphaF(0.15);
-        QPainter(this).fillRect(rect(), line);
+        QPainter(this).fillRect(rect(), TextStyle::separator(palette()));
     }
 };
 

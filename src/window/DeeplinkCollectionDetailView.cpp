@@ -151,9 +151,7 @@ void DeeplinkCollectionDetailView::buildHeader() {
     divider->setFrameShadow(QFrame::Plain);
     divider->setObjectName(QStringLiteral("detailDivider"));
     QPalette line = divider->palette();
-    QColor lineColor = palette().color(QPalette::WindowText);
-    lineColor.setAlphaF(0.12);
-    line.setColor(QPalette::WindowText, lineColor);
+    line.setColor(QPalette::WindowText, TextStyle::separator(palette()));
     divider->setPalette(line);
     layout()->addWidget(divider);
 }

@@ -167,7 +167,7 @@ void DeeplinkCollectionRowView::paint(QPainter* painter, const QStyleOptionViewI
     painter->setBrush(color(*collection));
     painter->drawEllipse(badge);
     const QRect inner = badge.adjusted(badgeMargin, badgeMargin, -badgeMargin, -badgeMargin);
-    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const qreal ratio = SymbolImage::devicePixelRatio(painter);
     if (const QString symbol = badgeSymbol(*collection); !symbol.isEmpty()) {
         painter->drawPixmap(inner, SymbolImage::pixmap(symbol, inner.width(), Qt::white, ratio));
     } else {

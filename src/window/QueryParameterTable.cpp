@@ -1,6 +1,7 @@
 #include "window/QueryParameterTable.h"
 
 #include "platform/SymbolImage.h"
+#include "widgets/TextStyle.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -25,10 +26,6 @@ QColor mixed(const QColor& a, const QColor& b, qreal amountOfB) {
 // palettes alike.
 QColor underPageColor(const QPalette& palette) {
     return mixed(palette.color(QPalette::Window), palette.color(QPalette::WindowText), 0.07);
-}
-
-QColor separatorColor(const QPalette& palette) {
-    return mixed(palette.color(QPalette::Base), palette.color(QPalette::WindowText), 0.15);
 }
 
 // The rows, drawn in alternating bands as an inset table.
@@ -227,12 +224,12 @@ void QueryParameterTable::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().color(QPalette::Base));
     for (QWidget* band : {m_header, m_footer})
         painter.fillRect(band->geometry(), underPageColor(palette()));
-    painter.setPen(separatorColor(palette()));
+    painter.setPen(TextStyle::separator(palette()));
     painter.drawLine(QPointF(0, m_header->geometry().bottom() + 0.5),
                      QPointF(width(), m_header->geometry().bottom() + 0.5));
     painter.drawLine(QPointF(0, m_footer->geometry().top() - 0.5),
                      QPointF(width(), m_footer->geometry().top() - 0.5));
     painter.restore();
-    painter.setPen(separatorColor(palette()));
+    painter.setPen(TextStyle::separator(palette()));
     painter.drawPath(outline);
 }
