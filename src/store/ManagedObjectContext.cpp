@@ -3,6 +3,7 @@
 #include "platform/Logger.h"
 
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -59,6 +60,15 @@ Deeplink::Values merged(Deeplink::Values current, const Deeplink::Values& saved,
 bool same(const Deeplink::Values& a, const Deeplink::Values& b) {
     return same(a.title, b.title) && same(a.urlText, b.urlText) &&
            a.timestampMsecs == b.timestampMsecs && a.collection == b.collection;
+}
+
+// What `object` last saved: its snapshot, or `current` when it has no unsaved change. The
+// snapshot becomes the file's `row`, so that a rollback goes back to what the file holds now.
+template <typename Object, typename Values>
+Values takeSnapshot(QHash<Object*, Values>& snapshots, Object* object, const Values& current,
+                    const Values& row) {
+    const auto snapshot = snapshots.find(object);
+    return snapshot == snapshots.end() ? current : std::exchange(*snapshot, row);
 }
 
 } // namespace
@@ -278,12 +288,8 @@ void ManagedObjectContext::merge() {
             Q_EMIT objectChanged(collection, Change::Inserted);
             return;
         }
-        // A rollback goes back to what the file holds now.
-        const auto snapshot = m_collectionSnapshots.find(collection);
         const DeeplinkCollection::Values saved =
-            snapshot != m_collectionSnapshots.end() ? *snapshot : collection->m_values;
-        if (snapshot != m_collectionSnapshots.end())
-            *snapshot = row;
+            takeSnapshot(m_collectionSnapshots, collection, collection->m_values, row);
         if (collection->m_deleted)
             return;
         const auto values = merged(collection->m_values, saved, row);
@@ -323,11 +329,8 @@ void ManagedObjectContext::merge() {
                 changed.insert(values.collection);
             Q_EMIT objectChanged(deeplink, Change::Inserted);
         } else {
-            const auto snapshot = m_deeplinkSnapshots.find(deeplink);
             const Deeplink::Values saved =
-                snapshot != m_deeplinkSnapshots.end() ? *snapshot : deeplink->m_values;
-            if (snapshot != m_deeplinkSnapshots.end())
-                *snapshot = values;
+                takeSnapshot(m_deeplinkSnapshots, deeplink, deeplink->m_values, values);
             if (deeplink->m_deleted)
                 return;
             Deeplink::Values next = merged(deeplink->m_values, saved, values);
