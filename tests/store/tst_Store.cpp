@@ -193,31 +193,6 @@ private Q_SLOTS:
         QVERIFY(!context->hasChanges());
     }
 
-    // Also on disk: reopening would load an orphaned deeplink row as a fourth deeplink.
-    // Deleted objects stay readable until the save (views may be looking at them), then go.
-    void deletingACollectionCascadesToDiskAndBack() {
-        TestEnvironment env;
-        StoreFile store(env);
-        ManagedObjectContext* context = store.context();
-        DeeplinkCollection* drop = nullptr;
-        for (const QString& name : {QStringLiteral("Keep"), QStringLiteral("Drop")}) {
-            drop = context->insertCollection();
-            drop->setName(name);
-            for (int i = 0; i < 3; ++i)
-                drop->addDeeplink(context->insertDeeplink());
-        }
-        QVERIFY(context->save());
-        const QPointer<Deeplink> link = drop->deeplinks().front();
-        context->deleteObject(drop);
-        QCOMPARE(context->deeplinks().size(), 3);
-        QVERIFY(link && link->isDeleted());
-        QVERIFY(context->save());
-        QTRY_VERIFY(!link);
-        context = store.reopen();
-        QCOMPARE(StoreFile::names(*context), QStringList{"Keep"});
-        QCOMPARE(context->deeplinks().size(), 3);
-    }
-
     void rollbackRestoresTheSavedGraph() {
         TestEnvironment env;
         StoreFile store(env);
