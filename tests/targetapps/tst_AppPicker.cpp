@@ -272,17 +272,6 @@ private Q_SLOTS:
         QVERIFY(!f.picker->showingPopover());
         QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
     }
-
-    void labelRedrawsWhenTheSelectedIconArrives() {
-        Fixture f;
-        f.xcode.setScenario(Tool::Devicectl,
-                            {.file = ToolDocuments::png(Qt::red), .delaySeconds = 0.2},
-                            QStringLiteral("--app-bundle-id com.example.maps "));
-        f.devices.selectDevice(phone);
-        QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-        QVERIFY(!f.picker->showsAppIcon());
-        QTRY_VERIFY(f.picker->showsAppIcon());
-    }
 };
 
 QTEST_MAIN(tst_AppPicker)

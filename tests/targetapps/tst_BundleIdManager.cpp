@@ -28,17 +28,11 @@ QStringList ids(const QList<InstalledApp>& apps) {
     return list;
 }
 
-int appsCalls(const FakeXcode& xcode) {
+// Calls of devicectl whose arguments hold `text`: "info apps" lists, "appIcon" icons.
+int calls(const FakeXcode& xcode, QLatin1String text) {
     int count = 0;
     for (const auto& call : xcode.invocations(Tool::Devicectl))
-        count += call.arguments.join(u' ').contains(QLatin1String("info apps"));
-    return count;
-}
-
-int iconCalls(const FakeXcode& xcode) {
-    int count = 0;
-    for (const auto& call : xcode.invocations(Tool::Devicectl))
-        count += call.arguments.contains(QLatin1String("appIcon"));
+        count += call.arguments.join(u' ').contains(text);
     return count;
 }
 
@@ -134,23 +128,23 @@ private Q_SLOTS:
     void loadedDeviceIsNotFetchedAgain() {
         Fixture f({"A=com.a"});
         f.load(iPhone);
-        QCOMPARE(appsCalls(f.xcode), 1);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 1);
 
         f.env.clearLog();
         f.load(iPhone);
-        QCOMPARE(appsCalls(f.xcode), 1);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 1);
         QCOMPARE(f.env.messages(QStringLiteral("BundleIdManager")),
                  QStringList{"Apps already loaded for device DEV-1"});
 
         f.manager.setLoadedDeviceId(std::nullopt); // what Refresh does
         f.load(iPhone);
-        QCOMPARE(appsCalls(f.xcode), 2);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 2);
         // An empty list counts as not loaded.
         setApps(f.xcode, {});
         f.manager.setLoadedDeviceId(std::nullopt);
         f.load(iPhone);
         f.load(iPhone);
-        QCOMPARE(appsCalls(f.xcode), 4);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 4);
     }
 
     void withoutXcodeNothingHappens() {
@@ -242,13 +236,13 @@ private Q_SLOTS:
         }
         QList<int> deviceRequestsAtEachIcon;
         connect(&f.manager, &BundleIdManager::appIconChanged, this,
-                [&] { deviceRequestsAtEachIcon.append(iconCalls(f.xcode)); });
+                [&] { deviceRequestsAtEachIcon.append(calls(f.xcode, QLatin1String("appIcon"))); });
         QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
         f.load(iPhone);
         QTRY_COMPARE(finished.count(), 1);
         // A cached icon comes before any device request, and stays when the device has none.
         QCOMPARE(deviceRequestsAtEachIcon.value(0, -1), onDisk ? 0 : 1);
-        QCOMPARE(iconCalls(f.xcode), 1);
+        QCOMPARE(calls(f.xcode, QLatin1String("appIcon")), 1);
         // Without a screen the device pixel ratio is 1.
         QCOMPARE(f.manager.apps().at(0).icon().size(), QSize(kept, kept));
         QCOMPARE(f.manager.selectedApp()->icon().size(), QSize(kept, kept));
