@@ -79,36 +79,21 @@ struct Rig {
     DeeplinkExecuter executer;
 };
 
-// Captures what is written to standard output (file descriptor 1) while it lives.
-class StandardOutputCapture {
-public:
-    StandardOutputCapture() {
-        std::fflush(stdout);
-        m_file.open();
-        m_saved = ::dup(STDOUT_FILENO);
-        ::dup2(m_file.handle(), STDOUT_FILENO);
-    }
-    ~StandardOutputCapture() { restore(); }
-
-    QString text() {
-        restore();
-        m_file.seek(0);
-        return QString::fromUtf8(m_file.readAll());
-    }
-
-private:
-    void restore() {
-        if (m_saved < 0)
-            return;
-        std::fflush(stdout);
-        ::dup2(m_saved, STDOUT_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
+// What `work` writes to standard output (file descriptor 1).
+template <typename Work> QString standardOutputOf(Work work) {
+    QTemporaryFile file;
+    if (!file.open())
+        qFatal("no temporary file");
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(file.handle(), STDOUT_FILENO);
+    work();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return QString::fromUtf8(file.readAll());
+}
 
 } // namespace
 
@@ -195,9 +180,9 @@ private Q_SLOTS:
             rig.loadApps(xcode, tablet, listed);
         const qsizetype callsBefore = xcode.calls().size();
 
-        StandardOutputCapture output;
-        const Outcome outcome = rig.fire(text);
-        QCOMPARE(output.text(), printed.isEmpty() ? QString() : printed + u'\n');
+        Outcome outcome;
+        const QString output = standardOutputOf([&] { outcome = rig.fire(text); });
+        QCOMPARE(output, printed.isEmpty() ? QString() : printed + u'\n');
 
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
