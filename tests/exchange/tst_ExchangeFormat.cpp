@@ -188,8 +188,6 @@ private Q_SLOTS:
     void capitalizes_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::addRow("mixed") << "iOS deepLinks"
-                               << "Ios Deeplinks";
         QTest::addRow("punctuation is part of a word") << "e-commerce (beta)"
                                                        << "E-commerce (beta)";
         QTest::addRow("accents") << "éLAN émoji"

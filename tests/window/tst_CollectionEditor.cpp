@@ -55,8 +55,6 @@ private Q_SLOTS:
         QTest::addRow("empty name") << "" << -1 << false << false << "" << false;
         QTest::addRow("defaults, padded name")
             << "  Shop " << -1 << false << false << "#ffeb5545" << false;
-        QTest::addRow("chosen colour, emoji and pin")
-            << "Work" << 5 << true << true << "#ff3b82f7" << false;
         QTest::addRow("editing: new name, colour, emoji and pin")
             << "Work" << 5 << true << true << "#ff3b82f7" << true;
     }
