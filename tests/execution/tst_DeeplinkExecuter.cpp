@@ -79,200 +79,180 @@ struct Rig {
     DeeplinkExecuter executer;
 };
 
-// Captures what is written to standard output (file descriptor 1) while it lives.
-class StandardOutputCapture {
-public:
-    StandardOutputCapture() {
-        std::fflush(stdout);
-        m_file.open();
-        m_saved = ::dup(STDOUT_FILENO);
-        ::dup2(m_file.handle(), STDOUT_FILENO);
-    }
-    ~StandardOutputCapture() { restore(); }
-
-    QString text() {
-        restore();
-        m_file.seek(0);
-        return QString::fromUtf8(m_file.readAll());
-    }
-
-private:
-    void restore() {
-        if (m_saved < 0)
-            return;
-        std::fflush(stdout);
-        ::dup2(m_saved, STDOUT_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
+// What `work` writes to standard output (file descriptor 1).
+template <typename Work> QString standardOutputOf(Work work) {
+    QTemporaryFile file;
+    if (!file.open())
+        qFatal("no temporary file");
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(file.handle(), STDOUT_FILENO);
+    work();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return QString::fromUtf8(file.readAll());
+}
 
 } // namespace
 
 class tst_DeeplinkExecuter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void firesThenReports_data();
-    void firesThenReports();
-    void requestsRunSideBySide();
-    void withoutInterpreterActivatesOwnWindow();
+    void firesThenReports_data() {
+        QTest::addColumn<QString>("setup"); // the device selected, or what is missing
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("calls");   // the tools run, in order
+        QTest::addColumn<QString>("description"); // of the failure; empty on success
+        QTest::addColumn<QString>("printed");     // the line on standard output for a failure
+
+        const QString activateKestrine = "osascript -e " + kestrineScript;
+        // The tools get the stored text as it is.
+        for (const auto& [name, typed, text] : ExactUrls::rows()) {
+            QTest::addRow("simulator: open, Kestrine, Simulator; %s", name)
+                << "simulator" << text
+                << QStringList{"simctl openurl " + simulator.id + u' ' + text, activateKestrine,
+                               "osascript -e " + simulatorScript}
+                << ""
+                << "";
+            QTest::addRow("physical: launch, Kestrine, never Simulator; %s", name)
+                << "phone" << text
+                << QStringList{"devicectl device process launch --device " + phone.id +
+                                   " --payload-url " + text + " com.example.shop",
+                               activateKestrine}
+                << ""
+                << "";
+        }
+
+        const QString noDevice = QStringLiteral("No device selected or Xcode not configured");
+        const QString noApp =
+            QStringLiteral("No app selected. Please select a target app for the physical device.");
+        const auto appError = [](int code, const QString& text) {
+            return QStringLiteral("Error Domain=app.kestrine.Kestrine Code=%1 \"%2\"")
+                .arg(code)
+                .arg(text);
+        };
+        const QString url = QStringLiteral("shop://item/42");
+        QTest::addRow("destination manager gone")
+            << "no manager" << url << QStringList() << noDevice << appError(1, noDevice);
+        QTest::addRow("no destination selected")
+            << "no selection" << url << QStringList() << noDevice << appError(1, noDevice);
+        QTest::addRow("physical, no app selected")
+            << "no app" << url << QStringList() << noApp << appError(2, noApp);
+        // The chosen app came from a list that is not this device's (yet): still none chosen.
+        QTest::addRow("physical, app chosen from another device's list")
+            << "another device's app" << url << QStringList() << noApp << appError(2, noApp);
+        QTest::addRow("physical, app chosen before the device's list came back without it")
+            << "app no longer listed" << url << QStringList() << noApp << appError(2, noApp);
+        // The URL was delivered; the Simulator is not activated after the failure. The printed
+        // line is one line, whatever line breaks the tool's message had.
+        const QString denied = QStringLiteral(
+            "36:66: execution error: Not authorized to send Apple events to Kestrine. (-1743)\n");
+        QTest::addRow("activation refused")
+            << "activation refused" << url
+            << QStringList{"simctl openurl " + simulator.id + u' ' + url, activateKestrine}
+            << denied << denied.trimmed();
+    }
+    void firesThenReports() {
+        QFETCH(QString, setup);
+        QFETCH(QString, text);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, description);
+        QFETCH(QString, printed);
+        TestEnvironment env;
+        FakeXcode xcode(env.path());
+        if (setup == u"activation refused")
+            xcode.setScenario(Tool::Osascript,
+                              {.standardError = description.toUtf8(), .exitStatus = 1});
+        Rig rig(xcode);
+        const bool physical = !QStringList{"simulator", "activation refused"}.contains(setup);
+        if (setup == u"no manager")
+            rig.destinations.reset();
+        else if (setup != u"no selection")
+            rig.destinations->selectDevice(physical ? phone : simulator);
+        const QStringList listed{QStringLiteral("Shop=com.example.shop")};
+        if (setup == u"phone" || setup == u"app no longer listed")
+            rig.loadApps(xcode, phone, listed);
+        if (setup == u"app no longer listed")
+            rig.loadApps(xcode, phone, {});
+        if (setup == u"another device's app")
+            rig.loadApps(xcode, tablet, listed);
+        const qsizetype callsBefore = xcode.calls().size();
+
+        Outcome outcome;
+        const QString output = standardOutputOf([&] { outcome = rig.fire(text); });
+        QCOMPARE(output, printed.isEmpty() ? QString() : printed + u'\n');
+
+        QCOMPARE(outcome.calls, 1);
+        QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
+        QCOMPARE(outcome.failed, !description.isEmpty());
+        QCOMPARE(xcode.calls().mid(callsBefore), calls);
+        QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
+        if (description.isEmpty()) {
+            QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
+            return;
+        }
+        QCOMPARE(env.messages(QStringLiteral("command")),
+                 QStringList{"Failed to open url cause: " + description});
+        QCOMPARE(env.records().last().level, LogRecord::Level::Error);
+    }
+
+    void requestsRunSideBySide() {
+        TestEnvironment env;
+        FakeXcode xcode(env.path());
+        xcode.setScenario(Tool::Simctl, {.delaySeconds = 1.0});
+        // The failing one waits too, so all three are surely running before any answers.
+        xcode.setScenario(
+            Tool::Simctl,
+            {.standardError = "Invalid device: X\n", .exitStatus = 1, .delaySeconds = 1.0},
+            QStringLiteral("/fail"));
+        Rig rig(xcode);
+        rig.destinations->selectDevice(simulator);
+
+        QList<int> calls(3, 0);
+        QList<bool> failed(3, false);
+        std::vector<QCoro::Task<>> tasks;
+        for (int i = 0; i < 3; ++i) {
+            const QString url(i == 1 ? QStringLiteral("shop://fail")
+                                     : QStringLiteral("shop://ok/%1").arg(i));
+            tasks.push_back(
+                rig.executer.execute(url, [&calls, &failed, i](std::exception_ptr, bool f) {
+                    ++calls[i];
+                    failed[i] = f;
+                }));
+        }
+        // All three tools are running before any of them has answered.
+        QTRY_COMPARE(xcode.invocations(Tool::Simctl).size(), 3);
+        QCOMPARE(calls, (QList<int>{0, 0, 0}));
+        for (QCoro::Task<>& task : tasks)
+            QVERIFY(!waitForOutcome(std::move(task)).failed());
+        QCOMPARE(calls, (QList<int>{1, 1, 1}));
+        QCOMPARE(failed, (QList<bool>{false, true, false}));
+    }
+
+    void withoutInterpreterActivatesOwnWindow() {
+        TestEnvironment env;
+        FakeXcode xcode(env.path());
+        Rig rig(xcode);
+        rig.executer.setInterpreterPath(env.filePath(QStringLiteral("no-such-osascript")));
+        rig.destinations->selectDevice(simulator);
+        MainWindowActivator::install();
+        QMainWindow window;
+        window.setWindowTitle(QStringLiteral("Kestrine"));
+        window.show();
+        QWidget other; // another application's window, as far as this test goes
+        other.show();
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+
+        const Outcome outcome = rig.fire(QStringLiteral("shop://item/42"));
+        QVERIFY(!outcome.failed);
+        QCOMPARE(xcode.invocations(Tool::Simctl).size(), 1);
+        QCOMPARE(xcode.invocations(Tool::Osascript).size(), 0);
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+    }
 };
-
-void tst_DeeplinkExecuter::firesThenReports_data() {
-    QTest::addColumn<QString>("setup"); // the device selected, or what is missing
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("calls");   // the tools run, in order
-    QTest::addColumn<QString>("description"); // of the failure; empty on success
-    QTest::addColumn<QString>("printed");     // the line on standard output for a failure
-
-    const QString activateKestrine = "osascript -e " + kestrineScript;
-    // The tools get the stored text as it is.
-    for (const auto& [name, typed, text] : ExactUrls::rows()) {
-        QTest::addRow("simulator: open, Kestrine, Simulator; %s", name)
-            << "simulator" << text
-            << QStringList{"simctl openurl " + simulator.id + u' ' + text, activateKestrine,
-                           "osascript -e " + simulatorScript}
-            << ""
-            << "";
-        QTest::addRow("physical: launch, Kestrine, never Simulator; %s", name)
-            << "phone" << text
-            << QStringList{"devicectl device process launch --device " + phone.id +
-                               " --payload-url " + text + " com.example.shop",
-                           activateKestrine}
-            << ""
-            << "";
-    }
-
-    const QString noDevice = QStringLiteral("No device selected or Xcode not configured");
-    const QString noApp =
-        QStringLiteral("No app selected. Please select a target app for the physical device.");
-    const auto appError = [](int code, const QString& text) {
-        return QStringLiteral("Error Domain=app.kestrine.Kestrine Code=%1 \"%2\"")
-            .arg(code)
-            .arg(text);
-    };
-    const QString url = QStringLiteral("shop://item/42");
-    QTest::addRow("destination manager gone")
-        << "no manager" << url << QStringList() << noDevice << appError(1, noDevice);
-    QTest::addRow("no destination selected")
-        << "no selection" << url << QStringList() << noDevice << appError(1, noDevice);
-    QTest::addRow("physical, no app selected")
-        << "no app" << url << QStringList() << noApp << appError(2, noApp);
-    // The chosen app came from a list that is not this device's (yet): still none chosen.
-    QTest::addRow("physical, app chosen from another device's list")
-        << "another device's app" << url << QStringList() << noApp << appError(2, noApp);
-    QTest::addRow("physical, app chosen before the device's list came back without it")
-        << "app no longer listed" << url << QStringList() << noApp << appError(2, noApp);
-    // The URL was delivered; the Simulator is not activated after the failure. The printed
-    // line is one line, whatever line breaks the tool's message had.
-    const QString denied = QStringLiteral(
-        "36:66: execution error: Not authorized to send Apple events to Kestrine. (-1743)\n");
-    QTest::addRow("activation refused")
-        << "activation refused" << url
-        << QStringList{"simctl openurl " + simulator.id + u' ' + url, activateKestrine} << denied
-        << denied.trimmed();
-}
-
-void tst_DeeplinkExecuter::firesThenReports() {
-    QFETCH(QString, setup);
-    QFETCH(QString, text);
-    QFETCH(QStringList, calls);
-    QFETCH(QString, description);
-    QFETCH(QString, printed);
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    if (setup == u"activation refused")
-        xcode.setScenario(Tool::Osascript,
-                          {.standardError = description.toUtf8(), .exitStatus = 1});
-    Rig rig(xcode);
-    const bool physical = !QStringList{"simulator", "activation refused"}.contains(setup);
-    if (setup == u"no manager")
-        rig.destinations.reset();
-    else if (setup != u"no selection")
-        rig.destinations->selectDevice(physical ? phone : simulator);
-    const QStringList listed{QStringLiteral("Shop=com.example.shop")};
-    if (setup == u"phone" || setup == u"app no longer listed")
-        rig.loadApps(xcode, phone, listed);
-    if (setup == u"app no longer listed")
-        rig.loadApps(xcode, phone, {});
-    if (setup == u"another device's app")
-        rig.loadApps(xcode, tablet, listed);
-    const qsizetype callsBefore = xcode.calls().size();
-
-    StandardOutputCapture output;
-    const Outcome outcome = rig.fire(text);
-    QCOMPARE(output.text(), printed.isEmpty() ? QString() : printed + u'\n');
-
-    QCOMPARE(outcome.calls, 1);
-    QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
-    QCOMPARE(outcome.failed, !description.isEmpty());
-    QCOMPARE(xcode.calls().mid(callsBefore), calls);
-    QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
-    if (description.isEmpty()) {
-        QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
-        return;
-    }
-    QCOMPARE(env.messages(QStringLiteral("command")),
-             QStringList{"Failed to open url cause: " + description});
-    QCOMPARE(env.records().last().level, LogRecord::Level::Error);
-}
-
-void tst_DeeplinkExecuter::requestsRunSideBySide() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    xcode.setScenario(Tool::Simctl, {.delaySeconds = 1.0});
-    // The failing one waits too, so all three are surely running before any answers.
-    xcode.setScenario(
-        Tool::Simctl,
-        {.standardError = "Invalid device: X\n", .exitStatus = 1, .delaySeconds = 1.0},
-        QStringLiteral("/fail"));
-    Rig rig(xcode);
-    rig.destinations->selectDevice(simulator);
-
-    QList<int> calls(3, 0);
-    QList<bool> failed(3, false);
-    std::vector<QCoro::Task<>> tasks;
-    for (int i = 0; i < 3; ++i) {
-        const QString url(i == 1 ? QStringLiteral("shop://fail")
-                                 : QStringLiteral("shop://ok/%1").arg(i));
-        tasks.push_back(rig.executer.execute(url, [&calls, &failed, i](std::exception_ptr, bool f) {
-            ++calls[i];
-            failed[i] = f;
-        }));
-    }
-    // All three tools are running before any of them has answered.
-    QTRY_COMPARE(xcode.invocations(Tool::Simctl).size(), 3);
-    QCOMPARE(calls, (QList<int>{0, 0, 0}));
-    for (QCoro::Task<>& task : tasks)
-        QVERIFY(!waitForOutcome(std::move(task)).failed());
-    QCOMPARE(calls, (QList<int>{1, 1, 1}));
-    QCOMPARE(failed, (QList<bool>{false, true, false}));
-}
-
-void tst_DeeplinkExecuter::withoutInterpreterActivatesOwnWindow() {
-    TestEnvironment env;
-    FakeXcode xcode(env.path());
-    Rig rig(xcode);
-    rig.executer.setInterpreterPath(env.filePath(QStringLiteral("no-such-osascript")));
-    rig.destinations->selectDevice(simulator);
-    MainWindowActivator::install();
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kestrine"));
-    window.show();
-    QWidget other; // another application's window, as far as this test goes
-    other.show();
-    other.activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), &other);
-
-    const Outcome outcome = rig.fire(QStringLiteral("shop://item/42"));
-    QVERIFY(!outcome.failed);
-    QCOMPARE(xcode.invocations(Tool::Simctl).size(), 1);
-    QCOMPARE(xcode.invocations(Tool::Osascript).size(), 0);
-    QTRY_COMPARE(QApplication::activeWindow(), &window);
-}
 
 QTEST_MAIN(tst_DeeplinkExecuter)
 #include "tst_DeeplinkExecuter.moc"

@@ -1,56 +1,15 @@
-#include "TestEnvironment.h"
+#include "../window/WindowFixture.h"
 
 #include "store/DeeplinkQueries.h"
-#include "store/FetchedResultsModel.h"
-#include "store/ManagedObjectContext.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
-#include <QTest>
 
-namespace {
-
-// The fetched collections' names or deeplinks' titles, in order.
-QStringList names(const FetchedResultsModel& model) {
-    QStringList result;
-    for (ManagedObject* object : model.fetchedObjects()) {
-        result.append(object->entity() == ManagedObject::Entity::Deeplink
-                          ? static_cast<Deeplink*>(object)->title()
-                          : static_cast<DeeplinkCollection*>(object)->name());
-    }
-    return result;
-}
-
-QDateTime at(int seconds) {
-    return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
-}
-
-} // namespace
+using namespace WindowFixture;
 
 class tst_FetchedResultsModel : public QObject {
     Q_OBJECT
-
-private:
-    DeeplinkCollection* addCollection(ManagedObjectContext& context, const QString& name,
-                                      bool pinned, std::optional<int> seconds) {
-        DeeplinkCollection* collection = context.insertCollection();
-        collection->setUid(QUuid::createUuid());
-        collection->setName(name);
-        collection->setIsPinned(pinned);
-        collection->setTimestamp(seconds ? at(*seconds) : QDateTime());
-        return collection;
-    }
-
-    Deeplink* addDeeplink(ManagedObjectContext& context, DeeplinkCollection* collection,
-                          const QString& title, const QString& url, std::optional<int> seconds) {
-        Deeplink* deeplink = context.insertDeeplink();
-        deeplink->setTitle(title);
-        deeplink->setUrlString(url);
-        deeplink->setTimestamp(seconds ? at(*seconds) : QDateTime());
-        collection->addDeeplink(deeplink);
-        return deeplink;
-    }
 
 private Q_SLOTS:
     // One set of collections: pinned first, then newest, unset timestamps last; a filter
@@ -81,7 +40,7 @@ private Q_SLOTS:
         FetchedResultsModel model(&context, DeeplinkQueries::collections());
         QAbstractItemModelTester tester(&model);
         model.setFetchRequest(DeeplinkQueries::collections(filter));
-        QCOMPARE(names(model), expected);
+        QCOMPARE(listed(model), expected);
         if (filter.isEmpty()) {
             // Sections are rows of their own, not selectable; objects are their children.
             QCOMPARE(model.rowCount(model.index(0, 0)), 3);
@@ -116,16 +75,17 @@ private Q_SLOTS:
             &context,
             DeeplinkQueries::deeplinks(mine->uid(), DeeplinkQueries::TextField(field), text));
         QAbstractItemModelTester tester(&model);
-        Deeplink* cart = addDeeplink(context, mine, "Cart", "shop://cart", std::nullopt);
+        Deeplink* cart = addDeeplink(context, mine, "Cart", "shop://cart");
+        cart->setTimestamp(QDateTime()); // undated: listed last
         addDeeplink(context, mine, "home screen", "app://home?tab=2", 10);
         addDeeplink(context, mine, "Open Home", "app://home", 20);
         addDeeplink(context, other, "Open Home elsewhere", "app://home", 30);
-        QCOMPARE(names(model), expected);
+        QCOMPARE(listed(model), expected);
 
         other->addDeeplink(cart);
-        QVERIFY(!names(model).contains("Cart"));
+        QVERIFY(!listed(model).contains("Cart"));
         mine->addDeeplink(cart);
-        QCOMPARE(names(model), expected);
+        QCOMPARE(listed(model), expected);
         context.deleteObject(mine);
         QVERIFY(model.isEmpty());
         context.rollback();
@@ -185,7 +145,7 @@ private Q_SLOTS:
         else if (change == "unpin p1")
             p1->setIsPinned(false);
 
-        QCOMPARE(names(model), expected);
+        QCOMPARE(listed(model), expected);
         QCOMPARE(model.rowCount(), sections);
         QVERIFY(kept.isValid());
         QCOMPARE(model.object(kept), u2);

@@ -33,8 +33,8 @@ const QStringList threeApps{"Maps=com.example.maps", "Notes=com.example.notes",
 
 // Everything one picker needs, in the order it must be created and destroyed.
 struct Fixture {
-    explicit Fixture(const QStringList& apps = threeApps, double delay = 0) {
-        setApps(apps, delay);
+    explicit Fixture(const QStringList& apps = threeApps) {
+        setApps(apps);
         bundleIds.setXcodeURL(xcode.url());
         // Laid out and on screen as in the window, so clicks land where the button is.
         auto* layout = new QHBoxLayout(&toolbar);
@@ -92,224 +92,187 @@ class tst_AppPicker : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void shownOnlyForAPhysicalDestination();
-    void anotherDeviceNeverShowsTheAppOfTheLastOne_data();
-    void anotherDeviceNeverShowsTheAppOfTheLastOne();
-    void popoverFollowsTheLoad();
-    void errorMessages_data();
-    void errorMessages();
-    void retryAfterAnErrorKeepsTheChosenName();
-    void emptyListOffersRefresh();
-    void searchByNameOrBundleIdentifier_data();
-    void searchByNameOrBundleIdentifier();
-    void clickingARowChoosesTheApp();
-    void keyboardPicksTheHighlightedApp();
-    void labelRedrawsWhenTheSelectedIconArrives();
+    void shownOnlyForAPhysicalDestination() {
+        Fixture f;
+        QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
+        f.devices.selectDevice(simulator);
+        QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
+        QCOMPARE(f.appsCalls(), 0);
+
+        f.devices.selectDevice(phone);
+        QVERIFY(f.picker->button()->isVisibleTo(f.picker));
+        QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
+        QTRY_COMPARE(f.picker->title(), QStringLiteral("Maps"));
+        QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target app for deeplinks"));
+
+        // Away to a simulator and back: the list was kept, so the load costs nothing.
+        f.devices.selectDevice(simulator);
+        QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
+        f.devices.selectDevice(phone);
+        QCOMPARE(f.appsCalls(), 1);
+    }
+
+    void anotherDeviceNeverShowsTheAppOfTheLastOne_data() {
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("title"); // once the other device's load ended
+        QTest::addRow("its list arrives") << false << "Atlas";
+        QTest::addRow("its list fails") << true << "No Apps";
+    }
+    void anotherDeviceNeverShowsTheAppOfTheLastOne() {
+        QFETCH(bool, fails);
+        QFETCH(QString, title);
+        Fixture f;
+        f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red)},
+                            QStringLiteral("--app-bundle-id com.example.maps "));
+        f.devices.selectDevice(phone);
+        QTRY_VERIFY(f.picker->showsAppIcon());
+        QCOMPARE(f.picker->title(), QStringLiteral("Maps"));
+
+        f.xcode.setScenario(
+            Tool::Devicectl,
+            fails ? FakeXcode::Scenario{.standardError = "ERROR: Connection reset\n",
+                                        .exitStatus = 1,
+                                        .delaySeconds = 0.3}
+                  : FakeXcode::Scenario{.file = ToolDocuments::apps({"Atlas=com.example.atlas"}),
+                                        .delaySeconds = 0.3},
+            QStringLiteral("device info apps --device DEV-2"));
+        f.devices.selectDevice(tablet);
+        QVERIFY(f.bundleIds.isLoading());
+        QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
+        QVERIFY(!f.picker->showsAppIcon());
+        QTRY_VERIFY(!f.bundleIds.isLoading());
+        QCOMPARE(f.picker->title(), title);
+        QVERIFY(!f.picker->showsAppIcon());
+
+        // Back to the phone, whose list is still there: its app again, at once.
+        f.devices.selectDevice(phone);
+        QCOMPARE(f.picker->title(), fails ? QStringLiteral("Maps") : QStringLiteral("Loading..."));
+    }
+
+    void errorMessages_data() {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("message");
+        const QString connect =
+            "Could not connect to device. Make sure the device is unlocked and trusted.";
+        QTest::addRow("Connection reset") << "Connection reset by peer" << connect;
+        QTest::addRow("connection wins over NWError")
+            << "Network.NWError: connection refused" << connect;
+        QTest::addRow("NWError") << "Network.NWError error 54"
+                                 << "Network connection lost. Check USB cable and try again.";
+        QTest::addRow("CoreDeviceError")
+            << "com.apple.dt.CoreDeviceError error 4000"
+            << "Device communication error. Unlock device and reconnect if needed.";
+        QTest::addRow("case matters") << "CONNECTION LOST"
+                                      << "Failed to load apps. Please try again.";
+    }
+    void errorMessages() {
+        QFETCH(QString, description);
+        QFETCH(QString, message);
+        QCOMPARE(BundleIdSelectorToolbarContent::errorMessage(description), message);
+    }
+
+    void retryAfterAnErrorKeepsTheChosenName() {
+        Fixture f;
+        f.devices.selectDevice(phone);
+        QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+
+        f.xcode.setScenario(Tool::Devicectl,
+                            {.standardError = "ERROR: Connection reset by peer\n", .exitStatus = 1},
+                            QStringLiteral("device info apps"));
+        f.picker->setShowingPopover(true);
+        f.picker->reload();
+        QTRY_COMPARE(f.state(), State::Error);
+        QCOMPARE(f.stateView()->headline(), QStringLiteral("Connection Error"));
+        QCOMPARE(f.stateView()->caption(),
+                 QStringLiteral(
+                     "Could not connect to device. Make sure the device is unlocked and trusted."));
+        QCOMPARE(f.stateView()->button()->text(), QStringLiteral("Retry"));
+
+        f.setApps({"Maps=com.example.maps", "Atlas=com.example.atlas"}, 0.3);
+        f.stateView()->button()->click();
+        QCOMPARE(f.state(), State::Loading);
+        QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading apps..."));
+        QCOMPARE(f.picker->title(), QStringLiteral("Maps")); // the name wins over Loading
+        QTRY_COMPARE(f.state(), State::List);
+        QCOMPARE(f.rowNames(), (QStringList{"Atlas", "Maps"}));
+    }
+
+    void emptyListOffersRefresh() {
+        Fixture f(QStringList{});
+        f.devices.selectDevice(phone);
+        QTRY_VERIFY(!f.bundleIds.isLoading());
+        QCOMPARE(f.picker->title(), QStringLiteral("No Apps"));
+        f.picker->setShowingPopover(true);
+        QCOMPARE(f.state(), State::Empty);
+        QCOMPARE(f.stateView()->headline(), QStringLiteral("No apps found"));
+        QCOMPARE(f.stateView()->caption(), QStringLiteral("Make sure the device is unlocked"));
+
+        f.setApps(threeApps);
+        f.stateView()->button()->click();
+        QTRY_COMPARE(f.state(), State::List);
+        QCOMPARE(f.appsCalls(), 2);
+    }
+
+    void searchByNameOrBundleIdentifier_data() {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addRow("name, any case") << "mAPS" << QStringList{"Maps"};
+        QTest::addRow("bundle identifier only") << "zephyr" << QStringList{"Weather"};
+        QTest::addRow("nothing") << "xyz" << QStringList{"No apps match \"xyz\""};
+    }
+    void searchByNameOrBundleIdentifier() {
+        QFETCH(QString, search);
+        QFETCH(QStringList, rows);
+        Fixture f;
+        f.devices.selectDevice(phone);
+        QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+        f.picker->setShowingPopover(true);
+        QTest::keyClicks(f.list()->searchField(), search);
+        QCOMPARE(f.rowNames(), rows);
+        QCOMPARE(f.list()->model()->isNoMatchRow(), rows.first().startsWith("No apps match"));
+
+        // Clearing the search shows every app again.
+        f.list()->searchField()->selectAll();
+        QTest::keyClick(f.list()->searchField(), Qt::Key_Backspace);
+        QCOMPARE(f.rowNames().size(), 3);
+    }
+
+    void clickingARowChoosesTheApp() {
+        Fixture f;
+        f.devices.selectDevice(phone);
+        QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+        f.picker->button()->click();
+        QListView* list = f.list()->list();
+        const QRect row = list->visualRect(list->model()->index(2, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+
+        QVERIFY(!f.picker->popover()->isVisible());
+        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
+        QCOMPARE(f.picker->title(), QStringLiteral("Weather"));
+
+        // Opened again: that row is checked and highlighted.
+        f.picker->button()->click();
+        const QModelIndex checked = f.list()->model()->index(2);
+        QVERIFY(checked.data(AppListModel::IsSelectedRole).toBool());
+        QCOMPARE(f.list()->list()->currentIndex(), checked);
+    }
+
+    void keyboardPicksTheHighlightedApp() {
+        Fixture f;
+        f.devices.selectDevice(phone);
+        QTRY_COMPARE(f.bundleIds.apps().size(), 3);
+        f.picker->button()->click();
+        SearchField* search = f.list()->searchField();
+        QTRY_VERIFY(search->hasFocus());
+        QTest::keyClick(search, Qt::Key_Down); // from Maps (selected) to Notes
+        QCOMPARE(f.list()->list()->currentIndex().row(), 1);
+        QCOMPARE(f.picker->selection(), std::optional<QString>("com.example.notes"));
+        QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Maps")); // only highlighted
+        QTest::keyClick(search, Qt::Key_Return);
+        QVERIFY(!f.picker->showingPopover());
+        QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
+    }
 };
-
-void tst_AppPicker::shownOnlyForAPhysicalDestination() {
-    Fixture f;
-    QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
-    f.devices.selectDevice(simulator);
-    QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
-    QCOMPARE(f.appsCalls(), 0);
-
-    f.devices.selectDevice(phone);
-    QVERIFY(f.picker->button()->isVisibleTo(f.picker));
-    QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
-    QTRY_COMPARE(f.picker->title(), QStringLiteral("Maps"));
-    QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target app for deeplinks"));
-
-    // Away to a simulator and back: the list was kept, so the load costs nothing.
-    f.devices.selectDevice(simulator);
-    QVERIFY(!f.picker->button()->isVisibleTo(f.picker));
-    f.devices.selectDevice(phone);
-    QCOMPARE(f.appsCalls(), 1);
-}
-
-void tst_AppPicker::anotherDeviceNeverShowsTheAppOfTheLastOne_data() {
-    QTest::addColumn<bool>("fails");
-    QTest::addColumn<QString>("title"); // once the other device's load ended
-    QTest::addRow("its list arrives") << false << "Atlas";
-    QTest::addRow("its list fails") << true << "No Apps";
-}
-
-void tst_AppPicker::anotherDeviceNeverShowsTheAppOfTheLastOne() {
-    QFETCH(bool, fails);
-    QFETCH(QString, title);
-    Fixture f;
-    f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red)},
-                        QStringLiteral("--app-bundle-id com.example.maps "));
-    f.devices.selectDevice(phone);
-    QTRY_VERIFY(f.picker->showsAppIcon());
-    QCOMPARE(f.picker->title(), QStringLiteral("Maps"));
-
-    f.xcode.setScenario(
-        Tool::Devicectl,
-        fails ? FakeXcode::Scenario{.standardError = "ERROR: Connection reset\n",
-                                    .exitStatus = 1,
-                                    .delaySeconds = 0.3}
-              : FakeXcode::Scenario{.file = ToolDocuments::apps({"Atlas=com.example.atlas"}),
-                                    .delaySeconds = 0.3},
-        QStringLiteral("device info apps --device DEV-2"));
-    f.devices.selectDevice(tablet);
-    QVERIFY(f.bundleIds.isLoading());
-    QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
-    QVERIFY(!f.picker->showsAppIcon());
-    QTRY_VERIFY(!f.bundleIds.isLoading());
-    QCOMPARE(f.picker->title(), title);
-    QVERIFY(!f.picker->showsAppIcon());
-
-    // Back to the phone, whose list is still there: its app again, at once.
-    f.devices.selectDevice(phone);
-    QCOMPARE(f.picker->title(), fails ? QStringLiteral("Maps") : QStringLiteral("Loading..."));
-}
-
-void tst_AppPicker::popoverFollowsTheLoad() {
-    Fixture f(threeApps, 0.3);
-    f.devices.selectDevice(phone);
-    f.picker->button()->click();
-    QVERIFY(f.picker->showingPopover());
-    QCOMPARE(f.state(), State::Loading);
-    QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading apps..."));
-    QTRY_COMPARE(f.state(), State::List);
-    QCOMPARE(f.rowNames(), (QStringList{"Maps", "Notes", "Weather"}));
-}
-
-void tst_AppPicker::errorMessages_data() {
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("message");
-    const QString connect =
-        "Could not connect to device. Make sure the device is unlocked and trusted.";
-    QTest::addRow("Connection reset") << "Connection reset by peer" << connect;
-    QTest::addRow("connection wins over NWError")
-        << "Network.NWError: connection refused" << connect;
-    QTest::addRow("NWError") << "Network.NWError error 54"
-                             << "Network connection lost. Check USB cable and try again.";
-    QTest::addRow("CoreDeviceError")
-        << "com.apple.dt.CoreDeviceError error 4000"
-        << "Device communication error. Unlock device and reconnect if needed.";
-    QTest::addRow("case matters") << "CONNECTION LOST"
-                                  << "Failed to load apps. Please try again.";
-}
-
-void tst_AppPicker::errorMessages() {
-    QFETCH(QString, description);
-    QFETCH(QString, message);
-    QCOMPARE(BundleIdSelectorToolbarContent::errorMessage(description), message);
-}
-
-void tst_AppPicker::retryAfterAnErrorKeepsTheChosenName() {
-    Fixture f;
-    f.devices.selectDevice(phone);
-    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-
-    f.xcode.setScenario(Tool::Devicectl,
-                        {.standardError = "ERROR: Connection reset by peer\n", .exitStatus = 1},
-                        QStringLiteral("device info apps"));
-    f.picker->setShowingPopover(true);
-    f.picker->reload();
-    QTRY_COMPARE(f.state(), State::Error);
-    QCOMPARE(f.stateView()->headline(), QStringLiteral("Connection Error"));
-    QCOMPARE(f.stateView()->caption(),
-             QStringLiteral(
-                 "Could not connect to device. Make sure the device is unlocked and trusted."));
-    QCOMPARE(f.stateView()->button()->text(), QStringLiteral("Retry"));
-
-    f.setApps({"Maps=com.example.maps", "Atlas=com.example.atlas"}, 0.3);
-    f.stateView()->button()->click();
-    QCOMPARE(f.state(), State::Loading);
-    QCOMPARE(f.picker->title(), QStringLiteral("Maps")); // the name wins over Loading
-    QTRY_COMPARE(f.state(), State::List);
-    QCOMPARE(f.rowNames(), (QStringList{"Atlas", "Maps"}));
-}
-
-void tst_AppPicker::emptyListOffersRefresh() {
-    Fixture f(QStringList{});
-    f.devices.selectDevice(phone);
-    QTRY_VERIFY(!f.bundleIds.isLoading());
-    QCOMPARE(f.picker->title(), QStringLiteral("No Apps"));
-    f.picker->setShowingPopover(true);
-    QCOMPARE(f.state(), State::Empty);
-    QCOMPARE(f.stateView()->headline(), QStringLiteral("No apps found"));
-    QCOMPARE(f.stateView()->caption(), QStringLiteral("Make sure the device is unlocked"));
-
-    f.setApps(threeApps);
-    f.stateView()->button()->click();
-    QTRY_COMPARE(f.state(), State::List);
-    QCOMPARE(f.appsCalls(), 2);
-}
-
-void tst_AppPicker::searchByNameOrBundleIdentifier_data() {
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addRow("name, any case") << "mAPS" << QStringList{"Maps"};
-    QTest::addRow("bundle identifier only") << "zephyr" << QStringList{"Weather"};
-    QTest::addRow("nothing") << "xyz" << QStringList{"No apps match \"xyz\""};
-}
-
-void tst_AppPicker::searchByNameOrBundleIdentifier() {
-    QFETCH(QString, search);
-    QFETCH(QStringList, rows);
-    Fixture f;
-    f.devices.selectDevice(phone);
-    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-    f.picker->setShowingPopover(true);
-    QTest::keyClicks(f.list()->searchField(), search);
-    QCOMPARE(f.rowNames(), rows);
-    QCOMPARE(f.list()->model()->isNoMatchRow(), rows.first().startsWith("No apps match"));
-
-    // Clearing the search shows every app again.
-    f.list()->searchField()->selectAll();
-    QTest::keyClick(f.list()->searchField(), Qt::Key_Backspace);
-    QCOMPARE(f.rowNames().size(), 3);
-}
-
-void tst_AppPicker::clickingARowChoosesTheApp() {
-    Fixture f;
-    f.devices.selectDevice(phone);
-    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-    f.picker->button()->click();
-    QListView* list = f.list()->list();
-    const QRect row = list->visualRect(list->model()->index(2, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
-
-    QVERIFY(!f.picker->popover()->isVisible());
-    QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
-    QCOMPARE(f.picker->title(), QStringLiteral("Weather"));
-
-    // Opened again: that row is checked and highlighted.
-    f.picker->button()->click();
-    const QModelIndex checked = f.list()->model()->index(2);
-    QVERIFY(checked.data(AppListModel::IsSelectedRole).toBool());
-    QCOMPARE(f.list()->list()->currentIndex(), checked);
-}
-
-void tst_AppPicker::keyboardPicksTheHighlightedApp() {
-    Fixture f;
-    f.devices.selectDevice(phone);
-    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-    f.picker->button()->click();
-    SearchField* search = f.list()->searchField();
-    QTRY_VERIFY(search->hasFocus());
-    QTest::keyClick(search, Qt::Key_Down); // from Maps (selected) to Notes
-    QCOMPARE(f.list()->list()->currentIndex().row(), 1);
-    QCOMPARE(f.picker->selection(), std::optional<QString>("com.example.notes"));
-    QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Maps")); // only highlighted
-    QTest::keyClick(search, Qt::Key_Return);
-    QVERIFY(!f.picker->showingPopover());
-    QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
-}
-
-void tst_AppPicker::labelRedrawsWhenTheSelectedIconArrives() {
-    Fixture f;
-    f.xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(Qt::red), .delaySeconds = 0.2},
-                        QStringLiteral("--app-bundle-id com.example.maps "));
-    f.devices.selectDevice(phone);
-    QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-    QVERIFY(!f.picker->showsAppIcon());
-    QTRY_VERIFY(f.picker->showsAppIcon());
-}
 
 QTEST_MAIN(tst_AppPicker)
 #include "tst_AppPicker.moc"

@@ -28,17 +28,11 @@ QStringList ids(const QList<InstalledApp>& apps) {
     return list;
 }
 
-int appsCalls(const FakeXcode& xcode) {
+// Calls of devicectl whose arguments hold `text`: "info apps" lists, "appIcon" icons.
+int calls(const FakeXcode& xcode, QLatin1String text) {
     int count = 0;
     for (const auto& call : xcode.invocations(Tool::Devicectl))
-        count += call.arguments.join(u' ').contains(QLatin1String("info apps"));
-    return count;
-}
-
-int iconCalls(const FakeXcode& xcode) {
-    int count = 0;
-    for (const auto& call : xcode.invocations(Tool::Devicectl))
-        count += call.arguments.contains(QLatin1String("appIcon"));
+        count += call.arguments.join(u' ').contains(text);
     return count;
 }
 
@@ -71,254 +65,225 @@ class tst_BundleIdManager : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void loadsASortedListAndSelectsTheFirstApp();
-    void restoresTheStoredSelection_data();
-    void restoresTheStoredSelection();
-    void simulatorClearsTheListButKeepsTheStoredChoice();
-    void loadedDeviceIsNotFetchedAgain();
-    void withoutXcodeNothingHappens();
-    void failedFetchKeepsTheListAndSetsError();
-    void iconPassCountsAndTriggersForTheSelectedAppOnly();
-    void cachedIconsComeBeforeAnyDeviceRequest();
-    void iconsAreKeptAtTheLargestDrawnSize_data();
-    void iconsAreKeptAtTheLargestDrawnSize();
-    void slowAnswerOfAnEarlierDeviceIsDropped_data();
-    void slowAnswerOfAnEarlierDeviceIsDropped();
+    void loadsASortedListAndSelectsTheFirstApp() {
+        Fixture f({"beta=com.b", "Alpha=com.A", "alpha=com.a"});
+
+        auto task = f.manager.fetchApps(iPhone);
+        QVERIFY(f.manager.isLoading());
+        QCoro::waitFor(std::move(task));
+
+        QCOMPARE(ids(f.manager.apps()), (QStringList{"com.A", "com.a", "com.b"}));
+        QVERIFY(!f.manager.isLoading());
+        QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.A"));
+        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.A"));
+        const QStringList lines = f.env.messages(QStringLiteral("BundleIdManager"));
+        QCOMPARE(lines.mid(0, 2),
+                 (QStringList{"Fetching apps for device Test iPhone", "Loaded 3 apps"}));
+    }
+
+    void restoresTheStoredSelection_data() {
+        QTest::addColumn<QString>("stored"); // null: nothing stored
+        QTest::addColumn<QStringList>("apps");
+        QTest::addColumn<QString>("selected"); // null: no selection
+        QTest::addColumn<QString>("storedAfter");
+        QTest::addRow("stored app listed")
+            << "com.b" << QStringList{"A=com.a", "B=com.b"} << "com.b"
+            << "com.b";
+        QTest::addRow("stored app absent")
+            << "com.gone" << QStringList{"A=com.a", "B=com.b"} << "com.a"
+            << "com.a";
+        QTest::addRow("empty list") << "com.b" << QStringList{} << QString() << "com.b";
+    }
+    void restoresTheStoredSelection() {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, apps);
+        QFETCH(QString, selected);
+        QFETCH(QString, storedAfter);
+        Fixture f(apps);
+        if (!stored.isNull())
+            BundleIdManager::setStoredBundleId(stored);
+        f.load(iPhone);
+        QCOMPARE(f.manager.selectedApp() ? f.manager.selectedApp()->bundleIdentifier() : QString(),
+                 selected);
+        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>(storedAfter));
+    }
+
+    void simulatorClearsTheListButKeepsTheStoredChoice() {
+        Fixture f({"A=com.a", "B=com.b"});
+        f.load(iPhone);
+        f.manager.selectApp(f.manager.apps().at(1));
+
+        f.load(simulator);
+        QVERIFY(f.manager.apps().isEmpty());
+        QVERIFY(!f.manager.selectedApp());
+        QVERIFY(!f.manager.loadedDeviceId());
+        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.b"));
+        QVERIFY(f.env.messages(QStringLiteral("BundleIdManager"))
+                    .contains(QStringLiteral("Skipping app fetch for non-physical device")));
+
+        f.load(iPhone);
+        QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.b"));
+    }
+
+    void loadedDeviceIsNotFetchedAgain() {
+        Fixture f({"A=com.a"});
+        f.load(iPhone);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 1);
+
+        f.env.clearLog();
+        f.load(iPhone);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 1);
+        QCOMPARE(f.env.messages(QStringLiteral("BundleIdManager")),
+                 QStringList{"Apps already loaded for device DEV-1"});
+
+        f.manager.setLoadedDeviceId(std::nullopt); // what Refresh does
+        f.load(iPhone);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 2);
+        // An empty list counts as not loaded.
+        setApps(f.xcode, {});
+        f.manager.setLoadedDeviceId(std::nullopt);
+        f.load(iPhone);
+        f.load(iPhone);
+        QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 4);
+    }
+
+    void withoutXcodeNothingHappens() {
+        TestEnvironment env;
+        BundleIdManager manager;
+        QCoro::waitFor(manager.fetchApps(iPhone));
+        QCOMPARE(env.messages(QStringLiteral("BundleIdManager")),
+                 QStringList{"Xcode URL not configured"});
+        QCOMPARE(env.records().constLast().level, LogRecord::Level::Error);
+        QVERIFY(!manager.isLoading());
+    }
+
+    void failedFetchKeepsTheListAndSetsError() {
+        Fixture f({"A=com.a", "B=com.b"});
+        f.load(iPhone);
+
+        f.xcode.setScenario(Tool::Devicectl,
+                            {.standardError = "ERROR: Connection reset by peer\n", .exitStatus = 1},
+                            QStringLiteral("device info apps"));
+        f.manager.setLoadedDeviceId(std::nullopt);
+        f.load(iPhone);
+        QVERIFY(f.manager.error());
+        QVERIFY(f.manager.errorDescription().contains(QLatin1String("Connection reset by peer")));
+        QCOMPARE(ids(f.manager.apps()), (QStringList{"com.a", "com.b"}));
+        QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.a"));
+        QVERIFY(!f.manager.loadedDeviceId());
+        QVERIFY(f.env.messages(QStringLiteral("BundleIdManager"))
+                    .contains("Error fetching apps: " + f.manager.errorDescription()));
+
+        // The next load clears the error as soon as it starts, before its outcome is known.
+        f.xcode.setScenario(Tool::Devicectl,
+                            {.file = ToolDocuments::apps({"C=com.c"}), .delaySeconds = 0.2},
+                            QStringLiteral("device info apps"));
+        auto task = f.manager.fetchApps(iPhone);
+        QVERIFY(!f.manager.error());
+        QVERIFY(f.manager.isLoading());
+        QCoro::waitFor(std::move(task));
+        QCOMPARE(ids(f.manager.apps()), QStringList{"com.c"});
+    }
+
+    void iconPassCountsAndTriggersForTheSelectedAppOnly() {
+        Fixture f({"A=com.a", "B=com.b", "C=com.c"});
+        setIcon(f.xcode, QStringLiteral("com.b"), Qt::red);
+        setIcon(f.xcode, QStringLiteral("com.c"), Qt::blue);
+        QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
+        f.load(iPhone); // selects A, whose icon cannot be had
+        QTRY_COMPARE(finished.count(), 1);
+
+        QVERIFY(f.manager.apps().at(0).icon().isNull());
+        QCOMPARE(f.manager.apps().at(1).icon().pixelColor(0, 0), QColor(Qt::red));
+        QCOMPARE(f.manager.apps().at(2).icon().pixelColor(0, 0), QColor(Qt::blue));
+        QCOMPARE(f.manager.iconUpdateTrigger(), 0);
+        const QStringList lines = f.env.messages(QStringLiteral("BundleIdManager"));
+        QVERIFY(lines.contains("Starting icon fetch for 3 apps"));
+        QVERIFY(lines.contains("Could not fetch icon for com.a"));
+        QVERIFY(lines.contains("Fetched and cached icon for B"));
+        QCOMPARE(lines.constLast(), QStringLiteral("Completed icon fetch: 2 succeeded, 1 failed"));
+
+        // Choosing B and reloading: B's icon arrives twice (cache, then device), each one counts.
+        f.manager.selectApp(f.manager.apps().at(1));
+        f.manager.setLoadedDeviceId(std::nullopt);
+        f.load(iPhone);
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(f.manager.iconUpdateTrigger(), 2);
+        QCOMPARE(f.manager.selectedApp()->icon().pixelColor(0, 0), QColor(Qt::red));
+    }
+
+    void iconsAreKeptAtTheLargestDrawnSize_data() {
+        QTest::addColumn<bool>("onDisk"); // else from the device
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("kept");
+        QTest::addRow("from the device") << false << 1024 << InstalledApp::largestIconSize;
+        QTest::addRow("from an earlier run's cache file")
+            << true << 1024 << InstalledApp::largestIconSize;
+        QTest::addRow("small ones stay as they are") << false << 12 << 12;
+    }
+    void iconsAreKeptAtTheLargestDrawnSize() {
+        QFETCH(bool, onDisk);
+        QFETCH(int, pixels);
+        QFETCH(int, kept);
+        Fixture f({"A=com.a"});
+        const QByteArray png = ToolDocuments::png(Qt::red, pixels);
+        if (onDisk) {
+            QFile file(f.manager.iconCache().directory() + QStringLiteral("/com.a.png"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(png);
+        } else {
+            f.xcode.setScenario(Tool::Devicectl, {.file = png}, QStringLiteral("--app-bundle-id"));
+        }
+        QList<int> deviceRequestsAtEachIcon;
+        connect(&f.manager, &BundleIdManager::appIconChanged, this,
+                [&] { deviceRequestsAtEachIcon.append(calls(f.xcode, QLatin1String("appIcon"))); });
+        QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
+        f.load(iPhone);
+        QTRY_COMPARE(finished.count(), 1);
+        // A cached icon comes before any device request, and stays when the device has none.
+        QCOMPARE(deviceRequestsAtEachIcon.value(0, -1), onDisk ? 0 : 1);
+        QCOMPARE(calls(f.xcode, QLatin1String("appIcon")), 1);
+        // Without a screen the device pixel ratio is 1.
+        QCOMPARE(f.manager.apps().at(0).icon().size(), QSize(kept, kept));
+        QCOMPARE(f.manager.selectedApp()->icon().size(), QSize(kept, kept));
+        QCOMPARE(QCoro::waitFor(f.manager.iconCache().icon(QStringLiteral("com.a"))).size(),
+                 QSize(kept, kept));
+    }
+
+    void slowAnswerOfAnEarlierDeviceIsDropped_data() {
+        QTest::addColumn<bool>("iPadLoaded"); // before the slow load of the iPhone begins
+        QTest::addColumn<Device>("next");     // chosen while the iPhone's list is on its way
+        QTest::addColumn<QStringList>("apps");
+        QTest::addColumn<QString>("loadedDevice"); // null: none
+        QTest::addRow("another device") << false << iPad << QStringList{"com.new"} << "DEV-2";
+        QTest::addRow("a simulator") << false << simulator << QStringList{} << QString();
+        QTest::addRow("back to the device loaded before")
+            << true << iPad << QStringList{"com.new"} << "DEV-2";
+    }
+    void slowAnswerOfAnEarlierDeviceIsDropped() {
+        QFETCH(bool, iPadLoaded);
+        QFETCH(Device, next);
+        QFETCH(QStringList, apps);
+        QFETCH(QString, loadedDevice);
+        Fixture f;
+        f.xcode.setScenario(Tool::Devicectl,
+                            {.file = ToolDocuments::apps({"Old=com.old"}), .delaySeconds = 0.5},
+                            QStringLiteral("device info apps --device DEV-1"));
+        setApps(f.xcode, {"New=com.new"}, QStringLiteral("DEV-2"));
+        if (iPadLoaded)
+            f.load(iPad);
+
+        auto slow = f.manager.fetchApps(iPhone);
+        f.load(next);
+        QVERIFY(!f.manager.isLoading());
+        QCoro::waitFor(std::move(slow));
+        QCOMPARE(ids(f.manager.apps()), apps);
+        QCOMPARE(f.manager.loadedDeviceId().value_or(QString()), loadedDevice);
+        QCOMPARE(f.manager.selectedApp() ? f.manager.selectedApp()->bundleIdentifier() : QString(),
+                 apps.value(0));
+        QVERIFY(!f.manager.isLoading());
+    }
 };
-
-void tst_BundleIdManager::loadsASortedListAndSelectsTheFirstApp() {
-    Fixture f({"beta=com.b", "Alpha=com.A", "alpha=com.a"});
-
-    auto task = f.manager.fetchApps(iPhone);
-    QVERIFY(f.manager.isLoading());
-    QCoro::waitFor(std::move(task));
-
-    QCOMPARE(ids(f.manager.apps()), (QStringList{"com.A", "com.a", "com.b"}));
-    QVERIFY(!f.manager.isLoading());
-    QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.A"));
-    QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.A"));
-    const QStringList lines = f.env.messages(QStringLiteral("BundleIdManager"));
-    QCOMPARE(lines.mid(0, 2),
-             (QStringList{"Fetching apps for device Test iPhone", "Loaded 3 apps"}));
-}
-
-void tst_BundleIdManager::restoresTheStoredSelection_data() {
-    QTest::addColumn<QString>("stored"); // null: nothing stored
-    QTest::addColumn<QStringList>("apps");
-    QTest::addColumn<QString>("selected"); // null: no selection
-    QTest::addColumn<QString>("storedAfter");
-    QTest::addRow("stored app listed") << "com.b" << QStringList{"A=com.a", "B=com.b"} << "com.b"
-                                       << "com.b";
-    QTest::addRow("stored app absent") << "com.gone" << QStringList{"A=com.a", "B=com.b"} << "com.a"
-                                       << "com.a";
-    QTest::addRow("empty list") << "com.b" << QStringList{} << QString() << "com.b";
-}
-
-void tst_BundleIdManager::restoresTheStoredSelection() {
-    QFETCH(QString, stored);
-    QFETCH(QStringList, apps);
-    QFETCH(QString, selected);
-    QFETCH(QString, storedAfter);
-    Fixture f(apps);
-    if (!stored.isNull())
-        BundleIdManager::setStoredBundleId(stored);
-    f.load(iPhone);
-    QCOMPARE(f.manager.selectedApp() ? f.manager.selectedApp()->bundleIdentifier() : QString(),
-             selected);
-    QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>(storedAfter));
-}
-
-void tst_BundleIdManager::simulatorClearsTheListButKeepsTheStoredChoice() {
-    Fixture f({"A=com.a", "B=com.b"});
-    f.load(iPhone);
-    f.manager.selectApp(f.manager.apps().at(1));
-
-    f.load(simulator);
-    QVERIFY(f.manager.apps().isEmpty());
-    QVERIFY(!f.manager.selectedApp());
-    QVERIFY(!f.manager.loadedDeviceId());
-    QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.b"));
-    QVERIFY(f.env.messages(QStringLiteral("BundleIdManager"))
-                .contains(QStringLiteral("Skipping app fetch for non-physical device")));
-
-    f.load(iPhone);
-    QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.b"));
-}
-
-void tst_BundleIdManager::loadedDeviceIsNotFetchedAgain() {
-    Fixture f({"A=com.a"});
-    f.load(iPhone);
-    QCOMPARE(appsCalls(f.xcode), 1);
-
-    f.env.clearLog();
-    f.load(iPhone);
-    QCOMPARE(appsCalls(f.xcode), 1);
-    QCOMPARE(f.env.messages(QStringLiteral("BundleIdManager")),
-             QStringList{"Apps already loaded for device DEV-1"});
-
-    f.manager.setLoadedDeviceId(std::nullopt); // what Refresh does
-    f.load(iPhone);
-    QCOMPARE(appsCalls(f.xcode), 2);
-    // An empty list counts as not loaded.
-    setApps(f.xcode, {});
-    f.manager.setLoadedDeviceId(std::nullopt);
-    f.load(iPhone);
-    f.load(iPhone);
-    QCOMPARE(appsCalls(f.xcode), 4);
-}
-
-void tst_BundleIdManager::withoutXcodeNothingHappens() {
-    TestEnvironment env;
-    BundleIdManager manager;
-    QCoro::waitFor(manager.fetchApps(iPhone));
-    QCOMPARE(env.messages(QStringLiteral("BundleIdManager")),
-             QStringList{"Xcode URL not configured"});
-    QCOMPARE(env.records().constLast().level, LogRecord::Level::Error);
-    QVERIFY(!manager.isLoading());
-}
-
-void tst_BundleIdManager::failedFetchKeepsTheListAndSetsError() {
-    Fixture f({"A=com.a", "B=com.b"});
-    f.load(iPhone);
-
-    f.xcode.setScenario(Tool::Devicectl,
-                        {.standardError = "ERROR: Connection reset by peer\n", .exitStatus = 1},
-                        QStringLiteral("device info apps"));
-    f.manager.setLoadedDeviceId(std::nullopt);
-    f.load(iPhone);
-    QVERIFY(f.manager.error());
-    QVERIFY(f.manager.errorDescription().contains(QLatin1String("Connection reset by peer")));
-    QCOMPARE(ids(f.manager.apps()), (QStringList{"com.a", "com.b"}));
-    QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.a"));
-    QVERIFY(!f.manager.loadedDeviceId());
-    QVERIFY(f.env.messages(QStringLiteral("BundleIdManager"))
-                .contains("Error fetching apps: " + f.manager.errorDescription()));
-
-    // The next load clears the error as soon as it starts, before its outcome is known.
-    f.xcode.setScenario(Tool::Devicectl,
-                        {.file = ToolDocuments::apps({"C=com.c"}), .delaySeconds = 0.2},
-                        QStringLiteral("device info apps"));
-    auto task = f.manager.fetchApps(iPhone);
-    QVERIFY(!f.manager.error());
-    QVERIFY(f.manager.isLoading());
-    QCoro::waitFor(std::move(task));
-    QCOMPARE(ids(f.manager.apps()), QStringList{"com.c"});
-}
-
-void tst_BundleIdManager::iconPassCountsAndTriggersForTheSelectedAppOnly() {
-    Fixture f({"A=com.a", "B=com.b", "C=com.c"});
-    setIcon(f.xcode, QStringLiteral("com.b"), Qt::red);
-    setIcon(f.xcode, QStringLiteral("com.c"), Qt::blue);
-    QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
-    f.load(iPhone); // selects A, whose icon cannot be had
-    QTRY_COMPARE(finished.count(), 1);
-
-    QVERIFY(f.manager.apps().at(0).icon().isNull());
-    QCOMPARE(f.manager.apps().at(1).icon().pixelColor(0, 0), QColor(Qt::red));
-    QCOMPARE(f.manager.apps().at(2).icon().pixelColor(0, 0), QColor(Qt::blue));
-    QCOMPARE(f.manager.iconUpdateTrigger(), 0);
-    const QStringList lines = f.env.messages(QStringLiteral("BundleIdManager"));
-    QVERIFY(lines.contains("Starting icon fetch for 3 apps"));
-    QVERIFY(lines.contains("Could not fetch icon for com.a"));
-    QVERIFY(lines.contains("Fetched and cached icon for B"));
-    QCOMPARE(lines.constLast(), QStringLiteral("Completed icon fetch: 2 succeeded, 1 failed"));
-
-    // Choosing B and reloading: B's icon arrives twice (cache, then device), each one counts.
-    f.manager.selectApp(f.manager.apps().at(1));
-    f.manager.setLoadedDeviceId(std::nullopt);
-    f.load(iPhone);
-    QTRY_COMPARE(finished.count(), 2);
-    QCOMPARE(f.manager.iconUpdateTrigger(), 2);
-    QCOMPARE(f.manager.selectedApp()->icon().pixelColor(0, 0), QColor(Qt::red));
-}
-
-void tst_BundleIdManager::cachedIconsComeBeforeAnyDeviceRequest() {
-    Fixture f({"A=com.a", "B=com.b"});
-    {
-        AppIconCache earlierRun;
-        QImage image(8, 8, QImage::Format_ARGB32);
-        image.fill(Qt::green);
-        QCoro::waitFor(earlierRun.store(image, QStringLiteral("com.b")));
-    }
-    QList<int> deviceRequestsAtEachIcon;
-    connect(&f.manager, &BundleIdManager::appIconChanged, this,
-            [&] { deviceRequestsAtEachIcon.append(iconCalls(f.xcode)); });
-    QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
-    f.load(iPhone);
-    QTRY_COMPARE(finished.count(), 1);
-    QCOMPARE(deviceRequestsAtEachIcon.value(0, -1), 0);
-    // The device had no icon for B; the cached one stays.
-    QCOMPARE(f.manager.apps().at(1).icon().pixelColor(0, 0), QColor(Qt::green));
-    QCOMPARE(iconCalls(f.xcode), 2);
-}
-
-void tst_BundleIdManager::iconsAreKeptAtTheLargestDrawnSize_data() {
-    QTest::addColumn<bool>("onDisk"); // else from the device
-    QTest::addColumn<int>("pixels");
-    QTest::addColumn<int>("kept");
-    QTest::addRow("from the device") << false << 1024 << InstalledApp::largestIconSize;
-    QTest::addRow("from an earlier run's cache file")
-        << true << 1024 << InstalledApp::largestIconSize;
-    QTest::addRow("small ones stay as they are") << false << 12 << 12;
-}
-
-void tst_BundleIdManager::iconsAreKeptAtTheLargestDrawnSize() {
-    QFETCH(bool, onDisk);
-    QFETCH(int, pixels);
-    QFETCH(int, kept);
-    Fixture f({"A=com.a"});
-    const QByteArray png = ToolDocuments::png(Qt::red, pixels);
-    if (onDisk) {
-        QFile file(f.manager.iconCache().directory() + QStringLiteral("/com.a.png"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(png);
-    } else {
-        f.xcode.setScenario(Tool::Devicectl, {.file = png}, QStringLiteral("--app-bundle-id"));
-    }
-    QSignalSpy finished(&f.manager, &BundleIdManager::iconFetchFinished);
-    f.load(iPhone);
-    QTRY_COMPARE(finished.count(), 1);
-    // Without a screen the device pixel ratio is 1.
-    QCOMPARE(f.manager.apps().at(0).icon().size(), QSize(kept, kept));
-    QCOMPARE(f.manager.selectedApp()->icon().size(), QSize(kept, kept));
-    QCOMPARE(QCoro::waitFor(f.manager.iconCache().icon(QStringLiteral("com.a"))).size(),
-             QSize(kept, kept));
-}
-
-void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped_data() {
-    QTest::addColumn<bool>("iPadLoaded"); // before the slow load of the iPhone begins
-    QTest::addColumn<Device>("next");     // chosen while the iPhone's list is on its way
-    QTest::addColumn<QStringList>("apps");
-    QTest::addColumn<QString>("loadedDevice"); // null: none
-    QTest::addRow("another device") << false << iPad << QStringList{"com.new"} << "DEV-2";
-    QTest::addRow("a simulator") << false << simulator << QStringList{} << QString();
-    QTest::addRow("back to the device loaded before")
-        << true << iPad << QStringList{"com.new"} << "DEV-2";
-}
-
-void tst_BundleIdManager::slowAnswerOfAnEarlierDeviceIsDropped() {
-    QFETCH(bool, iPadLoaded);
-    QFETCH(Device, next);
-    QFETCH(QStringList, apps);
-    QFETCH(QString, loadedDevice);
-    Fixture f;
-    f.xcode.setScenario(Tool::Devicectl,
-                        {.file = ToolDocuments::apps({"Old=com.old"}), .delaySeconds = 0.5},
-                        QStringLiteral("device info apps --device DEV-1"));
-    setApps(f.xcode, {"New=com.new"}, QStringLiteral("DEV-2"));
-    if (iPadLoaded)
-        f.load(iPad);
-
-    auto slow = f.manager.fetchApps(iPhone);
-    f.load(next);
-    QVERIFY(!f.manager.isLoading());
-    QCoro::waitFor(std::move(slow));
-    QCOMPARE(ids(f.manager.apps()), apps);
-    QCOMPARE(f.manager.loadedDeviceId().value_or(QString()), loadedDevice);
-    QCOMPARE(f.manager.selectedApp() ? f.manager.selectedApp()->bundleIdentifier() : QString(),
-             apps.value(0));
-    QVERIFY(!f.manager.isLoading());
-}
 
 QTEST_GUILESS_MAIN(tst_BundleIdManager)
 #include "tst_BundleIdManager.moc"

@@ -45,125 +45,120 @@ class tst_CollectionEditor : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void addStoresWhatWasChosen_data();
-    void addStoresWhatWasChosen();
-    void cancelAddsNothingAndReopeningStartsFresh();
-    void tabsHoldCreateAndImport();
-};
+    void addStoresWhatWasChosen_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("swatch"); // -1: left at the first
+        QTest::addColumn<bool>("pin");
+        QTest::addColumn<bool>("emoji");
+        QTest::addColumn<QString>("color"); // empty: nothing may be added
+        QTest::addColumn<bool>("editing");  // an existing collection, starting from its values
+        QTest::addRow("empty name") << "" << -1 << false << false << "" << false;
+        QTest::addRow("defaults, padded name")
+            << "  Shop " << -1 << false << false << "#ffeb5545" << false;
+        QTest::addRow("editing: new name, colour, emoji and pin")
+            << "Work" << 5 << true << true << "#ff3b82f7" << true;
+    }
+    void addStoresWhatWasChosen() {
+        QFETCH(QString, typed);
+        QFETCH(int, swatch);
+        QFETCH(bool, pin);
+        QFETCH(bool, emoji);
+        QFETCH(QString, color);
+        QFETCH(bool, editing);
+        EditorFixture fixture;
+        CreateDeeplinkCollectionMetaDataView* create = fixture.create();
+        QPointer<DeeplinkCollection> edited;
+        if (editing) {
+            edited = fixture.collection(QStringLiteral("Old"));
+            edited->setColor(ColorPalette::colors().at(3).redF(),
+                             ColorPalette::colors().at(3).greenF(),
+                             ColorPalette::colors().at(3).blueF(), 1);
+            edited->setEmoji(QStringLiteral("\U0001F680"));
+            QVERIFY(fixture.context.save());
+            fixture.sheet->editCollection(edited);
+            QCOMPARE(create->nameField()->text(), QStringLiteral("Old"));
+            QCOMPARE(create->colorGrid()->selectedIndex(), 3);
+            QCOMPARE(create->emojiWell()->emoji(), QStringLiteral("\U0001F680"));
+            QVERIFY(!create->pinSwitch()->isChecked());
+            QCOMPARE(create->addButton()->text(), QStringLiteral("Save"));
+            create->nameField()->clear();
+        }
+        if (swatch >= 0)
+            fixture.clickSwatch(swatch);
+        if (pin)
+            QTest::mouseClick(create->pinSwitch(), Qt::LeftButton);
+        QString chosen;
+        if (emoji) {
+            // The well opens the picker; a choice lands in the well and closes the picker.
+            QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
+            EmojiPickerViewModifier* modifier = create->emojiPicker();
+            EmojiGridView* list = modifier->picker()->categoryList();
+            const QModelIndex third = list->itemIndex(QStringLiteral("Smileys & Emotion"), 2);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(third).center());
+            chosen =
+                EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(2).string;
+            QCOMPARE(create->emojiWell()->emoji(), chosen);
+            QTRY_VERIFY(!modifier->popover());
+        }
+        QTest::keyClicks(create->nameField(), typed);
+        QCOMPARE(create->addButton()->isEnabled(), !color.isEmpty());
 
-void tst_CollectionEditor::addStoresWhatWasChosen_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("swatch"); // -1: left at the first
-    QTest::addColumn<bool>("pin");
-    QTest::addColumn<bool>("emoji");
-    QTest::addColumn<QString>("color"); // empty: nothing may be added
-    QTest::addColumn<bool>("editing");  // an existing collection, starting from its values
-    QTest::addRow("empty name") << "" << -1 << false << false << "" << false;
-    QTest::addRow("defaults, padded name")
-        << "  Shop " << -1 << false << false << "#ffeb5545" << false;
-    QTest::addRow("chosen colour, emoji and pin")
-        << "Work" << 5 << true << true << "#ff3b82f7" << false;
-    QTest::addRow("editing: new name, colour, emoji and pin")
-        << "Work" << 5 << true << true << "#ff3b82f7" << true;
-}
+        // Return in the field is the default button; with no name it adds nothing.
+        QTest::keyClick(create->nameField(), Qt::Key_Return);
+        const QList<DeeplinkCollection*> collections = fixture.context.collections();
+        QCOMPARE(collections.size(), color.isEmpty() ? 0 : 1);
+        if (color.isEmpty())
+            return;
+        const DeeplinkCollection* collection = collections.first();
+        QVERIFY(!editing || collection == edited);
+        QCOMPARE(collection->name(), typed); // stored as typed, not trimmed
+        QVERIFY(!collection->uid().isNull());
+        QCOMPARE(QColor::fromRgbF(collection->colorR(), collection->colorG(), collection->colorB(),
+                                  collection->colorA())
+                     .name(QColor::HexArgb),
+                 color);
+        QCOMPARE(collection->emoji().isNull(), !emoji);
+        QCOMPARE(collection->emoji(), chosen);
+        QCOMPARE(collection->isPinned(), pin);
+        QVERIFY(!fixture.context.hasChanges()); // saved
+        QVERIFY(!fixture.sheet->isVisible());
+    }
 
-void tst_CollectionEditor::addStoresWhatWasChosen() {
-    QFETCH(QString, typed);
-    QFETCH(int, swatch);
-    QFETCH(bool, pin);
-    QFETCH(bool, emoji);
-    QFETCH(QString, color);
-    QFETCH(bool, editing);
-    EditorFixture fixture;
-    CreateDeeplinkCollectionMetaDataView* create = fixture.create();
-    QPointer<DeeplinkCollection> edited;
-    if (editing) {
-        edited = fixture.collection(QStringLiteral("Old"));
-        edited->setColor(ColorPalette::colors().at(3).redF(), ColorPalette::colors().at(3).greenF(),
-                         ColorPalette::colors().at(3).blueF(), 1);
-        edited->setEmoji(QStringLiteral("\U0001F680"));
-        QVERIFY(fixture.context.save());
-        fixture.sheet->editCollection(edited);
-        QCOMPARE(create->nameField()->text(), QStringLiteral("Old"));
-        QCOMPARE(create->colorGrid()->selectedIndex(), 3);
-        QCOMPARE(create->emojiWell()->emoji(), QStringLiteral("\U0001F680"));
+    void cancelAddsNothingAndReopeningStartsFresh() {
+        EditorFixture fixture;
+        QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Draft"));
+        fixture.clickSwatch(7);
+        QTest::mouseClick(fixture.create()->pinSwitch(), Qt::LeftButton);
+        QTest::mouseClick(fixture.create()->cancelButton(), Qt::LeftButton);
+        QVERIFY(!fixture.sheet->isVisible());
+        QVERIFY(fixture.context.registeredObjects().isEmpty());
+        QVERIFY(!fixture.context.hasChanges());
+        delete fixture.sheet;
+
+        AddDeeplinkCollectionView again(&fixture.context, &fixture.window);
+        again.open();
+        CreateDeeplinkCollectionMetaDataView* create = again.createView();
+        QCOMPARE(create->nameField()->text(), QString());
+        QCOMPARE(create->colorGrid()->selectedIndex(), 0);
         QVERIFY(!create->pinSwitch()->isChecked());
-        QCOMPARE(create->addButton()->text(), QStringLiteral("Save"));
-        create->nameField()->clear();
     }
-    if (swatch >= 0)
-        fixture.clickSwatch(swatch);
-    if (pin)
-        QTest::mouseClick(create->pinSwitch(), Qt::LeftButton);
-    QString chosen;
-    if (emoji) {
-        // The well opens the picker; a choice lands in the well and closes the picker.
-        QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
-        EmojiPickerViewModifier* modifier = create->emojiPicker();
-        EmojiGridView* list = modifier->picker()->categoryList();
-        const QModelIndex third = list->itemIndex(QStringLiteral("Smileys & Emotion"), 2);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(third).center());
-        chosen = EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(2).string;
-        QCOMPARE(create->emojiWell()->emoji(), chosen);
-        QTRY_VERIFY(!modifier->popover());
+
+    void tabsHoldCreateAndImport() {
+        EditorFixture fixture;
+        auto* import = qobject_cast<ImportDeeplinkCollectionsView*>(fixture.sheet->importView());
+        QVERIFY(import);
+        // The import tab has its own default button while it is in front.
+        fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
+        QVERIFY(!fixture.create()->addButton()->isDefault());
+
+        // A finished import closes the whole sheet.
+        QCoro::waitFor(import->importFiles(
+            ImportDeeplinkCollectionsView::FileImportResult::failed(QStringLiteral("no disk"))));
+        QVERIFY(!fixture.sheet->isVisible());
+        QVERIFY(fixture.context.collections().isEmpty());
     }
-    QTest::keyClicks(create->nameField(), typed);
-    QCOMPARE(create->addButton()->isEnabled(), !color.isEmpty());
-
-    // Return in the field is the default button; with no name it adds nothing.
-    QTest::keyClick(create->nameField(), Qt::Key_Return);
-    const QList<DeeplinkCollection*> collections = fixture.context.collections();
-    QCOMPARE(collections.size(), color.isEmpty() ? 0 : 1);
-    if (color.isEmpty())
-        return;
-    const DeeplinkCollection* collection = collections.first();
-    QVERIFY(!editing || collection == edited);
-    QCOMPARE(collection->name(), typed); // stored as typed, not trimmed
-    QVERIFY(!collection->uid().isNull());
-    QCOMPARE(QColor::fromRgbF(collection->colorR(), collection->colorG(), collection->colorB(),
-                              collection->colorA())
-                 .name(QColor::HexArgb),
-             color);
-    QCOMPARE(collection->emoji().isNull(), !emoji);
-    QCOMPARE(collection->emoji(), chosen);
-    QCOMPARE(collection->isPinned(), pin);
-    QVERIFY(!fixture.context.hasChanges()); // saved
-    QVERIFY(!fixture.sheet->isVisible());
-}
-
-void tst_CollectionEditor::cancelAddsNothingAndReopeningStartsFresh() {
-    EditorFixture fixture;
-    QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Draft"));
-    fixture.clickSwatch(7);
-    QTest::mouseClick(fixture.create()->pinSwitch(), Qt::LeftButton);
-    QTest::mouseClick(fixture.create()->cancelButton(), Qt::LeftButton);
-    QVERIFY(!fixture.sheet->isVisible());
-    QVERIFY(fixture.context.registeredObjects().isEmpty());
-    QVERIFY(!fixture.context.hasChanges());
-    delete fixture.sheet;
-
-    AddDeeplinkCollectionView again(&fixture.context, &fixture.window);
-    again.open();
-    CreateDeeplinkCollectionMetaDataView* create = again.createView();
-    QCOMPARE(create->nameField()->text(), QString());
-    QCOMPARE(create->colorGrid()->selectedIndex(), 0);
-    QVERIFY(!create->pinSwitch()->isChecked());
-}
-
-void tst_CollectionEditor::tabsHoldCreateAndImport() {
-    EditorFixture fixture;
-    auto* import = qobject_cast<ImportDeeplinkCollectionsView*>(fixture.sheet->importView());
-    QVERIFY(import);
-    // The import tab has its own default button while it is in front.
-    fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
-    QVERIFY(!fixture.create()->addButton()->isDefault());
-
-    // A finished import closes the whole sheet.
-    QCoro::waitFor(import->importFiles(
-        ImportDeeplinkCollectionsView::FileImportResult::failed(QStringLiteral("no disk"))));
-    QVERIFY(!fixture.sheet->isVisible());
-    QVERIFY(fixture.context.collections().isEmpty());
-}
+};
 
 QTEST_MAIN(tst_CollectionEditor)
 #include "tst_CollectionEditor.moc"

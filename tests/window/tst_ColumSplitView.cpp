@@ -36,151 +36,147 @@ class tst_ColumSplitView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void collectionSearch_data();
-    void collectionSearch();
-    void columnsAndTitleFollowTheSelections();
-    void windowTitleAndSidebarToggle();
-};
-
-void tst_ColumSplitView::collectionSearch_data() {
-    QTest::addColumn<QStringList>("steps"); // typed texts; "@Name" clicks that scope button
-    QTest::addColumn<QStringList>("listed");
-    QTest::addColumn<QString>("noResult"); // empty: the list is shown
-    const auto add = [](const char* name, QStringList steps, QStringList listed,
-                        const char* noResult = "") {
-        QTest::addRow("%s", name) << steps << listed << QString::fromUtf8(noResult);
-    };
-    const QStringList all{"Äbc", "ABX", "xyz"};
-    add("no match", {"zzz"}, {}, "Unable to find zzz");
-    add("cleared text lists all", {"zzz", ""}, all);
-    add("deeplink scope lists all, keeps the text", {"zzz", "@Deeplinks"}, all);
-    add("back to collections: unfiltered until the next edit", {"ab", "@Deeplinks", "@Collection"},
-        all);
-    add("next edit filters again", {"ab", "@Deeplinks", "@Collection", "abx"}, {"ABX"});
-}
-
-void tst_ColumSplitView::collectionSearch() {
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, listed);
-    QFETCH(QString, noResult);
-    Store store;
-    store.collection("Äbc", false, 30);
-    store.collection("ABX", false, 20);
-    store.collection("xyz", false, 10);
-    ColumSplitView split(&store.context, {});
-    RootSearchField& field = *split.searchField();
-    QSignalSpy texts(split.state(), &WindowState::searchTextChanged);
-
-    // Typed into the toolbar field one key at a time, each key a change.
-    QString text;
-    qsizetype changes = 0;
-    for (const QString& step : steps) {
-        if (step.startsWith(u'@')) {
-            field.scopeButton(step.mid(1))->click();
-            continue;
-        }
-        field.field()->selectAll();
-        if (step.isEmpty())
-            QTest::keyClick(field.field(), Qt::Key_Backspace);
-        else
-            QTest::keyClicks(field.field(), step);
-        text = step;
-        changes += std::max<qsizetype>(step.size(), 1);
+    void collectionSearch_data() {
+        QTest::addColumn<QStringList>("steps"); // typed texts; "@Name" clicks that scope button
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("noResult"); // empty: the list is shown
+        const auto add = [](const char* name, QStringList steps, QStringList listed,
+                            const char* noResult = "") {
+            QTest::addRow("%s", name) << steps << listed << QString::fromUtf8(noResult);
+        };
+        const QStringList all{"Äbc", "ABX", "xyz"};
+        add("no match", {"zzz"}, {}, "Unable to find zzz");
+        add("cleared text lists all", {"zzz", ""}, all);
+        add("deeplink scope lists all, keeps the text", {"zzz", "@Deeplinks"}, all);
+        add("back to collections: unfiltered until the next edit",
+            {"ab", "@Deeplinks", "@Collection"}, all);
+        add("next edit filters again", {"ab", "@Deeplinks", "@Collection", "abx"}, {"ABX"});
     }
-    QCOMPARE(split.state()->searchText(), text);
-    QCOMPARE(texts.size(), changes);
-    QCOMPARE(WindowFixture::listed(*split.state()->sectionedCollection()), listed);
-    QCOMPARE(split.isShowingNoResult() ? split.noResultView()->text() : QString(), noResult);
-    const QStringList labels = split.state()->selectedScope().isDeeplink()
-                                   ? QStringList{"Collection", "Title", "Url"}
-                                   : QStringList{"Collection", "Deeplinks"};
-    QCOMPARE(scopeLabels(field), labels);
+    void collectionSearch() {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, listed);
+        QFETCH(QString, noResult);
+        Store store;
+        store.collection("Äbc", false, 30);
+        store.collection("ABX", false, 20);
+        store.collection("xyz", false, 10);
+        ColumSplitView split(&store.context, {});
+        RootSearchField& field = *split.searchField();
+        QSignalSpy texts(split.state(), &WindowState::searchTextChanged);
 
-    // A write from elsewhere shows in the field.
-    split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Url));
-    split.setSearchText("äb");
-    QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
-    QCOMPARE(field.field()->text(), QStringLiteral("äb"));
-}
+        // Typed into the toolbar field one key at a time, each key a change.
+        QString text;
+        qsizetype changes = 0;
+        for (const QString& step : steps) {
+            if (step.startsWith(u'@')) {
+                field.scopeButton(step.mid(1))->click();
+                continue;
+            }
+            field.field()->selectAll();
+            if (step.isEmpty())
+                QTest::keyClick(field.field(), Qt::Key_Backspace);
+            else
+                QTest::keyClicks(field.field(), step);
+            text = step;
+            changes += std::max<qsizetype>(step.size(), 1);
+        }
+        QCOMPARE(split.state()->searchText(), text);
+        QCOMPARE(texts.size(), changes);
+        QCOMPARE(WindowFixture::listed(*split.state()->sectionedCollection()), listed);
+        QCOMPARE(split.isShowingNoResult() ? split.noResultView()->text() : QString(), noResult);
+        const QStringList labels = split.state()->selectedScope().isDeeplink()
+                                       ? QStringList{"Collection", "Title", "Url"}
+                                       : QStringList{"Collection", "Deeplinks"};
+        QCOMPARE(scopeLabels(field), labels);
 
-void tst_ColumSplitView::columnsAndTitleFollowTheSelections() {
-    Store store;
-    DeeplinkCollection* first = store.collection("First", false, 2);
-    DeeplinkCollection* nameless = store.collection(QString(), false, 1);
-    Deeplink* link = store.deeplink(first, "Link", "app://link", 1);
-    store.deeplink(first, "Other", "app://other", 2);
-    ColumSplitView split(&store.context, {});
-    WindowState& state = *split.state();
-    QSignalSpy titles(&state, &WindowState::titleChanged);
-    QCOMPARE(state.title(), QStringLiteral("Kestrine"));
-    QCOMPARE(placeholderText(split.middleColumn()), QStringLiteral("Select a deeplink collection"));
-    QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
+        // A write from elsewhere shows in the field.
+        split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Url));
+        split.setSearchText("äb");
+        QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
+        QCOMPARE(field.field()->text(), QStringLiteral("äb"));
+    }
 
-    split.setSelectedDeeplinkCollection(first);
-    QPointer<DeeplinkCollectionDetailView> detail = split.detailView();
-    QCOMPARE(split.middleColumn(), detail.data());
-    QCOMPARE(state.title(), QStringLiteral("First"));
-    split.setSelectedDeeplink(link);
-    QCOMPARE(detail->selectedDeeplink(), link);
-    auto* editor = qobject_cast<DeeplinkDetailView*>(split.rightColumn());
-    QVERIFY(editor);
-    QCOMPARE(editor->deeplink(), link);
+    void columnsAndTitleFollowTheSelections() {
+        Store store;
+        DeeplinkCollection* first = store.collection("First", false, 2);
+        DeeplinkCollection* nameless = store.collection(QString(), false, 1);
+        Deeplink* link = store.deeplink(first, "Link", "app://link", 1);
+        store.deeplink(first, "Other", "app://other", 2);
+        ColumSplitView split(&store.context, {});
+        WindowState& state = *split.state();
+        QSignalSpy titles(&state, &WindowState::titleChanged);
+        QCOMPARE(state.title(), QStringLiteral("Kestrine"));
+        QCOMPARE(placeholderText(split.middleColumn()),
+                 QStringLiteral("Select a deeplink collection"));
+        QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
 
-    // The search narrows the list and keeps the view.
-    split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
-    split.setSearchText("Oth");
-    QCOMPARE(split.detailView(), detail.data());
-    QCOMPARE(WindowFixture::listed(*detail->model()), QStringList{"Other"});
+        split.setSelectedDeeplinkCollection(first);
+        QPointer<DeeplinkCollectionDetailView> detail = split.detailView();
+        QCOMPARE(split.middleColumn(), detail.data());
+        QCOMPARE(state.title(), QStringLiteral("First"));
+        split.setSelectedDeeplink(link);
+        QCOMPARE(detail->selectedDeeplink(), link);
+        auto* editor = qobject_cast<DeeplinkDetailView*>(split.rightColumn());
+        QVERIFY(editor);
+        QCOMPARE(editor->deeplink(), link);
 
-    // Another collection: a fresh middle column and no deeplink of the old one.
-    split.setSelectedDeeplinkCollection(nameless);
-    QVERIFY(!detail);
-    QCOMPARE(split.detailView()->deeplinkCollection(), nameless);
-    QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nameless);
-    QCOMPARE(state.selectedDeeplink(), nullptr);
-    QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
-    QCOMPARE(state.title(), QStringLiteral("Kestrine"));
+        // The search narrows the list and keeps the view.
+        split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
+        split.setSearchText("Oth");
+        QCOMPARE(split.detailView(), detail.data());
+        QCOMPARE(WindowFixture::listed(*detail->model()), QStringList{"Other"});
 
-    // Renaming the selected collection renames the window; renaming another one does not.
-    split.setSelectedDeeplinkCollection(first);
-    nameless->setName("Elsewhere");
-    first->setName("Live");
-    QCOMPARE(titles.size(), 4);
-    QCOMPARE(titles.last().front().toString(), QStringLiteral("Live"));
+        // Another collection: a fresh middle column and no deeplink of the old one.
+        split.setSelectedDeeplinkCollection(nameless);
+        QVERIFY(!detail);
+        QCOMPARE(split.detailView()->deeplinkCollection(), nameless);
+        QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nameless);
+        QCOMPARE(state.selectedDeeplink(), nullptr);
+        QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
+        QCOMPARE(state.title(), QStringLiteral("Kestrine"));
 
-    // Deleted straight on the context, as "Delete All" does: no longer selected.
-    WindowState bare(&store.context); // no sidebar here to pick the next collection
-    bare.setSelectedDeeplinkCollection(first);
-    split.setSelectedDeeplink(link);
-    store.context.deleteObject(link);
-    QCOMPARE(state.selectedDeeplink(), nullptr);
-    store.context.deleteObject(first);
-    QCOMPARE(bare.selectedDeeplinkCollection(), nullptr);
-    for (ManagedObject* object : store.context.registeredObjects())
-        store.context.deleteObject(object);
-    QVERIFY(store.context.save());
-    QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nullptr);
-    QCOMPARE(placeholderText(split.middleColumn()), QStringLiteral("Select a deeplink collection"));
-    QCOMPARE(state.title(), QStringLiteral("Kestrine"));
-}
+        // Renaming the selected collection renames the window; renaming another one does not.
+        split.setSelectedDeeplinkCollection(first);
+        nameless->setName("Elsewhere");
+        first->setName("Live");
+        QCOMPARE(titles.size(), 4);
+        QCOMPARE(titles.last().front().toString(), QStringLiteral("Live"));
 
-void tst_ColumSplitView::windowTitleAndSidebarToggle() {
-    Store store;
-    DeeplinkCollection* named = store.collection("Named");
-    RootView root(&store.context, {});
-    root.resize(RootView::idealContentWidth, 800);
-    shown(root);
-    // Shown: the first collection is selected and names the window.
-    QCOMPARE(root.windowTitle(), QStringLiteral("Named"));
-    named->setName("Live");
-    QCOMPARE(root.windowTitle(), QStringLiteral("Live"));
+        // Deleted straight on the context, as "Delete All" does: no longer selected.
+        WindowState bare(&store.context); // no sidebar here to pick the next collection
+        bare.setSelectedDeeplinkCollection(first);
+        split.setSelectedDeeplink(link);
+        store.context.deleteObject(link);
+        QCOMPARE(state.selectedDeeplink(), nullptr);
+        store.context.deleteObject(first);
+        QCOMPARE(bare.selectedDeeplinkCollection(), nullptr);
+        for (ManagedObject* object : store.context.registeredObjects())
+            store.context.deleteObject(object);
+        QVERIFY(store.context.save());
+        QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nullptr);
+        QCOMPARE(placeholderText(split.middleColumn()),
+                 QStringLiteral("Select a deeplink collection"));
+        QCOMPARE(state.title(), QStringLiteral("Kestrine"));
+    }
 
-    ColumSplitView* split = root.splitView();
-    root.toggleSidebar();
-    QVERIFY(split->widget(0)->isHidden());
-    root.toggleSidebar();
-    QVERIFY(!split->widget(0)->isHidden());
-}
+    void windowTitleAndSidebarToggle() {
+        Store store;
+        DeeplinkCollection* named = store.collection("Named");
+        RootView root(&store.context, {});
+        root.resize(RootView::idealContentWidth, 800);
+        shown(root);
+        // Shown: the first collection is selected and names the window.
+        QCOMPARE(root.windowTitle(), QStringLiteral("Named"));
+        named->setName("Live");
+        QCOMPARE(root.windowTitle(), QStringLiteral("Live"));
+
+        ColumSplitView* split = root.splitView();
+        root.toggleSidebar();
+        QVERIFY(split->widget(0)->isHidden());
+        root.toggleSidebar();
+        QVERIFY(!split->widget(0)->isHidden());
+    }
+};
 
 QTEST_MAIN(tst_ColumSplitView)
 #include "tst_ColumSplitView.moc"

@@ -43,151 +43,146 @@ public Q_SLOTS:
     void openOnDesktop(const QUrl& url) { m_openedOnDesktop.append(url); }
 
 private Q_SLOTS:
-    void subtitleCountsInTheUserLocale();
-    void emptyStateAddsAndSelectsADeeplink();
-    void emptyAndNoResultStates_data();
-    void emptyAndNoResultStates();
-    void executeGoesThroughTheOpenUrlAction();
-    void pinMovesTheCollectionAtOnce();
+    void subtitleCountsInTheUserLocale() {
+        DetailFixture f;
+        const QLocale saved;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        DeeplinkCollection* collection = f.collection("Big");
+        for (int i = 0; i < 1200; ++i)
+            f.deeplink(collection, "d", "app://d", i);
+        auto detail = f.view(collection);
+        QLocale::setDefault(saved);
+        QCOMPARE(detail->subtitle(), QStringLiteral("1,200 Deeplinks"));
+    }
+
+    void emptyStateAddsAndSelectsADeeplink() {
+        DetailFixture f;
+        DeeplinkCollection* collection = f.collection("Empty");
+        auto detail = f.view(collection);
+        QCOMPARE(detail->emptyStateView()->text(),
+                 QStringLiteral("No deeplink in this collection"));
+        QPushButton* add = detail->emptyStateView()->button();
+        QCOMPARE(add->text(), QStringLiteral("Add Deeplink"));
+
+        add->click();
+        QCOMPARE(collection->deeplinksCount(), 1);
+        Deeplink* added = collection->deeplinks().front();
+        QCOMPARE(added->title(), QStringLiteral("Title"));
+        QCOMPARE(added->urlString(), QStringLiteral("scheme://basepath/path?query=value"));
+        QCOMPARE(detail->selectedDeeplink(), added);
+        QCOMPARE(detail->currentContent(), detail->listView());
+
+        // The toolbar button adds one more and selects that one.
+        detail->addDeeplinkAction()->trigger();
+        QCOMPARE(collection->deeplinksCount(), 2);
+        QVERIFY(detail->selectedDeeplink() != added);
+        // Going away saves what was added.
+        detail.reset();
+        QTRY_VERIFY(!f.context.hasChanges());
+    }
+
+    void emptyAndNoResultStates_data() {
+        QTest::addColumn<bool>("hasDeeplinks");
+        QTest::addColumn<SearchRootScope>("scope");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const auto title = SearchRootScope::deeplink(DeeplinkScope::Title);
+        QTest::addRow("url search")
+            << true << SearchRootScope::deeplink(DeeplinkScope::Url) << "app://"
+            << "list";
+        QTest::addRow("title search, no match") << true << title << "zzz"
+                                                << "No Result found for zzz";
+        QTest::addRow("empty collection, title search") << false << title << "zzz"
+                                                        << "No Result found for zzz";
+        QTest::addRow("empty collection, collection search")
+            << false << SearchRootScope::collection() << "zzz"
+            << "empty";
+        QTest::addRow("collection search leaves the list alone")
+            << true << SearchRootScope::collection() << "zzz"
+            << "list";
+    }
+    void emptyAndNoResultStates() {
+        QFETCH(bool, hasDeeplinks);
+        QFETCH(SearchRootScope, scope);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        DetailFixture f;
+        DeeplinkCollection* collection = f.collection("c");
+        if (hasDeeplinks)
+            f.deeplink(collection, "Home", "app://home");
+        auto detail = f.view(collection, {}, text, scope);
+        if (shown == "empty") {
+            QCOMPARE(detail->currentContent(), detail->emptyStateView());
+        } else if (shown == "list") {
+            QCOMPARE(detail->currentContent(), detail->listView());
+        } else {
+            QCOMPARE(detail->currentContent(), detail->noResultView());
+            QCOMPARE(detail->noResultView()->text(), shown);
+        }
+    }
+
+    void executeGoesThroughTheOpenUrlAction() {
+        DetailFixture f;
+        DeeplinkCollection* collection = f.collection("c");
+        Deeplink* withUrl = f.deeplink(collection, "with", "app://fire?x=1", 2);
+        Deeplink* withoutUrl = f.deeplink(collection, "without", "not a url", 1);
+        QVERIFY(withoutUrl->urlString().isNull());
+        QStringList opened;
+        auto detail = f.view(collection, [&opened](const QString& url) { opened.append(url); });
+        shown(*detail);
+
+        std::unique_ptr<QMenu> menu = detail->createContextMenu(detail->model()->indexOf(withUrl));
+        QCOMPARE(menu->actions().front()->text(), QStringLiteral("Execute"));
+        menu->actions().front()->trigger();
+        QCOMPARE(opened, QStringList{"app://fire?x=1"});
+
+        menu = detail->createContextMenu(detail->model()->indexOf(withoutUrl));
+        menu->actions().front()->trigger();
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(!detail->createContextMenu(QModelIndex()));
+
+        // A row's URL link fires it the same way; the rest of the row only selects.
+        QDesktopServices::setUrlHandler(QStringLiteral("app"), this, "openOnDesktop");
+        const auto unsetHandler =
+            qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("app")); });
+        const QModelIndex row = detail->model()->indexOf(withUrl);
+        const QRect rowRect = detail->listView()->visualRect(row);
+        const QRect link = static_cast<DeeplinkRowView*>(detail->listView()->itemDelegate())
+                               ->linkRect(rowRect, row);
+        QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {}, link.center());
+        QCOMPARE(opened, (QStringList(2, "app://fire?x=1")));
+        QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {},
+                          QPoint(link.center().x(), rowRect.top() + 2));
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(m_openedOnDesktop.isEmpty());
+    }
+
+    void pinMovesTheCollectionAtOnce() {
+        Store store;
+        store.collection("first", false, 2);
+        DeeplinkCollection* target = store.collection("target", false, 1);
+        ColumSplitView split(&store.context, {});
+        shown(split).setSelectedDeeplinkCollection(target);
+        DeeplinkCollectionDetailView* detail = split.detailView();
+        QCOMPARE(detail->pinAction()->toolTip(), QStringLiteral("Pin this collection"));
+
+        detail->pinAction()->trigger();
+        // Unsaved, and already first in the sidebar (the live query re-sorts at once).
+        QVERIFY(target->isPinned());
+        QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).front(),
+                 QStringLiteral("target"));
+        // Still the same selection and the same detail view.
+        QCOMPARE(split.state()->selectedDeeplinkCollection(), target);
+        QCOMPARE(split.detailView(), detail);
+
+        // Unpinned from elsewhere, the toggle follows.
+        target->setIsPinned(false);
+        QVERIFY(!detail->pinAction()->isChecked());
+    }
 
 private:
     QList<QUrl> m_openedOnDesktop;
 };
-
-void tst_DeeplinkCollectionDetailView::subtitleCountsInTheUserLocale() {
-    DetailFixture f;
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    DeeplinkCollection* collection = f.collection("Big");
-    for (int i = 0; i < 1200; ++i)
-        f.deeplink(collection, "d", "app://d", i);
-    auto detail = f.view(collection);
-    QLocale::setDefault(saved);
-    QCOMPARE(detail->subtitle(), QStringLiteral("1,200 Deeplinks"));
-}
-
-void tst_DeeplinkCollectionDetailView::emptyStateAddsAndSelectsADeeplink() {
-    DetailFixture f;
-    DeeplinkCollection* collection = f.collection("Empty");
-    auto detail = f.view(collection);
-    QCOMPARE(detail->emptyStateView()->text(), QStringLiteral("No deeplink in this collection"));
-    QPushButton* add = detail->emptyStateView()->button();
-    QCOMPARE(add->text(), QStringLiteral("Add Deeplink"));
-
-    add->click();
-    QCOMPARE(collection->deeplinksCount(), 1);
-    Deeplink* added = collection->deeplinks().front();
-    QCOMPARE(added->title(), QStringLiteral("Title"));
-    QCOMPARE(added->urlString(), QStringLiteral("scheme://basepath/path?query=value"));
-    QCOMPARE(detail->selectedDeeplink(), added);
-    QCOMPARE(detail->currentContent(), detail->listView());
-
-    // The toolbar button adds one more and selects that one.
-    detail->addDeeplinkAction()->trigger();
-    QCOMPARE(collection->deeplinksCount(), 2);
-    QVERIFY(detail->selectedDeeplink() != added);
-    // Going away saves what was added.
-    detail.reset();
-    QTRY_VERIFY(!f.context.hasChanges());
-}
-
-void tst_DeeplinkCollectionDetailView::emptyAndNoResultStates_data() {
-    QTest::addColumn<bool>("hasDeeplinks");
-    QTest::addColumn<SearchRootScope>("scope");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-    const auto title = SearchRootScope::deeplink(DeeplinkScope::Title);
-    QTest::addRow("url search") << true << SearchRootScope::deeplink(DeeplinkScope::Url) << "app://"
-                                << "list";
-    QTest::addRow("title search, no match") << true << title << "zzz"
-                                            << "No Result found for zzz";
-    QTest::addRow("empty collection, title search") << false << title << "zzz"
-                                                    << "No Result found for zzz";
-    QTest::addRow("empty collection, collection search")
-        << false << SearchRootScope::collection() << "zzz"
-        << "empty";
-    QTest::addRow("collection search leaves the list alone")
-        << true << SearchRootScope::collection() << "zzz"
-        << "list";
-}
-
-void tst_DeeplinkCollectionDetailView::emptyAndNoResultStates() {
-    QFETCH(bool, hasDeeplinks);
-    QFETCH(SearchRootScope, scope);
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    DetailFixture f;
-    DeeplinkCollection* collection = f.collection("c");
-    if (hasDeeplinks)
-        f.deeplink(collection, "Home", "app://home");
-    auto detail = f.view(collection, {}, text, scope);
-    if (shown == "empty") {
-        QCOMPARE(detail->currentContent(), detail->emptyStateView());
-    } else if (shown == "list") {
-        QCOMPARE(detail->currentContent(), detail->listView());
-    } else {
-        QCOMPARE(detail->currentContent(), detail->noResultView());
-        QCOMPARE(detail->noResultView()->text(), shown);
-    }
-}
-
-void tst_DeeplinkCollectionDetailView::executeGoesThroughTheOpenUrlAction() {
-    DetailFixture f;
-    DeeplinkCollection* collection = f.collection("c");
-    Deeplink* withUrl = f.deeplink(collection, "with", "app://fire?x=1", 2);
-    Deeplink* withoutUrl = f.deeplink(collection, "without", "not a url", 1);
-    QVERIFY(withoutUrl->urlString().isNull());
-    QStringList opened;
-    auto detail = f.view(collection, [&opened](const QString& url) { opened.append(url); });
-    shown(*detail);
-
-    std::unique_ptr<QMenu> menu = detail->createContextMenu(detail->model()->indexOf(withUrl));
-    QCOMPARE(menu->actions().front()->text(), QStringLiteral("Execute"));
-    menu->actions().front()->trigger();
-    QCOMPARE(opened, QStringList{"app://fire?x=1"});
-
-    menu = detail->createContextMenu(detail->model()->indexOf(withoutUrl));
-    menu->actions().front()->trigger();
-    QCOMPARE(opened.size(), 1);
-    QVERIFY(!detail->createContextMenu(QModelIndex()));
-
-    // A row's URL link fires it the same way; the rest of the row only selects.
-    QDesktopServices::setUrlHandler(QStringLiteral("app"), this, "openOnDesktop");
-    const auto unsetHandler =
-        qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("app")); });
-    const QModelIndex row = detail->model()->indexOf(withUrl);
-    const QRect rowRect = detail->listView()->visualRect(row);
-    const QRect link =
-        static_cast<DeeplinkRowView*>(detail->listView()->itemDelegate())->linkRect(rowRect, row);
-    QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {}, link.center());
-    QCOMPARE(opened, (QStringList(2, "app://fire?x=1")));
-    QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {},
-                      QPoint(link.center().x(), rowRect.top() + 2));
-    QCOMPARE(opened.size(), 2);
-    QVERIFY(m_openedOnDesktop.isEmpty());
-}
-
-void tst_DeeplinkCollectionDetailView::pinMovesTheCollectionAtOnce() {
-    Store store;
-    store.collection("first", false, 2);
-    DeeplinkCollection* target = store.collection("target", false, 1);
-    ColumSplitView split(&store.context, {});
-    shown(split).setSelectedDeeplinkCollection(target);
-    DeeplinkCollectionDetailView* detail = split.detailView();
-    QCOMPARE(detail->pinAction()->toolTip(), QStringLiteral("Pin this collection"));
-
-    detail->pinAction()->trigger();
-    // Unsaved, and already first in the sidebar (the live query re-sorts at once).
-    QVERIFY(target->isPinned());
-    QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).front(), QStringLiteral("target"));
-    // Still the same selection and the same detail view.
-    QCOMPARE(split.state()->selectedDeeplinkCollection(), target);
-    QCOMPARE(split.detailView(), detail);
-
-    // Unpinned from elsewhere, the toggle follows.
-    target->setIsPinned(false);
-    QVERIFY(!detail->pinAction()->isChecked());
-}
 
 QTEST_MAIN(tst_DeeplinkCollectionDetailView)
 #include "tst_DeeplinkCollectionDetailView.moc"

@@ -76,183 +76,175 @@ struct Window {
 class tst_DeeplinkDetailView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void otherFieldsFollowEveryKeystroke();
-    void editsParameterRows();
-    void focusFollowsTheEditing_data();
-    void focusFollowsTheEditing();
-    void savesWhenLeft();
-    void survivesDeletionOfItsDeeplink();
+    void otherFieldsFollowEveryKeystroke() {
+        EditorFixture f(example);
+        DeeplinkDetailView view(f.deeplink);
+        QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("basepath"));
+        QCOMPARE(cellTexts(view), QStringList{"query=value"});
+        QVERIFY(!view.field(Focusable::none()));
+
+        QLineEdit* port = view.field(Focusable::port());
+        QTest::keyClicks(port, QStringLiteral("80"));
+        QCOMPARE(view.field(Focusable::url())->text(),
+                 QStringLiteral("scheme://basepath:80/path?query=value"));
+        // "-" alone is no integer and removes the port on the way; "-5" is then not stored. While
+        // typing the field keeps the user's text; leaving it shows what was stored.
+        retype(port, QStringLiteral("-5"));
+        QCOMPARE(f.deeplink->urlString(), example);
+        QCOMPARE(port->text(), QStringLiteral("-5"));
+        finishEditing(port);
+        QCOMPARE(port->text(), QString());
+        retype(view.field(Focusable::url()), QStringLiteral("app://h?a=1&b=2"));
+        QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("h"));
+        QCOMPARE(view.field(Focusable::port())->text(), QString());
+        QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
+        retype(view.field(Focusable::title()), QString());
+        QCOMPARE(f.deeplink->title(), QStringLiteral(""));
+        QVERIFY(!f.deeplink->title().isNull());
+    }
+
+    void editsParameterRows() {
+        EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
+        DeeplinkDetailView view(f.deeplink);
+        auto* plus = view.findChild<QToolButton*>(QStringLiteral("plus"));
+        auto* minus = view.findChild<QToolButton*>(QStringLiteral("minus"));
+        QVERIFY(plus && minus);
+        QLineEdit* name = view.field(Focusable::keyRow(1));
+
+        // Retyping a name must not rename the next parameter on the way.
+        retype(name, QString());
+        QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?a=1&b=2"));
+        QTest::keyClicks(name, QStringLiteral("z"));
+        QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?z=1&b=2"));
+
+        // The cleared name goes once the cell is left.
+        retype(name, QString());
+        finishEditing(name);
+        QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
+        QCOMPARE(cellTexts(view), QStringList{"b=2"});
+
+        // A cleared name is also dropped when "plus" is used straight away.
+        retype(view.field(Focusable::keyRow(1)), QString());
+        QTest::mouseClick(plus, Qt::LeftButton);
+        QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?key1=value"));
+        QCOMPARE(cellTexts(view), QStringList{"key1=value"});
+
+        QTest::mouseClick(minus, Qt::LeftButton);
+        QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?"));
+        QVERIFY(!view.field(Focusable::keyRow(1)) ||
+                !view.field(Focusable::keyRow(1))->isVisible());
+        QVERIFY(!minus->isEnabled());
+    }
+
+    void focusFollowsTheEditing_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addRow("new deeplink") << "Title";
+        QTest::addRow("lower case") << "title";
+    }
+    void focusFollowsTheEditing() {
+        QFETCH(QString, title);
+        EditorFixture f(example, title);
+        Window window(f.deeplink);
+        window.widget.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window.widget));
+        window.outside->setFocus();
+
+        // Only a deeplink still titled exactly "Title" (just added) takes the focus when shown.
+        window.view->show();
+        if (title != u"Title") {
+            QCOMPARE(QApplication::focusWidget(), window.outside);
+            return;
+        }
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Home"));
+        QCOMPARE(f.deeplink->title(), QStringLiteral("Home"));
+
+        // The cursor sits in the new name with the generated text selected, ready to be typed over.
+        window.view->addRow();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("page"));
+        QCOMPARE(f.deeplink->urlString(),
+                 QStringLiteral("scheme://basepath/path?query=value&page=value"));
+
+        window.view->setFocusedReminder(Focusable::valueRow(2));
+        window.view->removeLastRow();
+        QCOMPARE(f.deeplink->urlString(), example);
+        QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(1));
+    }
+
+    void savesWhenLeft() {
+        EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
+        QVERIFY(f.context.save());
+
+        auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
+        view->show();
+        QTest::keyClicks(view->field(Focusable::title()), QStringLiteral("!"));
+        QVERIFY(f.context.hasChanges());
+        view->hide();
+        QTRY_VERIFY(!f.context.hasChanges());
+
+        view->show();
+        // A name left empty when the editor goes away is dropped, and that is saved too.
+        retype(view->field(Focusable::keyRow(1)), QString());
+        QVERIFY(!f.context.hasChanges());
+        view.reset();
+        QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
+        QTRY_VERIFY(!f.context.hasChanges());
+    }
+
+    void survivesDeletionOfItsDeeplink() {
+        EditorFixture f(example);
+        QVERIFY(f.context.save());
+        DeeplinkDetailView view(f.deeplink);
+        view.show();
+
+        f.context.deleteObject(f.deeplink);
+        QVERIFY(!view.field(Focusable::host())->isEnabled());
+
+        QVERIFY(f.context.save());
+        QTRY_VERIFY(!view.deeplink());
+        view.addRow();
+        view.removeLastRow();
+        QTest::keyClicks(view.field(Focusable::title()), QStringLiteral("x"));
+        QCOMPARE(view.field(Focusable::url())->text(), QString());
+        QVERIFY(!f.context.hasChanges());
+    }
+
+    // What the user types is what the field shows, what the store file keeps, what an export
+    // writes, and what an import of either text stores, byte for byte.
     void keepsTypedUrlExactly_data() { ExactUrls::addRows(); }
-    void keepsTypedUrlExactly();
+    void keepsTypedUrlExactly() {
+        QFETCH(QString, typed);
+        QFETCH(QString, exact);
+        TestEnvironment env;
+        StoreFile store(env);
+        ManagedObjectContext* context = store.context();
+        QVERIFY(context);
+        Deeplink* deeplink = addDeeplink(*context, addCollection(*context, QStringLiteral("c")),
+                                         QStringLiteral("Open"), QString());
+        {
+            DeeplinkDetailView view(deeplink);
+            QLineEdit* url = view.field(Focusable::url());
+            retype(url, typed);
+            finishEditing(url);
+            QCOMPARE(url->text(), exact);
+        }
+        QCOMPARE(deeplink->urlString(), exact);
+        QVERIFY(context->save());
+        context = store.reopen();
+        QVERIFY(context);
+        QCOMPARE(context->deeplinks().front()->urlString(), exact);
+
+        const QByteArray file =
+            CoreDataObjectSerialiser::record(*context->collections().front()).encoded();
+        QVERIFY2(file.contains("\"url\" : \"" + exact.toUtf8() + '"'), file.constData());
+        const QByteArray typedFile = "{\"deeplinks\": [{\"url\": \"" + typed.toUtf8() + "\"}]}";
+        ManagedObjectContext target;
+        const QList<DeeplinkCollection*> imported = CoreDataObjectSerialiser::collections(
+            {file, typedFile}, target, [] { return QColor(); });
+        QCOMPARE(imported.size(), 2);
+        for (const DeeplinkCollection* collection : imported)
+            QCOMPARE(collection->deeplinks().front()->urlString(), exact);
+    }
 };
-
-void tst_DeeplinkDetailView::otherFieldsFollowEveryKeystroke() {
-    EditorFixture f(example);
-    DeeplinkDetailView view(f.deeplink);
-    QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("basepath"));
-    QCOMPARE(cellTexts(view), QStringList{"query=value"});
-    QVERIFY(!view.field(Focusable::none()));
-
-    QLineEdit* port = view.field(Focusable::port());
-    QTest::keyClicks(port, QStringLiteral("80"));
-    QCOMPARE(view.field(Focusable::url())->text(),
-             QStringLiteral("scheme://basepath:80/path?query=value"));
-    // "-" alone is no integer and removes the port on the way; "-5" is then not stored. While
-    // typing the field keeps the user's text; leaving it shows what was stored.
-    retype(port, QStringLiteral("-5"));
-    QCOMPARE(f.deeplink->urlString(), example);
-    QCOMPARE(port->text(), QStringLiteral("-5"));
-    finishEditing(port);
-    QCOMPARE(port->text(), QString());
-    retype(view.field(Focusable::url()), QStringLiteral("app://h?a=1&b=2"));
-    QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("h"));
-    QCOMPARE(view.field(Focusable::port())->text(), QString());
-    QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
-    retype(view.field(Focusable::title()), QString());
-    QCOMPARE(f.deeplink->title(), QStringLiteral(""));
-    QVERIFY(!f.deeplink->title().isNull());
-}
-
-void tst_DeeplinkDetailView::editsParameterRows() {
-    EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
-    DeeplinkDetailView view(f.deeplink);
-    auto* plus = view.findChild<QToolButton*>(QStringLiteral("plus"));
-    auto* minus = view.findChild<QToolButton*>(QStringLiteral("minus"));
-    QVERIFY(plus && minus);
-    QLineEdit* name = view.field(Focusable::keyRow(1));
-
-    // Retyping a name must not rename the next parameter on the way.
-    retype(name, QString());
-    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?a=1&b=2"));
-    QTest::keyClicks(name, QStringLiteral("z"));
-    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?z=1&b=2"));
-
-    // The cleared name goes once the cell is left.
-    retype(name, QString());
-    finishEditing(name);
-    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
-    QCOMPARE(cellTexts(view), QStringList{"b=2"});
-
-    // A cleared name is also dropped when "plus" is used straight away.
-    retype(view.field(Focusable::keyRow(1)), QString());
-    QTest::mouseClick(plus, Qt::LeftButton);
-    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?key1=value"));
-    QCOMPARE(cellTexts(view), QStringList{"key1=value"});
-
-    QTest::mouseClick(minus, Qt::LeftButton);
-    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?"));
-    QVERIFY(!view.field(Focusable::keyRow(1)) || !view.field(Focusable::keyRow(1))->isVisible());
-    QVERIFY(!minus->isEnabled());
-}
-
-void tst_DeeplinkDetailView::focusFollowsTheEditing_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addRow("new deeplink") << "Title";
-    QTest::addRow("lower case") << "title";
-}
-
-void tst_DeeplinkDetailView::focusFollowsTheEditing() {
-    QFETCH(QString, title);
-    EditorFixture f(example, title);
-    Window window(f.deeplink);
-    window.widget.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window.widget));
-    window.outside->setFocus();
-
-    // Only a deeplink still titled exactly "Title" (just added) takes the focus when shown.
-    window.view->show();
-    if (title != u"Title") {
-        QCOMPARE(QApplication::focusWidget(), window.outside);
-        return;
-    }
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Home"));
-    QCOMPARE(f.deeplink->title(), QStringLiteral("Home"));
-
-    // The cursor sits in the new name with the generated text selected, ready to be typed over.
-    window.view->addRow();
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("page"));
-    QCOMPARE(f.deeplink->urlString(),
-             QStringLiteral("scheme://basepath/path?query=value&page=value"));
-
-    window.view->setFocusedReminder(Focusable::valueRow(2));
-    window.view->removeLastRow();
-    QCOMPARE(f.deeplink->urlString(), example);
-    QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(1));
-}
-
-void tst_DeeplinkDetailView::savesWhenLeft() {
-    EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
-    QVERIFY(f.context.save());
-
-    auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
-    view->show();
-    QTest::keyClicks(view->field(Focusable::title()), QStringLiteral("!"));
-    QVERIFY(f.context.hasChanges());
-    view->hide();
-    QTRY_VERIFY(!f.context.hasChanges());
-
-    view->show();
-    // A name left empty when the editor goes away is dropped, and that is saved too.
-    retype(view->field(Focusable::keyRow(1)), QString());
-    QVERIFY(!f.context.hasChanges());
-    view.reset();
-    QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
-    QTRY_VERIFY(!f.context.hasChanges());
-}
-
-void tst_DeeplinkDetailView::survivesDeletionOfItsDeeplink() {
-    EditorFixture f(example);
-    QVERIFY(f.context.save());
-    DeeplinkDetailView view(f.deeplink);
-    view.show();
-
-    f.context.deleteObject(f.deeplink);
-    QVERIFY(!view.field(Focusable::host())->isEnabled());
-
-    QVERIFY(f.context.save());
-    QTRY_VERIFY(!view.deeplink());
-    view.addRow();
-    view.removeLastRow();
-    QTest::keyClicks(view.field(Focusable::title()), QStringLiteral("x"));
-    QCOMPARE(view.field(Focusable::url())->text(), QString());
-    QVERIFY(!f.context.hasChanges());
-}
-
-// What the user types is what the field shows, what the store file keeps, what an export
-// writes, and what an import of either text stores, byte for byte.
-void tst_DeeplinkDetailView::keepsTypedUrlExactly() {
-    QFETCH(QString, typed);
-    QFETCH(QString, exact);
-    TestEnvironment env;
-    StoreFile store(env);
-    ManagedObjectContext* context = store.context();
-    QVERIFY(context);
-    Deeplink* deeplink = addDeeplink(*context, addCollection(*context, QStringLiteral("c")),
-                                     QStringLiteral("Open"), QString());
-    {
-        DeeplinkDetailView view(deeplink);
-        QLineEdit* url = view.field(Focusable::url());
-        retype(url, typed);
-        finishEditing(url);
-        QCOMPARE(url->text(), exact);
-    }
-    QCOMPARE(deeplink->urlString(), exact);
-    QVERIFY(context->save());
-    context = store.reopen();
-    QVERIFY(context);
-    QCOMPARE(context->deeplinks().front()->urlString(), exact);
-
-    const QByteArray file =
-        CoreDataObjectSerialiser::record(*context->collections().front()).encoded();
-    QVERIFY2(file.contains("\"url\" : \"" + exact.toUtf8() + '"'), file.constData());
-    const QByteArray typedFile = R"({"deeplinks": [{"url": ")" + typed.toUtf8() + R"("}]})";
-    ManagedObjectContext target;
-    const QList<DeeplinkCollection*> imported =
-        CoreDataObjectSerialiser::collections({file, typedFile}, target, [] { return QColor(); });
-    QCOMPARE(imported.size(), 2);
-    for (const DeeplinkCollection* collection : imported)
-        QCOMPARE(collection->deeplinks().front()->urlString(), exact);
-}
 
 QTEST_MAIN(tst_DeeplinkDetailView)
 #include "tst_DeeplinkDetailView.moc"
