@@ -1,6 +1,6 @@
-#include "../window/WindowFixture.h"
 #include "DeviceFixtures.h"
 #include "FakeXcode.h"
+#include "StoreBuilders.h"
 #include "ToolDocuments.h"
 
 #include "app/KestrineApp.h"
@@ -193,7 +193,7 @@ struct Fixture {
         if (container.loadPersistentStores())
             qFatal("cannot open the test store");
         if (filled) {
-            using namespace WindowFixture;
+            using namespace StoreBuilders;
             ManagedObjectContext& context = *container.viewContext();
             DeeplinkCollection* shop = addCollection(context, QStringLiteral("Shop"), true);
             addDeeplink(context, shop, QStringLiteral("Product page"),

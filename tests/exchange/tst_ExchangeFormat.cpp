@@ -1,4 +1,4 @@
-#include "../window/WindowFixture.h"
+#include "StoreBuilders.h"
 #include "TestEnvironment.h"
 
 #include "exchange/CoreDataObjectSerialiser.h"
@@ -96,9 +96,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         TestEnvironment env;
         ManagedObjectContext source;
-        DeeplinkCollection* collection = WindowFixture::addCollection(source, name);
+        DeeplinkCollection* collection = StoreBuilders::addCollection(source, name);
         for (const Link& item : deeplinks) {
-            WindowFixture::addDeeplink(source, collection, item.title.value_or(QString()),
+            StoreBuilders::addDeeplink(source, collection, item.title.value_or(QString()),
                                        item.url.value_or(QString()));
         }
 
@@ -219,8 +219,8 @@ private Q_SLOTS:
         QFETCH(QString, proposed);
         TestEnvironment env;
         ManagedObjectContext context;
-        DeeplinkCollection* collection = WindowFixture::addCollection(context, name);
-        WindowFixture::addDeeplink(context, collection, "Home", "myapp://home");
+        DeeplinkCollection* collection = StoreBuilders::addCollection(context, name);
+        StoreBuilders::addDeeplink(context, collection, "Home", "myapp://home");
         DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope::collection(),
                                           DeeplinkQueries::deeplinks(collection->uid()), {});
         const QString target = env.filePath("checkout.json");

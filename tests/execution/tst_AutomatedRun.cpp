@@ -1,4 +1,4 @@
-#include "../window/WindowFixture.h"
+#include "StoreBuilders.h"
 #include "TestEnvironment.h"
 
 #include "execution/AutomatedRun.h"
@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 
-using namespace WindowFixture;
+using namespace StoreBuilders;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "../window/WindowFixture.h"
+#include "StoreBuilders.h"
 
 #include "store/DeeplinkQueries.h"
 
@@ -6,7 +6,7 @@
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 
-using namespace WindowFixture;
+using namespace StoreBuilders;
 
 class tst_FetchedResultsModel : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "../window/WindowFixture.h"
+#include "StoreBuilders.h"
 #include "StoreFile.h"
 #include "TestEnvironment.h"
 
@@ -149,7 +149,7 @@ Deeplink* deeplinkTitled(const ManagedObjectContext& context, const QString& tit
 
 } // namespace
 
-using WindowFixture::addDeeplink;
+using StoreBuilders::addDeeplink;
 
 class tst_Store : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "StoreBuilders.h"
 
 #include "emoji/EmojiGridView.h"
 #include "emoji/EmojiPickerViewModifier.h"
@@ -20,7 +20,7 @@
 namespace {
 
 // An editor sheet over an in-memory store, shown in a window of its own.
-struct EditorFixture : WindowFixture::Store {
+struct EditorFixture : StoreBuilders::Store {
     EditorFixture() {
         window.resize(800, 600);
         window.show();

@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "StoreBuilders.h"
 
 #include "widgets/PlaceholderView.h"
 #include "widgets/SearchField.h"
@@ -13,7 +13,7 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
-using namespace WindowFixture;
+using namespace StoreBuilders;
 
 namespace {
 
@@ -82,7 +82,7 @@ private Q_SLOTS:
         }
         QCOMPARE(split.state()->searchText(), text);
         QCOMPARE(texts.size(), changes);
-        QCOMPARE(WindowFixture::listed(*split.state()->sectionedCollection()), listed);
+        QCOMPARE(StoreBuilders::listed(*split.state()->sectionedCollection()), listed);
         QCOMPARE(split.isShowingNoResult() ? split.noResultView()->text() : QString(), noResult);
         const QStringList labels = split.state()->selectedScope().isDeeplink()
                                        ? QStringList{"Collection", "Title", "Url"}
@@ -124,7 +124,7 @@ private Q_SLOTS:
         split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
         split.setSearchText("Oth");
         QCOMPARE(split.detailView(), detail.data());
-        QCOMPARE(WindowFixture::listed(*detail->model()), QStringList{"Other"});
+        QCOMPARE(StoreBuilders::listed(*detail->model()), QStringList{"Other"});
 
         // Another collection: a fresh middle column and no deeplink of the old one.
         split.setSelectedDeeplinkCollection(nameless);

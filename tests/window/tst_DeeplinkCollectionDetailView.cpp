@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "StoreBuilders.h"
 
 #include "store/DeeplinkCollection.h"
 #include "widgets/PlaceholderView.h"
@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 
-using namespace WindowFixture;
+using namespace StoreBuilders;
 
 namespace {
 
@@ -169,7 +169,7 @@ private Q_SLOTS:
         detail->pinAction()->trigger();
         // Unsaved, and already first in the sidebar (the live query re-sorts at once).
         QVERIFY(target->isPinned());
-        QCOMPARE(WindowFixture::listed(*split.sectionedCollection()).front(),
+        QCOMPARE(StoreBuilders::listed(*split.sectionedCollection()).front(),
                  QStringLiteral("target"));
         // Still the same selection and the same detail view.
         QCOMPARE(split.state()->selectedDeeplinkCollection(), target);

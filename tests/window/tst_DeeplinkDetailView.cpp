@@ -1,6 +1,6 @@
 #include "ExactUrls.h"
+#include "StoreBuilders.h"
 #include "StoreFile.h"
-#include "WindowFixture.h"
 
 #include "exchange/CoreDataObjectSerialiser.h"
 #include "window/DeeplinkDetailView.h"
@@ -14,7 +14,7 @@
 
 Q_DECLARE_METATYPE(Focusable)
 
-using namespace WindowFixture;
+using namespace StoreBuilders;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "StoreBuilders.h"
 
 #include "StoreFile.h"
 
@@ -20,7 +20,7 @@
 #include <QSignalSpy>
 #include <QTreeView>
 
-using namespace WindowFixture;
+using namespace StoreBuilders;
 
 namespace {
 
@@ -137,7 +137,7 @@ private Q_SLOTS:
         }
 
         QTRY_VERIFY(!store.context.hasChanges());
-        QCOMPARE(WindowFixture::listed(*split.sectionedCollection()),
+        QCOMPARE(StoreBuilders::listed(*split.sectionedCollection()),
                  withSelection ? QStringList{"clicked"} : (QStringList{"selected", "clicked"}));
         QCOMPARE(store.context.deeplinks().size(), withSelection ? 0 : 1);
         QCOMPARE(split.state()->selectedDeeplinkCollection(), nullptr);
@@ -202,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(context.deeplinks().size(), 2);
         QCOMPARE(split.state()->selectedDeeplinkCollection(), kept);
         QCOMPARE(split.state()->selectedDeeplink(), edited);
-        QCOMPARE(WindowFixture::listed(*split.sectionedCollection()), QStringList{"kept"});
+        QCOMPARE(StoreBuilders::listed(*split.sectionedCollection()), QStringList{"kept"});
 
         // Nothing was lost: the next attempt goes through, in one save and not piecemeal from
         // views that go away while the deletion is being announced.

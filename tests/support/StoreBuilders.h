@@ -14,8 +14,9 @@
 
 #include <optional>
 
-// Small builders for the window tests: collections and deeplinks with fixed timestamps.
-namespace WindowFixture {
+// Small builders for tests: collections and deeplinks with fixed timestamps, and the titles a
+// live query lists.
+namespace StoreBuilders {
 
 inline QDateTime at(int seconds) {
     return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
@@ -77,4 +78,4 @@ template <typename Widget> Widget& shown(Widget& widget) {
     return widget;
 }
 
-} // namespace WindowFixture
+} // namespace StoreBuilders
