@@ -313,16 +313,17 @@ void tst_AdbClient::runsAtMostFourCallsAtOnce() {
     adb.setScenario({.standardOutput = listing}, QStringLiteral("devices -l"));
     adb.setScenario({.hang = true}, QStringLiteral("'getprop'"));
 
-    bool finished = false;
+    // Shared: should a check below fail, the listing still ends later, when the calls are killed.
+    const auto finished = std::make_shared<bool>(false);
     QCoro::connect(AdbClient(adb.adbPath()).listDevices(), this,
-                   [&finished](const QList<Device>&) { finished = true; });
+                   [finished](const QList<Device>&) { *finished = true; });
     QTRY_COMPARE(adb.hangingProcesses().size(), 4);
     // A fifth call would have started beside the first four.
     QCOMPARE(adb.invocations().size(), 1 + 4);
     adb.endHangs();
     QTRY_COMPARE(adb.hangingProcesses().size(), 2);
     adb.endHangs();
-    QTRY_VERIFY(finished);
+    QTRY_VERIFY(*finished);
     QCOMPARE(adb.invocations().size(), 1 + 6);
 }
 
