@@ -205,7 +205,7 @@ void tst_AdbClient::urlReachesAmWhole() {
     TestEnvironment env;
     FakeAdb adb(env.path());
     const TaskOutcome<void> outcome = waitForOutcome(
-        AdbClient(adb.adbPath()).openURL(url, QStringLiteral("SERIAL"), u"com.x"_qs));
+        AdbClient(adb.adbPath()).openURL(url, QStringLiteral("SERIAL"), QStringLiteral("com.x")));
     QVERIFY(!outcome.failed());
     const auto calls = adb.invocations();
     QCOMPARE(calls.size(), 1);
@@ -231,7 +231,7 @@ void tst_AdbClient::listsDemoMachine() {
                           "unauthorized: allow USB debugging on the phone"}));
     QStringList calls;
     for (const FakeAdb::Invocation& call : adb.invocations()) {
-        QCOMPARE(call.variable, u"5099"_qs);
+        QCOMPARE(call.variable, QStringLiteral("5099"));
         calls.append(call.arguments.join(u' '));
     }
     calls.sort();
@@ -247,30 +247,30 @@ void tst_AdbClient::firing_data() {
     QTest::addColumn<FakeAdb::Scenario>("scenario"); // nothing set: the demo's answer
     QTest::addColumn<QString>("error");              // empty: success
 
-    QTest::addRow("started") << u"emulator-5554"_qs << FakeAdb::Scenario{} << QString();
+    QTest::addRow("started") << QStringLiteral("emulator-5554") << FakeAdb::Scenario{} << QString();
     QTest::addRow("delivered to the running instance")
-        << u"emulator-5554"_qs
+        << QStringLiteral("emulator-5554")
         << FakeAdb::Scenario{.standardOutput =
                                  "Starting: Intent { act=android.intent.action.VIEW }\n"
                                  "Warning: Activity not started, intent has been delivered to "
                                  "currently running top-most instance.\nStatus: ok\nComplete\n"}
         << QString();
     QTest::addRow("not resolved, exit 0 as older Android does")
-        << u"emulator-5554"_qs
+        << QStringLiteral("emulator-5554")
         << FakeAdb::Scenario{.standardOutput = "Starting: Intent { }",
                              .standardError = "Error: Activity not started, unable to resolve "
                                               "Intent { act=android.intent.action.VIEW }\n"}
-        << u"Error: Activity not started, unable to resolve Intent { "
-           "act=android.intent.action.VIEW }"_qs;
-    QTest::addRow("unauthorized phone")
-        << u"0A1B2C3D4E5F6789"_qs << FakeAdb::Scenario{} << u"adb: device unauthorized."_qs;
+        << QStringLiteral("Error: Activity not started, unable to resolve Intent { "
+                          "act=android.intent.action.VIEW }");
+    QTest::addRow("unauthorized phone") << QStringLiteral("0A1B2C3D4E5F6789") << FakeAdb::Scenario{}
+                                        << QStringLiteral("adb: device unauthorized.");
     QTest::addRow("failure without an error line keeps adb's whole message")
-        << u"emulator-5554"_qs
+        << QStringLiteral("emulator-5554")
         << FakeAdb::Scenario{.standardError = "Exception occurred while executing 'start':\n"
                                               "java.lang.SecurityException: Permission Denial\n",
                              .exitStatus = 255}
-        << u"Exception occurred while executing 'start':\n"
-           "java.lang.SecurityException: Permission Denial\n"_qs;
+        << QStringLiteral("Exception occurred while executing 'start':\n"
+                          "java.lang.SecurityException: Permission Denial\n");
 }
 
 void tst_AdbClient::firing() {
@@ -283,7 +283,7 @@ void tst_AdbClient::firing() {
         adb.setScenario(scenario, QStringLiteral("'am' 'start'"));
 
     const TaskOutcome<void> outcome =
-        waitForOutcome(AdbClient(adb.adbPath()).openURL(u"shop://item/1"_qs, serial));
+        waitForOutcome(AdbClient(adb.adbPath()).openURL(QStringLiteral("shop://item/1"), serial));
     QCOMPARE(outcome.errorAs<CommandError>().value_or(CommandError(QString())).message, error);
     const auto calls = adb.invocations();
     QCOMPARE(calls.size(), 1);
@@ -296,11 +296,12 @@ void tst_AdbClient::listsPackagesSorted() {
     TestEnvironment env;
     FakeAdb adb(env.path(), true);
     const TaskOutcome<QStringList> outcome =
-        waitForOutcome(AdbClient(adb.adbPath()).listPackages(u"R5CT1234567"_qs));
+        waitForOutcome(AdbClient(adb.adbPath()).listPackages(QStringLiteral("R5CT1234567")));
     QVERIFY(!outcome.failed());
     QCOMPARE(*outcome.value,
              (QStringList{"com.example.chat", "com.example.news", "com.example.shop"}));
-    QCOMPARE(AdbClient::parsePackages(u"package:b\r\n\npackage:\nnoise\npackage:a\npackage:b\n"_qs),
+    QCOMPARE(AdbClient::parsePackages(
+                 QStringLiteral("package:b\r\n\npackage:\nnoise\npackage:a\npackage:b\n")),
              (QStringList{"a", "b"}));
 }
 
@@ -350,10 +351,10 @@ void tst_AdbClient::realAdbOnItsOwnServer() {
     QVERIFY(!listing.failed());
     QCOMPARE(listing.value->size(), 0);
 
-    const TaskOutcome<void> firing =
-        waitForOutcome(AdbClient(adbPath).openURL(u"shop://x/'a b'"_qs, u"kestrine-missing"_qs));
+    const TaskOutcome<void> firing = waitForOutcome(AdbClient(adbPath).openURL(
+        QStringLiteral("shop://x/'a b'"), QStringLiteral("kestrine-missing")));
     QCOMPARE(firing.errorAs<CommandError>().value_or(CommandError(QString())).message,
-             u"error: device 'kestrine-missing' not found"_qs);
+             QStringLiteral("error: device 'kestrine-missing' not found"));
 
     const auto portFree = [port] { return QTcpServer().listen(QHostAddress::LocalHost, port); };
     QVERIFY2(!portFree(), "adb's server is not on its port");
