@@ -103,9 +103,12 @@ int main(int argc, char** argv) {
     RunDestinationManager destinations;
     destinations.configure(QUrl::fromLocalFile(bundle));
     destinations.selectDevice(Device{QStringLiteral("5A1B2C3D-0000-4000-8000-000000000001"),
-                                     QStringLiteral("iPhone 15"), DeviceState::booted,
-                                     QStringLiteral("iOS"), QStringLiteral("17.2"),
-                                     DeviceSource::simulator});
+                                     QStringLiteral("iPhone 15"),
+                                     DeviceState::booted,
+                                     QStringLiteral("iOS"),
+                                     QStringLiteral("17.2"),
+                                     DeviceSource::simulator,
+                                     {}});
     DeeplinkExecuter executer;
     executer.setRunDestinationManager(&destinations);
     // Where the AppleScript interpreter exists this measures it too; here activation is the

@@ -104,9 +104,13 @@ QCoro::Task<Figures> runPass(const QString& xcode, int concurrency) {
     BundleIdManager manager;
     manager.setXcodeURL(QUrl::fromLocalFile(xcode));
     manager.setMaxConcurrentIconFetches(concurrency);
-    const Device device{QStringLiteral("BENCH"), QStringLiteral("Bench iPhone"),
-                        DeviceState::booted,     QStringLiteral("iOS"),
-                        QStringLiteral("17.2"),  DeviceSource::physical};
+    const Device device{QStringLiteral("BENCH"),
+                        QStringLiteral("Bench iPhone"),
+                        DeviceState::booted,
+                        QStringLiteral("iOS"),
+                        QStringLiteral("17.2"),
+                        DeviceSource::physical,
+                        {}};
     Figures figures;
     const long residentBefore = residentKilobytes();
     figures.peakDescriptors = openFileDescriptors();

@@ -66,64 +66,11 @@ cat > "$bundle/Contents/Info.plist" <<'PLIST'
 </plist>
 PLIST
 
-# write_tool FILE NAME STANDIN: the stand-in tool NAME at FILE; STANDIN is the path of the
-# StandIn directory relative to the tool's own directory (so the bundle may be moved).
-write_tool() {
-    {
-        echo '#!/bin/sh'
-        echo "# Stand-in for $2, made by Kestrine's tools/make-demo-xcode.sh."
-        echo "tool=$2"
-        echo "standin=\$(CDPATH= cd -- \"\$(dirname -- \"\$0\")/$3\" && pwd)"
-        cat <<'TOOL'
-log="$standin/log/$tool"
-mkdir -p "$log"
-entry="$log/$(date +%s%N)-$$"
-{
-    if [ "${DEVELOPER_DIR+set}" = set ]; then printf '1\0%s\0' "$DEVELOPER_DIR"; else printf '0\0\0'; fi
-    for argument in "$@"; do printf '%s\0' "$argument"; done
-} > "$entry.part" && mv "$entry.part" "$entry"
+. "$(dirname -- "$0")/stand-in-tool.sh"
 
-joined="$*"
-chosen=
-for name in $(ls -r "$standin/scenarios/$tool" 2>/dev/null); do
-    candidate="$standin/scenarios/$tool/$name"
-    match=
-    [ -f "$candidate/match" ] && match=$(cat "$candidate/match")
-    case "$joined" in
-    *"$match"*) chosen=$candidate; break ;;
-    esac
-done
-[ -n "$chosen" ] || exit 0
-
-[ -f "$chosen/delay" ] && sleep "$(cat "$chosen/delay")"
-if [ -f "$chosen/file" ]; then
-    previous=
-    for argument in "$@"; do
-        case "$previous" in
-        --json-output|--destination) cp "$chosen/file" "$argument" ;;
-        esac
-        previous=$argument
-    done
-fi
-[ -f "$chosen/stdout" ] && cat "$chosen/stdout"
-[ -f "$chosen/stderr" ] && cat "$chosen/stderr" >&2
-if [ -f "$chosen/hang" ]; then
-    mkdir -p "$standin/hanging/$tool"
-    echo $$ > "$standin/hanging/$tool/$$.part" && mv "$standin/hanging/$tool/$$.part" "$standin/hanging/$tool/$$"
-    exec sleep 86400
-fi
-[ -f "$chosen/signal" ] && kill -"$(cat "$chosen/signal")" $$
-status=0
-[ -f "$chosen/exit" ] && status=$(cat "$chosen/exit")
-exit "$status"
-TOOL
-    } > "$1"
-    chmod 755 "$1"
-}
-
-write_tool "$developer/usr/bin/simctl" simctl ../../StandIn
-write_tool "$developer/usr/bin/devicectl" devicectl ../../StandIn
-write_tool "$standin/bin/osascript" osascript ..
+write_stand_in_tool "$developer/usr/bin/simctl" simctl ../../StandIn DEVELOPER_DIR
+write_stand_in_tool "$developer/usr/bin/devicectl" devicectl ../../StandIn DEVELOPER_DIR
+write_stand_in_tool "$standin/bin/osascript" osascript .. DEVELOPER_DIR
 
 if [ "$bare" = 1 ]; then
     exit 0

@@ -6,6 +6,8 @@ QString rawValue(DeviceState state) {
         return QStringLiteral("Booted");
     case DeviceState::shutdown:
         return QStringLiteral("Shutdown");
+    case DeviceState::unavailable:
+        return QStringLiteral("Unavailable");
     case DeviceState::unknown:
         break;
     }
@@ -13,8 +15,17 @@ QString rawValue(DeviceState state) {
 }
 
 QString rawValue(DeviceSource source) {
-    return source == DeviceSource::physical ? QStringLiteral("physical")
-                                            : QStringLiteral("simulator");
+    switch (source) {
+    case DeviceSource::physical:
+        return QStringLiteral("physical");
+    case DeviceSource::androidEmulator:
+        return QStringLiteral("androidEmulator");
+    case DeviceSource::androidDevice:
+        return QStringLiteral("androidDevice");
+    case DeviceSource::simulator:
+        break;
+    }
+    return QStringLiteral("simulator");
 }
 
 DeviceState deviceStateFromRawValue(QStringView text) {
@@ -22,6 +33,8 @@ DeviceState deviceStateFromRawValue(QStringView text) {
         return DeviceState::booted;
     if (text == u"Shutdown")
         return DeviceState::shutdown;
+    if (text == u"Unavailable")
+        return DeviceState::unavailable;
     return DeviceState::unknown;
 }
 
@@ -30,12 +43,16 @@ std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text) {
         return DeviceSource::simulator;
     if (text == u"physical")
         return DeviceSource::physical;
+    if (text == u"androidEmulator")
+        return DeviceSource::androidEmulator;
+    if (text == u"androidDevice")
+        return DeviceSource::androidDevice;
     return std::nullopt;
 }
 
 size_t qHash(const Device& device, size_t seed) noexcept {
     return qHashMulti(seed, device.id, device.name, rawValue(device.state), device.runtime,
-                      device.runtimeVersion, rawValue(device.source));
+                      device.runtimeVersion, rawValue(device.source), device.stateText);
 }
 
 QString symbolName(const Device& device) {

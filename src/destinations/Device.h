@@ -8,10 +8,11 @@
 #include <optional>
 
 // Boot state of a destination, as the tools report it. Raw values are the tools' own words.
-enum class DeviceState { booted, shutdown, unknown };
+// `unavailable`: listed but not usable (an Android destination in any adb state but `device`).
+enum class DeviceState { booted, shutdown, unknown, unavailable };
 
-// Which tool a destination comes from.
-enum class DeviceSource { simulator, physical };
+// Which tool a destination comes from: simctl, devicectl, or adb (emulator or device).
+enum class DeviceSource { simulator, physical, androidEmulator, androidDevice };
 
 [[nodiscard]] QString rawValue(DeviceState state);
 [[nodiscard]] QString rawValue(DeviceSource source);
@@ -20,8 +21,9 @@ enum class DeviceSource { simulator, physical };
 // Exact match of a raw value; anything else gives nothing.
 [[nodiscard]] std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text);
 
-// A run destination: a simulator of the chosen Xcode, or a connected physical device.
-// `id` is a simulator UDID or the device tool's identifier; equality compares every field.
+// A run destination: a simulator of the chosen Xcode, a connected physical device, or an Android
+// emulator or device. `id` is a simulator UDID, the device tool's identifier or adb's serial;
+// equality compares every field.
 struct Device {
     QString id;
     QString name;
@@ -29,11 +31,18 @@ struct Device {
     QString runtime;        // platform name: "iOS", "watchOS", ...
     QString runtimeVersion; // dotted, may be empty
     DeviceSource source = DeviceSource::simulator;
+    // Why an unavailable destination cannot be used, shown as its secondary text; else empty.
+    QString stateText;
 
     bool operator==(const Device&) const = default;
 };
 
 [[nodiscard]] size_t qHash(const Device& device, size_t seed = 0) noexcept;
+
+// Whether a destination can be chosen to fire at (everything but `unavailable`).
+[[nodiscard]] inline bool isUsable(const Device& device) {
+    return device.state != DeviceState::unavailable;
+}
 
 // The symbol drawn for a destination, chosen from its name ("iPad" wins over "TV").
 [[nodiscard]] QString symbolName(const Device& device);

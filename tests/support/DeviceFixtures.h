@@ -18,7 +18,7 @@ inline Device device(const QString& id, const QString& name,
                      const QString& runtime = QStringLiteral("iOS"),
                      DeviceSource source = DeviceSource::simulator,
                      const QString& runtimeVersion = {}) {
-    return Device{id, name, state, runtime, runtimeVersion, source};
+    return Device{id, name, state, runtime, runtimeVersion, source, {}};
 }
 
 inline const Device phone =
@@ -31,13 +31,15 @@ inline const Device simulator =
     device(QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"), DeviceState::booted,
            QStringLiteral("iOS"), DeviceSource::simulator, QStringLiteral("17.2"));
 
-// "id|name|state|runtime|version|source" per device.
+// "id|name|state|runtime|version|source" per device, "|stateText" after it when there is one.
 inline QStringList describe(const QList<Device>& devices) {
     QStringList lines;
     for (const Device& d : devices) {
-        lines.append(QStringList{d.id, d.name, rawValue(d.state), d.runtime, d.runtimeVersion,
-                                 rawValue(d.source)}
-                         .join(QLatin1Char('|')));
+        QStringList fields{d.id,      d.name,           rawValue(d.state),
+                           d.runtime, d.runtimeVersion, rawValue(d.source)};
+        if (!d.stateText.isEmpty())
+            fields.append(d.stateText);
+        lines.append(fields.join(QLatin1Char('|')));
     }
     return lines;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StandInTools.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -34,21 +36,7 @@ class FakeXcode {
 public:
     enum class Tool { Simctl, Devicectl, Osascript };
 
-    struct Scenario {
-        // Initialised so that GCC accepts designated initialisers that leave them out.
-        QByteArray standardOutput{};
-        QByteArray standardError{};
-        // Copied to the path that follows "--json-output" or "--destination"; when unset the
-        // tool writes nothing there, as a devicectl that fails before writing its document.
-        std::optional<QByteArray> file{};
-        int exitStatus = 0;
-        // Seconds to wait (after logging the call) before answering.
-        double delaySeconds = 0;
-        // After answering, the tool kills itself with this signal instead of exiting (0: no).
-        int signal = 0;
-        // After answering, the tool never exits: see hangingProcesses() and endHangs().
-        bool hang = false;
-    };
+    using Scenario = StandInTools::Scenario;
 
     struct Invocation {
         QStringList arguments;               // argv without the program name
@@ -92,10 +80,7 @@ public:
     [[nodiscard]] static QString toolName(Tool tool);
 
 private:
-    // The log file name (its start time) and the call, for every call of `tool`.
-    [[nodiscard]] QList<std::pair<QString, Invocation>> logEntries(Tool tool) const;
-
     QTemporaryDir m_directory;
     QString m_bundle;
-    int m_nextScenario = 1;
+    StandInTools m_tools;
 };

@@ -1,0 +1,61 @@
+#!/bin/sh
+# The stand-in tools of tools/make-demo-xcode.sh and tools/make-demo-android-sdk.sh: a script
+# that logs each call and answers from scenarios kept in a StandIn directory. The layout of that
+# directory is described in make-demo-xcode.sh. Sourced, not run.
+
+# write_stand_in_tool FILE NAME STANDIN VARIABLE: the stand-in tool NAME at FILE; STANDIN is the
+# path of the StandIn directory relative to the tool's own directory (so it may be moved), and
+# VARIABLE the environment variable each call's log records.
+write_stand_in_tool() {
+    {
+        echo '#!/bin/sh'
+        echo "# Stand-in for $2, made by Kestrine's tools/stand-in-tool.sh."
+        echo "tool=$2"
+        echo "if [ \"\${$4+set}\" = set ]; then recorded=1; value=\$$4; else recorded=0; value=; fi"
+        echo "standin=\$(CDPATH= cd -- \"\$(dirname -- \"\$0\")/$3\" && pwd)"
+        cat <<'TOOL'
+log="$standin/log/$tool"
+mkdir -p "$log"
+entry="$log/$(date +%s%N)-$$"
+{
+    printf '%s\0%s\0' "$recorded" "$value"
+    for argument in "$@"; do printf '%s\0' "$argument"; done
+} > "$entry.part" && mv "$entry.part" "$entry"
+
+joined="$*"
+chosen=
+for name in $(ls -r "$standin/scenarios/$tool" 2>/dev/null); do
+    candidate="$standin/scenarios/$tool/$name"
+    match=
+    [ -f "$candidate/match" ] && match=$(cat "$candidate/match")
+    case "$joined" in
+    *"$match"*) chosen=$candidate; break ;;
+    esac
+done
+[ -n "$chosen" ] || exit 0
+
+[ -f "$chosen/delay" ] && sleep "$(cat "$chosen/delay")"
+if [ -f "$chosen/file" ]; then
+    previous=
+    for argument in "$@"; do
+        case "$previous" in
+        --json-output|--destination) cp "$chosen/file" "$argument" ;;
+        esac
+        previous=$argument
+    done
+fi
+[ -f "$chosen/stdout" ] && cat "$chosen/stdout"
+[ -f "$chosen/stderr" ] && cat "$chosen/stderr" >&2
+if [ -f "$chosen/hang" ]; then
+    mkdir -p "$standin/hanging/$tool"
+    echo $$ > "$standin/hanging/$tool/$$.part" && mv "$standin/hanging/$tool/$$.part" "$standin/hanging/$tool/$$"
+    exec sleep 86400
+fi
+[ -f "$chosen/signal" ] && kill -"$(cat "$chosen/signal")" $$
+status=0
+[ -f "$chosen/exit" ] && status=$(cat "$chosen/exit")
+exit "$status"
+TOOL
+    } > "$1"
+    chmod 755 "$1"
+}
