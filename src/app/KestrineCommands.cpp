@@ -23,6 +23,18 @@ void KestrineCommands::install(QMainWindow* window) {
     QMenuBar* bar = window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
+    QAction* selectXcode = file->addAction(tr("Select Xcode\u2026"));
+    connect(selectXcode, &QAction::triggered, this, &KestrineCommands::selectXcodeRequested);
+    QAction* preferences = file->addAction(tr("Preferences\u2026"));
+    // On macOS the item moves to the application menu. Ctrl+, everywhere, beside whatever the
+    // platform calls Preferences.
+    preferences->setMenuRole(QAction::PreferencesRole);
+    QList<QKeySequence> preferencesKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    if (const QKeySequence comma(Qt::CTRL | Qt::Key_Comma); !preferencesKeys.contains(comma))
+        preferencesKeys.append(comma);
+    preferences->setShortcuts(preferencesKeys);
+    connect(preferences, &QAction::triggered, this, &KestrineCommands::preferencesRequested);
+    file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit Kestrine"));
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);

@@ -1,56 +1,16 @@
 #include "toolchain/XcodeView.h"
 
 #include "platform/SymbolImage.h"
+#include "toolchain/XcodeChooser.h"
 
-#include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <QCoro/QCoroTask>
-
-namespace {
-
-XcodeView::FileChooser& defaultChooser() {
-    static XcodeView::FileChooser chooser;
-    return chooser;
-}
-
-// One directory (an application bundle is one); Xcode usually sits in /Applications.
-void showFileDialog(QWidget* parent, XcodeView::ChooserReply reply) {
-    auto* dialog = new QFileDialog(parent, QObject::tr("Select Xcode"));
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setLabelText(QFileDialog::Accept, QObject::tr("Select"));
-    dialog->setDirectory(QDir(QStringLiteral("/Applications")).exists()
-                             ? QStringLiteral("/Applications")
-                             : QDir::homePath());
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // finished() comes once, for both outcomes; the reply must not be called twice.
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, reply](int result) {
-        if (result == QDialog::Accepted)
-            reply(XcodeViewModel::FileImportResult(dialog->selectedUrls()));
-        else
-            reply(std::nullopt);
-    });
-    dialog->open();
-}
-
-} // namespace
-
-void XcodeView::setDefaultFileChooser(FileChooser chooser) {
-    defaultChooser() = std::move(chooser);
-}
-
-XcodeView::XcodeView(Completion completion, QWidget* parent)
-    : QWidget(parent)
-    , m_completion(std::move(completion))
-    , m_viewModel(new XcodeViewModel(this))
-    , m_chooser(defaultChooser() ? defaultChooser() : FileChooser(showFileDialog)) {
+XcodeView::XcodeView(XcodeChooser& chooser, QWidget* parent)
+    : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(14);
     layout->addStretch();
@@ -67,11 +27,19 @@ XcodeView::XcodeView(Completion completion, QWidget* parent)
     m_selectButton->setIconSize(QSize(16, 16));
     styleButton();
     layout->addWidget(m_selectButton, 0, Qt::AlignCenter);
+    // The quiet alternative: a plain button under the prominent one.
+    m_continueButton = new QPushButton(tr("Continue without Xcode"), this);
+    m_continueButton->setCursor(Qt::PointingHandCursor);
+    layout->addWidget(m_continueButton, 0, Qt::AlignCenter);
     layout->addStretch();
 
-    connect(m_selectButton, &QPushButton::clicked, this,
-            [this] { m_viewModel->setState(XcodeViewModel::State::importingFile()); });
-    connect(m_viewModel, &XcodeViewModel::stateChanged, this, &XcodeView::viewModelStateChanged);
+    QPointer<XcodeChooser> guard(&chooser);
+    connect(m_selectButton, &QPushButton::clicked, this, [this, guard] {
+        if (guard)
+            guard->choose(this);
+    });
+    connect(m_continueButton, &QPushButton::clicked, this,
+            &XcodeView::continueWithoutXcodeRequested);
 }
 
 void XcodeView::styleButton() {
@@ -93,44 +61,4 @@ void XcodeView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange)
         styleButton();
     QWidget::changeEvent(event);
-}
-
-void XcodeView::viewModelStateChanged() {
-    const XcodeViewModel::State state = m_viewModel->state();
-    switch (state.kind) {
-    case XcodeViewModel::StateKind::ImportingFile:
-        showChooser();
-        break;
-    case XcodeViewModel::StateKind::ImportError:
-        Q_EMIT errorOccurred(ErrorMessage{state.errorDescription});
-        break;
-    case XcodeViewModel::StateKind::FileImported:
-        if (m_completion)
-            m_completion(state.url); // may replace this screen; nothing of it is used after
-        break;
-    case XcodeViewModel::StateKind::Idle:
-    case XcodeViewModel::StateKind::Verifying:
-        break;
-    }
-}
-
-void XcodeView::showChooser() {
-    // The chooser follows the state: one is shown at a time, and pressing the button while it
-    // is up changes nothing.
-    if (m_isChooserShown)
-        return;
-    m_isChooserShown = true;
-    QPointer<XcodeView> self(this);
-    m_chooser(this, [self](std::optional<XcodeViewModel::FileImportResult> outcome) {
-        if (!self)
-            return;
-        self->m_isChooserShown = false;
-        if (!outcome) {
-            // Cancelled: back to idle, so that the next press opens the chooser again.
-            self->m_viewModel->setState(XcodeViewModel::State::idle());
-            return;
-        }
-        QCoro::connect(self->m_viewModel->handleFileImport(std::move(*outcome)), self.data(),
-                       [] {});
-    });
 }
