@@ -9,8 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -59,32 +58,36 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     m_xcodePath = pathLabel(this);
     m_chooseXcode = new QPushButton(tr("Choose\u2026"), this);
     m_chooseXcode->setAccessibleName(tr("Choose Xcode"));
-    auto* xcodeRow = new QHBoxLayout;
-    xcodeRow->addWidget(m_xcodePath, 1);
-    xcodeRow->addWidget(m_chooseXcode);
-
     m_adbPath = pathLabel(this);
     m_chooseAdb = new QPushButton(tr("Choose\u2026"), this);
     m_chooseAdb->setAccessibleName(tr("Choose adb"));
     m_defaultAdb = new QPushButton(tr("Use Default"), this);
     m_defaultAdb->setAccessibleName(tr("Use the default adb"));
-    auto* adbRow = new QHBoxLayout;
-    adbRow->addWidget(m_adbPath, 1);
-    adbRow->addWidget(m_chooseAdb);
-    adbRow->addWidget(m_defaultAdb);
-
     m_automaticChecks = new AutomaticChecksBox(this);
 
-    auto* form = new QFormLayout;
-    form->setLabelAlignment(Qt::AlignRight);
-    form->addRow(tr("Xcode:"), xcodeRow);
-    form->addRow(tr("adb:"), adbRow);
-    form->addRow(tr("Updates:"), m_automaticChecks);
+    // One column of row names, one of locations, the "Choose…" buttons under each other.
+    auto* grid = new QGridLayout;
+    const auto name = [this, grid](const QString& text, int row) {
+        auto* label = new QLabel(text, this);
+        grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    };
+    name(tr("Xcode:"), 0);
+    grid->addWidget(m_xcodePath, 0, 1);
+    grid->addWidget(m_chooseXcode, 0, 2);
+    name(tr("adb:"), 1);
+    grid->addWidget(m_adbPath, 1, 1);
+    grid->addWidget(m_chooseAdb, 1, 2);
+    grid->addWidget(m_defaultAdb, 1, 3);
+    name(tr("Updates:"), 2);
+    grid->addWidget(m_automaticChecks, 2, 1, 1, 3);
+    grid->setColumnStretch(1, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* close = buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole);
+    close->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);

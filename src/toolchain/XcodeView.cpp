@@ -25,12 +25,11 @@ XcodeView::XcodeView(XcodeChooser& chooser, QWidget* parent)
     m_selectButton->setDefault(true);
     m_selectButton->setCursor(Qt::PointingHandCursor);
     m_selectButton->setIconSize(QSize(16, 16));
-    styleButton();
     layout->addWidget(m_selectButton, 0, Qt::AlignCenter);
-    // The quiet alternative: a plain button under the prominent one.
     m_continueButton = new QPushButton(tr("Continue without Xcode"), this);
     m_continueButton->setCursor(Qt::PointingHandCursor);
     layout->addWidget(m_continueButton, 0, Qt::AlignCenter);
+    styleButtons();
     layout->addStretch();
 
     QPointer<XcodeChooser> guard(&chooser);
@@ -42,7 +41,7 @@ XcodeView::XcodeView(XcodeChooser& chooser, QWidget* parent)
             &XcodeView::continueWithoutXcodeRequested);
 }
 
-void XcodeView::styleButton() {
+void XcodeView::styleButtons() {
     // The prominent style: filled with the accent colour, text and symbol in its contrast.
     const QPalette palette = this->palette();
     const QColor accent = palette.color(QPalette::Highlight);
@@ -55,10 +54,18 @@ void XcodeView::styleButton() {
                        "QPushButton:pressed { background-color: %4; }")
             .arg(accent.name(), text.name(), accent.lighter(110).name(),
                  accent.darker(115).name()));
+    // The quiet one: accent-coloured text of the same size, a surface only under the pointer,
+    // an outline while it has the keyboard focus.
+    m_continueButton->setStyleSheet(
+        QStringLiteral("QPushButton { background: transparent; color: %1;"
+                       " border: 1px solid transparent; border-radius: 6px; padding: 5px 15px; }"
+                       "QPushButton:hover { background-color: palette(button); }"
+                       "QPushButton:focus { border-color: %1; }")
+            .arg(palette.color(QPalette::Link).name()));
 }
 
 void XcodeView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange)
-        styleButton();
+        styleButtons();
     QWidget::changeEvent(event);
 }

@@ -21,7 +21,7 @@ Q_SIGNALS:
 
 private:
     void changeEvent(QEvent* event) override;
-    void styleButton();
+    void styleButtons();
 
     QPushButton* m_selectButton = nullptr;
     QPushButton* m_continueButton = nullptr;
