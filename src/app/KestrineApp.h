@@ -57,7 +57,8 @@ public:
     void showPreferences();
 
 Q_SIGNALS:
-    // The main content was (re)built and its start-up task has finished.
+    // The main content was (re)built and its start-up task has finished (at once, before the
+    // constructor returns, when there is nothing to fetch: without Xcode).
     void mainContentReady();
 
 private:
