@@ -104,6 +104,17 @@ QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
     return menuItem(app.window()->menuBar()->actions(), text, offset);
 }
 
+// Every Xcode chooser made from now on answers with `xcode` (cleanup() restores the dialog).
+void answerChoosersWith(const FakeXcode& xcode) {
+    XcodeChooser::setDefaultFileChooser([url = xcode.url()](QWidget*, const auto& reply) {
+        reply(XcodeViewModel::FileImportResult(QList<QUrl>{url}));
+    });
+}
+
+QString canonicalPath(const FakeXcode& xcode) {
+    return QFileInfo(xcode.path()).canonicalFilePath();
+}
+
 // The main window on a store with one collection ("Shop", one deeplink "Item") and a stand-in
 // Xcode with one booted simulator, shown, active and done with its start-up.
 struct MainWindow {
@@ -553,9 +564,7 @@ private Q_SLOTS:
             XcodeBookmarkManager().saveBookmark(gone.url());
         }
         FakeXcode xcode(f.env.path());
-        XcodeChooser::setDefaultFileChooser([&xcode](QWidget*, XcodeChooser::ChooserReply reply) {
-            reply(XcodeViewModel::FileImportResult(QList<QUrl>{xcode.url()}));
-        });
+        answerChoosersWith(xcode);
         const Kind chosen = withoutXcode ? Kind::WithoutXcode : Kind::Available;
         {
             KestrineApp app(*f.container);
@@ -612,9 +621,7 @@ private Q_SLOTS:
             XcodeBookmarkManager().continueWithoutXcode();
         else
             XcodeBookmarkManager().saveBookmark(before.url());
-        XcodeChooser::setDefaultFileChooser([&after](QWidget*, XcodeChooser::ChooserReply reply) {
-            reply(XcodeViewModel::FileImportResult(QList<QUrl>{after.url()}));
-        });
+        answerChoosersWith(after);
         KestrineApp app(*f.container);
         const auto listed = [&app] {
             QStringList ids;
@@ -629,20 +636,17 @@ private Q_SLOTS:
             menuItem(app, u"Preferences\u2026")->trigger();
             QVERIFY(app.preferences());
             QCOMPARE(app.preferences()->xcodePath()->accessibleName(),
-                     fromNoXcode ? QStringLiteral("None")
-                                 : QFileInfo(before.path()).canonicalFilePath());
+                     fromNoXcode ? QStringLiteral("None") : canonicalPath(before));
             app.preferences()->chooseXcodeButton()->click();
         } else {
             menuItem(app, u"Select Xcode\u2026")->trigger();
         }
 
         QTRY_COMPARE_WITH_TIMEOUT(listed(), QStringList{"A1"}, 20000);
-        QCOMPARE(app.deviceManager().xcodeURL().toLocalFile(),
-                 QFileInfo(after.path()).canonicalFilePath());
+        QCOMPARE(app.deviceManager().xcodeURL().toLocalFile(), canonicalPath(after));
         QCOMPARE(app.window()->centralWidget(), content);
         if (viaPreferences)
-            QCOMPARE(app.preferences()->xcodePath()->accessibleName(),
-                     QFileInfo(after.path()).canonicalFilePath());
+            QCOMPARE(app.preferences()->xcodePath()->accessibleName(), canonicalPath(after));
         QVERIFY(!app.error());
     }
 
@@ -811,10 +815,7 @@ private Q_SLOTS:
         AppFixture f;
         FakeXcode notXcode(f.env.path());
         notXcode.writeInfoPlist(QStringLiteral("com.apple.Safari"));
-        XcodeChooser::setDefaultFileChooser(
-            [&notXcode](QWidget*, XcodeChooser::ChooserReply reply) {
-                reply(XcodeViewModel::FileImportResult(QList<QUrl>{notXcode.url()}));
-            });
+        answerChoosersWith(notXcode);
         KestrineApp app(*f.container);
         app.show();
         auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
