@@ -6,6 +6,7 @@
 // settings and demo Xcode live in a temporary home: the user's own are never touched.
 
 #include "app/KestrineApp.h"
+#include "app/PreferencesDialog.h"
 #include "platform/AppIdentity.h"
 #include "platform/AppSettings.h"
 #include "store/Deeplink.h"
@@ -176,21 +177,19 @@ int main(int argc, char* argv[]) {
 
     KestrineApp shell(container);
     QSignalSpy ready(&shell, &KestrineApp::mainContentReady);
-    shell.manager()->saveBookmark(QUrl::fromLocalFile(xcode));
     shell.window()->resize(1480, 900);
     shell.show();
     (void)QTest::qWaitForWindowExposed(shell.window());
-    auto* root = qobject_cast<RootView*>(shell.window()->centralWidget());
-    ColumSplitView* split = root->splitView();
-
     int shot = 0;
-    const auto snap = [&](const char* name) {
+    // The window, or the modal dialog over it, or `widget` when given.
+    const auto snap = [&](const char* name, QWidget* widget = nullptr) {
         QApplication::processEvents();
         QTest::qWait(150);
         const QString file =
             output.filePath(QStringLiteral("%1-%2.png").arg(++shot, 2, 10, QChar('0')).arg(name));
-        QWidget* top =
-            QApplication::activeModalWidget() ? QApplication::activeModalWidget() : shell.window();
+        QWidget* top = widget                              ? widget
+                       : QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                           : shell.window();
         if (top != shell.window())
             shell.window()->grab().save(output.filePath(
                 QStringLiteral("%1-%2-window.png").arg(shot, 2, 10, QChar('0')).arg(name)));
@@ -203,6 +202,12 @@ int main(int argc, char* argv[]) {
                 {QStringLiteral("-window"), QStringLiteral("root"),
                  QString(file).replace(QStringLiteral(".png"), QStringLiteral("-screen.png"))});
     };
+    if (empty)
+        snap("xcode-selection");
+    shell.manager()->saveBookmark(QUrl::fromLocalFile(xcode));
+    auto* root = qobject_cast<RootView*>(shell.window()->centralWidget());
+    ColumSplitView* split = root->splitView();
+
     // Runs `step` on the dialog that the next blocking call opens.
     const auto onNextDialog = [&](std::function<void(QWidget*)> step) {
         QTimer::singleShot(0, &shell, [step = std::move(step)] {
@@ -336,5 +341,7 @@ int main(int argc, char* argv[]) {
     snap("empty-collection");
     split->setSelectedDeeplinkCollection(nullptr);
     snap("nothing-selected");
+    shell.showPreferences();
+    snap("preferences", shell.preferences());
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/KestrineApp.h"
 
+#include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
 #include "execution/DeeplinkExecuter.h"
@@ -10,6 +11,7 @@
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
 #include "toolchain/XcodeBookmarkManager.h"
+#include "toolchain/XcodeChooser.h"
 #include "toolchain/XcodeView.h"
 #include "updates/SparkleUpdater.h"
 #include "widgets/ErrorAlert.h"
@@ -43,11 +45,10 @@ QCoro::Task<> startUp(QPointer<RunDestinationManager> deviceManager,
                       QPointer<BundleIdManager> bundleIdManager, QUrl xcodeURL) {
     if (!deviceManager || !bundleIdManager)
         co_return;
+    // Without Xcode (an empty URL) the fetch asks no Xcode tool.
     deviceManager->configure(xcodeURL);
     bundleIdManager->setXcodeURL(xcodeURL);
-    const QUrl configured = deviceManager->xcodeURL();
-    if (!configured.isEmpty())
-        co_await deviceManager->fetchDevices(configured);
+    co_await deviceManager->fetchDevices(deviceManager->xcodeURL());
 }
 
 } // namespace
@@ -59,7 +60,8 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     , m_deviceManager(std::make_unique<RunDestinationManager>())
     , m_bundleIdManager(std::make_unique<BundleIdManager>())
     , m_sparkleUpdater(std::make_unique<SparkleUpdater>())
-    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater)) {
+    , m_commands(std::make_unique<KestrineCommands>(container, *m_sparkleUpdater))
+    , m_xcodeChooser(std::make_unique<XcodeChooser>()) {
     MainWindowActivator::install();
     m_window = std::make_unique<QMainWindow>();
     m_window->setWindowTitle(QStringLiteral("Kestrine"));
@@ -79,6 +81,14 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     m_toolBar->setFloatable(false);
     m_toolBar->toggleViewAction()->setEnabled(false);
     m_toolBar->hide();
+
+    connect(m_xcodeChooser.get(), &XcodeChooser::chosen, this, &KestrineApp::saveChosenXcode);
+    connect(m_xcodeChooser.get(), &XcodeChooser::errorOccurred, this,
+            [this](const ErrorMessage& error) { setError(error); });
+    connect(m_commands.get(), &KestrineCommands::selectXcodeRequested, this,
+            [this] { m_xcodeChooser->choose(m_window.get()); });
+    connect(m_commands.get(), &KestrineCommands::preferencesRequested, this,
+            &KestrineApp::showPreferences);
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::save);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &KestrineApp::save);
@@ -116,8 +126,17 @@ void KestrineApp::clearToolbar() {
 }
 
 void KestrineApp::buildContent() {
-    clearToolbar();
     const XcodeBookmarkManager::State state = manager()->state();
+    const bool withMainContent = state.kind == XcodeBookmarkManager::StateKind::Available ||
+                                 state.kind == XcodeBookmarkManager::StateKind::WithoutXcode;
+    if (withMainContent && m_root) {
+        // Another Xcode under the window that is up: its selection and sheets stay, only the
+        // destinations are fetched again.
+        QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), state.url), this,
+                       [] {});
+        return;
+    }
+    clearToolbar();
     switch (state.kind) {
     case XcodeBookmarkManager::StateKind::Loading: {
         auto* content = new QWidget;
@@ -130,22 +149,41 @@ void KestrineApp::buildContent() {
         break;
     }
     case XcodeBookmarkManager::StateKind::Unavailable: {
-        auto* screen = new XcodeView([this](const QUrl& url) {
-            try {
-                manager()->saveBookmark(url);
-            } catch (const std::exception& error) {
-                setError(ErrorMessage{localizedDescription(error)});
-            }
-        });
-        connect(screen, &XcodeView::errorOccurred, this,
-                [this](const ErrorMessage& error) { setError(error); });
+        auto* screen = new XcodeView(*m_xcodeChooser);
+        connect(screen, &XcodeView::continueWithoutXcodeRequested, this,
+                [this] { manager()->continueWithoutXcode(); });
         m_window->setCentralWidget(screen);
         break;
     }
     case XcodeBookmarkManager::StateKind::Available:
+    case XcodeBookmarkManager::StateKind::WithoutXcode:
         showMainContent(state.url);
         break;
     }
+}
+
+void KestrineApp::saveChosenXcode(const QUrl& bundle) {
+    try {
+        manager()->saveBookmark(bundle);
+    } catch (const std::exception& error) {
+        setError(ErrorMessage{localizedDescription(error)});
+    }
+}
+
+PreferencesDialog* KestrineApp::preferences() const {
+    return m_preferences;
+}
+
+void KestrineApp::showPreferences() {
+    if (!m_preferences) {
+        m_preferences = new PreferencesDialog(*manager(), *m_xcodeChooser, m_window.get());
+        m_preferences->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_preferences, &PreferencesDialog::errorOccurred, this,
+                [this](const ErrorMessage& error) { setError(error); });
+    }
+    m_preferences->show();
+    m_preferences->raise();
+    m_preferences->activateWindow();
 }
 
 void KestrineApp::showMainContent(const QUrl& xcodeURL) {
@@ -154,6 +192,7 @@ void KestrineApp::showMainContent(const QUrl& xcodeURL) {
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
+    m_root = root;
     m_commands->windowCommands()->setRootView(root);
     buildToolbar(root);
 

@@ -4,6 +4,7 @@
 #include "platform/ErrorMessage.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 #include <memory>
@@ -13,12 +14,14 @@ class BundleIdManager;
 class DeeplinkExecuter;
 class ErrorAlert;
 class PersistentContainer;
+class PreferencesDialog;
 class QMainWindow;
 class QToolBar;
 class RootView;
 class RunDestinationManager;
 class SparkleUpdater;
 class XcodeBookmarkManager;
+class XcodeChooser;
 
 // The composition root: owns the long-lived managers, builds the single window, routes every
 // deeplink to the executer, shows errors in one alert and saves the store at every change
@@ -38,6 +41,10 @@ public:
     [[nodiscard]] BundleIdManager& bundleIdManager() { return *m_bundleIdManager; }
     [[nodiscard]] DeeplinkExecuter& deeplinkExecuter() { return *m_deeplinkExecuter; }
     [[nodiscard]] KestrineCommands& commands() { return *m_commands; }
+    // The one chooser of Xcode: the selection screen, "Select Xcode…" and Preferences use it.
+    [[nodiscard]] XcodeChooser& xcodeChooser() { return *m_xcodeChooser; }
+    // The Preferences window while it is open, else null.
+    [[nodiscard]] PreferencesDialog* preferences() const;
     [[nodiscard]] const std::optional<ErrorMessage>& error() const;
 
     // The window's open-URL action: fires `url` through the executer and returns at once.
@@ -46,13 +53,18 @@ public:
     // Shows the one error alert with `message` (replacing the text of one already up).
     void setError(std::optional<ErrorMessage> error);
 
+    // Opens the Preferences window, or brings the open one forward.
+    void showPreferences();
+
 Q_SIGNALS:
-    // The main content was (re)built and its start-up task has finished.
+    // The main content was (re)built and its start-up task has finished (at once, before the
+    // constructor returns, when there is nothing to fetch: without Xcode).
     void mainContentReady();
 
 private:
     void buildContent();
     void showMainContent(const QUrl& xcodeURL);
+    void saveChosenXcode(const QUrl& bundle);
     // The window toolbar of the main content, composed here and nowhere else.
     void buildToolbar(RootView* root);
     void clearToolbar();
@@ -68,7 +80,10 @@ private:
     std::unique_ptr<BundleIdManager> m_bundleIdManager;
     std::unique_ptr<SparkleUpdater> m_sparkleUpdater;
     std::unique_ptr<KestrineCommands> m_commands;
+    std::unique_ptr<XcodeChooser> m_xcodeChooser;
     std::unique_ptr<QMainWindow> m_window;
+    QPointer<RootView> m_root;
+    QPointer<PreferencesDialog> m_preferences;
     std::unique_ptr<ErrorAlert> m_alert;
     QToolBar* m_toolBar = nullptr;
 };

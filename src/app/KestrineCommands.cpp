@@ -23,6 +23,21 @@ void KestrineCommands::install(QMainWindow* window) {
     QMenuBar* bar = window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
+    QAction* selectXcode = file->addAction(tr("Select Xcode\u2026"));
+    connect(selectXcode, &QAction::triggered, this, &KestrineCommands::selectXcodeRequested);
+    QAction* preferences = file->addAction(tr("Preferences\u2026"));
+    // On macOS the item moves to the application menu. Ctrl+, (Cmd+, there) everywhere and
+    // shown in the menu, whatever else the platform calls Preferences after it.
+    preferences->setMenuRole(QAction::PreferencesRole);
+    const QKeySequence comma(Qt::CTRL | Qt::Key_Comma);
+    QList<QKeySequence> preferencesKeys{comma};
+    for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Preferences)) {
+        if (keys != comma)
+            preferencesKeys.append(keys);
+    }
+    preferences->setShortcuts(preferencesKeys);
+    connect(preferences, &QAction::triggered, this, &KestrineCommands::preferencesRequested);
+    file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit Kestrine"));
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);

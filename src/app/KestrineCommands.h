@@ -9,9 +9,9 @@ class QMainWindow;
 class SparkleUpdater;
 class WindowCommands;
 
-// The menu bar: "File" (quit), "View" (sidebar, search, the toolbar pickers), "Deeplink" and
-// "Collection" (the window's commands, owned by WindowCommands), "Data" → "Delete All", and
-// "Help" with the about item followed by "Check for Updates…".
+// The menu bar: "File" (select Xcode, preferences, quit), "View" (sidebar, search, the toolbar
+// pickers), "Deeplink" and "Collection" (the window's commands, owned by WindowCommands), "Data" →
+// "Delete All", and "Help" with the about item followed by "Check for Updates…".
 class KestrineCommands : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +31,8 @@ public:
 
 Q_SIGNALS:
     void toggleSidebarRequested();
+    void selectXcodeRequested();
+    void preferencesRequested();
 
 private:
     PersistentContainer& m_container;

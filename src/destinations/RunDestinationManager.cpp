@@ -17,7 +17,10 @@ namespace {
 const QString physicalSuffix = QStringLiteral(" Devices");
 
 // Neither listing touches the manager: it may be gone by the time they finish.
+// Without Xcode (an empty URL) there is no tool to ask and nothing to list.
 QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger) {
+    if (xcodeURL.isEmpty())
+        co_return {};
     logger.info(u"Fetching simulators");
     const QString output = co_await SimctlClient(xcodeURL).listDevices();
     // A big listing takes a few milliseconds to parse; keep them off the GUI thread.
@@ -28,6 +31,8 @@ QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger) {
 }
 
 QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger) {
+    if (xcodeURL.isEmpty())
+        co_return {};
     logger.info(u"Fetching physical devices");
     const QByteArray json =
         co_await DeviceCtlClient(

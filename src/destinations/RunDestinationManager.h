@@ -46,9 +46,10 @@ public:
     void configure(const QUrl& xcodeURL);
 
     // Lists simulators and physical devices of `xcodeURL` at the same time and publishes the
-    // merged list. A simulator failure becomes `error` and keeps the previous list and selection;
-    // a device failure is logged and the simulators are shown alone. A fetch started since
-    // wins: this one's outcome is then dropped. Never throws.
+    // merged list (an empty one, asking no tool, for an empty URL: no Xcode). A simulator failure
+    // becomes `error` and keeps the previous list and selection; a device failure is logged and the
+    // simulators are shown alone. A fetch started since wins: this one's outcome is then dropped.
+    // Never throws.
     QCoro::Task<> fetchDevices(QUrl xcodeURL);
 
     // Makes `device` the destination and remembers its id.

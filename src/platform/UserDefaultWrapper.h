@@ -74,6 +74,12 @@ public:
             m_container->setValue(m_key, UserDefaultCoding::Traits<T>::encode(value));
     }
 
+    // Takes the key out of the store: reading gives the default again.
+    void remove() const {
+        if (m_container)
+            m_container->remove(m_key);
+    }
+
 private:
     QString m_key;
     T m_defaultValue;

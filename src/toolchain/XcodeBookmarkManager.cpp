@@ -9,6 +9,7 @@ namespace {
 
 const QString xcodeURLKey = QStringLiteral("XcodeBookmarkManager.xcodeURL");
 const QString bookmarkDataKey = QStringLiteral("XcodeBookmarkManager.bookmarkData");
+const QString withoutXcodeKey = QStringLiteral("XcodeBookmarkManager.continuesWithoutXcode");
 
 const Logger& logger() {
     static const Logger instance(QStringLiteral("Kestrine"),
@@ -68,7 +69,8 @@ void XcodeBookmarkManager::restore(bool refresh) {
 
     const QByteArray data = bookmarkData();
     if (data.isEmpty()) {
-        setState({StateKind::Unavailable, {}});
+        const bool without = AppSettings::standard()->value(withoutXcodeKey).toBool();
+        setState({without ? StateKind::WithoutXcode : StateKind::Unavailable, {}});
         return;
     }
     const Bookmark::Resolved resolved = Bookmark::resolve(data);
@@ -89,10 +91,20 @@ bool XcodeBookmarkManager::saveBookmark(const QUrl& url) {
     const QByteArray data = Bookmark::create(url);
     const Bookmark::Resolved resolved = Bookmark::resolve(data);
     setBookmarkData(data);
+    AppSettings::standard()->remove(withoutXcodeKey);
     const bool accessing = Bookmark::startAccessing(resolved.url);
     setXcodeURL(resolved.url);
     setState({StateKind::Available, resolved.url});
     return accessing;
+}
+
+void XcodeBookmarkManager::continueWithoutXcode() {
+    // A bookmark that no longer resolves would bring the selection screen back at every start.
+    const std::unique_ptr<QSettings> settings = AppSettings::standard();
+    settings->remove(bookmarkDataKey);
+    settings->remove(xcodeURLKey);
+    settings->setValue(withoutXcodeKey, true);
+    setState({StateKind::WithoutXcode, {}});
 }
 
 void XcodeBookmarkManager::setState(State state) {

@@ -6,11 +6,13 @@
 
 // Remembers the Xcode bundle the user chose, as a bookmark in the user defaults
 // ("XcodeBookmarkManager.bookmarkData", with the last resolved location in
-// "XcodeBookmarkManager.xcodeURL"), and restores it when constructed.
+// "XcodeBookmarkManager.xcodeURL"), or that the user went on without one
+// ("XcodeBookmarkManager.continuesWithoutXcode"), and restores it when constructed.
 class XcodeBookmarkManager : public QObject {
     Q_OBJECT
 public:
-    enum class StateKind { Available, Loading, Unavailable };
+    // WithoutXcode: the user chose to go on without Xcode (no bookmark, nothing to ask again).
+    enum class StateKind { Available, Loading, Unavailable, WithoutXcode };
     struct State {
         StateKind kind = StateKind::Unavailable;
         QUrl url; // the Xcode bundle, when available
@@ -25,7 +27,8 @@ public:
     [[nodiscard]] QUrl xcodeURL() const;
     [[nodiscard]] QByteArray bookmarkData() const;
 
-    // Restores the stored location: unavailable without a bookmark, available once it resolves.
+    // Restores the stored location: without a bookmark unavailable (or without Xcode, when the
+    // user chose so), available once it resolves.
     // `refresh` first makes a new bookmark from the stored URL (done by itself when the stored
     // one is stale). Throws AppError when the bookmark cannot be made or resolved; the state is
     // then unavailable and the stored values are kept, so a bundle that comes back (a volume
@@ -35,6 +38,10 @@ public:
     // Stores a newly chosen location and makes it available. Returns whether access to it was
     // started. Throws AppError, changing nothing, when it cannot be bookmarked.
     bool saveBookmark(const QUrl& url);
+
+    // Remembers that the user goes on without Xcode, until an Xcode is saved; forgets a
+    // bookmark that was left.
+    void continueWithoutXcode();
 
 Q_SIGNALS:
     void stateChanged();

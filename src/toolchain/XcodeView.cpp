@@ -1,56 +1,16 @@
 #include "toolchain/XcodeView.h"
 
 #include "platform/SymbolImage.h"
+#include "toolchain/XcodeChooser.h"
 
-#include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <QCoro/QCoroTask>
-
-namespace {
-
-XcodeView::FileChooser& defaultChooser() {
-    static XcodeView::FileChooser chooser;
-    return chooser;
-}
-
-// One directory (an application bundle is one); Xcode usually sits in /Applications.
-void showFileDialog(QWidget* parent, XcodeView::ChooserReply reply) {
-    auto* dialog = new QFileDialog(parent, QObject::tr("Select Xcode"));
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setLabelText(QFileDialog::Accept, QObject::tr("Select"));
-    dialog->setDirectory(QDir(QStringLiteral("/Applications")).exists()
-                             ? QStringLiteral("/Applications")
-                             : QDir::homePath());
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // finished() comes once, for both outcomes; the reply must not be called twice.
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, reply](int result) {
-        if (result == QDialog::Accepted)
-            reply(XcodeViewModel::FileImportResult(dialog->selectedUrls()));
-        else
-            reply(std::nullopt);
-    });
-    dialog->open();
-}
-
-} // namespace
-
-void XcodeView::setDefaultFileChooser(FileChooser chooser) {
-    defaultChooser() = std::move(chooser);
-}
-
-XcodeView::XcodeView(Completion completion, QWidget* parent)
-    : QWidget(parent)
-    , m_completion(std::move(completion))
-    , m_viewModel(new XcodeViewModel(this))
-    , m_chooser(defaultChooser() ? defaultChooser() : FileChooser(showFileDialog)) {
+XcodeView::XcodeView(XcodeChooser& chooser, QWidget* parent)
+    : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(14);
     layout->addStretch();
@@ -65,16 +25,23 @@ XcodeView::XcodeView(Completion completion, QWidget* parent)
     m_selectButton->setDefault(true);
     m_selectButton->setCursor(Qt::PointingHandCursor);
     m_selectButton->setIconSize(QSize(16, 16));
-    styleButton();
     layout->addWidget(m_selectButton, 0, Qt::AlignCenter);
+    m_continueButton = new QPushButton(tr("Continue without Xcode"), this);
+    m_continueButton->setCursor(Qt::PointingHandCursor);
+    layout->addWidget(m_continueButton, 0, Qt::AlignCenter);
+    styleButtons();
     layout->addStretch();
 
-    connect(m_selectButton, &QPushButton::clicked, this,
-            [this] { m_viewModel->setState(XcodeViewModel::State::importingFile()); });
-    connect(m_viewModel, &XcodeViewModel::stateChanged, this, &XcodeView::viewModelStateChanged);
+    QPointer<XcodeChooser> guard(&chooser);
+    connect(m_selectButton, &QPushButton::clicked, this, [this, guard] {
+        if (guard)
+            guard->choose(this);
+    });
+    connect(m_continueButton, &QPushButton::clicked, this,
+            &XcodeView::continueWithoutXcodeRequested);
 }
 
-void XcodeView::styleButton() {
+void XcodeView::styleButtons() {
     // The prominent style: filled with the accent colour, text and symbol in its contrast.
     const QPalette palette = this->palette();
     const QColor accent = palette.color(QPalette::Highlight);
@@ -87,50 +54,18 @@ void XcodeView::styleButton() {
                        "QPushButton:pressed { background-color: %4; }")
             .arg(accent.name(), text.name(), accent.lighter(110).name(),
                  accent.darker(115).name()));
+    // The quiet one: accent-coloured text of the same size, a surface only under the pointer,
+    // an outline while it has the keyboard focus.
+    m_continueButton->setStyleSheet(
+        QStringLiteral("QPushButton { background: transparent; color: %1;"
+                       " border: 1px solid transparent; border-radius: 6px; padding: 5px 15px; }"
+                       "QPushButton:hover { background-color: palette(button); }"
+                       "QPushButton:focus { border-color: %1; }")
+            .arg(palette.color(QPalette::Link).name()));
 }
 
 void XcodeView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange)
-        styleButton();
+        styleButtons();
     QWidget::changeEvent(event);
-}
-
-void XcodeView::viewModelStateChanged() {
-    const XcodeViewModel::State state = m_viewModel->state();
-    switch (state.kind) {
-    case XcodeViewModel::StateKind::ImportingFile:
-        showChooser();
-        break;
-    case XcodeViewModel::StateKind::ImportError:
-        Q_EMIT errorOccurred(ErrorMessage{state.errorDescription});
-        break;
-    case XcodeViewModel::StateKind::FileImported:
-        if (m_completion)
-            m_completion(state.url); // may replace this screen; nothing of it is used after
-        break;
-    case XcodeViewModel::StateKind::Idle:
-    case XcodeViewModel::StateKind::Verifying:
-        break;
-    }
-}
-
-void XcodeView::showChooser() {
-    // The chooser follows the state: one is shown at a time, and pressing the button while it
-    // is up changes nothing.
-    if (m_isChooserShown)
-        return;
-    m_isChooserShown = true;
-    QPointer<XcodeView> self(this);
-    m_chooser(this, [self](std::optional<XcodeViewModel::FileImportResult> outcome) {
-        if (!self)
-            return;
-        self->m_isChooserShown = false;
-        if (!outcome) {
-            // Cancelled: back to idle, so that the next press opens the chooser again.
-            self->m_viewModel->setState(XcodeViewModel::State::idle());
-            return;
-        }
-        QCoro::connect(self->m_viewModel->handleFileImport(std::move(*outcome)), self.data(),
-                       [] {});
-    });
 }

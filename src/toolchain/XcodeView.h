@@ -1,51 +1,28 @@
 #pragma once
 
-#include "platform/ErrorMessage.h"
-#include "toolchain/XcodeViewModel.h"
-
-#include <QUrl>
 #include <QWidget>
 
-#include <functional>
-#include <optional>
-
 class QPushButton;
+class XcodeChooser;
 
-// The Xcode selection screen: "Select the Xcode path" and a "Select Xcode" button that opens
-// a chooser for the Xcode bundle. A chosen bundle that is Xcode goes to `completion`; any
-// other outcome is reported through errorOccurred() (the window shows it in its error alert)
-// and the user can choose again.
+// The Xcode selection screen: "Select the Xcode path", a "Select Xcode" button that opens the
+// chooser for the Xcode bundle (whose outcome the chooser itself reports), and a "Continue
+// without Xcode" button for a machine without one.
 class XcodeView : public QWidget {
     Q_OBJECT
 public:
-    using Completion = std::function<void(const QUrl&)>;
-    // Called with the chooser's outcome, or nullopt when the user cancelled it.
-    using ChooserReply = std::function<void(std::optional<XcodeViewModel::FileImportResult>)>;
-    // Shows a chooser for one directory and answers through the reply exactly once.
-    using FileChooser = std::function<void(QWidget* parent, ChooserReply reply)>;
+    explicit XcodeView(XcodeChooser& chooser, QWidget* parent = nullptr);
 
-    explicit XcodeView(Completion completion, QWidget* parent = nullptr);
-
-    // The chooser used from now on by this view; tests answer it themselves.
-    void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
-    // The chooser of views created from now on (a null one restores the file dialog).
-    static void setDefaultFileChooser(FileChooser chooser);
-
-    [[nodiscard]] XcodeViewModel& viewModel() { return *m_viewModel; }
     [[nodiscard]] QPushButton* selectButton() const { return m_selectButton; }
+    [[nodiscard]] QPushButton* continueButton() const { return m_continueButton; }
 
 Q_SIGNALS:
-    void errorOccurred(const ErrorMessage& error);
+    void continueWithoutXcodeRequested();
 
 private:
-    void viewModelStateChanged();
-    void showChooser();
     void changeEvent(QEvent* event) override;
-    void styleButton();
+    void styleButtons();
 
-    Completion m_completion;
-    XcodeViewModel* m_viewModel = nullptr;
-    FileChooser m_chooser;
-    bool m_isChooserShown = false;
     QPushButton* m_selectButton = nullptr;
+    QPushButton* m_continueButton = nullptr;
 };

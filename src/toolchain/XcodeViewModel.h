@@ -10,8 +10,8 @@
 #include <exception>
 #include <variant>
 
-// The state machine of the Xcode selection screen: the chooser is shown, the chosen bundle
-// is bookmarked and checked to really be Xcode, and the outcome is published in `state`.
+// The state machine of choosing Xcode (XcodeChooser drives it): the chooser is shown, the chosen
+// bundle is bookmarked and checked to really be Xcode, and the outcome is published in `state`.
 class XcodeViewModel : public QObject {
     Q_OBJECT
 public:
@@ -53,7 +53,7 @@ public:
     explicit XcodeViewModel(QObject* parent = nullptr);
 
     [[nodiscard]] State state() const { return m_state; }
-    // The screen sets ImportingFile to show the chooser, and Idle when it was cancelled.
+    // XcodeChooser sets ImportingFile to show the chooser, and Idle when it was cancelled.
     void setState(State state);
 
     // Takes the first chosen item: bookmarks it, then checks it off the GUI thread

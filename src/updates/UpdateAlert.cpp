@@ -1,6 +1,6 @@
 #include "updates/UpdateAlert.h"
 
-#include "updates/Updater.h"
+#include "updates/AutomaticChecksBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,11 +119,7 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
     }
 
     if (m_result.outcome != Outcome::Failed) {
-        m_automaticChecks =
-            new QCheckBox(QStringLiteral("Check for updates automatically at start-up"), this);
-        m_automaticChecks->setChecked(Updater::automaticallyChecksForUpdates());
-        connect(m_automaticChecks, &QCheckBox::toggled, this,
-                [](bool on) { Updater::setAutomaticallyChecksForUpdates(on); });
+        m_automaticChecks = new AutomaticChecksBox(this);
         column->addSpacing(6);
         column->addWidget(m_automaticChecks);
     }

@@ -4,6 +4,7 @@
 #include "ToolDocuments.h"
 
 #include "app/KestrineApp.h"
+#include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
 #include "store/PersistentContainer.h"
@@ -275,6 +276,11 @@ struct Fixture {
 QWidget* open(Fixture& f, const QString& screen) {
     if (screen == u"Xcode selection" || screen == u"empty main window")
         return f.window();
+    if (screen == u"preferences") {
+        f.app->showPreferences();
+        QWidget* preferences = f.app->preferences();
+        return preferences && QTest::qWaitForWindowActive(preferences) ? preferences : nullptr;
+    }
     f.choose(QStringLiteral("collectionList"));
     QTest::qWait(0);
     if (screen == u"filled main window") {
@@ -350,7 +356,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("menuItems");
         const QStringList none;
         QTest::addRow("Xcode selection")
-            << "Xcode selection" << QStringList{"Select Xcode"} << QString() << none;
+            << "Xcode selection" << QStringList{"Select Xcode", "Continue without Xcode"}
+            << QString() << none;
         QTest::addRow("empty main window") << "empty main window" << none << QString() << none;
         QTest::addRow("filled main window, run intervals")
             << "filled main window"
@@ -382,6 +389,11 @@ private Q_SLOTS:
             << "app picker" << QStringList{"Maps, com.example.maps, version 1.0, selected"}
             << QString() << none;
         QTest::addRow("update dialog") << "update dialog" << none << QString() << none;
+        QTest::addRow("preferences")
+            << "preferences"
+            << QStringList{"Choose Xcode", "Choose adb",
+                           "Check for updates automatically at start-up", "Close"}
+            << QString() << none;
     }
 
     void everyScreenReadsAndIsReachable() {

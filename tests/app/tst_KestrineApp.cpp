@@ -4,16 +4,23 @@
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
+#include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
 #include "execution/DeeplinkExecuter.h"
+#include "platform/AppSettings.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
+#include "toolchain/AdbLocator.h"
 #include "toolchain/XcodeBookmarkManager.h"
+#include "toolchain/XcodeChooser.h"
 #include "toolchain/XcodeView.h"
+#include "updates/AutomaticChecksBox.h"
+#include "updates/UpdateAlert.h"
+#include "updates/Updater.h"
 #include "widgets/PlaceholderView.h"
 #include "widgets/SearchField.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
@@ -26,6 +33,7 @@
 #include "window/RootView.h"
 #include "window/SideBarView.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
 #include <QLabel>
@@ -94,6 +102,17 @@ QAction* menuItem(const QList<QAction*>& items, QStringView text, int offset) {
 
 QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
     return menuItem(app.window()->menuBar()->actions(), text, offset);
+}
+
+// Every Xcode chooser made from now on answers with `xcode` (cleanup() restores the dialog).
+void answerChoosersWith(const FakeXcode& xcode) {
+    XcodeChooser::setDefaultFileChooser([url = xcode.url()](QWidget*, const auto& reply) {
+        reply(XcodeViewModel::FileImportResult(QList<QUrl>{url}));
+    });
+}
+
+QString canonicalPath(const FakeXcode& xcode) {
+    return QFileInfo(xcode.path()).canonicalFilePath();
 }
 
 // The main window on a store with one collection ("Shop", one deeplink "Item") and a stand-in
@@ -245,7 +264,7 @@ class tst_KestrineApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { XcodeView::setDefaultFileChooser({}); }
+    void cleanup() { XcodeChooser::setDefaultFileChooser({}); }
 
     void menuDeletesAllAndOffersUpdates() {
         AppFixture f;
@@ -293,6 +312,8 @@ private Q_SLOTS:
         row("Toggle Sidebar", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), Needs::Nothing);
         row("Choose Destination…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), Needs::Nothing);
         row("Choose App…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), Needs::Device);
+        row("Select Xcode…", {}, Needs::Nothing);
+        row("Preferences…", QKeySequence(Qt::CTRL | Qt::Key_Comma), Needs::Nothing);
     }
 
     void commandsActFromShortcutsAndMenus() {
@@ -368,6 +389,14 @@ private Q_SLOTS:
                 return [root] { return root->searchField()->field()->hasFocus(); };
             if (item == u"Toggle Sidebar")
                 return [root] { return !root->splitView()->sideBar()->isVisible(); };
+            if (item == u"Select Xcode…") {
+                auto shown = std::make_shared<bool>(false);
+                w.app->xcodeChooser().setFileChooser(
+                    [shown](QWidget*, const XcodeChooser::ChooserReply&) { *shown = true; });
+                return [shown] { return *shown; };
+            }
+            if (item == u"Preferences…")
+                return [&w] { return w.app->preferences() && w.app->preferences()->isVisible(); };
             if (item == u"Choose Destination…")
                 return picker(static_cast<TargetSelectorToolbarContent*>(nullptr));
             return picker(static_cast<BundleIdSelectorToolbarContent*>(nullptr));
@@ -513,34 +542,207 @@ private Q_SLOTS:
     }
 
     // Until an Xcode is chosen (or when the remembered one is gone) the window shows the
-    // selection screen; choosing one there brings up the main content.
+    // selection screen; choosing one there, or going on without, brings up the main content,
+    // and the next start of the shell remembers that. Without Xcode no tool runs and nothing
+    // fails: the destination list is just empty.
     void choosingXcodeShowsMainContent_data() {
         QTest::addColumn<bool>("rememberVanished");
-        QTest::addRow("nothing remembered") << false;
-        QTest::addRow("remembered Xcode vanished") << true;
+        QTest::addColumn<bool>("withoutXcode");
+        QTest::addRow("nothing remembered") << false << false;
+        QTest::addRow("remembered Xcode vanished") << true << false;
+        QTest::addRow("without Xcode") << false << true;
+        QTest::addRow("without Xcode, remembered one vanished") << true << true;
     }
 
     void choosingXcodeShowsMainContent() {
         QFETCH(bool, rememberVanished);
+        QFETCH(bool, withoutXcode);
+        using Kind = XcodeBookmarkManager::StateKind;
         AppFixture f;
         if (rememberVanished) {
             FakeXcode gone(f.env.path());
             XcodeBookmarkManager().saveBookmark(gone.url());
         }
         FakeXcode xcode(f.env.path());
-        XcodeView::setDefaultFileChooser([&xcode](QWidget*, XcodeView::ChooserReply reply) {
-            reply(XcodeViewModel::FileImportResult(QList<QUrl>{xcode.url()}));
-        });
+        answerChoosersWith(xcode);
+        const Kind chosen = withoutXcode ? Kind::WithoutXcode : Kind::Available;
+        {
+            KestrineApp app(*f.container);
+            QSignalSpy ready(&app, &KestrineApp::mainContentReady);
+            QCOMPARE(app.manager()->state().kind, Kind::Unavailable);
+            auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
+            QVERIFY(screen);
+
+            (withoutXcode ? screen->continueButton() : screen->selectButton())->click();
+
+            QTRY_COMPARE(app.manager()->state().kind, chosen);
+            QVERIFY(qobject_cast<RootView*>(app.window()->centralWidget()));
+            QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 20000);
+            if (withoutXcode) {
+                QCOMPARE(app.deviceManager().devices(), QList<Device>());
+                QVERIFY(!app.deviceManager().isLoading() && !app.deviceManager().error());
+                QCOMPARE(xcode.calls(), QStringList());
+                QCOMPARE(f.env.messages(QStringLiteral("RunDestinationManager"))
+                             .filter(QStringLiteral("Fetching s")),
+                         QStringList());
+                QVERIFY(!app.error());
+            }
+        }
+        KestrineApp restarted(*f.container);
+        QCOMPARE(restarted.manager()->state().kind, chosen);
+        QVERIFY(qobject_cast<RootView*>(restarted.window()->centralWidget()));
+    }
+
+    // "Select Xcode…" and the Xcode of Preferences choose another Xcode through the one
+    // chooser: the window stays as it is and the destinations come from the new Xcode.
+    void changingXcodeRefetchesDestinations_data() {
+        QTest::addColumn<bool>("fromNoXcode");    // else from another Xcode
+        QTest::addColumn<bool>("viaPreferences"); // else the menu item
+        QTest::addRow("menu, without Xcode before") << true << false;
+        QTest::addRow("menu, another Xcode before") << false << false;
+        QTest::addRow("Preferences, without Xcode before") << true << true;
+        QTest::addRow("Preferences, another Xcode before") << false << true;
+    }
+
+    void changingXcodeRefetchesDestinations() {
+        QFETCH(bool, fromNoXcode);
+        QFETCH(bool, viaPreferences);
+        AppFixture f;
+        FakeXcode before(f.env.path());
+        FakeXcode after(f.env.path());
+        for (auto [xcode, device] : {std::pair{&before, "B1|iPhone 15|Booted"},
+                                     std::pair{&after, "A1|iPhone 16|Booted"}}) {
+            xcode->setScenario(
+                Tool::Simctl,
+                {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {device}}})},
+                QStringLiteral("list devices"));
+        }
+        if (fromNoXcode)
+            XcodeBookmarkManager().continueWithoutXcode();
+        else
+            XcodeBookmarkManager().saveBookmark(before.url());
+        answerChoosersWith(after);
         KestrineApp app(*f.container);
-        QCOMPARE(app.manager()->state().kind, XcodeBookmarkManager::StateKind::Unavailable);
-        auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
-        QVERIFY(screen);
+        const auto listed = [&app] {
+            QStringList ids;
+            for (const Device& device : app.deviceManager().devices())
+                ids.append(device.id);
+            return ids;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(listed(), fromNoXcode ? QStringList() : QStringList{"B1"}, 20000);
+        QWidget* content = app.window()->centralWidget();
 
-        screen->selectButton()->click();
+        if (viaPreferences) {
+            menuItem(app, u"Preferences\u2026")->trigger();
+            QVERIFY(app.preferences());
+            QCOMPARE(app.preferences()->xcodePath()->accessibleName(),
+                     fromNoXcode ? QStringLiteral("None") : canonicalPath(before));
+            app.preferences()->chooseXcodeButton()->click();
+        } else {
+            menuItem(app, u"Select Xcode\u2026")->trigger();
+        }
 
-        QTRY_COMPARE(app.manager()->state().kind, XcodeBookmarkManager::StateKind::Available);
-        QTRY_VERIFY(!qobject_cast<XcodeView*>(app.window()->centralWidget()));
-        QVERIFY(app.window()->centralWidget());
+        QTRY_COMPARE_WITH_TIMEOUT(listed(), QStringList{"A1"}, 20000);
+        QCOMPARE(app.deviceManager().xcodeURL().toLocalFile(), canonicalPath(after));
+        QCOMPARE(app.window()->centralWidget(), content);
+        if (viaPreferences)
+            QCOMPARE(app.preferences()->xcodePath()->accessibleName(), canonicalPath(after));
+        QVERIFY(!app.error());
+    }
+
+    // The adb of Preferences: a chosen program is stored and shown at once, anything else is
+    // refused with the alert, "Use Default" forgets the choice; the default is the one the
+    // Android SDK holds.
+    void preferencesStoreTheAdbAtOnce_data() {
+        QTest::addColumn<QString>("action"); // chosen item ("program", "file", "dir", "cancel") or
+                                             // "default" (Use Default, a program chosen before)
+        QTest::addColumn<bool>("stored");    // the program is the setting afterwards
+        QTest::addColumn<QString>("alert");
+        QTest::addRow("a program") << "program" << true << "";
+        QTest::addRow("not executable") << "file" << false << "is not a program Kestrine can run.";
+        QTest::addRow("a directory") << "dir" << false << "is not a program Kestrine can run.";
+        QTest::addRow("cancelled") << "cancel" << false << "";
+        QTest::addRow("Use Default") << "default" << false << "";
+    }
+
+    void preferencesStoreTheAdbAtOnce() {
+        QFETCH(QString, action);
+        QFETCH(bool, stored);
+        QFETCH(QString, alert);
+        AppFixture f;
+        const QByteArray savedHome = qgetenv("ANDROID_HOME");
+        const auto restore = qScopeGuard([&savedHome] {
+            if (savedHome.isNull())
+                qunsetenv("ANDROID_HOME");
+            else
+                qputenv("ANDROID_HOME", savedHome);
+        });
+        const auto program = [](const QString& path, QFile::Permissions executable) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly))
+                qFatal("cannot write %s", qPrintable(path));
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | executable);
+            return QFileInfo(path).absoluteFilePath();
+        };
+        const QString sdkAdb = program(f.env.filePath("sdk/platform-tools/adb"), QFile::ExeOwner);
+        const QString chosenAdb = program(f.env.filePath("chosen/adb"), QFile::ExeOwner);
+        qputenv("ANDROID_HOME", f.env.filePath("sdk").toUtf8());
+        const QMap<QString, QString> items{{"program", chosenAdb},
+                                           {"file", program(f.env.filePath("plain/adb"), {})},
+                                           {"dir", f.env.filePath("sdk/platform-tools")}};
+        if (action == u"default")
+            AdbLocator::adbPathSetting().setValue(chosenAdb);
+        XcodeBookmarkManager().continueWithoutXcode();
+        KestrineApp app(*f.container);
+        app.showPreferences();
+        PreferencesDialog* preferences = app.preferences();
+        QVERIFY(preferences);
+        QCOMPARE(preferences->adbPath()->accessibleName(),
+                 action == u"default" ? chosenAdb : sdkAdb);
+        QCOMPARE(preferences->defaultAdbButton()->isEnabled(), action == u"default");
+
+        preferences->setAdbChooser([&](QWidget*) -> std::optional<QString> {
+            if (action == u"cancel")
+                return std::nullopt;
+            return items.value(action);
+        });
+        (action == u"default" ? preferences->defaultAdbButton() : preferences->chooseAdbButton())
+            ->click();
+
+        QCOMPARE(AppSettings::standard()->contains(QStringLiteral("Android.adbPath")), stored);
+        QCOMPARE(AdbLocator::adbPathSetting().value(), stored ? chosenAdb : QString());
+        QCOMPARE(preferences->adbPath()->accessibleName(), stored ? chosenAdb : sdkAdb);
+        QCOMPARE(preferences->defaultAdbButton()->isEnabled(), stored);
+        QCOMPARE(app.error().has_value(), !alert.isEmpty());
+        if (!alert.isEmpty())
+            QCOMPARE(app.error()->value,
+                     u'\u201C' + items.value(action) + u'\u201D' + u' ' + alert);
+    }
+
+    // Preferences and the update alert show one setting: what either box sets, the other shows.
+    void updateChecksAreOneSettingInPreferencesAndTheAlert() {
+        AppFixture f;
+        XcodeBookmarkManager().continueWithoutXcode();
+        KestrineApp app(*f.container);
+        app.show();
+        app.showPreferences();
+        QCheckBox* box = app.preferences()->automaticChecksBox();
+        QVERIFY(!box->isChecked());
+        box->click();
+        QVERIFY(Updater::automaticallyChecksForUpdates());
+        auto* alert =
+            new UpdateAlert(UpdateCheckResult::upToDate(QStringLiteral("1.0")), app.window());
+        alert->show();
+        alert->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(alert));
+        QVERIFY(alert->automaticChecksBox()->isChecked());
+        alert->automaticChecksBox()->click();
+        QVERIFY(!Updater::automaticallyChecksForUpdates());
+        // Back in Preferences, its box shows what the alert's set.
+        app.preferences()->activateWindow();
+        QTRY_VERIFY(!box->isChecked());
+        alert->close();
     }
 
     // With an Xcode remembered, the shell fetches the destinations at start-up, and a deeplink
@@ -613,9 +815,7 @@ private Q_SLOTS:
         AppFixture f;
         FakeXcode notXcode(f.env.path());
         notXcode.writeInfoPlist(QStringLiteral("com.apple.Safari"));
-        XcodeView::setDefaultFileChooser([&notXcode](QWidget*, XcodeView::ChooserReply reply) {
-            reply(XcodeViewModel::FileImportResult(QList<QUrl>{notXcode.url()}));
-        });
+        answerChoosersWith(notXcode);
         KestrineApp app(*f.container);
         app.show();
         auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());

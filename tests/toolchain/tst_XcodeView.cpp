@@ -1,6 +1,7 @@
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
+#include "toolchain/XcodeChooser.h"
 #include "toolchain/XcodeView.h"
 
 #include <QFileInfo>
@@ -13,10 +14,10 @@ namespace {
 // Stands in for the file dialog: counts how often it is shown and keeps the pending reply.
 struct ScriptedChooser {
     int shown = 0;
-    XcodeView::ChooserReply pending;
+    XcodeChooser::ChooserReply pending;
 
-    void install(XcodeView& view) {
-        view.setFileChooser([this](QWidget*, XcodeView::ChooserReply reply) {
+    void install(XcodeChooser& chooser) {
+        chooser.setFileChooser([this](QWidget*, XcodeChooser::ChooserReply reply) {
             ++shown;
             pending = std::move(reply);
         });
@@ -54,16 +55,21 @@ void tst_XcodeView::answersTheChooser() {
     FakeXcode bundle(env.path());
     if (!bundleIdentifier.isEmpty())
         bundle.writeInfoPlist(bundleIdentifier);
-    QList<QUrl> completed;
-    XcodeView view([&completed](const QUrl& url) { completed.append(url); });
+    XcodeChooser xcodeChooser;
+    XcodeView view(xcodeChooser);
     ScriptedChooser chooser;
-    chooser.install(view);
+    chooser.install(xcodeChooser);
+    QList<QUrl> completed;
+    connect(&xcodeChooser, &XcodeChooser::chosen, this,
+            [&completed](const QUrl& url) { completed.append(url); });
     QStringList errors;
-    connect(&view, &XcodeView::errorOccurred, this,
+    connect(&xcodeChooser, &XcodeChooser::errorOccurred, this,
             [&errors](const ErrorMessage& error) { errors.append(error.value); });
+    QSignalSpy continued(&view, &XcodeView::continueWithoutXcodeRequested);
     view.show();
     QCOMPARE(view.findChild<QLabel*>()->text(), QStringLiteral("Select the Xcode path"));
     QCOMPARE(view.selectButton()->text(), QStringLiteral("Select Xcode"));
+    QCOMPARE(view.continueButton()->text(), QStringLiteral("Continue without Xcode"));
 
     QTest::mouseClick(view.selectButton(), Qt::LeftButton);
     // One chooser at a time, however often the button is pressed.
@@ -78,11 +84,14 @@ void tst_XcodeView::answersTheChooser() {
     const QUrl resolved = QUrl::fromLocalFile(QFileInfo(bundle.path()).canonicalFilePath());
     QTRY_COMPARE(completed, completes ? QList<QUrl>{resolved} : QList<QUrl>{});
     QTRY_COMPARE(errors, alert.isEmpty() ? QStringList() : QStringList{alert});
-    if (bundleIdentifier.isEmpty()) {
-        QCOMPARE(view.viewModel().state(), XcodeViewModel::State::idle());
-        view.selectButton()->click();
-        QCOMPARE(chooser.shown, 2);
-    }
+    if (bundleIdentifier.isEmpty())
+        QCOMPARE(xcodeChooser.viewModel().state(), XcodeViewModel::State::idle());
+    // Asked again (from the menu, say), the chooser shows again whatever the last outcome.
+    xcodeChooser.choose(nullptr);
+    QCOMPARE(chooser.shown, 2);
+    QCOMPARE(continued.size(), 0);
+    view.continueButton()->click();
+    QCOMPARE(continued.size(), 1);
 }
 
 QTEST_MAIN(tst_XcodeView)
