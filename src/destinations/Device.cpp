@@ -56,6 +56,8 @@ size_t qHash(const Device& device, size_t seed) noexcept {
 }
 
 QString symbolName(const Device& device) {
+    if (isAndroid(device))
+        return QStringLiteral("android");
     const QString& name = device.name;
     if (name.contains(QLatin1String("iPad")))
         return QStringLiteral("ipad");

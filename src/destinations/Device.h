@@ -44,7 +44,14 @@ struct Device {
     return device.state != DeviceState::unavailable;
 }
 
-// The symbol drawn for a destination, chosen from its name ("iPad" wins over "TV").
+// Whether a destination comes from adb.
+[[nodiscard]] inline bool isAndroid(const Device& device) {
+    return device.source == DeviceSource::androidEmulator ||
+           device.source == DeviceSource::androidDevice;
+}
+
+// The symbol drawn for a destination: Android's for adb's, else chosen from its name ("iPad"
+// wins over "TV").
 [[nodiscard]] QString symbolName(const Device& device);
 
 // One titled group of the destination list: a platform name, or "<platform> Devices".

@@ -31,7 +31,8 @@ QString DeviceListModel::sectionTitle(const QString& key) {
         return QStringLiteral("WATCHOS SIMULATORS");
     if (lower == QLatin1String("visionos"))
         return QStringLiteral("VISIONOS SIMULATORS");
-    if (lower.endsWith(QLatin1String(" devices")))
+    if (lower.endsWith(QLatin1String(" devices")) ||
+        key == RunDestinationManager::androidEmulatorsKey)
         return key.toUpper();
     return key.toUpper() + QStringLiteral(" SIMULATORS");
 }
@@ -133,8 +134,10 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return device.name;
     case Qt::AccessibleTextRole: {
-        // Name, state, OS version: the dot's colour in words, the runtime with its version.
-        const QString state = device.state == DeviceState::booted ? QStringLiteral("Booted")
+        // Name, state, OS version: the dot's colour in words (why it cannot be used, for an
+        // unusable one), the runtime with its version.
+        const QString state = !isUsable(device)                     ? device.stateText
+                              : device.state == DeviceState::booted ? QStringLiteral("Booted")
                               : device.state == DeviceState::shutdown
                                   ? QStringLiteral("Shut down")
                                   : QStringLiteral("Unknown state");
@@ -160,7 +163,10 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return Qt::NoItemFlags;
-    // Title and message rows are skipped by the keyboard and cannot be chosen.
-    return m_rows.at(index.row()).kind == RowKind::Device ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
-                                                          : Qt::NoItemFlags;
+    // Title and message rows are skipped by the keyboard and cannot be chosen; an unusable
+    // destination is shown, greyed, but cannot be chosen either.
+    const Row& row = m_rows.at(index.row());
+    if (row.kind != RowKind::Device)
+        return Qt::NoItemFlags;
+    return isUsable(row.device) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }

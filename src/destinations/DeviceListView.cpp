@@ -59,7 +59,8 @@ DeviceListView::DeviceListView(RunDestinationManager& manager,
 }
 
 void DeviceListView::refresh(RunDestinationManager* manager) {
-    if (!manager || manager->xcodeURL().isEmpty())
+    // Without Xcode (an empty URL) there is still adb to ask.
+    if (!manager)
         return;
     QCoro::connect(manager->fetchDevices(manager->xcodeURL()), manager, [] {});
 }
@@ -69,7 +70,8 @@ void DeviceListView::selectionChanged(const std::optional<QString>& id) {
         return;
     for (const Device& device : m_model->filteredDevices()) {
         if (device.id == *id) {
-            m_manager->selectDevice(device);
+            if (isUsable(device))
+                m_manager->selectDevice(device);
             return;
         }
     }
@@ -89,7 +91,7 @@ void DeviceListView::highlight(const std::optional<QString>& id) {
 
 void DeviceListView::choose(int row) {
     const Device* found = m_model->deviceAt(row);
-    if (!found || !m_manager)
+    if (!found || !isUsable(*found) || !m_manager)
         return;
     const Device device = *found; // selecting may rebuild the rows
     m_selection.set(device.id);

@@ -64,6 +64,8 @@ void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const Colors colors = PickerRowDelegate::colors(option);
     const Device device = index.data(DeviceListModel::DeviceRole).value<Device>();
     const bool booted = device.state == DeviceState::booted;
+    // An unusable destination is greyed and says why instead of its version.
+    const bool usable = isUsable(device);
 
     const int symbolSize = QFontMetrics(TextStyle::font(TextStyle::Style::Body)).height();
     const QPixmap symbol =
@@ -82,14 +84,16 @@ void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QFontMetrics nameMetrics(nameFont);
     const QFont detailFont = TextStyle::font(TextStyle::Style::Caption);
     const QFontMetrics detailMetrics(detailFont);
-    const QString detail = device.runtimeVersion.isEmpty() ? device.runtime : device.runtimeVersion;
+    const QString detail = !usable                           ? device.stateText
+                           : device.runtimeVersion.isEmpty() ? device.runtime
+                                                             : device.runtimeVersion;
     const int detailWidth = detailMetrics.horizontalAdvance(detail);
     const int markSpace = booted ? bootedMarkSize + 5 : 0;
     const int nameRoom = qMax(0, right - x - markSpace - spacing - detailWidth);
     const QString name = nameMetrics.elidedText(device.name, Qt::ElideRight, nameRoom);
     const int nameWidth = nameMetrics.horizontalAdvance(name);
     painter->setFont(nameFont);
-    painter->setPen(colors.text);
+    painter->setPen(usable ? colors.text : colors.subdued);
     painter->drawText(QRect(x, rect.top(), nameWidth + 1, rect.height()),
                       Qt::AlignLeft | Qt::AlignVCenter, name);
     x += nameWidth + 5;

@@ -1,9 +1,11 @@
 #include "destinations/RunDestinationManager.h"
 
+#include "destinations/AdbClient.h"
 #include "destinations/DeviceCtlClient.h"
 #include "destinations/SimctlClient.h"
 #include "platform/AppError.h"
 #include "platform/AppSettings.h"
+#include "toolchain/AdbLocator.h"
 
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -43,6 +45,16 @@ QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger) {
     co_return devices;
 }
 
+// No adb found: nothing to ask (the locator logs it).
+QCoro::Task<QList<Device>> fetchAndroidDevices(std::optional<QString> adbPath, Logger logger) {
+    if (!adbPath)
+        co_return {};
+    logger.info(u"Fetching Android devices");
+    const QList<Device> devices = co_await AdbClient(*adbPath).listDevices();
+    logger.info(u"Parsed %{public}ld Android devices", devices.size());
+    co_return devices;
+}
+
 std::optional<QString> storedSelectedDeviceId() {
     const QVariant value =
         AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
@@ -76,9 +88,11 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
     setError(nullptr);
     setXcodeURL(xcodeURL);
 
-    // Both start here and run side by side; awaiting one does not hold up the other.
+    // All three start here and run side by side; awaiting one does not hold up the others.
+    // adb is looked up at each fetch, so that a changed location applies at the next one.
     QCoro::Task<QList<Device>> simulatorTask = fetchSimulators(xcodeURL, logger);
     QCoro::Task<QList<Device>> physicalTask = fetchPhysicalDevices(xcodeURL, logger);
+    QCoro::Task<QList<Device>> androidTask = fetchAndroidDevices(AdbLocator::locate(), logger);
     logger.info(u"Started simulator and device fetch tasks");
 
     QList<Device> merged;
@@ -89,8 +103,9 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
         simulatorError = std::current_exception();
     }
     if (simulatorError) {
-        // Dropping the task discards its result; the tool runs to its end unobserved.
+        // Dropping the tasks discards their results; the tools run to their end unobserved.
         { [[maybe_unused]] auto discarded = std::move(physicalTask); }
+        { [[maybe_unused]] auto discarded = std::move(androidTask); }
         logger.error(u"Error fetching devices: %{public}s", localizedDescription(simulatorError));
         if (!self || generation != m_fetchGeneration)
             co_return;
@@ -108,23 +123,51 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
     logger.info(u"Simulator fetch complete");
     if (physicalError)
         logger.error(u"devicectl failed: %{public}s", localizedDescription(physicalError));
-
     if (!self)
         co_return;
     if (generation != m_fetchGeneration) {
         logger.debug(u"Dropped an older fetch's %{public}ld devices", merged.size());
         co_return;
     }
-    QList<DeviceSection> sections = groupDevices(merged);
-    const qsizetype count = merged.size();
-    setDevices(std::move(merged));
-    setGroupedSections(std::move(sections));
-    setIsLoading(false);
-    logger.info(u"Updated devices list with %{public}ld items", count);
-    restoreSelection();
+    // The iOS destinations are shown now: an adb that never answers must not hold them back.
+    // The previous Android entries stay until adb's new listing replaces them.
+    if (!merged.isEmpty() && !androidTask.isReady()) {
+        QList<Device> shown = merged;
+        for (const Device& device : std::as_const(m_devices)) {
+            if (isAndroid(device))
+                shown.append(device);
+        }
+        publish(std::move(shown), false);
+    }
+
+    std::exception_ptr androidError;
+    try {
+        merged += co_await std::move(androidTask);
+    } catch (...) {
+        androidError = std::current_exception();
+    }
+    if (androidError)
+        logger.error(u"adb failed: %{public}s", localizedDescription(androidError));
+    if (!self)
+        co_return;
+    if (generation != m_fetchGeneration) {
+        logger.debug(u"Dropped an older fetch's %{public}ld devices", merged.size());
+        co_return;
+    }
+    publish(std::move(merged), true);
 }
 
-void RunDestinationManager::restoreSelection() {
+void RunDestinationManager::publish(QList<Device> devices, bool complete) {
+    QList<DeviceSection> sections = groupDevices(devices);
+    const qsizetype count = devices.size();
+    setDevices(std::move(devices));
+    setGroupedSections(std::move(sections));
+    setIsLoading(false);
+    m_logger.info(u"Updated devices list with %{public}ld items", count);
+    restoreSelection(complete);
+}
+
+void RunDestinationManager::restoreSelection(bool complete) {
     if (m_selectedDeviceId) {
         const auto stored =
             std::find_if(m_devices.cbegin(), m_devices.cend(),
@@ -134,6 +177,9 @@ void RunDestinationManager::restoreSelection() {
             return;
         }
     }
+    // The remembered destination may be in the part of the list still to come.
+    if (!complete)
+        return;
     const auto booted =
         std::find_if(m_devices.cbegin(), m_devices.cend(),
                      [](const Device& device) { return device.state == DeviceState::booted; });
@@ -152,8 +198,17 @@ void RunDestinationManager::selectDevice(const Device& device) {
 }
 
 QString RunDestinationManager::sectionKey(const Device& device) {
-    return device.source == DeviceSource::physical ? device.runtime + physicalSuffix
-                                                   : device.runtime;
+    switch (device.source) {
+    case DeviceSource::physical:
+        return device.runtime + physicalSuffix;
+    case DeviceSource::androidDevice:
+        return androidDevicesKey.toString();
+    case DeviceSource::androidEmulator:
+        return androidEmulatorsKey.toString();
+    case DeviceSource::simulator:
+        break;
+    }
+    return device.runtime;
 }
 
 QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& devices) {
@@ -171,8 +226,16 @@ QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& de
     }
 
     const auto isDeviceKey = [](const QString& key) { return key.toLower().endsWith(u" devices"); };
+    const auto isAndroidSection = [](const DeviceSection& section) {
+        return isAndroid(section.devices.constFirst());
+    };
     std::sort(sections.begin(), sections.end(),
               [&](const DeviceSection& a, const DeviceSection& b) {
+                  // Android's sections come after every iOS one.
+                  const bool aAndroid = isAndroidSection(a);
+                  const bool bAndroid = isAndroidSection(b);
+                  if (aAndroid != bAndroid)
+                      return bAndroid;
                   const bool aDevices = isDeviceKey(a.key);
                   const bool bDevices = isDeviceKey(b.key);
                   if (aDevices != bDevices)

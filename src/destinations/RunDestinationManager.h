@@ -25,10 +25,13 @@ class RunDestinationManager : public QObject {
 public:
     // The user-defaults key of the selected destination's id.
     static constexpr QStringView selectedDeviceIdKey = u"DeviceManager.selectedDeviceId";
+    // The section keys of adb's physical devices and emulators.
+    static constexpr QStringView androidDevicesKey = u"Android Devices";
+    static constexpr QStringView androidEmulatorsKey = u"Android Emulators";
 
     explicit RunDestinationManager(QObject* parent = nullptr);
 
-    // The merged list of the last successful fetch: simulators, then physical devices.
+    // The merged list of the last successful fetch: simulators, physical devices, then adb's.
     [[nodiscard]] const QList<Device>& devices() const { return m_devices; }
     // The same devices, grouped and ordered for display (see groupDevices()).
     [[nodiscard]] const QList<DeviceSection>& groupedSections() const { return m_groupedSections; }
@@ -45,18 +48,21 @@ public:
     // Remembers the Xcode the tools come from; does not fetch.
     void configure(const QUrl& xcodeURL);
 
-    // Lists simulators and physical devices of `xcodeURL` at the same time and publishes the
-    // merged list (an empty one, asking no tool, for an empty URL: no Xcode). A simulator failure
-    // becomes `error` and keeps the previous list and selection; a device failure is logged and the
-    // simulators are shown alone. A fetch started since wins: this one's outcome is then dropped.
+    // Lists simulators and physical devices of `xcodeURL` and adb's destinations (adb located
+    // anew each time) at the same time and publishes the merged list (no iOS entries, asking no
+    // Xcode tool, for an empty URL: no Xcode; no Android ones without adb). The iOS entries are
+    // published as soon as they are in, before adb answers. A simulator failure becomes `error`
+    // and keeps the previous list and selection; a device or adb failure is logged and the others
+    // are shown alone. A fetch started since wins: this one's outcome is then dropped.
     // Never throws.
     QCoro::Task<> fetchDevices(QUrl xcodeURL);
 
     // Makes `device` the destination and remembers its id.
     void selectDevice(const Device& device);
 
-    // Sections keyed by platform for simulators and "<platform> Devices" for physical devices;
-    // device sections first, then keys in character order; inside a section booted devices first,
+    // Sections keyed by platform for simulators, "<platform> Devices" for physical devices and
+    // the Android keys above; Android sections after the others; device sections first, then
+    // keys in character order; inside a section booted devices first,
     // then by name (stable).
     [[nodiscard]] static QList<DeviceSection> groupDevices(const QList<Device>& devices);
     [[nodiscard]] static QString sectionKey(const Device& device);
@@ -78,7 +84,10 @@ private:
     void setError(std::exception_ptr error);
     void setSelectedDeviceId(const QString& id);
     void setXcodeURL(const QUrl& url);
-    void restoreSelection();
+    // Before the `complete` list is in, a remembered destination not listed yet is not replaced.
+    void restoreSelection(bool complete);
+    // Makes `devices` the list, grouped, ends loading and restores the selection.
+    void publish(QList<Device> devices, bool complete);
 
     QList<Device> m_devices;
     QList<DeviceSection> m_groupedSections;

@@ -1,4 +1,5 @@
 #include "DeviceFixtures.h"
+#include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
@@ -6,6 +7,7 @@
 #include "destinations/DeviceListView.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
+#include "toolchain/AdbLocator.h"
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/Popover.h"
 #include "widgets/PopoverStateView.h"
@@ -34,6 +36,7 @@ struct Fixture {
                                          })});
         xcode.setScenario(Tool::Devicectl, {.file = DeviceFixtures::devicectlJson(
                                                 {"D1|Kim’s iPhone|booted"}, "17.2.1")});
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
         toolbar.show();
     }
 
@@ -58,6 +61,7 @@ struct Fixture {
 
     TestEnvironment env;
     FakeXcode xcode{env.path()};
+    FakeAdb adb{env.path(), true}; // an emulator, a phone and an unauthorized phone
     RunDestinationManager devices;
     QWidget toolbar;
     TargetSelectorToolbarContent* picker = new TargetSelectorToolbarContent(devices, &toolbar);
@@ -76,7 +80,8 @@ private Q_SLOTS:
     void searchRegroupsAndReportsNoMatch();
     void choosingARowClosesRelabelsAndPersists();
     void arrowKeysSelectButKeepThePopoverOpen();
-    void refreshNeedsAnXcodeLocation();
+    void unusableRowsCannotBeChosen();
+    void refreshWithoutXcodeAsksAdbAlone();
 };
 
 void tst_DestinationPicker::symbols_data() {
@@ -100,6 +105,7 @@ void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices() {
     Fixture f;
     f.xcode.setScenario(Tool::Simctl, {.standardOutput = "{\"devices\": {}}", .delaySeconds = 0.3});
     f.xcode.setScenario(Tool::Devicectl, {.file = DeviceFixtures::devicectlJson({})});
+    AdbLocator::adbPathSetting().setValue(QString()); // the test environment's, listing nothing
     auto fetch = f.devices.fetchDevices(f.xcode.url());
     QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
     QCOMPARE(f.picker->symbol(), QStringLiteral("iphone.slash"));
@@ -117,7 +123,8 @@ void tst_DestinationPicker::searchRegroupsAndReportsNoMatch() {
     f.fetch();
     f.picker->setShowingPopover(true);
     QCOMPARE(f.list()->model()->sectionTitles(),
-             (QStringList{"IOS DEVICES", "IOS SIMULATORS", "MACOS SIMULATORS", "TVOS SIMULATORS"}));
+             (QStringList{"IOS DEVICES", "IOS SIMULATORS", "MACOS SIMULATORS", "TVOS SIMULATORS",
+                          "ANDROID DEVICES", "ANDROID EMULATORS"}));
 
     QTest::keyClicks(f.list()->searchField(), QStringLiteral("17.2"));
     QCOMPARE(f.names(), (QStringList{"Kim’s iPhone", "iPhone 15", "Apple TV 4K"}));
@@ -169,20 +176,42 @@ void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen() {
     QVERIFY(!f.picker->showingPopover());
 }
 
-void tst_DestinationPicker::refreshNeedsAnXcodeLocation() {
+void tst_DestinationPicker::unusableRowsCannotBeChosen() {
     Fixture f;
-    // No fetch yet, so no Xcode location: the empty state's Refresh does nothing.
-    f.picker->setShowingPopover(true);
-    QCOMPARE(f.picker->popoverState(), State::Empty);
-    f.stateView()->button()->click();
-    QVERIFY(!f.devices.isLoading());
-    QVERIFY(f.xcode.invocations(Tool::Simctl).isEmpty());
-
     f.fetch();
-    QCOMPARE(f.xcode.invocations(Tool::Simctl).size(), 1);
-    QCOMPARE(f.picker->popoverState(), State::List);
+    f.picker->button()->click();
+    DeviceListModel* model = f.list()->model();
+    const QModelIndex unauthorized = model->index(model->rowOf(QStringLiteral("0A1B2C3D4E5F6789")));
+    QCOMPARE(model->flags(unauthorized), Qt::NoItemFlags);
+    QCOMPARE(unauthorized.data(Qt::AccessibleTextRole).toString(),
+             QStringLiteral("0A1B2C3D4E5F6789, unauthorized: allow USB debugging on the phone, "
+                            "Android"));
+    QListView* list = f.list()->list();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(unauthorized).center());
+    QVERIFY(f.picker->popover()->isVisible());
+    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S1"));
+    // The keyboard passes over it: down from the phone is the emulator.
+    f.list()->searchField()->setFocus();
+    QTest::keyClicks(f.list()->searchField(), QStringLiteral("android"));
+    QCOMPARE(f.names(), (QStringList{"SM A546B", "0A1B2C3D4E5F6789", "Pixel 7 API 34"}));
+    QTest::keyClick(f.list()->searchField(), Qt::Key_Down);
+    QTest::keyClick(f.list()->searchField(), Qt::Key_Down);
+    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("emulator-5554"));
+    QCOMPARE(f.picker->symbol(), QStringLiteral("android"));
+}
+
+void tst_DestinationPicker::refreshWithoutXcodeAsksAdbAlone() {
+    Fixture f;
+    QCoro::waitFor(f.devices.fetchDevices(QUrl()));
+    QCOMPARE(f.adb.invocations().size(), 4); // the listing, a name and two versions
+    f.picker->setShowingPopover(true);
+    QCOMPARE(f.list()->model()->sectionTitles(),
+             (QStringList{"ANDROID DEVICES", "ANDROID EMULATORS"}));
     f.list()->refreshButton()->click();
-    QTRY_COMPARE(f.xcode.invocations(Tool::Simctl).size(), 2);
+    QTRY_VERIFY(f.adb.invocations().size() > 4);
+    QTRY_VERIFY(!f.devices.isLoading());
+    QVERIFY(f.xcode.invocations(Tool::Simctl).isEmpty());
 }
 
 QTEST_MAIN(tst_DestinationPicker)

@@ -1,10 +1,12 @@
 #include "DeviceFixtures.h"
+#include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "platform/AppSettings.h"
+#include "toolchain/AdbLocator.h"
 
 #include <QtTest>
 
@@ -65,6 +67,8 @@ private Q_SLOTS:
     void deviceFailureShowsSimulatorsAlone();
     void olderFetchFinishingLastIsDropped_data();
     void olderFetchFinishingLastIsDropped();
+    void listsAndroidAfterIOS();
+    void hangingAdbDoesNotHoldIOSBack();
 };
 
 void tst_RunDestinationManager::listingsRunAtTheSameTime() {
@@ -104,15 +108,18 @@ void tst_RunDestinationManager::publishesMergedGroupedList() {
     QVERIFY(!f.manager.error());
 
     QStringList lines = f.env.messages(category);
-    QCOMPARE(lines.mid(0, 4), (QStringList{"Fetching run destinations", "Fetching simulators",
-                                           "Fetching physical devices",
+    QCOMPARE(lines.mid(0, 5), (QStringList{"Fetching run destinations", "Fetching simulators",
+                                           "Fetching physical devices", "Fetching Android devices",
                                            "Started simulator and device fetch tasks"}));
-    // The two listings finish in either order.
-    QStringList parsed = lines.mid(4, 2);
+    // The listings finish in any order; the iOS list is shown before adb's is in.
+    QStringList parsed = lines.mid(5, 3);
     parsed.sort();
-    QCOMPARE(parsed, (QStringList{"Parsed 2 physical devices", "Parsed 3 simulator devices"}));
-    QCOMPARE(lines.mid(6),
-             (QStringList{"Simulator fetch complete", "Updated devices list with 5 items"}));
+    QCOMPARE(parsed, (QStringList{"Parsed 0 Android devices", "Parsed 2 physical devices",
+                                  "Parsed 3 simulator devices"}));
+    // adb may have answered by then (one update) or not (the iOS list first, then the whole).
+    lines = lines.mid(8);
+    lines.removeDuplicates();
+    QCOMPARE(lines, (QStringList{"Simulator fetch complete", "Updated devices list with 5 items"}));
 }
 
 void tst_RunDestinationManager::groupDevices_data() {
@@ -141,6 +148,13 @@ void tst_RunDestinationManager::groupDevices_data() {
                          device("q", "Q", S::shutdown, "watchOS", DeviceSource::physical)}
         << QStringList{"iOS Devices: p", "watchOS Devices: q", "iOS: i",
                        "tvOS: t",        "watchOS: w",         "xrOS: x"};
+    QTest::addRow("Android after iOS, its devices before its emulators")
+        << QList<Device>{device("e", "E", S::booted, "Android", DeviceSource::androidEmulator),
+                         device("d", "D", S::booted, "Android", DeviceSource::androidDevice),
+                         device("i", "I", S::shutdown, "iOS"),
+                         device("u", "A", S::unavailable, "Android", DeviceSource::androidDevice),
+                         device("p", "P", S::booted, "iOS", DeviceSource::physical)}
+        << QStringList{"iOS Devices: p", "iOS: i", "Android Devices: d u", "Android Emulators: e"};
     QTest::addRow("runtime that reads like a device key")
         << QList<Device>{device("a", "A", S::shutdown, "Test DEVICES"),
                          device("b", "B", S::shutdown, "Alpha")}
@@ -286,6 +300,48 @@ void tst_RunDestinationManager::olderFetchFinishingLastIsDropped() {
     QCOMPARE(f.manager.selectedDevice()->id, u"S2");
     QVERIFY(!f.manager.error());
     QVERIFY(!f.manager.isLoading());
+}
+
+void tst_RunDestinationManager::listsAndroidAfterIOS() {
+    Fixture f({"S1|iPhone 15|Shutdown"}, {"P1|My iPhone|booted"});
+    FakeAdb adb(f.env.path(), true);
+    AdbLocator::adbPathSetting().setValue(adb.adbPath());
+    f.fetch();
+    QCOMPARE(ids(f.manager.devices()),
+             (QStringList{"S1", "P1", "emulator-5554", "R5CT1234567", "0A1B2C3D4E5F6789"}));
+    QStringList keys;
+    for (const DeviceSection& section : f.manager.groupedSections())
+        keys.append(section.key);
+    QCOMPARE(keys, (QStringList{"iOS Devices", "iOS", "Android Devices", "Android Emulators"}));
+
+    // A changed adb location applies at the next fetch: this one lists nothing.
+    AdbLocator::adbPathSetting().setValue(f.env.filePath("no-devices-sdk/platform-tools/adb"));
+    f.fetch();
+    QCOMPARE(ids(f.manager.devices()), (QStringList{"S1", "P1"}));
+}
+
+void tst_RunDestinationManager::hangingAdbDoesNotHoldIOSBack() {
+    Fixture f({"S1|iPhone 15|Booted"});
+    FakeAdb adb(f.env.path());
+    adb.setScenario({.hang = true}, QStringLiteral("devices -l"));
+    AdbLocator::adbPathSetting().setValue(adb.adbPath());
+    AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
+                                      QStringLiteral("emulator-5554"));
+    RunDestinationManager manager;
+    bool finished = false;
+    QCoro::connect(manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
+
+    QTRY_COMPARE_WITH_TIMEOUT(ids(manager.devices()), QStringList{"S1"}, 10000);
+    QVERIFY(!manager.isLoading());
+    QVERIFY(!finished);
+    // The remembered emulator may still come: the booted simulator does not replace it yet.
+    QCOMPARE(storedId(), u"emulator-5554"_qs);
+    QVERIFY(!manager.selectedDevice());
+
+    adb.endHangs();
+    QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
+    QCOMPARE(ids(manager.devices()), QStringList{"S1"});
+    QCOMPARE(storedId(), u"S1"_qs);
 }
 
 QTEST_GUILESS_MAIN(tst_RunDestinationManager)

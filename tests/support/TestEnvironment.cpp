@@ -13,6 +13,7 @@
 
 TestEnvironment::TestEnvironment()
     : m_savedHome(qgetenv("HOME"))
+    , m_savedAndroidHome(qgetenv("ANDROID_HOME"))
     , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray()) {
     QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));
     QCoreApplication::setApplicationName(QStringLiteral("Kestrine"));
@@ -23,6 +24,13 @@ TestEnvironment::TestEnvironment()
     qputenv("TMPDIR", (root + QStringLiteral("/tmp")).toUtf8());
     QDir(root).mkpath(QStringLiteral("tmp"));
     AppSettings::redirectTo(root + QStringLiteral("/settings"));
+    // An adb found on this machine would start a real adb server; this one lists nothing.
+    const QString adb = root + QStringLiteral("/no-devices-sdk/platform-tools/adb");
+    QDir(root).mkpath(QStringLiteral("no-devices-sdk/platform-tools"));
+    writeFile(QStringLiteral("no-devices-sdk/platform-tools/adb"),
+              "#!/bin/sh\necho 'List of devices attached'\n");
+    QFile::setPermissions(adb, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("ANDROID_HOME", (root + QStringLiteral("/no-devices-sdk")).toUtf8());
     Logger::setCaptureSink([this](const LogRecord& record) {
         const QMutexLocker lock(&m_mutex);
         m_records.append(record);
@@ -32,6 +40,10 @@ TestEnvironment::TestEnvironment()
 TestEnvironment::~TestEnvironment() {
     Logger::setCaptureSink({});
     qputenv("HOME", m_savedHome);
+    if (m_savedAndroidHome.isNull())
+        qunsetenv("ANDROID_HOME");
+    else
+        qputenv("ANDROID_HOME", m_savedAndroidHome);
     if (m_savedTmpDir.isNull())
         qunsetenv("TMPDIR");
     else

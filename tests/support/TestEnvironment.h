@@ -8,9 +8,10 @@
 #include <QTemporaryDir>
 
 // Everything a test touches on disk goes to a fresh temporary directory: QStandardPaths in
-// test mode, every settings file, the temporary directory of the tools. Log lines written
-// while it lives are captured for assertions. Create one per test function (or per test
-// case in initTestCase) before creating any object under test.
+// test mode, every settings file, the temporary directory of the tools, and ANDROID_HOME, whose
+// adb lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). Log
+// lines written while it lives are captured for assertions. Create one per test function (or per
+// test case in initTestCase) before creating any object under test.
 class TestEnvironment {
 public:
     TestEnvironment();
@@ -36,6 +37,7 @@ public:
 
 private:
     QByteArray m_savedHome;
+    QByteArray m_savedAndroidHome;
     QByteArray m_savedTmpDir;
     QTemporaryDir m_directory;
     // Some objects log from worker threads (the icon cache does).
