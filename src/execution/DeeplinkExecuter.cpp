@@ -1,5 +1,6 @@
 #include "execution/DeeplinkExecuter.h"
 
+#include "destinations/AdbClient.h"
 #include "destinations/DeviceCtlClient.h"
 #include "destinations/SimctlClient.h"
 #include "platform/AppError.h"
@@ -7,6 +8,7 @@
 #include "platform/Logger.h"
 #include "platform/WindowActivator.h"
 #include "targetapps/InstalledApp.h"
+#include "toolchain/AdbLocator.h"
 #include "toolchain/CommandRunner.h"
 
 #include <QFileInfo>
@@ -25,6 +27,11 @@ const Logger& commandLog() {
 AppError noDestinationError() {
     return AppError(errorDomain, DeeplinkExecuter::noDestination,
                     QStringLiteral("No device selected or Xcode not configured"));
+}
+
+AppError noAdbError() {
+    return AppError(errorDomain, DeeplinkExecuter::noAdb,
+                    QStringLiteral("adb not found. Choose its location in Preferences."));
 }
 
 AppError noTargetAppError() {
@@ -54,11 +61,25 @@ QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
                    QPointer<BundleIdManager> apps, QString interpreterPath) {
     if (!destinations)
         throw noDestinationError();
-    const QUrl xcodeURL = destinations->xcodeURL();
-    if (xcodeURL.isEmpty())
-        throw noDestinationError();
     const std::optional<Device> device = destinations->selectedDevice();
     if (!device)
+        throw noDestinationError();
+
+    if (isAndroid(*device)) {
+        // No list loaded for it yet counts as Any App: Android picks the handler.
+        const std::optional<InstalledApp> app =
+            apps ? apps->selectedAppFor(device->id) : std::nullopt;
+        const std::optional<QString> adb = AdbLocator::locate();
+        if (!adb)
+            throw noAdbError();
+        co_await AdbClient(*adb).openURL(url, device->id,
+                                         app ? app->bundleIdentifier() : QString());
+        co_await activate(interpreterPath, QStringLiteral("Kestrine"));
+        co_return;
+    }
+
+    const QUrl xcodeURL = destinations->xcodeURL();
+    if (xcodeURL.isEmpty())
         throw noDestinationError();
 
     if (device->source == DeviceSource::simulator) {

@@ -14,7 +14,8 @@
 
 // Fires one deeplink at the selected destination: `simctl openurl` on a simulator, a launch of
 // the selected target app with the URL as payload on a physical device (only an app from that
-// device's list counts as selected). Then brings Kestrine
+// device's list counts as selected), `am start` through adb on an Android destination with the
+// package chosen for it (none: Any App). Then brings Kestrine
 // (and for a simulator the Simulator app) to the front. Keeps the two managers weakly; the
 // shell points it at them before every request. Requests may overlap; nothing queues them.
 class DeeplinkExecuter : public QObject {
@@ -24,7 +25,7 @@ public:
     using Completion = std::function<void(std::exception_ptr error, bool failed)>;
 
     // Codes of the AppError the executer raises itself (domain: the app's bundle identifier).
-    enum ErrorCode { noDestination = 1, noTargetApp = 2 };
+    enum ErrorCode { noDestination = 1, noTargetApp = 2, noAdb = 3 };
 
     // Where the AppleScript interpreter lives when the system has one.
     static constexpr QStringView defaultInterpreterPath = u"/usr/bin/osascript";

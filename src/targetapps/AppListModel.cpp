@@ -111,7 +111,9 @@ QVariant AppListModel::data(const QModelIndex& index, int role) const {
         return app->bundleIdentifier();
     case Qt::AccessibleTextRole: {
         // Name, bundle identifier, version: the row's two lines and its right column.
-        QStringList parts{app->name(), app->bundleIdentifier()};
+        QStringList parts{app->name()};
+        if (!app->bundleIdentifier().isEmpty()) // not Any App
+            parts.append(app->bundleIdentifier());
         if (!app->version().isEmpty())
             parts.append(QStringLiteral("version ") + app->version());
         if (selected)
@@ -126,6 +128,8 @@ QVariant AppListModel::data(const QModelIndex& index, int role) const {
         return selected;
     case IsNoMatchRowRole:
         return false;
+    case PlaceholderSymbolRole:
+        return m_manager->placeholderSymbol();
     default:
         return {};
     }

@@ -18,6 +18,7 @@ public:
         BundleIdentifierRole,       // QString
         IsSelectedRole,             // bool: the manager's selected app
         IsNoMatchRowRole,           // bool: the "No apps match" row
+        PlaceholderSymbolRole,      // QString: the symbol drawn while an app has no icon
     };
 
     explicit AppListModel(BundleIdManager& manager, QObject* parent = nullptr);

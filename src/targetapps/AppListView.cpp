@@ -35,9 +35,10 @@ AppListView::AppListView(BundleIdManager& manager, Device device,
     connect(this, &PickerListPanel::searchTextChanged, m_model, &AppListModel::setSearchText);
     connect(list()->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                const QString id = current.data(AppListModel::BundleIdentifierRole).toString();
-                if (!id.isEmpty())
-                    m_selection.set(id);
+                // Any App's identifier is empty; the no-match row has none.
+                const QVariant id = current.data(AppListModel::BundleIdentifierRole);
+                if (id.isValid())
+                    m_selection.set(id.toString());
             });
     connect(m_model, &QAbstractItemModel::modelReset, this,
             [this] { highlight(m_selection.get()); });

@@ -15,8 +15,8 @@ constexpr int gap = 10;
 
 } // namespace
 
-QPixmap AppRowButton::iconPixmap(const QImage& icon, int size, const QColor& tint,
-                                 qreal devicePixelRatio) {
+QPixmap AppRowButton::iconPixmap(const QImage& icon, const QString& placeholder, int size,
+                                 const QColor& tint, qreal devicePixelRatio) {
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
@@ -35,8 +35,7 @@ QPixmap AppRowButton::iconPixmap(const QImage& icon, int size, const QColor& tin
     painter.fillPath(shape, TextStyle::placeholderFill(tint));
     // The glyph box of a system font half the icon's size.
     const int symbolSize = size / 2 + 2;
-    const QPixmap symbol =
-        SymbolImage::pixmap(QStringLiteral("app.fill"), symbolSize, tint, devicePixelRatio);
+    const QPixmap symbol = SymbolImage::pixmap(placeholder, symbolSize, tint, devicePixelRatio);
     painter.drawPixmap(QPointF((size - symbolSize) / 2.0, (size - symbolSize) / 2.0), symbol);
     return pixmap;
 }
@@ -66,7 +65,9 @@ void AppRowButton::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                             -verticalPadding);
     const QPoint iconTopLeft(rect.left(), rect.center().y() - iconSize / 2 + 1);
     painter->drawPixmap(iconTopLeft,
-                        iconPixmap(app.icon(), iconSize, colors.accent, devicePixelRatio(painter)));
+                        iconPixmap(app.icon(),
+                                   index.data(AppListModel::PlaceholderSymbolRole).toString(),
+                                   iconSize, colors.accent, devicePixelRatio(painter)));
 
     int right = rect.right();
     if (index.data(AppListModel::IsSelectedRole).toBool())

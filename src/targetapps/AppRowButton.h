@@ -20,6 +20,6 @@ public:
 
     // An app icon `size` points square with rounded corners, at `devicePixelRatio`: `icon`, or
     // without one a placeholder symbol in `tint` (also the toolbar button's icon).
-    [[nodiscard]] static QPixmap iconPixmap(const QImage& icon, int size, const QColor& tint,
-                                            qreal devicePixelRatio);
+    [[nodiscard]] static QPixmap iconPixmap(const QImage& icon, const QString& placeholder,
+                                            int size, const QColor& tint, qreal devicePixelRatio);
 };

@@ -1,8 +1,10 @@
 #include "targetapps/BundleIdManager.h"
 
+#include "destinations/AdbClient.h"
 #include "destinations/DeviceCtlClient.h"
 #include "platform/AppError.h"
 #include "platform/AppSettings.h"
+#include "toolchain/AdbLocator.h"
 
 #include <algorithm>
 
@@ -69,12 +71,39 @@ void BundleIdManager::setLoadedDeviceId(std::optional<QString> deviceId) {
     Q_EMIT loadedDeviceIdChanged();
 }
 
+std::optional<QString> BundleIdManager::storedPackage(const QString& serial) {
+    const QVariantMap packages =
+        AppSettings::standard()->value(QLatin1String(storedPackagesKey)).toMap();
+    const auto found = packages.constFind(serial);
+    if (found == packages.cend())
+        return std::nullopt;
+    return found->toString();
+}
+
+void BundleIdManager::setStoredPackage(const QString& serial, const QString& package) {
+    const auto settings = AppSettings::standard();
+    // One map rather than a key per serial: serials hold ':' and '/' are not theirs to avoid.
+    QVariantMap packages = settings->value(QLatin1String(storedPackagesKey)).toMap();
+    packages.insert(serial, package);
+    settings->setValue(QLatin1String(storedPackagesKey), packages);
+    settings->sync();
+}
+
+InstalledApp BundleIdManager::anyApp() {
+    return InstalledApp(QStringLiteral("Any App"), QString(), QString(), QString());
+}
+
 QCoro::Task<> BundleIdManager::fetchApps(Device device) {
+    if (isAndroid(device)) {
+        co_await fetchPackages(std::move(device));
+        co_return;
+    }
     if (device.source != DeviceSource::physical) {
         m_logger.info(u"Skipping app fetch for non-physical device");
         ++m_fetchGeneration; // a list fetch still running is superseded: its answer is dropped
         setApps({});
         m_appsDeviceId.reset();
+        m_appsAreAndroid = false;
         setSelectedApp(std::nullopt);
         setLoadedDeviceId(std::nullopt);
         setIsLoading(false);
@@ -125,16 +154,67 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
     (void)fetchIcons(self, std::move(list), std::move(device), std::move(client));
 }
 
+QCoro::Task<> BundleIdManager::fetchPackages(Device device) {
+    if (m_loadedDeviceId == device.id && m_appsAreAndroid) {
+        m_logger.info(u"Apps already loaded for device %{public}s", device.id);
+        ++m_fetchGeneration;
+        setIsLoading(false);
+        co_return;
+    }
+    m_logger.info(u"Fetching packages for device %{public}s", device.name);
+    const quint64 generation = ++m_fetchGeneration;
+    setIsLoading(true);
+    setError(nullptr, {});
+    QPointer<BundleIdManager> self(this);
+    QStringList packages;
+    std::exception_ptr failure;
+    try {
+        const std::optional<QString> adb = AdbLocator::locate();
+        if (!adb)
+            throw AppError(QStringLiteral("Kestrine"), 1, QStringLiteral("No adb found"));
+        packages = co_await AdbClient(*adb).listPackages(device.id);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (generation != m_fetchGeneration) {
+        m_logger.debug(u"Dropped the apps of device %{public}s: a newer fetch began", device.id);
+        co_return;
+    }
+    if (failure) {
+        QString description = localizedDescription(failure);
+        m_logger.error(u"Error fetching apps: %{public}s", description);
+        setError(failure, std::move(description));
+        setIsLoading(false);
+        co_return;
+    }
+    QList<InstalledApp> list{anyApp()};
+    for (const QString& package : std::as_const(packages))
+        list.append(InstalledApp(package, package, QString(), QString()));
+    applyLoadedList(std::move(list), device);
+}
+
 void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& device) {
     const qsizetype count = list.size();
     setApps(std::move(list));
     m_appsDeviceId = device.id;
+    m_appsAreAndroid = isAndroid(device);
     setLoadedDeviceId(device.id);
     setIsLoading(false);
     m_logger.info(u"Loaded %{public}ld apps", count);
 
     if (m_apps.isEmpty())
         return;
+    if (m_appsAreAndroid) {
+        // Each serial has its own choice; "Any App" (the first entry) until one is made.
+        const QString stored = storedPackage(device.id).value_or(QString());
+        const auto found =
+            std::find_if(m_apps.cbegin(), m_apps.cend(),
+                         [&](const InstalledApp& app) { return app.bundleIdentifier() == stored; });
+        setSelectedApp(found != m_apps.cend() ? *found : m_apps.first());
+        return;
+    }
     if (const std::optional<QString> stored = storedBundleId()) {
         for (const InstalledApp& app : std::as_const(m_apps)) {
             if (app.bundleIdentifier() == *stored) {
@@ -240,6 +320,9 @@ std::optional<InstalledApp> BundleIdManager::selectedAppFor(const QString& devic
 
 void BundleIdManager::selectApp(const InstalledApp& app) {
     setSelectedApp(app);
-    setStoredBundleId(app.bundleIdentifier());
+    if (m_appsAreAndroid && m_appsDeviceId)
+        setStoredPackage(*m_appsDeviceId, app.bundleIdentifier());
+    else
+        setStoredBundleId(app.bundleIdentifier());
     m_logger.info(u"Selected app %{public}s", app.name());
 }

@@ -18,10 +18,11 @@
 
 class DeviceCtlClient;
 
-// The apps installed on the selected physical device, the chosen target app (remembered across
-// launches) and the apps' icons. Observers hear of a change only when the value differs by its
-// type's equality; an app's icon is not part of that, so a replaced icon of the selected app
-// raises `iconUpdateTrigger` instead. `error` always notifies. Lives on the GUI thread.
+// The apps installed on the selected physical device or Android destination, the chosen target
+// app (remembered across launches; per serial on Android) and the apps' icons (none on Android).
+// Observers hear of a change only when the value differs by its type's equality; an app's icon is
+// not part of that, so a replaced icon of the selected app raises `iconUpdateTrigger` instead.
+// `error` always notifies. Lives on the GUI thread.
 class BundleIdManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
@@ -32,6 +33,8 @@ public:
     // hundreds of processes and pipes open and run out of file descriptors.
     static constexpr int maxConcurrentIconFetches = 8;
     static constexpr const char* storedBundleIdKey = "BundleIdManager.selectedBundleId";
+    // A map from Android serial to the package chosen for it ("" for Any App).
+    static constexpr const char* storedPackagesKey = "BundleIdManager.selectedPackages";
 
     explicit BundleIdManager(QObject* parent = nullptr);
     ~BundleIdManager() override;
@@ -53,6 +56,17 @@ public:
     // The last chosen bundle identifier, read from and written to the user defaults.
     [[nodiscard]] static std::optional<QString> storedBundleId();
     static void setStoredBundleId(const std::optional<QString>& bundleId);
+    [[nodiscard]] static std::optional<QString> storedPackage(const QString& serial);
+    static void setStoredPackage(const QString& serial, const QString& package);
+    // The first entry of an Android list: no package, so Android picks the handler.
+    [[nodiscard]] static InstalledApp anyApp();
+    // Whether `apps` are an Android destination's packages.
+    [[nodiscard]] bool appsAreAndroid() const { return m_appsAreAndroid; }
+    // The symbol drawn for an app without an icon: Android's for Android packages (adb gives
+    // no icons), else a generic app's.
+    [[nodiscard]] QString placeholderSymbol() const {
+        return m_appsAreAndroid ? QStringLiteral("android") : QStringLiteral("app.fill");
+    }
 
     [[nodiscard]] QUrl xcodeURL() const { return m_xcodeURL; }
     void setXcodeURL(const QUrl& url) { m_xcodeURL = url; }
@@ -64,7 +78,8 @@ public:
     void setMaxConcurrentIconFetches(int count) { m_maxConcurrentIconFetches = qMax(1, count); }
 
     // Loads the apps of a physical device (nothing when that device's non-empty list is
-    // already loaded) or clears the list for a simulator. Either way a load still running for
+    // already loaded), the packages of an Android destination (`pm list packages -3`, after
+    // "Any App") or clears the list for a simulator. Either way a load still running for
     // another device is dropped. Never throws: a failure lands in `error`. The icons follow in
     // a pass of their own that this does not wait for.
     QCoro::Task<> fetchApps(Device device);
@@ -92,6 +107,7 @@ private:
     void setIsLoading(bool loading);
     void setError(std::exception_ptr error, QString description);
     void applyLoadedList(QList<InstalledApp> list, const Device& device);
+    QCoro::Task<> fetchPackages(Device device);
     void updateIcon(const QString& bundleIdentifier, const QImage& image);
     static QCoro::Task<> fetchIcons(QPointer<BundleIdManager> self, QList<InstalledApp> list,
                                     Device device, DeviceCtlClient client);
@@ -110,6 +126,7 @@ private:
     // The device `m_apps` came from. Unlike m_loadedDeviceId, a forced reload does not clear
     // it: the list shown meanwhile is still that device's.
     std::optional<QString> m_appsDeviceId;
+    bool m_appsAreAndroid = false;
     QUrl m_xcodeURL;
     // Counts list fetches, clears and returns to the loaded device: a fetch whose answer
     // arrives after any of them is dropped, so a slow device can never overwrite the list of

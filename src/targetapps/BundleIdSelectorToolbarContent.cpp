@@ -73,15 +73,18 @@ void BundleIdSelectorToolbarContent::refreshLabel() {
     // Accent when an app is chosen but has no icon yet; secondary when none is chosen.
     const QColor tint =
         app ? palette().color(QPalette::Highlight) : TextStyle::secondary(palette());
-    setLabel(
-        AppRowButton::iconPixmap(app ? app->icon() : QImage(), iconSize, tint, devicePixelRatioF()),
-        titleFor(*m_bundleIdManager, selectedDeviceId()));
+    setLabel(AppRowButton::iconPixmap(app ? app->icon() : QImage(),
+                                      m_bundleIdManager->placeholderSymbol(), iconSize, tint,
+                                      devicePixelRatioF()),
+             titleFor(*m_bundleIdManager, selectedDeviceId()));
 }
 
 void BundleIdSelectorToolbarContent::destinationChanged() {
     const std::optional<Device> device =
         m_deviceManager ? m_deviceManager->selectedDevice() : std::nullopt;
-    const bool physical = device && device->source == DeviceSource::physical;
+    // Simulators open a URL with whatever app handles it; devices and adb's take a chosen app.
+    const bool physical =
+        device && (device->source == DeviceSource::physical || isAndroid(*device));
     button()->setVisible(physical);
     if (!physical) {
         // The item is empty now; the manager keeps the last device's list and selection.

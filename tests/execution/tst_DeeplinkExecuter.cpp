@@ -1,5 +1,6 @@
 #include "DeviceFixtures.h"
 #include "ExactUrls.h"
+#include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
@@ -9,6 +10,7 @@
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
 #include "targetapps/BundleIdManager.h"
+#include "toolchain/AdbLocator.h"
 #include "widgets/MainWindowActivator.h"
 
 #include <QApplication>
@@ -196,6 +198,73 @@ private Q_SLOTS:
         QCOMPARE(env.messages(QStringLiteral("command")),
                  QStringList{"Failed to open url cause: " + description});
         QCOMPARE(env.records().last().level, LogRecord::Level::Error);
+    }
+
+    void firesAtAndroid_data() {
+        QTest::addColumn<QString>("package");     // chosen in the loaded list; "-": no list loaded
+        QTest::addColumn<QByteArray>("answer");   // am's output; empty: the demo's success
+        QTest::addColumn<QString>("description"); // of the failure; empty on success
+
+        QTest::addRow("no list loaded: no package") << "-" << QByteArray() << "";
+        QTest::addRow("Any App: no package") << "" << QByteArray() << "";
+        QTest::addRow("chosen package last") << "com.example.shop" << QByteArray() << "";
+        QTest::addRow("delivered to the running instance")
+            << ""
+            << QByteArray("Warning: Activity not started, intent has been delivered to "
+                          "currently running top-most instance.\nStatus: ok\n")
+            << "";
+        const QString unresolved = QStringLiteral("Error: Activity not started, unable to resolve "
+                                                  "Intent { act=android.intent.action.VIEW "
+                                                  "dat=shop://item/... }");
+        QTest::addRow("Error: line is the alert")
+            << "" << ("Starting: Intent { act=android.intent.action.VIEW }\n" + unresolved.toUtf8())
+            << unresolved;
+    }
+    void firesAtAndroid() {
+        QFETCH(QString, package);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, description);
+        TestEnvironment env;
+        FakeXcode xcode(env.path());
+        FakeAdb adb(env.path(), true);
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        if (!answer.isEmpty())
+            adb.setScenario({.standardOutput = answer}, QStringLiteral("'am' 'start'"));
+        Rig rig(xcode, false); // no Xcode: Android needs none
+        const Device emulator{.id = QStringLiteral("emulator-5554"),
+                              .name = QStringLiteral("Pixel 7"),
+                              .state = DeviceState::booted,
+                              .runtime = QStringLiteral("Android"),
+                              .source = DeviceSource::androidEmulator};
+        rig.destinations->selectDevice(emulator);
+        if (package != u"-") {
+            QCoro::waitFor(rig.apps->fetchApps(emulator));
+            const QList<InstalledApp> listed = rig.apps->apps();
+            const auto chosen = std::find_if(listed.cbegin(), listed.cend(), [&](const auto& app) {
+                return app.bundleIdentifier() == package;
+            });
+            QVERIFY(chosen != listed.cend());
+            rig.apps->selectApp(*chosen);
+        }
+        const qsizetype callsBefore = adb.invocations().size();
+
+        Outcome outcome;
+        const QString url = QStringLiteral("shop://item/42");
+        const QString output = standardOutputOf([&] { outcome = rig.fire(url); });
+        QStringList expected{"-s", "emulator-5554", "shell"};
+        for (const QString& word : QStringList{"am", "start", "-W", "-a",
+                                               "android.intent.action.VIEW", "-d", url, package})
+            if (word != u"-" && !word.isEmpty())
+                expected.append(u'\'' + word + u'\'');
+        QCOMPARE(adb.invocations().size(), callsBefore + 1);
+        QCOMPARE(adb.invocations().constLast().arguments, expected);
+        QCOMPARE(outcome.calls, 1);
+        QCOMPARE(outcome.failed, !description.isEmpty());
+        QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
+        QCOMPARE(env.messages(QStringLiteral("command")),
+                 description.isEmpty() ? QStringList()
+                                       : QStringList{"Failed to open url cause: " + description});
+        QCOMPARE(output, description.isEmpty() ? QString() : description + u'\n');
     }
 
     void requestsRunSideBySide() {

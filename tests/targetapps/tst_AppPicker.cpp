@@ -1,4 +1,5 @@
 #include "DeviceFixtures.h"
+#include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
@@ -8,6 +9,7 @@
 #include "targetapps/AppListView.h"
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
+#include "toolchain/AdbLocator.h"
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/Popover.h"
 #include "widgets/PopoverStateView.h"
@@ -271,6 +273,41 @@ private Q_SLOTS:
         QTest::keyClick(search, Qt::Key_Return);
         QVERIFY(!f.picker->showingPopover());
         QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
+    }
+
+    void androidOffersAnyAppFirst() {
+        Fixture f;
+        FakeAdb adb(f.env.path(), true);
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        f.devices.selectDevice({.id = QStringLiteral("emulator-5554"),
+                                .name = QStringLiteral("Pixel 7"),
+                                .state = DeviceState::booted,
+                                .runtime = QStringLiteral("Android"),
+                                .source = DeviceSource::androidEmulator});
+        QVERIFY(f.picker->button()->isVisibleTo(f.picker));
+        QTRY_COMPARE(f.picker->title(), QStringLiteral("Any App"));
+        f.picker->button()->click();
+        QCOMPARE(f.rowNames(), (QStringList{"Any App", "com.example.chat", "com.example.news",
+                                            "com.example.shop"}));
+        const QModelIndex any = f.list()->model()->index(0);
+        QCOMPARE(any.data(Qt::AccessibleTextRole).toString(), QStringLiteral("Any App, selected"));
+        QCOMPARE(any.data(AppListModel::PlaceholderSymbolRole).toString(),
+                 QStringLiteral("android"));
+        SearchField* search = f.list()->searchField();
+        QTRY_VERIFY(search->hasFocus());
+        QTest::keyClick(search, Qt::Key_Down);
+        QTest::keyClick(search, Qt::Key_Return);
+        QCOMPARE(f.picker->title(), QStringLiteral("com.example.chat"));
+
+        // Back to Any App by the keyboard: its empty identifier is a choice like any other.
+        f.picker->button()->click();
+        search = f.list()->searchField();
+        QTRY_VERIFY(search->hasFocus());
+        QTest::keyClick(search, Qt::Key_Up);
+        QCOMPARE(f.picker->selection(), std::optional<QString>(QString()));
+        QTest::keyClick(search, Qt::Key_Return);
+        QCOMPARE(f.picker->title(), QStringLiteral("Any App"));
+        QCOMPARE(BundleIdManager::storedPackage(QStringLiteral("emulator-5554")), QString());
     }
 };
 

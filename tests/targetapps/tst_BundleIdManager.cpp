@@ -1,10 +1,12 @@
 #include "DeviceFixtures.h"
+#include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
 #include "targetapps/AppIconCache.h"
 #include "targetapps/BundleIdManager.h"
+#include "toolchain/AdbLocator.h"
 
 #include <QFile>
 #include <QImage>
@@ -20,6 +22,18 @@ using Tool = FakeXcode::Tool;
 const Device& iPhone = DeviceFixtures::phone;
 const Device& iPad = DeviceFixtures::tablet;
 const Device& simulator = DeviceFixtures::simulator;
+const Device emulator{.id = QStringLiteral("emulator-5554"),
+                      .name = QStringLiteral("Pixel 7"),
+                      .state = DeviceState::booted,
+                      .runtime = QStringLiteral("Android"),
+                      .source = DeviceSource::androidEmulator};
+const Device androidPhone{.id = QStringLiteral("R5CT1234567"),
+                          .name = QStringLiteral("SM A546B"),
+                          .state = DeviceState::booted,
+                          .runtime = QStringLiteral("Android"),
+                          .source = DeviceSource::androidDevice};
+// The demo adb's packages, sorted, after Any App (no package).
+const QStringList androidApps{"", "com.example.chat", "com.example.news", "com.example.shop"};
 
 QStringList ids(const QList<InstalledApp>& apps) {
     QStringList list;
@@ -51,11 +65,13 @@ struct Fixture {
     explicit Fixture(const QStringList& apps = {}) {
         setApps(xcode, apps);
         manager.setXcodeURL(xcode.url());
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
     }
     void load(const Device& device) { QCoro::waitFor(manager.fetchApps(device)); }
 
     TestEnvironment env;
     FakeXcode xcode{env.path()};
+    FakeAdb adb{env.path(), true};
     BundleIdManager manager;
 };
 
@@ -250,6 +266,29 @@ private Q_SLOTS:
                  QSize(kept, kept));
     }
 
+    void androidAnyAppFirstAndAChoicePerSerial() {
+        Fixture f({"Shop=com.example.shop"});
+        f.load(emulator);
+        QCOMPARE(ids(f.manager.apps()), androidApps);
+        QCOMPARE(f.manager.apps().constFirst().name(), QStringLiteral("Any App"));
+        QCOMPARE(f.manager.selectedAppFor(emulator.id), f.manager.apps().constFirst());
+        QCOMPARE(f.adb.invocations().constLast().arguments.join(u' '),
+                 QStringLiteral("-s emulator-5554 shell 'pm' 'list' 'packages' '-3'"));
+        f.manager.selectApp(f.manager.apps().at(2));
+        // The phone keeps its own choice (Any App), and the iOS choice is apart from both.
+        f.load(androidPhone);
+        QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QString());
+        f.load(iPhone);
+        QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.example.shop"));
+        f.load(emulator);
+        QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.example.news"));
+        // Remembered across launches, per serial.
+        BundleIdManager later;
+        QCoro::waitFor(later.fetchApps(emulator));
+        QCOMPARE(later.selectedApp()->bundleIdentifier(), QStringLiteral("com.example.news"));
+        QCOMPARE(BundleIdManager::storedPackage(androidPhone.id), std::nullopt);
+    }
+
     void slowAnswerOfAnEarlierDeviceIsDropped_data() {
         QTest::addColumn<bool>("iPadLoaded"); // before the slow load of the iPhone begins
         QTest::addColumn<Device>("next");     // chosen while the iPhone's list is on its way
@@ -259,6 +298,7 @@ private Q_SLOTS:
         QTest::addRow("a simulator") << false << simulator << QStringList{} << QString();
         QTest::addRow("back to the device loaded before")
             << true << iPad << QStringList{"com.new"} << "DEV-2";
+        QTest::addRow("an Android emulator") << false << emulator << androidApps << "emulator-5554";
     }
     void slowAnswerOfAnEarlierDeviceIsDropped() {
         QFETCH(bool, iPadLoaded);
