@@ -1,14 +1,18 @@
-// Parsing big simulator listings, and what fetching destinations costs beyond running the tools.
+// Parsing big simulator listings, and what fetching destinations costs beyond running the tools:
+// with tools that exit at once, and with the demo stand-ins (simulators, one iPhone, three Android
+// devices through adb).
 // Run: build/release/bench/bench_destinations 2>/dev/null
 #include "destinations/RunDestinationManager.h"
 #include "destinations/SimctlClient.h"
 #include "platform/AppSettings.h"
+#include "toolchain/AdbLocator.h"
 #include "toolchain/CommandRunner.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -104,13 +108,67 @@ bool writeFile(const QString& path, const QByteArray& bytes, bool executable = f
     return true;
 }
 
-QCoro::Task<> bareRuns(QUrl simctl, QUrl devicectl, QString file) {
+QCoro::Task<> bareRuns(QUrl simctl, QUrl devicectl, QUrl adb, QString file) {
     auto first = CommandRunner::run(simctl, {"list", "devices", "--json"}, {}, true, true);
     auto second =
         CommandRunner::run(devicectl, {"list", "devices", "--json-output", file}, {}, true, true);
+    auto third = CommandRunner::run(adb, {"devices", "-l"}, {}, true, true);
     co_await std::move(first);
     co_await std::move(second);
+    co_await std::move(third);
     QFile::remove(file);
+}
+
+// The calls a fetch makes of the demo stand-ins, run bare: the three listings side by side,
+// then adb's name and version calls (at most four at once, here four) once adb has listed.
+QCoro::Task<> bareDemoRuns(QString bin, QString adb, QString file) {
+    const QMap<QString, QString> developer{
+        {QStringLiteral("DEVELOPER_DIR"), QFileInfo(bin + "/../..").canonicalFilePath()}};
+    auto simctl = CommandRunner::run(QUrl::fromLocalFile(bin + "/simctl"),
+                                     {"list", "devices", "--json"}, {}, true, true);
+    auto devicectl =
+        CommandRunner::run(QUrl::fromLocalFile(bin + "/devicectl"),
+                           {"list", "devices", "--json-output", file}, developer, true, true);
+    const QUrl adbUrl = QUrl::fromLocalFile(adb);
+    co_await CommandRunner::run(adbUrl, {"devices", "-l"}, {}, true, true);
+    const QString getprop = QStringLiteral("'getprop'");
+    const QString release = QStringLiteral("'ro.build.version.release'");
+    // One worker asks the emulator its name, then its version; another the phone its version.
+    const auto describeEmulator = [](QUrl adb, QString getprop, QString release) -> QCoro::Task<> {
+        co_await CommandRunner::run(adb, {"-s", "emulator-5554", "emu", "avd", "name"}, {}, true,
+                                    true);
+        co_await CommandRunner::run(adb, {"-s", "emulator-5554", "shell", getprop, release}, {},
+                                    true, true);
+    };
+    auto emulator = describeEmulator(adbUrl, getprop, release);
+    auto phone = CommandRunner::run(adbUrl, {"-s", "R5CT1234567", "shell", getprop, release}, {},
+                                    true, true);
+    co_await std::move(emulator);
+    co_await std::move(phone);
+    co_await std::move(simctl);
+    co_await std::move(devicectl);
+    QFile::remove(file);
+}
+
+// Median of `runs` fetches and of `runs` bare runs, interleaved so that machine load drifts hit
+// both alike.
+template <typename Fetch, typename Bare>
+std::pair<double, double> sideBySide(int runs, Fetch&& fetch, Bare&& bare) {
+    QList<double> bareTimes;
+    QList<double> fetchTimes;
+    for (int i = 0; i < runs; ++i) {
+        bareTimes.append(measure(1, bare).median);
+        fetchTimes.append(measure(1, fetch).median);
+    }
+    std::sort(bareTimes.begin(), bareTimes.end());
+    std::sort(fetchTimes.begin(), fetchTimes.end());
+    return {fetchTimes.at(runs / 2), bareTimes.at(runs / 2)};
+}
+
+bool runScript(const QString& script, const QString& path) {
+    QProcess maker;
+    maker.start(QStringLiteral("/bin/sh"), {QStringLiteral(KESTRINE_SOURCE_DIR) + script, path});
+    return maker.waitForFinished(30000) && maker.exitCode() == 0;
 }
 
 } // namespace
@@ -155,14 +213,17 @@ int main(int argc, char** argv) {
               "#!/bin/sh\nexec cat '" + simctlOutput.toUtf8() + "'\n", true);
     writeFile(bin + QStringLiteral("/devicectl"),
               "#!/bin/sh\nexec cp '" + devicectlOutput.toUtf8() + "' \"$4\"\n", true);
+    // An adb with no device; without one set, the machine's own would start a server.
+    writeFile(bin + QStringLiteral("/adb"), "#!/bin/sh\necho 'List of devices attached'\n", true);
+    AdbLocator::adbPathSetting().setValue(bin + QStringLiteral("/adb"));
     const QUrl xcode = QUrl::fromLocalFile(bundle);
 
     RunDestinationManager manager;
     const int runs = 40;
     QCoro::waitFor(manager.fetchDevices(xcode)); // warm up
-    QCoro::waitFor(bareRuns(QUrl::fromLocalFile(bin + "/simctl"),
-                            QUrl::fromLocalFile(bin + "/devicectl"),
-                            scratch.filePath(QStringLiteral("out.json"))));
+    QCoro::waitFor(
+        bareRuns(QUrl::fromLocalFile(bin + "/simctl"), QUrl::fromLocalFile(bin + "/devicectl"),
+                 QUrl::fromLocalFile(bin + "/adb"), scratch.filePath(QStringLiteral("out.json"))));
     // Interleaved so that machine load drifts hit both alike.
     QList<double> bare;
     QList<double> fetch;
@@ -170,6 +231,7 @@ int main(int argc, char** argv) {
         bare.append(measure(1, [&] {
                         QCoro::waitFor(bareRuns(QUrl::fromLocalFile(bin + "/simctl"),
                                                 QUrl::fromLocalFile(bin + "/devicectl"),
+                                                QUrl::fromLocalFile(bin + "/adb"),
                                                 scratch.filePath(QStringLiteral("out.json"))));
                     }).median);
         fetch.append(measure(1, [&] { QCoro::waitFor(manager.fetchDevices(xcode)); }).median);
@@ -179,8 +241,38 @@ int main(int argc, char** argv) {
     const double bareMedian = bare.at(runs / 2);
     const double fetchMedian = fetch.at(runs / 2);
     std::printf("fetchDevices with tools that exit at once (%lld destinations): median %.2f ms; "
-                "the two tool runs alone: median %.2f ms; overhead %.2f ms (target <= 5 ms)\n",
+                "the three tool runs alone: median %.2f ms; overhead %.2f ms (target <= 5 ms)\n",
                 qlonglong(manager.devices().size()), fetchMedian, bareMedian,
                 fetchMedian - bareMedian);
+
+    // The demo stand-ins: their simulators and iPhone, an emulator, a phone and a phone that has
+    // not allowed USB debugging.
+    const QString demoXcode = scratch.filePath(QStringLiteral("Demo/Xcode.app"));
+    const QString demoSdk = scratch.filePath(QStringLiteral("Demo/sdk"));
+    if (!runScript(QStringLiteral("/tools/make-demo-xcode.sh"), demoXcode) ||
+        !runScript(QStringLiteral("/tools/make-demo-android-sdk.sh"), demoSdk)) {
+        std::fprintf(stderr, "cannot make the demo tools\n");
+        return 1;
+    }
+    const QString demoBin = demoXcode + QStringLiteral("/Contents/Developer/usr/bin");
+    const QString demoAdb = demoSdk + QStringLiteral("/platform-tools/adb");
+    AdbLocator::adbPathSetting().setValue(demoAdb);
+    const QUrl demoUrl = QUrl::fromLocalFile(demoXcode);
+    RunDestinationManager demo;
+    QCoro::waitFor(demo.fetchDevices(demoUrl)); // warm up
+    const auto [demoFetch, demoBare] = sideBySide(
+        runs, [&] { QCoro::waitFor(demo.fetchDevices(demoUrl)); },
+        [&] {
+            QCoro::waitFor(
+                bareDemoRuns(demoBin, demoAdb, scratch.filePath(QStringLiteral("demo.json"))));
+        });
+    qsizetype android = 0;
+    for (const Device& device : demo.devices())
+        android += isAndroid(device);
+    std::printf("fetchDevices with the demo stand-ins (%lld destinations, %lld of them Android): "
+                "median %.2f ms; the same tool runs alone: median %.2f ms; overhead %.2f ms "
+                "(target <= 5 ms)\n",
+                qlonglong(demo.devices().size()), qlonglong(android), demoFetch, demoBare,
+                demoFetch - demoBare);
     return parsed > 0 ? 0 : 1;
 }

@@ -180,6 +180,9 @@ void KestrineApp::showPreferences() {
         m_preferences->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_preferences, &PreferencesDialog::errorOccurred, this,
                 [this](const ErrorMessage& error) { setError(error); });
+        connect(m_preferences, &PreferencesDialog::adbChanged, this, [this] {
+            QCoro::connect(m_deviceManager->fetchDevices(m_deviceManager->xcodeURL()), this, [] {});
+        });
     }
     m_preferences->show();
     m_preferences->raise();

@@ -127,9 +127,11 @@ void PreferencesDialog::chooseAdb() {
     }
     AdbLocator::adbPathSetting().setValue(QFileInfo(*chosen).absoluteFilePath());
     showAdb();
+    Q_EMIT adbChanged();
 }
 
 void PreferencesDialog::useDefaultAdb() {
     AdbLocator::adbPathSetting().remove();
     showAdb();
+    Q_EMIT adbChanged();
 }

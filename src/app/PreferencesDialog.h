@@ -39,6 +39,8 @@ public:
 Q_SIGNALS:
     // A chosen adb that is no program; the app shows it in its error alert.
     void errorOccurred(const ErrorMessage& error);
+    // Another adb is stored (chosen or back to the default): the destinations are stale.
+    void adbChanged();
 
 private:
     void showXcode();

@@ -1,10 +1,13 @@
 #include "DeviceFixtures.h"
 #include "ExactUrls.h"
+#include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
 #include "app/PreferencesDialog.h"
+#include "destinations/DeviceListModel.h"
+#include "destinations/DeviceListView.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
 #include "execution/DeeplinkExecuter.h"
@@ -21,7 +24,9 @@
 #include "updates/AutomaticChecksBox.h"
 #include "updates/UpdateAlert.h"
 #include "updates/Updater.h"
+#include "widgets/AccessoryBarButton.h"
 #include "widgets/PlaceholderView.h"
+#include "widgets/Popover.h"
 #include "widgets/SearchField.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
@@ -38,6 +43,7 @@
 #include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -718,6 +724,61 @@ private Q_SLOTS:
         if (!alert.isEmpty())
             QCOMPARE(app.error()->value,
                      u'\u201C' + items.value(action) + u'\u201D' + u' ' + alert);
+    }
+
+    // Without Xcode, adb alone: the adb chosen in Preferences lists its destinations at once,
+    // the emulator is picked, a new deeplink is executed and reaches adb's am start.
+    void demoWithoutXcodeFiresAtTheEmulator() {
+        AppFixture f;
+        FakeAdb adb(f.env.path(), true);
+        DeeplinkCollection* shop = f.container->viewContext()->insertCollection();
+        shop->setName(QStringLiteral("Shop"));
+        QVERIFY(f.container->viewContext()->save());
+        KestrineApp app(*f.container);
+        app.deeplinkExecuter().setInterpreterPath(f.env.filePath("no-osascript"));
+        app.show();
+        qobject_cast<XcodeView*>(app.window()->centralWidget())->continueButton()->click();
+        auto* root = qobject_cast<RootView*>(app.window()->centralWidget());
+        QVERIFY(root);
+        QTRY_VERIFY(!app.deviceManager().isLoading());
+        QCOMPARE(app.deviceManager().devices(), QList<Device>());
+
+        app.showPreferences();
+        app.preferences()->setAdbChooser([&](QWidget*) { return adb.adbPath(); });
+        app.preferences()->chooseAdbButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(app.deviceManager().devices().size(), 3, 20000);
+        app.preferences()->close();
+
+        auto* picker = app.window()->findChild<TargetSelectorToolbarContent*>();
+        picker->button()->click();
+        auto* list = qobject_cast<DeviceListView*>(picker->popover()->content());
+        QVERIFY(list);
+        const QModelIndex emulator = list->model()->index(list->model()->rowOf("emulator-5554"));
+        QTest::mouseClick(list->list()->viewport(), Qt::LeftButton, {},
+                          list->list()->visualRect(emulator).center());
+        QCOMPARE(app.deviceManager().selectedDevice()->id, QStringLiteral("emulator-5554"));
+
+        root->splitView()->setSelectedDeeplinkCollection(shop);
+        menuItem(app, u"New Deeplink")->trigger();
+        QCOMPARE(shop->deeplinks().size(), 1);
+        Deeplink* deeplink = shop->deeplinks().constFirst();
+        deeplink->setUrlString(QStringLiteral("shop://item/42?ref=demo"));
+        root->splitView()->state()->setSelectedDeeplink(deeplink);
+        menuItem(app, u"Execute")->trigger();
+        const auto amStart = [&adb] {
+            QStringList calls;
+            for (const FakeAdb::Invocation& call : adb.invocations()) {
+                if (call.arguments.contains(u"'am'"))
+                    calls.append(call.arguments.join(u' '));
+            }
+            return calls;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(amStart(),
+                                  QStringList{"-s emulator-5554 shell 'am' 'start' '-W' '-a' "
+                                              "'android.intent.action.VIEW' '-d' "
+                                              "'shop://item/42?ref=demo'"},
+                                  20000);
+        QVERIFY(!app.error());
     }
 
     // Preferences and the update alert show one setting: what either box sets, the other shows.
