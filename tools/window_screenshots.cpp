@@ -7,6 +7,7 @@
 
 #include "app/KestrineApp.h"
 #include "app/PreferencesDialog.h"
+#include "destinations/TargetSelectorToolbarContent.h"
 #include "platform/AppIdentity.h"
 #include "platform/AppSettings.h"
 #include "store/Deeplink.h"
@@ -16,6 +17,7 @@
 #include "store/PersistentContainer.h"
 #include "toolchain/XcodeBookmarkManager.h"
 #include "widgets/NoFocusRingStyle.h"
+#include "widgets/Popover.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
 #include "window/ColumSplitView.h"
@@ -170,6 +172,12 @@ int main(int argc, char* argv[]) {
     const QString xcode = home.filePath(QStringLiteral("Xcode.app"));
     QProcess::execute(QStringLiteral("sh"),
                       {QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-xcode.sh"), xcode});
+    // The demo adb answers like a machine with an emulator, a phone and an unauthorized phone;
+    // without it the machine's own adb would be asked.
+    const QString sdk = home.filePath(QStringLiteral("sdk"));
+    QProcess::execute(QStringLiteral("sh"),
+                      {QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-android-sdk.sh"), sdk});
+    qputenv("ANDROID_HOME", sdk.toUtf8());
     PersistentContainer container(home.filePath(QStringLiteral("Kestrine.sqlite")));
     if (container.loadPersistentStores())
         return 1;
@@ -295,6 +303,12 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     snap("initial");
+    if (auto* picker = shell.window()->findChild<TargetSelectorToolbarContent*>();
+        picker && QTest::qWaitFor([&] { return ready.size() == 1; }, 20000)) {
+        picker->setShowingPopover(true);
+        snap("destination-picker", picker->popover());
+        picker->setShowingPopover(false);
+    }
     if (auto* detail = split->detailView())
         split->setSelectedDeeplink(static_cast<Deeplink*>(detail->model()->fetchedObjects().at(1)));
     snap("deeplink-selected");

@@ -87,7 +87,9 @@ void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QString detail = !usable                           ? device.stateText
                            : device.runtimeVersion.isEmpty() ? device.runtime
                                                              : device.runtimeVersion;
-    const int detailWidth = detailMetrics.horizontalAdvance(detail);
+    // A state's explanation is long: it gives way to the name (it is elided after it) rather
+    // than the name to it.
+    const int detailWidth = usable ? detailMetrics.horizontalAdvance(detail) : 0;
     const int markSpace = booted ? bootedMarkSize + 5 : 0;
     const int nameRoom = qMax(0, right - x - markSpace - spacing - detailWidth);
     const QString name = nameMetrics.elidedText(device.name, Qt::ElideRight, nameRoom);
