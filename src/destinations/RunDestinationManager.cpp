@@ -169,9 +169,11 @@ void RunDestinationManager::publish(QList<Device> devices, bool complete) {
 
 void RunDestinationManager::restoreSelection(bool complete) {
     if (m_selectedDeviceId) {
+        // A phone adb cannot use now (unauthorized, offline) is not chosen, only listed.
         const auto stored =
-            std::find_if(m_devices.cbegin(), m_devices.cend(),
-                         [&](const Device& device) { return device.id == *m_selectedDeviceId; });
+            std::find_if(m_devices.cbegin(), m_devices.cend(), [&](const Device& device) {
+                return device.id == *m_selectedDeviceId && isUsable(device);
+            });
         if (stored != m_devices.cend()) {
             setSelectedDevice(*stored);
             return;

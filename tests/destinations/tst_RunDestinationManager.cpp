@@ -174,17 +174,24 @@ void tst_RunDestinationManager::restoresSelection_data() {
     QTest::addColumn<QString>("stored");   // empty: nothing stored
     QTest::addColumn<QString>("selected"); // and stored afterwards
 
-    // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone.
+    // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone, and the
+    // demo adb's phones and emulator, one of them unauthorized.
     QTest::addRow("nothing stored: first booted") << QString() << QStringLiteral("S2");
     QTest::addRow("stored shut-down device kept") << QStringLiteral("S1") << QStringLiteral("S1");
     QTest::addRow("stored device gone: first booted replaces it")
         << QStringLiteral("GONE") << QStringLiteral("S2");
+    QTest::addRow("stored phone adb cannot use: first booted replaces it")
+        << QStringLiteral("0A1B2C3D4E5F6789") << QStringLiteral("S2");
+    QTest::addRow("stored emulator kept")
+        << QStringLiteral("emulator-5554") << QStringLiteral("emulator-5554");
 }
 
 void tst_RunDestinationManager::restoresSelection() {
     QFETCH(QString, stored);
     QFETCH(QString, selected);
     Fixture f({"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}, {"P1|Phone|booted"});
+    FakeAdb adb(f.env.path(), true);
+    AdbLocator::adbPathSetting().setValue(adb.adbPath());
     if (!stored.isEmpty())
         AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
                                           stored);
