@@ -25,7 +25,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Kestrine developers <developers@kestrine.app>")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://kestrine.app)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Deeplink tester for iOS simulators and devices")
+    "Deeplink tester for iOS and Android simulators, emulators and devices")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -35,12 +35,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Kestrine keeps deeplinks (a title and a URL) in collections marked with an
 emoji and a colour, edits a URL as a whole or component by component, opens
-a deeplink on an iOS simulator or a connected device through the tools of a
-chosen Xcode, runs a whole collection automatically and moves collections in
+a deeplink on an iOS simulator or device through the tools of a chosen Xcode,
+or on an Android emulator or phone through adb, runs a whole collection automatically and moves collections in
 and out as JSON files.")
 # Libraries come from dpkg-shlibdeps; the plugins Qt loads at run time are not linked, so
 # the SQLite driver of the store is named here (the SVG plugins come with libqt6svg6).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji")
+# adb reaches Android emulators and phones; without it Kestrine lists iOS destinations only.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, adb")
 include(CPack)
