@@ -130,15 +130,17 @@ QCoro::Task<> bareDemoRuns(QString bin, QString adb, QString file) {
         CommandRunner::run(QUrl::fromLocalFile(bin + "/devicectl"),
                            {"list", "devices", "--json-output", file}, developer, true, true);
     const QUrl adbUrl = QUrl::fromLocalFile(adb);
-    co_await CommandRunner::run(adbUrl, {"devices", "-l"}, {}, true, true);
+    // Named lists: GCC 12 rejects a braced list of literals inside a co_await expression.
+    const QStringList listing{"devices", "-l"};
+    co_await CommandRunner::run(adbUrl, listing, {}, true, true);
     const QString getprop = QStringLiteral("'getprop'");
     const QString release = QStringLiteral("'ro.build.version.release'");
     // One worker asks the emulator its name, then its version; another the phone its version.
     const auto describeEmulator = [](QUrl adb, QString getprop, QString release) -> QCoro::Task<> {
-        co_await CommandRunner::run(adb, {"-s", "emulator-5554", "emu", "avd", "name"}, {}, true,
-                                    true);
-        co_await CommandRunner::run(adb, {"-s", "emulator-5554", "shell", getprop, release}, {},
-                                    true, true);
+        const QStringList name{"-s", "emulator-5554", "emu", "avd", "name"};
+        co_await CommandRunner::run(adb, name, {}, true, true);
+        const QStringList version{"-s", "emulator-5554", "shell", getprop, release};
+        co_await CommandRunner::run(adb, version, {}, true, true);
     };
     auto emulator = describeEmulator(adbUrl, getprop, release);
     auto phone = CommandRunner::run(adbUrl, {"-s", "R5CT1234567", "shell", getprop, release}, {},

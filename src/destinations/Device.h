@@ -25,14 +25,16 @@ enum class DeviceSource { simulator, physical, androidEmulator, androidDevice };
 // emulator or device. `id` is a simulator UDID, the device tool's identifier or adb's serial;
 // equality compares every field.
 struct Device {
-    QString id;
-    QString name;
+    // Every member has an initialiser, so designated initialisers may leave any out (GCC warns
+    // about a member left out that has none).
+    QString id{};
+    QString name{};
     DeviceState state = DeviceState::unknown;
-    QString runtime;        // platform name: "iOS", "watchOS", ...
-    QString runtimeVersion; // dotted, may be empty
+    QString runtime{};        // platform name: "iOS", "watchOS", ...
+    QString runtimeVersion{}; // dotted, may be empty
     DeviceSource source = DeviceSource::simulator;
     // Why an unavailable destination cannot be used, shown as its secondary text; else empty.
-    QString stateText;
+    QString stateText{};
 
     bool operator==(const Device&) const = default;
 };
