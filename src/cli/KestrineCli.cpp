@@ -18,12 +18,14 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QHash>
 #include <QUrl>
 #include <QVariant>
 
 #include <QCoro/QCoroTask>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -88,22 +90,25 @@ int usageError(const QString& message) {
 // One JSON object's members, in order: strings (a null one is null), booleans, integers.
 using Fields = QList<std::pair<QString, QVariant>>;
 
+void appendMember(QByteArray& out, const QString& key, const QVariant& value) {
+    JsonEncoding::appendString(out, key);
+    out += ": ";
+    if (value.typeId() == QMetaType::Bool)
+        out += value.toBool() ? "true" : "false";
+    else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+        out += QByteArray::number(value.toLongLong());
+    else if (value.toString().isNull())
+        out += "null";
+    else
+        JsonEncoding::appendString(out, value.toString());
+}
+
 void appendObject(QByteArray& out, const Fields& fields) {
     out += '{';
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += ", ";
-        JsonEncoding::appendString(out, fields.at(i).first);
-        out += ": ";
-        const QVariant& value = fields.at(i).second;
-        if (value.typeId() == QMetaType::Bool)
-            out += value.toBool() ? "true" : "false";
-        else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
-            out += QByteArray::number(value.toLongLong());
-        else if (value.toString().isNull())
-            out += "null";
-        else
-            JsonEncoding::appendString(out, value.toString());
+        appendMember(out, fields.at(i).first, fields.at(i).second);
     }
     out += '}';
 }
@@ -113,9 +118,8 @@ void printDocument(const Fields& head, const QString& listKey, const QList<Field
     QByteArray out = "{\n";
     for (const auto& [key, value] : head) {
         JsonEncoding::appendIndent(out, 1);
-        QByteArray member;
-        appendObject(member, {{key, value}});
-        out += member.mid(1, member.size() - 2) + ",\n";
+        appendMember(out, key, value);
+        out += ",\n";
     }
     JsonEncoding::appendIndent(out, 1);
     JsonEncoding::appendString(out, listKey);
