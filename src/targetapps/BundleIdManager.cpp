@@ -135,23 +135,28 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self)
+    if (!self || !takesAnswer(generation, failure, device.id))
         co_return;
+    QList<InstalledApp> list = parseInstalledApps(data);
+    applyLoadedList(list, device);
+    // Neither kept nor awaited: the pass runs on by itself and stops early if we are gone.
+    (void)fetchIcons(self, std::move(list), std::move(device), std::move(client));
+}
+
+bool BundleIdManager::takesAnswer(quint64 generation, const std::exception_ptr& failure,
+                                  const QString& deviceId) {
     if (generation != m_fetchGeneration) {
-        m_logger.debug(u"Dropped the apps of device %{public}s: a newer fetch began", device.id);
-        co_return;
+        m_logger.debug(u"Dropped the apps of device %{public}s: a newer fetch began", deviceId);
+        return false;
     }
     if (failure) {
         QString description = localizedDescription(failure);
         m_logger.error(u"Error fetching apps: %{public}s", description);
         setError(failure, std::move(description));
         setIsLoading(false);
-        co_return;
+        return false;
     }
-    QList<InstalledApp> list = parseInstalledApps(data);
-    applyLoadedList(list, device);
-    // Neither kept nor awaited: the pass runs on by itself and stops early if we are gone.
-    (void)fetchIcons(self, std::move(list), std::move(device), std::move(client));
+    return true;
 }
 
 QCoro::Task<> BundleIdManager::fetchPackages(Device device) {
@@ -171,24 +176,14 @@ QCoro::Task<> BundleIdManager::fetchPackages(Device device) {
     try {
         const std::optional<QString> adb = AdbLocator::locate();
         if (!adb)
-            throw AppError(QStringLiteral("Kestrine"), 1, QStringLiteral("No adb found"));
+            throw AppError(QStringLiteral("Kestrine"), 1,
+                           QStringLiteral("adb not found. Choose its location in Preferences."));
         packages = co_await AdbClient(*adb).listPackages(device.id);
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self)
+    if (!self || !takesAnswer(generation, failure, device.id))
         co_return;
-    if (generation != m_fetchGeneration) {
-        m_logger.debug(u"Dropped the apps of device %{public}s: a newer fetch began", device.id);
-        co_return;
-    }
-    if (failure) {
-        QString description = localizedDescription(failure);
-        m_logger.error(u"Error fetching apps: %{public}s", description);
-        setError(failure, std::move(description));
-        setIsLoading(false);
-        co_return;
-    }
     QList<InstalledApp> list{anyApp()};
     for (const QString& package : std::as_const(packages))
         list.append(InstalledApp(package, package, QString(), QString()));

@@ -107,6 +107,10 @@ private:
     void setIsLoading(bool loading);
     void setError(std::exception_ptr error, QString description);
     void applyLoadedList(QList<InstalledApp> list, const Device& device);
+    // Whether a fetch's answer is taken: not when a newer fetch began (it is dropped) or when
+    // the fetch failed (its error is shown).
+    bool takesAnswer(quint64 generation, const std::exception_ptr& failure,
+                     const QString& deviceId);
     QCoro::Task<> fetchPackages(Device device);
     void updateIcon(const QString& bundleIdentifier, const QImage& image);
     static QCoro::Task<> fetchIcons(QPointer<BundleIdManager> self, QList<InstalledApp> list,
