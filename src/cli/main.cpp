@@ -1,5 +1,6 @@
 #include "cli/KestrineCli.h"
 #include "platform/AppIdentity.h"
+#include "platform/Logger.h"
 
 #include <QCoreApplication>
 
@@ -10,5 +11,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
     QCoreApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
+    // Standard error carries the tool's own messages, which scripts read.
+    Logger::keepOffStandardError();
     return KestrineCli::run(QCoreApplication::arguments());
 }

@@ -25,6 +25,11 @@ bool useJournal() {
 }
 #endif
 
+bool& offStandardError() {
+    static bool off = false;
+    return off;
+}
+
 bool showDebug() {
     static const bool debug = qgetenv("KESTRINE_LOG_LEVEL") == "debug";
     return debug;
@@ -69,6 +74,10 @@ void Logger::setCaptureSink(Sink sink) {
     captureSink() = std::move(sink);
 }
 
+void Logger::keepOffStandardError() {
+    offStandardError() = qgetenv("KESTRINE_LOG") != "stderr";
+}
+
 void Logger::write(LogRecord::Level level, QStringView format, const QStringList& arguments) const {
     const LogRecord record{m_subsystem, m_category, level, fill(format, arguments)};
     if (captureSink())
@@ -88,6 +97,8 @@ void Logger::write(LogRecord::Level level, QStringView format, const QStringList
         return;
     }
 #endif
+    if (offStandardError())
+        return;
     std::fprintf(stderr, "kestrine %s [%s] %s: %s\n", m_subsystem.toUtf8().constData(),
                  m_category.toUtf8().constData(), levelName(level), message.constData());
 }

@@ -46,6 +46,10 @@ public:
     using Sink = std::function<void(const LogRecord&)>;
     static void setCaptureSink(Sink sink);
 
+    // For a program whose standard error is its own voice (the command line): lines meant for
+    // stderr are dropped, unless KESTRINE_LOG=stderr asks for them. The journal still gets them.
+    static void keepOffStandardError();
+
 private:
     void write(LogRecord::Level level, QStringView format, const QStringList& arguments) const;
 
