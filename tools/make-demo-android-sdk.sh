@@ -12,25 +12,13 @@
 # file per call whose first two fields are whether ANDROID_ADB_SERVER_PORT was set, and its value.
 set -eu
 
-bare=0
-if [ "${1:-}" = "--bare" ]; then
-    bare=1
-    shift
-fi
-if [ $# -ne 1 ]; then
-    echo "usage: $0 [--bare] PATH" >&2
-    exit 64
-fi
-sdk=$1
-if [ -e "$sdk" ]; then
-    echo "$sdk already exists; remove it or choose another path" >&2
-    exit 1
-fi
+. "$(dirname -- "$0")/stand-in-tool.sh"
+read_stand_in_arguments PATH "$@"
+sdk=$target
 
 standin="$sdk/StandIn"
 mkdir -p "$sdk/platform-tools" "$standin/log" "$standin/scenarios/adb"
 
-. "$(dirname -- "$0")/stand-in-tool.sh"
 write_stand_in_tool "$sdk/platform-tools/adb" adb ../StandIn ANDROID_ADB_SERVER_PORT
 
 if [ "$bare" = 1 ]; then

@@ -29,20 +29,9 @@
 #   bin/osascript              a stand-in AppleScript interpreter working the same way.
 set -eu
 
-bare=0
-if [ "${1:-}" = "--bare" ]; then
-    bare=1
-    shift
-fi
-if [ $# -ne 1 ]; then
-    echo "usage: $0 [--bare] PATH/Xcode.app" >&2
-    exit 64
-fi
-bundle=$1
-if [ -e "$bundle" ]; then
-    echo "$bundle already exists; remove it or choose another path" >&2
-    exit 1
-fi
+. "$(dirname -- "$0")/stand-in-tool.sh"
+read_stand_in_arguments PATH/Xcode.app "$@"
+bundle=$target
 
 developer="$bundle/Contents/Developer"
 standin="$developer/StandIn"
@@ -65,8 +54,6 @@ cat > "$bundle/Contents/Info.plist" <<'PLIST'
 </dict>
 </plist>
 PLIST
-
-. "$(dirname -- "$0")/stand-in-tool.sh"
 
 write_stand_in_tool "$developer/usr/bin/simctl" simctl ../../StandIn DEVELOPER_DIR
 write_stand_in_tool "$developer/usr/bin/devicectl" devicectl ../../StandIn DEVELOPER_DIR

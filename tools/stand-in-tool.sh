@@ -3,6 +3,27 @@
 # that logs each call and answers from scenarios kept in a StandIn directory. The layout of that
 # directory is described in make-demo-xcode.sh. Sourced, not run.
 
+# read_stand_in_arguments USAGE ARGUMENTS...: the maker's own arguments "[--bare] PATH". Sets
+# `bare` (1 or 0) and `target`; a wrong count or a PATH that exists already ends the maker.
+read_stand_in_arguments() {
+    usage=$1
+    shift
+    bare=0
+    if [ "${1:-}" = "--bare" ]; then
+        bare=1
+        shift
+    fi
+    if [ $# -ne 1 ]; then
+        echo "usage: $0 [--bare] $usage" >&2
+        exit 64
+    fi
+    target=$1
+    if [ -e "$target" ]; then
+        echo "$target already exists; remove it or choose another path" >&2
+        exit 1
+    fi
+}
+
 # write_stand_in_tool FILE NAME STANDIN VARIABLE: the stand-in tool NAME at FILE; STANDIN is the
 # path of the StandIn directory relative to the tool's own directory (so it may be moved), and
 # VARIABLE the environment variable each call's log records.
