@@ -21,14 +21,12 @@
 #include "window/WindowCommands.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QThread>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -248,9 +246,7 @@ void KestrineApp::saveBeforeExit() {
         return;
     // Nothing retries once the event loop is over: wait for another process's write lock
     // here, for a while, rather than lose the last edits.
-    QDeadlineTimer deadline(5000);
-    while (!context->save() && context->isWaitingForStore() && !deadline.hasExpired())
-        QThread::msleep(50);
+    (void)context->saveWaitingForStore(5000);
 }
 
 void KestrineApp::save() {

@@ -55,15 +55,14 @@ QCoro::Task<QList<Device>> fetchAndroidDevices(std::optional<QString> adbPath, L
     co_return devices;
 }
 
-std::optional<QString> storedSelectedDeviceId() {
-    const QVariant value =
-        AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
+} // namespace
+
+std::optional<QString> RunDestinationManager::storedSelectedDeviceId() {
+    const QVariant value = AppSettings::standard()->value(selectedDeviceIdKey.toString());
     if (!value.isValid() || value.typeId() != QMetaType::QString)
         return std::nullopt;
     return value.toString();
 }
-
-} // namespace
 
 RunDestinationManager::RunDestinationManager(QObject* parent)
     : QObject(parent)

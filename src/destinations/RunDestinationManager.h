@@ -31,6 +31,9 @@ public:
 
     explicit RunDestinationManager(QObject* parent = nullptr);
 
+    // The id remembered in the settings, read afresh; none when unset or not a string.
+    [[nodiscard]] static std::optional<QString> storedSelectedDeviceId();
+
     // The merged list of the last successful fetch: simulators, physical devices, then adb's.
     [[nodiscard]] const QList<Device>& devices() const { return m_devices; }
     // The same devices, grouped and ordered for display (see groupDevices()).

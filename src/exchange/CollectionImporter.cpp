@@ -114,18 +114,22 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     if (!prepared.failure.isEmpty()) {
         coreDataLog().error(u"Failed to save core data context cause: %{public}@",
                             prepared.failure);
-        co_return Outcome{Outcome::Kind::Refused, 0, prepared.failure};
+        co_return Outcome{Outcome::Kind::Refused, 0, prepared.failure, {}};
     }
     if (!context)
-        co_return Outcome{Outcome::Kind::Refused, 0, QStringLiteral("The store is closed.")};
+        co_return Outcome{Outcome::Kind::Refused, 0, QStringLiteral("The store is closed."), {}};
 
     const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
         prepared.records, *context, QDateTime::currentDateTimeUtc(),
         color ? color : &randomPaletteColor);
     QString error;
     // A store busy with another process keeps the import pending for the retried save.
-    if (context->save(&error) || context->isWaitingForStore())
-        co_return Outcome{Outcome::Kind::Imported, created.size(), {}};
+    if (context->save(&error) || context->isWaitingForStore()) {
+        QList<QUuid> ids;
+        for (const DeeplinkCollection* collection : created)
+            ids.append(collection->uid());
+        co_return Outcome{Outcome::Kind::Imported, created.size(), {}, ids};
+    }
     // Nothing of the import may stay half-stored or pending: take exactly the imported
     // collections (and their deeplinks) out again, leaving any other pending edits as they
     // were, and keep running.
@@ -133,5 +137,5 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     for (DeeplinkCollection* collection : created)
         context->deleteObject(collection);
     coreDataLog().info(u"Import undone, collections removed: %{public}ld", qint64(created.size()));
-    co_return Outcome{Outcome::Kind::Undone, 0, error};
+    co_return Outcome{Outcome::Kind::Undone, 0, error, {}};
 }

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 
 #include <QCoro/QCoroTask>
 
@@ -26,6 +27,7 @@ public:
         Kind kind = Kind::Imported;
         qsizetype collections = 0; // Imported: how many
         QString error;             // Refused, Undone: what went wrong
+        QList<QUuid> ids;          // Imported: the new collections', in the files' order
     };
 
     // All chosen files together may hold at most this much: each file is read into memory

@@ -11,6 +11,21 @@
 
 #include <cstdio>
 
+namespace {
+
+DeeplinkCollectionExporter::Outcome write(const DeeplinkCollectionFile& document,
+                                          const QString& path) {
+    using Outcome = DeeplinkCollectionExporter::Outcome;
+    try {
+        document.write(path);
+        return Outcome{.kind = Outcome::Kind::Written, .path = path};
+    } catch (const std::exception& error) {
+        return Outcome{.kind = Outcome::Kind::Failed, .error = localizedDescription(error)};
+    }
+}
+
+} // namespace
+
 QString DeeplinkCollectionExporter::Outcome::text() const {
     switch (kind) {
     case Kind::Cancelled:
@@ -37,20 +52,18 @@ DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collectio
         QDir(directory).absolutePath() + QLatin1Char('/') + proposedFileName(collection);
 
     const std::optional<QString> chosen = dialog(parent, proposedPath);
-    Outcome outcome;
     if (!chosen || chosen->isEmpty())
-        return outcome;
-    try {
-        document.write(*chosen);
-        outcome.kind = Outcome::Kind::Written;
-        outcome.path = *chosen;
-    } catch (const std::exception& error) {
-        outcome.kind = Outcome::Kind::Failed;
-        outcome.error = localizedDescription(error);
-    }
+        return {};
+    const Outcome outcome = write(document, *chosen);
     std::fprintf(stdout, "%s\n", outcome.text().toUtf8().constData());
     std::fflush(stdout);
     return outcome;
+}
+
+DeeplinkCollectionExporter::Outcome
+DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collection,
+                                             const QString& path) {
+    return write(DeeplinkCollectionFile(CoreDataObjectSerialiser::record(collection)), path);
 }
 
 QString DeeplinkCollectionExporter::proposedFileName(const DeeplinkCollection& collection) {

@@ -10,7 +10,7 @@ class QWidget;
 
 // Exports one collection to a JSON file the user picks: the save dialog proposes the
 // collection's name, the document is written atomically, and the outcome (the file's
-// location or the error) goes to standard output only.
+// location or the error) goes to standard output only. Or to a path given beforehand.
 class DeeplinkCollectionExporter {
 public:
     // Shows a save dialog proposing `proposedPath` (a JSON file name in a directory); gives the
@@ -21,8 +21,8 @@ public:
     struct Outcome {
         enum class Kind { Cancelled, Written, Failed };
         Kind kind = Kind::Cancelled;
-        QString path;  // the written file
-        QString error; // the failure's description
+        QString path{};  // the written file
+        QString error{}; // the failure's description
         // The line written to standard output (empty when cancelled).
         [[nodiscard]] QString text() const;
     };
@@ -31,6 +31,8 @@ public:
     // outcome.
     static Outcome exportCollection(const DeeplinkCollection& collection, QWidget* parent,
                                     const SaveDialog& dialog);
+    // Writes `collection` to `path` without asking and without printing: Written or Failed.
+    static Outcome exportCollection(const DeeplinkCollection& collection, const QString& path);
 
     // The file name proposed for `collection`: its name with ".json", path separators
     // replaced; "" when it has no name.

@@ -64,40 +64,17 @@ QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
     const std::optional<Device> device = destinations->selectedDevice();
     if (!device)
         throw noDestinationError();
-
-    if (isAndroid(*device)) {
-        // No list loaded for it yet counts as Any App: Android picks the handler.
-        const std::optional<InstalledApp> app =
-            apps ? apps->selectedAppFor(device->id) : std::nullopt;
-        const std::optional<QString> adb = AdbLocator::locate();
-        if (!adb)
-            throw noAdbError();
-        co_await AdbClient(*adb).openURL(url, device->id,
-                                         app ? app->bundleIdentifier() : QString());
-        co_await activate(interpreterPath, QStringLiteral("Kestrine"));
-        co_return;
-    }
-
-    const QUrl xcodeURL = destinations->xcodeURL();
-    if (xcodeURL.isEmpty())
-        throw noDestinationError();
-
-    if (device->source == DeviceSource::simulator) {
-        co_await SimctlClient(xcodeURL).openURL(url, device->id);
-        co_await activate(interpreterPath, QStringLiteral("Kestrine"));
-        co_await activate(interpreterPath, QStringLiteral("Simulator"));
-        co_return;
-    }
-
-    if (!apps)
-        throw noTargetAppError();
-    const std::optional<InstalledApp> app = apps->selectedAppFor(device->id);
-    if (!app)
-        throw noTargetAppError();
-    co_await DeviceCtlClient(xcodeURL,
-                             Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
-        .launchApp(device->id, app->bundleIdentifier(), url);
+    // Only an app from this device's loaded list counts; on Android none loaded yet is Any App.
+    const std::optional<InstalledApp> app = apps ? apps->selectedAppFor(device->id) : std::nullopt;
+    DeeplinkExecuter::Target target{.device = *device,
+                                    .xcodeURL = destinations->xcodeURL(),
+                                    .app = app ? app->bundleIdentifier() : QString()};
+    if (isAndroid(*device))
+        target.adbPath = AdbLocator::locate();
+    co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
     co_await activate(interpreterPath, QStringLiteral("Kestrine"));
+    if (device->source == DeviceSource::simulator)
+        co_await activate(interpreterPath, QStringLiteral("Simulator"));
 }
 
 // The error as one line for standard output, in the platform's style for its own errors.
@@ -123,6 +100,27 @@ QString describeForOutput(const std::exception_ptr& error) {
 
 DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
     : QObject(parent) {}
+
+QCoro::Task<> DeeplinkExecuter::openURL(QString url, Target target) {
+    const Device& device = target.device;
+    if (isAndroid(device)) {
+        if (!target.adbPath)
+            throw noAdbError();
+        co_await AdbClient(*target.adbPath).openURL(url, device.id, target.app);
+        co_return;
+    }
+    if (target.xcodeURL.isEmpty())
+        throw noDestinationError();
+    if (device.source == DeviceSource::simulator) {
+        co_await SimctlClient(target.xcodeURL).openURL(url, device.id);
+        co_return;
+    }
+    if (target.app.isEmpty())
+        throw noTargetAppError();
+    co_await DeviceCtlClient(target.xcodeURL,
+                             Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
+        .launchApp(device.id, target.app, url);
+}
 
 QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion) {
     std::exception_ptr failure;

@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/BundleIdManager.h"
@@ -49,6 +50,18 @@ public:
     // Fires `url`, the stored text, as it is; reports the outcome through `completion` and never
     // throws. Safe to await after the executer or the managers are gone.
     QCoro::Task<> execute(QString url, Completion completion);
+
+    // Where one URL goes, every choice already made. Initialised so that GCC accepts designated
+    // initialisers that leave members out.
+    struct Target {
+        Device device{};
+        QUrl xcodeURL{};                  // serves iOS destinations; empty: no Xcode
+        std::optional<QString> adbPath{}; // serves Android destinations
+        QString app{}; // bundle identifier (an iOS device needs one) or package ("": Any App)
+    };
+    // Hands `url` to the tool that serves `target`, without bringing any window forward; throws
+    // the tool's failure or the executer's own AppError for a missing tool or app.
+    static QCoro::Task<> openURL(QString url, Target target);
 
 private:
     QPointer<RunDestinationManager> m_runDestinationManager;

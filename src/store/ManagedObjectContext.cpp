@@ -2,6 +2,9 @@
 
 #include "platform/Logger.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+
 #include <tuple>
 #include <utility>
 
@@ -172,6 +175,16 @@ void ManagedObjectContext::objectDidChange(ManagedObject* object) {
     if (!m_inserted.contains(object))
         m_updated.insert(object);
     Q_EMIT objectChanged(object, Change::Updated);
+}
+
+bool ManagedObjectContext::saveWaitingForStore(int milliseconds, QString* error) {
+    const QDeadlineTimer deadline(milliseconds);
+    while (!save(error)) {
+        if (!m_waitingForStore || deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
 }
 
 bool ManagedObjectContext::save(QString* error) {

@@ -47,6 +47,10 @@ public:
     // and are tried again shortly, so callers keep the user's action instead of undoing it.
     [[nodiscard]] bool isWaitingForStore() const { return m_waitingForStore; }
 
+    // save(), tried again while another process holds the file, for at most `milliseconds`:
+    // for when nothing will retry later (the process is about to end).
+    bool saveWaitingForStore(int milliseconds, QString* error = nullptr);
+
     // Saves once control is back in the event loop: views that go away or hide while the
     // context is announcing a change (a cascade still half done) must not write that half.
     // A failure leaves the changes pending for the next save point.
