@@ -1,6 +1,7 @@
 # Installation (GNUInstallDirs) and the Debian package: `cmake --install` / `cpack` in a
 # release build. Symbols, the emoji catalogue and other data are compiled into the executable,
-# so what lands beside it is what the desktop needs: the entry, the icons and the metainfo.
+# so what lands beside it is what the desktop needs (the entry, the icons, the metainfo) and the
+# command-line tool's man page.
 set(kestrine_app_id app.kestrine.Kestrine)
 set(kestrine_packaging ${CMAKE_SOURCE_DIR}/packaging)
 
@@ -17,6 +18,7 @@ foreach(size ${kestrine_icon_sizes})
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps)
 endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrine)
+install(FILES ${kestrine_packaging}/kestrine-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrine)

@@ -1,59 +1,66 @@
 #include "cli/KestrineCli.h"
 
-#include "destinations/AdbClient.h"
-#include "destinations/DeviceCtlClient.h"
-#include "destinations/RunDestinationManager.h"
-#include "destinations/SimctlClient.h"
-#include "platform/AppError.h"
+#include "cli/CliDestinations.h"
+#include "cli/CliOutput.h"
+#include "cli/CollectionRun.h"
+#include "cli/JUnitReport.h"
+#include "exchange/CollectionImporter.h"
+#include "exchange/DeeplinkCollectionExporter.h"
 #include "platform/AppIdentity.h"
-#include "platform/JsonEncoding.h"
-#include "platform/Logger.h"
+#include "platform/TaskOutcome.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 #include "store/PersistentContainer.h"
-#include "toolchain/AdbLocator.h"
-#include "toolchain/XcodeBookmarkManager.h"
+#include "store/UrlText.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QUrl>
-#include <QVariant>
+#include <QSet>
 
-#include <QCoro/QCoroTask>
-
-#include <cstdio>
-#include <functional>
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <optional>
 
 namespace {
 
+using Fields = CliOutput::Fields;
+
 const QString globalHelp = QStringLiteral(
-    "Usage: kestrine-cli [--xcode PATH] [--adb PATH] COMMAND [--json] [ARGUMENTS]\n"
+    "Usage: kestrine-cli [--xcode PATH] [--adb PATH] COMMAND [ARGUMENTS]\n"
     "\n"
-    "Lists Kestrine's destinations, collections and deeplinks from a terminal. Uses the app's\n"
+    "Kestrine's collections from a terminal or a CI job: list destinations, collections and\n"
+    "deeplinks, open a URL, run a collection, export and import collections. Uses the app's\n"
     "store and settings; safe to run while the app is open.\n"
     "\n"
     "Commands:\n"
     "  destinations           Every iOS and Android destination; usable ones marked \"*\".\n"
     "  collections            The collections, in the app's order.\n"
-    "  deeplinks COLLECTION   The deeplinks of a collection (a name or an id), in the app's\n"
-    "                         order.\n"
+    "  deeplinks COLLECTION   The deeplinks of a collection (a name or an id).\n"
+    "  open URL               Opens one URL on a destination.\n"
+    "  run COLLECTION         Opens every deeplink of a collection, one after another.\n"
+    "  export COLLECTION... -o PATH\n"
+    "                         Writes collections to exchange files.\n"
+    "  import FILE...         Adds the collections of exchange files, all or none.\n"
     "\n"
     "Options:\n"
     "  -h, --help             This help; COMMAND --help describes a command.\n"
     "  --version              The version.\n"
     "  --xcode PATH           The Xcode to use instead of the one chosen in the app.\n"
     "  --adb PATH             The adb to use instead of the one set in the app.\n"
-    "  --json                 One JSON document on standard output.\n"
     "\n"
     "Exit status:\n"
-    "  0  success\n"
-    "  2  usage error: unknown command or option, no such collection, an ambiguous name\n"
-    "  3  no destination can be listed: no Xcode and no adb, or a tool failed\n"
-    "  4  the store cannot be opened (the file is left untouched)\n");
+    "  0    success: everything listed, opened, exported or imported\n"
+    "  1    a deeplink failed to open, or an import or export failed\n"
+    "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
+    "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
+    "       usable, or a tool that cannot list its destinations\n"
+    "  4    the store cannot be opened (the file is left untouched)\n"
+    "  130  a run stopped by Ctrl+C (128 + the signal's number)\n");
 
 const QString destinationsHelp = QStringLiteral(
     "Usage: kestrine-cli destinations [--json]\n"
@@ -75,171 +82,80 @@ const QString deeplinksHelp = QStringLiteral(
     "The deeplinks of COLLECTION (its name or its id) as the app lists them: title and URL,\n"
     "separated by a tab. A name shared by several collections is an error that lists their ids.\n");
 
-void write(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
+const QString destinationOptionsHelp = QStringLiteral(
+    "  --destination D        An id (UDID or serial) or an exact name, as 'kestrine-cli\n"
+    "                         destinations' lists them. Without it: the destination selected\n"
+    "                         in the app, else the first booted simulator, else the first\n"
+    "                         usable Android emulator or phone.\n"
+    "  --app ID               The app to launch on an iPhone (bundle identifier) or the\n"
+    "                         package to open the URL in on Android. Without it: the app\n"
+    "                         chosen in Kestrine for that device (on Android: any app).\n");
 
-int usageError(const QString& message) {
-    write(stderr, QStringLiteral("kestrine-cli: ") + message +
-                      QStringLiteral("\nTry 'kestrine-cli --help'.\n"));
-    return KestrineCli::UsageError;
-}
+const QString openHelp = QStringLiteral("Usage: kestrine-cli open URL [--destination D] "
+                                        "[--app ID]\n"
+                                        "\n"
+                                        "Opens URL, exactly as given, on a destination.\n"
+                                        "\n"
+                                        "Options:\n") +
+                         destinationOptionsHelp +
+                         QStringLiteral("\nExits with 1 when the tool fails, 3 when the "
+                                        "destination cannot be used.\n");
 
-// One JSON object's members, in order: strings (a null one is null), booleans, integers.
-using Fields = QList<std::pair<QString, QVariant>>;
+const QString runHelp =
+    QStringLiteral(
+        "Usage: kestrine-cli run COLLECTION [--destination D] [--app ID] [--interval SECONDS]\n"
+        "                        [--stop-on-failure] [--junit FILE] [--json]\n"
+        "\n"
+        "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
+        "and reports each on standard error: \"[3/12] Checkout … ok 0.41 s\", or \"failed:\"\n"
+        "with the tool's message. Deeplinks without a URL are skipped. Ctrl+C stops after the\n"
+        "request in flight; the reports are still written, the rest skipped.\n"
+        "\n"
+        "Options:\n") +
+    destinationOptionsHelp +
+    QStringLiteral(
+        "  --interval SECONDS     The pause between two deeplinks (default 2; 0 for none).\n"
+        "  --stop-on-failure      Stops at the first deeplink that fails; the rest are skipped.\n"
+        "  --junit FILE           Writes a JUnit XML report to FILE.\n"
+        "  --json                 Prints the results as one JSON document.\n"
+        "\n"
+        "Exits with 0 when every deeplink with a URL opened, 1 when one failed, 3 when the\n"
+        "destination cannot be used, 130 when stopped by Ctrl+C.\n");
 
-void appendMember(QByteArray& out, const QString& key, const QVariant& value) {
-    JsonEncoding::appendString(out, key);
-    out += ": ";
-    if (value.typeId() == QMetaType::Bool)
-        out += value.toBool() ? "true" : "false";
-    else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
-        out += QByteArray::number(value.toLongLong());
-    else if (value.toString().isNull())
-        out += "null";
-    else
-        JsonEncoding::appendString(out, value.toString());
-}
+const QString exportHelp = QStringLiteral(
+    "Usage: kestrine-cli export COLLECTION... -o PATH\n"
+    "\n"
+    "Writes each COLLECTION (a name or an id) to an exchange file, as the app's Export does.\n"
+    "With one collection PATH is the file, or a directory to write \"<name>.json\" into; with\n"
+    "several it is a directory (made when missing). Prints the files written.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output PATH      Where to write.\n");
 
-void appendObject(QByteArray& out, const Fields& fields) {
-    out += '{';
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += ", ";
-        appendMember(out, fields.at(i).first, fields.at(i).second);
-    }
-    out += '}';
-}
-
-// {<head members>, "<listKey>": [<one object a line>]}
-void printDocument(const Fields& head, const QString& listKey, const QList<Fields>& rows) {
-    QByteArray out = "{\n";
-    for (const auto& [key, value] : head) {
-        JsonEncoding::appendIndent(out, 1);
-        appendMember(out, key, value);
-        out += ",\n";
-    }
-    JsonEncoding::appendIndent(out, 1);
-    JsonEncoding::appendString(out, listKey);
-    out += ": [";
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        out += i > 0 ? ",\n" : "\n";
-        JsonEncoding::appendIndent(out, 2);
-        appendObject(out, rows.at(i));
-    }
-    out += rows.isEmpty() ? "]\n}\n" : "\n  ]\n}\n";
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-    std::fflush(stdout);
-}
-
-QString kind(const Device& device) {
-    switch (device.source) {
-    case DeviceSource::simulator:
-        return QStringLiteral("iOS Simulator");
-    case DeviceSource::physical:
-        return QStringLiteral("iOS Device");
-    case DeviceSource::androidEmulator:
-        return QStringLiteral("Android Emulator");
-    case DeviceSource::androidDevice:
-        return QStringLiteral("Android Device");
-    }
-    return {};
-}
+const QString importHelp = QStringLiteral(
+    "Usage: kestrine-cli import FILE...\n"
+    "\n"
+    "Adds one collection per exchange FILE, as the app's Import does: all of them or, when one\n"
+    "cannot be read, none. Prints the new collections: id, name and number of deeplinks.\n");
 
 // What the arguments ask for. Initialised so that GCC accepts designated initialisers that
 // leave members out.
 struct Invocation {
-    QString command{};
     QStringList positional{};
     bool json = false;
     std::optional<QString> xcode{};
     std::optional<QString> adb{};
+    std::optional<QString> destination{};
+    std::optional<QString> app{};
+    std::optional<QString> junit{};
+    std::optional<QString> output{};
+    int intervalMilliseconds = 2000;
+    bool stopOnFailure = false;
 };
 
-int listDestinations(const Invocation& invocation) {
-    QUrl xcodeURL;
-    if (invocation.xcode) {
-        if (!QFileInfo(*invocation.xcode).isDir()) {
-            write(stderr, QStringLiteral("kestrine-cli: no Xcode at %1\n").arg(*invocation.xcode));
-            return KestrineCli::DestinationUnusable;
-        }
-        xcodeURL = QUrl::fromLocalFile(QFileInfo(*invocation.xcode).absoluteFilePath());
-    } else if (const XcodeBookmarkManager::State state = XcodeBookmarkManager().state();
-               state.kind == XcodeBookmarkManager::StateKind::Available) {
-        xcodeURL = state.url;
-    }
-    std::optional<QString> adbPath;
-    if (invocation.adb) {
-        if (!AdbLocator::isProgram(*invocation.adb)) {
-            write(stderr, QStringLiteral("kestrine-cli: no adb at %1\n").arg(*invocation.adb));
-            return KestrineCli::DestinationUnusable;
-        }
-        adbPath = QFileInfo(*invocation.adb).absoluteFilePath();
-    } else {
-        adbPath = AdbLocator::locate();
-    }
-    if (xcodeURL.isEmpty() && !adbPath) {
-        write(stderr, QStringLiteral("kestrine-cli: no Xcode and no adb: choose an Xcode in "
-                                     "Kestrine or pass --xcode PATH, install adb or pass --adb "
-                                     "PATH\n"));
-        return KestrineCli::DestinationUnusable;
-    }
-
-    // A tool that fails does not hide the others' destinations, but the run reports it.
-    int status = KestrineCli::Success;
-    QList<Device> devices;
-    const auto collect = [&](const QString& tool, auto listing) {
-        try {
-            devices += listing();
-        } catch (...) {
-            write(stderr, QStringLiteral("kestrine-cli: %1: %2\n")
-                              .arg(tool, localizedDescription(std::current_exception())));
-            status = KestrineCli::DestinationUnusable;
-        }
-    };
-    if (!xcodeURL.isEmpty()) {
-        collect(QStringLiteral("simctl"), [&] {
-            return SimctlClient::parseSimulatorList(
-                QCoro::waitFor(SimctlClient(xcodeURL).listDevices()));
-        });
-        collect(QStringLiteral("devicectl"), [&] {
-            const DeviceCtlClient client(
-                xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")));
-            return DeviceCtlClient::parsePhysicalDevices(QCoro::waitFor(client.listDevices()));
-        });
-    }
-    if (adbPath)
-        collect(QStringLiteral("adb"),
-                [&] { return QCoro::waitFor(AdbClient(*adbPath).listDevices()); });
-
-    QList<Fields> rows;
-    QString text;
-    // The picker's order: grouped by kind and platform, booted first, then by name.
-    for (const DeviceSection& section : RunDestinationManager::groupDevices(devices)) {
-        for (const Device& device : section.devices) {
-            const QString os = (device.runtime + u' ' + device.runtimeVersion).trimmed();
-            rows.append({{QStringLiteral("id"), device.id},
-                         {QStringLiteral("name"), device.name},
-                         {QStringLiteral("kind"), kind(device)},
-                         {QStringLiteral("state"), rawValue(device.state)},
-                         {QStringLiteral("osVersion"), os},
-                         {QStringLiteral("usable"), isUsable(device)},
-                         {QStringLiteral("reason"),
-                          device.stateText.isEmpty() ? QString() : device.stateText}});
-            QStringList columns{device.id, device.name, kind(device), rawValue(device.state), os};
-            if (!device.stateText.isEmpty())
-                columns.append(device.stateText);
-            text += (isUsable(device) ? QStringLiteral("* ") : QStringLiteral("  ")) +
-                    columns.join(u'\t') + u'\n';
-        }
-    }
-    if (invocation.json)
-        printDocument({}, QStringLiteral("destinations"), rows);
-    else
-        write(stdout, text);
-    return status;
+int usageError(const QString& message) {
+    CliOutput::error(message + QStringLiteral("\nTry 'kestrine-cli --help'."));
+    return KestrineCli::UsageError;
 }
 
 QString idOf(const DeeplinkCollection* collection) {
@@ -247,8 +163,98 @@ QString idOf(const DeeplinkCollection* collection) {
                                       : collection->uid().toString(QUuid::WithoutBraces);
 }
 
-int listCollections(const Invocation& invocation, ManagedObjectContext* context) {
-    const FetchedResultsModel model(context, DeeplinkQueries::collections());
+// What the run, its progress lines and its report call a deeplink: the app shows "NA" for one
+// without a title.
+QString titleOf(const Deeplink* deeplink) {
+    return deeplink->title().isEmpty() ? QStringLiteral("NA") : deeplink->title();
+}
+
+// The app's store, or none when it cannot be opened (reported; the file is left as it is).
+std::unique_ptr<PersistentContainer> openStore() {
+    auto container = std::make_unique<PersistentContainer>(PersistentContainer::defaultStorePath());
+    if (const auto error = container->loadPersistentStores()) {
+        CliOutput::error(QStringLiteral("the store cannot be opened: ") + error->description +
+                         QStringLiteral(", ") + error->details);
+        return nullptr;
+    }
+    return container;
+}
+
+// The collection `wanted` names (its id, else its exact name); none, with a usage error
+// printed, when there is none or the name fits several.
+DeeplinkCollection* findCollection(ManagedObjectContext* context, const QString& wanted) {
+    const QUuid wantedId = QUuid::fromString(wanted);
+    const FetchedResultsModel collections(context, DeeplinkQueries::collections());
+    QList<DeeplinkCollection*> matches;
+    for (ManagedObject* object : collections.fetchedObjects()) {
+        auto* collection = static_cast<DeeplinkCollection*>(object);
+        if (!wantedId.isNull() && collection->uid() == wantedId)
+            return collection;
+        if (collection->name() == wanted)
+            matches.append(collection);
+    }
+    if (matches.size() == 1)
+        return matches.first();
+    if (matches.isEmpty()) {
+        usageError(QStringLiteral("no collection named or with the id \"%1\"").arg(wanted));
+        return nullptr;
+    }
+    QString list;
+    for (const DeeplinkCollection* collection : std::as_const(matches))
+        list += QStringLiteral("\n  ") + idOf(collection) + u'\t' + collection->name();
+    usageError(QStringLiteral("several collections are named \"%1\"; give one of their ids:%2")
+                   .arg(wanted, list));
+    return nullptr;
+}
+
+QList<Deeplink*> deeplinksOf(ManagedObjectContext* context, const DeeplinkCollection* collection) {
+    const FetchedResultsModel model(context, DeeplinkQueries::deeplinks(collection->uid()));
+    QList<Deeplink*> deeplinks;
+    for (ManagedObject* object : model.fetchedObjects())
+        deeplinks.append(static_cast<Deeplink*>(object));
+    return deeplinks;
+}
+
+int listDestinations(const Invocation& invocation) {
+    const std::optional<CliDestinations> tools =
+        CliDestinations::locate(invocation.xcode, invocation.adb);
+    if (!tools)
+        return KestrineCli::DestinationUnusable;
+    // A tool that fails does not hide the others' destinations, but the status reports it.
+    bool complete = true;
+    const QList<Device> devices = tools->list(&complete);
+
+    QList<Fields> rows;
+    QString text;
+    for (const Device& device : devices) {
+        const QString os = (device.runtime + u' ' + device.runtimeVersion).trimmed();
+        const QString kind = CliDestinations::kind(device);
+        rows.append({{QStringLiteral("id"), device.id},
+                     {QStringLiteral("name"), device.name},
+                     {QStringLiteral("kind"), kind},
+                     {QStringLiteral("state"), rawValue(device.state)},
+                     {QStringLiteral("osVersion"), os},
+                     {QStringLiteral("usable"), isUsable(device)},
+                     {QStringLiteral("reason"),
+                      device.stateText.isEmpty() ? QString() : device.stateText}});
+        QStringList columns{device.id, device.name, kind, rawValue(device.state), os};
+        if (!device.stateText.isEmpty())
+            columns.append(device.stateText);
+        text += (isUsable(device) ? QStringLiteral("* ") : QStringLiteral("  ")) +
+                columns.join(u'\t') + u'\n';
+    }
+    if (invocation.json)
+        CliOutput::printDocument({}, QStringLiteral("destinations"), rows);
+    else
+        CliOutput::write(stdout, text);
+    return complete ? KestrineCli::Success : KestrineCli::DestinationUnusable;
+}
+
+int listCollections(const Invocation& invocation) {
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    const FetchedResultsModel model(store->viewContext(), DeeplinkQueries::collections());
     QList<Fields> rows;
     QString text;
     for (ManagedObject* object : model.fetchedObjects()) {
@@ -265,78 +271,266 @@ int listCollections(const Invocation& invocation, ManagedObjectContext* context)
         text += columns.join(u'\t') + u'\n';
     }
     if (invocation.json)
-        printDocument({}, QStringLiteral("collections"), rows);
+        CliOutput::printDocument({}, QStringLiteral("collections"), rows);
     else
-        write(stdout, text);
+        CliOutput::write(stdout, text);
     return KestrineCli::Success;
 }
 
-int listDeeplinks(const Invocation& invocation, ManagedObjectContext* context) {
+int listDeeplinks(const Invocation& invocation) {
     if (invocation.positional.size() != 1)
         return usageError(QStringLiteral("deeplinks takes one COLLECTION, a name or an id"));
-    const QString wanted = invocation.positional.first();
-    const QUuid wantedId = QUuid::fromString(wanted);
-    const FetchedResultsModel collections(context, DeeplinkQueries::collections());
-    QList<DeeplinkCollection*> matches;
-    for (ManagedObject* object : collections.fetchedObjects()) {
-        auto* collection = static_cast<DeeplinkCollection*>(object);
-        if (!wantedId.isNull() && collection->uid() == wantedId) {
-            matches = {collection};
-            break;
-        }
-        if (collection->name() == wanted)
-            matches.append(collection);
-    }
-    if (matches.isEmpty())
-        return usageError(QStringLiteral("no collection named or with the id \"%1\"").arg(wanted));
-    if (matches.size() > 1) {
-        QString list;
-        for (const DeeplinkCollection* collection : std::as_const(matches))
-            list += QStringLiteral("\n  ") + idOf(collection) + u'\t' + collection->name();
-        return usageError(
-            QStringLiteral("several collections are named \"%1\"; give one of their ids:%2")
-                .arg(wanted, list));
-    }
-
-    const DeeplinkCollection* collection = matches.first();
-    const FetchedResultsModel model(context, DeeplinkQueries::deeplinks(collection->uid()));
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    const DeeplinkCollection* collection =
+        findCollection(store->viewContext(), invocation.positional.first());
+    if (!collection)
+        return KestrineCli::UsageError;
     QList<Fields> rows;
     QString text;
-    for (ManagedObject* object : model.fetchedObjects()) {
-        const auto* deeplink = static_cast<Deeplink*>(object);
+    for (const Deeplink* deeplink : deeplinksOf(store->viewContext(), collection)) {
         rows.append({{QStringLiteral("title"), deeplink->title()},
                      {QStringLiteral("url"), deeplink->urlString()}});
         text += deeplink->title() + u'\t' + deeplink->urlString() + u'\n';
     }
     if (invocation.json) {
-        printDocument({{QStringLiteral("collectionId"), idOf(collection)},
-                       {QStringLiteral("collection"), collection->name()}},
-                      QStringLiteral("deeplinks"), rows);
+        CliOutput::printDocument({{QStringLiteral("collectionId"), idOf(collection)},
+                                  {QStringLiteral("collection"), collection->name()}},
+                                 QStringLiteral("deeplinks"), rows);
     } else {
-        write(stdout, text);
+        CliOutput::write(stdout, text);
     }
     return KestrineCli::Success;
 }
 
-// The app's store: one that cannot be opened is reported and left as it is.
-int withStore(const std::function<int(ManagedObjectContext*)>& command) {
-    PersistentContainer container(PersistentContainer::defaultStorePath());
-    if (const auto error = container.loadPersistentStores()) {
-        write(stderr, QStringLiteral("kestrine-cli: the store cannot be opened: ") +
-                          error->description + QStringLiteral(", ") + error->details + u'\n');
-        return KestrineCli::StoreUnavailable;
+// The tools and the destination a command fires at, or the exit status when there is none.
+struct Firing {
+    std::optional<CliDestinations> tools{};
+    Device device{};
+    int status = KestrineCli::Success;
+};
+
+Firing chooseDestination(const Invocation& invocation) {
+    Firing firing{.tools = CliDestinations::locate(invocation.xcode, invocation.adb)};
+    if (!firing.tools) {
+        firing.status = KestrineCli::DestinationUnusable;
+        return firing;
     }
-    return command(container.viewContext());
+    bool complete = true;
+    bool ambiguous = false;
+    const std::optional<Device> device =
+        CliDestinations::choose(firing.tools->list(&complete), invocation.destination, &ambiguous);
+    if (device)
+        firing.device = *device;
+    else
+        firing.status = ambiguous ? KestrineCli::UsageError : KestrineCli::DestinationUnusable;
+    return firing;
 }
+
+int statusOf(const CollectionRun::Report& report) {
+    if (report.stopSignal != 0)
+        return KestrineCli::StoppedBySignal + report.stopSignal;
+    return report.count(CollectionRun::Result::Status::failed) > 0 ? KestrineCli::Failed
+                                                                   : KestrineCli::Success;
+}
+
+int openUrl(const Invocation& invocation) {
+    if (invocation.positional.size() != 1)
+        return usageError(QStringLiteral("open takes one URL"));
+    // As the app's Open URL takes it: what cannot stand in a URL is encoded, nothing else.
+    const QString url = UrlText::encodedWhereNeeded(invocation.positional.first().trimmed());
+    if (const QString problem = UrlText::problem(url); !problem.isEmpty())
+        return usageError(
+            QStringLiteral("\"%1\" is no URL: %2").arg(invocation.positional.first(), problem));
+    const Firing firing = chooseDestination(invocation);
+    if (firing.status != KestrineCli::Success)
+        return firing.status;
+    return statusOf(CollectionRun::run(
+        {{.title = url, .url = url}},
+        {.target = firing.tools->target(firing.device, invocation.app), .counting = false}));
+}
+
+int runCollection(const Invocation& invocation) {
+    if (invocation.positional.size() != 1)
+        return usageError(QStringLiteral("run takes one COLLECTION, a name or an id"));
+    // The deeplinks as they are now: the store is let go before the run, which may be long.
+    QString collectionId;
+    QString collectionName;
+    QList<CollectionRun::Step> steps;
+    {
+        const std::unique_ptr<PersistentContainer> store = openStore();
+        if (!store)
+            return KestrineCli::StoreUnavailable;
+        const DeeplinkCollection* collection =
+            findCollection(store->viewContext(), invocation.positional.first());
+        if (!collection)
+            return KestrineCli::UsageError;
+        collectionId = idOf(collection);
+        collectionName = collection->name();
+        for (const Deeplink* deeplink : deeplinksOf(store->viewContext(), collection))
+            steps.append({.title = titleOf(deeplink), .url = deeplink->urlString()});
+    }
+    const Firing firing = chooseDestination(invocation);
+    if (firing.status != KestrineCli::Success)
+        return firing.status;
+
+    const CollectionRun::Report report =
+        CollectionRun::run(steps, {.target = firing.tools->target(firing.device, invocation.app),
+                                   .intervalMilliseconds = invocation.intervalMilliseconds,
+                                   .stopOnFailure = invocation.stopOnFailure});
+    using Status = CollectionRun::Result::Status;
+    CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
+                                 .arg(collectionName)
+                                 .arg(report.count(Status::ok))
+                                 .arg(report.count(Status::failed))
+                                 .arg(report.count(Status::skipped)));
+    int status = statusOf(report);
+    if (invocation.junit) {
+        if (const auto error = JUnitReport::write(*invocation.junit, collectionName, report)) {
+            CliOutput::error(QStringLiteral("cannot write the JUnit report %1: %2")
+                                 .arg(*invocation.junit, *error));
+            if (status == KestrineCli::Success)
+                status = KestrineCli::Failed;
+        }
+    }
+    if (invocation.json) {
+        QList<Fields> rows;
+        for (const CollectionRun::Result& result : report.results) {
+            rows.append({{QStringLiteral("title"), result.step.title},
+                         {QStringLiteral("url"), result.step.url},
+                         {QStringLiteral("status"), CollectionRun::statusName(result.status)},
+                         {QStringLiteral("seconds"), result.seconds},
+                         {QStringLiteral("message"),
+                          result.message.isEmpty() ? QString() : result.message}});
+        }
+        CliOutput::printDocument(
+            {{QStringLiteral("collectionId"), collectionId},
+             {QStringLiteral("collection"), collectionName},
+             {QStringLiteral("destinationId"), firing.device.id},
+             {QStringLiteral("destination"), firing.device.name},
+             {QStringLiteral("ok"), qint64(report.count(Status::ok))},
+             {QStringLiteral("failed"), qint64(report.count(Status::failed))},
+             {QStringLiteral("skipped"), qint64(report.count(Status::skipped))},
+             {QStringLiteral("interrupted"), report.stopSignal != 0}},
+            QStringLiteral("results"), rows);
+    }
+    return status;
+}
+
+int exportCollections(const Invocation& invocation) {
+    if (invocation.positional.isEmpty())
+        return usageError(QStringLiteral("export takes one COLLECTION or more"));
+    if (!invocation.output)
+        return usageError(QStringLiteral("export needs -o PATH"));
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    QList<const DeeplinkCollection*> collections;
+    for (const QString& wanted : invocation.positional) {
+        const DeeplinkCollection* collection = findCollection(store->viewContext(), wanted);
+        if (!collection)
+            return KestrineCli::UsageError;
+        if (!collections.contains(collection))
+            collections.append(collection);
+    }
+
+    // Every path is settled before anything is written.
+    const QString output = *invocation.output;
+    const bool intoDirectory = collections.size() > 1 || QFileInfo(output).isDir();
+    QStringList paths;
+    if (!intoDirectory) {
+        paths.append(output);
+    } else {
+        QSet<QString> names;
+        for (const DeeplinkCollection* collection : std::as_const(collections)) {
+            const QString name = DeeplinkCollectionExporter::proposedFileName(*collection);
+            if (name.isEmpty())
+                return usageError(QStringLiteral("the collection %1 has no name to make a file "
+                                                 "name of; export it alone to -o FILE")
+                                      .arg(idOf(collection)));
+            if (names.contains(name))
+                return usageError(QStringLiteral("two collections would both be written to "
+                                                 "\"%1\"; export them one at a time")
+                                      .arg(name));
+            names.insert(name);
+            paths.append(QDir(output).filePath(name));
+        }
+        if (!QDir().mkpath(output)) {
+            CliOutput::error(QStringLiteral("cannot make the directory %1").arg(output));
+            return KestrineCli::Failed;
+        }
+    }
+    for (qsizetype i = 0; i < collections.size(); ++i) {
+        const DeeplinkCollectionExporter::Outcome outcome =
+            DeeplinkCollectionExporter::exportCollection(*collections.at(i), paths.at(i));
+        if (outcome.kind != DeeplinkCollectionExporter::Outcome::Kind::Written) {
+            CliOutput::error(QStringLiteral("cannot write %1: %2").arg(paths.at(i), outcome.error));
+            return KestrineCli::Failed;
+        }
+        CliOutput::write(stdout, paths.at(i) + u'\n');
+    }
+    return KestrineCli::Success;
+}
+
+int importFiles(const Invocation& invocation) {
+    if (invocation.positional.isEmpty())
+        return usageError(QStringLiteral("import takes one FILE or more"));
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    ManagedObjectContext* context = store->viewContext();
+    const CollectionImporter::Outcome outcome =
+        waitForResult(CollectionImporter::importFiles(invocation.positional, context));
+    QString error = outcome.error;
+    // A store busy with the app's own save: wait for it here, as nothing retries once this
+    // process ends.
+    if (outcome.kind == CollectionImporter::Outcome::Kind::Imported &&
+        !context->saveWaitingForStore(5000, &error)) {
+        CliOutput::error(QStringLiteral("nothing imported: ") + error);
+        return KestrineCli::Failed;
+    }
+    if (outcome.kind != CollectionImporter::Outcome::Kind::Imported) {
+        CliOutput::error(QStringLiteral("nothing imported: ") + error);
+        return KestrineCli::Failed;
+    }
+    QString text;
+    for (const QUuid& id : outcome.ids) {
+        const QString wanted = id.toString(QUuid::WithoutBraces);
+        const DeeplinkCollection* collection = findCollection(context, wanted);
+        if (collection) {
+            text += QStringList{wanted, collection->name(),
+                                QString::number(collection->deeplinks().size())}
+                        .join(u'\t') +
+                    u'\n';
+        }
+    }
+    CliOutput::write(stdout, text);
+    return KestrineCli::Success;
+}
+
+// A command: its help and the options it takes besides --help, --xcode and --adb.
+struct Command {
+    QString help;
+    QList<QCommandLineOption> options;
+    int (*perform)(const Invocation&);
+};
 
 } // namespace
 
 int KestrineCli::run(const QStringList& arguments) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
     const QCommandLineOption version(QStringLiteral("version"), {});
-    const QCommandLineOption json(QStringLiteral("json"), {});
     const QCommandLineOption xcode(QStringLiteral("xcode"), {}, QStringLiteral("PATH"));
     const QCommandLineOption adb(QStringLiteral("adb"), {}, QStringLiteral("PATH"));
+    const QCommandLineOption json(QStringLiteral("json"), {});
+    const QCommandLineOption destination(QStringLiteral("destination"), {}, QStringLiteral("D"));
+    const QCommandLineOption app(QStringLiteral("app"), {}, QStringLiteral("ID"));
+    const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("SECONDS"));
+    const QCommandLineOption stopOnFailure(QStringLiteral("stop-on-failure"), {});
+    const QCommandLineOption junit(QStringLiteral("junit"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
+                                    QStringLiteral("PATH"));
 
     // Global options come before the command; the command's own arguments (and the global
     // ones again) after it.
@@ -346,49 +540,72 @@ int KestrineCli::run(const QStringList& arguments) {
     if (!global.parse(arguments))
         return usageError(global.errorText());
     if (global.isSet(version)) {
-        write(stdout, QStringLiteral("kestrine-cli %1\n").arg(QLatin1String(AppIdentity::version)));
+        CliOutput::write(
+            stdout, QStringLiteral("kestrine-cli %1\n").arg(QLatin1String(AppIdentity::version)));
         return Success;
     }
     const QStringList rest = global.positionalArguments();
     if (global.isSet(help) || rest.isEmpty()) {
-        write(global.isSet(help) ? stdout : stderr, globalHelp);
+        CliOutput::write(global.isSet(help) ? stdout : stderr, globalHelp);
         return global.isSet(help) ? Success : UsageError;
     }
 
-    const QString command = rest.first();
-    const QHash<QString, QString> helps{{QStringLiteral("destinations"), destinationsHelp},
-                                        {QStringLiteral("collections"), collectionsHelp},
-                                        {QStringLiteral("deeplinks"), deeplinksHelp}};
-    if (!helps.contains(command))
-        return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
+    const QHash<QString, Command> commands{
+        {QStringLiteral("destinations"), {destinationsHelp, {json}, &listDestinations}},
+        {QStringLiteral("collections"), {collectionsHelp, {json}, &listCollections}},
+        {QStringLiteral("deeplinks"), {deeplinksHelp, {json}, &listDeeplinks}},
+        {QStringLiteral("open"), {openHelp, {destination, app}, &openUrl}},
+        {QStringLiteral("run"),
+         {runHelp, {destination, app, interval, stopOnFailure, junit, json}, &runCollection}},
+        {QStringLiteral("export"), {exportHelp, {output}, &exportCollections}},
+        {QStringLiteral("import"), {importHelp, {}, &importFiles}},
+    };
+    const auto command = commands.constFind(rest.first());
+    if (command == commands.cend())
+        return usageError(QStringLiteral("unknown command \"%1\"").arg(rest.first()));
     QCommandLineParser parser;
-    parser.addOptions({help, json, xcode, adb});
+    parser.addOptions({help, xcode, adb});
+    parser.addOptions(command->options);
     if (!parser.parse(QStringList{arguments.first()} + rest.mid(1)))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
-        write(stdout, helps.value(command));
+        CliOutput::write(stdout, command->help);
         return Success;
     }
 
-    Invocation invocation{
-        .command = command, .positional = parser.positionalArguments(), .json = parser.isSet(json)};
+    // Only the command's own options are asked for: the parser knows no others.
+    const auto value = [&](const QCommandLineOption& option) -> std::optional<QString> {
+        const bool taken = std::any_of(
+            command->options.cbegin(), command->options.cend(),
+            [&](const QCommandLineOption& own) { return own.names() == option.names(); });
+        if (taken && parser.isSet(option))
+            return parser.value(option);
+        return std::nullopt;
+    };
+    Invocation invocation{.positional = parser.positionalArguments(),
+                          .json = value(json).has_value()};
     for (const QCommandLineParser* source : {&global, &parser}) {
         if (source->isSet(xcode))
             invocation.xcode = source->value(xcode);
         if (source->isSet(adb))
             invocation.adb = source->value(adb);
     }
-    if (command == QStringLiteral("destinations")) {
-        if (!invocation.positional.isEmpty())
-            return usageError(QStringLiteral("destinations takes no arguments"));
-        return listDestinations(invocation);
+    invocation.destination = value(destination);
+    invocation.app = value(app);
+    invocation.junit = value(junit);
+    invocation.output = value(output);
+    invocation.stopOnFailure = value(stopOnFailure).has_value();
+    if (const std::optional<QString> seconds = value(interval)) {
+        bool number = false;
+        const double parsed = seconds->toDouble(&number);
+        // Up to a day: an interval past that is a typo, not a plan.
+        if (!number || !std::isfinite(parsed) || parsed < 0 || parsed > 86400)
+            return usageError(QStringLiteral("--interval takes seconds from 0 to 86400, not \"%1\"")
+                                  .arg(*seconds));
+        invocation.intervalMilliseconds = int(std::lround(parsed * 1000));
     }
-    if (command == QStringLiteral("collections")) {
-        if (!invocation.positional.isEmpty())
-            return usageError(QStringLiteral("collections takes no arguments"));
-        return withStore(
-            [&](ManagedObjectContext* context) { return listCollections(invocation, context); });
-    }
-    return withStore(
-        [&](ManagedObjectContext* context) { return listDeeplinks(invocation, context); });
+    if ((rest.first() == u"destinations" || rest.first() == u"collections") &&
+        !invocation.positional.isEmpty())
+        return usageError(QStringLiteral("%1 takes no arguments").arg(rest.first()));
+    return command->perform(invocation);
 }

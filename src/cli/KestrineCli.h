@@ -9,9 +9,12 @@ class KestrineCli {
 public:
     enum ExitStatus {
         Success = 0,
+        Failed = 1,              // a deeplink failed to open, or an import or export failed
         UsageError = 2,          // unknown command or option, no such or an ambiguous collection
-        DestinationUnusable = 3, // no Xcode and no adb, or a tool could not list its destinations
+        DestinationUnusable = 3, // no Xcode and no adb, a destination missing or not usable
         StoreUnavailable = 4,    // the store cannot be opened; the file is left as it is
+        // A run stopped by a signal exits with 128 + its number (130 for Ctrl+C).
+        StoppedBySignal = 128,
     };
 
     // `arguments` as QCoreApplication::arguments() gives them, the program first.

@@ -1,0 +1,168 @@
+#include "cli/CliDestinations.h"
+
+#include "cli/CliOutput.h"
+#include "destinations/AdbClient.h"
+#include "destinations/DeviceCtlClient.h"
+#include "destinations/RunDestinationManager.h"
+#include "destinations/SimctlClient.h"
+#include "platform/AppError.h"
+#include "platform/Logger.h"
+#include "platform/TaskOutcome.h"
+#include "targetapps/BundleIdManager.h"
+#include "toolchain/AdbLocator.h"
+#include "toolchain/XcodeBookmarkManager.h"
+
+#include <QFileInfo>
+
+std::optional<CliDestinations> CliDestinations::locate(const std::optional<QString>& xcode,
+                                                       const std::optional<QString>& adb) {
+    CliDestinations tools;
+    if (xcode) {
+        if (!QFileInfo(*xcode).isDir()) {
+            CliOutput::error(QStringLiteral("no Xcode at %1").arg(*xcode));
+            return std::nullopt;
+        }
+        tools.m_xcodeURL = QUrl::fromLocalFile(QFileInfo(*xcode).absoluteFilePath());
+    } else if (const XcodeBookmarkManager::State state = XcodeBookmarkManager().state();
+               state.kind == XcodeBookmarkManager::StateKind::Available) {
+        tools.m_xcodeURL = state.url;
+    }
+    if (adb) {
+        if (!AdbLocator::isProgram(*adb)) {
+            CliOutput::error(QStringLiteral("no adb at %1").arg(*adb));
+            return std::nullopt;
+        }
+        tools.m_adbPath = QFileInfo(*adb).absoluteFilePath();
+    } else {
+        tools.m_adbPath = AdbLocator::locate();
+    }
+    if (tools.m_xcodeURL.isEmpty() && !tools.m_adbPath) {
+        CliOutput::error(QStringLiteral("no Xcode and no adb: choose an Xcode in Kestrine or "
+                                        "pass --xcode PATH, install adb or pass --adb PATH"));
+        return std::nullopt;
+    }
+    return tools;
+}
+
+QList<Device> CliDestinations::list(bool* complete) const {
+    *complete = true;
+    QList<Device> devices;
+    const auto collect = [&](const QString& tool, auto listing) {
+        try {
+            devices += listing();
+        } catch (...) {
+            CliOutput::error(tool + QStringLiteral(": ") +
+                             localizedDescription(std::current_exception()));
+            *complete = false;
+        }
+    };
+    if (!m_xcodeURL.isEmpty()) {
+        collect(QStringLiteral("simctl"), [&] {
+            return SimctlClient::parseSimulatorList(
+                waitForResult(SimctlClient(m_xcodeURL).listDevices()));
+        });
+        collect(QStringLiteral("devicectl"), [&] {
+            const DeviceCtlClient client(
+                m_xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")));
+            return DeviceCtlClient::parsePhysicalDevices(waitForResult(client.listDevices()));
+        });
+    }
+    if (m_adbPath)
+        collect(QStringLiteral("adb"),
+                [&] { return waitForResult(AdbClient(*m_adbPath).listDevices()); });
+
+    QList<Device> ordered;
+    for (const DeviceSection& section : RunDestinationManager::groupDevices(devices))
+        ordered += section.devices;
+    return ordered;
+}
+
+std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
+                                              const std::optional<QString>& wanted,
+                                              bool* ambiguous) {
+    *ambiguous = false;
+    const auto usable = [](const Device& device) -> std::optional<Device> {
+        if (isUsable(device))
+            return device;
+        CliOutput::error(
+            QStringLiteral("%1 (%2) cannot be used: %3")
+                .arg(device.name, device.id,
+                     device.stateText.isEmpty() ? rawValue(device.state) : device.stateText));
+        return std::nullopt;
+    };
+    if (wanted) {
+        for (const Device& device : devices) {
+            if (device.id == *wanted)
+                return usable(device);
+        }
+        QList<Device> named;
+        for (const Device& device : devices) {
+            if (device.name == *wanted)
+                named.append(device);
+        }
+        if (named.size() == 1)
+            return usable(named.first());
+        if (named.isEmpty()) {
+            CliOutput::error(QStringLiteral("no destination named or with the id \"%1\"; "
+                                            "'kestrine-cli destinations' lists them")
+                                 .arg(*wanted));
+            return std::nullopt;
+        }
+        QString list;
+        for (const Device& device : std::as_const(named))
+            list += QStringLiteral("\n  ") + device.id + u'\t' + kind(device);
+        CliOutput::error(
+            QStringLiteral("several destinations are named \"%1\"; give one of their ids:%2")
+                .arg(*wanted, list));
+        *ambiguous = true;
+        return std::nullopt;
+    }
+
+    if (const std::optional<QString> selected = RunDestinationManager::storedSelectedDeviceId()) {
+        for (const Device& device : devices) {
+            if (device.id == *selected)
+                return usable(device);
+        }
+    }
+    for (const Device& device : devices) {
+        if (device.source == DeviceSource::simulator && device.state == DeviceState::booted)
+            return device;
+    }
+    for (const Device& device : devices) {
+        if (isAndroid(device) && isUsable(device))
+            return device;
+    }
+    CliOutput::error(QStringLiteral("no destination to fire at: none is selected in Kestrine, no "
+                                    "simulator is booted and no Android destination is usable; "
+                                    "pass --destination"));
+    return std::nullopt;
+}
+
+DeeplinkExecuter::Target CliDestinations::target(const Device& device,
+                                                 const std::optional<QString>& app) const {
+    DeeplinkExecuter::Target target{.device = device,
+                                    .xcodeURL = m_xcodeURL,
+                                    .adbPath = m_adbPath,
+                                    .app = app.value_or(QString())};
+    if (!app) {
+        if (isAndroid(device))
+            target.app = BundleIdManager::storedPackage(device.id).value_or(QString());
+        else if (device.source == DeviceSource::physical)
+            target.app = BundleIdManager::storedBundleId().value_or(QString());
+    }
+    return target;
+}
+
+QString CliDestinations::kind(const Device& device) {
+    switch (device.source) {
+    case DeviceSource::simulator:
+        return QStringLiteral("iOS Simulator");
+    case DeviceSource::physical:
+        return QStringLiteral("iOS Device");
+    case DeviceSource::androidEmulator:
+        return QStringLiteral("Android Emulator");
+    case DeviceSource::androidDevice:
+        return QStringLiteral("Android Device");
+    }
+    return {};
+}

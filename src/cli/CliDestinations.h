@@ -1,0 +1,45 @@
+#pragma once
+
+#include "destinations/Device.h"
+#include "execution/DeeplinkExecuter.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// The tools of one kestrine-cli run and the destinations they list. Xcode and adb come from
+// the options when given (for this run only), else from the app's settings, as the app finds
+// them; nothing here writes a setting.
+class CliDestinations {
+public:
+    // Finds the tools; none, with the reason on standard error, when an option names no tool
+    // or there is neither an Xcode nor an adb.
+    [[nodiscard]] static std::optional<CliDestinations> locate(const std::optional<QString>& xcode,
+                                                               const std::optional<QString>& adb);
+
+    // Every destination of the tools, in the picker's order (grouped by kind and platform,
+    // booted first, then by name). A tool that fails is reported on standard error and
+    // leaves `complete` false; the others' destinations are still listed.
+    [[nodiscard]] QList<Device> list(bool* complete) const;
+
+    // The destination a command fires at: `wanted` (an id, else an exact name), or without it
+    // the one selected in the app, else the first booted simulator, else the first usable
+    // Android destination. None, with the reason on standard error, when it is not there, not
+    // usable, or a name fits several (`ambiguous` set).
+    [[nodiscard]] static std::optional<Device>
+    choose(const QList<Device>& devices, const std::optional<QString>& wanted, bool* ambiguous);
+
+    // Where a URL for `device` goes: the app `app` when given, else the one chosen in the app
+    // for that kind of destination (none on Android: Any App).
+    [[nodiscard]] DeeplinkExecuter::Target target(const Device& device,
+                                                  const std::optional<QString>& app) const;
+
+    // "iOS Simulator", "iOS Device", "Android Emulator" or "Android Device".
+    [[nodiscard]] static QString kind(const Device& device);
+
+private:
+    QUrl m_xcodeURL;
+    std::optional<QString> m_adbPath;
+};

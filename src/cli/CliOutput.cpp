@@ -1,0 +1,70 @@
+#include "cli/CliOutput.h"
+
+#include "platform/JsonEncoding.h"
+
+namespace {
+
+void appendMember(QByteArray& out, const QString& key, const QVariant& value) {
+    JsonEncoding::appendString(out, key);
+    out += ": ";
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        out += value.toBool() ? "true" : "false";
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        out += QByteArray::number(value.toLongLong());
+        break;
+    case QMetaType::Double:
+        out += QByteArray::number(value.toDouble(), 'f', 3);
+        break;
+    default:
+        if (value.toString().isNull())
+            out += "null";
+        else
+            JsonEncoding::appendString(out, value.toString());
+    }
+}
+
+void appendObject(QByteArray& out, const CliOutput::Fields& fields) {
+    out += '{';
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        appendMember(out, fields.at(i).first, fields.at(i).second);
+    }
+    out += '}';
+}
+
+} // namespace
+
+void CliOutput::write(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void CliOutput::error(const QString& message) {
+    write(stderr, QStringLiteral("kestrine-cli: ") + message + u'\n');
+}
+
+void CliOutput::printDocument(const Fields& head, const QString& listKey,
+                              const QList<Fields>& rows) {
+    QByteArray out = "{\n";
+    for (const auto& [key, value] : head) {
+        JsonEncoding::appendIndent(out, 1);
+        appendMember(out, key, value);
+        out += ",\n";
+    }
+    JsonEncoding::appendIndent(out, 1);
+    JsonEncoding::appendString(out, listKey);
+    out += ": [";
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        out += i > 0 ? ",\n" : "\n";
+        JsonEncoding::appendIndent(out, 2);
+        appendObject(out, rows.at(i));
+    }
+    out += rows.isEmpty() ? "]\n}\n" : "\n  ]\n}\n";
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,80 @@
+#include "cli/JUnitReport.h"
+
+#include <QDateTime>
+#include <QSaveFile>
+#include <QXmlStreamWriter>
+
+namespace {
+
+using Status = CollectionRun::Result::Status;
+
+QString seconds(double value) {
+    return QString::number(value, 'f', 3);
+}
+
+} // namespace
+
+QString JUnitReport::xmlSafe(const QString& text) {
+    QString safe;
+    safe.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            safe += c;
+            safe += text.at(++i);
+            continue;
+        }
+        const char16_t u = c.unicode();
+        const bool allowed = u == u'\t' || u == u'\n' || u == u'\r' ||
+                             (u >= 0x20 && !c.isSurrogate() && u != 0xFFFE && u != 0xFFFF);
+        safe += allowed ? c : QChar(QChar::ReplacementCharacter);
+    }
+    return safe;
+}
+
+std::optional<QString> JUnitReport::write(const QString& path, const QString& collection,
+                                          const CollectionRun::Report& report) {
+    double total = 0;
+    for (const CollectionRun::Result& result : report.results)
+        total += result.seconds;
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("testsuites"));
+    xml.writeStartElement(QStringLiteral("testsuite"));
+    xml.writeAttribute(QStringLiteral("name"), xmlSafe(collection));
+    xml.writeAttribute(QStringLiteral("tests"), QString::number(report.results.size()));
+    xml.writeAttribute(QStringLiteral("failures"), QString::number(report.count(Status::failed)));
+    xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("skipped"), QString::number(report.count(Status::skipped)));
+    xml.writeAttribute(QStringLiteral("time"), seconds(total));
+    xml.writeAttribute(QStringLiteral("timestamp"),
+                       QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    for (const CollectionRun::Result& result : report.results) {
+        xml.writeStartElement(QStringLiteral("testcase"));
+        xml.writeAttribute(QStringLiteral("name"), xmlSafe(result.step.title));
+        xml.writeAttribute(QStringLiteral("classname"), xmlSafe(collection));
+        xml.writeAttribute(QStringLiteral("time"), seconds(result.seconds));
+        if (result.status == Status::failed) {
+            xml.writeStartElement(QStringLiteral("failure"));
+            xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.message));
+            xml.writeCharacters(xmlSafe(result.message));
+            xml.writeEndElement();
+        } else if (result.status == Status::skipped) {
+            xml.writeStartElement(QStringLiteral("skipped"));
+            xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.message));
+            xml.writeEndElement();
+        }
+        // The URL fired, for reading a report without the collection at hand.
+        xml.writeTextElement(QStringLiteral("system-out"), xmlSafe(result.step.url));
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+    if (xml.hasError() || !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
