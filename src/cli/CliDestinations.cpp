@@ -84,10 +84,13 @@ std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
     const auto usable = [](const Device& device) -> std::optional<Device> {
         if (isUsable(device))
             return device;
-        CliOutput::error(
-            QStringLiteral("%1 (%2) cannot be used: %3")
-                .arg(device.name, device.id,
-                     device.stateText.isEmpty() ? rawValue(device.state) : device.stateText));
+        // An unauthorized phone's name is its serial until it answers.
+        const QString named = device.name == device.id
+                                  ? device.id
+                                  : QStringLiteral("%1 (%2)").arg(device.name, device.id);
+        CliOutput::error(QStringLiteral("%1 cannot be used: %2")
+                             .arg(named, device.stateText.isEmpty() ? rawValue(device.state)
+                                                                    : device.stateText));
         return std::nullopt;
     };
     if (wanted) {

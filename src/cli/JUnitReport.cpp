@@ -70,7 +70,8 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
             xml.writeEndElement();
         }
         // The URL fired, for reading a report without the collection at hand.
-        xml.writeTextElement(QStringLiteral("system-out"), xmlSafe(result.step.url));
+        if (!result.step.url.isEmpty())
+            xml.writeTextElement(QStringLiteral("system-out"), xmlSafe(result.step.url));
         xml.writeEndElement();
     }
     xml.writeEndDocument();

@@ -485,12 +485,9 @@ int importFiles(const Invocation& invocation) {
     QString error = outcome.error;
     // A store busy with the app's own save: wait for it here, as nothing retries once this
     // process ends.
-    if (outcome.kind == CollectionImporter::Outcome::Kind::Imported &&
-        !context->saveWaitingForStore(5000, &error)) {
-        CliOutput::error(QStringLiteral("nothing imported: ") + error);
-        return KestrineCli::Failed;
-    }
-    if (outcome.kind != CollectionImporter::Outcome::Kind::Imported) {
+    const bool imported = outcome.kind == CollectionImporter::Outcome::Kind::Imported &&
+                          (!context->hasChanges() || context->saveWaitingForStore(5000, &error));
+    if (!imported) {
         CliOutput::error(QStringLiteral("nothing imported: ") + error);
         return KestrineCli::Failed;
     }
