@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -277,9 +278,13 @@ int listCollections(const Invocation& invocation) {
     return KestrineCli::Success;
 }
 
-int listDeeplinks(const Invocation& invocation) {
+// Opens the store, finds the one COLLECTION the command names and hands it to `use`; the
+// store is let go when `use` returns. The exit status of what failed, else `use`'s.
+int withCollection(
+    const Invocation& invocation, const QString& command,
+    const std::function<int(ManagedObjectContext*, const DeeplinkCollection*)>& use) {
     if (invocation.positional.size() != 1)
-        return usageError(QStringLiteral("deeplinks takes one COLLECTION, a name or an id"));
+        return usageError(QStringLiteral("%1 takes one COLLECTION, a name or an id").arg(command));
     const std::unique_ptr<PersistentContainer> store = openStore();
     if (!store)
         return KestrineCli::StoreUnavailable;
@@ -287,21 +292,29 @@ int listDeeplinks(const Invocation& invocation) {
         findCollection(store->viewContext(), invocation.positional.first());
     if (!collection)
         return KestrineCli::UsageError;
-    QList<Fields> rows;
-    QString text;
-    for (const Deeplink* deeplink : deeplinksOf(store->viewContext(), collection)) {
-        rows.append({{QStringLiteral("title"), deeplink->title()},
-                     {QStringLiteral("url"), deeplink->urlString()}});
-        text += deeplink->title() + u'\t' + deeplink->urlString() + u'\n';
-    }
-    if (invocation.json) {
-        CliOutput::printDocument({{QStringLiteral("collectionId"), idOf(collection)},
-                                  {QStringLiteral("collection"), collection->name()}},
-                                 QStringLiteral("deeplinks"), rows);
-    } else {
-        CliOutput::write(stdout, text);
-    }
-    return KestrineCli::Success;
+    return use(store->viewContext(), collection);
+}
+
+int listDeeplinks(const Invocation& invocation) {
+    return withCollection(invocation, QStringLiteral("deeplinks"),
+                          [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
+                              QList<Fields> rows;
+                              QString text;
+                              for (const Deeplink* deeplink : deeplinksOf(context, collection)) {
+                                  rows.append({{QStringLiteral("title"), deeplink->title()},
+                                               {QStringLiteral("url"), deeplink->urlString()}});
+                                  text += deeplink->title() + u'\t' + deeplink->urlString() + u'\n';
+                              }
+                              if (invocation.json) {
+                                  CliOutput::printDocument(
+                                      {{QStringLiteral("collectionId"), idOf(collection)},
+                                       {QStringLiteral("collection"), collection->name()}},
+                                      QStringLiteral("deeplinks"), rows);
+                              } else {
+                                  CliOutput::write(stdout, text);
+                              }
+                              return KestrineCli::Success;
+                          });
 }
 
 // The tools and the destination a command fires at, or the exit status when there is none.
@@ -352,25 +365,21 @@ int openUrl(const Invocation& invocation) {
 }
 
 int runCollection(const Invocation& invocation) {
-    if (invocation.positional.size() != 1)
-        return usageError(QStringLiteral("run takes one COLLECTION, a name or an id"));
     // The deeplinks as they are now: the store is let go before the run, which may be long.
     QString collectionId;
     QString collectionName;
     QList<CollectionRun::Step> steps;
-    {
-        const std::unique_ptr<PersistentContainer> store = openStore();
-        if (!store)
-            return KestrineCli::StoreUnavailable;
-        const DeeplinkCollection* collection =
-            findCollection(store->viewContext(), invocation.positional.first());
-        if (!collection)
-            return KestrineCli::UsageError;
-        collectionId = idOf(collection);
-        collectionName = collection->name();
-        for (const Deeplink* deeplink : deeplinksOf(store->viewContext(), collection))
-            steps.append({.title = titleOf(deeplink), .url = deeplink->urlString()});
-    }
+    const int found = withCollection(
+        invocation, QStringLiteral("run"),
+        [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
+            collectionId = idOf(collection);
+            collectionName = collection->name();
+            for (const Deeplink* deeplink : deeplinksOf(context, collection))
+                steps.append({.title = titleOf(deeplink), .url = deeplink->urlString()});
+            return KestrineCli::Success;
+        });
+    if (found != KestrineCli::Success)
+        return found;
     const Firing firing = chooseDestination(invocation);
     if (firing.status != KestrineCli::Success)
         return firing.status;
