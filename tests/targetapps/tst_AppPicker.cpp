@@ -46,11 +46,7 @@ struct Fixture {
         QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
     }
 
-    void setApps(const QStringList& apps, double delay = 0) {
-        xcode.setScenario(Tool::Devicectl,
-                          {.file = ToolDocuments::apps(apps), .delaySeconds = delay},
-                          QStringLiteral("device info apps"));
-    }
+    void setApps(const QStringList& apps, double delay = 0) { xcode.setApps(apps, {}, delay); }
 
     int appsCalls() const {
         int count = 0;
@@ -130,14 +126,14 @@ private Q_SLOTS:
         QTRY_VERIFY(f.picker->showsAppIcon());
         QCOMPARE(f.picker->title(), QStringLiteral("Maps"));
 
-        f.xcode.setScenario(
-            Tool::Devicectl,
-            fails ? FakeXcode::Scenario{.standardError = "ERROR: Connection reset\n",
-                                        .exitStatus = 1,
-                                        .delaySeconds = 0.3}
-                  : FakeXcode::Scenario{.file = ToolDocuments::apps({"Atlas=com.example.atlas"}),
-                                        .delaySeconds = 0.3},
-            QStringLiteral("device info apps --device DEV-2"));
+        if (fails)
+            f.xcode.setScenario(Tool::Devicectl,
+                                {.standardError = "ERROR: Connection reset\n",
+                                 .exitStatus = 1,
+                                 .delaySeconds = 0.3},
+                                QStringLiteral("device info apps --device DEV-2"));
+        else
+            f.xcode.setApps({"Atlas=com.example.atlas"}, QStringLiteral("DEV-2"), 0.3);
         f.devices.selectDevice(tablet);
         QVERIFY(f.bundleIds.isLoading());
         QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
@@ -279,11 +275,7 @@ private Q_SLOTS:
         Fixture f;
         FakeAdb adb(f.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
-        f.devices.selectDevice({.id = QStringLiteral("emulator-5554"),
-                                .name = QStringLiteral("Pixel 7"),
-                                .state = DeviceState::booted,
-                                .runtime = QStringLiteral("Android"),
-                                .source = DeviceSource::androidEmulator});
+        f.devices.selectDevice(DeviceFixtures::emulator);
         QVERIFY(f.picker->button()->isVisibleTo(f.picker));
         QTRY_COMPARE(f.picker->title(), QStringLiteral("Any App"));
         f.picker->button()->click();
