@@ -46,7 +46,6 @@ using Tool = FakeXcode::Tool;
 
 // What a window command acts on, which the window may lack.
 enum class Needs { Nothing, Collection, Deeplink, Device };
-Q_DECLARE_METATYPE(Needs)
 
 namespace {
 
@@ -109,13 +108,13 @@ struct KestrineProcess {
     }
     void start(const QString& platform = QStringLiteral("offscreen")) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), env.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           env.filePath(QStringLiteral("settings")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath(QStringLiteral("cache")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
+        for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", env.filePath("data")},
+                                          {"XDG_CONFIG_HOME", env.filePath("settings")},
+                                          {"XDG_CACHE_HOME", env.filePath("cache")},
+                                          {"XDG_RUNTIME_DIR", runtimeDirectory()},
+                                          {"QT_QPA_PLATFORM", platform},
+                                          {"KESTRINE_LOG", QStringLiteral("stderr")}})
+            environment.insert(QString::fromLatin1(name), value);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
     }

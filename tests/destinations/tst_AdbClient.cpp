@@ -13,8 +13,6 @@
 #include <QTcpServer>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(FakeAdb::Scenario)
-
 namespace {
 
 using DeviceFixtures::describe;

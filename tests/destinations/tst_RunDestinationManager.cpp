@@ -13,7 +13,6 @@
 #include <algorithm>
 
 using Tool = FakeXcode::Tool;
-Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 

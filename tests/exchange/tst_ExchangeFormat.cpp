@@ -22,9 +22,6 @@ using Link = SerialisingDeeplinkRecord;
 using Exporter = DeeplinkCollectionExporter;
 using Serialiser = CoreDataObjectSerialiser;
 
-Q_DECLARE_METATYPE(SerialisingDeeplinkRecordCollection)
-Q_DECLARE_METATYPE(SerialisingDeeplinkRecord)
-
 namespace {
 
 Link link(std::optional<QString> title, std::optional<QString> url) {

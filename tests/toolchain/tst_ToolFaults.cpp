@@ -28,9 +28,6 @@ using Tool = FakeXcode::Tool;
 using Scenario = FakeXcode::Scenario;
 
 enum class Driver { destinations, apps, iconPass, fireAtSimulator, fireAtDevice };
-Q_DECLARE_METATYPE(Driver)
-Q_DECLARE_METATYPE(FakeXcode::Tool)
-Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "toolchain/XcodeView.h"
 
 #include <QFileInfo>
-#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -63,9 +62,6 @@ private Q_SLOTS:
                 [&errors](const ErrorMessage& error) { errors.append(error.value); });
         QSignalSpy continued(&view, &XcodeView::continueWithoutXcodeRequested);
         view.show();
-        QCOMPARE(view.findChild<QLabel*>()->text(), QStringLiteral("Select the Xcode path"));
-        QCOMPARE(view.selectButton()->text(), QStringLiteral("Select Xcode"));
-        QCOMPARE(view.continueButton()->text(), QStringLiteral("Continue without Xcode"));
 
         QTest::mouseClick(view.selectButton(), Qt::LeftButton);
         // One chooser at a time, however often the button is pressed.

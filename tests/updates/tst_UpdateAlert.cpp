@@ -10,8 +10,6 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(UpdateCheckResult)
-
 namespace {
 
 using Failure = UpdateCheckResult::Failure;

@@ -11,8 +11,6 @@
 #include <memory>
 #include <thread>
 
-Q_DECLARE_METATYPE(UpdateCheckResult)
-
 namespace {
 
 using Outcome = UpdateCheckResult::Outcome;
