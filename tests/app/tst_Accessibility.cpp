@@ -40,23 +40,11 @@ bool isSymbolId(const QString& name) {
 }
 
 bool isInput(QAccessible::Role role) {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::PageTabList:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::SpinBox:
-        return true;
-    default:
-        return false;
-    }
+    using A = QAccessible;
+    return QList<A::Role>{A::PushButton,   A::CheckBox,   A::RadioButton,    A::ComboBox,
+                          A::EditableText, A::List,       A::Table,          A::Tree,
+                          A::PageTabList,  A::ButtonMenu, A::ButtonDropDown, A::SpinBox}
+        .contains(role);
 }
 
 bool isItem(QAccessible::Role role) {

@@ -303,10 +303,6 @@ private Q_SLOTS:
         f.fetch();
         QCOMPARE(ids(f.manager.devices()),
                  (QStringList{"S1", "P1", "emulator-5554", "R5CT1234567", "0A1B2C3D4E5F6789"}));
-        QStringList keys;
-        for (const DeviceSection& section : f.manager.groupedSections())
-            keys.append(section.key);
-        QCOMPARE(keys, (QStringList{"iOS Devices", "iOS", "Android Devices", "Android Emulators"}));
 
         // A changed adb location applies at the next fetch: this one lists nothing.
         AdbLocator::adbPathSetting().setValue(f.env.filePath("no-devices-sdk/platform-tools/adb"));
