@@ -1,15 +1,10 @@
-#include "DeviceFixtures.h"
-#include "FakeXcode.h"
+#include "AppFixture.h"
 #include "StoreBuilders.h"
-#include "ToolDocuments.h"
 
-#include "app/KestrineApp.h"
 #include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
-#include "store/PersistentContainer.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
-#include "toolchain/XcodeBookmarkManager.h"
 #include "updates/UpdateAlert.h"
 #include "widgets/Popover.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
@@ -23,19 +18,12 @@
 #include <QButtonGroup>
 #include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
-
-#include <memory>
-
-using Tool = FakeXcode::Tool;
 
 namespace {
 
@@ -52,23 +40,11 @@ bool isSymbolId(const QString& name) {
 }
 
 bool isInput(QAccessible::Role role) {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::PageTabList:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::SpinBox:
-        return true;
-    default:
-        return false;
-    }
+    using A = QAccessible;
+    return QList<A::Role>{A::PushButton,   A::CheckBox,   A::RadioButton,    A::ComboBox,
+                          A::EditableText, A::List,       A::Table,          A::Tree,
+                          A::PageTabList,  A::ButtonMenu, A::ButtonDropDown, A::SpinBox}
+        .contains(role);
 }
 
 bool isItem(QAccessible::Role role) {
@@ -176,26 +152,14 @@ QString describe(QWidget* widget) {
 
 // The whole application on a stand-in Xcode: one booted simulator, one physical phone with
 // two apps, and (when `filled`) a pinned and an unpinned collection.
-struct Fixture {
+struct Fixture : AppFixture {
     explicit Fixture(bool xcodeChosen, bool filled) {
         QAccessible::setActive(true);
-        xcode.setScenario(
-            Tool::Simctl,
-            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
-            QStringLiteral("list devices"));
-        xcode.setScenario(Tool::Devicectl,
-                          {.file = DeviceFixtures::devicectlJson({"P1|Test iPhone|booted"})},
-                          QStringLiteral("list devices"));
-        const QStringList apps{"Maps=com.example.maps", "Weather=com.example.zephyr"};
-        xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(apps)},
-                          QStringLiteral("device info apps"));
-        if (xcodeChosen)
-            XcodeBookmarkManager().saveBookmark(xcode.url());
-        if (container.loadPersistentStores())
-            qFatal("cannot open the test store");
+        xcode.setPhones({"P1|Test iPhone|booted"});
+        xcode.setApps({"Maps=com.example.maps", "Weather=com.example.zephyr"});
         if (filled) {
             using namespace StoreBuilders;
-            ManagedObjectContext& context = *container.viewContext();
+            ManagedObjectContext& context = *container->viewContext();
             DeeplinkCollection* shop = addCollection(context, QStringLiteral("Shop"), true);
             addDeeplink(context, shop, QStringLiteral("Product page"),
                         QStringLiteral("shop://item/42"));
@@ -205,16 +169,8 @@ struct Fixture {
             if (!context.save())
                 qFatal("cannot save the test store");
         }
-        app = std::make_unique<KestrineApp>(container);
-        QSignalSpy ready(app.get(), &KestrineApp::mainContentReady);
-        app->show();
+        start(xcodeChosen);
         window()->resize(1100, 700);
-        // Without a window manager nothing activates a new window by itself.
-        window()->activateWindow();
-        if (!QTest::qWaitForWindowActive(window()))
-            qFatal("window not active");
-        if (xcodeChosen && !ready.wait(20000))
-            qFatal("main content not ready");
     }
 
     [[nodiscard]] QMainWindow* window() const { return app->window(); }
@@ -265,11 +221,6 @@ struct Fixture {
         };
         return QTest::qWaitFor(listed, 20000) ? panel : nullptr;
     }
-
-    TestEnvironment env;
-    FakeXcode xcode{env.path()};
-    PersistentContainer container{env.filePath(QStringLiteral("Kestrine.sqlite"))};
-    std::unique_ptr<KestrineApp> app;
 };
 
 // Opens the screen `screen` and returns the window that shows it.
@@ -293,12 +244,7 @@ QWidget* open(Fixture& f, const QString& screen) {
         return bar && bar->isVisible() ? f.window() : nullptr;
     }
     if (screen == u"edit collection") {
-        for (QAction* menu : f.window()->menuBar()->actions()) {
-            for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>{}) {
-                if (item->text() == QStringLiteral("Edit Collection\u2026"))
-                    item->trigger();
-            }
-        }
+        menuItem(*f.app, u"Edit Collection\u2026")->trigger();
         auto* sheet = f.window()->findChild<AddDeeplinkCollectionView*>();
         return sheet && QTest::qWaitForWindowExposed(sheet) ? sheet : nullptr;
     }

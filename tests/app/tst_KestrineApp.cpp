@@ -1,32 +1,20 @@
+#include "AppFixture.h"
 #include "DeviceFixtures.h"
 #include "ExactUrls.h"
 #include "FakeAdb.h"
-#include "FakeXcode.h"
-#include "TestEnvironment.h"
+#include "StoreBuilders.h"
 
-#include "app/KestrineApp.h"
 #include "app/PreferencesDialog.h"
-#include "destinations/DeviceListModel.h"
-#include "destinations/DeviceListView.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/TargetSelectorToolbarContent.h"
-#include "execution/DeeplinkExecuter.h"
 #include "platform/AppSettings.h"
-#include "store/Deeplink.h"
-#include "store/DeeplinkCollection.h"
-#include "store/ManagedObjectContext.h"
-#include "store/PersistentContainer.h"
 #include "targetapps/BundleIdSelectorToolbarContent.h"
 #include "toolchain/AdbLocator.h"
-#include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/XcodeChooser.h"
 #include "toolchain/XcodeView.h"
 #include "updates/AutomaticChecksBox.h"
 #include "updates/UpdateAlert.h"
 #include "updates/Updater.h"
-#include "widgets/AccessoryBarButton.h"
-#include "widgets/PlaceholderView.h"
-#include "widgets/Popover.h"
 #include "widgets/SearchField.h"
 #include "window/AddCollectionBottomToolbarButtonView.h"
 #include "window/AddDeeplinkCollectionView.h"
@@ -38,21 +26,14 @@
 #include "window/RootView.h"
 #include "window/SideBarView.h"
 
-#include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
-#include <QSignalSpy>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -60,55 +41,13 @@
 #include <QtTest>
 
 #include <csignal>
-#include <initializer_list>
-#include <memory>
 
 using Tool = FakeXcode::Tool;
 
 // What a window command acts on, which the window may lack.
 enum class Needs { Nothing, Collection, Deeplink, Device };
-Q_DECLARE_METATYPE(Needs)
 
 namespace {
-
-// A loaded store in a fresh temporary directory, as the executable hands it to the shell.
-struct AppFixture {
-    std::unique_ptr<PersistentContainer> open() const {
-        auto opened = std::make_unique<PersistentContainer>(env.filePath("Kestrine.sqlite"));
-        if (opened->loadPersistentStores())
-            qFatal("cannot open the test store");
-        return opened;
-    }
-    void fill(int collections) const {
-        for (int i = 0; i < collections; ++i) {
-            DeeplinkCollection* collection = container->viewContext()->insertCollection();
-            collection->setName(QStringLiteral("Collection %1").arg(i));
-            for (int j = 0; j < 3; ++j)
-                collection->addDeeplink(container->viewContext()->insertDeeplink());
-        }
-    }
-
-    TestEnvironment env;
-    std::unique_ptr<PersistentContainer> container = open();
-};
-
-// The menu item `offset` places after the one titled `text`, in any menu (or submenu) of the
-// window.
-QAction* menuItem(const QList<QAction*>& items, QStringView text, int offset) {
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (items.at(i)->text() == text)
-            return items.value(i + offset);
-        if (QMenu* menu = items.at(i)->menu()) {
-            if (QAction* found = menuItem(menu->actions(), text, offset))
-                return found;
-        }
-    }
-    return nullptr;
-}
-
-QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
-    return menuItem(app.window()->menuBar()->actions(), text, offset);
-}
 
 // Every Xcode chooser made from now on answers with `xcode` (cleanup() restores the dialog).
 void answerChoosersWith(const FakeXcode& xcode) {
@@ -121,30 +60,15 @@ QString canonicalPath(const FakeXcode& xcode) {
     return QFileInfo(xcode.path()).canonicalFilePath();
 }
 
-// The main window on a store with one collection ("Shop", one deeplink "Item") and a stand-in
-// Xcode with one booted simulator, shown, active and done with its start-up.
-struct MainWindow {
+// The main window on a store with one collection ("Shop", one deeplink "Item"), started.
+struct MainWindow : AppFixture {
     MainWindow() {
-        xcode.setScenario(
-            Tool::Simctl,
-            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
-            QStringLiteral("list devices"));
-        XcodeBookmarkManager().saveBookmark(xcode.url());
-        ManagedObjectContext* context = f.container->viewContext();
-        shop = context->insertCollection();
-        shop->setName(QStringLiteral("Shop"));
-        item = context->insertDeeplink();
-        item->setTitle(QStringLiteral("Item"));
-        item->setUrlString(QStringLiteral("shop://item/1"));
-        shop->addDeeplink(item);
-        if (!context->save())
+        shop = StoreBuilders::addCollection(*container->viewContext(), QStringLiteral("Shop"));
+        item = StoreBuilders::addDeeplink(*container->viewContext(), shop, QStringLiteral("Item"),
+                                          QStringLiteral("shop://item/1"));
+        if (!container->viewContext()->save())
             qFatal("cannot save the test store");
-        app = std::make_unique<KestrineApp>(*f.container);
-        QSignalSpy ready(app.get(), &KestrineApp::mainContentReady);
-        app->deeplinkExecuter().setInterpreterPath(xcode.toolPath(Tool::Osascript));
-        app->show();
-        if (!ready.wait(20000) || !QTest::qWaitForWindowActive(app->window()))
-            qFatal("the main window did not come up");
+        start();
     }
     [[nodiscard]] RootView* root() const {
         return static_cast<RootView*>(app->window()->centralWidget());
@@ -160,12 +84,20 @@ struct MainWindow {
         return urls;
     }
 
-    AppFixture f;
-    FakeXcode xcode{f.env.path()};
     DeeplinkCollection* shop = nullptr;
     Deeplink* item = nullptr;
-    std::unique_ptr<KestrineApp> app;
 };
+
+// `count` collections of three deeplinks each, unsaved.
+void fill(const AppFixture& f, int count) {
+    ManagedObjectContext& context = *f.container->viewContext();
+    for (int i = 0; i < count; ++i) {
+        DeeplinkCollection* collection =
+            StoreBuilders::addCollection(context, QStringLiteral("Collection %1").arg(i));
+        for (int j = 0; j < 3; ++j)
+            StoreBuilders::addDeeplink(context, collection, {}, {});
+    }
+}
 
 // The real executable in a fresh home. Its settings file is the one the test's own settings
 // go to, so a bookmark saved here is the child's.
@@ -176,13 +108,13 @@ struct KestrineProcess {
     }
     void start(const QString& platform = QStringLiteral("offscreen")) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), env.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           env.filePath(QStringLiteral("settings")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), env.filePath(QStringLiteral("cache")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        environment.insert(QStringLiteral("KESTRINE_LOG"), QStringLiteral("stderr"));
+        for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", env.filePath("data")},
+                                          {"XDG_CONFIG_HOME", env.filePath("settings")},
+                                          {"XDG_CACHE_HOME", env.filePath("cache")},
+                                          {"XDG_RUNTIME_DIR", runtimeDirectory()},
+                                          {"QT_QPA_PLATFORM", platform},
+                                          {"KESTRINE_LOG", QStringLiteral("stderr")}})
+            environment.insert(QString::fromLatin1(name), value);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
     }
@@ -274,9 +206,9 @@ private Q_SLOTS:
 
     void menuDeletesAllAndOffersUpdates() {
         AppFixture f;
-        f.fill(4);
+        fill(f, 4);
         QVERIFY(f.container->viewContext()->save());
-        f.fill(1); // unsaved objects go too
+        fill(f, 1); // unsaved objects go too
         {
             KestrineApp app(*f.container);
             QAction* update = menuItem(app, u"About Kestrine", 1);
@@ -459,7 +391,7 @@ private Q_SLOTS:
             QCOMPARE(w.opened().last(), row.exact);
         }
         QCOMPARE(QuickOpenBar::recentUrls(), fired);
-        QCOMPARE(w.f.container->viewContext()->deeplinks().size(), 1); // nothing stored
+        QCOMPARE(w.container->viewContext()->deeplinks().size(), 1); // nothing stored
 
         // Again: to the front, not twice. Then more than are kept.
         const auto fire = [&](const QString& url) {
@@ -521,17 +453,15 @@ private Q_SLOTS:
     // session asking for data, and the application quitting.
     void everySavePointSaves_data() {
         QTest::addColumn<QString>("savePoint");
-        QTest::addRow("inactive") << QStringLiteral("inactive");
-        QTest::addRow("active") << QStringLiteral("active");
-        QTest::addRow("session commit") << QStringLiteral("session commit");
-        QTest::addRow("quit") << QStringLiteral("quit");
+        for (const char* point : {"inactive", "active", "session commit", "quit"})
+            QTest::newRow(point) << QString::fromLatin1(point);
     }
 
     void everySavePointSaves() {
         QFETCH(QString, savePoint);
         AppFixture f;
         KestrineApp app(*f.container);
-        f.fill(1);
+        fill(f, 1);
         QVERIFY(f.container->viewContext()->hasChanges());
         if (savePoint == u"inactive") {
             Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
@@ -569,8 +499,7 @@ private Q_SLOTS:
             FakeXcode gone(f.env.path());
             XcodeBookmarkManager().saveBookmark(gone.url());
         }
-        FakeXcode xcode(f.env.path());
-        answerChoosersWith(xcode);
+        answerChoosersWith(f.xcode);
         const Kind chosen = withoutXcode ? Kind::WithoutXcode : Kind::Available;
         {
             KestrineApp app(*f.container);
@@ -587,7 +516,7 @@ private Q_SLOTS:
             if (withoutXcode) {
                 QCOMPARE(app.deviceManager().devices(), QList<Device>());
                 QVERIFY(!app.deviceManager().isLoading() && !app.deviceManager().error());
-                QCOMPARE(xcode.calls(), QStringList());
+                QCOMPARE(f.xcode.calls(), QStringList());
                 QCOMPARE(f.env.messages(QStringLiteral("RunDestinationManager"))
                              .filter(QStringLiteral("Fetching s")),
                          QStringList());
@@ -614,27 +543,17 @@ private Q_SLOTS:
         QFETCH(bool, fromNoXcode);
         QFETCH(bool, viaPreferences);
         AppFixture f;
-        FakeXcode before(f.env.path());
+        const FakeXcode& before = f.xcode;
+        f.xcode.setSimulators({"B1|iPhone 15|Booted"});
         FakeXcode after(f.env.path());
-        for (auto [xcode, device] : {std::pair{&before, "B1|iPhone 15|Booted"},
-                                     std::pair{&after, "A1|iPhone 16|Booted"}}) {
-            xcode->setScenario(
-                Tool::Simctl,
-                {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {device}}})},
-                QStringLiteral("list devices"));
-        }
+        after.setSimulators({"A1|iPhone 16|Booted"});
         if (fromNoXcode)
             XcodeBookmarkManager().continueWithoutXcode();
         else
             XcodeBookmarkManager().saveBookmark(before.url());
         answerChoosersWith(after);
         KestrineApp app(*f.container);
-        const auto listed = [&app] {
-            QStringList ids;
-            for (const Device& device : app.deviceManager().devices())
-                ids.append(device.id);
-            return ids;
-        };
+        const auto listed = [&app] { return DeviceFixtures::ids(app.deviceManager().devices()); };
         QTRY_COMPARE_WITH_TIMEOUT(listed(), fromNoXcode ? QStringList() : QStringList{"B1"}, 20000);
         QWidget* content = app.window()->centralWidget();
 
@@ -675,14 +594,7 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(bool, stored);
         QFETCH(QString, alert);
-        AppFixture f;
-        const QByteArray savedHome = qgetenv("ANDROID_HOME");
-        const auto restore = qScopeGuard([&savedHome] {
-            if (savedHome.isNull())
-                qunsetenv("ANDROID_HOME");
-            else
-                qputenv("ANDROID_HOME", savedHome);
-        });
+        AppFixture f; // its environment puts ANDROID_HOME back
         const auto program = [](const QString& path, QFile::Permissions executable) {
             QDir().mkpath(QFileInfo(path).path());
             QFile file(path);
@@ -731,12 +643,11 @@ private Q_SLOTS:
     void demoWithoutXcodeFiresAtTheEmulator() {
         AppFixture f;
         FakeAdb adb(f.env.path(), true);
-        DeeplinkCollection* shop = f.container->viewContext()->insertCollection();
-        shop->setName(QStringLiteral("Shop"));
+        DeeplinkCollection* shop =
+            StoreBuilders::addCollection(*f.container->viewContext(), QStringLiteral("Shop"));
         QVERIFY(f.container->viewContext()->save());
-        KestrineApp app(*f.container);
+        KestrineApp& app = f.start(false);
         app.deeplinkExecuter().setInterpreterPath(f.env.filePath("no-osascript"));
-        app.show();
         qobject_cast<XcodeView*>(app.window()->centralWidget())->continueButton()->click();
         auto* root = qobject_cast<RootView*>(app.window()->centralWidget());
         QVERIFY(root);
@@ -749,14 +660,10 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(app.deviceManager().devices().size(), 3, 20000);
         app.preferences()->close();
 
-        auto* picker = app.window()->findChild<TargetSelectorToolbarContent*>();
-        picker->button()->click();
-        auto* list = qobject_cast<DeviceListView*>(picker->popover()->content());
-        QVERIFY(list);
-        const QModelIndex emulator = list->model()->index(list->model()->rowOf("emulator-5554"));
-        QTest::mouseClick(list->list()->viewport(), Qt::LeftButton, {},
-                          list->list()->visualRect(emulator).center());
-        QCOMPARE(app.deviceManager().selectedDevice()->id, QStringLiteral("emulator-5554"));
+        for (const Device& device : app.deviceManager().devices()) {
+            if (device.id == u"emulator-5554")
+                app.deviceManager().selectDevice(device);
+        }
 
         root->splitView()->setSelectedDeeplinkCollection(shop);
         menuItem(app, u"New Deeplink")->trigger();
@@ -767,11 +674,9 @@ private Q_SLOTS:
         menuItem(app, u"Execute")->trigger();
         const auto amStart = [&adb] {
             QStringList calls;
-            for (const FakeAdb::Invocation& call : adb.invocations()) {
-                if (call.arguments.contains(u"'am'"))
-                    calls.append(call.arguments.join(u' '));
-            }
-            return calls;
+            for (const FakeAdb::Invocation& call : adb.invocations())
+                calls.append(call.arguments.join(u' '));
+            return calls.filter(QStringLiteral("'am'"));
         };
         QTRY_COMPARE_WITH_TIMEOUT(amStart(),
                                   QStringList{"-s emulator-5554 shell 'am' 'start' '-W' '-a' "
@@ -811,22 +716,11 @@ private Q_SLOTS:
     // one alert, which goes with the error.
     void deeplinkReachesSimulatorAndFailureShowsAlert() {
         AppFixture f;
-        FakeXcode xcode(f.env.path());
-        xcode.setScenario(
-            Tool::Simctl,
-            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
-            QStringLiteral("list devices"));
+        FakeXcode& xcode = f.xcode;
         const QString failure = QStringLiteral("Simulator device failed to open shop://broken.\n");
         xcode.setScenario(Tool::Simctl, {.standardError = failure.toUtf8(), .exitStatus = 1},
                           QStringLiteral("shop://broken"));
-        XcodeBookmarkManager().saveBookmark(xcode.url());
-
-        KestrineApp app(*f.container);
-        QSignalSpy ready(&app, &KestrineApp::mainContentReady);
-        QVERIFY(ready.isValid());
-        app.deeplinkExecuter().setInterpreterPath(xcode.toolPath(Tool::Osascript));
-        app.show();
-        QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 20000);
+        KestrineApp& app = f.start();
         QCOMPARE(app.deviceManager().xcodeURL(), xcode.url());
         QVERIFY(app.deviceManager().selectedDevice());
 
@@ -939,15 +833,12 @@ private Q_SLOTS:
         QFETCH(bool, storeBusy);
         KestrineProcess kestrine;
         FakeXcode xcode(kestrine.env.path());
-        xcode.setScenario(
-            Tool::Simctl,
-            {.standardOutput = DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}})},
-            QStringLiteral("list devices"));
+        xcode.setSimulators({"S1|iPhone 15|Booted"});
         XcodeBookmarkManager().saveBookmark(xcode.url());
         {
             PersistentContainer store(kestrine.storePath());
             QVERIFY(!store.loadPersistentStores());
-            store.viewContext()->insertCollection()->setName(QStringLiteral("Shop"));
+            StoreBuilders::addCollection(*store.viewContext(), QStringLiteral("Shop"));
             QVERIFY(store.viewContext()->save());
         }
         QTcpServer probe;

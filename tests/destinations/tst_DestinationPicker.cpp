@@ -74,145 +74,133 @@ class tst_DestinationPicker : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void symbols_data();
-    void symbols();
-    void labelWhileLoadingAndWithoutDevices();
-    void searchRegroupsAndReportsNoMatch();
-    void choosingARowClosesRelabelsAndPersists();
-    void arrowKeysSelectButKeepThePopoverOpen();
-    void unusableRowsCannotBeChosen();
-    void refreshWithoutXcodeAsksAdbAlone();
+    void symbols_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("symbol");
+        QTest::addRow("iPad") << "iPad Air"
+                              << "ipad";
+        QTest::addRow("iPad wins over TV") << "iPad TV Edition"
+                                           << "ipad";
+        QTest::addRow("case matters") << "ipad mini"
+                                      << "iphone";
+    }
+
+    void symbols() {
+        QFETCH(QString, name);
+        QFETCH(QString, symbol);
+        QCOMPARE(symbolName(DeviceFixtures::device(QStringLiteral("X"), name)), symbol);
+    }
+
+    void labelWhileLoadingAndWithoutDevices() {
+        Fixture f;
+        f.xcode.setScenario(Tool::Simctl,
+                            {.standardOutput = "{\"devices\": {}}", .delaySeconds = 0.3});
+        f.xcode.setScenario(Tool::Devicectl, {.file = DeviceFixtures::devicectlJson({})});
+        AdbLocator::adbPathSetting().setValue(QString()); // the test environment's, listing nothing
+        auto fetch = f.devices.fetchDevices(f.xcode.url());
+        QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
+        QCOMPARE(f.picker->symbol(), QStringLiteral("iphone.slash"));
+        f.picker->button()->click();
+        QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading devices..."));
+        QCoro::waitFor(std::move(fetch));
+
+        QCOMPARE(f.picker->title(), QStringLiteral("No Device"));
+        QCOMPARE(f.stateView()->headline(), QStringLiteral("No devices found"));
+    }
+
+    void searchRegroupsAndReportsNoMatch() {
+        Fixture f;
+        f.fetch();
+        f.picker->setShowingPopover(true);
+        QCOMPARE(f.list()->model()->sectionTitles(),
+                 (QStringList{"IOS DEVICES", "IOS SIMULATORS", "MACOS SIMULATORS",
+                              "TVOS SIMULATORS", "ANDROID DEVICES", "ANDROID EMULATORS"}));
+
+        QTest::keyClicks(f.list()->searchField(), QStringLiteral("17.2"));
+        QCOMPARE(f.names(), (QStringList{"Kim’s iPhone", "iPhone 15", "Apple TV 4K"}));
+        QCOMPARE(f.list()->model()->sectionTitles(),
+                 (QStringList{"IOS DEVICES", "IOS SIMULATORS", "TVOS SIMULATORS"}));
+
+        f.list()->searchField()->selectAll();
+        QTest::keyClicks(f.list()->searchField(), QStringLiteral("TVOS 99"));
+        QCOMPARE(f.list()->model()->rowCount(), 1);
+        QCOMPARE(f.list()->model()->index(0).data().toString(),
+                 QStringLiteral("No devices match \"TVOS 99\""));
+        QCOMPARE(f.list()->model()->flags(f.list()->model()->index(0)), Qt::NoItemFlags);
+    }
+
+    // The arrows choose at once and keep the list open; Return or a click close it.
+    void arrowsReturnAndClicksChoose() {
+        Fixture f;
+        f.fetch();
+        QCOMPARE(f.picker->title(), QStringLiteral("iPhone 15")); // the booted simulator
+        f.picker->button()->click();
+        SearchField* search = f.list()->searchField();
+        QTRY_VERIFY(search->hasFocus());
+        // The list starts at the selected destination; title rows are skipped.
+        QCOMPARE(f.list()->list()->currentIndex().data(DeviceListModel::DeviceIdRole).toString(),
+                 QStringLiteral("S1"));
+        QTest::keyClick(search, Qt::Key_Up);
+        QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("D1"));
+        QVERIFY(f.picker->popover()->isVisible());
+        QCOMPARE(f.picker->title(), QStringLiteral("Kim’s iPhone"));
+        QTest::keyClick(search, Qt::Key_Return);
+        QVERIFY(!f.picker->showingPopover());
+
+        f.picker->button()->click();
+        QListView* list = f.list()->list();
+        const int row = f.list()->model()->rowOf(QStringLiteral("S3"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(f.list()->model()->index(row)).center());
+        QVERIFY(!f.picker->popover()->isVisible());
+        QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S3"));
+        QCOMPARE(f.picker->title(), QStringLiteral("Apple TV 4K"));
+        QCOMPARE(f.picker->symbol(), QStringLiteral("appletv.fill"));
+        // Stored for the next launch, where the device is known again only once a fetch finds it.
+        const RunDestinationManager later;
+        QCOMPARE(later.selectedDeviceId(), QStringLiteral("S3"));
+        QVERIFY(!later.selectedDevice());
+    }
+
+    void unusableRowsCannotBeChosen() {
+        Fixture f;
+        f.fetch();
+        f.picker->button()->click();
+        DeviceListModel* model = f.list()->model();
+        const QModelIndex unauthorized =
+            model->index(model->rowOf(QStringLiteral("0A1B2C3D4E5F6789")));
+        QCOMPARE(model->flags(unauthorized), Qt::NoItemFlags);
+        QCOMPARE(unauthorized.data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("0A1B2C3D4E5F6789, unauthorized: allow USB debugging on the phone, "
+                                "Android"));
+        QListView* list = f.list()->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(unauthorized).center());
+        QVERIFY(f.picker->popover()->isVisible());
+        QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S1"));
+        // The keyboard passes over it: down from the phone is the emulator.
+        f.list()->searchField()->setFocus();
+        QTest::keyClicks(f.list()->searchField(), QStringLiteral("android"));
+        QCOMPARE(f.names(), (QStringList{"SM A546B", "0A1B2C3D4E5F6789", "Pixel 7 API 34"}));
+        QTest::keyClick(f.list()->searchField(), Qt::Key_Down);
+        QTest::keyClick(f.list()->searchField(), Qt::Key_Down);
+        QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("emulator-5554"));
+        QCOMPARE(f.picker->symbol(), QStringLiteral("android"));
+    }
+
+    void refreshWithoutXcodeAsksAdbAlone() {
+        Fixture f;
+        QCoro::waitFor(f.devices.fetchDevices(QUrl()));
+        QCOMPARE(f.adb.invocations().size(), 4); // the listing, a name and two versions
+        f.picker->setShowingPopover(true);
+        QCOMPARE(f.list()->model()->sectionTitles(),
+                 (QStringList{"ANDROID DEVICES", "ANDROID EMULATORS"}));
+        f.list()->refreshButton()->click();
+        QTRY_VERIFY(f.adb.invocations().size() > 4);
+        QTRY_VERIFY(!f.devices.isLoading());
+        QVERIFY(f.xcode.invocations(Tool::Simctl).isEmpty());
+    }
 };
-
-void tst_DestinationPicker::symbols_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("symbol");
-    QTest::addRow("iPad") << "iPad Air"
-                          << "ipad";
-    QTest::addRow("iPad wins over TV") << "iPad TV Edition"
-                                       << "ipad";
-    QTest::addRow("case matters") << "ipad mini"
-                                  << "iphone";
-}
-
-void tst_DestinationPicker::symbols() {
-    QFETCH(QString, name);
-    QFETCH(QString, symbol);
-    QCOMPARE(symbolName(DeviceFixtures::device(QStringLiteral("X"), name)), symbol);
-}
-
-void tst_DestinationPicker::labelWhileLoadingAndWithoutDevices() {
-    Fixture f;
-    f.xcode.setScenario(Tool::Simctl, {.standardOutput = "{\"devices\": {}}", .delaySeconds = 0.3});
-    f.xcode.setScenario(Tool::Devicectl, {.file = DeviceFixtures::devicectlJson({})});
-    AdbLocator::adbPathSetting().setValue(QString()); // the test environment's, listing nothing
-    auto fetch = f.devices.fetchDevices(f.xcode.url());
-    QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
-    QCOMPARE(f.picker->symbol(), QStringLiteral("iphone.slash"));
-    f.picker->button()->click();
-    QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading devices..."));
-    QCoro::waitFor(std::move(fetch));
-
-    QCOMPARE(f.picker->title(), QStringLiteral("No Device"));
-    QCOMPARE(f.stateView()->headline(), QStringLiteral("No devices found"));
-    QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target device for deeplinks"));
-}
-
-void tst_DestinationPicker::searchRegroupsAndReportsNoMatch() {
-    Fixture f;
-    f.fetch();
-    f.picker->setShowingPopover(true);
-    QCOMPARE(f.list()->model()->sectionTitles(),
-             (QStringList{"IOS DEVICES", "IOS SIMULATORS", "MACOS SIMULATORS", "TVOS SIMULATORS",
-                          "ANDROID DEVICES", "ANDROID EMULATORS"}));
-
-    QTest::keyClicks(f.list()->searchField(), QStringLiteral("17.2"));
-    QCOMPARE(f.names(), (QStringList{"Kim’s iPhone", "iPhone 15", "Apple TV 4K"}));
-    QCOMPARE(f.list()->model()->sectionTitles(),
-             (QStringList{"IOS DEVICES", "IOS SIMULATORS", "TVOS SIMULATORS"}));
-
-    f.list()->searchField()->selectAll();
-    QTest::keyClicks(f.list()->searchField(), QStringLiteral("TVOS 99"));
-    QCOMPARE(f.list()->model()->rowCount(), 1);
-    QCOMPARE(f.list()->model()->index(0).data().toString(),
-             QStringLiteral("No devices match \"TVOS 99\""));
-    QCOMPARE(f.list()->model()->flags(f.list()->model()->index(0)), Qt::NoItemFlags);
-}
-
-void tst_DestinationPicker::choosingARowClosesRelabelsAndPersists() {
-    Fixture f;
-    f.fetch();
-    QCOMPARE(f.picker->title(), QStringLiteral("iPhone 15")); // the booted simulator
-    f.picker->button()->click();
-    QListView* list = f.list()->list();
-    const int row = f.list()->model()->rowOf(QStringLiteral("S3"));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(f.list()->model()->index(row)).center());
-
-    QVERIFY(!f.picker->popover()->isVisible());
-    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S3"));
-    QCOMPARE(f.picker->title(), QStringLiteral("Apple TV 4K"));
-    QCOMPARE(f.picker->symbol(), QStringLiteral("appletv.fill"));
-    // Stored for the next launch, where the device is known again only once a fetch finds it.
-    const RunDestinationManager later;
-    QCOMPARE(later.selectedDeviceId(), QStringLiteral("S3"));
-    QVERIFY(!later.selectedDevice());
-}
-
-void tst_DestinationPicker::arrowKeysSelectButKeepThePopoverOpen() {
-    Fixture f;
-    f.fetch();
-    f.picker->button()->click();
-    SearchField* search = f.list()->searchField();
-    QTRY_VERIFY(search->hasFocus());
-    // The list starts at the selected destination; title rows are skipped.
-    QCOMPARE(f.list()->list()->currentIndex().data(DeviceListModel::DeviceIdRole).toString(),
-             QStringLiteral("S1"));
-    QTest::keyClick(search, Qt::Key_Up);
-    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("D1"));
-    QVERIFY(f.picker->popover()->isVisible());
-    QCOMPARE(f.picker->title(), QStringLiteral("Kim’s iPhone"));
-    QTest::keyClick(search, Qt::Key_Return);
-    QVERIFY(!f.picker->showingPopover());
-}
-
-void tst_DestinationPicker::unusableRowsCannotBeChosen() {
-    Fixture f;
-    f.fetch();
-    f.picker->button()->click();
-    DeviceListModel* model = f.list()->model();
-    const QModelIndex unauthorized = model->index(model->rowOf(QStringLiteral("0A1B2C3D4E5F6789")));
-    QCOMPARE(model->flags(unauthorized), Qt::NoItemFlags);
-    QCOMPARE(unauthorized.data(Qt::AccessibleTextRole).toString(),
-             QStringLiteral("0A1B2C3D4E5F6789, unauthorized: allow USB debugging on the phone, "
-                            "Android"));
-    QListView* list = f.list()->list();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(unauthorized).center());
-    QVERIFY(f.picker->popover()->isVisible());
-    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("S1"));
-    // The keyboard passes over it: down from the phone is the emulator.
-    f.list()->searchField()->setFocus();
-    QTest::keyClicks(f.list()->searchField(), QStringLiteral("android"));
-    QCOMPARE(f.names(), (QStringList{"SM A546B", "0A1B2C3D4E5F6789", "Pixel 7 API 34"}));
-    QTest::keyClick(f.list()->searchField(), Qt::Key_Down);
-    QTest::keyClick(f.list()->searchField(), Qt::Key_Down);
-    QCOMPARE(f.devices.selectedDevice()->id, QStringLiteral("emulator-5554"));
-    QCOMPARE(f.picker->symbol(), QStringLiteral("android"));
-}
-
-void tst_DestinationPicker::refreshWithoutXcodeAsksAdbAlone() {
-    Fixture f;
-    QCoro::waitFor(f.devices.fetchDevices(QUrl()));
-    QCOMPARE(f.adb.invocations().size(), 4); // the listing, a name and two versions
-    f.picker->setShowingPopover(true);
-    QCOMPARE(f.list()->model()->sectionTitles(),
-             (QStringList{"ANDROID DEVICES", "ANDROID EMULATORS"}));
-    f.list()->refreshButton()->click();
-    QTRY_VERIFY(f.adb.invocations().size() > 4);
-    QTRY_VERIFY(!f.devices.isLoading());
-    QVERIFY(f.xcode.invocations(Tool::Simctl).isEmpty());
-}
 
 QTEST_MAIN(tst_DestinationPicker)
 #include "tst_DestinationPicker.moc"

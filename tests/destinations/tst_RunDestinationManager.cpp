@@ -13,14 +13,12 @@
 #include <algorithm>
 
 using Tool = FakeXcode::Tool;
-Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 
 const QString category = QStringLiteral("RunDestinationManager");
 
 using DeviceFixtures::device;
-using DeviceFixtures::devicectlJson;
 using DeviceFixtures::ids;
 using DeviceFixtures::simctlJson;
 
@@ -33,12 +31,8 @@ std::optional<QString> storedId() {
 // Stand-in tools listing iOS 17.2 simulators ("udid|name|state") and phones, and a manager.
 struct Fixture {
     explicit Fixture(const QStringList& sims = {}, const QStringList& phones = {}) {
-        setSimulators(sims);
-        xcode.setScenario(Tool::Devicectl, {.file = devicectlJson(phones)});
-    }
-    void setSimulators(const QStringList& sims, double delay = 0) {
-        xcode.setScenario(Tool::Simctl, {.standardOutput = simctlJson({{"iOS-17-2", sims}}),
-                                         .delaySeconds = delay});
+        xcode.setSimulators(sims);
+        xcode.setPhones(phones);
     }
     void fetch() {
         const TaskOutcome<void> outcome = waitForOutcome(manager.fetchDevices(xcode.url()));
@@ -55,301 +49,291 @@ struct Fixture {
 class tst_RunDestinationManager : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void listingsRunAtTheSameTime();
-    void publishesMergedGroupedList();
-    void groupDevices_data();
-    void groupDevices();
-    void restoresSelection_data();
-    void restoresSelection();
-    void refreshesSelectedDeviceFields();
-    void simulatorFailureKeepsPreviousList();
-    void deviceFailureShowsSimulatorsAlone_data();
-    void deviceFailureShowsSimulatorsAlone();
-    void olderFetchFinishingLastIsDropped_data();
-    void olderFetchFinishingLastIsDropped();
-    void listsAndroidAfterIOS();
-    void hangingAdbDoesNotHoldIOSBack();
-};
+    void listingsRunAtTheSameTime() {
+        Fixture f;
+        f.xcode.setSimulators({"S1|iPhone|Booted"}, 1);
+        f.xcode.setPhones({"P1|Phone|booted"}, 1);
 
-void tst_RunDestinationManager::listingsRunAtTheSameTime() {
-    Fixture f;
-    f.setSimulators({"S1|iPhone|Booted"}, 1);
-    f.xcode.setScenario(Tool::Devicectl,
-                        {.file = devicectlJson({"P1|Phone|booted"}), .delaySeconds = 1});
+        bool finished = false;
+        QCoro::connect(f.manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
+        // Both tools are running before either listing has come back: one after the other, the
+        // second would start only once the first had been parsed. (Wall-clock time proves nothing
+        // on a loaded machine; the stand-in tools are shell scripts.)
+        QTRY_VERIFY(f.xcode.invocations(Tool::Simctl).size() == 1 &&
+                    f.xcode.invocations(Tool::Devicectl).size() == 1);
+        const QStringList early = f.env.messages(category);
+        QVERIFY(!early.contains(u"Parsed 1 simulator devices"_qs));
+        QVERIFY(!early.contains(u"Parsed 1 physical devices"_qs));
+        QVERIFY(f.manager.isLoading());
 
-    bool finished = false;
-    QCoro::connect(f.manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
-    // Both tools are running before either listing has come back: one after the other, the
-    // second would start only once the first had been parsed. (Wall-clock time proves nothing
-    // on a loaded machine; the stand-in tools are shell scripts.)
-    QTRY_VERIFY(f.xcode.invocations(Tool::Simctl).size() == 1 &&
-                f.xcode.invocations(Tool::Devicectl).size() == 1);
-    const QStringList early = f.env.messages(category);
-    QVERIFY(!early.contains(u"Parsed 1 simulator devices"_qs));
-    QVERIFY(!early.contains(u"Parsed 1 physical devices"_qs));
-    QVERIFY(f.manager.isLoading());
+        QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
+        QCOMPARE(ids(f.manager.devices()), (QStringList{"S1", "P1"}));
+    }
 
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
-    QCOMPARE(ids(f.manager.devices()), (QStringList{"S1", "P1"}));
-}
+    void publishesMergedGroupedList() {
+        Fixture f({}, {"P1|My iPhone|booted", "P2|Old iPad|shutdown"});
+        f.xcode.setScenario(Tool::Simctl,
+                            {.standardOutput = simctlJson({
+                                 {"iOS-17-2", {"I1|iPhone 15|Shutdown", "I2|Zeta|Booted"}},
+                                 {"watchOS-10-2", {"W1|Watch|Shutdown"}},
+                             })});
+        f.fetch();
+        // Simulators first, physical devices after them, each in the order their tool gave.
+        QCOMPARE(ids(f.manager.devices()), (QStringList{"I1", "I2", "W1", "P1", "P2"}));
+        // Grouped by the rules groupDevices() is tested for below.
+        QCOMPARE(f.manager.groupedSections(),
+                 RunDestinationManager::groupDevices(f.manager.devices()));
+        QVERIFY(!f.manager.error());
 
-void tst_RunDestinationManager::publishesMergedGroupedList() {
-    Fixture f({}, {"P1|My iPhone|booted", "P2|Old iPad|shutdown"});
-    f.xcode.setScenario(Tool::Simctl,
-                        {.standardOutput = simctlJson({
-                             {"iOS-17-2", {"I1|iPhone 15|Shutdown", "I2|Zeta|Booted"}},
-                             {"watchOS-10-2", {"W1|Watch|Shutdown"}},
-                         })});
-    f.fetch();
-    // Simulators first, physical devices after them, each in the order their tool gave.
-    QCOMPARE(ids(f.manager.devices()), (QStringList{"I1", "I2", "W1", "P1", "P2"}));
-    // Grouped by the rules groupDevices() is tested for below.
-    QCOMPARE(f.manager.groupedSections(), RunDestinationManager::groupDevices(f.manager.devices()));
-    QVERIFY(!f.manager.error());
+        QStringList lines = f.env.messages(category);
+        QCOMPARE(lines.mid(0, 5),
+                 (QStringList{"Fetching run destinations", "Fetching simulators",
+                              "Fetching physical devices", "Fetching Android devices",
+                              "Started simulator and device fetch tasks"}));
+        // The listings finish in any order; the iOS list is shown before adb's is in.
+        QStringList parsed = lines.mid(5, 3);
+        parsed.sort();
+        QCOMPARE(parsed, (QStringList{"Parsed 0 Android devices", "Parsed 2 physical devices",
+                                      "Parsed 3 simulator devices"}));
+        // adb may have answered by then (one update) or not (the iOS list first, then the whole).
+        lines = lines.mid(8);
+        lines.removeDuplicates();
+        QCOMPARE(lines,
+                 (QStringList{"Simulator fetch complete", "Updated devices list with 5 items"}));
+    }
 
-    QStringList lines = f.env.messages(category);
-    QCOMPARE(lines.mid(0, 5), (QStringList{"Fetching run destinations", "Fetching simulators",
-                                           "Fetching physical devices", "Fetching Android devices",
-                                           "Started simulator and device fetch tasks"}));
-    // The listings finish in any order; the iOS list is shown before adb's is in.
-    QStringList parsed = lines.mid(5, 3);
-    parsed.sort();
-    QCOMPARE(parsed, (QStringList{"Parsed 0 Android devices", "Parsed 2 physical devices",
-                                  "Parsed 3 simulator devices"}));
-    // adb may have answered by then (one update) or not (the iOS list first, then the whole).
-    lines = lines.mid(8);
-    lines.removeDuplicates();
-    QCOMPARE(lines, (QStringList{"Simulator fetch complete", "Updated devices list with 5 items"}));
-}
+    void groupDevices_data() {
+        QTest::addColumn<QList<Device>>("devices");
+        QTest::addColumn<QStringList>("expected"); // "key: id id ..."
 
-void tst_RunDestinationManager::groupDevices_data() {
-    QTest::addColumn<QList<Device>>("devices");
-    QTest::addColumn<QStringList>("expected"); // "key: id id ..."
+        using S = DeviceState;
+        QTest::addRow("booted first, then by name, stable")
+            << QList<Device>{device("a", "Beta", S::shutdown, "iOS"),
+                             device("b", "Alpha", S::unknown, "iOS"),
+                             device("c", "Zeta", S::booted, "iOS"),
+                             device("d", "Beta", S::shutdown, "iOS"),
+                             device("e", "Gamma", S::booted, "iOS")}
+            << QStringList{"iOS: e c b a d"};
+        QTest::addRow("names by character code")
+            << QList<Device>{device("a", "iPhone", S::shutdown, "iOS"),
+                             device("b", "Zed", S::shutdown, "iOS"),
+                             device("c", "apple", S::shutdown, "iOS")}
+            << QStringList{"iOS: b c a"};
+        QTest::addRow("device sections before simulator runtimes")
+            << QList<Device>{device("w", "W", S::shutdown, "watchOS"),
+                             device("p", "P", S::booted, "iOS", DeviceSource::physical),
+                             device("i", "I", S::shutdown, "iOS"),
+                             device("x", "X", S::shutdown, "xrOS"),
+                             device("t", "T", S::shutdown, "tvOS"),
+                             device("q", "Q", S::shutdown, "watchOS", DeviceSource::physical)}
+            << QStringList{"iOS Devices: p", "watchOS Devices: q", "iOS: i",
+                           "tvOS: t",        "watchOS: w",         "xrOS: x"};
+        QTest::addRow("Android after iOS, its devices before its emulators")
+            << QList<Device>{device("e", "E", S::booted, "Android", DeviceSource::androidEmulator),
+                             device("d", "D", S::booted, "Android", DeviceSource::androidDevice),
+                             device("i", "I", S::shutdown, "iOS"),
+                             device("u", "A", S::unavailable, "Android",
+                                    DeviceSource::androidDevice),
+                             device("p", "P", S::booted, "iOS", DeviceSource::physical)}
+            << QStringList{"iOS Devices: p", "iOS: i", "Android Devices: d u",
+                           "Android Emulators: e"};
+        QTest::addRow("runtime that reads like a device key")
+            << QList<Device>{device("a", "A", S::shutdown, "Test DEVICES"),
+                             device("b", "B", S::shutdown, "Alpha")}
+            << QStringList{"Test DEVICES: a", "Alpha: b"};
+    }
 
-    using S = DeviceState;
-    QTest::addRow("booted first, then by name, stable")
-        << QList<Device>{device("a", "Beta", S::shutdown, "iOS"),
-                         device("b", "Alpha", S::unknown, "iOS"),
-                         device("c", "Zeta", S::booted, "iOS"),
-                         device("d", "Beta", S::shutdown, "iOS"),
-                         device("e", "Gamma", S::booted, "iOS")}
-        << QStringList{"iOS: e c b a d"};
-    QTest::addRow("names by character code")
-        << QList<Device>{device("a", "iPhone", S::shutdown, "iOS"),
-                         device("b", "Zed", S::shutdown, "iOS"),
-                         device("c", "apple", S::shutdown, "iOS")}
-        << QStringList{"iOS: b c a"};
-    QTest::addRow("device sections before simulator runtimes")
-        << QList<Device>{device("w", "W", S::shutdown, "watchOS"),
-                         device("p", "P", S::booted, "iOS", DeviceSource::physical),
-                         device("i", "I", S::shutdown, "iOS"),
-                         device("x", "X", S::shutdown, "xrOS"),
-                         device("t", "T", S::shutdown, "tvOS"),
-                         device("q", "Q", S::shutdown, "watchOS", DeviceSource::physical)}
-        << QStringList{"iOS Devices: p", "watchOS Devices: q", "iOS: i",
-                       "tvOS: t",        "watchOS: w",         "xrOS: x"};
-    QTest::addRow("Android after iOS, its devices before its emulators")
-        << QList<Device>{device("e", "E", S::booted, "Android", DeviceSource::androidEmulator),
-                         device("d", "D", S::booted, "Android", DeviceSource::androidDevice),
-                         device("i", "I", S::shutdown, "iOS"),
-                         device("u", "A", S::unavailable, "Android", DeviceSource::androidDevice),
-                         device("p", "P", S::booted, "iOS", DeviceSource::physical)}
-        << QStringList{"iOS Devices: p", "iOS: i", "Android Devices: d u", "Android Emulators: e"};
-    QTest::addRow("runtime that reads like a device key")
-        << QList<Device>{device("a", "A", S::shutdown, "Test DEVICES"),
-                         device("b", "B", S::shutdown, "Alpha")}
-        << QStringList{"Test DEVICES: a", "Alpha: b"};
-}
+    void groupDevices() {
+        QFETCH(QList<Device>, devices);
+        QFETCH(QStringList, expected);
+        QStringList actual;
+        for (const DeviceSection& section : RunDestinationManager::groupDevices(devices))
+            actual.append(section.key + QStringLiteral(": ") + ids(section.devices).join(u' '));
+        QCOMPARE(actual, expected);
+    }
 
-void tst_RunDestinationManager::groupDevices() {
-    QFETCH(QList<Device>, devices);
-    QFETCH(QStringList, expected);
-    QStringList actual;
-    for (const DeviceSection& section : RunDestinationManager::groupDevices(devices))
-        actual.append(section.key + QStringLiteral(": ") + ids(section.devices).join(u' '));
-    QCOMPARE(actual, expected);
-}
+    void restoresSelection_data() {
+        QTest::addColumn<QString>("stored");   // empty: nothing stored
+        QTest::addColumn<QString>("selected"); // and stored afterwards
 
-void tst_RunDestinationManager::restoresSelection_data() {
-    QTest::addColumn<QString>("stored");   // empty: nothing stored
-    QTest::addColumn<QString>("selected"); // and stored afterwards
+        // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone, and the
+        // demo adb's phones and emulator, one of them unauthorized.
+        QTest::addRow("nothing stored: first booted") << QString() << QStringLiteral("S2");
+        QTest::addRow("stored shut-down device kept")
+            << QStringLiteral("S1") << QStringLiteral("S1");
+        QTest::addRow("stored device gone: first booted replaces it")
+            << QStringLiteral("GONE") << QStringLiteral("S2");
+        QTest::addRow("stored phone adb cannot use: first booted replaces it")
+            << QStringLiteral("0A1B2C3D4E5F6789") << QStringLiteral("S2");
+        QTest::addRow("stored emulator kept")
+            << QStringLiteral("emulator-5554") << QStringLiteral("emulator-5554");
+    }
 
-    // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone, and the
-    // demo adb's phones and emulator, one of them unauthorized.
-    QTest::addRow("nothing stored: first booted") << QString() << QStringLiteral("S2");
-    QTest::addRow("stored shut-down device kept") << QStringLiteral("S1") << QStringLiteral("S1");
-    QTest::addRow("stored device gone: first booted replaces it")
-        << QStringLiteral("GONE") << QStringLiteral("S2");
-    QTest::addRow("stored phone adb cannot use: first booted replaces it")
-        << QStringLiteral("0A1B2C3D4E5F6789") << QStringLiteral("S2");
-    QTest::addRow("stored emulator kept")
-        << QStringLiteral("emulator-5554") << QStringLiteral("emulator-5554");
-}
+    void restoresSelection() {
+        QFETCH(QString, stored);
+        QFETCH(QString, selected);
+        Fixture f({"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}, {"P1|Phone|booted"});
+        FakeAdb adb(f.env.path(), true);
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        if (!stored.isEmpty())
+            AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
+                                              stored);
+        RunDestinationManager manager; // reads the stored choice when made
+        QCOMPARE(manager.selectedDeviceId().value_or(QString()), stored);
 
-void tst_RunDestinationManager::restoresSelection() {
-    QFETCH(QString, stored);
-    QFETCH(QString, selected);
-    Fixture f({"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}, {"P1|Phone|booted"});
-    FakeAdb adb(f.env.path(), true);
-    AdbLocator::adbPathSetting().setValue(adb.adbPath());
-    if (!stored.isEmpty())
+        QVERIFY(!waitForOutcome(manager.fetchDevices(f.xcode.url())).failed());
+        QVERIFY(manager.selectedDevice());
+        QCOMPARE(manager.selectedDevice()->id, selected);
+        QCOMPARE(storedId(), selected);
+    }
+
+    void refreshesSelectedDeviceFields() {
+        Fixture f({"S1|Old name|Booted"});
+        f.fetch();
+        QCOMPARE(f.manager.selectedDevice()->name, u"Old name");
+
+        // Renamed and shut down: the stored id keeps it selected, with the new fields.
+        f.xcode.setSimulators({"S9|Other|Booted", "S1|New name|Shutdown"});
+        f.fetch();
+        QCOMPARE(f.manager.selectedDevice()->name, u"New name");
+        QCOMPARE(f.manager.selectedDevice()->state, DeviceState::shutdown);
+
+        // Nothing booted and the selected device gone: the selection stays as it was.
+        f.xcode.setSimulators({"S7|Seven|Shutdown"});
+        f.fetch();
+        QCOMPARE(ids(f.manager.devices()), QStringList{"S7"});
+        QCOMPARE(f.manager.selectedDevice()->name, u"New name");
+        QCOMPARE(storedId(), u"S1"_qs);
+    }
+
+    void simulatorFailureKeepsPreviousList() {
+        Fixture f({"S1|One|Booted"}, {"P1|Phone|booted"});
+        f.fetch();
+        const QList<Device> devices = f.manager.devices();
+        const QList<DeviceSection> sections = f.manager.groupedSections();
+        const std::optional<Device> selected = f.manager.selectedDevice();
+
+        const QString message =
+            QStringLiteral("An error was encountered processing the command "
+                           "(domain=com.apple.CoreSimulator.SimError, code=405)\n");
+        f.xcode.setScenario(Tool::Simctl, {.standardError = message.toUtf8(), .exitStatus = 1});
+        f.fetch();
+
+        QCOMPARE(f.manager.errorDescription(), message);
+        QVERIFY(!f.manager.isLoading());
+        QCOMPARE(f.manager.devices(), devices);
+        QCOMPARE(f.manager.groupedSections(), sections);
+        QCOMPARE(f.manager.selectedDevice(), selected);
+        // The dropped device listing may still log after this line: look it up, not at the end.
+        const QList<LogRecord> records = f.env.records();
+        const auto failure =
+            std::find_if(records.cbegin(), records.cend(), [&](const LogRecord& r) {
+                return r.message == u"Error fetching devices: "_qs + message;
+            });
+        QVERIFY(failure != records.cend());
+        QCOMPARE(failure->level, LogRecord::Level::Error);
+
+        // The next successful fetch clears the error.
+        f.xcode.setSimulators({"S1|One|Booted"});
+        f.fetch();
+        QVERIFY(!f.manager.error());
+    }
+
+    void deviceFailureShowsSimulatorsAlone_data() {
+        QTest::addColumn<QByteArray>("listing"); // empty: no device tool at all
+        QTest::addColumn<QString>("logged");
+        QTest::addRow("device tool missing") << QByteArray() << "devicectl failed: Could not start";
+        QTest::addRow("document without hardwareProperties")
+            << QByteArray(R"({"result": {"devices": [{"identifier": "P1",
+                             "deviceProperties": {"name": "Phone"}}]}})")
+            << "devicectl failed: The data couldn’t be read because it is missing.";
+    }
+
+    void deviceFailureShowsSimulatorsAlone() {
+        QFETCH(QByteArray, listing);
+        QFETCH(QString, logged);
+        Fixture f({"S1|One|Booted"});
+        if (listing.isEmpty())
+            f.xcode.removeTool(Tool::Devicectl);
+        else
+            f.xcode.setScenario(Tool::Devicectl, {.file = listing});
+        f.fetch();
+
+        QCOMPARE(ids(f.manager.devices()), QStringList{"S1"});
+        QVERIFY(!f.manager.error());
+        const QStringList lines = f.env.messages(category);
+        const qsizetype complete = lines.indexOf(u"Simulator fetch complete"_qs);
+        QVERIFY(complete >= 0);
+        QVERIFY2(lines.value(complete + 1).startsWith(logged),
+                 qPrintable(lines.value(complete + 1)));
+        QCOMPARE(lines.last(), u"Updated devices list with 1 items");
+    }
+
+    void olderFetchFinishingLastIsDropped_data() {
+        QTest::addColumn<FakeXcode::Scenario>(
+            "older"); // what the older fetch's simctl answers, late
+        QTest::addRow("older list") << FakeXcode::Scenario{
+            .standardOutput = simctlJson({{"iOS-17-2", {"S1|Old|Booted"}}}), .delaySeconds = 2};
+        QTest::addRow("older error") << FakeXcode::Scenario{
+            .standardError = "simctl died\n", .exitStatus = 1, .delaySeconds = 2};
+    }
+
+    void olderFetchFinishingLastIsDropped() {
+        QFETCH(FakeXcode::Scenario, older);
+        Fixture f({"S2|New|Booted"});
+        // Another Xcode, so that each fetch meets its own stand-in tools whatever the timing.
+        FakeXcode olderXcode(f.env.path());
+        olderXcode.setScenario(Tool::Simctl, older);
+        bool olderDone = false;
+        QCoro::connect(f.manager.fetchDevices(olderXcode.url()), this, [&] { olderDone = true; });
+        f.fetch();
+        QVERIFY(!olderDone);
+
+        QTRY_VERIFY_WITH_TIMEOUT(olderDone, 10000);
+        QCOMPARE(ids(f.manager.devices()), QStringList{"S2"});
+        QCOMPARE(f.manager.selectedDevice()->id, u"S2");
+        QVERIFY(!f.manager.error());
+        QVERIFY(!f.manager.isLoading());
+    }
+
+    void listsAndroidAfterIOS() {
+        Fixture f({"S1|iPhone 15|Shutdown"}, {"P1|My iPhone|booted"});
+        FakeAdb adb(f.env.path(), true);
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        f.fetch();
+        QCOMPARE(ids(f.manager.devices()),
+                 (QStringList{"S1", "P1", "emulator-5554", "R5CT1234567", "0A1B2C3D4E5F6789"}));
+
+        // A changed adb location applies at the next fetch: this one lists nothing.
+        AdbLocator::adbPathSetting().setValue(f.env.filePath("no-devices-sdk/platform-tools/adb"));
+        f.fetch();
+        QCOMPARE(ids(f.manager.devices()), (QStringList{"S1", "P1"}));
+    }
+
+    void hangingAdbDoesNotHoldIOSBack() {
+        Fixture f({"S1|iPhone 15|Booted"});
+        FakeAdb adb(f.env.path());
+        adb.setScenario({.hang = true}, QStringLiteral("devices -l"));
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
         AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
-                                          stored);
-    RunDestinationManager manager; // reads the stored choice when made
-    QCOMPARE(manager.selectedDeviceId().value_or(QString()), stored);
+                                          QStringLiteral("emulator-5554"));
+        RunDestinationManager manager;
+        bool finished = false;
+        QCoro::connect(manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
 
-    QVERIFY(!waitForOutcome(manager.fetchDevices(f.xcode.url())).failed());
-    QVERIFY(manager.selectedDevice());
-    QCOMPARE(manager.selectedDevice()->id, selected);
-    QCOMPARE(storedId(), selected);
-}
+        QTRY_COMPARE_WITH_TIMEOUT(ids(manager.devices()), QStringList{"S1"}, 10000);
+        QVERIFY(!manager.isLoading());
+        QVERIFY(!finished);
+        // The remembered emulator may still come: the booted simulator does not replace it yet.
+        QCOMPARE(storedId(), u"emulator-5554"_qs);
+        QVERIFY(!manager.selectedDevice());
 
-void tst_RunDestinationManager::refreshesSelectedDeviceFields() {
-    Fixture f({"S1|Old name|Booted"});
-    f.fetch();
-    QCOMPARE(f.manager.selectedDevice()->name, u"Old name");
-
-    // Renamed and shut down: the stored id keeps it selected, with the new fields.
-    f.setSimulators({"S9|Other|Booted", "S1|New name|Shutdown"});
-    f.fetch();
-    QCOMPARE(f.manager.selectedDevice()->name, u"New name");
-    QCOMPARE(f.manager.selectedDevice()->state, DeviceState::shutdown);
-
-    // Nothing booted and the selected device gone: the selection stays as it was.
-    f.setSimulators({"S7|Seven|Shutdown"});
-    f.fetch();
-    QCOMPARE(ids(f.manager.devices()), QStringList{"S7"});
-    QCOMPARE(f.manager.selectedDevice()->name, u"New name");
-    QCOMPARE(storedId(), u"S1"_qs);
-}
-
-void tst_RunDestinationManager::simulatorFailureKeepsPreviousList() {
-    Fixture f({"S1|One|Booted"}, {"P1|Phone|booted"});
-    f.fetch();
-    const QList<Device> devices = f.manager.devices();
-    const QList<DeviceSection> sections = f.manager.groupedSections();
-    const std::optional<Device> selected = f.manager.selectedDevice();
-
-    const QString message = QStringLiteral("An error was encountered processing the command "
-                                           "(domain=com.apple.CoreSimulator.SimError, code=405)\n");
-    f.xcode.setScenario(Tool::Simctl, {.standardError = message.toUtf8(), .exitStatus = 1});
-    f.fetch();
-
-    QCOMPARE(f.manager.errorDescription(), message);
-    QVERIFY(!f.manager.isLoading());
-    QCOMPARE(f.manager.devices(), devices);
-    QCOMPARE(f.manager.groupedSections(), sections);
-    QCOMPARE(f.manager.selectedDevice(), selected);
-    // The dropped device listing may still log after this line: look it up, not at the end.
-    const QList<LogRecord> records = f.env.records();
-    const auto failure = std::find_if(records.cbegin(), records.cend(), [&](const LogRecord& r) {
-        return r.message == u"Error fetching devices: "_qs + message;
-    });
-    QVERIFY(failure != records.cend());
-    QCOMPARE(failure->level, LogRecord::Level::Error);
-
-    // The next successful fetch clears the error.
-    f.setSimulators({"S1|One|Booted"});
-    f.fetch();
-    QVERIFY(!f.manager.error());
-}
-
-void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone_data() {
-    QTest::addColumn<QByteArray>("listing"); // empty: no device tool at all
-    QTest::addColumn<QString>("logged");
-    QTest::addRow("device tool missing") << QByteArray() << "devicectl failed: Could not start";
-    QTest::addRow("document without hardwareProperties")
-        << QByteArray(R"({"result": {"devices": [{"identifier": "P1",
-                         "deviceProperties": {"name": "Phone"}}]}})")
-        << "devicectl failed: The data couldn’t be read because it is missing.";
-}
-
-void tst_RunDestinationManager::deviceFailureShowsSimulatorsAlone() {
-    QFETCH(QByteArray, listing);
-    QFETCH(QString, logged);
-    Fixture f({"S1|One|Booted"});
-    if (listing.isEmpty())
-        f.xcode.removeTool(Tool::Devicectl);
-    else
-        f.xcode.setScenario(Tool::Devicectl, {.file = listing});
-    f.fetch();
-
-    QCOMPARE(ids(f.manager.devices()), QStringList{"S1"});
-    QVERIFY(!f.manager.error());
-    const QStringList lines = f.env.messages(category);
-    const qsizetype complete = lines.indexOf(u"Simulator fetch complete"_qs);
-    QVERIFY(complete >= 0);
-    QVERIFY2(lines.value(complete + 1).startsWith(logged), qPrintable(lines.value(complete + 1)));
-    QCOMPARE(lines.last(), u"Updated devices list with 1 items");
-}
-
-void tst_RunDestinationManager::olderFetchFinishingLastIsDropped_data() {
-    QTest::addColumn<FakeXcode::Scenario>("older"); // what the older fetch's simctl answers, late
-    QTest::addRow("older list") << FakeXcode::Scenario{
-        .standardOutput = simctlJson({{"iOS-17-2", {"S1|Old|Booted"}}}), .delaySeconds = 2};
-    QTest::addRow("older error") << FakeXcode::Scenario{
-        .standardError = "simctl died\n", .exitStatus = 1, .delaySeconds = 2};
-}
-
-void tst_RunDestinationManager::olderFetchFinishingLastIsDropped() {
-    QFETCH(FakeXcode::Scenario, older);
-    Fixture f({"S2|New|Booted"});
-    // Another Xcode, so that each fetch meets its own stand-in tools whatever the timing.
-    FakeXcode olderXcode(f.env.path());
-    olderXcode.setScenario(Tool::Simctl, older);
-    bool olderDone = false;
-    QCoro::connect(f.manager.fetchDevices(olderXcode.url()), this, [&] { olderDone = true; });
-    f.fetch();
-    QVERIFY(!olderDone);
-
-    QTRY_VERIFY_WITH_TIMEOUT(olderDone, 10000);
-    QCOMPARE(ids(f.manager.devices()), QStringList{"S2"});
-    QCOMPARE(f.manager.selectedDevice()->id, u"S2");
-    QVERIFY(!f.manager.error());
-    QVERIFY(!f.manager.isLoading());
-}
-
-void tst_RunDestinationManager::listsAndroidAfterIOS() {
-    Fixture f({"S1|iPhone 15|Shutdown"}, {"P1|My iPhone|booted"});
-    FakeAdb adb(f.env.path(), true);
-    AdbLocator::adbPathSetting().setValue(adb.adbPath());
-    f.fetch();
-    QCOMPARE(ids(f.manager.devices()),
-             (QStringList{"S1", "P1", "emulator-5554", "R5CT1234567", "0A1B2C3D4E5F6789"}));
-    QStringList keys;
-    for (const DeviceSection& section : f.manager.groupedSections())
-        keys.append(section.key);
-    QCOMPARE(keys, (QStringList{"iOS Devices", "iOS", "Android Devices", "Android Emulators"}));
-
-    // A changed adb location applies at the next fetch: this one lists nothing.
-    AdbLocator::adbPathSetting().setValue(f.env.filePath("no-devices-sdk/platform-tools/adb"));
-    f.fetch();
-    QCOMPARE(ids(f.manager.devices()), (QStringList{"S1", "P1"}));
-}
-
-void tst_RunDestinationManager::hangingAdbDoesNotHoldIOSBack() {
-    Fixture f({"S1|iPhone 15|Booted"});
-    FakeAdb adb(f.env.path());
-    adb.setScenario({.hang = true}, QStringLiteral("devices -l"));
-    AdbLocator::adbPathSetting().setValue(adb.adbPath());
-    AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
-                                      QStringLiteral("emulator-5554"));
-    RunDestinationManager manager;
-    bool finished = false;
-    QCoro::connect(manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
-
-    QTRY_COMPARE_WITH_TIMEOUT(ids(manager.devices()), QStringList{"S1"}, 10000);
-    QVERIFY(!manager.isLoading());
-    QVERIFY(!finished);
-    // The remembered emulator may still come: the booted simulator does not replace it yet.
-    QCOMPARE(storedId(), u"emulator-5554"_qs);
-    QVERIFY(!manager.selectedDevice());
-
-    adb.endHangs();
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
-    QCOMPARE(ids(manager.devices()), QStringList{"S1"});
-    QCOMPARE(storedId(), u"S1"_qs);
-}
+        adb.endHangs();
+        QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
+        QCOMPARE(ids(manager.devices()), QStringList{"S1"});
+        QCOMPARE(storedId(), u"S1"_qs);
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_RunDestinationManager)
 #include "tst_RunDestinationManager.moc"

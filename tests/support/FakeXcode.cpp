@@ -1,5 +1,8 @@
 #include "FakeXcode.h"
 
+#include "DeviceFixtures.h"
+#include "ToolDocuments.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -46,6 +49,24 @@ QString FakeXcode::toolPath(Tool tool) const {
 
 void FakeXcode::setScenario(Tool tool, const Scenario& scenario, const QString& match) {
     m_tools.setScenario(toolName(tool), scenario, match);
+}
+
+void FakeXcode::setSimulators(const QStringList& sims, double delaySeconds) {
+    setScenario(Tool::Simctl,
+                {.standardOutput = DeviceFixtures::simctlJson({{QStringLiteral("iOS-17-2"), sims}}),
+                 .delaySeconds = delaySeconds},
+                QStringLiteral("list devices"));
+}
+
+void FakeXcode::setPhones(const QStringList& phones, double delaySeconds) {
+    setScenario(Tool::Devicectl,
+                {.file = DeviceFixtures::devicectlJson(phones), .delaySeconds = delaySeconds},
+                QStringLiteral("list devices"));
+}
+
+void FakeXcode::setApps(const QStringList& apps, const QString& device, double delaySeconds) {
+    setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(apps), .delaySeconds = delaySeconds},
+                QStringLiteral("device info apps --device ") + device);
 }
 
 QList<qint64> FakeXcode::hangingProcesses(Tool tool) const {

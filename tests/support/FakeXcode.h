@@ -59,6 +59,12 @@ public:
     // Sets what calls of `tool` whose arguments contain `match` answer; replaces an earlier
     // scenario with the same match. Newer scenarios are consulted first.
     void setScenario(Tool tool, const Scenario& scenario, const QString& match = {});
+    // The usual listings: iOS 17.2 simulators as "udid|name|state", phones as
+    // "identifier|name|bootState", and a device's apps as "name=bundle id" (every device's when
+    // `device` is empty).
+    void setSimulators(const QStringList& sims, double delaySeconds = 0);
+    void setPhones(const QStringList& phones, double delaySeconds = 0);
+    void setApps(const QStringList& apps, const QString& device = {}, double delaySeconds = 0);
 
     // Every call of `tool` so far, oldest first.
     [[nodiscard]] QList<Invocation> invocations(Tool tool) const;

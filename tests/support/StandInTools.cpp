@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 #include <csignal>
 
@@ -70,10 +71,17 @@ void StandInTools::endHangs(const QString& tool, const QString& owner) {
     const QDir hanging(m_directory + QStringLiteral("/hanging/") + tool);
     for (const qint64 id : hangingProcesses(tool)) {
         // Only while it is still the parked tool (the stand-in script, or the sleep it becomes):
-        // once its owner killed it, the id may be reused.
-        QFile command(QStringLiteral("/proc/%1/cmdline").arg(id));
-        const QByteArray line =
-            command.open(QIODevice::ReadOnly) ? command.readAll() : QByteArray();
+        // once its owner killed it, the id may be reused. In the middle of becoming the sleep
+        // its command line reads empty for a moment, so an empty one is read again.
+        QByteArray line;
+        for (int attempt = 0; attempt < 50 && line.isEmpty(); ++attempt) {
+            QFile command(QStringLiteral("/proc/%1/cmdline").arg(id));
+            if (!command.open(QIODevice::ReadOnly))
+                break;
+            line = command.readAll();
+            if (line.isEmpty())
+                QThread::msleep(10);
+        }
         if (line.startsWith("sleep") || line.contains(owner.toUtf8()))
             ::kill(pid_t(id), SIGKILL);
         QFile::remove(hanging.filePath(QString::number(id)));

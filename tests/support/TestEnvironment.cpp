@@ -11,10 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TestEnvironment::TestEnvironment()
-    : m_savedHome(qgetenv("HOME"))
-    , m_savedAndroidHome(qgetenv("ANDROID_HOME"))
-    , m_savedTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray()) {
+TestEnvironment::TestEnvironment() {
+    for (const char* name :
+         {"HOME", "TMPDIR", "PATH", "ANDROID_HOME", "ANDROID_SDK_ROOT", "ANDROID_ADB_SERVER_PORT"})
+        m_savedVariables.append(
+            {name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
     QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));
     QCoreApplication::setApplicationName(QStringLiteral("Kestrine"));
     // Test mode keeps everything below ~/.qttest; a home of our own keeps parallel tests apart.
@@ -39,15 +40,12 @@ TestEnvironment::TestEnvironment()
 
 TestEnvironment::~TestEnvironment() {
     Logger::setCaptureSink({});
-    qputenv("HOME", m_savedHome);
-    if (m_savedAndroidHome.isNull())
-        qunsetenv("ANDROID_HOME");
-    else
-        qputenv("ANDROID_HOME", m_savedAndroidHome);
-    if (m_savedTmpDir.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", m_savedTmpDir);
+    for (const auto& [name, value] : m_savedVariables) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
 }
 
 QStringList TestEnvironment::messages(const QString& category) const {

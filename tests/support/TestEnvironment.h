@@ -7,9 +7,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <utility>
+
 // Everything a test touches on disk goes to a fresh temporary directory: QStandardPaths in
 // test mode, every settings file, the temporary directory of the tools, and ANDROID_HOME, whose
-// adb lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). Log
+// adb lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). The
+// variables it or a test sets (HOME, TMPDIR, PATH and the Android ones) are put back
+// when it goes. Log
 // lines written while it lives are captured for assertions. Create one per test function (or per
 // test case in initTestCase) before creating any object under test.
 class TestEnvironment {
@@ -36,9 +40,8 @@ public:
     void clearLog();
 
 private:
-    QByteArray m_savedHome;
-    QByteArray m_savedAndroidHome;
-    QByteArray m_savedTmpDir;
+    // Null when the variable was not set.
+    QList<std::pair<const char*, QByteArray>> m_savedVariables;
     QTemporaryDir m_directory;
     // Some objects log from worker threads (the icon cache does).
     mutable QMutex m_mutex;

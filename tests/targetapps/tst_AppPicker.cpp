@@ -46,11 +46,7 @@ struct Fixture {
         QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
     }
 
-    void setApps(const QStringList& apps, double delay = 0) {
-        xcode.setScenario(Tool::Devicectl,
-                          {.file = ToolDocuments::apps(apps), .delaySeconds = delay},
-                          QStringLiteral("device info apps"));
-    }
+    void setApps(const QStringList& apps, double delay = 0) { xcode.setApps(apps, {}, delay); }
 
     int appsCalls() const {
         int count = 0;
@@ -105,7 +101,6 @@ private Q_SLOTS:
         QVERIFY(f.picker->button()->isVisibleTo(f.picker));
         QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
         QTRY_COMPARE(f.picker->title(), QStringLiteral("Maps"));
-        QCOMPARE(f.picker->button()->toolTip(), QStringLiteral("Select target app for deeplinks"));
 
         // Away to a simulator and back: the list was kept, so the load costs nothing.
         f.devices.selectDevice(simulator);
@@ -130,14 +125,14 @@ private Q_SLOTS:
         QTRY_VERIFY(f.picker->showsAppIcon());
         QCOMPARE(f.picker->title(), QStringLiteral("Maps"));
 
-        f.xcode.setScenario(
-            Tool::Devicectl,
-            fails ? FakeXcode::Scenario{.standardError = "ERROR: Connection reset\n",
-                                        .exitStatus = 1,
-                                        .delaySeconds = 0.3}
-                  : FakeXcode::Scenario{.file = ToolDocuments::apps({"Atlas=com.example.atlas"}),
-                                        .delaySeconds = 0.3},
-            QStringLiteral("device info apps --device DEV-2"));
+        if (fails)
+            f.xcode.setScenario(Tool::Devicectl,
+                                {.standardError = "ERROR: Connection reset\n",
+                                 .exitStatus = 1,
+                                 .delaySeconds = 0.3},
+                                QStringLiteral("device info apps --device DEV-2"));
+        else
+            f.xcode.setApps({"Atlas=com.example.atlas"}, QStringLiteral("DEV-2"), 0.3);
         f.devices.selectDevice(tablet);
         QVERIFY(f.bundleIds.isLoading());
         QCOMPARE(f.picker->title(), QStringLiteral("Loading..."));
@@ -239,27 +234,8 @@ private Q_SLOTS:
         QCOMPARE(f.rowNames().size(), 3);
     }
 
-    void clickingARowChoosesTheApp() {
-        Fixture f;
-        f.devices.selectDevice(phone);
-        QTRY_COMPARE(f.bundleIds.apps().size(), 3);
-        f.picker->button()->click();
-        QListView* list = f.list()->list();
-        const QRect row = list->visualRect(list->model()->index(2, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
-
-        QVERIFY(!f.picker->popover()->isVisible());
-        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
-        QCOMPARE(f.picker->title(), QStringLiteral("Weather"));
-
-        // Opened again: that row is checked and highlighted.
-        f.picker->button()->click();
-        const QModelIndex checked = f.list()->model()->index(2);
-        QVERIFY(checked.data(AppListModel::IsSelectedRole).toBool());
-        QCOMPARE(f.list()->list()->currentIndex(), checked);
-    }
-
-    void keyboardPicksTheHighlightedApp() {
+    // Return takes the highlighted row (the arrows only highlight), a click the row clicked.
+    void returnOrClickChoosesTheApp() {
         Fixture f;
         f.devices.selectDevice(phone);
         QTRY_COMPARE(f.bundleIds.apps().size(), 3);
@@ -269,21 +245,30 @@ private Q_SLOTS:
         QTest::keyClick(search, Qt::Key_Down); // from Maps (selected) to Notes
         QCOMPARE(f.list()->list()->currentIndex().row(), 1);
         QCOMPARE(f.picker->selection(), std::optional<QString>("com.example.notes"));
-        QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Maps")); // only highlighted
+        QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Maps"));
         QTest::keyClick(search, Qt::Key_Return);
         QVERIFY(!f.picker->showingPopover());
         QCOMPARE(f.bundleIds.selectedApp()->name(), QStringLiteral("Notes"));
+
+        f.picker->button()->click();
+        QListView* list = f.list()->list();
+        const QRect row = list->visualRect(list->model()->index(2, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QVERIFY(!f.picker->popover()->isVisible());
+        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
+        QCOMPARE(f.picker->title(), QStringLiteral("Weather"));
+        // Opened again: that row is checked and highlighted.
+        f.picker->button()->click();
+        const QModelIndex checked = f.list()->model()->index(2);
+        QVERIFY(checked.data(AppListModel::IsSelectedRole).toBool());
+        QCOMPARE(f.list()->list()->currentIndex(), checked);
     }
 
     void androidOffersAnyAppFirst() {
         Fixture f;
         FakeAdb adb(f.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
-        f.devices.selectDevice({.id = QStringLiteral("emulator-5554"),
-                                .name = QStringLiteral("Pixel 7"),
-                                .state = DeviceState::booted,
-                                .runtime = QStringLiteral("Android"),
-                                .source = DeviceSource::androidEmulator});
+        f.devices.selectDevice(DeviceFixtures::emulator);
         QVERIFY(f.picker->button()->isVisibleTo(f.picker));
         QTRY_COMPARE(f.picker->title(), QStringLiteral("Any App"));
         f.picker->button()->click();

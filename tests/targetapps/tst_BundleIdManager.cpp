@@ -22,16 +22,8 @@ using Tool = FakeXcode::Tool;
 const Device& iPhone = DeviceFixtures::phone;
 const Device& iPad = DeviceFixtures::tablet;
 const Device& simulator = DeviceFixtures::simulator;
-const Device emulator{.id = QStringLiteral("emulator-5554"),
-                      .name = QStringLiteral("Pixel 7"),
-                      .state = DeviceState::booted,
-                      .runtime = QStringLiteral("Android"),
-                      .source = DeviceSource::androidEmulator};
-const Device androidPhone{.id = QStringLiteral("R5CT1234567"),
-                          .name = QStringLiteral("SM A546B"),
-                          .state = DeviceState::booted,
-                          .runtime = QStringLiteral("Android"),
-                          .source = DeviceSource::androidDevice};
+const Device& emulator = DeviceFixtures::emulator;
+const Device& androidPhone = DeviceFixtures::androidPhone;
 // The demo adb's packages, sorted, after Any App (no package).
 const QStringList androidApps{"", "com.example.chat", "com.example.news", "com.example.shop"};
 
@@ -50,11 +42,6 @@ int calls(const FakeXcode& xcode, QLatin1String text) {
     return count;
 }
 
-void setApps(FakeXcode& xcode, const QStringList& apps, const QString& device = {}) {
-    xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::apps(apps)},
-                      QStringLiteral("device info apps --device ") + device);
-}
-
 void setIcon(FakeXcode& xcode, const QString& bundleId, QColor color, double delay = 0) {
     xcode.setScenario(Tool::Devicectl, {.file = ToolDocuments::png(color), .delaySeconds = delay},
                       QStringLiteral("--app-bundle-id ") + bundleId + u' ');
@@ -63,7 +50,7 @@ void setIcon(FakeXcode& xcode, const QString& bundleId, QColor color, double del
 // A manager pointed at the stand-in tools, which list `apps` on every device.
 struct Fixture {
     explicit Fixture(const QStringList& apps = {}) {
-        setApps(xcode, apps);
+        xcode.setApps(apps);
         manager.setXcodeURL(xcode.url());
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
     }
@@ -156,7 +143,7 @@ private Q_SLOTS:
         f.load(iPhone);
         QCOMPARE(calls(f.xcode, QLatin1String("info apps")), 2);
         // An empty list counts as not loaded.
-        setApps(f.xcode, {});
+        f.xcode.setApps({});
         f.manager.setLoadedDeviceId(std::nullopt);
         f.load(iPhone);
         f.load(iPhone);
@@ -191,9 +178,7 @@ private Q_SLOTS:
                     .contains("Error fetching apps: " + f.manager.errorDescription()));
 
         // The next load clears the error as soon as it starts, before its outcome is known.
-        f.xcode.setScenario(Tool::Devicectl,
-                            {.file = ToolDocuments::apps({"C=com.c"}), .delaySeconds = 0.2},
-                            QStringLiteral("device info apps"));
+        f.xcode.setApps({"C=com.c"}, {}, 0.2);
         auto task = f.manager.fetchApps(iPhone);
         QVERIFY(!f.manager.error());
         QVERIFY(f.manager.isLoading());
@@ -306,10 +291,8 @@ private Q_SLOTS:
         QFETCH(QStringList, apps);
         QFETCH(QString, loadedDevice);
         Fixture f;
-        f.xcode.setScenario(Tool::Devicectl,
-                            {.file = ToolDocuments::apps({"Old=com.old"}), .delaySeconds = 0.5},
-                            QStringLiteral("device info apps --device DEV-1"));
-        setApps(f.xcode, {"New=com.new"}, QStringLiteral("DEV-2"));
+        f.xcode.setApps({"Old=com.old"}, QStringLiteral("DEV-1"), 0.5);
+        f.xcode.setApps({"New=com.new"}, QStringLiteral("DEV-2"));
         if (iPadLoaded)
             f.load(iPad);
 

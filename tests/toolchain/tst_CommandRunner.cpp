@@ -23,123 +23,120 @@ TaskOutcome<CommandOutput> runScript(const QString& script, bool captureError = 
 class tst_CommandRunner : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void outcome_data();
-    void outcome();
-    void argumentsArriveVerbatim();
-    void environmentIsLaidOverOurs();
-    void launchFailure_data();
-    void launchFailure();
-};
+    void outcome_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("captureError");
+        QTest::addColumn<QString>(
+            "result"); // "output|error output" captured, or the failure message
 
-void tst_CommandRunner::outcome_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("captureError");
-    QTest::addColumn<QString>("result"); // "output|error output" captured, or the failure message
-
-    // Exit status 0 is success even with text on standard error.
-    QTest::addRow("success, both captured") << "echo out; echo err >&2" << true << "out\n|err\n";
-    QTest::addRow("success, standard output only") << "echo out; echo err >&2" << false << "out\n|";
-    QTest::addRow("standard error wins over standard output")
-        << "printf 'on stdout'; printf 'on stderr' >&2; exit 1" << true << "on stderr";
-    QTest::addRow("standard output when standard error is empty")
-        << "printf 'only stdout\\n'; exit 2" << true << "only stdout\n";
-    QTest::addRow("nothing written") << "exit 3" << true << "Unknown error";
-    QTest::addRow("invalid UTF-8 on standard error counts as empty")
-        << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1" << true << "fallback";
-    // Past 64 MiB on either stream the tool is stopped (the sleep would outlast the test).
-    const QString stopped = QStringLiteral("“sh” was stopped: its output passed 64 MiB");
-    QTest::addRow("standard output past the cap")
-        << "head -c 67108865 /dev/zero; exec sleep 60" << true << stopped;
-    QTest::addRow("standard error past the cap")
-        << "head -c 67108865 /dev/zero >&2; exit 0" << true << stopped;
-}
-
-void tst_CommandRunner::outcome() {
-    QFETCH(QString, script);
-    QFETCH(bool, captureError);
-    QFETCH(QString, result);
-    TestEnvironment env;
-
-    const TaskOutcome<CommandOutput> outcome = runScript(script, captureError);
-
-    if (outcome.value) {
-        QCOMPARE(QString::fromUtf8(outcome.value->output + '|' + outcome.value->errorOutput),
-                 result);
-        return;
+        // Exit status 0 is success even with text on standard error.
+        QTest::addRow("success, both captured")
+            << "echo out; echo err >&2" << true << "out\n|err\n";
+        QTest::addRow("success, standard output only")
+            << "echo out; echo err >&2" << false << "out\n|";
+        QTest::addRow("standard error wins over standard output")
+            << "printf 'on stdout'; printf 'on stderr' >&2; exit 1" << true << "on stderr";
+        QTest::addRow("standard output when standard error is empty")
+            << "printf 'only stdout\\n'; exit 2" << true << "only stdout\n";
+        QTest::addRow("nothing written") << "exit 3" << true << "Unknown error";
+        QTest::addRow("invalid UTF-8 on standard error counts as empty")
+            << "printf '\\377\\376bad' >&2; printf 'fallback'; exit 1" << true << "fallback";
+        // Past 64 MiB on either stream the tool is stopped (the sleep would outlast the test).
+        const QString stopped = QStringLiteral("“sh” was stopped: its output passed 64 MiB");
+        QTest::addRow("standard output past the cap")
+            << "head -c 67108865 /dev/zero; exec sleep 60" << true << stopped;
+        QTest::addRow("standard error past the cap")
+            << "head -c 67108865 /dev/zero >&2; exit 0" << true << stopped;
     }
-    const std::optional<CommandError> error = outcome.errorAs<CommandError>();
-    QVERIFY(error);
-    QCOMPARE(error->message, result);
-    QCOMPARE(error->errorDescription(), result);
-}
 
-void tst_CommandRunner::argumentsArriveVerbatim() {
-    TestEnvironment env;
-    // Shell syntax, then newlines, dashes, an empty one and non-ASCII.
-    QStringList arguments{"a;b", "$(touch pwned)", "`id`", "$HOME", "*", "a|b", "&&", ">out"};
-    arguments += {"line one\nline two",           "\n", "-n", "--json-output", "", "tëst", "🦅",
-                  "https://example.com/ä?q=1&r=2"};
+    void outcome() {
+        QFETCH(QString, script);
+        QFETCH(bool, captureError);
+        QFETCH(QString, result);
+        TestEnvironment env;
 
-    // The script prints each argument NUL-terminated, so that every byte can be compared.
-    QStringList all{QStringLiteral("-c"),
-                    QStringLiteral("for a in \"$@\"; do printf '%s\\0' \"$a\"; done"),
-                    QStringLiteral("sh")};
-    all += arguments;
-    const TaskOutcome<CommandOutput> outcome =
-        waitForOutcome(CommandRunner::run(shell, all, {}, true, true));
+        const TaskOutcome<CommandOutput> outcome = runScript(script, captureError);
 
-    QVERIFY(!outcome.failed());
-    QList<QByteArray> received = outcome.value->output.split('\0');
-    QCOMPARE(received.takeLast(), QByteArray());
-    QStringList texts;
-    for (const QByteArray& bytes : received)
-        texts.append(QString::fromUtf8(bytes));
-    QCOMPARE(texts, arguments);
-    QVERIFY(!QFile::exists(QStringLiteral("pwned")));
-}
+        if (outcome.value) {
+            QCOMPARE(QString::fromUtf8(outcome.value->output + '|' + outcome.value->errorOutput),
+                     result);
+            return;
+        }
+        const std::optional<CommandError> error = outcome.errorAs<CommandError>();
+        QVERIFY(error);
+        QCOMPARE(error->message, result);
+        QCOMPARE(error->errorDescription(), result);
+    }
 
-void tst_CommandRunner::environmentIsLaidOverOurs() {
-    TestEnvironment env;
-    qputenv("KESTRINE_TEST_REPLACED", "from parent");
-    qputenv("KESTRINE_TEST_INHERITED", "inherited value");
-    qunsetenv("KESTRINE_TEST_ADDED");
+    void argumentsArriveVerbatim() {
+        TestEnvironment env;
+        // Shell syntax, then newlines, dashes, an empty one and non-ASCII.
+        QStringList arguments{"a;b", "$(touch pwned)", "`id`", "$HOME", "*", "a|b", "&&", ">out"};
+        arguments +=
+            {"line one\nline two",           "\n", "-n", "--json-output", "", "tëst", "🦅",
+             "https://example.com/ä?q=1&r=2"};
 
-    const TaskOutcome<CommandOutput> outcome =
-        runScript(QStringLiteral("printf '%s|%s|%s|%s' \"$KESTRINE_TEST_REPLACED\" "
-                                 "\"$KESTRINE_TEST_INHERITED\" \"$KESTRINE_TEST_ADDED\" \"$HOME\""),
-                  true,
-                  {{QStringLiteral("KESTRINE_TEST_REPLACED"), QStringLiteral("given")},
-                   {QStringLiteral("KESTRINE_TEST_ADDED"), QStringLiteral("new = value")}});
+        // The script prints each argument NUL-terminated, so that every byte can be compared.
+        QStringList all{QStringLiteral("-c"),
+                        QStringLiteral("for a in \"$@\"; do printf '%s\\0' \"$a\"; done"),
+                        QStringLiteral("sh")};
+        all += arguments;
+        const TaskOutcome<CommandOutput> outcome =
+            waitForOutcome(CommandRunner::run(shell, all, {}, true, true));
 
-    QVERIFY(!outcome.failed());
-    QCOMPARE(QString::fromUtf8(outcome.value->output),
-             "given|inherited value|new = value|" + qEnvironmentVariable("HOME"));
-    // Our own environment is left as it was.
-    QCOMPARE(qgetenv("KESTRINE_TEST_REPLACED"), QByteArray("from parent"));
-    QVERIFY(!qEnvironmentVariableIsSet("KESTRINE_TEST_ADDED"));
-}
+        QVERIFY(!outcome.failed());
+        QList<QByteArray> received = outcome.value->output.split('\0');
+        QCOMPARE(received.takeLast(), QByteArray());
+        QStringList texts;
+        for (const QByteArray& bytes : received)
+            texts.append(QString::fromUtf8(bytes));
+        QCOMPARE(texts, arguments);
+        QVERIFY(!QFile::exists(QStringLiteral("pwned")));
+    }
 
-void tst_CommandRunner::launchFailure_data() {
-    QTest::addColumn<QString>("path");
+    void environmentIsLaidOverOurs() {
+        TestEnvironment env;
+        qputenv("KESTRINE_TEST_REPLACED", "from parent");
+        qputenv("KESTRINE_TEST_INHERITED", "inherited value");
+        qunsetenv("KESTRINE_TEST_ADDED");
 
-    QTest::addRow("missing file") << "/nonexistent/Xcode.app/Contents/Developer/usr/bin/simctl";
-    QTest::addRow("relative path is not looked up") << "sh";
-}
+        const TaskOutcome<CommandOutput> outcome = runScript(
+            QStringLiteral("printf '%s|%s|%s|%s' \"$KESTRINE_TEST_REPLACED\" "
+                           "\"$KESTRINE_TEST_INHERITED\" \"$KESTRINE_TEST_ADDED\" \"$HOME\""),
+            true,
+            {{QStringLiteral("KESTRINE_TEST_REPLACED"), QStringLiteral("given")},
+             {QStringLiteral("KESTRINE_TEST_ADDED"), QStringLiteral("new = value")}});
 
-void tst_CommandRunner::launchFailure() {
-    QFETCH(QString, path);
-    TestEnvironment env;
+        QVERIFY(!outcome.failed());
+        QCOMPARE(QString::fromUtf8(outcome.value->output),
+                 "given|inherited value|new = value|" + qEnvironmentVariable("HOME"));
+        // Our own environment is left as it was.
+        QCOMPARE(qgetenv("KESTRINE_TEST_REPLACED"), QByteArray("from parent"));
+        QVERIFY(!qEnvironmentVariableIsSet("KESTRINE_TEST_ADDED"));
+    }
 
-    const TaskOutcome<CommandOutput> outcome =
-        waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true));
+    void launchFailure_data() {
+        QTest::addColumn<QString>("path");
 
-    QVERIFY(outcome.failed());
-    QVERIFY(!outcome.errorAs<CommandError>());
-    const std::optional<AppError> error = outcome.errorAs<AppError>();
-    QVERIFY(error);
-    QCOMPARE(error->domain(), CommandRunner::launchErrorDomain);
-    QVERIFY2(!error->errorDescription().isEmpty(), qPrintable(error->errorDescription()));
-}
+        QTest::addRow("missing file") << "/nonexistent/Xcode.app/Contents/Developer/usr/bin/simctl";
+        QTest::addRow("relative path is not looked up") << "sh";
+    }
+
+    void launchFailure() {
+        QFETCH(QString, path);
+        TestEnvironment env;
+
+        const TaskOutcome<CommandOutput> outcome =
+            waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true));
+
+        QVERIFY(outcome.failed());
+        QVERIFY(!outcome.errorAs<CommandError>());
+        const std::optional<AppError> error = outcome.errorAs<AppError>();
+        QVERIFY(error);
+        QCOMPARE(error->domain(), CommandRunner::launchErrorDomain);
+        QVERIFY2(!error->errorDescription().isEmpty(), qPrintable(error->errorDescription()));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_CommandRunner)
 #include "tst_CommandRunner.moc"

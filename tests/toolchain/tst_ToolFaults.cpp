@@ -28,9 +28,6 @@ using Tool = FakeXcode::Tool;
 using Scenario = FakeXcode::Scenario;
 
 enum class Driver { destinations, apps, iconPass, fireAtSimulator, fireAtDevice };
-Q_DECLARE_METATYPE(Driver)
-Q_DECLARE_METATYPE(FakeXcode::Tool)
-Q_DECLARE_METATYPE(FakeXcode::Scenario)
 
 namespace {
 
@@ -174,87 +171,85 @@ struct Rig {
 class tst_ToolFaults : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void faultEndsAsItShould_data();
-    void faultEndsAsItShould();
-};
+    void faultEndsAsItShould_data() {
+        QTest::addColumn<Driver>("driver");
+        QTest::addColumn<Tool>("tool");
+        QTest::addColumn<Scenario>("fault");
+        QTest::addColumn<bool>("deleteOwners"); // while a hanging tool waits
+        QTest::addColumn<QString>("expected");  // the start of the summary
 
-void tst_ToolFaults::faultEndsAsItShould_data() {
-    QTest::addColumn<Driver>("driver");
-    QTest::addColumn<Tool>("tool");
-    QTest::addColumn<Scenario>("fault");
-    QTest::addColumn<bool>("deleteOwners"); // while a hanging tool waits
-    QTest::addColumn<QString>("expected");  // the start of the summary
+        const QByteArray noise = garbage(4 << 20);
+        const QByteArray prose =
+            QByteArray("no simulators on this line (none at all)\n").repeated(100000);
 
-    const QByteArray noise = garbage(4 << 20);
-    const QByteArray prose =
-        QByteArray("no simulators on this line (none at all)\n").repeated(100000);
+        QTest::addRow("simctl dies by a signal mid-listing")
+            << Driver::destinations << Tool::Simctl
+            << Scenario{.standardOutput = R"({"devices": {)",
+                        .standardError = "lost connection",
+                        .signal = SIGKILL}
+            << false << "0 devices, error: lost connection, loading: no";
+        QTest::addRow("simctl lists 20000 simulators")
+            << Driver::destinations << Tool::Simctl
+            << Scenario{.standardOutput = manySimulators(20000)} << false
+            << "20001 devices, error: none, loading: no";
 
-    QTest::addRow("simctl dies by a signal mid-listing")
-        << Driver::destinations << Tool::Simctl
-        << Scenario{.standardOutput = R"({"devices": {)",
-                    .standardError = "lost connection",
-                    .signal = SIGKILL}
-        << false << "0 devices, error: lost connection, loading: no";
-    QTest::addRow("simctl lists 20000 simulators")
-        << Driver::destinations << Tool::Simctl << Scenario{.standardOutput = manySimulators(20000)}
-        << false << "20001 devices, error: none, loading: no";
+        QTest::addRow("launch fails with 4 MB of text")
+            << Driver::fireAtDevice << Tool::Devicectl
+            << Scenario{.standardError = prose, .exitStatus = 1} << false
+            << "failed: no simulators on this line (none at all)\nno simulators";
+        QTest::addRow("launch exits 0 with garbage")
+            << Driver::fireAtDevice << Tool::Devicectl
+            << Scenario{.standardOutput = noise, .standardError = noise} << false << "succeeded";
 
-    QTest::addRow("launch fails with 4 MB of text")
-        << Driver::fireAtDevice << Tool::Devicectl
-        << Scenario{.standardError = prose, .exitStatus = 1} << false
-        << "failed: no simulators on this line (none at all)\nno simulators";
-    QTest::addRow("launch exits 0 with garbage")
-        << Driver::fireAtDevice << Tool::Devicectl
-        << Scenario{.standardOutput = noise, .standardError = noise} << false << "succeeded";
-
-    // Nothing gives up on a hanging tool by itself; these end when the tool is killed.
-    const Scenario hang{.hang = true};
-    QTest::addRow("hang: devicectl list, manager deleted meanwhile")
-        << Driver::destinations << Tool::Devicectl << hang << true << QString();
-    QTest::addRow("hang: devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
-                                          << "0 apps, error: Unknown error, loading: no";
-    // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
-    QTest::addRow("hang: devicectl icon of one app")
-        << Driver::iconPass << Tool::Devicectl << hang << false
-        << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
-    QTest::addRow("hang: simctl openurl")
-        << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
-    QTest::addRow("hang: devicectl launch, executer and managers deleted meanwhile")
-        << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
-}
-
-void tst_ToolFaults::faultEndsAsItShould() {
-    QFETCH(Driver, driver);
-    QFETCH(Tool, tool);
-    QFETCH(Scenario, fault);
-    QFETCH(bool, deleteOwners);
-    QFETCH(QString, expected);
-
-    TestEnvironment env;
-    Rig rig(env);
-    fault.delaySeconds = 0.3;
-    rig.setFault(tool, faultyCalls.at(int(driver)), fault);
-    rig.start(driver);
-    if (fault.hang) {
-        QTRY_COMPARE(rig.xcode.hangingProcesses(tool).size(), 1);
-        QTRY_VERIFY(rig.ticksWhileFaulty >= 10);
-        const QString meanwhile = rig.summary(driver);
-        // Still waiting, as far as the user can tell; the app list does not wait for icons.
-        QVERIFY2(meanwhile.contains(u"loading: yes") || meanwhile == u"pending" ||
-                     meanwhile == u"2 apps, icons pending",
-                 qPrintable(meanwhile));
-        if (deleteOwners) {
-            rig.executer.reset();
-            rig.apps.reset();
-            rig.destinations.reset();
-        }
-        rig.xcode.endHangs(tool);
+        // Nothing gives up on a hanging tool by itself; these end when the tool is killed.
+        const Scenario hang{.hang = true};
+        QTest::addRow("hang: devicectl list, manager deleted meanwhile")
+            << Driver::destinations << Tool::Devicectl << hang << true << QString();
+        QTest::addRow("hang: devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
+                                              << "0 apps, error: Unknown error, loading: no";
+        // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
+        QTest::addRow("hang: devicectl icon of one app")
+            << Driver::iconPass << Tool::Devicectl << hang << false
+            << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
+        QTest::addRow("hang: simctl openurl")
+            << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
+        QTest::addRow("hang: devicectl launch, executer and managers deleted meanwhile")
+            << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
     }
-    QTRY_VERIFY_WITH_TIMEOUT(rig.done, 20000);
-    QVERIFY2(rig.ticksWhileFaulty >= 3, "the GUI thread stood still while the tool ran");
-    if (!expected.isEmpty()) // nothing to ask once the owners are gone
-        QCOMPARE(rig.summary(driver).left(expected.size()), expected);
-}
+
+    void faultEndsAsItShould() {
+        QFETCH(Driver, driver);
+        QFETCH(Tool, tool);
+        QFETCH(Scenario, fault);
+        QFETCH(bool, deleteOwners);
+        QFETCH(QString, expected);
+
+        TestEnvironment env;
+        Rig rig(env);
+        fault.delaySeconds = 0.3;
+        rig.setFault(tool, faultyCalls.at(int(driver)), fault);
+        rig.start(driver);
+        if (fault.hang) {
+            QTRY_COMPARE(rig.xcode.hangingProcesses(tool).size(), 1);
+            QTRY_VERIFY(rig.ticksWhileFaulty >= 10);
+            const QString meanwhile = rig.summary(driver);
+            // Still waiting, as far as the user can tell; the app list does not wait for icons.
+            QVERIFY2(meanwhile.contains(u"loading: yes") || meanwhile == u"pending" ||
+                         meanwhile == u"2 apps, icons pending",
+                     qPrintable(meanwhile));
+            if (deleteOwners) {
+                rig.executer.reset();
+                rig.apps.reset();
+                rig.destinations.reset();
+            }
+            rig.xcode.endHangs(tool);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(rig.done, 20000);
+        QVERIFY2(rig.ticksWhileFaulty >= 3, "the GUI thread stood still while the tool ran");
+        if (!expected.isEmpty()) // nothing to ask once the owners are gone
+            QCOMPARE(rig.summary(driver).left(expected.size()), expected);
+    }
+};
 
 QTEST_MAIN(tst_ToolFaults)
 #include "tst_ToolFaults.moc"

@@ -64,120 +64,113 @@ struct Fixture {
 class tst_CheckForUpdatesView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void placesItemRightAfterAbout();
-    void itemFollowsTheCheck();
-    void showsOneAlertAtATime();
-    void startUpCheckSpeaksOnlyOfUpdates_data();
-    void startUpCheckSpeaksOnlyOfUpdates();
-};
+    void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
 
-void tst_CheckForUpdatesView::initTestCase() {
-    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-}
-
-void tst_CheckForUpdatesView::placesItemRightAfterAbout() {
-    TestEnvironment env;
-    SparkleUpdater updater;
-    {
+    void placesItemRightAfterAbout() {
+        TestEnvironment env;
+        SparkleUpdater updater;
+        {
+            QMainWindow window;
+            window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Quit"));
+            QMenu* help = window.menuBar()->addMenu(QStringLiteral("Help"));
+            help->addAction(QStringLiteral("Manual"));
+            help->addAction(QStringLiteral("About Kestrine"))->setMenuRole(QAction::AboutRole);
+            help->addAction(QStringLiteral("Licences"));
+            CheckForUpdatesView view(updater);
+            view.install(window.menuBar());
+            QCOMPARE(view.menu(), help);
+            QCOMPARE(titles(help),
+                     (QStringList{"Manual", "About Kestrine", checkTitle, "Licences"}));
+        }
+        // With no about item anywhere, a Help menu is made for both.
         QMainWindow window;
         window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Quit"));
-        QMenu* help = window.menuBar()->addMenu(QStringLiteral("Help"));
-        help->addAction(QStringLiteral("Manual"));
-        help->addAction(QStringLiteral("About Kestrine"))->setMenuRole(QAction::AboutRole);
-        help->addAction(QStringLiteral("Licences"));
         CheckForUpdatesView view(updater);
         view.install(window.menuBar());
-        QCOMPARE(view.menu(), help);
-        QCOMPARE(titles(help), (QStringList{"Manual", "About Kestrine", checkTitle, "Licences"}));
+        QCOMPARE(view.menu()->title(), QStringLiteral("&Help"));
+        QCOMPARE(titles(view.menu()), (QStringList{"About Kestrine", checkTitle}));
     }
-    // With no about item anywhere, a Help menu is made for both.
-    QMainWindow window;
-    window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Quit"));
-    CheckForUpdatesView view(updater);
-    view.install(window.menuBar());
-    QCOMPARE(view.menu()->title(), QStringLiteral("&Help"));
-    QCOMPARE(titles(view.menu()), (QStringList{"About Kestrine", checkTitle}));
-}
 
-void tst_CheckForUpdatesView::itemFollowsTheCheck() {
-    Fixture fixture;
-    FeedServer& server = fixture.server;
-    server.setFeed(feed(item("9.9")));
-    server.setHolding(true);
-    QAction* item = fixture.view->action();
+    void itemFollowsTheCheck() {
+        Fixture fixture;
+        FeedServer& server = fixture.server;
+        server.setFeed(feed(item("9.9")));
+        server.setHolding(true);
+        QAction* item = fixture.view->action();
 
-    // Whatever the item says beforehand, opening the menu asks the updater again.
-    item->setEnabled(false);
-    showMenu(fixture.view->menu());
-    QVERIFY(item->isEnabled());
+        // Whatever the item says beforehand, opening the menu asks the updater again.
+        item->setEnabled(false);
+        showMenu(fixture.view->menu());
+        QVERIFY(item->isEnabled());
 
-    item->trigger();
-    // No confirmation of its own: the request goes out straight away, nothing is shown yet.
-    QTRY_COMPARE(server.requestCount(), 1);
-    QVERIFY(!fixture.controller().alert());
-    item->setEnabled(true);
-    showMenu(fixture.view->menu());
-    QVERIFY(!item->isEnabled()); // while the check runs
+        item->trigger();
+        // No confirmation of its own: the request goes out straight away, nothing is shown yet.
+        QTRY_COMPARE(server.requestCount(), 1);
+        QVERIFY(!fixture.controller().alert());
+        item->setEnabled(true);
+        showMenu(fixture.view->menu());
+        QVERIFY(!item->isEnabled()); // while the check runs
 
-    server.release();
-    QTRY_VERIFY(fixture.controller().alert());
-    QCOMPARE(fixture.controller().alert()->result().outcome,
-             UpdateCheckResult::Outcome::UpdateAvailable);
-    showMenu(fixture.view->menu());
-    QVERIFY(item->isEnabled());
-}
-
-void tst_CheckForUpdatesView::showsOneAlertAtATime() {
-    Fixture fixture;
-    FeedServer& server = fixture.server;
-    server.setFeed(feed(item("0.5")));
-
-    fixture.view->action()->trigger();
-    QTRY_VERIFY(fixture.controller().alert());
-    QPointer<UpdateAlert> first = fixture.controller().alert();
-    QCOMPARE(first->result().outcome, UpdateCheckResult::Outcome::UpToDate);
-
-    server.setResponse(FeedServer::httpResponse("gone", 404, "Not Found"));
-    fixture.view->action()->trigger();
-    QTRY_VERIFY(fixture.controller().alert() != first.data());
-    QTRY_VERIFY(!first);
-    QCOMPARE(fixture.controller().alert()->result().failure, UpdateCheckResult::Failure::HttpError);
-    int alerts = 0;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        alerts += qobject_cast<UpdateAlert*>(widget) ? 1 : 0;
-    QCOMPARE(alerts, 1);
-}
-
-void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates_data() {
-    QTest::addColumn<bool>("automatic");
-    QTest::addColumn<QByteArray>("version");
-    QTest::addColumn<bool>("speaks");
-
-    QTest::addRow("newer version") << true << QByteArray("9.0") << true;
-    QTest::addRow("up to date") << true << QByteArray("0.1") << false;
-    QTest::addRow("turned off") << false << QByteArray("9.0") << false;
-}
-
-void tst_CheckForUpdatesView::startUpCheckSpeaksOnlyOfUpdates() {
-    QFETCH(bool, automatic);
-    QFETCH(QByteArray, version);
-    QFETCH(bool, speaks);
-
-    Fixture fixture(automatic);
-    fixture.server.setFeed(feed(item(version)));
-    Updater* updater = fixture.controller().updater();
-    QSignalSpy finished(updater, &Updater::checkFinished);
-    QCoreApplication::processEvents(); // the start-up check waits for the event loop
-    if (automatic) {
-        QTRY_COMPARE(finished.size(), 1);
-        QCOMPARE(finished.first().at(1).toBool(), false); // not on the user's behalf
-    } else {
-        QVERIFY(updater->canCheckForUpdates()); // nothing started
+        server.release();
+        QTRY_VERIFY(fixture.controller().alert());
+        QCOMPARE(fixture.controller().alert()->result().outcome,
+                 UpdateCheckResult::Outcome::UpdateAvailable);
+        showMenu(fixture.view->menu());
+        QVERIFY(item->isEnabled());
     }
-    QCOMPARE(fixture.server.requestCount(), automatic ? 1 : 0);
-    QCOMPARE(fixture.controller().alert() != nullptr, speaks);
-}
+
+    void showsOneAlertAtATime() {
+        Fixture fixture;
+        FeedServer& server = fixture.server;
+        server.setFeed(feed(item("0.5")));
+
+        fixture.view->action()->trigger();
+        QTRY_VERIFY(fixture.controller().alert());
+        QPointer<UpdateAlert> first = fixture.controller().alert();
+        QCOMPARE(first->result().outcome, UpdateCheckResult::Outcome::UpToDate);
+
+        server.setResponse(FeedServer::httpResponse("gone", 404, "Not Found"));
+        fixture.view->action()->trigger();
+        QTRY_VERIFY(fixture.controller().alert() != first.data());
+        QTRY_VERIFY(!first);
+        QCOMPARE(fixture.controller().alert()->result().failure,
+                 UpdateCheckResult::Failure::HttpError);
+        int alerts = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            alerts += qobject_cast<UpdateAlert*>(widget) ? 1 : 0;
+        QCOMPARE(alerts, 1);
+    }
+
+    void startUpCheckSpeaksOnlyOfUpdates_data() {
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<bool>("speaks");
+
+        QTest::addRow("newer version") << true << QByteArray("9.0") << true;
+        QTest::addRow("up to date") << true << QByteArray("0.1") << false;
+        QTest::addRow("turned off") << false << QByteArray("9.0") << false;
+    }
+
+    void startUpCheckSpeaksOnlyOfUpdates() {
+        QFETCH(bool, automatic);
+        QFETCH(QByteArray, version);
+        QFETCH(bool, speaks);
+
+        Fixture fixture(automatic);
+        fixture.server.setFeed(feed(item(version)));
+        Updater* updater = fixture.controller().updater();
+        QSignalSpy finished(updater, &Updater::checkFinished);
+        QCoreApplication::processEvents(); // the start-up check waits for the event loop
+        if (automatic) {
+            QTRY_COMPARE(finished.size(), 1);
+            QCOMPARE(finished.first().at(1).toBool(), false); // not on the user's behalf
+        } else {
+            QVERIFY(updater->canCheckForUpdates()); // nothing started
+        }
+        QCOMPARE(fixture.server.requestCount(), automatic ? 1 : 0);
+        QCOMPARE(fixture.controller().alert() != nullptr, speaks);
+    }
+};
 
 QTEST_MAIN(tst_CheckForUpdatesView)
 #include "tst_CheckForUpdatesView.moc"

@@ -10,8 +10,6 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(UpdateCheckResult)
-
 namespace {
 
 using Failure = UpdateCheckResult::Failure;
@@ -38,112 +36,102 @@ public Q_SLOTS:
     void openInBrowser(const QUrl& url) { m_opened.append(url); }
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void offersWhatFitsTheOutcome_data();
-    void offersWhatFitsTheOutcome();
-    void releaseNotesShowTextButLoadNothing();
+    void init() {
+        m_opened.clear();
+        for (const char* scheme : {"https", "http", "file"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "openInBrowser");
+    }
+
+    void cleanup() {
+        for (const char* scheme : {"https", "http", "file"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+
+    void offersWhatFitsTheOutcome_data() {
+        QTest::addColumn<UpdateCheckResult>("result");
+        QTest::addColumn<QString>("text"); // heading|text
+        QTest::addColumn<bool>("offersDownload");
+
+        QTest::addRow("up to date") << UpdateCheckResult::upToDate("1.0.0")
+                                    << "You\u2019re up to date!|Kestrine 1.0.0 is currently the "
+                                       "newest version available."
+                                    << false;
+        QTest::addRow("newer version") << UpdateCheckResult::updateAvailable("1.0.0", release())
+                                       << "A new version of Kestrine is available!|Kestrine 1.1 is "
+                                          "now available\u2014you have "
+                                          "1.0.0. Would you like to download it?"
+                                       << true;
+        QTest::addRow("failed") << UpdateCheckResult::failed(Failure::HttpError, "HTTP 404", 404)
+                                << "Kestrine couldn\u2019t check for updates|The update server "
+                                   "answered with an error (HTTP 404). Please try again later."
+                                << false;
+    }
+
+    void offersWhatFitsTheOutcome() {
+        QFETCH(UpdateCheckResult, result);
+        QFETCH(QString, text);
+        QFETCH(bool, offersDownload);
+
+        TestEnvironment env;
+        AlertPointer alert(new UpdateAlert(result));
+        QCOMPARE(alert->heading() + u'|' + alert->text(), text);
+        QCOMPARE(alert->downloadButton() != nullptr, offersDownload);
+        QCOMPARE(alert->releaseNotes() != nullptr, offersDownload);
+        // Whether to look again by itself is asked only when the check worked. (That the box
+        // shows and sets the one setting Preferences shares is checked with the whole app.)
+        QCOMPARE(alert->automaticChecksBox() != nullptr,
+                 result.outcome != UpdateCheckResult::Outcome::Failed);
+        if (alert->automaticChecksBox()) {
+            alert->automaticChecksBox()->click();
+            QVERIFY(Updater::automaticallyChecksForUpdates());
+        }
+        if (offersDownload) {
+            alert->show();
+            QPointer<UpdateAlert> guard(alert.release());
+            QTest::mouseClick(guard->downloadButton(), Qt::LeftButton);
+            QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/Kestrine-1.1.zip")});
+            QTRY_VERIFY(!guard); // closed and gone
+        }
+    }
+
+    void releaseNotesShowTextButLoadNothing() {
+        TestEnvironment env;
+        QFile probe(env.filePath("secret.png"));
+        QVERIFY(probe.open(QIODevice::WriteOnly));
+        probe.write("not really a picture");
+        probe.close();
+        const QString local = QUrl::fromLocalFile(probe.fileName()).toString();
+
+        // Were notes allowed to load files, painting /dev/zero would never finish.
+        AlertPointer alert(new UpdateAlert(UpdateCheckResult::updateAvailable(
+            "1.0.0", release("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
+                             "<img src=\"file:///dev/zero\"><img src=\"" +
+                             local + "\"><img src=\"https://tracker.test/pixel.gif\">"))));
+        QTextBrowser* notes = alert->releaseNotes();
+        QVERIFY(notes);
+        alert->show();
+        (void)alert->grab();
+        QVERIFY(notes->toPlainText().contains(QStringLiteral("Sharper icons.")));
+        QVERIFY(!notes->toPlainText().contains(QStringLiteral("<b>")));
+        QVERIFY(!notes->document()->resource(QTextDocument::ImageResource, QUrl(local)).isValid());
+        QVERIFY(
+            !notes->document()->resource(QTextDocument::StyleSheetResource, QUrl(local)).isValid());
+
+        // Links open in the browser, and only web addresses.
+        Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("file:///etc/passwd")));
+        Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("https://kestrine.app/1.1")));
+        QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/1.1")});
+
+        // Plain text stays as written.
+        AlertPointer plain(new UpdateAlert(UpdateCheckResult::updateAvailable(
+            "1.0.0", release("Sorting no longer treats a < b."))));
+        QCOMPARE(plain->releaseNotes()->toPlainText(),
+                 QStringLiteral("Sorting no longer treats a < b."));
+    }
 
 private:
     QList<QUrl> m_opened;
 };
-
-void tst_UpdateAlert::init() {
-    m_opened.clear();
-    for (const char* scheme : {"https", "http", "file"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "openInBrowser");
-}
-
-void tst_UpdateAlert::cleanup() {
-    for (const char* scheme : {"https", "http", "file"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-}
-
-void tst_UpdateAlert::offersWhatFitsTheOutcome_data() {
-    QTest::addColumn<UpdateCheckResult>("result");
-    QTest::addColumn<QString>("text"); // heading|text
-    QTest::addColumn<bool>("offersDownload");
-
-    QTest::addRow("up to date") << UpdateCheckResult::upToDate("1.0.0")
-                                << "You\u2019re up to date!|Kestrine 1.0.0 is currently the "
-                                   "newest version available."
-                                << false;
-    QTest::addRow("newer version")
-        << UpdateCheckResult::updateAvailable("1.0.0", release())
-        << "A new version of Kestrine is available!|Kestrine 1.1 is now available\u2014you have "
-           "1.0.0. Would you like to download it?"
-        << true;
-    QTest::addRow("failed") << UpdateCheckResult::failed(Failure::HttpError, "HTTP 404", 404)
-                            << "Kestrine couldn\u2019t check for updates|The update server "
-                               "answered with an error (HTTP 404). Please try again later."
-                            << false;
-}
-
-void tst_UpdateAlert::offersWhatFitsTheOutcome() {
-    QFETCH(UpdateCheckResult, result);
-    QFETCH(QString, text);
-    QFETCH(bool, offersDownload);
-
-    TestEnvironment env;
-    AlertPointer alert(new UpdateAlert(result));
-    QCOMPARE(alert->heading() + u'|' + alert->text(), text);
-    QCOMPARE(alert->downloadButton() != nullptr, offersDownload);
-    QCOMPARE(alert->releaseNotes() != nullptr, offersDownload);
-    // Whether to look again by itself is asked only when the check worked; the box says and
-    // sets what every later alert shows.
-    QCOMPARE(alert->automaticChecksBox() != nullptr,
-             result.outcome != UpdateCheckResult::Outcome::Failed);
-    if (alert->automaticChecksBox()) {
-        QVERIFY(!Updater::automaticallyChecksForUpdates());
-        alert->automaticChecksBox()->click();
-        QVERIFY(Updater::automaticallyChecksForUpdates());
-        AlertPointer next(new UpdateAlert(result));
-        QVERIFY(next->automaticChecksBox()->isChecked());
-        next->automaticChecksBox()->click();
-        QVERIFY(!Updater::automaticallyChecksForUpdates());
-    }
-    if (offersDownload) {
-        alert->show();
-        QPointer<UpdateAlert> guard(alert.release());
-        QTest::mouseClick(guard->downloadButton(), Qt::LeftButton);
-        QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/Kestrine-1.1.zip")});
-        QTRY_VERIFY(!guard); // closed and gone
-    }
-}
-
-void tst_UpdateAlert::releaseNotesShowTextButLoadNothing() {
-    TestEnvironment env;
-    QFile probe(env.filePath("secret.png"));
-    QVERIFY(probe.open(QIODevice::WriteOnly));
-    probe.write("not really a picture");
-    probe.close();
-    const QString local = QUrl::fromLocalFile(probe.fileName()).toString();
-
-    // Were notes allowed to load files, painting /dev/zero would never finish.
-    AlertPointer alert(new UpdateAlert(UpdateCheckResult::updateAvailable(
-        "1.0.0", release("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
-                         "<img src=\"file:///dev/zero\"><img src=\"" +
-                         local + "\"><img src=\"https://tracker.test/pixel.gif\">"))));
-    QTextBrowser* notes = alert->releaseNotes();
-    QVERIFY(notes);
-    alert->show();
-    (void)alert->grab();
-    QVERIFY(notes->toPlainText().contains(QStringLiteral("Sharper icons.")));
-    QVERIFY(!notes->toPlainText().contains(QStringLiteral("<b>")));
-    QVERIFY(!notes->document()->resource(QTextDocument::ImageResource, QUrl(local)).isValid());
-    QVERIFY(!notes->document()->resource(QTextDocument::StyleSheetResource, QUrl(local)).isValid());
-
-    // Links open in the browser, and only web addresses.
-    Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("file:///etc/passwd")));
-    Q_EMIT notes->anchorClicked(QUrl(QStringLiteral("https://kestrine.app/1.1")));
-    QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/1.1")});
-
-    // Plain text stays as written.
-    AlertPointer plain(new UpdateAlert(
-        UpdateCheckResult::updateAvailable("1.0.0", release("Sorting no longer treats a < b."))));
-    QCOMPARE(plain->releaseNotes()->toPlainText(),
-             QStringLiteral("Sorting no longer treats a < b."));
-}
 
 QTEST_MAIN(tst_UpdateAlert)
 #include "tst_UpdateAlert.moc"

@@ -72,149 +72,141 @@ class tst_ToolbarPicker : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void contentFollowsTheState_data();
-    void contentFollowsTheState();
-    void closes_data();
-    void closes();
-    void buttonDescribesWhatItShows();
-    void destroyedWhileOpen();
-    void popoverStaysOnScreen_data();
-    void popoverStaysOnScreen();
+    void contentFollowsTheState_data() {
+        QTest::addColumn<QList<int>>("states"); // the first when opening, then the changes
+        QTest::addColumn<int>("built");
+        const auto add = [](const char* name, std::initializer_list<State> states, int built) {
+            QList<int> list;
+            for (State state : states)
+                list.append(int(state));
+            QTest::addRow("%s", name) << list << built;
+        };
+        add("loading, then the list", {State::Loading, State::List}, 2);
+        add("the list is kept", {State::List, State::List}, 1);
+        add("a new error is rebuilt", {State::Error, State::Error}, 2);
+        add("list, empty, list", {State::List, State::Empty, State::List}, 3);
+    }
+
+    void contentFollowsTheState() {
+        QFETCH(QList<int>, states);
+        QFETCH(int, built);
+        Fixture f;
+        f.picker->setState(State(states.first()));
+        QCOMPARE(f.picker->built, 0); // nothing is built while closed
+        f.picker->button()->click();
+        QVERIFY(f.picker->popover()->isVisible());
+        for (int state : states.mid(1))
+            f.picker->setState(State(state));
+        QCOMPARE(f.picker->built, built);
+        QCOMPARE(f.picker->popoverState(), State(states.last()));
+        QCOMPARE(f.shown(), QString::number(states.last()));
+    }
+
+    void closes_data() {
+        QTest::addColumn<int>("way");
+        QTest::addRow("pressing the button again") << 0;
+        QTest::addRow("Escape") << 1;
+        QTest::addRow("a row chosen") << 2; // through the same setter as the owner would
+    }
+
+    void closes() {
+        QFETCH(int, way);
+        Fixture f;
+        f.picker->setState(State::List);
+        QSignalSpy changes(f.picker, &ToolbarPicker::showingPopoverChanged);
+        QVERIFY(changes.isValid());
+        f.picker->button()->click();
+        QVERIFY(f.picker->showingPopover());
+        switch (way) {
+        case 0: {
+            // Through the window, as the window system delivers it: the press that closes the
+            // pop-up is not replayed to the button, which would open it again.
+            const QPoint onButton =
+                f.picker->button()->mapTo(&f.toolbar, f.picker->button()->rect().center());
+            QTest::mouseClick(f.toolbar.windowHandle(), Qt::LeftButton, {}, onButton);
+            break;
+        }
+        case 1:
+            QTest::keyClick(f.picker->popover(), Qt::Key_Escape);
+            break;
+        default:
+            f.picker->chooseRow();
+        }
+        QVERIFY(!f.picker->showingPopover());
+        QVERIFY(!f.picker->popover()->isVisible());
+        QCOMPARE(changes.count(), 2);
+        // Opened again, it starts afresh.
+        QCOMPARE(f.picker->popover()->content(), nullptr);
+        f.picker->button()->click();
+        QCOMPARE(f.picker->built, 2);
+    }
+
+    void buttonDescribesWhatItShows() {
+        Fixture f;
+        QCOMPARE(f.picker->title(), QStringLiteral("Title 1"));
+        QCOMPARE(f.picker->button()->accessibleDescription(), QStringLiteral("Pick a thing"));
+        QCOMPARE(f.picker->button()->accessibleName(), QStringLiteral("Thing: Title 1"));
+        // Light/dark switches redraw the symbol and the chevron.
+        QPalette dark = f.toolbar.palette();
+        dark.setColor(QPalette::WindowText, Qt::white);
+        f.toolbar.setPalette(dark);
+        QCOMPARE(f.picker->button()->accessibleName(), QStringLiteral("Thing: Title 2"));
+    }
+
+    void destroyedWhileOpen() {
+        auto* f = new Fixture;
+        f->picker->setState(State::List);
+        f->picker->button()->click();
+        QPointer<Popover> popover = f->picker->popover();
+        QVERIFY(popover->isVisible());
+        delete f; // takes the open panel with it, without calling back into the picker
+        QVERIFY(!popover);
+    }
+
+    void popoverStaysOnScreen_data() {
+        QTest::addColumn<QPoint>("anchorAt"); // relative to the screen's available area
+        QTest::addColumn<bool>("above");
+        QTest::addRow("room below") << QPoint(300, 100) << false;
+        QTest::addRow("no room below") << QPoint(300, -60) << true;
+        QTest::addRow("at the right edge") << QPoint(-40, 100) << false;
+    }
+
+    void popoverStaysOnScreen() {
+        QFETCH(QPoint, anchorAt);
+        QFETCH(bool, above);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        auto* anchor = new QWidget(&window);
+        anchor->setGeometry(0, 0, 40, 20);
+        window.resize(40, 20);
+        // Negative coordinates count from the right or bottom edge.
+        window.move(anchorAt.x() < 0 ? available.right() + 1 + anchorAt.x()
+                                     : available.left() + anchorAt.x(),
+                    anchorAt.y() < 0 ? available.bottom() + 1 + anchorAt.y()
+                                     : available.top() + anchorAt.y());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Popover popover(anchor);
+        auto* content = new QWidget;
+        content->setFixedSize(200, 150);
+        popover.setContent(content);
+        popover.open();
+
+        const QRect frame = popover.geometry();
+        const QRect onScreen(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+        QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                           .arg(frame.x())
+                                                           .arg(frame.y())
+                                                           .arg(frame.width())
+                                                           .arg(frame.height())));
+        if (above)
+            QCOMPARE(frame.bottom(), onScreen.top() - 5);
+        else
+            QCOMPARE(frame.top(), onScreen.bottom() + 5);
+        if (anchorAt.x() >= 0) // centred on the anchor where the screen allows it
+            QCOMPARE(frame.left(), onScreen.left() + onScreen.width() / 2 - frame.width() / 2);
+    }
 };
-
-void tst_ToolbarPicker::contentFollowsTheState_data() {
-    QTest::addColumn<QList<int>>("states"); // the first when opening, then the changes
-    QTest::addColumn<int>("built");
-    const auto add = [](const char* name, std::initializer_list<State> states, int built) {
-        QList<int> list;
-        for (State state : states)
-            list.append(int(state));
-        QTest::addRow("%s", name) << list << built;
-    };
-    add("loading, then the list", {State::Loading, State::List}, 2);
-    add("the list is kept", {State::List, State::List}, 1);
-    add("a new error is rebuilt", {State::Error, State::Error}, 2);
-    add("list, empty, list", {State::List, State::Empty, State::List}, 3);
-}
-
-void tst_ToolbarPicker::contentFollowsTheState() {
-    QFETCH(QList<int>, states);
-    QFETCH(int, built);
-    Fixture f;
-    f.picker->setState(State(states.first()));
-    QCOMPARE(f.picker->built, 0); // nothing is built while closed
-    f.picker->button()->click();
-    QVERIFY(f.picker->popover()->isVisible());
-    for (int state : states.mid(1))
-        f.picker->setState(State(state));
-    QCOMPARE(f.picker->built, built);
-    QCOMPARE(f.picker->popoverState(), State(states.last()));
-    QCOMPARE(f.shown(), QString::number(states.last()));
-}
-
-void tst_ToolbarPicker::closes_data() {
-    QTest::addColumn<int>("way");
-    QTest::addRow("pressing the button again") << 0;
-    QTest::addRow("Escape") << 1;
-    QTest::addRow("a row chosen") << 2; // through the same setter as the owner would
-}
-
-void tst_ToolbarPicker::closes() {
-    QFETCH(int, way);
-    Fixture f;
-    f.picker->setState(State::List);
-    QSignalSpy changes(f.picker, &ToolbarPicker::showingPopoverChanged);
-    QVERIFY(changes.isValid());
-    f.picker->button()->click();
-    QVERIFY(f.picker->showingPopover());
-    switch (way) {
-    case 0: {
-        // Through the window, as the window system delivers it: the press that closes the
-        // pop-up is not replayed to the button, which would open it again.
-        const QPoint onButton =
-            f.picker->button()->mapTo(&f.toolbar, f.picker->button()->rect().center());
-        QTest::mouseClick(f.toolbar.windowHandle(), Qt::LeftButton, {}, onButton);
-        break;
-    }
-    case 1:
-        QTest::keyClick(f.picker->popover(), Qt::Key_Escape);
-        break;
-    default:
-        f.picker->chooseRow();
-    }
-    QVERIFY(!f.picker->showingPopover());
-    QVERIFY(!f.picker->popover()->isVisible());
-    QCOMPARE(changes.count(), 2);
-    // Opened again, it starts afresh.
-    QCOMPARE(f.picker->popover()->content(), nullptr);
-    f.picker->button()->click();
-    QCOMPARE(f.picker->built, 2);
-}
-
-void tst_ToolbarPicker::buttonDescribesWhatItShows() {
-    Fixture f;
-    QCOMPARE(f.picker->title(), QStringLiteral("Title 1"));
-    QCOMPARE(f.picker->button()->accessibleDescription(), QStringLiteral("Pick a thing"));
-    QCOMPARE(f.picker->button()->accessibleName(), QStringLiteral("Thing: Title 1"));
-    // Light/dark switches redraw the symbol and the chevron.
-    QPalette dark = f.toolbar.palette();
-    dark.setColor(QPalette::WindowText, Qt::white);
-    f.toolbar.setPalette(dark);
-    QCOMPARE(f.picker->button()->accessibleName(), QStringLiteral("Thing: Title 2"));
-}
-
-void tst_ToolbarPicker::destroyedWhileOpen() {
-    auto* f = new Fixture;
-    f->picker->setState(State::List);
-    f->picker->button()->click();
-    QPointer<Popover> popover = f->picker->popover();
-    QVERIFY(popover->isVisible());
-    delete f; // takes the open panel with it, without calling back into the picker
-    QVERIFY(!popover);
-}
-
-void tst_ToolbarPicker::popoverStaysOnScreen_data() {
-    QTest::addColumn<QPoint>("anchorAt"); // relative to the screen's available area
-    QTest::addColumn<bool>("above");
-    QTest::addRow("room below") << QPoint(300, 100) << false;
-    QTest::addRow("no room below") << QPoint(300, -60) << true;
-    QTest::addRow("at the right edge") << QPoint(-40, 100) << false;
-}
-
-void tst_ToolbarPicker::popoverStaysOnScreen() {
-    QFETCH(QPoint, anchorAt);
-    QFETCH(bool, above);
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QWidget window(nullptr, Qt::FramelessWindowHint);
-    auto* anchor = new QWidget(&window);
-    anchor->setGeometry(0, 0, 40, 20);
-    window.resize(40, 20);
-    // Negative coordinates count from the right or bottom edge.
-    window.move(
-        anchorAt.x() < 0 ? available.right() + 1 + anchorAt.x() : available.left() + anchorAt.x(),
-        anchorAt.y() < 0 ? available.bottom() + 1 + anchorAt.y() : available.top() + anchorAt.y());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    Popover popover(anchor);
-    auto* content = new QWidget;
-    content->setFixedSize(200, 150);
-    popover.setContent(content);
-    popover.open();
-
-    const QRect frame = popover.geometry();
-    const QRect onScreen(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
-    QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                       .arg(frame.x())
-                                                       .arg(frame.y())
-                                                       .arg(frame.width())
-                                                       .arg(frame.height())));
-    if (above)
-        QCOMPARE(frame.bottom(), onScreen.top() - 5);
-    else
-        QCOMPARE(frame.top(), onScreen.bottom() + 5);
-    if (anchorAt.x() >= 0) // centred on the anchor where the screen allows it
-        QCOMPARE(frame.left(), onScreen.left() + onScreen.width() / 2 - frame.width() / 2);
-}
 
 QTEST_MAIN(tst_ToolbarPicker)
 #include "tst_ToolbarPicker.moc"

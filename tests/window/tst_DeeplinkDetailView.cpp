@@ -12,8 +12,6 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(Focusable)
-
 using namespace StoreBuilders;
 
 namespace {

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "FakeXcode.h"
+#include "TestEnvironment.h"
+
+#include "app/KestrineApp.h"
+#include "execution/DeeplinkExecuter.h"
+#include "store/PersistentContainer.h"
+#include "toolchain/XcodeBookmarkManager.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+// The menu item `offset` places after the one titled `text`, in any menu (or submenu) of the
+// window.
+inline QAction* menuItem(const QList<QAction*>& items, QStringView text, int offset) {
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (items.at(i)->text() == text)
+            return items.value(i + offset);
+        if (QMenu* menu = items.at(i)->menu()) {
+            if (QAction* found = menuItem(menu->actions(), text, offset))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+inline QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
+    return menuItem(app.window()->menuBar()->actions(), text, offset);
+}
+
+// A loaded store in a fresh temporary directory, as the executable hands it to the shell, and
+// a stand-in Xcode listing one booted simulator ("S1", iPhone 15).
+struct AppFixture {
+    AppFixture() { xcode.setSimulators({QStringLiteral("S1|iPhone 15|Booted")}); }
+
+    std::unique_ptr<PersistentContainer> open() const {
+        auto opened = std::make_unique<PersistentContainer>(env.filePath("Kestrine.sqlite"));
+        if (opened->loadPersistentStores())
+            qFatal("cannot open the test store");
+        return opened;
+    }
+
+    // The shell on the store, shown and active; with the stand-in Xcode remembered, also done
+    // with its start-up.
+    KestrineApp& start(bool rememberXcode = true) {
+        if (rememberXcode)
+            XcodeBookmarkManager().saveBookmark(xcode.url());
+        app = std::make_unique<KestrineApp>(*container);
+        QSignalSpy ready(app.get(), &KestrineApp::mainContentReady);
+        app->deeplinkExecuter().setInterpreterPath(xcode.toolPath(FakeXcode::Tool::Osascript));
+        app->show();
+        // Without a window manager nothing activates a new window by itself.
+        app->window()->activateWindow();
+        if ((rememberXcode && !ready.wait(20000)) || !QTest::qWaitForWindowActive(app->window()))
+            qFatal("the main window did not come up");
+        return *app;
+    }
+
+    TestEnvironment env;
+    std::unique_ptr<PersistentContainer> container = open();
+    FakeXcode xcode{env.path()};
+    std::unique_ptr<KestrineApp> app;
+};
