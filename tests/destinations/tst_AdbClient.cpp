@@ -1,10 +1,10 @@
 #include "DeviceFixtures.h"
 #include "ExactUrls.h"
 #include "FakeAdb.h"
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "destinations/AdbClient.h"
+#include "platform/TaskOutcome.h"
 #include "toolchain/CommandError.h"
 
 #include <QProcess>

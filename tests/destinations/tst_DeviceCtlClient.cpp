@@ -1,12 +1,12 @@
 #include "DeviceFixtures.h"
 #include "FakeXcode.h"
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
 #include "destinations/DeviceCtlClient.h"
 #include "platform/AppError.h"
 #include "platform/JsonDecoding.h"
+#include "platform/TaskOutcome.h"
 #include "toolchain/CommandError.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "DeviceFixtures.h"
 #include "FakeAdb.h"
 #include "FakeXcode.h"
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "platform/AppSettings.h"
+#include "platform/TaskOutcome.h"
 #include "toolchain/AdbLocator.h"
 
 #include <QtTest>

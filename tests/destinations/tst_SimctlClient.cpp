@@ -1,9 +1,9 @@
 #include "DeviceFixtures.h"
 #include "FakeXcode.h"
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "destinations/SimctlClient.h"
+#include "platform/TaskOutcome.h"
 #include "toolchain/CommandError.h"
 
 #include <QtTest>

@@ -2,12 +2,12 @@
 #include "ExactUrls.h"
 #include "FakeAdb.h"
 #include "FakeXcode.h"
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
+#include "platform/TaskOutcome.h"
 #include "targetapps/BundleIdManager.h"
 #include "toolchain/AdbLocator.h"
 #include "widgets/MainWindowActivator.h"

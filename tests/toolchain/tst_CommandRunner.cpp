@@ -1,7 +1,7 @@
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "platform/AppError.h"
+#include "platform/TaskOutcome.h"
 #include "toolchain/CommandError.h"
 #include "toolchain/CommandRunner.h"
 

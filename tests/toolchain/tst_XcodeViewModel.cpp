@@ -1,8 +1,8 @@
 #include "FakeXcode.h"
-#include "TaskOutcome.h"
 #include "TestEnvironment.h"
 
 #include "platform/AppError.h"
+#include "platform/TaskOutcome.h"
 #include "toolchain/XcodeViewModel.h"
 
 #include <QFile>
