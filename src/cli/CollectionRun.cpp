@@ -65,7 +65,7 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
     qsizetype notReached = 0;
     for (qsizetype i = 0; i < steps.size(); ++i) {
         Result result{.step = steps.at(i)};
-        if (fired && !stopped && !result.step.url.isEmpty())
+        if (fired && !stopped && report.stopSignal == 0 && !result.step.url.isEmpty())
             pause(options.intervalMilliseconds, notifier);
         if (report.stopSignal != 0)
             stopped = true;
