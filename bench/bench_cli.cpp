@@ -4,6 +4,7 @@
 //
 // The stand-ins are /bin/sh scripts: simctl prints one booted simulator for "list" and exits 0
 // for anything else, devicectl writes an empty device list, adb lists nothing.
+#include "Median.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 
@@ -28,11 +29,6 @@ void writeScript(const QString& path, const QByteArray& body) {
         qFatal("cannot write %s", qPrintable(path));
     file.write("#!/bin/sh\n" + body);
     file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 // Milliseconds from start to exit of `program`.

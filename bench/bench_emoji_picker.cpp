@@ -1,5 +1,6 @@
 // Opening the emoji picker and searching it, with the full shipped catalogue.
 // Run: QT_QPA_PLATFORM=offscreen build/release/bench/bench_emoji_picker [--screenshots DIR]
+#include "Median.h"
 #include "emoji/EmojiFont.h"
 #include "emoji/EmojiGridDelegate.h"
 #include "emoji/EmojiGridView.h"
@@ -41,11 +42,6 @@ public:
         return false;
     }
 };
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
 // CPU time of this thread: on a busy machine wall time mostly measures the wait for a core.
 double threadCpuMs() {

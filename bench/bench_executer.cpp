@@ -3,6 +3,7 @@
 //
 // The stand-in simctl is this program under another name: started as "simctl" it writes the
 // moment it began to the file named in KESTRINE_BENCH_STAMP and exits.
+#include "Median.h"
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppSettings.h"
@@ -48,11 +49,6 @@ qint64 readStamp(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     return file.readAll().trimmed().toLongLong();
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
 struct Run {

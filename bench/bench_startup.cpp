@@ -8,6 +8,7 @@
 // persistence controller, KestrineApp with a remembered stand-in Xcode
 // (tools/make-demo-xcode.sh), the window shown. "minimal" shows an empty QMainWindow of the
 // same size. Both report when their window's first paint was done.
+#include "Median.h"
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
 #include "platform/AppSettings.h"
@@ -189,11 +190,6 @@ Start start(const QString& mode, const QString& size) {
             fields[1].toLong(),
             QString::fromLatin1(fields[3] + 'x' + fields[4]),
             {since(5), since(6), since(7), since(8)}};
-}
-
-template <typename T> T median(QList<T> values) {
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 } // namespace

@@ -114,10 +114,10 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     if (!prepared.failure.isEmpty()) {
         coreDataLog().error(u"Failed to save core data context cause: %{public}@",
                             prepared.failure);
-        co_return Outcome{Outcome::Kind::Refused, 0, prepared.failure, {}};
+        co_return Outcome{Outcome::Kind::Refused, prepared.failure, {}};
     }
     if (!context)
-        co_return Outcome{Outcome::Kind::Refused, 0, QStringLiteral("The store is closed."), {}};
+        co_return Outcome{Outcome::Kind::Refused, QStringLiteral("The store is closed."), {}};
 
     const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
         prepared.records, *context, QDateTime::currentDateTimeUtc(),
@@ -128,7 +128,7 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
         QList<QUuid> ids;
         for (const DeeplinkCollection* collection : created)
             ids.append(collection->uid());
-        co_return Outcome{Outcome::Kind::Imported, created.size(), {}, ids};
+        co_return Outcome{Outcome::Kind::Imported, {}, ids};
     }
     // Nothing of the import may stay half-stored or pending: take exactly the imported
     // collections (and their deeplinks) out again, leaving any other pending edits as they
@@ -137,5 +137,5 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     for (DeeplinkCollection* collection : created)
         context->deleteObject(collection);
     coreDataLog().info(u"Import undone, collections removed: %{public}ld", qint64(created.size()));
-    co_return Outcome{Outcome::Kind::Undone, 0, error, {}};
+    co_return Outcome{Outcome::Kind::Undone, error, {}};
 }

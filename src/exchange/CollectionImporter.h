@@ -25,9 +25,8 @@ public:
             Undone,   // the collections were created but could not be saved, and are gone again
         };
         Kind kind = Kind::Imported;
-        qsizetype collections = 0; // Imported: how many
-        QString error;             // Refused, Undone: what went wrong
-        QList<QUuid> ids;          // Imported: the new collections', in the files' order
+        QString error;    // Refused, Undone: what went wrong
+        QList<QUuid> ids; // Imported: the new collections', in the files' order
     };
 
     // All chosen files together may hold at most this much: each file is read into memory

@@ -389,21 +389,14 @@ void ManagedObjectContext::forget(ManagedObject* object) {
     if (!m_deleted.remove(object)) {
         if (object->m_deleted)
             return; // already forgotten
-        // Still live here: it disappears from the queries now.
-        if (object->entity() == ManagedObject::Entity::Deeplink) {
-            auto* deeplink = static_cast<Deeplink*>(object);
-            deeplink->attachTo(nullptr);
-            m_deeplinks.remove(deeplink);
-        } else {
-            auto* collection = static_cast<DeeplinkCollection*>(object);
-            // Its deeplinks went with its row, and new ones here have nowhere to go.
-            const QList<Deeplink*> members = collection->deeplinks();
+        // Still live here: it disappears from the queries now. A collection's deeplinks went
+        // with its row, and new ones here have nowhere to go.
+        if (object->entity() == ManagedObject::Entity::DeeplinkCollection) {
+            const QList<Deeplink*> members = static_cast<DeeplinkCollection*>(object)->deeplinks();
             for (Deeplink* deeplink : members)
                 forget(deeplink);
-            m_collections.remove(collection);
         }
-        object->m_deleted = true;
-        Q_EMIT objectChanged(object, Change::Deleted);
+        unregister(object);
     }
     m_inserted.remove(object);
     m_updated.remove(object);
@@ -412,6 +405,18 @@ void ManagedObjectContext::forget(ManagedObject* object) {
     else
         m_collectionSnapshots.remove(static_cast<DeeplinkCollection*>(object));
     discard(object);
+}
+
+void ManagedObjectContext::unregister(ManagedObject* object) {
+    if (object->entity() == ManagedObject::Entity::Deeplink) {
+        auto* deeplink = static_cast<Deeplink*>(object);
+        deeplink->attachTo(nullptr);
+        m_deeplinks.remove(deeplink);
+    } else {
+        m_collections.remove(static_cast<DeeplinkCollection*>(object));
+    }
+    object->m_deleted = true;
+    Q_EMIT objectChanged(object, Change::Deleted);
 }
 
 void ManagedObjectContext::saveLater() {
@@ -459,19 +464,13 @@ void ManagedObjectContext::rollback() {
         deeplink->attachTo(collection);
     }
     for (ManagedObject* object : inserted) {
-        if (object->entity() == ManagedObject::Entity::Deeplink) {
-            auto* deeplink = static_cast<Deeplink*>(object);
-            deeplink->attachTo(nullptr);
-            m_deeplinks.remove(deeplink);
-        } else {
+        if (object->entity() == ManagedObject::Entity::DeeplinkCollection) {
             auto* collection = static_cast<DeeplinkCollection*>(object);
             for (Deeplink* member : collection->deeplinks())
                 member->m_values.collection = nullptr;
             collection->m_deeplinks.clear();
-            m_collections.remove(collection);
         }
-        object->m_deleted = true;
-        Q_EMIT objectChanged(object, Change::Deleted);
+        unregister(object);
     }
     for (ManagedObject* object : deleted) {
         if (!inserted.contains(object))

@@ -83,6 +83,9 @@ private:
     void merge();
     // Drops an object whose row is gone from the file, without writing anything.
     void forget(ManagedObject* object);
+    // Takes a live object out of the queries (a deeplink out of its collection too) and
+    // announces it gone.
+    void unregister(ManagedObject* object);
     void discard(ManagedObject* object);
     bool failSave(const QString& reason, QString* error);
 
