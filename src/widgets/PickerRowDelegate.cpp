@@ -62,5 +62,5 @@ int PickerRowDelegate::paintCheckmark(QPainter* painter, const QRect& rect, cons
 }
 
 qreal PickerRowDelegate::devicePixelRatio(const QPainter* painter) {
-    return painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    return SymbolImage::devicePixelRatio(painter);
 }

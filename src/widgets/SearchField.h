@@ -13,6 +13,11 @@ class SearchField : public QLineEdit {
 public:
     explicit SearchField(Binding<QString> text, QWidget* parent = nullptr);
 
+    // Gives `field` a leading `symbol` and a clear button, each with a text (`symbolText`,
+    // "Clear"): assistive technology reads them as buttons, and without text they read nothing.
+    static void addSymbolAndClearButton(QLineEdit* field, const QString& symbol,
+                                        const QString& symbolText);
+
     // Re-reads the binding; the field is only rewritten when its text differs, so the cursor
     // and undo history survive refreshes caused by the field's own edits.
     void refresh();

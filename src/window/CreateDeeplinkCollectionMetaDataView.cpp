@@ -18,8 +18,6 @@
 #include <QUuid>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
 
 QFrame* line(QFrame::Shape shape, QWidget* parent) {
@@ -143,17 +141,15 @@ void CreateDeeplinkCollectionMetaDataView::editCollection(DeeplinkCollection* co
     m_color = DeeplinkCollectionRowView::color(*collection).toRgb();
     m_color.setRgb(m_color.red(), m_color.green(), m_color.blue(), m_color.alpha());
     m_colorGrid->update();
+    const QString emoji = collection->emoji();
     m_emoji.reset();
-    if (!collection->emoji().isEmpty()) {
-        const QList<Emoji>& all = EmojiStore::shared().allEmojis();
-        const auto known = std::find_if(all.begin(), all.end(), [collection](const Emoji& emoji) {
-            return emoji.string == collection->emoji();
-        });
+    if (!emoji.isEmpty()) {
+        // One the catalogue no longer has is kept as it is, without a name.
         Emoji unknown;
-        unknown.string = collection->emoji();
-        m_emoji = known != all.end() ? *known : unknown;
+        unknown.string = emoji;
+        m_emoji = EmojiStore::shared().emojiForString(emoji).value_or(unknown);
     }
-    m_emojiWell->setEmoji(collection->emoji());
+    m_emojiWell->setEmoji(emoji);
     m_pinSwitch->setChecked(collection->isPinned());
     m_addButton->setText(tr("Save"));
 }

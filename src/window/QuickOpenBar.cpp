@@ -1,13 +1,12 @@
 #include "window/QuickOpenBar.h"
 
 #include "platform/AppSettings.h"
-#include "platform/SymbolImage.h"
 #include "platform/UserDefaultWrapper.h"
 #include "store/UrlText.h"
+#include "widgets/SearchField.h"
 #include "widgets/TextStyle.h"
 #include "window/WindowState.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCompleter>
 #include <QHBoxLayout>
@@ -38,12 +37,7 @@ QuickOpenBar::QuickOpenBar(WindowState* state, OpenUrlAction openUrl, QWidget* p
     m_field->setObjectName(QStringLiteral("quickOpenField"));
     m_field->setAccessibleName(tr("Open URL"));
     m_field->setPlaceholderText(tr("Type or paste a URL and press Return to open it"));
-    m_field->addAction(SymbolImage::icon(QStringLiteral("globe")), QLineEdit::LeadingPosition)
-        ->setText(tr("URL"));
-    m_field->setClearButtonEnabled(true);
-    // Both icons are buttons to assistive technology; without text they read nothing.
-    if (auto* clear = m_field->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
-        clear->setText(tr("Clear"));
+    SearchField::addSymbolAndClearButton(m_field, QStringLiteral("globe"), tr("URL"));
     m_field->installEventFilter(this);
     m_completions = new QStringListModel(recentUrls(), this);
     auto* completer = new QCompleter(m_completions, this);

@@ -95,8 +95,9 @@ WindowCommands::WindowCommands(QObject* parent)
 
     m_find = add(tr("Search"), QKeySequence::Find);
     connect(m_find, &QAction::triggered, this, [this] {
-        if (m_root)
-            m_root->searchField()->activate();
+        // The field lives in the toolbar, which is rebuilt apart from the root view.
+        if (RootSearchField* field = m_root ? m_root->searchField() : nullptr)
+            field->activate();
     });
     m_chooseDestination =
         add(tr("Choose Destination\u2026"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
