@@ -25,17 +25,7 @@ if [ "$bare" = 1 ]; then
     exit 0
 fi
 
-# scenario NUMBER MATCH EXIT: a demo answer; its stdout/stderr are written after. Later numbers
-# win, so the narrower matches come last.
-scenario() {
-    directory="$standin/scenarios/adb/$1"
-    mkdir -p "$directory"
-    printf '%s' "$2" > "$directory/match"
-    printf '%s' "$3" > "$directory/exit"
-    current=$directory
-}
-
-scenario 0001 "devices -l" 0
+scenario adb 0001 "devices -l" 0
 cat > "$current/stdout" <<'LIST'
 List of devices attached
 emulator-5554          device product:sdk_gphone64_x86_64 model:sdk_gphone64_x86_64 device:emu64xa transport_id:1
@@ -44,20 +34,20 @@ R5CT1234567            device usb:1-1 product:a54xnseea model:SM_A546B device:a5
 
 LIST
 
-scenario 0002 "emulator-5554 emu avd name" 0
+scenario adb 0002 "emulator-5554 emu avd name" 0
 printf 'Pixel_7_API_34\r\nOK\r\n' > "$current/stdout"
 
-scenario 0003 "emulator-5554 shell 'getprop' 'ro.build.version.release'" 0
+scenario adb 0003 "emulator-5554 shell 'getprop' 'ro.build.version.release'" 0
 printf '14\n' > "$current/stdout"
 
-scenario 0004 "R5CT1234567 shell 'getprop' 'ro.build.version.release'" 0
+scenario adb 0004 "R5CT1234567 shell 'getprop' 'ro.build.version.release'" 0
 printf '13\n' > "$current/stdout"
 
-scenario 0005 "shell 'pm' 'list' 'packages' '-3'" 0
+scenario adb 0005 "shell 'pm' 'list' 'packages' '-3'" 0
 printf 'package:com.example.shop\npackage:com.example.news\npackage:com.example.chat\n' \
     > "$current/stdout"
 
-scenario 0006 "shell 'am' 'start'" 0
+scenario adb 0006 "shell 'am' 'start'" 0
 cat > "$current/stdout" <<'START'
 Starting: Intent { act=android.intent.action.VIEW dat=demo:/... }
 Status: ok
@@ -68,7 +58,7 @@ WaitTime: 415
 Complete
 START
 
-scenario 0007 "-s 0A1B2C3D4E5F6789 " 1
+scenario adb 0007 "-s 0A1B2C3D4E5F6789 " 1
 cat > "$current/stderr" <<'DENIED'
 adb: device unauthorized.
 This adb server's $ADB_VENDOR_KEYS is not set

@@ -63,15 +63,6 @@ if [ "$bare" = 1 ]; then
     exit 0
 fi
 
-# scenario TOOL NUMBER MATCH EXIT: a demo answer; its stdout/stderr/file are written after.
-scenario() {
-    directory="$standin/scenarios/$1/$2"
-    mkdir -p "$directory"
-    printf '%s' "$3" > "$directory/match"
-    printf '%s' "$4" > "$directory/exit"
-    current=$directory
-}
-
 device=00008110-001A2B3C4D5E801E
 
 scenario simctl 0001 "list devices" 0

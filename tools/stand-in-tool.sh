@@ -24,6 +24,17 @@ read_stand_in_arguments() {
     fi
 }
 
+# scenario TOOL NUMBER MATCH EXIT: a demo answer of TOOL under "$standin/scenarios" (the maker
+# sets `standin`); its stdout/stderr/file are written after, into "$current". Later numbers win,
+# so the narrower matches come last.
+scenario() {
+    directory="$standin/scenarios/$1/$2"
+    mkdir -p "$directory"
+    printf '%s' "$3" > "$directory/match"
+    printf '%s' "$4" > "$directory/exit"
+    current=$directory
+}
+
 # write_stand_in_tool FILE NAME STANDIN VARIABLE: the stand-in tool NAME at FILE; STANDIN is the
 # path of the StandIn directory relative to the tool's own directory (so it may be moved), and
 # VARIABLE the environment variable each call's log records.

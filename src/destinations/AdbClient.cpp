@@ -64,6 +64,13 @@ QString firstLine(const QString& text) {
     return lines(text).value(0).trimmed().toString();
 }
 
+// `argument` as one word for a POSIX shell: in single quotes, a quote written as '\''.
+QString shellQuoted(const QString& argument) {
+    QString quoted = argument;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
 } // namespace
 
 AdbClient::AdbClient(QString adbPath)
@@ -224,10 +231,4 @@ QStringList AdbClient::parsePackages(const QString& output) {
     packages.sort();
     packages.removeDuplicates();
     return packages;
-}
-
-QString AdbClient::shellQuoted(const QString& argument) {
-    QString quoted = argument;
-    quoted.replace(u'\'', QStringLiteral("'\\''"));
-    return u'\'' + quoted + u'\'';
 }

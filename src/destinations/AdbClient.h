@@ -24,8 +24,6 @@ class AdbClient {
 public:
     explicit AdbClient(QString adbPath);
 
-    [[nodiscard]] const QString& adbPath() const { return m_adbPath; }
-
     // At most this many name and version calls run at once while listing.
     static constexpr qsizetype maxConcurrentCalls = 4;
 
@@ -56,9 +54,6 @@ public:
 
     // The names of `pm list packages` lines ("package:<name>"), sorted, each once.
     [[nodiscard]] static QStringList parsePackages(const QString& output);
-
-    // `argument` as one word for a POSIX shell: in single quotes, a quote written as '\''.
-    [[nodiscard]] static QString shellQuoted(const QString& argument);
 
 private:
     // adb with `arguments`, both streams captured.

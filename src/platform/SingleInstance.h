@@ -22,8 +22,6 @@ public:
     // come forward and this process should exit.
     [[nodiscard]] bool claim();
 
-    [[nodiscard]] const QString& socketPath() const { return m_socketPath; }
-
 Q_SIGNALS:
     // A later launch asked the running instance to come forward.
     void activationRequested();

@@ -94,6 +94,14 @@ InstalledApp BundleIdManager::anyApp() {
 }
 
 QCoro::Task<> BundleIdManager::fetchApps(Device device) {
+    // An Android list is never empty (Any App leads it), so this holds for both kinds.
+    if (m_loadedDeviceId == device.id && !m_apps.isEmpty()) {
+        m_logger.info(u"Apps already loaded for device %{public}s", device.id);
+        // Back to this device before another one's list came: that list must not replace it.
+        ++m_fetchGeneration;
+        setIsLoading(false);
+        co_return;
+    }
     if (isAndroid(device)) {
         co_await fetchPackages(std::move(device));
         co_return;
@@ -106,13 +114,6 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
         m_appsAreAndroid = false;
         setSelectedApp(std::nullopt);
         setLoadedDeviceId(std::nullopt);
-        setIsLoading(false);
-        co_return;
-    }
-    if (m_loadedDeviceId == device.id && !m_apps.isEmpty()) {
-        m_logger.info(u"Apps already loaded for device %{public}s", device.id);
-        // Back to this device before another one's list came: that list must not replace it.
-        ++m_fetchGeneration;
         setIsLoading(false);
         co_return;
     }
@@ -160,12 +161,6 @@ bool BundleIdManager::takesAnswer(quint64 generation, const std::exception_ptr& 
 }
 
 QCoro::Task<> BundleIdManager::fetchPackages(Device device) {
-    if (m_loadedDeviceId == device.id && m_appsAreAndroid) {
-        m_logger.info(u"Apps already loaded for device %{public}s", device.id);
-        ++m_fetchGeneration;
-        setIsLoading(false);
-        co_return;
-    }
     m_logger.info(u"Fetching packages for device %{public}s", device.name);
     const quint64 generation = ++m_fetchGeneration;
     setIsLoading(true);

@@ -60,8 +60,6 @@ public:
     static void setStoredPackage(const QString& serial, const QString& package);
     // The first entry of an Android list: no package, so Android picks the handler.
     [[nodiscard]] static InstalledApp anyApp();
-    // Whether `apps` are an Android destination's packages.
-    [[nodiscard]] bool appsAreAndroid() const { return m_appsAreAndroid; }
     // The symbol drawn for an app without an icon: Android's for Android packages (adb gives
     // no icons), else a generic app's.
     [[nodiscard]] QString placeholderSymbol() const {

@@ -68,7 +68,8 @@ QString BundleIdSelectorToolbarContent::errorMessage(const QString& errorDescrip
 void BundleIdSelectorToolbarContent::refreshLabel() {
     if (!m_bundleIdManager)
         return;
-    const std::optional<InstalledApp> app = m_bundleIdManager->selectedAppFor(selectedDeviceId());
+    const QString deviceId = selectedDeviceId();
+    const std::optional<InstalledApp> app = m_bundleIdManager->selectedAppFor(deviceId);
     m_showsAppIcon = app && !app->icon().isNull();
     // Accent when an app is chosen but has no icon yet; secondary when none is chosen.
     const QColor tint =
@@ -76,7 +77,7 @@ void BundleIdSelectorToolbarContent::refreshLabel() {
     setLabel(AppRowButton::iconPixmap(app ? app->icon() : QImage(),
                                       m_bundleIdManager->placeholderSymbol(), iconSize, tint,
                                       devicePixelRatioF()),
-             titleFor(*m_bundleIdManager, selectedDeviceId()));
+             titleFor(*m_bundleIdManager, deviceId));
 }
 
 void BundleIdSelectorToolbarContent::destinationChanged() {
