@@ -93,6 +93,6 @@ void KestrineCommands::deleteAll() {
         context->deleteObject(object);
     // All or nothing: a failed save brings every object back, and the selection with it. A
     // store busy with another process keeps the deletion pending for the retried save.
-    if (!context->save() && !context->isWaitingForStore())
+    if (!context->saveOrWait())
         context->rollback();
 }

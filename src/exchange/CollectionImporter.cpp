@@ -124,7 +124,7 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
         color ? color : &randomPaletteColor);
     QString error;
     // A store busy with another process keeps the import pending for the retried save.
-    if (context->save(&error) || context->isWaitingForStore()) {
+    if (context->saveOrWait(&error)) {
         QList<QUuid> ids;
         for (const DeeplinkCollection* collection : created)
             ids.append(collection->uid());

@@ -43,9 +43,10 @@ public:
     // the save is tried again a second later.
     bool save(QString* error = nullptr);
 
-    // The last save failed because another process held the file: its changes stay pending
-    // and are tried again shortly, so callers keep the user's action instead of undoing it.
-    [[nodiscard]] bool isWaitingForStore() const { return m_waitingForStore; }
+    // save(), or its changes left pending for the retry when another process holds the file:
+    // false only on a real failure, where callers undo the user's action (rollback()). A busy
+    // store must not undo it, nor any other unsaved edit.
+    bool saveOrWait(QString* error = nullptr) { return save(error) || m_waitingForStore; }
 
     // save(), tried again while another process holds the file, for at most `milliseconds`:
     // for when nothing will retry later (the process is about to end).

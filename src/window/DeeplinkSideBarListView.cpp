@@ -189,12 +189,12 @@ void DeeplinkSideBarListView::deleteSelectedCollection() {
     // Commit what is already pending first, so that rolling back a failed deletion below
     // throws away nothing but the deletion itself. A store busy with another process is no
     // failure: the deletion joins what is pending and lands with the retried save.
-    if (m_context->hasChanges() && !m_context->save(&error) && !m_context->isWaitingForStore()) {
+    if (m_context->hasChanges() && !m_context->saveOrWait(&error)) {
         report(error);
         return;
     }
     m_context->deleteObject(collection);
-    if (!m_context->save(&error) && !m_context->isWaitingForStore()) {
+    if (!m_context->saveOrWait(&error)) {
         report(error);
         m_context->rollback();
         // The collection is back; so is its selection.

@@ -216,7 +216,7 @@ void WindowCommands::deleteSelectedDeeplink() {
         return;
     context->deleteObject(deeplink);
     // A failed save brings the deeplink back, and its selection with it.
-    if (!context->save())
+    if (!context->saveOrWait())
         context->rollback();
 }
 

@@ -3,6 +3,7 @@
 #include "ExactUrls.h"
 #include "FakeAdb.h"
 #include "StoreBuilders.h"
+#include "StoreFile.h"
 
 #include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
@@ -34,6 +35,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -365,6 +367,30 @@ private Q_SLOTS:
         QVERIFY(!acted());
         press();
         QTRY_VERIFY_WITH_TIMEOUT(acted(), 20000);
+    }
+
+    // A store held by another process keeps Delete Deeplink pending, and every other unsaved
+    // edit with it, until the lock goes.
+    void deleteDeeplinkWaitsForABusyStore() {
+        MainWindow w;
+        w.root()->splitView()->setSelectedDeeplinkCollection(w.shop);
+        w.state()->setSelectedDeeplink(w.item);
+        w.shop->setName(QStringLiteral("Shop, renamed"));
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another process"));
+        other.setDatabaseName(w.env.filePath("Kestrine.sqlite"));
+        QVERIFY(other.open() && QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+        menuItem(*w.app, u"Delete Deeplink")->trigger();
+        QVERIFY(w.item->isDeleted());
+        QCOMPARE(w.shop->name(), QStringLiteral("Shop, renamed"));
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("ROLLBACK")));
+        other.close();
+        other = {};
+        QSqlDatabase::removeDatabase(QStringLiteral("another process"));
+        QTRY_VERIFY(!w.container->viewContext()->hasChanges());
+        const auto reopened = w.open();
+        QCOMPARE(StoreFile::names(*reopened->viewContext()), QStringList{"Shop, renamed"});
+        QVERIFY(reopened->viewContext()->deeplinks().isEmpty());
     }
 
     // Quick Open fires what is typed through the same route as Execute, exactly, without
