@@ -328,6 +328,8 @@ private Q_SLOTS:
         QCOMPARE(storedId(), u"emulator-5554"_qs);
         QVERIFY(!manager.selectedDevice());
 
+        // Parked, so that ending the hang finds it (a loaded machine may not be there yet).
+        QTRY_VERIFY_WITH_TIMEOUT(!adb.hangingProcesses().isEmpty(), 10000);
         adb.endHangs();
         QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
         QCOMPARE(ids(manager.devices()), QStringList{"S1"});
