@@ -2,19 +2,19 @@
 // Run: QT_QPA_PLATFORM=offscreen build/release/bench/bench_emoji_picker [--screenshots DIR]
 #include "Median.h"
 #include "emoji/EmojiFont.h"
-#include "emoji/EmojiGridDelegate.h"
-#include "emoji/EmojiGridView.h"
-#include "emoji/EmojiPicker.h"
-#include "emoji/EmojiPickerViewModifier.h"
 #include "emoji/EmojiStore.h"
 #include "emoji/SharedState.h"
+#include "emoji/ui/EmojiGridDelegate.h"
+#include "emoji/ui/EmojiGridView.h"
+#include "emoji/ui/EmojiPicker.h"
+#include "emoji/ui/EmojiPickerViewModifier.h"
 #include "platform/AppSettings.h"
 #include "store/ManagedObjectContext.h"
 #include "widgets/Popover.h"
-#include "window/AddDeeplinkCollectionView.h"
-#include "window/CreateDeeplinkCollectionMetaDataView.h"
-#include "window/EmojiWell.h"
-#include "window/GridColorPickerView.h"
+#include "window/ui/AddDeeplinkCollectionView.h"
+#include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
+#include "window/ui/EmojiWell.h"
+#include "window/ui/GridColorPickerView.h"
 
 #include <QLineEdit>
 #include <QTabWidget>

@@ -5,7 +5,7 @@
 #include "exchange/CollectionImporter.h"
 #include "exchange/CoreDataObjectSerialiser.h"
 #include "exchange/DeeplinkCollectionFile.h"
-#include "exchange/ImportDeeplinkCollectionsView.h"
+#include "exchange/ui/ImportDeeplinkCollectionsView.h"
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Fails on an #include "folder/..." in src/ that does not point to a lower layer, naming the file
-# and line. Layers, bottom to top; a folder includes its own files and those of lower layers only.
+# Checks the shape of src/, naming file and line for each fault:
+# - an #include "folder/..." points to the file's own folder or a lower layer;
+# - core code (every folder outside widgets/, app/ and the ui/ subfolders, and cli/) includes no
+#   view (a ui/ header, widgets/, app/) and no Qt Widgets header, so the core library and the
+#   command-line tool never need a display;
+# - no include climbs out of its folder with "../";
+# - every source file is listed in src/CMakeLists.txt.
+# Usage: check-layers.sh [QtWidgets include directory]
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
@@ -14,17 +20,50 @@ declare -A layer=(
     [app]=6 [cli]=6
 )
 
+widgets_dir=${1:-$(ls -d /usr/include/*/qt6/QtWidgets /usr/include/qt6/QtWidgets 2>/dev/null | head -n1 || true)}
+
+is_view() { # path relative to src/
+    case "$1" in widgets/* | app/* | */ui/*) return 0 ;; *) return 1 ;; esac
+}
+
 status=0
+fail() {
+    echo "src/$1:$2: $3"
+    status=1
+}
+
 while IFS=: read -r file line text; do
     from=${file%%/*}
-    to=$(sed -E 's/^[[:space:]]*#[[:space:]]*include "([a-z]+)\/.*/\1/' <<<"$text")
-    [ "$from" = "$to" ] && continue
-    if [ -z "${layer[$from]+x}" ] || [ -z "${layer[$to]+x}" ]; then
-        echo "src/$file:$line: folder '$from' or '$to' has no layer (add it to ${0##*/})"
-        status=1
-    elif [ "${layer[$to]}" -ge "${layer[$from]}" ]; then
-        echo "src/$file:$line: $from (layer ${layer[$from]}) includes $to (layer ${layer[$to]})"
-        status=1
+    path=$(sed -E 's/^[[:space:]]*#[[:space:]]*include "([^"]*)".*/\1/' <<<"$text")
+    to=${path%%/*}
+    if [[ "$path" == *../* ]]; then
+        fail "$file" "$line" "includes \"$path\" through \"../\" (name the header from src/)"
+        continue
     fi
-done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include "[a-z]+/' --include='*.h' --include='*.cpp' .  | sed 's#^\./##')
+    [[ "$path" == */* ]] || continue
+    if [ -z "${layer[$from]+x}" ] || [ -z "${layer[$to]+x}" ]; then
+        fail "$file" "$line" "folder '$from' or '$to' has no layer (add it to ${0##*/})"
+    elif [ "$from" != "$to" ] && [ "${layer[$to]}" -ge "${layer[$from]}" ]; then
+        fail "$file" "$line" "$from (layer ${layer[$from]}) includes $to (layer ${layer[$to]})"
+    elif ! is_view "$file" && is_view "$path"; then
+        fail "$file" "$line" "core code includes the view \"$path\""
+    fi
+done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include "' --include='*.h' --include='*.cpp' . | sed 's#^\./##')
+
+if [ -n "$widgets_dir" ] && [ -d "$widgets_dir" ]; then
+    while IFS=: read -r file line text; do
+        is_view "$file" && continue
+        header=$(sed -E 's/^[[:space:]]*#[[:space:]]*include <(QtWidgets\/)?([A-Za-z]+)>.*/\2/' <<<"$text")
+        if [[ "$text" == *"<QtWidgets"* ]] || [ -e "$widgets_dir/$header" ]; then
+            fail "$file" "$line" "core code includes the Qt Widgets header <$header>"
+        fi
+    done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include <Q' --include='*.h' --include='*.cpp' . | sed 's#^\./##')
+else
+    echo "${0##*/}: no QtWidgets include directory found; Qt Widgets headers not checked" >&2
+fi
+
+while read -r file; do
+    grep -qE "(^|[[:space:]])$file([[:space:]]|\)|$)" CMakeLists.txt ||
+        fail "$file" 1 "not listed in src/CMakeLists.txt"
+done < <(find . -name '*.h' -o -name '*.cpp' | sed 's#^\./##' | sort)
 exit $status

@@ -7,7 +7,7 @@
 
 #include "app/KestrineApp.h"
 #include "app/PreferencesDialog.h"
-#include "destinations/TargetSelectorToolbarContent.h"
+#include "destinations/ui/TargetSelectorToolbarContent.h"
 #include "platform/AppIdentity.h"
 #include "platform/AppSettings.h"
 #include "store/Deeplink.h"
@@ -18,12 +18,12 @@
 #include "toolchain/XcodeBookmarkManager.h"
 #include "widgets/NoFocusRingStyle.h"
 #include "widgets/Popover.h"
-#include "window/AddCollectionBottomToolbarButtonView.h"
-#include "window/AddDeeplinkCollectionView.h"
-#include "window/ColumSplitView.h"
-#include "window/DeeplinkCollectionDetailView.h"
-#include "window/QuickOpenBar.h"
-#include "window/RootView.h"
+#include "window/ui/AddCollectionBottomToolbarButtonView.h"
+#include "window/ui/AddDeeplinkCollectionView.h"
+#include "window/ui/ColumSplitView.h"
+#include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/QuickOpenBar.h"
+#include "window/ui/RootView.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "platform/AppIdentity.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
-#include "updates/CheckForUpdatesView.h"
-#include "window/WindowCommands.h"
+#include "updates/ui/CheckForUpdatesView.h"
+#include "window/ui/WindowCommands.h"
 
 #include <QAction>
 #include <QApplication>

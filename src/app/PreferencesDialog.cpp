@@ -2,8 +2,8 @@
 
 #include "toolchain/AdbLocator.h"
 #include "toolchain/XcodeBookmarkManager.h"
-#include "toolchain/XcodeChooser.h"
-#include "updates/AutomaticChecksBox.h"
+#include "toolchain/ui/XcodeChooser.h"
+#include "updates/ui/AutomaticChecksBox.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -3,14 +3,14 @@
 
 #include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
-#include "destinations/TargetSelectorToolbarContent.h"
-#include "targetapps/BundleIdSelectorToolbarContent.h"
-#include "updates/UpdateAlert.h"
+#include "destinations/ui/TargetSelectorToolbarContent.h"
+#include "targetapps/ui/BundleIdSelectorToolbarContent.h"
+#include "updates/ui/UpdateAlert.h"
 #include "widgets/Popover.h"
-#include "window/AddCollectionBottomToolbarButtonView.h"
-#include "window/AddDeeplinkCollectionView.h"
-#include "window/EmojiWell.h"
-#include "window/QuickOpenBar.h"
+#include "window/ui/AddCollectionBottomToolbarButtonView.h"
+#include "window/ui/AddDeeplinkCollectionView.h"
+#include "window/ui/EmojiWell.h"
+#include "window/ui/QuickOpenBar.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

@@ -4,9 +4,9 @@
 #include "TestEnvironment.h"
 
 #include "destinations/DeviceListModel.h"
-#include "destinations/DeviceListView.h"
 #include "destinations/RunDestinationManager.h"
-#include "destinations/TargetSelectorToolbarContent.h"
+#include "destinations/ui/DeviceListView.h"
+#include "destinations/ui/TargetSelectorToolbarContent.h"
 #include "toolchain/AdbLocator.h"
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/Popover.h"

@@ -3,7 +3,7 @@
 
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
-#include "exchange/ImportDeeplinkCollectionsView.h"
+#include "exchange/ui/ImportDeeplinkCollectionsView.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"

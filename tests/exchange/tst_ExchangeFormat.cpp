@@ -10,7 +10,7 @@
 #include "store/DeeplinkCollection.h"
 #include "store/DeeplinkQueries.h"
 #include "store/ManagedObjectContext.h"
-#include "window/DeeplinkCollectionDetailView.h"
+#include "window/ui/DeeplinkCollectionDetailView.h"
 
 #include <QAction>
 #include <QDir>

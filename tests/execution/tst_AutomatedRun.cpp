@@ -3,8 +3,8 @@
 
 #include "execution/AutomatedRun.h"
 #include "store/DeeplinkQueries.h"
-#include "window/AutomatedRunControls.h"
-#include "window/DeeplinkCollectionDetailView.h"
+#include "window/ui/AutomatedRunControls.h"
+#include "window/ui/DeeplinkCollectionDetailView.h"
 
 #include <QAction>
 #include <QLabel>

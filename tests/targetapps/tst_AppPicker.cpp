@@ -6,9 +6,9 @@
 
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/AppListModel.h"
-#include "targetapps/AppListView.h"
 #include "targetapps/BundleIdManager.h"
-#include "targetapps/BundleIdSelectorToolbarContent.h"
+#include "targetapps/ui/AppListView.h"
+#include "targetapps/ui/BundleIdSelectorToolbarContent.h"
 #include "toolchain/AdbLocator.h"
 #include "widgets/AccessoryBarButton.h"
 #include "widgets/Popover.h"

@@ -1,8 +1,8 @@
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
-#include "toolchain/XcodeChooser.h"
-#include "toolchain/XcodeView.h"
+#include "toolchain/ui/XcodeChooser.h"
+#include "toolchain/ui/XcodeView.h"
 
 #include <QFileInfo>
 #include <QPushButton>

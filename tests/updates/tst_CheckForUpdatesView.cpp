@@ -1,11 +1,11 @@
 #include "FeedServer.h"
 #include "TestEnvironment.h"
 #include "platform/AppSettings.h"
-#include "updates/CheckForUpdatesView.h"
-#include "updates/SparkleUpdater.h"
-#include "updates/UpdateAlert.h"
 #include "updates/Updater.h"
-#include "updates/UpdaterController.h"
+#include "updates/ui/CheckForUpdatesView.h"
+#include "updates/ui/SparkleUpdater.h"
+#include "updates/ui/UpdateAlert.h"
+#include "updates/ui/UpdaterController.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
-#include "updates/UpdateAlert.h"
 #include "updates/Updater.h"
+#include "updates/ui/UpdateAlert.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

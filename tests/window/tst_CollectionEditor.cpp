@@ -1,15 +1,15 @@
 #include "StoreBuilders.h"
 
-#include "emoji/EmojiGridView.h"
-#include "emoji/EmojiPickerViewModifier.h"
 #include "emoji/EmojiStore.h"
-#include "exchange/ImportDeeplinkCollectionsView.h"
+#include "emoji/ui/EmojiGridView.h"
+#include "emoji/ui/EmojiPickerViewModifier.h"
+#include "exchange/ui/ImportDeeplinkCollectionsView.h"
 #include "store/ColorPalette.h"
 #include "widgets/ToggleSwitch.h"
-#include "window/AddDeeplinkCollectionView.h"
-#include "window/CreateDeeplinkCollectionMetaDataView.h"
-#include "window/EmojiWell.h"
-#include "window/GridColorPickerView.h"
+#include "window/ui/AddDeeplinkCollectionView.h"
+#include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
+#include "window/ui/EmojiWell.h"
+#include "window/ui/GridColorPickerView.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -2,13 +2,13 @@
 
 #include "widgets/PlaceholderView.h"
 #include "widgets/SearchField.h"
-#include "window/ColumSplitView.h"
-#include "window/DeeplinkCollectionDetailView.h"
-#include "window/DeeplinkDetailView.h"
-#include "window/RootSearchField.h"
-#include "window/RootView.h"
-#include "window/SideBarView.h"
 #include "window/WindowState.h"
+#include "window/ui/ColumSplitView.h"
+#include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/DeeplinkDetailView.h"
+#include "window/ui/RootSearchField.h"
+#include "window/ui/RootView.h"
+#include "window/ui/SideBarView.h"
 
 #include <QSignalSpy>
 #include <QToolButton>

@@ -2,10 +2,10 @@
 
 #include "store/DeeplinkCollection.h"
 #include "widgets/PlaceholderView.h"
-#include "window/ColumSplitView.h"
-#include "window/DeeplinkCollectionDetailView.h"
-#include "window/DeeplinkRowView.h"
 #include "window/WindowState.h"
+#include "window/ui/ColumSplitView.h"
+#include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/DeeplinkRowView.h"
 
 #include <QAction>
 #include <QDesktopServices>

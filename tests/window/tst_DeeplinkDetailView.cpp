@@ -3,7 +3,7 @@
 #include "StoreFile.h"
 
 #include "exchange/CoreDataObjectSerialiser.h"
-#include "window/DeeplinkDetailView.h"
+#include "window/ui/DeeplinkDetailView.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -4,16 +4,16 @@
 
 #include "app/KestrineCommands.h"
 #include "store/PersistentContainer.h"
-#include "updates/SparkleUpdater.h"
+#include "updates/ui/SparkleUpdater.h"
 #include "widgets/PlaceholderView.h"
-#include "window/AddCollectionBottomToolbarButtonView.h"
-#include "window/AddDeeplinkCollectionView.h"
-#include "window/ColumSplitView.h"
-#include "window/DeeplinkCollectionRowView.h"
-#include "window/DeeplinkDetailView.h"
-#include "window/DeeplinkRowView.h"
-#include "window/DeeplinkSideBarListView.h"
-#include "window/SideBarView.h"
+#include "window/ui/AddCollectionBottomToolbarButtonView.h"
+#include "window/ui/AddDeeplinkCollectionView.h"
+#include "window/ui/ColumSplitView.h"
+#include "window/ui/DeeplinkCollectionRowView.h"
+#include "window/ui/DeeplinkDetailView.h"
+#include "window/ui/DeeplinkRowView.h"
+#include "window/ui/DeeplinkSideBarListView.h"
+#include "window/ui/SideBarView.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,0 +1,341 @@
+#include "window/ui/DeeplinkCollectionDetailView.h"
+
+#include "execution/TimerRunClock.h"
+#include "platform/SymbolImage.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/FetchedResultsModel.h"
+#include "store/ManagedObjectContext.h"
+#include "widgets/PlaceholderView.h"
+#include "widgets/TextStyle.h"
+#include "window/ModelChanges.h"
+#include "window/WindowState.h"
+#include "window/ui/AutomatedRunControls.h"
+#include "window/ui/DeeplinkRowView.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
+    ManagedObjectContext* context, DeeplinkCollection* collection, const QString& searchText,
+    SearchRootScope scope, FetchRequest request, OpenUrlAction openUrl, QWidget* parent,
+    std::unique_ptr<RunClock> clock)
+    : QWidget(parent)
+    , m_context(context)
+    , m_collection(collection)
+    , m_openUrl(std::move(openUrl))
+    , m_searchText(searchText)
+    , m_selectedScope(scope) {
+    setAccessibleName(tr("Deeplinks"));
+    m_model = new FetchedResultsModel(context, std::move(request), this);
+    m_model->setAccessibleText(&DeeplinkRowView::accessibleText);
+    if (!clock)
+        clock = std::make_unique<TimerRunClock>();
+    // The run walks the list as it stands at each step, search and deletions included.
+    m_run = new AutomatedRun(
+        std::move(clock),
+        [this] {
+            QList<Deeplink*> deeplinks;
+            for (ManagedObject* object : m_model->fetchedObjects())
+                deeplinks.append(static_cast<Deeplink*>(object));
+            return deeplinks;
+        },
+        m_openUrl, this);
+    connect(m_run, &AutomatedRun::deeplinkReached, this, &DeeplinkCollectionDetailView::runReached);
+    connect(qApp, &QGuiApplication::applicationStateChanged, m_run,
+            [this](Qt::ApplicationState state) {
+                m_run->setScenePhase(ScenePhases::fromApplicationState(state));
+            });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildHeader();
+    buildContent();
+
+    if (m_collection) {
+        connect(m_collection, &ManagedObject::changed, this,
+                &DeeplinkCollectionDetailView::refreshCollection);
+    }
+    refreshCollection();
+    updateContent();
+}
+
+DeeplinkCollectionDetailView::~DeeplinkCollectionDetailView() {
+    m_run->stop();
+    // Going away commits what was done here, once the change that removed this view is
+    // complete.
+    if (m_context)
+        m_context->saveLater();
+}
+
+void DeeplinkCollectionDetailView::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("detailHeader"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(16, 10, 10, 10);
+    row->setSpacing(8);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    m_titleLabel = new QLabel(header);
+    m_titleLabel->setObjectName(QStringLiteral("detailTitle"));
+    QFont titleFont = TextStyle::font(TextStyle::Style::Body);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    titleFont.setWeight(QFont::Bold);
+    m_titleLabel->setFont(titleFont);
+    m_titleLabel->setTextFormat(Qt::PlainText);
+    m_subtitleLabel = new QLabel(header);
+    m_subtitleLabel->setObjectName(QStringLiteral("detailSubtitle"));
+    m_subtitleLabel->setFont(TextStyle::font(TextStyle::Style::Callout));
+    QPalette secondary = m_subtitleLabel->palette();
+    secondary.setColor(QPalette::WindowText, TextStyle::secondary(palette()));
+    m_subtitleLabel->setPalette(secondary);
+    titles->addWidget(m_titleLabel);
+    titles->addWidget(m_subtitleLabel);
+    row->addLayout(titles, 1);
+
+    auto* toolBar = new QToolBar(header);
+    toolBar->setObjectName(QStringLiteral("detailToolBar"));
+    toolBar->setIconSize(QSize(18, 18));
+    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar->setAccessibleName(tr("Collection actions"));
+    m_runControls = new AutomatedRunControls(m_run, this);
+    row->addWidget(m_runControls->statusLabel(), 0, Qt::AlignVCenter);
+    toolBar->addWidget(m_runControls->button());
+    toolBar->addSeparator();
+
+    m_pinAction =
+        toolBar->addAction(SymbolImage::icon(QStringLiteral("pin")), QStringLiteral("Pin"));
+    m_pinAction->setCheckable(true);
+    m_pinAction->setToolTip(QStringLiteral("Pin this collection"));
+    connect(m_pinAction, &QAction::toggled, this, [this](bool checked) {
+        if (m_collection)
+            m_collection->setIsPinned(checked);
+    });
+
+    m_addDeeplinkAction = toolBar->addAction(SymbolImage::icon(QStringLiteral("plus")),
+                                             QStringLiteral("Add Deeplink"));
+    m_addDeeplinkAction->setToolTip(QStringLiteral("Add a new deeplink"));
+    connect(m_addDeeplinkAction, &QAction::triggered, this,
+            &DeeplinkCollectionDetailView::addDeeplink);
+
+    m_exportAction = toolBar->addAction(SymbolImage::icon(QStringLiteral("square.and.arrow.up")),
+                                        QStringLiteral("Export"));
+    m_exportAction->setToolTip(QStringLiteral("Export this collection"));
+    connect(m_exportAction, &QAction::triggered, this,
+            &DeeplinkCollectionDetailView::showExportDialog);
+
+    for (QAction* action : toolBar->actions()) {
+        if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(action))) {
+            button->setAccessibleName(action->text());
+            // A toolbar's buttons take no focus by default; these are the only way to them.
+            button->setFocusPolicy(Qt::TabFocus);
+        }
+    }
+    row->addWidget(toolBar, 0, Qt::AlignVCenter);
+    layout()->addWidget(header);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setObjectName(QStringLiteral("detailDivider"));
+    QPalette line = divider->palette();
+    line.setColor(QPalette::WindowText, TextStyle::separator(palette()));
+    divider->setPalette(line);
+    layout()->addWidget(divider);
+}
+
+void DeeplinkCollectionDetailView::runReached(Deeplink* deeplink) {
+    setSelectedDeeplink(deeplink);
+    Q_EMIT selectedDeeplinkChanged(deeplink);
+}
+
+void DeeplinkCollectionDetailView::buildContent() {
+    m_content = new QStackedWidget(this);
+    // One surface under the list and its empty states, so switching between them does not flash.
+    m_content->setAutoFillBackground(true);
+    m_content->setBackgroundRole(QPalette::Base);
+
+    m_list = new QListView(m_content);
+    m_list->setObjectName(QStringLiteral("deeplinkList"));
+    m_list->setAccessibleName(tr("Deeplinks"));
+    m_list->setModel(m_model);
+    auto* rows = new DeeplinkRowView(m_list);
+    // A row's link fires at the selected destination like "Execute", not through the desktop.
+    connect(rows, &DeeplinkRowView::linkClicked, this, &DeeplinkCollectionDetailView::execute);
+    m_list->setItemDelegate(rows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setAlternatingRowColors(false);
+    m_list->setSpacing(0);
+    m_list->setMouseTracking(true);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_content->addWidget(m_list);
+
+    m_emptyState = new PlaceholderView(QStringLiteral("externaldrive.badge.exclamationmark"),
+                                       QStringLiteral("No deeplink in this collection"), m_content);
+    QPushButton* add =
+        m_emptyState->addButton(QStringLiteral("plus.circle"), QStringLiteral("Add Deeplink"));
+    connect(add, &QPushButton::clicked, this, &DeeplinkCollectionDetailView::addDeeplink);
+    m_content->addWidget(m_emptyState);
+
+    m_noResult = new PlaceholderView(QString(), QString(), m_content);
+    m_content->addWidget(m_noResult);
+    layout()->addWidget(m_content);
+
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            &DeeplinkCollectionDetailView::showContextMenu);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DeeplinkCollectionDetailView::userSelectionChanged);
+    const auto hush = [this] { ++m_quiet; };
+    const auto settle = [this] {
+        --m_quiet;
+        updateContent();
+        showSelection();
+    };
+    ModelChanges::bracket(m_model, this, hush, settle);
+    // A changed title or URL can change a row's height.
+    connect(m_model, &QAbstractItemModel::dataChanged, m_list, &QListView::doItemsLayout);
+}
+
+QString DeeplinkCollectionDetailView::subtitle() const {
+    const qint64 count = m_collection ? m_collection->deeplinksCount() : 0;
+    return QLocale().toString(count) + QStringLiteral(" Deeplinks");
+}
+
+void DeeplinkCollectionDetailView::refreshCollection() {
+    m_titleLabel->setText(WindowState::title(m_collection));
+    m_subtitleLabel->setText(subtitle());
+    {
+        const QSignalBlocker blocker(m_pinAction);
+        m_pinAction->setChecked(m_collection && m_collection->isPinned());
+    }
+    m_pinAction->setEnabled(m_collection != nullptr);
+    m_addDeeplinkAction->setEnabled(m_collection != nullptr);
+    m_exportAction->setEnabled(m_collection != nullptr);
+}
+
+void DeeplinkCollectionDetailView::setSearch(const QString& searchText, SearchRootScope scope,
+                                             FetchRequest request) {
+    m_searchText = searchText;
+    m_selectedScope = scope;
+    m_model->setFetchRequest(std::move(request));
+    updateContent();
+}
+
+QWidget* DeeplinkCollectionDetailView::currentContent() const {
+    return m_content->currentWidget();
+}
+
+void DeeplinkCollectionDetailView::updateContent() {
+    if (!m_model->isEmpty()) {
+        m_content->setCurrentWidget(m_list);
+        return;
+    }
+    // The collection scope searches collections, not deeplinks: its text says nothing about
+    // this list, so an empty collection shows its empty state then.
+    if (m_searchText.isEmpty() || m_selectedScope.isCollection()) {
+        m_content->setCurrentWidget(m_emptyState);
+        return;
+    }
+    m_noResult->setText(QStringLiteral("No Result found for ") + m_searchText);
+    m_content->setCurrentWidget(m_noResult);
+}
+
+void DeeplinkCollectionDetailView::setSelectedDeeplink(Deeplink* deeplink) {
+    m_selectedDeeplink = deeplink;
+    showSelection();
+}
+
+void DeeplinkCollectionDetailView::showSelection() {
+    if (m_quiet > 0)
+        return;
+    ++m_quiet;
+    const QModelIndex index =
+        m_selectedDeeplink ? m_model->indexOf(m_selectedDeeplink) : QModelIndex();
+    if (index.isValid()) {
+        m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_list->scrollTo(index);
+    } else {
+        m_list->selectionModel()->clearSelection();
+    }
+    --m_quiet;
+}
+
+void DeeplinkCollectionDetailView::userSelectionChanged() {
+    if (m_quiet > 0)
+        return;
+    const QModelIndexList rows = m_list->selectionModel()->selectedIndexes();
+    Deeplink* deeplink = nullptr;
+    if (!rows.isEmpty())
+        deeplink = static_cast<Deeplink*>(m_model->object(rows.front()));
+    if (deeplink == m_selectedDeeplink)
+        return;
+    m_selectedDeeplink = deeplink;
+    Q_EMIT selectedDeeplinkChanged(deeplink);
+}
+
+void DeeplinkCollectionDetailView::addDeeplink() {
+    addDeeplinkWithUrl(QStringLiteral("scheme://basepath/path?query=value"));
+}
+
+void DeeplinkCollectionDetailView::addDeeplinkWithUrl(const QString& url) {
+    if (!m_context || !m_collection)
+        return;
+    Deeplink* deeplink = m_context->insertDeeplink();
+    deeplink->setTitle(Deeplink::newTitle());
+    deeplink->setUrlString(url);
+    m_collection->addDeeplink(deeplink);
+    m_selectedDeeplink = deeplink;
+    showSelection();
+    Q_EMIT selectedDeeplinkChanged(deeplink);
+}
+
+void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
+    if (!deeplink || !m_openUrl)
+        return;
+    if (const QString& url = deeplink->urlString(); !url.isEmpty())
+        m_openUrl(url);
+}
+
+std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QModelIndex& index) {
+    auto* deeplink = static_cast<Deeplink*>(m_model->object(index));
+    if (!deeplink)
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
+    QAction* execute =
+        menu->addAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"));
+    QPointer<Deeplink> target(deeplink);
+    connect(execute, &QAction::triggered, this, [this, target] { this->execute(target); });
+    return menu;
+}
+
+void DeeplinkCollectionDetailView::showContextMenu(const QPoint& position) {
+    if (std::unique_ptr<QMenu> menu = createContextMenu(m_list->indexAt(position)))
+        menu->exec(m_list->viewport()->mapToGlobal(position));
+}
+
+void DeeplinkCollectionDetailView::showExportDialog() {
+    if (!m_collection || m_isExportShowing)
+        return;
+    m_isExportShowing = true;
+    // The dialog runs its own event loop: this view may be gone when it returns.
+    QPointer<DeeplinkCollectionDetailView> self(this);
+    DeeplinkCollectionExporter::exportCollection(*m_collection, this, m_exportDialog);
+    if (self)
+        m_isExportShowing = false;
+}

@@ -1,0 +1,325 @@
+#include "window/ui/DeeplinkDetailView.h"
+
+#include "store/Deeplink.h"
+#include "store/ManagedObjectContext.h"
+#include "store/UrlText.h"
+#include "window/ui/QueryParameterTable.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+using DeeplinkUrlEditing::Field;
+
+namespace {
+
+// The URL fields and the component each one edits.
+constexpr std::array<std::pair<Focusable::Case, Field>, 7> components{{
+    {Focusable::Case::url, Field::url},
+    {Focusable::Case::host, Field::host},
+    {Focusable::Case::scheme, Field::scheme},
+    {Focusable::Case::port, Field::port},
+    {Focusable::Case::user, Field::user},
+    {Focusable::Case::password, Field::password},
+    {Focusable::Case::path, Field::path},
+}};
+
+} // namespace
+
+DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
+    : QWidget(parent)
+    , m_deeplink(deeplink)
+    , m_context(deeplink ? deeplink->managedObjectContext() : nullptr) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(14);
+
+    m_form = new QWidget(this);
+    auto* form = new QFormLayout(m_form);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    form->setHorizontalSpacing(8);
+    form->setVerticalSpacing(6);
+    const std::array<std::pair<Focusable::Case, QString>, 8> labelled{{
+        {Focusable::Case::title, tr("Title")},
+        {Focusable::Case::url, tr("URL")},
+        {Focusable::Case::host, tr("Host")},
+        {Focusable::Case::scheme, tr("Scheme")},
+        {Focusable::Case::port, tr("Port")},
+        {Focusable::Case::user, tr("User")},
+        {Focusable::Case::password, tr("Password")},
+        {Focusable::Case::path, tr("Path")},
+    }};
+    const std::array<QString, 8> objectNames{QStringLiteral("title"),    QStringLiteral("url"),
+                                             QStringLiteral("host"),     QStringLiteral("scheme"),
+                                             QStringLiteral("port"),     QStringLiteral("user"),
+                                             QStringLiteral("password"), QStringLiteral("path")};
+    for (size_t i = 0; i < labelled.size(); ++i) {
+        QLineEdit* edit = makeField(labelled[i].first, objectNames[i]);
+        auto* label = new QLabel(labelled[i].second, m_form);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+    }
+    m_fields[size_t(Focusable::Case::port)]->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
+    m_fields[size_t(Focusable::Case::url)]->setInputMethodHints(Qt::ImhUrlCharactersOnly);
+    layout->addWidget(m_form);
+    m_parameters = new QueryParameterTable(m_fields[size_t(Focusable::Case::path)], this);
+    layout->addWidget(m_parameters, 1);
+    connect(m_parameters, &QueryParameterTable::cellEdited, this, &DeeplinkDetailView::rowEdited);
+    connect(m_parameters, &QueryParameterTable::cellEditingFinished, this,
+            &DeeplinkDetailView::editingFinished);
+    connect(m_parameters, &QueryParameterTable::addRowClicked, this, &DeeplinkDetailView::addRow);
+    connect(m_parameters, &QueryParameterTable::removeLastRowClicked, this,
+            &DeeplinkDetailView::removeLastRow);
+
+    connect(m_fields[size_t(Focusable::Case::title)], &QLineEdit::textEdited, this,
+            &DeeplinkDetailView::titleEdited);
+    for (const auto& entry : components) {
+        QLineEdit* edit = m_fields[size_t(entry.first)];
+        const Field component = entry.second;
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, component](const QString& text) {
+            fieldEdited(edit, component, text);
+        });
+    }
+
+    if (m_context) {
+        m_storeConnection = connect(m_context, &ManagedObjectContext::objectChanged, this,
+                                    [this](ManagedObject* object) {
+                                        if (object == m_deeplink.data())
+                                            refresh();
+                                    });
+    }
+    if (m_deeplink)
+        connect(m_deeplink, &QObject::destroyed, this, &DeeplinkDetailView::refresh);
+    // editingFinished is not sent when focus leaves a field whose text ended up as it was;
+    // the field must still stop being treated as "being typed into".
+    m_focusConnection =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+            if (old && old == m_typing)
+                editingFinished(m_typing);
+        });
+    refresh();
+}
+
+DeeplinkDetailView::~DeeplinkDetailView() {
+    save();
+    // ~QWidget moves the focus off the children after this part of the object is gone, and
+    // QObject drops the connections only after that.
+    disconnect(m_focusConnection);
+    disconnect(m_storeConnection);
+    // A field that loses the focus then also finishes its edit.
+    for (QLineEdit* field : m_fields) {
+        if (field)
+            disconnect(field, nullptr, this, nullptr);
+    }
+}
+
+QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName) {
+    auto* edit = new QLineEdit(m_form);
+    edit->setObjectName(objectName);
+    edit->setClearButtonEnabled(false);
+    m_fields[size_t(which)] = edit;
+    connect(edit, &QLineEdit::editingFinished, this, [this, edit] { editingFinished(edit); });
+    return edit;
+}
+
+Focusable DeeplinkDetailView::focusedReminder() const {
+    QWidget* focused = window()->focusWidget();
+    if (!focused)
+        return Focusable::none();
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i] && m_fields[i] == focused) {
+            switch (Focusable::Case(i)) {
+            case Focusable::Case::title:
+                return Focusable::title();
+            case Focusable::Case::url:
+                return Focusable::url();
+            case Focusable::Case::host:
+                return Focusable::host();
+            case Focusable::Case::scheme:
+                return Focusable::scheme();
+            case Focusable::Case::port:
+                return Focusable::port();
+            case Focusable::Case::user:
+                return Focusable::user();
+            case Focusable::Case::password:
+                return Focusable::password();
+            case Focusable::Case::path:
+                return Focusable::path();
+            default:
+                break;
+            }
+        }
+    }
+    return m_parameters->focusOf(focused);
+}
+
+void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
+    if (focus.kind() == Focusable::Case::none) {
+        if (focusedReminder() != Focusable::none())
+            window()->focusWidget()->clearFocus();
+        return;
+    }
+    if (QLineEdit* edit = field(focus))
+        edit->setFocus(Qt::OtherFocusReason);
+}
+
+QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const {
+    if (focus.isRow())
+        return m_parameters->cell(focus);
+    return m_fields[size_t(focus.kind())];
+}
+
+void DeeplinkDetailView::addRow() {
+    if (!componentsAreEditable())
+        return;
+    commitPendingEdit();
+    qint64 id = 0;
+    store(DeeplinkUrlEditing::withAddedRow(storedUrl(), &id));
+    refresh();
+    if (QLineEdit* name = field(Focusable::keyRow(id))) {
+        setFocusedReminder(Focusable::keyRow(id));
+        // The generated name is a placeholder: typing replaces it.
+        name->selectAll();
+        m_parameters->ensureVisible(name);
+    }
+}
+
+void DeeplinkDetailView::removeLastRow() {
+    if (!componentsAreEditable() || m_rows.isEmpty())
+        return;
+    commitPendingEdit();
+    const Focusable focus = focusedReminder();
+    store(DeeplinkUrlEditing::withLastRowRemoved(storedUrl()));
+    refresh();
+    // The focused cell went with its row: carry the focus to the same cell of the new last row.
+    if (focus.isRow() && focus.id() > m_rows.size() && !m_rows.isEmpty()) {
+        setFocusedReminder(focus.kind() == Focusable::Case::keyRow
+                               ? Focusable::keyRow(m_rows.size())
+                               : Focusable::valueRow(m_rows.size()));
+    }
+}
+
+void DeeplinkDetailView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous() || !m_deeplink || m_deeplink->title() != Deeplink::newTitle())
+        return;
+    QLineEdit* title = m_fields[size_t(Focusable::Case::title)];
+    title->setFocus(Qt::OtherFocusReason);
+    title->selectAll();
+}
+
+void DeeplinkDetailView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    save();
+}
+
+void DeeplinkDetailView::refresh() {
+    const bool live = isEditable();
+    m_form->setEnabled(live);
+
+    const QString url = storedUrl();
+    setShownText(m_fields[size_t(Focusable::Case::title)], live ? m_deeplink->title() : QString());
+    for (const auto& [which, component] : components)
+        setShownText(m_fields[size_t(which)], DeeplinkUrlEditing::fieldText(url, component));
+    QLineEdit* urlField = m_fields[size_t(Focusable::Case::url)];
+    urlField->setToolTip(urlField->text());
+
+    m_rows = live ? DeeplinkUrlEditing::rows(url) : QList<QueryItem>();
+    m_parameters->setRowCount(m_rows.size());
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        QLineEdit* name = m_parameters->cell(Focusable::keyRow(i + 1));
+        QLineEdit* value = m_parameters->cell(Focusable::valueRow(i + 1));
+        setShownText(name, m_rows[i].store.name);
+        setShownText(value, m_rows[i].store.value.value_or(QString()));
+        name->setEnabled(live);
+        value->setEnabled(live);
+    }
+    const bool components = live && componentsAreEditable();
+    m_parameters->setButtonsEnabled(components, components && !m_rows.isEmpty());
+}
+
+void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text) {
+    // Rewriting the text moves the cursor and drops undo history: only when it differs, and
+    // never under the user's fingers.
+    if (edit == m_typing || edit->text() == text)
+        return;
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+bool DeeplinkDetailView::isEditable() const {
+    return m_deeplink && !m_deeplink->isDeleted();
+}
+
+bool DeeplinkDetailView::componentsAreEditable() const {
+    // A stored text that no longer parses shows empty components; writing one of them would
+    // replace the stored text, so only the whole URL field may do that.
+    return isEditable() &&
+           (m_deeplink->urlString().isNull() || UrlText::parse(m_deeplink->urlString()));
+}
+
+QString DeeplinkDetailView::storedUrl() const {
+    return isEditable() ? m_deeplink->urlString() : QString();
+}
+
+void DeeplinkDetailView::store(const QString& url) {
+    if (isEditable())
+        m_deeplink->setUrlString(url);
+}
+
+void DeeplinkDetailView::titleEdited(const QString& text) {
+    m_typing = m_fields[size_t(Focusable::Case::title)];
+    if (isEditable())
+        m_deeplink->setTitle(text.isNull() ? QStringLiteral("") : text);
+}
+
+void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text) {
+    m_typing = edit;
+    if (field == Field::url ? isEditable() : componentsAreEditable())
+        store(DeeplinkUrlEditing::withFieldText(storedUrl(), field, text));
+}
+
+void DeeplinkDetailView::rowEdited(QLineEdit* edit, const Focusable& row, const QString& text) {
+    m_typing = edit;
+    if (!componentsAreEditable())
+        return;
+    const qint64 id = row.id();
+    if (row.kind() == Focusable::Case::keyRow) {
+        // A name cleared on the way to typing a new one would drop the row at once and shift
+        // the next row under the cursor; the drop waits until the user leaves the cell.
+        if (text.isEmpty())
+            return;
+        store(DeeplinkUrlEditing::withRowName(storedUrl(), id, text));
+    } else {
+        store(DeeplinkUrlEditing::withRowValue(storedUrl(), id, text));
+    }
+}
+
+void DeeplinkDetailView::editingFinished(QLineEdit* edit) {
+    if (edit != m_typing)
+        return;
+    commitPendingEdit();
+    refresh();
+}
+
+void DeeplinkDetailView::commitPendingEdit() {
+    QLineEdit* edit = m_typing;
+    m_typing = nullptr;
+    if (!edit || !edit->text().isEmpty() || !componentsAreEditable())
+        return;
+    const Focusable row = m_parameters->focusOf(edit);
+    if (row.kind() == Focusable::Case::keyRow)
+        store(DeeplinkUrlEditing::withRowName(storedUrl(), row.id(), QString()));
+}
+
+void DeeplinkDetailView::save() {
+    commitPendingEdit();
+    if (m_context && m_context->hasChanges())
+        m_context->saveLater();
+}
