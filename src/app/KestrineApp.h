@@ -23,9 +23,9 @@ class SparkleUpdater;
 class XcodeBookmarkManager;
 class XcodeChooser;
 
-// The composition root: owns the long-lived managers, builds the single window, routes every
-// deeplink to the executer, shows errors in one alert and saves the store at every change
-// of the application state, when the session asks and when the application quits.
+// QObject, the composition root: owns the long-lived managers, builds the single window, routes
+// every deeplink to the executer, shows errors in one alert and saves the store at every change of
+// the application state, when the session asks and when the application quits.
 class KestrineApp : public QObject {
     Q_OBJECT
 public:

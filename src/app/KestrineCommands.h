@@ -9,9 +9,10 @@ class QMainWindow;
 class SparkleUpdater;
 class WindowCommands;
 
-// The menu bar: "File" (select Xcode, preferences, quit), "View" (sidebar, search, the toolbar
-// pickers), "Deeplink" and "Collection" (the window's commands, owned by WindowCommands), "Data" →
-// "Delete All", and "Help" with the about item followed by "Check for Updates…".
+// QObject that fills the window's QMenuBar: "File" (select Xcode, preferences, quit), "View"
+// (sidebar, search, the toolbar pickers), "Deeplink" and "Collection" (the window's commands, owned
+// by WindowCommands), "Data" → "Delete All", and "Help" with the about item followed by "Check for
+// Updates…".
 class KestrineCommands : public QObject {
     Q_OBJECT
 public:

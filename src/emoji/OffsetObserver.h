@@ -17,9 +17,10 @@ struct OffsetViewFrame {
     friend bool operator==(const OffsetViewFrame&, const OffsetViewFrame&) = default;
 };
 
-// Follows one category section as the list scrolls: when the section crosses the top edge of
-// the visible area and is not already the current category, makes it current and calls
-// `updateHandler`. This is how the category bar follows scrolling without moving the list.
+// Plain class (no QObject) that follows one category section as the list scrolls: when the section
+// crosses the top edge of the visible area and is not already the current category, makes it
+// current and calls `updateHandler`. This is how the category bar follows scrolling without moving
+// the list.
 class OffsetObserver {
 public:
     OffsetObserver(QString category, SharedState* sharedState, std::function<void()> updateHandler);

@@ -7,9 +7,9 @@
 
 #include <optional>
 
-// The state the emoji picker's parts share while it is open: the keyword typed into its search
-// bar, the category its list and category bar are on, the last emoji chosen. Setters notify
-// only on a real change.
+// QObject that holds the state the emoji picker's parts share while it is open: the keyword typed
+// into its search bar, the category its list and category bar are on, the last emoji chosen.
+// Setters notify only on a real change.
 class SharedState : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isSearching READ isSearching WRITE setIsSearching NOTIFY isSearchingChanged)

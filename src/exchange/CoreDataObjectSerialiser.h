@@ -13,7 +13,8 @@
 class DeeplinkCollection;
 class ManagedObjectContext;
 
-// Conversions between stored collections and exchange records. Stateless.
+// Static functions only (no QObject, never instantiated): conversions between stored collections
+// (objects of a ManagedObjectContext) and exchange records (plain structs).
 class CoreDataObjectSerialiser {
 public:
     // Gives the colour of each imported collection.

@@ -6,8 +6,9 @@ class JsonDecodingError;
 
 #include <QString>
 
-// An exchange file that is not a collection record: malformed JSON, or a member of the wrong
-// type. It fails the whole file (and with it a whole multi-file import).
+// Error (a LocalizedError, a std::exception) for an exchange file that is not a collection record:
+// malformed JSON, or a member of the wrong type. It fails the whole file (and with it a whole
+// multi-file import).
 class DecodingError : public LocalizedError {
 public:
     explicit DecodingError(QString reason);

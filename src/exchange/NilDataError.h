@@ -2,7 +2,8 @@
 
 #include "platform/AppError.h"
 
-// A document path that has no regular-file contents (a directory, a device, nothing at all).
+// Error (a LocalizedError, a std::exception) for a document path that has no regular-file contents
+// (a directory, a device, nothing at all).
 class NilDataError : public LocalizedError {
 public:
     enum Case { error };

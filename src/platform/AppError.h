@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-// Base of every error Kestrine throws: it carries the text the user is shown.
+// std::exception base of every error Kestrine throws: it carries the text the user is shown.
 class LocalizedError : public std::exception {
 public:
     [[nodiscard]] virtual QString errorDescription() const = 0;
@@ -15,7 +15,8 @@ private:
     mutable std::string m_what;
 };
 
-// An error with a domain, a numeric code and a description, like the platform's error objects.
+// LocalizedError (a std::exception) with a domain, a numeric code and a description, like the
+// platform's error objects.
 class AppError : public LocalizedError {
 public:
     AppError(QString domain, int code, QString description);

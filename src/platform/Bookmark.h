@@ -3,11 +3,11 @@
 #include <QByteArray>
 #include <QUrl>
 
-// A persistent reference to a file or directory the user chose, standing in for the
-// platform's security-scoped bookmarks: the canonical path plus the file's identity (device
-// and inode) when the bookmark was made. Resolving fails when nothing is at the path any
-// more; the bookmark is stale when something else is (the identity changed), and should be
-// made again.
+// Free functions over a bookmark, a QByteArray that refers to a file or directory the user chose
+// and outlives the process, standing in for the platform's security-scoped bookmarks: the canonical
+// path plus the file's identity (device and inode) when the bookmark was made. Resolving fails when
+// nothing is at the path any more; the bookmark is stale when something else is (the identity
+// changed), and should be made again.
 namespace Bookmark {
 
 struct Resolved {

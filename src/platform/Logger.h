@@ -17,11 +17,11 @@ struct LogRecord {
     QString message;
 };
 
-// A handle on the structured system log: subsystem + category, three levels.
-// Format strings use the "%{public}s", "%{public}ld" and "%{public}@" placeholders;
-// they are filled with the arguments in order. Lines go to the systemd journal when it
-// runs, otherwise to stderr. KESTRINE_LOG=stderr forces stderr; KESTRINE_LOG_LEVEL=debug
-// shows debug lines, which are hidden by default.
+// Plain class (no QObject, no QLoggingCategory), a handle on the structured system log: subsystem +
+// category, three levels. Format strings use the "%{public}s", "%{public}ld" and "%{public}@"
+// placeholders; they are filled with the arguments in order. Lines go to the systemd journal when
+// it runs, otherwise to stderr. KESTRINE_LOG=stderr forces stderr; KESTRINE_LOG_LEVEL=debug shows
+// debug lines, which are hidden by default.
 class Logger {
 public:
     Logger(QString subsystem, QString category);

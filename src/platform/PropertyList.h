@@ -5,7 +5,8 @@
 
 #include <optional>
 
-// Reading property lists (Info.plist and the like), XML or binary.
+// Free functions reading property lists (Info.plist and the like), XML or binary, into
+// QVariantMaps.
 namespace PropertyList {
 
 // The top-level dictionary of the property list file at `path`, or nothing when the file is

@@ -2,8 +2,8 @@
 
 #include <Qt>
 
-// Whether the window's scene is in front and taking input: the application state of the
-// desktop, in the three phases views react to.
+// Plain enum: Qt::ApplicationState folded into the three phases views react to (see
+// ScenePhases::fromApplicationState), i.e. whether the window is in front and taking input.
 enum class ScenePhase { Active, Inactive, Background };
 
 namespace ScenePhases {

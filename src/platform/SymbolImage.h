@@ -7,9 +7,9 @@
 
 class QPainter;
 
-// Named symbol images ("globe", "iphone.slash", ...) drawn from the SVGs bundled under
-// ":/symbols/<name>.svg", tinted at render time so they follow the palette and stay crisp
-// on HiDPI screens. An unknown name falls back to "questionmark".
+// Free functions giving named symbol images ("globe", "iphone.slash", ...) as QIcon or QPixmap,
+// drawn from the SVGs bundled under ":/symbols/<name>.svg", tinted at render time so they follow
+// the palette and stay crisp on HiDPI screens. An unknown name falls back to "questionmark".
 namespace SymbolImage {
 
 // Whether a symbol of that name is bundled.

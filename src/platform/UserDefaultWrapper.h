@@ -49,8 +49,9 @@ template <> struct Traits<QStringList> {
 
 } // namespace UserDefaultCoding
 
-// A typed value under one key of a settings store: reading gives the stored value, or
-// `defaultValue` when the key is absent or holds a value of another type; writing stores it.
+// Plain class template (no QObject) holding a typed value under one QSettings key: reading gives
+// the stored value, or `defaultValue` when the key is absent or holds a value of another type;
+// writing stores it.
 template <typename T> class UserDefaultWrapper {
 public:
     UserDefaultWrapper(QString key, T defaultValue, std::shared_ptr<QSettings> container)

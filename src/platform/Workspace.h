@@ -4,9 +4,9 @@
 #include <QSize>
 #include <QString>
 
-// Applications installed on this machine, found by bundle identifier. On Linux an application
-// is a desktop entry whose id ("<id>.desktop") equals the bundle identifier, looked up in the
-// XDG applications directories in their order of precedence.
+// Free functions that find applications installed on this machine by bundle identifier. On Linux an
+// application is a desktop entry whose id ("<id>.desktop") equals the bundle identifier, looked up
+// in the XDG applications directories in their order of precedence.
 namespace Workspace {
 
 // The desktop entry's path, or an empty text when no such application is installed. An

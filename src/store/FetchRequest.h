@@ -6,9 +6,10 @@
 
 #include <functional>
 
-// What a live query shows: one entity's objects that pass `predicate`, ordered by
-// `lessThan`, optionally grouped by `sectionKey`. The sort must order by the section key
-// first, so that each section is one contiguous run.
+// Plain value type, the definition of a live query (FetchedResultsModel): what it shows is one
+// entity's objects that pass `predicate`, ordered by `lessThan`, optionally grouped by
+// `sectionKey`. The sort must order by the section key first, so that each section is one
+// contiguous run.
 struct FetchRequest {
     using Predicate = std::function<bool(const ManagedObject&)>;
     using LessThan = std::function<bool(const ManagedObject&, const ManagedObject&)>;

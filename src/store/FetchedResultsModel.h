@@ -8,9 +8,10 @@
 
 #include <functional>
 
-// A live query over the main context. Without a section key it is a flat list; with one,
-// the top-level rows are the sections and their children the objects. It follows inserts,
-// edits and deletes of the context incrementally, unsaved changes included.
+// QAbstractItemModel that is a live query over the main context (ManagedObjectContext), as a
+// FetchRequest defines it. Without a section key it is a flat list; with one, the top-level rows
+// are the sections and their children the objects. It follows inserts, edits and deletes of the
+// context incrementally, unsaved changes included.
 class FetchedResultsModel : public QAbstractItemModel {
     Q_OBJECT
 public:

@@ -4,8 +4,9 @@
 
 class ManagedObjectContext;
 
-// Base of the two stored entities. An object belongs to exactly one context, which owns it;
-// every setter reports the change to the context, which tracks it until the next save.
+// QObject base of the two stored entities, Deeplink and DeeplinkCollection: a row of the store file
+// in memory. An object belongs to exactly one context, which owns it; every setter reports the
+// change to the context, which tracks it until the next save.
 class ManagedObject : public QObject {
     Q_OBJECT
 public:

@@ -10,11 +10,11 @@
 #include <QSet>
 #include <QTimer>
 
-// The main (and only) context: an in-memory object graph loaded from the store file.
-// It owns every object, tracks inserts, updates and deletes, and writes exactly the pending
-// changes in one transaction on save(). Change notifications are sent synchronously so that
-// live queries see unsaved changes at once. What other processes save to the same file is
-// taken in before each save and by mergeChangesFromStore().
+// QObject that is the main (and only) context: an in-memory object graph loaded from the store
+// file. It owns every object, tracks inserts, updates and deletes, and writes exactly the pending
+// changes in one transaction on save(). Change notifications are sent synchronously so that live
+// queries see unsaved changes at once. What other processes save to the same file is taken in
+// before each save and by mergeChangesFromStore().
 class ManagedObjectContext : public QObject {
     Q_OBJECT
 public:

@@ -2,8 +2,9 @@
 
 #include "store/PersistentContainer.h"
 
-// The process-wide owner of the store. `shared()` opens it on first use; a store that
-// cannot be opened ends the process with its diagnostic before any window exists.
+// Plain singleton (no QObject): the process-wide owner of the store, a PersistentContainer.
+// `shared()` opens it on first use; a store that cannot be opened ends the process with its
+// diagnostic before any window exists.
 class PersistenceController {
 public:
     [[nodiscard]] static PersistenceController& shared();

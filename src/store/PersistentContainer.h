@@ -9,7 +9,8 @@
 
 class ManagedObjectContext;
 
-// The persistent container "Kestrine": the store file and the main context over it.
+// Plain class (no QObject) that opens the store "Kestrine" and owns its two halves: the file
+// (SqliteStore) and the main context over it (ManagedObjectContext).
 class PersistentContainer {
 public:
     // `storePath` empty: Kestrine.sqlite in the application data directory.

@@ -4,8 +4,8 @@
 
 #include <optional>
 
-// One name/value pair of a URL query, decoded. An item without a value was written without
-// "=" ("?flag"); an empty value keeps its "=" ("?flag=").
+// Plain value struct: one name/value pair of a URL query, decoded. An item without a value was
+// written without "=" ("?flag"); an empty value keeps its "=" ("?flag=").
 struct UrlQueryItem {
     QString name;
     std::optional<QString> value;

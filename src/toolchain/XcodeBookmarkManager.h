@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QUrl>
 
-// Remembers the Xcode bundle the user chose, as a bookmark in the user defaults
+// QObject that remembers the Xcode bundle the user chose, as a bookmark in the user defaults
 // ("XcodeBookmarkManager.bookmarkData", with the last resolved location in
 // "XcodeBookmarkManager.xcodeURL"), or that the user went on without one
 // ("XcodeBookmarkManager.continuesWithoutXcode"), and restores it when constructed.

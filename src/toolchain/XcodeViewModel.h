@@ -10,8 +10,9 @@
 #include <exception>
 #include <variant>
 
-// The state machine of choosing Xcode (XcodeChooser drives it): the chooser is shown, the chosen
-// bundle is bookmarked and checked to really be Xcode, and the outcome is published in `state`.
+// QObject, the state machine of choosing Xcode (XcodeChooser drives it): the chooser is shown, the
+// chosen bundle is bookmarked and checked to really be Xcode, and the outcome is published in
+// `state`.
 class XcodeViewModel : public QObject {
     Q_OBJECT
 public:

@@ -9,7 +9,8 @@
 
 #include <optional>
 
-// An update feed: RSS 2.0 with the sparkle: namespace. Parsing is pure and safe on any thread.
+// Plain value type (no QObject): an update feed, RSS 2.0 with the sparkle: namespace, read by
+// QXmlStreamReader. Parsing is pure and safe on any thread.
 class Appcast {
 public:
     static constexpr char sparkleNamespace[] =

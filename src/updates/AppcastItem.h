@@ -3,7 +3,7 @@
 #include <QString>
 #include <QUrl>
 
-// One release offered by the update feed.
+// Plain value struct: one release offered by the update feed (an item of an Appcast).
 struct AppcastItem {
     QString title;
     // The version compared with Kestrine's own (sparkle:version).

@@ -12,9 +12,10 @@
 
 class QNetworkAccessManager;
 
-// Looks for newer releases of Kestrine: fetches the update feed, picks its newest release and
-// compares it with the running version. One check at a time; while it runs,
-// canCheckForUpdates() answers no. Lives on the GUI thread; the network is never waited for.
+// QObject that looks for newer releases of Kestrine: fetches the update feed with a
+// QNetworkAccessManager, picks its newest release and compares it with the running version. One
+// check at a time; while it runs, canCheckForUpdates() answers no. Lives on the GUI thread; the
+// network is never waited for.
 class Updater : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)

@@ -2,8 +2,8 @@
 
 #include <QToolButton>
 
-// A flat toolbar button whose label is a widget of its own (icon, title, chevron, ...): it
-// highlights on hover and press like an accessory-bar button and sizes itself to the label.
+// A flat QToolButton whose label is a widget of its own (icon, title, chevron, ...): it highlights
+// on hover and press like an accessory-bar button and sizes itself to the label.
 class AccessoryBarButton : public QToolButton {
     Q_OBJECT
 public:

@@ -4,7 +4,8 @@
 
 class QVariantAnimation;
 
-// An indeterminate spinning activity indicator, drawn in the palette's text colour.
+// QWidget that paints an indeterminate spinning activity indicator, drawn in the palette's text
+// colour.
 class ActivityIndicator : public QWidget {
     Q_OBJECT
 public:

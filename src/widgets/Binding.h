@@ -6,9 +6,10 @@
 #include <memory>
 #include <utility>
 
-// A two-way connection to a value owned elsewhere: controls read the current value through
-// get() and write user changes through set(). Controls never cache the value, so whoever owns
-// it stays the single source of truth.
+// Plain value type (a getter and a setter as std::function; no QObject, no signal): a two-way
+// connection to a value owned elsewhere: controls read the current value through get() and write
+// user changes through set(). Controls never cache the value, so whoever owns it stays the single
+// source of truth.
 template <typename T> class Binding {
 public:
     using Getter = std::function<T()>;

@@ -7,8 +7,8 @@
 class QLabel;
 class QPushButton;
 
-// A centred message standing in for empty content: an optional symbol above a text, with an
-// optional button under it, spaced 24 points apart, in the secondary colour.
+// QWidget that shows a centred message standing in for empty content: an optional symbol above a
+// text, with an optional button under it, spaced 24 points apart, in the secondary colour.
 class PlaceholderView : public QWidget {
     Q_OBJECT
 public:

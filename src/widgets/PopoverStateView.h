@@ -7,8 +7,8 @@
 class QLabel;
 class QPushButton;
 
-// The fixed-size placeholder content of a picker pop-up: an activity indicator or a symbol,
-// a headline, an optional explanation and an optional bordered button, centred in a column.
+// QWidget, the fixed-size placeholder content of a picker pop-up: an activity indicator or a
+// symbol, a headline, an optional explanation and an optional bordered button, centred in a column.
 class PopoverStateView : public QWidget {
     Q_OBJECT
 public:

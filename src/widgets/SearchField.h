@@ -4,10 +4,10 @@
 
 #include <QLineEdit>
 
-// A search field bound two-way to a text: every edit (each typed or deleted character, the
-// clear button) reaches the binding at once, and refresh() takes over a text written to the
-// binding from elsewhere. Drawn with a magnifier and a clear button; no placeholder unless the
-// owner sets one.
+// QLineEdit of a search field, bound two-way to a text: every edit (each typed or deleted
+// character, the clear button) reaches the binding at once, and refresh() takes over a text written
+// to the binding from elsewhere. Drawn with a magnifier and a clear button; no placeholder unless
+// the owner sets one.
 class SearchField : public QLineEdit {
     Q_OBJECT
 public:

@@ -5,10 +5,11 @@
 
 #include <functional>
 
-// An image segmented control bound two-way to a selection of type Value. Segment i stands for
-// dataSource[i]. refresh() selects the first segment whose value equals the binding (the first
-// segment when none does, leaving the binding alone); a click writes the segment's value to
-// the binding and only then calls selectionHandler, so the handler sees the new value.
+// QWidget template (over SegmentedControlBase): an image segmented control bound two-way to a
+// selection of type Value. Segment i stands for dataSource[i]. refresh() selects the first segment
+// whose value equals the binding (the first segment when none does, leaving the binding alone); a
+// click writes the segment's value to the binding and only then calls selectionHandler, so the
+// handler sees the new value.
 template <typename Value> class SegmentedControl : public SegmentedControlBase {
 public:
     SegmentedControl(Binding<Value> selection, const QList<QIcon>& images, QList<Value> dataSource,

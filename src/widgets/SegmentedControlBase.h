@@ -7,7 +7,7 @@
 class QButtonGroup;
 class QHBoxLayout;
 
-// The untyped half of SegmentedControl: a row of exclusive image segments, exactly one of
+// QWidget, the untyped half of SegmentedControl: a row of exclusive image segments, exactly one of
 // which is selected. Reports user clicks by index; typed selection lives in the template.
 class SegmentedControlBase : public QWidget {
     Q_OBJECT

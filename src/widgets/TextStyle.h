@@ -4,9 +4,10 @@
 #include <QFont>
 #include <QPalette>
 
-// The window's text styles, sized relative to the application font so they follow the
-// desktop's font settings: large title, title, headline, body, callout, subheadline, caption
-// and caption 2, with an optional rounded design where a rounded face is installed.
+// Free functions giving QFonts and QColors: the window's text styles, sized relative to the
+// application font so they follow the desktop's font settings: large title, title, headline, body,
+// callout, subheadline, caption and caption 2, with an optional rounded design where a rounded face
+// is installed.
 namespace TextStyle {
 
 enum class Style { LargeTitle, Title, Headline, Body, Callout, Subheadline, Caption, Caption2 };

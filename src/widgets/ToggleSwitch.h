@@ -2,7 +2,8 @@
 
 #include <QAbstractButton>
 
-// An on/off switch: a rounded track with a sliding knob, accent-coloured when on.
+// QAbstractButton that paints an on/off switch: a rounded track with a sliding knob,
+// accent-coloured when on.
 class ToggleSwitch : public QAbstractButton {
     Q_OBJECT
 public:

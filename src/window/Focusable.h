@@ -2,8 +2,9 @@
 
 #include <QtGlobal>
 
-// Which field of the deeplink editor has the keyboard focus. The two row cases carry the
-// 1-based position of a query parameter row; the other cases name one field each.
+// Value type (no QObject, no QWidget focus): which field of the deeplink editor has the keyboard
+// focus. The two row cases carry the 1-based position of a query parameter row; the other cases
+// name one field each.
 class Focusable {
 public:
     enum class Case {

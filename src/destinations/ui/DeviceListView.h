@@ -10,10 +10,11 @@
 class DeviceListModel;
 class RunDestinationManager;
 
-// The destination picker's searchable, sectioned list: a "Select Device" header, a search field
-// (focused when shown), the destinations grouped by platform, and a Refresh footer. Moving the
-// highlight (arrow keys) makes that destination the selected one and keeps the pop-up open;
-// clicking a row, or Return, chooses it and closes the pop-up.
+// QWidget (a PickerListPanel over a QListView) of the destination picker's searchable, sectioned
+// list: a "Select Device" header, a search field (focused when shown), the destinations grouped by
+// platform, and a Refresh footer. Moving the highlight (arrow keys) makes that destination the
+// selected one and keeps the pop-up open; clicking a row, or Return, chooses it and closes the
+// pop-up.
 class DeviceListView : public PickerListPanel {
     Q_OBJECT
 public:

@@ -6,8 +6,8 @@
 
 class EmojiGridModel;
 
-// The scrolling grid of emoji sections. Only the rows in view are painted; a click, Return or
-// Space on an emoji activates it through the model.
+// QTableView of the scrolling grid of emoji sections (an EmojiGridModel). Only the rows in view are
+// painted; a click, Return or Space on an emoji activates it through the model.
 class EmojiGridView : public QTableView {
     Q_OBJECT
 public:

@@ -5,8 +5,8 @@
 class SearchField;
 class SharedState;
 
-// The emoji picker's search bar: a magnifier and a plain "Search emojis" field bound to the
-// picker's keyword.
+// QWidget of the emoji picker's search bar: a magnifier and a plain "Search emojis" field bound to
+// the picker's keyword.
 class SearchBar : public QWidget {
     Q_OBJECT
 public:

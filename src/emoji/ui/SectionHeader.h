@@ -7,8 +7,8 @@ class QPainter;
 class QPalette;
 class QRect;
 
-// A section title of the emoji grid: gray text in `titleFont`, leading-aligned, eliding when
-// the width runs out.
+// Plain painter helper (no QWidget) with which EmojiGridDelegate draws a section title of the emoji
+// grid: gray text in `titleFont`, leading-aligned, eliding when the width runs out.
 class SectionHeader {
 public:
     SectionHeader(QString title, QFont titleFont);

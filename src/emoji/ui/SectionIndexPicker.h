@@ -9,7 +9,7 @@
 
 class SharedState;
 
-// The emoji picker's category bar: one symbol segment per section, bound to the picker's
+// QWidget of the emoji picker's category bar: one symbol segment per section, bound to the picker's
 // current category.
 class SectionIndexPicker : public QWidget {
     Q_OBJECT

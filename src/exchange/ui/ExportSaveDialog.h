@@ -6,7 +6,8 @@
 
 class QWidget;
 
-// The platform's save dialog for an exported collection (JSON only), the exporter's default.
+// One function that shows a QFileDialog, the platform's save dialog, for an exported collection
+// (JSON only): the exporter's default.
 namespace ExportSaveDialog {
 
 // Proposes `proposedPath`; gives the chosen path, or nothing when the user cancelled.

@@ -11,10 +11,10 @@
 class AppListModel;
 class BundleIdManager;
 
-// The app picker's searchable list: a "Select App" header, a search field (focused when shown),
-// the apps with the chosen one checked, and a Refresh footer. Clicking a row, or Return on the
-// highlighted one, chooses that app and closes the pop-up; the arrow keys move the highlight
-// also while typing in the search field.
+// QWidget (a PickerListPanel over a QListView) of the app picker's searchable list: a "Select App"
+// header, a search field (focused when shown), the apps with the chosen one checked, and a Refresh
+// footer. Clicking a row, or Return on the highlighted one, chooses that app and closes the pop-up;
+// the arrow keys move the highlight also while typing in the search field.
 class AppListView : public PickerListPanel {
     Q_OBJECT
 public:

@@ -7,12 +7,12 @@
 class BundleIdManager;
 class RunDestinationManager;
 
-// The app picker in the window's toolbar (a ToolbarPicker), present only while a physical device
-// is the run destination. Its button shows the selected app's icon (or a placeholder) and name,
-// or "Loading...", "No Apps", "Select App"; its pop-up the manager's state: loading, a connection
-// error with Retry, "No apps found" with Refresh, or the app list. Whenever a physical device
-// becomes the destination (and when the picker first appears) it asks the manager to load that
-// device's apps; the manager skips the work when they are loaded already.
+// QWidget (a ToolbarPicker) of the app picker in the window's toolbar, present only while a
+// physical device is the run destination. Its button shows the selected app's icon (or a
+// placeholder) and name, or "Loading...", "No Apps", "Select App"; its pop-up the manager's state:
+// loading, a connection error with Retry, "No apps found" with Refresh, or the app list. Whenever a
+// physical device becomes the destination (and when the picker first appears) it asks the manager
+// to load that device's apps; the manager skips the work when they are loaded already.
 class BundleIdSelectorToolbarContent : public ToolbarPicker {
     Q_OBJECT
 public:

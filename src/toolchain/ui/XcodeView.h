@@ -5,9 +5,9 @@
 class QPushButton;
 class XcodeChooser;
 
-// The Xcode selection screen: "Select the Xcode path", a "Select Xcode" button that opens the
-// chooser for the Xcode bundle (whose outcome the chooser itself reports), and a "Continue
-// without Xcode" button for a machine without one.
+// QWidget of the Xcode selection screen: "Select the Xcode path", a "Select Xcode" button that
+// opens the chooser for the Xcode bundle (whose outcome the chooser itself reports), and a
+// "Continue without Xcode" button for a machine without one.
 class XcodeView : public QWidget {
     Q_OBJECT
 public:

@@ -8,8 +8,9 @@ class QMenu;
 class QMenuBar;
 class SparkleUpdater;
 
-// The "Check for Updates…" menu item. Its enablement is asked of the updater afresh each time
-// the menu holding it opens (nothing is cached); choosing it starts one check.
+// QObject that owns the "Check for Updates…" QAction of the menu bar; no widget of its own. Its
+// enablement is asked of the updater afresh each time the menu holding it opens (nothing is
+// cached); choosing it starts one check.
 class CheckForUpdatesView : public QObject {
     Q_OBJECT
 public:

@@ -4,8 +4,9 @@
 
 class UpdaterController;
 
-// Owns the updater controller for the whole run; the controller's updater is started at once
-// (ready to check, checking by itself only when the user turned automatic checks on).
+// QObject that owns the updater controller for the whole run (the app holds one); the controller's
+// updater is started at once (ready to check, checking by itself only when the user turned
+// automatic checks on).
 class SparkleUpdater : public QObject {
     Q_OBJECT
 public:

@@ -9,9 +9,9 @@ class QLabel;
 class QPushButton;
 class QTextBrowser;
 
-// The one dialog that tells the outcome of an update check: up to date; a newer version with
-// its release notes and a button that opens the download in the browser; or why the check
-// failed. Deletes itself when closed.
+// QDialog, the one that tells the outcome of an update check: up to date; a newer version with its
+// release notes and a button that opens the download in the browser; or why the check failed.
+// Deletes itself when closed.
 class UpdateAlert : public QDialog {
     Q_OBJECT
 public:

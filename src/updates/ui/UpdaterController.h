@@ -7,9 +7,9 @@ class UpdateAlert;
 class Updater;
 struct UpdateCheckResult;
 
-// The standard updater controller: owns the Updater and shows what its checks find. A check
-// the user asked for always ends in the alert; the automatic check at start-up speaks up only
-// when it found a newer version (anything else is just logged).
+// QObject that owns the Updater and shows what its checks find in an UpdateAlert dialog. A check
+// the user asked for always ends in the alert; the automatic check at start-up speaks up only when
+// it found a newer version (anything else is just logged).
 class UpdaterController : public QObject {
     Q_OBJECT
 public:

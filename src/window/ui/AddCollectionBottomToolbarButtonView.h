@@ -7,9 +7,9 @@
 
 class ManagedObjectContext;
 
-// The "Add collection" button at the foot of the sidebar: spans the column, label at the
-// leading edge, secondary colour that turns primary under the pointer. It opens the
-// collection editor in a sheet of its own.
+// QPushButton, the "Add collection" button at the foot of the sidebar: spans the column, label at
+// the leading edge, secondary colour that turns primary under the pointer. It opens the collection
+// editor in a sheet of its own.
 class AddCollectionBottomToolbarButtonView : public QPushButton {
     Q_OBJECT
 public:

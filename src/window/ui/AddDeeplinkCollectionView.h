@@ -9,10 +9,10 @@ class DeeplinkCollection;
 class ManagedObjectContext;
 class QTabWidget;
 
-// The collection editor sheet: a window-modal dialog with two tabs, "Create" (a new empty
-// collection) and "Import" (collections from exchange files). Each opening is a new dialog,
-// so nothing typed is remembered. With a navigation title (the first-use sheet) the title
-// heads the sheet. Closing it by any means finishes the dialog.
+// The collection editor sheet: a window-modal QDialog with two tabs (a QTabWidget), "Create" (a new
+// empty collection) and "Import" (collections from exchange files). Each opening is a new dialog,
+// so nothing typed is remembered. With a navigation title (the first-use sheet) the title heads the
+// sheet. Closing it by any means finishes the dialog.
 class AddDeeplinkCollectionView : public QDialog {
     Q_OBJECT
 public:

@@ -15,10 +15,10 @@ class QStackedWidget;
 class RootSearchField;
 class SideBarView;
 
-// Splitter that lays out the window's three columns: the collection sidebar, the selected
-// collection's deeplinks and the selected deeplink. What they share lives in its WindowState;
-// this view shows it and forwards the columns' choices to it. The search field bound to that
-// state lives in the window toolbar (searchField()).
+// QSplitter that lays out the window's three columns: the collection sidebar, the selected
+// collection's deeplinks and the selected deeplink. What they share lives in its WindowState; this
+// view shows it and forwards the columns' choices to it. The search field bound to that state lives
+// in the window toolbar (searchField()).
 class ColumSplitView : public QSplitter {
     Q_OBJECT
 public:

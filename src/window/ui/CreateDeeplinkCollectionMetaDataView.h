@@ -18,8 +18,8 @@ class QLineEdit;
 class QPushButton;
 class ToggleSwitch;
 
-// The "Create" tab of the collection editor: name, colour, emoji icon and pin of a new empty
-// collection (or of one being edited). "Add" inserts it into the context ("Save" writes the
+// QWidget of the "Create" tab of the collection editor: name, colour, emoji icon and pin of a new
+// empty collection (or of one being edited). "Add" inserts it into the context ("Save" writes the
 // edited one) and saves; "Cancel" stores nothing. Both close the sheet through `isPresented`.
 class CreateDeeplinkCollectionMetaDataView : public QWidget {
     Q_OBJECT

@@ -5,9 +5,9 @@
 
 class DeeplinkCollection;
 
-// Draws one row of the collection list: a badge (the emoji, or the "link" symbol) on a circle
-// of the collection's colour, the name ("NA" without one) and the number of deeplinks. Section
-// rows of the list are drawn as the headers "Pinned" and "My Collections".
+// QStyledItemDelegate that paints one row of the collection list: a badge (the emoji, or the "link"
+// symbol) on a circle of the collection's colour, the name ("NA" without one) and the number of
+// deeplinks. Section rows of the list are drawn as the headers "Pinned" and "My Collections".
 class DeeplinkCollectionRowView : public QStyledItemDelegate {
     Q_OBJECT
 public:

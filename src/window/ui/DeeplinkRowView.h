@@ -6,9 +6,9 @@ class Deeplink;
 class QAbstractItemView;
 class QTextLayout;
 
-// Draws one deeplink of the collection detail list: the title with each word capitalised
-// ("NA" without one) over the URL's full text, at most two lines, as a link; a click on it asks
-// for the deeplink to be fired (linkClicked).
+// QStyledItemDelegate that paints one deeplink of the collection detail list: the title with each
+// word capitalised ("NA" without one) over the URL's full text, at most two lines, as a link; a
+// click on it asks for the deeplink to be fired (linkClicked).
 class DeeplinkRowView : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -13,9 +13,10 @@ class QAction;
 class QMenu;
 class QTreeView;
 
-// The collection list of the sidebar: the sections "Pinned" and "My Collections" of the live
-// collection query, or an empty state when it has no collections. Its selection is the
-// window's selected collection; "Delete" (context menu, Delete key) removes that collection.
+// QStackedWidget that shows the collection list of the sidebar (a QTreeView): the sections "Pinned"
+// and "My Collections" of the live collection query, or an empty state when it has no collections.
+// Its selection is the window's selected collection; "Delete" (context menu, Delete key) removes
+// that collection.
 class DeeplinkSideBarListView : public QStackedWidget {
     Q_OBJECT
 public:

@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QColor>
 
-// The collection editor's icon well: a ring and a disc in the accent colour with the chosen
-// emoji on top. Pressing it opens or closes the emoji picker.
+// QAbstractButton that paints the collection editor's icon well: a ring and a disc in the accent
+// colour with the chosen emoji on top. Pressing it opens or closes the emoji picker.
 class EmojiWell : public QAbstractButton {
     Q_OBJECT
 public:

@@ -5,9 +5,9 @@
 #include <QColor>
 #include <QWidget>
 
-// The collection colour grid: the twelve palette colours as two rows of six swatches. The
-// swatch equal to the bound colour shows a white centre; a click (or the arrow keys) writes
-// that swatch's colour to the binding.
+// QWidget that paints the collection colour grid: the twelve palette colours as two rows of six
+// swatches. The swatch equal to the bound colour shows a white centre; a click (or the arrow keys)
+// writes that swatch's colour to the binding.
 class GridColorPickerView : public QWidget {
     Q_OBJECT
 public:

@@ -9,9 +9,9 @@ class ManagedObjectContext;
 class QuickOpenBar;
 class RootSearchField;
 
-// The main content of the window: the three columns, at least 1020 points wide, under the quick
-// open bar (hidden until opened). The search field that drives them goes into the window
-// toolbar (searchField()).
+// QWidget, the main content of the window (the QMainWindow's central widget): the three columns, at
+// least 1020 points wide, under the quick open bar (hidden until opened). The search field that
+// drives them goes into the window toolbar (searchField()).
 class RootView : public QWidget {
     Q_OBJECT
 public:

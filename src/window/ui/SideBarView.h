@@ -11,8 +11,8 @@ class DeeplinkSideBarListView;
 class FetchedResultsModel;
 class ManagedObjectContext;
 
-// The sidebar column: the collection list with the "Add collection" button along its foot.
-// Each time it appears it selects the first collection; on an empty store it opens the
+// QWidget of the sidebar column: the collection list with the "Add collection" button along its
+// foot. Each time it appears it selects the first collection; on an empty store it opens the
 // collection editor by itself (the first-use sheet).
 class SideBarView : public QWidget {
     Q_OBJECT
