@@ -3,7 +3,7 @@
 # - an #include "folder/..." points to the file's own folder or a lower layer;
 # - core code (every folder outside widgets/, app/ and the ui/ subfolders, and cli/) includes no
 #   view (a ui/ header, widgets/, app/) and no Qt Widgets header, so the core library and the
-#   command-line tool never need a display;
+#   command-line tool never need a display; the command-line tool includes nothing of window/;
 # - no include climbs out of its folder with "../";
 # - every source file is listed in src/CMakeLists.txt.
 # Usage: check-layers.sh [QtWidgets include directory]
@@ -34,7 +34,7 @@ fail() {
 
 while IFS=: read -r file line text; do
     from=${file%%/*}
-    path=$(sed -E 's/^[[:space:]]*#[[:space:]]*include "([^"]*)".*/\1/' <<<"$text")
+    path=""; [[ "$text" =~ include\ \"([^\"]*)\" ]] && path=${BASH_REMATCH[1]}
     to=${path%%/*}
     if [[ "$path" == *../* ]]; then
         fail "$file" "$line" "includes \"$path\" through \"../\" (name the header from src/)"
@@ -47,14 +47,17 @@ while IFS=: read -r file line text; do
         fail "$file" "$line" "$from (layer ${layer[$from]}) includes $to (layer ${layer[$to]})"
     elif ! is_view "$file" && is_view "$path"; then
         fail "$file" "$line" "core code includes the view \"$path\""
+    elif [ "$from" = cli ] && [ "$to" = window ]; then
+        fail "$file" "$line" "the command-line tool includes the window's \"$path\""
     fi
 done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include "' --include='*.h' --include='*.cpp' . | sed 's#^\./##')
 
 if [ -n "$widgets_dir" ] && [ -d "$widgets_dir" ]; then
     while IFS=: read -r file line text; do
         is_view "$file" && continue
-        header=$(sed -E 's/^[[:space:]]*#[[:space:]]*include <(QtWidgets\/)?([A-Za-z]+)>.*/\2/' <<<"$text")
-        if [[ "$text" == *"<QtWidgets"* ]] || [ -e "$widgets_dir/$header" ]; then
+        header=""; [[ "$text" =~ include\ \<(QtWidgets/)?([A-Za-z]+)\> ]] && header=${BASH_REMATCH[2]}
+        [ -n "$header" ] || continue
+        if [ -n "${BASH_REMATCH[1]:-}" ] || [ -e "$widgets_dir/$header" ]; then
             fail "$file" "$line" "core code includes the Qt Widgets header <$header>"
         fi
     done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include <Q' --include='*.h' --include='*.cpp' . | sed 's#^\./##')
@@ -62,8 +65,9 @@ else
     echo "${0##*/}: no QtWidgets include directory found; Qt Widgets headers not checked" >&2
 fi
 
+declare -A listed=()
+for word in $(tr '()' '  ' <CMakeLists.txt); do listed[$word]=1; done
 while read -r file; do
-    grep -qE "(^|[[:space:]])$file([[:space:]]|\)|$)" CMakeLists.txt ||
-        fail "$file" 1 "not listed in src/CMakeLists.txt"
+    [ -n "${listed[$file]+x}" ] || fail "$file" 1 "not listed in src/CMakeLists.txt"
 done < <(find . -name '*.h' -o -name '*.cpp' | sed 's#^\./##' | sort)
 exit $status
