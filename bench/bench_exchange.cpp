@@ -107,12 +107,19 @@ int main(int argc, char* argv[]) {
         FetchedResultsModel sidebar(container.viewContext(), DeeplinkQueries::collections({}));
         Stopwatch readWatch;
         QList<QByteArray> contents;
-        for (const QString& path : paths)
-            contents.append(DeeplinkCollectionFile::readContents(path));
+        for (const QString& path : paths) {
+            Result<QByteArray> data = DeeplinkCollectionFile::readContents(path);
+            if (!data)
+                qFatal("cannot read %s", qPrintable(data.error()));
+            contents.append(std::move(data).value());
+        }
         const double readCpu = readWatch.cpu();
         Stopwatch decodeWatch;
-        const auto records = CoreDataObjectSerialiser::decode(contents);
+        const auto decoded = CoreDataObjectSerialiser::decode(contents);
         const double decodeCpu = decodeWatch.cpu();
+        if (!decoded)
+            qFatal("cannot decode: %s", qPrintable(decoded.error().errorDescription()));
+        const auto& records = *decoded;
         {
             ManagedObjectContext scratch;
             FetchedResultsModel scratchSidebar(&scratch, DeeplinkQueries::collections({}));
@@ -155,7 +162,8 @@ int main(int argc, char* argv[]) {
         double best = 1e9;
         for (int run = 0; run < 5; ++run) {
             Stopwatch watch;
-            DeeplinkCollectionFile(CoreDataObjectSerialiser::record(*collection)).write(path);
+            if (!DeeplinkCollectionFile(CoreDataObjectSerialiser::record(*collection)).write(path))
+                qFatal("cannot export");
             best = std::min(best, watch.cpu());
         }
         std::printf("export 10,000 deeplinks (record, encode, atomic write): %.1f ms CPU best of 5 "

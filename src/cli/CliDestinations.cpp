@@ -64,7 +64,11 @@ QList<Device> CliDestinations::list(bool* complete) const {
         collect(QStringLiteral("devicectl"), [&] {
             const DeviceCtlClient client(
                 m_xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")));
-            return DeviceCtlClient::parsePhysicalDevices(waitForResult(client.listDevices()));
+            const Result<QList<Device>, JsonDecodingError> parsed =
+                DeviceCtlClient::parsePhysicalDevices(waitForResult(client.listDevices()));
+            if (!parsed)
+                throw parsed.error();
+            return *parsed;
         });
     }
     if (m_adbPath)

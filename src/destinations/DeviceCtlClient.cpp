@@ -225,8 +225,12 @@ QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
     co_await self.run(arguments);
 }
 
-QList<Device> DeviceCtlClient::parsePhysicalDevices(const QByteArray& json) {
-    const DeviceCtlResponse response = DeviceCtlResponse::decode(json);
+Result<QList<Device>, JsonDecodingError>
+DeviceCtlClient::parsePhysicalDevices(const QByteArray& json) {
+    const Result<DeviceCtlResponse, JsonDecodingError> decoded = DeviceCtlResponse::decode(json);
+    if (!decoded)
+        return ResultError(decoded.error());
+    const DeviceCtlResponse& response = *decoded;
     QList<Device> devices;
     devices.reserve(response.result.devices.size());
     for (const DeviceCtlDevice& entry : response.result.devices) {

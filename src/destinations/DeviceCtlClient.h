@@ -1,6 +1,7 @@
 #pragma once
 
 #include "destinations/Device.h"
+#include "platform/JsonDecoding.h"
 #include "platform/Logger.h"
 
 #include <QByteArray>
@@ -49,9 +50,9 @@ public:
     [[nodiscard]] QCoro::Task<> launchApp(QString deviceId, QString bundleId,
                                           QString payloadURL) const;
 
-    // Devices of a `list devices` document. Throws JsonDecodingError when the document does not
-    // have the required shape.
-    [[nodiscard]] static QList<Device> parsePhysicalDevices(const QByteArray& json);
+    // Devices of a `list devices` document, or why the document does not have the required
+    // shape.
+    static Result<QList<Device>, JsonDecodingError> parsePhysicalDevices(const QByteArray& json);
 
     // The name of the icon's temporary file. The bundle identifier comes from the device, so
     // characters that could lead out of the temporary directory are replaced.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/JsonDecoding.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -7,8 +9,8 @@
 #include <optional>
 
 // The JSON documents the device control tool writes with --json-output. Decoding is strict:
-// a missing required key or a value of the wrong JSON type throws JsonDecodingError for the whole
-// document; keys not named here are ignored.
+// a missing required key or a value of the wrong JSON type fails the whole document with a
+// JsonDecodingError; keys not named here are ignored.
 
 struct DeviceCtlDeviceProperties {
     QString name;
@@ -34,7 +36,7 @@ struct DeviceCtlResult {
 struct DeviceCtlResponse {
     DeviceCtlResult result;
 
-    [[nodiscard]] static DeviceCtlResponse decode(const QByteArray& json);
+    static Result<DeviceCtlResponse, JsonDecodingError> decode(const QByteArray& json);
 };
 
 struct DeviceCtlApp {
@@ -53,5 +55,5 @@ struct DeviceCtlAppsResult {
 struct DeviceCtlAppsResponse {
     DeviceCtlAppsResult result;
 
-    [[nodiscard]] static DeviceCtlAppsResponse decode(const QByteArray& json);
+    static Result<DeviceCtlAppsResponse, JsonDecodingError> decode(const QByteArray& json);
 };

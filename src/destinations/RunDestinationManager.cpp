@@ -40,9 +40,13 @@ QCoro::Task<QList<Device>> fetchPhysicalDevices(QUrl xcodeURL, Logger logger) {
         co_await DeviceCtlClient(
             xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
             .listDevices();
-    const QList<Device> devices = DeviceCtlClient::parsePhysicalDevices(json);
-    logger.info(u"Parsed %{public}ld physical devices", devices.size());
-    co_return devices;
+    const Result<QList<Device>, JsonDecodingError> devices =
+        DeviceCtlClient::parsePhysicalDevices(json);
+    // The listing's awaiter reports a failed listing the same way for every cause.
+    if (!devices)
+        throw devices.error();
+    logger.info(u"Parsed %{public}ld physical devices", devices->size());
+    co_return *devices;
 }
 
 // No adb found: nothing to ask (the locator logs it).

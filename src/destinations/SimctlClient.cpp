@@ -40,36 +40,34 @@ SimctlClient::Runtime fromHyphenated(QStringView text) {
 // The JSON listing: {"devices": {"<runtime id>": [{"udid", "name", "state", "isAvailable"?}]}}.
 // Any departure from that shape rejects the whole document.
 std::optional<QList<Device>> parseJsonListing(const QString& output) {
-    using namespace JsonDecoding;
-    try {
-        const QJsonObject root = documentObject(output.toUtf8());
-        const QJsonObject runtimes = requiredObject(root, QLatin1StringView("devices"));
-        QList<Device> devices;
-        for (auto it = runtimes.constBegin(); it != runtimes.constEnd(); ++it) {
-            if (!it->isArray())
-                return std::nullopt;
-            const SimctlClient::Runtime runtime = SimctlClient::parseRuntime(it.key());
-            const QJsonArray entries = it->toArray();
-            for (qsizetype i = 0; i < entries.size(); ++i) {
-                const QJsonObject entry = objectElement(entries[i]);
-                Device device;
-                device.id = requiredString(entry, QLatin1StringView("udid"));
-                device.name = requiredString(entry, QLatin1StringView("name"));
-                device.state =
-                    deviceStateFromRawValue(requiredString(entry, QLatin1StringView("state")));
-                // Read only so that a mistyped value rejects the document; unavailable
-                // simulators are listed all the same.
-                (void)optionalBool(entry, QLatin1StringView("isAvailable"));
-                device.runtime = runtime.platform;
-                device.runtimeVersion = runtime.version;
-                device.source = DeviceSource::simulator;
-                devices.append(std::move(device));
-            }
+    JsonDecoding json;
+    const QJsonObject root = json.documentObject(output.toUtf8());
+    const QJsonObject runtimes = json.requiredObject(root, QLatin1StringView("devices"));
+    QList<Device> devices;
+    for (auto it = runtimes.constBegin(); it != runtimes.constEnd() && !json.hasError(); ++it) {
+        if (!it->isArray())
+            return std::nullopt;
+        const SimctlClient::Runtime runtime = SimctlClient::parseRuntime(it.key());
+        const QJsonArray entries = it->toArray();
+        for (qsizetype i = 0; i < entries.size() && !json.hasError(); ++i) {
+            const QJsonObject entry = json.objectElement(entries[i]);
+            Device device;
+            device.id = json.requiredString(entry, QLatin1StringView("udid"));
+            device.name = json.requiredString(entry, QLatin1StringView("name"));
+            device.state =
+                deviceStateFromRawValue(json.requiredString(entry, QLatin1StringView("state")));
+            // Read only so that a mistyped value rejects the document; unavailable
+            // simulators are listed all the same.
+            (void)json.optionalBool(entry, QLatin1StringView("isAvailable"));
+            device.runtime = runtime.platform;
+            device.runtimeVersion = runtime.version;
+            device.source = DeviceSource::simulator;
+            devices.append(std::move(device));
         }
-        return devices;
-    } catch (const JsonDecodingError&) {
-        return std::nullopt;
     }
+    if (json.hasError())
+        return std::nullopt;
+    return devices;
 }
 
 // The human-readable listing of `simctl list devices`:

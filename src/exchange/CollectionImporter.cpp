@@ -1,8 +1,6 @@
 #include "exchange/CollectionImporter.h"
 
-#include "exchange/DecodingError.h"
 #include "exchange/DeeplinkCollectionFile.h"
-#include "platform/AppError.h"
 #include "platform/AppIdentity.h"
 #include "platform/Logger.h"
 #include "store/ColorPalette.h"
@@ -34,18 +32,14 @@ QColor randomPaletteColor() {
     return palette.at(QRandomGenerator::global()->bounded(int(palette.size())));
 }
 
-AppError tooLargeTogether() {
-    return AppError(
-        QString::fromLatin1(AppIdentity::bundleIdentifier), DeeplinkCollectionFile::tooLarge,
-        QStringLiteral("The chosen files are too large to import together (more than %1).")
-            .arg(QLocale().formattedDataSize(CollectionImporter::maximumImportSize, 0)));
+QString tooLargeTogether() {
+    return QStringLiteral("The chosen files are too large to import together (more than %1).")
+        .arg(QLocale().formattedDataSize(CollectionImporter::maximumImportSize, 0));
 }
 
-AppError tooManyDeeplinks() {
-    return AppError(
-        QString::fromLatin1(AppIdentity::bundleIdentifier), DeeplinkCollectionFile::tooLarge,
-        QStringLiteral("The chosen files hold too many deeplinks to import (more than %1).")
-            .arg(QLocale().toString(CollectionImporter::maximumImportDeeplinks)));
+QString tooManyDeeplinks() {
+    return QStringLiteral("The chosen files hold too many deeplinks to import (more than %1).")
+        .arg(QLocale().toString(CollectionImporter::maximumImportDeeplinks));
 }
 
 // Gives the pages that decoding freed back to the system. The JSON document of a large file is
@@ -59,47 +53,49 @@ void releaseFreedMemory() {
 }
 
 // The records of every file, or the description of the first failure.
-struct Prepared {
-    QList<SerialisingDeeplinkRecordCollection> records;
-    QString failure;
-};
+using Prepared = Result<QList<SerialisingDeeplinkRecordCollection>>;
 
-Prepared prepare(const QStringList& paths) {
-    Prepared prepared;
+Prepared readAndDecode(const QStringList& paths) {
+    // Measured first, so an oversized choice is refused before anything is read.
+    qint64 total = 0;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.size() > DeeplinkCollectionFile::maximumFileSize)
+            return ResultError(DeeplinkCollectionFile::tooLargeError(info.fileName()));
+        total += info.size();
+    }
+    if (total > CollectionImporter::maximumImportSize)
+        return ResultError(tooLargeTogether());
+    total = 0;
     QList<QByteArray> contents;
-    try {
-        // Measured first, so an oversized choice is refused before anything is read.
-        qint64 total = 0;
-        for (const QString& path : paths) {
-            const QFileInfo info(path);
-            if (info.size() > DeeplinkCollectionFile::maximumFileSize)
-                throw DeeplinkCollectionFile::tooLargeError(info.fileName());
-            total += info.size();
-        }
+    for (const QString& path : paths) {
+        Result<QByteArray> data = DeeplinkCollectionFile::readContents(path);
+        if (!data)
+            return ResultError(data.error());
+        total += data->size();
         if (total > CollectionImporter::maximumImportSize)
-            throw tooLargeTogether();
-        total = 0;
-        for (const QString& path : paths) {
-            QByteArray data = DeeplinkCollectionFile::readContents(path);
-            total += data.size();
-            if (total > CollectionImporter::maximumImportSize)
-                throw tooLargeTogether(); // the files grew while they were read
-            contents.append(std::move(data));
-        }
-        prepared.records = CoreDataObjectSerialiser::decode(contents);
-        qsizetype deeplinks = 0;
-        for (const SerialisingDeeplinkRecordCollection& record : std::as_const(prepared.records))
-            deeplinks += record.deeplinks ? record.deeplinks->size() : 0;
-        if (deeplinks > CollectionImporter::maximumImportDeeplinks)
-            throw tooManyDeeplinks();
-    } catch (DecodingError& error) {
+            return ResultError(tooLargeTogether()); // the files grew while they were read
+        contents.append(std::move(data).value());
+    }
+    Result<QList<SerialisingDeeplinkRecordCollection>, DecodingError> records =
+        CoreDataObjectSerialiser::decode(contents);
+    if (!records) {
+        DecodingError& error = records.error();
         if (error.index() >= 0 && error.index() < paths.size())
             error.setFileName(QFileInfo(paths.at(error.index())).fileName());
-        prepared.failure = error.errorDescription();
-    } catch (const std::exception& error) {
-        prepared.failure = localizedDescription(error);
+        return ResultError(error.errorDescription());
     }
-    contents.clear();
+    qsizetype deeplinks = 0;
+    for (const SerialisingDeeplinkRecordCollection& record : std::as_const(*records))
+        deeplinks += record.deeplinks ? record.deeplinks->size() : 0;
+    if (deeplinks > CollectionImporter::maximumImportDeeplinks)
+        return ResultError(tooManyDeeplinks());
+    return std::move(records).value();
+}
+
+Prepared prepare(const QStringList& paths) {
+    Prepared prepared = readAndDecode(paths);
+    // The file contents are gone by now (readAndDecode's locals).
     releaseFreedMemory();
     return prepared;
 }
@@ -111,17 +107,16 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
                                 CoreDataObjectSerialiser::ColorChooser color) {
     // Off the GUI thread: a large file must not stall the window while it is read and parsed.
     const Prepared prepared = co_await QtConcurrent::run(&prepare, paths);
-    if (!prepared.failure.isEmpty()) {
+    if (!prepared) {
         coreDataLog().error(u"Failed to save core data context cause: %{public}@",
-                            prepared.failure);
-        co_return Outcome{Outcome::Kind::Refused, prepared.failure, {}};
+                            prepared.error());
+        co_return Outcome{Outcome::Kind::Refused, prepared.error(), {}};
     }
     if (!context)
         co_return Outcome{Outcome::Kind::Refused, QStringLiteral("The store is closed."), {}};
 
     const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
-        prepared.records, *context, QDateTime::currentDateTimeUtc(),
-        color ? color : &randomPaletteColor);
+        *prepared, *context, QDateTime::currentDateTimeUtc(), color ? color : &randomPaletteColor);
     QString error;
     // A store busy with another process keeps the import pending for the retried save.
     if (context->saveOrWait(&error)) {

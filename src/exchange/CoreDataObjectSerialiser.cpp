@@ -1,6 +1,5 @@
 #include "exchange/CoreDataObjectSerialiser.h"
 
-#include "exchange/DecodingError.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
@@ -29,17 +28,18 @@ CoreDataObjectSerialiser::record(const DeeplinkCollection& collection) {
     return record;
 }
 
-QList<SerialisingDeeplinkRecordCollection>
+Result<QList<SerialisingDeeplinkRecordCollection>, DecodingError>
 CoreDataObjectSerialiser::decode(const QList<QByteArray>& contents) {
     QList<SerialisingDeeplinkRecordCollection> records;
     records.reserve(contents.size());
     for (qsizetype i = 0; i < contents.size(); ++i) {
-        try {
-            records.append(SerialisingDeeplinkRecordCollection::decode(contents.at(i)));
-        } catch (DecodingError& error) {
-            error.setIndex(i);
-            throw;
+        Result<SerialisingDeeplinkRecordCollection, DecodingError> record =
+            SerialisingDeeplinkRecordCollection::decode(contents.at(i));
+        if (!record) {
+            record.error().setIndex(i);
+            return ResultError(record.error());
         }
+        records.append(std::move(record).value());
     }
     return records;
 }
@@ -73,11 +73,14 @@ CoreDataObjectSerialiser::insert(const QList<SerialisingDeeplinkRecordCollection
     return collections;
 }
 
-QList<DeeplinkCollection*> CoreDataObjectSerialiser::collections(const QList<QByteArray>& contents,
-                                                                 ManagedObjectContext& context,
-                                                                 const ColorChooser& color) {
-    const QList<SerialisingDeeplinkRecordCollection> records = decode(contents);
-    return insert(records, context, QDateTime::currentDateTimeUtc(), color);
+Result<QList<DeeplinkCollection*>, DecodingError>
+CoreDataObjectSerialiser::collections(const QList<QByteArray>& contents,
+                                      ManagedObjectContext& context, const ColorChooser& color) {
+    const Result<QList<SerialisingDeeplinkRecordCollection>, DecodingError> records =
+        decode(contents);
+    if (!records)
+        return ResultError(records.error());
+    return insert(*records, context, QDateTime::currentDateTimeUtc(), color);
 }
 
 QString CoreDataObjectSerialiser::capitalized(const QString& text) {

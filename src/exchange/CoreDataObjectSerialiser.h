@@ -28,9 +28,9 @@ public:
     [[nodiscard]] static SerialisingDeeplinkRecordCollection
     record(const DeeplinkCollection& collection);
 
-    // Decodes every buffer, in order. The first that fails throws its DecodingError, with
+    // Decodes every buffer, in order; or the DecodingError of the first that fails, with
     // index() telling which buffer it was. Pure: safe to run off the GUI thread.
-    [[nodiscard]] static QList<SerialisingDeeplinkRecordCollection>
+    static Result<QList<SerialisingDeeplinkRecordCollection>, DecodingError>
     decode(const QList<QByteArray>& contents);
 
     // Creates one collection per record in `context`, in order: a fresh uid, the colour from
@@ -41,9 +41,9 @@ public:
            const QDateTime& moment, const ColorChooser& color);
 
     // decode() then insert(): nothing is created unless every buffer decodes.
-    static QList<DeeplinkCollection*> collections(const QList<QByteArray>& contents,
-                                                  ManagedObjectContext& context,
-                                                  const ColorChooser& color);
+    static Result<QList<DeeplinkCollection*>, DecodingError>
+    collections(const QList<QByteArray>& contents, ManagedObjectContext& context,
+                const ColorChooser& color);
 
     // The first letter of every whitespace-delimited word in title case, the rest in lower
     // case: "my APP links" -> "My App Links".

@@ -5,13 +5,12 @@
 namespace {
 
 QString reasonOf(const JsonDecodingError& error) {
-    using JsonDecoding::describe;
     if (error.kind() == JsonDecodingError::Kind::dataCorrupted)
         return QStringLiteral("malformed JSON at byte %1: %2")
             .arg(error.parseOffset())
             .arg(error.parseReason());
-    const QString found = describe(error.foundType());
-    const QString expected = describe(error.expectedType());
+    const QString found = JsonDecoding::describe(error.foundType());
+    const QString expected = JsonDecoding::describe(error.expectedType());
     if (error.codingPath().isEmpty())
         return QStringLiteral("the top level is %1, not %2").arg(found, expected);
     return QStringLiteral("\"%1\" is %2, not %3").arg(error.codingPath(), found, expected);

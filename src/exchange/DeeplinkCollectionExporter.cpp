@@ -2,26 +2,22 @@
 
 #include "exchange/CoreDataObjectSerialiser.h"
 #include "exchange/DeeplinkCollectionFile.h"
-#include "platform/AppError.h"
+#include "platform/StandardOutput.h"
 #include "store/DeeplinkCollection.h"
 
 #include <QDir>
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <cstdio>
-
 namespace {
 
 DeeplinkCollectionExporter::Outcome write(const DeeplinkCollectionFile& document,
                                           const QString& path) {
     using Outcome = DeeplinkCollectionExporter::Outcome;
-    try {
-        document.write(path);
-        return Outcome{.kind = Outcome::Kind::Written, .path = path};
-    } catch (const std::exception& error) {
-        return Outcome{.kind = Outcome::Kind::Failed, .error = localizedDescription(error)};
-    }
+    const Result<void> written = document.write(path);
+    if (!written)
+        return Outcome{.kind = Outcome::Kind::Failed, .error = written.error()};
+    return Outcome{.kind = Outcome::Kind::Written, .path = path};
 }
 
 } // namespace
@@ -39,7 +35,7 @@ QString DeeplinkCollectionExporter::Outcome::text() const {
 }
 
 DeeplinkCollectionExporter::Outcome
-DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collection, QWidget* parent,
+DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collection,
                                              const SaveDialog& dialog) {
     // The document is taken before the dialog runs its own event loop: what is exported is
     // the collection as it was when the user asked.
@@ -51,12 +47,11 @@ DeeplinkCollectionExporter::exportCollection(const DeeplinkCollection& collectio
     const QString proposedPath =
         QDir(directory).absolutePath() + QLatin1Char('/') + proposedFileName(collection);
 
-    const std::optional<QString> chosen = dialog(parent, proposedPath);
+    const std::optional<QString> chosen = dialog(proposedPath);
     if (!chosen || chosen->isEmpty())
         return {};
     const Outcome outcome = write(document, *chosen);
-    std::fprintf(stdout, "%s\n", outcome.text().toUtf8().constData());
-    std::fflush(stdout);
+    StandardOutput::printLine(outcome.text());
     return outcome;
 }
 

@@ -6,7 +6,6 @@
 #include <optional>
 
 class DeeplinkCollection;
-class QWidget;
 
 // Exports one collection to a JSON file the user picks: the save dialog proposes the
 // collection's name, the document is written atomically, and the outcome (the file's
@@ -15,8 +14,7 @@ class DeeplinkCollectionExporter {
 public:
     // Shows a save dialog proposing `proposedPath` (a JSON file name in a directory); gives the
     // chosen path, or nothing when the user cancelled.
-    using SaveDialog =
-        std::function<std::optional<QString>(QWidget* parent, const QString& proposedPath)>;
+    using SaveDialog = std::function<std::optional<QString>(const QString& proposedPath)>;
 
     struct Outcome {
         enum class Kind { Cancelled, Written, Failed };
@@ -29,8 +27,7 @@ public:
 
     // Asks where to export `collection` through `dialog`, writes the file and prints the
     // outcome.
-    static Outcome exportCollection(const DeeplinkCollection& collection, QWidget* parent,
-                                    const SaveDialog& dialog);
+    static Outcome exportCollection(const DeeplinkCollection& collection, const SaveDialog& dialog);
     // Writes `collection` to `path` without asking and without printing: Written or Failed.
     static Outcome exportCollection(const DeeplinkCollection& collection, const QString& path);
 

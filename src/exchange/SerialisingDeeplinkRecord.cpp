@@ -25,7 +25,8 @@ void SerialisingDeeplinkRecord::appendJson(QByteArray& out, int level) const {
     out.append('}');
 }
 
-SerialisingDeeplinkRecord SerialisingDeeplinkRecord::fromJson(const QJsonObject& object) {
-    return {JsonDecoding::optionalString(object, QLatin1StringView("title")),
-            JsonDecoding::optionalString(object, QLatin1StringView("url"))};
+SerialisingDeeplinkRecord SerialisingDeeplinkRecord::fromJson(JsonDecoding& json,
+                                                              const QJsonObject& object) {
+    return {json.optionalString(object, QLatin1StringView("title")),
+            json.optionalString(object, QLatin1StringView("url"))};
 }

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class JsonDecoding;
+
 // One deeplink of an exchange file: {"title": ..., "url": ...}, each member optional.
 struct SerialisingDeeplinkRecord {
     std::optional<QString> title;
@@ -19,7 +21,8 @@ struct SerialisingDeeplinkRecord {
     // are left out, never written as null.
     void appendJson(QByteArray& out, int level) const;
 
-    // Reads one deeplink object. A missing or null member is absent, unknown members are
-    // ignored; a member of the wrong type throws JsonDecodingError.
-    [[nodiscard]] static SerialisingDeeplinkRecord fromJson(const QJsonObject& object);
+    // Reads one deeplink object through `json`. A missing or null member is absent, unknown
+    // members are ignored; a member of the wrong type fails `json`.
+    [[nodiscard]] static SerialisingDeeplinkRecord fromJson(JsonDecoding& json,
+                                                            const QJsonObject& object);
 };

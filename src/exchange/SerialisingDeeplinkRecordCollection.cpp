@@ -1,6 +1,5 @@
 #include "exchange/SerialisingDeeplinkRecordCollection.h"
 
-#include "exchange/DecodingError.h"
 #include "platform/JsonDecoding.h"
 #include "platform/JsonEncoding.h"
 
@@ -38,29 +37,30 @@ QByteArray SerialisingDeeplinkRecordCollection::encoded() const {
     return out;
 }
 
-SerialisingDeeplinkRecordCollection
+Result<SerialisingDeeplinkRecordCollection, DecodingError>
 SerialisingDeeplinkRecordCollection::decode(const QByteArray& data) {
-    using namespace JsonDecoding;
     if (data.trimmed().isEmpty())
-        throw DecodingError(QStringLiteral("the file is empty"));
-    try {
-        const QJsonObject object = documentObject(data);
-        SerialisingDeeplinkRecordCollection record;
-        record.title = optionalString(object, QLatin1StringView("title"));
-        const std::optional<QJsonArray> deeplinks =
-            optionalArray(object, QLatin1StringView("deeplinks"));
-        if (!deeplinks)
-            return record;
+        return ResultError(DecodingError(QStringLiteral("the file is empty")));
+    JsonDecoding json;
+    const QJsonObject object = json.documentObject(data);
+    SerialisingDeeplinkRecordCollection record;
+    record.title = json.optionalString(object, QLatin1StringView("title"));
+    const std::optional<QJsonArray> deeplinks =
+        json.optionalArray(object, QLatin1StringView("deeplinks"));
+    if (deeplinks) {
         QList<SerialisingDeeplinkRecord> records;
         records.reserve(deeplinks->size());
-        for (qsizetype i = 0; i < deeplinks->size(); ++i) {
-            records.append(within(QStringLiteral("deeplinks[%1]").arg(i), [&] {
-                return SerialisingDeeplinkRecord::fromJson(objectElement(deeplinks->at(i)));
+        for (qsizetype i = 0; i < deeplinks->size() && !json.hasError(); ++i) {
+            records.append(json.within(QStringLiteral("deeplinks[%1]").arg(i), [&] {
+                return SerialisingDeeplinkRecord::fromJson(json,
+                                                           json.objectElement(deeplinks->at(i)));
             }));
         }
         record.deeplinks = std::move(records);
-        return record;
-    } catch (const JsonDecodingError& error) {
-        throw DecodingError(error);
     }
+    Result<SerialisingDeeplinkRecordCollection, JsonDecodingError> decoded =
+        json.result(std::move(record));
+    if (!decoded)
+        return ResultError(DecodingError(decoded.error()));
+    return std::move(decoded).value();
 }

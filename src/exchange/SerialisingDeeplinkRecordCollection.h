@@ -1,6 +1,8 @@
 #pragma once
 
+#include "exchange/DecodingError.h"
 #include "exchange/SerialisingDeeplinkRecord.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,6 +25,7 @@ struct SerialisingDeeplinkRecordCollection {
     [[nodiscard]] QByteArray encoded() const;
 
     // Reads a whole file. Missing or null members are absent and unknown members ignored;
-    // malformed JSON, an empty buffer or a member of the wrong type throws DecodingError.
-    [[nodiscard]] static SerialisingDeeplinkRecordCollection decode(const QByteArray& data);
+    // malformed JSON, an empty buffer or a member of the wrong type give a DecodingError.
+    static Result<SerialisingDeeplinkRecordCollection, DecodingError>
+    decode(const QByteArray& data);
 };

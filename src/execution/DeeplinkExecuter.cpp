@@ -6,14 +6,13 @@
 #include "platform/AppError.h"
 #include "platform/AppIdentity.h"
 #include "platform/Logger.h"
+#include "platform/StandardOutput.h"
 #include "platform/WindowActivator.h"
 #include "targetapps/InstalledApp.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/CommandRunner.h"
 
 #include <QFileInfo>
-
-#include <cstdio>
 
 namespace {
 
@@ -134,9 +133,7 @@ QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion) {
         completion(nullptr, false);
         co_return;
     }
-    const QByteArray line = describeForOutput(failure).toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
+    StandardOutput::printLine(describeForOutput(failure));
     commandLog().error(u"Failed to open url cause: %{public}@", localizedDescription(failure));
     completion(failure, true);
 }

@@ -54,69 +54,83 @@ void JsonDecodingError::prependPath(const QString& component) {
         m_codingPath = component + QLatin1Char('.') + m_codingPath;
 }
 
-namespace JsonDecoding {
+void JsonDecoding::fail(JsonDecodingError error) {
+    if (!m_error)
+        m_error = std::move(error);
+}
 
-namespace {
-
-// The value of `key` if it has type `type`; nothing when absent or null and not `required`.
-std::optional<QJsonValue> member(const QJsonObject& object, QLatin1StringView key,
-                                 QJsonValue::Type type, bool required) {
+std::optional<QJsonValue> JsonDecoding::member(const QJsonObject& object, QLatin1StringView key,
+                                               QJsonValue::Type type, bool required) {
+    if (m_error)
+        return std::nullopt;
     const QJsonValue value = object.value(key);
     if (value.type() == type)
         return value;
-    if (!required && (value.isUndefined() || value.isNull()))
-        return std::nullopt;
-    throw JsonDecodingError(key.toString(), type, value.type());
+    if (required || !(value.isUndefined() || value.isNull()))
+        fail(JsonDecodingError(key.toString(), type, value.type()));
+    return std::nullopt;
 }
 
-} // namespace
-
-QJsonObject documentObject(const QByteArray& data) {
+QJsonObject JsonDecoding::documentObject(const QByteArray& data) {
+    if (m_error)
+        return {};
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        throw JsonDecodingError(parseError.offset, parseError.errorString());
+    if (parseError.error != QJsonParseError::NoError) {
+        fail(JsonDecodingError(parseError.offset, parseError.errorString()));
+        return {};
+    }
     // A document that parses holds an object or an array.
-    if (!document.isObject())
-        throw JsonDecodingError({}, QJsonValue::Object, QJsonValue::Array);
+    if (!document.isObject()) {
+        fail(JsonDecodingError({}, QJsonValue::Object, QJsonValue::Array));
+        return {};
+    }
     return document.object();
 }
 
-QString requiredString(const QJsonObject& object, QLatin1StringView key) {
-    return member(object, key, QJsonValue::String, true)->toString();
+QString JsonDecoding::requiredString(const QJsonObject& object, QLatin1StringView key) {
+    const auto value = member(object, key, QJsonValue::String, true);
+    return value ? value->toString() : QString();
 }
 
-std::optional<QString> optionalString(const QJsonObject& object, QLatin1StringView key) {
+std::optional<QString> JsonDecoding::optionalString(const QJsonObject& object,
+                                                    QLatin1StringView key) {
     const auto value = member(object, key, QJsonValue::String, false);
     return value ? std::optional(value->toString()) : std::nullopt;
 }
 
-std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key) {
+std::optional<bool> JsonDecoding::optionalBool(const QJsonObject& object, QLatin1StringView key) {
     const auto value = member(object, key, QJsonValue::Bool, false);
     return value ? std::optional(value->toBool()) : std::nullopt;
 }
 
-QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key) {
-    return member(object, key, QJsonValue::Object, true)->toObject();
+QJsonObject JsonDecoding::requiredObject(const QJsonObject& object, QLatin1StringView key) {
+    const auto value = member(object, key, QJsonValue::Object, true);
+    return value ? value->toObject() : QJsonObject();
 }
 
-QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key) {
-    return member(object, key, QJsonValue::Array, true)->toArray();
+QJsonArray JsonDecoding::requiredArray(const QJsonObject& object, QLatin1StringView key) {
+    const auto value = member(object, key, QJsonValue::Array, true);
+    return value ? value->toArray() : QJsonArray();
 }
 
-std::optional<QJsonArray> optionalArray(const QJsonObject& object, QLatin1StringView key) {
+std::optional<QJsonArray> JsonDecoding::optionalArray(const QJsonObject& object,
+                                                      QLatin1StringView key) {
     const auto value = member(object, key, QJsonValue::Array, false);
     return value ? std::optional(value->toArray()) : std::nullopt;
 }
 
-QJsonObject objectElement(const QJsonValue& value) {
+QJsonObject JsonDecoding::objectElement(const QJsonValue& value) {
+    if (m_error)
+        return {};
     if (value.isObject())
         return value.toObject();
     // The caller's `within("[i]", ...)` supplies the position.
-    throw JsonDecodingError({}, QJsonValue::Object, value.type());
+    fail(JsonDecodingError({}, QJsonValue::Object, value.type()));
+    return {};
 }
 
-QString describe(QJsonValue::Type type) {
+QString JsonDecoding::describe(QJsonValue::Type type) {
     switch (type) {
     case QJsonValue::Null:
         return QStringLiteral("null");
@@ -135,5 +149,3 @@ QString describe(QJsonValue::Type type) {
     }
     return QStringLiteral("missing");
 }
-
-} // namespace JsonDecoding

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AppError.h"
+#include "platform/Result.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -8,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <type_traits>
 
 // A JSON document that does not have the shape a format requires: not JSON at all, a required
 // key missing or null, or a value of the wrong JSON type. Unknown keys are never an error.
@@ -31,7 +33,7 @@ public:
     [[nodiscard]] qsizetype parseOffset() const { return m_parseOffset; }
     [[nodiscard]] const QString& parseReason() const { return m_parseReason; }
 
-    // Decoders call this while the error unwinds through a container, outermost last.
+    // Decoders call this on the way out of each container, outermost last.
     void prependPath(const QString& component);
 
 private:
@@ -43,38 +45,62 @@ private:
     QString m_parseReason;
 };
 
-// Strict readers over QJsonObject/QJsonValue. Required readers throw JsonDecodingError when the key
-// is absent, null or of another type; optional readers give nothing for absent or null and
-// still throw for another type, as a default JSON decoder does.
-namespace JsonDecoding {
+// Strict reads over one JSON document, in the manner of QXmlStreamReader: nothing throws; the
+// first failure is kept, with the path where it happened, and every read after it gives an empty
+// value, so a decoder reads straight through and asks for result() once at the end. Required
+// reads fail when the key is absent, null or of another type; optional reads give nothing for
+// absent or null and still fail for another type, as a default JSON decoder does.
+class JsonDecoding {
+public:
+    // The top-level object of `data`; fails with dataCorrupted for invalid JSON, typeMismatch
+    // for a non-object root.
+    [[nodiscard]] QJsonObject documentObject(const QByteArray& data);
 
-// The top-level object of `data`; throws dataCorrupted for invalid JSON, typeMismatch for a
-// non-object root.
-[[nodiscard]] QJsonObject documentObject(const QByteArray& data);
+    [[nodiscard]] QString requiredString(const QJsonObject& object, QLatin1StringView key);
+    [[nodiscard]] std::optional<QString> optionalString(const QJsonObject& object,
+                                                        QLatin1StringView key);
+    [[nodiscard]] std::optional<bool> optionalBool(const QJsonObject& object,
+                                                   QLatin1StringView key);
+    [[nodiscard]] QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key);
+    [[nodiscard]] QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key);
+    [[nodiscard]] std::optional<QJsonArray> optionalArray(const QJsonObject& object,
+                                                          QLatin1StringView key);
 
-[[nodiscard]] QString requiredString(const QJsonObject& object, QLatin1StringView key);
-[[nodiscard]] std::optional<QString> optionalString(const QJsonObject& object,
-                                                    QLatin1StringView key);
-[[nodiscard]] std::optional<bool> optionalBool(const QJsonObject& object, QLatin1StringView key);
-[[nodiscard]] QJsonObject requiredObject(const QJsonObject& object, QLatin1StringView key);
-[[nodiscard]] QJsonArray requiredArray(const QJsonObject& object, QLatin1StringView key);
-[[nodiscard]] std::optional<QJsonArray> optionalArray(const QJsonObject& object,
-                                                      QLatin1StringView key);
+    // An array element that must be an object (wrap the call in within("[i]", ...) for the path).
+    [[nodiscard]] QJsonObject objectElement(const QJsonValue& value);
 
-// An array element that must be an object (wrap the call in within("[i]", ...) for the path).
-[[nodiscard]] QJsonObject objectElement(const QJsonValue& value);
-
-// "a number", "an array", "null", ... for error messages.
-[[nodiscard]] QString describe(QJsonValue::Type type);
-
-// Runs `decode` and, if it throws JsonDecodingError, prefixes `component` to the error's path.
-template <typename F> auto within(const QString& component, F&& decode) -> decltype(decode()) {
-    try {
-        return decode();
-    } catch (JsonDecodingError& error) {
-        error.prependPath(component);
-        throw;
+    // Runs `decode`; a failure that happens in it gets `component` put before its path.
+    template <typename F> auto within(const QString& component, F&& decode) {
+        const bool failedBefore = hasError();
+        if constexpr (std::is_void_v<decltype(decode())>) {
+            decode();
+            if (!failedBefore && hasError())
+                m_error->prependPath(component);
+        } else {
+            auto value = decode();
+            if (!failedBefore && hasError())
+                m_error->prependPath(component);
+            return value;
+        }
     }
-}
 
-} // namespace JsonDecoding
+    [[nodiscard]] bool hasError() const { return m_error.has_value(); }
+    // `value` when every read succeeded, else the first failure.
+    template <typename T> [[nodiscard]] Result<T, JsonDecodingError> result(T value) const {
+        if (m_error)
+            return ResultError(*m_error);
+        return value;
+    }
+
+    // "a number", "an array", "null", ... for error messages.
+    [[nodiscard]] static QString describe(QJsonValue::Type type);
+
+private:
+    // The value of `key` if it has type `type`; nothing when absent or null and not `required`,
+    // or when it fails.
+    std::optional<QJsonValue> member(const QJsonObject& object, QLatin1StringView key,
+                                     QJsonValue::Type type, bool required);
+    void fail(JsonDecodingError error);
+
+    std::optional<JsonDecodingError> m_error;
+};

@@ -68,13 +68,15 @@ std::optional<QString> encodeHost(const QString& text) {
     return encoded;
 }
 
-std::optional<UrlText> parsed(const QString& url) {
-    return url.isEmpty() ? std::optional(UrlText()) : UrlText::parse(url);
+Result<UrlText> parsed(const QString& url) {
+    if (url.isEmpty())
+        return UrlText();
+    return UrlText::parse(url);
 }
 
 QList<EncodedItem> encodedItems(const QString& url) {
     QList<EncodedItem> items;
-    const std::optional<UrlText> text = parsed(url);
+    const Result<UrlText> text = parsed(url);
     if (!text || !text->has(Part::query) || text->part(Part::query).isEmpty())
         return items;
     // Encoded text: a literal "&" or "=" inside a name or value is %26 / %3D, never a delimiter.
@@ -104,7 +106,7 @@ QList<EncodedItem> encodedRows(const QString& url) {
 // `url` with `part` rewritten (or taken out): no URL when nothing is left, `url` itself when
 // the write cannot be held.
 QString withPart(const QString& url, Part part, const std::optional<QString>& text) {
-    const std::optional<UrlText> current = parsed(url);
+    const Result<UrlText> current = parsed(url);
     if (!current)
         return url;
     const std::optional<QString> written = current->with(part, text);
@@ -123,7 +125,7 @@ QString fieldText(const QString& url, Field field) {
     // The stored text as it is, also one that no longer parses: the user sees what is fired.
     if (field == Field::url)
         return url;
-    const std::optional<UrlText> text = url.isEmpty() ? std::nullopt : UrlText::parse(url);
+    const Result<UrlText> text = UrlText::parse(url);
     if (!text)
         return {};
     switch (field) {

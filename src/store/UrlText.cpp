@@ -62,27 +62,17 @@ QString UrlText::encodedWhereNeeded(QStringView text) {
     return out;
 }
 
-std::optional<UrlText> UrlText::parse(const QString& text) {
-    return read(text, nullptr);
-}
-
 QString UrlText::problem(const QString& text) {
-    QString problem;
-    (void)read(text, &problem);
-    return problem;
+    const Result<UrlText> url = parse(text);
+    return url ? QString() : url.error();
 }
 
-std::optional<UrlText> UrlText::read(const QString& text, QString* problem) {
-    const auto fail = [problem](const QString& why) {
-        if (problem)
-            *problem = why;
-        return std::nullopt;
-    };
+Result<UrlText> UrlText::parse(const QString& text) {
     if (text.isEmpty())
-        return fail(QStringLiteral("Type a URL, as in myapp://path."));
+        return ResultError(QStringLiteral("Type a URL, as in myapp://path."));
     for (const QChar c : text) {
         if (cannotStand(c.unicode()))
-            return fail(QStringLiteral("\u201c%1\u201d cannot stand in a URL.").arg(c));
+            return ResultError(QStringLiteral("\u201c%1\u201d cannot stand in a URL.").arg(c));
     }
     UrlText url;
     url.m_text = text;
@@ -93,13 +83,13 @@ std::optional<UrlText> UrlText::read(const QString& text, QString* problem) {
 
     const qsizetype colon = findAny(text, 0, size, u":/?#");
     if (colon == 0 || colon == size || text[colon] != u':')
-        return fail(QStringLiteral("A URL needs a scheme, as in myapp://path."));
+        return ResultError(QStringLiteral("A URL needs a scheme, as in myapp://path."));
     if (!isAsciiLetter(text[0]))
-        return fail(QStringLiteral("A scheme starts with a letter."));
+        return ResultError(QStringLiteral("A scheme starts with a letter."));
     for (qsizetype i = 1; i < colon; ++i) {
         if (!isSchemeCharacter(text[i]))
-            return fail(QStringLiteral("A scheme holds only letters, digits, \u201c+\u201d, "
-                                       "\u201c-\u201d and \u201c.\u201d."));
+            return ResultError(QStringLiteral("A scheme holds only letters, digits, \u201c+\u201d, "
+                                              "\u201c-\u201d and \u201c.\u201d."));
     }
     set(Part::scheme, 0, colon);
 
@@ -121,15 +111,16 @@ std::optional<UrlText> UrlText::read(const QString& text, QString* problem) {
         if (hostStart < end && text[hostStart] == u'[') {
             const qsizetype close = findAny(text, hostStart, end, u"]");
             if (close == end)
-                return fail(QStringLiteral("The host\u2019s \u201c[\u201d is never closed."));
+                return ResultError(
+                    QStringLiteral("The host\u2019s \u201c[\u201d is never closed."));
             hostEnd = close + 1;
             if (hostEnd < end && text[hostEnd] != u':')
-                return fail(QStringLiteral("Only a port may follow a bracketed host."));
+                return ResultError(QStringLiteral("Only a port may follow a bracketed host."));
         }
         set(Part::host, hostStart, hostEnd);
         if (hostEnd < end) {
             if (!isPort(QStringView(text).sliced(hostEnd + 1, end - hostEnd - 1)))
-                return fail(QStringLiteral("A port is a number up to 65535."));
+                return ResultError(QStringLiteral("A port is a number up to 65535."));
             set(Part::port, hostEnd + 1, end);
         }
         position = end;
@@ -194,7 +185,7 @@ std::optional<QString> UrlText::with(Part part, const std::optional<QString>& te
         return QString();
 
     // The new text has to read back as exactly the parts it was made of.
-    const std::optional<UrlText> reread = parse(out);
+    const Result<UrlText> reread = parse(out);
     if (!reread)
         return std::nullopt;
     for (size_t i = 0; i < partCount; ++i) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -21,11 +23,11 @@ public:
     // anything beyond ASCII) percent-encoded as UTF-8 with upper-case hex; nothing else changes.
     [[nodiscard]] static QString encodedWhereNeeded(QStringView text);
 
-    // The URL written as `text`, or none when it is not one: no scheme, a port that is not a
-    // decimal number up to 65535, an unclosed "[" host, or a character that cannot stand in a
-    // URL (see encodedWhereNeeded()).
-    [[nodiscard]] static std::optional<UrlText> parse(const QString& text);
-    // Why parse() takes `text` for no URL, as a sentence for the user; empty when it is one.
+    // The URL written as `text`, or, as a sentence for the user, why it is not one: no scheme,
+    // a port that is not a decimal number up to 65535, an unclosed "[" host, or a character
+    // that cannot stand in a URL (see encodedWhereNeeded()).
+    static Result<UrlText> parse(const QString& text);
+    // parse()'s sentence alone; empty when `text` is a URL.
     [[nodiscard]] static QString problem(const QString& text);
 
     [[nodiscard]] const QString& text() const { return m_text; }
@@ -41,9 +43,6 @@ public:
     [[nodiscard]] std::optional<QString> with(Part part, const std::optional<QString>& text) const;
 
 private:
-    // parse(), writing the reason of a failure to `problem` (when given).
-    [[nodiscard]] static std::optional<UrlText> read(const QString& text, QString* problem);
-
     struct Span {
         qsizetype start = -1;
         qsizetype size = 0;

@@ -1,7 +1,6 @@
 #include "targetapps/InstalledApp.h"
 
 #include "destinations/DeviceCtlFormats.h"
-#include "platform/JsonDecoding.h"
 
 #include <QCollator>
 #include <QHashFunctions>
@@ -22,14 +21,12 @@ size_t qHash(const InstalledApp& app, size_t seed) noexcept {
 }
 
 QList<InstalledApp> parseInstalledApps(const QByteArray& data) {
-    DeviceCtlAppsResponse response;
-    try {
-        response = DeviceCtlAppsResponse::decode(data);
-    } catch (const JsonDecodingError&) {
+    const Result<DeviceCtlAppsResponse, JsonDecodingError> response =
+        DeviceCtlAppsResponse::decode(data);
+    if (!response)
         return {}; // nothing to show, and nothing worth a log line
-    }
     QList<InstalledApp> apps;
-    for (const DeviceCtlApp& app : std::as_const(response.result.apps)) {
+    for (const DeviceCtlApp& app : response->result.apps) {
         if (!app.name || app.name->isEmpty())
             continue;
         apps.append(InstalledApp(

@@ -149,12 +149,12 @@ private:
 
 } // namespace
 
-Appcast Appcast::parse(QByteArrayView xml, const QUrl& feedURL) {
+Result<Appcast> Appcast::parse(QByteArrayView xml, const QUrl& feedURL) {
     Appcast appcast;
     Reader reader(xml, feedURL);
-    appcast.m_errorString = reader.read(appcast.m_items, appcast.m_skippedItemCount);
-    if (!appcast.m_errorString.isEmpty())
-        appcast.m_items.clear();
+    const QString error = reader.read(appcast.m_items, appcast.m_skippedItemCount);
+    if (!error.isEmpty())
+        return ResultError(error);
     return appcast;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "updates/AppcastItem.h"
 
 #include <QByteArrayView>
@@ -17,13 +18,11 @@ public:
         "http://www.andymatuschak.org/xml-namespaces/sparkle";
 
     // Reads `xml`. Relative enclosure and notes addresses are resolved against `feedURL`.
-    // Items without a version or a web address to download from are left out. The result is
-    // invalid (errorString() says why) when the XML is broken, is not an RSS channel, or lists
-    // items of which none is usable; a channel with no items at all is a valid, empty feed.
-    [[nodiscard]] static Appcast parse(QByteArrayView xml, const QUrl& feedURL = {});
+    // Items without a version or a web address to download from are left out. Fails (saying
+    // why) when the XML is broken, is not an RSS channel, or lists items of which none is
+    // usable; a channel with no items at all is a valid, empty feed.
+    static Result<Appcast> parse(QByteArrayView xml, const QUrl& feedURL = {});
 
-    [[nodiscard]] bool isValid() const { return m_errorString.isEmpty(); }
-    [[nodiscard]] const QString& errorString() const { return m_errorString; }
     [[nodiscard]] const QList<AppcastItem>& items() const { return m_items; }
     [[nodiscard]] int skippedItemCount() const { return m_skippedItemCount; }
 
@@ -34,5 +33,4 @@ public:
 private:
     QList<AppcastItem> m_items;
     int m_skippedItemCount = 0;
-    QString m_errorString;
 };

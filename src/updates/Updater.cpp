@@ -226,12 +226,12 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
         co_return UpdateCheckResult::failed(classify(raw->error()), raw->errorString());
     QByteArray body = raw->readAll();
 
-    const Appcast appcast = co_await QtConcurrent::run(
+    const Result<Appcast> appcast = co_await QtConcurrent::run(
         [body = std::move(body), url] { return Appcast::parse(body, url); });
-    if (!appcast.isValid())
-        co_return UpdateCheckResult::failed(Failure::MalformedFeed, appcast.errorString());
+    if (!appcast)
+        co_return UpdateCheckResult::failed(Failure::MalformedFeed, appcast.error());
 
-    std::optional<AppcastItem> newest = appcast.newestItem(systemVersion());
+    std::optional<AppcastItem> newest = appcast->newestItem(systemVersion());
     if (!newest)
         co_return UpdateCheckResult::upToDate(currentVersion);
     if (VersionComparator::compare(newest->version, currentVersion) > 0)

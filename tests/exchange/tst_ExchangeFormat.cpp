@@ -94,8 +94,10 @@ private Q_SLOTS:
         // and stamps every deeplink with its moment.
         ManagedObjectContext target;
         const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
-        const QList<DeeplinkCollection*> imported = Serialiser::insert(
-            Serialiser::decode({file, file}), target, moment, [] { return fixedColor; });
+        const auto decoded = Serialiser::decode({file, file});
+        QVERIFY(decoded);
+        const QList<DeeplinkCollection*> imported =
+            Serialiser::insert(*decoded, target, moment, [] { return fixedColor; });
         QCOMPARE(imported.size(), 2);
         QVERIFY(!imported.front()->uid().isNull());
         QVERIFY(imported.front()->uid() != imported.back()->uid());
@@ -153,20 +155,21 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         QFETCH(Record, expected);
         QFETCH(QString, reason);
+        const auto decoded = Record::decode(json);
         if (reason.isEmpty()) {
-            QCOMPARE(Record::decode(json), expected);
-            QCOMPARE(Record::decode(expected.encoded()), expected);
+            QVERIFY2(decoded, qPrintable(decoded ? QString() : decoded.error().reason()));
+            QCOMPARE(*decoded, expected);
+            const auto again = Record::decode(expected.encoded());
+            QVERIFY(again);
+            QCOMPARE(*again, expected);
             return;
         }
-        try {
-            (void)Record::decode(json);
-            QFAIL("decoded a file that is not a collection");
-        } catch (const DecodingError& error) {
-            QVERIFY2(error.reason().startsWith(reason), qPrintable(error.reason()));
-            QVERIFY(error.errorDescription().startsWith(
-                QStringLiteral("The data couldn\u2019t be read because it isn\u2019t in the "
-                               "correct format (")));
-        }
+        QVERIFY2(!decoded, "decoded a file that is not a collection");
+        const DecodingError& error = decoded.error();
+        QVERIFY2(error.reason().startsWith(reason), qPrintable(error.reason()));
+        QVERIFY(error.errorDescription().startsWith(
+            QStringLiteral("The data couldn\u2019t be read because it isn\u2019t in the "
+                           "correct format (")));
     }
 
     void capitalizes_data() {
@@ -209,7 +212,7 @@ private Q_SLOTS:
                                           DeeplinkQueries::deeplinks(collection->uid()), {});
         const QString target = env.filePath("checkout.json");
         QString path;
-        view.setExportDialog([&](QWidget*, const QString& offered) {
+        view.setExportDialog([&](const QString& offered) {
             path = offered;
             return std::optional(target);
         });
@@ -217,7 +220,9 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).fileName(), proposed);
         QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
         const std::optional<QString> title = name.isNull() ? std::nullopt : std::optional(name);
-        QCOMPARE(DeeplinkCollectionFile::read(target).deeplinkCollection,
+        const Result<DeeplinkCollectionFile> written = DeeplinkCollectionFile::read(target);
+        QVERIFY2(written, qPrintable(written ? QString() : written.error()));
+        QCOMPARE(written->deeplinkCollection,
                  (Record{title, QList<Link>{link(QStringLiteral("Home"),
                                                  QStringLiteral("myapp://home"))}}));
     }
@@ -228,13 +233,13 @@ private Q_SLOTS:
         ManagedObjectContext context;
         DeeplinkCollection* collection = context.insertCollection();
         const auto answer = [](std::optional<QString> path) {
-            return [path](QWidget*, const QString&) { return path; };
+            return [path](const QString&) { return path; };
         };
-        QCOMPARE(Exporter::exportCollection(*collection, nullptr, answer(std::nullopt)).kind,
+        QCOMPARE(Exporter::exportCollection(*collection, answer(std::nullopt)).kind,
                  Exporter::Outcome::Kind::Cancelled);
         QVERIFY(QDir(env.path()).mkdir("blocked"));
         const Exporter::Outcome outcome =
-            Exporter::exportCollection(*collection, nullptr, answer(env.filePath("blocked")));
+            Exporter::exportCollection(*collection, answer(env.filePath("blocked")));
         QCOMPARE(outcome.kind, Exporter::Outcome::Kind::Failed);
         QVERIFY2(outcome.text().startsWith(
                      QStringLiteral("Export failed: The file \u201Cblocked\u201D")),

@@ -69,10 +69,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, xml);
         QFETCH(QString, item);
 
-        const Appcast appcast = Appcast::parse(xml, feedURL);
-        QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
-        QCOMPARE(appcast.items().size(), 1);
-        QCOMPARE(describe(appcast.items().first()), item);
+        const Result<Appcast> appcast = Appcast::parse(xml, feedURL);
+        QVERIFY2(appcast, qPrintable(appcast ? QString() : appcast.error()));
+        QCOMPARE(appcast->items().size(), 1);
+        QCOMPARE(describe(appcast->items().first()), item);
     }
 
     void leavesOutUnusableItems_data() {
@@ -109,15 +109,15 @@ private Q_SLOTS:
         QFETCH(QStringList, versions);
         QFETCH(int, skipped);
 
-        const Appcast appcast = Appcast::parse(xml, feedURL);
-        QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+        const Result<Appcast> appcast = Appcast::parse(xml, feedURL);
+        QVERIFY2(appcast, qPrintable(appcast ? QString() : appcast.error()));
         QStringList read;
-        for (const AppcastItem& entry : appcast.items()) {
+        for (const AppcastItem& entry : appcast->items()) {
             read.append(entry.version);
             QVERIFY(entry.releaseNotesURL.isEmpty() || entry.releaseNotesURL.scheme() == "https");
         }
         QCOMPARE(read, versions);
-        QCOMPARE(appcast.skippedItemCount(), skipped);
+        QCOMPARE(appcast->skippedItemCount(), skipped);
     }
 
     void rejectsMalformedFeeds_data() {
@@ -149,24 +149,22 @@ private Q_SLOTS:
         QFETCH(QByteArray, xml);
         QFETCH(QString, error);
 
-        const Appcast appcast = Appcast::parse(xml, feedURL);
-        QVERIFY(!appcast.isValid());
-        QVERIFY2(appcast.errorString().contains(error), qPrintable(appcast.errorString()));
-        QVERIFY(appcast.items().isEmpty());
-        QVERIFY(!appcast.newestItem());
+        const Result<Appcast> appcast = Appcast::parse(xml, feedURL);
+        QVERIFY(!appcast);
+        QVERIFY2(appcast.error().contains(error), qPrintable(appcast.error()));
     }
 
     void picksNewestItem() {
-        const Appcast appcast = Appcast::parse(
+        const Result<Appcast> appcast = Appcast::parse(
             feed("<item><sparkle:version>5.0</sparkle:version><sparkle:minimumSystemVersion>15.0"
                  "</sparkle:minimumSystemVersion><enclosure url=\"https://x.test/5.zip\"/></item>" +
                  item("4.0")),
             feedURL);
-        QVERIFY2(appcast.isValid(), qPrintable(appcast.errorString()));
+        QVERIFY2(appcast, qPrintable(appcast ? QString() : appcast.error()));
         // The newest release needs a newer system than 14.2.
-        QCOMPARE(appcast.newestItem(QStringLiteral("14.2")).value_or(AppcastItem()).version,
+        QCOMPARE(appcast->newestItem(QStringLiteral("14.2")).value_or(AppcastItem()).version,
                  u"4.0");
-        QCOMPARE(appcast.newestItem(QStringLiteral("15.0")).value_or(AppcastItem()).version,
+        QCOMPARE(appcast->newestItem(QStringLiteral("15.0")).value_or(AppcastItem()).version,
                  u"5.0");
     }
 

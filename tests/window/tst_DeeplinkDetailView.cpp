@@ -236,10 +236,11 @@ private Q_SLOTS:
         QVERIFY2(file.contains("\"url\" : \"" + exact.toUtf8() + '"'), file.constData());
         const QByteArray typedFile = "{\"deeplinks\": [{\"url\": \"" + typed.toUtf8() + "\"}]}";
         ManagedObjectContext target;
-        const QList<DeeplinkCollection*> imported = CoreDataObjectSerialiser::collections(
-            {file, typedFile}, target, [] { return QColor(); });
-        QCOMPARE(imported.size(), 2);
-        for (const DeeplinkCollection* collection : imported)
+        const auto imported = CoreDataObjectSerialiser::collections({file, typedFile}, target,
+                                                                    [] { return QColor(); });
+        QVERIFY(imported);
+        QCOMPARE(imported->size(), 2);
+        for (const DeeplinkCollection* collection : *imported)
             QCOMPARE(collection->deeplinks().front()->urlString(), exact);
     }
 };

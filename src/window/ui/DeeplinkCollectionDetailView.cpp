@@ -335,7 +335,7 @@ void DeeplinkCollectionDetailView::showExportDialog() {
     m_isExportShowing = true;
     // The dialog runs its own event loop: this view may be gone when it returns.
     QPointer<DeeplinkCollectionDetailView> self(this);
-    DeeplinkCollectionExporter::exportCollection(*m_collection, this, m_exportDialog);
+    DeeplinkCollectionExporter::exportCollection(*m_collection, m_exportDialog);
     if (self)
         m_isExportShowing = false;
 }

@@ -106,7 +106,9 @@ private:
     SearchRootScope m_selectedScope;
     QPointer<Deeplink> m_selectedDeeplink;
     bool m_isExportShowing = false;
-    DeeplinkCollectionExporter::SaveDialog m_exportDialog = &ExportSaveDialog::ask;
+    DeeplinkCollectionExporter::SaveDialog m_exportDialog = [this](const QString& proposedPath) {
+        return ExportSaveDialog::ask(this, proposedPath);
+    };
 
     FetchedResultsModel* m_model = nullptr;
     QLabel* m_titleLabel = nullptr;

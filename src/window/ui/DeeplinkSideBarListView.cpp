@@ -2,6 +2,7 @@
 
 #include "platform/AppIdentity.h"
 #include "platform/Logger.h"
+#include "platform/StandardOutput.h"
 #include "platform/SymbolImage.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
@@ -14,8 +15,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTreeView>
-
-#include <cstdio>
 
 namespace {
 
@@ -181,8 +180,7 @@ void DeeplinkSideBarListView::deleteSelectedCollection() {
         const QString line =
             QStringLiteral("Unresolved error %1, %2").arg(error, QStringLiteral("{}"));
         log.error(u"Unresolved error %{public}@, %{public}@", error, QStringLiteral("{}"));
-        std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-        std::fflush(stdout);
+        StandardOutput::printLine(line);
     };
 
     QString error;

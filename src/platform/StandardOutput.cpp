@@ -1,0 +1,13 @@
+#include "platform/StandardOutput.h"
+
+#include <cstdio>
+
+namespace StandardOutput {
+
+void printLine(const QString& line) {
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace StandardOutput
