@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test (arguments go to that ctest); then builds the
-# whole tree again with GCC and without the systemd journal and runs the store and parser tests
-# of that build. Warnings are errors in both builds.
+# whole tree again with GCC and without the systemd journal and runs every test of that build
+# too. Warnings are errors in both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

@@ -190,7 +190,8 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
         co_return QImage();
     }
 
-    const QImage image = co_await QtConcurrent::run([path = file.path(), maxPixels] {
+    // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
+    auto read = [path = file.path(), maxPixels] {
         if (!QFileInfo(path).isFile())
             return QImage();
         QImageReader reader(path);
@@ -202,7 +203,8 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
         if (size.isValid() && (size.width() > maxPixels || size.height() > maxPixels))
             reader.setScaledSize(size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio));
         return reader.read();
-    });
+    };
+    const QImage image = co_await QtConcurrent::run(std::move(read));
     if (image.isNull()) {
         self.m_logger.debug(u"Icon file not created for %{public}s", bundleId);
         co_return QImage();

@@ -26,8 +26,9 @@ QCoro::Task<QList<Device>> fetchSimulators(QUrl xcodeURL, Logger logger) {
     logger.info(u"Fetching simulators");
     const QString output = co_await SimctlClient(xcodeURL).listDevices();
     // A big listing takes a few milliseconds to parse; keep them off the GUI thread.
-    const QList<Device> devices =
-        co_await QtConcurrent::run([output] { return SimctlClient::parseSimulatorList(output); });
+    // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
+    auto parse = [output] { return SimctlClient::parseSimulatorList(output); };
+    const QList<Device> devices = co_await QtConcurrent::run(std::move(parse));
     logger.info(u"Parsed %{public}ld simulator devices", devices.size());
     co_return devices;
 }

@@ -58,15 +58,17 @@ AppIconCache::~AppIconCache() {
 }
 
 QCoro::Task<QImage> AppIconCache::icon(QString bundleIdentifier) {
-    co_return co_await QtConcurrent::run(
-        &m_queue, [this, key = std::move(bundleIdentifier)] { return iconNow(key); });
+    // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
+    auto read = [this, key = std::move(bundleIdentifier)] { return iconNow(key); };
+    co_return co_await QtConcurrent::run(&m_queue, std::move(read));
 }
 
 QCoro::Task<QImage> AppIconCache::store(QImage image, QString bundleIdentifier) {
-    co_return co_await QtConcurrent::run(
-        &m_queue, [this, image = std::move(image), key = std::move(bundleIdentifier)]() mutable {
-            return storeNow(std::move(image), key);
-        });
+    // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
+    auto write = [this, image = std::move(image), key = std::move(bundleIdentifier)]() mutable {
+        return storeNow(std::move(image), key);
+    };
+    co_return co_await QtConcurrent::run(&m_queue, std::move(write));
 }
 
 QCoro::Task<QStringList> AppIconCache::accessOrder() {

@@ -226,8 +226,9 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
         co_return UpdateCheckResult::failed(classify(raw->error()), raw->errorString());
     QByteArray body = raw->readAll();
 
-    const Result<Appcast> appcast = co_await QtConcurrent::run(
-        [body = std::move(body), url] { return Appcast::parse(body, url); });
+    // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
+    auto parse = [body = std::move(body), url] { return Appcast::parse(body, url); };
+    const Result<Appcast> appcast = co_await QtConcurrent::run(std::move(parse));
     if (!appcast)
         co_return UpdateCheckResult::failed(Failure::MalformedFeed, appcast.error());
 
