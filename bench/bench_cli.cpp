@@ -90,7 +90,7 @@ done
                 collection->addDeeplink(deeplink);
             }
         }
-        if (!context.save())
+        if (context.save().kind != SaveOutcome::Kind::Saved)
             qFatal("cannot save the store");
     }
 

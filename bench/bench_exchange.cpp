@@ -134,7 +134,7 @@ int main(int argc, char* argv[]) {
                                              QDateTime::currentDateTimeUtc(),
                                              [] { return QColor(Qt::red); });
             Stopwatch saveWatch;
-            if (!phases.viewContext()->save())
+            if (phases.viewContext()->save().kind != SaveOutcome::Kind::Saved)
                 qFatal("cannot save");
             std::printf("  phases: read %.0f ms, decode %.0f ms, insert %.0f ms, save %.0f ms "
                         "(CPU)\n",

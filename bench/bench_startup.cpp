@@ -156,7 +156,7 @@ void populateStore() {
             collection->addDeeplink(deeplink);
         }
     }
-    if (!context->save())
+    if (context->save().kind != SaveOutcome::Kind::Saved)
         qFatal("cannot save the store");
 }
 

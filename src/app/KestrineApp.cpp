@@ -246,7 +246,7 @@ void KestrineApp::saveBeforeExit() {
         return;
     // Nothing retries once the event loop is over: wait for another process's write lock
     // here, for a while, rather than lose the last edits.
-    (void)context->saveWaitingForStore(5000);
+    (void)context->save(std::chrono::seconds(5));
 }
 
 void KestrineApp::save() {

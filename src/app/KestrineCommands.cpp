@@ -89,10 +89,7 @@ void KestrineCommands::deleteAll() {
     ManagedObjectContext* context = m_container.viewContext();
     if (!context)
         return;
-    for (ManagedObject* object : context->registeredObjects())
-        context->deleteObject(object);
     // All or nothing: a failed save brings every object back, and the selection with it. A
     // store busy with another process keeps the deletion pending for the retried save.
-    if (!context->saveOrWait())
-        context->rollback();
+    (void)context->deleteAndSave(context->registeredObjects());
 }

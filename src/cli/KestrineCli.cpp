@@ -491,13 +491,13 @@ int importFiles(const Invocation& invocation) {
     ManagedObjectContext* context = store->viewContext();
     const CollectionImporter::Outcome outcome =
         waitForResult(CollectionImporter::importFiles(invocation.positional, context));
-    QString error = outcome.error;
     // A store busy with the app's own save: wait for it here, as nothing retries once this
     // process ends.
-    const bool imported = outcome.kind == CollectionImporter::Outcome::Kind::Imported &&
-                          (!context->hasChanges() || context->saveWaitingForStore(5000, &error));
-    if (!imported) {
-        CliOutput::error(QStringLiteral("nothing imported: ") + error);
+    const SaveOutcome saved = outcome.kind == CollectionImporter::Outcome::Kind::Imported
+                                  ? context->save(std::chrono::seconds(5))
+                                  : SaveOutcome{SaveOutcome::Kind::Failed, outcome.error};
+    if (saved.kind != SaveOutcome::Kind::Saved) {
+        CliOutput::error(QStringLiteral("nothing imported: ") + saved.reason);
         return KestrineCli::Failed;
     }
     QString text;

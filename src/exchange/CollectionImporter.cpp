@@ -117,9 +117,9 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
 
     const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
         *prepared, *context, QDateTime::currentDateTimeUtc(), color ? color : &randomPaletteColor);
-    QString error;
+    const SaveOutcome saved = context->save();
     // A store busy with another process keeps the import pending for the retried save.
-    if (context->saveOrWait(&error)) {
+    if (saved.kind != SaveOutcome::Kind::Failed) {
         QList<QUuid> ids;
         for (const DeeplinkCollection* collection : created)
             ids.append(collection->uid());
@@ -128,9 +128,9 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     // Nothing of the import may stay half-stored or pending: take exactly the imported
     // collections (and their deeplinks) out again, leaving any other pending edits as they
     // were, and keep running.
-    coreDataLog().error(u"Failed to save core data context cause: %{public}@", error);
+    coreDataLog().error(u"Failed to save core data context cause: %{public}@", saved.reason);
     for (DeeplinkCollection* collection : created)
         context->deleteObject(collection);
     coreDataLog().info(u"Import undone, collections removed: %{public}ld", qint64(created.size()));
-    co_return Outcome{Outcome::Kind::Undone, error, {}};
+    co_return Outcome{Outcome::Kind::Undone, saved.reason, {}};
 }

@@ -46,6 +46,7 @@ public:
 private:
     friend class ManagedObjectContext;
     friend class SqliteStore;
+    friend class StoreMerge;
     Deeplink(ManagedObjectContext* context, qint64 storeId);
 
     void attachTo(DeeplinkCollection* collection);

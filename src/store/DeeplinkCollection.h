@@ -57,6 +57,7 @@ public:
 private:
     friend class ManagedObjectContext;
     friend class SqliteStore;
+    friend class StoreMerge;
     friend class Deeplink;
     DeeplinkCollection(ManagedObjectContext* context, qint64 storeId);
 

@@ -33,6 +33,7 @@ protected:
 private:
     friend class ManagedObjectContext;
     friend class SqliteStore;
+    friend class StoreMerge;
 
     Entity m_entity;
     ManagedObjectContext* m_context = nullptr;

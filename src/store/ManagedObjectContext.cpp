@@ -1,80 +1,10 @@
 #include "store/ManagedObjectContext.h"
 
 #include "platform/Logger.h"
+#include "store/StoreMerge.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
-
-#include <tuple>
-#include <utility>
-
-namespace {
-
-// Null and empty text are different values in the file.
-bool same(const QString& a, const QString& b) {
-    return a == b && a.isNull() == b.isNull();
-}
-template <typename T> bool same(const T& a, const T& b) {
-    return a == b;
-}
-
-// A field follows the file unless this context changed it since its last save.
-template <typename T> void follow(T& current, const T& saved, const T& stored) {
-    if (same(current, saved))
-        current = stored;
-}
-
-auto color(const DeeplinkCollection::Values& values) {
-    return std::make_tuple(values.colorR, values.colorG, values.colorB, values.colorA);
-}
-
-DeeplinkCollection::Values merged(DeeplinkCollection::Values current,
-                                  const DeeplinkCollection::Values& saved,
-                                  const DeeplinkCollection::Values& stored) {
-    follow(current.uid, saved.uid, stored.uid);
-    follow(current.name, saved.name, stored.name);
-    follow(current.emoji, saved.emoji, stored.emoji);
-    follow(current.isPinned, saved.isPinned, stored.isPinned);
-    follow(current.timestampMsecs, saved.timestampMsecs, stored.timestampMsecs);
-    // The colour is one choice, not four fields.
-    if (color(current) == color(saved)) {
-        current.colorR = stored.colorR;
-        current.colorG = stored.colorG;
-        current.colorB = stored.colorB;
-        current.colorA = stored.colorA;
-    }
-    return current;
-}
-
-bool same(const DeeplinkCollection::Values& a, const DeeplinkCollection::Values& b) {
-    return a.uid == b.uid && same(a.name, b.name) && same(a.emoji, b.emoji) &&
-           a.isPinned == b.isPinned && a.timestampMsecs == b.timestampMsecs && color(a) == color(b);
-}
-
-Deeplink::Values merged(Deeplink::Values current, const Deeplink::Values& saved,
-                        const Deeplink::Values& stored) {
-    follow(current.title, saved.title, stored.title);
-    follow(current.urlText, saved.urlText, stored.urlText);
-    follow(current.timestampMsecs, saved.timestampMsecs, stored.timestampMsecs);
-    follow(current.collection, saved.collection, stored.collection);
-    return current;
-}
-
-bool same(const Deeplink::Values& a, const Deeplink::Values& b) {
-    return same(a.title, b.title) && same(a.urlText, b.urlText) &&
-           a.timestampMsecs == b.timestampMsecs && a.collection == b.collection;
-}
-
-// What `object` last saved: its snapshot, or `current` when it has no unsaved change. The
-// snapshot becomes the file's `row`, so that a rollback goes back to what the file holds now.
-template <typename Object, typename Values>
-Values takeSnapshot(QHash<Object*, Values>& snapshots, Object* object, const Values& current,
-                    const Values& row) {
-    const auto snapshot = snapshots.find(object);
-    return snapshot == snapshots.end() ? current : std::exchange(*snapshot, row);
-}
-
-} // namespace
 
 ManagedObjectContext::ManagedObjectContext(SqliteStore* store, QObject* parent)
     : QObject(parent)
@@ -177,38 +107,50 @@ void ManagedObjectContext::objectDidChange(ManagedObject* object) {
     Q_EMIT objectChanged(object, Change::Updated);
 }
 
-bool ManagedObjectContext::saveWaitingForStore(int milliseconds, QString* error) {
-    const QDeadlineTimer deadline(milliseconds);
-    while (!save(error)) {
-        if (!m_waitingForStore || deadline.hasExpired())
-            return false;
+SaveOutcome ManagedObjectContext::save(std::chrono::milliseconds waitForStore) {
+    const QDeadlineTimer deadline(waitForStore);
+    SaveOutcome outcome = trySave();
+    // Waiting is for another process's lock; a save under way here cannot end while this waits.
+    while (outcome.kind == SaveOutcome::Kind::Busy && !m_saving && !deadline.hasExpired()) {
         QThread::msleep(50);
+        outcome = trySave();
     }
-    return true;
+    return outcome;
 }
 
-bool ManagedObjectContext::save(QString* error) {
+SaveOutcome ManagedObjectContext::deleteAndSave(const QList<ManagedObject*>& objects) {
+    if (hasChanges()) {
+        if (const SaveOutcome pending = save(); pending.kind == SaveOutcome::Kind::Failed)
+            return pending;
+    }
+    for (ManagedObject* object : objects)
+        deleteObject(object);
+    const SaveOutcome outcome = save();
+    if (outcome.kind == SaveOutcome::Kind::Failed)
+        rollback();
+    return outcome;
+}
+
+SaveOutcome ManagedObjectContext::trySave() {
     if (m_saving) {
         // A view answering a change announced half-way through a save: after it, then.
         saveLater();
-        return failSave(QStringLiteral("A save is already under way."), error);
+        return failSave(SaveOutcome::Kind::Busy, QStringLiteral("A save is already under way."));
     }
-    m_waitingForStore = false;
     if (!hasChanges()) {
         mergeChangesFromStore();
-        return true;
+        return {};
     }
     QString reason;
     if (m_store && !m_store->begin(&reason)) {
-        m_waitingForStore = true;
         m_retry.start();
-        return failSave(reason, error);
+        return failSave(SaveOutcome::Kind::Busy, reason);
     }
     m_saving = true;
     // Under the write lock nothing can change between taking in the others' rows and
     // writing ours.
     if (m_store)
-        merge();
+        StoreMerge(*this).run(*m_store);
     m_saving = false;
     // Objects inserted and deleted again before a save never reach the file.
     QSet<ManagedObject*> inserted;
@@ -229,7 +171,7 @@ bool ManagedObjectContext::save(QString* error) {
             // The rows were not kept, so neither are the ids they were given.
             for (ManagedObject* object : std::as_const(inserted))
                 object->m_storeId = 0;
-            return failSave(reason, error);
+            return failSave(SaveOutcome::Kind::Failed, reason);
         }
     }
 
@@ -242,147 +184,19 @@ bool ManagedObjectContext::save(QString* error) {
     for (ManagedObject* object : gone)
         discard(object);
     Q_EMIT didSave();
-    return true;
+    return {};
 }
 
-bool ManagedObjectContext::failSave(const QString& reason, QString* error) {
-    // Some callers go on without looking at the result; the log always hears of it.
+SaveOutcome ManagedObjectContext::failSave(SaveOutcome::Kind kind, const QString& reason) {
+    // Some callers go on without looking at the outcome; the log always hears of it.
     static const Logger log(QStringLiteral("Kestrine"), QStringLiteral("ManagedObjectContext"));
     log.error(u"Failed to save the store: %{public}@", reason);
-    if (error)
-        *error = reason;
-    return false;
+    return {kind, reason};
 }
 
 void ManagedObjectContext::mergeChangesFromStore() {
     if (m_store && !m_saving)
-        merge();
-}
-
-void ManagedObjectContext::merge() {
-    QHash<qint64, DeeplinkCollection*> collections;
-    QHash<qint64, Deeplink*> deeplinks;
-    // Rows seen, to find the objects whose rows are gone; on the first load there are none.
-    QSet<qint64> stored;
-    bool mayRemove = false;
-    // Collections whose deeplinks came or went, told once at the end.
-    QSet<DeeplinkCollection*> changed;
-    // The first load has no one to tell about collections' counts.
-    const bool firstLoad = m_nextSerial == 1;
-
-    SqliteStore::RowSink sink;
-    sink.reading = [&] {
-        // Objects whose rows are in the file: the live ones and those deleted here but not
-        // yet saved. New objects (id 0) are this context's alone.
-        const auto index = [&](ManagedObject* object) {
-            if (object->storeId() == 0)
-                return;
-            if (object->entity() == ManagedObject::Entity::Deeplink)
-                deeplinks.insert(object->storeId(), static_cast<Deeplink*>(object));
-            else
-                collections.insert(object->storeId(), static_cast<DeeplinkCollection*>(object));
-        };
-        for (ManagedObject* object : registeredObjects())
-            index(object);
-        for (ManagedObject* object : std::as_const(m_deleted))
-            index(object);
-        mayRemove = !collections.isEmpty();
-    };
-    sink.collection = [&](qint64 id, const DeeplinkCollection::Values& row) {
-        if (mayRemove)
-            stored.insert(id);
-        DeeplinkCollection* collection = collections.value(id);
-        if (!collection) {
-            collection = new DeeplinkCollection(this, id);
-            collection->restore(row);
-            collection->m_serial = m_nextSerial++;
-            m_collections.insert(collection);
-            collections.insert(id, collection);
-            Q_EMIT objectChanged(collection, Change::Inserted);
-            return;
-        }
-        const DeeplinkCollection::Values saved =
-            takeSnapshot(m_collectionSnapshots, collection, collection->m_values, row);
-        if (collection->m_deleted)
-            return;
-        const auto values = merged(collection->m_values, saved, row);
-        if (!same(values, collection->m_values)) {
-            // Announced at once: live queries place the objects that follow by these values.
-            collection->restore(values);
-            Q_EMIT objectChanged(collection, Change::Updated);
-            Q_EMIT collection->changed();
-        }
-    };
-    sink.collectionsRead = [&](bool complete) {
-        if (mayRemove && complete) {
-            for (DeeplinkCollection* collection : std::as_const(collections)) {
-                if (!stored.contains(collection->storeId()))
-                    forget(collection);
-            }
-        }
-        stored.clear();
-        mayRemove = !deeplinks.isEmpty();
-    };
-    sink.deeplink = [&](qint64 id, std::optional<qint64> collectionId,
-                        const Deeplink::Values& row) {
-        if (mayRemove)
-            stored.insert(id);
-        Deeplink::Values values = row;
-        values.collection = collectionId ? collections.value(*collectionId) : nullptr;
-        Deeplink* deeplink = deeplinks.value(id);
-        if (deeplink && deeplink->m_deleted && !m_deleted.contains(deeplink))
-            deeplink = nullptr; // forgotten with its collection, but moved elsewhere first
-        if (!deeplink) {
-            deeplink = new Deeplink(this, id);
-            deeplink->m_values = row;
-            deeplink->attachTo(values.collection);
-            deeplink->m_serial = m_nextSerial++;
-            m_deeplinks.insert(deeplink);
-            if (!firstLoad)
-                changed.insert(values.collection);
-            Q_EMIT objectChanged(deeplink, Change::Inserted);
-        } else {
-            const Deeplink::Values saved =
-                takeSnapshot(m_deeplinkSnapshots, deeplink, deeplink->m_values, values);
-            if (deeplink->m_deleted)
-                return;
-            Deeplink::Values next = merged(deeplink->m_values, saved, values);
-            if (same(next, deeplink->m_values))
-                return;
-            DeeplinkCollection* owner = next.collection;
-            next.collection = deeplink->m_values.collection;
-            deeplink->m_values = next;
-            if (owner != next.collection) {
-                changed.insert(next.collection);
-                changed.insert(owner);
-                deeplink->attachTo(owner);
-            }
-            Q_EMIT objectChanged(deeplink, Change::Updated);
-            Q_EMIT deeplink->changed();
-        }
-        // Moved elsewhere into a collection deleted here: it goes with the collection.
-        if (deeplink->deeplinkCollection() && deeplink->deeplinkCollection()->m_deleted)
-            deleteDeeplink(deeplink);
-    };
-    sink.deeplinksRead = [&](bool complete) {
-        if (!mayRemove || !complete)
-            return;
-        for (Deeplink* deeplink : std::as_const(deeplinks)) {
-            if (!stored.contains(deeplink->storeId())) {
-                changed.insert(deeplink->deeplinkCollection());
-                forget(deeplink);
-            }
-        }
-    };
-    m_store->readChanges(sink);
-
-    changed.remove(nullptr);
-    for (DeeplinkCollection* collection : std::as_const(changed)) {
-        if (collection->m_deleted)
-            continue;
-        Q_EMIT objectChanged(collection, Change::Updated);
-        Q_EMIT collection->changed();
-    }
+        StoreMerge(*this).run(*m_store);
 }
 
 void ManagedObjectContext::forget(ManagedObject* object) {

@@ -2,6 +2,7 @@
 
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
+#include "store/SaveOutcome.h"
 #include "store/SqliteStore.h"
 
 #include <QHash>
@@ -10,11 +11,13 @@
 #include <QSet>
 #include <QTimer>
 
+#include <chrono>
+
 // QObject that is the main (and only) context: an in-memory object graph loaded from the store
 // file. It owns every object, tracks inserts, updates and deletes, and writes exactly the pending
 // changes in one transaction on save(). Change notifications are sent synchronously so that live
 // queries see unsaved changes at once. What other processes save to the same file is taken in
-// before each save and by mergeChangesFromStore().
+// before each save (StoreMerge) and by mergeChangesFromStore().
 class ManagedObjectContext : public QObject {
     Q_OBJECT
 public:
@@ -38,24 +41,22 @@ public:
     void mergeChangesFromStore();
 
     // Takes in other processes' changes, then commits all pending changes in one
-    // transaction. On failure nothing is written, the changes stay pending, the failure is
-    // logged and `error` (if given) receives the reason; when another process held the file,
-    // the save is tried again a second later.
-    bool save(QString* error = nullptr);
+    // transaction. Unless saved, nothing is written, the changes stay pending and the reason
+    // is logged. When another process holds the file, the save is tried again a second later;
+    // with `waitForStore`, also here for at most that long, for when nothing will retry later
+    // (the process is about to end). Callers undo the user's action only when it failed: a
+    // busy store must not undo it, nor any other unsaved edit.
+    SaveOutcome save(std::chrono::milliseconds waitForStore = {});
 
-    // save(), or its changes left pending for the retry when another process holds the file:
-    // false only on a real failure, where callers undo the user's action (rollback()). A busy
-    // store must not undo it, nor any other unsaved edit.
-    bool saveOrWait(QString* error = nullptr) { return save(error) || m_waitingForStore; }
-
-    // save(), tried again while another process holds the file, for at most `milliseconds`:
-    // for when nothing will retry later (the process is about to end).
-    bool saveWaitingForStore(int milliseconds, QString* error = nullptr);
-
-    // Saves once control is back in the event loop: views that go away or hide while the
+    // save() once control is back in the event loop: views that go away or hide while the
     // context is announcing a change (a cascade still half done) must not write that half.
-    // A failure leaves the changes pending for the next save point.
+    // Unless saved, the changes stay pending for the next save point.
     void saveLater();
+
+    // Deletes what the user chose and saves, committing what was already pending first, so
+    // that undoing a failed deletion throws away nothing but the deletion itself. Failed: the
+    // deletion is undone (the objects are back). Busy: it stays pending with the rest.
+    SaveOutcome deleteAndSave(const QList<ManagedObject*>& objects);
 
     // Throws away all pending changes, restoring the last saved state.
     void rollback();
@@ -76,19 +77,20 @@ Q_SIGNALS:
 private:
     friend class ManagedObject;
     friend class SqliteStore;
+    friend class StoreMerge;
 
     void objectWillChange(ManagedObject* object);
     void objectDidChange(ManagedObject* object);
     void deleteDeeplink(Deeplink* deeplink);
-    // Reads what the file holds now, if another connection changed it, into this context.
-    void merge();
+    // The one attempt that decides saved, busy or failed.
+    SaveOutcome trySave();
     // Drops an object whose row is gone from the file, without writing anything.
     void forget(ManagedObject* object);
     // Takes a live object out of the queries (a deeplink out of its collection too) and
     // announces it gone.
     void unregister(ManagedObject* object);
     void discard(ManagedObject* object);
-    bool failSave(const QString& reason, QString* error);
+    SaveOutcome failSave(SaveOutcome::Kind kind, const QString& reason);
 
     SqliteStore* m_store = nullptr;
     QSet<DeeplinkCollection*> m_collections;
@@ -103,7 +105,6 @@ private:
 
     bool m_saveScheduled = false;
     bool m_saving = false;
-    bool m_waitingForStore = false;
     QTimer m_retry;
     quint64 m_nextSerial = 1;
 };

@@ -57,6 +57,7 @@ public:
 
 private:
     friend class ManagedObjectContext;
+    friend class StoreMerge;
 
     // Hands every row to `sink` when another connection committed since the last call
     // (always on the first); does nothing otherwise. Inside a write transaction the rows are

@@ -166,7 +166,7 @@ struct Fixture : AppFixture {
             addDeeplink(context, shop, QStringLiteral("Cart"), QStringLiteral("shop://cart"));
             DeeplinkCollection* home = addCollection(context, QStringLiteral("Home"));
             addDeeplink(context, home, QStringLiteral("Start"), QStringLiteral("home://start"));
-            if (!context.save())
+            if (context.save().kind != SaveOutcome::Kind::Saved)
                 qFatal("cannot save the test store");
         }
         start(xcodeChosen);

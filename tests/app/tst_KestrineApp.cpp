@@ -68,7 +68,7 @@ struct MainWindow : AppFixture {
         shop = StoreBuilders::addCollection(*container->viewContext(), QStringLiteral("Shop"));
         item = StoreBuilders::addDeeplink(*container->viewContext(), shop, QStringLiteral("Item"),
                                           QStringLiteral("shop://item/1"));
-        if (!container->viewContext()->save())
+        if (container->viewContext()->save().kind != SaveOutcome::Kind::Saved)
             qFatal("cannot save the test store");
         start();
     }
@@ -209,7 +209,7 @@ private Q_SLOTS:
     void menuDeletesAllAndOffersUpdates() {
         AppFixture f;
         fill(f, 4);
-        QVERIFY(f.container->viewContext()->save());
+        QCOMPARE(f.container->viewContext()->save().kind, SaveOutcome::Kind::Saved);
         fill(f, 1); // unsaved objects go too
         {
             KestrineApp app(*f.container);
@@ -671,7 +671,7 @@ private Q_SLOTS:
         FakeAdb adb(f.env.path(), true);
         DeeplinkCollection* shop =
             StoreBuilders::addCollection(*f.container->viewContext(), QStringLiteral("Shop"));
-        QVERIFY(f.container->viewContext()->save());
+        QCOMPARE(f.container->viewContext()->save().kind, SaveOutcome::Kind::Saved);
         KestrineApp& app = f.start(false);
         app.deeplinkExecuter().setInterpreterPath(f.env.filePath("no-osascript"));
         qobject_cast<XcodeView*>(app.window()->centralWidget())->continueButton()->click();
@@ -865,7 +865,7 @@ private Q_SLOTS:
             PersistentContainer store(kestrine.storePath());
             QVERIFY(!store.loadPersistentStores());
             StoreBuilders::addCollection(*store.viewContext(), QStringLiteral("Shop"));
-            QVERIFY(store.viewContext()->save());
+            QCOMPARE(store.viewContext()->save().kind, SaveOutcome::Kind::Saved);
         }
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost));

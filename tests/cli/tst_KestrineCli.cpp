@@ -87,7 +87,7 @@ struct Cli {
             ->setUid(QUuid::fromString(otherTravelId));
         addCollection(context, QStringLiteral("Empty"), false, std::nullopt)
             ->setUid(QUuid::fromString(QStringLiteral("44444444-4444-4444-8444-444444444444")));
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
     }
     // Starts the tool; XCODE and ADB in `arguments` stand for the stand-ins' paths.
     QProcess* start(QStringList arguments, Setup setup) {
@@ -496,7 +496,7 @@ void tst_KestrineCli::runReports() {
         });
         QVERIFY(shop != collections.cend());
         StoreBuilders::addDeeplink(context, *shop, QStringLiteral("Draft"), QString(), 0);
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
     }
     cli.chooseTools();
     // Home ("shop://") fails; the newer scenarios let the others through.
@@ -585,7 +585,7 @@ void tst_KestrineCli::hostileUrls() {
             StoreBuilders::addDeeplink(context, collection, QString::fromLatin1(row.name),
                                        row.exact, newest--);
         StoreBuilders::addDeeplink(context, collection, hostileTitle, QStringLiteral("x://"), 0);
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
     }
     QStringList expected;
     for (const ExactUrls::Row& row : ExactUrls::rows())
@@ -621,7 +621,7 @@ void tst_KestrineCli::runWhileAnotherProcessWrites() {
     const auto keepWriting = [&](QProcess* process) {
         while (process->state() != QProcess::NotRunning) {
             StoreBuilders::addCollection(context, QStringLiteral("App %1").arg(saves));
-            QVERIFY(context.saveWaitingForStore(5000));
+            QCOMPARE(context.save(std::chrono::seconds(5)).kind, SaveOutcome::Kind::Saved);
             ++saves;
             process->waitForFinished(20);
         }

@@ -202,7 +202,7 @@ private Q_SLOTS:
         ManagedObjectContext& context = *store.context();
         DeeplinkCollection* existing = context.insertCollection();
         existing->setName(QStringLiteral("Existing"));
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
         existing->setName(QStringLiteral("Renamed, not saved yet"));
         const QString file =
             env.writeFile("a.json", R"({"title": "imported", "deeplinks": [{"title": "x"}]})");
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(context.hasChanges());
         QVERIFY(store.refuseWrites(false));
 
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
         QCOMPARE(StoreFile::names(*store.reopen()), QStringList{"Renamed, not saved yet"});
         QVERIFY(store.context()->deeplinks().isEmpty());
     }

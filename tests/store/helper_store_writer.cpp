@@ -34,10 +34,12 @@ int main(int argc, char* argv[]) {
                 other->setEmoji(QStringLiteral("✅"));
         }
         // The other writer may hold the lock for a moment; the changes wait for it.
-        QString error;
-        for (int attempt = 0; !context->save(&error); ++attempt) {
+        for (int attempt = 0;; ++attempt) {
+            const SaveOutcome outcome = context->save();
+            if (outcome.kind == SaveOutcome::Kind::Saved)
+                break;
             if (attempt == 20) {
-                std::fprintf(stderr, "save failed: %s\n", qPrintable(error));
+                std::fprintf(stderr, "save failed: %s\n", qPrintable(outcome.reason));
                 return 1;
             }
             QThread::msleep(50);

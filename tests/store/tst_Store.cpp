@@ -173,7 +173,7 @@ private Q_SLOTS:
         Deeplink* two = context->insertDeeplink();
         if (update) {
             setValues(a, b, one, two, 0);
-            QVERIFY(context->save());
+            QCOMPARE(context->save().kind, SaveOutcome::Kind::Saved);
             const QStringList before = rows(*context);
             context = store.reopen();
             QVERIFY(context);
@@ -184,7 +184,7 @@ private Q_SLOTS:
                 (deeplink->title() == QStringLiteral("one") ? one : two) = deeplink;
         }
         setValues(a, b, one, two, 1);
-        QVERIFY(context->save());
+        QCOMPARE(context->save().kind, SaveOutcome::Kind::Saved);
         QVERIFY(!context->hasChanges());
         const QStringList saved = rows(*context);
         context = store.reopen();
@@ -201,7 +201,7 @@ private Q_SLOTS:
         Deeplink* link = context.insertDeeplink();
         link->setTitle(QStringLiteral("Original"));
         kept->addDeeplink(link);
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
         const QStringList saved = rows(context);
 
         link->setTitle(QStringLiteral("Edited"));
@@ -272,7 +272,7 @@ private Q_SLOTS:
         shared->setName(QStringLiteral("Shared"));
         addDeeplink(*a.context(), shared, QStringLiteral("one"), {});
         addDeeplink(*a.context(), shared, QStringLiteral("two"), {});
-        QVERIFY(a.context()->save());
+        QCOMPARE(a.context()->save().kind, SaveOutcome::Kind::Saved);
         StoreFile b(env);
         QVERIFY(b.context());
         FetchRequest everyDeeplink;
@@ -291,12 +291,13 @@ private Q_SLOTS:
             } else if (verb == u"unlock") {
                 a.unlockWrites();
             } else if (verb == u"save") {
-                QString error;
-                QVERIFY2(context.save(&error), qPrintable(step + QStringLiteral(": ") + error));
+                const SaveOutcome outcome = context.save();
+                QVERIFY2(outcome.kind == SaveOutcome::Kind::Saved,
+                         qPrintable(step + QStringLiteral(": ") + outcome.reason));
             } else if (verb == u"pending") {
                 QElapsedTimer clock;
                 clock.start();
-                QVERIFY(!context.save());
+                QCOMPARE(context.save().kind, SaveOutcome::Kind::Busy);
                 QCOMPARE_LT(clock.elapsed(), 1000); // the window must not freeze
                 QVERIFY(context.hasChanges());
             } else if (verb == u"landed") {
@@ -321,10 +322,12 @@ private Q_SLOTS:
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
             }
         }
-        QString error;
-        QVERIFY2(a.context()->save(&error), qPrintable(error));
-        QVERIFY2(b.context()->save(&error), qPrintable(error));
-        QVERIFY(a.context()->save()); // nothing of its own left: it only looks again
+        for (StoreFile* file : {&a, &b}) {
+            const SaveOutcome outcome = file->context()->save();
+            QVERIFY2(outcome.kind == SaveOutcome::Kind::Saved, qPrintable(outcome.reason));
+        }
+        QCOMPARE(a.context()->save().kind,
+                 SaveOutcome::Kind::Saved); // nothing of its own left: it only looks again
         expected.sort();
         QCOMPARE(contents(*b.context()), expected);
         QCOMPARE(contents(*a.context()), expected);
@@ -334,6 +337,73 @@ private Q_SLOTS:
         shown.sort();
         QCOMPARE(shown, expected.filter(QStringLiteral("/")));
         QCOMPARE(contents(*a.reopen()), expected);
+    }
+
+    // Deleting commits the edit that was pending first, then deletes and saves. Busy: both stay
+    // pending and land with the retried save. A failed deletion comes back whole, and the edit
+    // saved before it stays; when even that edit cannot be saved, nothing is deleted and the
+    // edit stays pending.
+    void deleteAndSaveCommitsPendingEditsFirst_data() {
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<SaveOutcome::Kind>("kind");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("stored");
+        const QStringList before{"#Kept", "Kept/one", "#Gone", "Gone/two", "Gone/three"};
+        const QStringList edited{"#Kept", "Kept/uno", "#Gone", "Gone/two", "Gone/three"};
+        const QStringList after{"#Kept", "Kept/uno"};
+        QTest::addRow("free") << "free" << SaveOutcome::Kind::Saved << after << after;
+        QTest::addRow("busy, lands with the retry")
+            << "busy" << SaveOutcome::Kind::Busy << after << after;
+        QTest::addRow("deletion refused")
+            << "refuses deletes" << SaveOutcome::Kind::Failed << edited << edited;
+        QTest::addRow("every write refused")
+            << "refuses writes" << SaveOutcome::Kind::Failed << edited << before;
+    }
+    void deleteAndSaveCommitsPendingEditsFirst() {
+        QFETCH(QString, store);
+        QFETCH(SaveOutcome::Kind, kind);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, stored);
+        TestEnvironment env;
+        StoreFile file(env);
+        ManagedObjectContext& context = *file.context();
+        DeeplinkCollection* kept = context.insertCollection();
+        kept->setName(QStringLiteral("Kept"));
+        addDeeplink(context, kept, QStringLiteral("one"), {});
+        DeeplinkCollection* gone = context.insertCollection();
+        gone->setName(QStringLiteral("Gone"));
+        addDeeplink(context, gone, QStringLiteral("two"), {});
+        addDeeplink(context, gone, QStringLiteral("three"), {});
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
+        deeplinkTitled(context, QStringLiteral("one"))->setTitle(QStringLiteral("uno"));
+
+        if (store == u"busy")
+            QVERIFY(file.lockWrites());
+        else if (store == u"refuses deletes")
+            QVERIFY(file.refuseWrites(true, {"DELETE"}));
+        else if (store == u"refuses writes")
+            QVERIFY(file.refuseWrites());
+        const SaveOutcome outcome = context.deleteAndSave({gone});
+        QCOMPARE(outcome.kind, kind);
+        QCOMPARE(outcome.reason.isEmpty(), kind == SaveOutcome::Kind::Saved);
+        if (kind == SaveOutcome::Kind::Failed)
+            QVERIFY2(outcome.reason.contains(u"disk full"), qPrintable(outcome.reason));
+        shown.sort();
+        QCOMPARE(contents(context), shown);
+        QCOMPARE(gone->isDeleted(), kind != SaveOutcome::Kind::Failed);
+        QCOMPARE(context.hasChanges(), store != u"free" && store != u"refuses deletes");
+
+        file.unlockWrites();
+        if (store == u"busy")
+            QTRY_VERIFY(!context.hasChanges());
+        else if (store.startsWith(u"refuses"))
+            QVERIFY(file.refuseWrites(false, store == u"refuses deletes"
+                                                 ? QStringList{"DELETE"}
+                                                 : QStringList{"INSERT", "UPDATE", "DELETE"}));
+        stored.sort();
+        StoreFile reread(env);
+        QVERIFY(reread.context());
+        QCOMPARE(contents(*reread.context()), stored);
     }
 
     // A file of the first schema keeps its rows and ids, and from then on never hands a
@@ -366,12 +436,12 @@ private Q_SLOTS:
         QCOMPARE(contents(*context), (QStringList{"#Old", "Old/a", "Old/b"}));
         QCOMPARE(deeplinkTitled(*context, QStringLiteral("b"))->storeId(), 2);
         context->deleteObject(deeplinkTitled(*context, QStringLiteral("b")));
-        QVERIFY(context->save());
+        QCOMPARE(context->save().kind, SaveOutcome::Kind::Saved);
         context = store.reopen();
         Deeplink* added = addDeeplink(*context, collectionNamed(*context, QStringLiteral("Old")),
                                       QStringLiteral("c"), {});
         QCOMPARE(added->storeId(), 0); // until it is saved
-        QVERIFY(context->save());
+        QCOMPARE(context->save().kind, SaveOutcome::Kind::Saved);
         QCOMPARE(added->storeId(), 3);
         QCOMPARE(contents(*store.reopen()), (QStringList{"#Old", "Old/a", "Old/c"}));
     }
@@ -443,13 +513,13 @@ private Q_SLOTS:
             addDeeplink(*context, collection, QStringLiteral("main-%1/a").arg(i), {});
             addDeeplink(*context, collection, QStringLiteral("main-%1/b").arg(i), {});
             // Should the other process hold the lock, the save is retried by itself.
-            QString error;
-            if (!context->save(&error))
-                QTRY_VERIFY2_WITH_TIMEOUT(!context->hasChanges(), qPrintable(error), 5000);
+            const SaveOutcome outcome = context->save();
+            if (outcome.kind != SaveOutcome::Kind::Saved)
+                QTRY_VERIFY2_WITH_TIMEOUT(!context->hasChanges(), qPrintable(outcome.reason), 5000);
         }
         QTRY_COMPARE_WITH_TIMEOUT(writer.state(), QProcess::NotRunning, 20000);
         QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
-        QVERIFY(context->save());
+        QCOMPARE(context->save().kind, SaveOutcome::Kind::Saved);
         const QStringList seen = contents(*context);
         int theirs = 0;
         for (const DeeplinkCollection* collection : context->collections()) {

@@ -50,7 +50,7 @@ void StoreFile::unlockWrites() {
     QSqlDatabase::removeDatabase(connection);
 }
 
-bool StoreFile::refuseWrites(bool refuse) {
+bool StoreFile::refuseWrites(bool refuse, const QStringList& statements) {
     const QString connection = QStringLiteral("refuser-") + QUuid::createUuid().toString();
     bool done = true;
     {
@@ -59,7 +59,7 @@ bool StoreFile::refuseWrites(bool refuse) {
         done = database.open();
         QSqlQuery query(database);
         for (const char* table : {"collections", "deeplinks"}) {
-            for (const char* operation : {"INSERT", "UPDATE", "DELETE"}) {
+            for (const QString& operation : statements) {
                 const QString name = QStringLiteral("refuse_%1_%2").arg(table, operation);
                 done =
                     done && query.exec(refuse ? QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 "

@@ -34,8 +34,10 @@ public:
     [[nodiscard]] bool lockWrites();
     void unlockWrites();
     // Makes every write to the file fail (or work again), as a full disk would: not a busy
-    // store, so a save fails for good instead of waiting to be retried.
-    [[nodiscard]] bool refuseWrites(bool refuse = true);
+    // store, so a save fails for good instead of waiting to be retried. `statements` narrows
+    // it (to "DELETE", say), so that one save fails and the one before it does not.
+    [[nodiscard]] bool refuseWrites(bool refuse = true,
+                                    const QStringList& statements = {"INSERT", "UPDATE", "DELETE"});
 
     // The names of the context's collections, sorted; "<none>" for a nameless one.
     [[nodiscard]] static QStringList names(const ManagedObjectContext& context);

@@ -74,7 +74,7 @@ private Q_SLOTS:
                              ColorPalette::colors().at(3).greenF(),
                              ColorPalette::colors().at(3).blueF(), 1);
             edited->setEmoji(QStringLiteral("\U0001F680"));
-            QVERIFY(fixture.context.save());
+            QCOMPARE(fixture.context.save().kind, SaveOutcome::Kind::Saved);
             fixture.sheet->editCollection(edited);
             QCOMPARE(create->nameField()->text(), QStringLiteral("Old"));
             QCOMPARE(create->colorGrid()->selectedIndex(), 3);

@@ -152,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(bare.selectedDeeplinkCollection(), nullptr);
         for (ManagedObject* object : store.context.registeredObjects())
             store.context.deleteObject(object);
-        QVERIFY(store.context.save());
+        QCOMPARE(store.context.save().kind, SaveOutcome::Kind::Saved);
         QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nullptr);
         QCOMPARE(placeholderText(split.middleColumn()),
                  QStringLiteral("Select a deeplink collection"));

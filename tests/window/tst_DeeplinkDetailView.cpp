@@ -170,7 +170,7 @@ private Q_SLOTS:
 
     void savesWhenLeft() {
         EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
-        QVERIFY(f.context.save());
+        QCOMPARE(f.context.save().kind, SaveOutcome::Kind::Saved);
 
         auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
         view->show();
@@ -190,14 +190,14 @@ private Q_SLOTS:
 
     void survivesDeletionOfItsDeeplink() {
         EditorFixture f(example);
-        QVERIFY(f.context.save());
+        QCOMPARE(f.context.save().kind, SaveOutcome::Kind::Saved);
         DeeplinkDetailView view(f.deeplink);
         view.show();
 
         f.context.deleteObject(f.deeplink);
         QVERIFY(!view.field(Focusable::host())->isEnabled());
 
-        QVERIFY(f.context.save());
+        QCOMPARE(f.context.save().kind, SaveOutcome::Kind::Saved);
         QTRY_VERIFY(!view.deeplink());
         view.addRow();
         view.removeLastRow();
@@ -226,7 +226,7 @@ private Q_SLOTS:
             QCOMPARE(url->text(), exact);
         }
         QCOMPARE(deeplink->urlString(), exact);
-        QVERIFY(context->save());
+        QCOMPARE(context->save().kind, SaveOutcome::Kind::Saved);
         context = store.reopen();
         QVERIFY(context);
         QCOMPARE(context->deeplinks().front()->urlString(), exact);

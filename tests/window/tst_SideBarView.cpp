@@ -162,7 +162,7 @@ private Q_SLOTS:
         DeeplinkCollection* kept = addCollection(context, "kept", false, 1);
         addDeeplink(context, kept, "first", "app://first");
         Deeplink* edited = addDeeplink(context, kept, "second", "app://second");
-        QVERIFY(context.save());
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
         ColumSplitView split(&context, {});
         shown(split);
         QCOMPARE(split.state()->selectedDeeplinkCollection(), kept);

@@ -172,7 +172,7 @@ void CreateDeeplinkCollectionMetaDataView::add() {
     collection->setIsPinned(m_isPinned);
     // A failed save leaves the collection pending in the context; the next save point
     // writes it.
-    m_context->save();
+    (void)m_context->save();
     Q_EMIT collectionAdded(collection);
     m_isPresented.set(false);
 }

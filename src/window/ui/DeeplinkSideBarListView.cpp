@@ -183,25 +183,22 @@ void DeeplinkSideBarListView::deleteSelectedCollection() {
         StandardOutput::printLine(line);
     };
 
-    QString error;
-    // Commit what is already pending first, so that rolling back a failed deletion below
-    // throws away nothing but the deletion itself. A store busy with another process is no
-    // failure: the deletion joins what is pending and lands with the retried save.
-    if (m_context->hasChanges() && !m_context->saveOrWait(&error)) {
-        report(error);
-        return;
-    }
-    m_context->deleteObject(collection);
-    if (!m_context->saveOrWait(&error)) {
-        report(error);
-        m_context->rollback();
-        // The collection is back; so is its selection.
+    // A store busy with another process is no failure: the deletion joins what is pending and
+    // lands with the retried save.
+    const SaveOutcome outcome = m_context->deleteAndSave({collection});
+    switch (outcome.kind) {
+    case SaveOutcome::Kind::Failed:
+        report(outcome.reason);
+        // The collection is back (or never went); so is its selection.
         m_selected = collection;
         showSelection();
         Q_EMIT selectedDeeplinkCollectionChanged(collection);
         return;
+    case SaveOutcome::Kind::Saved:
+    case SaveOutcome::Kind::Busy:
+        m_selected = nullptr;
+        showSelection();
+        Q_EMIT selectedDeeplinkCollectionChanged(nullptr);
+        return;
     }
-    m_selected = nullptr;
-    showSelection();
-    Q_EMIT selectedDeeplinkCollectionChanged(nullptr);
 }

@@ -214,10 +214,8 @@ void WindowCommands::deleteSelectedDeeplink() {
     ManagedObjectContext* context = deeplink ? deeplink->managedObjectContext() : nullptr;
     if (!context)
         return;
-    context->deleteObject(deeplink);
     // A failed save brings the deeplink back, and its selection with it.
-    if (!context->saveOrWait())
-        context->rollback();
+    (void)context->deleteAndSave({deeplink});
 }
 
 void WindowCommands::openCollectionEditor(bool import) {
