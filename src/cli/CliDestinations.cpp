@@ -3,12 +3,12 @@
 #include "cli/CliOutput.h"
 #include "destinations/AdbClient.h"
 #include "destinations/DeviceCtlClient.h"
+#include "destinations/RememberedSelection.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/SimctlClient.h"
 #include "platform/AppError.h"
 #include "platform/Logger.h"
 #include "platform/TaskOutcome.h"
-#include "targetapps/BundleIdManager.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/XcodeBookmarkManager.h"
 
@@ -125,7 +125,7 @@ std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
         return std::nullopt;
     }
 
-    if (const std::optional<QString> selected = RunDestinationManager::storedSelectedDeviceId()) {
+    if (const std::optional<QString> selected = RememberedSelection::destinationId()) {
         for (const Device& device : devices) {
             if (device.id == *selected)
                 return usable(device);
@@ -153,9 +153,9 @@ DeeplinkExecuter::Target CliDestinations::target(const Device& device,
                                     .app = app.value_or(QString())};
     if (!app) {
         if (isAndroid(device))
-            target.app = BundleIdManager::storedPackage(device.id).value_or(QString());
+            target.app = RememberedSelection::package(device.id).value_or(QString());
         else if (device.source == DeviceSource::physical)
-            target.app = BundleIdManager::storedBundleId().value_or(QString());
+            target.app = RememberedSelection::bundleId().value_or(QString());
     }
     return target;
 }

@@ -2,6 +2,7 @@
 
 #include "destinations/DeviceCtlFormats.h"
 #include "platform/AppError.h"
+#include "platform/TextCase.h"
 #include "platform/Workspace.h"
 #include "toolchain/CommandRunner.h"
 
@@ -16,22 +17,6 @@
 #include <QCoro/QCoroFuture>
 
 namespace {
-
-// "booted" -> "Booted", "SHUTDOWN" -> "Shutdown": each word's first letter upper-cased, the
-// rest lower-cased, so the tool's lower-case states meet the raw values of DeviceState.
-QString capitalized(const QString& text) {
-    QString result = text.toLower();
-    bool wordStart = true;
-    for (QChar& c : result) {
-        if (c.isSpace()) {
-            wordStart = true;
-        } else if (wordStart) {
-            c = c.toUpper();
-            wordStart = false;
-        }
-    }
-    return result;
-}
 
 QString newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
@@ -239,9 +224,10 @@ DeviceCtlClient::parsePhysicalDevices(const QByteArray& json) {
         Device device;
         device.id = entry.identifier;
         device.name = entry.deviceProperties.name;
-        device.state = entry.deviceProperties.bootState
-                           ? deviceStateFromRawValue(capitalized(*entry.deviceProperties.bootState))
-                           : DeviceState::unknown;
+        device.state =
+            entry.deviceProperties.bootState
+                ? deviceStateFromRawValue(TextCase::capitalized(*entry.deviceProperties.bootState))
+                : DeviceState::unknown;
         device.runtime = entry.hardwareProperties.platform;
         device.runtimeVersion = entry.deviceProperties.osVersionNumber.value_or(QString());
         device.source = DeviceSource::physical;

@@ -2,9 +2,9 @@
 
 #include "destinations/AdbClient.h"
 #include "destinations/DeviceCtlClient.h"
+#include "destinations/RememberedSelection.h"
 #include "destinations/SimctlClient.h"
 #include "platform/AppError.h"
-#include "platform/AppSettings.h"
 #include "toolchain/AdbLocator.h"
 
 #include <QPointer>
@@ -62,16 +62,9 @@ QCoro::Task<QList<Device>> fetchAndroidDevices(std::optional<QString> adbPath, L
 
 } // namespace
 
-std::optional<QString> RunDestinationManager::storedSelectedDeviceId() {
-    const QVariant value = AppSettings::standard()->value(selectedDeviceIdKey.toString());
-    if (!value.isValid() || value.typeId() != QMetaType::QString)
-        return std::nullopt;
-    return value.toString();
-}
-
 RunDestinationManager::RunDestinationManager(QObject* parent)
     : QObject(parent)
-    , m_selectedDeviceId(storedSelectedDeviceId()) {}
+    , m_selectedDeviceId(RememberedSelection::destinationId()) {}
 
 QString RunDestinationManager::errorDescription() const {
     return m_error ? localizedDescription(m_error) : QString();
@@ -295,8 +288,7 @@ void RunDestinationManager::setError(std::exception_ptr error) {
 }
 
 void RunDestinationManager::setSelectedDeviceId(const QString& id) {
-    // Written through at once, like the platform's defaults.
-    AppSettings::standard()->setValue(selectedDeviceIdKey.toString(), id);
+    RememberedSelection::setDestinationId(id);
     if (m_selectedDeviceId == id)
         return;
     m_selectedDeviceId = id;

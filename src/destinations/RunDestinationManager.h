@@ -23,16 +23,11 @@ class RunDestinationManager : public QObject {
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
     Q_PROPERTY(QUrl xcodeURL READ xcodeURL NOTIFY xcodeURLChanged)
 public:
-    // The user-defaults key of the selected destination's id.
-    static constexpr QStringView selectedDeviceIdKey = u"DeviceManager.selectedDeviceId";
     // The section keys of adb's physical devices and emulators.
     static constexpr QStringView androidDevicesKey = u"Android Devices";
     static constexpr QStringView androidEmulatorsKey = u"Android Emulators";
 
     explicit RunDestinationManager(QObject* parent = nullptr);
-
-    // The id remembered in the settings, read afresh; none when unset or not a string.
-    [[nodiscard]] static std::optional<QString> storedSelectedDeviceId();
 
     // The merged list of the last successful fetch: simulators, physical devices, then adb's.
     [[nodiscard]] const QList<Device>& devices() const { return m_devices; }

@@ -1,5 +1,6 @@
 #include "exchange/CoreDataObjectSerialiser.h"
 
+#include "platform/TextCase.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
@@ -56,7 +57,7 @@ CoreDataObjectSerialiser::insert(const QList<SerialisingDeeplinkRecordCollection
         const QColor chosen = color ? color() : QColor();
         collection->setColor(chosen.redF(), chosen.greenF(), chosen.blueF(), chosen.alphaF());
         if (record.title)
-            collection->setName(capitalized(*record.title));
+            collection->setName(TextCase::capitalized(*record.title));
         if (record.deeplinks) {
             for (const SerialisingDeeplinkRecord& item : *record.deeplinks) {
                 Deeplink* deeplink = context.insertDeeplink();
@@ -81,34 +82,4 @@ CoreDataObjectSerialiser::collections(const QList<QByteArray>& contents,
     if (!records)
         return ResultError(records.error());
     return insert(*records, context, QDateTime::currentDateTimeUtc(), color);
-}
-
-QString CoreDataObjectSerialiser::capitalized(const QString& text) {
-    QString result;
-    result.reserve(text.size());
-    qsizetype i = 0;
-    const qsizetype size = text.size();
-    while (i < size) {
-        if (text.at(i).isSpace()) {
-            result.append(text.at(i));
-            ++i;
-            continue;
-        }
-        // First code point of the word in title case (a surrogate pair counts as one).
-        char32_t first = text.at(i).unicode();
-        qsizetype firstLength = 1;
-        if (QChar::isHighSurrogate(first) && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
-            first = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            firstLength = 2;
-        }
-        const char32_t titled = QChar::toTitleCase(first);
-        result.append(QString::fromUcs4(&titled, 1));
-        qsizetype end = i + firstLength;
-        while (end < size && !text.at(end).isSpace())
-            ++end;
-        result.append(
-            QStringView(text).mid(i + firstLength, end - i - firstLength).toString().toLower());
-        i = end;
-    }
-    return result;
 }

@@ -44,8 +44,4 @@ public:
     static Result<QList<DeeplinkCollection*>, DecodingError>
     collections(const QList<QByteArray>& contents, ManagedObjectContext& context,
                 const ColorChooser& color);
-
-    // The first letter of every whitespace-delimited word in title case, the rest in lower
-    // case: "my APP links" -> "My App Links".
-    [[nodiscard]] static QString capitalized(const QString& text);
 };

@@ -7,21 +7,12 @@ Deeplink::Deeplink(ManagedObjectContext* context, qint64 storeId)
     : ManagedObject(Entity::Deeplink, context, storeId) {}
 
 void Deeplink::setTitle(const QString& title) {
-    if (title == m_values.title && title.isNull() == m_values.title.isNull())
-        return;
-    willChange();
-    m_values.title = title;
-    didChange();
+    setField(m_values.title, title);
 }
 
 void Deeplink::setUrlString(const QString& text) {
     const QString encoded = UrlText::encodedWhereNeeded(text);
-    const QString stored = UrlText::parse(encoded) ? encoded : QString();
-    if (stored == m_values.urlText && stored.isNull() == m_values.urlText.isNull())
-        return;
-    willChange();
-    m_values.urlText = stored;
-    didChange();
+    setField(m_values.urlText, UrlText::parse(encoded) ? encoded : QString());
 }
 
 QDateTime Deeplink::timestamp() const {
@@ -31,13 +22,8 @@ QDateTime Deeplink::timestamp() const {
 }
 
 void Deeplink::setTimestamp(const QDateTime& timestamp) {
-    const std::optional<qint64> msecs =
-        timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt;
-    if (msecs == m_values.timestampMsecs)
-        return;
-    willChange();
-    m_values.timestampMsecs = msecs;
-    didChange();
+    setField(m_values.timestampMsecs,
+             timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt);
 }
 
 void Deeplink::setDeeplinkCollection(DeeplinkCollection* collection) {

@@ -3,52 +3,30 @@
 #include "store/Deeplink.h"
 #include "store/TextFolding.h"
 
+#include <tuple>
+
 DeeplinkCollection::DeeplinkCollection(ManagedObjectContext* context, qint64 storeId)
     : ManagedObject(Entity::DeeplinkCollection, context, storeId) {}
 
 void DeeplinkCollection::setUid(const QUuid& uid) {
-    if (uid == m_values.uid)
-        return;
-    willChange();
-    m_values.uid = uid;
-    didChange();
+    setField(m_values.uid, uid);
 }
 
 void DeeplinkCollection::setName(const QString& name) {
-    if (name == m_values.name && name.isNull() == m_values.name.isNull())
-        return;
-    willChange();
-    m_values.name = name;
-    m_foldedName = TextFolding::fold(name);
-    didChange();
+    setField(m_values.name, name, [&] { m_foldedName = TextFolding::fold(name); });
 }
 
 void DeeplinkCollection::setEmoji(const QString& emoji) {
-    if (emoji == m_values.emoji && emoji.isNull() == m_values.emoji.isNull())
-        return;
-    willChange();
-    m_values.emoji = emoji;
-    didChange();
+    setField(m_values.emoji, emoji);
 }
 
 void DeeplinkCollection::setIsPinned(bool isPinned) {
-    if (isPinned == m_values.isPinned)
-        return;
-    willChange();
-    m_values.isPinned = isPinned;
-    didChange();
+    setField(m_values.isPinned, isPinned);
 }
 
 void DeeplinkCollection::setColor(double red, double green, double blue, double alpha) {
-    if (red == m_values.colorR && green == m_values.colorG && blue == m_values.colorB &&
-        alpha == m_values.colorA)
-        return;
-    willChange();
-    m_values.colorR = red;
-    m_values.colorG = green;
-    m_values.colorB = blue;
-    m_values.colorA = alpha;
-    didChange();
+    setField(std::tie(m_values.colorR, m_values.colorG, m_values.colorB, m_values.colorA),
+             std::tuple(red, green, blue, alpha));
 }
 
 QDateTime DeeplinkCollection::timestamp() const {
@@ -58,13 +36,8 @@ QDateTime DeeplinkCollection::timestamp() const {
 }
 
 void DeeplinkCollection::setTimestamp(const QDateTime& timestamp) {
-    const std::optional<qint64> msecs =
-        timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt;
-    if (msecs == m_values.timestampMsecs)
-        return;
-    willChange();
-    m_values.timestampMsecs = msecs;
-    didChange();
+    setField(m_values.timestampMsecs,
+             timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt);
 }
 
 void DeeplinkCollection::addDeeplink(Deeplink* deeplink) {

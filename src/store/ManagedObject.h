@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+
+#include <utility>
 
 class ManagedObjectContext;
 
@@ -30,7 +33,31 @@ protected:
     void willChange();
     void didChange();
 
+    // A setter's whole work: nothing when `field` already holds `value`, else `value` is
+    // assigned between willChange() and didChange(). Several fields set as one are passed as
+    // std::tie(...) with a std::tuple of their values.
+    template <class Field, class Value> void setField(Field&& field, const Value& value) {
+        setField(std::forward<Field>(field), value, [] {});
+    }
+    // The same, and `alsoChange` updates what derives from the field before didChange() tells
+    // anyone.
+    template <class Field, class Value, class Also>
+    void setField(Field&& field, const Value& value, Also alsoChange) {
+        if (isSame(field, value))
+            return;
+        willChange();
+        field = value;
+        alsoChange();
+        didChange();
+    }
+
 private:
+    template <class A, class B> static bool isSame(const A& a, const B& b) { return a == b; }
+    // A null string is stored as NULL and an empty one as '': they are different values.
+    static bool isSame(const QString& a, const QString& b) {
+        return a == b && a.isNull() == b.isNull();
+    }
+
     friend class ManagedObjectContext;
     friend class SqliteStore;
     friend class StoreMerge;

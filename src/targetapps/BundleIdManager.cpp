@@ -2,40 +2,19 @@
 
 #include "destinations/AdbClient.h"
 #include "destinations/DeviceCtlClient.h"
+#include "destinations/RememberedSelection.h"
 #include "platform/AppError.h"
-#include "platform/AppSettings.h"
+#include "targetapps/AppIconPass.h"
 #include "toolchain/AdbLocator.h"
 
-#include <algorithm>
+#include <QPointer>
 
-// What the workers of one icon pass's device phase share. Only touched on the GUI thread.
-struct BundleIdManager::IconPass {
-    QList<InstalledApp> list;
-    qsizetype next = 0;
-    qsizetype succeeded = 0;
-    qsizetype failed = 0;
-};
+#include <algorithm>
 
 BundleIdManager::BundleIdManager(QObject* parent)
     : QObject(parent) {}
 
 BundleIdManager::~BundleIdManager() = default;
-
-std::optional<QString> BundleIdManager::storedBundleId() {
-    const QVariant value = AppSettings::standard()->value(QLatin1String(storedBundleIdKey));
-    if (!value.isValid())
-        return std::nullopt;
-    return value.toString();
-}
-
-void BundleIdManager::setStoredBundleId(const std::optional<QString>& bundleId) {
-    const auto settings = AppSettings::standard();
-    if (bundleId)
-        settings->setValue(QLatin1String(storedBundleIdKey), *bundleId);
-    else
-        settings->remove(QLatin1String(storedBundleIdKey));
-    settings->sync();
-}
 
 void BundleIdManager::setApps(QList<InstalledApp> apps) {
     const bool changed = apps != m_apps;
@@ -69,24 +48,6 @@ void BundleIdManager::setLoadedDeviceId(std::optional<QString> deviceId) {
         return;
     m_loadedDeviceId = std::move(deviceId);
     Q_EMIT loadedDeviceIdChanged();
-}
-
-std::optional<QString> BundleIdManager::storedPackage(const QString& serial) {
-    const QVariantMap packages =
-        AppSettings::standard()->value(QLatin1String(storedPackagesKey)).toMap();
-    const auto found = packages.constFind(serial);
-    if (found == packages.cend())
-        return std::nullopt;
-    return found->toString();
-}
-
-void BundleIdManager::setStoredPackage(const QString& serial, const QString& package) {
-    const auto settings = AppSettings::standard();
-    // One map rather than a key per serial: serials hold ':' and '/' are not theirs to avoid.
-    QVariantMap packages = settings->value(QLatin1String(storedPackagesKey)).toMap();
-    packages.insert(serial, package);
-    settings->setValue(QLatin1String(storedPackagesKey), packages);
-    settings->sync();
 }
 
 InstalledApp BundleIdManager::anyApp() {
@@ -140,8 +101,12 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
         co_return;
     QList<InstalledApp> list = parseInstalledApps(data);
     applyLoadedList(list, device);
-    // Neither kept nor awaited: the pass runs on by itself and stops early if we are gone.
-    (void)fetchIcons(self, std::move(list), std::move(device), std::move(client));
+    // Not awaited: the icons come in after the list. The pass is ours, so it ends with us.
+    auto* pass = new AppIconPass(std::move(list), device.id, std::move(client), m_iconCache,
+                                 m_maxConcurrentIconFetches, m_logger, this);
+    connect(pass, &AppIconPass::iconReady, this, &BundleIdManager::updateIcon);
+    connect(pass, &AppIconPass::finished, this, &BundleIdManager::iconFetchFinished);
+    pass->start();
 }
 
 bool BundleIdManager::takesAnswer(quint64 generation, const std::exception_ptr& failure,
@@ -198,14 +163,14 @@ void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& de
         return;
     if (m_appsAreAndroid) {
         // Each serial has its own choice; "Any App" (the first entry) until one is made.
-        const QString stored = storedPackage(device.id).value_or(QString());
+        const QString stored = RememberedSelection::package(device.id).value_or(QString());
         const auto found =
             std::find_if(m_apps.cbegin(), m_apps.cend(),
                          [&](const InstalledApp& app) { return app.bundleIdentifier() == stored; });
         setSelectedApp(found != m_apps.cend() ? *found : m_apps.first());
         return;
     }
-    if (const std::optional<QString> stored = storedBundleId()) {
+    if (const std::optional<QString> stored = RememberedSelection::bundleId()) {
         for (const InstalledApp& app : std::as_const(m_apps)) {
             if (app.bundleIdentifier() == *stored) {
                 setSelectedApp(app);
@@ -214,7 +179,7 @@ void BundleIdManager::applyLoadedList(QList<InstalledApp> list, const Device& de
         }
     }
     setSelectedApp(m_apps.first());
-    setStoredBundleId(m_apps.first().bundleIdentifier());
+    RememberedSelection::setBundleId(m_apps.first().bundleIdentifier());
 }
 
 void BundleIdManager::updateIcon(const QString& bundleIdentifier, const QImage& image) {
@@ -235,71 +200,6 @@ void BundleIdManager::updateIcon(const QString& bundleIdentifier, const QImage& 
     }
 }
 
-QCoro::Task<> BundleIdManager::fetchIcons(QPointer<BundleIdManager> self, QList<InstalledApp> list,
-                                          Device device, DeviceCtlClient client) {
-    if (!self)
-        co_return;
-    const Logger logger = self->m_logger;
-    logger.info(u"Starting icon fetch for %{public}ld apps", list.size());
-
-    // Cached icons first, so that a list opened again has its icons before any device request.
-    for (const InstalledApp& app : std::as_const(list)) {
-        if (!self)
-            co_return;
-        const QImage cached = co_await self->m_iconCache.icon(app.bundleIdentifier());
-        if (self && !cached.isNull())
-            self->updateIcon(app.bundleIdentifier(), cached);
-    }
-    if (!self)
-        co_return;
-
-    // Then every app from its source (cached ones too, to refresh them), a bounded number of
-    // requests at a time, in list order; each result is taken as it arrives.
-    auto pass = std::make_shared<IconPass>();
-    pass->list = std::move(list);
-    std::vector<QCoro::Task<>> workers;
-    const qsizetype count =
-        std::min<qsizetype>(self->m_maxConcurrentIconFetches, pass->list.size());
-    for (qsizetype i = 0; i < count; ++i)
-        workers.push_back(iconWorker(self, pass, device.id, client));
-    for (QCoro::Task<>& worker : workers)
-        co_await worker;
-    if (!self)
-        co_return;
-    logger.info(u"Completed icon fetch: %{public}ld succeeded, %{public}ld failed", pass->succeeded,
-                pass->failed);
-    Q_EMIT self->iconFetchFinished();
-}
-
-QCoro::Task<> BundleIdManager::iconWorker(QPointer<BundleIdManager> self,
-                                          std::shared_ptr<IconPass> pass, QString deviceId,
-                                          DeviceCtlClient client) {
-    while (self && pass->next < pass->list.size()) {
-        const QString bundleId = pass->list.at(pass->next++).bundleIdentifier();
-        QImage image =
-            co_await client.fetchAppIcon(deviceId, bundleId, self->m_iconCache.maxPixels());
-        if (!self)
-            co_return;
-        if (image.isNull()) {
-            ++pass->failed;
-            self->m_logger.debug(u"Could not fetch icon for %{public}s", bundleId);
-            continue;
-        }
-        image = co_await self->m_iconCache.store(std::move(image), bundleId);
-        if (!self)
-            co_return;
-        const auto app = std::find_if(pass->list.cbegin(), pass->list.cend(),
-                                      [&](const InstalledApp& candidate) {
-                                          return candidate.bundleIdentifier() == bundleId;
-                                      });
-        if (app == pass->list.cend())
-            continue;
-        self->updateIcon(bundleId, image);
-        ++pass->succeeded;
-        self->m_logger.debug(u"Fetched and cached icon for %{public}s", app->name());
-    }
-}
-
 std::optional<InstalledApp> BundleIdManager::selectedAppFor(const QString& deviceId) const {
     // The choice outlives list changes: it may be another device's app, or one a reload of
     // this device's list no longer has.
@@ -311,8 +211,8 @@ std::optional<InstalledApp> BundleIdManager::selectedAppFor(const QString& devic
 void BundleIdManager::selectApp(const InstalledApp& app) {
     setSelectedApp(app);
     if (m_appsAreAndroid && m_appsDeviceId)
-        setStoredPackage(*m_appsDeviceId, app.bundleIdentifier());
+        RememberedSelection::setPackage(*m_appsDeviceId, app.bundleIdentifier());
     else
-        setStoredBundleId(app.bundleIdentifier());
+        RememberedSelection::setBundleId(app.bundleIdentifier());
     m_logger.info(u"Selected app %{public}s", app.name());
 }

@@ -7,16 +7,12 @@
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include <QCoro/QCoroTask>
 
 #include <exception>
-#include <memory>
 #include <optional>
-
-class DeviceCtlClient;
 
 // The apps installed on the selected physical device or Android destination, the chosen target
 // app (remembered across launches; per serial on Android) and the apps' icons (none on Android).
@@ -32,9 +28,6 @@ public:
     // Device icon requests running at once during an icon pass. Hundreds at once would hold
     // hundreds of processes and pipes open and run out of file descriptors.
     static constexpr int maxConcurrentIconFetches = 8;
-    static constexpr const char* storedBundleIdKey = "BundleIdManager.selectedBundleId";
-    // A map from Android serial to the package chosen for it ("" for Any App).
-    static constexpr const char* storedPackagesKey = "BundleIdManager.selectedPackages";
 
     explicit BundleIdManager(QObject* parent = nullptr);
     ~BundleIdManager() override;
@@ -53,11 +46,6 @@ public:
     // The device `apps` came from; unlike loadedDeviceId it stays during a forced reload.
     [[nodiscard]] const std::optional<QString>& appsDeviceId() const { return m_appsDeviceId; }
 
-    // The last chosen bundle identifier, read from and written to the user defaults.
-    [[nodiscard]] static std::optional<QString> storedBundleId();
-    static void setStoredBundleId(const std::optional<QString>& bundleId);
-    [[nodiscard]] static std::optional<QString> storedPackage(const QString& serial);
-    static void setStoredPackage(const QString& serial, const QString& package);
     // The first entry of an Android list: no package, so Android picks the handler.
     [[nodiscard]] static InstalledApp anyApp();
     // The symbol drawn for an app without an icon: Android's for Android packages (adb gives
@@ -82,7 +70,7 @@ public:
     // a pass of their own that this does not wait for.
     QCoro::Task<> fetchApps(Device device);
 
-    // Makes `app` the target and remembers its bundle identifier.
+    // Makes `app` the target and remembers it (see RememberedSelection).
     void selectApp(const InstalledApp& app);
     // The selected app when it is in the list loaded for `deviceId`, else none.
     [[nodiscard]] std::optional<InstalledApp> selectedAppFor(const QString& deviceId) const;
@@ -111,11 +99,6 @@ private:
                      const QString& deviceId);
     QCoro::Task<> fetchPackages(Device device);
     void updateIcon(const QString& bundleIdentifier, const QImage& image);
-    static QCoro::Task<> fetchIcons(QPointer<BundleIdManager> self, QList<InstalledApp> list,
-                                    Device device, DeviceCtlClient client);
-    struct IconPass;
-    static QCoro::Task<> iconWorker(QPointer<BundleIdManager> self, std::shared_ptr<IconPass> pass,
-                                    QString deviceId, DeviceCtlClient client);
 
     Logger m_logger{QStringLiteral("Kestrine"), QStringLiteral("BundleIdManager")};
     QList<InstalledApp> m_apps;

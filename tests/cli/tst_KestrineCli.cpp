@@ -4,7 +4,7 @@
 #include "FakeXcode.h"
 #include "StoreBuilders.h"
 #include "TestEnvironment.h"
-#include "destinations/RunDestinationManager.h"
+#include "destinations/RememberedSelection.h"
 #include "platform/AppSettings.h"
 #include "store/PersistentContainer.h"
 #include "toolchain/AdbLocator.h"
@@ -412,7 +412,7 @@ void tst_KestrineCli::firing() {
     if (setup == Setup::Settings)
         cli.chooseTools();
     if (!selected.isEmpty())
-        AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
+        AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
                                           selected);
     cli.run(arguments, setup);
     QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));

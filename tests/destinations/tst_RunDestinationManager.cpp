@@ -3,6 +3,7 @@
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 
+#include "destinations/RememberedSelection.h"
 #include "destinations/RunDestinationManager.h"
 #include "platform/AppSettings.h"
 #include "platform/TaskOutcome.h"
@@ -24,7 +25,7 @@ using DeviceFixtures::simctlJson;
 
 std::optional<QString> storedId() {
     const QVariant value =
-        AppSettings::standard()->value(RunDestinationManager::selectedDeviceIdKey.toString());
+        AppSettings::standard()->value(RememberedSelection::destinationIdKey.toString());
     return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
@@ -176,7 +177,7 @@ private Q_SLOTS:
         FakeAdb adb(f.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
         if (!stored.isEmpty())
-            AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
+            AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
                                               stored);
         RunDestinationManager manager; // reads the stored choice when made
         QCOMPARE(manager.selectedDeviceId().value_or(QString()), stored);
@@ -315,7 +316,7 @@ private Q_SLOTS:
         FakeAdb adb(f.env.path());
         adb.setScenario({.hang = true}, QStringLiteral("devices -l"));
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
-        AppSettings::standard()->setValue(RunDestinationManager::selectedDeviceIdKey.toString(),
+        AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
                                           QStringLiteral("emulator-5554"));
         RunDestinationManager manager;
         bool finished = false;

@@ -6,6 +6,7 @@
 #include "exchange/DeeplinkCollectionExporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
 #include "exchange/SerialisingDeeplinkRecordCollection.h"
+#include "platform/TextCase.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/DeeplinkQueries.h"
@@ -179,13 +180,15 @@ private Q_SLOTS:
                                                        << "E-commerce (beta)";
         QTest::addRow("accents") << "éLAN émoji"
                                  << "Élan Émoji";
+        QTest::addRow("tabs and line breaks end words") << "one\ttwo\nTHREE"
+                                                        << "One\tTwo\nThree";
         QTest::addRow("outside the BMP")
             << QString::fromUcs4(U"\U00010428x") << QString::fromUcs4(U"\U00010400x");
     }
     void capitalizes() {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        QCOMPARE(Serialiser::capitalized(text), expected);
+        QCOMPARE(TextCase::capitalized(text), expected);
     }
 
     // "Export" in the detail view: the save dialog proposes the collection's name as a JSON

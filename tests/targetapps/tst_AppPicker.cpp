@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
+#include "destinations/RememberedSelection.h"
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/AppListModel.h"
 #include "targetapps/BundleIdManager.h"
@@ -255,7 +256,7 @@ private Q_SLOTS:
         const QRect row = list->visualRect(list->model()->index(2, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         QVERIFY(!f.picker->popover()->isVisible());
-        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.example.zephyr"));
+        QCOMPARE(RememberedSelection::bundleId(), std::optional<QString>("com.example.zephyr"));
         QCOMPARE(f.picker->title(), QStringLiteral("Weather"));
         // Opened again: that row is checked and highlighted.
         f.picker->button()->click();
@@ -292,7 +293,7 @@ private Q_SLOTS:
         QCOMPARE(f.picker->selection(), std::optional<QString>(QString()));
         QTest::keyClick(search, Qt::Key_Return);
         QCOMPARE(f.picker->title(), QStringLiteral("Any App"));
-        QCOMPARE(BundleIdManager::storedPackage(QStringLiteral("emulator-5554")), QString());
+        QCOMPARE(RememberedSelection::package(QStringLiteral("emulator-5554")), QString());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
+#include "destinations/RememberedSelection.h"
 #include "targetapps/AppIconCache.h"
 #include "targetapps/BundleIdManager.h"
 #include "toolchain/AdbLocator.h"
@@ -78,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(ids(f.manager.apps()), (QStringList{"com.A", "com.a", "com.b"}));
         QVERIFY(!f.manager.isLoading());
         QCOMPARE(f.manager.selectedApp()->bundleIdentifier(), QStringLiteral("com.A"));
-        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.A"));
+        QCOMPARE(RememberedSelection::bundleId(), std::optional<QString>("com.A"));
         const QStringList lines = f.env.messages(QStringLiteral("BundleIdManager"));
         QCOMPARE(lines.mid(0, 2),
                  (QStringList{"Fetching apps for device Test iPhone", "Loaded 3 apps"}));
@@ -104,11 +105,11 @@ private Q_SLOTS:
         QFETCH(QString, storedAfter);
         Fixture f(apps);
         if (!stored.isNull())
-            BundleIdManager::setStoredBundleId(stored);
+            RememberedSelection::setBundleId(stored);
         f.load(iPhone);
         QCOMPARE(f.manager.selectedApp() ? f.manager.selectedApp()->bundleIdentifier() : QString(),
                  selected);
-        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>(storedAfter));
+        QCOMPARE(RememberedSelection::bundleId(), std::optional<QString>(storedAfter));
     }
 
     void simulatorClearsTheListButKeepsTheStoredChoice() {
@@ -120,7 +121,7 @@ private Q_SLOTS:
         QVERIFY(f.manager.apps().isEmpty());
         QVERIFY(!f.manager.selectedApp());
         QVERIFY(!f.manager.loadedDeviceId());
-        QCOMPARE(BundleIdManager::storedBundleId(), std::optional<QString>("com.b"));
+        QCOMPARE(RememberedSelection::bundleId(), std::optional<QString>("com.b"));
         QVERIFY(f.env.messages(QStringLiteral("BundleIdManager"))
                     .contains(QStringLiteral("Skipping app fetch for non-physical device")));
 
@@ -271,7 +272,7 @@ private Q_SLOTS:
         BundleIdManager later;
         QCoro::waitFor(later.fetchApps(emulator));
         QCOMPARE(later.selectedApp()->bundleIdentifier(), QStringLiteral("com.example.news"));
-        QCOMPARE(BundleIdManager::storedPackage(androidPhone.id), std::nullopt);
+        QCOMPARE(RememberedSelection::package(androidPhone.id), std::nullopt);
     }
 
     void slowAnswerOfAnEarlierDeviceIsDropped_data() {

@@ -1,5 +1,6 @@
 #include "window/ui/DeeplinkRowView.h"
 
+#include "platform/TextCase.h"
 #include "store/Deeplink.h"
 #include "store/FetchedResultsModel.h"
 #include "widgets/RowPill.h"
@@ -73,24 +74,9 @@ DeeplinkRowView::DeeplinkRowView(QAbstractItemView* view)
     }
 }
 
-QString DeeplinkRowView::capitalized(const QString& text) {
-    QString result = text;
-    bool atWordStart = true;
-    for (qsizetype i = 0; i < result.size(); ++i) {
-        const QChar c = result.at(i);
-        // Words are delimited by spaces, tabs and line breaks only ("user's" stays "User's").
-        if (c.isSpace()) {
-            atWordStart = true;
-            continue;
-        }
-        result[i] = atWordStart ? c.toUpper() : c.toLower();
-        atWordStart = false;
-    }
-    return result;
-}
-
 QString DeeplinkRowView::displayTitle(const Deeplink& deeplink) {
-    return deeplink.title().isEmpty() ? QStringLiteral("NA") : capitalized(deeplink.title());
+    return deeplink.title().isEmpty() ? QStringLiteral("NA")
+                                      : TextCase::capitalized(deeplink.title());
 }
 
 QString DeeplinkRowView::accessibleText(const QModelIndex& index) {

@@ -22,8 +22,6 @@ public:
     [[nodiscard]] static QString displayTitle(const Deeplink& deeplink);
     // What a screen reader reads for a row: "title, URL", as drawn.
     [[nodiscard]] static QString accessibleText(const QModelIndex& index);
-    // Each word with its first letter upper-cased and the rest lower-cased.
-    [[nodiscard]] static QString capitalized(const QString& text);
 
     // Where the URL link of the row at `rowRect` is drawn (empty when the row has no URL).
     [[nodiscard]] QRect linkRect(const QRect& rowRect, const QModelIndex& index) const;

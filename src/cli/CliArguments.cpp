@@ -1,0 +1,109 @@
+#include "cli/CliArguments.h"
+
+#include "cli/CliHelp.h"
+#include "cli/CliOutput.h"
+#include "cli/KestrineCli.h"
+#include "platform/AppIdentity.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+
+std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments) {
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"), {});
+    const QCommandLineOption xcode(QStringLiteral("xcode"), {}, QStringLiteral("PATH"));
+    const QCommandLineOption adb(QStringLiteral("adb"), {}, QStringLiteral("PATH"));
+    const QCommandLineOption json(QStringLiteral("json"), {});
+    const QCommandLineOption destination(QStringLiteral("destination"), {}, QStringLiteral("D"));
+    const QCommandLineOption app(QStringLiteral("app"), {}, QStringLiteral("ID"));
+    const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("SECONDS"));
+    const QCommandLineOption stopOnFailure(QStringLiteral("stop-on-failure"), {});
+    const QCommandLineOption junit(QStringLiteral("junit"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
+                                    QStringLiteral("PATH"));
+
+    QCommandLineParser global;
+    global.addOptions({help, version, xcode, adb});
+    global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!global.parse(arguments))
+        return usageError(global.errorText());
+    if (global.isSet(version)) {
+        CliOutput::write(
+            stdout, QStringLiteral("kestrine-cli %1\n").arg(QLatin1String(AppIdentity::version)));
+        return KestrineCli::Success;
+    }
+    const QStringList rest = global.positionalArguments();
+    if (global.isSet(help) || rest.isEmpty()) {
+        CliOutput::write(global.isSet(help) ? stdout : stderr, CliHelp::global());
+        return global.isSet(help) ? KestrineCli::Success : KestrineCli::UsageError;
+    }
+
+    // Each command and the options it takes besides --help, --xcode and --adb.
+    const QHash<QString, QList<QCommandLineOption>> commands{
+        {QStringLiteral("destinations"), {json}},
+        {QStringLiteral("collections"), {json}},
+        {QStringLiteral("deeplinks"), {json}},
+        {QStringLiteral("open"), {destination, app}},
+        {QStringLiteral("run"), {destination, app, interval, stopOnFailure, junit, json}},
+        {QStringLiteral("export"), {output}},
+        {QStringLiteral("import"), {}},
+    };
+    const auto command = commands.constFind(rest.first());
+    if (command == commands.cend())
+        return usageError(QStringLiteral("unknown command \"%1\"").arg(rest.first()));
+    QCommandLineParser parser;
+    parser.addOptions({help, xcode, adb});
+    parser.addOptions(*command);
+    if (!parser.parse(QStringList{arguments.first()} + rest.mid(1)))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        CliOutput::write(stdout, CliHelp::command(command.key()));
+        return KestrineCli::Success;
+    }
+
+    // Only the command's own options are asked for: the parser knows no others.
+    const auto value = [&](const QCommandLineOption& option) -> std::optional<QString> {
+        const bool taken =
+            std::any_of(command->cbegin(), command->cend(), [&](const QCommandLineOption& own) {
+                return own.names() == option.names();
+            });
+        if (taken && parser.isSet(option))
+            return parser.value(option);
+        return std::nullopt;
+    };
+    CliArguments parsed{.command = command.key(),
+                        .positional = parser.positionalArguments(),
+                        .json = value(json).has_value()};
+    for (const QCommandLineParser* source : {&global, &parser}) {
+        if (source->isSet(xcode))
+            parsed.xcode = source->value(xcode);
+        if (source->isSet(adb))
+            parsed.adb = source->value(adb);
+    }
+    parsed.destination = value(destination);
+    parsed.app = value(app);
+    parsed.junit = value(junit);
+    parsed.output = value(output);
+    parsed.stopOnFailure = value(stopOnFailure).has_value();
+    if (const std::optional<QString> seconds = value(interval)) {
+        bool number = false;
+        const double wanted = seconds->toDouble(&number);
+        // Up to a day: an interval past that is a typo, not a plan.
+        if (!number || !std::isfinite(wanted) || wanted < 0 || wanted > 86400)
+            return usageError(QStringLiteral("--interval takes seconds from 0 to 86400, not \"%1\"")
+                                  .arg(*seconds));
+        parsed.intervalMilliseconds = int(std::lround(wanted * 1000));
+    }
+    if ((parsed.command == u"destinations" || parsed.command == u"collections") &&
+        !parsed.positional.isEmpty())
+        return usageError(QStringLiteral("%1 takes no arguments").arg(parsed.command));
+    return parsed;
+}
+
+int CliArguments::usageError(const QString& message) {
+    CliOutput::error(message + QStringLiteral("\nTry 'kestrine-cli --help'."));
+    return KestrineCli::UsageError;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+// What one kestrine-cli command line asks for, and the parser that reads it. Global options
+// (--help, --version, --xcode, --adb) come before the command; the command's own options, and
+// --xcode and --adb again, after it. Members are initialised so that GCC accepts designated
+// initialisers that leave some out.
+class CliArguments {
+public:
+    QString command{};
+    QStringList positional{};
+    bool json = false;
+    std::optional<QString> xcode{};
+    std::optional<QString> adb{};
+    std::optional<QString> destination{};
+    std::optional<QString> app{};
+    std::optional<QString> junit{};
+    std::optional<QString> output{};
+    int intervalMilliseconds = 2000;
+    bool stopOnFailure = false;
+
+    // Reads `arguments` as QCoreApplication::arguments() gives them, the program first. Either
+    // what they ask for, or the exit status when there is nothing left to do: help or the
+    // version printed (success), or a usage error printed.
+    [[nodiscard]] static std::variant<CliArguments, int> parse(const QStringList& arguments);
+
+    // Prints `message` and a pointer to --help on standard error; returns the usage error's
+    // exit status.
+    static int usageError(const QString& message);
+};

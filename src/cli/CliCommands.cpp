@@ -1,0 +1,409 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CliDestinations.h"
+#include "cli/CliOutput.h"
+#include "cli/CollectionRun.h"
+#include "cli/JUnitReport.h"
+#include "cli/KestrineCli.h"
+#include "exchange/CollectionImporter.h"
+#include "exchange/DeeplinkCollectionExporter.h"
+#include "platform/TaskOutcome.h"
+#include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
+#include "store/DeeplinkQueries.h"
+#include "store/FetchedResultsModel.h"
+#include "store/PersistentContainer.h"
+#include "store/UrlText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace {
+
+using Fields = CliOutput::Fields;
+
+QString idOf(const DeeplinkCollection* collection) {
+    return collection->uid().isNull() ? QString()
+                                      : collection->uid().toString(QUuid::WithoutBraces);
+}
+
+// What the run, its progress lines and its report call a deeplink: the app shows "NA" for one
+// without a title.
+QString titleOf(const Deeplink* deeplink) {
+    return deeplink->title().isEmpty() ? QStringLiteral("NA") : deeplink->title();
+}
+
+// The app's store, or none when it cannot be opened (reported; the file is left as it is).
+std::unique_ptr<PersistentContainer> openStore() {
+    auto container = std::make_unique<PersistentContainer>(PersistentContainer::defaultStorePath());
+    if (const auto error = container->loadPersistentStores()) {
+        CliOutput::error(QStringLiteral("the store cannot be opened: ") + error->description +
+                         QStringLiteral(", ") + error->details);
+        return nullptr;
+    }
+    return container;
+}
+
+// The collection `wanted` names (its id, else its exact name); none, with a usage error
+// printed, when there is none or the name fits several.
+DeeplinkCollection* findCollection(ManagedObjectContext* context, const QString& wanted) {
+    const QUuid wantedId = QUuid::fromString(wanted);
+    const FetchedResultsModel collections(context, DeeplinkQueries::collections());
+    QList<DeeplinkCollection*> matches;
+    for (ManagedObject* object : collections.fetchedObjects()) {
+        auto* collection = static_cast<DeeplinkCollection*>(object);
+        if (!wantedId.isNull() && collection->uid() == wantedId)
+            return collection;
+        if (collection->name() == wanted)
+            matches.append(collection);
+    }
+    if (matches.size() == 1)
+        return matches.first();
+    if (matches.isEmpty()) {
+        CliArguments::usageError(
+            QStringLiteral("no collection named or with the id \"%1\"").arg(wanted));
+        return nullptr;
+    }
+    QString list;
+    for (const DeeplinkCollection* collection : std::as_const(matches))
+        list += QStringLiteral("\n  ") + idOf(collection) + u'\t' + collection->name();
+    CliArguments::usageError(
+        QStringLiteral("several collections are named \"%1\"; give one of their ids:%2")
+            .arg(wanted, list));
+    return nullptr;
+}
+
+QList<Deeplink*> deeplinksOf(ManagedObjectContext* context, const DeeplinkCollection* collection) {
+    const FetchedResultsModel model(context, DeeplinkQueries::deeplinks(collection->uid()));
+    QList<Deeplink*> deeplinks;
+    for (ManagedObject* object : model.fetchedObjects())
+        deeplinks.append(static_cast<Deeplink*>(object));
+    return deeplinks;
+}
+
+int listDestinations(const CliArguments& arguments) {
+    const std::optional<CliDestinations> tools =
+        CliDestinations::locate(arguments.xcode, arguments.adb);
+    if (!tools)
+        return KestrineCli::DestinationUnusable;
+    // A tool that fails does not hide the others' destinations, but the status reports it.
+    bool complete = true;
+    const QList<Device> devices = tools->list(&complete);
+
+    QList<Fields> rows;
+    QString text;
+    for (const Device& device : devices) {
+        const QString os = (device.runtime + u' ' + device.runtimeVersion).trimmed();
+        const QString kind = CliDestinations::kind(device);
+        rows.append({{QStringLiteral("id"), device.id},
+                     {QStringLiteral("name"), device.name},
+                     {QStringLiteral("kind"), kind},
+                     {QStringLiteral("state"), rawValue(device.state)},
+                     {QStringLiteral("osVersion"), os},
+                     {QStringLiteral("usable"), isUsable(device)},
+                     {QStringLiteral("reason"),
+                      device.stateText.isEmpty() ? QString() : device.stateText}});
+        QStringList columns{device.id, device.name, kind, rawValue(device.state), os};
+        if (!device.stateText.isEmpty())
+            columns.append(device.stateText);
+        text += (isUsable(device) ? QStringLiteral("* ") : QStringLiteral("  ")) +
+                columns.join(u'\t') + u'\n';
+    }
+    if (arguments.json)
+        CliOutput::printDocument({}, QStringLiteral("destinations"), rows);
+    else
+        CliOutput::write(stdout, text);
+    return complete ? KestrineCli::Success : KestrineCli::DestinationUnusable;
+}
+
+int listCollections(const CliArguments& arguments) {
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    const FetchedResultsModel model(store->viewContext(), DeeplinkQueries::collections());
+    QList<Fields> rows;
+    QString text;
+    for (ManagedObject* object : model.fetchedObjects()) {
+        const auto* collection = static_cast<DeeplinkCollection*>(object);
+        const qsizetype count = collection->deeplinks().size();
+        rows.append({{QStringLiteral("id"), idOf(collection)},
+                     {QStringLiteral("name"), collection->name()},
+                     {QStringLiteral("emoji"), collection->emoji()},
+                     {QStringLiteral("pinned"), collection->isPinned()},
+                     {QStringLiteral("deeplinks"), qint64(count)}});
+        QStringList columns{idOf(collection), collection->name(), QString::number(count)};
+        if (collection->isPinned())
+            columns.append(QStringLiteral("pinned"));
+        text += columns.join(u'\t') + u'\n';
+    }
+    if (arguments.json)
+        CliOutput::printDocument({}, QStringLiteral("collections"), rows);
+    else
+        CliOutput::write(stdout, text);
+    return KestrineCli::Success;
+}
+
+// Opens the store, finds the one COLLECTION the command names and hands it to `use`; the
+// store is let go when `use` returns. The exit status of what failed, else `use`'s.
+int withCollection(
+    const CliArguments& arguments, const QString& command,
+    const std::function<int(ManagedObjectContext*, const DeeplinkCollection*)>& use) {
+    if (arguments.positional.size() != 1)
+        return CliArguments::usageError(
+            QStringLiteral("%1 takes one COLLECTION, a name or an id").arg(command));
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    const DeeplinkCollection* collection =
+        findCollection(store->viewContext(), arguments.positional.first());
+    if (!collection)
+        return KestrineCli::UsageError;
+    return use(store->viewContext(), collection);
+}
+
+int listDeeplinks(const CliArguments& arguments) {
+    return withCollection(arguments, QStringLiteral("deeplinks"),
+                          [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
+                              QList<Fields> rows;
+                              QString text;
+                              for (const Deeplink* deeplink : deeplinksOf(context, collection)) {
+                                  rows.append({{QStringLiteral("title"), deeplink->title()},
+                                               {QStringLiteral("url"), deeplink->urlString()}});
+                                  text += deeplink->title() + u'\t' + deeplink->urlString() + u'\n';
+                              }
+                              if (arguments.json) {
+                                  CliOutput::printDocument(
+                                      {{QStringLiteral("collectionId"), idOf(collection)},
+                                       {QStringLiteral("collection"), collection->name()}},
+                                      QStringLiteral("deeplinks"), rows);
+                              } else {
+                                  CliOutput::write(stdout, text);
+                              }
+                              return KestrineCli::Success;
+                          });
+}
+
+// The tools and the destination a command fires at, or the exit status when there is none.
+struct Firing {
+    std::optional<CliDestinations> tools{};
+    Device device{};
+    int status = KestrineCli::Success;
+};
+
+Firing chooseDestination(const CliArguments& arguments) {
+    Firing firing{.tools = CliDestinations::locate(arguments.xcode, arguments.adb)};
+    if (!firing.tools) {
+        firing.status = KestrineCli::DestinationUnusable;
+        return firing;
+    }
+    bool complete = true;
+    bool ambiguous = false;
+    const std::optional<Device> device =
+        CliDestinations::choose(firing.tools->list(&complete), arguments.destination, &ambiguous);
+    if (device)
+        firing.device = *device;
+    else
+        firing.status = ambiguous ? KestrineCli::UsageError : KestrineCli::DestinationUnusable;
+    return firing;
+}
+
+int statusOf(const CollectionRun::Report& report) {
+    if (report.stopSignal != 0)
+        return KestrineCli::StoppedBySignal + report.stopSignal;
+    return report.count(CollectionRun::Result::Status::failed) > 0 ? KestrineCli::Failed
+                                                                   : KestrineCli::Success;
+}
+
+int openUrl(const CliArguments& arguments) {
+    if (arguments.positional.size() != 1)
+        return CliArguments::usageError(QStringLiteral("open takes one URL"));
+    // As the app's Open URL takes it: what cannot stand in a URL is encoded, nothing else.
+    const QString url = UrlText::encodedWhereNeeded(arguments.positional.first().trimmed());
+    if (const QString problem = UrlText::problem(url); !problem.isEmpty())
+        return CliArguments::usageError(
+            QStringLiteral("\"%1\" is no URL: %2").arg(arguments.positional.first(), problem));
+    const Firing firing = chooseDestination(arguments);
+    if (firing.status != KestrineCli::Success)
+        return firing.status;
+    return statusOf(CollectionRun::run(
+        {{.title = url, .url = url}},
+        {.target = firing.tools->target(firing.device, arguments.app), .counting = false}));
+}
+
+int runCollection(const CliArguments& arguments) {
+    // The deeplinks as they are now: the store is let go before the run, which may be long.
+    QString collectionId;
+    QString collectionName;
+    QList<CollectionRun::Step> steps;
+    const int found = withCollection(
+        arguments, QStringLiteral("run"),
+        [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
+            collectionId = idOf(collection);
+            collectionName = collection->name();
+            for (const Deeplink* deeplink : deeplinksOf(context, collection))
+                steps.append({.title = titleOf(deeplink), .url = deeplink->urlString()});
+            return KestrineCli::Success;
+        });
+    if (found != KestrineCli::Success)
+        return found;
+    const Firing firing = chooseDestination(arguments);
+    if (firing.status != KestrineCli::Success)
+        return firing.status;
+
+    const CollectionRun::Report report =
+        CollectionRun::run(steps, {.target = firing.tools->target(firing.device, arguments.app),
+                                   .intervalMilliseconds = arguments.intervalMilliseconds,
+                                   .stopOnFailure = arguments.stopOnFailure});
+    using Status = CollectionRun::Result::Status;
+    CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
+                                 .arg(collectionName)
+                                 .arg(report.count(Status::ok))
+                                 .arg(report.count(Status::failed))
+                                 .arg(report.count(Status::skipped)));
+    int status = statusOf(report);
+    if (arguments.junit) {
+        if (const auto error = JUnitReport::write(*arguments.junit, collectionName, report)) {
+            CliOutput::error(QStringLiteral("cannot write the JUnit report %1: %2")
+                                 .arg(*arguments.junit, *error));
+            if (status == KestrineCli::Success)
+                status = KestrineCli::Failed;
+        }
+    }
+    if (arguments.json) {
+        QList<Fields> rows;
+        for (const CollectionRun::Result& result : report.results) {
+            rows.append({{QStringLiteral("title"), result.step.title},
+                         {QStringLiteral("url"), result.step.url},
+                         {QStringLiteral("status"), CollectionRun::statusName(result.status)},
+                         {QStringLiteral("seconds"), result.seconds},
+                         {QStringLiteral("message"),
+                          result.message.isEmpty() ? QString() : result.message}});
+        }
+        CliOutput::printDocument(
+            {{QStringLiteral("collectionId"), collectionId},
+             {QStringLiteral("collection"), collectionName},
+             {QStringLiteral("destinationId"), firing.device.id},
+             {QStringLiteral("destination"), firing.device.name},
+             {QStringLiteral("ok"), qint64(report.count(Status::ok))},
+             {QStringLiteral("failed"), qint64(report.count(Status::failed))},
+             {QStringLiteral("skipped"), qint64(report.count(Status::skipped))},
+             {QStringLiteral("interrupted"), report.stopSignal != 0}},
+            QStringLiteral("results"), rows);
+    }
+    return status;
+}
+
+int exportCollections(const CliArguments& arguments) {
+    if (arguments.positional.isEmpty())
+        return CliArguments::usageError(QStringLiteral("export takes one COLLECTION or more"));
+    if (!arguments.output)
+        return CliArguments::usageError(QStringLiteral("export needs -o PATH"));
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    QList<const DeeplinkCollection*> collections;
+    for (const QString& wanted : arguments.positional) {
+        const DeeplinkCollection* collection = findCollection(store->viewContext(), wanted);
+        if (!collection)
+            return KestrineCli::UsageError;
+        if (!collections.contains(collection))
+            collections.append(collection);
+    }
+
+    // Every path is settled before anything is written.
+    const QString output = *arguments.output;
+    const bool intoDirectory = collections.size() > 1 || QFileInfo(output).isDir();
+    QStringList paths;
+    if (!intoDirectory) {
+        paths.append(output);
+    } else {
+        QSet<QString> names;
+        for (const DeeplinkCollection* collection : std::as_const(collections)) {
+            const QString name = DeeplinkCollectionExporter::proposedFileName(*collection);
+            if (name.isEmpty())
+                return CliArguments::usageError(
+                    QStringLiteral("the collection %1 has no name to make a file "
+                                   "name of; export it alone to -o FILE")
+                        .arg(idOf(collection)));
+            if (names.contains(name))
+                return CliArguments::usageError(
+                    QStringLiteral("two collections would both be written to "
+                                   "\"%1\"; export them one at a time")
+                        .arg(name));
+            names.insert(name);
+            paths.append(QDir(output).filePath(name));
+        }
+        if (!QDir().mkpath(output)) {
+            CliOutput::error(QStringLiteral("cannot make the directory %1").arg(output));
+            return KestrineCli::Failed;
+        }
+    }
+    for (qsizetype i = 0; i < collections.size(); ++i) {
+        const DeeplinkCollectionExporter::Outcome outcome =
+            DeeplinkCollectionExporter::exportCollection(*collections.at(i), paths.at(i));
+        if (outcome.kind != DeeplinkCollectionExporter::Outcome::Kind::Written) {
+            CliOutput::error(QStringLiteral("cannot write %1: %2").arg(paths.at(i), outcome.error));
+            return KestrineCli::Failed;
+        }
+        CliOutput::write(stdout, paths.at(i) + u'\n');
+    }
+    return KestrineCli::Success;
+}
+
+int importFiles(const CliArguments& arguments) {
+    if (arguments.positional.isEmpty())
+        return CliArguments::usageError(QStringLiteral("import takes one FILE or more"));
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    ManagedObjectContext* context = store->viewContext();
+    const CollectionImporter::Outcome outcome =
+        waitForResult(CollectionImporter::importFiles(arguments.positional, context));
+    // A store busy with the app's own save: wait for it here, as nothing retries once this
+    // process ends.
+    const SaveOutcome saved = outcome.kind == CollectionImporter::Outcome::Kind::Imported
+                                  ? context->save(std::chrono::seconds(5))
+                                  : SaveOutcome{SaveOutcome::Kind::Failed, outcome.error};
+    if (saved.kind != SaveOutcome::Kind::Saved) {
+        CliOutput::error(QStringLiteral("nothing imported: ") + saved.reason);
+        return KestrineCli::Failed;
+    }
+    QString text;
+    for (const QUuid& id : outcome.ids) {
+        const QString wanted = id.toString(QUuid::WithoutBraces);
+        const DeeplinkCollection* collection = findCollection(context, wanted);
+        if (collection) {
+            text += QStringList{wanted, collection->name(),
+                                QString::number(collection->deeplinks().size())}
+                        .join(u'\t') +
+                    u'\n';
+        }
+    }
+    CliOutput::write(stdout, text);
+    return KestrineCli::Success;
+}
+
+} // namespace
+
+int CliCommands::perform(const CliArguments& arguments) {
+    const QHash<QString, int (*)(const CliArguments&)> commands{
+        {QStringLiteral("destinations"), &listDestinations},
+        {QStringLiteral("collections"), &listCollections},
+        {QStringLiteral("deeplinks"), &listDeeplinks},
+        {QStringLiteral("open"), &openUrl},
+        {QStringLiteral("run"), &runCollection},
+        {QStringLiteral("export"), &exportCollections},
+        {QStringLiteral("import"), &importFiles},
+    };
+    const auto perform = commands.value(arguments.command);
+    if (!perform)
+        return CliArguments::usageError(
+            QStringLiteral("unknown command \"%1\"").arg(arguments.command));
+    return perform(arguments);
+}

@@ -1,0 +1,135 @@
+#include "cli/CliHelp.h"
+
+namespace {
+
+const QString globalHelp = QStringLiteral(
+    "Usage: kestrine-cli [--xcode PATH] [--adb PATH] COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Kestrine's collections from a terminal or a CI job: list destinations, collections and\n"
+    "deeplinks, open a URL, run a collection, export and import collections. Uses the app's\n"
+    "store and settings; safe to run while the app is open.\n"
+    "\n"
+    "Commands:\n"
+    "  destinations           Every iOS and Android destination; usable ones marked \"*\".\n"
+    "  collections            The collections, in the app's order.\n"
+    "  deeplinks COLLECTION   The deeplinks of a collection (a name or an id).\n"
+    "  open URL               Opens one URL on a destination.\n"
+    "  run COLLECTION         Opens every deeplink of a collection, one after another.\n"
+    "  export COLLECTION... -o PATH\n"
+    "                         Writes collections to exchange files.\n"
+    "  import FILE...         Adds the collections of exchange files, all or none.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help             This help; COMMAND --help describes a command.\n"
+    "  --version              The version.\n"
+    "  --xcode PATH           The Xcode to use instead of the one chosen in the app.\n"
+    "  --adb PATH             The adb to use instead of the one set in the app.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    success: everything listed, opened, exported or imported\n"
+    "  1    a deeplink failed to open, or an import or export failed\n"
+    "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
+    "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
+    "       usable, or a tool that cannot list its destinations\n"
+    "  4    the store cannot be opened (the file is left untouched)\n"
+    "  130  a run stopped by Ctrl+C (128 + the signal's number)\n");
+
+const QString destinationsHelp = QStringLiteral(
+    "Usage: kestrine-cli destinations [--json]\n"
+    "\n"
+    "Every destination of the chosen Xcode and of adb, one a line: \"*\" for a usable one, its\n"
+    "id (UDID or serial), name, kind, state and OS version, separated by tabs; an unusable\n"
+    "one ends with the reason.\n"
+    "Exits with 3 when there is neither an Xcode nor an adb, or when a tool fails.\n");
+
+const QString collectionsHelp = QStringLiteral(
+    "Usage: kestrine-cli collections [--json]\n"
+    "\n"
+    "The collections as the app lists them, pinned first: id, name, number of deeplinks and\n"
+    "\"pinned\", separated by tabs.\n");
+
+const QString deeplinksHelp = QStringLiteral(
+    "Usage: kestrine-cli deeplinks COLLECTION [--json]\n"
+    "\n"
+    "The deeplinks of COLLECTION (its name or its id) as the app lists them: title and URL,\n"
+    "separated by a tab. A name shared by several collections is an error that lists their ids.\n");
+
+const QString destinationOptionsHelp = QStringLiteral(
+    "  --destination D        An id (UDID or serial) or an exact name, as 'kestrine-cli\n"
+    "                         destinations' lists them. Without it: the destination selected\n"
+    "                         in the app, else the first booted simulator, else the first\n"
+    "                         usable Android emulator or phone.\n"
+    "  --app ID               The app to launch on an iPhone (bundle identifier) or the\n"
+    "                         package to open the URL in on Android. Without it: the app\n"
+    "                         chosen in Kestrine for that device (on Android: any app).\n");
+
+const QString openHelp = QStringLiteral("Usage: kestrine-cli open URL [--destination D] "
+                                        "[--app ID]\n"
+                                        "\n"
+                                        "Opens URL, exactly as given, on a destination.\n"
+                                        "\n"
+                                        "Options:\n") +
+                         destinationOptionsHelp +
+                         QStringLiteral("\nExits with 1 when the tool fails, 3 when the "
+                                        "destination cannot be used.\n");
+
+const QString runHelp =
+    QStringLiteral(
+        "Usage: kestrine-cli run COLLECTION [--destination D] [--app ID] [--interval SECONDS]\n"
+        "                        [--stop-on-failure] [--junit FILE] [--json]\n"
+        "\n"
+        "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
+        "and reports each on standard error: \"[3/12] Checkout … ok 0.41 s\", or \"failed:\"\n"
+        "with the tool's message. Deeplinks without a URL are skipped. Ctrl+C stops after the\n"
+        "request in flight; the reports are still written, the rest skipped.\n"
+        "\n"
+        "Options:\n") +
+    destinationOptionsHelp +
+    QStringLiteral(
+        "  --interval SECONDS     The pause between two deeplinks (default 2; 0 for none).\n"
+        "  --stop-on-failure      Stops at the first deeplink that fails; the rest are skipped.\n"
+        "  --junit FILE           Writes a JUnit XML report to FILE.\n"
+        "  --json                 Prints the results as one JSON document.\n"
+        "\n"
+        "Exits with 0 when every deeplink with a URL opened, 1 when one failed, 3 when the\n"
+        "destination cannot be used, 130 when stopped by Ctrl+C.\n");
+
+const QString exportHelp = QStringLiteral(
+    "Usage: kestrine-cli export COLLECTION... -o PATH\n"
+    "\n"
+    "Writes each COLLECTION (a name or an id) to an exchange file, as the app's Export does.\n"
+    "With one collection PATH is the file, or a directory to write \"<name>.json\" into; with\n"
+    "several it is a directory (made when missing). Prints the files written.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output PATH      Where to write.\n");
+
+const QString importHelp = QStringLiteral(
+    "Usage: kestrine-cli import FILE...\n"
+    "\n"
+    "Adds one collection per exchange FILE, as the app's Import does: all of them or, when one\n"
+    "cannot be read, none. Prints the new collections: id, name and number of deeplinks.\n");
+
+} // namespace
+
+QString CliHelp::global() {
+    return globalHelp;
+}
+
+QString CliHelp::command(QStringView command) {
+    if (command == u"destinations")
+        return destinationsHelp;
+    if (command == u"collections")
+        return collectionsHelp;
+    if (command == u"deeplinks")
+        return deeplinksHelp;
+    if (command == u"open")
+        return openHelp;
+    if (command == u"run")
+        return runHelp;
+    if (command == u"export")
+        return exportHelp;
+    if (command == u"import")
+        return importHelp;
+    return {};
+}
