@@ -343,12 +343,12 @@ int main(int argc, char* argv[]) {
     split->setSearchText(QStringLiteral("zzz"));
     snap("search-collection-no-result");
     split->setSearchText(QString());
-    split->setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
+    split->setSelectedScope(SearchRootScope{DeeplinkScope::Title});
     split->setSearchText(QStringLiteral("o"));
     snap("search-title");
     split->setSearchText(QStringLiteral("nothing"));
     snap("search-title-no-result");
-    split->setSelectedScope(SearchRootScope::collection());
+    split->setSelectedScope(SearchRootScope{});
     split->setSearchText(QString());
     const auto collections = split->sectionedCollection()->fetchedObjects();
     split->setSelectedDeeplinkCollection(static_cast<DeeplinkCollection*>(collections.back()));

@@ -275,7 +275,10 @@ QWidget* open(Fixture& f, const QString& screen) {
         item.releaseNotes = QStringLiteral("Faster imports.");
         item.downloadURL = QUrl(QStringLiteral("https://kestrine.app/Kestrine-1.1.zip"));
         auto* alert = new UpdateAlert(
-            UpdateCheckResult::updateAvailable(QStringLiteral("1.0"), item), f.window());
+            UpdateCheckResult{.outcome = UpdateCheckResult::Outcome::UpdateAvailable,
+                              .item = item,
+                              .currentVersion = QStringLiteral("1.0")},
+            f.window());
         // As the updater shows it.
         alert->show();
         alert->raise();

@@ -723,8 +723,8 @@ private Q_SLOTS:
         QVERIFY(!box->isChecked());
         box->click();
         QVERIFY(Updater::automaticallyChecksForUpdates());
-        auto* alert =
-            new UpdateAlert(UpdateCheckResult::upToDate(QStringLiteral("1.0")), app.window());
+        auto* alert = new UpdateAlert(UpdateCheckResult{.currentVersion = QStringLiteral("1.0")},
+                                      app.window());
         alert->show();
         alert->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(alert));

@@ -216,7 +216,7 @@ private Q_SLOTS:
                         f.context.deleteObject(deeplink);
                 }
             } else if (afterFirstStep == u"search alpha") {
-                f.detail->setSearch("alpha", SearchRootScope::deeplink(DeeplinkScope::Title),
+                f.detail->setSearch("alpha", SearchRootScope{DeeplinkScope::Title},
                                     DeeplinkQueries::deeplinks(f.collection->uid(),
                                                                DeeplinkQueries::TextField::Title,
                                                                "alpha"));

@@ -24,6 +24,13 @@ AppcastItem release(const QString& notes = QStringLiteral("Faster imports.")) {
     return item;
 }
 
+// That release offered to Kestrine 1.0.0.
+UpdateCheckResult offered(const QString& notes = QStringLiteral("Faster imports.")) {
+    return {.outcome = UpdateCheckResult::Outcome::UpdateAvailable,
+            .item = release(notes),
+            .currentVersion = QStringLiteral("1.0.0")};
+}
+
 // Alerts delete themselves when closed; tests hold them like the controller does.
 using AlertPointer = std::unique_ptr<UpdateAlert>;
 
@@ -52,16 +59,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text"); // heading|text
         QTest::addColumn<bool>("offersDownload");
 
-        QTest::addRow("up to date") << UpdateCheckResult::upToDate("1.0.0")
+        QTest::addRow("up to date") << UpdateCheckResult{.currentVersion = "1.0.0"}
                                     << "You\u2019re up to date!|Kestrine 1.0.0 is currently the "
                                        "newest version available."
                                     << false;
-        QTest::addRow("newer version") << UpdateCheckResult::updateAvailable("1.0.0", release())
+        QTest::addRow("newer version") << offered()
                                        << "A new version of Kestrine is available!|Kestrine 1.1 is "
                                           "now available\u2014you have "
                                           "1.0.0. Would you like to download it?"
                                        << true;
-        QTest::addRow("failed") << UpdateCheckResult::failed(Failure::HttpError, "HTTP 404", 404)
+        QTest::addRow("failed") << UpdateCheckResult{.outcome = UpdateCheckResult::Outcome::Failed,
+                                                     .failure = Failure::HttpError,
+                                                     .httpStatus = 404,
+                                                     .detail = "HTTP 404"}
                                 << "Kestrine couldn\u2019t check for updates|The update server "
                                    "answered with an error (HTTP 404). Please try again later."
                                 << false;
@@ -103,10 +113,10 @@ private Q_SLOTS:
         const QString local = QUrl::fromLocalFile(probe.fileName()).toString();
 
         // Were notes allowed to load files, painting /dev/zero would never finish.
-        AlertPointer alert(new UpdateAlert(UpdateCheckResult::updateAvailable(
-            "1.0.0", release("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
-                             "<img src=\"file:///dev/zero\"><img src=\"" +
-                             local + "\"><img src=\"https://tracker.test/pixel.gif\">"))));
+        AlertPointer alert(
+            new UpdateAlert(offered("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
+                                    "<img src=\"file:///dev/zero\"><img src=\"" +
+                                    local + "\"><img src=\"https://tracker.test/pixel.gif\">")));
         QTextBrowser* notes = alert->releaseNotes();
         QVERIFY(notes);
         alert->show();
@@ -123,8 +133,7 @@ private Q_SLOTS:
         QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/1.1")});
 
         // Plain text stays as written.
-        AlertPointer plain(new UpdateAlert(UpdateCheckResult::updateAvailable(
-            "1.0.0", release("Sorting no longer treats a < b."))));
+        AlertPointer plain(new UpdateAlert(offered("Sorting no longer treats a < b.")));
         QCOMPARE(plain->releaseNotes()->toPlainText(),
                  QStringLiteral("Sorting no longer treats a < b."));
     }

@@ -84,13 +84,13 @@ private Q_SLOTS:
         QCOMPARE(texts.size(), changes);
         QCOMPARE(StoreBuilders::listed(*split.state()->sectionedCollection()), listed);
         QCOMPARE(split.isShowingNoResult() ? split.noResultView()->text() : QString(), noResult);
-        const QStringList labels = split.state()->selectedScope().isDeeplink()
+        const QStringList labels = split.state()->selectedScope().deeplinkField
                                        ? QStringList{"Collection", "Title", "Url"}
                                        : QStringList{"Collection", "Deeplinks"};
         QCOMPARE(scopeLabels(field), labels);
 
         // A write from elsewhere shows in the field.
-        split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Url));
+        split.setSelectedScope(SearchRootScope{DeeplinkScope::Url});
         split.setSearchText("äb");
         QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
         QCOMPARE(field.field()->text(), QStringLiteral("äb"));
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(editor->deeplink(), link);
 
         // The search narrows the list and keeps the view.
-        split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
+        split.setSelectedScope(SearchRootScope{DeeplinkScope::Title});
         split.setSearchText("Oth");
         QCOMPARE(split.detailView(), detail.data());
         QCOMPARE(StoreBuilders::listed(*detail->model()), QStringList{"Other"});

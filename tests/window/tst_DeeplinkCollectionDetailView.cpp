@@ -86,19 +86,17 @@ private Q_SLOTS:
         QTest::addColumn<SearchRootScope>("scope");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        const auto title = SearchRootScope::deeplink(DeeplinkScope::Title);
-        QTest::addRow("url search")
-            << true << SearchRootScope::deeplink(DeeplinkScope::Url) << "app://"
-            << "list";
+        const auto title = SearchRootScope{DeeplinkScope::Title};
+        QTest::addRow("url search") << true << SearchRootScope{DeeplinkScope::Url} << "app://"
+                                    << "list";
         QTest::addRow("title search, no match") << true << title << "zzz"
                                                 << "No Result found for zzz";
         QTest::addRow("empty collection, title search") << false << title << "zzz"
                                                         << "No Result found for zzz";
-        QTest::addRow("empty collection, collection search")
-            << false << SearchRootScope::collection() << "zzz"
-            << "empty";
+        QTest::addRow("empty collection, collection search") << false << SearchRootScope{} << "zzz"
+                                                             << "empty";
         QTest::addRow("collection search leaves the list alone")
-            << true << SearchRootScope::collection() << "zzz"
+            << true << SearchRootScope{} << "zzz"
             << "list";
     }
     void emptyAndNoResultStates() {

@@ -47,8 +47,8 @@ void finishEditing(QLineEdit* edit) {
 QStringList cellTexts(const DeeplinkDetailView& view) {
     QStringList texts;
     for (qint64 id = 1; id <= view.rows().size(); ++id) {
-        texts << view.field(Focusable::keyRow(id))->text() + u'=' +
-                     view.field(Focusable::valueRow(id))->text();
+        texts << view.field(Focusable{Focusable::Kind::KeyRow, id})->text() + u'=' +
+                     view.field(Focusable{Focusable::Kind::ValueRow, id})->text();
     }
     return texts;
 }
@@ -77,13 +77,13 @@ private Q_SLOTS:
     void otherFieldsFollowEveryKeystroke() {
         EditorFixture f(example);
         DeeplinkDetailView view(f.deeplink);
-        QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("basepath"));
+        QCOMPARE(view.field(Focusable{Focusable::Kind::Host})->text(), QStringLiteral("basepath"));
         QCOMPARE(cellTexts(view), QStringList{"query=value"});
-        QVERIFY(!view.field(Focusable::none()));
+        QVERIFY(!view.field(Focusable{Focusable::Kind::None}));
 
-        QLineEdit* port = view.field(Focusable::port());
+        QLineEdit* port = view.field(Focusable{Focusable::Kind::Port});
         QTest::keyClicks(port, QStringLiteral("80"));
-        QCOMPARE(view.field(Focusable::url())->text(),
+        QCOMPARE(view.field(Focusable{Focusable::Kind::Url})->text(),
                  QStringLiteral("scheme://basepath:80/path?query=value"));
         // "-" alone is no integer and removes the port on the way; "-5" is then not stored. While
         // typing the field keeps the user's text; leaving it shows what was stored.
@@ -92,11 +92,11 @@ private Q_SLOTS:
         QCOMPARE(port->text(), QStringLiteral("-5"));
         finishEditing(port);
         QCOMPARE(port->text(), QString());
-        retype(view.field(Focusable::url()), QStringLiteral("app://h?a=1&b=2"));
-        QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("h"));
-        QCOMPARE(view.field(Focusable::port())->text(), QString());
+        retype(view.field(Focusable{Focusable::Kind::Url}), QStringLiteral("app://h?a=1&b=2"));
+        QCOMPARE(view.field(Focusable{Focusable::Kind::Host})->text(), QStringLiteral("h"));
+        QCOMPARE(view.field(Focusable{Focusable::Kind::Port})->text(), QString());
         QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
-        retype(view.field(Focusable::title()), QString());
+        retype(view.field(Focusable{Focusable::Kind::Title}), QString());
         QCOMPARE(f.deeplink->title(), QStringLiteral(""));
         QVERIFY(!f.deeplink->title().isNull());
     }
@@ -107,7 +107,7 @@ private Q_SLOTS:
         auto* plus = view.findChild<QToolButton*>(QStringLiteral("plus"));
         auto* minus = view.findChild<QToolButton*>(QStringLiteral("minus"));
         QVERIFY(plus && minus);
-        QLineEdit* name = view.field(Focusable::keyRow(1));
+        QLineEdit* name = view.field(Focusable{Focusable::Kind::KeyRow, 1});
 
         // Retyping a name must not rename the next parameter on the way.
         retype(name, QString());
@@ -122,15 +122,15 @@ private Q_SLOTS:
         QCOMPARE(cellTexts(view), QStringList{"b=2"});
 
         // A cleared name is also dropped when "plus" is used straight away.
-        retype(view.field(Focusable::keyRow(1)), QString());
+        retype(view.field(Focusable{Focusable::Kind::KeyRow, 1}), QString());
         QTest::mouseClick(plus, Qt::LeftButton);
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?key1=value"));
         QCOMPARE(cellTexts(view), QStringList{"key1=value"});
 
         QTest::mouseClick(minus, Qt::LeftButton);
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?"));
-        QVERIFY(!view.field(Focusable::keyRow(1)) ||
-                !view.field(Focusable::keyRow(1))->isVisible());
+        QVERIFY(!view.field(Focusable{Focusable::Kind::KeyRow, 1}) ||
+                !view.field(Focusable{Focusable::Kind::KeyRow, 1})->isVisible());
         QVERIFY(!minus->isEnabled());
     }
 
@@ -162,10 +162,10 @@ private Q_SLOTS:
         QCOMPARE(f.deeplink->urlString(),
                  QStringLiteral("scheme://basepath/path?query=value&page=value"));
 
-        window.view->setFocusedReminder(Focusable::valueRow(2));
+        window.view->setFocusedReminder(Focusable{Focusable::Kind::ValueRow, 2});
         window.view->removeLastRow();
         QCOMPARE(f.deeplink->urlString(), example);
-        QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(1));
+        QCOMPARE(window.view->focusedReminder(), (Focusable{Focusable::Kind::ValueRow, 1}));
     }
 
     void savesWhenLeft() {
@@ -174,14 +174,14 @@ private Q_SLOTS:
 
         auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
         view->show();
-        QTest::keyClicks(view->field(Focusable::title()), QStringLiteral("!"));
+        QTest::keyClicks(view->field(Focusable{Focusable::Kind::Title}), QStringLiteral("!"));
         QVERIFY(f.context.hasChanges());
         view->hide();
         QTRY_VERIFY(!f.context.hasChanges());
 
         view->show();
         // A name left empty when the editor goes away is dropped, and that is saved too.
-        retype(view->field(Focusable::keyRow(1)), QString());
+        retype(view->field(Focusable{Focusable::Kind::KeyRow, 1}), QString());
         QVERIFY(!f.context.hasChanges());
         view.reset();
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
@@ -195,14 +195,14 @@ private Q_SLOTS:
         view.show();
 
         f.context.deleteObject(f.deeplink);
-        QVERIFY(!view.field(Focusable::host())->isEnabled());
+        QVERIFY(!view.field(Focusable{Focusable::Kind::Host})->isEnabled());
 
         QVERIFY(f.context.save());
         QTRY_VERIFY(!view.deeplink());
         view.addRow();
         view.removeLastRow();
-        QTest::keyClicks(view.field(Focusable::title()), QStringLiteral("x"));
-        QCOMPARE(view.field(Focusable::url())->text(), QString());
+        QTest::keyClicks(view.field(Focusable{Focusable::Kind::Title}), QStringLiteral("x"));
+        QCOMPARE(view.field(Focusable{Focusable::Kind::Url})->text(), QString());
         QVERIFY(!f.context.hasChanges());
     }
 
@@ -220,7 +220,7 @@ private Q_SLOTS:
                                          QStringLiteral("Open"), QString());
         {
             DeeplinkDetailView view(deeplink);
-            QLineEdit* url = view.field(Focusable::url());
+            QLineEdit* url = view.field(Focusable{Focusable::Kind::Url});
             retype(url, typed);
             finishEditing(url);
             QCOMPARE(url->text(), exact);

@@ -86,14 +86,14 @@ void RootSearchField::rebuildScopeRow() {
     while (QLayoutItem* item = m_scopeRow->takeAt(0))
         delete item;
 
-    addScopeButton(QStringLiteral("Collection"), QString(), SearchRootScope::collection());
+    addScopeButton(QStringLiteral("Collection"), QString(), SearchRootScope{});
     if (m_shownScope.isCollection()) {
         addScopeButton(QStringLiteral("Deeplinks"), QString(),
-                       SearchRootScope::deeplink(DeeplinkScope::Title));
+                       SearchRootScope{DeeplinkScope::Title});
     } else {
         for (DeeplinkScope field : DeeplinkScopes::allCases()) {
             addScopeButton(DeeplinkScopes::label(field), DeeplinkScopes::symbolName(field),
-                           SearchRootScope::deeplink(field));
+                           SearchRootScope{field});
         }
     }
     m_scopeRow->addStretch(1);
