@@ -325,10 +325,12 @@ int main(int argc, char* argv[]) {
         menu->hide();
     }
     root->quickOpen()->open();
-    root->quickOpen()->field()->setText(QStringLiteral("shop://product/84213?ref=quick"));
+    auto* quickOpenField =
+        root->quickOpen()->findChild<QLineEdit*>(QStringLiteral("quickOpenField"));
+    quickOpenField->setText(QStringLiteral("shop://product/84213?ref=quick"));
     snap("quick-open");
-    root->quickOpen()->field()->setText(QStringLiteral("product/84213"));
-    QTest::keyClick(root->quickOpen()->field(), Qt::Key_Return);
+    quickOpenField->setText(QStringLiteral("product/84213"));
+    QTest::keyClick(quickOpenField, Qt::Key_Return);
     snap("quick-open-no-url");
     root->quickOpen()->dismiss();
     if (auto* detail = split->detailView()) {
@@ -356,6 +358,7 @@ int main(int argc, char* argv[]) {
     split->setSelectedDeeplinkCollection(nullptr);
     snap("nothing-selected");
     shell.showPreferences();
-    snap("preferences", shell.preferences());
+    snap("preferences",
+         shell.window()->findChild<PreferencesDialog*>(QStringLiteral("preferences")));
     return 0;
 }

@@ -229,8 +229,8 @@ QWidget* open(Fixture& f, const QString& screen) {
         return f.window();
     if (screen == u"preferences") {
         f.app->showPreferences();
-        QWidget* preferences = f.app->preferences();
-        return preferences && QTest::qWaitForWindowActive(preferences) ? preferences : nullptr;
+        QWidget* dialog = preferences(*f.app);
+        return dialog && QTest::qWaitForWindowActive(dialog) ? dialog : nullptr;
     }
     f.choose(QStringLiteral("collectionList"));
     QTest::qWait(0);

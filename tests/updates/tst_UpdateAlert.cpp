@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "TestEnvironment.h"
 #include "updates/Updater.h"
 #include "updates/ui/UpdateAlert.h"
@@ -85,20 +86,22 @@ private Q_SLOTS:
         TestEnvironment env;
         AlertPointer alert(new UpdateAlert(result));
         QCOMPARE(alert->heading() + u'|' + alert->text(), text);
-        QCOMPARE(alert->downloadButton() != nullptr, offersDownload);
-        QCOMPARE(alert->releaseNotes() != nullptr, offersDownload);
+        auto* download = alert->findChild<QPushButton*>(QStringLiteral("download"));
+        QCOMPARE(download != nullptr, offersDownload);
+        QCOMPARE(alert->findChild<QTextBrowser*>(QStringLiteral("releaseNotes")) != nullptr,
+                 offersDownload);
         // Whether to look again by itself is asked only when the check worked. (That the box
         // shows and sets the one setting Preferences shares is checked with the whole app.)
-        QCOMPARE(alert->automaticChecksBox() != nullptr,
-                 result.outcome != UpdateCheckResult::Outcome::Failed);
-        if (alert->automaticChecksBox()) {
-            alert->automaticChecksBox()->click();
+        auto* automaticChecks = alert->findChild<QCheckBox*>(QStringLiteral("automaticChecks"));
+        QCOMPARE(automaticChecks != nullptr, result.outcome != UpdateCheckResult::Outcome::Failed);
+        if (automaticChecks) {
+            automaticChecks->click();
             QVERIFY(Updater::automaticallyChecksForUpdates());
         }
         if (offersDownload) {
             alert->show();
             QPointer<UpdateAlert> guard(alert.release());
-            QTest::mouseClick(guard->downloadButton(), Qt::LeftButton);
+            QTest::mouseClick(download, Qt::LeftButton);
             QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/Kestrine-1.1.zip")});
             QTRY_VERIFY(!guard); // closed and gone
         }
@@ -117,7 +120,7 @@ private Q_SLOTS:
             new UpdateAlert(offered("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
                                     "<img src=\"file:///dev/zero\"><img src=\"" +
                                     local + "\"><img src=\"https://tracker.test/pixel.gif\">")));
-        QTextBrowser* notes = alert->releaseNotes();
+        auto* notes = child<QTextBrowser>(alert.get(), "releaseNotes");
         QVERIFY(notes);
         alert->show();
         (void)alert->grab();
@@ -134,7 +137,7 @@ private Q_SLOTS:
 
         // Plain text stays as written.
         AlertPointer plain(new UpdateAlert(offered("Sorting no longer treats a < b.")));
-        QCOMPARE(plain->releaseNotes()->toPlainText(),
+        QCOMPARE(child<QTextBrowser>(plain.get(), "releaseNotes")->toPlainText(),
                  QStringLiteral("Sorting no longer treats a < b."));
     }
 

@@ -36,8 +36,6 @@ public:
     // is not shown does nothing.
     void setFocusedReminder(const Focusable& focus);
 
-    // The text field of `focus`; null for none and for rows that are not shown.
-    [[nodiscard]] QLineEdit* field(const Focusable& focus) const;
     // The parameter rows as shown.
     [[nodiscard]] const QList<QueryItem>& rows() const { return m_rows; }
 
@@ -52,6 +50,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The text field of `focus`; null for none and for rows that are not shown.
+    [[nodiscard]] QLineEdit* field(const Focusable& focus) const;
     [[nodiscard]] QLineEdit* makeField(Focusable::Kind which, const QString& objectName);
     void refresh();
     void setShownText(QLineEdit* edit, const QString& text);

@@ -51,14 +51,6 @@ void RootSearchField::refresh() {
     }
 }
 
-QToolButton* RootSearchField::scopeButton(const QString& label) const {
-    for (QToolButton* button : m_buttons) {
-        if (button->text() == label)
-            return button;
-    }
-    return nullptr;
-}
-
 void RootSearchField::activate() {
     m_field->setFocus(Qt::ShortcutFocusReason);
     m_field->selectAll();
@@ -102,6 +94,7 @@ void RootSearchField::rebuildScopeRow() {
 void RootSearchField::addScopeButton(const QString& label, const QString& symbol,
                                      SearchRootScope value) {
     auto* button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("scopeButton"));
     button->setText(label);
     button->setAccessibleName(tr("Search scope %1").arg(label));
     button->setCheckable(true);
