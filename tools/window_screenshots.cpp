@@ -325,10 +325,12 @@ int main(int argc, char* argv[]) {
         menu->hide();
     }
     root->quickOpen()->open();
-    root->quickOpen()->field()->setText(QStringLiteral("shop://product/84213?ref=quick"));
+    auto* quickOpenField =
+        root->quickOpen()->findChild<QLineEdit*>(QStringLiteral("quickOpenField"));
+    quickOpenField->setText(QStringLiteral("shop://product/84213?ref=quick"));
     snap("quick-open");
-    root->quickOpen()->field()->setText(QStringLiteral("product/84213"));
-    QTest::keyClick(root->quickOpen()->field(), Qt::Key_Return);
+    quickOpenField->setText(QStringLiteral("product/84213"));
+    QTest::keyClick(quickOpenField, Qt::Key_Return);
     snap("quick-open-no-url");
     root->quickOpen()->dismiss();
     if (auto* detail = split->detailView()) {
@@ -343,12 +345,12 @@ int main(int argc, char* argv[]) {
     split->setSearchText(QStringLiteral("zzz"));
     snap("search-collection-no-result");
     split->setSearchText(QString());
-    split->setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
+    split->setSelectedScope(SearchRootScope{DeeplinkScope::Title});
     split->setSearchText(QStringLiteral("o"));
     snap("search-title");
     split->setSearchText(QStringLiteral("nothing"));
     snap("search-title-no-result");
-    split->setSelectedScope(SearchRootScope::collection());
+    split->setSelectedScope(SearchRootScope{});
     split->setSearchText(QString());
     const auto collections = split->sectionedCollection()->fetchedObjects();
     split->setSelectedDeeplinkCollection(static_cast<DeeplinkCollection*>(collections.back()));
@@ -356,6 +358,7 @@ int main(int argc, char* argv[]) {
     split->setSelectedDeeplinkCollection(nullptr);
     snap("nothing-selected");
     shell.showPreferences();
-    snap("preferences", shell.preferences());
+    snap("preferences",
+         shell.window()->findChild<PreferencesDialog*>(QStringLiteral("preferences")));
     return 0;
 }

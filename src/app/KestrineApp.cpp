@@ -168,10 +168,6 @@ void KestrineApp::saveChosenXcode(const QUrl& bundle) {
     }
 }
 
-PreferencesDialog* KestrineApp::preferences() const {
-    return m_preferences;
-}
-
 void KestrineApp::showPreferences() {
     if (!m_preferences) {
         m_preferences = new PreferencesDialog(*manager(), *m_xcodeChooser, m_window.get());

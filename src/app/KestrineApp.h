@@ -43,8 +43,6 @@ public:
     [[nodiscard]] KestrineCommands& commands() { return *m_commands; }
     // The one chooser of Xcode: the selection screen, "Select Xcode…" and Preferences use it.
     [[nodiscard]] XcodeChooser& xcodeChooser() { return *m_xcodeChooser; }
-    // The Preferences window while it is open, else null.
-    [[nodiscard]] PreferencesDialog* preferences() const;
     [[nodiscard]] const std::optional<ErrorMessage>& error() const;
 
     // The window's open-URL action: fires `url` through the executer and returns at once.

@@ -25,8 +25,6 @@ public:
     // Deletes every object the main context holds and saves; a failed save restores them.
     void deleteAll();
 
-    // The update item of the Help menu (null until install()).
-    [[nodiscard]] CheckForUpdatesView* checkForUpdatesView() const { return m_checkForUpdatesView; }
     // The commands of the main content that the menus show.
     [[nodiscard]] WindowCommands* windowCommands() const { return m_windowCommands; }
 

@@ -53,17 +53,24 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     : QDialog(parent)
     , m_xcode(xcode)
     , m_adbChooser(askForProgram) {
+    setObjectName(QStringLiteral("preferences"));
     setWindowTitle(tr("Preferences"));
 
     m_xcodePath = pathLabel(this);
+    m_xcodePath->setObjectName(QStringLiteral("xcodePath"));
     m_chooseXcode = new QPushButton(tr("Choose\u2026"), this);
+    m_chooseXcode->setObjectName(QStringLiteral("chooseXcode"));
     m_chooseXcode->setAccessibleName(tr("Choose Xcode"));
     m_adbPath = pathLabel(this);
+    m_adbPath->setObjectName(QStringLiteral("adbPath"));
     m_chooseAdb = new QPushButton(tr("Choose\u2026"), this);
+    m_chooseAdb->setObjectName(QStringLiteral("chooseAdb"));
     m_chooseAdb->setAccessibleName(tr("Choose adb"));
     m_defaultAdb = new QPushButton(tr("Use Default"), this);
+    m_defaultAdb->setObjectName(QStringLiteral("defaultAdb"));
     m_defaultAdb->setAccessibleName(tr("Use the default adb"));
     m_automaticChecks = new AutomaticChecksBox(this);
+    m_automaticChecks->setObjectName(QStringLiteral("automaticChecks"));
 
     // One column of row names, one of locations, the "Choose…" buttons under each other.
     auto* grid = new QGridLayout;

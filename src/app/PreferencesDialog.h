@@ -29,13 +29,6 @@ public:
     // Replaces the file dialog that "Choose…" opens for adb (tests answer it themselves).
     void setAdbChooser(ProgramChooser chooser) { m_adbChooser = std::move(chooser); }
 
-    [[nodiscard]] QLabel* xcodePath() const { return m_xcodePath; }
-    [[nodiscard]] QPushButton* chooseXcodeButton() const { return m_chooseXcode; }
-    [[nodiscard]] QLabel* adbPath() const { return m_adbPath; }
-    [[nodiscard]] QPushButton* chooseAdbButton() const { return m_chooseAdb; }
-    [[nodiscard]] QPushButton* defaultAdbButton() const { return m_defaultAdb; }
-    [[nodiscard]] AutomaticChecksBox* automaticChecksBox() const { return m_automaticChecks; }
-
 Q_SIGNALS:
     // A chosen adb that is no program; the app shows it in its error alert.
     void errorOccurred(const ErrorMessage& error);

@@ -6,12 +6,9 @@
 // (a directory, a device, nothing at all).
 class NilDataError : public LocalizedError {
 public:
-    enum Case { error };
-
     explicit NilDataError(QString fileName = {});
 
     [[nodiscard]] QString errorDescription() const override;
-    [[nodiscard]] Case value() const { return error; }
 
 private:
     QString m_fileName;

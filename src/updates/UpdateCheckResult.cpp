@@ -1,30 +1,5 @@
 #include "updates/UpdateCheckResult.h"
 
-UpdateCheckResult UpdateCheckResult::upToDate(QString currentVersion, AppcastItem newest) {
-    UpdateCheckResult result;
-    result.outcome = Outcome::UpToDate;
-    result.currentVersion = std::move(currentVersion);
-    result.item = std::move(newest);
-    return result;
-}
-
-UpdateCheckResult UpdateCheckResult::updateAvailable(QString currentVersion, AppcastItem item) {
-    UpdateCheckResult result;
-    result.outcome = Outcome::UpdateAvailable;
-    result.currentVersion = std::move(currentVersion);
-    result.item = std::move(item);
-    return result;
-}
-
-UpdateCheckResult UpdateCheckResult::failed(Failure failure, QString detail, int httpStatus) {
-    UpdateCheckResult result;
-    result.outcome = Outcome::Failed;
-    result.failure = failure;
-    result.detail = std::move(detail);
-    result.httpStatus = httpStatus;
-    return result;
-}
-
 QString UpdateCheckResult::heading() const {
     switch (outcome) {
     case Outcome::UpToDate:

@@ -5,7 +5,8 @@
 #include <QString>
 
 // What one update check found: Kestrine is up to date, a newer release exists, or the check
-// failed (and why, in words meant for people).
+// failed (and why, in words meant for people). Built with designated initializers; the members a
+// case does not use keep their defaults.
 struct UpdateCheckResult {
     enum class Outcome { UpToDate, UpdateAvailable, Failed };
     enum class Failure {
@@ -26,13 +27,6 @@ struct UpdateCheckResult {
     int httpStatus = 0;
     // Technical detail for the log and the curious (Qt's error text, the parser's complaint).
     QString detail;
-
-    [[nodiscard]] static UpdateCheckResult upToDate(QString currentVersion,
-                                                    AppcastItem newest = {});
-    [[nodiscard]] static UpdateCheckResult updateAvailable(QString currentVersion,
-                                                           AppcastItem item);
-    [[nodiscard]] static UpdateCheckResult failed(Failure failure, QString detail,
-                                                  int httpStatus = 0);
 
     // A headline and a sentence or two in plain words.
     [[nodiscard]] QString heading() const;

@@ -29,6 +29,7 @@ const Logger& logger() {
 }
 
 using Failure = UpdateCheckResult::Failure;
+using Outcome = UpdateCheckResult::Outcome;
 
 Failure classify(QNetworkReply::NetworkError error) {
     switch (error) {
@@ -51,6 +52,13 @@ Failure classify(QNetworkReply::NetworkError error) {
     default:
         return Failure::BadResponse;
     }
+}
+
+UpdateCheckResult failed(Failure failure, QString detail, int httpStatus = 0) {
+    return {.outcome = Outcome::Failed,
+            .failure = failure,
+            .httpStatus = httpStatus,
+            .detail = std::move(detail)};
 }
 
 // Only what the feed's operating-system requirements are written against counts.
@@ -142,9 +150,9 @@ QCoro::Task<> Updater::runCheck(bool userInitiated) {
     const QUrl url = feedURL();
     UpdateCheckResult result;
     if (!url.isValid() || !isFeedScheme(url)) {
-        result = UpdateCheckResult::failed(
-            Failure::NotConfigured, QStringLiteral("Not a usable feed address: %1")
-                                        .arg(url.isValid() ? url.toString() : url.errorString()));
+        result = failed(Failure::NotConfigured,
+                        QStringLiteral("Not a usable feed address: %1")
+                            .arg(url.isValid() ? url.toString() : url.errorString()));
     } else {
         logger().info(u"Checking for updates at %{public}@", url);
         result = co_await fetchAndCompare(url);
@@ -153,14 +161,14 @@ QCoro::Task<> Updater::runCheck(bool userInitiated) {
     }
 
     switch (result.outcome) {
-    case UpdateCheckResult::Outcome::UpToDate:
+    case Outcome::UpToDate:
         logger().info(u"Kestrine %{public}s is up to date", result.currentVersion);
         break;
-    case UpdateCheckResult::Outcome::UpdateAvailable:
+    case Outcome::UpdateAvailable:
         logger().info(u"Kestrine %{public}s is available (running %{public}s)",
                       result.item.displayVersion(), result.currentVersion);
         break;
-    case UpdateCheckResult::Outcome::Failed:
+    case Outcome::Failed:
         logger().error(u"Update check failed: %{public}s", result.detail);
         break;
     }
@@ -179,12 +187,12 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
         // file's size is known before it is read.
         const QFileInfo file(url.toLocalFile());
         if (file.exists() && !file.isFile()) {
-            co_return UpdateCheckResult::failed(
+            co_return failed(
                 Failure::MalformedFeed,
                 QStringLiteral("The feed “%1” is not a regular file").arg(file.filePath()));
         }
         if (file.size() > maximumFeedSize)
-            co_return UpdateCheckResult::failed(Failure::MalformedFeed, tooLargeText);
+            co_return failed(Failure::MalformedFeed, tooLargeText);
     }
 
     QNetworkRequest request(url);
@@ -208,36 +216,36 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
 
     co_await raw;
     if (!self || !guard.reply)
-        co_return UpdateCheckResult::failed(Failure::Unreachable, QStringLiteral("Cancelled"));
+        co_return failed(Failure::Unreachable, QStringLiteral("Cancelled"));
 
     const QVariant statusAttribute = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
     const QString reason =
         raw->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
     if (status >= 400 || (raw->error() == QNetworkReply::NoError && status >= 300)) {
-        co_return UpdateCheckResult::failed(
-            Failure::HttpError, QStringLiteral("HTTP %1 %2").arg(status).arg(reason).trimmed(),
-            status);
+        co_return failed(Failure::HttpError,
+                         QStringLiteral("HTTP %1 %2").arg(status).arg(reason).trimmed(), status);
     }
     if (*tooLarge) {
-        co_return UpdateCheckResult::failed(Failure::MalformedFeed, tooLargeText);
+        co_return failed(Failure::MalformedFeed, tooLargeText);
     }
     if (raw->error() != QNetworkReply::NoError)
-        co_return UpdateCheckResult::failed(classify(raw->error()), raw->errorString());
+        co_return failed(classify(raw->error()), raw->errorString());
     QByteArray body = raw->readAll();
 
     // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
     auto parse = [body = std::move(body), url] { return Appcast::parse(body, url); };
     const Result<Appcast> appcast = co_await QtConcurrent::run(std::move(parse));
     if (!appcast)
-        co_return UpdateCheckResult::failed(Failure::MalformedFeed, appcast.error());
+        co_return failed(Failure::MalformedFeed, appcast.error());
 
     std::optional<AppcastItem> newest = appcast->newestItem(systemVersion());
     if (!newest)
-        co_return UpdateCheckResult::upToDate(currentVersion);
-    if (VersionComparator::compare(newest->version, currentVersion) > 0)
-        co_return UpdateCheckResult::updateAvailable(currentVersion, std::move(*newest));
-    co_return UpdateCheckResult::upToDate(currentVersion, std::move(*newest));
+        co_return UpdateCheckResult{.currentVersion = currentVersion};
+    const bool newer = VersionComparator::compare(newest->version, currentVersion) > 0;
+    co_return UpdateCheckResult{.outcome = newer ? Outcome::UpdateAvailable : Outcome::UpToDate,
+                                .item = std::move(*newest),
+                                .currentVersion = currentVersion};
 }
 
 void Updater::setChecking(bool checking) {

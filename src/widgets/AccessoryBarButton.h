@@ -9,8 +9,6 @@ class AccessoryBarButton : public QToolButton {
 public:
     explicit AccessoryBarButton(QWidget* label, QWidget* parent = nullptr);
 
-    [[nodiscard]] QWidget* label() const { return m_label; }
-
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
 

@@ -49,6 +49,7 @@ QPushButton* PlaceholderView::addButton(const QString& symbolName, const QString
     if (m_button)
         return m_button;
     m_button = new QPushButton(SymbolImage::icon(symbolName, Qt::white), text, this);
+    m_button->setObjectName(QStringLiteral("placeholderButton"));
     m_button->setFont(TextStyle::font(TextStyle::Style::Callout));
     m_button->setDefault(true);
     m_button->setAccessibleName(text);

@@ -20,7 +20,6 @@ public:
 
     // Adds the button under the text (once); its clicks are the caller's to connect.
     QPushButton* addButton(const QString& symbolName, const QString& text);
-    [[nodiscard]] QPushButton* button() const { return m_button; }
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -69,10 +69,11 @@ PopoverStateView* PopoverStateView::message(const QString& symbol, const QColor&
         layout->addWidget(view->m_caption);
     }
     if (!buttonText.isEmpty()) {
-        view->m_button = new QPushButton(buttonText, view);
-        view->m_button->setAutoDefault(true);
-        connect(view->m_button, &QPushButton::clicked, view, &PopoverStateView::buttonClicked);
-        layout->addWidget(view->m_button, 0, Qt::AlignHCenter);
+        auto* button = new QPushButton(buttonText, view);
+        button->setObjectName(QStringLiteral("stateButton"));
+        button->setAutoDefault(true);
+        connect(button, &QPushButton::clicked, view, &PopoverStateView::buttonClicked);
+        layout->addWidget(button, 0, Qt::AlignHCenter);
     }
     layout->addStretch();
     view->setAccessibleName(headline);

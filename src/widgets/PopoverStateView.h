@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class QLabel;
-class QPushButton;
 
 // QWidget, the fixed-size placeholder content of a picker pop-up: an activity indicator or a
 // symbol, a headline, an optional explanation and an optional bordered button, centred in a column.
@@ -23,7 +22,6 @@ public:
 
     [[nodiscard]] QString headline() const;
     [[nodiscard]] QString caption() const;
-    [[nodiscard]] QPushButton* button() const { return m_button; }
     [[nodiscard]] const QString& symbol() const { return m_symbol; }
 
 Q_SIGNALS:
@@ -39,7 +37,6 @@ private:
     QLabel* m_symbolLabel = nullptr;
     QLabel* m_headline = nullptr;
     QLabel* m_caption = nullptr;
-    QPushButton* m_button = nullptr;
     QString m_symbol;
     QColor m_symbolColor;
 };

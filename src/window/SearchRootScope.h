@@ -6,51 +6,33 @@
 #include <QMetaType>
 #include <QtGlobal>
 
-// What the window's search field searches: the collections by name, or the selected
-// collection's deeplinks in one field. Compared by value.
-class SearchRootScope {
-public:
-    // The collection scope.
-    constexpr SearchRootScope() = default;
+#include <optional>
 
-    [[nodiscard]] static constexpr SearchRootScope collection() { return {}; }
-    [[nodiscard]] static constexpr SearchRootScope deeplink(DeeplinkScope field) {
-        return SearchRootScope(field);
-    }
+// What the window's search field searches: the collections by name (no deeplink field), or the
+// selected collection's deeplinks in one field. The default is the collection scope.
+struct SearchRootScope {
+    std::optional<DeeplinkScope> deeplinkField;
 
-    [[nodiscard]] constexpr bool isCollection() const { return !m_isDeeplink; }
-    [[nodiscard]] constexpr bool isDeeplink() const { return m_isDeeplink; }
-    // The deeplink field; meaningful only for a deeplink scope.
-    [[nodiscard]] constexpr DeeplinkScope deeplinkScope() const { return m_field; }
+    [[nodiscard]] constexpr bool isCollection() const { return !deeplinkField; }
 
-    // One byte: deeplink(title) = 0, deeplink(url) = 1, collection = 2.
+    // One byte: deeplink title = 0, deeplink URL = 1, collection = 2.
     [[nodiscard]] constexpr quint8 encoded() const {
-        if (!m_isDeeplink)
+        if (!deeplinkField)
             return 2;
-        return m_field == DeeplinkScope::Title ? 0 : 1;
+        return *deeplinkField == DeeplinkScope::Title ? 0 : 1;
     }
     [[nodiscard]] static constexpr SearchRootScope decoded(quint8 byte) {
         switch (byte) {
         case 0:
-            return deeplink(DeeplinkScope::Title);
+            return {DeeplinkScope::Title};
         case 1:
-            return deeplink(DeeplinkScope::Url);
+            return {DeeplinkScope::Url};
         default:
-            return collection();
+            return {};
         }
     }
 
-    friend constexpr bool operator==(SearchRootScope a, SearchRootScope b) {
-        return a.encoded() == b.encoded();
-    }
-
-private:
-    constexpr explicit SearchRootScope(DeeplinkScope field)
-        : m_isDeeplink(true)
-        , m_field(field) {}
-
-    bool m_isDeeplink = false;
-    DeeplinkScope m_field = DeeplinkScope::Title;
+    friend constexpr bool operator==(const SearchRootScope&, const SearchRootScope&) = default;
 };
 
 inline size_t qHash(SearchRootScope scope, size_t seed = 0) {

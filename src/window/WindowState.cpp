@@ -61,7 +61,7 @@ void WindowState::setSelectedScope(SearchRootScope scope) {
     m_selectedScope = scope;
     // Searching deeplinks lists every collection again; coming back to collections does not
     // re-apply the text until it is next edited.
-    if (scope.isDeeplink() && m_collectionFilterActive) {
+    if (scope.deeplinkField && m_collectionFilterActive) {
         m_collectionFilterActive = false;
         m_sectionedCollection->setFetchRequest(DeeplinkQueries::collections());
     }
@@ -86,8 +86,8 @@ bool WindowState::collectionsNotFound() const {
 
 FetchRequest WindowState::deeplinkFetchRequest() const {
     DeeplinkQueries::TextField field = DeeplinkQueries::TextField::None;
-    if (m_selectedScope.isDeeplink()) {
-        field = m_selectedScope.deeplinkScope() == DeeplinkScope::Title
+    if (m_selectedScope.deeplinkField) {
+        field = *m_selectedScope.deeplinkField == DeeplinkScope::Title
                     ? DeeplinkQueries::TextField::Title
                     : DeeplinkQueries::TextField::Url;
     }

@@ -62,7 +62,7 @@ private:
     // the objects back and, through these, their selection.
     QPointer<DeeplinkCollection> m_deletedCollection;
     QPointer<Deeplink> m_deletedDeeplink;
-    SearchRootScope m_selectedScope = SearchRootScope::collection();
+    SearchRootScope m_selectedScope;
     QString m_searchText;
     FetchedResultsModel* m_sectionedCollection = nullptr;
     bool m_collectionFilterActive = false;

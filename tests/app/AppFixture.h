@@ -1,9 +1,11 @@
 #pragma once
 
 #include "FakeXcode.h"
+#include "FindChild.h"
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
+#include "app/PreferencesDialog.h"
 #include "execution/DeeplinkExecuter.h"
 #include "store/PersistentContainer.h"
 #include "toolchain/XcodeBookmarkManager.h"
@@ -32,6 +34,11 @@ inline QAction* menuItem(const QList<QAction*>& items, QStringView text, int off
 
 inline QAction* menuItem(const KestrineApp& app, QStringView text, int offset = 0) {
     return menuItem(app.window()->menuBar()->actions(), text, offset);
+}
+
+// The Preferences window while it is open, else null.
+inline PreferencesDialog* preferences(const KestrineApp& app) {
+    return app.window()->findChild<PreferencesDialog*>(QStringLiteral("preferences"));
 }
 
 // A loaded store in a fresh temporary directory, as the executable hands it to the shell, and

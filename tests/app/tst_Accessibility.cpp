@@ -229,8 +229,8 @@ QWidget* open(Fixture& f, const QString& screen) {
         return f.window();
     if (screen == u"preferences") {
         f.app->showPreferences();
-        QWidget* preferences = f.app->preferences();
-        return preferences && QTest::qWaitForWindowActive(preferences) ? preferences : nullptr;
+        QWidget* dialog = preferences(*f.app);
+        return dialog && QTest::qWaitForWindowActive(dialog) ? dialog : nullptr;
     }
     f.choose(QStringLiteral("collectionList"));
     QTest::qWait(0);
@@ -275,7 +275,10 @@ QWidget* open(Fixture& f, const QString& screen) {
         item.releaseNotes = QStringLiteral("Faster imports.");
         item.downloadURL = QUrl(QStringLiteral("https://kestrine.app/Kestrine-1.1.zip"));
         auto* alert = new UpdateAlert(
-            UpdateCheckResult::updateAvailable(QStringLiteral("1.0"), item), f.window());
+            UpdateCheckResult{.outcome = UpdateCheckResult::Outcome::UpdateAvailable,
+                              .item = item,
+                              .currentVersion = QStringLiteral("1.0")},
+            f.window());
         // As the updater shows it.
         alert->show();
         alert->raise();

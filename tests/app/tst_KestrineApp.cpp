@@ -292,7 +292,7 @@ private Q_SLOTS:
             AddCollectionBottomToolbarButtonView* add = root->splitView()->sideBar()->addButton();
             QPointer<Deeplink> deeplink = w.item;
             if (item == u"Open URL…")
-                return [root] { return root->quickOpen()->field()->hasFocus(); };
+                return [root] { return child<QLineEdit>(root, "quickOpenField")->hasFocus(); };
             if (item == u"Execute")
                 return [&w] { return w.opened() == QStringList{"shop://item/1"}; };
             if (item == u"New Deeplink")
@@ -313,7 +313,9 @@ private Q_SLOTS:
                 return [&w] {
                     auto* sheet = w.app->window()->findChild<AddDeeplinkCollectionView*>();
                     return sheet && sheet->isVisible() &&
-                           sheet->createView()->nameField()->text() == u"Shop";
+                           child<CreateDeeplinkCollectionMetaDataView>(sheet, "createCollection")
+                                   ->nameField()
+                                   ->text() == u"Shop";
                 };
             }
             if (item == u"Pin Collection")
@@ -326,7 +328,9 @@ private Q_SLOTS:
                 };
             }
             if (item == u"Search")
-                return [root] { return root->searchField()->field()->hasFocus(); };
+                return [root] {
+                    return child<SearchField>(root->searchField(), "searchField")->hasFocus();
+                };
             if (item == u"Toggle Sidebar")
                 return [root] { return !root->splitView()->sideBar()->isVisible(); };
             if (item == u"Select Xcode…") {
@@ -336,7 +340,7 @@ private Q_SLOTS:
                 return [shown] { return *shown; };
             }
             if (item == u"Preferences…")
-                return [&w] { return w.app->preferences() && w.app->preferences()->isVisible(); };
+                return [&w] { return preferences(*w.app) && preferences(*w.app)->isVisible(); };
             if (item == u"Choose Destination…")
                 return picker(static_cast<TargetSelectorToolbarContent*>(nullptr));
             return picker(static_cast<BundleIdSelectorToolbarContent*>(nullptr));
@@ -399,7 +403,9 @@ private Q_SLOTS:
     void quickOpenFiresTypedUrls() {
         MainWindow w;
         QuickOpenBar* bar = w.root()->quickOpen();
-        QLineEdit* field = bar->field();
+        auto* field = child<QLineEdit>(bar, "quickOpenField");
+        auto* problem = child<QLabel>(bar, "quickOpenProblem");
+        auto* add = child<QPushButton>(bar, "quickOpenAdd");
         QVERIFY(!bar->isVisible());
         QTest::keySequence(w.app->window(), QKeySequence(Qt::CTRL | Qt::Key_L));
         QVERIFY(bar->isVisible());
@@ -447,19 +453,19 @@ private Q_SLOTS:
             {"app://[::1]x/", "Only a port may follow a bracketed host."},
             {"app://h:65536/", "A port is a number up to 65535."},
         };
-        for (const auto& [text, problem] : noUrls) {
+        for (const auto& [text, reason] : noUrls) {
             field->setText(text);
             QTest::keyClick(field, Qt::Key_Return);
-            QVERIFY(bar->problemLabel()->isVisible());
-            QCOMPARE(bar->problemLabel()->text(), problem);
+            QVERIFY(problem->isVisible());
+            QCOMPARE(problem->text(), reason);
         }
         QTest::keyClick(field, Qt::Key_A);
-        QVERIFY(!bar->problemLabel()->isVisible());
+        QVERIFY(!problem->isVisible());
         QCOMPARE(QuickOpenBar::recentUrls(), fired);
 
         // Stored into the selected collection, titled as new deeplinks are, and selected.
         field->setText(QStringLiteral("shop://added/é"));
-        QTest::mouseClick(bar->addButton(), Qt::LeftButton);
+        QTest::mouseClick(add, Qt::LeftButton);
         QVERIFY(!bar->isVisible());
         Deeplink* added = w.state()->selectedDeeplink();
         QVERIFY(added && added != w.item);
@@ -470,7 +476,7 @@ private Q_SLOTS:
 
         w.root()->splitView()->setSelectedDeeplinkCollection(nullptr);
         bar->open();
-        QVERIFY(!bar->addButton()->isEnabled());
+        QVERIFY(!add->isEnabled());
         QTest::keyClick(field, Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
     }
@@ -534,7 +540,8 @@ private Q_SLOTS:
             auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
             QVERIFY(screen);
 
-            (withoutXcode ? screen->continueButton() : screen->selectButton())->click();
+            child<QPushButton>(screen, withoutXcode ? "continueWithoutXcode" : "selectXcode")
+                ->click();
 
             QTRY_COMPARE(app.manager()->state().kind, chosen);
             QVERIFY(qobject_cast<RootView*>(app.window()->centralWidget()));
@@ -585,10 +592,10 @@ private Q_SLOTS:
 
         if (viaPreferences) {
             menuItem(app, u"Preferences\u2026")->trigger();
-            QVERIFY(app.preferences());
-            QCOMPARE(app.preferences()->xcodePath()->accessibleName(),
+            QVERIFY(preferences(app));
+            QCOMPARE(child<QLabel>(preferences(app), "xcodePath")->accessibleName(),
                      fromNoXcode ? QStringLiteral("None") : canonicalPath(before));
-            app.preferences()->chooseXcodeButton()->click();
+            child<QPushButton>(preferences(app), "chooseXcode")->click();
         } else {
             menuItem(app, u"Select Xcode\u2026")->trigger();
         }
@@ -597,7 +604,8 @@ private Q_SLOTS:
         QCOMPARE(app.deviceManager().xcodeURL().toLocalFile(), canonicalPath(after));
         QCOMPARE(app.window()->centralWidget(), content);
         if (viaPreferences)
-            QCOMPARE(app.preferences()->xcodePath()->accessibleName(), canonicalPath(after));
+            QCOMPARE(child<QLabel>(preferences(app), "xcodePath")->accessibleName(),
+                     canonicalPath(after));
         QVERIFY(!app.error());
     }
 
@@ -640,24 +648,24 @@ private Q_SLOTS:
         XcodeBookmarkManager().continueWithoutXcode();
         KestrineApp app(*f.container);
         app.showPreferences();
-        PreferencesDialog* preferences = app.preferences();
-        QVERIFY(preferences);
-        QCOMPARE(preferences->adbPath()->accessibleName(),
-                 action == u"default" ? chosenAdb : sdkAdb);
-        QCOMPARE(preferences->defaultAdbButton()->isEnabled(), action == u"default");
+        PreferencesDialog* dialog = preferences(app);
+        QVERIFY(dialog);
+        auto* adbPath = child<QLabel>(dialog, "adbPath");
+        auto* defaultAdb = child<QPushButton>(dialog, "defaultAdb");
+        QCOMPARE(adbPath->accessibleName(), action == u"default" ? chosenAdb : sdkAdb);
+        QCOMPARE(defaultAdb->isEnabled(), action == u"default");
 
-        preferences->setAdbChooser([&](QWidget*) -> std::optional<QString> {
+        dialog->setAdbChooser([&](QWidget*) -> std::optional<QString> {
             if (action == u"cancel")
                 return std::nullopt;
             return items.value(action);
         });
-        (action == u"default" ? preferences->defaultAdbButton() : preferences->chooseAdbButton())
-            ->click();
+        (action == u"default" ? defaultAdb : child<QPushButton>(dialog, "chooseAdb"))->click();
 
         QCOMPARE(AppSettings::standard()->contains(QStringLiteral("Android.adbPath")), stored);
         QCOMPARE(AdbLocator::adbPathSetting().value(), stored ? chosenAdb : QString());
-        QCOMPARE(preferences->adbPath()->accessibleName(), stored ? chosenAdb : sdkAdb);
-        QCOMPARE(preferences->defaultAdbButton()->isEnabled(), stored);
+        QCOMPARE(adbPath->accessibleName(), stored ? chosenAdb : sdkAdb);
+        QCOMPARE(defaultAdb->isEnabled(), stored);
         QCOMPARE(app.error().has_value(), !alert.isEmpty());
         if (!alert.isEmpty())
             QCOMPARE(app.error()->value,
@@ -674,17 +682,17 @@ private Q_SLOTS:
         QCOMPARE(f.container->viewContext()->save().kind, SaveOutcome::Kind::Saved);
         KestrineApp& app = f.start(false);
         app.deeplinkExecuter().setInterpreterPath(f.env.filePath("no-osascript"));
-        qobject_cast<XcodeView*>(app.window()->centralWidget())->continueButton()->click();
+        child<QPushButton>(app.window()->centralWidget(), "continueWithoutXcode")->click();
         auto* root = qobject_cast<RootView*>(app.window()->centralWidget());
         QVERIFY(root);
         QTRY_VERIFY(!app.deviceManager().isLoading());
         QCOMPARE(app.deviceManager().devices(), QList<Device>());
 
         app.showPreferences();
-        app.preferences()->setAdbChooser([&](QWidget*) { return adb.adbPath(); });
-        app.preferences()->chooseAdbButton()->click();
+        preferences(app)->setAdbChooser([&](QWidget*) { return adb.adbPath(); });
+        child<QPushButton>(preferences(app), "chooseAdb")->click();
         QTRY_COMPARE_WITH_TIMEOUT(app.deviceManager().devices().size(), 3, 20000);
-        app.preferences()->close();
+        preferences(app)->close();
 
         for (const Device& device : app.deviceManager().devices()) {
             if (device.id == u"emulator-5554")
@@ -719,20 +727,21 @@ private Q_SLOTS:
         KestrineApp app(*f.container);
         app.show();
         app.showPreferences();
-        QCheckBox* box = app.preferences()->automaticChecksBox();
+        QCheckBox* box = child<QCheckBox>(preferences(app), "automaticChecks");
         QVERIFY(!box->isChecked());
         box->click();
         QVERIFY(Updater::automaticallyChecksForUpdates());
-        auto* alert =
-            new UpdateAlert(UpdateCheckResult::upToDate(QStringLiteral("1.0")), app.window());
+        auto* alert = new UpdateAlert(UpdateCheckResult{.currentVersion = QStringLiteral("1.0")},
+                                      app.window());
         alert->show();
         alert->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(alert));
-        QVERIFY(alert->automaticChecksBox()->isChecked());
-        alert->automaticChecksBox()->click();
+        auto* alertBox = child<QCheckBox>(alert, "automaticChecks");
+        QVERIFY(alertBox->isChecked());
+        alertBox->click();
         QVERIFY(!Updater::automaticallyChecksForUpdates());
         // Back in Preferences, its box shows what the alert's set.
-        app.preferences()->activateWindow();
+        preferences(app)->activateWindow();
         QTRY_VERIFY(!box->isChecked());
         alert->close();
     }
@@ -805,7 +814,7 @@ private Q_SLOTS:
                                                 : QStringLiteral("The simulator said no.");
         auto fail = [&] {
             if (fromXcodeScreen)
-                screen->selectButton()->click();
+                child<QPushButton>(screen, "selectXcode")->click();
             else
                 app.setError(ErrorMessage{message});
         };

@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "TestEnvironment.h"
 
 #include "emoji/EmojiGridModel.h"
@@ -37,12 +38,22 @@ struct PickerFixture {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
+    [[nodiscard]] EmojiGridView* list() const {
+        return child<EmojiGridView>(&picker, "categoryList");
+    }
+    [[nodiscard]] EmojiGridView* results() const {
+        return child<EmojiGridView>(&picker, "searchResults");
+    }
+
     QList<Emoji> chosen;
     EmojiPicker picker;
 };
 
 QAbstractButton* segment(EmojiPicker& picker, int index) {
-    return picker.sectionIndexPicker()->control()->findChildren<QAbstractButton*>().value(index);
+    return child<SectionIndexPicker>(&picker, "sectionIndex")
+        ->control()
+        ->findChildren<QAbstractButton*>()
+        .value(index);
 }
 
 int sectionTop(EmojiGridView* view, const QString& id) {
@@ -86,12 +97,12 @@ private Q_SLOTS:
         EmojiStore::recordRecentEmoji(QStringLiteral("🚀"));
         EmojiStore::recordRecentEmoji(QStringLiteral("not-an-emoji"));
         PickerFixture fixture;
-        fixture.tap(fixture.picker.categoryList(), QStringLiteral("Recent"), 0);
+        fixture.tap(fixture.list(), QStringLiteral("Recent"), 0);
         QVERIFY(fixture.chosen.isEmpty());
         QCOMPARE(EmojiStore::recentEmojis(), (QStringList{"not-an-emoji", "🚀"}));
 
         // A known recent hands over the catalogue's full record.
-        fixture.tap(fixture.picker.categoryList(), QStringLiteral("Recent"), 1);
+        fixture.tap(fixture.list(), QStringLiteral("Recent"), 1);
         QCOMPARE(fixture.chosen, QList<Emoji>{*EmojiStore::shared().emojiForString("🚀")});
         QCOMPARE(EmojiStore::recentEmojis(), (QStringList{"🚀", "not-an-emoji"}));
     }
@@ -100,21 +111,21 @@ private Q_SLOTS:
         TestEnvironment env;
         PickerFixture fixture;
         EmojiPicker& picker = fixture.picker;
-        EmojiGridView* list = picker.categoryList();
+        EmojiGridView* list = fixture.list();
         list->verticalScrollBar()->setValue(1234);
         const int position = list->verticalScrollBar()->value();
 
         QTest::keyClicks(picker.searchBar()->field(), QStringLiteral("Rocket"));
-        const auto& results = picker.searchResults()->gridModel()->sections();
+        const auto& results = fixture.results()->gridModel()->sections();
         QCOMPARE(results.size(), 1);
-        fixture.tap(picker.searchResults(), QStringLiteral("Search Results"),
+        fixture.tap(fixture.results(), QStringLiteral("Search Results"),
                     int(results.first().texts.indexOf(QStringLiteral("🚀"))));
         QCOMPARE(fixture.chosen.value(0).string, QStringLiteral("🚀"));
 
         picker.sharedState()->setKeyword(QStringLiteral("zebra crossing"));
-        QVERIFY(picker.noResultLabel()->isVisible());
-        QCOMPARE(picker.noResultLabel()->text(),
-                 QStringLiteral("No emoji found for \"zebra crossing\""));
+        auto* noResult = child<QLabel>(&picker, "noResultLabel");
+        QVERIFY(noResult->isVisible());
+        QCOMPARE(noResult->text(), QStringLiteral("No emoji found for \"zebra crossing\""));
 
         picker.sharedState()->setKeyword(QString());
         QVERIFY(list->isVisible());
@@ -125,12 +136,12 @@ private Q_SLOTS:
         TestEnvironment env;
         PickerFixture fixture;
         EmojiPicker& picker = fixture.picker;
-        EmojiGridView* list = picker.categoryList();
+        EmojiGridView* list = fixture.list();
         const int peopleStart = sectionTop(list, QStringLiteral("People & Body"));
         QVERIFY(peopleStart > 0);
 
         list->verticalScrollBar()->setValue(peopleStart + 30);
-        QCOMPARE(picker.sectionIndexPicker()->control()->selectedIndex(), 1);
+        QCOMPARE(child<SectionIndexPicker>(&picker, "sectionIndex")->control()->selectedIndex(), 1);
         QCoreApplication::processEvents(); // the queued reaction to the category change
         QCOMPARE(list->verticalScrollBar()->value(), peopleStart + 30);
 
@@ -155,7 +166,7 @@ private Q_SLOTS:
         EmojiPickerViewModifier modifier(anchor, Binding<bool>::value(isPresented),
                                          Binding<std::optional<Emoji>>::value(selected), false);
         modifier.refresh();
-        EmojiGridView* list = modifier.picker()->categoryList();
+        EmojiGridView* list = child<EmojiGridView>(&window, "categoryList");
         const QList<Emoji>& smileys =
             EmojiStore::shared().emojisByCategory().value("Smileys & Emotion");
         for (int item = 0; item < 2; ++item) {
@@ -163,12 +174,12 @@ private Q_SLOTS:
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
             QCOMPARE(*selected, std::optional<Emoji>(smileys.at(item)));
         }
-        QVERIFY(modifier.popover()->isVisible());
+        QVERIFY(child<Popover>(&window, "emojiPopover")->isVisible());
         // Closing it by other means (Escape in the search field, a click elsewhere) writes the flag
         // back.
-        QTest::keyClick(modifier.picker()->searchBar()->field(), Qt::Key_Escape);
+        QTest::keyClick(child<SearchBar>(&window, "emojiSearchBar")->field(), Qt::Key_Escape);
         QVERIFY(!*isPresented);
-        QTRY_VERIFY(!modifier.popover());
+        QTRY_VERIFY(!window.findChild<Popover*>(QStringLiteral("emojiPopover")));
     }
 };
 

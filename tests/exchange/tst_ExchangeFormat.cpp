@@ -211,7 +211,7 @@ private Q_SLOTS:
         ManagedObjectContext context;
         DeeplinkCollection* collection = StoreBuilders::addCollection(context, name);
         StoreBuilders::addDeeplink(context, collection, "Home", "myapp://home");
-        DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope::collection(),
+        DeeplinkCollectionDetailView view(&context, collection, {}, SearchRootScope{},
                                           DeeplinkQueries::deeplinks(collection->uid()), {});
         const QString target = env.filePath("checkout.json");
         QString path;

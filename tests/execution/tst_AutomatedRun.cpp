@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "StoreBuilders.h"
 #include "TestEnvironment.h"
 
@@ -59,13 +60,13 @@ struct RunFixture {
     QString selectedTitle() const {
         return detail->selectedDeeplink() ? detail->selectedDeeplink()->title() : QString();
     }
+    QToolButton* button() const { return child<QToolButton>(detail.get(), "runButton"); }
     QString status() const {
-        return detail->runControls()->statusLabel()->isVisibleTo(detail.get())
-                   ? detail->runControls()->statusLabel()->text()
-                   : QString();
+        auto* label = child<QLabel>(detail.get(), "runStatus");
+        return label->isVisibleTo(detail.get()) ? label->text() : QString();
     }
     QAction* intervalAction(const QString& text) const {
-        for (QAction* action : detail->runControls()->button()->menu()->actions()) {
+        for (QAction* action : button()->menu()->actions()) {
             if (action->text() == text)
                 return action;
         }
@@ -88,7 +89,7 @@ class tst_AutomatedRun : public QObject {
 private Q_SLOTS:
     void firesNewestFirstAtTheInterval() {
         RunFixture f({"first", "second", "third"});
-        QToolButton* button = f.detail->runControls()->button();
+        QToolButton* button = f.button();
         QCOMPARE(button->toolTip(), QStringLiteral("Start automated deeplink testing"));
         // The clock runs from creation, but nothing counts before a start.
         f.clock->advance(30);
@@ -116,14 +117,14 @@ private Q_SLOTS:
 
     void stopKeepsTheCountdown() {
         RunFixture f({"first", "second"});
-        f.detail->runControls()->button()->click();
+        f.button()->click();
         f.clock->advance(6);
-        f.detail->runControls()->button()->click(); // "Stop"
+        f.button()->click(); // "Stop"
         QCOMPARE(f.status(), QStringLiteral("Paused"));
         QVERIFY(!f.clock->isConnected());
 
         const int connects = f.clock->connects();
-        f.detail->runControls()->button()->click();
+        f.button()->click();
         QCOMPARE(f.clock->connects(), connects + 1); // restarted: a full second to the next tick
         f.clock->advance(3);
         QVERIFY(f.fired.isEmpty());
@@ -139,8 +140,8 @@ private Q_SLOTS:
         QCOMPARE(f.fired, QStringList{"app://first"});
 
         // While running the control is a plain "Stop"; paused, a new interval starts it again.
-        QCOMPARE(f.detail->runControls()->button()->menu(), nullptr);
-        f.detail->runControls()->button()->click();
+        QCOMPARE(f.button()->menu(), nullptr);
+        f.button()->click();
         f.intervalAction("5 Sec")->trigger();
         f.clock->advance(4);
         QCOMPARE(f.fired.size(), 1);
@@ -150,7 +151,7 @@ private Q_SLOTS:
 
     void inactiveSceneHoldsTheCountdown() {
         RunFixture f({"first"});
-        f.detail->runControls()->button()->click();
+        f.button()->click();
         f.clock->advance(3);
         f.run().setScenePhase(ScenePhase::Inactive);
         QCOMPARE(f.run().state(), StateCase::InActive);
@@ -158,7 +159,7 @@ private Q_SLOTS:
         f.clock->advance(20);
 
         // The button does nothing meanwhile; only coming back resumes.
-        f.detail->runControls()->button()->click();
+        f.button()->click();
         QCOMPARE(f.run().state(), StateCase::InActive);
         f.run().setScenePhase(ScenePhase::Active);
         QCOMPARE(f.status(), QStringLiteral("Next: 7:00"));
@@ -167,8 +168,8 @@ private Q_SLOTS:
 
         // A paused run stays paused through phase changes.
         QCOMPARE(f.run().state(), StateCase::Completed);
-        f.detail->runControls()->button()->click();
-        f.detail->runControls()->button()->click();
+        f.button()->click();
+        f.button()->click();
         QCOMPARE(f.run().state(), StateCase::Paused);
         f.run().setScenePhase(ScenePhase::Background);
         f.run().setScenePhase(ScenePhase::Active);
@@ -203,7 +204,7 @@ private Q_SLOTS:
         QFETCH(QStringList, fired);
         RunFixture f(titles, urls);
 
-        f.detail->runControls()->button()->click();
+        f.button()->click();
         QStringList seen;
         while (f.run().state() == StateCase::Running && seen.size() < 10) {
             f.clock->advance(10);
@@ -216,7 +217,7 @@ private Q_SLOTS:
                         f.context.deleteObject(deeplink);
                 }
             } else if (afterFirstStep == u"search alpha") {
-                f.detail->setSearch("alpha", SearchRootScope::deeplink(DeeplinkScope::Title),
+                f.detail->setSearch("alpha", SearchRootScope{DeeplinkScope::Title},
                                     DeeplinkQueries::deeplinks(f.collection->uid(),
                                                                DeeplinkQueries::TextField::Title,
                                                                "alpha"));
@@ -226,7 +227,7 @@ private Q_SLOTS:
         QCOMPARE(f.fired, fired);
         QCOMPARE(f.run().state(), StateCase::Completed);
         QCOMPARE(f.status(), QString());
-        QCOMPARE(f.detail->runControls()->button()->text(), QStringLiteral("Start"));
+        QCOMPARE(f.button()->text(), QStringLiteral("Start"));
         QVERIFY(!f.clock->isConnected());
     }
 };

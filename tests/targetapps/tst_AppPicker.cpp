@@ -1,6 +1,7 @@
 #include "DeviceFixtures.h"
 #include "FakeAdb.h"
 #include "FakeXcode.h"
+#include "FindChild.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 
@@ -184,10 +185,10 @@ private Q_SLOTS:
         QCOMPARE(f.stateView()->caption(),
                  QStringLiteral(
                      "Could not connect to device. Make sure the device is unlocked and trusted."));
-        QCOMPARE(f.stateView()->button()->text(), QStringLiteral("Retry"));
+        QCOMPARE(child<QPushButton>(f.stateView(), "stateButton")->text(), QStringLiteral("Retry"));
 
         f.setApps({"Maps=com.example.maps", "Atlas=com.example.atlas"}, 0.3);
-        f.stateView()->button()->click();
+        child<QPushButton>(f.stateView(), "stateButton")->click();
         QCOMPARE(f.state(), State::Loading);
         QCOMPARE(f.stateView()->caption(), QStringLiteral("Loading apps..."));
         QCOMPARE(f.picker->title(), QStringLiteral("Maps")); // the name wins over Loading
@@ -206,7 +207,7 @@ private Q_SLOTS:
         QCOMPARE(f.stateView()->caption(), QStringLiteral("Make sure the device is unlocked"));
 
         f.setApps(threeApps);
-        f.stateView()->button()->click();
+        child<QPushButton>(f.stateView(), "stateButton")->click();
         QTRY_COMPARE(f.state(), State::List);
         QCOMPARE(f.appsCalls(), 2);
     }

@@ -1,4 +1,5 @@
 #include "FakeXcode.h"
+#include "FindChild.h"
 #include "TestEnvironment.h"
 
 #include "toolchain/ui/XcodeChooser.h"
@@ -63,9 +64,9 @@ private Q_SLOTS:
         QSignalSpy continued(&view, &XcodeView::continueWithoutXcodeRequested);
         view.show();
 
-        QTest::mouseClick(view.selectButton(), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&view, "selectXcode"), Qt::LeftButton);
         // One chooser at a time, however often the button is pressed.
-        view.selectButton()->click();
+        child<QPushButton>(&view, "selectXcode")->click();
         QCOMPARE(chooser.shown, 1);
         if (bundleIdentifier.isEmpty())
             chooser.answer(std::nullopt);
@@ -82,7 +83,7 @@ private Q_SLOTS:
         xcodeChooser.choose(nullptr);
         QCOMPARE(chooser.shown, 2);
         QCOMPARE(continued.size(), 0);
-        view.continueButton()->click();
+        child<QPushButton>(&view, "continueWithoutXcode")->click();
         QCOMPARE(continued.size(), 1);
     }
 };

@@ -1,4 +1,5 @@
 #include "FeedServer.h"
+#include "FindChild.h"
 #include "TestEnvironment.h"
 #include "platform/AppSettings.h"
 #include "updates/Updater.h"
@@ -30,6 +31,14 @@ QStringList titles(const QMenu* menu) {
     for (const QAction* action : menu->actions())
         texts.append(action->text());
     return texts;
+}
+
+// The update item that install() put into a menu of `window`, and that menu.
+QAction* updateItem(const QMainWindow& window) {
+    return child<QAction>(window.menuBar(), "checkForUpdates");
+}
+QMenu* updateMenu(const QMainWindow& window) {
+    return qobject_cast<QMenu*>(updateItem(window)->parent());
 }
 
 // Opens the menu the way a click on its title does, then closes it again.
@@ -78,7 +87,7 @@ private Q_SLOTS:
             help->addAction(QStringLiteral("Licences"));
             CheckForUpdatesView view(updater);
             view.install(window.menuBar());
-            QCOMPARE(view.menu(), help);
+            QCOMPARE(updateMenu(window), help);
             QCOMPARE(titles(help),
                      (QStringList{"Manual", "About Kestrine", checkTitle, "Licences"}));
         }
@@ -87,8 +96,8 @@ private Q_SLOTS:
         window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Quit"));
         CheckForUpdatesView view(updater);
         view.install(window.menuBar());
-        QCOMPARE(view.menu()->title(), QStringLiteral("&Help"));
-        QCOMPARE(titles(view.menu()), (QStringList{"About Kestrine", checkTitle}));
+        QCOMPARE(updateMenu(window)->title(), QStringLiteral("&Help"));
+        QCOMPARE(titles(updateMenu(window)), (QStringList{"About Kestrine", checkTitle}));
     }
 
     void itemFollowsTheCheck() {
@@ -96,11 +105,11 @@ private Q_SLOTS:
         FeedServer& server = fixture.server;
         server.setFeed(feed(item("9.9")));
         server.setHolding(true);
-        QAction* item = fixture.view->action();
+        QAction* item = updateItem(fixture.window);
 
         // Whatever the item says beforehand, opening the menu asks the updater again.
         item->setEnabled(false);
-        showMenu(fixture.view->menu());
+        showMenu(updateMenu(fixture.window));
         QVERIFY(item->isEnabled());
 
         item->trigger();
@@ -108,14 +117,14 @@ private Q_SLOTS:
         QTRY_COMPARE(server.requestCount(), 1);
         QVERIFY(!fixture.controller().alert());
         item->setEnabled(true);
-        showMenu(fixture.view->menu());
+        showMenu(updateMenu(fixture.window));
         QVERIFY(!item->isEnabled()); // while the check runs
 
         server.release();
         QTRY_VERIFY(fixture.controller().alert());
         QCOMPARE(fixture.controller().alert()->result().outcome,
                  UpdateCheckResult::Outcome::UpdateAvailable);
-        showMenu(fixture.view->menu());
+        showMenu(updateMenu(fixture.window));
         QVERIFY(item->isEnabled());
     }
 
@@ -124,13 +133,13 @@ private Q_SLOTS:
         FeedServer& server = fixture.server;
         server.setFeed(feed(item("0.5")));
 
-        fixture.view->action()->trigger();
+        updateItem(fixture.window)->trigger();
         QTRY_VERIFY(fixture.controller().alert());
         QPointer<UpdateAlert> first = fixture.controller().alert();
         QCOMPARE(first->result().outcome, UpdateCheckResult::Outcome::UpToDate);
 
         server.setResponse(FeedServer::httpResponse("gone", 404, "Not Found"));
-        fixture.view->action()->trigger();
+        updateItem(fixture.window)->trigger();
         QTRY_VERIFY(fixture.controller().alert() != first.data());
         QTRY_VERIFY(!first);
         QCOMPARE(fixture.controller().alert()->result().failure,

@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "TestEnvironment.h"
 #include "updates/Updater.h"
 #include "updates/ui/UpdateAlert.h"
@@ -22,6 +23,13 @@ AppcastItem release(const QString& notes = QStringLiteral("Faster imports.")) {
     item.downloadURL = QUrl(QStringLiteral("https://kestrine.app/Kestrine-1.1.zip"));
     item.releaseNotes = notes;
     return item;
+}
+
+// That release offered to Kestrine 1.0.0.
+UpdateCheckResult offered(const QString& notes = QStringLiteral("Faster imports.")) {
+    return {.outcome = UpdateCheckResult::Outcome::UpdateAvailable,
+            .item = release(notes),
+            .currentVersion = QStringLiteral("1.0.0")};
 }
 
 // Alerts delete themselves when closed; tests hold them like the controller does.
@@ -52,16 +60,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text"); // heading|text
         QTest::addColumn<bool>("offersDownload");
 
-        QTest::addRow("up to date") << UpdateCheckResult::upToDate("1.0.0")
+        QTest::addRow("up to date") << UpdateCheckResult{.currentVersion = "1.0.0"}
                                     << "You\u2019re up to date!|Kestrine 1.0.0 is currently the "
                                        "newest version available."
                                     << false;
-        QTest::addRow("newer version") << UpdateCheckResult::updateAvailable("1.0.0", release())
+        QTest::addRow("newer version") << offered()
                                        << "A new version of Kestrine is available!|Kestrine 1.1 is "
                                           "now available\u2014you have "
                                           "1.0.0. Would you like to download it?"
                                        << true;
-        QTest::addRow("failed") << UpdateCheckResult::failed(Failure::HttpError, "HTTP 404", 404)
+        QTest::addRow("failed") << UpdateCheckResult{.outcome = UpdateCheckResult::Outcome::Failed,
+                                                     .failure = Failure::HttpError,
+                                                     .httpStatus = 404,
+                                                     .detail = "HTTP 404"}
                                 << "Kestrine couldn\u2019t check for updates|The update server "
                                    "answered with an error (HTTP 404). Please try again later."
                                 << false;
@@ -75,20 +86,22 @@ private Q_SLOTS:
         TestEnvironment env;
         AlertPointer alert(new UpdateAlert(result));
         QCOMPARE(alert->heading() + u'|' + alert->text(), text);
-        QCOMPARE(alert->downloadButton() != nullptr, offersDownload);
-        QCOMPARE(alert->releaseNotes() != nullptr, offersDownload);
+        auto* download = alert->findChild<QPushButton*>(QStringLiteral("download"));
+        QCOMPARE(download != nullptr, offersDownload);
+        QCOMPARE(alert->findChild<QTextBrowser*>(QStringLiteral("releaseNotes")) != nullptr,
+                 offersDownload);
         // Whether to look again by itself is asked only when the check worked. (That the box
         // shows and sets the one setting Preferences shares is checked with the whole app.)
-        QCOMPARE(alert->automaticChecksBox() != nullptr,
-                 result.outcome != UpdateCheckResult::Outcome::Failed);
-        if (alert->automaticChecksBox()) {
-            alert->automaticChecksBox()->click();
+        auto* automaticChecks = alert->findChild<QCheckBox*>(QStringLiteral("automaticChecks"));
+        QCOMPARE(automaticChecks != nullptr, result.outcome != UpdateCheckResult::Outcome::Failed);
+        if (automaticChecks) {
+            automaticChecks->click();
             QVERIFY(Updater::automaticallyChecksForUpdates());
         }
         if (offersDownload) {
             alert->show();
             QPointer<UpdateAlert> guard(alert.release());
-            QTest::mouseClick(guard->downloadButton(), Qt::LeftButton);
+            QTest::mouseClick(download, Qt::LeftButton);
             QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/Kestrine-1.1.zip")});
             QTRY_VERIFY(!guard); // closed and gone
         }
@@ -103,11 +116,11 @@ private Q_SLOTS:
         const QString local = QUrl::fromLocalFile(probe.fileName()).toString();
 
         // Were notes allowed to load files, painting /dev/zero would never finish.
-        AlertPointer alert(new UpdateAlert(UpdateCheckResult::updateAvailable(
-            "1.0.0", release("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
-                             "<img src=\"file:///dev/zero\"><img src=\"" +
-                             local + "\"><img src=\"https://tracker.test/pixel.gif\">"))));
-        QTextBrowser* notes = alert->releaseNotes();
+        AlertPointer alert(
+            new UpdateAlert(offered("<h2>What's new</h2><p>Sharper <b>icons</b>.</p>"
+                                    "<img src=\"file:///dev/zero\"><img src=\"" +
+                                    local + "\"><img src=\"https://tracker.test/pixel.gif\">")));
+        auto* notes = child<QTextBrowser>(alert.get(), "releaseNotes");
         QVERIFY(notes);
         alert->show();
         (void)alert->grab();
@@ -123,9 +136,8 @@ private Q_SLOTS:
         QCOMPARE(m_opened, QList<QUrl>{QUrl("https://kestrine.app/1.1")});
 
         // Plain text stays as written.
-        AlertPointer plain(new UpdateAlert(UpdateCheckResult::updateAvailable(
-            "1.0.0", release("Sorting no longer treats a < b."))));
-        QCOMPARE(plain->releaseNotes()->toPlainText(),
+        AlertPointer plain(new UpdateAlert(offered("Sorting no longer treats a < b.")));
+        QCOMPARE(child<QTextBrowser>(plain.get(), "releaseNotes")->toPlainText(),
                  QStringLiteral("Sorting no longer treats a < b."));
     }
 

@@ -1,10 +1,11 @@
+#include "FindChild.h"
 #include "StoreBuilders.h"
 
 #include "emoji/EmojiStore.h"
 #include "emoji/ui/EmojiGridView.h"
-#include "emoji/ui/EmojiPickerViewModifier.h"
 #include "exchange/ui/ImportDeeplinkCollectionsView.h"
 #include "store/ColorPalette.h"
+#include "widgets/Popover.h"
 #include "widgets/ToggleSwitch.h"
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
@@ -28,10 +29,12 @@ struct EditorFixture : StoreBuilders::Store {
         sheet->open();
     }
 
-    CreateDeeplinkCollectionMetaDataView* create() const { return sheet->createView(); }
+    CreateDeeplinkCollectionMetaDataView* create() const {
+        return child<CreateDeeplinkCollectionMetaDataView>(sheet, "createCollection");
+    }
 
     void clickSwatch(int index) const {
-        GridColorPickerView* grid = create()->colorGrid();
+        auto* grid = child<GridColorPickerView>(create(), "colorGrid");
         QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(index).center());
     }
 
@@ -77,29 +80,29 @@ private Q_SLOTS:
             QCOMPARE(fixture.context.save().kind, SaveOutcome::Kind::Saved);
             fixture.sheet->editCollection(edited);
             QCOMPARE(create->nameField()->text(), QStringLiteral("Old"));
-            QCOMPARE(create->colorGrid()->selectedIndex(), 3);
-            QCOMPARE(create->emojiWell()->emoji(), QStringLiteral("\U0001F680"));
-            QVERIFY(!create->pinSwitch()->isChecked());
+            QCOMPARE(child<GridColorPickerView>(create, "colorGrid")->selectedIndex(), 3);
+            QCOMPARE(child<EmojiWell>(create, "emojiWell")->emoji(), QStringLiteral("\U0001F680"));
+            QVERIFY(!child<ToggleSwitch>(create, "pinSwitch")->isChecked());
             QCOMPARE(create->addButton()->text(), QStringLiteral("Save"));
             create->nameField()->clear();
         }
         if (swatch >= 0)
             fixture.clickSwatch(swatch);
         if (pin)
-            QTest::mouseClick(create->pinSwitch(), Qt::LeftButton);
+            QTest::mouseClick(child<ToggleSwitch>(create, "pinSwitch"), Qt::LeftButton);
         QString chosen;
         if (emoji) {
             // The well opens the picker; a choice lands in the well and closes the picker.
-            QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
-            EmojiPickerViewModifier* modifier = create->emojiPicker();
-            EmojiGridView* list = modifier->picker()->categoryList();
+            auto* well = child<EmojiWell>(create, "emojiWell");
+            QTest::mouseClick(well, Qt::LeftButton);
+            auto* list = child<EmojiGridView>(well, "categoryList");
             const QModelIndex third = list->itemIndex(QStringLiteral("Smileys & Emotion"), 2);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualRect(third).center());
             chosen =
                 EmojiStore::shared().emojisByCategory().value("Smileys & Emotion").at(2).string;
-            QCOMPARE(create->emojiWell()->emoji(), chosen);
-            QTRY_VERIFY(!modifier->popover());
+            QCOMPARE(well->emoji(), chosen);
+            QTRY_VERIFY(!well->findChild<Popover*>(QStringLiteral("emojiPopover")));
         }
         QTest::keyClicks(create->nameField(), typed);
         QCOMPARE(create->addButton()->isEnabled(), !color.isEmpty());
@@ -129,8 +132,8 @@ private Q_SLOTS:
         EditorFixture fixture;
         QTest::keyClicks(fixture.create()->nameField(), QStringLiteral("Draft"));
         fixture.clickSwatch(7);
-        QTest::mouseClick(fixture.create()->pinSwitch(), Qt::LeftButton);
-        QTest::mouseClick(fixture.create()->cancelButton(), Qt::LeftButton);
+        QTest::mouseClick(child<ToggleSwitch>(fixture.create(), "pinSwitch"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(fixture.create(), "cancel"), Qt::LeftButton);
         QVERIFY(!fixture.sheet->isVisible());
         QVERIFY(fixture.context.registeredObjects().isEmpty());
         QVERIFY(!fixture.context.hasChanges());
@@ -138,16 +141,15 @@ private Q_SLOTS:
 
         AddDeeplinkCollectionView again(&fixture.context, &fixture.window);
         again.open();
-        CreateDeeplinkCollectionMetaDataView* create = again.createView();
+        auto* create = child<CreateDeeplinkCollectionMetaDataView>(&again, "createCollection");
         QCOMPARE(create->nameField()->text(), QString());
-        QCOMPARE(create->colorGrid()->selectedIndex(), 0);
-        QVERIFY(!create->pinSwitch()->isChecked());
+        QCOMPARE(child<GridColorPickerView>(create, "colorGrid")->selectedIndex(), 0);
+        QVERIFY(!child<ToggleSwitch>(create, "pinSwitch")->isChecked());
     }
 
     void tabsHoldCreateAndImport() {
         EditorFixture fixture;
-        auto* import = qobject_cast<ImportDeeplinkCollectionsView*>(fixture.sheet->importView());
-        QVERIFY(import);
+        auto* import = child<ImportDeeplinkCollectionsView>(fixture.sheet, "importCollections");
         // The import tab has its own default button while it is in front.
         fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
         QVERIFY(!fixture.create()->addButton()->isDefault());

@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "StoreBuilders.h"
 
 #include "widgets/PlaceholderView.h"
@@ -11,17 +12,39 @@
 #include "window/ui/SideBarView.h"
 
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QToolButton>
 
 using namespace StoreBuilders;
 
 namespace {
 
+// The scope row as shown; a rebuilt row's old buttons are hidden until they are deleted.
+QList<QToolButton*> scopeButtons(const RootSearchField& field) {
+    QList<QToolButton*> shown = field.findChildren<QToolButton*>(QStringLiteral("scopeButton"));
+    shown.removeIf([](const QToolButton* button) { return button->isHidden(); });
+    return shown;
+}
+
 QStringList scopeLabels(const RootSearchField& field) {
     QStringList labels;
-    for (QToolButton* button : field.scopeButtons())
+    for (QToolButton* button : scopeButtons(field))
         labels.append(button->text());
     return labels;
+}
+
+QToolButton* scopeButton(const RootSearchField& field, const QString& label) {
+    for (QToolButton* button : scopeButtons(field)) {
+        if (button->text() == label)
+            return button;
+    }
+    qFatal("No scope button %s", qPrintable(label));
+    return nullptr;
+}
+
+// What the "middleColumn" or "rightColumn" of `split` shows.
+QWidget* column(const ColumSplitView& split, const char* name) {
+    return child<QStackedWidget>(&split, name)->currentWidget();
 }
 
 QString placeholderText(QWidget* column) {
@@ -62,6 +85,7 @@ private Q_SLOTS:
         store.collection("xyz", false, 10);
         ColumSplitView split(&store.context, {});
         RootSearchField& field = *split.searchField();
+        auto* input = child<SearchField>(&field, "searchField");
         QSignalSpy texts(split.state(), &WindowState::searchTextChanged);
 
         // Typed into the toolbar field one key at a time, each key a change.
@@ -69,31 +93,34 @@ private Q_SLOTS:
         qsizetype changes = 0;
         for (const QString& step : steps) {
             if (step.startsWith(u'@')) {
-                field.scopeButton(step.mid(1))->click();
+                scopeButton(field, step.mid(1))->click();
                 continue;
             }
-            field.field()->selectAll();
+            input->selectAll();
             if (step.isEmpty())
-                QTest::keyClick(field.field(), Qt::Key_Backspace);
+                QTest::keyClick(input, Qt::Key_Backspace);
             else
-                QTest::keyClicks(field.field(), step);
+                QTest::keyClicks(input, step);
             text = step;
             changes += std::max<qsizetype>(step.size(), 1);
         }
         QCOMPARE(split.state()->searchText(), text);
         QCOMPARE(texts.size(), changes);
         QCOMPARE(StoreBuilders::listed(*split.state()->sectionedCollection()), listed);
-        QCOMPARE(split.isShowingNoResult() ? split.noResultView()->text() : QString(), noResult);
-        const QStringList labels = split.state()->selectedScope().isDeeplink()
+        QCOMPARE(split.isShowingNoResult()
+                     ? child<PlaceholderView>(&split, "collectionsNotFound")->text()
+                     : QString(),
+                 noResult);
+        const QStringList labels = split.state()->selectedScope().deeplinkField
                                        ? QStringList{"Collection", "Title", "Url"}
                                        : QStringList{"Collection", "Deeplinks"};
         QCOMPARE(scopeLabels(field), labels);
 
         // A write from elsewhere shows in the field.
-        split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Url));
+        split.setSelectedScope(SearchRootScope{DeeplinkScope::Url});
         split.setSearchText("äb");
         QCOMPARE(scopeLabels(field), (QStringList{"Collection", "Title", "Url"}));
-        QCOMPARE(field.field()->text(), QStringLiteral("äb"));
+        QCOMPARE(input->text(), QStringLiteral("äb"));
     }
 
     void columnsAndTitleFollowTheSelections() {
@@ -106,22 +133,23 @@ private Q_SLOTS:
         WindowState& state = *split.state();
         QSignalSpy titles(&state, &WindowState::titleChanged);
         QCOMPARE(state.title(), QStringLiteral("Kestrine"));
-        QCOMPARE(placeholderText(split.middleColumn()),
+        QCOMPARE(placeholderText(column(split, "middleColumn")),
                  QStringLiteral("Select a deeplink collection"));
-        QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
+        QCOMPARE(placeholderText(column(split, "rightColumn")),
+                 QStringLiteral("Select a deeplink"));
 
         split.setSelectedDeeplinkCollection(first);
         QPointer<DeeplinkCollectionDetailView> detail = split.detailView();
-        QCOMPARE(split.middleColumn(), detail.data());
+        QCOMPARE(column(split, "middleColumn"), detail.data());
         QCOMPARE(state.title(), QStringLiteral("First"));
         split.setSelectedDeeplink(link);
         QCOMPARE(detail->selectedDeeplink(), link);
-        auto* editor = qobject_cast<DeeplinkDetailView*>(split.rightColumn());
+        auto* editor = qobject_cast<DeeplinkDetailView*>(column(split, "rightColumn"));
         QVERIFY(editor);
         QCOMPARE(editor->deeplink(), link);
 
         // The search narrows the list and keeps the view.
-        split.setSelectedScope(SearchRootScope::deeplink(DeeplinkScope::Title));
+        split.setSelectedScope(SearchRootScope{DeeplinkScope::Title});
         split.setSearchText("Oth");
         QCOMPARE(split.detailView(), detail.data());
         QCOMPARE(StoreBuilders::listed(*detail->model()), QStringList{"Other"});
@@ -132,7 +160,8 @@ private Q_SLOTS:
         QCOMPARE(split.detailView()->deeplinkCollection(), nameless);
         QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nameless);
         QCOMPARE(state.selectedDeeplink(), nullptr);
-        QCOMPARE(placeholderText(split.rightColumn()), QStringLiteral("Select a deeplink"));
+        QCOMPARE(placeholderText(column(split, "rightColumn")),
+                 QStringLiteral("Select a deeplink"));
         QCOMPARE(state.title(), QStringLiteral("Kestrine"));
 
         // Renaming the selected collection renames the window; renaming another one does not.
@@ -154,7 +183,7 @@ private Q_SLOTS:
             store.context.deleteObject(object);
         QCOMPARE(store.context.save().kind, SaveOutcome::Kind::Saved);
         QCOMPARE(split.sideBar()->selectedDeeplinkCollection(), nullptr);
-        QCOMPARE(placeholderText(split.middleColumn()),
+        QCOMPARE(placeholderText(column(split, "middleColumn")),
                  QStringLiteral("Select a deeplink collection"));
         QCOMPARE(state.title(), QStringLiteral("Kestrine"));
     }

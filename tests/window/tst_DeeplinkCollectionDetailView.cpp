@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "StoreBuilders.h"
 
 #include "store/DeeplinkCollection.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStackedWidget>
 
 using namespace StoreBuilders;
 
@@ -33,6 +35,17 @@ struct DetailFixture : Store {
             &context, collection, text, scope, state.deeplinkFetchRequest(), std::move(openUrl));
     }
 };
+
+QListView* list(const DeeplinkCollectionDetailView& view) {
+    return child<QListView>(&view, "deeplinkList");
+}
+PlaceholderView* placeholder(const DeeplinkCollectionDetailView& view, const char* name) {
+    return child<PlaceholderView>(&view, name);
+}
+// What the content area shows: the list or one of the placeholders.
+QWidget* shownContent(const DeeplinkCollectionDetailView& view) {
+    return child<QStackedWidget>(&view, "detailContent")->currentWidget();
+}
 
 } // namespace
 
@@ -59,9 +72,10 @@ private Q_SLOTS:
         DetailFixture f;
         DeeplinkCollection* collection = f.collection("Empty");
         auto detail = f.view(collection);
-        QCOMPARE(detail->emptyStateView()->text(),
+        QCOMPARE(placeholder(*detail, "emptyCollection")->text(),
                  QStringLiteral("No deeplink in this collection"));
-        QPushButton* add = detail->emptyStateView()->button();
+        auto* add =
+            child<QPushButton>(placeholder(*detail, "emptyCollection"), "placeholderButton");
         QCOMPARE(add->text(), QStringLiteral("Add Deeplink"));
 
         add->click();
@@ -70,10 +84,10 @@ private Q_SLOTS:
         QCOMPARE(added->title(), QStringLiteral("Title"));
         QCOMPARE(added->urlString(), QStringLiteral("scheme://basepath/path?query=value"));
         QCOMPARE(detail->selectedDeeplink(), added);
-        QCOMPARE(detail->currentContent(), detail->listView());
+        QCOMPARE(shownContent(*detail), list(*detail));
 
         // The toolbar button adds one more and selects that one.
-        detail->addDeeplinkAction()->trigger();
+        child<QAction>(detail.get(), "addDeeplink")->trigger();
         QCOMPARE(collection->deeplinksCount(), 2);
         QVERIFY(detail->selectedDeeplink() != added);
         // Going away saves what was added.
@@ -86,19 +100,17 @@ private Q_SLOTS:
         QTest::addColumn<SearchRootScope>("scope");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        const auto title = SearchRootScope::deeplink(DeeplinkScope::Title);
-        QTest::addRow("url search")
-            << true << SearchRootScope::deeplink(DeeplinkScope::Url) << "app://"
-            << "list";
+        const auto title = SearchRootScope{DeeplinkScope::Title};
+        QTest::addRow("url search") << true << SearchRootScope{DeeplinkScope::Url} << "app://"
+                                    << "list";
         QTest::addRow("title search, no match") << true << title << "zzz"
                                                 << "No Result found for zzz";
         QTest::addRow("empty collection, title search") << false << title << "zzz"
                                                         << "No Result found for zzz";
-        QTest::addRow("empty collection, collection search")
-            << false << SearchRootScope::collection() << "zzz"
-            << "empty";
+        QTest::addRow("empty collection, collection search") << false << SearchRootScope{} << "zzz"
+                                                             << "empty";
         QTest::addRow("collection search leaves the list alone")
-            << true << SearchRootScope::collection() << "zzz"
+            << true << SearchRootScope{} << "zzz"
             << "list";
     }
     void emptyAndNoResultStates() {
@@ -112,12 +124,12 @@ private Q_SLOTS:
             f.deeplink(collection, "Home", "app://home");
         auto detail = f.view(collection, {}, text, scope);
         if (shown == "empty") {
-            QCOMPARE(detail->currentContent(), detail->emptyStateView());
+            QCOMPARE(shownContent(*detail), placeholder(*detail, "emptyCollection"));
         } else if (shown == "list") {
-            QCOMPARE(detail->currentContent(), detail->listView());
+            QCOMPARE(shownContent(*detail), list(*detail));
         } else {
-            QCOMPARE(detail->currentContent(), detail->noResultView());
-            QCOMPARE(detail->noResultView()->text(), shown);
+            QCOMPARE(shownContent(*detail), placeholder(*detail, "deeplinksNotFound"));
+            QCOMPARE(placeholder(*detail, "deeplinksNotFound")->text(), shown);
         }
     }
 
@@ -146,12 +158,13 @@ private Q_SLOTS:
         const auto unsetHandler =
             qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("app")); });
         const QModelIndex row = detail->model()->indexOf(withUrl);
-        const QRect rowRect = detail->listView()->visualRect(row);
-        const QRect link = static_cast<DeeplinkRowView*>(detail->listView()->itemDelegate())
-                               ->linkRect(rowRect, row);
-        QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {}, link.center());
+        QListView* rows = list(*detail);
+        const QRect rowRect = rows->visualRect(row);
+        const QRect link =
+            static_cast<DeeplinkRowView*>(rows->itemDelegate())->linkRect(rowRect, row);
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, link.center());
         QCOMPARE(opened, (QStringList(2, "app://fire?x=1")));
-        QTest::mouseClick(detail->listView()->viewport(), Qt::LeftButton, {},
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
                           QPoint(link.center().x(), rowRect.top() + 2));
         QCOMPARE(opened.size(), 2);
         QVERIFY(m_openedOnDesktop.isEmpty());

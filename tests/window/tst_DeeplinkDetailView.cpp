@@ -1,4 +1,5 @@
 #include "ExactUrls.h"
+#include "FindChild.h"
 #include "StoreBuilders.h"
 #include "StoreFile.h"
 
@@ -44,11 +45,17 @@ void finishEditing(QLineEdit* edit) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
+// The editor's line edit `name`: "title", "url", a component ("host", "port", …), or a cell of
+// the parameter table ("keyRow1", "valueRow1", …).
+QLineEdit* field(const DeeplinkDetailView& view, const QString& name) {
+    return child<QLineEdit>(&view, name);
+}
+
 QStringList cellTexts(const DeeplinkDetailView& view) {
     QStringList texts;
-    for (qint64 id = 1; id <= view.rows().size(); ++id) {
-        texts << view.field(Focusable::keyRow(id))->text() + u'=' +
-                     view.field(Focusable::valueRow(id))->text();
+    for (qsizetype id = 1; id <= view.rows().size(); ++id) {
+        texts << field(view, QStringLiteral("keyRow%1").arg(id))->text() + u'=' +
+                     field(view, QStringLiteral("valueRow%1").arg(id))->text();
     }
     return texts;
 }
@@ -77,13 +84,12 @@ private Q_SLOTS:
     void otherFieldsFollowEveryKeystroke() {
         EditorFixture f(example);
         DeeplinkDetailView view(f.deeplink);
-        QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("basepath"));
+        QCOMPARE(field(view, QStringLiteral("host"))->text(), QStringLiteral("basepath"));
         QCOMPARE(cellTexts(view), QStringList{"query=value"});
-        QVERIFY(!view.field(Focusable::none()));
 
-        QLineEdit* port = view.field(Focusable::port());
+        QLineEdit* port = field(view, QStringLiteral("port"));
         QTest::keyClicks(port, QStringLiteral("80"));
-        QCOMPARE(view.field(Focusable::url())->text(),
+        QCOMPARE(field(view, QStringLiteral("url"))->text(),
                  QStringLiteral("scheme://basepath:80/path?query=value"));
         // "-" alone is no integer and removes the port on the way; "-5" is then not stored. While
         // typing the field keeps the user's text; leaving it shows what was stored.
@@ -92,11 +98,11 @@ private Q_SLOTS:
         QCOMPARE(port->text(), QStringLiteral("-5"));
         finishEditing(port);
         QCOMPARE(port->text(), QString());
-        retype(view.field(Focusable::url()), QStringLiteral("app://h?a=1&b=2"));
-        QCOMPARE(view.field(Focusable::host())->text(), QStringLiteral("h"));
-        QCOMPARE(view.field(Focusable::port())->text(), QString());
+        retype(field(view, QStringLiteral("url")), QStringLiteral("app://h?a=1&b=2"));
+        QCOMPARE(field(view, QStringLiteral("host"))->text(), QStringLiteral("h"));
+        QCOMPARE(field(view, QStringLiteral("port"))->text(), QString());
         QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
-        retype(view.field(Focusable::title()), QString());
+        retype(field(view, QStringLiteral("title")), QString());
         QCOMPARE(f.deeplink->title(), QStringLiteral(""));
         QVERIFY(!f.deeplink->title().isNull());
     }
@@ -107,7 +113,7 @@ private Q_SLOTS:
         auto* plus = view.findChild<QToolButton*>(QStringLiteral("plus"));
         auto* minus = view.findChild<QToolButton*>(QStringLiteral("minus"));
         QVERIFY(plus && minus);
-        QLineEdit* name = view.field(Focusable::keyRow(1));
+        QLineEdit* name = field(view, QStringLiteral("keyRow1"));
 
         // Retyping a name must not rename the next parameter on the way.
         retype(name, QString());
@@ -122,15 +128,16 @@ private Q_SLOTS:
         QCOMPARE(cellTexts(view), QStringList{"b=2"});
 
         // A cleared name is also dropped when "plus" is used straight away.
-        retype(view.field(Focusable::keyRow(1)), QString());
+        retype(field(view, QStringLiteral("keyRow1")), QString());
         QTest::mouseClick(plus, Qt::LeftButton);
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?key1=value"));
         QCOMPARE(cellTexts(view), QStringList{"key1=value"});
 
         QTest::mouseClick(minus, Qt::LeftButton);
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?"));
-        QVERIFY(!view.field(Focusable::keyRow(1)) ||
-                !view.field(Focusable::keyRow(1))->isVisible());
+        // The cell stays for reuse, hidden.
+        auto* gone = view.findChild<QLineEdit*>(QStringLiteral("keyRow1"));
+        QVERIFY(!gone || gone->isHidden());
         QVERIFY(!minus->isEnabled());
     }
 
@@ -162,10 +169,10 @@ private Q_SLOTS:
         QCOMPARE(f.deeplink->urlString(),
                  QStringLiteral("scheme://basepath/path?query=value&page=value"));
 
-        window.view->setFocusedReminder(Focusable::valueRow(2));
+        window.view->setFocusedReminder(Focusable{Focusable::Kind::ValueRow, 2});
         window.view->removeLastRow();
         QCOMPARE(f.deeplink->urlString(), example);
-        QCOMPARE(window.view->focusedReminder(), Focusable::valueRow(1));
+        QCOMPARE(window.view->focusedReminder(), (Focusable{Focusable::Kind::ValueRow, 1}));
     }
 
     void savesWhenLeft() {
@@ -174,14 +181,14 @@ private Q_SLOTS:
 
         auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
         view->show();
-        QTest::keyClicks(view->field(Focusable::title()), QStringLiteral("!"));
+        QTest::keyClicks(field(*view, QStringLiteral("title")), QStringLiteral("!"));
         QVERIFY(f.context.hasChanges());
         view->hide();
         QTRY_VERIFY(!f.context.hasChanges());
 
         view->show();
         // A name left empty when the editor goes away is dropped, and that is saved too.
-        retype(view->field(Focusable::keyRow(1)), QString());
+        retype(field(*view, QStringLiteral("keyRow1")), QString());
         QVERIFY(!f.context.hasChanges());
         view.reset();
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
@@ -195,14 +202,14 @@ private Q_SLOTS:
         view.show();
 
         f.context.deleteObject(f.deeplink);
-        QVERIFY(!view.field(Focusable::host())->isEnabled());
+        QVERIFY(!field(view, QStringLiteral("host"))->isEnabled());
 
         QCOMPARE(f.context.save().kind, SaveOutcome::Kind::Saved);
         QTRY_VERIFY(!view.deeplink());
         view.addRow();
         view.removeLastRow();
-        QTest::keyClicks(view.field(Focusable::title()), QStringLiteral("x"));
-        QCOMPARE(view.field(Focusable::url())->text(), QString());
+        QTest::keyClicks(field(view, QStringLiteral("title")), QStringLiteral("x"));
+        QCOMPARE(field(view, QStringLiteral("url"))->text(), QString());
         QVERIFY(!f.context.hasChanges());
     }
 
@@ -220,7 +227,7 @@ private Q_SLOTS:
                                          QStringLiteral("Open"), QString());
         {
             DeeplinkDetailView view(deeplink);
-            QLineEdit* url = view.field(Focusable::url());
+            QLineEdit* url = field(view, QStringLiteral("url"));
             retype(url, typed);
             finishEditing(url);
             QCOMPARE(url->text(), exact);

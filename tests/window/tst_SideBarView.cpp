@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "StoreBuilders.h"
 
 #include "StoreFile.h"
@@ -62,7 +63,7 @@ private Q_SLOTS:
         ColumSplitView split(&store.context, {});
         shown(split);
 
-        QTreeView* list = split.sideBar()->listView()->listView();
+        auto* list = child<QTreeView>(&split, "collectionList");
         QCOMPARE(shownRows(*list), (QStringList{"[Pinned]", "pinned 0", "[My Collections]",
                                                 "link newer 0", "link older 1", "NA 0"}));
         QCOMPARE(DeeplinkCollectionRowView::color(*older),
@@ -88,9 +89,10 @@ private Q_SLOTS:
 
         SideBarView* sideBar = split.sideBar();
         QVERIFY(sideBar->isAddCollectionViewPresented());
-        QPointer<AddDeeplinkCollectionView> sheet = sideBar->firstUseSheet();
+        QPointer<AddDeeplinkCollectionView> sheet =
+            child<AddDeeplinkCollectionView>(sideBar->window(), "firstUseSheet");
         QCOMPARE(sheet->navigationTitle(), QStringLiteral("Add you first collection 🚀"));
-        QCOMPARE(sideBar->listView()->emptyStateView()->text(),
+        QCOMPARE(child<PlaceholderView>(sideBar, "noCollections")->text(),
                  QStringLiteral("Add deeplink collection by tapping below"));
 
         // The editor adds collections while the sheet is up; closing it selects the first one,
@@ -119,7 +121,7 @@ private Q_SLOTS:
         store.collection("clicked", false, 1);
         ColumSplitView split(&store.context, {});
         shown(split);
-        DeeplinkSideBarListView* list = split.sideBar()->listView();
+        auto* list = child<DeeplinkSideBarListView>(&split, "sideBarList");
         if (!withSelection)
             split.setSelectedDeeplinkCollection(nullptr);
         QCOMPARE(split.state()->selectedDeeplinkCollection(), withSelection ? selected : nullptr);
@@ -131,8 +133,9 @@ private Q_SLOTS:
             QCOMPARE(menu->actions().front()->text(), QStringLiteral("Delete"));
             menu->actions().front()->trigger();
         } else {
-            list->listView()->setFocus();
-            QTest::keyClick(list->listView(), Qt::Key_Delete);
+            auto* tree = child<QTreeView>(list, "collectionList");
+            tree->setFocus();
+            QTest::keyClick(tree, Qt::Key_Delete);
         }
 
         QTRY_VERIFY(!store.context.hasChanges());
@@ -174,7 +177,7 @@ private Q_SLOTS:
             if (deleteAll)
                 commands.deleteAll();
             else
-                split.sideBar()->listView()->deleteAction()->trigger();
+                child<QAction>(&split, "deleteCollection")->trigger();
         };
 
         if (busy) {

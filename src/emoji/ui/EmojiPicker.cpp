@@ -103,6 +103,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
     m_categoryModel->setAccessibleName(emojiName);
     m_categoryModel->setSections(std::move(sections));
     m_categoryList = new EmojiGridView(m_categoryModel, this);
+    m_categoryList->setObjectName(QStringLiteral("categoryList"));
     connect(m_categoryList, &EmojiGridView::sectionFramesChanged, this,
             &EmojiPicker::observeFrames);
 
@@ -110,10 +111,12 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
     m_resultModel = new EmojiGridModel(columnCount, this);
     m_resultModel->setAccessibleName(emojiName);
     m_searchResults = new EmojiGridView(m_resultModel, this);
+    m_searchResults->setObjectName(QStringLiteral("searchResults"));
     m_noResultPage = new QWidget(this);
     m_noResultPage->setAutoFillBackground(true);
     m_noResultPage->setBackgroundRole(QPalette::Window);
     m_noResultLabel = new QLabel(m_noResultPage);
+    m_noResultLabel->setObjectName(QStringLiteral("noResultLabel"));
     m_noResultLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_noResultLabel->setWordWrap(true);
     m_noResultLabel->setForegroundRole(QPalette::PlaceholderText);
@@ -130,6 +133,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
 
     m_indexPicker = new SectionIndexPicker(
         m_sharedState, sectionNames, [this] { m_categoryUpdatedByOffset = false; }, this);
+    m_indexPicker->setObjectName(QStringLiteral("sectionIndex"));
     // A click on the segment that is already current changes no category; it still brings
     // that section's start into view.
     connect(m_indexPicker->control(), &SegmentedControlBase::segmentClicked, this, [this] {
@@ -142,6 +146,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
     layout->setSpacing(0);
     if (isSearchBar) {
         m_searchBar = new SearchBar(m_sharedState, this);
+        m_searchBar->setObjectName(QStringLiteral("emojiSearchBar"));
         layout->addWidget(m_searchBar);
     }
     layout->addWidget(m_layers, 1);

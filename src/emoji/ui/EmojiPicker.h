@@ -43,10 +43,6 @@ public:
     [[nodiscard]] SharedState* sharedState() const { return m_sharedState; }
     [[nodiscard]] bool categoryUpdatedByOffset() const { return m_categoryUpdatedByOffset; }
     [[nodiscard]] SearchBar* searchBar() const { return m_searchBar; }
-    [[nodiscard]] EmojiGridView* categoryList() const { return m_categoryList; }
-    [[nodiscard]] EmojiGridView* searchResults() const { return m_searchResults; }
-    [[nodiscard]] QLabel* noResultLabel() const { return m_noResultLabel; }
-    [[nodiscard]] SectionIndexPicker* sectionIndexPicker() const { return m_indexPicker; }
     // Whether the search layer (results or the no-result line) covers the list.
     [[nodiscard]] bool isShowingSearch() const;
 

@@ -26,10 +26,6 @@ EmojiPickerViewModifier::~EmojiPickerViewModifier() {
     }
 }
 
-Popover* EmojiPickerViewModifier::popover() const {
-    return qobject_cast<Popover*>(m_popover.data());
-}
-
 void EmojiPickerViewModifier::refresh() {
     const bool shown = m_popover && m_popover->isVisible();
     if (m_isPresented.get() && !shown)
@@ -46,6 +42,7 @@ void EmojiPickerViewModifier::present() {
         m_popover->deleteLater();
     }
     auto* popover = new Popover(m_anchor);
+    popover->setObjectName(QStringLiteral("emojiPopover"));
     popover->setAttribute(Qt::WA_DeleteOnClose);
     connect(popover, &Popover::dismissed, this, &EmojiPickerViewModifier::popoverDismissed);
     m_popover = popover;

@@ -9,8 +9,6 @@
 
 #include <optional>
 
-class Popover;
-
 // QObject that attaches the emoji picker to a widget in a Popover below it (above it where the
 // screen ends first). The popover is shown while `isPresented` reads true (call refresh() after
 // changing it); each showing starts a fresh picker. A chosen emoji is written to
@@ -26,10 +24,6 @@ public:
 
     // Shows or hides the popover to match `isPresented`.
     void refresh();
-
-    // The open popover; null once it is closed.
-    [[nodiscard]] Popover* popover() const;
-    [[nodiscard]] EmojiPicker* picker() const { return m_picker; }
 
     static constexpr int popoverWidth = 320;
     static constexpr int popoverHeight = 500;

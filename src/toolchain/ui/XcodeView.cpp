@@ -22,11 +22,13 @@ XcodeView::XcodeView(XcodeChooser& chooser, QWidget* parent)
     layout->addWidget(label);
 
     m_selectButton = new QPushButton(tr("Select Xcode"), this);
+    m_selectButton->setObjectName(QStringLiteral("selectXcode"));
     m_selectButton->setDefault(true);
     m_selectButton->setCursor(Qt::PointingHandCursor);
     m_selectButton->setIconSize(QSize(16, 16));
     layout->addWidget(m_selectButton, 0, Qt::AlignCenter);
     m_continueButton = new QPushButton(tr("Continue without Xcode"), this);
+    m_continueButton->setObjectName(QStringLiteral("continueWithoutXcode"));
     m_continueButton->setCursor(Qt::PointingHandCursor);
     layout->addWidget(m_continueButton, 0, Qt::AlignCenter);
     styleButtons();

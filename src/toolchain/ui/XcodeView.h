@@ -13,9 +13,6 @@ class XcodeView : public QWidget {
 public:
     explicit XcodeView(XcodeChooser& chooser, QWidget* parent = nullptr);
 
-    [[nodiscard]] QPushButton* selectButton() const { return m_selectButton; }
-    [[nodiscard]] QPushButton* continueButton() const { return m_continueButton; }
-
 Q_SIGNALS:
     void continueWithoutXcodeRequested();
 

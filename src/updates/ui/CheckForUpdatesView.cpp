@@ -56,10 +56,10 @@ void CheckForUpdatesView::install(QMenuBar* bar) {
     const QList<QAction*> items = holder->actions();
     const qsizetype next = items.indexOf(about) + 1;
     auto* action = new QAction(QStringLiteral("Check for Updates\u2026"), holder);
+    action->setObjectName(QStringLiteral("checkForUpdates"));
     action->setMenuRole(QAction::ApplicationSpecificRole);
     holder->insertAction(next < items.size() ? items.at(next) : nullptr, action);
     m_action = action;
-    m_menu = holder;
 
     connect(holder, &QMenu::aboutToShow, this, &CheckForUpdatesView::refresh);
     // Where the item moves out of its menu (the application menu on macOS), the menu above
@@ -68,14 +68,6 @@ void CheckForUpdatesView::install(QMenuBar* bar) {
             &CheckForUpdatesView::refresh);
     connect(action, &QAction::triggered, this, &CheckForUpdatesView::check);
     refresh();
-}
-
-QAction* CheckForUpdatesView::action() const {
-    return m_action;
-}
-
-QMenu* CheckForUpdatesView::menu() const {
-    return m_menu;
 }
 
 bool CheckForUpdatesView::canCheckForUpdates() const {

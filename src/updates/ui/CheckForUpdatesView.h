@@ -4,7 +4,6 @@
 #include <QPointer>
 
 class QAction;
-class QMenu;
 class QMenuBar;
 class SparkleUpdater;
 
@@ -20,9 +19,6 @@ public:
     // about item anywhere, a "Help" menu with "About Kestrine" (and the version) comes first.
     void install(QMenuBar* bar);
 
-    [[nodiscard]] QAction* action() const;
-    [[nodiscard]] QMenu* menu() const;
-
 private:
     [[nodiscard]] bool canCheckForUpdates() const;
     void refresh();
@@ -30,5 +26,4 @@ private:
 
     SparkleUpdater& m_updater;
     QPointer<QAction> m_action;
-    QPointer<QMenu> m_menu;
 };

@@ -91,6 +91,7 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
             column->addSpacing(6);
             column->addWidget(notesTitle);
             m_releaseNotes = new QTextBrowser(this);
+            m_releaseNotes->setObjectName(QStringLiteral("releaseNotes"));
             m_releaseNotes->setAccessibleName(tr("Release Notes"));
             // Read-only text: Tab goes on to the buttons instead of staying in it.
             m_releaseNotes->setTabChangesFocus(true);
@@ -120,6 +121,7 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
 
     if (m_result.outcome != Outcome::Failed) {
         m_automaticChecks = new AutomaticChecksBox(this);
+        m_automaticChecks->setObjectName(QStringLiteral("automaticChecks"));
         column->addSpacing(6);
         column->addWidget(m_automaticChecks);
     }
@@ -129,6 +131,7 @@ UpdateAlert::UpdateAlert(UpdateCheckResult result, QWidget* parent)
         m_downloadButton =
             buttons->addButton(QStringLiteral("Download"), QDialogButtonBox::AcceptRole);
         buttons->addButton(QStringLiteral("Not Now"), QDialogButtonBox::RejectRole);
+        m_downloadButton->setObjectName(QStringLiteral("download"));
         m_downloadButton->setDefault(true);
         connect(m_downloadButton, &QPushButton::clicked, this, &UpdateAlert::download);
     } else {

@@ -20,12 +20,6 @@ public:
     [[nodiscard]] const UpdateCheckResult& result() const { return m_result; }
     [[nodiscard]] QString heading() const;
     [[nodiscard]] QString text() const;
-    // Null unless a newer version was found.
-    [[nodiscard]] QPushButton* downloadButton() const { return m_downloadButton; }
-    // Null unless the newer version came with release notes.
-    [[nodiscard]] QTextBrowser* releaseNotes() const { return m_releaseNotes; }
-    // Null when the check failed.
-    [[nodiscard]] QCheckBox* automaticChecksBox() const { return m_automaticChecks; }
 
 private:
     void download();

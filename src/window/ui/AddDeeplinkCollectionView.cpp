@@ -39,7 +39,9 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
     m_tabs->setDocumentMode(false);
     m_tabs->setAccessibleName(windowTitle());
     m_createView = new CreateDeeplinkCollectionMetaDataView(context, isPresented(), m_tabs);
+    m_createView->setObjectName(QStringLiteral("createCollection"));
     m_importView = makeImportView(context);
+    m_importView->setObjectName(QStringLiteral("importCollections"));
     for (QWidget* page : {static_cast<QWidget*>(m_createView), m_importView}) {
         page->setMinimumSize(488, 200);
         const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);

@@ -32,10 +32,6 @@ public:
     // Reads whether the sheet is shown; writing false closes it (what the tabs use).
     [[nodiscard]] Binding<bool> isPresented();
 
-    [[nodiscard]] CreateDeeplinkCollectionMetaDataView* createView() const { return m_createView; }
-    [[nodiscard]] QWidget* importView() const { return m_importView; }
-    [[nodiscard]] QTabWidget* tabs() const { return m_tabs; }
-
 private:
     // The content of the "Import" tab.
     QWidget* makeImportView(ManagedObjectContext* context);

@@ -53,10 +53,12 @@ ColumSplitView::ColumSplitView(ManagedObjectContext* context, OpenUrlAction open
     m_sideBar = new SideBarView(m_state->sectionedCollection(), context, m_sidebarColumn);
     m_sidebarColumn->addWidget(m_sideBar);
     m_noResult = new PlaceholderView(QStringLiteral("binoculars.fill"), QString(), m_sidebarColumn);
+    m_noResult->setObjectName(QStringLiteral("collectionsNotFound"));
     m_sidebarColumn->addWidget(m_noResult);
     addWidget(m_sidebarColumn);
 
     m_middleColumn = column(this, tr("Deeplinks column"));
+    m_middleColumn->setObjectName(QStringLiteral("middleColumn"));
     m_middleColumn->setMinimumWidth(middleMinimumWidth);
     m_middlePlaceholder =
         new PlaceholderView(QStringLiteral("list.dash"),
@@ -65,6 +67,7 @@ ColumSplitView::ColumSplitView(ManagedObjectContext* context, OpenUrlAction open
     addWidget(m_middleColumn);
 
     m_rightColumn = column(this, tr("Deeplink column"));
+    m_rightColumn->setObjectName(QStringLiteral("rightColumn"));
     m_rightColumn->setFixedWidth(rightWidth);
     m_rightPlaceholder = new PlaceholderView(QStringLiteral("doc.text.image"),
                                              QStringLiteral("Select a deeplink"), m_rightColumn);
@@ -129,14 +132,6 @@ DeeplinkCollectionDetailView* ColumSplitView::detailView() const {
 
 bool ColumSplitView::isShowingNoResult() const {
     return m_sidebarColumn->currentWidget() == m_noResult;
-}
-
-QWidget* ColumSplitView::middleColumn() const {
-    return m_middleColumn->currentWidget();
-}
-
-QWidget* ColumSplitView::rightColumn() const {
-    return m_rightColumn->currentWidget();
 }
 
 void ColumSplitView::toggleSidebar() {

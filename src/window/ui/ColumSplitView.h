@@ -46,12 +46,9 @@ public:
 
     [[nodiscard]] RootSearchField* searchField() const;
     [[nodiscard]] SideBarView* sideBar() const { return m_sideBar; }
-    [[nodiscard]] PlaceholderView* noResultView() const { return m_noResult; }
     [[nodiscard]] bool isShowingNoResult() const;
     // The detail view of the selected collection, or null.
     [[nodiscard]] DeeplinkCollectionDetailView* detailView() const;
-    [[nodiscard]] QWidget* middleColumn() const;
-    [[nodiscard]] QWidget* rightColumn() const;
 
     void toggleSidebar();
 

@@ -57,8 +57,10 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     m_colorGrid = new GridColorPickerView(
         Binding<QColor>([this] { return m_color; }, [this](const QColor& c) { m_color = c; }),
         this);
+    m_colorGrid->setObjectName(QStringLiteral("colorGrid"));
     auto* iconLabel = new QLabel(tr("Icon:"), this);
     m_emojiWell = new EmojiWell(this);
+    m_emojiWell->setObjectName(QStringLiteral("emojiWell"));
     m_emojiWell->setSelectedColor(m_selectedColor);
     m_emojiPicker = new EmojiPickerViewModifier(
         m_emojiWell,
@@ -84,6 +86,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
 
     // Pin.
     m_pinSwitch = new ToggleSwitch(this);
+    m_pinSwitch->setObjectName(QStringLiteral("pinSwitch"));
     m_pinSwitch->setAccessibleName(tr("Pin this collection"));
     connect(m_pinSwitch, &QAbstractButton::toggled, this,
             [this](bool checked) { m_isPinned = checked; });
@@ -104,6 +107,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
 
     // Buttons.
     m_cancelButton = new QPushButton(tr("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cancel"));
     m_addButton = new QPushButton(tr("Add"), this);
     m_addButton->setDefault(true);
     m_addButton->setEnabled(false);

@@ -38,11 +38,6 @@ public:
     [[nodiscard]] bool isEmojiPickerFocussed() const { return m_isEmojiPickerFocussed; }
 
     [[nodiscard]] QLineEdit* nameField() const { return m_nameField; }
-    [[nodiscard]] GridColorPickerView* colorGrid() const { return m_colorGrid; }
-    [[nodiscard]] EmojiWell* emojiWell() const { return m_emojiWell; }
-    [[nodiscard]] EmojiPickerViewModifier* emojiPicker() const { return m_emojiPicker; }
-    [[nodiscard]] ToggleSwitch* pinSwitch() const { return m_pinSwitch; }
-    [[nodiscard]] QPushButton* cancelButton() const { return m_cancelButton; }
     [[nodiscard]] QPushButton* addButton() const { return m_addButton; }
 
 Q_SIGNALS:

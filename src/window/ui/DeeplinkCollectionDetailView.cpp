@@ -126,6 +126,7 @@ void DeeplinkCollectionDetailView::buildHeader() {
 
     m_addDeeplinkAction = toolBar->addAction(SymbolImage::icon(QStringLiteral("plus")),
                                              QStringLiteral("Add Deeplink"));
+    m_addDeeplinkAction->setObjectName(QStringLiteral("addDeeplink"));
     m_addDeeplinkAction->setToolTip(QStringLiteral("Add a new deeplink"));
     connect(m_addDeeplinkAction, &QAction::triggered, this,
             &DeeplinkCollectionDetailView::addDeeplink);
@@ -163,6 +164,7 @@ void DeeplinkCollectionDetailView::runReached(Deeplink* deeplink) {
 
 void DeeplinkCollectionDetailView::buildContent() {
     m_content = new QStackedWidget(this);
+    m_content->setObjectName(QStringLiteral("detailContent"));
     // One surface under the list and its empty states, so switching between them does not flash.
     m_content->setAutoFillBackground(true);
     m_content->setBackgroundRole(QPalette::Base);
@@ -188,12 +190,14 @@ void DeeplinkCollectionDetailView::buildContent() {
 
     m_emptyState = new PlaceholderView(QStringLiteral("externaldrive.badge.exclamationmark"),
                                        QStringLiteral("No deeplink in this collection"), m_content);
+    m_emptyState->setObjectName(QStringLiteral("emptyCollection"));
     QPushButton* add =
         m_emptyState->addButton(QStringLiteral("plus.circle"), QStringLiteral("Add Deeplink"));
     connect(add, &QPushButton::clicked, this, &DeeplinkCollectionDetailView::addDeeplink);
     m_content->addWidget(m_emptyState);
 
     m_noResult = new PlaceholderView(QString(), QString(), m_content);
+    m_noResult->setObjectName(QStringLiteral("deeplinksNotFound"));
     m_content->addWidget(m_noResult);
     layout()->addWidget(m_content);
 
@@ -235,10 +239,6 @@ void DeeplinkCollectionDetailView::setSearch(const QString& searchText, SearchRo
     m_selectedScope = scope;
     m_model->setFetchRequest(std::move(request));
     updateContent();
-}
-
-QWidget* DeeplinkCollectionDetailView::currentContent() const {
-    return m_content->currentWidget();
 }
 
 void DeeplinkCollectionDetailView::updateContent() {

@@ -69,19 +69,13 @@ public:
     [[nodiscard]] std::unique_ptr<QMenu> createContextMenu(const QModelIndex& index);
 
     [[nodiscard]] FetchedResultsModel* model() const { return m_model; }
-    [[nodiscard]] QListView* listView() const { return m_list; }
-    [[nodiscard]] PlaceholderView* emptyStateView() const { return m_emptyState; }
-    [[nodiscard]] PlaceholderView* noResultView() const { return m_noResult; }
-    [[nodiscard]] QWidget* currentContent() const;
     [[nodiscard]] QAction* pinAction() const { return m_pinAction; }
-    [[nodiscard]] QAction* addDeeplinkAction() const { return m_addDeeplinkAction; }
     [[nodiscard]] QAction* exportAction() const { return m_exportAction; }
     // Replaces the platform's save dialog of "Export" (tests).
     void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog) {
         m_exportDialog = std::move(dialog);
     }
     [[nodiscard]] AutomatedRun* run() const { return m_run; }
-    [[nodiscard]] AutomatedRunControls* runControls() const { return m_runControls; }
 
 Q_SIGNALS:
     // The user (or the view itself, after adding a deeplink) changed the selected deeplink.

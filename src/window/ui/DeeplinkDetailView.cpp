@@ -18,14 +18,14 @@ using DeeplinkUrlEditing::Field;
 namespace {
 
 // The URL fields and the component each one edits.
-constexpr std::array<std::pair<Focusable::Case, Field>, 7> components{{
-    {Focusable::Case::url, Field::url},
-    {Focusable::Case::host, Field::host},
-    {Focusable::Case::scheme, Field::scheme},
-    {Focusable::Case::port, Field::port},
-    {Focusable::Case::user, Field::user},
-    {Focusable::Case::password, Field::password},
-    {Focusable::Case::path, Field::path},
+constexpr std::array<std::pair<Focusable::Kind, Field>, 7> components{{
+    {Focusable::Kind::Url, Field::url},
+    {Focusable::Kind::Host, Field::host},
+    {Focusable::Kind::Scheme, Field::scheme},
+    {Focusable::Kind::Port, Field::port},
+    {Focusable::Kind::User, Field::user},
+    {Focusable::Kind::Password, Field::password},
+    {Focusable::Kind::Path, Field::path},
 }};
 
 } // namespace
@@ -45,15 +45,15 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     form->setHorizontalSpacing(8);
     form->setVerticalSpacing(6);
-    const std::array<std::pair<Focusable::Case, QString>, 8> labelled{{
-        {Focusable::Case::title, tr("Title")},
-        {Focusable::Case::url, tr("URL")},
-        {Focusable::Case::host, tr("Host")},
-        {Focusable::Case::scheme, tr("Scheme")},
-        {Focusable::Case::port, tr("Port")},
-        {Focusable::Case::user, tr("User")},
-        {Focusable::Case::password, tr("Password")},
-        {Focusable::Case::path, tr("Path")},
+    const std::array<std::pair<Focusable::Kind, QString>, 8> labelled{{
+        {Focusable::Kind::Title, tr("Title")},
+        {Focusable::Kind::Url, tr("URL")},
+        {Focusable::Kind::Host, tr("Host")},
+        {Focusable::Kind::Scheme, tr("Scheme")},
+        {Focusable::Kind::Port, tr("Port")},
+        {Focusable::Kind::User, tr("User")},
+        {Focusable::Kind::Password, tr("Password")},
+        {Focusable::Kind::Path, tr("Path")},
     }};
     const std::array<QString, 8> objectNames{QStringLiteral("title"),    QStringLiteral("url"),
                                              QStringLiteral("host"),     QStringLiteral("scheme"),
@@ -65,10 +65,10 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
         label->setBuddy(edit);
         form->addRow(label, edit);
     }
-    m_fields[size_t(Focusable::Case::port)]->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
-    m_fields[size_t(Focusable::Case::url)]->setInputMethodHints(Qt::ImhUrlCharactersOnly);
+    m_fields[size_t(Focusable::Kind::Port)]->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
+    m_fields[size_t(Focusable::Kind::Url)]->setInputMethodHints(Qt::ImhUrlCharactersOnly);
     layout->addWidget(m_form);
-    m_parameters = new QueryParameterTable(m_fields[size_t(Focusable::Case::path)], this);
+    m_parameters = new QueryParameterTable(m_fields[size_t(Focusable::Kind::Path)], this);
     layout->addWidget(m_parameters, 1);
     connect(m_parameters, &QueryParameterTable::cellEdited, this, &DeeplinkDetailView::rowEdited);
     connect(m_parameters, &QueryParameterTable::cellEditingFinished, this,
@@ -77,7 +77,7 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     connect(m_parameters, &QueryParameterTable::removeLastRowClicked, this,
             &DeeplinkDetailView::removeLastRow);
 
-    connect(m_fields[size_t(Focusable::Case::title)], &QLineEdit::textEdited, this,
+    connect(m_fields[size_t(Focusable::Kind::Title)], &QLineEdit::textEdited, this,
             &DeeplinkDetailView::titleEdited);
     for (const auto& entry : components) {
         QLineEdit* edit = m_fields[size_t(entry.first)];
@@ -119,7 +119,7 @@ DeeplinkDetailView::~DeeplinkDetailView() {
     }
 }
 
-QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& objectName) {
+QLineEdit* DeeplinkDetailView::makeField(Focusable::Kind which, const QString& objectName) {
     auto* edit = new QLineEdit(m_form);
     edit->setObjectName(objectName);
     edit->setClearButtonEnabled(false);
@@ -131,37 +131,18 @@ QLineEdit* DeeplinkDetailView::makeField(Focusable::Case which, const QString& o
 Focusable DeeplinkDetailView::focusedReminder() const {
     QWidget* focused = window()->focusWidget();
     if (!focused)
-        return Focusable::none();
+        return {};
     for (size_t i = 0; i < m_fields.size(); ++i) {
         if (m_fields[i] && m_fields[i] == focused) {
-            switch (Focusable::Case(i)) {
-            case Focusable::Case::title:
-                return Focusable::title();
-            case Focusable::Case::url:
-                return Focusable::url();
-            case Focusable::Case::host:
-                return Focusable::host();
-            case Focusable::Case::scheme:
-                return Focusable::scheme();
-            case Focusable::Case::port:
-                return Focusable::port();
-            case Focusable::Case::user:
-                return Focusable::user();
-            case Focusable::Case::password:
-                return Focusable::password();
-            case Focusable::Case::path:
-                return Focusable::path();
-            default:
-                break;
-            }
+            return {Focusable::Kind(i)};
         }
     }
     return m_parameters->focusOf(focused);
 }
 
 void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
-    if (focus.kind() == Focusable::Case::none) {
-        if (focusedReminder() != Focusable::none())
+    if (focus.kind == Focusable::Kind::None) {
+        if (focusedReminder().kind != Focusable::Kind::None)
             window()->focusWidget()->clearFocus();
         return;
     }
@@ -172,7 +153,7 @@ void DeeplinkDetailView::setFocusedReminder(const Focusable& focus) {
 QLineEdit* DeeplinkDetailView::field(const Focusable& focus) const {
     if (focus.isRow())
         return m_parameters->cell(focus);
-    return m_fields[size_t(focus.kind())];
+    return m_fields[size_t(focus.kind)];
 }
 
 void DeeplinkDetailView::addRow() {
@@ -182,8 +163,9 @@ void DeeplinkDetailView::addRow() {
     qint64 id = 0;
     store(DeeplinkUrlEditing::withAddedRow(storedUrl(), &id));
     refresh();
-    if (QLineEdit* name = field(Focusable::keyRow(id))) {
-        setFocusedReminder(Focusable::keyRow(id));
+    const Focusable nameCell{Focusable::Kind::KeyRow, id};
+    if (QLineEdit* name = field(nameCell)) {
+        setFocusedReminder(nameCell);
         // The generated name is a placeholder: typing replaces it.
         name->selectAll();
         m_parameters->ensureVisible(name);
@@ -198,18 +180,15 @@ void DeeplinkDetailView::removeLastRow() {
     store(DeeplinkUrlEditing::withLastRowRemoved(storedUrl()));
     refresh();
     // The focused cell went with its row: carry the focus to the same cell of the new last row.
-    if (focus.isRow() && focus.id() > m_rows.size() && !m_rows.isEmpty()) {
-        setFocusedReminder(focus.kind() == Focusable::Case::keyRow
-                               ? Focusable::keyRow(m_rows.size())
-                               : Focusable::valueRow(m_rows.size()));
-    }
+    if (focus.isRow() && focus.row > m_rows.size() && !m_rows.isEmpty())
+        setFocusedReminder({focus.kind, m_rows.size()});
 }
 
 void DeeplinkDetailView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous() || !m_deeplink || m_deeplink->title() != Deeplink::newTitle())
         return;
-    QLineEdit* title = m_fields[size_t(Focusable::Case::title)];
+    QLineEdit* title = m_fields[size_t(Focusable::Kind::Title)];
     title->setFocus(Qt::OtherFocusReason);
     title->selectAll();
 }
@@ -224,17 +203,17 @@ void DeeplinkDetailView::refresh() {
     m_form->setEnabled(live);
 
     const QString url = storedUrl();
-    setShownText(m_fields[size_t(Focusable::Case::title)], live ? m_deeplink->title() : QString());
+    setShownText(m_fields[size_t(Focusable::Kind::Title)], live ? m_deeplink->title() : QString());
     for (const auto& [which, component] : components)
         setShownText(m_fields[size_t(which)], DeeplinkUrlEditing::fieldText(url, component));
-    QLineEdit* urlField = m_fields[size_t(Focusable::Case::url)];
+    QLineEdit* urlField = m_fields[size_t(Focusable::Kind::Url)];
     urlField->setToolTip(urlField->text());
 
     m_rows = live ? DeeplinkUrlEditing::rows(url) : QList<QueryItem>();
     m_parameters->setRowCount(m_rows.size());
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        QLineEdit* name = m_parameters->cell(Focusable::keyRow(i + 1));
-        QLineEdit* value = m_parameters->cell(Focusable::valueRow(i + 1));
+        QLineEdit* name = m_parameters->cell({Focusable::Kind::KeyRow, i + 1});
+        QLineEdit* value = m_parameters->cell({Focusable::Kind::ValueRow, i + 1});
         setShownText(name, m_rows[i].store.name);
         setShownText(value, m_rows[i].store.value.value_or(QString()));
         name->setEnabled(live);
@@ -274,7 +253,7 @@ void DeeplinkDetailView::store(const QString& url) {
 }
 
 void DeeplinkDetailView::titleEdited(const QString& text) {
-    m_typing = m_fields[size_t(Focusable::Case::title)];
+    m_typing = m_fields[size_t(Focusable::Kind::Title)];
     if (isEditable())
         m_deeplink->setTitle(text.isNull() ? QStringLiteral("") : text);
 }
@@ -289,8 +268,8 @@ void DeeplinkDetailView::rowEdited(QLineEdit* edit, const Focusable& row, const 
     m_typing = edit;
     if (!componentsAreEditable())
         return;
-    const qint64 id = row.id();
-    if (row.kind() == Focusable::Case::keyRow) {
+    const qint64 id = row.row;
+    if (row.kind == Focusable::Kind::KeyRow) {
         // A name cleared on the way to typing a new one would drop the row at once and shift
         // the next row under the cursor; the drop waits until the user leaves the cell.
         if (text.isEmpty())
@@ -314,8 +293,8 @@ void DeeplinkDetailView::commitPendingEdit() {
     if (!edit || !edit->text().isEmpty() || !componentsAreEditable())
         return;
     const Focusable row = m_parameters->focusOf(edit);
-    if (row.kind() == Focusable::Case::keyRow)
-        store(DeeplinkUrlEditing::withRowName(storedUrl(), row.id(), QString()));
+    if (row.kind == Focusable::Kind::KeyRow)
+        store(DeeplinkUrlEditing::withRowName(storedUrl(), row.row, QString()));
 }
 
 void DeeplinkDetailView::save() {

@@ -36,8 +36,6 @@ public:
     // is not shown does nothing.
     void setFocusedReminder(const Focusable& focus);
 
-    // The text field of `focus`; null for none and for rows that are not shown.
-    [[nodiscard]] QLineEdit* field(const Focusable& focus) const;
     // The parameter rows as shown.
     [[nodiscard]] const QList<QueryItem>& rows() const { return m_rows; }
 
@@ -52,7 +50,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    [[nodiscard]] QLineEdit* makeField(Focusable::Case which, const QString& objectName);
+    // The text field of `focus`; null for none and for rows that are not shown.
+    [[nodiscard]] QLineEdit* field(const Focusable& focus) const;
+    [[nodiscard]] QLineEdit* makeField(Focusable::Kind which, const QString& objectName);
     void refresh();
     void setShownText(QLineEdit* edit, const QString& text);
 
@@ -72,7 +72,7 @@ private:
     QPointer<Deeplink> m_deeplink;
     QPointer<ManagedObjectContext> m_context;
 
-    // Indexed by Focusable::Case; the two row cases stay null.
+    // Indexed by Focusable::Kind; the two row cases stay null.
     std::array<QLineEdit*, 11> m_fields{};
     QList<QueryItem> m_rows;
     QWidget* m_form = nullptr;

@@ -52,6 +52,7 @@ DeeplinkSideBarListView::DeeplinkSideBarListView(FetchedResultsModel* sectionedC
     m_emptyState =
         new PlaceholderView(QStringLiteral("xmark.bin.circle.fill"),
                             QStringLiteral("Add deeplink collection by tapping below"), this);
+    m_emptyState->setObjectName(QStringLiteral("noCollections"));
     addWidget(m_emptyState);
 
     m_list = new CollectionTreeView(this);
@@ -80,6 +81,7 @@ DeeplinkSideBarListView::DeeplinkSideBarListView(FetchedResultsModel* sectionedC
 
     m_deleteAction =
         new QAction(SymbolImage::icon(QStringLiteral("trash")), QStringLiteral("Delete"), m_list);
+    m_deleteAction->setObjectName(QStringLiteral("deleteCollection"));
     m_deleteAction->setShortcuts({QKeySequence::Delete, QKeySequence(Qt::Key_Backspace)});
     m_deleteAction->setShortcutContext(Qt::WidgetShortcut);
     m_list->addAction(m_deleteAction);

@@ -35,9 +35,6 @@ public:
     [[nodiscard]] std::unique_ptr<QMenu> createContextMenu(const QModelIndex& index);
 
     [[nodiscard]] bool isShowingEmptyState() const;
-    [[nodiscard]] QTreeView* listView() const { return m_list; }
-    [[nodiscard]] PlaceholderView* emptyStateView() const { return m_emptyState; }
-    [[nodiscard]] QAction* deleteAction() const { return m_deleteAction; }
 
 Q_SIGNALS:
     // The user changed the selection (a click, the keyboard, a deletion).

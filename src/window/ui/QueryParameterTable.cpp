@@ -158,7 +158,7 @@ void QueryParameterTable::setRowCount(qsizetype count) {
             clear.setColor(QPalette::Base, Qt::transparent);
             edit->setPalette(clear);
             edit->setTextMargins(2, 3, 2, 3);
-            const Focusable row = isName ? Focusable::keyRow(id) : Focusable::valueRow(id);
+            const Focusable row{isName ? Focusable::Kind::KeyRow : Focusable::Kind::ValueRow, id};
             connect(edit, &QLineEdit::textEdited, this,
                     [this, edit, row](const QString& text) { Q_EMIT cellEdited(edit, row, text); });
             connect(edit, &QLineEdit::editingFinished, this,
@@ -185,20 +185,20 @@ void QueryParameterTable::setRowCount(qsizetype count) {
 }
 
 QLineEdit* QueryParameterTable::cell(const Focusable& focus) const {
-    if (!focus.isRow() || focus.id() < 1 || focus.id() > m_count)
+    if (!focus.isRow() || focus.row < 1 || focus.row > m_count)
         return nullptr;
-    const RowCells& cells = m_cells[focus.id() - 1];
-    return focus.kind() == Focusable::Case::keyRow ? cells.name : cells.value;
+    const RowCells& cells = m_cells[focus.row - 1];
+    return focus.kind == Focusable::Kind::KeyRow ? cells.name : cells.value;
 }
 
 Focusable QueryParameterTable::focusOf(const QWidget* widget) const {
     for (qsizetype i = 0; i < m_count; ++i) {
         if (m_cells[i].name == widget)
-            return Focusable::keyRow(i + 1);
+            return {Focusable::Kind::KeyRow, i + 1};
         if (m_cells[i].value == widget)
-            return Focusable::valueRow(i + 1);
+            return {Focusable::Kind::ValueRow, i + 1};
     }
-    return Focusable::none();
+    return {};
 }
 
 void QueryParameterTable::setButtonsEnabled(bool plus, bool minus) {

@@ -48,6 +48,7 @@ QuickOpenBar::QuickOpenBar(WindowState* state, OpenUrlAction openUrl, QWidget* p
     connect(m_field, &QLineEdit::textEdited, this, [this] { m_problem->hide(); });
 
     m_addButton = new QPushButton(tr("Add to Collection"), this);
+    m_addButton->setObjectName(QStringLiteral("quickOpenAdd"));
     m_addButton->setAccessibleName(m_addButton->text());
     m_addButton->setToolTip(tr("Store the URL as a new deeplink of the selected collection"));
     m_addButton->setAutoDefault(false);

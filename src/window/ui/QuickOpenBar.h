@@ -33,11 +33,6 @@ public:
     // The URLs fired here, newest first, without repeats (from the settings).
     [[nodiscard]] static QStringList recentUrls();
 
-    [[nodiscard]] QLineEdit* field() const { return m_field; }
-    [[nodiscard]] QPushButton* addButton() const { return m_addButton; }
-    // Why the text is no URL; hidden while there is nothing to say.
-    [[nodiscard]] QLabel* problemLabel() const { return m_problem; }
-
 Q_SIGNALS:
     // "Add to Collection" with a URL that can be stored.
     void addToCollectionRequested(const QString& url);

@@ -51,14 +51,6 @@ void RootSearchField::refresh() {
     }
 }
 
-QToolButton* RootSearchField::scopeButton(const QString& label) const {
-    for (QToolButton* button : m_buttons) {
-        if (button->text() == label)
-            return button;
-    }
-    return nullptr;
-}
-
 void RootSearchField::activate() {
     m_field->setFocus(Qt::ShortcutFocusReason);
     m_field->selectAll();
@@ -86,14 +78,14 @@ void RootSearchField::rebuildScopeRow() {
     while (QLayoutItem* item = m_scopeRow->takeAt(0))
         delete item;
 
-    addScopeButton(QStringLiteral("Collection"), QString(), SearchRootScope::collection());
+    addScopeButton(QStringLiteral("Collection"), QString(), SearchRootScope{});
     if (m_shownScope.isCollection()) {
         addScopeButton(QStringLiteral("Deeplinks"), QString(),
-                       SearchRootScope::deeplink(DeeplinkScope::Title));
+                       SearchRootScope{DeeplinkScope::Title});
     } else {
         for (DeeplinkScope field : DeeplinkScopes::allCases()) {
             addScopeButton(DeeplinkScopes::label(field), DeeplinkScopes::symbolName(field),
-                           SearchRootScope::deeplink(field));
+                           SearchRootScope{field});
         }
     }
     m_scopeRow->addStretch(1);
@@ -102,6 +94,7 @@ void RootSearchField::rebuildScopeRow() {
 void RootSearchField::addScopeButton(const QString& label, const QString& symbol,
                                      SearchRootScope value) {
     auto* button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("scopeButton"));
     button->setText(label);
     button->setAccessibleName(tr("Search scope %1").arg(label));
     button->setCheckable(true);

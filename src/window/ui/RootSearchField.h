@@ -23,10 +23,6 @@ public:
     // Takes over values written to the bindings from elsewhere.
     void refresh();
 
-    [[nodiscard]] SearchField* field() const { return m_field; }
-    [[nodiscard]] QList<QToolButton*> scopeButtons() const { return m_buttons; }
-    // The button of the scope row labelled `label`, or null.
-    [[nodiscard]] QToolButton* scopeButton(const QString& label) const;
     // Moves the keyboard focus into the field with its text selected.
     void activate();
 

@@ -18,6 +18,7 @@ SideBarView::SideBarView(FetchedResultsModel* sectionedCollection, ManagedObject
     layout->setContentsMargins(0, 6, 0, 0);
     layout->setSpacing(0);
     m_list = new DeeplinkSideBarListView(sectionedCollection, context, this);
+    m_list->setObjectName(QStringLiteral("sideBarList"));
     layout->addWidget(m_list, 1);
     m_addButton = new AddCollectionBottomToolbarButtonView(context, this);
     layout->addWidget(m_addButton);
@@ -40,6 +41,7 @@ void SideBarView::appear() {
         return;
     m_firstUseSheet = new AddDeeplinkCollectionView(m_context, window(),
                                                     QStringLiteral("Add you first collection 🚀"));
+    m_firstUseSheet->setObjectName(QStringLiteral("firstUseSheet"));
     m_firstUseSheet->setAttribute(Qt::WA_DeleteOnClose);
     // Dismissed by any means: select whatever is first now (not necessarily the new one).
     connect(m_firstUseSheet, &QDialog::finished, this, &SideBarView::selectFirstCollection);

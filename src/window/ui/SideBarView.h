@@ -28,8 +28,6 @@ public:
     void appear();
 
     [[nodiscard]] bool isAddCollectionViewPresented() const { return m_firstUseSheet != nullptr; }
-    [[nodiscard]] AddDeeplinkCollectionView* firstUseSheet() const { return m_firstUseSheet; }
-    [[nodiscard]] DeeplinkSideBarListView* listView() const { return m_list; }
     [[nodiscard]] AddCollectionBottomToolbarButtonView* addButton() const { return m_addButton; }
 
 Q_SIGNALS:
