@@ -100,10 +100,10 @@ int main(int argc, char** argv) {
     destinations.configure(QUrl::fromLocalFile(bundle));
     destinations.selectDevice(Device{QStringLiteral("5A1B2C3D-0000-4000-8000-000000000001"),
                                      QStringLiteral("iPhone 15"),
-                                     DeviceState::booted,
+                                     DeviceState::Booted,
                                      QStringLiteral("iOS"),
                                      QStringLiteral("17.2"),
-                                     DeviceSource::simulator,
+                                     DeviceSource::Simulator,
                                      {}});
     DeeplinkExecuter executer;
     executer.setRunDestinationManager(&destinations);

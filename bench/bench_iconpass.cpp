@@ -106,10 +106,10 @@ QCoro::Task<Figures> runPass(const QString& xcode, int concurrency) {
     manager.setMaxConcurrentIconFetches(concurrency);
     const Device device{QStringLiteral("BENCH"),
                         QStringLiteral("Bench iPhone"),
-                        DeviceState::booted,
+                        DeviceState::Booted,
                         QStringLiteral("iOS"),
                         QStringLiteral("17.2"),
-                        DeviceSource::physical,
+                        DeviceSource::Physical,
                         {}};
     Figures figures;
     const long residentBefore = residentKilobytes();

@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString write = parts.value(1);
     const QString rowText = parts.value(2);
 
-    for (const Field field : {Field::url, Field::host, Field::scheme, Field::port, Field::user,
-                              Field::password, Field::path}) {
+    for (const Field field : {Field::Url, Field::Host, Field::Scheme, Field::Port, Field::User,
+                              Field::Password, Field::Path}) {
         (void)fieldText(url, field);
     }
     if (!write.isEmpty()) {
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The rules below hold for what the store can hold: text that is a URL.
     if (!UrlText::parse(url))
         return 0;
-    const QString shownAgain = withFieldText(url, Field::url, fieldText(url, Field::url));
+    const QString shownAgain = withFieldText(url, Field::Url, fieldText(url, Field::Url));
     if (shownAgain != url)
         broken("the URL field's text does not read back as the same text", url, shownAgain);
     const QString rewritten = withRows(url, current);

@@ -281,7 +281,7 @@ int main(int argc, char* argv[]) {
         auto* add = shell.window()->findChild<AddCollectionBottomToolbarButtonView*>();
         add->click();
         waitFor([&] { return add->sheet() && add->sheet()->isVisible(); });
-        add->sheet()->setTabType(AddDeeplinkCollectionView::TabType::import);
+        add->sheet()->setTabType(AddDeeplinkCollectionView::TabType::Import);
         snap("import-tab");
         onNextDialog([&](QWidget* dialog) {
             auto* open = qobject_cast<QFileDialog*>(dialog);

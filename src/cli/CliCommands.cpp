@@ -216,7 +216,7 @@ Firing chooseDestination(const CliArguments& arguments) {
 int statusOf(const CollectionRun::Report& report) {
     if (report.stopSignal != 0)
         return KestrineCli::StoppedBySignal + report.stopSignal;
-    return report.count(CollectionRun::Result::Status::failed) > 0 ? KestrineCli::Failed
+    return report.count(CollectionRun::Result::Status::Failed) > 0 ? KestrineCli::Failed
                                                                    : KestrineCli::Success;
 }
 
@@ -263,9 +263,9 @@ int runCollection(const CliArguments& arguments) {
     using Status = CollectionRun::Result::Status;
     CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
                                  .arg(collectionName)
-                                 .arg(report.count(Status::ok))
-                                 .arg(report.count(Status::failed))
-                                 .arg(report.count(Status::skipped)));
+                                 .arg(report.count(Status::Ok))
+                                 .arg(report.count(Status::Failed))
+                                 .arg(report.count(Status::Skipped)));
     int status = statusOf(report);
     if (arguments.junit) {
         if (const auto error = JUnitReport::write(*arguments.junit, collectionName, report)) {
@@ -290,9 +290,9 @@ int runCollection(const CliArguments& arguments) {
              {QStringLiteral("collection"), collectionName},
              {QStringLiteral("destinationId"), firing.device.id},
              {QStringLiteral("destination"), firing.device.name},
-             {QStringLiteral("ok"), qint64(report.count(Status::ok))},
-             {QStringLiteral("failed"), qint64(report.count(Status::failed))},
-             {QStringLiteral("skipped"), qint64(report.count(Status::skipped))},
+             {QStringLiteral("ok"), qint64(report.count(Status::Ok))},
+             {QStringLiteral("failed"), qint64(report.count(Status::Failed))},
+             {QStringLiteral("skipped"), qint64(report.count(Status::Skipped))},
              {QStringLiteral("interrupted"), report.stopSignal != 0}},
             QStringLiteral("results"), rows);
     }

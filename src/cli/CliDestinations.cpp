@@ -132,7 +132,7 @@ std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
         }
     }
     for (const Device& device : devices) {
-        if (device.source == DeviceSource::simulator && device.state == DeviceState::booted)
+        if (device.source == DeviceSource::Simulator && device.state == DeviceState::Booted)
             return device;
     }
     for (const Device& device : devices) {
@@ -154,7 +154,7 @@ DeeplinkExecuter::Target CliDestinations::target(const Device& device,
     if (!app) {
         if (isAndroid(device))
             target.app = RememberedSelection::package(device.id).value_or(QString());
-        else if (device.source == DeviceSource::physical)
+        else if (device.source == DeviceSource::Physical)
             target.app = RememberedSelection::bundleId().value_or(QString());
     }
     return target;
@@ -162,13 +162,13 @@ DeeplinkExecuter::Target CliDestinations::target(const Device& device,
 
 QString CliDestinations::kind(const Device& device) {
     switch (device.source) {
-    case DeviceSource::simulator:
+    case DeviceSource::Simulator:
         return QStringLiteral("iOS Simulator");
-    case DeviceSource::physical:
+    case DeviceSource::Physical:
         return QStringLiteral("iOS Device");
-    case DeviceSource::androidEmulator:
+    case DeviceSource::AndroidEmulator:
         return QStringLiteral("Android Emulator");
-    case DeviceSource::androidDevice:
+    case DeviceSource::AndroidDevice:
         return QStringLiteral("Android Device");
     }
     return {};

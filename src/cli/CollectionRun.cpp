@@ -44,11 +44,11 @@ qsizetype CollectionRun::Report::count(Result::Status status) const {
 
 QString CollectionRun::statusName(Result::Status status) {
     switch (status) {
-    case Status::ok:
+    case Status::Ok:
         return QStringLiteral("ok");
-    case Status::failed:
+    case Status::Failed:
         return QStringLiteral("failed");
-    case Status::skipped:
+    case Status::Skipped:
         return QStringLiteral("skipped");
     }
     return {};
@@ -89,12 +89,12 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
             result.seconds = double(clock.elapsed()) / 1000;
             fired = true;
             if (failure) {
-                result.status = Status::failed;
+                result.status = Status::Failed;
                 result.message = *failure;
                 line += QStringLiteral("failed: ") + *failure;
                 stopped = options.stopOnFailure;
             } else {
-                result.status = Status::ok;
+                result.status = Status::Ok;
                 line += QStringLiteral("ok %1 s").arg(result.seconds, 0, 'f', 2);
             }
         }

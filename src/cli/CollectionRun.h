@@ -16,9 +16,9 @@ public:
         QString url{};
     };
     struct Result {
-        enum class Status { ok, failed, skipped };
+        enum class Status { Ok, Failed, Skipped };
         Step step;
-        Status status = Status::skipped;
+        Status status = Status::Skipped;
         double seconds = 0;
         QString message{}; // failed: the tool's message, one line; skipped: why
     };

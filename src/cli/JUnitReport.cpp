@@ -48,9 +48,9 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
     xml.writeStartElement(QStringLiteral("testsuite"));
     xml.writeAttribute(QStringLiteral("name"), xmlSafe(collection));
     xml.writeAttribute(QStringLiteral("tests"), QString::number(report.results.size()));
-    xml.writeAttribute(QStringLiteral("failures"), QString::number(report.count(Status::failed)));
+    xml.writeAttribute(QStringLiteral("failures"), QString::number(report.count(Status::Failed)));
     xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
-    xml.writeAttribute(QStringLiteral("skipped"), QString::number(report.count(Status::skipped)));
+    xml.writeAttribute(QStringLiteral("skipped"), QString::number(report.count(Status::Skipped)));
     xml.writeAttribute(QStringLiteral("time"), seconds(total));
     xml.writeAttribute(QStringLiteral("timestamp"),
                        QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
@@ -59,12 +59,12 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
         xml.writeAttribute(QStringLiteral("name"), xmlSafe(result.step.title));
         xml.writeAttribute(QStringLiteral("classname"), xmlSafe(collection));
         xml.writeAttribute(QStringLiteral("time"), seconds(result.seconds));
-        if (result.status == Status::failed) {
+        if (result.status == Status::Failed) {
             xml.writeStartElement(QStringLiteral("failure"));
             xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.message));
             xml.writeCharacters(xmlSafe(result.message));
             xml.writeEndElement();
-        } else if (result.status == Status::skipped) {
+        } else if (result.status == Status::Skipped) {
             xml.writeStartElement(QStringLiteral("skipped"));
             xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.message));
             xml.writeEndElement();

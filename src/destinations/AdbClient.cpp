@@ -116,7 +116,7 @@ QCoro::Task<> AdbClient::describeDevices(std::shared_ptr<QList<Device>> devices,
         Device device = devices->at(index);
         if (!isUsable(device))
             continue;
-        if (device.source == DeviceSource::androidEmulator) {
+        if (device.source == DeviceSource::AndroidEmulator) {
             try {
                 const QStringList arguments{QStringLiteral("-s"), device.id, QStringLiteral("emu"),
                                             QStringLiteral("avd"), QStringLiteral("name")};
@@ -197,12 +197,12 @@ QList<Device> AdbClient::parseDeviceList(const QString& output) {
         Device device;
         device.id = words[0];
         device.name = model.isEmpty() ? device.id : model;
-        device.state = known->text.isEmpty() ? DeviceState::booted : DeviceState::unavailable;
+        device.state = known->text.isEmpty() ? DeviceState::Booted : DeviceState::Unavailable;
         device.stateText = known->text;
         device.runtime = QStringLiteral("Android");
         static const QRegularExpression emulatorSerial(QStringLiteral("^emulator-[0-9]+$"));
-        device.source = emulatorSerial.match(device.id).hasMatch() ? DeviceSource::androidEmulator
-                                                                   : DeviceSource::androidDevice;
+        device.source = emulatorSerial.match(device.id).hasMatch() ? DeviceSource::AndroidEmulator
+                                                                   : DeviceSource::AndroidDevice;
         devices.append(std::move(device));
     }
     return devices;

@@ -2,13 +2,13 @@
 
 QString rawValue(DeviceState state) {
     switch (state) {
-    case DeviceState::booted:
+    case DeviceState::Booted:
         return QStringLiteral("Booted");
-    case DeviceState::shutdown:
+    case DeviceState::Shutdown:
         return QStringLiteral("Shutdown");
-    case DeviceState::unavailable:
+    case DeviceState::Unavailable:
         return QStringLiteral("Unavailable");
-    case DeviceState::unknown:
+    case DeviceState::Unknown:
         break;
     }
     return QStringLiteral("unknown");
@@ -16,13 +16,13 @@ QString rawValue(DeviceState state) {
 
 QString rawValue(DeviceSource source) {
     switch (source) {
-    case DeviceSource::physical:
+    case DeviceSource::Physical:
         return QStringLiteral("physical");
-    case DeviceSource::androidEmulator:
+    case DeviceSource::AndroidEmulator:
         return QStringLiteral("androidEmulator");
-    case DeviceSource::androidDevice:
+    case DeviceSource::AndroidDevice:
         return QStringLiteral("androidDevice");
-    case DeviceSource::simulator:
+    case DeviceSource::Simulator:
         break;
     }
     return QStringLiteral("simulator");
@@ -30,23 +30,23 @@ QString rawValue(DeviceSource source) {
 
 DeviceState deviceStateFromRawValue(QStringView text) {
     if (text == u"Booted")
-        return DeviceState::booted;
+        return DeviceState::Booted;
     if (text == u"Shutdown")
-        return DeviceState::shutdown;
+        return DeviceState::Shutdown;
     if (text == u"Unavailable")
-        return DeviceState::unavailable;
-    return DeviceState::unknown;
+        return DeviceState::Unavailable;
+    return DeviceState::Unknown;
 }
 
 std::optional<DeviceSource> deviceSourceFromRawValue(QStringView text) {
     if (text == u"simulator")
-        return DeviceSource::simulator;
+        return DeviceSource::Simulator;
     if (text == u"physical")
-        return DeviceSource::physical;
+        return DeviceSource::Physical;
     if (text == u"androidEmulator")
-        return DeviceSource::androidEmulator;
+        return DeviceSource::AndroidEmulator;
     if (text == u"androidDevice")
-        return DeviceSource::androidDevice;
+        return DeviceSource::AndroidDevice;
     return std::nullopt;
 }
 

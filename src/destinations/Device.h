@@ -9,10 +9,10 @@
 
 // Boot state of a destination, as the tools report it. Raw values are the tools' own words.
 // `unavailable`: listed but not usable (an Android destination in any adb state but `device`).
-enum class DeviceState { booted, shutdown, unknown, unavailable };
+enum class DeviceState { Booted, Shutdown, Unknown, Unavailable };
 
 // Which tool a destination comes from: simctl, devicectl, or adb (emulator or device).
-enum class DeviceSource { simulator, physical, androidEmulator, androidDevice };
+enum class DeviceSource { Simulator, Physical, AndroidEmulator, AndroidDevice };
 
 [[nodiscard]] QString rawValue(DeviceState state);
 [[nodiscard]] QString rawValue(DeviceSource source);
@@ -29,10 +29,10 @@ struct Device {
     // about a member left out that has none).
     QString id{};
     QString name{};
-    DeviceState state = DeviceState::unknown;
+    DeviceState state = DeviceState::Unknown;
     QString runtime{};        // platform name: "iOS", "watchOS", ...
     QString runtimeVersion{}; // dotted, may be empty
-    DeviceSource source = DeviceSource::simulator;
+    DeviceSource source = DeviceSource::Simulator;
     // Why an unavailable destination cannot be used, shown as its secondary text; else empty.
     QString stateText{};
 
@@ -43,13 +43,13 @@ struct Device {
 
 // Whether a destination can be chosen to fire at (everything but `unavailable`).
 [[nodiscard]] inline bool isUsable(const Device& device) {
-    return device.state != DeviceState::unavailable;
+    return device.state != DeviceState::Unavailable;
 }
 
 // Whether a destination comes from adb.
 [[nodiscard]] inline bool isAndroid(const Device& device) {
-    return device.source == DeviceSource::androidEmulator ||
-           device.source == DeviceSource::androidDevice;
+    return device.source == DeviceSource::AndroidEmulator ||
+           device.source == DeviceSource::AndroidDevice;
 }
 
 // The symbol drawn for a destination: Android's for adb's, else chosen from its name ("iPad"

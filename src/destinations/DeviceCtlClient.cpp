@@ -227,10 +227,10 @@ DeviceCtlClient::parsePhysicalDevices(const QByteArray& json) {
         device.state =
             entry.deviceProperties.bootState
                 ? deviceStateFromRawValue(TextCase::capitalized(*entry.deviceProperties.bootState))
-                : DeviceState::unknown;
+                : DeviceState::Unknown;
         device.runtime = entry.hardwareProperties.platform;
         device.runtimeVersion = entry.deviceProperties.osVersionNumber.value_or(QString());
-        device.source = DeviceSource::physical;
+        device.source = DeviceSource::Physical;
         devices.append(std::move(device));
     }
     return devices;

@@ -137,8 +137,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
         // Name, state, OS version: the dot's colour in words (why it cannot be used, for an
         // unusable one), the runtime with its version.
         const QString state = !isUsable(device)                     ? device.stateText
-                              : device.state == DeviceState::booted ? QStringLiteral("Booted")
-                              : device.state == DeviceState::shutdown
+                              : device.state == DeviceState::Booted ? QStringLiteral("Booted")
+                              : device.state == DeviceState::Shutdown
                                   ? QStringLiteral("Shut down")
                                   : QStringLiteral("Unknown state");
         const QString os = device.runtimeVersion.isEmpty()

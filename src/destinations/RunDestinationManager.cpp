@@ -181,7 +181,7 @@ void RunDestinationManager::restoreSelection(bool complete) {
         return;
     const auto booted =
         std::find_if(m_devices.cbegin(), m_devices.cend(),
-                     [](const Device& device) { return device.state == DeviceState::booted; });
+                     [](const Device& device) { return device.state == DeviceState::Booted; });
     if (booted != m_devices.cend()) {
         const Device device = *booted;
         setSelectedDevice(device);
@@ -198,13 +198,13 @@ void RunDestinationManager::selectDevice(const Device& device) {
 
 QString RunDestinationManager::sectionKey(const Device& device) {
     switch (device.source) {
-    case DeviceSource::physical:
+    case DeviceSource::Physical:
         return device.runtime + physicalSuffix;
-    case DeviceSource::androidDevice:
+    case DeviceSource::AndroidDevice:
         return androidDevicesKey.toString();
-    case DeviceSource::androidEmulator:
+    case DeviceSource::AndroidEmulator:
         return androidEmulatorsKey.toString();
-    case DeviceSource::simulator:
+    case DeviceSource::Simulator:
         break;
     }
     return device.runtime;
@@ -244,8 +244,8 @@ QList<DeviceSection> RunDestinationManager::groupDevices(const QList<Device>& de
     for (DeviceSection& section : sections) {
         std::stable_sort(section.devices.begin(), section.devices.end(),
                          [](const Device& a, const Device& b) {
-                             const bool aBooted = a.state == DeviceState::booted;
-                             const bool bBooted = b.state == DeviceState::booted;
+                             const bool aBooted = a.state == DeviceState::Booted;
+                             const bool bBooted = b.state == DeviceState::Booted;
                              if (aBooted != bBooted)
                                  return aBooted;
                              return a.name < b.name;

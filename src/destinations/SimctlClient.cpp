@@ -61,7 +61,7 @@ std::optional<QList<Device>> parseJsonListing(const QString& output) {
             (void)json.optionalBool(entry, QLatin1StringView("isAvailable"));
             device.runtime = runtime.platform;
             device.runtimeVersion = runtime.version;
-            device.source = DeviceSource::simulator;
+            device.source = DeviceSource::Simulator;
             devices.append(std::move(device));
         }
     }
@@ -113,7 +113,7 @@ QList<Device> parseTextListing(const QString& output) {
         device.state = deviceStateFromRawValue(trimSpacesAndTabs(match.capturedView(3)));
         device.runtime = platform;
         device.runtimeVersion = version;
-        device.source = DeviceSource::simulator;
+        device.source = DeviceSource::Simulator;
         devices.append(std::move(device));
     }
     return devices;

@@ -4,34 +4,34 @@ namespace SectionTypes {
 
 const QList<SectionType>& all() {
     static const QList<SectionType> types{
-        SectionType::recent,  SectionType::smileys, SectionType::people,     SectionType::animals,
-        SectionType::food,    SectionType::travel,  SectionType::activities, SectionType::objects,
-        SectionType::symbols, SectionType::flags,
+        SectionType::Recent,  SectionType::Smileys, SectionType::People,     SectionType::Animals,
+        SectionType::Food,    SectionType::Travel,  SectionType::Activities, SectionType::Objects,
+        SectionType::Symbols, SectionType::Flags,
     };
     return types;
 }
 
 QString rawValue(SectionType type) {
     switch (type) {
-    case SectionType::recent:
+    case SectionType::Recent:
         return QStringLiteral("Recent");
-    case SectionType::smileys:
+    case SectionType::Smileys:
         return QStringLiteral("Smileys & Emotion");
-    case SectionType::people:
+    case SectionType::People:
         return QStringLiteral("People & Body");
-    case SectionType::animals:
+    case SectionType::Animals:
         return QStringLiteral("Animals & Nature");
-    case SectionType::food:
+    case SectionType::Food:
         return QStringLiteral("Food & Drink");
-    case SectionType::travel:
+    case SectionType::Travel:
         return QStringLiteral("Travel & Places");
-    case SectionType::activities:
+    case SectionType::Activities:
         return QStringLiteral("Activities");
-    case SectionType::objects:
+    case SectionType::Objects:
         return QStringLiteral("Objects");
-    case SectionType::symbols:
+    case SectionType::Symbols:
         return QStringLiteral("Symbols");
-    case SectionType::flags:
+    case SectionType::Flags:
         return QStringLiteral("Flags");
     }
     return {};
@@ -49,7 +49,7 @@ const QStringList& catalogueCategories() {
     static const QStringList names = [] {
         QStringList list;
         for (SectionType type : all()) {
-            if (type != SectionType::recent)
+            if (type != SectionType::Recent)
                 list.append(rawValue(type));
         }
         return list;

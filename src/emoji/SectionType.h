@@ -9,16 +9,16 @@
 // The emoji picker's sections: "Recent" followed by the nine catalogue categories. A section
 // is named everywhere by its display name (the raw value).
 enum class SectionType {
-    recent,
-    smileys,
-    people,
-    animals,
-    food,
-    travel,
-    activities,
-    objects,
-    symbols,
-    flags,
+    Recent,
+    Smileys,
+    People,
+    Animals,
+    Food,
+    Travel,
+    Activities,
+    Objects,
+    Symbols,
+    Flags,
 };
 
 namespace SectionTypes {

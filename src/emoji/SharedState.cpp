@@ -5,8 +5,8 @@
 
 SharedState::SharedState(const QStringList& recentEmojis, QObject* parent)
     : QObject(parent)
-    , m_currentCategory(SectionTypes::rawValue(recentEmojis.isEmpty() ? SectionType::smileys
-                                                                      : SectionType::recent)) {}
+    , m_currentCategory(SectionTypes::rawValue(recentEmojis.isEmpty() ? SectionType::Smileys
+                                                                      : SectionType::Recent)) {}
 
 SharedState::SharedState(QObject* parent)
     : SharedState(EmojiStore::recentEmojis(), parent) {}

@@ -5,7 +5,7 @@
 namespace {
 
 QString reasonOf(const JsonDecodingError& error) {
-    if (error.kind() == JsonDecodingError::Kind::dataCorrupted)
+    if (error.kind() == JsonDecodingError::Kind::DataCorrupted)
         return QStringLiteral("malformed JSON at byte %1: %2")
             .arg(error.parseOffset())
             .arg(error.parseReason());

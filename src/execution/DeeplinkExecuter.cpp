@@ -24,18 +24,18 @@ const Logger& commandLog() {
 }
 
 AppError noDestinationError() {
-    return AppError(errorDomain, DeeplinkExecuter::noDestination,
+    return AppError(errorDomain, DeeplinkExecuter::NoDestination,
                     QStringLiteral("No device selected or Xcode not configured"));
 }
 
 AppError noAdbError() {
-    return AppError(errorDomain, DeeplinkExecuter::noAdb,
+    return AppError(errorDomain, DeeplinkExecuter::NoAdb,
                     QStringLiteral("adb not found. Choose its location in Preferences."));
 }
 
 AppError noTargetAppError() {
     return AppError(
-        errorDomain, DeeplinkExecuter::noTargetApp,
+        errorDomain, DeeplinkExecuter::NoTargetApp,
         QStringLiteral("No app selected. Please select a target app for the physical device."));
 }
 
@@ -72,7 +72,7 @@ QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
         target.adbPath = AdbLocator::locate();
     co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
     co_await activate(interpreterPath, QStringLiteral("Kestrine"));
-    if (device->source == DeviceSource::simulator)
+    if (device->source == DeviceSource::Simulator)
         co_await activate(interpreterPath, QStringLiteral("Simulator"));
 }
 
@@ -110,7 +110,7 @@ QCoro::Task<> DeeplinkExecuter::openURL(QString url, Target target) {
     }
     if (target.xcodeURL.isEmpty())
         throw noDestinationError();
-    if (device.source == DeviceSource::simulator) {
+    if (device.source == DeviceSource::Simulator) {
         co_await SimctlClient(target.xcodeURL).openURL(url, device.id);
         co_return;
     }

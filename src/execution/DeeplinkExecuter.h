@@ -26,7 +26,7 @@ public:
     using Completion = std::function<void(std::exception_ptr error, bool failed)>;
 
     // Codes of the AppError the executer raises itself (domain: the app's bundle identifier).
-    enum ErrorCode { noDestination = 1, noTargetApp = 2, noAdb = 3 };
+    enum ErrorCode { NoDestination = 1, NoTargetApp = 2, NoAdb = 3 };
 
     // Where the AppleScript interpreter lives when the system has one.
     static constexpr QStringView defaultInterpreterPath = u"/usr/bin/osascript";

@@ -4,32 +4,32 @@
 #include <QJsonParseError>
 
 JsonDecodingError::JsonDecodingError(QString key, QJsonValue::Type expected, QJsonValue::Type found)
-    : m_kind(found == QJsonValue::Undefined ? Kind::keyNotFound
-             : found == QJsonValue::Null    ? Kind::valueNotFound
-                                            : Kind::typeMismatch)
+    : m_kind(found == QJsonValue::Undefined ? Kind::KeyNotFound
+             : found == QJsonValue::Null    ? Kind::ValueNotFound
+                                            : Kind::TypeMismatch)
     , m_codingPath(std::move(key))
     , m_expected(expected)
     , m_found(found) {}
 
 JsonDecodingError::JsonDecodingError(qsizetype offset, QString reason)
-    : m_kind(Kind::dataCorrupted)
+    : m_kind(Kind::DataCorrupted)
     , m_parseOffset(offset)
     , m_parseReason(std::move(reason)) {}
 
 QString JsonDecodingError::errorDescription() const {
     QString text =
-        m_kind == Kind::keyNotFound || m_kind == Kind::valueNotFound
+        m_kind == Kind::KeyNotFound || m_kind == Kind::ValueNotFound
             ? QStringLiteral("The data couldn’t be read because it is missing.")
             : QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
     QString where;
     switch (m_kind) {
-    case Kind::keyNotFound:
+    case Kind::KeyNotFound:
         where = QStringLiteral("No value for key “%1”").arg(m_codingPath);
         break;
-    case Kind::valueNotFound:
+    case Kind::ValueNotFound:
         where = QStringLiteral("Null value at “%1”").arg(m_codingPath);
         break;
-    case Kind::typeMismatch:
+    case Kind::TypeMismatch:
         // Only the document itself has an empty path, and it must be an object.
         where = QStringLiteral("Wrong type at “%1”: %2")
                     .arg(m_codingPath, m_codingPath.isEmpty()
@@ -37,7 +37,7 @@ QString JsonDecodingError::errorDescription() const {
                                            : QStringLiteral("expected another type, found ") +
                                                  JsonDecoding::describe(m_found));
         break;
-    case Kind::dataCorrupted:
+    case Kind::DataCorrupted:
         where =
             QStringLiteral("not valid JSON: %1 at offset %2").arg(m_parseReason).arg(m_parseOffset);
         break;

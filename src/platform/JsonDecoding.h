@@ -15,7 +15,7 @@
 // key missing or null, or a value of the wrong JSON type. Unknown keys are never an error.
 class JsonDecodingError : public LocalizedError {
 public:
-    enum class Kind { dataCorrupted, keyNotFound, valueNotFound, typeMismatch };
+    enum class Kind { DataCorrupted, KeyNotFound, ValueNotFound, TypeMismatch };
 
     // `found` stood where a value of type `expected` was required (Undefined: the key is absent).
     JsonDecodingError(QString key, QJsonValue::Type expected, QJsonValue::Type found);

@@ -77,10 +77,10 @@ Result<UrlText> parsed(const QString& url) {
 QList<EncodedItem> encodedItems(const QString& url) {
     QList<EncodedItem> items;
     const Result<UrlText> text = parsed(url);
-    if (!text || !text->has(Part::query) || text->part(Part::query).isEmpty())
+    if (!text || !text->has(Part::Query) || text->part(Part::Query).isEmpty())
         return items;
     // Encoded text: a literal "&" or "=" inside a name or value is %26 / %3D, never a delimiter.
-    for (QStringView piece : text->part(Part::query).split(u'&')) {
+    for (QStringView piece : text->part(Part::Query).split(u'&')) {
         EncodedItem item;
         const qsizetype equals = piece.indexOf(u'=');
         if (equals < 0) {
@@ -123,66 +123,66 @@ std::optional<QString> unlessEmpty(const QString& text) {
 
 QString fieldText(const QString& url, Field field) {
     // The stored text as it is, also one that no longer parses: the user sees what is fired.
-    if (field == Field::url)
+    if (field == Field::Url)
         return url;
     const Result<UrlText> text = UrlText::parse(url);
     if (!text)
         return {};
     switch (field) {
-    case Field::url:
+    case Field::Url:
         return url;
-    case Field::host: {
-        const QStringView host = text->part(Part::host);
+    case Field::Host: {
+        const QStringView host = text->part(Part::Host);
         // An IPv6 address is written in brackets but shown and typed without.
         if (host.startsWith(u'[') && host.endsWith(u']'))
             return host.sliced(1, host.size() - 2).toString();
         return decode(host);
     }
-    case Field::scheme:
-        return text->part(Part::scheme).toString();
-    case Field::port:
-        return text->part(Part::port).toString();
-    case Field::user:
-        return decode(text->part(Part::user));
-    case Field::password:
-        return decode(text->part(Part::password));
-    case Field::path:
-        return decode(text->part(Part::path));
+    case Field::Scheme:
+        return text->part(Part::Scheme).toString();
+    case Field::Port:
+        return text->part(Part::Port).toString();
+    case Field::User:
+        return decode(text->part(Part::User));
+    case Field::Password:
+        return decode(text->part(Part::Password));
+    case Field::Path:
+        return decode(text->part(Part::Path));
     }
     return {};
 }
 
 QString withFieldText(const QString& url, Field field, const QString& text) {
     switch (field) {
-    case Field::url: {
+    case Field::Url: {
         if (text.isEmpty())
             return {};
         const QString encoded = UrlText::encodedWhereNeeded(text);
         return UrlText::parse(encoded) ? encoded : url;
     }
-    case Field::host: {
+    case Field::Host: {
         if (text.isEmpty())
-            return withPart(url, Part::host, std::nullopt);
+            return withPart(url, Part::Host, std::nullopt);
         const std::optional<QString> host = encodeHost(text);
-        return host ? withPart(url, Part::host, host) : url;
+        return host ? withPart(url, Part::Host, host) : url;
     }
-    case Field::scheme:
-        return withPart(url, Part::scheme, unlessEmpty(text));
-    case Field::port: {
+    case Field::Scheme:
+        return withPart(url, Part::Scheme, unlessEmpty(text));
+    case Field::Port: {
         const std::optional<qint64> port = decimalInteger(text);
         if (!port)
-            return withPart(url, Part::port, std::nullopt);
+            return withPart(url, Part::Port, std::nullopt);
         // A URL cannot hold a negative or too large port: keep the stored one.
         if (*port < 0 || *port > 65535)
             return url;
-        return withPart(url, Part::port, QString::number(*port));
+        return withPart(url, Part::Port, QString::number(*port));
     }
-    case Field::user:
-        return withPart(url, Part::user, unlessEmpty(encode(text, subDelimiters)));
-    case Field::password:
-        return withPart(url, Part::password, unlessEmpty(encode(text, subDelimiters)));
-    case Field::path:
-        return withPart(url, Part::path, encode(text, "!$&'()*+,;=:@/"));
+    case Field::User:
+        return withPart(url, Part::User, unlessEmpty(encode(text, subDelimiters)));
+    case Field::Password:
+        return withPart(url, Part::Password, unlessEmpty(encode(text, subDelimiters)));
+    case Field::Path:
+        return withPart(url, Part::Path, encode(text, "!$&'()*+,;=:@/"));
     }
     return url;
 }
@@ -220,7 +220,7 @@ QString withRows(const QString& url, const QList<QueryItem>& rows) {
         pieces.append(piece);
     }
     // Present even when empty: an empty row list keeps the "?".
-    return withPart(url, Part::query, pieces.join(u'&'));
+    return withPart(url, Part::Query, pieces.join(u'&'));
 }
 
 QString withRowName(const QString& url, qint64 id, const QString& name) {

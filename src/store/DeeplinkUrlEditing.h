@@ -18,7 +18,7 @@
 // stored is lost and the field shows the stored value again.
 namespace DeeplinkUrlEditing {
 
-enum class Field { url, host, scheme, port, user, password, path };
+enum class Field { Url, Host, Scheme, Port, User, Password, Path };
 
 // What `field` shows for `url`: the URL field the stored text as it is; a component field its
 // decoded text, empty for no URL, for text that is no URL, and for an absent component.

@@ -91,7 +91,7 @@ Result<UrlText> UrlText::parse(const QString& text) {
             return ResultError(QStringLiteral("A scheme holds only letters, digits, \u201c+\u201d, "
                                               "\u201c-\u201d and \u201c.\u201d."));
     }
-    set(Part::scheme, 0, colon);
+    set(Part::Scheme, 0, colon);
 
     qsizetype position = colon + 1;
     if (QStringView(text).mid(position).startsWith(u"//")) {
@@ -102,9 +102,9 @@ Result<UrlText> UrlText::parse(const QString& text) {
         const qsizetype at = QStringView(text).first(end).lastIndexOf(u'@');
         if (at >= start) {
             const qsizetype separator = findAny(text, start, at, u":");
-            set(Part::user, start, separator);
+            set(Part::User, start, separator);
             if (separator < at)
-                set(Part::password, separator + 1, at);
+                set(Part::Password, separator + 1, at);
             hostStart = at + 1;
         }
         qsizetype hostEnd = findAny(text, hostStart, end, u":");
@@ -117,25 +117,25 @@ Result<UrlText> UrlText::parse(const QString& text) {
             if (hostEnd < end && text[hostEnd] != u':')
                 return ResultError(QStringLiteral("Only a port may follow a bracketed host."));
         }
-        set(Part::host, hostStart, hostEnd);
+        set(Part::Host, hostStart, hostEnd);
         if (hostEnd < end) {
             if (!isPort(QStringView(text).sliced(hostEnd + 1, end - hostEnd - 1)))
                 return ResultError(QStringLiteral("A port is a number up to 65535."));
-            set(Part::port, hostEnd + 1, end);
+            set(Part::Port, hostEnd + 1, end);
         }
         position = end;
     }
 
     const qsizetype pathEnd = findAny(text, position, size, u"?#");
-    set(Part::path, position, pathEnd);
+    set(Part::Path, position, pathEnd);
     position = pathEnd;
     if (position < size && text[position] == u'?') {
         const qsizetype queryEnd = findAny(text, position + 1, size, u"#");
-        set(Part::query, position + 1, queryEnd);
+        set(Part::Query, position + 1, queryEnd);
         position = queryEnd;
     }
     if (position < size)
-        set(Part::fragment, position + 1, size);
+        set(Part::Fragment, position + 1, size);
     return url;
 }
 
@@ -156,7 +156,7 @@ std::optional<QString> UrlText::with(Part part, const std::optional<QString>& te
     // empty only for a password that is gone goes too.
     if (password && !user)
         user = QString();
-    if (part == Part::password && !password && user && user->isEmpty())
+    if (part == Part::Password && !password && user && user->isEmpty())
         user.reset();
     if (!host && (user || port))
         host = QString();
@@ -190,7 +190,7 @@ std::optional<QString> UrlText::with(Part part, const std::optional<QString>& te
         return std::nullopt;
     for (size_t i = 0; i < partCount; ++i) {
         const Part p = Part(i);
-        const bool expected = p == Part::path ? true : parts[i].has_value();
+        const bool expected = p == Part::Path ? true : parts[i].has_value();
         if (reread->has(p) != expected || reread->part(p) != parts[i].value_or(QString()))
             return std::nullopt;
     }

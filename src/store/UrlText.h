@@ -14,7 +14,7 @@
 // while every other character stays as written; nothing folds case, decodes or re-encodes.
 class UrlText {
 public:
-    enum class Part { scheme, user, password, host, port, path, query, fragment };
+    enum class Part { Scheme, User, Password, Host, Port, Path, Query, Fragment };
 
     // No URL: no part at all.
     UrlText() = default;

@@ -67,7 +67,7 @@ QCoro::Task<> BundleIdManager::fetchApps(Device device) {
         co_await fetchPackages(std::move(device));
         co_return;
     }
-    if (device.source != DeviceSource::physical) {
+    if (device.source != DeviceSource::Physical) {
         m_logger.info(u"Skipping app fetch for non-physical device");
         ++m_fetchGeneration; // a list fetch still running is superseded: its answer is dropped
         setApps({});

@@ -306,7 +306,7 @@ private Q_SLOTS:
             if (item == u"Import…") {
                 return [add] {
                     return add->sheet() &&
-                           add->sheet()->tabType() == AddDeeplinkCollectionView::TabType::import;
+                           add->sheet()->tabType() == AddDeeplinkCollectionView::TabType::Import;
                 };
             }
             if (item == u"Edit Collection…") {

@@ -109,38 +109,38 @@ private Q_SLOTS:
 
         using S = DeviceState;
         QTest::addRow("booted first, then by name, stable")
-            << QList<Device>{device("a", "Beta", S::shutdown, "iOS"),
-                             device("b", "Alpha", S::unknown, "iOS"),
-                             device("c", "Zeta", S::booted, "iOS"),
-                             device("d", "Beta", S::shutdown, "iOS"),
-                             device("e", "Gamma", S::booted, "iOS")}
+            << QList<Device>{device("a", "Beta", S::Shutdown, "iOS"),
+                             device("b", "Alpha", S::Unknown, "iOS"),
+                             device("c", "Zeta", S::Booted, "iOS"),
+                             device("d", "Beta", S::Shutdown, "iOS"),
+                             device("e", "Gamma", S::Booted, "iOS")}
             << QStringList{"iOS: e c b a d"};
         QTest::addRow("names by character code")
-            << QList<Device>{device("a", "iPhone", S::shutdown, "iOS"),
-                             device("b", "Zed", S::shutdown, "iOS"),
-                             device("c", "apple", S::shutdown, "iOS")}
+            << QList<Device>{device("a", "iPhone", S::Shutdown, "iOS"),
+                             device("b", "Zed", S::Shutdown, "iOS"),
+                             device("c", "apple", S::Shutdown, "iOS")}
             << QStringList{"iOS: b c a"};
         QTest::addRow("device sections before simulator runtimes")
-            << QList<Device>{device("w", "W", S::shutdown, "watchOS"),
-                             device("p", "P", S::booted, "iOS", DeviceSource::physical),
-                             device("i", "I", S::shutdown, "iOS"),
-                             device("x", "X", S::shutdown, "xrOS"),
-                             device("t", "T", S::shutdown, "tvOS"),
-                             device("q", "Q", S::shutdown, "watchOS", DeviceSource::physical)}
+            << QList<Device>{device("w", "W", S::Shutdown, "watchOS"),
+                             device("p", "P", S::Booted, "iOS", DeviceSource::Physical),
+                             device("i", "I", S::Shutdown, "iOS"),
+                             device("x", "X", S::Shutdown, "xrOS"),
+                             device("t", "T", S::Shutdown, "tvOS"),
+                             device("q", "Q", S::Shutdown, "watchOS", DeviceSource::Physical)}
             << QStringList{"iOS Devices: p", "watchOS Devices: q", "iOS: i",
                            "tvOS: t",        "watchOS: w",         "xrOS: x"};
         QTest::addRow("Android after iOS, its devices before its emulators")
-            << QList<Device>{device("e", "E", S::booted, "Android", DeviceSource::androidEmulator),
-                             device("d", "D", S::booted, "Android", DeviceSource::androidDevice),
-                             device("i", "I", S::shutdown, "iOS"),
-                             device("u", "A", S::unavailable, "Android",
-                                    DeviceSource::androidDevice),
-                             device("p", "P", S::booted, "iOS", DeviceSource::physical)}
+            << QList<Device>{device("e", "E", S::Booted, "Android", DeviceSource::AndroidEmulator),
+                             device("d", "D", S::Booted, "Android", DeviceSource::AndroidDevice),
+                             device("i", "I", S::Shutdown, "iOS"),
+                             device("u", "A", S::Unavailable, "Android",
+                                    DeviceSource::AndroidDevice),
+                             device("p", "P", S::Booted, "iOS", DeviceSource::Physical)}
             << QStringList{"iOS Devices: p", "iOS: i", "Android Devices: d u",
                            "Android Emulators: e"};
         QTest::addRow("runtime that reads like a device key")
-            << QList<Device>{device("a", "A", S::shutdown, "Test DEVICES"),
-                             device("b", "B", S::shutdown, "Alpha")}
+            << QList<Device>{device("a", "A", S::Shutdown, "Test DEVICES"),
+                             device("b", "B", S::Shutdown, "Alpha")}
             << QStringList{"Test DEVICES: a", "Alpha: b"};
     }
 
@@ -197,7 +197,7 @@ private Q_SLOTS:
         f.xcode.setSimulators({"S9|Other|Booted", "S1|New name|Shutdown"});
         f.fetch();
         QCOMPARE(f.manager.selectedDevice()->name, u"New name");
-        QCOMPARE(f.manager.selectedDevice()->state, DeviceState::shutdown);
+        QCOMPARE(f.manager.selectedDevice()->state, DeviceState::Shutdown);
 
         // Nothing booted and the selected device gone: the selection stays as it was.
         f.xcode.setSimulators({"S7|Seven|Shutdown"});

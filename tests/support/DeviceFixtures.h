@@ -14,29 +14,29 @@
 namespace DeviceFixtures {
 
 inline Device device(const QString& id, const QString& name,
-                     DeviceState state = DeviceState::shutdown,
+                     DeviceState state = DeviceState::Shutdown,
                      const QString& runtime = QStringLiteral("iOS"),
-                     DeviceSource source = DeviceSource::simulator,
+                     DeviceSource source = DeviceSource::Simulator,
                      const QString& runtimeVersion = {}) {
     return Device{id, name, state, runtime, runtimeVersion, source, {}};
 }
 
 inline const Device phone =
-    device(QStringLiteral("DEV-1"), QStringLiteral("Test iPhone"), DeviceState::booted,
-           QStringLiteral("iOS"), DeviceSource::physical, QStringLiteral("17.2"));
+    device(QStringLiteral("DEV-1"), QStringLiteral("Test iPhone"), DeviceState::Booted,
+           QStringLiteral("iOS"), DeviceSource::Physical, QStringLiteral("17.2"));
 inline const Device tablet =
-    device(QStringLiteral("DEV-2"), QStringLiteral("Test iPad"), DeviceState::booted,
-           QStringLiteral("iOS"), DeviceSource::physical, QStringLiteral("17.1"));
+    device(QStringLiteral("DEV-2"), QStringLiteral("Test iPad"), DeviceState::Booted,
+           QStringLiteral("iOS"), DeviceSource::Physical, QStringLiteral("17.1"));
 inline const Device simulator =
-    device(QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"), DeviceState::booted,
-           QStringLiteral("iOS"), DeviceSource::simulator, QStringLiteral("17.2"));
+    device(QStringLiteral("SIM-1"), QStringLiteral("iPhone 15"), DeviceState::Booted,
+           QStringLiteral("iOS"), DeviceSource::Simulator, QStringLiteral("17.2"));
 // The demo adb's emulator and authorised phone.
 inline const Device emulator =
-    device(QStringLiteral("emulator-5554"), QStringLiteral("Pixel 7"), DeviceState::booted,
-           QStringLiteral("Android"), DeviceSource::androidEmulator);
+    device(QStringLiteral("emulator-5554"), QStringLiteral("Pixel 7"), DeviceState::Booted,
+           QStringLiteral("Android"), DeviceSource::AndroidEmulator);
 inline const Device androidPhone =
-    device(QStringLiteral("R5CT1234567"), QStringLiteral("SM A546B"), DeviceState::booted,
-           QStringLiteral("Android"), DeviceSource::androidDevice);
+    device(QStringLiteral("R5CT1234567"), QStringLiteral("SM A546B"), DeviceState::Booted,
+           QStringLiteral("Android"), DeviceSource::AndroidDevice);
 
 // "id|name|state|runtime|version|source" per device, "|stateText" after it when there is one.
 inline QStringList describe(const QList<Device>& devices) {

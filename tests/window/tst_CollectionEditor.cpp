@@ -151,7 +151,7 @@ private Q_SLOTS:
         EditorFixture fixture;
         auto* import = child<ImportDeeplinkCollectionsView>(fixture.sheet, "importCollections");
         // The import tab has its own default button while it is in front.
-        fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::import);
+        fixture.sheet->setTabType(AddDeeplinkCollectionView::TabType::Import);
         QVERIFY(!fixture.create()->addButton()->isDefault());
 
         // A finished import closes the whole sheet.

@@ -68,21 +68,21 @@ private Q_SLOTS:
         QFETCH(bool, editable);
 
         const QString& value = url;
-        const QList<Field> all{Field::url,  Field::host,     Field::scheme, Field::port,
-                               Field::user, Field::password, Field::path};
+        const QList<Field> all{Field::Url,  Field::Host,     Field::Scheme, Field::Port,
+                               Field::User, Field::Password, Field::Path};
         QStringList shown;
         for (Field field : all)
             shown << fieldText(value, field);
         QCOMPARE(shown.join(u'|'), fields);
 
         // The URL field shows the stored text, which reads back as the very same bytes.
-        QCOMPARE(withFieldText(value, Field::url, fieldText(value, Field::url)), url);
+        QCOMPARE(withFieldText(value, Field::Url, fieldText(value, Field::Url)), url);
         // A component may come back spelled differently ("%26" as "&" in a user name) but must
         // read the same everywhere.
         for (Field field : all) {
             const QString after = withFieldText(value, field, fieldText(value, field));
             for (Field other : all) {
-                if (other != Field::url)
+                if (other != Field::Url)
                     QCOMPARE(fieldText(after, other), fieldText(value, other));
             }
             QCOMPARE(queryItems(after), queryItems(value));
@@ -91,19 +91,19 @@ private Q_SLOTS:
             return;
 
         // Editing one component keeps the others byte for byte, not only decoded alike.
-        const QStringList edits{withFieldText(value, Field::host, QStringLiteral("other")),
-                                withFieldText(value, Field::port, QStringLiteral("81")),
-                                withFieldText(value, Field::scheme, QStringLiteral("other")),
+        const QStringList edits{withFieldText(value, Field::Host, QStringLiteral("other")),
+                                withFieldText(value, Field::Port, QStringLiteral("81")),
+                                withFieldText(value, Field::Scheme, QStringLiteral("other")),
                                 withAddedRow(value),
                                 withRowValue(value, rows(value).size(), QStringLiteral("v"))};
         for (qsizetype i = 0; i < edits.size(); ++i) {
             const QString& after = edits[i];
             QVERIFY(after != value);
-            for (const UrlText::Part part : {UrlText::Part::user, UrlText::Part::password,
-                                             UrlText::Part::path, UrlText::Part::fragment})
+            for (const UrlText::Part part : {UrlText::Part::User, UrlText::Part::Password,
+                                             UrlText::Part::Path, UrlText::Part::Fragment})
                 QCOMPARE(written(after, part), written(value, part));
-            const QStringList beforeItems = written(value, UrlText::Part::query).split(u'&');
-            const QStringList afterItems = written(after, UrlText::Part::query).split(u'&');
+            const QStringList beforeItems = written(value, UrlText::Part::Query).split(u'&');
+            const QStringList afterItems = written(after, UrlText::Part::Query).split(u'&');
             // Row edits keep the rows before the edited or added one; the others the whole query.
             if (i < 3)
                 QCOMPARE(afterItems, beforeItems);
@@ -183,10 +183,10 @@ private Q_SLOTS:
         QFETCH(QString, edit);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        const QHash<QString, Field> fields{{"url", Field::url},       {"host", Field::host},
-                                           {"scheme", Field::scheme}, {"port", Field::port},
-                                           {"user", Field::user},     {"password", Field::password},
-                                           {"path", Field::path}};
+        const QHash<QString, Field> fields{{"url", Field::Url},       {"host", Field::Host},
+                                           {"scheme", Field::Scheme}, {"port", Field::Port},
+                                           {"user", Field::User},     {"password", Field::Password},
+                                           {"path", Field::Path}};
         const QString verb = edit.section(u' ', 0, 0);
         const qint64 id = edit.section(u' ', 1).toLongLong();
         QString after;

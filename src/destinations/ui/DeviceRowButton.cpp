@@ -63,7 +63,7 @@ void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& optio
     paintBackground(painter, option, index);
     const Colors colors = PickerRowDelegate::colors(option);
     const Device device = index.data(DeviceListModel::DeviceRole).value<Device>();
-    const bool booted = device.state == DeviceState::booted;
+    const bool booted = device.state == DeviceState::Booted;
     // An unusable destination is greyed and says why instead of its version.
     const bool usable = isUsable(device);
 

@@ -31,7 +31,7 @@ void TargetSelectorToolbarContent::refreshLabel() {
         return;
     const std::optional<Device> device = m_manager->selectedDevice();
     m_symbol = device ? symbolName(*device) : QStringLiteral("iphone.slash");
-    const bool booted = device && device->state == DeviceState::booted;
+    const bool booted = device && device->state == DeviceState::Booted;
     const QColor tint = booted ? TextStyle::green() : TextStyle::secondary(palette());
     const int size = QFontMetrics(TextStyle::font(TextStyle::Style::Caption)).height();
     setLabel(SymbolImage::pixmap(m_symbol, size, tint, devicePixelRatioF()), titleFor(*m_manager));

@@ -73,7 +73,7 @@ EmojiPicker::EmojiPicker(SharedState* sharedState, const EmojiStore& emojiStore,
 
     // The category list: "Recent" (when any), then the nine categories.
     const QStringList recents = EmojiStore::recentEmojis();
-    const QString recent = SectionTypes::rawValue(SectionType::recent);
+    const QString recent = SectionTypes::rawValue(SectionType::Recent);
     QList<EmojiGridModel::Section> sections;
     QStringList sectionNames;
     if (!recents.isEmpty()) {
@@ -171,7 +171,7 @@ QFuture<void> EmojiPicker::preload() {
         const EmojiStore& store = EmojiStore::shared();
         QStringList texts = recents;
         const QList<Emoji> first =
-            store.emojisByCategory().value(SectionTypes::rawValue(SectionType::smileys));
+            store.emojisByCategory().value(SectionTypes::rawValue(SectionType::Smileys));
         for (qsizetype index = 0; index < first.size() && texts.size() < firstScreenCount; ++index)
             texts.append(first.at(index).string);
         return drawGlyphs(texts, ratio);

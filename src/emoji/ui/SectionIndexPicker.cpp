@@ -32,25 +32,25 @@ QString SectionIndexPicker::symbolName(const QString& section) {
     if (!type)
         return QStringLiteral("questionmark");
     switch (*type) {
-    case SectionType::recent:
+    case SectionType::Recent:
         return QStringLiteral("clock");
-    case SectionType::smileys:
+    case SectionType::Smileys:
         return QStringLiteral("smiley");
-    case SectionType::people:
+    case SectionType::People:
         return QStringLiteral("person.3");
-    case SectionType::animals:
+    case SectionType::Animals:
         return QStringLiteral("tortoise");
-    case SectionType::food:
+    case SectionType::Food:
         return QStringLiteral("heart");
-    case SectionType::travel:
+    case SectionType::Travel:
         return QStringLiteral("car");
-    case SectionType::activities:
+    case SectionType::Activities:
         return QStringLiteral("gamecontroller");
-    case SectionType::objects:
+    case SectionType::Objects:
         return QStringLiteral("lightbulb");
-    case SectionType::symbols:
+    case SectionType::Symbols:
         return QStringLiteral("hexagon");
-    case SectionType::flags:
+    case SectionType::Flags:
         return QStringLiteral("flag");
     }
     return QStringLiteral("questionmark");

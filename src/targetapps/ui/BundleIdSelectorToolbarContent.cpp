@@ -85,7 +85,7 @@ void BundleIdSelectorToolbarContent::destinationChanged() {
         m_deviceManager ? m_deviceManager->selectedDevice() : std::nullopt;
     // Simulators open a URL with whatever app handles it; devices and adb's take a chosen app.
     const bool physical =
-        device && (device->source == DeviceSource::physical || isAndroid(*device));
+        device && (device->source == DeviceSource::Physical || isAndroid(*device));
     button()->setVisible(physical);
     if (!physical) {
         // The item is empty now; the manager keeps the last device's list and selection.

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 QString AddDeeplinkCollectionView::rawValue(TabType tab) {
-    return tab == TabType::create ? QStringLiteral("create") : QStringLiteral("import");
+    return tab == TabType::Create ? QStringLiteral("create") : QStringLiteral("import");
 }
 
 AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,
@@ -66,7 +66,7 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
             importDefault->setDefault(true);
     });
     m_createView->addButton()->setDefault(true);
-    setTabType(TabType::create);
+    setTabType(TabType::Create);
     m_createView->nameField()->setFocus();
 }
 
@@ -74,17 +74,17 @@ void AddDeeplinkCollectionView::editCollection(DeeplinkCollection* collection) {
     setWindowTitle(tr("Edit collection"));
     setAccessibleName(windowTitle());
     m_tabs->setAccessibleName(windowTitle());
-    setTabType(TabType::create);
+    setTabType(TabType::Create);
     m_tabs->tabBar()->hide();
     m_createView->editCollection(collection);
 }
 
 AddDeeplinkCollectionView::TabType AddDeeplinkCollectionView::tabType() const {
-    return m_tabs->currentIndex() == 1 ? TabType::import : TabType::create;
+    return m_tabs->currentIndex() == 1 ? TabType::Import : TabType::Create;
 }
 
 void AddDeeplinkCollectionView::setTabType(TabType tab) {
-    m_tabs->setCurrentIndex(tab == TabType::import ? 1 : 0);
+    m_tabs->setCurrentIndex(tab == TabType::Import ? 1 : 0);
 }
 
 Binding<bool> AddDeeplinkCollectionView::isPresented() {

@@ -16,7 +16,7 @@ class QTabWidget;
 class AddDeeplinkCollectionView : public QDialog {
     Q_OBJECT
 public:
-    enum class TabType { create, import };
+    enum class TabType { Create, Import };
     [[nodiscard]] static QString rawValue(TabType tab);
 
     AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,

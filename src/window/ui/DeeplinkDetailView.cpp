@@ -19,13 +19,13 @@ namespace {
 
 // The URL fields and the component each one edits.
 constexpr std::array<std::pair<Focusable::Kind, Field>, 7> components{{
-    {Focusable::Kind::Url, Field::url},
-    {Focusable::Kind::Host, Field::host},
-    {Focusable::Kind::Scheme, Field::scheme},
-    {Focusable::Kind::Port, Field::port},
-    {Focusable::Kind::User, Field::user},
-    {Focusable::Kind::Password, Field::password},
-    {Focusable::Kind::Path, Field::path},
+    {Focusable::Kind::Url, Field::Url},
+    {Focusable::Kind::Host, Field::Host},
+    {Focusable::Kind::Scheme, Field::Scheme},
+    {Focusable::Kind::Port, Field::Port},
+    {Focusable::Kind::User, Field::User},
+    {Focusable::Kind::Password, Field::Password},
+    {Focusable::Kind::Path, Field::Path},
 }};
 
 } // namespace
@@ -260,7 +260,7 @@ void DeeplinkDetailView::titleEdited(const QString& text) {
 
 void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text) {
     m_typing = edit;
-    if (field == Field::url ? isEditable() : componentsAreEditable())
+    if (field == Field::Url ? isEditable() : componentsAreEditable())
         store(DeeplinkUrlEditing::withFieldText(storedUrl(), field, text));
 }
 

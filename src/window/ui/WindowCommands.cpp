@@ -224,5 +224,5 @@ void WindowCommands::openCollectionEditor(bool import) {
     AddCollectionBottomToolbarButtonView* button = m_root->splitView()->sideBar()->addButton();
     button->setAddCollectionViewPresented(true);
     if (import)
-        button->sheet()->setTabType(AddDeeplinkCollectionView::TabType::import);
+        button->sheet()->setTabType(AddDeeplinkCollectionView::TabType::Import);
 }
