@@ -17,7 +17,7 @@
 #include <QToolButton>
 
 using View = ImportDeeplinkCollectionsView;
-using Result = View::FileImportResult;
+using FileResult = View::FileImportResult;
 
 namespace {
 
@@ -72,7 +72,7 @@ private Q_SLOTS:
         QList<bool> multiple;
         sheet.view.setOpenPanel([&](QWidget*, bool allowsMultiple) {
             multiple.append(allowsMultiple);
-            return Result{};
+            return FileResult{};
         });
         QTest::mouseClick(choices.at(0), Qt::LeftButton);
         QTest::mouseClick(choices.at(1), Qt::LeftButton);
@@ -96,7 +96,7 @@ private Q_SLOTS:
             "deeplinks": [{"title": "Home", "url": "myapp:home"}, {"title": "Bad", "url": "a b"}]})");
         Sheet sheet(store.context());
         sheet.view.setOpenPanel([&](QWidget*, bool) {
-            return Result::chosen({empty, links, links});
+            return FileResult::chosen({empty, links, links});
         });
         QSignalSpy finished(&sheet.view, &View::importFinished);
         PoolGate gate;
@@ -178,8 +178,8 @@ private Q_SLOTS:
         }
 
         QCoro::waitFor(sheet.view.importFiles(
-            failure == "dialog" ? Result::failed(QStringLiteral("Not a local file."))
-                                : Result::chosen(paths)));
+            failure == "dialog" ? FileResult::failed(QStringLiteral("Not a local file."))
+                                : FileResult::chosen(paths)));
         QCOMPARE(env.messages(failure == "dialog" ? "fileio" : "coredata"), QStringList{error});
         QCOMPARE(env.records().size(), 1);
         QCOMPARE(env.records().front().level, LogRecord::Level::Error);
@@ -242,7 +242,7 @@ private Q_SLOTS:
         const QString file = env.writeFile("a.json", R"({"title": "late"})");
         int dismissals = 0;
         auto* view = new View(&context, [&] { ++dismissals; });
-        view->setOpenPanel([&](QWidget*, bool) { return Result::chosen({file}); });
+        view->setOpenPanel([&](QWidget*, bool) { return FileResult::chosen({file}); });
         PoolGate gate;
         view->chooseSingleCollection();
         QVERIFY(view->isImporting());
