@@ -47,29 +47,29 @@ DeviceCtlApp decodeApp(JsonDecoding& json, const QJsonObject& object) {
     return app;
 }
 
-} // namespace
-
-Result<DeviceCtlResponse, JsonDecodingError> DeviceCtlResponse::decode(const QByteArray& data) {
+// Both listings are {"result": {"<key>": [<item>, ...]}}.
+template <typename Response, typename Item, typename F>
+Result<Response, JsonDecodingError> decodeResultList(const QByteArray& data, QLatin1StringView key,
+                                                     F&& decodeItem) {
     JsonDecoding json;
     const QJsonObject root = json.documentObject(data);
     const QJsonObject result = json.requiredObject(root, QLatin1StringView("result"));
     return json.result(json.within(resultKey, [&] {
-        const QJsonArray devices = json.requiredArray(result, QLatin1StringView("devices"));
-        return json.within(QStringLiteral("devices"), [&] {
-            return DeviceCtlResponse{{decodeArray<DeviceCtlDevice>(json, devices, decodeDevice)}};
-        });
+        const QJsonArray items = json.requiredArray(result, key);
+        return json.within(QString(key),
+                           [&] { return Response{{decodeArray<Item>(json, items, decodeItem)}}; });
     }));
+}
+
+} // namespace
+
+Result<DeviceCtlResponse, JsonDecodingError> DeviceCtlResponse::decode(const QByteArray& data) {
+    return decodeResultList<DeviceCtlResponse, DeviceCtlDevice>(data, QLatin1StringView("devices"),
+                                                                decodeDevice);
 }
 
 Result<DeviceCtlAppsResponse, JsonDecodingError>
 DeviceCtlAppsResponse::decode(const QByteArray& data) {
-    JsonDecoding json;
-    const QJsonObject root = json.documentObject(data);
-    const QJsonObject result = json.requiredObject(root, QLatin1StringView("result"));
-    return json.result(json.within(resultKey, [&] {
-        const QJsonArray apps = json.requiredArray(result, QLatin1StringView("apps"));
-        return json.within(QStringLiteral("apps"), [&] {
-            return DeviceCtlAppsResponse{{decodeArray<DeviceCtlApp>(json, apps, decodeApp)}};
-        });
-    }));
+    return decodeResultList<DeviceCtlAppsResponse, DeviceCtlApp>(data, QLatin1StringView("apps"),
+                                                                 decodeApp);
 }
