@@ -60,13 +60,14 @@ double openToFirstPaint(std::unique_ptr<EmojiPicker>& picker) {
         new SharedState(), EmojiStore::shared(), [](const Emoji&) {}, true);
     picker->resize(320, 500);
     PaintWatcher watcher;
-    picker->categoryList()->viewport()->installEventFilter(&watcher);
+    QWidget* list = picker->findChild<EmojiGridView*>(QStringLiteral("categoryList"))->viewport();
+    list->installEventFilter(&watcher);
     picker->show();
     while (!watcher.painted)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     const double ms = timer.nsecsElapsed() / 1e6;
     lastOpenCpuMs = threadCpuMs() - cpuStart;
-    picker->categoryList()->viewport()->removeEventFilter(&watcher);
+    list->removeEventFilter(&watcher);
     return ms;
 }
 
@@ -199,22 +200,23 @@ int main(int argc, char* argv[]) {
         sheet.open();
         QCoreApplication::processEvents();
         sheet.grab().save(dir.filePath("editor-create-empty.png"));
-        CreateDeeplinkCollectionMetaDataView* create = sheet.createView();
+        auto* create = sheet.findChild<CreateDeeplinkCollectionMetaDataView*>(
+            QStringLiteral("createCollection"));
         QTest::keyClicks(create->nameField(), QStringLiteral("Checkout flows"));
-        GridColorPickerView* grid = create->colorGrid();
+        auto* grid = create->findChild<GridColorPickerView*>(QStringLiteral("colorGrid"));
         QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(5).center());
-        QTest::mouseClick(create->emojiWell(), Qt::LeftButton);
+        auto* well = create->findChild<EmojiWell*>(QStringLiteral("emojiWell"));
+        QTest::mouseClick(well, Qt::LeftButton);
         QCoreApplication::processEvents();
-        if (QWidget* popover = create->emojiPicker()->popover())
+        if (auto* popover = well->findChild<Popover*>(QStringLiteral("emojiPopover")))
             popover->grab().save(dir.filePath("editor-emoji-popover.png"));
-        if (EmojiPicker* opened = create->emojiPicker()->picker()) {
-            EmojiGridView* list = opened->categoryList();
+        if (auto* list = well->findChild<EmojiGridView*>(QStringLiteral("categoryList"))) {
             const QRect cell = list->itemRect(QStringLiteral("Smileys & Emotion"), 7);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         }
         QCoreApplication::processEvents();
         sheet.grab().save(dir.filePath("editor-create-filled.png"));
-        sheet.tabs()->setCurrentIndex(1);
+        sheet.findChild<QTabWidget*>()->setCurrentIndex(1);
         QCoreApplication::processEvents();
         sheet.grab().save(dir.filePath("editor-import.png"));
         std::printf("screenshots in %s\n", qPrintable(dir.absolutePath()));
