@@ -8,8 +8,7 @@
 
 // What one kestrine-cli command line asks for, and the parser that reads it. Global options
 // (--help, --version, --xcode, --adb) come before the command; the command's own options, and
-// --xcode and --adb again, after it. Members are initialised so that GCC accepts designated
-// initialisers that leave some out.
+// --xcode and --adb again, after it.
 class CliArguments {
 public:
     QString command{};

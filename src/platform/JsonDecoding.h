@@ -29,7 +29,7 @@ public:
     [[nodiscard]] const QString& codingPath() const { return m_codingPath; }
     [[nodiscard]] QJsonValue::Type expectedType() const { return m_expected; }
     [[nodiscard]] QJsonValue::Type foundType() const { return m_found; }
-    // dataCorrupted only: where and why the parser stopped.
+    // DataCorrupted only: where and why the parser stopped.
     [[nodiscard]] qsizetype parseOffset() const { return m_parseOffset; }
     [[nodiscard]] const QString& parseReason() const { return m_parseReason; }
 
@@ -52,7 +52,7 @@ private:
 // absent or null and still fail for another type, as a default JSON decoder does.
 class JsonDecoding {
 public:
-    // The top-level object of `data`; fails with dataCorrupted for invalid JSON, typeMismatch
+    // The top-level object of `data`; fails with DataCorrupted for invalid JSON, TypeMismatch
     // for a non-object root.
     [[nodiscard]] QJsonObject documentObject(const QByteArray& data);
 
