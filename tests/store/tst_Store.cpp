@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -404,6 +406,29 @@ private Q_SLOTS:
         StoreFile reread(env);
         QVERIFY(reread.context());
         QCOMPARE(contents(*reread.context()), stored);
+    }
+
+    // The save before the process ends tries again while another process holds the file, and
+    // lands once that process lets go.
+    void waitingSaveLandsWhenTheLockGoes() {
+        TestEnvironment env;
+        StoreFile file(env);
+        ManagedObjectContext& context = *file.context();
+        context.insertCollection()->setName(QStringLiteral("Late"));
+        sqlite3* other = nullptr;
+        const QByteArray path = env.filePath(QStringLiteral("Kestrine.sqlite")).toUtf8();
+        QCOMPARE(sqlite3_open(path.constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release([other] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        });
+        const SaveOutcome outcome = context.save(std::chrono::seconds(10));
+        release.join();
+        sqlite3_close(other);
+        QCOMPARE(outcome.kind, SaveOutcome::Kind::Saved);
+        StoreFile reread(env);
+        QCOMPARE(StoreFile::names(*reread.context()), QStringList{QStringLiteral("Late")});
     }
 
     // A file of the first schema keeps its rows and ids, and from then on never hands a
