@@ -55,6 +55,55 @@ inline QStringList listed(const FetchedResultsModel& model) {
     return result;
 }
 
+inline DeeplinkCollection* collectionNamed(const ManagedObjectContext& context,
+                                           const QString& name) {
+    for (DeeplinkCollection* collection : context.collections()) {
+        if (collection->name() == name)
+            return collection;
+    }
+    return nullptr;
+}
+
+inline Deeplink* deeplinkTitled(const ManagedObjectContext& context, const QString& title) {
+    for (Deeplink* deeplink : context.deeplinks()) {
+        if (deeplink->title() == title)
+            return deeplink;
+    }
+    return nullptr;
+}
+
+// "collection/title", "-/title" for a deeplink in no collection.
+inline QString label(const Deeplink* deeplink) {
+    const DeeplinkCollection* owner = deeplink->deeplinkCollection();
+    return (owner ? owner->name() : QStringLiteral("-")) + u'/' + deeplink->title();
+}
+
+// What a store holds, sorted: "#name emoji" per collection, label() per deeplink.
+inline QStringList contents(const ManagedObjectContext& context) {
+    QStringList rows;
+    for (const DeeplinkCollection* c : context.collections())
+        rows.append(QStringLiteral("#%1 %2").arg(c->name(), c->emoji()).trimmed());
+    for (const Deeplink* d : context.deeplinks())
+        rows.append(label(d));
+    rows.sort();
+    return rows;
+}
+
+// Adds what contents() lists as "name/title": a bare collection `name` (made when missing) and
+// in it a deeplink `title` without URL; "name/" adds the collection alone.
+inline void fill(ManagedObjectContext& context, const QStringList& labels) {
+    for (const QString& row : labels) {
+        const QString name = row.section(u'/', 0, 0);
+        DeeplinkCollection* collection = collectionNamed(context, name);
+        if (!collection) {
+            collection = context.insertCollection();
+            collection->setName(name);
+        }
+        if (!row.endsWith(u'/'))
+            addDeeplink(context, collection, row.section(u'/', 1), {});
+    }
+}
+
 // A temporary environment and an in-memory store, with the builders bound to it.
 struct Store {
     DeeplinkCollection* collection(const QString& name, bool pinned = false,

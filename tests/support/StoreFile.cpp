@@ -57,16 +57,13 @@ bool StoreFile::refuseWrites(bool refuse, const QStringList& statements) {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         database.setDatabaseName(m_path);
         done = database.open();
-        QSqlQuery query(database);
+        const QString create = QStringLiteral("CREATE TRIGGER refuse_%1_%2 BEFORE %2 ON %1 BEGIN "
+                                              "SELECT RAISE(ABORT, 'disk full'); END");
         for (const char* table : {"collections", "deeplinks"}) {
             for (const QString& operation : statements) {
-                const QString name = QStringLiteral("refuse_%1_%2").arg(table, operation);
-                done =
-                    done && query.exec(refuse ? QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 "
-                                                               "BEGIN SELECT RAISE(ABORT, 'disk "
-                                                               "full'); END")
-                                                    .arg(name, operation, table)
-                                              : QStringLiteral("DROP TRIGGER %1").arg(name));
+                done = done && QSqlQuery(database).exec(
+                                   (refuse ? create : QStringLiteral("DROP TRIGGER refuse_%1_%2"))
+                                       .arg(table, operation));
             }
         }
     }

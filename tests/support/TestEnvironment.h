@@ -10,12 +10,10 @@
 #include <utility>
 
 // Everything a test touches on disk goes to a fresh temporary directory: QStandardPaths in
-// test mode, every settings file, the temporary directory of the tools, and ANDROID_HOME, whose
-// adb lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). The
-// variables it or a test sets (HOME, TMPDIR, PATH and the Android ones) are put back
-// when it goes. Log
-// lines written while it lives are captured for assertions. Create one per test function (or per
-// test case in initTestCase) before creating any object under test.
+// test mode, every settings file, the tools' temporary directory, and ANDROID_HOME, whose adb
+// lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). HOME,
+// TMPDIR, PATH and the Android variables are put back when it goes; log lines written while it
+// lives are captured. Create one per test function before any object under test.
 class TestEnvironment {
 public:
     TestEnvironment();
