@@ -1,4 +1,6 @@
+#include "StoreBuilders.h"
 #include "StoreFile.h"
+#include "TestData.h"
 #include "TestEnvironment.h"
 
 #include "exchange/CollectionImporter.h"
@@ -16,6 +18,7 @@
 #include <QThreadPool>
 #include <QToolButton>
 
+using namespace StoreBuilders;
 using View = ImportDeeplinkCollectionsView;
 using FileResult = View::FileImportResult;
 
@@ -91,12 +94,10 @@ private Q_SLOTS:
     void importsEveryFileSavesAndCloses() {
         TestEnvironment env;
         StoreFile store(env);
-        const QString empty = env.writeFile("empty.json", "{}");
-        const QString links = env.writeFile("links.json", R"({"title": "my app links",
-            "deeplinks": [{"title": "Home", "url": "myapp:home"}, {"title": "Bad", "url": "a b"}]})");
+        const QString links = TestData::path("exchange/links.json");
         Sheet sheet(store.context());
         sheet.view.setOpenPanel([&](QWidget*, bool) {
-            return FileResult::chosen({empty, links, links});
+            return FileResult::chosen({TestData::path("exchange/empty.json"), links, links});
         });
         QSignalSpy finished(&sheet.view, &View::importFinished);
         PoolGate gate;
@@ -215,9 +216,8 @@ private Q_SLOTS:
             store.unlockWrites();
             // The retried save lands both the import and the edit.
             QTRY_VERIFY(!context.hasChanges());
-            QCOMPARE(StoreFile::names(*store.reopen()),
-                     (QStringList{"Imported", "Renamed, not saved yet"}));
-            QCOMPARE(store.context()->deeplinks().size(), 1);
+            QCOMPARE(contents(*store.reopen()),
+                     (QStringList{"#Imported", "#Renamed, not saved yet", "Imported/x"}));
             return;
         }
         QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Undone);
@@ -226,14 +226,12 @@ private Q_SLOTS:
                  (QStringList{cause + outcome.error,
                               QStringLiteral("Import undone, collections removed: 1")}));
         // Nothing of the import is left, and the unrelated edit is still pending.
-        QCOMPARE(StoreFile::names(context), QStringList{"Renamed, not saved yet"});
-        QVERIFY(context.deeplinks().isEmpty());
+        QCOMPARE(contents(context), QStringList{"#Renamed, not saved yet"});
         QVERIFY(context.hasChanges());
         QVERIFY(store.refuseWrites(false));
 
         QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
-        QCOMPARE(StoreFile::names(*store.reopen()), QStringList{"Renamed, not saved yet"});
-        QVERIFY(store.context()->deeplinks().isEmpty());
+        QCOMPARE(contents(*store.reopen()), QStringList{"#Renamed, not saved yet"});
     }
 
     void viewClosedMidImportStillImports() {
