@@ -14,7 +14,6 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabWidget>
 
 #include <QCoro/QCoroTask>
 
@@ -50,32 +49,28 @@ class tst_CollectionEditor : public QObject {
 private Q_SLOTS:
     void addStoresWhatWasChosen_data() {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("swatch"); // -1: left at the first
-        QTest::addColumn<bool>("pin");
-        QTest::addColumn<bool>("emoji");
         QTest::addColumn<QString>("color"); // empty: nothing may be added
-        QTest::addColumn<bool>("editing");  // an existing collection, starting from its values
-        QTest::addRow("empty name") << "" << -1 << false << false << "" << false;
-        QTest::addRow("defaults, padded name")
-            << "  Shop " << -1 << false << false << "#ffeb5545" << false;
-        QTest::addRow("editing: new name, colour, emoji and pin")
-            << "Work" << 5 << true << true << "#ff3b82f7" << true;
+        // An existing collection, starting from its values; a new colour, emoji and pin chosen.
+        QTest::addColumn<bool>("editing");
+        QTest::addRow("empty name") << ""
+                                    << "" << false;
+        QTest::addRow("defaults, padded name") << "  Shop "
+                                               << "#ffeb5545" << false;
+        QTest::addRow("editing: new name, colour, emoji and pin") << "Work"
+                                                                  << "#ff3b82f7" << true;
     }
     void addStoresWhatWasChosen() {
         QFETCH(QString, typed);
-        QFETCH(int, swatch);
-        QFETCH(bool, pin);
-        QFETCH(bool, emoji);
         QFETCH(QString, color);
         QFETCH(bool, editing);
         EditorFixture fixture;
         CreateDeeplinkCollectionMetaDataView* create = fixture.create();
         QPointer<DeeplinkCollection> edited;
+        QString chosen;
         if (editing) {
             edited = fixture.collection(QStringLiteral("Old"));
-            edited->setColor(ColorPalette::colors().at(3).redF(),
-                             ColorPalette::colors().at(3).greenF(),
-                             ColorPalette::colors().at(3).blueF(), 1);
+            const QColor fourth = ColorPalette::colors().at(3);
+            edited->setColor(fourth.redF(), fourth.greenF(), fourth.blueF(), 1);
             edited->setEmoji(QStringLiteral("\U0001F680"));
             QCOMPARE(fixture.context.save().kind, SaveOutcome::Kind::Saved);
             fixture.sheet->editCollection(edited);
@@ -85,13 +80,8 @@ private Q_SLOTS:
             QVERIFY(!child<ToggleSwitch>(create, "pinSwitch")->isChecked());
             QCOMPARE(create->addButton()->text(), QStringLiteral("Save"));
             create->nameField()->clear();
-        }
-        if (swatch >= 0)
-            fixture.clickSwatch(swatch);
-        if (pin)
+            fixture.clickSwatch(5);
             QTest::mouseClick(child<ToggleSwitch>(create, "pinSwitch"), Qt::LeftButton);
-        QString chosen;
-        if (emoji) {
             // The well opens the picker; a choice lands in the well and closes the picker.
             auto* well = child<EmojiWell>(create, "emojiWell");
             QTest::mouseClick(well, Qt::LeftButton);
@@ -121,9 +111,9 @@ private Q_SLOTS:
                                   collection->colorA())
                      .name(QColor::HexArgb),
                  color);
-        QCOMPARE(collection->emoji().isNull(), !emoji);
+        QCOMPARE(collection->emoji().isNull(), !editing);
         QCOMPARE(collection->emoji(), chosen);
-        QCOMPARE(collection->isPinned(), pin);
+        QCOMPARE(collection->isPinned(), editing);
         QVERIFY(!fixture.context.hasChanges()); // saved
         QVERIFY(!fixture.sheet->isVisible());
     }

@@ -33,15 +33,6 @@ QStringList scopeLabels(const RootSearchField& field) {
     return labels;
 }
 
-QToolButton* scopeButton(const RootSearchField& field, const QString& label) {
-    for (QToolButton* button : scopeButtons(field)) {
-        if (button->text() == label)
-            return button;
-    }
-    qFatal("No scope button %s", qPrintable(label));
-    return nullptr;
-}
-
 // What the "middleColumn" or "rightColumn" of `split` shows.
 QWidget* column(const ColumSplitView& split, const char* name) {
     return child<QStackedWidget>(&split, name)->currentWidget();
@@ -93,7 +84,9 @@ private Q_SLOTS:
         qsizetype changes = 0;
         for (const QString& step : steps) {
             if (step.startsWith(u'@')) {
-                scopeButton(field, step.mid(1))->click();
+                const qsizetype scope = scopeLabels(field).indexOf(step.mid(1));
+                QVERIFY(scope >= 0);
+                scopeButtons(field).at(scope)->click();
                 continue;
             }
             input->selectAll();

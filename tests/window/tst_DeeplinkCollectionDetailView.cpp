@@ -1,7 +1,6 @@
 #include "FindChild.h"
 #include "StoreBuilders.h"
 
-#include "store/DeeplinkCollection.h"
 #include "widgets/PlaceholderView.h"
 #include "window/WindowState.h"
 #include "window/ui/ColumSplitView.h"
@@ -100,18 +99,17 @@ private Q_SLOTS:
         QTest::addColumn<SearchRootScope>("scope");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
+        const auto add = [](const char* name, bool hasDeeplinks, SearchRootScope scope,
+                            const char* text, const char* shown) {
+            QTest::addRow("%s", name)
+                << hasDeeplinks << scope << QString::fromUtf8(text) << QString::fromUtf8(shown);
+        };
         const auto title = SearchRootScope{DeeplinkScope::Title};
-        QTest::addRow("url search") << true << SearchRootScope{DeeplinkScope::Url} << "app://"
-                                    << "list";
-        QTest::addRow("title search, no match") << true << title << "zzz"
-                                                << "No Result found for zzz";
-        QTest::addRow("empty collection, title search") << false << title << "zzz"
-                                                        << "No Result found for zzz";
-        QTest::addRow("empty collection, collection search") << false << SearchRootScope{} << "zzz"
-                                                             << "empty";
-        QTest::addRow("collection search leaves the list alone")
-            << true << SearchRootScope{} << "zzz"
-            << "list";
+        add("url search", true, SearchRootScope{DeeplinkScope::Url}, "app://", "list");
+        add("title search, no match", true, title, "zzz", "No Result found for zzz");
+        add("empty collection, title search", false, title, "zzz", "No Result found for zzz");
+        add("empty collection, collection search", false, {}, "zzz", "empty");
+        add("collection search leaves the list alone", true, {}, "zzz", "list");
     }
     void emptyAndNoResultStates() {
         QFETCH(bool, hasDeeplinks);

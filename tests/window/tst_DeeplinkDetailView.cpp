@@ -47,15 +47,16 @@ void finishEditing(QLineEdit* edit) {
 
 // The editor's line edit `name`: "title", "url", a component ("host", "port", …), or a cell of
 // the parameter table ("keyRow1", "valueRow1", …).
-QLineEdit* field(const DeeplinkDetailView& view, const QString& name) {
+QLineEdit* field(const DeeplinkDetailView& view, const char* name) {
     return child<QLineEdit>(&view, name);
 }
 
+// "name=value" per parameter row.
 QStringList cellTexts(const DeeplinkDetailView& view) {
     QStringList texts;
     for (qsizetype id = 1; id <= view.rows().size(); ++id) {
-        texts << field(view, QStringLiteral("keyRow%1").arg(id))->text() + u'=' +
-                     field(view, QStringLiteral("valueRow%1").arg(id))->text();
+        texts << child<QLineEdit>(&view, QStringLiteral("keyRow%1").arg(id))->text() + u'=' +
+                     child<QLineEdit>(&view, QStringLiteral("valueRow%1").arg(id))->text();
     }
     return texts;
 }
@@ -84,12 +85,12 @@ private Q_SLOTS:
     void otherFieldsFollowEveryKeystroke() {
         EditorFixture f(example);
         DeeplinkDetailView view(f.deeplink);
-        QCOMPARE(field(view, QStringLiteral("host"))->text(), QStringLiteral("basepath"));
+        QCOMPARE(field(view, "host")->text(), QStringLiteral("basepath"));
         QCOMPARE(cellTexts(view), QStringList{"query=value"});
 
-        QLineEdit* port = field(view, QStringLiteral("port"));
+        QLineEdit* port = field(view, "port");
         QTest::keyClicks(port, QStringLiteral("80"));
-        QCOMPARE(field(view, QStringLiteral("url"))->text(),
+        QCOMPARE(field(view, "url")->text(),
                  QStringLiteral("scheme://basepath:80/path?query=value"));
         // "-" alone is no integer and removes the port on the way; "-5" is then not stored. While
         // typing the field keeps the user's text; leaving it shows what was stored.
@@ -98,11 +99,11 @@ private Q_SLOTS:
         QCOMPARE(port->text(), QStringLiteral("-5"));
         finishEditing(port);
         QCOMPARE(port->text(), QString());
-        retype(field(view, QStringLiteral("url")), QStringLiteral("app://h?a=1&b=2"));
-        QCOMPARE(field(view, QStringLiteral("host"))->text(), QStringLiteral("h"));
-        QCOMPARE(field(view, QStringLiteral("port"))->text(), QString());
+        retype(field(view, "url"), QStringLiteral("app://h?a=1&b=2"));
+        QCOMPARE(field(view, "host")->text(), QStringLiteral("h"));
+        QCOMPARE(field(view, "port")->text(), QString());
         QCOMPARE(cellTexts(view), (QStringList{"a=1", "b=2"}));
-        retype(field(view, QStringLiteral("title")), QString());
+        retype(field(view, "title"), QString());
         QCOMPARE(f.deeplink->title(), QStringLiteral(""));
         QVERIFY(!f.deeplink->title().isNull());
     }
@@ -110,10 +111,9 @@ private Q_SLOTS:
     void editsParameterRows() {
         EditorFixture f(QStringLiteral("s://h?a=1&b=2"));
         DeeplinkDetailView view(f.deeplink);
-        auto* plus = view.findChild<QToolButton*>(QStringLiteral("plus"));
-        auto* minus = view.findChild<QToolButton*>(QStringLiteral("minus"));
-        QVERIFY(plus && minus);
-        QLineEdit* name = field(view, QStringLiteral("keyRow1"));
+        auto* plus = child<QToolButton>(&view, "plus");
+        auto* minus = child<QToolButton>(&view, "minus");
+        QLineEdit* name = field(view, "keyRow1");
 
         // Retyping a name must not rename the next parameter on the way.
         retype(name, QString());
@@ -128,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(cellTexts(view), QStringList{"b=2"});
 
         // A cleared name is also dropped when "plus" is used straight away.
-        retype(field(view, QStringLiteral("keyRow1")), QString());
+        retype(field(view, "keyRow1"), QString());
         QTest::mouseClick(plus, Qt::LeftButton);
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?key1=value"));
         QCOMPARE(cellTexts(view), QStringList{"key1=value"});
@@ -181,14 +181,14 @@ private Q_SLOTS:
 
         auto view = std::make_unique<DeeplinkDetailView>(f.deeplink);
         view->show();
-        QTest::keyClicks(field(*view, QStringLiteral("title")), QStringLiteral("!"));
+        QTest::keyClicks(field(*view, "title"), QStringLiteral("!"));
         QVERIFY(f.context.hasChanges());
         view->hide();
         QTRY_VERIFY(!f.context.hasChanges());
 
         view->show();
         // A name left empty when the editor goes away is dropped, and that is saved too.
-        retype(field(*view, QStringLiteral("keyRow1")), QString());
+        retype(field(*view, "keyRow1"), QString());
         QVERIFY(!f.context.hasChanges());
         view.reset();
         QCOMPARE(f.deeplink->urlString(), QStringLiteral("s://h?b=2"));
@@ -202,14 +202,14 @@ private Q_SLOTS:
         view.show();
 
         f.context.deleteObject(f.deeplink);
-        QVERIFY(!field(view, QStringLiteral("host"))->isEnabled());
+        QVERIFY(!field(view, "host")->isEnabled());
 
         QCOMPARE(f.context.save().kind, SaveOutcome::Kind::Saved);
         QTRY_VERIFY(!view.deeplink());
         view.addRow();
         view.removeLastRow();
-        QTest::keyClicks(field(view, QStringLiteral("title")), QStringLiteral("x"));
-        QCOMPARE(field(view, QStringLiteral("url"))->text(), QString());
+        QTest::keyClicks(field(view, "title"), QStringLiteral("x"));
+        QCOMPARE(field(view, "url")->text(), QString());
         QVERIFY(!f.context.hasChanges());
     }
 
@@ -223,11 +223,11 @@ private Q_SLOTS:
         StoreFile store(env);
         ManagedObjectContext* context = store.context();
         QVERIFY(context);
-        Deeplink* deeplink = addDeeplink(*context, addCollection(*context, QStringLiteral("c")),
-                                         QStringLiteral("Open"), QString());
+        fill(*context, {"c/Open"});
+        Deeplink* deeplink = context->deeplinks().front();
         {
             DeeplinkDetailView view(deeplink);
-            QLineEdit* url = field(view, QStringLiteral("url"));
+            QLineEdit* url = field(view, "url");
             retype(url, typed);
             finishEditing(url);
             QCOMPARE(url->text(), exact);

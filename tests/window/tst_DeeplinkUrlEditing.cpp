@@ -44,7 +44,7 @@ private Q_SLOTS:
                             bool editable = false) {
             QTest::addRow("%s", name) << url << fields << editable;
         };
-        add("new deeplink", example, example + u"|basepath|scheme||||/path"_qs);
+        add("new deeplink", example, example + "|basepath|scheme||||/path");
         add("no URL", "", "||||||");
         add("every component", "https://me:pw@example.com:8443/a/b?x=1#top",
             "https://me:pw@example.com:8443/a/b?x=1#top|example.com|https|8443|me|pw|/a/b");
@@ -124,7 +124,7 @@ private Q_SLOTS:
             QTest::addRow("%s", name) << url << QString::fromLatin1(edit) << typed << expected;
         };
         const QString ex = example;
-        const QString port8080 = u"scheme://basepath:8080/path?query=value"_qs;
+        const QString port8080 = QStringLiteral("scheme://basepath:8080/path?query=value");
 
         add("clearing host", ex, "host", "", "scheme:/path?query=value");
         add("host with a space is not kept", ex, "host", "bad host", ex);
@@ -145,7 +145,7 @@ private Q_SLOTS:
         add("whole URL with an unclosed host bracket is not kept", ex, "url", "s://[::1/", ex);
 
         // One span rewritten; every other byte stays, case and escapes included.
-        const QString exact = u"MyApp://Product/Item?q=a%20b#Frag"_qs;
+        const QString exact = QStringLiteral("MyApp://Product/Item?q=a%20b#Frag");
         add("host of an exact URL", exact, "host", "Other", "MyApp://Other/Item?q=a%20b#Frag");
         add("port added", exact, "port", "81", "MyApp://Product:81/Item?q=a%20b#Frag");
         add("user added", exact, "user", "Me", "MyApp://Me@Product/Item?q=a%20b#Frag");
