@@ -24,7 +24,6 @@
 namespace {
 
 using Tool = FakeXcode::Tool;
-using State = TargetSelectorToolbarContent::PopoverState;
 
 struct Fixture {
     Fixture() {
@@ -77,12 +76,10 @@ private Q_SLOTS:
     void symbols_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("symbol");
-        QTest::addRow("iPad") << "iPad Air"
-                              << "ipad";
-        QTest::addRow("iPad wins over TV") << "iPad TV Edition"
-                                           << "ipad";
-        QTest::addRow("case matters") << "ipad mini"
-                                      << "iphone";
+        QTest::addRow("iPad") << QStringLiteral("iPad Air") << QStringLiteral("ipad");
+        QTest::addRow("iPad wins over TV")
+            << QStringLiteral("iPad TV Edition") << QStringLiteral("ipad");
+        QTest::addRow("case matters") << QStringLiteral("ipad mini") << QStringLiteral("iphone");
     }
 
     void symbols() {
@@ -171,8 +168,7 @@ private Q_SLOTS:
             model->index(model->rowOf(QStringLiteral("0A1B2C3D4E5F6789")));
         QCOMPARE(model->flags(unauthorized), Qt::NoItemFlags);
         QCOMPARE(unauthorized.data(Qt::AccessibleTextRole).toString(),
-                 QStringLiteral("0A1B2C3D4E5F6789, unauthorized: allow USB debugging on the phone, "
-                                "Android"));
+                 "0A1B2C3D4E5F6789, " + DeviceFixtures::unauthorized + ", Android");
         QListView* list = f.list()->list();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(unauthorized).center());

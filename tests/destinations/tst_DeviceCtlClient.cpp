@@ -2,12 +2,11 @@
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
+#include "ToolFailures.h"
 
 #include "destinations/DeviceCtlClient.h"
 #include "platform/AppError.h"
 #include "platform/JsonDecoding.h"
-#include "platform/TaskOutcome.h"
-#include "toolchain/CommandError.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -15,49 +14,6 @@
 #include <QtTest>
 
 using Tool = FakeXcode::Tool;
-
-namespace {
-
-// Shaped like `devicectl list devices --json-output` of Xcode 15.3, with a sample of the
-// fields the parser skips: one wired, booted iPhone and one paired iPad that is not connected.
-const char* const deviceListing = R"tool({
-  "info" : { "commandType" : "devicectl.list.devices", "jsonVersion" : 2, "outcome" : "success" },
-  "result" : {
-    "devices" : [
-      {
-        "capabilities" : [ { "featureIdentifier" : "launchapplication", "name" : "Launch" } ],
-        "connectionProperties" : { "pairingState" : "paired", "tunnelState" : "connected" },
-        "deviceProperties" : {
-          "bootedFromSnapshot" : true,
-          "bootState" : "booted",
-          "name" : "Dev’s iPhone",
-          "osVersionNumber" : "17.3.1"
-        },
-        "hardwareProperties" : {
-          "cpuType" : { "name" : "arm64e", "subType" : 2, "type" : 16777228 },
-          "platform" : "iOS",
-          "reality" : "physical"
-        },
-        "identifier" : "5B4C3D2E-1F0A-4B9C-8D7E-6F5A4B3C2D1E",
-        "tags" : [ ]
-      },
-      {
-        "connectionProperties" : { "pairingState" : "paired", "tunnelState" : "unavailable" },
-        "deviceProperties" : { "name" : "Test iPad", "osVersionNumber" : "16.7.2" },
-        "hardwareProperties" : { "deviceType" : "iPad", "platform" : "iOS", "reality" : "physical" },
-        "identifier" : "0E1D2C3B-4A59-4687-9796-A5B4C3D2E1F0"
-      }
-    ]
-  }
-})tool";
-
-QByteArray oneDevice(const char* deviceProperties,
-                     const char* hardwareProperties = R"({"platform": "iOS"})") {
-    return QByteArray(R"({"result": {"devices": [{"identifier": "ID1", "deviceProperties": )") +
-           deviceProperties + R"(, "hardwareProperties": )" + hardwareProperties + "}]}}";
-}
-
-} // namespace
 
 namespace {
 
@@ -98,60 +54,19 @@ void checkCall(const FakeXcode& xcode, const QStringList& expected, const QStrin
 class tst_DeviceCtlClient : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void parsePhysicalDevices_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QStringList>("expected");
-        // Non-empty: the document must fail to decode, at this coding path.
-        QTest::addColumn<QString>("failurePath");
-
-        QTest::addRow("real listing") << QByteArray(deviceListing)
-                                      << QStringList{"5B4C3D2E-1F0A-4B9C-8D7E-6F5A4B3C2D1E|Dev’s "
-                                                     "iPhone|Booted|iOS|17.3.1|physical",
-                                                     "0E1D2C3B-4A59-4687-9796-A5B4C3D2E1F0|Test "
-                                                     "iPad|unknown|iOS|16.7.2|physical"}
-                                      << QString();
-        QTest::addRow("bootState shutdown lower case")
-            << oneDevice(R"({"name": "P", "bootState": "shutdown", "osVersionNumber": "17.0"})")
-            << QStringList{"ID1|P|Shutdown|iOS|17.0|physical"} << QString();
-        QTest::addRow("bootState null counts as missing")
-            << oneDevice(R"({"name": "P", "bootState": null})")
-            << QStringList{"ID1|P|unknown|iOS||physical"} << QString();
-
-        QTest::addRow("missing hardwareProperties")
-            << QByteArray(R"({"result": {"devices": [
-                   {"identifier": "OK", "deviceProperties": {"name": "A"}, "hardwareProperties": {"platform": "iOS"}},
-                   {"identifier": "ID2", "deviceProperties": {"name": "B"}}]}})")
-            << QStringList() << QStringLiteral("result.devices[1].hardwareProperties");
-        QTest::addRow("name of wrong type")
-            << oneDevice(R"({"name": 7})") << QStringList()
-            << QStringLiteral("result.devices[0].deviceProperties.name");
-        QTest::addRow("device entry not an object")
-            << QByteArray(R"({"result": {"devices": ["ID1"]}})") << QStringList()
-            << QStringLiteral("result.devices[0]");
-        QTest::addRow("no result (error outcome)")
-            << QByteArray(
-                   R"({"error": {"code": 1, "domain": "com.apple.dt.CoreDeviceError"}, "info": {"outcome": "failed"}})")
-            << QStringList() << QStringLiteral("result");
-        QTest::addRow("truncated file")
-            << QByteArray(deviceListing).left(500) << QStringList() << QStringLiteral("<document>");
-    }
-
+    void parsePhysicalDevices_data() { DeviceFixtures::addListings(QStringLiteral("devicectl")); }
     void parsePhysicalDevices() {
-        QFETCH(QByteArray, json);
+        QFETCH(QByteArray, output);
         QFETCH(QStringList, expected);
-        QFETCH(QString, failurePath);
-
-        const auto devices = DeviceCtlClient::parsePhysicalDevices(json);
-        if (failurePath.isEmpty()) {
-            QVERIFY(devices);
+        const auto devices = DeviceCtlClient::parsePhysicalDevices(output);
+        if (devices) {
             QCOMPARE(DeviceFixtures::describe(*devices), expected);
             return;
         }
-        QVERIFY2(!devices, "decoded a document that lacks a required value");
-        const JsonDecodingError& error = devices.error();
-        QCOMPARE(error.codingPath().isEmpty() ? QStringLiteral("<document>") : error.codingPath(),
-                 failurePath);
-        QVERIFY(error.errorDescription().startsWith(u"The data couldn’t be read"));
+        const QString path = devices.error().codingPath();
+        QCOMPARE(QStringList{"error at " + (path.isEmpty() ? QStringLiteral("<document>") : path)},
+                 expected);
+        QVERIFY(devices.error().errorDescription().startsWith(u"The data couldn’t be read"));
     }
 
     void listings_data() {
@@ -159,15 +74,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("output");
         QTest::addColumn<QByteArray>("errorOutput");
         QTest::addColumn<QStringList>("logLines");
-
         QTest::addRow("devices, chatty tool")
-            << false << QByteArray("Devices:\nName  Hostname\n") << QByteArray("warning: slow\n")
-            << QStringList{"devicectl stdout: Devices:\nName  Hostname\n",
+            << false << QByteArray("Devices:\nName\n") << QByteArray("warning: slow\n")
+            << QStringList{"devicectl stdout: Devices:\nName\n",
                            "devicectl stderr: warning: slow\n"};
         QTest::addRow("apps, output not UTF-8") << true << QByteArray("\xff\xfe") << QByteArray()
                                                 << QStringList{"devicectl apps stdout: "};
     }
-
     void listings() {
         QFETCH(bool, apps);
         QFETCH(QByteArray, output);
@@ -181,57 +94,43 @@ private Q_SLOTS:
 
         const TaskOutcome<QByteArray> outcome = waitForOutcome(
             apps ? client(xcode).listApps(QStringLiteral("DEV-1")) : client(xcode).listDevices());
-        QVERIFY(!outcome.failed());
-        QCOMPARE(*outcome.value, json);
+        QCOMPARE(outcome.value.value_or(QByteArray()), json);
         QCOMPARE(env.messages(category), logLines);
-
-        const QStringList expected =
-            apps ? QStringList{"device", "info", "apps", "--device", "DEV-1", "--json-output"}
-                 : QStringList{"list", "devices", "--json-output"};
-        checkCall(xcode, expected, apps ? u"devicectl-apps-"_qs : u"devicectl-devices-"_qs,
-                  u".json"_qs);
+        checkCall(xcode,
+                  apps ? QStringList{"device", "info", "apps", "--device", "DEV-1", "--json-output"}
+                       : QStringList{"list", "devices", "--json-output"},
+                  apps ? "devicectl-apps-" : "devicectl-devices-", ".json");
     }
 
     void listingFailuresLeaveNoFile_data() {
         QTest::addColumn<FakeXcode::Scenario>("scenario");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("isToolError");
-
+        QTest::addColumn<QString>("message"); // of the tool's CommandError, else an AppError's end
         QTest::addRow("tool fails after writing its file")
             << FakeXcode::Scenario{.standardError = "ERROR: The device is locked.\n",
                                    .file = QByteArray("{}"),
                                    .exitStatus = 1}
-            << "ERROR: The device is locked.\n"
-            << true;
+            << "ERROR: The device is locked.\n";
         QTest::addRow("tool writes no file")
             << FakeXcode::Scenario{.standardOutput = "nothing to say\n"}
-            << "couldn’t be opened because there is no such file." << false;
+            << "couldn’t be opened because there is no such file.";
         QTest::addRow("file past 64 MiB")
             << FakeXcode::Scenario{.file = QByteArray(64 * 1024 * 1024 + 1, ' ')}
-            << "couldn’t be read: it passed 64 MiB." << false;
+            << "couldn’t be read: it passed 64 MiB.";
     }
-
     void listingFailuresLeaveNoFile() {
         QFETCH(FakeXcode::Scenario, scenario);
         QFETCH(QString, message);
-        QFETCH(bool, isToolError);
         TestEnvironment env;
         FakeXcode xcode(env.path());
         xcode.setScenario(Tool::Devicectl, scenario);
-
         for (bool apps : {false, true}) {
             const TaskOutcome<QByteArray> outcome =
                 waitForOutcome(apps ? client(xcode).listApps(QStringLiteral("DEV-1"))
                                     : client(xcode).listDevices());
-            QVERIFY(outcome.failed());
-            if (isToolError) {
-                QCOMPARE(outcome.errorAs<CommandError>()->message, message);
-            } else {
-                const auto error = outcome.errorAs<AppError>();
-                QVERIFY(error.has_value());
-                QVERIFY2(error->errorDescription().endsWith(message),
-                         qPrintable(error->errorDescription()));
-            }
+            const auto error = outcome.errorAs<AppError>();
+            QVERIFY2(ToolFailures::message(outcome) == message ||
+                         (error && error->errorDescription().endsWith(message)),
+                     qPrintable(localizedDescription(outcome.error)));
             QCOMPARE(leftovers(), QStringList());
         }
     }

@@ -5,7 +5,6 @@
 
 #include "destinations/RememberedSelection.h"
 #include "destinations/RunDestinationManager.h"
-#include "platform/AppSettings.h"
 #include "platform/TaskOutcome.h"
 #include "toolchain/AdbLocator.h"
 
@@ -19,15 +18,8 @@ namespace {
 
 const QString category = QStringLiteral("RunDestinationManager");
 
-using DeviceFixtures::device;
 using DeviceFixtures::ids;
 using DeviceFixtures::simctlJson;
-
-std::optional<QString> storedId() {
-    const QVariant value =
-        AppSettings::standard()->value(RememberedSelection::destinationIdKey.toString());
-    return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
-}
 
 // Stand-in tools listing iOS 17.2 simulators ("udid|name|state") and phones, and a manager.
 struct Fixture {
@@ -63,8 +55,8 @@ private Q_SLOTS:
         QTRY_VERIFY(f.xcode.invocations(Tool::Simctl).size() == 1 &&
                     f.xcode.invocations(Tool::Devicectl).size() == 1);
         const QStringList early = f.env.messages(category);
-        QVERIFY(!early.contains(u"Parsed 1 simulator devices"_qs));
-        QVERIFY(!early.contains(u"Parsed 1 physical devices"_qs));
+        QVERIFY(!early.contains(QStringLiteral("Parsed 1 simulator devices")));
+        QVERIFY(!early.contains(QStringLiteral("Parsed 1 physical devices")));
         QVERIFY(f.manager.isLoading());
 
         QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
@@ -104,51 +96,38 @@ private Q_SLOTS:
     }
 
     void groupDevices_data() {
-        QTest::addColumn<QList<Device>>("devices");
+        QTest::addColumn<QStringList>("devices");  // as describe() puts them
         QTest::addColumn<QStringList>("expected"); // "key: id id ..."
-
-        using S = DeviceState;
         QTest::addRow("booted first, then by name, stable")
-            << QList<Device>{device("a", "Beta", S::Shutdown, "iOS"),
-                             device("b", "Alpha", S::Unknown, "iOS"),
-                             device("c", "Zeta", S::Booted, "iOS"),
-                             device("d", "Beta", S::Shutdown, "iOS"),
-                             device("e", "Gamma", S::Booted, "iOS")}
+            << QStringList{"a|Beta|Shutdown|iOS", "b|Alpha|unknown|iOS", "c|Zeta|Booted|iOS",
+                           "d|Beta|Shutdown|iOS", "e|Gamma|Booted|iOS"}
             << QStringList{"iOS: e c b a d"};
         QTest::addRow("names by character code")
-            << QList<Device>{device("a", "iPhone", S::Shutdown, "iOS"),
-                             device("b", "Zed", S::Shutdown, "iOS"),
-                             device("c", "apple", S::Shutdown, "iOS")}
+            << QStringList{"a|iPhone|Shutdown|iOS", "b|Zed|Shutdown|iOS", "c|apple|Shutdown|iOS"}
             << QStringList{"iOS: b c a"};
         QTest::addRow("device sections before simulator runtimes")
-            << QList<Device>{device("w", "W", S::Shutdown, "watchOS"),
-                             device("p", "P", S::Booted, "iOS", DeviceSource::Physical),
-                             device("i", "I", S::Shutdown, "iOS"),
-                             device("x", "X", S::Shutdown, "xrOS"),
-                             device("t", "T", S::Shutdown, "tvOS"),
-                             device("q", "Q", S::Shutdown, "watchOS", DeviceSource::Physical)}
+            << QStringList{"w|W|Shutdown|watchOS", "p|P|Booted|iOS||physical",
+                           "i|I|Shutdown|iOS",     "x|X|Shutdown|xrOS",
+                           "t|T|Shutdown|tvOS",    "q|Q|Shutdown|watchOS||physical"}
             << QStringList{"iOS Devices: p", "watchOS Devices: q", "iOS: i",
                            "tvOS: t",        "watchOS: w",         "xrOS: x"};
         QTest::addRow("Android after iOS, its devices before its emulators")
-            << QList<Device>{device("e", "E", S::Booted, "Android", DeviceSource::AndroidEmulator),
-                             device("d", "D", S::Booted, "Android", DeviceSource::AndroidDevice),
-                             device("i", "I", S::Shutdown, "iOS"),
-                             device("u", "A", S::Unavailable, "Android",
-                                    DeviceSource::AndroidDevice),
-                             device("p", "P", S::Booted, "iOS", DeviceSource::Physical)}
+            << QStringList{"e|E|Booted|Android||androidEmulator",
+                           "d|D|Booted|Android||androidDevice", "i|I|Shutdown|iOS",
+                           "u|A|Unavailable|Android||androidDevice", "p|P|Booted|iOS||physical"}
             << QStringList{"iOS Devices: p", "iOS: i", "Android Devices: d u",
                            "Android Emulators: e"};
         QTest::addRow("runtime that reads like a device key")
-            << QList<Device>{device("a", "A", S::Shutdown, "Test DEVICES"),
-                             device("b", "B", S::Shutdown, "Alpha")}
+            << QStringList{"a|A|Shutdown|Test DEVICES", "b|B|Shutdown|Alpha"}
             << QStringList{"Test DEVICES: a", "Alpha: b"};
     }
 
     void groupDevices() {
-        QFETCH(QList<Device>, devices);
+        QFETCH(QStringList, devices);
         QFETCH(QStringList, expected);
         QStringList actual;
-        for (const DeviceSection& section : RunDestinationManager::groupDevices(devices))
+        for (const DeviceSection& section :
+             RunDestinationManager::groupDevices(DeviceFixtures::fromRows(devices)))
             actual.append(section.key + QStringLiteral(": ") + ids(section.devices).join(u' '));
         QCOMPARE(actual, expected);
     }
@@ -177,15 +156,14 @@ private Q_SLOTS:
         FakeAdb adb(f.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
         if (!stored.isEmpty())
-            AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
-                                              stored);
+            RememberedSelection::setDestinationId(stored);
         RunDestinationManager manager; // reads the stored choice when made
         QCOMPARE(manager.selectedDeviceId().value_or(QString()), stored);
 
         QVERIFY(!waitForOutcome(manager.fetchDevices(f.xcode.url())).failed());
         QVERIFY(manager.selectedDevice());
         QCOMPARE(manager.selectedDevice()->id, selected);
-        QCOMPARE(storedId(), selected);
+        QCOMPARE(RememberedSelection::destinationId(), selected);
     }
 
     void refreshesSelectedDeviceFields() {
@@ -204,7 +182,7 @@ private Q_SLOTS:
         f.fetch();
         QCOMPARE(ids(f.manager.devices()), QStringList{"S7"});
         QCOMPARE(f.manager.selectedDevice()->name, u"New name");
-        QCOMPARE(storedId(), u"S1"_qs);
+        QCOMPARE(RememberedSelection::destinationId(), QStringLiteral("S1"));
     }
 
     void simulatorFailureKeepsPreviousList() {
@@ -229,7 +207,7 @@ private Q_SLOTS:
         const QList<LogRecord> records = f.env.records();
         const auto failure =
             std::find_if(records.cbegin(), records.cend(), [&](const LogRecord& r) {
-                return r.message == u"Error fetching devices: "_qs + message;
+                return r.message == QStringLiteral("Error fetching devices: ") + message;
             });
         QVERIFY(failure != records.cend());
         QCOMPARE(failure->level, LogRecord::Level::Error);
@@ -245,8 +223,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("logged");
         QTest::addRow("device tool missing") << QByteArray() << "devicectl failed: Could not start";
         QTest::addRow("document without hardwareProperties")
-            << QByteArray(R"({"result": {"devices": [{"identifier": "P1",
-                             "deviceProperties": {"name": "Phone"}}]}})")
+            << TestData::read(
+                   QStringLiteral("destinations/devicectl/missing-hardwareProperties.json"))
             << "devicectl failed: The data couldn’t be read because it is missing.";
     }
 
@@ -263,7 +241,7 @@ private Q_SLOTS:
         QCOMPARE(ids(f.manager.devices()), QStringList{"S1"});
         QVERIFY(!f.manager.error());
         const QStringList lines = f.env.messages(category);
-        const qsizetype complete = lines.indexOf(u"Simulator fetch complete"_qs);
+        const qsizetype complete = lines.indexOf(QStringLiteral("Simulator fetch complete"));
         QVERIFY(complete >= 0);
         QVERIFY2(lines.value(complete + 1).startsWith(logged),
                  qPrintable(lines.value(complete + 1)));
@@ -271,8 +249,7 @@ private Q_SLOTS:
     }
 
     void olderFetchFinishingLastIsDropped_data() {
-        QTest::addColumn<FakeXcode::Scenario>(
-            "older"); // what the older fetch's simctl answers, late
+        QTest::addColumn<FakeXcode::Scenario>("older"); // what its simctl answers, late
         QTest::addRow("older list") << FakeXcode::Scenario{
             .standardOutput = simctlJson({{"iOS-17-2", {"S1|Old|Booted"}}}), .delaySeconds = 2};
         QTest::addRow("older error") << FakeXcode::Scenario{
@@ -303,7 +280,8 @@ private Q_SLOTS:
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
         f.fetch();
         QCOMPARE(ids(f.manager.devices()),
-                 (QStringList{"S1", "P1", "emulator-5554", "R5CT1234567", "0A1B2C3D4E5F6789"}));
+                 QStringList({"S1", "P1"}) +
+                     DeviceFixtures::column(DeviceFixtures::demoAndroid, 0));
 
         // A changed adb location applies at the next fetch: this one lists nothing.
         AdbLocator::adbPathSetting().setValue(f.env.filePath("no-devices-sdk/platform-tools/adb"));
@@ -316,8 +294,7 @@ private Q_SLOTS:
         FakeAdb adb(f.env.path());
         adb.setScenario({.hang = true}, QStringLiteral("devices -l"));
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
-        AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
-                                          QStringLiteral("emulator-5554"));
+        RememberedSelection::setDestinationId(QStringLiteral("emulator-5554"));
         RunDestinationManager manager;
         bool finished = false;
         QCoro::connect(manager.fetchDevices(f.xcode.url()), this, [&] { finished = true; });
@@ -326,7 +303,7 @@ private Q_SLOTS:
         QVERIFY(!manager.isLoading());
         QVERIFY(!finished);
         // The remembered emulator may still come: the booted simulator does not replace it yet.
-        QCOMPARE(storedId(), u"emulator-5554"_qs);
+        QCOMPARE(RememberedSelection::destinationId(), QStringLiteral("emulator-5554"));
         QVERIFY(!manager.selectedDevice());
 
         // Parked, so that ending the hang finds it (a loaded machine may not be there yet).
@@ -334,7 +311,7 @@ private Q_SLOTS:
         adb.endHangs();
         QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
         QCOMPARE(ids(manager.devices()), QStringList{"S1"});
-        QCOMPARE(storedId(), u"S1"_qs);
+        QCOMPARE(RememberedSelection::destinationId(), QStringLiteral("S1"));
     }
 };
 

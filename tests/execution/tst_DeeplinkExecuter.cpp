@@ -3,6 +3,7 @@
 #include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
+#include "ToolFailures.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
@@ -163,7 +164,6 @@ private Q_SLOTS:
         QFETCH(QString, description);
         QFETCH(QString, printed);
         Rig rig;
-        const TestEnvironment& env = rig.env;
         FakeXcode& xcode = rig.xcode;
         if (setup == u"activation refused")
             xcode.setScenario(Tool::Osascript,
@@ -190,14 +190,10 @@ private Q_SLOTS:
         QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
         QCOMPARE(outcome.failed, !description.isEmpty());
         QCOMPARE(xcode.calls().mid(callsBefore), calls);
+        QCOMPARE(rig.env.messages(QStringLiteral("command")),
+                 description.isEmpty() ? QStringList()
+                                       : QStringList{"Failed to open url cause: " + description});
         QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
-        if (description.isEmpty()) {
-            QCOMPARE(env.messages(QStringLiteral("command")), QStringList());
-            return;
-        }
-        QCOMPARE(env.messages(QStringLiteral("command")),
-                 QStringList{"Failed to open url cause: " + description});
-        QCOMPARE(env.records().last().level, LogRecord::Level::Error);
     }
 
     void firesAtAndroid_data() {
@@ -208,12 +204,9 @@ private Q_SLOTS:
         QTest::addRow("no list loaded: no package") << "-" << QByteArray() << "";
         QTest::addRow("Any App: no package") << "" << QByteArray() << "";
         QTest::addRow("chosen package last") << "com.example.shop" << QByteArray() << "";
-        const QString unresolved = QStringLiteral("Error: Activity not started, unable to resolve "
-                                                  "Intent { act=android.intent.action.VIEW "
-                                                  "dat=shop://item/... }");
+        const ToolFailures::Row unresolved = ToolFailures::find("am/unresolved-intent-crlf.txt");
         QTest::addRow("Error: line is the alert")
-            << "" << ("Starting: Intent { act=android.intent.action.VIEW }\n" + unresolved.toUtf8())
-            << unresolved;
+            << "" << ToolFailures::read(unresolved) << unresolved.message;
     }
     void firesAtAndroid() {
         QFETCH(QString, package);
@@ -250,9 +243,6 @@ private Q_SLOTS:
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.failed, !description.isEmpty());
         QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
-        QCOMPARE(rig.env.messages(QStringLiteral("command")),
-                 description.isEmpty() ? QStringList()
-                                       : QStringList{"Failed to open url cause: " + description});
         QCOMPARE(output, description.isEmpty() ? QString() : description + u'\n');
     }
 

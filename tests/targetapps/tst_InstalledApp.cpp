@@ -1,9 +1,9 @@
+#include "TestData.h"
+
 #include "targetapps/InstalledApp.h"
 
 #include <QSet>
 #include <QTest>
-
-using Apps = QList<InstalledApp>;
 
 class tst_InstalledApp : public QObject {
     Q_OBJECT
@@ -18,60 +18,37 @@ private Q_SLOTS:
         QCOMPARE(plain, withIcon);
         QCOMPARE(qHash(plain), qHash(withIcon));
         QCOMPARE((QSet<InstalledApp>{plain, withIcon}).size(), 1);
-
         QVERIFY(plain != InstalledApp(QStringLiteral("Maps"), QStringLiteral("com.example.maps"),
                                       QStringLiteral("2.0")));
     }
 
+    // `devicectl device info apps --json-output` samples: each app as
+    // "name|bundle identifier|version|bundle version|url"; whatever fails to decode gives none.
     void parse_data() {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<Apps>("expected");
-
-        // Shaped like `devicectl device info apps --json-output`.
-        QTest::addRow("devicectl's own output")
-            << QByteArray(R"({
-      "info" : { "commandType" : "devicectl.device.info.apps", "outcome" : "success" },
-      "result" : {
-        "apps" : [ { "appClip" : false, "bundleIdentifier" : "com.example.shop",
-            "bundleVersion" : "412", "hidden" : false, "name" : "Shop",
-            "url" : "file:\/\/\/private\/var\/containers\/Bundle\/Application\/4F1E2D3C\/Shop.app\/",
-            "version" : "3.2.0" } ],
-        "matchingBundleIdentifier" : null
-      }
-    })")
-            << Apps{InstalledApp(
-                   "Shop", "com.example.shop", "3.2.0", "412",
-                   "file:///private/var/containers/Bundle/Application/4F1E2D3C/Shop.app/")};
-        QTest::addRow("defaults") << QByteArray(R"({"result": {"apps": [
-            {"name": "Notes", "bundleIdentifier": "com.example.notes"},
-            {"name": "Mail", "bundleIdentifier": "com.example.mail", "version": null}
-        ]}})")
-                                  << Apps{InstalledApp("Mail", "com.example.mail", "1.0", "1", ""),
-                                          InstalledApp("Notes", "com.example.notes", "1.0", "1",
-                                                       "")};
-        QTest::addRow("nameless records skipped") << QByteArray(R"({"result": {"apps": [
-            {"bundleIdentifier": "com.example.daemon"},
-            {"name": "", "bundleIdentifier": "com.example.empty"},
-            {"name": "Clock", "bundleIdentifier": "com.example.clock"}
-        ]}})") << Apps{InstalledApp("Clock", "com.example.clock")};
-
-        // Whatever fails to decode gives an empty list.
-        QTest::addRow("missing bundle identifier") << QByteArray(R"({"result": {"apps": [
-            {"name": "Maps", "bundleIdentifier": "com.example.maps"},
-            {"name": "Ghost"}
-        ]}})") << Apps{};
-        QTest::addRow("bad entry after a nameless one") << QByteArray(R"({"result": {"apps": [
-            {"bundleIdentifier": "x"}, {"name": "Maps", "bundleIdentifier": 7}
-        ]}})") << Apps{};
-        QTest::addRow("not JSON") << QByteArray("devicectl: error") << Apps{};
+        QTest::addColumn<QStringList>("expected");
+        const QHash<QString, QStringList> apps{
+            {"devicectl-own-output.json",
+             {"Shop|com.example.shop|3.2.0|412|"
+              "file:///private/var/containers/Bundle/Application/4F1E2D3C/Shop.app/"}},
+            {"defaults.json", {"Mail|com.example.mail|1.0|1|", "Notes|com.example.notes|1.0|1|"}},
+            {"nameless-records-skipped.json", {"Clock|com.example.clock|1.0|1|"}},
+        };
+        for (const QString& name : TestData::files(QStringLiteral("targetapps/apps")))
+            QTest::addRow("%s", qPrintable(name))
+                << TestData::read(QStringLiteral("targetapps/apps/") + name) << apps.value(name);
     }
     void parse() {
         QFETCH(QByteArray, json);
-        QFETCH(Apps, expected);
-        const Apps actual = parseInstalledApps(json);
-        QCOMPARE(actual, expected);
-        for (const InstalledApp& app : actual)
+        QFETCH(QStringList, expected);
+        QStringList actual;
+        for (const InstalledApp& app : parseInstalledApps(json)) {
+            actual.append(QStringList{app.name(), app.bundleIdentifier(), app.version(),
+                                      app.bundleVersion(), app.url()}
+                              .join(u'|'));
             QVERIFY(app.icon().isNull());
+        }
+        QCOMPARE(actual, expected);
     }
 };
 
