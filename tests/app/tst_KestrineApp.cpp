@@ -911,7 +911,11 @@ private Q_SLOTS:
             other.setDatabaseName(kestrine.storePath());
             if (storeBusy)
                 QVERIFY(other.open() && QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
-            ::kill(static_cast<pid_t>(kestrine.process.processId()), signalNumber);
+            // Only to the process while it runs: the id of one that has ended is 0, and
+            // kill(0, ...) would reach this whole process group.
+            QVERIFY(kestrine.process.state() == QProcess::Running &&
+                    kestrine.process.processId() > 0);
+            QCOMPARE(::kill(static_cast<pid_t>(kestrine.process.processId()), signalNumber), 0);
             if (storeBusy) {
                 QVERIFY(!kestrine.process.waitForFinished(1000)); // waiting for the lock
                 QVERIFY(QSqlQuery(other).exec(QStringLiteral("ROLLBACK")));

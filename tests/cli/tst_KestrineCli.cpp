@@ -556,7 +556,11 @@ void tst_KestrineCli::interrupt() {
             (duringRequest ? cli.opened().size() == 1
                            : (progress += process->readAllStandardError()).contains("[1/3]")),
         20000);
-    ::kill(pid_t(process->processId()), SIGINT);
+    // Only to the tool while it runs: the id of one that has ended is 0, and kill(0, ...) would
+    // reach this whole process group (ctest and whatever started it).
+    QVERIFY2(process->state() == QProcess::Running && process->processId() > 0,
+             "the run ended before it was interrupted");
+    QCOMPARE(::kill(pid_t(process->processId()), SIGINT), 0);
     // The request in flight ends as it would have; the 30 s pause never starts or is cut short.
     QVERIFY(process->waitForFinished(6000));
     cli.finish();
