@@ -2,13 +2,16 @@
 
 #include "FakeXcode.h"
 #include "FindChild.h"
+#include "StoreBuilders.h"
+#include "StoreFile.h"
 #include "TestEnvironment.h"
 
 #include "app/KestrineApp.h"
 #include "app/PreferencesDialog.h"
 #include "execution/DeeplinkExecuter.h"
-#include "store/PersistentContainer.h"
 #include "toolchain/XcodeBookmarkManager.h"
+#include "window/ui/ColumSplitView.h"
+#include "window/ui/RootView.h"
 
 #include <QMainWindow>
 #include <QMenu>
@@ -41,24 +44,35 @@ inline PreferencesDialog* preferences(const KestrineApp& app) {
     return app.window()->findChild<PreferencesDialog*>(QStringLiteral("preferences"));
 }
 
-// A loaded store in a fresh temporary directory, as the executable hands it to the shell, and
-// a stand-in Xcode listing one booted simulator ("S1", iPhone 15).
+// A loaded store file in a fresh temporary directory, as the executable hands it to the shell,
+// and a stand-in Xcode listing one booted simulator ("S1", iPhone 15).
 struct AppFixture {
     AppFixture() { xcode.setSimulators({QStringLiteral("S1|iPhone 15|Booted")}); }
 
-    std::unique_ptr<PersistentContainer> open() const {
-        auto opened = std::make_unique<PersistentContainer>(env.filePath("Kestrine.sqlite"));
-        if (opened->loadPersistentStores())
-            qFatal("cannot open the test store");
-        return opened;
+    [[nodiscard]] ManagedObjectContext& context() const { return *store.context(); }
+    void save() const {
+        if (context().save().kind != SaveOutcome::Kind::Saved)
+            qFatal("cannot save the test store");
+    }
+    // A collection named `name` holding `deeplinks` new deeplinks, unsaved.
+    DeeplinkCollection* fill(const QString& name, int deeplinks = 0) const {
+        DeeplinkCollection* collection = StoreBuilders::addCollection(context(), name);
+        for (int i = 0; i < deeplinks; ++i)
+            StoreBuilders::addDeeplink(context(), collection, {}, {});
+        return collection;
     }
 
+    // The shell on the store, not yet shown.
+    KestrineApp& make() {
+        app = std::make_unique<KestrineApp>(store.container());
+        return *app;
+    }
     // The shell on the store, shown and active; with the stand-in Xcode remembered, also done
     // with its start-up.
     KestrineApp& start(bool rememberXcode = true) {
         if (rememberXcode)
             XcodeBookmarkManager().saveBookmark(xcode.url());
-        app = std::make_unique<KestrineApp>(*container);
+        make();
         QSignalSpy ready(app.get(), &KestrineApp::mainContentReady);
         app->deeplinkExecuter().setInterpreterPath(xcode.toolPath(FakeXcode::Tool::Osascript));
         app->show();
@@ -68,9 +82,12 @@ struct AppFixture {
             qFatal("the main window did not come up");
         return *app;
     }
+    [[nodiscard]] RootView* root() const {
+        return qobject_cast<RootView*>(app->window()->centralWidget());
+    }
 
     TestEnvironment env;
-    std::unique_ptr<PersistentContainer> container = open();
+    StoreFile store{env};
     FakeXcode xcode{env.path()};
     std::unique_ptr<KestrineApp> app;
 };

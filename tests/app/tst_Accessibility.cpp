@@ -28,16 +28,8 @@
 namespace {
 
 // What a screen reader says for a control nobody gave words: nothing, a bare number, or the id
-// of the symbol it shows ("square.and.arrow.up").
-bool unreadable(const QString& name) {
-    static const QRegularExpression noWords(QStringLiteral("^(\\s*|\\d+|[a-z]+(\\.[a-z]+)+)$"));
-    return noWords.match(name).hasMatch();
-}
-
-bool isSymbolId(const QString& name) {
-    static const QRegularExpression symbol(QStringLiteral("^[a-z]+(\\.[a-z]+)+$"));
-    return symbol.match(name).hasMatch();
-}
+// of the symbol it shows ("square.and.arrow.up", captured).
+const QRegularExpression noWords(QStringLiteral("^(?:\\s*|\\d+|([a-z]+(?:\\.[a-z]+)+))$"));
 
 bool isInput(QAccessible::Role role) {
     using A = QAccessible;
@@ -48,10 +40,10 @@ bool isInput(QAccessible::Role role) {
 }
 
 bool isItem(QAccessible::Role role) {
-    return role == QAccessible::ListItem || role == QAccessible::Cell ||
-           role == QAccessible::TreeItem || role == QAccessible::PageTab ||
-           role == QAccessible::RadioButton || role == QAccessible::MenuItem ||
-           role == QAccessible::ColumnHeader || role == QAccessible::RowHeader;
+    using A = QAccessible;
+    return QList<A::Role>{A::ListItem,    A::Cell,     A::TreeItem,     A::PageTab,
+                          A::RadioButton, A::MenuItem, A::ColumnHeader, A::RowHeader}
+        .contains(role);
 }
 
 // Walks the accessible tree under `node`: every name read goes to `names` (with the
@@ -71,7 +63,8 @@ void readTree(QAccessibleInterface* node, QStringList& names, QStringList& fault
         names.append(name + QStringLiteral(", ") + description);
     const bool acts = isInput(node->role()) || (!item && state.focusable) ||
                       (item && (state.selectable || !name.isEmpty()));
-    if (isSymbolId(name) || (acts && !state.disabled && unreadable(name))) {
+    const QRegularExpressionMatch unreadable = noWords.match(name);
+    if (unreadable.hasCaptured(1) || (acts && !state.disabled && unreadable.hasMatch())) {
         QString where = node->object()
                             ? QString::fromLatin1(node->object()->metaObject()->className())
                             : QStringLiteral("item");
@@ -150,6 +143,11 @@ QString describe(QWidget* widget) {
              accessible ? accessible->text(QAccessible::Name) : QString());
 }
 
+// `window` once it is on the screen, else null.
+QWidget* exposed(QWidget* window) {
+    return window && QTest::qWaitForWindowExposed(window) ? window : nullptr;
+}
+
 // The whole application on a stand-in Xcode: one booted simulator, one physical phone with
 // two apps, and (when `filled`) a pinned and an unpinned collection.
 struct Fixture : AppFixture {
@@ -158,16 +156,15 @@ struct Fixture : AppFixture {
         xcode.setPhones({"P1|Test iPhone|booted"});
         xcode.setApps({"Maps=com.example.maps", "Weather=com.example.zephyr"});
         if (filled) {
-            using namespace StoreBuilders;
-            ManagedObjectContext& context = *container->viewContext();
-            DeeplinkCollection* shop = addCollection(context, QStringLiteral("Shop"), true);
-            addDeeplink(context, shop, QStringLiteral("Product page"),
+            using StoreBuilders::addDeeplink;
+            DeeplinkCollection* shop =
+                StoreBuilders::addCollection(context(), QStringLiteral("Shop"), true);
+            addDeeplink(context(), shop, QStringLiteral("Product page"),
                         QStringLiteral("shop://item/42"));
-            addDeeplink(context, shop, QStringLiteral("Cart"), QStringLiteral("shop://cart"));
-            DeeplinkCollection* home = addCollection(context, QStringLiteral("Home"));
-            addDeeplink(context, home, QStringLiteral("Start"), QStringLiteral("home://start"));
-            if (context.save().kind != SaveOutcome::Kind::Saved)
-                qFatal("cannot save the test store");
+            addDeeplink(context(), shop, QStringLiteral("Cart"), QStringLiteral("shop://cart"));
+            addDeeplink(context(), fill(QStringLiteral("Home")), QStringLiteral("Start"),
+                        QStringLiteral("home://start"));
+            save();
         }
         start(xcodeChosen);
         window()->resize(1100, 700);
@@ -199,10 +196,9 @@ struct Fixture : AppFixture {
     // Opens the collection sheet and returns it, on the tab `tab`.
     QWidget* sheet(int tab) const {
         find<AddCollectionBottomToolbarButtonView>()->click();
-        auto* sheet = window()->findChild<AddDeeplinkCollectionView*>();
-        if (!sheet || !QTest::qWaitForWindowExposed(sheet))
-            return nullptr;
-        sheet->findChild<QTabWidget*>()->setCurrentIndex(tab);
+        QWidget* sheet = exposed(find<AddDeeplinkCollectionView>());
+        if (sheet)
+            sheet->findChild<QTabWidget*>()->setCurrentIndex(tab);
         return sheet;
     }
 
@@ -212,8 +208,8 @@ struct Fixture : AppFixture {
         if (!picker)
             return nullptr;
         picker->setShowingPopover(true);
-        Popover* panel = picker->popover();
-        if (!panel || !QTest::qWaitForWindowExposed(panel))
+        QWidget* panel = exposed(picker->popover());
+        if (!panel)
             return nullptr;
         const auto listed = [panel] {
             auto* list = panel->findChild<QAbstractItemView*>();
@@ -240,13 +236,12 @@ QWidget* open(Fixture& f, const QString& screen) {
     }
     if (screen == u"Quick Open") {
         QTest::keyClick(f.window(), Qt::Key_L, Qt::ControlModifier);
-        auto* bar = f.window()->findChild<QuickOpenBar*>();
+        auto* bar = f.find<QuickOpenBar>();
         return bar && bar->isVisible() ? f.window() : nullptr;
     }
     if (screen == u"edit collection") {
         menuItem(*f.app, u"Edit Collection\u2026")->trigger();
-        auto* sheet = f.window()->findChild<AddDeeplinkCollectionView*>();
-        return sheet && QTest::qWaitForWindowExposed(sheet) ? sheet : nullptr;
+        return exposed(f.find<AddDeeplinkCollectionView>());
     }
     if (screen == u"new collection" || screen == u"import")
         return f.sheet(screen == u"import" ? 1 : 0);
@@ -255,8 +250,7 @@ QWidget* open(Fixture& f, const QString& screen) {
         if (!sheet)
             return nullptr;
         sheet->findChild<EmojiWell*>()->click();
-        auto* panel = sheet->findChild<Popover*>();
-        return panel && QTest::qWaitForWindowExposed(panel) ? panel : nullptr;
+        return exposed(sheet->findChild<Popover*>());
     }
     if (screen == u"destination picker")
         return f.picker<TargetSelectorToolbarContent>();

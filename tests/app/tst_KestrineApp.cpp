@@ -2,10 +2,7 @@
 #include "DeviceFixtures.h"
 #include "ExactUrls.h"
 #include "FakeAdb.h"
-#include "StoreBuilders.h"
-#include "StoreFile.h"
 
-#include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/ui/TargetSelectorToolbarContent.h"
 #include "platform/AppSettings.h"
@@ -19,12 +16,10 @@
 #include "widgets/SearchField.h"
 #include "window/ui/AddCollectionBottomToolbarButtonView.h"
 #include "window/ui/AddDeeplinkCollectionView.h"
-#include "window/ui/ColumSplitView.h"
 #include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/RootSearchField.h"
-#include "window/ui/RootView.h"
 #include "window/ui/SideBarView.h"
 
 #include <QClipboard>
@@ -35,7 +30,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -62,18 +56,17 @@ QString canonicalPath(const FakeXcode& xcode) {
     return QFileInfo(xcode.path()).canonicalFilePath();
 }
 
-// The main window on a store with one collection ("Shop", one deeplink "Item"), started.
+// The main window on a store with one collection ("Shop", one deeplink "Item"), started; the
+// chooser of "Select Xcode…" only notes that it was shown.
 struct MainWindow : AppFixture {
     MainWindow() {
-        shop = StoreBuilders::addCollection(*container->viewContext(), QStringLiteral("Shop"));
-        item = StoreBuilders::addDeeplink(*container->viewContext(), shop, QStringLiteral("Item"),
+        shop = fill(QStringLiteral("Shop"));
+        item = StoreBuilders::addDeeplink(context(), shop, QStringLiteral("Item"),
                                           QStringLiteral("shop://item/1"));
-        if (container->viewContext()->save().kind != SaveOutcome::Kind::Saved)
-            qFatal("cannot save the test store");
+        save();
         start();
-    }
-    [[nodiscard]] RootView* root() const {
-        return static_cast<RootView*>(app->window()->centralWidget());
+        app->xcodeChooser().setFileChooser(
+            [this](QWidget*, const XcodeChooser::ChooserReply&) { chooserShown = true; });
     }
     [[nodiscard]] WindowState* state() const { return root()->splitView()->state(); }
     // The URLs handed to the simulator so far.
@@ -85,21 +78,26 @@ struct MainWindow : AppFixture {
         }
         return urls;
     }
+    // The run of the detail view in front when asked: a selection change replaces the view.
+    [[nodiscard]] bool running(int seconds = 0) const {
+        DeeplinkCollectionDetailView* detail = root()->splitView()->detailView();
+        AutomatedRun* run = detail ? detail->run() : nullptr;
+        return run && run->state() == StateCase::Running && (!seconds || run->time() == seconds);
+    }
+    [[nodiscard]] AddDeeplinkCollectionView* sheet() const {
+        return root()->splitView()->sideBar()->addButton()->sheet();
+    }
+    template <typename Picker> [[nodiscard]] bool showing() const {
+        auto* picker = app->window()->findChild<Picker*>();
+        return picker && picker->showingPopover();
+    }
 
     DeeplinkCollection* shop = nullptr;
-    Deeplink* item = nullptr;
+    QPointer<Deeplink> item;
+    bool chooserShown = false;
 };
 
-// `count` collections of three deeplinks each, unsaved.
-void fill(const AppFixture& f, int count) {
-    ManagedObjectContext& context = *f.container->viewContext();
-    for (int i = 0; i < count; ++i) {
-        DeeplinkCollection* collection =
-            StoreBuilders::addCollection(context, QStringLiteral("Collection %1").arg(i));
-        for (int j = 0; j < 3; ++j)
-            StoreBuilders::addDeeplink(context, collection, {}, {});
-    }
-}
+using Acted = std::function<bool(MainWindow&)>;
 
 // The real executable in a fresh home. Its settings file is the one the test's own settings
 // go to, so a bookmark saved here is the child's.
@@ -130,6 +128,18 @@ struct KestrineProcess {
     bool logged(QStringView text) {
         log += QString::fromUtf8(process.readAllStandardError());
         return log.contains(text);
+    }
+    // Only to the process while it runs: the id of one that has ended is 0, and kill(0, ...)
+    // would reach this whole process group (ctest and whatever started it).
+    [[nodiscard]] bool signal(int number) const {
+        return process.state() == QProcess::Running && process.processId() > 0 &&
+               ::kill(pid_t(process.processId()), number) == 0;
+    }
+    // Ends a process that is still running, as the user would, and sees it go.
+    void stop() {
+        QCOMPARE(process.state(), QProcess::Running);
+        process.terminate();
+        QVERIFY(process.waitForFinished(20000));
     }
 
     TestEnvironment env;
@@ -200,6 +210,8 @@ private:
 
 } // namespace
 
+Q_DECLARE_METATYPE(Acted)
+
 class tst_KestrineApp : public QObject {
     Q_OBJECT
 
@@ -208,23 +220,19 @@ private Q_SLOTS:
 
     void menuDeletesAllAndOffersUpdates() {
         AppFixture f;
-        fill(f, 4);
-        QCOMPARE(f.container->viewContext()->save().kind, SaveOutcome::Kind::Saved);
-        fill(f, 1); // unsaved objects go too
-        {
-            KestrineApp app(*f.container);
-            QAction* update = menuItem(app, u"About Kestrine", 1);
-            QVERIFY(update);
-            QCOMPARE(update->text(), QStringLiteral("Check for Updates\u2026"));
-            QAction* deleteAll = menuItem(app, u"Delete All");
-            QVERIFY(deleteAll);
-            deleteAll->trigger();
-            QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
-            QVERIFY(!f.container->viewContext()->hasChanges());
-        }
-        f.container.reset();
-        f.container = f.open();
-        QVERIFY(f.container->viewContext()->registeredObjects().isEmpty());
+        for (int i = 0; i < 4; ++i)
+            f.fill(QStringLiteral("Collection %1").arg(i), 3);
+        f.save();
+        f.fill(QStringLiteral("Unsaved"), 3); // unsaved objects go too
+        KestrineApp& app = f.make();
+        QAction* update = menuItem(app, u"About Kestrine", 1);
+        QVERIFY(update);
+        QCOMPARE(update->text(), QStringLiteral("Check for Updates\u2026"));
+        menuItem(app, u"Delete All")->trigger();
+        QVERIFY(f.context().registeredObjects().isEmpty());
+        QVERIFY(!f.context().hasChanges());
+        f.app.reset();
+        QVERIFY(f.store.reopen()->registeredObjects().isEmpty());
     }
 
     // Every window command from the keyboard and the menus: its menu item shows the shortcut,
@@ -234,43 +242,66 @@ private Q_SLOTS:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<Needs>("needs");
-        const auto row = [](const char* item, const QKeySequence& keys, Needs needs) {
-            QTest::newRow(item) << QString::fromUtf8(item) << keys << needs;
+        QTest::addColumn<Acted>("acted");
+        const auto row = [](const char* item, const QKeySequence& keys, Needs needs,
+                            const Acted& acted) {
+            QTest::newRow(item) << QString::fromUtf8(item) << keys << needs << acted;
         };
-        row("Open URL…", QKeySequence(Qt::CTRL | Qt::Key_L), Needs::Nothing);
-        row("Execute", QKeySequence(Qt::CTRL | Qt::Key_Return), Needs::Deeplink);
-        row("New Deeplink", QKeySequence(Qt::CTRL | Qt::Key_N), Needs::Collection);
-        row("Delete Deeplink", {}, Needs::Deeplink);
-        row("Copy URL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), Needs::Deeplink);
-        row("New Collection…", {}, Needs::Nothing);
-        row("Import…", {}, Needs::Nothing);
-        row("Edit Collection…", {}, Needs::Collection);
-        row("Pin Collection", {}, Needs::Collection);
-        row("Start Automated Run", QKeySequence(Qt::CTRL | Qt::Key_R), Needs::Collection);
-        row("5 Seconds", {}, Needs::Collection);
-        row("Search", QKeySequence(Qt::CTRL | Qt::Key_F), Needs::Nothing);
-        row("Toggle Sidebar", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), Needs::Nothing);
-        row("Choose Destination…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), Needs::Nothing);
-        row("Choose App…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), Needs::Device);
-        row("Select Xcode…", {}, Needs::Nothing);
-        row("Preferences…", QKeySequence(Qt::CTRL | Qt::Key_Comma), Needs::Nothing);
+        using N = Needs;
+        row("Open URL…", QKeySequence(Qt::CTRL | Qt::Key_L), N::Nothing,
+            [](MainWindow& w) { return child<QLineEdit>(w.root(), "quickOpenField")->hasFocus(); });
+        row("Execute", QKeySequence(Qt::CTRL | Qt::Key_Return), N::Deeplink,
+            [](MainWindow& w) { return w.opened() == QStringList{"shop://item/1"}; });
+        row("New Deeplink", QKeySequence(Qt::CTRL | Qt::Key_N), N::Collection,
+            [](MainWindow& w) { return w.shop->deeplinks().size() == 2; });
+        row("Delete Deeplink", {}, N::Deeplink,
+            [](MainWindow& w) { return !w.item || w.item->isDeleted(); });
+        row("Copy URL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), N::Deeplink,
+            [](MainWindow&) { return QGuiApplication::clipboard()->text() == u"shop://item/1"; });
+        row("New Collection…", {}, N::Nothing, [](MainWindow& w) { return w.sheet() != nullptr; });
+        row("Import…", {}, N::Nothing, [](MainWindow& w) {
+            return w.sheet() && w.sheet()->tabType() == AddDeeplinkCollectionView::TabType::Import;
+        });
+        row("Edit Collection…", {}, N::Collection, [](MainWindow& w) {
+            auto* sheet = w.app->window()->findChild<AddDeeplinkCollectionView*>();
+            return sheet && sheet->isVisible() &&
+                   child<CreateDeeplinkCollectionMetaDataView>(sheet, "createCollection")
+                           ->nameField()
+                           ->text() == u"Shop";
+        });
+        row("Pin Collection", {}, N::Collection, [](MainWindow& w) { return w.shop->isPinned(); });
+        row("Start Automated Run", QKeySequence(Qt::CTRL | Qt::Key_R), N::Collection,
+            [](MainWindow& w) { return w.running(); });
+        row("5 Seconds", {}, N::Collection, [](MainWindow& w) { return w.running(5); });
+        row("Search", QKeySequence(Qt::CTRL | Qt::Key_F), N::Nothing, [](MainWindow& w) {
+            return child<SearchField>(w.root()->searchField(), "searchField")->hasFocus();
+        });
+        row("Toggle Sidebar", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), N::Nothing,
+            [](MainWindow& w) { return !w.root()->splitView()->sideBar()->isVisible(); });
+        row("Choose Destination…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), N::Nothing,
+            [](MainWindow& w) { return w.showing<TargetSelectorToolbarContent>(); });
+        row("Choose App…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), N::Device,
+            [](MainWindow& w) { return w.showing<BundleIdSelectorToolbarContent>(); });
+        row("Select Xcode…", {}, N::Nothing, [](MainWindow& w) { return w.chooserShown; });
+        row("Preferences…", QKeySequence(Qt::CTRL | Qt::Key_Comma), N::Nothing,
+            [](MainWindow& w) { return preferences(*w.app) && preferences(*w.app)->isVisible(); });
     }
 
     void commandsActFromShortcutsAndMenus() {
         QFETCH(QString, item);
         QFETCH(QKeySequence, keys);
         QFETCH(Needs, needs);
+        QFETCH(Acted, acted);
         QTest::failOnWarning(QRegularExpression(QStringLiteral("Ambiguous")));
         MainWindow w;
-        RootView* root = w.root();
         QMap<QKeySequence, QAction*> owners;
         QList<QWidget*> widgets = w.app->window()->findChildren<QWidget*>();
         widgets.append(w.app->window());
         for (const QWidget* widget : std::as_const(widgets)) {
             for (QAction* action : widget->actions()) {
                 for (const QKeySequence& shortcut : action->shortcuts()) {
-                    QAction* owner = owners.value(shortcut, action);
-                    QVERIFY2(owner == action, qPrintable(shortcut.toString()));
+                    QVERIFY2(owners.value(shortcut, action) == action,
+                             qPrintable(shortcut.toString()));
                     owners.insert(shortcut, action);
                 }
             }
@@ -279,98 +310,28 @@ private Q_SLOTS:
         QAction* action = menuItem(*w.app, item);
         QVERIFY(action);
         QCOMPARE(action->shortcut(), keys);
-        const std::function<bool()> acted = [&]() -> std::function<bool()> {
-            const auto picker = [&w](auto* type) {
-                auto* found = w.app->window()->findChild<decltype(type)>();
-                return [found] { return found && found->showingPopover(); };
-            };
-            // The detail view in front when asked: a selection change replaces it.
-            const auto run = [root] {
-                DeeplinkCollectionDetailView* detail = root->splitView()->detailView();
-                return detail ? detail->run() : nullptr;
-            };
-            AddCollectionBottomToolbarButtonView* add = root->splitView()->sideBar()->addButton();
-            QPointer<Deeplink> deeplink = w.item;
-            if (item == u"Open URL…")
-                return [root] { return child<QLineEdit>(root, "quickOpenField")->hasFocus(); };
-            if (item == u"Execute")
-                return [&w] { return w.opened() == QStringList{"shop://item/1"}; };
-            if (item == u"New Deeplink")
-                return [&w] { return w.shop->deeplinks().size() == 2; };
-            if (item == u"Delete Deeplink")
-                return [deeplink] { return !deeplink || deeplink->isDeleted(); };
-            if (item == u"Copy URL")
-                return [] { return QGuiApplication::clipboard()->text() == u"shop://item/1"; };
-            if (item == u"New Collection…")
-                return [add] { return add->isAddCollectionViewPresented(); };
-            if (item == u"Import…") {
-                return [add] {
-                    return add->sheet() &&
-                           add->sheet()->tabType() == AddDeeplinkCollectionView::TabType::Import;
-                };
-            }
-            if (item == u"Edit Collection…") {
-                return [&w] {
-                    auto* sheet = w.app->window()->findChild<AddDeeplinkCollectionView*>();
-                    return sheet && sheet->isVisible() &&
-                           child<CreateDeeplinkCollectionMetaDataView>(sheet, "createCollection")
-                                   ->nameField()
-                                   ->text() == u"Shop";
-                };
-            }
-            if (item == u"Pin Collection")
-                return [&w] { return w.shop->isPinned(); };
-            if (item == u"Start Automated Run")
-                return [run] { return run() && run()->state() == StateCase::Running; };
-            if (item == u"5 Seconds") {
-                return [run] {
-                    return run() && run()->state() == StateCase::Running && run()->time() == 5;
-                };
-            }
-            if (item == u"Search")
-                return [root] {
-                    return child<SearchField>(root->searchField(), "searchField")->hasFocus();
-                };
-            if (item == u"Toggle Sidebar")
-                return [root] { return !root->splitView()->sideBar()->isVisible(); };
-            if (item == u"Select Xcode…") {
-                auto shown = std::make_shared<bool>(false);
-                w.app->xcodeChooser().setFileChooser(
-                    [shown](QWidget*, const XcodeChooser::ChooserReply&) { *shown = true; });
-                return [shown] { return *shown; };
-            }
-            if (item == u"Preferences…")
-                return [&w] { return preferences(*w.app) && preferences(*w.app)->isVisible(); };
-            if (item == u"Choose Destination…")
-                return picker(static_cast<TargetSelectorToolbarContent*>(nullptr));
-            return picker(static_cast<BundleIdSelectorToolbarContent*>(nullptr));
-        }();
         const auto press = [&] {
-            if (keys.isEmpty())
-                action->trigger();
-            else
-                QTest::keySequence(w.app->window(), keys);
+            keys.isEmpty() ? action->trigger() : QTest::keySequence(w.app->window(), keys);
         };
-
         if (needs != Needs::Nothing) {
             if (needs == Needs::Collection)
-                root->splitView()->setSelectedDeeplinkCollection(nullptr);
+                w.root()->splitView()->setSelectedDeeplinkCollection(nullptr);
             QVERIFY(!w.state()->selectedDeeplink());
             QVERIFY(!action->isEnabled());
             if (!keys.isEmpty()) {
                 press();
                 QCoreApplication::processEvents();
-                QVERIFY(!acted());
+                QVERIFY(!acted(w));
             }
-            root->splitView()->setSelectedDeeplinkCollection(w.shop);
+            w.root()->splitView()->setSelectedDeeplinkCollection(w.shop);
             w.state()->setSelectedDeeplink(w.item);
             if (needs == Needs::Device)
                 w.app->deviceManager().selectDevice(DeviceFixtures::phone);
             QVERIFY(action->isEnabled());
         }
-        QVERIFY(!acted());
+        QVERIFY(!acted(w));
         press();
-        QTRY_VERIFY_WITH_TIMEOUT(acted(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(acted(w), 20000);
     }
 
     // A store held by another process keeps Delete Deeplink pending, and every other unsaved
@@ -380,21 +341,16 @@ private Q_SLOTS:
         w.root()->splitView()->setSelectedDeeplinkCollection(w.shop);
         w.state()->setSelectedDeeplink(w.item);
         w.shop->setName(QStringLiteral("Shop, renamed"));
-        QSqlDatabase other =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another process"));
-        other.setDatabaseName(w.env.filePath("Kestrine.sqlite"));
-        QVERIFY(other.open() && QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(w.store.lockWrites());
         menuItem(*w.app, u"Delete Deeplink")->trigger();
         QVERIFY(w.item->isDeleted());
         QCOMPARE(w.shop->name(), QStringLiteral("Shop, renamed"));
-        QVERIFY(QSqlQuery(other).exec(QStringLiteral("ROLLBACK")));
-        other.close();
-        other = {};
-        QSqlDatabase::removeDatabase(QStringLiteral("another process"));
-        QTRY_VERIFY(!w.container->viewContext()->hasChanges());
-        const auto reopened = w.open();
-        QCOMPARE(StoreFile::names(*reopened->viewContext()), QStringList{"Shop, renamed"});
-        QVERIFY(reopened->viewContext()->deeplinks().isEmpty());
+        w.store.unlockWrites();
+        QTRY_VERIFY(!w.context().hasChanges());
+        w.app.reset();
+        ManagedObjectContext* reopened = w.store.reopen();
+        QCOMPARE(StoreFile::names(*reopened), QStringList{"Shop, renamed"});
+        QVERIFY(reopened->deeplinks().isEmpty());
     }
 
     // Quick Open fires what is typed through the same route as Execute, exactly, without
@@ -423,7 +379,7 @@ private Q_SLOTS:
             QCOMPARE(w.opened().last(), row.exact);
         }
         QCOMPARE(QuickOpenBar::recentUrls(), fired);
-        QCOMPARE(w.container->viewContext()->deeplinks().size(), 1); // nothing stored
+        QCOMPARE(w.context().deeplinks().size(), 1); // nothing stored
 
         // Again: to the front, not twice. Then more than are kept.
         const auto fire = [&](const QString& url) {
@@ -440,20 +396,18 @@ private Q_SLOTS:
         QCOMPARE(QuickOpenBar::recentUrls(), fired);
         QCOMPARE(field->completer()->model()->index(0, 0).data().toString(), fired.first());
         QCOMPARE(field->completer()->model()->rowCount(), QuickOpenBar::recentLimit);
-        QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), int(ExactUrls::rows().size()) + 13, 20000);
+        const int sent = int(ExactUrls::rows().size()) + 13;
+        QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), sent, 20000);
 
         // No URL: the reason shows, nothing goes out or is remembered; typing hides it.
-        const QList<std::pair<QString, QString>> noUrls{
-            {"", "Type a URL, as in myapp://path."},
-            {"no scheme here", "A URL needs a scheme, as in myapp://path."},
-            {"1app://x", "A scheme starts with a letter."},
-            {"my_app://x", "A scheme holds only letters, digits, “+”, “-” and "
-                           "“.”."},
-            {"app://[::1/x", "The host’s “[” is never closed."},
-            {"app://[::1]x/", "Only a port may follow a bracketed host."},
-            {"app://h:65536/", "A port is a number up to 65535."},
-        };
-        for (const auto& [text, reason] : noUrls) {
+        for (const auto& [text, reason] : std::initializer_list<std::pair<QString, QString>>{
+                 {"", "Type a URL, as in myapp://path."},
+                 {"no scheme here", "A URL needs a scheme, as in myapp://path."},
+                 {"1app://x", "A scheme starts with a letter."},
+                 {"my_app://x", "A scheme holds only letters, digits, “+”, “-” and “.”."},
+                 {"app://[::1/x", "The host’s “[” is never closed."},
+                 {"app://[::1]x/", "Only a port may follow a bracketed host."},
+                 {"app://h:65536/", "A port is a number up to 65535."}}) {
             field->setText(text);
             QTest::keyClick(field, Qt::Key_Return);
             QVERIFY(problem->isVisible());
@@ -472,7 +426,7 @@ private Q_SLOTS:
         QCOMPARE(added->deeplinkCollection(), w.shop);
         QCOMPARE(added->urlString(), QStringLiteral("shop://added/%C3%A9"));
         QCOMPARE(added->title(), Deeplink::newTitle());
-        QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), int(ExactUrls::rows().size()) + 13, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.opened().size(), sent, 20000);
 
         w.root()->splitView()->setSelectedDeeplinkCollection(nullptr);
         bar->open();
@@ -492,9 +446,9 @@ private Q_SLOTS:
     void everySavePointSaves() {
         QFETCH(QString, savePoint);
         AppFixture f;
-        KestrineApp app(*f.container);
-        fill(f, 1);
-        QVERIFY(f.container->viewContext()->hasChanges());
+        f.make();
+        f.fill(QStringLiteral("Collection"), 3);
+        QVERIFY(f.context().hasChanges());
         if (savePoint == u"inactive") {
             Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
         } else if (savePoint == u"active") {
@@ -506,7 +460,7 @@ private Q_SLOTS:
         } else {
             QVERIFY(QMetaMethod::fromSignal(&QCoreApplication::aboutToQuit).invoke(qApp));
         }
-        QVERIFY(!f.container->viewContext()->hasChanges());
+        QVERIFY(!f.context().hasChanges());
     }
 
     // Until an Xcode is chosen (or when the remembered one is gone) the window shows the
@@ -534,17 +488,16 @@ private Q_SLOTS:
         answerChoosersWith(f.xcode);
         const Kind chosen = withoutXcode ? Kind::WithoutXcode : Kind::Available;
         {
-            KestrineApp app(*f.container);
+            KestrineApp& app = f.make();
             QSignalSpy ready(&app, &KestrineApp::mainContentReady);
             QCOMPARE(app.manager()->state().kind, Kind::Unavailable);
             auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
             QVERIFY(screen);
-
             child<QPushButton>(screen, withoutXcode ? "continueWithoutXcode" : "selectXcode")
                 ->click();
 
             QTRY_COMPARE(app.manager()->state().kind, chosen);
-            QVERIFY(qobject_cast<RootView*>(app.window()->centralWidget()));
+            QVERIFY(f.root());
             QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 20000);
             if (withoutXcode) {
                 QCOMPARE(app.deviceManager().devices(), QList<Device>());
@@ -556,9 +509,9 @@ private Q_SLOTS:
                 QVERIFY(!app.error());
             }
         }
-        KestrineApp restarted(*f.container);
-        QCOMPARE(restarted.manager()->state().kind, chosen);
-        QVERIFY(qobject_cast<RootView*>(restarted.window()->centralWidget()));
+        f.app.reset();
+        QCOMPARE(f.make().manager()->state().kind, chosen);
+        QVERIFY(f.root());
     }
 
     // "Select Xcode…" and the Xcode of Preferences choose another Xcode through the one
@@ -585,16 +538,17 @@ private Q_SLOTS:
         else
             XcodeBookmarkManager().saveBookmark(before.url());
         answerChoosersWith(after);
-        KestrineApp app(*f.container);
+        KestrineApp& app = f.make();
         const auto listed = [&app] { return DeviceFixtures::ids(app.deviceManager().devices()); };
         QTRY_COMPARE_WITH_TIMEOUT(listed(), fromNoXcode ? QStringList() : QStringList{"B1"}, 20000);
         QWidget* content = app.window()->centralWidget();
+        const auto shownPath = [&app] {
+            return child<QLabel>(preferences(app), "xcodePath")->accessibleName();
+        };
 
         if (viaPreferences) {
             menuItem(app, u"Preferences\u2026")->trigger();
-            QVERIFY(preferences(app));
-            QCOMPARE(child<QLabel>(preferences(app), "xcodePath")->accessibleName(),
-                     fromNoXcode ? QStringLiteral("None") : canonicalPath(before));
+            QCOMPARE(shownPath(), fromNoXcode ? QStringLiteral("None") : canonicalPath(before));
             child<QPushButton>(preferences(app), "chooseXcode")->click();
         } else {
             menuItem(app, u"Select Xcode\u2026")->trigger();
@@ -604,8 +558,7 @@ private Q_SLOTS:
         QCOMPARE(app.deviceManager().xcodeURL().toLocalFile(), canonicalPath(after));
         QCOMPARE(app.window()->centralWidget(), content);
         if (viaPreferences)
-            QCOMPARE(child<QLabel>(preferences(app), "xcodePath")->accessibleName(),
-                     canonicalPath(after));
+            QCOMPARE(shownPath(), canonicalPath(after));
         QVERIFY(!app.error());
     }
 
@@ -629,24 +582,23 @@ private Q_SLOTS:
         QFETCH(bool, stored);
         QFETCH(QString, alert);
         AppFixture f; // its environment puts ANDROID_HOME back
-        const auto program = [](const QString& path, QFile::Permissions executable) {
+        const auto program = [&f](const char* name, QFile::Permissions executable) {
+            const QString path = f.env.filePath(QString::fromLatin1(name));
             QDir().mkpath(QFileInfo(path).path());
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly))
-                qFatal("cannot write %s", qPrintable(path));
-            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | executable);
+            StandInTools::writeFile(path, {});
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | executable);
             return QFileInfo(path).absoluteFilePath();
         };
-        const QString sdkAdb = program(f.env.filePath("sdk/platform-tools/adb"), QFile::ExeOwner);
-        const QString chosenAdb = program(f.env.filePath("chosen/adb"), QFile::ExeOwner);
+        const QString sdkAdb = program("sdk/platform-tools/adb", QFile::ExeOwner);
+        const QString chosenAdb = program("chosen/adb", QFile::ExeOwner);
         qputenv("ANDROID_HOME", f.env.filePath("sdk").toUtf8());
         const QMap<QString, QString> items{{"program", chosenAdb},
-                                           {"file", program(f.env.filePath("plain/adb"), {})},
+                                           {"file", program("plain/adb", {})},
                                            {"dir", f.env.filePath("sdk/platform-tools")}};
         if (action == u"default")
             AdbLocator::adbPathSetting().setValue(chosenAdb);
         XcodeBookmarkManager().continueWithoutXcode();
-        KestrineApp app(*f.container);
+        KestrineApp& app = f.make();
         app.showPreferences();
         PreferencesDialog* dialog = preferences(app);
         QVERIFY(dialog);
@@ -677,13 +629,12 @@ private Q_SLOTS:
     void demoWithoutXcodeFiresAtTheEmulator() {
         AppFixture f;
         FakeAdb adb(f.env.path(), true);
-        DeeplinkCollection* shop =
-            StoreBuilders::addCollection(*f.container->viewContext(), QStringLiteral("Shop"));
-        QCOMPARE(f.container->viewContext()->save().kind, SaveOutcome::Kind::Saved);
+        DeeplinkCollection* shop = f.fill(QStringLiteral("Shop"));
+        f.save();
         KestrineApp& app = f.start(false);
         app.deeplinkExecuter().setInterpreterPath(f.env.filePath("no-osascript"));
         child<QPushButton>(app.window()->centralWidget(), "continueWithoutXcode")->click();
-        auto* root = qobject_cast<RootView*>(app.window()->centralWidget());
+        RootView* root = f.root();
         QVERIFY(root);
         QTRY_VERIFY(!app.deviceManager().isLoading());
         QCOMPARE(app.deviceManager().devices(), QList<Device>());
@@ -693,7 +644,6 @@ private Q_SLOTS:
         child<QPushButton>(preferences(app), "chooseAdb")->click();
         QTRY_COMPARE_WITH_TIMEOUT(app.deviceManager().devices().size(), 3, 20000);
         preferences(app)->close();
-
         for (const Device& device : app.deviceManager().devices()) {
             if (device.id == u"emulator-5554")
                 app.deviceManager().selectDevice(device);
@@ -724,10 +674,10 @@ private Q_SLOTS:
     void updateChecksAreOneSettingInPreferencesAndTheAlert() {
         AppFixture f;
         XcodeBookmarkManager().continueWithoutXcode();
-        KestrineApp app(*f.container);
+        KestrineApp& app = f.make();
         app.show();
         app.showPreferences();
-        QCheckBox* box = child<QCheckBox>(preferences(app), "automaticChecks");
+        auto* box = child<QCheckBox>(preferences(app), "automaticChecks");
         QVERIFY(!box->isChecked());
         box->click();
         QVERIFY(Updater::automaticallyChecksForUpdates());
@@ -806,7 +756,7 @@ private Q_SLOTS:
         FakeXcode notXcode(f.env.path());
         notXcode.writeInfoPlist(QStringLiteral("com.apple.Safari"));
         answerChoosersWith(notXcode);
-        KestrineApp app(*f.container);
+        KestrineApp& app = f.make();
         app.show();
         auto* screen = qobject_cast<XcodeView*>(app.window()->centralWidget());
         QVERIFY(screen);
@@ -897,10 +847,9 @@ private Q_SLOTS:
             PersistentContainer store(kestrine.storePath());
             QStringList deeplinks;
             if (!store.loadPersistentStores()) {
-                for (const Deeplink* deeplink : store.viewContext()->deeplinks()) {
+                for (const Deeplink* deeplink : store.viewContext()->deeplinks())
                     deeplinks.append(deeplink->deeplinkCollection()->name() + u' ' +
                                      deeplink->urlString());
-                }
             }
             return deeplinks;
         };
@@ -911,11 +860,7 @@ private Q_SLOTS:
             other.setDatabaseName(kestrine.storePath());
             if (storeBusy)
                 QVERIFY(other.open() && QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
-            // Only to the process while it runs: the id of one that has ended is 0, and
-            // kill(0, ...) would reach this whole process group.
-            QVERIFY(kestrine.process.state() == QProcess::Running &&
-                    kestrine.process.processId() > 0);
-            QCOMPARE(::kill(static_cast<pid_t>(kestrine.process.processId()), signalNumber), 0);
+            QVERIFY(kestrine.signal(signalNumber));
             if (storeBusy) {
                 QVERIFY(!kestrine.process.waitForFinished(1000)); // waiting for the lock
                 QVERIFY(QSqlQuery(other).exec(QStringLiteral("ROLLBACK")));
@@ -944,9 +889,10 @@ private Q_SLOTS:
         if (firstCrashed) {
             first.process.kill();
             QVERIFY(first.process.waitForFinished(10000));
-            QVERIFY(QDir(first.runtimeDirectory())
-                        .entryList({QStringLiteral("*.socket")}, QDir::System)
-                        .size() == 1);
+            QCOMPARE(QDir(first.runtimeDirectory())
+                         .entryList({QStringLiteral("*.socket")}, QDir::System)
+                         .size(),
+                     1);
         }
 
         KestrineProcess later;
@@ -954,9 +900,7 @@ private Q_SLOTS:
         later.process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
         if (firstCrashed) {
             QTRY_VERIFY_WITH_TIMEOUT(later.logged(u"Listening for later launches"), 20000);
-            QCOMPARE(later.process.state(), QProcess::Running);
-            later.process.terminate();
-            QVERIFY(later.process.waitForFinished(20000));
+            later.stop();
             return;
         }
         QVERIFY(later.process.waitForFinished(20000));
@@ -964,35 +908,28 @@ private Q_SLOTS:
         QCOMPARE(later.process.exitCode(), 0);
         QVERIFY2(later.logged(u"already running"), qPrintable(later.log));
         QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"asked Kestrine to come forward"), 20000);
-        QCOMPARE(first.process.state(), QProcess::Running);
-        first.process.terminate();
-        QVERIFY(first.process.waitForFinished(20000));
+        first.stop();
     }
 
     // The real executable started on a store file it cannot open.
     void refusesAGarbageStoreAndLeavesItAlone_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addRow("text") << QByteArray("definitely not a database\n").repeated(40);
-        QByteArray header("SQLite format 3");
-        header.append('\0');
-        QTest::addRow("truncated sqlite header") << header + QByteArray(200, '\x7f');
+        QTest::addRow("truncated sqlite header")
+            << QByteArray("SQLite format 3\0", 16) + QByteArray(200, '\x7f');
     }
 
     void refusesAGarbageStoreAndLeavesItAlone() {
         QFETCH(QByteArray, content);
         KestrineProcess kestrine;
-        QFile store(kestrine.storePath());
-        QVERIFY(store.open(QIODevice::WriteOnly));
-        store.write(content);
-        store.close();
-
+        StandInTools::writeFile(kestrine.storePath(), content);
         kestrine.start();
         QVERIFY(kestrine.process.waitForFinished(30000));
         QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
         QVERIFY(kestrine.process.exitCode() != 0);
         QVERIFY2(kestrine.logged(u"Unresolved error "), qPrintable(kestrine.log));
         QVERIFY(kestrine.logged(u"Kestrine.sqlite"));
-
+        QFile store(kestrine.storePath());
         QVERIFY(store.open(QIODevice::ReadOnly));
         QCOMPARE(store.readAll(), content);
         QVERIFY(!QFile::exists(store.fileName() + QStringLiteral("-wal")));
