@@ -1,7 +1,5 @@
 #include "AppFixture.h"
-#include "StoreBuilders.h"
 
-#include "app/PreferencesDialog.h"
 #include "destinations/RunDestinationManager.h"
 #include "destinations/ui/TargetSelectorToolbarContent.h"
 #include "targetapps/ui/BundleIdSelectorToolbarContent.h"
@@ -297,46 +295,30 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("reads");
         QTest::addColumn<QString>("menuOwner"); // object name of the widget the menu belongs to
         QTest::addColumn<QStringList>("menuItems");
-        const QStringList none;
-        QTest::addRow("Xcode selection")
-            << "Xcode selection" << QStringList{"Select Xcode", "Continue without Xcode"}
-            << QString() << none;
-        QTest::addRow("empty main window") << "empty main window" << none << QString() << none;
-        QTest::addRow("filled main window, run intervals")
-            << "filled main window"
-            << QStringList{"Pinned",
-                           "My Collections",
-                           "Shop, 2 deeplinks, pinned",
-                           "Home, 1 deeplink",
-                           "Product Page, shop://item/42",
-                           "Pin",
-                           "Export"}
-            << "runButton" << QStringList{"2 Sec", "5 Sec", "10 Sec"};
-        QTest::addRow("deeplink row menu")
-            << "filled main window" << none << "deeplinkList" << QStringList{"Execute"};
-        QTest::addRow("collection row menu")
-            << "filled main window" << none << "collectionList" << QStringList{"Delete"};
-        QTest::addRow("new collection")
-            << "new collection" << QStringList{"Blue", "Red, selected"} << QString() << none;
-        QTest::addRow("edit collection")
-            << "edit collection" << QStringList{"Edit collection", "Save"} << QString() << none;
-        QTest::addRow("import") << "import" << none << QString() << none;
-        QTest::addRow("Quick Open")
-            << "Quick Open" << QStringList{"Open URL", "Add to Collection"} << QString() << none;
-        QTest::addRow("emoji picker")
-            << "emoji picker" << QStringList{"grinning face"} << QString() << none;
-        QTest::addRow("destination picker")
-            << "destination picker" << QStringList{"iPhone 15, Booted, iOS 17.2, selected"}
-            << QString() << none;
-        QTest::addRow("app picker")
-            << "app picker" << QStringList{"Maps, com.example.maps, version 1.0, selected"}
-            << QString() << none;
-        QTest::addRow("update dialog") << "update dialog" << none << QString() << none;
-        QTest::addRow("preferences")
-            << "preferences"
-            << QStringList{"Choose Xcode", "Choose adb",
-                           "Check for updates automatically at start-up", "Close"}
-            << QString() << none;
+        // The row's name is the screen's, or the screen's and what the row looks at on it.
+        const auto row = [](const char* name, const QStringList& reads = {},
+                            const QString& menuOwner = {}, const QStringList& menuItems = {}) {
+            QTest::newRow(name) << QString::fromUtf8(name).section(u',', 0, 0) << reads << menuOwner
+                                << menuItems;
+        };
+        row("Xcode selection", {"Select Xcode", "Continue without Xcode"});
+        row("empty main window");
+        row("filled main window, run intervals",
+            {"Pinned", "My Collections", "Shop, 2 deeplinks, pinned", "Home, 1 deeplink",
+             "Product Page, shop://item/42", "Pin", "Export"},
+            "runButton", {"2 Sec", "5 Sec", "10 Sec"});
+        row("filled main window, deeplink row menu", {}, "deeplinkList", {"Execute"});
+        row("filled main window, collection row menu", {}, "collectionList", {"Delete"});
+        row("new collection", {"Blue", "Red, selected"});
+        row("edit collection", {"Edit collection", "Save"});
+        row("import");
+        row("Quick Open", {"Open URL", "Add to Collection"});
+        row("emoji picker", {"grinning face"});
+        row("destination picker", {"iPhone 15, Booted, iOS 17.2, selected"});
+        row("app picker", {"Maps, com.example.maps, version 1.0, selected"});
+        row("update dialog");
+        row("preferences",
+            {"Choose Xcode", "Choose adb", "Check for updates automatically at start-up", "Close"});
     }
 
     void everyScreenReadsAndIsReachable() {
