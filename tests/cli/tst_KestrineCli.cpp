@@ -3,6 +3,7 @@
 #include "FakeAdb.h"
 #include "FakeXcode.h"
 #include "StoreBuilders.h"
+#include "TestData.h"
 #include "TestEnvironment.h"
 #include "destinations/RememberedSelection.h"
 #include "platform/AppSettings.h"
@@ -29,12 +30,9 @@ const QString shopId = QStringLiteral("11111111-1111-4111-8111-111111111111");
 const QString travelId = QStringLiteral("22222222-2222-4222-8222-222222222222");
 const QString otherTravelId = QStringLiteral("33333333-3333-4333-8333-333333333333");
 
-// The tool's expected output, kept under tests/data/cli.
-QString expected(const char* name) {
-    QFile file(QStringLiteral(KESTRINE_SOURCE_DIR "/tests/data/cli/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", name);
-    return QString::fromUtf8(file.readAll());
+// The tool's expected output `name`, kept under tests/data/cli.
+QString expected(const QString& name) {
+    return QString::fromUtf8(TestData::read(QStringLiteral("cli/") + name));
 }
 
 // `text` with the times that vary from run to run (a JUnit report's, a JSON report's seconds)
@@ -353,9 +351,8 @@ private Q_SLOTS:
         QVERIFY2(cli.standardError.contains(
                      u"[2/4] Home \u2026 failed: Simulator device failed to open shop://."),
                  qPrintable(cli.standardError));
-        QCOMPARE(cli.junit(), expected(qPrintable(reports + QStringLiteral(".xml"))));
-        QCOMPARE(timeless(cli.standardOutput),
-                 expected(qPrintable(reports + QStringLiteral(".json"))));
+        QCOMPARE(cli.junit(), expected(reports + QStringLiteral(".xml")));
+        QCOMPARE(timeless(cli.standardOutput), expected(reports + QStringLiteral(".json")));
     }
 
     void interrupt_data() {
