@@ -37,9 +37,7 @@ const QStringList faultyCalls{"list devices", "info apps", "--app-bundle-id com.
 // The objects under test, wired to a stand-in Xcode whose tools answer healthily until a test
 // gives one kind of call a fault.
 struct Rig {
-    explicit Rig(const TestEnvironment& env)
-        : env(env)
-        , xcode(env.path()) {
+    Rig() {
         xcode.setSimulators({"S1|iPhone 15|Booted"});
         xcode.setPhones({"P1|My iPhone|booted"});
         xcode.setApps({"Shop=com.example.shop", "News=com.example.news"});
@@ -113,8 +111,8 @@ struct Rig {
         return fired.isEmpty() ? QStringLiteral("pending") : fired;
     }
 
-    const TestEnvironment& env;
-    FakeXcode xcode;
+    TestEnvironment env;
+    FakeXcode xcode{env.path()};
     std::unique_ptr<RunDestinationManager> destinations = std::make_unique<RunDestinationManager>();
     std::unique_ptr<BundleIdManager> apps = std::make_unique<BundleIdManager>();
     std::unique_ptr<DeeplinkExecuter> executer = std::make_unique<DeeplinkExecuter>();
@@ -183,8 +181,7 @@ private Q_SLOTS:
         QFETCH(Scenario, fault);
         QFETCH(bool, deleteOwners);
         QFETCH(QString, expected);
-        TestEnvironment env;
-        Rig rig(env);
+        Rig rig;
         fault.delaySeconds = 0.3;
         rig.faulty = {tool, faultyCalls.at(int(driver))};
         rig.xcode.setScenario(tool, fault, rig.faulty->second);

@@ -109,8 +109,8 @@ private Q_SLOTS:
         // Opening a FIFO blocks the thread: the watchdog lets a check stuck there end and fail.
         std::atomic_bool done = false;
         std::thread watchdog([&] {
-            for (int waited = 0; waited < 3000 && !done; waited += 50)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            for (int waited = 0; waited < 3000 && !done; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (!done && file == u"fifo")
                 TestEnvironment::releaseFifoReader(url.toLocalFile());
         });
