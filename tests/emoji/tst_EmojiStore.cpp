@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "TestEnvironment.h"
 
 #include "emoji/EmojiStore.h"
@@ -10,21 +11,12 @@
 
 namespace {
 
-QStringList strings(const QList<Emoji>& emojis) {
+QString strings(const QList<Emoji>& emojis) {
     QStringList list;
     for (const Emoji& emoji : emojis)
         list.append(emoji.string);
-    return list;
+    return list.join(u',');
 }
-
-const QByteArray searchCatalogue = R"([
-  {"string": "A", "description": "rocket ship", "tags": ["space"], "aliases": ["rocket"]},
-  {"string": "B", "description": "Rocket", "tags": ["LAUNCH"]},
-  {"string": "C", "tags": ["launch", "rocket"]},
-  {"string": "D", "description": "dog", "tags": [], "aliases": ["launch_pad"]},
-  {"string": "E", "category": "rocket", "tags": []},
-  {"string": "rocket", "tags": []}
-])";
 
 } // namespace
 
@@ -33,49 +25,30 @@ class tst_EmojiStore : public QObject {
 
 private Q_SLOTS:
     void groupsCatalogue_data() {
-        QTest::addColumn<QByteArray>("json"); // null: no file
-        QTest::addColumn<QStringList>("all");
-        QTest::addColumn<QStringList>("smileys");
-        QTest::addColumn<QStringList>("flags");
-        const QStringList none;
-        QTest::addRow("grouped in file order")
-            << QByteArray(R"([{"string":"1","category":"Flags","tags":[]},
-                              {"string":"2","category":"Smileys & Emotion","tags":["a"],"extra":1},
-                              {"string":"3","category":"Flags","tags":[],"description":null}])")
-            << QStringList{"1", "2", "3"} << QStringList{"2"} << QStringList{"1", "3"};
-        QTest::addRow("category differing in case is in no list")
-            << QByteArray(R"([{"string":"1","category":"smileys & emotion","tags":[]},
-                              {"string":"2","tags":[]}])")
-            << QStringList{"1", "2"} << none << none;
-        QTest::addRow("record without tags empties everything")
-            << QByteArray(R"([{"string":"1","category":"Flags","tags":[]},
-                              {"string":"2","category":"Flags"}])")
-            << none << none << none;
-        QTest::addRow("not JSON") << QByteArray("[{") << none << none << none;
-        QTest::addRow("missing file") << QByteArray() << none << none << none;
+        QTest::addColumn<QString>("grouped"); // "all/Smileys & Emotion/Flags"
+        QTest::addRow("grouped-in-file-order") << "1,2,3/2/1,3";
+        QTest::addRow("category-in-other-case") << "1,2//"; // in no list
+        QTest::addRow("record-without-tags") << "//";       // empties everything
+        QTest::addRow("not-json") << "//";
+        QTest::addRow("missing") << "//";
     }
 
     void groupsCatalogue() {
-        QFETCH(QByteArray, json);
-        QFETCH(QStringList, all);
-        QFETCH(QStringList, smileys);
-        QFETCH(QStringList, flags);
+        QFETCH(QString, grouped);
         TestEnvironment env;
-        const EmojiStore store(json.isNull() ? env.filePath(QStringLiteral("absent.json"))
-                                             : env.writeFile(QStringLiteral("emoji.json"), json));
-        QCOMPARE(strings(store.allEmojis()), all);
-        if (json.isNull()) {
-            QVERIFY(store.emojisByCategory().isEmpty());
-            return;
-        }
-        QStringList keys = store.emojisByCategory().keys();
+        const QString sample = QString::fromLatin1(QTest::currentDataTag());
+        const EmojiStore store(TestData::path("emoji/" + sample + ".json"));
+        const auto& categories = store.emojisByCategory();
+        QCOMPARE(strings(store.allEmojis()) + u'/' +
+                     strings(categories.value("Smileys & Emotion")) + u'/' +
+                     strings(categories.value("Flags")),
+                 grouped);
+        QStringList keys = categories.keys();
+        QStringList expectedKeys =
+            sample == u"missing" ? QStringList() : SectionTypes::catalogueCategories();
         keys.sort();
-        QStringList expectedKeys = SectionTypes::catalogueCategories();
         expectedKeys.sort();
         QCOMPARE(keys, expectedKeys);
-        QCOMPARE(strings(store.emojisByCategory().value(QStringLiteral("Smileys & Emotion"))),
-                 smileys);
-        QCOMPARE(strings(store.emojisByCategory().value(QStringLiteral("Flags"))), flags);
     }
 
     void shippedCatalogueDecodes() {
@@ -98,21 +71,21 @@ private Q_SLOTS:
 
     void search_data() {
         QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QStringList>("found");
-        QTest::addRow("description, tag and alias, each once") << "rocket" << QStringList{"A", "C"};
-        QTest::addRow("capitalised keyword finds the lower-case words")
-            << "ROCKET" << QStringList{"A", "C"};
-        QTest::addRow("words stored in capitals are not found")
-            << "launch" << QStringList{"C", "D"};
-        QTest::addRow("empty keyword keeps records with any word")
-            << "" << QStringList{"A", "B", "C", "D"};
+        QTest::addColumn<QString>("found");
+        QTest::addRow("description, tag and alias, each once") << "rocket"
+                                                               << "A,C";
+        QTest::addRow("capitalised keyword finds the lower-case words") << "ROCKET"
+                                                                        << "A,C";
+        QTest::addRow("words stored in capitals are not found") << "launch"
+                                                                << "C,D";
+        QTest::addRow("empty keyword keeps records with any word") << ""
+                                                                   << "A,B,C,D";
     }
 
     void search() {
         QFETCH(QString, keyword);
-        QFETCH(QStringList, found);
-        TestEnvironment env;
-        const EmojiStore store(env.writeFile(QStringLiteral("emoji.json"), searchCatalogue));
+        QFETCH(QString, found);
+        const EmojiStore store(TestData::path(QStringLiteral("emoji/search.json")));
         QCOMPARE(strings(store.search(keyword)), found);
     }
 
@@ -146,7 +119,6 @@ private Q_SLOTS:
         QCOMPARE(recents.size(), 21);
         QCOMPARE(recents.first(), QStringLiteral("24"));
         QCOMPARE(recents.last(), QStringLiteral("4"));
-
         // Choosing one again moves it to the front instead of adding a copy.
         EmojiStore::recordRecentEmoji(QStringLiteral("10"));
         recents = EmojiStore::recentEmojis();
@@ -156,9 +128,8 @@ private Q_SLOTS:
 
     void oneRecentSurvivesTheSettingsFile() {
         TestEnvironment env;
-        // One entry must survive the round trip through the settings file, which stores a
-        // one-element string list exactly like a plain string.
-        // Qt caches settings files per process, so the file is read back under another name.
+        // The settings file stores a one-element string list exactly like a plain string. Qt
+        // caches settings files per process, so the file is read back under another name.
         EmojiStore::recordRecentEmoji(QStringLiteral("🚀"));
         const QString copy = env.filePath(QStringLiteral("copy.conf"));
         QVERIFY(QFile::copy(AppSettings::applicationGroup()->fileName(), copy));

@@ -4,11 +4,15 @@
 #include "ToolDocuments.h"
 
 #include <QDir>
-#include <QFile>
-
-#include <plist/plist.h>
 
 #include <algorithm>
+
+namespace {
+
+constexpr FakeXcode::Tool allTools[] = {FakeXcode::Tool::Simctl, FakeXcode::Tool::Devicectl,
+                                        FakeXcode::Tool::Osascript};
+
+} // namespace
 
 FakeXcode::FakeXcode(const QString& parentDirectory)
     : m_directory((parentDirectory.isEmpty() ? QDir::tempPath() : parentDirectory) +
@@ -21,34 +25,8 @@ FakeXcode::FakeXcode(const QString& parentDirectory)
 }
 
 FakeXcode::~FakeXcode() {
-    for (const Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript})
+    for (const Tool tool : allTools)
         endHangs(tool);
-}
-
-QString FakeXcode::toolName(Tool tool) {
-    switch (tool) {
-    case Tool::Simctl:
-        return QStringLiteral("simctl");
-    case Tool::Devicectl:
-        return QStringLiteral("devicectl");
-    case Tool::Osascript:
-        return QStringLiteral("osascript");
-    }
-    return {};
-}
-
-QString FakeXcode::developerDirectory() const {
-    return m_bundle + QStringLiteral("/Contents/Developer");
-}
-
-QString FakeXcode::toolPath(Tool tool) const {
-    if (tool == Tool::Osascript)
-        return developerDirectory() + QStringLiteral("/StandIn/bin/osascript");
-    return developerDirectory() + QStringLiteral("/usr/bin/") + toolName(tool);
-}
-
-void FakeXcode::setScenario(Tool tool, const Scenario& scenario, const QString& match) {
-    m_tools.setScenario(toolName(tool), scenario, match);
 }
 
 void FakeXcode::setSimulators(const QStringList& sims, double delaySeconds) {
@@ -69,14 +47,6 @@ void FakeXcode::setApps(const QStringList& apps, const QString& device, double d
                 QStringLiteral("device info apps --device ") + device);
 }
 
-QList<qint64> FakeXcode::hangingProcesses(Tool tool) const {
-    return m_tools.hangingProcesses(toolName(tool));
-}
-
-void FakeXcode::endHangs(Tool tool) {
-    m_tools.endHangs(toolName(tool), m_bundle);
-}
-
 QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
     QList<Invocation> result;
     for (const auto& entry : m_tools.logEntries(toolName(tool)))
@@ -85,8 +55,8 @@ QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
 }
 
 QStringList FakeXcode::calls() const {
-    QList<std::pair<QString, QString>> calls;
-    for (const Tool tool : {Tool::Simctl, Tool::Devicectl, Tool::Osascript}) {
+    QList<std::pair<QString, QString>> calls; // (start time, call)
+    for (const Tool tool : allTools) {
         for (const auto& [name, invocation] : m_tools.logEntries(toolName(tool)))
             calls.append({name, toolName(tool) + u' ' + invocation.arguments.join(u' ')});
     }
@@ -97,31 +67,9 @@ QStringList FakeXcode::calls() const {
     return lines;
 }
 
-void FakeXcode::writeInfoPlist(const QString& bundleIdentifier, PlistFormat format) {
-    plist_t dictionary = plist_new_dict();
-    plist_dict_set_item(dictionary, "CFBundleIdentifier",
-                        plist_new_string(bundleIdentifier.toUtf8().constData()));
-    plist_dict_set_item(dictionary, "CFBundleName", plist_new_string("Xcode"));
-    char* data = nullptr;
-    uint32_t length = 0;
-    if (format == PlistFormat::Binary) {
-        plist_to_bin(dictionary, &data, &length);
-        StandInTools::writeFile(m_bundle + QStringLiteral("/Contents/Info.plist"),
-                                QByteArray(data, length));
-        plist_to_bin_free(data);
-    } else {
-        plist_to_xml(dictionary, &data, &length);
-        StandInTools::writeFile(m_bundle + QStringLiteral("/Contents/Info.plist"),
-                                QByteArray(data, length));
-        plist_to_xml_free(data);
-    }
-    plist_free(dictionary);
-}
-
-void FakeXcode::removeInfoPlist() {
-    QFile::remove(m_bundle + QStringLiteral("/Contents/Info.plist"));
-}
-
-void FakeXcode::removeTool(Tool tool) {
-    QFile::remove(toolPath(tool));
+void FakeXcode::writeInfoPlist(const QString& bundleIdentifier) {
+    StandInTools::writeFile(m_bundle + QStringLiteral("/Contents/Info.plist"),
+                            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+                            "<dict><key>CFBundleIdentifier</key><string>" +
+                                bundleIdentifier.toUtf8() + "</string></dict></plist>\n");
 }

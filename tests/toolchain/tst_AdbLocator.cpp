@@ -41,15 +41,15 @@ private Q_SLOTS:
         TestEnvironment env; // puts the variables set below back
         const QString root = env.path();
 #ifdef Q_OS_MACOS
-        const QString homeSdk = QStringLiteral("Library/Android/sdk");
+        const QString home = QDir::homePath() + "/Library/Android/sdk/platform-tools/adb";
 #else
-        const QString homeSdk = QStringLiteral("Android/Sdk");
+        const QString home = QDir::homePath() + "/Android/Sdk/platform-tools/adb";
 #endif
         const QMap<QString, QString> places{
             {"setting", root + "/chosen/adb"},
             {"ANDROID_HOME", root + "/android-home/platform-tools/adb"},
             {"ANDROID_SDK_ROOT", root + "/sdk-root/platform-tools/adb"},
-            {"home", QDir::homePath() + u'/' + homeSdk + "/platform-tools/adb"},
+            {"home", home},
             {"earlier", root + "/bin-earlier/adb"},
             {"path", root + "/bin/adb"}};
         AdbLocator::adbPathSetting().setValue(places["setting"]);
@@ -59,25 +59,25 @@ private Q_SLOTS:
         for (const QString& entry : std::as_const(layout)) {
             const QString path = places.value(entry.section(u':', 0, 0));
             const QString kind = entry.section(u':', 1);
-            QVERIFY(QDir().mkpath(kind == u"dir" ? path : QFileInfo(path).path()));
-            if (kind != u"dir") {
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("#!/bin/sh\n");
-                file.setPermissions(kind == u"program" ? file.permissions() | QFile::ExeOwner
-                                                       : QFile::ReadOwner | QFile::WriteOwner);
+            if (kind == u"dir") {
+                QVERIFY(QDir().mkpath(path));
+                continue;
             }
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\n") > 0);
+            file.setPermissions(QFile::ReadOwner |
+                                (kind == u"program" ? QFile::ExeOwner : QFile::WriteOwner));
         }
 
         const std::optional<QString> located = AdbLocator::locate();
-        const QStringList logged = env.messages(QStringLiteral("AdbLocator"));
-        if (found.isEmpty()) {
-            QCOMPARE(located, std::nullopt);
-            QCOMPARE(logged, QStringList{"No adb found in the settings, the Android SDK or PATH"});
-        } else {
-            QCOMPARE(located, QFileInfo(places[found]).absoluteFilePath());
-            QCOMPARE(logged, QStringList());
-        }
+        QCOMPARE(located, found.isEmpty()
+                              ? std::nullopt
+                              : std::optional(QFileInfo(places[found]).absoluteFilePath()));
+        QCOMPARE(env.messages(QStringLiteral("AdbLocator")),
+                 found.isEmpty()
+                     ? QStringList{"No adb found in the settings, the Android SDK or PATH"}
+                     : QStringList());
     }
 };
 

@@ -10,12 +10,11 @@
 
 namespace {
 
-const QUrl shell = QUrl::fromLocalFile(QStringLiteral("/bin/sh"));
-
-TaskOutcome<CommandOutput> runScript(const QString& script, bool captureError = true,
-                                     QMap<QString, QString> environment = {}) {
-    return waitForOutcome(CommandRunner::run(shell, {QStringLiteral("-c"), script},
-                                             std::move(environment), true, captureError));
+TaskOutcome<CommandOutput> runShell(const QStringList& arguments, bool captureError = true,
+                                    QMap<QString, QString> environment = {}) {
+    return waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(QStringLiteral("/bin/sh")),
+                                             QStringList{"-c"} + arguments, std::move(environment),
+                                             true, captureError));
 }
 
 } // namespace
@@ -26,8 +25,7 @@ private Q_SLOTS:
     void outcome_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("captureError");
-        QTest::addColumn<QString>(
-            "result"); // "output|error output" captured, or the failure message
+        QTest::addColumn<QString>("result"); // "output|error output" captured, or the failure
 
         // Exit status 0 is success even with text on standard error.
         QTest::addRow("success, both captured")
@@ -54,9 +52,7 @@ private Q_SLOTS:
         QFETCH(bool, captureError);
         QFETCH(QString, result);
         TestEnvironment env;
-
-        const TaskOutcome<CommandOutput> outcome = runScript(script, captureError);
-
+        const TaskOutcome<CommandOutput> outcome = runShell({script}, captureError);
         if (outcome.value) {
             QCOMPARE(QString::fromUtf8(outcome.value->output + '|' + outcome.value->errorOutput),
                      result);
@@ -75,15 +71,9 @@ private Q_SLOTS:
         arguments +=
             {"line one\nline two",           "\n", "-n", "--json-output", "", "tëst", "🦅",
              "https://example.com/ä?q=1&r=2"};
-
-        // The script prints each argument NUL-terminated, so that every byte can be compared.
-        QStringList all{QStringLiteral("-c"),
-                        QStringLiteral("for a in \"$@\"; do printf '%s\\0' \"$a\"; done"),
-                        QStringLiteral("sh")};
-        all += arguments;
-        const TaskOutcome<CommandOutput> outcome =
-            waitForOutcome(CommandRunner::run(shell, all, {}, true, true));
-
+        // Each argument printed NUL-terminated, so that every byte can be compared.
+        const TaskOutcome<CommandOutput> outcome = runShell(
+            QStringList{"for a in \"$@\"; do printf '%s\\0' \"$a\"; done", "sh"} + arguments);
         QVERIFY(!outcome.failed());
         QList<QByteArray> received = outcome.value->output.split('\0');
         QCOMPARE(received.takeLast(), QByteArray());
@@ -99,14 +89,10 @@ private Q_SLOTS:
         qputenv("KESTRINE_TEST_REPLACED", "from parent");
         qputenv("KESTRINE_TEST_INHERITED", "inherited value");
         qunsetenv("KESTRINE_TEST_ADDED");
-
-        const TaskOutcome<CommandOutput> outcome = runScript(
-            QStringLiteral("printf '%s|%s|%s|%s' \"$KESTRINE_TEST_REPLACED\" "
-                           "\"$KESTRINE_TEST_INHERITED\" \"$KESTRINE_TEST_ADDED\" \"$HOME\""),
-            true,
-            {{QStringLiteral("KESTRINE_TEST_REPLACED"), QStringLiteral("given")},
-             {QStringLiteral("KESTRINE_TEST_ADDED"), QStringLiteral("new = value")}});
-
+        const TaskOutcome<CommandOutput> outcome = runShell(
+            {"printf '%s|%s|%s|%s' \"$KESTRINE_TEST_REPLACED\" "
+             "\"$KESTRINE_TEST_INHERITED\" \"$KESTRINE_TEST_ADDED\" \"$HOME\""},
+            true, {{"KESTRINE_TEST_REPLACED", "given"}, {"KESTRINE_TEST_ADDED", "new = value"}});
         QVERIFY(!outcome.failed());
         QCOMPARE(QString::fromUtf8(outcome.value->output),
                  "given|inherited value|new = value|" + qEnvironmentVariable("HOME"));
@@ -117,7 +103,6 @@ private Q_SLOTS:
 
     void launchFailure_data() {
         QTest::addColumn<QString>("path");
-
         QTest::addRow("missing file") << "/nonexistent/Xcode.app/Contents/Developer/usr/bin/simctl";
         QTest::addRow("relative path is not looked up") << "sh";
     }
@@ -125,10 +110,8 @@ private Q_SLOTS:
     void launchFailure() {
         QFETCH(QString, path);
         TestEnvironment env;
-
         const TaskOutcome<CommandOutput> outcome =
             waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true));
-
         QVERIFY(outcome.failed());
         QVERIFY(!outcome.errorAs<CommandError>());
         const std::optional<AppError> error = outcome.errorAs<AppError>();

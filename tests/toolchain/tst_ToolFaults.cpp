@@ -1,12 +1,10 @@
 // Stand-in tools that misbehave the way real ones now and then do: hang, die by a signal, print
-// garbage or megabytes, exit 0 without writing the file they were asked for. Each fault goes
-// through the object that meets it in the app, while a timer on the GUI thread ticks. A faulty
-// tool answers only after a delay, during which the timer must keep turning: a GUI thread that
-// blocked on the tool would not see it.
+// garbage or megabytes. Each fault goes through the object that meets it in the app. The faulty
+// tool answers only after a delay, during which the GUI thread must keep running.
 #include "DeviceFixtures.h"
+#include "EventLoopChecker.h"
 #include "FakeXcode.h"
 #include "TestEnvironment.h"
-#include "ToolDocuments.h"
 
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
@@ -15,7 +13,6 @@
 #include "targetapps/InstalledApp.h"
 
 #include <QRandomGenerator>
-#include <QTimer>
 #include <QtTest>
 
 #include <QCoro/QCoroTask>
@@ -32,58 +29,23 @@ enum class Driver { destinations, apps, iconPass, fireAtSimulator, fireAtDevice 
 namespace {
 
 using DeviceFixtures::phone;
-using DeviceFixtures::simulator;
 
-const QByteArray simulatorList =
-    DeviceFixtures::simctlJson({{"iOS-17-2", {"S1|iPhone 15|Booted"}}});
-const QByteArray deviceList = DeviceFixtures::devicectlJson({"P1|My iPhone|booted"});
-
-const QString listing = QStringLiteral("list devices");
 // The call each driver's fault is given to, by the text of its arguments, in Driver's order.
-const QStringList faultyCalls{listing, QStringLiteral("info apps"),
-                              QStringLiteral("--app-bundle-id com.example.news "),
-                              QStringLiteral("openurl"), QStringLiteral("process launch")};
-
-QByteArray garbage(qsizetype size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator(14).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-    return bytes;
-}
-
-QByteArray manySimulators(int count) {
-    QByteArrayList entries;
-    for (int i = 0; i < count; ++i)
-        entries.append(R"({"udid": "SIM-)" + QByteArray::number(i) + R"(", "name": "iPhone )" +
-                       QByteArray::number(i) +
-                       R"(", "state": "Shutdown", "isAvailable": true, )"
-                       R"("deviceTypeIdentifier": "com.apple.CoreSimulator.SimDeviceType.)"
-                       R"(iPhone-15-Pro-Max-with-a-long-name"})");
-    return R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [)" + entries.join(',') +
-           "]}}";
-}
+const QStringList faultyCalls{"list devices", "info apps", "--app-bundle-id com.example.news ",
+                              "openurl", "process launch"};
 
 // The objects under test, wired to a stand-in Xcode whose tools answer healthily until a test
-// gives one kind of call a fault. The timer counts its turns while the faulty call runs.
+// gives one kind of call a fault.
 struct Rig {
-    explicit Rig(const TestEnvironment& env)
-        : env(env)
-        , xcode(env.path()) {
-        xcode.setScenario(Tool::Simctl, {.standardOutput = simulatorList}, listing);
-        xcode.setScenario(Tool::Devicectl, {.file = deviceList}, listing);
-        xcode.setScenario(Tool::Devicectl,
-                          {.file = ToolDocuments::apps({QStringLiteral("Shop=com.example.shop"),
-                                                        QStringLiteral("News=com.example.news")})},
-                          faultyCalls.at(int(Driver::apps)));
+    Rig() {
+        xcode.setSimulators({"S1|iPhone 15|Booted"});
+        xcode.setPhones({"P1|My iPhone|booted"});
+        xcode.setApps({"Shop=com.example.shop", "News=com.example.news"});
         destinations->configure(xcode.url());
         apps->setXcodeURL(xcode.url());
         executer->setRunDestinationManager(destinations.get());
         executer->setBundleIdManager(apps.get());
         executer->setInterpreterPath(xcode.toolPath(Tool::Osascript));
-        QObject::connect(&ticker, &QTimer::timeout, &ticker, [this] {
-            if (!done && faulty && called(faulty->first, faulty->second))
-                ++ticksWhileFaulty;
-        });
-        ticker.start(10);
     }
 
     ~Rig() {
@@ -93,16 +55,13 @@ struct Rig {
         (void)QTest::qWaitFor([this] { return done; }, 5000);
     }
 
-    [[nodiscard]] bool called(Tool tool, const QString& match) const {
-        const auto calls = xcode.invocations(tool);
+    [[nodiscard]] bool faultyCallRuns() const {
+        if (done || !faulty)
+            return false;
+        const auto calls = xcode.invocations(faulty->first);
         return std::any_of(calls.cbegin(), calls.cend(), [&](const FakeXcode::Invocation& call) {
-            return call.arguments.join(u' ').contains(match);
+            return call.arguments.join(u' ').contains(faulty->second);
         });
-    }
-
-    void setFault(Tool tool, const QString& match, const Scenario& scenario) {
-        xcode.setScenario(tool, scenario, match);
-        faulty = {tool, match};
     }
 
     void start(Driver driver) {
@@ -115,14 +74,14 @@ struct Rig {
             QObject::connect(apps.get(), &BundleIdManager::iconFetchFinished, &context, finished);
             QCoro::connect(apps->fetchApps(phone), &context, [] {});
         } else {
-            destinations->selectDevice(driver == Driver::fireAtSimulator ? simulator : phone);
+            destinations->selectDevice(driver == Driver::fireAtSimulator ? DeviceFixtures::simulator
+                                                                         : phone);
             if (driver == Driver::fireAtDevice) // only an app of the phone's list is launched
                 QCoro::waitFor(apps->fetchApps(phone));
             apps->selectApp(
                 InstalledApp(QStringLiteral("Shop"), QStringLiteral("com.example.shop")));
             const auto report = [this](std::exception_ptr error, bool failed) {
-                fired = failed ? QStringLiteral("failed: ") + localizedDescription(error)
-                               : QStringLiteral("succeeded");
+                fired = failed ? "failed: " + localizedDescription(error) : "succeeded";
             };
             QCoro::connect(executer->execute(QStringLiteral("shop://item/42"), report), &context,
                            finished);
@@ -143,27 +102,25 @@ struct Rig {
         if (driver == Driver::apps)
             return state(*apps, apps->apps().size(), "apps");
         if (driver == Driver::iconPass) {
-            const QStringList completed = env.messages(QStringLiteral("BundleIdManager"))
-                                              .filter(QStringLiteral("Completed icon fetch"));
+            const QStringList completed =
+                env.messages("BundleIdManager").filter("Completed icon fetch");
             return QStringLiteral("%1 apps, %2")
                 .arg(apps->apps().size())
-                .arg(completed.value(0, apps->isLoading() ? QStringLiteral("loading: yes")
-                                                          : QStringLiteral("icons pending")));
+                .arg(completed.value(0, apps->isLoading() ? "loading: yes" : "icons pending"));
         }
         return fired.isEmpty() ? QStringLiteral("pending") : fired;
     }
 
-    const TestEnvironment& env;
-    FakeXcode xcode;
+    TestEnvironment env;
+    FakeXcode xcode{env.path()};
     std::unique_ptr<RunDestinationManager> destinations = std::make_unique<RunDestinationManager>();
     std::unique_ptr<BundleIdManager> apps = std::make_unique<BundleIdManager>();
     std::unique_ptr<DeeplinkExecuter> executer = std::make_unique<DeeplinkExecuter>();
     QObject context;
-    QTimer ticker;
     std::optional<std::pair<Tool, QString>> faulty;
-    int ticksWhileFaulty = 0;
     bool done = false;
     QString fired;
+    EventLoopChecker checker{[this] { return faultyCallRuns(); }};
 };
 
 } // namespace
@@ -178,43 +135,51 @@ private Q_SLOTS:
         QTest::addColumn<bool>("deleteOwners"); // while a hanging tool waits
         QTest::addColumn<QString>("expected");  // the start of the summary
 
-        const QByteArray noise = garbage(4 << 20);
+        QByteArray noise(4 << 20, Qt::Uninitialized);
+        QRandomGenerator(14).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        // Built as bytes: a JSON document of 20000 objects takes seconds to build under ASan.
+        QByteArrayList sims;
+        for (int i = 0; i < 20000; ++i)
+            sims.append(
+                R"({"udid": "SIM-)" + QByteArray::number(i) + R"(", "name": "iPhone )" +
+                QByteArray::number(i) +
+                R"(", "state": "Shutdown", "isAvailable": true, "deviceTypeIdentifier": )"
+                R"("com.apple.CoreSimulator.SimDeviceType.iPhone-15-Pro-Max-with-a-long-name"})");
+        const QByteArray manySimulators =
+            R"({"devices": {"com.apple.CoreSimulator.SimRuntime.iOS-17-2": [)" + sims.join(',') +
+            "]}}";
         const QByteArray prose =
             QByteArray("no simulators on this line (none at all)\n").repeated(100000);
 
-        QTest::addRow("simctl dies by a signal mid-listing")
-            << Driver::destinations << Tool::Simctl
-            << Scenario{.standardOutput = R"({"devices": {)",
-                        .standardError = "lost connection",
-                        .signal = SIGKILL}
-            << false << "0 devices, error: lost connection, loading: no";
-        QTest::addRow("simctl lists 20000 simulators")
-            << Driver::destinations << Tool::Simctl
-            << Scenario{.standardOutput = manySimulators(20000)} << false
-            << "20001 devices, error: none, loading: no";
-
-        QTest::addRow("launch fails with 4 MB of text")
-            << Driver::fireAtDevice << Tool::Devicectl
-            << Scenario{.standardError = prose, .exitStatus = 1} << false
-            << "failed: no simulators on this line (none at all)\nno simulators";
-        QTest::addRow("launch exits 0 with garbage")
-            << Driver::fireAtDevice << Tool::Devicectl
-            << Scenario{.standardOutput = noise, .standardError = noise} << false << "succeeded";
-
+        const auto add = [](const char* name, Driver driver, Tool tool, const Scenario& fault,
+                            const QString& expected, bool deleteOwners = false) {
+            QTest::addRow("%s", name) << driver << tool << fault << deleteOwners << expected;
+        };
+        add("simctl dies by a signal mid-listing", Driver::destinations, Tool::Simctl,
+            {.standardOutput = R"({"devices": {)",
+             .standardError = "lost connection",
+             .signal = SIGKILL},
+            "0 devices, error: lost connection, loading: no");
+        add("simctl lists 20000 simulators", Driver::destinations, Tool::Simctl,
+            {.standardOutput = manySimulators}, "20001 devices, error: none, loading: no");
+        add("launch fails with 4 MB of text", Driver::fireAtDevice, Tool::Devicectl,
+            {.standardError = prose, .exitStatus = 1},
+            "failed: no simulators on this line (none at all)\nno simulators");
+        add("launch exits 0 with garbage", Driver::fireAtDevice, Tool::Devicectl,
+            {.standardOutput = noise, .standardError = noise}, "succeeded");
         // Nothing gives up on a hanging tool by itself; these end when the tool is killed.
         const Scenario hang{.hang = true};
-        QTest::addRow("hang: devicectl list, manager deleted meanwhile")
-            << Driver::destinations << Tool::Devicectl << hang << true << QString();
-        QTest::addRow("hang: devicectl apps") << Driver::apps << Tool::Devicectl << hang << false
-                                              << "0 apps, error: Unknown error, loading: no";
+        add("hang: devicectl list, manager deleted meanwhile", Driver::destinations,
+            Tool::Devicectl, hang, {}, true);
+        add("hang: devicectl apps", Driver::apps, Tool::Devicectl, hang,
+            "0 apps, error: Unknown error, loading: no");
         // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
-        QTest::addRow("hang: devicectl icon of one app")
-            << Driver::iconPass << Tool::Devicectl << hang << false
-            << "2 apps, Completed icon fetch: 0 succeeded, 2 failed";
-        QTest::addRow("hang: simctl openurl")
-            << Driver::fireAtSimulator << Tool::Simctl << hang << false << "failed: Unknown error";
-        QTest::addRow("hang: devicectl launch, executer and managers deleted meanwhile")
-            << Driver::fireAtDevice << Tool::Devicectl << hang << true << "failed: Unknown error";
+        add("hang: devicectl icon of one app", Driver::iconPass, Tool::Devicectl, hang,
+            "2 apps, Completed icon fetch: 0 succeeded, 2 failed");
+        add("hang: simctl openurl", Driver::fireAtSimulator, Tool::Simctl, hang,
+            "failed: Unknown error");
+        add("hang: devicectl launch, executer and managers deleted meanwhile", Driver::fireAtDevice,
+            Tool::Devicectl, hang, "failed: Unknown error", true);
     }
 
     void faultEndsAsItShould() {
@@ -223,17 +188,17 @@ private Q_SLOTS:
         QFETCH(Scenario, fault);
         QFETCH(bool, deleteOwners);
         QFETCH(QString, expected);
-
-        TestEnvironment env;
-        Rig rig(env);
+        Rig rig;
         fault.delaySeconds = 0.3;
-        rig.setFault(tool, faultyCalls.at(int(driver)), fault);
+        rig.faulty = {tool, faultyCalls.at(int(driver))};
+        rig.xcode.setScenario(tool, fault, rig.faulty->second);
+
         rig.start(driver);
         if (fault.hang) {
             QTRY_COMPARE(rig.xcode.hangingProcesses(tool).size(), 1);
-            QTRY_VERIFY(rig.ticksWhileFaulty >= 10);
-            const QString meanwhile = rig.summary(driver);
+            QTRY_VERIFY(rig.checker.ticks() >= 10);
             // Still waiting, as far as the user can tell; the app list does not wait for icons.
+            const QString meanwhile = rig.summary(driver);
             QVERIFY2(meanwhile.contains(u"loading: yes") || meanwhile == u"pending" ||
                          meanwhile == u"2 apps, icons pending",
                      qPrintable(meanwhile));
@@ -245,7 +210,7 @@ private Q_SLOTS:
             rig.xcode.endHangs(tool);
         }
         QTRY_VERIFY_WITH_TIMEOUT(rig.done, 20000);
-        QVERIFY2(rig.ticksWhileFaulty >= 3, "the GUI thread stood still while the tool ran");
+        QVERIFY2(rig.checker.ticks() >= 3, "the GUI thread stood still while the tool ran");
         if (!expected.isEmpty()) // nothing to ask once the owners are gone
             QCOMPARE(rig.summary(driver).left(expected.size()), expected);
     }

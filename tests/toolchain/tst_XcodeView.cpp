@@ -9,33 +9,12 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-
-// Stands in for the file dialog: counts how often it is shown and keeps the pending reply.
-struct ScriptedChooser {
-    int shown = 0;
-    XcodeChooser::ChooserReply pending;
-
-    void install(XcodeChooser& chooser) {
-        chooser.setFileChooser([this](QWidget*, XcodeChooser::ChooserReply reply) {
-            ++shown;
-            pending = std::move(reply);
-        });
-    }
-    void answer(std::optional<XcodeViewModel::FileImportResult> outcome) {
-        std::exchange(pending, {})(std::move(outcome));
-    }
-};
-
-} // namespace
-
 class tst_XcodeView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void answersTheChooser_data() {
         QTest::addColumn<QString>("bundleIdentifier"); // of the chosen bundle; empty: cancelled
         QTest::addColumn<QString>("alert");            // the error reported, if any
-
         QTest::addRow("Xcode completes") << "com.apple.dt.Xcode"
                                          << "";
         QTest::addRow("another app shows an error alert") << "com.apple.Safari"
@@ -53,8 +32,13 @@ private Q_SLOTS:
             bundle.writeInfoPlist(bundleIdentifier);
         XcodeChooser xcodeChooser;
         XcodeView view(xcodeChooser);
-        ScriptedChooser chooser;
-        chooser.install(xcodeChooser);
+        // Stands in for the file dialog: counts how often it is shown, keeps the pending reply.
+        int shown = 0;
+        XcodeChooser::ChooserReply reply;
+        xcodeChooser.setFileChooser([&](QWidget*, XcodeChooser::ChooserReply pending) {
+            ++shown;
+            reply = std::move(pending);
+        });
         QList<QUrl> completed;
         connect(&xcodeChooser, &XcodeChooser::chosen, this,
                 [&completed](const QUrl& url) { completed.append(url); });
@@ -67,21 +51,21 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&view, "selectXcode"), Qt::LeftButton);
         // One chooser at a time, however often the button is pressed.
         child<QPushButton>(&view, "selectXcode")->click();
-        QCOMPARE(chooser.shown, 1);
-        if (bundleIdentifier.isEmpty())
-            chooser.answer(std::nullopt);
-        else
-            chooser.answer(XcodeViewModel::FileImportResult(QList<QUrl>{bundle.url()}));
+        QCOMPARE(shown, 1);
+        std::exchange(reply, {})(
+            bundleIdentifier.isEmpty()
+                ? std::nullopt
+                : std::optional(XcodeViewModel::FileImportResult(QList<QUrl>{bundle.url()})));
 
-        const bool completes = bundleIdentifier == u"com.apple.dt.Xcode";
         const QUrl resolved = QUrl::fromLocalFile(QFileInfo(bundle.path()).canonicalFilePath());
-        QTRY_COMPARE(completed, completes ? QList<QUrl>{resolved} : QList<QUrl>{});
+        QTRY_COMPARE(completed, bundleIdentifier == u"com.apple.dt.Xcode" ? QList<QUrl>{resolved}
+                                                                          : QList<QUrl>{});
         QTRY_COMPARE(errors, alert.isEmpty() ? QStringList() : QStringList{alert});
         if (bundleIdentifier.isEmpty())
             QCOMPARE(xcodeChooser.viewModel().state(), XcodeViewModel::State::idle());
         // Asked again (from the menu, say), the chooser shows again whatever the last outcome.
         xcodeChooser.choose(nullptr);
-        QCOMPARE(chooser.shown, 2);
+        QCOMPARE(shown, 2);
         QCOMPARE(continued.size(), 0);
         child<QPushButton>(&view, "continueWithoutXcode")->click();
         QCOMPARE(continued.size(), 1);

@@ -5,7 +5,7 @@
 #include "platform/TaskOutcome.h"
 #include "toolchain/XcodeViewModel.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QSemaphore>
 #include <QThreadPool>
@@ -13,8 +13,8 @@
 
 namespace {
 
-using Kind = XcodeViewModel::StateKind;
 using State = XcodeViewModel::State;
+using Error = std::optional<AppError>;
 
 } // namespace
 
@@ -24,47 +24,45 @@ private Q_SLOTS:
     void importsChosenBundle_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<bool>("verifies");
-        QTest::addColumn<bool>("passes");
-        QTest::addColumn<QString>("errorDomain");
-        QTest::addColumn<int>("errorCode");
-        QTest::addColumn<QString>("errorDescription");
+        QTest::addColumn<Error>("error"); // none: imported
 
-        const QString invalid = QStringLiteral("Invalid binary");
-        QTest::addRow("Xcode") << "xcode" << true << true << "" << 0 << "";
-        QTest::addRow("identifier in other case")
-            << "case" << true << false << "XcodeViewModel" << 1 << invalid;
-        QTest::addRow("folder without Info.plist")
-            << "noplist" << true << false << "XcodeViewModel" << 1 << invalid;
+        const AppError invalid(QStringLiteral("XcodeViewModel"), 1,
+                               QStringLiteral("Invalid binary"));
+        QTest::addRow("Xcode") << "xcode" << true << Error();
+        QTest::addRow("identifier in other case") << "case" << true << Error(invalid);
+        QTest::addRow("folder without Info.plist") << "noplist" << true << Error(invalid);
         QTest::addRow("chooser reported an error")
-            << "chooserError" << false << false << "NSCocoaErrorDomain" << 260
-            << "The chooser failed.";
+            << "chooserError" << false
+            << Error(AppError(QStringLiteral("NSCocoaErrorDomain"), 260,
+                              QStringLiteral("The chooser failed.")));
         QTest::addRow("chooser returned nothing")
-            << "empty" << false << false << "XcodeViewModel" << 0 << "No file URL found";
+            << "empty" << false
+            << Error(AppError(QStringLiteral("XcodeViewModel"), 0,
+                              QStringLiteral("No file URL found")));
         QTest::addRow("chosen item vanished")
-            << "vanished" << false << false << "Bookmark" << 4
-            << "The file “Xcode.app” couldn’t be opened because there is no such file.";
+            << "vanished" << false
+            << Error(AppError(QStringLiteral("Bookmark"), 4,
+                              QStringLiteral("The file “Xcode.app” couldn’t be opened because "
+                                             "there is no such file.")));
     }
 
     void importsChosenBundle() {
         QFETCH(QString, setup);
         QFETCH(bool, verifies);
-        QFETCH(bool, passes);
-        QFETCH(QString, errorDomain);
-        QFETCH(int, errorCode);
-        QFETCH(QString, errorDescription);
+        QFETCH(Error, error);
         TestEnvironment env;
         FakeXcode xcode(env.path());
+        const QUrl resolved = QUrl::fromLocalFile(QFileInfo(xcode.path()).canonicalFilePath());
         XcodeViewModel::FileImportResult result = QList<QUrl>{xcode.url()};
-        if (setup == QStringLiteral("case"))
+        if (setup == u"case")
             xcode.writeInfoPlist(QStringLiteral("com.apple.dt.xcode"));
-        else if (setup == QStringLiteral("noplist"))
+        else if (setup == u"noplist")
             xcode.removeInfoPlist();
-        else if (setup == QStringLiteral("chooserError"))
-            result = std::make_exception_ptr(AppError(QStringLiteral("NSCocoaErrorDomain"), 260,
-                                                      QStringLiteral("The chooser failed.")));
-        else if (setup == QStringLiteral("empty"))
+        else if (setup == u"chooserError")
+            result = std::make_exception_ptr(*error);
+        else if (setup == u"empty")
             result = QList<QUrl>{};
-        else if (setup == QStringLiteral("vanished"))
+        else if (setup == u"vanished")
             QVERIFY(QDir(xcode.path()).removeRecursively());
 
         XcodeViewModel model;
@@ -72,19 +70,12 @@ private Q_SLOTS:
         QList<State> states;
         connect(&model, &XcodeViewModel::stateChanged, this,
                 [&states, &model] { states.append(model.state()); });
-
         QVERIFY(!waitForOutcome(model.handleFileImport(result)).failed());
 
-        const QUrl resolved = QUrl::fromLocalFile(QFileInfo(xcode.path()).canonicalFilePath());
         QList<State> expected;
         if (verifies)
             expected.append(State::verifying(resolved));
-        if (passes) {
-            expected.append(State::fileImported(resolved));
-        } else {
-            State error = State::importError(AppError(errorDomain, errorCode, errorDescription));
-            expected.append(error);
-        }
+        expected.append(error ? State::importError(*error) : State::fileImported(resolved));
         QCOMPARE(states, expected);
     }
 
@@ -92,7 +83,6 @@ private Q_SLOTS:
         TestEnvironment env;
         FakeXcode xcode(env.path());
         XcodeViewModel model;
-
         // The first check is still running when the user opens the chooser again: its late
         // result must not close the chooser or report a bundle the user moved on from. The
         // worker threads are held meanwhile; a check that finished at once would prove nothing.
@@ -102,12 +92,11 @@ private Q_SLOTS:
         for (int i = 0; i < threads; ++i)
             pool->start([&gate] { gate.acquire(); });
         QCoro::Task<> first = model.handleFileImport(QList<QUrl>{xcode.url()});
-        const Kind whileChecking = model.state().kind;
+        const XcodeViewModel::StateKind whileChecking = model.state().kind;
         model.setState(State::importingFile());
         gate.release(threads);
-        QCOMPARE(whileChecking, Kind::Verifying);
+        QCOMPARE(whileChecking, XcodeViewModel::StateKind::Verifying);
         QVERIFY(!waitForOutcome(std::move(first)).failed());
-
         QCOMPARE(model.state(), State::importingFile());
     }
 };

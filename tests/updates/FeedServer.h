@@ -8,41 +8,26 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-// Appcasts for the tests to parse and to serve.
-namespace FeedXml {
-
-// An appcast around `items` (raw <item> elements).
-inline QByteArray feed(const QByteArray& items) {
-    return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
- xmlns:dc="http://purl.org/dc/elements/1.1/"><channel><title>Kestrine</title>
-)" + items +
-           "\n</channel></rss>\n";
-}
-// One release: "Notes for <version>", downloaded from Kestrine-<version>.zip unless `url`.
-inline QByteArray item(const QByteArray& version, const QByteArray& url = {}) {
-    return "<item><title>Kestrine " + version + "</title><sparkle:version>" + version +
-           "</sparkle:version><description>Notes for " + version +
-           "</description><enclosure url=\"" +
-           (url.isEmpty() ? "https://kestrine.app/Kestrine-" + version + ".zip" : url) +
-           "\" length=\"1024\" type=\"application/octet-stream\"/></item>\n";
-}
-
-} // namespace FeedXml
-
-// A tiny HTTP server on 127.0.0.1 that answers every request with one fixed response, or
-// holds requests until release(). Enough to drive the update check without the network.
+// A tiny HTTP server on 127.0.0.1 that answers every request with one fixed response, or holds
+// requests until release(). Enough to drive the update check without the network.
 class FeedServer : public QObject {
 public:
     FeedServer() {
         m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, &FeedServer::acceptConnections);
+        connect(&m_server, &QTcpServer::newConnection, this, &FeedServer::accept);
     }
-
-    [[nodiscard]] bool isListening() const { return m_server.isListening(); }
 
     [[nodiscard]] QUrl url(const QString& path = QStringLiteral("/appcast.xml")) const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+
+    // An appcast offering one release.
+    static QByteArray feed(const QByteArray& version) {
+        return "<rss "
+               "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+               "<item><sparkle:version>" +
+               version + "</sparkle:version><enclosure url=\"https://kestrine.app/Kestrine-" +
+               version + ".zip\"/></item></channel></rss>";
     }
 
     static QByteArray httpResponse(const QByteArray& body, int status = 200,
@@ -56,20 +41,18 @@ public:
 
     // The exact bytes sent back (status line and headers included), then the connection closes.
     void setResponse(QByteArray response) { m_response = std::move(response); }
-    void setFeed(const QByteArray& body) { setResponse(httpResponse(body)); }
+    void setFeed(const QByteArray& version) { setResponse(httpResponse(feed(version))); }
 
     // While holding, requests are read but not answered until release().
     void setHolding(bool holding) { m_holding = holding; }
     void release() {
         m_holding = false;
-        const QList<QPointer<QTcpSocket>> held = std::exchange(m_held, {});
-        for (const QPointer<QTcpSocket>& socket : held) {
+        for (const QPointer<QTcpSocket>& socket : std::exchange(m_held, {})) {
             if (socket)
                 answer(socket);
         }
     }
 
-    [[nodiscard]] int requestCount() const { return int(m_requests.size()); }
     // The request lines seen ("GET /appcast.xml HTTP/1.1"), oldest first.
     [[nodiscard]] const QList<QByteArray>& requests() const { return m_requests; }
 
@@ -77,13 +60,11 @@ public:
     static quint16 closedPort() {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
-        const quint16 port = probe.serverPort();
-        probe.close();
-        return port;
+        return probe.serverPort();
     }
 
 private:
-    void acceptConnections() {
+    void accept() {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
@@ -97,9 +78,8 @@ private:
         const qsizetype end = buffer.indexOf("\r\n\r\n");
         if (end < 0)
             return;
-        const QByteArray head = buffer.left(end);
+        m_requests.append(buffer.left(buffer.indexOf("\r\n")));
         m_buffers.remove(socket);
-        m_requests.append(head.left(head.indexOf("\r\n")));
         if (m_holding)
             m_held.append(socket);
         else

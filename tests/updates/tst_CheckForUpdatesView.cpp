@@ -21,45 +21,45 @@
 
 namespace {
 
-using FeedXml::feed;
-using FeedXml::item;
-
-const QString checkTitle = QStringLiteral("Check for Updates\u2026");
-
-QStringList titles(const QMenu* menu) {
-    QStringList texts;
-    for (const QAction* action : menu->actions())
-        texts.append(action->text());
-    return texts;
-}
-
-// The update item that install() put into a menu of `window`, and that menu.
-QAction* updateItem(const QMainWindow& window) {
-    return child<QAction>(window.menuBar(), "checkForUpdates");
-}
-QMenu* updateMenu(const QMainWindow& window) {
-    return qobject_cast<QMenu*>(updateItem(window)->parent());
-}
-
-// Opens the menu the way a click on its title does, then closes it again.
-void showMenu(QMenu* menu) {
-    menu->popup(QPoint(0, 0));
-    menu->hide();
-}
-
-// A window with the update item installed, checking against `server`.
+// A window whose menu bar has `menus` ("Help: Manual, About Kestrine*" where * marks the about
+// item) and the update item installed, checking against `server`.
 struct Fixture {
-    explicit Fixture(bool automaticChecks = false) {
+    explicit Fixture(const QStringList& menus = {"&Help: About Kestrine*"},
+                     bool automaticChecks = false) {
         Updater::setAutomaticallyChecksForUpdates(automaticChecks);
         AppSettings::standard()->setValue(QLatin1String(Updater::feedURLKey),
                                           server.url().toString());
         updater = std::make_unique<SparkleUpdater>();
-        QMenu* help = window.menuBar()->addMenu(QStringLiteral("&Help"));
-        help->addAction(QStringLiteral("About Kestrine"))->setMenuRole(QAction::AboutRole);
+        for (const QString& menu : menus) {
+            QMenu* added = window.menuBar()->addMenu(menu.section(u':', 0, 0));
+            for (const QString& title : menu.section(u':', 1).split(u',', Qt::SkipEmptyParts)) {
+                QAction* action = added->addAction(title.trimmed().remove(u'*'));
+                if (title.endsWith(u'*'))
+                    action->setMenuRole(QAction::AboutRole);
+            }
+        }
         view = std::make_unique<CheckForUpdatesView>(*updater);
         view->install(window.menuBar());
     }
-    [[nodiscard]] UpdaterController& controller() const { return updater->updaterController(); }
+
+    [[nodiscard]] UpdateAlert* alert() const { return updater->updaterController().alert(); }
+    [[nodiscard]] QAction* item() const {
+        return child<QAction>(window.menuBar(), "checkForUpdates");
+    }
+    [[nodiscard]] QMenu* menu() const { return qobject_cast<QMenu*>(item()->parent()); }
+    [[nodiscard]] QStringList titles() const {
+        QStringList texts;
+        for (const QAction* action : menu()->actions())
+            texts.append(menu()->title() + ": " + action->text());
+        return texts;
+    }
+    // Opens the menu the way a click on its title does, then closes it again; true when the
+    // item was enabled meanwhile.
+    bool itemEnabledInMenu() const {
+        menu()->popup(QPoint(0, 0));
+        menu()->hide();
+        return item()->isEnabled();
+    }
 
     TestEnvironment env;
     FeedServer server;
@@ -76,74 +76,46 @@ private Q_SLOTS:
     void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
 
     void placesItemRightAfterAbout() {
-        TestEnvironment env;
-        SparkleUpdater updater;
-        {
-            QMainWindow window;
-            window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Quit"));
-            QMenu* help = window.menuBar()->addMenu(QStringLiteral("Help"));
-            help->addAction(QStringLiteral("Manual"));
-            help->addAction(QStringLiteral("About Kestrine"))->setMenuRole(QAction::AboutRole);
-            help->addAction(QStringLiteral("Licences"));
-            CheckForUpdatesView view(updater);
-            view.install(window.menuBar());
-            QCOMPARE(updateMenu(window), help);
-            QCOMPARE(titles(help),
-                     (QStringList{"Manual", "About Kestrine", checkTitle, "Licences"}));
-        }
+        const QString check = QStringLiteral("Check for Updates\u2026");
+        QCOMPARE(Fixture({"File: Quit", "Help: Manual, About Kestrine*, Licences"}).titles(),
+                 (QStringList{"Help: Manual", "Help: About Kestrine", "Help: " + check,
+                              "Help: Licences"}));
         // With no about item anywhere, a Help menu is made for both.
-        QMainWindow window;
-        window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Quit"));
-        CheckForUpdatesView view(updater);
-        view.install(window.menuBar());
-        QCOMPARE(updateMenu(window)->title(), QStringLiteral("&Help"));
-        QCOMPARE(titles(updateMenu(window)), (QStringList{"About Kestrine", checkTitle}));
+        QCOMPARE(Fixture({"File: Quit"}).titles(),
+                 (QStringList{"&Help: About Kestrine", "&Help: " + check}));
     }
 
     void itemFollowsTheCheck() {
-        Fixture fixture;
-        FeedServer& server = fixture.server;
-        server.setFeed(feed(item("9.9")));
-        server.setHolding(true);
-        QAction* item = updateItem(fixture.window);
-
+        Fixture f;
+        f.server.setFeed("9.9");
+        f.server.setHolding(true);
         // Whatever the item says beforehand, opening the menu asks the updater again.
-        item->setEnabled(false);
-        showMenu(updateMenu(fixture.window));
-        QVERIFY(item->isEnabled());
-
-        item->trigger();
+        f.item()->setEnabled(false);
+        QVERIFY(f.itemEnabledInMenu());
+        f.item()->trigger();
         // No confirmation of its own: the request goes out straight away, nothing is shown yet.
-        QTRY_COMPARE(server.requestCount(), 1);
-        QVERIFY(!fixture.controller().alert());
-        item->setEnabled(true);
-        showMenu(updateMenu(fixture.window));
-        QVERIFY(!item->isEnabled()); // while the check runs
-
-        server.release();
-        QTRY_VERIFY(fixture.controller().alert());
-        QCOMPARE(fixture.controller().alert()->result().outcome,
-                 UpdateCheckResult::Outcome::UpdateAvailable);
-        showMenu(updateMenu(fixture.window));
-        QVERIFY(item->isEnabled());
+        QTRY_COMPARE(f.server.requests().size(), 1);
+        QVERIFY(!f.alert());
+        QVERIFY(!f.itemEnabledInMenu()); // while the check runs
+        f.server.release();
+        QTRY_VERIFY(f.alert());
+        QCOMPARE(f.alert()->result().outcome, UpdateCheckResult::Outcome::UpdateAvailable);
+        QVERIFY(f.itemEnabledInMenu());
     }
 
     void showsOneAlertAtATime() {
-        Fixture fixture;
-        FeedServer& server = fixture.server;
-        server.setFeed(feed(item("0.5")));
-
-        updateItem(fixture.window)->trigger();
-        QTRY_VERIFY(fixture.controller().alert());
-        QPointer<UpdateAlert> first = fixture.controller().alert();
+        Fixture f;
+        f.server.setFeed("0.5");
+        f.item()->trigger();
+        QTRY_VERIFY(f.alert());
+        QPointer<UpdateAlert> first = f.alert();
         QCOMPARE(first->result().outcome, UpdateCheckResult::Outcome::UpToDate);
 
-        server.setResponse(FeedServer::httpResponse("gone", 404, "Not Found"));
-        updateItem(fixture.window)->trigger();
-        QTRY_VERIFY(fixture.controller().alert() != first.data());
+        f.server.setResponse(FeedServer::httpResponse("gone", 404, "Not Found"));
+        f.item()->trigger();
+        QTRY_VERIFY(f.alert() != first.data());
         QTRY_VERIFY(!first);
-        QCOMPARE(fixture.controller().alert()->result().failure,
-                 UpdateCheckResult::Failure::HttpError);
+        QCOMPARE(f.alert()->result().failure, UpdateCheckResult::Failure::HttpError);
         int alerts = 0;
         for (QWidget* widget : QApplication::topLevelWidgets())
             alerts += qobject_cast<UpdateAlert*>(widget) ? 1 : 0;
@@ -154,7 +126,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("automatic");
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<bool>("speaks");
-
         QTest::addRow("newer version") << true << QByteArray("9.0") << true;
         QTest::addRow("up to date") << true << QByteArray("0.1") << false;
         QTest::addRow("turned off") << false << QByteArray("9.0") << false;
@@ -164,10 +135,9 @@ private Q_SLOTS:
         QFETCH(bool, automatic);
         QFETCH(QByteArray, version);
         QFETCH(bool, speaks);
-
-        Fixture fixture(automatic);
-        fixture.server.setFeed(feed(item(version)));
-        Updater* updater = fixture.controller().updater();
+        Fixture f({}, automatic);
+        f.server.setFeed(version);
+        Updater* updater = f.updater->updaterController().updater();
         QSignalSpy finished(updater, &Updater::checkFinished);
         QCoreApplication::processEvents(); // the start-up check waits for the event loop
         if (automatic) {
@@ -176,8 +146,8 @@ private Q_SLOTS:
         } else {
             QVERIFY(updater->canCheckForUpdates()); // nothing started
         }
-        QCOMPARE(fixture.server.requestCount(), automatic ? 1 : 0);
-        QCOMPARE(fixture.controller().alert() != nullptr, speaks);
+        QCOMPARE(f.server.requests().size(), automatic ? 1 : 0);
+        QCOMPARE(f.alert() != nullptr, speaks);
     }
 };
 

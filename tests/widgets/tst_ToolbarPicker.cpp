@@ -73,65 +73,53 @@ class tst_ToolbarPicker : public QObject {
 
 private Q_SLOTS:
     void contentFollowsTheState_data() {
-        QTest::addColumn<QList<int>>("states"); // the first when opening, then the changes
+        QTest::addColumn<QList<State>>("states"); // the first when opening, then the changes
         QTest::addColumn<int>("built");
-        const auto add = [](const char* name, std::initializer_list<State> states, int built) {
-            QList<int> list;
-            for (State state : states)
-                list.append(int(state));
-            QTest::addRow("%s", name) << list << built;
-        };
-        add("loading, then the list", {State::Loading, State::List}, 2);
-        add("the list is kept", {State::List, State::List}, 1);
-        add("a new error is rebuilt", {State::Error, State::Error}, 2);
-        add("list, empty, list", {State::List, State::Empty, State::List}, 3);
+        QTest::addRow("loading, then the list") << QList{State::Loading, State::List} << 2;
+        QTest::addRow("the list is kept") << QList{State::List, State::List} << 1;
+        QTest::addRow("a new error is rebuilt") << QList{State::Error, State::Error} << 2;
+        QTest::addRow("list, empty, list") << QList{State::List, State::Empty, State::List} << 3;
     }
 
     void contentFollowsTheState() {
-        QFETCH(QList<int>, states);
+        QFETCH(QList<State>, states);
         QFETCH(int, built);
         Fixture f;
-        f.picker->setState(State(states.first()));
+        f.picker->setState(states.first());
         QCOMPARE(f.picker->built, 0); // nothing is built while closed
         f.picker->button()->click();
         QVERIFY(f.picker->popover()->isVisible());
-        for (int state : states.mid(1))
-            f.picker->setState(State(state));
+        for (State state : states.mid(1))
+            f.picker->setState(state);
         QCOMPARE(f.picker->built, built);
-        QCOMPARE(f.picker->popoverState(), State(states.last()));
-        QCOMPARE(f.shown(), QString::number(states.last()));
+        QCOMPARE(f.picker->popoverState(), states.last());
+        QCOMPARE(f.shown(), QString::number(int(states.last())));
     }
 
     void closes_data() {
-        QTest::addColumn<int>("way");
-        QTest::addRow("pressing the button again") << 0;
-        QTest::addRow("Escape") << 1;
-        QTest::addRow("a row chosen") << 2; // through the same setter as the owner would
+        QTest::addColumn<std::function<void(Fixture&)>>("close");
+        // Through the window, as the window system delivers it: the press that closes the pop-up
+        // is not replayed to the button, which would open it again.
+        QTest::addRow("pressing the button again") << std::function([](Fixture& f) {
+            QTest::mouseClick(
+                f.toolbar.windowHandle(), Qt::LeftButton, {},
+                f.picker->button()->mapTo(&f.toolbar, f.picker->button()->rect().center()));
+        });
+        QTest::addRow("Escape") << std::function(
+            [](Fixture& f) { QTest::keyClick(f.picker->popover(), Qt::Key_Escape); });
+        // Through the same setter as the owner would.
+        QTest::addRow("a row chosen") << std::function([](Fixture& f) { f.picker->chooseRow(); });
     }
 
     void closes() {
-        QFETCH(int, way);
+        QFETCH(std::function<void(Fixture&)>, close);
         Fixture f;
         f.picker->setState(State::List);
         QSignalSpy changes(f.picker, &ToolbarPicker::showingPopoverChanged);
         QVERIFY(changes.isValid());
         f.picker->button()->click();
         QVERIFY(f.picker->showingPopover());
-        switch (way) {
-        case 0: {
-            // Through the window, as the window system delivers it: the press that closes the
-            // pop-up is not replayed to the button, which would open it again.
-            const QPoint onButton =
-                f.picker->button()->mapTo(&f.toolbar, f.picker->button()->rect().center());
-            QTest::mouseClick(f.toolbar.windowHandle(), Qt::LeftButton, {}, onButton);
-            break;
-        }
-        case 1:
-            QTest::keyClick(f.picker->popover(), Qt::Key_Escape);
-            break;
-        default:
-            f.picker->chooseRow();
-        }
+        close(f);
         QVERIFY(!f.picker->showingPopover());
         QVERIFY(!f.picker->popover()->isVisible());
         QCOMPARE(changes.count(), 2);
@@ -194,11 +182,7 @@ private Q_SLOTS:
 
         const QRect frame = popover.geometry();
         const QRect onScreen(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
-        QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                           .arg(frame.x())
-                                                           .arg(frame.y())
-                                                           .arg(frame.width())
-                                                           .arg(frame.height())));
+        QVERIFY2(available.contains(frame), qPrintable(QDebug::toString(frame)));
         if (above)
             QCOMPARE(frame.bottom(), onScreen.top() - 5);
         else
