@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QContextMenuEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -129,6 +130,16 @@ bool reached(QWidget* control, const QList<QWidget*>& chain) {
             return true;
         if (auto* other = qobject_cast<QAbstractButton*>(focus);
             group && other && other->group() == group)
+            return true;
+    }
+    return false;
+}
+
+// Whether `layout`, or a layout nested in it, holds `widget`.
+bool holds(QLayout* layout, QWidget* widget) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == widget || (item->layout() && holds(item->layout(), widget)))
             return true;
     }
     return false;
@@ -343,12 +354,19 @@ private Q_SLOTS:
 
         const QList<QWidget*> chain = tabChain(window);
         QStringList missed;
+        QStringList loose;
         for (QWidget* control : inputControls(window)) {
             if (!reached(control, chain))
                 missed.append(describe(control));
+            // A control left out of its parent's layout sits at the corner, over the others.
+            QLayout* layout = control->parentWidget()->layout();
+            if (layout && !holds(layout, control))
+                loose.append(describe(control));
         }
         QVERIFY2(missed.isEmpty(),
                  qPrintable(QStringLiteral("not reached by Tab:\n") + missed.join(u'\n')));
+        QVERIFY2(loose.isEmpty(),
+                 qPrintable(QStringLiteral("outside its layout:\n") + loose.join(u'\n')));
 
         if (menuOwner.isEmpty())
             return;
