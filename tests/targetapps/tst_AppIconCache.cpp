@@ -43,8 +43,9 @@ private Q_SLOTS:
                  sample(2)); // on disk too
 
         QVERIFY(!QCoro::waitFor(cache.icon(QStringLiteral("B"))).isNull());
-        QVERIFY(env.messages(QStringLiteral("AppIconCache"))
-                    .contains(QStringLiteral("Retrieved icon for B from memory cache")));
+        const QStringList log = env.messages(QStringLiteral("AppIconCache"));
+        QVERIFY(log.contains(QStringLiteral("Retrieved icon for B from memory cache")));
+        QVERIFY(log.contains(QStringLiteral("Cached icon for B to disk"))); // flushed, no error
         for (int i = 0; i < 49; ++i)
             store(cache, QStringLiteral("key%1").arg(i));
 
