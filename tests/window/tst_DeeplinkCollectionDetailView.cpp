@@ -2,6 +2,7 @@
 #include "StoreBuilders.h"
 
 #include "widgets/PlaceholderView.h"
+#include "widgets/TextStyle.h"
 #include "window/WindowState.h"
 #include "window/ui/ColumSplitView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
@@ -166,6 +167,28 @@ private Q_SLOTS:
                           QPoint(link.center().x(), rowRect.top() + 2));
         QCOMPARE(opened.size(), 2);
         QVERIFY(m_openedOnDesktop.isEmpty());
+    }
+
+    // A long URL wraps onto a second line, and no further; a short one is drawn as it is.
+    void longUrlsWrapOntoTwoLines() {
+        DetailFixture f;
+        DeeplinkCollection* collection = f.collection("c");
+        QList<Deeplink*> links;
+        for (const int length : {1, 150, 600})
+            links.append(f.deeplink(collection, "t", "app://" + QString(length, u'x')));
+        auto detail = f.view(collection);
+        detail->resize(320, 400);
+        shown(*detail);
+        QListView* rows = list(*detail);
+        QList<QRect> rects;
+        for (Deeplink* link : links)
+            rects.append(rows->visualRect(detail->model()->indexOf(link)));
+        QVERIFY(rects[0].height() < rects[1].height());
+        QCOMPARE(rects[2].height(), rects[1].height());
+        const QRect link = static_cast<DeeplinkRowView*>(rows->itemDelegate())
+                               ->linkRect(rects[0], detail->model()->indexOf(links[0]));
+        QCOMPARE(link.width(), QFontMetrics(TextStyle::font(TextStyle::Style::Callout))
+                                   .horizontalAdvance(QStringLiteral("app://x")));
     }
 
     void pinMovesTheCollectionAtOnce() {
