@@ -54,8 +54,11 @@ private Q_SLOTS:
     void failureLine_data() {
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("expected"); // empty: success
-        for (const ToolFailures::Row& row : ToolFailures::am())
-            QTest::addRow("%s", row.sample) << QString::fromUtf8(read(row)) << row.message;
+        for (const QString& name : TestData::files(QStringLiteral("destinations/am"))) {
+            QTest::addRow("%s", qPrintable(name))
+                << QString::fromUtf8(TestData::read(QStringLiteral("destinations/am/") + name))
+                << ToolFailures::am(name);
+        }
     }
     void failureLine() {
         QFETCH(QString, output);

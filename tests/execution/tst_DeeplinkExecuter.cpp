@@ -204,9 +204,10 @@ private Q_SLOTS:
         QTest::addRow("no list loaded: no package") << "-" << QByteArray() << "";
         QTest::addRow("Any App: no package") << "" << QByteArray() << "";
         QTest::addRow("chosen package last") << "com.example.shop" << QByteArray() << "";
-        const ToolFailures::Row unresolved = ToolFailures::find("am/unresolved-intent-crlf.txt");
+        const QString unresolved = QStringLiteral("unresolved-intent-crlf.txt");
         QTest::addRow("Error: line is the alert")
-            << "" << ToolFailures::read(unresolved) << unresolved.message;
+            << "" << TestData::read(QStringLiteral("destinations/am/") + unresolved)
+            << ToolFailures::am(unresolved);
     }
     void firesAtAndroid() {
         QFETCH(QString, package);
