@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
@@ -104,7 +105,7 @@ Prepared prepare(const QStringList& paths) {
 
 QCoro::Task<CollectionImporter::Outcome>
 CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext> context,
-                                CoreDataObjectSerialiser::ColorChooser color) {
+                                CoreDataObjectSerialiser::ColorChooser color, bool replace) {
     // Off the GUI thread: a large file must not stall the window while it is read and parsed.
     const Prepared prepared = co_await QtConcurrent::run(&prepare, paths);
     if (!prepared) {
@@ -115,8 +116,21 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     if (!context)
         co_return Outcome{Outcome::Kind::Refused, QStringLiteral("The store is closed."), {}};
 
+    if (replace && context->hasChanges()) {
+        if (const SaveOutcome pending = context->save(); pending.kind != SaveOutcome::Kind::Saved)
+            co_return Outcome{Outcome::Kind::Refused, pending.reason, {}};
+    }
     const QList<DeeplinkCollection*> created = CoreDataObjectSerialiser::insert(
         *prepared, *context, QDateTime::currentDateTimeUtc(), color ? color : &randomPaletteColor);
+    if (replace) {
+        QSet<QString> names;
+        for (const DeeplinkCollection* collection : created)
+            names.insert(collection->name());
+        for (DeeplinkCollection* collection : context->collections()) {
+            if (names.contains(collection->name()) && !created.contains(collection))
+                context->deleteObject(collection);
+        }
+    }
     const SaveOutcome saved = context->save();
     // A store busy with another process keeps the import pending for the retried save.
     if (saved.kind != SaveOutcome::Kind::Failed) {
@@ -129,8 +143,12 @@ CollectionImporter::importFiles(QStringList paths, QPointer<ManagedObjectContext
     // collections (and their deeplinks) out again, leaving any other pending edits as they
     // were, and keep running.
     coreDataLog().error(u"Failed to save core data context cause: %{public}@", saved.reason);
-    for (DeeplinkCollection* collection : created)
-        context->deleteObject(collection);
+    if (replace) {
+        context->rollback(); // nothing else was pending: the replaced collections come back
+    } else {
+        for (DeeplinkCollection* collection : created)
+            context->deleteObject(collection);
+    }
     coreDataLog().info(u"Import undone, collections removed: %{public}ld", qint64(created.size()));
     co_return Outcome{Outcome::Kind::Undone, saved.reason, {}};
 }

@@ -39,9 +39,11 @@ public:
     CollectionImporter() = delete;
 
     // Imports one collection per file of `paths`, in order, into `context` and saves it.
-    // `color` gives each new collection's colour (a random palette colour when empty). If the
-    // context is gone by the time the files are read, nothing happens.
+    // `color` gives each new collection's colour (a random palette colour when empty). With
+    // `replace`, the collections that have a new one's name go in the same save (what was
+    // pending is saved first, so undoing a failed import undoes nothing else). If the context
+    // is gone by the time the files are read, nothing happens.
     [[nodiscard]] static QCoro::Task<Outcome>
     importFiles(QStringList paths, QPointer<ManagedObjectContext> context,
-                CoreDataObjectSerialiser::ColorChooser color = {});
+                CoreDataObjectSerialiser::ColorChooser color = {}, bool replace = false);
 };

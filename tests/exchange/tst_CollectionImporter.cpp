@@ -234,6 +234,31 @@ private Q_SLOTS:
         QCOMPARE(contents(*store.reopen()), QStringList{"#Renamed, not saved yet"});
     }
 
+    // Replacing: the collections named as the imported one go in the same save, and come back
+    // with it when that save fails.
+    void replaceIsOneSave() {
+        TestEnvironment env;
+        StoreFile store(env);
+        ManagedObjectContext& context = *store.context();
+        fill(context, {"Imported/old", "Other/"});
+        context.insertCollection()->setName(QStringLiteral("Imported")); // a second one
+        QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
+        const QStringList before = contents(context);
+        const QString file =
+            env.writeFile("a.json", R"({"title": "imported", "deeplinks": [{"title": "x"}]})");
+
+        QVERIFY(store.refuseWrites());
+        auto outcome = QCoro::waitFor(CollectionImporter::importFiles({file}, &context, {}, true));
+        QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Undone);
+        QCOMPARE(contents(context), before);
+        QVERIFY(!context.hasChanges());
+        QVERIFY(store.refuseWrites(false));
+
+        outcome = QCoro::waitFor(CollectionImporter::importFiles({file}, &context, {}, true));
+        QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Imported);
+        QCOMPARE(contents(*store.reopen()), (QStringList{"#Imported", "#Other", "Imported/x"}));
+    }
+
     void viewClosedMidImportStillImports() {
         TestEnvironment env;
         ManagedObjectContext context;
