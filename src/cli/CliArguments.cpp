@@ -4,6 +4,7 @@
 #include "cli/CliOutput.h"
 #include "cli/KestrineCli.h"
 #include "platform/AppIdentity.h"
+#include "platform/StandardOutput.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -24,12 +25,13 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     const QCommandLineOption junit(QStringLiteral("junit"), {}, QStringLiteral("FILE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("PATH"));
+    const QCommandLineOption replace(QStringLiteral("replace"), {});
 
     QCommandLineParser global;
     global.addOptions({help, version, xcode, adb});
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!global.parse(arguments))
-        return usageError(global.errorText());
+        return usageError(StandardOutput::escaped(global.errorText()));
     if (global.isSet(version)) {
         CliOutput::write(
             stdout, QStringLiteral("kestrine-cli %1\n").arg(QLatin1String(AppIdentity::version)));
@@ -49,16 +51,17 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
         {QStringLiteral("open"), {destination, app}},
         {QStringLiteral("run"), {destination, app, interval, stopOnFailure, junit, json}},
         {QStringLiteral("export"), {output}},
-        {QStringLiteral("import"), {}},
+        {QStringLiteral("import"), {replace}},
     };
     const auto command = commands.constFind(rest.first());
     if (command == commands.cend())
-        return usageError(QStringLiteral("unknown command \"%1\"").arg(rest.first()));
+        return usageError(
+            QStringLiteral("unknown command \"%1\"").arg(StandardOutput::escaped(rest.first())));
     QCommandLineParser parser;
     parser.addOptions({help, xcode, adb});
     parser.addOptions(*command);
     if (!parser.parse(QStringList{arguments.first()} + rest.mid(1)))
-        return usageError(parser.errorText());
+        return usageError(StandardOutput::escaped(parser.errorText()));
     if (parser.isSet(help)) {
         CliOutput::write(stdout, CliHelp::command(command.key()));
         return KestrineCli::Success;
@@ -88,13 +91,14 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     parsed.junit = value(junit);
     parsed.output = value(output);
     parsed.stopOnFailure = value(stopOnFailure).has_value();
+    parsed.replace = value(replace).has_value();
     if (const std::optional<QString> seconds = value(interval)) {
         bool number = false;
         const double wanted = seconds->toDouble(&number);
         // Up to a day: an interval past that is a typo, not a plan.
         if (!number || !std::isfinite(wanted) || wanted < 0 || wanted > 86400)
             return usageError(QStringLiteral("--interval takes seconds from 0 to 86400, not \"%1\"")
-                                  .arg(*seconds));
+                                  .arg(StandardOutput::escaped(*seconds)));
         parsed.intervalMilliseconds = int(std::lround(wanted * 1000));
     }
     if ((parsed.command == u"destinations" || parsed.command == u"collections") &&
@@ -104,6 +108,7 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
 }
 
 int CliArguments::usageError(const QString& message) {
-    CliOutput::error(message + QStringLiteral("\nTry 'kestrine-cli --help'."));
+    CliOutput::error(message);
+    CliOutput::write(stderr, QStringLiteral("Try 'kestrine-cli --help'.\n"));
     return KestrineCli::UsageError;
 }

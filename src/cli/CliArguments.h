@@ -22,6 +22,7 @@ public:
     std::optional<QString> output{};
     int intervalMilliseconds = 2000;
     bool stopOnFailure = false;
+    bool replace = false;
 
     // Reads `arguments` as QCoreApplication::arguments() gives them, the program first. Either
     // what they ask for, or the exit status when there is nothing left to do: help or the

@@ -7,7 +7,10 @@
 #include "cli/KestrineCli.h"
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionExporter.h"
+#include "exchange/DeeplinkCollectionFile.h"
+#include "platform/StandardOutput.h"
 #include "platform/TaskOutcome.h"
+#include "platform/TextCase.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/DeeplinkQueries.h"
@@ -33,10 +36,10 @@ QString idOf(const DeeplinkCollection* collection) {
                                       : collection->uid().toString(QUuid::WithoutBraces);
 }
 
-// What the run, its progress lines and its report call a deeplink: the app shows "NA" for one
-// without a title.
-QString titleOf(const Deeplink* deeplink) {
-    return deeplink->title().isEmpty() ? QStringLiteral("NA") : deeplink->title();
+// What the run, its progress lines and its report call a deeplink titled `title`: the app shows
+// "NA" for one without a title.
+QString titleOf(const QString& title) {
+    return title.isEmpty() ? QStringLiteral("NA") : title;
 }
 
 // The app's store, or none when it cannot be opened (reported; the file is left as it is).
@@ -44,7 +47,7 @@ std::unique_ptr<PersistentContainer> openStore() {
     auto container = std::make_unique<PersistentContainer>(PersistentContainer::defaultStorePath());
     if (const auto error = container->loadPersistentStores()) {
         CliOutput::error(QStringLiteral("the store cannot be opened: ") + error->description +
-                         QStringLiteral(", ") + error->details);
+                         QStringLiteral(", ") + StandardOutput::escaped(error->details));
         return nullptr;
     }
     return container;
@@ -66,16 +69,17 @@ DeeplinkCollection* findCollection(ManagedObjectContext* context, const QString&
     if (matches.size() == 1)
         return matches.first();
     if (matches.isEmpty()) {
-        CliArguments::usageError(
-            QStringLiteral("no collection named or with the id \"%1\"").arg(wanted));
+        CliArguments::usageError(QStringLiteral("no collection named or with the id \"%1\"")
+                                     .arg(StandardOutput::escaped(wanted)));
         return nullptr;
     }
     QString list;
     for (const DeeplinkCollection* collection : std::as_const(matches))
-        list += QStringLiteral("\n  ") + idOf(collection) + u'\t' + collection->name();
+        list += QStringLiteral("\n  ") + CliOutput::row({idOf(collection), collection->name()});
+    list.chop(1);
     CliArguments::usageError(
         QStringLiteral("several collections are named \"%1\"; give one of their ids:%2")
-            .arg(wanted, list));
+            .arg(StandardOutput::escaped(wanted), list));
     return nullptr;
 }
 
@@ -113,7 +117,7 @@ int listDestinations(const CliArguments& arguments) {
         if (!device.stateText.isEmpty())
             columns.append(device.stateText);
         text += (isUsable(device) ? QStringLiteral("* ") : QStringLiteral("  ")) +
-                columns.join(u'\t') + u'\n';
+                CliOutput::row(columns);
     }
     if (arguments.json)
         CliOutput::printDocument({}, QStringLiteral("destinations"), rows);
@@ -140,7 +144,7 @@ int listCollections(const CliArguments& arguments) {
         QStringList columns{idOf(collection), collection->name(), QString::number(count)};
         if (collection->isPinned())
             columns.append(QStringLiteral("pinned"));
-        text += columns.join(u'\t') + u'\n';
+        text += CliOutput::row(columns);
     }
     if (arguments.json)
         CliOutput::printDocument({}, QStringLiteral("collections"), rows);
@@ -168,25 +172,25 @@ int withCollection(
 }
 
 int listDeeplinks(const CliArguments& arguments) {
-    return withCollection(arguments, QStringLiteral("deeplinks"),
-                          [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
-                              QList<Fields> rows;
-                              QString text;
-                              for (const Deeplink* deeplink : deeplinksOf(context, collection)) {
-                                  rows.append({{QStringLiteral("title"), deeplink->title()},
-                                               {QStringLiteral("url"), deeplink->urlString()}});
-                                  text += deeplink->title() + u'\t' + deeplink->urlString() + u'\n';
-                              }
-                              if (arguments.json) {
-                                  CliOutput::printDocument(
-                                      {{QStringLiteral("collectionId"), idOf(collection)},
-                                       {QStringLiteral("collection"), collection->name()}},
-                                      QStringLiteral("deeplinks"), rows);
-                              } else {
-                                  CliOutput::write(stdout, text);
-                              }
-                              return KestrineCli::Success;
-                          });
+    return withCollection(
+        arguments, QStringLiteral("deeplinks"),
+        [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
+            QList<Fields> rows;
+            QString text;
+            for (const Deeplink* deeplink : deeplinksOf(context, collection)) {
+                rows.append({{QStringLiteral("title"), deeplink->title()},
+                             {QStringLiteral("url"), deeplink->urlString()}});
+                text += CliOutput::row({deeplink->title(), deeplink->urlString()});
+            }
+            if (arguments.json) {
+                CliOutput::printDocument({{QStringLiteral("collectionId"), idOf(collection)},
+                                          {QStringLiteral("collection"), collection->name()}},
+                                         QStringLiteral("deeplinks"), rows);
+            } else {
+                CliOutput::write(stdout, text);
+            }
+            return KestrineCli::Success;
+        });
 }
 
 // The tools and the destination a command fires at, or the exit status when there is none.
@@ -227,7 +231,8 @@ int openUrl(const CliArguments& arguments) {
     const QString url = UrlText::encodedWhereNeeded(arguments.positional.first().trimmed());
     if (const QString problem = UrlText::problem(url); !problem.isEmpty())
         return CliArguments::usageError(
-            QStringLiteral("\"%1\" is no URL: %2").arg(arguments.positional.first(), problem));
+            QStringLiteral("\"%1\" is no URL: %2")
+                .arg(StandardOutput::escaped(arguments.positional.first()), problem));
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
@@ -236,41 +241,52 @@ int openUrl(const CliArguments& arguments) {
         {.target = firing.tools->target(firing.device, arguments.app), .counting = false}));
 }
 
-int runCollection(const CliArguments& arguments) {
-    // The deeplinks as they are now: the store is let go before the run, which may be long.
-    QString collectionId;
-    QString collectionName;
-    QList<CollectionRun::Step> steps;
-    const int found = withCollection(
-        arguments, QStringLiteral("run"),
-        [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
-            collectionId = idOf(collection);
-            collectionName = collection->name();
-            for (const Deeplink* deeplink : deeplinksOf(context, collection))
-                steps.append({.title = titleOf(deeplink), .url = deeplink->urlString()});
-            return KestrineCli::Success;
-        });
-    if (found != KestrineCli::Success)
-        return found;
-    const Firing firing = chooseDestination(arguments);
-    if (firing.status != KestrineCli::Success)
-        return firing.status;
+// What `run` fires: a stored collection, or one read from an exchange file.
+struct RunSubject {
+    QString id{}; // none for a file
+    QString name{};
+    QList<CollectionRun::Step> steps{};
+};
 
-    const CollectionRun::Report report =
-        CollectionRun::run(steps, {.target = firing.tools->target(firing.device, arguments.app),
-                                   .intervalMilliseconds = arguments.intervalMilliseconds,
-                                   .stopOnFailure = arguments.stopOnFailure});
+// An argument ending in ".json" is an exchange file, never a collection's name: a file that is
+// missing must say so rather than "no collection named …".
+bool isCollectionFile(const QString& argument) {
+    return argument.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+}
+
+// The collection of the exchange file at `path` as an import would store it (the title
+// capitalised, a URL that does not parse left out), its deeplinks in the file's order; the
+// store is not touched.
+int readCollectionFile(const QString& path, RunSubject* subject) {
+    const Result<DeeplinkCollectionFile> file = DeeplinkCollectionFile::read(path);
+    if (!file) {
+        CliOutput::error(
+            QStringLiteral("cannot run %1: %2")
+                .arg(StandardOutput::escaped(path), StandardOutput::escaped(file.error())));
+        return KestrineCli::Failed;
+    }
+    const SerialisingDeeplinkRecordCollection& record = file->deeplinkCollection;
+    subject->name =
+        record.title ? TextCase::capitalized(*record.title) : QFileInfo(path).completeBaseName();
+    for (const SerialisingDeeplinkRecord& deeplink :
+         record.deeplinks.value_or(QList<SerialisingDeeplinkRecord>())) {
+        const QString url = UrlText::encodedWhereNeeded(deeplink.url.value_or(QString()));
+        subject->steps.append({.title = titleOf(deeplink.title.value_or(QString())),
+                               .url = UrlText::parse(url) ? url : QString()});
+    }
+    return KestrineCli::Success;
+}
+
+// Prints the JSON document and writes the JUnit report of a run, as far as asked for; `status`,
+// or Failed instead of Success when the report cannot be written.
+int writeReports(const CliArguments& arguments, const RunSubject& subject, const Device& device,
+                 const CollectionRun::Report& report, int status) {
     using Status = CollectionRun::Result::Status;
-    CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
-                                 .arg(collectionName)
-                                 .arg(report.count(Status::Ok))
-                                 .arg(report.count(Status::Failed))
-                                 .arg(report.count(Status::Skipped)));
-    int status = statusOf(report);
     if (arguments.junit) {
-        if (const auto error = JUnitReport::write(*arguments.junit, collectionName, report)) {
+        if (const auto error = JUnitReport::write(*arguments.junit, subject.name, report)) {
             CliOutput::error(QStringLiteral("cannot write the JUnit report %1: %2")
-                                 .arg(*arguments.junit, *error));
+                                 .arg(StandardOutput::escaped(*arguments.junit),
+                                      StandardOutput::escaped(*error)));
             if (status == KestrineCli::Success)
                 status = KestrineCli::Failed;
         }
@@ -286,10 +302,10 @@ int runCollection(const CliArguments& arguments) {
                           result.message.isEmpty() ? QString() : result.message}});
         }
         CliOutput::printDocument(
-            {{QStringLiteral("collectionId"), collectionId},
-             {QStringLiteral("collection"), collectionName},
-             {QStringLiteral("destinationId"), firing.device.id},
-             {QStringLiteral("destination"), firing.device.name},
+            {{QStringLiteral("collectionId"), subject.id},
+             {QStringLiteral("collection"), subject.name},
+             {QStringLiteral("destinationId"), device.id},
+             {QStringLiteral("destination"), device.name},
              {QStringLiteral("ok"), qint64(report.count(Status::Ok))},
              {QStringLiteral("failed"), qint64(report.count(Status::Failed))},
              {QStringLiteral("skipped"), qint64(report.count(Status::Skipped))},
@@ -297,6 +313,54 @@ int runCollection(const CliArguments& arguments) {
             QStringLiteral("results"), rows);
     }
     return status;
+}
+
+int runCollection(const CliArguments& arguments) {
+    // The deeplinks as they are now: the store is let go before the run, which may be long.
+    RunSubject subject;
+    const QString wanted = arguments.positional.value(0);
+    int status = KestrineCli::Success;
+    if (arguments.positional.size() == 1 && isCollectionFile(wanted)) {
+        status = readCollectionFile(wanted, &subject);
+    } else {
+        status = withCollection(
+            arguments, QStringLiteral("run"),
+            [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
+                subject.id = idOf(collection);
+                subject.name = collection->name();
+                for (const Deeplink* deeplink : deeplinksOf(context, collection))
+                    subject.steps.append(
+                        {.title = titleOf(deeplink->title()), .url = deeplink->urlString()});
+                return KestrineCli::Success;
+            });
+    }
+    Firing firing;
+    if (status == KestrineCli::Success) {
+        firing = chooseDestination(arguments);
+        status = firing.status;
+    }
+    if (status != KestrineCli::Success) {
+        // A dashboard shows why the run never started: one errored case with every reason
+        // printed on the way.
+        if (subject.name.isEmpty())
+            subject.name = wanted;
+        const CollectionRun::Result errored{.step = {.title = subject.name},
+                                            .status = CollectionRun::Result::Status::Errored,
+                                            .message = CliOutput::printedErrors().join(u'\n')};
+        return writeReports(arguments, subject, firing.device, {.results = {errored}}, status);
+    }
+
+    const CollectionRun::Report ran = CollectionRun::run(
+        subject.steps, {.target = firing.tools->target(firing.device, arguments.app),
+                        .intervalMilliseconds = arguments.intervalMilliseconds,
+                        .stopOnFailure = arguments.stopOnFailure});
+    using Status = CollectionRun::Result::Status;
+    CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
+                                 .arg(StandardOutput::escaped(subject.name))
+                                 .arg(ran.count(Status::Ok))
+                                 .arg(ran.count(Status::Failed))
+                                 .arg(ran.count(Status::Skipped)));
+    return writeReports(arguments, subject, firing.device, ran, statusOf(ran));
 }
 
 int exportCollections(const CliArguments& arguments) {
@@ -335,23 +399,33 @@ int exportCollections(const CliArguments& arguments) {
                 return CliArguments::usageError(
                     QStringLiteral("two collections would both be written to "
                                    "\"%1\"; export them one at a time")
-                        .arg(name));
+                        .arg(StandardOutput::escaped(name)));
             names.insert(name);
             paths.append(QDir(output).filePath(name));
         }
-        if (!QDir().mkpath(output)) {
-            CliOutput::error(QStringLiteral("cannot make the directory %1").arg(output));
+    }
+    for (const QString& path : std::as_const(paths)) {
+        if (const std::optional<QString> refused = CliOutput::refusedDestination(path)) {
+            CliOutput::error(
+                QStringLiteral("cannot write %1: %2").arg(StandardOutput::escaped(path), *refused));
             return KestrineCli::Failed;
         }
+    }
+    if (intoDirectory && !QDir().mkpath(output)) {
+        CliOutput::error(
+            QStringLiteral("cannot make the directory %1").arg(StandardOutput::escaped(output)));
+        return KestrineCli::Failed;
     }
     for (qsizetype i = 0; i < collections.size(); ++i) {
         const DeeplinkCollectionExporter::Outcome outcome =
             DeeplinkCollectionExporter::exportCollection(*collections.at(i), paths.at(i));
         if (outcome.kind != DeeplinkCollectionExporter::Outcome::Kind::Written) {
-            CliOutput::error(QStringLiteral("cannot write %1: %2").arg(paths.at(i), outcome.error));
+            CliOutput::error(QStringLiteral("cannot write %1: %2")
+                                 .arg(StandardOutput::escaped(paths.at(i)),
+                                      StandardOutput::escaped(outcome.error)));
             return KestrineCli::Failed;
         }
-        CliOutput::write(stdout, paths.at(i) + u'\n');
+        CliOutput::write(stdout, CliOutput::row({paths.at(i)}));
     }
     return KestrineCli::Success;
 }
@@ -363,15 +437,16 @@ int importFiles(const CliArguments& arguments) {
     if (!store)
         return KestrineCli::StoreUnavailable;
     ManagedObjectContext* context = store->viewContext();
-    const CollectionImporter::Outcome outcome =
-        waitForResult(CollectionImporter::importFiles(arguments.positional, context));
+    const CollectionImporter::Outcome outcome = waitForResult(
+        CollectionImporter::importFiles(arguments.positional, context, {}, arguments.replace));
     // A store busy with the app's own save: wait for it here, as nothing retries once this
     // process ends.
     const SaveOutcome saved = outcome.kind == CollectionImporter::Outcome::Kind::Imported
                                   ? context->save(std::chrono::seconds(5))
                                   : SaveOutcome{SaveOutcome::Kind::Failed, outcome.error};
     if (saved.kind != SaveOutcome::Kind::Saved) {
-        CliOutput::error(QStringLiteral("nothing imported: ") + saved.reason);
+        CliOutput::error(QStringLiteral("nothing imported: ") +
+                         StandardOutput::escaped(saved.reason));
         return KestrineCli::Failed;
     }
     QString text;
@@ -379,10 +454,8 @@ int importFiles(const CliArguments& arguments) {
         const QString wanted = id.toString(QUuid::WithoutBraces);
         const DeeplinkCollection* collection = findCollection(context, wanted);
         if (collection) {
-            text += QStringList{wanted, collection->name(),
-                                QString::number(collection->deeplinks().size())}
-                        .join(u'\t') +
-                    u'\n';
+            text += CliOutput::row(
+                {wanted, collection->name(), QString::number(collection->deeplinks().size())});
         }
     }
     CliOutput::write(stdout, text);
@@ -403,7 +476,7 @@ int CliCommands::perform(const CliArguments& arguments) {
     };
     const auto perform = commands.value(arguments.command);
     if (!perform)
-        return CliArguments::usageError(
-            QStringLiteral("unknown command \"%1\"").arg(arguments.command));
+        return CliArguments::usageError(QStringLiteral("unknown command \"%1\"")
+                                            .arg(StandardOutput::escaped(arguments.command)));
     return perform(arguments);
 }

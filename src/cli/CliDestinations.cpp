@@ -8,6 +8,7 @@
 #include "destinations/SimctlClient.h"
 #include "platform/AppError.h"
 #include "platform/Logger.h"
+#include "platform/StandardOutput.h"
 #include "platform/TaskOutcome.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/XcodeBookmarkManager.h"
@@ -52,7 +53,8 @@ QList<Device> CliDestinations::list(bool* complete) const {
             devices += listing();
         } catch (...) {
             CliOutput::error(tool + QStringLiteral(": ") +
-                             localizedDescription(std::current_exception()));
+                             StandardOutput::escaped(
+                                 localizedDescription(std::current_exception()).simplified()));
             *complete = false;
         }
     };
@@ -92,9 +94,11 @@ std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
         const QString named = device.name == device.id
                                   ? device.id
                                   : QStringLiteral("%1 (%2)").arg(device.name, device.id);
-        CliOutput::error(QStringLiteral("%1 cannot be used: %2")
-                             .arg(named, device.stateText.isEmpty() ? rawValue(device.state)
-                                                                    : device.stateText));
+        CliOutput::error(
+            QStringLiteral("%1 cannot be used: %2")
+                .arg(StandardOutput::escaped(named),
+                     StandardOutput::escaped(device.stateText.isEmpty() ? rawValue(device.state)
+                                                                        : device.stateText)));
         return std::nullopt;
     };
     if (wanted) {
@@ -112,15 +116,16 @@ std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
         if (named.isEmpty()) {
             CliOutput::error(QStringLiteral("no destination named or with the id \"%1\"; "
                                             "'kestrine-cli destinations' lists them")
-                                 .arg(*wanted));
+                                 .arg(StandardOutput::escaped(*wanted)));
             return std::nullopt;
         }
         QString list;
         for (const Device& device : std::as_const(named))
-            list += QStringLiteral("\n  ") + device.id + u'\t' + kind(device);
+            list += QStringLiteral("\n  ") + CliOutput::row({device.id, kind(device)});
+        list.chop(1);
         CliOutput::error(
             QStringLiteral("several destinations are named \"%1\"; give one of their ids:%2")
-                .arg(*wanted, list));
+                .arg(StandardOutput::escaped(*wanted), list));
         *ambiguous = true;
         return std::nullopt;
     }

@@ -15,9 +15,11 @@ const QString globalHelp = QStringLiteral(
     "  deeplinks COLLECTION   The deeplinks of a collection (a name or an id).\n"
     "  open URL               Opens one URL on a destination.\n"
     "  run COLLECTION         Opens every deeplink of a collection, one after another.\n"
+    "  run FILE.json          The same for an exchange file, without touching the store.\n"
     "  export COLLECTION... -o PATH\n"
     "                         Writes collections to exchange files.\n"
-    "  import FILE...         Adds the collections of exchange files, all or none.\n"
+    "  import FILE...         Adds the collections of exchange files, all or none; with\n"
+    "                         --replace, in place of the collections of the same names.\n"
     "\n"
     "Options:\n"
     "  -h, --help             This help; COMMAND --help describes a command.\n"
@@ -27,7 +29,8 @@ const QString globalHelp = QStringLiteral(
     "\n"
     "Exit status:\n"
     "  0    success: everything listed, opened, exported or imported\n"
-    "  1    a deeplink failed to open, or an import or export failed\n"
+    "  1    a deeplink failed to open, an import or export failed, or a collection file\n"
+    "       cannot be read\n"
     "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
     "       usable, or a tool that cannot list its destinations\n"
@@ -79,36 +82,45 @@ const QString runHelp =
         "                        [--stop-on-failure] [--junit FILE] [--json]\n"
         "\n"
         "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
-        "and reports each on standard error: \"[3/12] Checkout … ok 0.41 s\", or \"failed:\"\n"
-        "with the tool's message. Deeplinks without a URL are skipped. Ctrl+C stops after the\n"
-        "request in flight; the reports are still written, the rest skipped.\n"
+        "or of an exchange file when COLLECTION ends in \".json\" (in the file's order, as an\n"
+        "import would store it; the store is not touched). Each is reported on standard error:\n"
+        "\"[3/12] Checkout … ok 0.41 s\", or \"failed:\" with the tool's message. Deeplinks\n"
+        "without a URL are skipped. Ctrl+C stops after the request in flight; the reports are\n"
+        "still written, the rest skipped.\n"
         "\n"
         "Options:\n") +
     destinationOptionsHelp +
     QStringLiteral(
         "  --interval SECONDS     The pause between two deeplinks (default 2; 0 for none).\n"
         "  --stop-on-failure      Stops at the first deeplink that fails; the rest are skipped.\n"
-        "  --junit FILE           Writes a JUnit XML report to FILE.\n"
+        "  --junit FILE           Writes a JUnit XML report to FILE (never through a link).\n"
         "  --json                 Prints the results as one JSON document.\n"
         "\n"
-        "Exits with 0 when every deeplink with a URL opened, 1 when one failed, 3 when the\n"
-        "destination cannot be used, 130 when stopped by Ctrl+C.\n");
+        "A run that cannot start still gets its reports: one errored case with the reason.\n"
+        "\n"
+        "Exits with 0 when every deeplink with a URL opened, 1 when one failed or the file\n"
+        "cannot be read, 3 when the destination cannot be used, 130 when stopped by Ctrl+C.\n");
 
 const QString exportHelp = QStringLiteral(
     "Usage: kestrine-cli export COLLECTION... -o PATH\n"
     "\n"
     "Writes each COLLECTION (a name or an id) to an exchange file, as the app's Export does.\n"
     "With one collection PATH is the file, or a directory to write \"<name>.json\" into; with\n"
-    "several it is a directory (made when missing). Prints the files written.\n"
+    "several it is a directory (made when missing). Prints the files written. A symbolic link\n"
+    "where a file would go is refused, and nothing is written.\n"
     "\n"
     "Options:\n"
     "  -o, --output PATH      Where to write.\n");
 
 const QString importHelp = QStringLiteral(
-    "Usage: kestrine-cli import FILE...\n"
+    "Usage: kestrine-cli import [--replace] FILE...\n"
     "\n"
     "Adds one collection per exchange FILE, as the app's Import does: all of them or, when one\n"
-    "cannot be read, none. Prints the new collections: id, name and number of deeplinks.\n");
+    "cannot be read, none. Prints the new collections: id, name and number of deeplinks.\n"
+    "\n"
+    "Options:\n"
+    "  --replace              Removes the collections named as an imported one, in the same\n"
+    "                         save: a job that imports on every run keeps one of each.\n");
 
 } // namespace
 

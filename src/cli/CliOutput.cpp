@@ -1,6 +1,9 @@
 #include "cli/CliOutput.h"
 
 #include "platform/JsonEncoding.h"
+#include "platform/StandardOutput.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -44,8 +47,36 @@ void CliOutput::write(FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+QString CliOutput::row(const QStringList& fields) {
+    QStringList shown;
+    for (const QString& field : fields)
+        shown.append(StandardOutput::escaped(field));
+    return shown.join(u'\t') + u'\n';
+}
+
+std::optional<QString> CliOutput::refusedDestination(const QString& path) {
+    if (QFileInfo(path).isSymLink())
+        return QStringLiteral("it is a symbolic link, which is never followed; remove it or "
+                              "choose another path");
+    return std::nullopt;
+}
+
+namespace {
+
+QStringList& printed() {
+    static QStringList messages;
+    return messages;
+}
+
+} // namespace
+
 void CliOutput::error(const QString& message) {
+    printed().append(message);
     write(stderr, QStringLiteral("kestrine-cli: ") + message + u'\n');
+}
+
+QStringList CliOutput::printedErrors() {
+    return printed();
 }
 
 void CliOutput::printDocument(const Fields& head, const QString& listKey,

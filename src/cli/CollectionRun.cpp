@@ -2,6 +2,7 @@
 
 #include "cli/CliOutput.h"
 #include "platform/AppError.h"
+#include "platform/StandardOutput.h"
 #include "platform/StopSignalNotifier.h"
 #include "platform/TaskOutcome.h"
 
@@ -50,6 +51,8 @@ QString CollectionRun::statusName(Result::Status status) {
         return QStringLiteral("failed");
     case Status::Skipped:
         return QStringLiteral("skipped");
+    case Status::Errored:
+        return QStringLiteral("error");
     }
     return {};
 }
@@ -78,7 +81,7 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
         }
         QString line =
             options.counting ? QStringLiteral("[%1/%2] ").arg(i + 1).arg(steps.size()) : QString();
-        line += result.step.title + QStringLiteral(" \u2026 ");
+        line += StandardOutput::escaped(result.step.title) + QStringLiteral(" \u2026 ");
         if (result.step.url.isEmpty()) {
             result.message = QStringLiteral("no URL");
             line += QStringLiteral("skipped: no URL");
@@ -91,7 +94,7 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
             if (failure) {
                 result.status = Status::Failed;
                 result.message = *failure;
-                line += QStringLiteral("failed: ") + *failure;
+                line += QStringLiteral("failed: ") + StandardOutput::escaped(*failure);
                 stopped = options.stopOnFailure;
             } else {
                 result.status = Status::Ok;

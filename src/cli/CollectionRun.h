@@ -16,7 +16,9 @@ public:
         QString url{};
     };
     struct Result {
-        enum class Status { Ok, Failed, Skipped };
+        // Errored: the run could not start (no such collection, no destination), the why in
+        // `message`.
+        enum class Status { Ok, Failed, Skipped, Errored };
         Step step;
         Status status = Status::Skipped;
         double seconds = 0;
@@ -39,6 +41,6 @@ public:
 
     [[nodiscard]] static Report run(const QList<Step>& steps, const Options& options);
 
-    // "ok", "failed" or "skipped".
+    // "ok", "failed", "skipped" or "error".
     [[nodiscard]] static QString statusName(Result::Status status);
 };

@@ -1,5 +1,7 @@
 #include "cli/JUnitReport.h"
 
+#include "cli/CliOutput.h"
+
 #include <QDateTime>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
@@ -38,9 +40,17 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
     for (const CollectionRun::Result& result : report.results)
         total += result.seconds;
 
+    if (const std::optional<QString> refused = CliOutput::refusedDestination(path))
+        return refused;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
+    // QSaveFile follows a link at open() and replaces one planted later: a link that came in
+    // between is caught here, before anything reaches the file it points to.
+    if (const std::optional<QString> refused = CliOutput::refusedDestination(path)) {
+        file.cancelWriting();
+        return refused;
+    }
     QXmlStreamWriter xml(&file);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
@@ -49,7 +59,7 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
     xml.writeAttribute(QStringLiteral("name"), xmlSafe(collection));
     xml.writeAttribute(QStringLiteral("tests"), QString::number(report.results.size()));
     xml.writeAttribute(QStringLiteral("failures"), QString::number(report.count(Status::Failed)));
-    xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("errors"), QString::number(report.count(Status::Errored)));
     xml.writeAttribute(QStringLiteral("skipped"), QString::number(report.count(Status::Skipped)));
     xml.writeAttribute(QStringLiteral("time"), seconds(total));
     xml.writeAttribute(QStringLiteral("timestamp"),
@@ -59,8 +69,9 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
         xml.writeAttribute(QStringLiteral("name"), xmlSafe(result.step.title));
         xml.writeAttribute(QStringLiteral("classname"), xmlSafe(collection));
         xml.writeAttribute(QStringLiteral("time"), seconds(result.seconds));
-        if (result.status == Status::Failed) {
-            xml.writeStartElement(QStringLiteral("failure"));
+        if (result.status == Status::Failed || result.status == Status::Errored) {
+            xml.writeStartElement(result.status == Status::Failed ? QStringLiteral("failure")
+                                                                  : QStringLiteral("error"));
             xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.message));
             xml.writeCharacters(xmlSafe(result.message));
             xml.writeEndElement();

@@ -6,7 +6,8 @@
 
 // A run as a JUnit XML report, the shape CI servers read: one <testsuite> named after the
 // collection, one <testcase> per deeplink (its title, the collection as classname, seconds),
-// <failure message="…"> with the tool's message, <skipped/> for those not fired.
+// <failure message="…"> with the tool's message, <skipped/> for those not fired, <error/> with
+// the reason for a run that could not start.
 class JUnitReport {
 public:
     JUnitReport() = delete;

@@ -13,6 +13,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -262,6 +265,13 @@ private Q_SLOTS:
             {"devicectl device process launch --device P1 --payload-url shop://x com.shop"});
         row("open: an iPhone without an app", set, {"open", "shop://x"}, 1, {},
             {"shop://x \u2026 failed: No app selected."}, {}, "P1");
+        // A file is run as an import would store it, and the store is never opened.
+        row("run: an exchange file", corrupt,
+            {"run", TestData::path("exchange/links.json"), "--xcode", "XCODE", "--interval", "0"},
+            0, {}, {"[2/2] Bad \u2026 skipped: no URL", "My App Links: 1 ok, 0 failed, 1 skipped"},
+            {"simctl openurl S2 myapp:home"});
+        row("run: a missing exchange file", set, {"run", "TMP/Shop.json"}, 1, {},
+            {"cannot run ", "Shop.json\u201D couldn\u2019t be opened"});
         row("run: every deeplink in the app's order", set, {"run", "Shop", "--interval", "0"}, 0,
             {},
             {"[1/3] Checkout \u2026 ok ", "[3/3] Cart \u2026 ok ",
@@ -355,6 +365,108 @@ private Q_SLOTS:
         QCOMPARE(timeless(cli.standardOutput), expected(reports + QStringLiteral(".json")));
     }
 
+    // A run that cannot start still writes the reports asked for, so a CI dashboard shows why:
+    // one errored case named after what was to run, with the reason.
+    void runThatCannotStart_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no such collection") << QStringList{"run", "Nope"} << 2 << "Nope"
+                                            << "no collection named or with the id";
+        QTest::newRow("no such destination")
+            << QStringList{"run", "Shop", "--destination", "Pixel 9"} << 3 << "Shop"
+            << "no destination named or with the id \"Pixel 9\"";
+        QTest::newRow("a missing collection file")
+            << QStringList{"run", "TMP/missing.json"} << 1 << "missing.json"
+            << "\u201Cmissing.json\u201D couldn\u2019t be opened";
+    }
+
+    void runThatCannotStart() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        Cli cli;
+        cli.fillStore();
+        cli.chooseTools();
+        cli.run(arguments + QStringList{"--junit", "TMP/report.xml", "--json"});
+        QCOMPARE(cli.exitCode, exitCode);
+
+        QXmlStreamReader junit(cli.junit());
+        QStringList seen; // "<element> <name or message>" of the suite, its case and the error
+        while (!junit.atEnd()) {
+            if (junit.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            const auto attribute = [&](const char* name) {
+                return junit.attributes().value(QLatin1String(name)).toString();
+            };
+            const QString element = junit.name().toString();
+            if (element == u"testsuite")
+                seen << QStringLiteral("suite %1: %2 tests, %3 errors")
+                            .arg(attribute("name"), attribute("tests"), attribute("errors"));
+            else if (element != u"testsuites")
+                seen << element + u' ' +
+                            (element == u"error" ? attribute("message") : attribute("name"));
+        }
+        QVERIFY2(!junit.hasError(), qPrintable(junit.errorString()));
+        QCOMPARE(seen.size(), 3);
+        QVERIFY2(seen.at(0).endsWith(name + QStringLiteral(": 1 tests, 1 errors")),
+                 qPrintable(seen.at(0)));
+        QVERIFY2(seen.at(1).startsWith(u"testcase ") && seen.at(1).endsWith(name),
+                 qPrintable(seen.at(1)));
+        QVERIFY2(seen.at(2).startsWith(u"error ") && seen.at(2).contains(reason),
+                 qPrintable(seen.at(2)));
+
+        const QJsonObject json = QJsonDocument::fromJson(cli.standardOutput.toUtf8()).object();
+        QVERIFY2(json.value(u"collection").toString().endsWith(name),
+                 qPrintable(cli.standardOutput));
+        const QJsonArray results = json.value(u"results").toArray();
+        QCOMPARE(results.size(), 1);
+        QCOMPARE(results.first()[u"status"].toString(), QStringLiteral("error"));
+        QVERIFY2(results.first()[u"message"].toString().contains(reason),
+                 qPrintable(cli.standardOutput));
+    }
+
+    // A link planted where a report or an export goes (a shared, sticky directory) is refused,
+    // dangling or not: the file it points to is neither replaced nor created.
+    void refusesLinks_data() {
+        QTest::addColumn<QStringList>("arguments"); // TMP/link is the link
+        QTest::addColumn<bool>("dangling");
+        const QStringList run{"run", "Shop", "--interval", "0", "--junit", "TMP/link"};
+        QTest::newRow("export -o FILE") << QStringList{"export", "Shop", "-o", "TMP/link"} << false;
+        QTest::newRow("export -o FILE, dangling")
+            << QStringList{"export", "Shop", "-o", "TMP/link"} << true;
+        QTest::newRow("export into a directory")
+            << QStringList{"export", "Shop", "Empty", "-o", "TMP/dir"} << false;
+        QTest::newRow("--junit FILE") << run << false;
+        QTest::newRow("--junit FILE, dangling") << run << true;
+    }
+
+    void refusesLinks() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, dangling);
+        Cli cli;
+        cli.fillStore();
+        cli.chooseTools();
+        const QString target = cli.env.filePath(QStringLiteral("target"));
+        if (!dangling)
+            cli.env.writeFile(QStringLiteral("target"), "mine\n");
+        QVERIFY(QDir(cli.env.path()).mkpath(QStringLiteral("dir")));
+        QVERIFY(QFile::link(target, cli.env.filePath(QStringLiteral("link"))));
+        QVERIFY(QFile::link(target, cli.env.filePath(QStringLiteral("dir/Empty.json"))));
+        cli.run(arguments);
+        QCOMPARE(cli.exitCode, 1);
+        QVERIFY2(cli.standardError.contains(u": it is a symbolic link"),
+                 qPrintable(cli.standardError));
+        QFile file(target);
+        QCOMPARE(file.open(QIODevice::ReadOnly), !dangling);
+        if (!dangling)
+            QCOMPARE(file.readAll(), QByteArray("mine\n"));
+        // Nothing else was written either: not the other collection of the export.
+        QVERIFY(!QFileInfo::exists(cli.env.filePath(QStringLiteral("dir/Shop.json"))));
+    }
+
     void interrupt_data() {
         QTest::addColumn<bool>("duringRequest");
         QTest::newRow("during the pause") << false;
@@ -395,6 +507,10 @@ private Q_SLOTS:
         cli.chooseTools();
         // Stored as a collection: the run hands each URL over exactly as stored, and a title no
         // XML may carry still gives a report that parses.
+        // That title is also meant for the terminal: ESC ] 52 writes its clipboard, a tab or a
+        // line end would forge a column or a row.
+        const QString hostileTitle = QStringLiteral("a\x01<b>&\"\xFFFE\x1b]52;c;eA==\x07\t\n");
+        const QString hostileShown = QStringLiteral("a\\x01<b>&\"\xFFFE\\e]52;c;eA==\\x07\\t\\n");
         {
             PersistentContainer container(cli.storePath());
             QVERIFY(!container.loadPersistentStores());
@@ -405,8 +521,8 @@ private Q_SLOTS:
             for (const ExactUrls::Row& row : ExactUrls::rows())
                 StoreBuilders::addDeeplink(context, collection, QString::fromLatin1(row.name),
                                            row.exact, newest--);
-            StoreBuilders::addDeeplink(context, collection, QStringLiteral("a\x01<b>&\"\xFFFE"),
-                                       QStringLiteral("x://"), 0);
+            StoreBuilders::addDeeplink(context, collection, hostileTitle, QStringLiteral("x://"),
+                                       0);
             QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
         }
         QStringList fired;
@@ -423,7 +539,13 @@ private Q_SLOTS:
                        report.attributes().value(QLatin1String("classname")).toString();
         }
         QVERIFY2(!report.hasError(), qPrintable(report.errorString()));
-        QCOMPARE(last, QStringLiteral("a\uFFFD<b>&\"\uFFFD Hostile"));
+        QCOMPARE(last, QStringLiteral("a\uFFFD<b>&\"\uFFFD\uFFFD]52;c;eA==\uFFFD\t\n Hostile"));
+        // In text output, the title's controls are shown escaped: one line, one tab.
+        QVERIFY2(cli.standardError.contains(hostileShown + QStringLiteral(" \u2026 ok")),
+                 qPrintable(cli.standardError));
+        cli.run({"deeplinks", "Hostile"});
+        QVERIFY2(cli.standardOutput.endsWith(u'\n' + hostileShown + QStringLiteral("\tx://\n")),
+                 qPrintable(cli.standardOutput));
 
         // Typed on the command line: only what cannot stand in a URL is encoded.
         for (const ExactUrls::Row& row : ExactUrls::rows()) {
@@ -500,6 +622,20 @@ private Q_SLOTS:
             return lines;
         };
         QCOMPARE(sortedDeeplinks(newId), sortedDeeplinks(shopId));
+
+        // --replace: the three collections named Shop become the one imported, in one save; an
+        // import that fails replaces nothing.
+        const auto shops = [&] {
+            cli.run({"collections"});
+            return cli.standardOutput.count(u"\tShop\t3");
+        };
+        cli.run({"import", "--replace", directory + "/Shop.json", broken});
+        QCOMPARE(cli.exitCode, 1);
+        QCOMPARE(shops(), 3);
+        cli.run({"import", "--replace", directory + "/Shop.json"});
+        QCOMPARE(cli.exitCode, 0);
+        QCOMPARE(shops(), 1);
+        QCOMPARE(cli.standardOutput.count(u'\n'), 4);
     }
 };
 
