@@ -7,6 +7,12 @@
 
 namespace {
 
+// What error() printed, for the report of a run that could not start.
+QStringList& printed() {
+    static QStringList messages;
+    return messages;
+}
+
 void appendMember(QByteArray& out, const QString& key, const QVariant& value) {
     JsonEncoding::appendString(out, key);
     out += ": ";
@@ -60,15 +66,6 @@ std::optional<QString> CliOutput::refusedDestination(const QString& path) {
                               "choose another path");
     return std::nullopt;
 }
-
-namespace {
-
-QStringList& printed() {
-    static QStringList messages;
-    return messages;
-}
-
-} // namespace
 
 void CliOutput::error(const QString& message) {
     printed().append(message);
