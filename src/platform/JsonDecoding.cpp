@@ -3,6 +3,59 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+namespace {
+
+// The code unit of the \uXXXX escape at `at`, or -1 when there is none.
+int escapedUnit(QByteArrayView data, qsizetype at) {
+    if (at + 6 > data.size() || data[at] != '\\' || data[at + 1] != 'u')
+        return -1;
+    int unit = 0;
+    for (const char digit : data.sliced(at + 2, 4)) {
+        const char lower = char(digit | 0x20);
+        if (digit >= '0' && digit <= '9')
+            unit = unit * 16 + (digit - '0');
+        else if (lower >= 'a' && lower <= 'f')
+            unit = unit * 16 + (lower - 'a' + 10);
+        else
+            return -1;
+    }
+    return unit;
+}
+
+// Qt's parser joins a high surrogate escape with whatever code unit follows it ("\ud800 x" reads
+// as U+10020 and "x") and keeps a lone low one. Each escape that is not half of a pair becomes
+// \uFFFD first; it is as long as what it replaces, so parse offsets still point into `data`.
+QByteArray replaceUnpairedSurrogates(const QByteArray& data) {
+    QByteArray result = data; // shared until the first replacement
+    bool inString = false;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (c == '"') {
+            inString = !inString;
+            continue;
+        }
+        if (!inString || c != '\\')
+            continue;
+        const int unit = escapedUnit(data, i);
+        if (unit < 0) {
+            ++i; // \" or \\ is one character that cannot start anything
+            continue;
+        }
+        const int next = escapedUnit(data, i + 6);
+        if (QChar::isHighSurrogate(char32_t(unit)) && next >= 0 &&
+            QChar::isLowSurrogate(char32_t(next))) {
+            i += 11;
+            continue;
+        }
+        if (QChar::isSurrogate(char32_t(unit)))
+            result.replace(i, 6, "\\uFFFD");
+        i += 5;
+    }
+    return result;
+}
+
+} // namespace
+
 JsonDecodingError::JsonDecodingError(QString key, QJsonValue::Type expected, QJsonValue::Type found)
     : m_kind(found == QJsonValue::Undefined ? Kind::KeyNotFound
              : found == QJsonValue::Null    ? Kind::ValueNotFound
@@ -75,7 +128,8 @@ QJsonObject JsonDecoding::documentObject(const QByteArray& data) {
     if (m_error)
         return {};
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
+    const QJsonDocument document =
+        QJsonDocument::fromJson(replaceUnpairedSurrogates(data), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         fail(JsonDecodingError(parseError.offset, parseError.errorString()));
         return {};

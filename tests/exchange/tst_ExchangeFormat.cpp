@@ -103,6 +103,17 @@ private Q_SLOTS:
                              "deeplinks": [{"url": "a:b", "color": 1}]})")
             << Record{QStringLiteral("T"), QList<Link>{Link{std::nullopt, QStringLiteral("a:b")}}}
             << "";
+        // Half a surrogate pair is U+FFFD; it must not swallow the character after it.
+        const auto titled = [](const char* name, const char* json, const QString& title) {
+            QTest::addRow("%s", name)
+                << "{\"title\": \"" + QByteArray(json) + "\"}" << Record{title, std::nullopt} << "";
+        };
+        titled("lone high surrogate", R"(lone \ud800 x)", QStringLiteral("lone \uFFFD x"));
+        titled("lone high surrogate at the end", R"(x\uD800)", QStringLiteral("x\uFFFD"));
+        titled("lone low surrogate", R"(a\udc00b)", QStringLiteral("a\uFFFDb"));
+        titled("reversed pair", R"(\ude80\ud83d!)", QStringLiteral("\uFFFD\uFFFD!"));
+        titled("valid pair", R"(\ud83d\ude80)", QStringLiteral("🚀"));
+        titled("escaped backslash before u", R"(\\ud800)", QStringLiteral("\\ud800"));
         QTest::addRow("empty file") << QByteArray(" \n") << Record{} << "the file is empty";
         QTest::addRow("malformed")
             << QByteArray(R"({"title": "A",)") << Record{} << "malformed JSON at byte ";
