@@ -5,10 +5,14 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,24 +23,75 @@ const Logger& logger() {
 }
 
 constexpr int answerTimeoutMsecs = 2000;
+// A local socket's path holds 104 bytes on macOS (108 on Linux), the final zero included.
+constexpr qsizetype maximumSocketPathBytes = 103;
+
+// A directory (not a link to one) of this user's that no one else may enter or write to. Another
+// user who could plant a socket there could make every launch hand over to it and exit.
+bool isPrivateDirectory(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+// The process at the other end of `socket` runs as this user.
+bool isOwnPeer(const QLocalSocket& socket) {
+    const int descriptor = int(socket.socketDescriptor());
+#ifdef Q_OS_LINUX
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::geteuid();
+#else
+    uid_t uid = 0;
+    gid_t gid = 0;
+    return ::getpeereid(descriptor, &uid, &gid) == 0 && uid == ::geteuid();
+#endif
+}
+
+// The runtime directory when it is private, else a private one made in the temporary directory;
+// empty when neither is, or when a socket named `name` in it would have too long a path.
+QString socketDirectory(const QString& name) {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString own = QDir::tempPath() + QStringLiteral("/kestrine-%1").arg(::geteuid());
+    for (const QString& directory : {runtime, own}) {
+        if (directory.isEmpty())
+            continue;
+        if (directory == own)
+            ::mkdir(QFile::encodeName(own).constData(), 0700); // may exist; checked next
+        const QString path = directory + u'/' + name;
+        if (isPrivateDirectory(directory) &&
+            QFile::encodeName(path).size() <= maximumSocketPathBytes)
+            return directory;
+        logger().error(u"Not using %{public}s for the instance socket: it is not a private "
+                       u"directory of this user, or its path is too long",
+                       directory);
+    }
+    return {};
+}
 
 } // namespace
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent) {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty())
-        directory = QDir::tempPath();
     // A hash keeps the name short: a local socket's path is limited to about 100 bytes.
     const QByteArray digest =
         QCryptographicHash::hash(QDir::cleanPath(key).toUtf8(), QCryptographicHash::Sha256);
-    m_socketPath = directory + u'/' + QString::fromLatin1(AppIdentity::bundleIdentifier) + u'-' +
-                   QString::fromLatin1(digest.toHex().left(16)) + QStringLiteral(".socket");
+    const QString name =
+        QStringLiteral("Kestrine-%1.socket").arg(QString::fromLatin1(digest.toHex().left(16)));
+    const QString directory = socketDirectory(name);
+    if (!directory.isEmpty())
+        m_socketPath = directory + u'/' + name;
 }
 
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::claim() {
+    if (m_socketPath.isEmpty()) {
+        logger().error(u"Found no private directory for the instance socket; a later launch "
+                       u"will open a second window");
+        return true;
+    }
     // Two launches at the same moment would both find no one and both listen; the lock makes
     // one of them wait until the other is listening.
     QLockFile lock(m_socketPath + QStringLiteral(".lock"));
@@ -55,6 +110,10 @@ bool SingleInstance::askRunningInstance() const {
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(answerTimeoutMsecs))
         return false;
+    if (!isOwnPeer(socket)) {
+        logger().error(u"Another user listens on %{public}s; taking the socket over", m_socketPath);
+        return false;
+    }
     socket.write("activate\n");
     // An instance that accepted the connection is alive even if the write is slow to drain.
     socket.waitForBytesWritten(answerTimeoutMsecs);
@@ -75,8 +134,13 @@ void SingleInstance::listen() {
     logger().info(u"Listening for later launches on %{public}s", m_socketPath);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+            const bool own = isOwnPeer(*socket);
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             socket->disconnectFromServer();
+            if (!own) {
+                logger().error(u"Ignored a launch by another user");
+                continue;
+            }
             logger().info(u"A later launch asked Kestrine to come forward");
             Q_EMIT activationRequested();
         }

@@ -6,9 +6,10 @@
 class QLocalServer;
 
 // A QObject that keeps one running Kestrine per store. The first process to `claim` a key
-// listens on a local socket in the user's runtime directory; a later launch with the same key
-// finds it there, asks it to come forward and is told to exit. A socket file left behind by a
-// crashed instance answers no one and is taken over.
+// listens on a local socket in a directory of the user's alone (the runtime directory, else one
+// made in the temporary directory); a later launch with the same key finds it there, asks it to
+// come forward and is told to exit. Either side heeds only a process of the same user. A socket
+// file left behind by a crashed instance answers no one and is taken over.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -18,8 +19,8 @@ public:
     ~SingleInstance() override;
 
     // True when this process is now the running instance (also when the socket cannot be set up
-    // at all: Kestrine then runs without the guard); false when a running instance was asked to
-    // come forward and this process should exit.
+    // at all, or there is no private directory for it: Kestrine then runs without the guard); false
+    // when a running instance was asked to come forward and this process should exit.
     [[nodiscard]] bool claim();
 
 Q_SIGNALS:

@@ -37,6 +37,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using Tool = FakeXcode::Tool;
 
@@ -107,6 +110,10 @@ struct KestrineProcess {
         return env.filePath(QStringLiteral("data/Kestrine/Kestrine/Kestrine.sqlite"));
     }
     void start(const QString& platform = QStringLiteral("offscreen")) {
+        process.setProcessEnvironment(environment(platform));
+        process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+    }
+    [[nodiscard]] QProcessEnvironment environment(const QString& platform = "offscreen") const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", env.filePath("data")},
                                           {"XDG_CONFIG_HOME", env.filePath("settings")},
@@ -115,8 +122,7 @@ struct KestrineProcess {
                                           {"QT_QPA_PLATFORM", platform},
                                           {"KESTRINE_LOG", QStringLiteral("stderr")}})
             environment.insert(QString::fromLatin1(name), value);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+        return environment;
     }
     [[nodiscard]] QString runtimeDirectory() const {
         const QString path = env.filePath(QStringLiteral("runtime"));
@@ -874,29 +880,71 @@ private Q_SLOTS:
     }
 
     // A later launch on the same store hands over to the running Kestrine and exits; once that
-    // one has crashed, leaving its socket file behind, a launch runs itself.
+    // one has crashed, leaving its socket file behind, a launch runs itself. The socket lives only
+    // in a directory of the user's alone: a runtime directory that is missing, open to others, a
+    // link or another user's gives way to a private one in the temporary directory, and where
+    // that cannot be had either Kestrine runs unguarded rather than in a shared place.
     void laterLaunchDefersToTheRunningInstance_data() {
         QTest::addColumn<bool>("firstCrashed");
-        QTest::addRow("first running") << false;
-        QTest::addRow("first crashed") << true;
+        QTest::addColumn<QString>("runtime"); // what XDG_RUNTIME_DIR names
+        QTest::addColumn<bool>("fallbackOpen");
+        QTest::addRow("first running") << false << "private" << false;
+        QTest::addRow("first crashed") << true << "private" << false;
+        QTest::addRow("runtime directory unset") << false << "unset" << false;
+        QTest::addRow("runtime directory open to others") << false << "open" << false;
+        QTest::addRow("runtime directory a link") << false << "link" << false;
+        QTest::addRow("runtime directory of another user") << false << "foreign" << false;
+        QTest::addRow("no private directory to be had") << false << "unset" << true;
     }
 
     void laterLaunchDefersToTheRunningInstance() {
         QFETCH(bool, firstCrashed);
+        QFETCH(QString, runtime);
+        QFETCH(bool, fallbackOpen);
         KestrineProcess first;
-        first.start();
+        QProcessEnvironment environment = first.environment();
+        const QString temporary = environment.value(QStringLiteral("TMPDIR"));
+        const QString fallback = temporary + QStringLiteral("/kestrine-%1").arg(::geteuid());
+        const QString prepared = first.env.filePath(QStringLiteral("prepared"));
+        QVERIFY(QDir().mkpath(prepared));
+        // Where Qt itself would go without a usable runtime directory, as another user left it.
+        const QString qtFallback = temporary + "/runtime-" + ::getpwuid(::geteuid())->pw_name;
+        QVERIFY(QDir().mkpath(qtFallback) && ::chmod(qPrintable(qtFallback), 0777) == 0);
+        QVERIFY(::chmod(qPrintable(prepared), runtime == u"open" ? 0777 : 0700) == 0);
+        if (runtime == u"foreign" && ::chown(qPrintable(prepared), 65534, 65534) != 0)
+            QSKIP("Only root can give a directory to another user.");
+        if (runtime == u"link")
+            QVERIFY(QFile::link(prepared, first.env.filePath(QStringLiteral("link"))));
+        if (runtime == u"unset")
+            environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        else if (runtime != u"private")
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                               first.env.filePath(runtime == u"link" ? "link" : "prepared"));
+        if (fallbackOpen)
+            QVERIFY(QDir().mkpath(fallback) && ::chmod(qPrintable(fallback), 0777) == 0);
+        first.process.setProcessEnvironment(environment);
+        first.process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
+        if (fallbackOpen) {
+            QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"no private directory"), 20000);
+            QVERIFY2(!first.logged(u"Listening"), qPrintable(first.log));
+            QVERIFY(QDir(fallback).isEmpty());
+            return first.stop();
+        }
         QTRY_VERIFY_WITH_TIMEOUT(first.logged(u"Listening for later launches"), 20000);
+        const QString socket =
+            first.log.section(QStringLiteral("Listening for later launches on "), 1)
+                .section(u'\n', 0, 0);
+        QCOMPARE(QFileInfo(socket).absolutePath(),
+                 runtime == u"private" ? first.runtimeDirectory() : fallback);
+        QVERIFY(QDir(prepared).isEmpty() && QDir(qtFallback).isEmpty());
         if (firstCrashed) {
             first.process.kill();
             QVERIFY(first.process.waitForFinished(10000));
-            QCOMPARE(QDir(first.runtimeDirectory())
-                         .entryList({QStringLiteral("*.socket")}, QDir::System)
-                         .size(),
-                     1);
+            QVERIFY(QFileInfo::exists(socket));
         }
 
         KestrineProcess later;
-        later.process.setProcessEnvironment(first.process.processEnvironment());
+        later.process.setProcessEnvironment(environment);
         later.process.start(QStringLiteral(KESTRINE_EXECUTABLE), {});
         if (firstCrashed) {
             QTRY_VERIFY_WITH_TIMEOUT(later.logged(u"Listening for later launches"), 20000);
