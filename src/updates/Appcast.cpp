@@ -9,12 +9,12 @@ namespace {
 using namespace Qt::StringLiterals;
 
 bool isWebURL(const QUrl& url) {
-    return url.isValid() && !url.host().isEmpty() &&
-           (url.scheme() == u"https"_s || url.scheme() == u"http"_s);
+    return url.isValid() && !url.host().isEmpty() && url.scheme() == u"https"_s;
 }
 
-// A web address from the feed, or an empty URL when it is anything else (file:, custom
-// schemes): the address ends up in the browser, so the feed must not pick what opens it.
+// An https address from the feed, or an empty URL when it is anything else (http, file:, custom
+// schemes): the address ends up in the browser, so the feed must not pick what opens it, and a
+// download over plain http could be swapped on the way.
 QUrl webURL(QStringView text, const QUrl& feedURL) {
     const QString trimmed = text.trimmed().toString();
     if (trimmed.isEmpty())
@@ -34,7 +34,13 @@ public:
 
     // Fills `items`; returns the error text, empty on success.
     QString read(QList<AppcastItem>& items, int& skipped) {
-        if (!m_xml.readNextStartElement())
+        // Entities declared in a DTD can grow a small feed into gigabytes; no feed needs one, so
+        // it is refused before anything is read past it.
+        while (!m_xml.atEnd() && m_xml.readNext() != QXmlStreamReader::StartElement) {
+            if (m_xml.tokenType() == QXmlStreamReader::DTD)
+                return u"The feed has a document type declaration, which Kestrine does not read."_s;
+        }
+        if (m_xml.tokenType() != QXmlStreamReader::StartElement)
             return xmlError(u"The feed is empty."_s);
         if (m_xml.name() != u"rss"_s || !m_xml.namespaceUri().isEmpty())
             return u"The feed is not an RSS document (its root element is <%1>)."_s.arg(

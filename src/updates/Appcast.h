@@ -18,9 +18,9 @@ public:
         "http://www.andymatuschak.org/xml-namespaces/sparkle";
 
     // Reads `xml`. Relative enclosure and notes addresses are resolved against `feedURL`.
-    // Items without a version or a web address to download from are left out. Fails (saying
-    // why) when the XML is broken, is not an RSS channel, or lists items of which none is
-    // usable; a channel with no items at all is a valid, empty feed.
+    // Items without a version or an https address to download from are left out. Fails (saying
+    // why) when the XML is broken, has a document type declaration, is not an RSS channel, or
+    // lists items of which none is usable; a channel with no items at all is a valid, empty feed.
     static Result<Appcast> parse(QByteArrayView xml, const QUrl& feedURL = {});
 
     [[nodiscard]] const QList<AppcastItem>& items() const { return m_items; }

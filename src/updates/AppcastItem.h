@@ -11,11 +11,11 @@ struct AppcastItem {
     // The version shown to people (sparkle:shortVersionString); may be empty.
     QString shortVersionString;
     // Where the release is downloaded: the enclosure, or the item's link when it has none.
-    // Always http or https.
+    // Always https.
     QUrl downloadURL;
     // Release notes as the feed gives them (HTML or plain text); may be empty.
     QString releaseNotes;
-    // A page with the release notes (sparkle:releaseNotesLink); http or https, or empty.
+    // A page with the release notes (sparkle:releaseNotesLink); https, or empty.
     QUrl releaseNotesURL;
     // The oldest operating system version the release runs on; may be empty.
     QString minimumSystemVersion;

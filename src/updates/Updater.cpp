@@ -6,7 +6,6 @@
 #include "updates/Appcast.h"
 #include "updates/VersionComparator.h"
 
-#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -36,7 +35,7 @@ Failure classify(QNetworkReply::NetworkError error) {
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError: // the transfer timeout ends up here
+    case QNetworkReply::OperationCanceledError:
     case QNetworkReply::SslHandshakeFailedError:
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
@@ -84,9 +83,9 @@ struct ReplyGuard {
     }
 };
 
-bool isFeedScheme(const QUrl& url) {
-    const QString scheme = url.scheme();
-    return (scheme == u"https" || scheme == u"http") ? !url.host().isEmpty() : scheme == u"file";
+// Anything else could be read or changed on the way, or names a local file.
+bool isFeedAddress(const QUrl& url) {
+    return url.scheme() == u"https" && !url.host().isEmpty();
 }
 
 } // namespace
@@ -96,7 +95,13 @@ Updater::Updater(QObject* parent)
     , m_network(new QNetworkAccessManager(this))
     , m_currentVersion(QString::fromLatin1(AppIdentity::version)) {}
 
-Updater::~Updater() = default;
+Updater::~Updater() {
+    // The manager deletes its replies without a word, which would leave a running check waiting
+    // for good; aborted, a reply finishes now and the check ends without reporting.
+    m_closing = true;
+    for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>())
+        reply->abort();
+}
 
 void Updater::startUpdater() {
     if (m_started)
@@ -149,14 +154,18 @@ QCoro::Task<> Updater::runCheck(bool userInitiated) {
     QPointer<Updater> self(this);
     const QUrl url = feedURL();
     UpdateCheckResult result;
-    if (!url.isValid() || !isFeedScheme(url)) {
+    // The address may carry a user and password; the log never does.
+    const QString shown = url.toString(QUrl::RemoveUserInfo);
+    if (!url.isValid()) {
         result = failed(Failure::NotConfigured,
-                        QStringLiteral("Not a usable feed address: %1")
-                            .arg(url.isValid() ? url.toString() : url.errorString()));
+                        QStringLiteral("The feed address is not a valid address."));
+    } else if (!isFeedAddress(url)) {
+        result = failed(Failure::NotConfigured,
+                        QStringLiteral("The feed address %1 is not an https address.").arg(shown));
     } else {
-        logger().info(u"Checking for updates at %{public}@", url);
+        logger().info(u"Checking for updates at %{public}s", shown);
         result = co_await fetchAndCompare(url);
-        if (!self)
+        if (!self || m_closing)
             co_return;
     }
 
@@ -179,24 +188,12 @@ QCoro::Task<> Updater::runCheck(bool userInitiated) {
 QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
     QPointer<Updater> self(this);
     const QString currentVersion = m_currentVersion;
+    const std::chrono::milliseconds deadline = m_deadline;
 
     const QString tooLargeText =
         QStringLiteral("The feed is larger than %1 bytes").arg(maximumFeedSize);
-    if (url.isLocalFile()) {
-        // Opening a FIFO would block this thread and a device could be read without end; a
-        // file's size is known before it is read.
-        const QFileInfo file(url.toLocalFile());
-        if (file.exists() && !file.isFile()) {
-            co_return failed(
-                Failure::MalformedFeed,
-                QStringLiteral("The feed “%1” is not a regular file").arg(file.filePath()));
-        }
-        if (file.size() > maximumFeedSize)
-            co_return failed(Failure::MalformedFeed, tooLargeText);
-    }
 
     QNetworkRequest request(url);
-    request.setTransferTimeout(int(m_transferTimeout.count()));
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QByteArray("Kestrine/") + AppIdentity::version);
     request.setRawHeader("Accept", "application/rss+xml, application/xml;q=0.9, */*;q=0.1");
@@ -214,9 +211,21 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
         }
     });
 
+    // A server that sends a byte now and then would never trip a silence timer.
+    auto late = std::make_shared<bool>(false);
+    QTimer::singleShot(deadline, raw, [raw, late] {
+        *late = true;
+        raw->abort();
+    });
+
     co_await raw;
     if (!self || !guard.reply)
         co_return failed(Failure::Unreachable, QStringLiteral("Cancelled"));
+    if (*late) {
+        co_return failed(Failure::Unreachable,
+                         QStringLiteral("The update server did not send the feed within %1 s.")
+                             .arg(double(deadline.count()) / 1000));
+    }
 
     const QVariant statusAttribute = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;

@@ -41,7 +41,8 @@ public:
     bool checkForUpdates();
     bool checkForUpdatesInBackground();
 
-    // The feed: the settings' address when one is set, otherwise the one built in.
+    // The feed: the settings' address when one is set, otherwise the one built in. Only an https
+    // address is read.
     [[nodiscard]] QUrl feedURL() const;
     [[nodiscard]] static QUrl defaultFeedURL();
 
@@ -52,8 +53,8 @@ public:
     [[nodiscard]] const QString& currentVersion() const { return m_currentVersion; }
     void setCurrentVersion(QString version) { m_currentVersion = std::move(version); }
 
-    // How long the transfer may stall before the check gives up.
-    void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
+    // How long the whole request may take, however steadily the server keeps sending.
+    void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
 
 Q_SIGNALS:
     void canCheckForUpdatesChanged();
@@ -68,7 +69,8 @@ private:
 
     QNetworkAccessManager* m_network = nullptr;
     QString m_currentVersion;
-    std::chrono::milliseconds m_transferTimeout{30000};
+    std::chrono::milliseconds m_deadline{30000};
     bool m_started = false;
     bool m_checking = false;
+    bool m_closing = false;
 };

@@ -1,24 +1,42 @@
 #pragma once
 
+#include "TestData.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTimer>
 #include <QUrl>
 
-// A tiny HTTP server on 127.0.0.1 that answers every request with one fixed response, or holds
-// requests until release(). Enough to drive the update check without the network.
+#include <chrono>
+
+// A tiny HTTPS server on 127.0.0.1 that answers every request with one fixed response, holds
+// requests until release(), or drips the response out a byte at a time. Enough to drive the
+// update check without the network; its certificate is the only one the test process trusts.
 class FeedServer : public QObject {
 public:
     FeedServer() {
+        const QSslCertificate certificate(
+            TestData::read(QStringLiteral("updates/feed-server.crt")));
+        QSslConfiguration trusted = QSslConfiguration::defaultConfiguration();
+        trusted.setCaCertificates({certificate});
+        QSslConfiguration::setDefaultConfiguration(trusted);
+        QSslConfiguration own = QSslConfiguration::defaultConfiguration();
+        own.setLocalCertificate(certificate);
+        own.setPrivateKey(
+            QSslKey(TestData::read(QStringLiteral("updates/feed-server.key")), QSsl::Ec));
+        m_server.setSslConfiguration(own);
         m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, &FeedServer::accept);
+        connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, &FeedServer::accept);
     }
 
     [[nodiscard]] QUrl url(const QString& path = QStringLiteral("/appcast.xml")) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+        return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
     }
 
     // An appcast offering one release.
@@ -42,6 +60,9 @@ public:
     // The exact bytes sent back (status line and headers included), then the connection closes.
     void setResponse(QByteArray response) { m_response = std::move(response); }
     void setFeed(const QByteArray& version) { setResponse(httpResponse(feed(version))); }
+
+    // The response's body sent one byte per `interval`, so the connection is never silent long.
+    void setDripInterval(std::chrono::milliseconds interval) { m_dripInterval = interval; }
 
     // While holding, requests are read but not answered until release().
     void setHolding(bool holding) { m_holding = holding; }
@@ -87,11 +108,27 @@ private:
     }
 
     void answer(QTcpSocket* socket) {
-        socket->write(m_response);
-        socket->disconnectFromHost();
+        if (m_dripInterval.count() == 0) {
+            socket->write(m_response);
+            socket->disconnectFromHost();
+            return;
+        }
+        // The head at once, so the transfer is under way; then the body a byte at a time.
+        const qsizetype head = m_response.indexOf("\r\n\r\n") + 4;
+        socket->write(m_response.left(head));
+        auto* drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [socket, drip, sent = head, this]() mutable {
+            socket->write(m_response.mid(sent++, 1));
+            if (sent == m_response.size()) {
+                drip->stop();
+                socket->disconnectFromHost();
+            }
+        });
+        drip->start(m_dripInterval);
     }
 
-    QTcpServer m_server;
+    QSslServer m_server;
+    std::chrono::milliseconds m_dripInterval{0};
     QByteArray m_response = httpResponse({}, 204, "No Content");
     bool m_holding = false;
     QHash<QTcpSocket*, QByteArray> m_buffers;
