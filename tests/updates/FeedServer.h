@@ -108,21 +108,16 @@ private:
     }
 
     void answer(QTcpSocket* socket) {
-        if (m_dripInterval.count() == 0) {
-            socket->write(m_response);
-            socket->disconnectFromHost();
-            return;
-        }
-        // The head at once, so the transfer is under way; then the body a byte at a time.
-        const qsizetype head = m_response.indexOf("\r\n\r\n") + 4;
-        socket->write(m_response.left(head));
+        // When dripping, the head goes at once, so the transfer is under way, then the body.
+        qsizetype sent =
+            m_dripInterval.count() ? m_response.indexOf("\r\n\r\n") + 4 : m_response.size();
+        socket->write(m_response.left(sent));
         auto* drip = new QTimer(socket);
-        connect(drip, &QTimer::timeout, socket, [socket, drip, sent = head, this]() mutable {
-            socket->write(m_response.mid(sent++, 1));
-            if (sent == m_response.size()) {
-                drip->stop();
-                socket->disconnectFromHost();
-            }
+        connect(drip, &QTimer::timeout, socket, [socket, drip, sent, this]() mutable {
+            if (sent < m_response.size())
+                return void(socket->write(m_response.mid(sent++, 1)));
+            drip->stop();
+            socket->disconnectFromHost();
         });
         drip->start(m_dripInterval);
     }
