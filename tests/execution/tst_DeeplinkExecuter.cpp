@@ -11,6 +11,7 @@
 #include "platform/AppError.h"
 #include "platform/TaskOutcome.h"
 #include "targetapps/BundleIdManager.h"
+#include "targetapps/ui/BundleIdSelectorToolbarContent.h"
 #include "toolchain/AdbLocator.h"
 #include "widgets/MainWindowActivator.h"
 
@@ -267,6 +268,10 @@ private Q_SLOTS:
         } else if (list == u"hangs") {
             QTRY_VERIFY(!adb.hangingProcesses().isEmpty());
         }
+        // The app picker's button names the package that is fired at.
+        if (list != u"none")
+            QCOMPARE(BundleIdSelectorToolbarContent::titleFor(*rig.apps, emulator.id),
+                     package.isEmpty() ? QStringLiteral("Any App") : package);
         const qsizetype callsBefore = adb.invocations().size();
 
         Outcome outcome;

@@ -296,21 +296,6 @@ private Q_SLOTS:
         QCOMPARE(f.picker->title(), QStringLiteral("Any App"));
         QCOMPARE(RememberedSelection::package(QStringLiteral("emulator-5554")), QString());
     }
-
-    // Without the serial's list Execute fires at the package remembered for it: the button
-    // names that package rather than "No Apps".
-    void androidWithoutItsListNamesTheRememberedPackage() {
-        Fixture f;
-        FakeAdb adb(f.env.path(), true);
-        AdbLocator::adbPathSetting().setValue(adb.adbPath());
-        RememberedSelection::setPackage(DeviceFixtures::emulator.id,
-                                        QStringLiteral("com.example.news"));
-        adb.setScenario({.standardError = "Error: pm died\n", .exitStatus = 1},
-                        QStringLiteral("'pm' 'list'"));
-        f.devices.selectDevice(DeviceFixtures::emulator);
-        QTRY_VERIFY(f.bundleIds.error());
-        QCOMPARE(f.picker->title(), QStringLiteral("com.example.news"));
-    }
 };
 
 QTEST_MAIN(tst_AppPicker)
