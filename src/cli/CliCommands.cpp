@@ -96,9 +96,15 @@ int listDestinations(const CliArguments& arguments) {
         CliDestinations::locate(arguments.xcode, arguments.adb);
     if (!tools)
         return KestrineCli::DestinationUnusable;
-    // A tool that fails does not hide the others' destinations, but the status reports it.
+    // A tool that fails does not hide the others' destinations; only when none answered is
+    // there nothing to go on.
     bool complete = true;
-    const QList<Device> devices = tools->list(&complete);
+    bool anyAnswered = false;
+    const QList<Device> devices = tools->list(&complete, &anyAnswered);
+    if (!anyAnswered) {
+        CliOutput::error(QStringLiteral("no tool listed its destinations; see the reasons above"));
+        return KestrineCli::DestinationUnusable;
+    }
 
     QList<Fields> rows;
     QString text;
@@ -123,7 +129,7 @@ int listDestinations(const CliArguments& arguments) {
         CliOutput::printDocument({}, QStringLiteral("destinations"), rows);
     else
         CliOutput::write(stdout, text);
-    return complete ? KestrineCli::Success : KestrineCli::DestinationUnusable;
+    return KestrineCli::Success;
 }
 
 int listCollections(const CliArguments& arguments) {

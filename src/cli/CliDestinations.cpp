@@ -45,16 +45,19 @@ std::optional<CliDestinations> CliDestinations::locate(const std::optional<QStri
     return tools;
 }
 
-QList<Device> CliDestinations::list(bool* complete) const {
+QList<Device> CliDestinations::list(bool* complete, bool* anyAnswered) const {
     *complete = true;
+    bool answered = false;
     QList<Device> devices;
     const auto collect = [&](const QString& tool, auto listing) {
         try {
             devices += listing();
+            answered = true;
         } catch (...) {
-            CliOutput::error(tool + QStringLiteral(": ") +
-                             StandardOutput::escaped(
-                                 localizedDescription(std::current_exception()).simplified()));
+            // As the app's destination picker says it, escaped for the terminal.
+            const SourceFailure failure = sourceFailure(tool, std::current_exception());
+            CliOutput::error(failure.tool + QStringLiteral(": ") +
+                             StandardOutput::escaped(failure.reason));
             *complete = false;
         }
     };
@@ -77,6 +80,8 @@ QList<Device> CliDestinations::list(bool* complete) const {
         collect(QStringLiteral("adb"),
                 [&] { return waitForResult(AdbClient(*m_adbPath).listDevices()); });
 
+    if (anyAnswered)
+        *anyAnswered = answered;
     QList<Device> ordered;
     for (const DeviceSection& section : RunDestinationManager::groupDevices(devices))
         ordered += section.devices;

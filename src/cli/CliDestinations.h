@@ -21,8 +21,9 @@ public:
 
     // Every destination of the tools, in the picker's order (grouped by kind and platform,
     // booted first, then by name). A tool that fails is reported on standard error and
-    // leaves `complete` false; the others' destinations are still listed.
-    [[nodiscard]] QList<Device> list(bool* complete) const;
+    // leaves `complete` false; the others' destinations are still listed. `anyAnswered`, when
+    // given, tells whether at least one tool listed its destinations.
+    [[nodiscard]] QList<Device> list(bool* complete, bool* anyAnswered = nullptr) const;
 
     // The destination a command fires at: `wanted` (an id, else an exact name), or without it
     // the one selected in the app, else the first booted simulator, else the first usable

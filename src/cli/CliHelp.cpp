@@ -33,7 +33,7 @@ const QString globalHelp = QStringLiteral(
     "       cannot be read\n"
     "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
-    "       usable, or a tool that cannot list its destinations\n"
+    "       usable, or no tool that could list its destinations\n"
     "  4    the store cannot be opened (the file is left untouched)\n"
     "  130  a run stopped by Ctrl+C (128 + the signal's number)\n");
 
@@ -42,8 +42,9 @@ const QString destinationsHelp = QStringLiteral(
     "\n"
     "Every destination of the chosen Xcode and of adb, one a line: \"*\" for a usable one, its\n"
     "id (UDID or serial), name, kind, state and OS version, separated by tabs; an unusable\n"
-    "one ends with the reason.\n"
-    "Exits with 3 when there is neither an Xcode nor an adb, or when a tool fails.\n");
+    "one ends with the reason. A tool that fails says why on standard error; the others'\n"
+    "destinations are listed all the same.\n"
+    "Exits with 3 when there is neither an Xcode nor an adb, or when every tool fails.\n");
 
 const QString collectionsHelp = QStringLiteral(
     "Usage: kestrine-cli collections [--json]\n"

@@ -1,5 +1,7 @@
 #include "destinations/Device.h"
 
+#include "platform/AppError.h"
+
 QString rawValue(DeviceState state) {
     switch (state) {
     case DeviceState::Booted:
@@ -68,4 +70,9 @@ QString symbolName(const Device& device) {
     if (name.contains(QLatin1String("TV")))
         return QStringLiteral("appletv.fill");
     return QStringLiteral("iphone");
+}
+
+SourceFailure sourceFailure(const QString& tool, const std::exception_ptr& error) {
+    // A tool's message ends in a newline and may span lines; a row has one.
+    return {tool, localizedDescription(error).simplified()};
 }

@@ -5,6 +5,7 @@
 #include <QMetaType>
 #include <QString>
 
+#include <exception>
 #include <optional>
 
 // Boot state of a destination, as the tools report it. Raw values are the tools' own words.
@@ -63,5 +64,16 @@ struct DeviceSection {
 
     bool operator==(const DeviceSection&) const = default;
 };
+
+// A tool that could not list its destinations ("simctl", "devicectl" or "adb") and why, on one
+// line: the picker's row and kestrine-cli's standard error say the same.
+struct SourceFailure {
+    QString tool{};
+    QString reason{};
+
+    bool operator==(const SourceFailure&) const = default;
+};
+
+[[nodiscard]] SourceFailure sourceFailure(const QString& tool, const std::exception_ptr& error);
 
 Q_DECLARE_METATYPE(Device)

@@ -2,14 +2,21 @@
 
 #include "destinations/RunDestinationManager.h"
 
+#include <algorithm>
+
 DeviceListModel::DeviceListModel(RunDestinationManager& manager, QObject* parent)
     : QAbstractListModel(parent)
     , m_manager(&manager) {
     connect(&manager, &RunDestinationManager::devicesChanged, this, &DeviceListModel::rebuild);
     connect(&manager, &RunDestinationManager::groupedSectionsChanged, this,
             &DeviceListModel::rebuild);
+    connect(&manager, &RunDestinationManager::sourceFailuresChanged, this,
+            &DeviceListModel::rebuild);
     connect(&manager, &RunDestinationManager::selectedDeviceChanged, this, [this] {
-        if (!m_rows.isEmpty())
+        // A selection no tool lists has a row of its own, which comes and goes with it.
+        if (buildRows() != m_rows)
+            rebuild();
+        else if (!m_rows.isEmpty())
             Q_EMIT dataChanged(index(0), index(int(m_rows.size()) - 1), {IsSelectedRole});
     });
     m_rows = buildRows();
@@ -41,27 +48,29 @@ QList<DeviceListModel::Row> DeviceListModel::buildRows() const {
     QList<Row> rows;
     if (!m_manager)
         return rows;
-    QList<DeviceSection> sections;
-    if (m_searchText.isEmpty()) {
-        sections = m_manager->groupedSections();
-    } else {
-        QList<Device> filtered;
-        for (const Device& device : m_manager->devices()) {
-            if (matches(device, m_searchText))
-                filtered.append(device);
-        }
-        if (filtered.isEmpty()) {
-            rows.append({RowKind::NoMatch,
-                         QStringLiteral("No devices match \"%1\"").arg(m_searchText),
-                         {}});
-            return rows;
-        }
-        sections = RunDestinationManager::groupDevices(filtered);
+    for (const SourceFailure& failure : m_manager->sourceFailures())
+        rows.append({RowKind::SourceFailure, failure.tool, failure.reason, {}});
+    QList<Device> devices = m_manager->devices();
+    const std::optional<Device>& selected = m_manager->selectedDevice();
+    const auto listed = [&](const Device& device) { return device.id == selected->id; };
+    if (selected && std::none_of(devices.cbegin(), devices.cend(), listed))
+        devices.append(*selected);
+    QList<Device> filtered;
+    for (const Device& device : std::as_const(devices)) {
+        if (m_searchText.isEmpty() || matches(device, m_searchText))
+            filtered.append(device);
     }
-    for (const DeviceSection& section : std::as_const(sections)) {
-        rows.append({RowKind::Section, sectionTitle(section.key), {}});
+    if (filtered.isEmpty() && !m_searchText.isEmpty()) {
+        rows.append({RowKind::NoMatch,
+                     QStringLiteral("No devices match \"%1\"").arg(m_searchText),
+                     {},
+                     {}});
+        return rows;
+    }
+    for (const DeviceSection& section : RunDestinationManager::groupDevices(filtered)) {
+        rows.append({RowKind::Section, sectionTitle(section.key), {}, {}});
         for (const Device& device : section.devices)
-            rows.append({RowKind::Device, {}, device});
+            rows.append({RowKind::Device, {}, {}, device});
     }
     return rows;
 }
@@ -121,6 +130,21 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     const Row& row = m_rows.at(index.row());
     if (role == RowKindRole)
         return int(row.kind);
+    if (row.kind == RowKind::SourceFailure) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return QStringLiteral("%1 failed").arg(row.text);
+        case Qt::AccessibleTextRole:
+            return QStringLiteral("%1 failed: %2").arg(row.text, row.reason);
+        case Qt::ToolTipRole:
+        case ReasonRole:
+            return row.reason;
+        case ToolRole:
+            return row.text;
+        default:
+            return {};
+        }
+    }
     if (row.kind != RowKind::Device) {
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
             return row.text;

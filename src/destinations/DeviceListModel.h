@@ -8,19 +8,23 @@
 
 class RunDestinationManager;
 
-// The destinations of a RunDestinationManager as list rows: a title row per section followed
-// by its devices. With a search text only devices whose name, runtime or version contains it
-// (ignoring case) are kept, regrouped by the manager's rules; a search that matches nothing
-// gives one row saying so. Title rows and that row cannot be selected.
+// The destinations of a RunDestinationManager as list rows: a row per tool that failed to list
+// its destinations, then a title row per section followed by its devices; the selected
+// destination is among them even when no tool lists it. With a search text only devices whose
+// name, runtime or version contains it (ignoring case) are kept, regrouped by the manager's
+// rules; a search that matches nothing gives one row saying so. Only device rows can be
+// selected.
 class DeviceListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum class RowKind { Section, Device, NoMatch };
+    enum class RowKind { Section, Device, NoMatch, SourceFailure };
     enum Roles {
         RowKindRole = Qt::UserRole + 1, // RowKind as int
         DeviceRole,                     // Device
         DeviceIdRole,                   // QString
         IsSelectedRole,                 // bool: the manager's selected destination
+        ToolRole,                       // QString: the tool of a failure row
+        ReasonRole,                     // QString: why it failed
     };
 
     explicit DeviceListModel(RunDestinationManager& manager, QObject* parent = nullptr);
@@ -46,8 +50,11 @@ public:
 private:
     struct Row {
         RowKind kind;
-        QString text; // section title or no-match message
+        QString text;   // section title, no-match message or the tool that failed
+        QString reason; // why that tool failed
         Device device;
+
+        bool operator==(const Row&) const = default;
     };
 
     void rebuild();

@@ -60,15 +60,31 @@ QCoro::Task<QList<Device>> fetchAndroidDevices(std::optional<QString> adbPath, L
     co_return devices;
 }
 
+const QString adbTool = QStringLiteral("adb");
+
+// One tool's listing: its destinations, or why there are none.
+struct Listing {
+    QList<Device> devices;
+    std::optional<SourceFailure> failure;
+};
+
+// A tool that fails becomes its failure (and a log line); the other tools are not held up.
+QCoro::Task<Listing> listed(QCoro::Task<QList<Device>> listing, QString tool, Logger logger) {
+    std::exception_ptr error;
+    try {
+        co_return Listing{co_await std::move(listing), std::nullopt};
+    } catch (...) {
+        error = std::current_exception();
+    }
+    logger.error(u"%{public}s failed: %{public}s", tool, localizedDescription(error));
+    co_return Listing{{}, sourceFailure(tool, error)};
+}
+
 } // namespace
 
 RunDestinationManager::RunDestinationManager(QObject* parent)
     : QObject(parent)
     , m_selectedDeviceId(RememberedSelection::destinationId()) {}
-
-QString RunDestinationManager::errorDescription() const {
-    return m_error ? localizedDescription(m_error) : QString();
-}
 
 void RunDestinationManager::configure(const QUrl& xcodeURL) {
     setXcodeURL(xcodeURL);
@@ -82,44 +98,27 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
     logger.info(u"Fetching run destinations");
     const quint64 generation = ++m_fetchGeneration;
     setIsLoading(true);
-    setError(nullptr);
     setXcodeURL(xcodeURL);
 
     // All three start here and run side by side; awaiting one does not hold up the others.
     // adb is looked up at each fetch, so that a changed location applies at the next one.
-    QCoro::Task<QList<Device>> simulatorTask = fetchSimulators(xcodeURL, logger);
-    QCoro::Task<QList<Device>> physicalTask = fetchPhysicalDevices(xcodeURL, logger);
-    QCoro::Task<QList<Device>> androidTask = fetchAndroidDevices(AdbLocator::locate(), logger);
+    QCoro::Task<Listing> simulatorTask =
+        listed(fetchSimulators(xcodeURL, logger), QStringLiteral("simctl"), logger);
+    QCoro::Task<Listing> physicalTask =
+        listed(fetchPhysicalDevices(xcodeURL, logger), QStringLiteral("devicectl"), logger);
+    QCoro::Task<Listing> androidTask =
+        listed(fetchAndroidDevices(AdbLocator::locate(), logger), adbTool, logger);
     logger.info(u"Started simulator and device fetch tasks");
 
-    QList<Device> merged;
-    std::exception_ptr simulatorError;
-    try {
-        merged = co_await std::move(simulatorTask);
-    } catch (...) {
-        simulatorError = std::current_exception();
-    }
-    if (simulatorError) {
-        // Dropping the tasks discards their results; the tools run to their end unobserved.
-        { [[maybe_unused]] auto discarded = std::move(physicalTask); }
-        { [[maybe_unused]] auto discarded = std::move(androidTask); }
-        logger.error(u"Error fetching devices: %{public}s", localizedDescription(simulatorError));
-        if (!self || generation != m_fetchGeneration)
-            co_return;
-        setError(simulatorError);
-        setIsLoading(false);
-        co_return;
-    }
-
-    std::exception_ptr physicalError;
-    try {
-        merged += co_await std::move(physicalTask);
-    } catch (...) {
-        physicalError = std::current_exception();
-    }
+    const Listing simulators = co_await std::move(simulatorTask);
+    const Listing physical = co_await std::move(physicalTask);
     logger.info(u"Simulator fetch complete");
-    if (physicalError)
-        logger.error(u"devicectl failed: %{public}s", localizedDescription(physicalError));
+    QList<Device> merged = simulators.devices + physical.devices;
+    QList<SourceFailure> failures;
+    for (const Listing* listing : {&simulators, &physical}) {
+        if (listing->failure)
+            failures.append(*listing->failure);
+    }
     if (!self)
         co_return;
     if (generation != m_fetchGeneration) {
@@ -127,38 +126,41 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
         co_return;
     }
     // The iOS destinations are shown now: an adb that never answers must not hold them back.
-    // The previous Android entries stay until adb's new listing replaces them.
-    if (!merged.isEmpty() && !androidTask.isReady()) {
+    // adb's previous entries (or failure) stay until its new listing replaces them.
+    if ((!merged.isEmpty() || !failures.isEmpty()) && !androidTask.isReady()) {
         QList<Device> shown = merged;
         for (const Device& device : std::as_const(m_devices)) {
             if (isAndroid(device))
                 shown.append(device);
         }
-        publish(std::move(shown), false);
+        QList<SourceFailure> shownFailures = failures;
+        for (const SourceFailure& failure : std::as_const(m_sourceFailures)) {
+            if (failure.tool == adbTool)
+                shownFailures.append(failure);
+        }
+        publish(std::move(shown), std::move(shownFailures), false);
     }
 
-    std::exception_ptr androidError;
-    try {
-        merged += co_await std::move(androidTask);
-    } catch (...) {
-        androidError = std::current_exception();
-    }
-    if (androidError)
-        logger.error(u"adb failed: %{public}s", localizedDescription(androidError));
+    const Listing android = co_await std::move(androidTask);
     if (!self)
         co_return;
     if (generation != m_fetchGeneration) {
         logger.debug(u"Dropped an older fetch's %{public}ld devices", merged.size());
         co_return;
     }
-    publish(std::move(merged), true);
+    merged += android.devices;
+    if (android.failure)
+        failures.append(*android.failure);
+    publish(std::move(merged), std::move(failures), true);
 }
 
-void RunDestinationManager::publish(QList<Device> devices, bool complete) {
+void RunDestinationManager::publish(QList<Device> devices, QList<SourceFailure> failures,
+                                    bool complete) {
     QList<DeviceSection> sections = groupDevices(devices);
     const qsizetype count = devices.size();
     setDevices(std::move(devices));
     setGroupedSections(std::move(sections));
+    setSourceFailures(std::move(failures));
     setIsLoading(false);
     m_logger.info(u"Updated devices list with %{public}ld items", count);
     restoreSelection(complete);
@@ -166,17 +168,27 @@ void RunDestinationManager::publish(QList<Device> devices, bool complete) {
 
 void RunDestinationManager::restoreSelection(bool complete) {
     if (m_selectedDeviceId) {
-        // A phone adb cannot use now (unauthorized, offline) is not chosen, only listed.
-        const auto stored =
-            std::find_if(m_devices.cbegin(), m_devices.cend(), [&](const Device& device) {
-                return device.id == *m_selectedDeviceId && isUsable(device);
-            });
+        const QString& id = *m_selectedDeviceId;
+        // Listed: selected with what the tool says now, even when adb cannot use it at the moment
+        // (unauthorized, offline): it is usable again as soon as it is back.
+        const auto stored = std::find_if(m_devices.cbegin(), m_devices.cend(),
+                                         [&](const Device& device) { return device.id == id; });
         if (stored != m_devices.cend()) {
             setSelectedDevice(*stored);
             return;
         }
+        // It may be in the part of the list still to come.
+        if (!complete)
+            return;
+        // Unplugged, or its tool failed: kept, as not connected, rather than silently replaced.
+        Device missing = m_selectedDevice && m_selectedDevice->id == id
+                             ? *m_selectedDevice
+                             : Device{.id = id, .name = id};
+        missing.state = DeviceState::Unavailable;
+        missing.stateText = notConnected.toString();
+        setSelectedDevice(std::move(missing));
+        return;
     }
-    // The remembered destination may be in the part of the list still to come.
     if (!complete)
         return;
     const auto booted =
@@ -187,7 +199,6 @@ void RunDestinationManager::restoreSelection(bool complete) {
         setSelectedDevice(device);
         setSelectedDeviceId(device.id);
     }
-    // Otherwise the previous selection stays, even when its device is not connected any more.
 }
 
 void RunDestinationManager::selectDevice(const Device& device) {
@@ -282,9 +293,11 @@ void RunDestinationManager::setIsLoading(bool loading) {
     Q_EMIT isLoadingChanged();
 }
 
-void RunDestinationManager::setError(std::exception_ptr error) {
-    m_error = std::move(error);
-    Q_EMIT errorChanged();
+void RunDestinationManager::setSourceFailures(QList<SourceFailure> failures) {
+    if (failures == m_sourceFailures)
+        return;
+    m_sourceFailures = std::move(failures);
+    Q_EMIT sourceFailuresChanged();
 }
 
 void RunDestinationManager::setSelectedDeviceId(const QString& id) {

@@ -10,13 +10,12 @@
 
 #include <QCoro/QCoroTask>
 
-#include <exception>
 #include <optional>
 
 // The one source of truth for where deeplinks are fired: simulators and physical devices of the
-// chosen Xcode, fetched together, merged, grouped for the picker, and the selected destination,
-// remembered across launches. Lives on the GUI thread; every setter tells observers only of
-// real changes (except `error`, which always notifies).
+// chosen Xcode and adb's destinations, fetched together, merged, grouped for the picker, the
+// tools that failed to list theirs, and the selected destination, remembered across launches.
+// Lives on the GUI thread; every setter tells observers only of real changes.
 class RunDestinationManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<Device> devices READ devices NOTIFY devicesChanged)
@@ -26,6 +25,9 @@ public:
     // The section keys of adb's physical devices and emulators.
     static constexpr QStringView androidDevicesKey = u"Android Devices";
     static constexpr QStringView androidEmulatorsKey = u"Android Emulators";
+    // Why the remembered destination is not usable when no tool lists it.
+    static constexpr QStringView notConnected =
+        u"not connected: connect it again or choose another destination";
 
     explicit RunDestinationManager(QObject* parent = nullptr);
 
@@ -35,9 +37,8 @@ public:
     [[nodiscard]] const QList<DeviceSection>& groupedSections() const { return m_groupedSections; }
     [[nodiscard]] const std::optional<Device>& selectedDevice() const { return m_selectedDevice; }
     [[nodiscard]] bool isLoading() const { return m_isLoading; }
-    // The failure of the last fetch, null when it succeeded.
-    [[nodiscard]] std::exception_ptr error() const { return m_error; }
-    [[nodiscard]] QString errorDescription() const;
+    // The tools of the last fetch that failed, in the order simctl, devicectl, adb.
+    [[nodiscard]] const QList<SourceFailure>& sourceFailures() const { return m_sourceFailures; }
     [[nodiscard]] const std::optional<QString>& selectedDeviceId() const {
         return m_selectedDeviceId;
     }
@@ -49,10 +50,9 @@ public:
     // Lists simulators and physical devices of `xcodeURL` and adb's destinations (adb located
     // anew each time) at the same time and publishes the merged list (no iOS entries, asking no
     // Xcode tool, for an empty URL: no Xcode; no Android ones without adb). The iOS entries are
-    // published as soon as they are in, before adb answers. A simulator failure becomes `error`
-    // and keeps the previous list and selection; a device or adb failure is logged and the others
-    // are shown alone. A fetch started since wins: this one's outcome is then dropped.
-    // Never throws.
+    // published as soon as they are in, before adb answers. A tool that fails lists nothing and
+    // becomes one of `sourceFailures`; the others are listed all the same. A fetch started since
+    // wins: this one's outcome is then dropped. Never throws.
     QCoro::Task<> fetchDevices(QUrl xcodeURL);
 
     // Makes `device` the destination and remembers its id.
@@ -70,7 +70,7 @@ Q_SIGNALS:
     void groupedSectionsChanged();
     void selectedDeviceChanged();
     void isLoadingChanged();
-    void errorChanged();
+    void sourceFailuresChanged();
     void selectedDeviceIdChanged();
     void xcodeURLChanged();
 
@@ -79,13 +79,16 @@ private:
     void setGroupedSections(QList<DeviceSection> sections);
     void setSelectedDevice(std::optional<Device> device);
     void setIsLoading(bool loading);
-    void setError(std::exception_ptr error);
+    void setSourceFailures(QList<SourceFailure> failures);
     void setSelectedDeviceId(const QString& id);
     void setXcodeURL(const QUrl& url);
-    // Before the `complete` list is in, a remembered destination not listed yet is not replaced.
+    // The remembered destination stays selected until the user picks another: unusable while
+    // its tool says so or (once the `complete` list is in) while no tool lists it. Without one,
+    // the first booted destination is chosen and remembered.
     void restoreSelection(bool complete);
-    // Makes `devices` the list, grouped, ends loading and restores the selection.
-    void publish(QList<Device> devices, bool complete);
+    // Makes `devices` the list, grouped, and `failures` the tools that failed, ends loading and
+    // restores the selection.
+    void publish(QList<Device> devices, QList<SourceFailure> failures, bool complete);
 
     QList<Device> m_devices;
     QList<DeviceSection> m_groupedSections;
@@ -93,9 +96,9 @@ private:
     bool m_isLoading = false;
     // Counts fetches; only the newest one publishes. An older one that finishes later (one
     // stuck on a tool that never answered, say) neither brings back its older list, selection
-    // or error nor ends the newer one's loading.
+    // or failures nor ends the newer one's loading.
     quint64 m_fetchGeneration = 0;
-    std::exception_ptr m_error;
+    QList<SourceFailure> m_sourceFailures;
     std::optional<QString> m_selectedDeviceId;
     Logger m_logger{QStringLiteral("Kestrine"), QStringLiteral("RunDestinationManager")};
     QUrl m_xcodeURL;

@@ -8,7 +8,6 @@
 #include "platform/Logger.h"
 #include "platform/StandardOutput.h"
 #include "platform/WindowActivator.h"
-#include "targetapps/InstalledApp.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/CommandRunner.h"
 
@@ -39,6 +38,12 @@ AppError noTargetAppError() {
         QStringLiteral("No app selected. Please select a target app for the physical device."));
 }
 
+// Unplugged, unauthorized or offline: the tools would fail, or (a phone gone) fire at nothing.
+AppError unusableDestinationError(const Device& device) {
+    return AppError(errorDomain, DeeplinkExecuter::UnusableDestination,
+                    QStringLiteral("%1 cannot be used: %2").arg(device.name, device.stateText));
+}
+
 // One run of the AppleScript interpreter, or the in-process stand-in where there is none.
 QCoro::Task<> activate(QString interpreterPath, QString application) {
     if (QFileInfo(interpreterPath).isFile()) {
@@ -63,11 +68,11 @@ QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
     const std::optional<Device> device = destinations->selectedDevice();
     if (!device)
         throw noDestinationError();
-    // Only an app from this device's loaded list counts; on Android none loaded yet is Any App.
-    const std::optional<InstalledApp> app = apps ? apps->selectedAppFor(device->id) : std::nullopt;
+    if (!isUsable(*device))
+        throw unusableDestinationError(*device);
     DeeplinkExecuter::Target target{.device = *device,
                                     .xcodeURL = destinations->xcodeURL(),
-                                    .app = app ? app->bundleIdentifier() : QString()};
+                                    .app = apps ? apps->targetAppFor(*device) : QString()};
     if (isAndroid(*device))
         target.adbPath = AdbLocator::locate();
     co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));

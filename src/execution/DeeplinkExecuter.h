@@ -16,7 +16,8 @@
 // Fires one deeplink at the selected destination: `simctl openurl` on a simulator, a launch of
 // the selected target app with the URL as payload on a physical device (only an app from that
 // device's list counts as selected), `am start` through adb on an Android destination with the
-// package chosen for it (none: Any App). Then brings Kestrine
+// package chosen for it (none: Any App). A destination that cannot be used is refused, firing
+// nothing. Then brings Kestrine
 // (and for a simulator the Simulator app) to the front. Keeps the two managers weakly; the
 // shell points it at them before every request. Requests may overlap; nothing queues them.
 class DeeplinkExecuter : public QObject {
@@ -26,7 +27,7 @@ public:
     using Completion = std::function<void(std::exception_ptr error, bool failed)>;
 
     // Codes of the AppError the executer raises itself (domain: the app's bundle identifier).
-    enum ErrorCode { NoDestination = 1, NoTargetApp = 2, NoAdb = 3 };
+    enum ErrorCode { NoDestination = 1, NoTargetApp = 2, NoAdb = 3, UnusableDestination = 4 };
 
     // Where the AppleScript interpreter lives when the system has one.
     static constexpr QStringView defaultInterpreterPath = u"/usr/bin/osascript";

@@ -208,6 +208,13 @@ std::optional<InstalledApp> BundleIdManager::selectedAppFor(const QString& devic
     return m_selectedApp;
 }
 
+QString BundleIdManager::targetAppFor(const Device& device) const {
+    if (const std::optional<InstalledApp> app = selectedAppFor(device.id))
+        return app->bundleIdentifier();
+    return isAndroid(device) ? RememberedSelection::package(device.id).value_or(QString())
+                             : QString();
+}
+
 void BundleIdManager::selectApp(const InstalledApp& app) {
     setSelectedApp(app);
     if (m_appsAreAndroid && m_appsDeviceId)

@@ -74,6 +74,11 @@ public:
     void selectApp(const InstalledApp& app);
     // The selected app when it is in the list loaded for `deviceId`, else none.
     [[nodiscard]] std::optional<InstalledApp> selectedAppFor(const QString& deviceId) const;
+    // The bundle identifier or package a URL for `device` goes to: the selected app when it is in
+    // the list loaded for that device, else on Android the package remembered for the serial
+    // (its list may still be loading, or `pm list packages` failed), as kestrine-cli takes it.
+    // Empty for none: Any App on Android.
+    [[nodiscard]] QString targetAppFor(const Device& device) const;
 
 Q_SIGNALS:
     void appsChanged();

@@ -507,7 +507,8 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 20000);
             if (withoutXcode) {
                 QCOMPARE(app.deviceManager().devices(), QList<Device>());
-                QVERIFY(!app.deviceManager().isLoading() && !app.deviceManager().error());
+                QVERIFY(!app.deviceManager().isLoading() &&
+                        app.deviceManager().sourceFailures().isEmpty());
                 QCOMPARE(f.xcode.calls(), QStringList());
                 QCOMPARE(f.env.messages(QStringLiteral("RunDestinationManager"))
                              .filter(QStringLiteral("Fetching s")),

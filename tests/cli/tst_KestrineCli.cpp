@@ -202,9 +202,15 @@ private Q_SLOTS:
         row("destinations as JSON", Setup::Given,
             {"--xcode", "XCODE", "--adb", "ADB", "destinations", "--json"}, 0,
             expected("destinations.json"), {});
-        row("a tool fails, the others are listed", Setup::Given,
-            {"destinations", "--xcode", "XCODE", "--adb", "/bin/false"}, 3,
-            "~* S1\tiPhone 15\tiOS Simulator", {"kestrine-cli: adb: "});
+        // TMP/ holds no Xcode tools: they cannot even start.
+        row("tools fail, the others are listed", Setup::Given,
+            {"destinations", "--xcode", "TMP/", "--adb", "ADB"}, 0,
+            "~* R5CT1234567\tSM A546B\tAndroid Device",
+            {"kestrine-cli: simctl: Could not start", "kestrine-cli: devicectl: Could not start"});
+        row("every tool fails", Setup::Given,
+            {"destinations", "--xcode", "TMP/", "--adb", "/bin/false"}, 3, {},
+            {"simctl: Could not start", "kestrine-cli: adb: Unknown error",
+             "no tool listed its destinations"});
         row("no Xcode and no adb", Setup::Nothing, {"destinations"}, 3, {},
             {"no Xcode and no adb"});
         row("collections, pinned first, newest first", set, {"collections"}, 0,

@@ -184,6 +184,54 @@ private Q_SLOTS:
         QCOMPARE(f.picker->symbol(), QStringLiteral("android"));
     }
 
+    // Every tool failing used to read "No devices found": each has its row, why and a Retry.
+    void failingToolsAreRowsWithRetry() {
+        Fixture f;
+        f.xcode.setScenario(Tool::Simctl, {.standardError = "simctl died\n", .exitStatus = 1});
+        f.xcode.removeTool(Tool::Devicectl);
+        f.adb.setScenario({.standardError = "* cannot start server\n", .exitStatus = 1},
+                          QStringLiteral("devices"));
+        f.fetch();
+        f.picker->button()->click();
+        QVERIFY(f.list());
+        DeviceListModel* model = f.list()->model();
+        QCOMPARE(model->rowCount(), 3);
+        QStringList rows;
+        for (int row = 0; row < model->rowCount(); ++row)
+            rows.append(
+                model->index(row).data(Qt::AccessibleTextRole).toString().section(u'“', 0, 0));
+        QCOMPARE(rows,
+                 (QStringList{"simctl failed: simctl died", "devicectl failed: Could not start ",
+                              "adb failed: * cannot start server"}));
+        QCOMPARE(model->flags(model->index(0)), Qt::NoItemFlags);
+
+        auto* retry = f.list()->list()->indexWidget(model->index(0))->findChild<QToolButton*>();
+        QCOMPARE(retry->accessibleName(), QStringLiteral("Retry simctl"));
+        f.xcode.setScenario(Tool::Simctl, {.standardOutput = DeviceFixtures::simctlJson(
+                                               {{"iOS-17-2", {"S1|iPhone 15|Booted"}}})});
+        retry->click();
+        QTRY_VERIFY(!f.devices.isLoading() && f.list());
+        QCOMPARE(f.names(), QStringList{"iPhone 15"});
+        QCOMPARE(f.list()->model()->index(0).data().toString(), QStringLiteral("devicectl failed"));
+    }
+
+    // A selection no tool lists any more stays, shown as not connected.
+    void unlistedSelectionStaysShown() {
+        Fixture f;
+        f.fetch();
+        f.devices.selectDevice(f.devices.devices().constFirst()); // the iPad Air
+        f.xcode.setScenario(Tool::Simctl, {.standardOutput = DeviceFixtures::simctlJson(
+                                               {{"iOS-17-2", {"S1|iPhone 15|Booted"}}})});
+        f.fetch();
+        QCOMPARE(f.picker->title(), QStringLiteral("iPad Air (not connected)"));
+        f.picker->button()->click();
+        DeviceListModel* model = f.list()->model();
+        const QModelIndex row = model->index(model->rowOf(QStringLiteral("S2")));
+        QCOMPARE(row.data(Qt::AccessibleTextRole).toString(),
+                 "iPad Air, " + DeviceFixtures::notConnected + ", iOS 17.0, selected");
+        QCOMPARE(model->flags(row), Qt::NoItemFlags);
+    }
+
     void refreshWithoutXcodeAsksAdbAlone() {
         Fixture f;
         QCoro::waitFor(f.devices.fetchDevices(QUrl()));

@@ -76,7 +76,7 @@ private Q_SLOTS:
         // Grouped by the rules groupDevices() is tested for below.
         QCOMPARE(f.manager.groupedSections(),
                  RunDestinationManager::groupDevices(f.manager.devices()));
-        QVERIFY(!f.manager.error());
+        QVERIFY(f.manager.sourceFailures().isEmpty());
 
         QStringList lines = f.env.messages(category);
         QCOMPARE(lines.mid(0, 5),
@@ -133,25 +133,33 @@ private Q_SLOTS:
     }
 
     void restoresSelection_data() {
-        QTest::addColumn<QString>("stored");   // empty: nothing stored
-        QTest::addColumn<QString>("selected"); // and stored afterwards
+        QTest::addColumn<QString>("stored");    // empty: nothing stored
+        QTest::addColumn<QString>("selected");  // and stored afterwards
+        QTest::addColumn<QString>("stateText"); // why it cannot be used; empty: it can
 
         // Listing: S1 shut down, S2 booted, S3 booted (in that order), P1 a booted phone, and the
-        // demo adb's phones and emulator, one of them unauthorized.
-        QTest::addRow("nothing stored: first booted") << QString() << QStringLiteral("S2");
-        QTest::addRow("stored shut-down device kept")
-            << QStringLiteral("S1") << QStringLiteral("S1");
-        QTest::addRow("stored device gone: first booted replaces it")
-            << QStringLiteral("GONE") << QStringLiteral("S2");
-        QTest::addRow("stored phone adb cannot use: first booted replaces it")
-            << QStringLiteral("0A1B2C3D4E5F6789") << QStringLiteral("S2");
-        QTest::addRow("stored emulator kept")
-            << QStringLiteral("emulator-5554") << QStringLiteral("emulator-5554");
+        // demo adb's phones and emulator, one of them unauthorized. A stored destination is
+        // never replaced by the booted one.
+        QTest::addRow("nothing stored: first booted") << QString() << "S2"
+                                                      << "";
+        QTest::addRow("stored shut-down device kept") << "S1"
+                                                      << "S1"
+                                                      << "";
+        QTest::addRow("stored device gone: kept, not connected")
+            << "GONE"
+            << "GONE" << DeviceFixtures::notConnected;
+        QTest::addRow("stored phone adb cannot use: kept, with why")
+            << "0A1B2C3D4E5F6789"
+            << "0A1B2C3D4E5F6789" << DeviceFixtures::unauthorized;
+        QTest::addRow("stored emulator kept") << "emulator-5554"
+                                              << "emulator-5554"
+                                              << "";
     }
 
     void restoresSelection() {
         QFETCH(QString, stored);
         QFETCH(QString, selected);
+        QFETCH(QString, stateText);
         Fixture f({"S1|One|Shutdown", "S2|Two|Booted", "S3|Three|Booted"}, {"P1|Phone|booted"});
         FakeAdb adb(f.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
@@ -163,7 +171,38 @@ private Q_SLOTS:
         QVERIFY(!waitForOutcome(manager.fetchDevices(f.xcode.url())).failed());
         QVERIFY(manager.selectedDevice());
         QCOMPARE(manager.selectedDevice()->id, selected);
+        QCOMPARE(manager.selectedDevice()->stateText, stateText);
+        QCOMPARE(isUsable(*manager.selectedDevice()), stateText.isEmpty());
         QCOMPARE(RememberedSelection::destinationId(), selected);
+    }
+
+    // A phone unauthorized for a while, then unplugged, stays selected with why it cannot be
+    // used, and is usable again when it is back; the booted simulator never replaces it.
+    void selectionOutlivesAnUnusablePhone() {
+        Fixture f({"S1|One|Booted"});
+        FakeAdb adb(f.env.path());
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        const QByteArray authorized = "R5CT1234567 device usb:1-1 model:SM_A546B transport_id:2";
+        const auto list = [&](const QByteArray& line) {
+            adb.setScenario({.standardOutput = "List of devices attached\n" + line + "\n"},
+                            QStringLiteral("devices -l"));
+            f.fetch();
+            return f.manager.selectedDevice().value_or(Device{});
+        };
+        list(authorized);
+        f.manager.selectDevice(f.manager.devices().constLast());
+        for (const auto& [line, stateText] :
+             {std::pair{QByteArray("R5CT1234567 unauthorized usb:1-1 transport_id:2"),
+                        DeviceFixtures::unauthorized},
+              {QByteArray(), DeviceFixtures::notConnected},
+              {authorized, QString()}}) {
+            const Device selected = list(line);
+            QCOMPARE(selected.id, u"R5CT1234567");
+            QCOMPARE(selected.stateText, stateText);
+            QCOMPARE(isUsable(selected), stateText.isEmpty());
+            QCOMPARE(RememberedSelection::destinationId(), selected.id);
+        }
+        QCOMPARE(f.manager.selectedDevice()->name, u"SM A546B");
     }
 
     void refreshesSelectedDeviceFields() {
@@ -177,75 +216,78 @@ private Q_SLOTS:
         QCOMPARE(f.manager.selectedDevice()->name, u"New name");
         QCOMPARE(f.manager.selectedDevice()->state, DeviceState::Shutdown);
 
-        // Nothing booted and the selected device gone: the selection stays as it was.
-        f.xcode.setSimulators({"S7|Seven|Shutdown"});
+        // The selected device gone: it stays selected, as it was last listed, not connected.
+        f.xcode.setSimulators({"S7|Seven|Booted"});
         f.fetch();
         QCOMPARE(ids(f.manager.devices()), QStringList{"S7"});
         QCOMPARE(f.manager.selectedDevice()->name, u"New name");
+        QCOMPARE(f.manager.selectedDevice()->runtimeVersion, u"17.2");
+        QCOMPARE(f.manager.selectedDevice()->stateText, DeviceFixtures::notConnected);
         QCOMPARE(RememberedSelection::destinationId(), QStringLiteral("S1"));
     }
 
-    void simulatorFailureKeepsPreviousList() {
-        Fixture f({"S1|One|Booted"}, {"P1|Phone|booted"});
-        f.fetch();
-        const QList<Device> devices = f.manager.devices();
-        const QList<DeviceSection> sections = f.manager.groupedSections();
-        const std::optional<Device> selected = f.manager.selectedDevice();
+    void eachToolFailsOnItsOwn_data() {
+        QTest::addColumn<QString>("tool");       // the one that fails
+        QTest::addColumn<QByteArray>("answer");  // its standard error; its document; empty: gone
+        QTest::addColumn<QStringList>("listed"); // the destinations of the others
+        QTest::addColumn<QString>("reason");     // the start of the failure's, on one line
 
-        const QString message =
-            QStringLiteral("An error was encountered processing the command "
-                           "(domain=com.apple.CoreSimulator.SimError, code=405)\n");
-        f.xcode.setScenario(Tool::Simctl, {.standardError = message.toUtf8(), .exitStatus = 1});
-        f.fetch();
-
-        QCOMPARE(f.manager.errorDescription(), message);
-        QVERIFY(!f.manager.isLoading());
-        QCOMPARE(f.manager.devices(), devices);
-        QCOMPARE(f.manager.groupedSections(), sections);
-        QCOMPARE(f.manager.selectedDevice(), selected);
-        // The dropped device listing may still log after this line: look it up, not at the end.
-        const QList<LogRecord> records = f.env.records();
-        const auto failure =
-            std::find_if(records.cbegin(), records.cend(), [&](const LogRecord& r) {
-                return r.message == QStringLiteral("Error fetching devices: ") + message;
-            });
-        QVERIFY(failure != records.cend());
-        QCOMPARE(failure->level, LogRecord::Level::Error);
-
-        // The next successful fetch clears the error.
-        f.xcode.setSimulators({"S1|One|Booted"});
-        f.fetch();
-        QVERIFY(!f.manager.error());
-    }
-
-    void deviceFailureShowsSimulatorsAlone_data() {
-        QTest::addColumn<QByteArray>("listing"); // empty: no device tool at all
-        QTest::addColumn<QString>("logged");
-        QTest::addRow("device tool missing") << QByteArray() << "devicectl failed: Could not start";
-        QTest::addRow("document without hardwareProperties")
+        const QStringList android = DeviceFixtures::column(DeviceFixtures::demoAndroid, 0);
+        QTest::addRow("simctl exits 1")
+            << "simctl"
+            << QByteArray("An error was encountered processing the command\n"
+                          "(domain=com.apple.CoreSimulator.SimError, code=405)\n")
+            << QStringList("P1") + android
+            << "An error was encountered processing the command "
+               "(domain=com.apple.CoreSimulator.SimError, code=405)";
+        QTest::addRow("devicectl missing")
+            << "devicectl" << QByteArray() << QStringList("S1") + android
+            << "Could not start “devicectl”";
+        QTest::addRow("devicectl document without hardwareProperties")
+            << "devicectl"
             << TestData::read(
                    QStringLiteral("destinations/devicectl/missing-hardwareProperties.json"))
-            << "devicectl failed: The data couldn’t be read because it is missing.";
+            << QStringList("S1") + android << "The data couldn’t be read because it is missing.";
+        QTest::addRow("adb exits 1") << "adb" << QByteArray("* cannot start server\n")
+                                     << QStringList{"S1", "P1"} << "* cannot start server";
     }
 
-    void deviceFailureShowsSimulatorsAlone() {
-        QFETCH(QByteArray, listing);
-        QFETCH(QString, logged);
-        Fixture f({"S1|One|Booted"});
-        if (listing.isEmpty())
+    void eachToolFailsOnItsOwn() {
+        QFETCH(QString, tool);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, listed);
+        QFETCH(QString, reason);
+        Fixture f({"S1|One|Booted"}, {"P1|Phone|booted"});
+        FakeAdb adb(f.env.path(), true);
+        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        if (tool == u"simctl")
+            f.xcode.setScenario(Tool::Simctl, {.standardError = answer, .exitStatus = 1});
+        else if (tool == u"adb")
+            adb.setScenario({.standardError = answer, .exitStatus = 1}, QStringLiteral("devices"));
+        else if (answer.isEmpty())
             f.xcode.removeTool(Tool::Devicectl);
         else
-            f.xcode.setScenario(Tool::Devicectl, {.file = listing});
+            f.xcode.setScenario(Tool::Devicectl, {.file = answer});
         f.fetch();
 
-        QCOMPARE(ids(f.manager.devices()), QStringList{"S1"});
-        QVERIFY(!f.manager.error());
-        const QStringList lines = f.env.messages(category);
-        const qsizetype complete = lines.indexOf(QStringLiteral("Simulator fetch complete"));
-        QVERIFY(complete >= 0);
-        QVERIFY2(lines.value(complete + 1).startsWith(logged),
-                 qPrintable(lines.value(complete + 1)));
-        QCOMPARE(lines.last(), u"Updated devices list with 1 items");
+        QCOMPARE(ids(f.manager.devices()), listed);
+        QCOMPARE(f.manager.sourceFailures().size(), 1);
+        QCOMPARE(f.manager.sourceFailures().first().tool, tool);
+        QVERIFY2(f.manager.sourceFailures().first().reason.startsWith(reason),
+                 qPrintable(f.manager.sourceFailures().first().reason));
+        QVERIFY(!f.manager.isLoading());
+        const QList<LogRecord> records = f.env.records();
+        QVERIFY(std::any_of(records.cbegin(), records.cend(), [&](const LogRecord& r) {
+            return r.message.startsWith(tool + QStringLiteral(" failed: ")) &&
+                   r.level == LogRecord::Level::Error;
+        }));
+
+        // The next fetch that lists it clears its failure.
+        if (tool == u"simctl") {
+            f.xcode.setSimulators({"S1|One|Booted"});
+            f.fetch();
+            QVERIFY(f.manager.sourceFailures().isEmpty());
+        }
     }
 
     void olderFetchFinishingLastIsDropped_data() {
@@ -270,7 +312,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(olderDone, 10000);
         QCOMPARE(ids(f.manager.devices()), QStringList{"S2"});
         QCOMPARE(f.manager.selectedDevice()->id, u"S2");
-        QVERIFY(!f.manager.error());
+        QVERIFY(f.manager.sourceFailures().isEmpty());
         QVERIFY(!f.manager.isLoading());
     }
 
@@ -311,7 +353,10 @@ private Q_SLOTS:
         adb.endHangs();
         QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
         QCOMPARE(ids(manager.devices()), QStringList{"S1"});
-        QCOMPARE(RememberedSelection::destinationId(), QStringLiteral("S1"));
+        QCOMPARE(manager.sourceFailures().size(), 1);
+        // Still the emulator, which no tool lists now.
+        QCOMPARE(RememberedSelection::destinationId(), QStringLiteral("emulator-5554"));
+        QCOMPARE(manager.selectedDevice()->stateText, DeviceFixtures::notConnected);
     }
 };
 

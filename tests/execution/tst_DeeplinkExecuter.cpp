@@ -5,11 +5,13 @@
 #include "TestEnvironment.h"
 #include "ToolFailures.h"
 
+#include "destinations/RememberedSelection.h"
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
 #include "platform/TaskOutcome.h"
 #include "targetapps/BundleIdManager.h"
+#include "targetapps/ui/BundleIdSelectorToolbarContent.h"
 #include "toolchain/AdbLocator.h"
 #include "widgets/MainWindowActivator.h"
 
@@ -148,6 +150,9 @@ private Q_SLOTS:
             << "another device's app" << url << QStringList() << noApp << appError(2, noApp);
         QTest::addRow("physical, app chosen before the device's list came back without it")
             << "app no longer listed" << url << QStringList() << noApp << appError(2, noApp);
+        const QString gone = phone.name + " cannot be used: " + DeviceFixtures::notConnected;
+        QTest::addRow("destination not connected: nothing fired")
+            << "not connected" << url << QStringList() << gone << appError(4, gone);
         // The URL was delivered; the Simulator is not activated after the failure. The printed
         // line is one line, whatever line breaks the tool's message had.
         const QString denied = QStringLiteral(
@@ -174,6 +179,13 @@ private Q_SLOTS:
         else if (setup != u"no selection")
             rig.destinations->selectDevice(physical ? phone : simulator);
         const QStringList listed{QStringLiteral("Shop=com.example.shop")};
+        if (setup == u"not connected") {
+            rig.loadApps(phone, listed);
+            Device unplugged = phone;
+            unplugged.state = DeviceState::Unavailable;
+            unplugged.stateText = DeviceFixtures::notConnected;
+            rig.destinations->selectDevice(unplugged);
+        }
         if (setup == u"phone" || setup == u"app no longer listed")
             rig.loadApps(phone, listed);
         if (setup == u"app no longer listed")
@@ -197,19 +209,32 @@ private Q_SLOTS:
     }
 
     void firesAtAndroid_data() {
-        QTest::addColumn<QString>("package");     // chosen in the loaded list; "-": no list loaded
-        QTest::addColumn<QByteArray>("answer");   // am's output; empty: the demo's success
+        QTest::addColumn<QString>("list");      // the serial's app list: loaded, none, hangs, fails
+        QTest::addColumn<QString>("package");   // chosen in it, or remembered from before
+        QTest::addColumn<QByteArray>("answer"); // am's output; empty: the demo's success
         QTest::addColumn<QString>("description"); // of the failure; empty on success
 
-        QTest::addRow("no list loaded: no package") << "-" << QByteArray() << "";
-        QTest::addRow("Any App: no package") << "" << QByteArray() << "";
-        QTest::addRow("chosen package last") << "com.example.shop" << QByteArray() << "";
+        QTest::addRow("no list loaded: no package") << "none"
+                                                    << "" << QByteArray() << "";
+        QTest::addRow("Any App: no package") << "loaded"
+                                             << "" << QByteArray() << "";
+        QTest::addRow("chosen package last") << "loaded"
+                                             << "com.example.shop" << QByteArray() << "";
+        // As kestrine-cli does, whatever the list is doing.
+        QTest::addRow("list loading: the remembered package")
+            << "hangs"
+            << "com.example.news" << QByteArray() << "";
+        QTest::addRow("list failed: the remembered package")
+            << "fails"
+            << "com.example.news" << QByteArray() << "";
         const QString unresolved = QStringLiteral("unresolved-intent-crlf.txt");
         QTest::addRow("Error: line is the alert")
+            << "loaded"
             << "" << TestData::read(QStringLiteral("destinations/am/") + unresolved)
             << ToolFailures::am(unresolved);
     }
     void firesAtAndroid() {
+        QFETCH(QString, list);
         QFETCH(QString, package);
         QFETCH(QByteArray, answer);
         QFETCH(QString, description);
@@ -220,15 +245,33 @@ private Q_SLOTS:
             adb.setScenario({.standardOutput = answer}, QStringLiteral("'am' 'start'"));
         const Device& emulator = DeviceFixtures::emulator;
         rig.destinations->selectDevice(emulator);
-        if (package != u"-") {
-            QCoro::waitFor(rig.apps->fetchApps(emulator));
+        if (list == u"hangs" || list == u"fails") {
+            RememberedSelection::setPackage(emulator.id, package);
+            adb.setScenario(
+                {.standardError = "Error: pm died\n", .exitStatus = 1, .hang = list == u"hangs"},
+                QStringLiteral("'pm' 'list'"));
+        }
+        std::optional<QCoro::Task<>> listing;
+        if (list != u"none")
+            listing = rig.apps->fetchApps(emulator);
+        if (list == u"loaded") {
+            QCoro::waitFor(std::move(*listing));
             const QList<InstalledApp> listed = rig.apps->apps();
             const auto chosen = std::find_if(listed.cbegin(), listed.cend(), [&](const auto& app) {
                 return app.bundleIdentifier() == package;
             });
             QVERIFY(chosen != listed.cend());
             rig.apps->selectApp(*chosen);
+        } else if (list == u"fails") {
+            QCoro::waitFor(std::move(*listing));
+            QVERIFY(rig.apps->error());
+        } else if (list == u"hangs") {
+            QTRY_VERIFY(!adb.hangingProcesses().isEmpty());
         }
+        // The app picker's button names the package that is fired at.
+        if (list != u"none")
+            QCOMPARE(BundleIdSelectorToolbarContent::titleFor(*rig.apps, emulator.id),
+                     package.isEmpty() ? QStringLiteral("Any App") : package);
         const qsizetype callsBefore = adb.invocations().size();
 
         Outcome outcome;
@@ -237,7 +280,7 @@ private Q_SLOTS:
         QStringList expected{"-s", "emulator-5554", "shell"};
         for (const QString& word : QStringList{"am", "start", "-W", "-a",
                                                "android.intent.action.VIEW", "-d", url, package})
-            if (word != u"-" && !word.isEmpty())
+            if (!word.isEmpty())
                 expected.append(u'\'' + word + u'\'');
         QCOMPARE(adb.invocations().size(), callsBefore + 1);
         QCOMPARE(adb.invocations().constLast().arguments, expected);
@@ -245,6 +288,9 @@ private Q_SLOTS:
         QCOMPARE(outcome.failed, !description.isEmpty());
         QCOMPARE(outcome.error ? localizedDescription(outcome.error) : QString(), description);
         QCOMPARE(output, description.isEmpty() ? QString() : description + u'\n');
+        adb.endHangs();
+        if (list == u"hangs")
+            QCoro::waitFor(std::move(*listing));
     }
 
     void requestsRunSideBySide() {

@@ -87,6 +87,9 @@ inline const QString offline =
     QStringLiteral("offline: not responding; wait for it to start or reconnect it");
 inline const QString unauthorized =
     QStringLiteral("unauthorized: allow USB debugging on the phone");
+// A remembered destination the listing lacks.
+inline const QString notConnected =
+    QStringLiteral("not connected: connect it again or choose another destination");
 
 // The demo adb's machine as AdbClient lists it (make-demo-android-sdk.sh).
 inline const QStringList demoAndroid{

@@ -90,17 +90,22 @@ struct Rig {
 
     // What the user sees, in a line.
     [[nodiscard]] QString summary(Driver driver) const {
-        const auto state = [](const auto& manager, qsizetype count, const char* what) {
+        const auto state = [](qsizetype count, const char* what, const QString& error,
+                              bool loading) {
             return QStringLiteral("%1 %2, error: %3, loading: %4")
                 .arg(count)
-                .arg(QLatin1String(what),
-                     manager.error() ? manager.errorDescription() : QStringLiteral("none"),
-                     manager.isLoading() ? QStringLiteral("yes") : QStringLiteral("no"));
+                .arg(QLatin1String(what), error.isEmpty() ? QStringLiteral("none") : error,
+                     loading ? QStringLiteral("yes") : QStringLiteral("no"));
         };
-        if (driver == Driver::destinations)
-            return state(*destinations, destinations->devices().size(), "devices");
+        if (driver == Driver::destinations) {
+            QStringList failures;
+            for (const SourceFailure& failure : destinations->sourceFailures())
+                failures.append(failure.tool + QStringLiteral(": ") + failure.reason);
+            return state(destinations->devices().size(), "devices", failures.join(u"; "),
+                         destinations->isLoading());
+        }
         if (driver == Driver::apps)
-            return state(*apps, apps->apps().size(), "apps");
+            return state(apps->apps().size(), "apps", apps->errorDescription(), apps->isLoading());
         if (driver == Driver::iconPass) {
             const QStringList completed =
                 env.messages("BundleIdManager").filter("Completed icon fetch");
@@ -159,7 +164,7 @@ private Q_SLOTS:
             {.standardOutput = R"({"devices": {)",
              .standardError = "lost connection",
              .signal = SIGKILL},
-            "0 devices, error: lost connection, loading: no");
+            "1 devices, error: simctl: lost connection, loading: no");
         add("simctl lists 20000 simulators", Driver::destinations, Tool::Simctl,
             {.standardOutput = manySimulators}, "20001 devices, error: none, loading: no");
         add("launch fails with 4 MB of text", Driver::fireAtDevice, Tool::Devicectl,

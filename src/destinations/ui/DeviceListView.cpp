@@ -5,6 +5,7 @@
 #include "destinations/ui/DeviceRowButton.h"
 #include "widgets/SearchField.h"
 
+#include <QHBoxLayout>
 #include <QListView>
 #include <QToolButton>
 
@@ -40,8 +41,11 @@ DeviceListView::DeviceListView(RunDestinationManager& manager,
                     selectionChanged(id);
                 }
             });
-    connect(m_model, &QAbstractItemModel::modelReset, this,
-            [this] { highlight(m_selection.get()); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        addRetryButtons();
+        highlight(m_selection.get());
+    });
+    addRetryButtons();
     // After the first display, the list follows the manager's selection.
     connect(&manager, &RunDestinationManager::selectedDeviceChanged, this, [this] {
         const std::optional<Device> device = m_manager->selectedDevice();
@@ -63,6 +67,29 @@ void DeviceListView::refresh(RunDestinationManager* manager) {
     if (!manager)
         return;
     QCoro::connect(manager->fetchDevices(manager->xcodeURL()), manager, [] {});
+}
+
+void DeviceListView::addRetryButtons() {
+    // A reset drops the list's index widgets: each failure row gets its button anew.
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const QModelIndex index = m_model->index(row);
+        if (DeviceListModel::RowKind(index.data(DeviceListModel::RowKindRole).toInt()) !=
+            DeviceListModel::RowKind::SourceFailure)
+            continue;
+        // Over the row's end only: the delegate draws the rest of it.
+        auto* cell = new QWidget;
+        auto* layout = new QHBoxLayout(cell);
+        layout->setContentsMargins(0, 0, DeviceRowButton::retryButtonInset, 0);
+        layout->addStretch();
+        auto* retry = new QToolButton(cell);
+        retry->setText(QStringLiteral("Retry"));
+        retry->setAccessibleName(
+            QStringLiteral("Retry %1").arg(index.data(DeviceListModel::ToolRole).toString()));
+        retry->setFixedWidth(DeviceRowButton::retryButtonWidth(retry->font()));
+        layout->addWidget(retry);
+        connect(retry, &QToolButton::clicked, this, [this] { refresh(m_manager); });
+        list()->setIndexWidget(index, cell);
+    }
 }
 
 void DeviceListView::selectionChanged(const std::optional<QString>& id) {

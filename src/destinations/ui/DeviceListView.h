@@ -14,7 +14,8 @@ class RunDestinationManager;
 // list: a "Select Device" header, a search field (focused when shown), the destinations grouped by
 // platform, and a Refresh footer. Moving the highlight (arrow keys) makes that destination the
 // selected one and keeps the pop-up open; clicking a row, or Return, chooses it and closes the
-// pop-up.
+// pop-up. A tool that failed to list its destinations has a row with a Retry button, which
+// fetches them all again.
 class DeviceListView : public PickerListPanel {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ public:
 private:
     void selectionChanged(const std::optional<QString>& id);
     void highlight(const std::optional<QString>& id);
+    void addRetryButtons();
 
     QPointer<RunDestinationManager> m_manager;
     Binding<std::optional<QString>> m_selection;

@@ -29,6 +29,7 @@ QSize DeviceRowButton::sizeHint(const QStyleOptionViewItem& option,
     case DeviceListModel::RowKind::NoMatch:
         return messageSizeHint(option);
     case DeviceListModel::RowKind::Device:
+    case DeviceListModel::RowKind::SourceFailure:
         break;
     }
     const QFontMetrics name(TextStyle::font(TextStyle::Style::Subheadline));
@@ -53,6 +54,9 @@ void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& optio
     }
     case DeviceListModel::RowKind::NoMatch:
         paintMessage(painter, option, index.data(Qt::DisplayRole).toString());
+        return;
+    case DeviceListModel::RowKind::SourceFailure:
+        paintFailure(painter, option, index);
         return;
     case DeviceListModel::RowKind::Device:
         break;
@@ -112,5 +116,43 @@ void DeviceRowButton::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->drawText(QRect(x, rect.top(), qMax(0, right - x), rect.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
                       detailMetrics.elidedText(detail, Qt::ElideRight, qMax(0, right - x)));
+    painter->restore();
+}
+
+int DeviceRowButton::retryButtonWidth(const QFont& font) {
+    return QFontMetrics(font).horizontalAdvance(QStringLiteral("Retry")) + 24;
+}
+
+void DeviceRowButton::paintFailure(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) {
+    // The symbol, "<tool> failed" and the reason, elided before the Retry button the list
+    // places over the row's end.
+    const QRect rect = option.rect.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
+    const Colors colors = PickerRowDelegate::colors(option);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const int symbolSize = QFontMetrics(TextStyle::font(TextStyle::Style::Body)).height();
+    painter->drawPixmap(QPoint(rect.left() + (symbolFrameWidth - symbolSize) / 2,
+                               rect.center().y() - symbolSize / 2 + 1),
+                        SymbolImage::pixmap(QStringLiteral("exclamationmark.triangle"), symbolSize,
+                                            TextStyle::orange(), devicePixelRatio(painter)));
+    int x = rect.left() + symbolFrameWidth + spacing;
+    const int right = rect.right() - retryButtonWidth(option.font) - spacing;
+    const QFont titleFont = TextStyle::font(TextStyle::Style::Subheadline);
+    const QString title = index.data(Qt::DisplayRole).toString();
+    const int titleWidth = qMin(QFontMetrics(titleFont).horizontalAdvance(title), right - x);
+    painter->setFont(titleFont);
+    painter->setPen(colors.text);
+    painter->drawText(QRect(x, rect.top(), qMax(0, titleWidth) + 1, rect.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter, title);
+    x += titleWidth + spacing;
+    const QFont reasonFont = TextStyle::font(TextStyle::Style::Caption);
+    painter->setFont(reasonFont);
+    painter->setPen(colors.subdued);
+    painter->drawText(QRect(x, rect.top(), qMax(0, right - x), rect.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(reasonFont)
+                          .elidedText(index.data(DeviceListModel::ReasonRole).toString(),
+                                      Qt::ElideRight, qMax(0, right - x)));
     painter->restore();
 }

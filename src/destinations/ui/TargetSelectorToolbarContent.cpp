@@ -13,7 +13,7 @@ TargetSelectorToolbarContent::TargetSelectorToolbarContent(RunDestinationManager
     , m_manager(&manager) {
     for (auto signal :
          {&RunDestinationManager::selectedDeviceChanged, &RunDestinationManager::isLoadingChanged,
-          &RunDestinationManager::devicesChanged}) {
+          &RunDestinationManager::devicesChanged, &RunDestinationManager::sourceFailuresChanged}) {
         connect(&manager, signal, this, &TargetSelectorToolbarContent::refreshLabel);
         connect(&manager, signal, this, &TargetSelectorToolbarContent::updatePopoverContent);
     }
@@ -21,8 +21,13 @@ TargetSelectorToolbarContent::TargetSelectorToolbarContent(RunDestinationManager
 }
 
 QString TargetSelectorToolbarContent::titleFor(const RunDestinationManager& manager) {
-    if (const std::optional<Device> device = manager.selectedDevice())
+    if (const std::optional<Device> device = manager.selectedDevice()) {
+        // "Pixel 7 (unauthorized)", "Pixel 7 (not connected)": the state word of its reason.
+        if (!isUsable(*device))
+            return QStringLiteral("%1 (%2)").arg(device->name,
+                                                 device->stateText.section(u':', 0, 0));
         return device->name;
+    }
     return manager.isLoading() ? QStringLiteral("Loading...") : QStringLiteral("No Device");
 }
 
@@ -40,7 +45,10 @@ void TargetSelectorToolbarContent::refreshLabel() {
 ToolbarPicker::PopoverState TargetSelectorToolbarContent::currentPopoverState() const {
     if (!m_manager || m_manager->isLoading())
         return PopoverState::Loading;
-    return m_manager->devices().isEmpty() ? PopoverState::Empty : PopoverState::List;
+    // A tool's failure and a selection no tool lists are rows of the list too.
+    const bool nothing = m_manager->devices().isEmpty() && m_manager->sourceFailures().isEmpty() &&
+                         !m_manager->selectedDevice();
+    return nothing ? PopoverState::Empty : PopoverState::List;
 }
 
 QWidget* TargetSelectorToolbarContent::createPopoverContent(PopoverState state) {

@@ -5,9 +5,9 @@
 class RunDestinationManager;
 
 // QWidget (a ToolbarPicker) of the destination picker in the window's toolbar: its button shows the
-// selected destination's symbol (green while it is booted) and name, or "Loading...", "No Device";
-// its pop-up the searchable destination list, a spinner while loading, or "No devices found" with a
-// Refresh button.
+// selected destination's symbol (green while it is booted) and name (with why it cannot be used,
+// when it cannot), or "Loading...", "No Device"; its pop-up the searchable destination list, a
+// spinner while loading, or "No devices found" with a Refresh button.
 class TargetSelectorToolbarContent : public ToolbarPicker {
     Q_OBJECT
 public:

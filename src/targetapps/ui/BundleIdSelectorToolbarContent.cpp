@@ -1,5 +1,6 @@
 #include "targetapps/ui/BundleIdSelectorToolbarContent.h"
 
+#include "destinations/RememberedSelection.h"
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/ui/AppListView.h"
@@ -40,6 +41,11 @@ QString BundleIdSelectorToolbarContent::titleFor(const BundleIdManager& manager,
     // list loads, the app chosen on the last one is not this device's.
     if (const std::optional<InstalledApp> app = manager.selectedAppFor(deviceId))
         return app->name();
+    // Without the serial's list (loading, or it failed) a URL goes to the package remembered
+    // for it: the label names it.
+    if (const QString package = RememberedSelection::package(deviceId).value_or(QString());
+        !package.isEmpty())
+        return package;
     if (manager.isLoading())
         return QStringLiteral("Loading...");
     if (manager.appsDeviceId() != deviceId || manager.apps().isEmpty())
