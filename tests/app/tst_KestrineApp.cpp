@@ -911,7 +911,9 @@ private Q_SLOTS:
         first.stop();
     }
 
-    // The real executable started on a store file it cannot open.
+    // The real executable started on a store file it cannot open: it says why on standard
+    // error and in a box (started from the desktop menu, nobody reads standard error), and ends
+    // once the box is closed, leaving the file as it was.
     void refusesAGarbageStoreAndLeavesItAlone_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addRow("text") << QByteArray("definitely not a database\n").repeated(40);
@@ -923,16 +925,42 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         KestrineProcess kestrine;
         StandInTools::writeFile(kestrine.storePath(), content);
-        kestrine.start();
-        QVERIFY(kestrine.process.waitForFinished(30000));
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        kestrine.start(QStringLiteral("vnc:size=800x600:port=%1").arg(port));
+        VncKeyboard keyboard;
+        QVERIFY(keyboard.connectTo(port));
+        QTRY_VERIFY_WITH_TIMEOUT(kestrine.logged(u"Unresolved error "), 20000);
+        // The box holds the process until the user closes it (Return presses its button).
+        QVERIFY(!kestrine.process.waitForFinished(1000));
+        keyboard.press({VncKeyboard::enter});
+        QVERIFY(kestrine.process.waitForFinished(20000));
         QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
-        QVERIFY(kestrine.process.exitCode() != 0);
+        QCOMPARE(kestrine.process.exitCode(), 1);
         QVERIFY2(kestrine.logged(u"Unresolved error "), qPrintable(kestrine.log));
         QVERIFY(kestrine.logged(u"Kestrine.sqlite"));
         QFile store(kestrine.storePath());
         QVERIFY(store.open(QIODevice::ReadOnly));
         QCOMPARE(store.readAll(), content);
         QVERIFY(!QFile::exists(store.fileName() + QStringLiteral("-wal")));
+    }
+
+    void storeFailureBoxShowsTheDiagnostic() {
+        const QString diagnostic = QStringLiteral("Unresolved error The file \u201CKestrine.sqlite"
+                                                  "\u201D couldn\u2019t be opened., {path: /s}");
+        QString shown;
+        QTimer::singleShot(0, this, [&shown] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QVERIFY(!box->accessibleName().isEmpty());
+            shown = box->text() + u'\n' + box->informativeText();
+            box->accept();
+        });
+        KestrineApp::showStoreFailure(diagnostic);
+        QCOMPARE(shown,
+                 QStringLiteral("Kestrine cannot open its store and will quit.\n") + diagnostic);
     }
 };
 
