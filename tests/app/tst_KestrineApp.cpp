@@ -353,6 +353,34 @@ private Q_SLOTS:
         QVERIFY(reopened->deeplinks().isEmpty());
     }
 
+    // A URL typed without a scheme stays in the field with Quick Open's reason under it; the
+    // stored URL is not what the field shows, so Execute fires nothing until the field holds a
+    // URL again.
+    void executeFiresOnlyTheUrlShown() {
+        MainWindow w;
+        w.root()->splitView()->setSelectedDeeplinkCollection(w.shop);
+        w.state()->setSelectedDeeplink(w.item);
+        auto* url = child<QLineEdit>(w.root(), "url");
+        auto* problem = child<QLabel>(w.root(), "urlProblem");
+        url->setFocus();
+        url->selectAll();
+        QTest::keyClicks(url, QStringLiteral("example.com/x"));
+        QTest::keyClick(url, Qt::Key_Tab);
+        QVERIFY(!url->hasFocus());
+        QCOMPARE(url->text(), QStringLiteral("example.com/x"));
+        QVERIFY(problem->isVisible());
+        QCOMPARE(problem->text(), QStringLiteral("A URL needs a scheme, as in myapp://path."));
+        QCOMPARE(w.item->urlString(), QStringLiteral("shop://item/1"));
+        menuItem(*w.app, u"Execute")->trigger();
+        QVERIFY(url->hasFocus()); // to where the reason is
+
+        url->selectAll();
+        QTest::keyClicks(url, QStringLiteral("shop://item/2"));
+        QVERIFY(!problem->isVisible());
+        menuItem(*w.app, u"Execute")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w.opened(), QStringList{"shop://item/2"}, 20000);
+    }
+
     // Quick Open fires what is typed through the same route as Execute, exactly, without
     // storing it; it remembers the last URLs fired, offers "Add to Collection", explains a
     // text that is no URL and closes with Escape.
