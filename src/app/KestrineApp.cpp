@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -230,6 +231,15 @@ void KestrineApp::openUrl(const QString& url) {
 
 const std::optional<ErrorMessage>& KestrineApp::error() const {
     return m_alert->error();
+}
+
+void KestrineApp::showStoreFailure(const QString& diagnostic) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Kestrine"),
+                    tr("Kestrine cannot open its store and will quit."), QMessageBox::Ok);
+    box.setInformativeText(diagnostic);
+    box.setAccessibleName(tr("Kestrine cannot open its store"));
+    box.setAccessibleDescription(diagnostic);
+    box.exec();
 }
 
 void KestrineApp::setError(std::optional<ErrorMessage> error) {

@@ -54,6 +54,10 @@ public:
     // Opens the Preferences window, or brings the open one forward.
     void showPreferences();
 
+    // Tells a user who started Kestrine from the desktop, where no one reads standard error,
+    // why it cannot start: a modal box with the store's `diagnostic`, until it is closed.
+    static void showStoreFailure(const QString& diagnostic);
+
 Q_SIGNALS:
     // The main content was (re)built and its start-up task has finished (at once, before the
     // constructor returns, when there is nothing to fetch: without Xcode).

@@ -28,7 +28,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::activationRequested, &application,
                      &WindowActivator::activateKestrine);
 
-    // The store opens first: one that cannot be loaded ends the process before any window.
+    // The store opens first: one that cannot be loaded ends the process before any window,
+    // once the user has read why.
+    PersistenceController::setOpenFailureNotice(&KestrineApp::showStoreFailure);
     PersistentContainer& container = PersistenceController::shared().container();
     // A stop signal ends the event loop as quitting from the menu does, so the shell saves on
     // the way out; one that comes before the loop runs waits for it.

@@ -41,11 +41,86 @@ QString encode(const QString& text, const QByteArray& kept) {
     return QString::fromLatin1(text.toUtf8().toPercentEncoding(kept));
 }
 
-constexpr char subDelimiters[] = "!$&'()*+,;=";
+// One character of a component as written (a literal, an escape, or the escapes of one UTF-8
+// sequence) and what it decodes to.
+struct WrittenCharacter {
+    QStringView written;
+    QString decoded;
+};
 
+QList<WrittenCharacter> writtenCharacters(QStringView written) {
+    // The byte an escape at `at` stands for; -1 where there is none.
+    const auto escapedByte = [written](qsizetype at) {
+        if (at + 2 >= written.size() || written[at] != u'%' || written[at + 1].unicode() > 0x7f ||
+            written[at + 2].unicode() > 0x7f || !isHexDigit(char(written[at + 1].unicode())) ||
+            !isHexDigit(char(written[at + 2].unicode())))
+            return -1;
+        return QStringView(written).sliced(at + 1, 2).toInt(nullptr, 16);
+    };
+    QList<WrittenCharacter> characters;
+    for (qsizetype i = 0; i < written.size();) {
+        const int lead = escapedByte(i);
+        if (lead < 0) {
+            const qsizetype size = written[i].isHighSurrogate() && i + 1 < written.size() ? 2 : 1;
+            characters.append({written.sliced(i, size), written.sliced(i, size).toString()});
+            i += size;
+            continue;
+        }
+        const int length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
+        QByteArray bytes(1, char(lead));
+        qsizetype end = i + 3;
+        for (int next = escapedByte(end); bytes.size() < length && next >= 0x80 && next < 0xc0;
+             next = escapedByte(end)) {
+            bytes.append(char(next));
+            end += 3;
+        }
+        if (bytes.size() < length) { // a broken sequence: byte by byte
+            bytes.truncate(1);
+            end = i + 3;
+        }
+        characters.append({written.sliced(i, end - i), QString::fromUtf8(bytes)});
+        i = end;
+    }
+    return characters;
+}
+
+// The component `written` rewritten to read as `text`: the characters before and after what the
+// user changed keep their bytes ("%2f" stays an escaped slash, "{" and a stray "%" stay as they
+// are); only the changed middle is encoded, with `kept` left as typed.
+QString rewritten(QStringView written, const QString& text, const QByteArray& kept) {
+    const QList<WrittenCharacter> characters = writtenCharacters(written);
+    QString decoded;
+    for (const WrittenCharacter& character : characters)
+        decoded += character.decoded;
+    if (decoded != decode(written)) // bytes that only decode together: no character to keep
+        return encode(text, kept);
+    qsizetype head = 0;
+    qsizetype headSize = 0;
+    while (head < characters.size() &&
+           QStringView(text).sliced(headSize).startsWith(characters[head].decoded))
+        headSize += characters[head++].decoded.size();
+    qsizetype tail = characters.size();
+    qsizetype tailSize = 0;
+    while (tail > head &&
+           headSize + tailSize + characters[tail - 1].decoded.size() <= text.size() &&
+           QStringView(text).first(text.size() - tailSize).endsWith(characters[tail - 1].decoded))
+        tailSize += characters[--tail].decoded.size();
+    QString result;
+    for (qsizetype i = 0; i < head; ++i)
+        result += characters[i].written;
+    result += encode(text.sliced(headSize, text.size() - headSize - tailSize), kept);
+    for (qsizetype i = tail; i < characters.size(); ++i)
+        result += characters[i].written;
+    return result;
+}
+
+constexpr char subDelimiters[] = "!$&'()*+,;=";
+constexpr char pathKept[] = "!$&'()*+,;=:@/";
 // Query names and values: "&", "=" and "+" are encoded as they would split or change a row.
+constexpr char queryKept[] = "!$'()*,;:@/?";
+
 QString encodeQuery(const QString& text) {
-    return encode(text, "!$'()*,;:@/?");
+    return encode(text, queryKept);
 }
 
 // A typed host: a name of letters, digits and "-._~" or sub-delimiters (letters beyond ASCII
@@ -178,11 +253,17 @@ QString withFieldText(const QString& url, Field field, const QString& text) {
         return withPart(url, Part::Port, QString::number(*port));
     }
     case Field::User:
-        return withPart(url, Part::User, unlessEmpty(encode(text, subDelimiters)));
     case Field::Password:
-        return withPart(url, Part::Password, unlessEmpty(encode(text, subDelimiters)));
-    case Field::Path:
-        return withPart(url, Part::Path, encode(text, "!$&'()*+,;=:@/"));
+    case Field::Path: {
+        const Part part = field == Field::User       ? Part::User
+                          : field == Field::Password ? Part::Password
+                                                     : Part::Path;
+        const Result<UrlText> current = parsed(url);
+        const QStringView written = current ? current->part(part) : QStringView();
+        const QString encoded =
+            rewritten(written, text, part == Part::Path ? pathKept : subDelimiters);
+        return withPart(url, part, part == Part::Path ? encoded : unlessEmpty(encoded));
+    }
     }
     return url;
 }
@@ -210,12 +291,11 @@ QString withRows(const QString& url, const QList<QueryItem>& rows) {
             continue;
         const EncodedItem* before = i < original.size() ? &original[i] : nullptr;
         QString piece =
-            before && before->decoded.name == item.name ? before->name : encodeQuery(item.name);
+            before ? rewritten(before->name, item.name, queryKept) : encodeQuery(item.name);
         if (item.value && !item.value->isEmpty()) {
             piece += u'=';
-            piece += before && before->value && before->decoded.value == item.value
-                         ? *before->value
-                         : encodeQuery(*item.value);
+            piece += before && before->value ? rewritten(*before->value, *item.value, queryKept)
+                                             : encodeQuery(*item.value);
         }
         pieces.append(piece);
     }

@@ -142,9 +142,15 @@ SaveOutcome ManagedObjectContext::trySave() {
         return {};
     }
     QString reason;
-    if (m_store && !m_store->begin(&reason)) {
+    switch (m_store ? m_store->begin(&reason) : SqliteStore::Begin::Begun) {
+    case SqliteStore::Begin::Begun:
+        break;
+    case SqliteStore::Begin::Busy:
         m_retry.start();
         return failSave(SaveOutcome::Kind::Busy, reason);
+    case SqliteStore::Begin::Failed:
+        // Retrying would only fail again, once a second in the log.
+        return failSave(SaveOutcome::Kind::Failed, reason);
     }
     m_saving = true;
     // Under the write lock nothing can change between taking in the others' rows and

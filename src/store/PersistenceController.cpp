@@ -16,6 +16,8 @@ PersistenceController& PersistenceController::shared() {
                 .error(u"%{public}s", diagnostic);
             std::fprintf(stderr, "%s\n", diagnostic.toUtf8().constData());
             std::fflush(stderr);
+            if (const OpenFailureNotice notice = openFailureNotice())
+                notice(diagnostic);
             std::_Exit(EXIT_FAILURE);
         }
         return controller;

@@ -274,10 +274,18 @@ void SqliteStore::readChanges(const RowSink& sink) {
         exec(QStringLiteral("COMMIT"), nullptr);
 }
 
-bool SqliteStore::begin(QString* error) {
+SqliteStore::Begin SqliteStore::begin(QString* error) {
     // IMMEDIATE: the write lock is taken (or refused) here, not half-way through the writes.
-    m_inTransaction = exec(QStringLiteral("BEGIN IMMEDIATE"), error);
-    return m_inTransaction;
+    QSqlQuery query(m_database);
+    m_inTransaction = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (m_inTransaction)
+        return Begin::Begun;
+    if (error)
+        *error = query.lastError().text();
+    // Only another connection's lock passes; any other error (a read-only file, a full disk)
+    // comes back on every try. Extended codes keep the primary code in the low byte.
+    const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED ? Begin::Busy : Begin::Failed;
 }
 
 bool SqliteStore::commit(QString* error) {

@@ -63,9 +63,10 @@ private:
     // (always on the first); does nothing otherwise. Inside a write transaction the rows are
     // those it locked.
     void readChanges(const RowSink& sink);
-    // Takes the write lock for a save; fails after the busy timeout when another process
-    // holds it.
-    bool begin(QString* error);
+    enum class Begin { Begun, Busy, Failed };
+    // Takes the write lock for a save. Busy: another process held it past the busy timeout, so
+    // the save may be tried again; Failed: the file cannot be written at all (read-only, say).
+    Begin begin(QString* error);
     // Inside begin() ... commit(): new rows are inserted and get their ids, loaded rows are
     // updated or deleted by id.
     bool write(const QSet<ManagedObject*>& inserted, const QSet<ManagedObject*>& updated,

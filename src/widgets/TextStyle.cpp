@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QLabel>
 #include <QStringList>
 
 namespace TextStyle {
@@ -96,6 +97,15 @@ QColor green() {
 
 QColor orange() {
     return {0xff, 0x95, 0x00};
+}
+
+void setProblemStyle(QLabel* label) {
+    label->setFont(font(Style::Callout));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    QPalette warning = label->palette();
+    warning.setColor(QPalette::WindowText, orange());
+    label->setPalette(warning);
 }
 
 int largeSymbolSize(Style style) {

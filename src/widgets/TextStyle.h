@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QPalette>
 
+class QLabel;
+
 // Free functions giving QFonts and QColors: the window's text styles, sized relative to the
 // application font so they follow the desktop's font settings: large title, title, headline, body,
 // callout, subheadline, caption and caption 2, with an optional rounded design where a rounded face
@@ -30,6 +32,9 @@ enum class Style { LargeTitle, Title, Headline, Body, Callout, Subheadline, Capt
 // Fixed marks: something running (a booted device), and a warning.
 [[nodiscard]] QColor green();
 [[nodiscard]] QColor orange();
+
+// A label saying why typed text was not taken: callout size, in the warning colour, wrapped.
+void setProblemStyle(QLabel* label);
 
 // Pixel size of a symbol drawn beside text of `style` at the large image scale.
 [[nodiscard]] int largeSymbolSize(Style style);

@@ -359,6 +359,34 @@ private Q_SLOTS:
         QVERIFY(reopened->deeplinks().isEmpty());
     }
 
+    // A URL typed without a scheme stays in the field with Quick Open's reason under it; the
+    // stored URL is not what the field shows, so Execute fires nothing until the field holds a
+    // URL again.
+    void executeFiresOnlyTheUrlShown() {
+        MainWindow w;
+        w.root()->splitView()->setSelectedDeeplinkCollection(w.shop);
+        w.state()->setSelectedDeeplink(w.item);
+        auto* url = child<QLineEdit>(w.root(), "url");
+        auto* problem = child<QLabel>(w.root(), "urlProblem");
+        url->setFocus();
+        url->selectAll();
+        QTest::keyClicks(url, QStringLiteral("example.com/x"));
+        QTest::keyClick(url, Qt::Key_Tab);
+        QVERIFY(!url->hasFocus());
+        QCOMPARE(url->text(), QStringLiteral("example.com/x"));
+        QVERIFY(problem->isVisible());
+        QCOMPARE(problem->text(), QStringLiteral("A URL needs a scheme, as in myapp://path."));
+        QCOMPARE(w.item->urlString(), QStringLiteral("shop://item/1"));
+        menuItem(*w.app, u"Execute")->trigger();
+        QVERIFY(url->hasFocus()); // to where the reason is
+
+        url->selectAll();
+        QTest::keyClicks(url, QStringLiteral("shop://item/2"));
+        QVERIFY(!problem->isVisible());
+        menuItem(*w.app, u"Execute")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w.opened(), QStringList{"shop://item/2"}, 20000);
+    }
+
     // Quick Open fires what is typed through the same route as Execute, exactly, without
     // storing it; it remembers the last URLs fired, offers "Add to Collection", explains a
     // text that is no URL and closes with Escape.
@@ -959,7 +987,9 @@ private Q_SLOTS:
         first.stop();
     }
 
-    // The real executable started on a store file it cannot open.
+    // The real executable started on a store file it cannot open: it says why on standard
+    // error and in a box (started from the desktop menu, nobody reads standard error), and ends
+    // once the box is closed, leaving the file as it was.
     void refusesAGarbageStoreAndLeavesItAlone_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addRow("text") << QByteArray("definitely not a database\n").repeated(40);
@@ -971,16 +1001,42 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         KestrineProcess kestrine;
         StandInTools::writeFile(kestrine.storePath(), content);
-        kestrine.start();
-        QVERIFY(kestrine.process.waitForFinished(30000));
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        kestrine.start(QStringLiteral("vnc:size=800x600:port=%1").arg(port));
+        VncKeyboard keyboard;
+        QVERIFY(keyboard.connectTo(port));
+        QTRY_VERIFY_WITH_TIMEOUT(kestrine.logged(u"Unresolved error "), 20000);
+        // The box holds the process until the user closes it (Return presses its button).
+        QVERIFY(!kestrine.process.waitForFinished(1000));
+        keyboard.press({VncKeyboard::enter});
+        QVERIFY(kestrine.process.waitForFinished(20000));
         QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
-        QVERIFY(kestrine.process.exitCode() != 0);
+        QCOMPARE(kestrine.process.exitCode(), 1);
         QVERIFY2(kestrine.logged(u"Unresolved error "), qPrintable(kestrine.log));
         QVERIFY(kestrine.logged(u"Kestrine.sqlite"));
         QFile store(kestrine.storePath());
         QVERIFY(store.open(QIODevice::ReadOnly));
         QCOMPARE(store.readAll(), content);
         QVERIFY(!QFile::exists(store.fileName() + QStringLiteral("-wal")));
+    }
+
+    void storeFailureBoxShowsTheDiagnostic() {
+        const QString diagnostic = QStringLiteral("Unresolved error The file \u201CKestrine.sqlite"
+                                                  "\u201D couldn\u2019t be opened., {path: /s}");
+        QString shown;
+        QTimer::singleShot(0, this, [&shown] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QVERIFY(!box->accessibleName().isEmpty());
+            shown = box->text() + u'\n' + box->informativeText();
+            box->accept();
+        });
+        KestrineApp::showStoreFailure(diagnostic);
+        QCOMPARE(shown,
+                 QStringLiteral("Kestrine cannot open its store and will quit.\n") + diagnostic);
     }
 };
 

@@ -12,6 +12,7 @@
 #include "toolchain/XcodeBookmarkManager.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,6 +23,9 @@
 #include <QXmlStreamReader>
 
 #include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <signal.h>
 
@@ -48,8 +52,8 @@ QString timeless(QString text) {
 
 // How a row prepares the machine: Xcode and adb chosen in the app's settings, given on the
 // command line only (this machine's adb on PATH must not win), neither set anywhere (no adb on
-// PATH either), or a store file that is not a database.
-enum class Setup { Settings, Given, Nothing, CorruptStore };
+// PATH either), a store file that is not a database, or one the tool cannot write.
+enum class Setup { Settings, Given, Nothing, CorruptStore, ReadOnlyStore };
 
 // The command-line tool as a user runs it: a process without a display, over the store and
 // settings of a temporary home, against the stand-in Xcode and adb.
@@ -113,9 +117,33 @@ struct Cli {
             });
             environment.insert(QStringLiteral("PATH"), path.join(u':'));
         }
+        if (setup == Setup::ReadOnlyStore)
+            makeStoreReadOnly();
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KESTRINE_CLI_EXECUTABLE), arguments);
         return &process;
+    }
+    // A store the tool cannot write: its write-ahead log and shared-memory files are there but
+    // read-only, as a read-only open leaves them. The file opens; every save's BEGIN fails. Root
+    // writes whatever the mode says, so as root the tool runs as "nobody".
+    void makeStoreReadOnly() {
+        for (const char* suffix : {"-wal", "-shm"}) {
+            const QString path = storePath() + QLatin1String(suffix);
+            StandInTools::writeFile(path, {});
+            QVERIFY(QFile::setPermissions(path,
+                                          QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        if (::geteuid() != 0)
+            return;
+        const QString data = env.filePath(QStringLiteral("data"));
+        for (const QString& directory :
+             {env.path(), data, data + QStringLiteral("/Kestrine"), QFileInfo(storePath()).path()})
+            QVERIFY(::chmod(QFile::encodeName(directory).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(storePath()).constData(), 0666) == 0);
+        process.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(127);
+        });
     }
     void finish() {
         QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(20000));
@@ -254,6 +282,9 @@ private Q_SLOTS:
             {"would both be written to \"Travel.json\""});
         row("import, missing file", set, {"import", "/nonexistent/Shop.json"}, 1, {},
             {"nothing imported"});
+        row("import, a store that cannot be written", Setup::ReadOnlyStore,
+            {"import", "TMP/single.json"}, 1, {},
+            {"nothing imported: attempt to write a readonly database"});
         row("open: the destination selected in the app", set, {"open", "shop://x"}, 0, {},
             {"shop://x \u2026 ok "}, {"simctl openurl S1 shop://x"}, "S1");
         row("open: else the first booted simulator", set, {"open", "shop://x"}, 0, {}, {},
@@ -307,9 +338,15 @@ private Q_SLOTS:
             AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
                                               selected);
         const QUrl savedXcode = XcodeBookmarkManager().xcodeURL();
+        cli.env.writeFile("single.json", R"({"title": "Single"})");
 
+        QElapsedTimer clock;
+        clock.start();
         cli.run(arguments, setup);
         QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));
+        // A store that cannot be written is no lock to wait 5 s for.
+        if (setup == Setup::ReadOnlyStore)
+            QCOMPARE_LT(clock.elapsed(), 5000);
         if (standardOutput.startsWith(u'~'))
             QVERIFY2(cli.standardOutput.contains(standardOutput.mid(1)),
                      qPrintable(cli.standardOutput));

@@ -11,6 +11,7 @@
 #include "store/ManagedObjectContext.h"
 
 #include <QFile>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -189,15 +190,19 @@ private Q_SLOTS:
         QVERIFY(!context.hasChanges());
     }
 
-    // A store that refuses the write takes exactly the import out again; one that another
-    // process holds keeps it pending and saves it once the other lets go.
+    // A store that refuses the write (or cannot be written at all) takes exactly the import out
+    // again and says why in one alert; one that another process holds keeps it pending and
+    // saves it once the other lets go.
     void failedSaveUndoesOnlyTheImport_data() {
-        QTest::addColumn<bool>("busy");
-        QTest::addRow("write refused") << false;
-        QTest::addRow("store busy") << true;
+        QTest::addColumn<QString>("failure");
+        QTest::addRow("write refused") << "refused";
+        QTest::addRow("read-only file") << "read-only";
+        QTest::addRow("store busy") << "busy";
     }
     void failedSaveUndoesOnlyTheImport() {
-        QFETCH(bool, busy);
+        QFETCH(QString, failure);
+        const bool busy = failure == u"busy";
+        const bool readOnly = failure == u"read-only";
         TestEnvironment env;
         StoreFile store(env);
         ManagedObjectContext& context = *store.context();
@@ -208,10 +213,13 @@ private Q_SLOTS:
         const QString file =
             env.writeFile("a.json", R"({"title": "imported", "deeplinks": [{"title": "x"}]})");
 
-        QVERIFY(busy ? store.lockWrites() : store.refuseWrites());
-        const auto outcome = QCoro::waitFor(CollectionImporter::importFiles({file}, &context));
+        QVERIFY(busy ? store.lockWrites() : readOnly ? store.readOnly() : store.refuseWrites());
+        Sheet sheet(&context);
+        QCoro::waitFor(sheet.view.importFiles(FileResult::chosen({file})));
+        QCOMPARE(sheet.dismissals, 1);
+        const QList<QMessageBox*> alerts = sheet.view.findChildren<QMessageBox*>();
         if (busy) {
-            QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Imported);
+            QVERIFY(alerts.isEmpty());
             QVERIFY(env.messages("coredata").isEmpty());
             store.unlockWrites();
             // The retried save lands both the import and the edit.
@@ -220,15 +228,19 @@ private Q_SLOTS:
                      (QStringList{"#Imported", "#Renamed, not saved yet", "Imported/x"}));
             return;
         }
-        QCOMPARE(outcome.kind, CollectionImporter::Outcome::Kind::Undone);
-        QVERIFY(!outcome.error.isEmpty());
-        QCOMPARE(env.messages("coredata"),
-                 (QStringList{cause + outcome.error,
-                              QStringLiteral("Import undone, collections removed: 1")}));
+        const QStringList log = env.messages("coredata");
+        QCOMPARE(log.size(), 2);
+        const QString reason = log.front().mid(cause.size());
+        QCOMPARE(log.front(), cause + reason);
+        QVERIFY2(reason.contains(readOnly ? u"readonly" : u"disk full"), qPrintable(reason));
+        QCOMPARE(log.back(), QStringLiteral("Import undone, collections removed: 1"));
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY2(alerts.front()->informativeText().contains(reason),
+                 qPrintable(alerts.front()->informativeText()));
         // Nothing of the import is left, and the unrelated edit is still pending.
         QCOMPARE(contents(context), QStringList{"#Renamed, not saved yet"});
         QVERIFY(context.hasChanges());
-        QVERIFY(store.refuseWrites(false));
+        QVERIFY(readOnly ? store.readOnly(false) : store.refuseWrites(false));
 
         QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
         QCOMPARE(contents(*store.reopen()), QStringList{"#Renamed, not saved yet"});

@@ -114,7 +114,7 @@ private Q_SLOTS:
 
         const QString activateKestrine = "osascript -e " + kestrineScript;
         // The tools get the stored text as it is.
-        for (const auto& [name, typed, text] : ExactUrls::rows()) {
+        for (const auto& [name, typed, text, pathTyped] : ExactUrls::rows()) {
             QTest::addRow("simulator: open, Kestrine, Simulator; %s", name)
                 << "simulator" << text
                 << QStringList{"simctl openurl " + simulator.id + u' ' + text, activateKestrine,

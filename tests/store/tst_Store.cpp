@@ -328,6 +328,9 @@ private Q_SLOTS:
             << "refuses deletes" << SaveOutcome::Kind::Failed << edited << edited;
         QTest::addRow("every write refused")
             << "refuses writes" << SaveOutcome::Kind::Failed << edited << before;
+        // Not a lock that passes: waiting and retrying would never land it.
+        QTest::addRow("read-only file")
+            << "read-only" << SaveOutcome::Kind::Failed << edited << before;
     }
     void deleteAndSaveCommitsPendingEditsFirst() {
         QFETCH(QString, store);
@@ -348,11 +351,14 @@ private Q_SLOTS:
             QVERIFY(file.refuseWrites(true, {"DELETE"}));
         else if (store == u"refuses writes")
             QVERIFY(file.refuseWrites());
+        else if (store == u"read-only")
+            QVERIFY(file.readOnly());
         const SaveOutcome outcome = context.deleteAndSave({gone});
         QCOMPARE(outcome.kind, kind);
         QCOMPARE(outcome.reason.isEmpty(), kind == SaveOutcome::Kind::Saved);
         if (kind == SaveOutcome::Kind::Failed)
-            QVERIFY2(outcome.reason.contains(u"disk full"), qPrintable(outcome.reason));
+            QVERIFY2(outcome.reason.contains(store == u"read-only" ? u"readonly" : u"disk full"),
+                     qPrintable(outcome.reason));
         shown.sort();
         QCOMPARE(contents(context), shown);
         QCOMPARE(gone->isDeleted(), kind != SaveOutcome::Kind::Failed);

@@ -25,10 +25,15 @@ ManagedObjectContext* StoreFile::context() const {
 
 ManagedObjectContext* StoreFile::reopen() {
     m_container.reset();
+    const QStringList before = QSqlDatabase::connectionNames();
     m_container = std::make_unique<PersistentContainer>(m_path);
     if (const auto error = m_container->loadPersistentStores()) {
         qWarning() << error->description << error->details;
         m_container.reset();
+    }
+    for (const QString& name : QSqlDatabase::connectionNames()) {
+        if (!before.contains(name))
+            m_connection = name;
     }
     return context();
 }
@@ -69,6 +74,11 @@ bool StoreFile::refuseWrites(bool refuse, const QStringList& statements) {
     }
     QSqlDatabase::removeDatabase(connection);
     return done;
+}
+
+bool StoreFile::readOnly(bool readOnly) {
+    return context() && QSqlQuery(QSqlDatabase::database(m_connection))
+                            .exec(QStringLiteral("PRAGMA query_only=%1").arg(readOnly ? 1 : 0));
 }
 
 QStringList StoreFile::names(const ManagedObjectContext& context) {

@@ -39,11 +39,16 @@ public:
     [[nodiscard]] bool refuseWrites(bool refuse = true,
                                     const QStringList& statements = {"INSERT", "UPDATE", "DELETE"});
 
+    // Makes the open store's own connection read-only (or writable again), as a file the user
+    // may not write opens: a save then fails with "attempt to write a readonly database".
+    [[nodiscard]] bool readOnly(bool readOnly = true);
+
     // The names of the context's collections, sorted; "<none>" for a nameless one.
     [[nodiscard]] static QStringList names(const ManagedObjectContext& context);
 
 private:
     QString m_path;
     std::unique_ptr<PersistentContainer> m_container;
+    QString m_connection; // the open store's own
     QSqlDatabase m_blocker;
 };

@@ -219,6 +219,7 @@ private Q_SLOTS:
     void keepsTypedUrlExactly() {
         QFETCH(QString, typed);
         QFETCH(QString, exact);
+        QFETCH(QString, pathTyped);
         TestEnvironment env;
         StoreFile store(env);
         ManagedObjectContext* context = store.context();
@@ -249,6 +250,13 @@ private Q_SLOTS:
         QCOMPARE(imported->size(), 2);
         for (const DeeplinkCollection* collection : *imported)
             QCOMPARE(collection->deeplinks().front()->urlString(), exact);
+
+        // A key typed into a component changes that key alone; the rest keeps its bytes.
+        DeeplinkDetailView view(context->deeplinks().front());
+        QLineEdit* path = field(view, "path");
+        QTest::keyClick(path, Qt::Key_End);
+        QTest::keyClick(path, 'Y');
+        QCOMPARE(context->deeplinks().front()->urlString(), pathTyped);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "platform/Logger.h"
 #include "platform/SymbolImage.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/ErrorAlert.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -186,9 +187,14 @@ QCoro::Task<> ImportDeeplinkCollectionsView::importFiles(FileImportResult result
             ~BusyCursor() { QApplication::restoreOverrideCursor(); }
         } busyCursor;
         // The outcome is logged already; the sheet closes whatever it is.
-        (void)co_await CollectionImporter::importFiles(result.paths, m_viewContext);
+        const CollectionImporter::Outcome outcome =
+            co_await CollectionImporter::importFiles(result.paths, m_viewContext);
         if (self)
             setImporting(false);
+        // Files that cannot be read are the user's to see in the log; a store that took
+        // nothing of the import says so, or the user would look for the collections.
+        if (self && outcome.kind == CollectionImporter::Outcome::Kind::Undone)
+            showUndone(outcome.error);
     }
 
     if (!self)
@@ -196,6 +202,17 @@ QCoro::Task<> ImportDeeplinkCollectionsView::importFiles(FileImportResult result
     Q_EMIT importFinished();
     if (m_dismiss)
         m_dismiss();
+}
+
+void ImportDeeplinkCollectionsView::showUndone(const QString& reason) {
+    if (!m_alert) {
+        // Over the window the sheet came from: the sheet itself closes now.
+        QWidget* sheet = window();
+        m_alert =
+            new ErrorAlert(sheet->parentWidget() ? sheet->parentWidget()->window() : sheet, this);
+    }
+    m_alert->setError(ErrorMessage{
+        tr("Nothing was imported, because the store could not be written: %1").arg(reason)});
 }
 
 ImportDeeplinkCollectionsView::FileImportResult

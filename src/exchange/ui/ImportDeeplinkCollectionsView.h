@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class ErrorAlert;
 class ManagedObjectContext;
 class QLabel;
 class QProgressBar;
@@ -16,7 +17,8 @@ class QToolButton;
 
 // Widget of the add-collection sheet's "Import" tab: "Collection Group" picks several exchange
 // files, "Single Collection" one, and CollectionImporter imports them. The sheet closes once a
-// dialog has reported, whatever the outcome; failures only reach the log.
+// dialog has reported, whatever the outcome; failures reach the log, and an import the store
+// could not keep an alert too.
 class ImportDeeplinkCollectionsView : public QWidget {
     Q_OBJECT
 public:
@@ -67,6 +69,7 @@ Q_SIGNALS:
 private:
     void choose(bool multiple);
     void setImporting(bool importing);
+    void showUndone(const QString& reason);
     QToolButton* makeChoice(const QString& symbol, qreal linkCentreY, const QString& text);
 
     QPointer<ManagedObjectContext> m_viewContext;
@@ -75,6 +78,7 @@ private:
     bool m_groupSheetIsPresented = false;
     bool m_singleSheetIsPresented = false;
     bool m_isImporting = false;
+    ErrorAlert* m_alert = nullptr;
 
     QToolButton* m_groupButton = nullptr;
     QToolButton* m_singleButton = nullptr;

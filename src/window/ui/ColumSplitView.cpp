@@ -187,6 +187,15 @@ void ColumSplitView::rebuildDetailView() {
         m_context, collection, m_state->searchText(), m_state->selectedScope(),
         m_state->deeplinkFetchRequest(), m_openUrl, m_middleColumn);
     m_detailView->setSelectedDeeplink(m_state->selectedDeeplink());
+    // While the editor's URL field holds text that is no URL, the stored URL is not what the
+    // user sees: Execute fires nothing and takes the user to the field and its reason.
+    m_detailView->setMayFire([this](const Deeplink* deeplink) {
+        auto* editor = qobject_cast<DeeplinkDetailView*>(m_deeplinkEditor.data());
+        if (!editor || editor->deeplink() != deeplink || editor->urlProblem().isEmpty())
+            return true;
+        editor->setFocusedReminder({Focusable::Kind::Url});
+        return false;
+    });
     connect(m_detailView, &DeeplinkCollectionDetailView::selectedDeeplinkChanged, m_state,
             &WindowState::setSelectedDeeplink);
     m_middleColumn->addWidget(m_detailView);

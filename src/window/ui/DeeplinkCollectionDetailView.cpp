@@ -306,7 +306,7 @@ void DeeplinkCollectionDetailView::addDeeplinkWithUrl(const QString& url) {
 }
 
 void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
-    if (!deeplink || !m_openUrl)
+    if (!deeplink || !m_openUrl || (m_mayFire && !m_mayFire(deeplink)))
         return;
     if (const QString& url = deeplink->urlString(); !url.isEmpty())
         m_openUrl(url);

@@ -62,8 +62,13 @@ public:
     void addDeeplink();
     // The same with `url` in place of the placeholder URL.
     void addDeeplinkWithUrl(const QString& url);
-    // Fires `deeplink` through the open-URL action; nothing without a URL.
+    // Fires `deeplink` through the open-URL action; nothing without a URL, nor when `mayFire`
+    // (see setMayFire()) refuses it.
     void execute(Deeplink* deeplink);
+    // Asked before each deeplink is fired: false fires nothing.
+    void setMayFire(std::function<bool(const Deeplink*)> mayFire) {
+        m_mayFire = std::move(mayFire);
+    }
 
     // The context menu of the row at `index` ("Execute"), or null off the rows.
     [[nodiscard]] std::unique_ptr<QMenu> createContextMenu(const QModelIndex& index);
@@ -96,6 +101,7 @@ private:
     QPointer<ManagedObjectContext> m_context;
     QPointer<DeeplinkCollection> m_collection;
     OpenUrlAction m_openUrl;
+    std::function<bool(const Deeplink*)> m_mayFire;
     QString m_searchText;
     SearchRootScope m_selectedScope;
     QPointer<Deeplink> m_selectedDeeplink;

@@ -3,6 +3,7 @@
 #include "store/Deeplink.h"
 #include "store/ManagedObjectContext.h"
 #include "store/UrlText.h"
+#include "widgets/TextStyle.h"
 #include "window/ui/QueryParameterTable.h"
 
 #include <QApplication>
@@ -65,6 +66,11 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
         label->setBuddy(edit);
         form->addRow(label, edit);
     }
+    m_urlProblem = new QLabel(m_form);
+    m_urlProblem->setObjectName(QStringLiteral("urlProblem"));
+    TextStyle::setProblemStyle(m_urlProblem);
+    m_urlProblem->hide();
+    form->insertRow(2, m_urlProblem); // under the URL field
     m_fields[size_t(Focusable::Kind::Port)]->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     m_fields[size_t(Focusable::Kind::Url)]->setInputMethodHints(Qt::ImhUrlCharactersOnly);
     layout->addWidget(m_form);
@@ -205,7 +211,9 @@ void DeeplinkDetailView::refresh() {
     const QString url = storedUrl();
     setShownText(m_fields[size_t(Focusable::Kind::Title)], live ? m_deeplink->title() : QString());
     for (const auto& [which, component] : components)
-        setShownText(m_fields[size_t(which)], DeeplinkUrlEditing::fieldText(url, component));
+        setShownText(m_fields[size_t(which)], which == Focusable::Kind::Url && !m_urlDraft.isNull()
+                                                  ? m_urlDraft
+                                                  : DeeplinkUrlEditing::fieldText(url, component));
     QLineEdit* urlField = m_fields[size_t(Focusable::Kind::Url)];
     urlField->setToolTip(urlField->text());
 
@@ -260,8 +268,34 @@ void DeeplinkDetailView::titleEdited(const QString& text) {
 
 void DeeplinkDetailView::fieldEdited(QLineEdit* edit, Field field, const QString& text) {
     m_typing = edit;
-    if (field == Field::Url ? isEditable() : componentsAreEditable())
+    if (field == Field::Url) {
+        urlEdited(text);
+    } else if (componentsAreEditable()) {
+        // A component rewrites the stored URL, which the URL field then shows again.
+        setUrlDraft({}, {});
         store(DeeplinkUrlEditing::withFieldText(storedUrl(), field, text));
+    }
+}
+
+void DeeplinkDetailView::urlEdited(const QString& text) {
+    if (!isEditable())
+        return;
+    // Checked as Quick Open checks what is typed, so both give the same reason.
+    const QString problem =
+        text.isEmpty() ? QString() : UrlText::problem(UrlText::encodedWhereNeeded(text));
+    setUrlDraft(problem.isEmpty() ? QString() : text, problem);
+    if (problem.isEmpty())
+        store(DeeplinkUrlEditing::withFieldText(storedUrl(), Field::Url, text));
+}
+
+void DeeplinkDetailView::setUrlDraft(const QString& draft, const QString& problem) {
+    m_urlDraft = draft;
+    m_urlProblem->setText(problem);
+    m_urlProblem->setVisible(!problem.isEmpty());
+}
+
+QString DeeplinkDetailView::urlProblem() const {
+    return m_urlProblem->text();
 }
 
 void DeeplinkDetailView::rowEdited(QLineEdit* edit, const Focusable& row, const QString& text) {

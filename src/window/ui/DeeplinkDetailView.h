@@ -12,13 +12,15 @@
 
 class Deeplink;
 class ManagedObjectContext;
+class QLabel;
 class QLineEdit;
 class QueryParameterTable;
 
 // Widget of the deeplink editor (right column of the main window): the title, the whole URL,
 // its components and a table of its query parameters (QueryParameterTable). Every edit goes
 // straight into the stored deeplink; all fields are recomputed from the stored URL after each
-// change, so an edit the URL cannot keep vanishes from its field once the user leaves it. The store
+// change, so an edit the URL cannot keep vanishes from its field once the user leaves it; only the
+// URL field keeps text that is no URL, with the reason under it, until it is typed over. The store
 // is saved once the editor has left the window (hidden or destroyed) and control is back in the
 // event loop; a failed save leaves the changes pending.
 class DeeplinkDetailView : public QWidget {
@@ -38,6 +40,10 @@ public:
 
     // The parameter rows as shown.
     [[nodiscard]] const QList<QueryItem>& rows() const { return m_rows; }
+
+    // Why the URL field's text is no URL (as Quick Open says it); empty while it is one. The
+    // stored URL is then not the one shown.
+    [[nodiscard]] QString urlProblem() const;
 
 public Q_SLOTS:
     // "plus": appends key<N>=value and puts the cursor into its name cell.
@@ -63,6 +69,9 @@ private:
 
     void titleEdited(const QString& text);
     void fieldEdited(QLineEdit* edit, DeeplinkUrlEditing::Field field, const QString& text);
+    void urlEdited(const QString& text);
+    // `draft` null: the URL field shows the stored URL again.
+    void setUrlDraft(const QString& draft, const QString& problem);
     void rowEdited(QLineEdit* edit, const Focusable& row, const QString& text);
     void editingFinished(QLineEdit* edit);
     // Applies an edit that waits for the user to leave the cell (a cleared row name).
@@ -76,6 +85,9 @@ private:
     std::array<QLineEdit*, 11> m_fields{};
     QList<QueryItem> m_rows;
     QWidget* m_form = nullptr;
+    QLabel* m_urlProblem = nullptr;
+    // The URL field's text while it is no URL (null otherwise): shown in place of the stored one.
+    QString m_urlDraft;
     QueryParameterTable* m_parameters = nullptr;
 
     // The field the user is typing into: refreshes leave its text alone until editing ends,

@@ -56,12 +56,7 @@ QuickOpenBar::QuickOpenBar(WindowState* state, OpenUrlAction openUrl, QWidget* p
 
     m_problem = new QLabel(this);
     m_problem->setObjectName(QStringLiteral("quickOpenProblem"));
-    m_problem->setFont(TextStyle::font(TextStyle::Style::Callout));
-    m_problem->setTextFormat(Qt::PlainText);
-    m_problem->setWordWrap(true);
-    QPalette warning = m_problem->palette();
-    warning.setColor(QPalette::WindowText, TextStyle::orange());
-    m_problem->setPalette(warning);
+    TextStyle::setProblemStyle(m_problem);
     m_problem->hide();
 
     auto* row = new QHBoxLayout;
