@@ -108,11 +108,14 @@ bool writeFile(const QString& path, const QByteArray& bytes, bool executable = f
     return true;
 }
 
+// The deadline the clients give a listing.
+const std::chrono::milliseconds listing = CommandRunner::listingDeadline();
+
 QCoro::Task<> bareRuns(QUrl simctl, QUrl devicectl, QUrl adb, QString file) {
-    auto first = CommandRunner::run(simctl, {"list", "devices", "--json"}, {}, true, true);
-    auto second =
-        CommandRunner::run(devicectl, {"list", "devices", "--json-output", file}, {}, true, true);
-    auto third = CommandRunner::run(adb, {"devices", "-l"}, {}, true, true);
+    auto first = CommandRunner::run(simctl, {"list", "devices", "--json"}, {}, true, true, listing);
+    auto second = CommandRunner::run(devicectl, {"list", "devices", "--json-output", file}, {},
+                                     true, true, listing);
+    auto third = CommandRunner::run(adb, {"devices", "-l"}, {}, true, true, listing);
     co_await std::move(first);
     co_await std::move(second);
     co_await std::move(third);
@@ -125,26 +128,26 @@ QCoro::Task<> bareDemoRuns(QString bin, QString adb, QString file) {
     const QMap<QString, QString> developer{
         {QStringLiteral("DEVELOPER_DIR"), QFileInfo(bin + "/../..").canonicalFilePath()}};
     auto simctl = CommandRunner::run(QUrl::fromLocalFile(bin + "/simctl"),
-                                     {"list", "devices", "--json"}, {}, true, true);
-    auto devicectl =
-        CommandRunner::run(QUrl::fromLocalFile(bin + "/devicectl"),
-                           {"list", "devices", "--json-output", file}, developer, true, true);
+                                     {"list", "devices", "--json"}, {}, true, true, listing);
+    auto devicectl = CommandRunner::run(QUrl::fromLocalFile(bin + "/devicectl"),
+                                        {"list", "devices", "--json-output", file}, developer, true,
+                                        true, listing);
     const QUrl adbUrl = QUrl::fromLocalFile(adb);
     // Named lists: GCC 12 rejects a braced list of literals inside a co_await expression.
-    const QStringList listing{"devices", "-l"};
-    co_await CommandRunner::run(adbUrl, listing, {}, true, true);
+    const QStringList devices{"devices", "-l"};
+    co_await CommandRunner::run(adbUrl, devices, {}, true, true, listing);
     const QString getprop = QStringLiteral("'getprop'");
     const QString release = QStringLiteral("'ro.build.version.release'");
     // One worker asks the emulator its name, then its version; another the phone its version.
     const auto describeEmulator = [](QUrl adb, QString getprop, QString release) -> QCoro::Task<> {
         const QStringList name{"-s", "emulator-5554", "emu", "avd", "name"};
-        co_await CommandRunner::run(adb, name, {}, true, true);
+        co_await CommandRunner::run(adb, name, {}, true, true, listing);
         const QStringList version{"-s", "emulator-5554", "shell", getprop, release};
-        co_await CommandRunner::run(adb, version, {}, true, true);
+        co_await CommandRunner::run(adb, version, {}, true, true, listing);
     };
     auto emulator = describeEmulator(adbUrl, getprop, release);
     auto phone = CommandRunner::run(adbUrl, {"-s", "R5CT1234567", "shell", getprop, release}, {},
-                                    true, true);
+                                    true, true, listing);
     co_await std::move(emulator);
     co_await std::move(phone);
     co_await std::move(simctl);

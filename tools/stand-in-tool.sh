@@ -66,6 +66,7 @@ for name in $(ls -r "$standin/scenarios/$tool" 2>/dev/null); do
 done
 [ -n "$chosen" ] || exit 0
 
+[ -f "$chosen/input" ] && cat > /dev/null
 [ -f "$chosen/delay" ] && sleep "$(cat "$chosen/delay")"
 if [ -f "$chosen/file" ]; then
     previous=

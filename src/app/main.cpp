@@ -4,6 +4,7 @@
 #include "platform/StopSignalNotifier.h"
 #include "platform/WindowActivator.h"
 #include "store/PersistenceController.h"
+#include "toolchain/CommandRunner.h"
 #include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
@@ -39,5 +40,8 @@ int main(int argc, char* argv[]) {
                      &QCoreApplication::quit);
     KestrineApp app(container);
     app.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A tool still running (a hung adb) is in a process group of its own: it would outlive us.
+    CommandRunner::killRunning();
+    return status;
 }

@@ -76,16 +76,19 @@ QString shellQuoted(const QString& argument) {
 AdbClient::AdbClient(QString adbPath)
     : m_adbPath(std::move(adbPath)) {}
 
-QCoro::Task<CommandOutput> AdbClient::run(QStringList arguments) const {
-    return CommandRunner::run(QUrl::fromLocalFile(m_adbPath), std::move(arguments), {}, true, true);
+QCoro::Task<CommandOutput> AdbClient::run(QStringList arguments,
+                                          std::chrono::milliseconds deadline) const {
+    return CommandRunner::run(QUrl::fromLocalFile(m_adbPath), std::move(arguments), {}, true, true,
+                              deadline);
 }
 
-QCoro::Task<QString> AdbClient::shell(QString serial, QStringList command) const {
+QCoro::Task<QString> AdbClient::shell(QString serial, QStringList command,
+                                      std::chrono::milliseconds deadline) const {
     const AdbClient self = *this;
     QStringList arguments{QStringLiteral("-s"), serial, QStringLiteral("shell")};
     for (const QString& word : command)
         arguments.append(shellQuoted(word));
-    const CommandOutput result = co_await self.run(arguments);
+    const CommandOutput result = co_await self.run(arguments, deadline);
     QString text = utf8(result.output);
     // Kept apart by a line end, so that an error line on standard error still begins a line.
     if (!text.isEmpty() && !text.endsWith(u'\n'))
@@ -96,7 +99,7 @@ QCoro::Task<QString> AdbClient::shell(QString serial, QStringList command) const
 QCoro::Task<QList<Device>> AdbClient::listDevices() const {
     const AdbClient self = *this;
     const QStringList arguments{QStringLiteral("devices"), QStringLiteral("-l")};
-    const CommandOutput result = co_await self.run(arguments);
+    const CommandOutput result = co_await self.run(arguments, CommandRunner::listingDeadline());
     const auto devices = std::make_shared<QList<Device>>(parseDeviceList(utf8(result.output)));
     const auto next = std::make_shared<qsizetype>(0);
     // A few workers share the entries, so that at most maxConcurrentCalls adb calls run at once.
@@ -120,7 +123,8 @@ QCoro::Task<> AdbClient::describeDevices(std::shared_ptr<QList<Device>> devices,
             try {
                 const QStringList arguments{QStringLiteral("-s"), device.id, QStringLiteral("emu"),
                                             QStringLiteral("avd"), QStringLiteral("name")};
-                const CommandOutput result = co_await self.run(arguments);
+                const CommandOutput result =
+                    co_await self.run(arguments, CommandRunner::listingDeadline());
                 QString name = firstLine(utf8(result.output)).replace(u'_', u' ');
                 // The console answers "OK" alone, or "KO: <reason>", when it has no name.
                 if (!name.isEmpty() && name != u"OK" && !name.startsWith(u"KO:"))
@@ -132,7 +136,8 @@ QCoro::Task<> AdbClient::describeDevices(std::shared_ptr<QList<Device>> devices,
         try {
             const QStringList command{QStringLiteral("getprop"),
                                       QStringLiteral("ro.build.version.release")};
-            device.runtimeVersion = firstLine(co_await self.shell(device.id, command));
+            device.runtimeVersion = firstLine(
+                co_await self.shell(device.id, command, CommandRunner::listingDeadline()));
         } catch (const std::exception&) {
             // Listed without a version.
         }
@@ -140,7 +145,8 @@ QCoro::Task<> AdbClient::describeDevices(std::shared_ptr<QList<Device>> devices,
     }
 }
 
-QCoro::Task<> AdbClient::openURL(QString url, QString serial, QString package) const {
+QCoro::Task<> AdbClient::openURL(QString url, QString serial, QString package,
+                                 std::chrono::milliseconds deadline) const {
     const AdbClient self = *this;
     QStringList command{QStringLiteral("am"),
                         QStringLiteral("start"),
@@ -153,7 +159,7 @@ QCoro::Task<> AdbClient::openURL(QString url, QString serial, QString package) c
         command.append(package);
     QString output;
     try {
-        output = co_await self.shell(serial, command);
+        output = co_await self.shell(serial, command, deadline);
     } catch (const CommandError& error) {
         throw CommandError(failureLine(error.message).value_or(error.message));
     }
@@ -166,7 +172,7 @@ QCoro::Task<QStringList> AdbClient::listPackages(QString serial) const {
     const AdbClient self = *this;
     const QStringList command{QStringLiteral("pm"), QStringLiteral("list"),
                               QStringLiteral("packages"), QStringLiteral("-3")};
-    co_return parsePackages(co_await self.shell(serial, command));
+    co_return parsePackages(co_await self.shell(serial, command, CommandRunner::listingDeadline()));
 }
 
 QList<Device> AdbClient::parseDeviceList(const QString& output) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "destinations/Device.h"
+#include "toolchain/CommandRunner.h"
 
 #include <QList>
 #include <QString>
@@ -8,12 +9,12 @@
 
 #include <QCoro/QCoroTask>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
-struct CommandOutput;
-
 // Runs the Android Debug Bridge (`adb`, by absolute path) for Android emulators and devices.
+// Listings get CommandRunner::listingDeadline(), a URL the deadline it is opened with.
 // adb finds its server through ANDROID_ADB_SERVER_PORT in Kestrine's environment, which every
 // call inherits as it is. `adb shell` joins its arguments with spaces and the device's shell
 // splits them again, so each argument of a device command is quoted for a POSIX shell first.
@@ -36,7 +37,9 @@ public:
     // `adb -s <serial> shell am start -W -a android.intent.action.VIEW -d <url> [<package>]`,
     // no package letting Android pick the handler. Throws CommandError with the error line of
     // the output (see failureLine()), else adb's whole message when it exits non-zero.
-    [[nodiscard]] QCoro::Task<> openURL(QString url, QString serial, QString package = {}) const;
+    [[nodiscard]] QCoro::Task<>
+    openURL(QString url, QString serial, QString package = {},
+            std::chrono::milliseconds deadline = CommandRunner::firingDeadline()) const;
 
     // `adb -s <serial> shell pm list packages -3`: the third-party packages, sorted. Throws
     // like listDevices().
@@ -57,9 +60,11 @@ public:
 
 private:
     // adb with `arguments`, both streams captured.
-    [[nodiscard]] QCoro::Task<CommandOutput> run(QStringList arguments) const;
+    [[nodiscard]] QCoro::Task<CommandOutput> run(QStringList arguments,
+                                                 std::chrono::milliseconds deadline) const;
     // `adb -s <serial> shell <command>`, each word quoted; standard output and error as one text.
-    [[nodiscard]] QCoro::Task<QString> shell(QString serial, QStringList command) const;
+    [[nodiscard]] QCoro::Task<QString> shell(QString serial, QStringList command,
+                                             std::chrono::milliseconds deadline) const;
     // Fills in names and versions of `devices`, taking entries from `next` on until none is left.
     [[nodiscard]] QCoro::Task<> describeDevices(std::shared_ptr<QList<Device>> devices,
                                                 std::shared_ptr<qsizetype> next) const;

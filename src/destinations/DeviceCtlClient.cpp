@@ -79,11 +79,12 @@ QString DeviceCtlClient::iconFileName(const QString& bundleId, const QString& uu
     return QStringLiteral("app-icon-") + safe + QLatin1Char('-') + uuid + QStringLiteral(".png");
 }
 
-QCoro::Task<CommandOutput> DeviceCtlClient::run(QStringList arguments) const {
+QCoro::Task<CommandOutput> DeviceCtlClient::run(QStringList arguments,
+                                                std::chrono::milliseconds deadline) const {
     // Only devicectl gets DEVELOPER_DIR: it picks its frameworks from the chosen Xcode.
     return CommandRunner::run(QUrl::fromLocalFile(toolPath()), std::move(arguments),
-                              {{QStringLiteral("DEVELOPER_DIR"), developerDirectory()}}, true,
-                              true);
+                              {{QStringLiteral("DEVELOPER_DIR"), developerDirectory()}}, true, true,
+                              deadline);
 }
 
 QCoro::Task<QByteArray> DeviceCtlClient::listing(QString filePrefix, QStringList arguments,
@@ -92,7 +93,7 @@ QCoro::Task<QByteArray> DeviceCtlClient::listing(QString filePrefix, QStringList
     const TemporaryFile file(filePrefix + newUuid() + QStringLiteral(".json"));
     arguments << QStringLiteral("--json-output") << file.path();
 
-    const CommandOutput result = co_await self.run(arguments);
+    const CommandOutput result = co_await self.run(arguments, CommandRunner::listingDeadline());
     if (!result.output.isEmpty())
         self.m_logger.info(QStringLiteral("devicectl %1stdout: %{public}s").arg(what),
                            utf8OrEmpty(result.output));
@@ -168,7 +169,7 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
                                 file.path()};
 
     try {
-        co_await self.run(arguments);
+        co_await self.run(arguments, CommandRunner::listingDeadline());
     } catch (const std::exception& error) {
         self.m_logger.debug(u"Failed to fetch icon for %{public}s: %{public}s", bundleId,
                             localizedDescription(error));
@@ -198,8 +199,8 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
     co_return image;
 }
 
-QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
-                                         QString payloadURL) const {
+QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId, QString payloadURL,
+                                         std::chrono::milliseconds deadline) const {
     const DeviceCtlClient self = *this;
     const QStringList arguments{QStringLiteral("device"),
                                 QStringLiteral("process"),
@@ -209,7 +210,7 @@ QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
                                 QStringLiteral("--payload-url"),
                                 payloadURL,
                                 bundleId};
-    co_await self.run(arguments);
+    co_await self.run(arguments, deadline);
 }
 
 Result<QList<Device>, JsonDecodingError>

@@ -3,6 +3,7 @@
 #include "destinations/Device.h"
 #include "platform/JsonDecoding.h"
 #include "platform/Logger.h"
+#include "toolchain/CommandRunner.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -12,12 +13,13 @@
 
 #include <QCoro/QCoroTask>
 
-struct CommandOutput;
+#include <chrono>
 
 // Runs the device control tool of one Xcode installation
 // (<xcode>/Contents/Developer/usr/bin/devicectl, with DEVELOPER_DIR set to Contents/Developer)
 // for connected devices. Results the tool writes to a file go through a temporary file of a
-// unique name in the user's temporary directory, removed again whatever happens.
+// unique name in the user's temporary directory, removed again whatever happens. Listings and
+// icons get CommandRunner::listingDeadline(), a launch the deadline it is given.
 //
 // Every operation copies the client before its first suspension, so a temporary client may be
 // awaited safely.
@@ -47,8 +49,9 @@ public:
 
     // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`.
     // Throws CommandError with the tool's message when the launch fails.
-    [[nodiscard]] QCoro::Task<> launchApp(QString deviceId, QString bundleId,
-                                          QString payloadURL) const;
+    [[nodiscard]] QCoro::Task<>
+    launchApp(QString deviceId, QString bundleId, QString payloadURL,
+              std::chrono::milliseconds deadline = CommandRunner::firingDeadline()) const;
 
     // Devices of a `list devices` document, or why the document does not have the required
     // shape.
@@ -59,7 +62,8 @@ public:
     [[nodiscard]] static QString iconFileName(const QString& bundleId, const QString& uuid);
 
 private:
-    [[nodiscard]] QCoro::Task<CommandOutput> run(QStringList arguments) const;
+    [[nodiscard]] QCoro::Task<CommandOutput> run(QStringList arguments,
+                                                 std::chrono::milliseconds deadline) const;
     [[nodiscard]] QCoro::Task<QByteArray> listing(QString filePrefix, QStringList arguments,
                                                   QString what) const;
 

@@ -134,7 +134,8 @@ QCoro::Task<QString> SimctlClient::listDevices() const {
     const QStringList arguments{QStringLiteral("list"), QStringLiteral("devices"),
                                 QStringLiteral("--json")};
     // No DEVELOPER_DIR here: simctl runs with Kestrine's environment as it is.
-    const CommandOutput result = co_await CommandRunner::run(tool, arguments, {}, true, true);
+    const CommandOutput result = co_await CommandRunner::run(tool, arguments, {}, true, true,
+                                                             CommandRunner::listingDeadline());
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(result.output);
     if (decoder.hasError())
@@ -142,10 +143,21 @@ QCoro::Task<QString> SimctlClient::listDevices() const {
     co_return text;
 }
 
-QCoro::Task<> SimctlClient::openURL(QString url, QString deviceId) const {
+QCoro::Task<> SimctlClient::openURL(QString url, QString deviceId,
+                                    std::chrono::milliseconds deadline) const {
     const QUrl tool = QUrl::fromLocalFile(toolPath());
     const QStringList arguments{QStringLiteral("openurl"), deviceId, url};
-    co_await CommandRunner::run(tool, arguments, {}, false, true);
+    co_await CommandRunner::run(tool, arguments, {}, false, true, deadline);
+}
+
+QCoro::Task<> SimctlClient::boot(QString deviceId) const {
+    const QUrl tool = QUrl::fromLocalFile(toolPath());
+    // bootstatus reports its progress on standard output: only its failure is of interest.
+    co_await CommandRunner::run(tool, {QStringLiteral("boot"), deviceId}, {}, true, true,
+                                CommandRunner::bootDeadline());
+    co_await CommandRunner::run(tool,
+                                {QStringLiteral("bootstatus"), deviceId, QStringLiteral("-b")}, {},
+                                true, true, CommandRunner::bootDeadline());
 }
 
 QList<Device> SimctlClient::parseSimulatorList(const QString& output) {

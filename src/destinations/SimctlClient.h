@@ -1,12 +1,15 @@
 #pragma once
 
 #include "destinations/Device.h"
+#include "toolchain/CommandRunner.h"
 
 #include <QList>
 #include <QString>
 #include <QUrl>
 
 #include <QCoro/QCoroTask>
+
+#include <chrono>
 
 // Runs the simulator control tool of one Xcode installation
 // (<xcode>/Contents/Developer/usr/bin/simctl) and turns its listing into destinations.
@@ -23,8 +26,15 @@ public:
     // fine to await.)
     [[nodiscard]] QCoro::Task<QString> listDevices() const;
 
-    // `simctl openurl <deviceId> <url>`, the URL text handed over as it is.
-    [[nodiscard]] QCoro::Task<> openURL(QString url, QString deviceId) const;
+    // `simctl openurl <deviceId> <url>`, the URL text handed over as it is, within `deadline`.
+    [[nodiscard]] QCoro::Task<>
+    openURL(QString url, QString deviceId,
+            std::chrono::milliseconds deadline = CommandRunner::firingDeadline()) const;
+
+    // `simctl boot <deviceId>`, then `simctl bootstatus <deviceId> -b`, which returns once the
+    // simulator has finished booting; each within CommandRunner::bootDeadline(). Throws like
+    // listDevices().
+    [[nodiscard]] QCoro::Task<> boot(QString deviceId) const;
 
     // Simulators of a listing: the JSON form first, the human-readable form when the text is not
     // a listing in JSON. Never fails; what does not fit is left out.

@@ -51,7 +51,7 @@ QCoro::Task<> activate(QString interpreterPath, QString application) {
             QStringLiteral("-e"),
             QStringLiteral("tell application \"%1\" to activate").arg(application)};
         co_await CommandRunner::run(QUrl::fromLocalFile(interpreterPath), arguments, {}, false,
-                                    true);
+                                    true, CommandRunner::listingDeadline());
         co_return;
     }
     // No Simulator app exists off macOS; only Kestrine's own window can come forward.
@@ -110,20 +110,20 @@ QCoro::Task<> DeeplinkExecuter::openURL(QString url, Target target) {
     if (isAndroid(device)) {
         if (!target.adbPath)
             throw noAdbError();
-        co_await AdbClient(*target.adbPath).openURL(url, device.id, target.app);
+        co_await AdbClient(*target.adbPath).openURL(url, device.id, target.app, target.deadline);
         co_return;
     }
     if (target.xcodeURL.isEmpty())
         throw noDestinationError();
     if (device.source == DeviceSource::Simulator) {
-        co_await SimctlClient(target.xcodeURL).openURL(url, device.id);
+        co_await SimctlClient(target.xcodeURL).openURL(url, device.id, target.deadline);
         co_return;
     }
     if (target.app.isEmpty())
         throw noTargetAppError();
     co_await DeviceCtlClient(target.xcodeURL,
                              Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
-        .launchApp(device.id, target.app, url);
+        .launchApp(device.id, target.app, url, target.deadline);
 }
 
 QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion) {

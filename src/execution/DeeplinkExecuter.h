@@ -6,12 +6,14 @@
 
 #include <QCoro/QCoroTask>
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <optional>
 
 #include "destinations/RunDestinationManager.h"
 #include "targetapps/BundleIdManager.h"
+#include "toolchain/CommandRunner.h"
 
 // Fires one deeplink at the selected destination: `simctl openurl` on a simulator, a launch of
 // the selected target app with the URL as payload on a physical device (only an app from that
@@ -59,6 +61,7 @@ public:
         QUrl xcodeURL{};                  // serves iOS destinations; empty: no Xcode
         std::optional<QString> adbPath{}; // serves Android destinations
         QString app{}; // bundle identifier (an iOS device needs one) or package ("": Any App)
+        std::chrono::milliseconds deadline = CommandRunner::firingDeadline(); // for the tool
     };
     // Hands `url` to the tool that serves `target`, without bringing any window forward; throws
     // the tool's failure or the executer's own AppError for a missing tool or app.

@@ -908,6 +908,23 @@ private Q_SLOTS:
         QCOMPARE(stored(), QStringList(QStringLiteral("Shop ") + added));
     }
 
+    // A tool that never answers does not outlive Kestrine: on its stop signal it quits at once
+    // and ends the tool, which runs in a process group of its own.
+    void stopSignalEndsToolsInFlight() {
+        KestrineProcess kestrine;
+        FakeXcode xcode(kestrine.env.path());
+        xcode.setScenario(Tool::Simctl, {.hang = true}, QStringLiteral("list devices"));
+        XcodeBookmarkManager().saveBookmark(xcode.url());
+        kestrine.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!xcode.hangingProcesses(Tool::Simctl).isEmpty(), 20000);
+        const qint64 tool = xcode.hangingProcesses(Tool::Simctl).first();
+        QVERIFY(kestrine.signal(SIGTERM));
+        QVERIFY(kestrine.process.waitForFinished(10000));
+        QCOMPARE(kestrine.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(kestrine.process.exitCode(), 0);
+        QTRY_VERIFY(!StandInTools::isRunning(tool));
+    }
+
     // A later launch on the same store hands over to the running Kestrine and exits; once that
     // one has crashed, leaving its socket file behind, a launch runs itself. The socket lives only
     // in a directory of the user's alone: a runtime directory that is missing, open to others, a

@@ -55,6 +55,8 @@ void StandInTools::setScenario(const QString& tool, const Scenario& scenario,
         writeFile(directory + QStringLiteral("/signal"), QByteArray::number(scenario.signal));
     if (scenario.hang)
         writeFile(directory + QStringLiteral("/hang"), {});
+    if (scenario.readsInput)
+        writeFile(directory + QStringLiteral("/input"), {});
 }
 
 QList<qint64> StandInTools::hangingProcesses(const QString& tool) const {
@@ -65,6 +67,15 @@ QList<qint64> StandInTools::hangingProcesses(const QString& tool) const {
         if (!name.endsWith(QStringLiteral(".part")))
             ids.append(name.toLongLong());
     return ids;
+}
+
+bool StandInTools::isRunning(qint64 id) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(id));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // "<pid> (<name>) <state> ...": the name may hold spaces and parentheses.
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 void StandInTools::endHangs(const QString& tool, const QString& owner) {

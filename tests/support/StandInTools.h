@@ -27,6 +27,8 @@ public:
         int signal = 0;
         // After answering, the tool never exits: see hangingProcesses() and endHangs().
         bool hang = false;
+        // The tool reads its standard input to the end first.
+        bool readsInput = false;
     };
 
     struct Invocation {
@@ -47,6 +49,8 @@ public:
     [[nodiscard]] QList<std::pair<QString, Invocation>> logEntries(const QString& tool) const;
     [[nodiscard]] QList<Invocation> invocations(const QString& tool) const;
     [[nodiscard]] QList<qint64> hangingProcesses(const QString& tool) const;
+    // Whether the process `id` is alive (not gone, not a zombie nobody reaped yet).
+    [[nodiscard]] static bool isRunning(qint64 id);
     // Kills them with SIGKILL while they are still the parked tool (a process whose command line
     // names `owner`, or the sleep it became).
     void endHangs(const QString& tool, const QString& owner);

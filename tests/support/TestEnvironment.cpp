@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 TestEnvironment::TestEnvironment() {
-    for (const char* name :
-         {"HOME", "TMPDIR", "PATH", "ANDROID_HOME", "ANDROID_SDK_ROOT", "ANDROID_ADB_SERVER_PORT"})
+    for (const char* name : {"HOME", "TMPDIR", "PATH", "ANDROID_HOME", "ANDROID_SDK_ROOT",
+                             "ANDROID_ADB_SERVER_PORT", "KESTRINE_TOOL_TIMEOUT"})
         m_savedVariables.append(
             {name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
     QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));

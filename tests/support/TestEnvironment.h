@@ -12,8 +12,9 @@
 // Everything a test touches on disk goes to a fresh temporary directory: QStandardPaths in
 // test mode, every settings file, the tools' temporary directory, and ANDROID_HOME, whose adb
 // lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). HOME,
-// TMPDIR, PATH and the Android variables are put back when it goes; log lines written while it
-// lives are captured. Create one per test function before any object under test.
+// TMPDIR, PATH, the Android variables and KESTRINE_TOOL_TIMEOUT are put back when it goes; log
+// lines written while it lives are captured. Create one per test function before any object
+// under test.
 class TestEnvironment {
 public:
     TestEnvironment();

@@ -1,20 +1,31 @@
+#include "StandInTools.h"
 #include "TestEnvironment.h"
+#include "ToolFailures.h"
 
 #include "platform/AppError.h"
 #include "platform/TaskOutcome.h"
 #include "toolchain/CommandError.h"
 #include "toolchain/CommandRunner.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
+using namespace std::chrono_literals;
+
 namespace {
+
+QCoro::Task<CommandOutput> startShell(const QStringList& arguments, bool captureError = true,
+                                      QMap<QString, QString> environment = {},
+                                      std::chrono::milliseconds deadline = 20s) {
+    return CommandRunner::run(QUrl::fromLocalFile(QStringLiteral("/bin/sh")),
+                              QStringList{"-c"} + arguments, std::move(environment), true,
+                              captureError, deadline);
+}
 
 TaskOutcome<CommandOutput> runShell(const QStringList& arguments, bool captureError = true,
                                     QMap<QString, QString> environment = {}) {
-    return waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(QStringLiteral("/bin/sh")),
-                                             QStringList{"-c"} + arguments, std::move(environment),
-                                             true, captureError));
+    return waitForOutcome(startShell(arguments, captureError, std::move(environment)));
 }
 
 } // namespace
@@ -45,6 +56,13 @@ private Q_SLOTS:
             << "head -c 67108865 /dev/zero; exec sleep 60" << true << stopped;
         QTest::addRow("standard error past the cap")
             << "head -c 67108865 /dev/zero >&2; exit 0" << true << stopped;
+        // Out of reach of the terminal's Ctrl+C and of Kestrine's own input.
+        QTest::addRow("leads a process group of its own")
+            << R"sh([ "$(cut -d' ' -f5 /proc/$$/stat)" = $$ ] && echo leader)sh" << true
+            << "leader\n|";
+        QTest::addRow("reads the null device")
+            << R"sh([ "$(readlink /proc/$$/fd/0)" = /dev/null ] && echo null)sh" << true
+            << "null\n|";
     }
 
     void outcome() {
@@ -62,6 +80,37 @@ private Q_SLOTS:
         QVERIFY(error);
         QCOMPARE(error->message, result);
         QCOMPARE(error->errorDescription(), result);
+    }
+
+    // The tool leaves a child running, which killing the tool alone would miss.
+    void hungToolIsKilledWithItsGroup_data() {
+        QTest::addColumn<bool>("atDeadline"); // else on the way out
+        QTest::addRow("at its deadline") << true;
+        QTest::addRow("on the way out") << false;
+    }
+
+    void hungToolIsKilledWithItsGroup() {
+        QFETCH(bool, atDeadline);
+        TestEnvironment env;
+        const QString childFile = env.filePath(QStringLiteral("child"));
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::Task<CommandOutput> task = startShell(
+            {"sleep 60 & echo $! > \"$0.part\" && mv \"$0.part\" \"$0\"; wait", childFile}, true,
+            {}, atDeadline ? 500ms : 60s);
+        QTRY_VERIFY(QFile::exists(childFile));
+        if (!atDeadline)
+            CommandRunner::killRunning();
+        const TaskOutcome<CommandOutput> outcome = waitForOutcome(std::move(task));
+        QVERIFY(clock.elapsed() < 10000);
+        QCOMPARE(ToolFailures::message(outcome),
+                 atDeadline ? QStringLiteral("sh did not answer within 0.5 s")
+                            : QStringLiteral("Unknown error"));
+        QFile child(childFile);
+        QVERIFY(child.open(QIODevice::ReadOnly));
+        const qint64 id = child.readAll().trimmed().toLongLong();
+        QVERIFY(id > 0);
+        QTRY_VERIFY(!StandInTools::isRunning(id));
     }
 
     void argumentsArriveVerbatim() {
@@ -111,7 +160,7 @@ private Q_SLOTS:
         QFETCH(QString, path);
         TestEnvironment env;
         const TaskOutcome<CommandOutput> outcome =
-            waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true));
+            waitForOutcome(CommandRunner::run(QUrl::fromLocalFile(path), {}, {}, true, true, 20s));
         QVERIFY(outcome.failed());
         QVERIFY(!outcome.errorAs<CommandError>());
         const std::optional<AppError> error = outcome.errorAs<AppError>();
