@@ -18,6 +18,7 @@
 #       file     bytes copied to the path given after --json-output or --destination
 #                (absent: nothing is written there, as when devicectl fails before writing)
 #       exit     exit status (default 0)
+#       input    (present) the tool first reads its standard input to the end
 #       delay    seconds to wait before answering (fractions allowed)
 #       signal   after answering, the tool kills itself with this signal number (9: SIGKILL)
 #       hang     (present) after answering, the tool never exits; its pid is in
@@ -116,6 +117,17 @@ JSON
 
 # Opening a URL succeeds; the call is in StandIn/log/simctl.
 scenario simctl 0002 "openurl" 0
+
+# Booting says nothing; bootstatus -b follows the boot on standard output until it is done.
+scenario simctl 0003 "boot " 0
+scenario simctl 0004 "bootstatus" 0
+cat > "$current/stdout" <<'TEXT'
+Monitoring boot status for iPhone 15 (8E2F4A6C-1D3B-4E5F-A7C9-0B1D3F5A7C9E).
+Waiting on Data Migration
+Finished Data Migration
+Waiting on System App
+Finished System App
+TEXT
 
 scenario devicectl 0001 "list devices" 0
 printf 'Using verbose logging.\n' > "$current/stderr"

@@ -22,6 +22,8 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     const QCommandLineOption app(QStringLiteral("app"), {}, QStringLiteral("ID"));
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("SECONDS"));
     const QCommandLineOption stopOnFailure(QStringLiteral("stop-on-failure"), {});
+    const QCommandLineOption timeout(QStringLiteral("timeout"), {}, QStringLiteral("SECONDS"));
+    const QCommandLineOption boot(QStringLiteral("boot"), {});
     const QCommandLineOption junit(QStringLiteral("junit"), {}, QStringLiteral("FILE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("PATH"));
@@ -48,8 +50,9 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
         {QStringLiteral("destinations"), {json}},
         {QStringLiteral("collections"), {json}},
         {QStringLiteral("deeplinks"), {json}},
-        {QStringLiteral("open"), {destination, app}},
-        {QStringLiteral("run"), {destination, app, interval, stopOnFailure, junit, json}},
+        {QStringLiteral("open"), {destination, app, timeout, boot}},
+        {QStringLiteral("run"),
+         {destination, app, timeout, boot, interval, stopOnFailure, junit, json}},
         {QStringLiteral("export"), {output}},
         {QStringLiteral("import"), {replace}},
     };
@@ -92,6 +95,16 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     parsed.output = value(output);
     parsed.stopOnFailure = value(stopOnFailure).has_value();
     parsed.replace = value(replace).has_value();
+    parsed.boot = value(boot).has_value();
+    if (const std::optional<QString> seconds = value(timeout)) {
+        bool number = false;
+        const double wanted = seconds->toDouble(&number);
+        if (!number || !std::isfinite(wanted) || wanted <= 0 || wanted > 86400)
+            return usageError(
+                QStringLiteral("--timeout takes seconds above 0 and up to 86400, not \"%1\"")
+                    .arg(*seconds));
+        parsed.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(wanted * 1000)));
+    }
     if (const std::optional<QString> seconds = value(interval)) {
         bool number = false;
         const double wanted = seconds->toDouble(&number);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 #include <variant>
 
@@ -23,6 +24,8 @@ public:
     int intervalMilliseconds = 2000;
     bool stopOnFailure = false;
     bool replace = false;
+    std::optional<std::chrono::milliseconds> timeout{}; // for firing; none: the standard one
+    bool boot = false;
 
     // Reads `arguments` as QCoreApplication::arguments() gives them, the program first. Either
     // what they ask for, or the exit status when there is nothing left to do: help or the

@@ -212,6 +212,8 @@ Firing chooseDestination(const CliArguments& arguments) {
         firing.status = KestrineCli::DestinationUnusable;
         return firing;
     }
+    // A hung adb must not hold up a simulator named by its UDID.
+    firing.tools = firing.tools->toolsFor(arguments.destination);
     bool complete = true;
     bool ambiguous = false;
     const std::optional<Device> device =
@@ -220,7 +222,17 @@ Firing chooseDestination(const CliArguments& arguments) {
         firing.device = *device;
     else
         firing.status = ambiguous ? KestrineCli::UsageError : KestrineCli::DestinationUnusable;
+    if (device && !firing.tools->readyToFire(*device, arguments.boot))
+        firing.status = KestrineCli::DestinationUnusable;
     return firing;
+}
+
+// Where the command's URLs go, with the firing deadline it was given.
+DeeplinkExecuter::Target targetOf(const Firing& firing, const CliArguments& arguments) {
+    DeeplinkExecuter::Target target = firing.tools->target(firing.device, arguments.app);
+    if (arguments.timeout)
+        target.deadline = *arguments.timeout;
+    return target;
 }
 
 int statusOf(const CollectionRun::Report& report) {
@@ -242,9 +254,8 @@ int openUrl(const CliArguments& arguments) {
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
-    return statusOf(CollectionRun::run(
-        {{.title = url, .url = url}},
-        {.target = firing.tools->target(firing.device, arguments.app), .counting = false}));
+    return statusOf(CollectionRun::run({{.title = url, .url = url}},
+                                       {.target = targetOf(firing, arguments), .counting = false}));
 }
 
 // What `run` fires: a stored collection, or one read from an exchange file.
@@ -356,10 +367,10 @@ int runCollection(const CliArguments& arguments) {
         return writeReports(arguments, subject, firing.device, {.results = {errored}}, status);
     }
 
-    const CollectionRun::Report ran = CollectionRun::run(
-        subject.steps, {.target = firing.tools->target(firing.device, arguments.app),
-                        .intervalMilliseconds = arguments.intervalMilliseconds,
-                        .stopOnFailure = arguments.stopOnFailure});
+    const CollectionRun::Report ran =
+        CollectionRun::run(subject.steps, {.target = targetOf(firing, arguments),
+                                           .intervalMilliseconds = arguments.intervalMilliseconds,
+                                           .stopOnFailure = arguments.stopOnFailure});
     using Status = CollectionRun::Result::Status;
     CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
                                  .arg(StandardOutput::escaped(subject.name))

@@ -14,6 +14,7 @@
 #include "toolchain/XcodeBookmarkManager.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 std::optional<CliDestinations> CliDestinations::locate(const std::optional<QString>& xcode,
                                                        const std::optional<QString>& adb) {
@@ -42,6 +43,25 @@ std::optional<CliDestinations> CliDestinations::locate(const std::optional<QStri
                                         "pass --xcode PATH, install adb or pass --adb PATH"));
         return std::nullopt;
     }
+    return tools;
+}
+
+CliDestinations CliDestinations::toolsFor(const std::optional<QString>& wanted) const {
+    CliDestinations tools = *this;
+    if (!wanted)
+        return tools;
+    // A UUID (a simulator, or devicectl's identifier of a phone), or an iPhone's UDID.
+    static const QRegularExpression apple(
+        QStringLiteral("^([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-"
+                       "[0-9A-Fa-f]{12}|[0-9A-Fa-f]{8}-[0-9A-Fa-f]{16})$"));
+    // An emulator's console port, a phone over the network ("host:port"), or one that adb found
+    // through mDNS.
+    static const QRegularExpression android(
+        QStringLiteral(R"(^(emulator-[0-9]+|[^\s:]+:[0-9]+|\S+\._adb(-tls-connect)?\._tcp\.?)$)"));
+    if (apple.match(*wanted).hasMatch())
+        tools.m_adbPath.reset();
+    else if (android.match(*wanted).hasMatch())
+        tools.m_xcodeURL.clear();
     return tools;
 }
 
@@ -153,6 +173,26 @@ std::optional<Device> CliDestinations::choose(const QList<Device>& devices,
                                     "simulator is booted and no Android destination is usable; "
                                     "pass --destination"));
     return std::nullopt;
+}
+
+bool CliDestinations::readyToFire(const Device& device, bool boot) const {
+    if (device.source != DeviceSource::Simulator || device.state != DeviceState::Shutdown)
+        return true;
+    if (!boot) {
+        CliOutput::error(
+            QStringLiteral("%1 is shut down: boot it or pass --boot").arg(device.name));
+        return false;
+    }
+    CliOutput::write(stderr, QStringLiteral("Booting %1 \u2026\n").arg(device.name));
+    try {
+        waitForResult(SimctlClient(m_xcodeURL).boot(device.id));
+        return true;
+    } catch (...) {
+        CliOutput::error(
+            QStringLiteral("%1 did not boot: %2")
+                .arg(device.name, localizedDescription(std::current_exception()).simplified()));
+        return false;
+    }
 }
 
 DeeplinkExecuter::Target CliDestinations::target(const Device& device,

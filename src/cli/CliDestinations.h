@@ -19,6 +19,11 @@ public:
     [[nodiscard]] static std::optional<CliDestinations> locate(const std::optional<QString>& xcode,
                                                                const std::optional<QString>& adb);
 
+    // These tools less the ones that cannot list `wanted` by its form: a simulator's or an
+    // iPhone's UDID needs no adb, an emulator's or a network serial no Xcode. A name, or no
+    // destination at all, needs every tool.
+    [[nodiscard]] CliDestinations toolsFor(const std::optional<QString>& wanted) const;
+
     // Every destination of the tools, in the picker's order (grouped by kind and platform,
     // booted first, then by name). A tool that fails is reported on standard error and
     // leaves `complete` false; the others' destinations are still listed. `anyAnswered`, when
@@ -31,6 +36,10 @@ public:
     // usable, or a name fits several (`ambiguous` set).
     [[nodiscard]] static std::optional<Device>
     choose(const QList<Device>& devices, const std::optional<QString>& wanted, bool* ambiguous);
+
+    // Whether `device` can be fired at now: a shut-down simulator is booted when `boot` is set,
+    // else refused. False, with the reason on standard error, when it cannot.
+    [[nodiscard]] bool readyToFire(const Device& device, bool boot) const;
 
     // Where a URL for `device` goes: the app `app` when given, else the one chosen in the app
     // for that kind of destination (none on Android: Any App).

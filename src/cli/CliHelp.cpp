@@ -33,7 +33,7 @@ const QString globalHelp = QStringLiteral(
     "       cannot be read\n"
     "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
-    "       usable, or no tool that could list its destinations\n"
+    "       usable, a simulator shut down, or no tool that could list its destinations\n"
     "  4    the store cannot be opened (the file is left untouched)\n"
     "  130  a run stopped by Ctrl+C (128 + the signal's number)\n");
 
@@ -65,10 +65,14 @@ const QString destinationOptionsHelp = QStringLiteral(
     "                         usable Android emulator or phone.\n"
     "  --app ID               The app to launch on an iPhone (bundle identifier) or the\n"
     "                         package to open the URL in on Android. Without it: the app\n"
-    "                         chosen in Kestrine for that device (on Android: any app).\n");
+    "                         chosen in Kestrine for that device (on Android: any app).\n"
+    "  --boot                 Boots the simulator first when it is shut down.\n"
+    "  --timeout SECONDS      How long a URL may take to open before the tool is stopped\n"
+    "                         (default 60).\n");
 
 const QString openHelp = QStringLiteral("Usage: kestrine-cli open URL [--destination D] "
-                                        "[--app ID]\n"
+                                        "[--app ID] [--boot]\n"
+                                        "                         [--timeout SECONDS]\n"
                                         "\n"
                                         "Opens URL, exactly as given, on a destination.\n"
                                         "\n"
@@ -79,15 +83,16 @@ const QString openHelp = QStringLiteral("Usage: kestrine-cli open URL [--destina
 
 const QString runHelp =
     QStringLiteral(
-        "Usage: kestrine-cli run COLLECTION [--destination D] [--app ID] [--interval SECONDS]\n"
-        "                        [--stop-on-failure] [--junit FILE] [--json]\n"
+        "Usage: kestrine-cli run COLLECTION [--destination D] [--app ID] [--boot]\n"
+        "                        [--timeout SECONDS] [--interval SECONDS] [--stop-on-failure]\n"
+        "                        [--junit FILE] [--json]\n"
         "\n"
         "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
         "or of an exchange file when COLLECTION ends in \".json\" (in the file's order, as an\n"
         "import would store it; the store is not touched). Each is reported on standard error:\n"
         "\"[3/12] Checkout … ok 0.41 s\", or \"failed:\" with the tool's message. Deeplinks\n"
         "without a URL are skipped. Ctrl+C stops after the request in flight; the reports are\n"
-        "still written, the rest skipped.\n"
+        "still written, the rest skipped. A second Ctrl+C stops the tool at once.\n"
         "\n"
         "Options:\n") +
     destinationOptionsHelp +

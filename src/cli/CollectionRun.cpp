@@ -1,14 +1,16 @@
 #include "cli/CollectionRun.h"
 
 #include "cli/CliOutput.h"
+#include "cli/CliStopSignals.h"
 #include "platform/AppError.h"
 #include "platform/StandardOutput.h"
-#include "platform/StopSignalNotifier.h"
 #include "platform/TaskOutcome.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -27,12 +29,12 @@ std::optional<QString> fire(const QString& url, const DeeplinkExecuter::Target& 
 }
 
 // Waits `milliseconds` unless a stop signal comes first.
-void pause(int milliseconds, StopSignalNotifier& notifier) {
+void pause(int milliseconds, CliStopSignals& stopSignals) {
     if (milliseconds <= 0)
         return;
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    QObject::connect(&notifier, &StopSignalNotifier::received, &loop, &QEventLoop::quit);
+    QObject::connect(&stopSignals, &CliStopSignals::received, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
@@ -58,9 +60,15 @@ QString CollectionRun::statusName(Result::Status status) {
 }
 
 CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options& options) {
+    // The command's own when it has one: a signal may have come while it listed destinations.
+    std::optional<CliStopSignals> own;
+    CliStopSignals* stopSignals = CliStopSignals::current();
+    if (!stopSignals)
+        stopSignals = &own.emplace();
     Report report;
-    StopSignalNotifier notifier;
-    QObject::connect(&notifier, &StopSignalNotifier::received,
+    report.stopSignal = stopSignals->first();
+    const QObject whileRunning;
+    QObject::connect(stopSignals, &CliStopSignals::received, &whileRunning,
                      [&report](int signalNumber) { report.stopSignal = signalNumber; });
 
     bool fired = false;
@@ -69,7 +77,7 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
     for (qsizetype i = 0; i < steps.size(); ++i) {
         Result result{.step = steps.at(i)};
         if (fired && !stopped && report.stopSignal == 0 && !result.step.url.isEmpty())
-            pause(options.intervalMilliseconds, notifier);
+            pause(options.intervalMilliseconds, *stopSignals);
         if (report.stopSignal != 0)
             stopped = true;
         if (stopped) {

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <csignal>
 
 #include <sys/stat.h>
@@ -36,6 +37,10 @@ namespace {
 const QString shopId = QStringLiteral("11111111-1111-4111-8111-111111111111");
 const QString travelId = QStringLiteral("22222222-2222-4222-8222-222222222222");
 const QString otherTravelId = QStringLiteral("33333333-3333-4333-8333-333333333333");
+// A simulator named by its UDID, which needs no adb.
+const QString simulatorUdid = QStringLiteral("5B7D3C0E-4F7A-4C1B-9E0D-2A6B8C1F3D10");
+const QString am =
+    QStringLiteral("shell 'am' 'start' '-W' '-a' 'android.intent.action.VIEW' '-d' ");
 
 // The tool's expected output `name`, kept under tests/data/cli.
 QString expected(const QString& name) {
@@ -94,9 +99,11 @@ struct Cli {
             ->setUid(QUuid::fromString(QStringLiteral("44444444-4444-4444-8444-444444444444")));
         QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
     }
-    // Starts the tool; XCODE, ADB and TMP/ in `arguments` stand for the stand-ins' paths and
-    // the temporary directory.
-    QProcess* start(QStringList arguments, Setup setup = Setup::Settings) {
+    // Starts the tool (or `program` with it as "$0"); XCODE, ADB and TMP/ in `arguments` stand
+    // for the stand-ins' paths and the temporary directory. It leads a process group of its own,
+    // as a command started in a terminal does.
+    QProcess* start(QStringList arguments, Setup setup = Setup::Settings,
+                    const QString& program = QStringLiteral(KESTRINE_CLI_EXECUTABLE)) {
         for (QString& argument : arguments) {
             argument.replace(QStringLiteral("XCODE"), xcode.path());
             argument.replace(QStringLiteral("ADB"), adb.adbPath());
@@ -117,15 +124,26 @@ struct Cli {
             });
             environment.insert(QStringLiteral("PATH"), path.join(u':'));
         }
+        for (auto entry = variables.cbegin(); entry != variables.cend(); ++entry)
+            environment.insert(entry.key(), entry.value());
+        // Root writes whatever the mode says: as root the tool then runs as "nobody".
+        const bool asNobody = setup == Setup::ReadOnlyStore && ::geteuid() == 0;
         if (setup == Setup::ReadOnlyStore)
             makeStoreReadOnly();
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(KESTRINE_CLI_EXECUTABLE), arguments);
+        process.setChildProcessModifier([asNobody] {
+            ::setpgid(0, 0);
+            if (asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(127);
+        });
+        if (program != QStringLiteral(KESTRINE_CLI_EXECUTABLE))
+            arguments.append(QStringLiteral(KESTRINE_CLI_EXECUTABLE));
+        process.start(program, arguments);
         return &process;
     }
     // A store the tool cannot write: its write-ahead log and shared-memory files are there but
-    // read-only, as a read-only open leaves them. The file opens; every save's BEGIN fails. Root
-    // writes whatever the mode says, so as root the tool runs as "nobody".
+    // read-only, as a read-only open leaves them. The file opens; every save's BEGIN fails. For
+    // "nobody" the store's path must stay readable and the store itself writable.
     void makeStoreReadOnly() {
         for (const char* suffix : {"-wal", "-shm"}) {
             const QString path = storePath() + QLatin1String(suffix);
@@ -140,10 +158,6 @@ struct Cli {
              {env.path(), data, data + QStringLiteral("/Kestrine"), QFileInfo(storePath()).path()})
             QVERIFY(::chmod(QFile::encodeName(directory).constData(), 0755) == 0);
         QVERIFY(::chmod(QFile::encodeName(storePath()).constData(), 0666) == 0);
-        process.setChildProcessModifier([] {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(127);
-        });
     }
     void finish() {
         QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(20000));
@@ -152,8 +166,9 @@ struct Cli {
         standardOutput = QString::fromUtf8(process.readAllStandardOutput());
         standardError = QString::fromUtf8(process.readAllStandardError());
     }
-    void run(const QStringList& arguments, Setup setup = Setup::Settings) {
-        start(arguments, setup);
+    void run(const QStringList& arguments, Setup setup = Setup::Settings,
+             const QString& program = QStringLiteral(KESTRINE_CLI_EXECUTABLE)) {
+        start(arguments, setup, program);
         finish();
     }
     // Xcode and adb chosen in the app, as a user who set them up there.
@@ -165,7 +180,8 @@ struct Cli {
     [[nodiscard]] QStringList opened() const {
         QStringList calls;
         for (const QString& call : xcode.calls()) {
-            if (call.contains(u"openurl") || call.contains(u"process launch"))
+            if (call.contains(u"openurl") || call.contains(u"process launch") ||
+                call.startsWith(u"simctl boot"))
                 calls.append(call);
         }
         for (const FakeAdb::Invocation& call : adb.invocations()) {
@@ -181,7 +197,20 @@ struct Cli {
                                               : QStringLiteral("no report");
     }
 
+    // Only to the tool's process group while the tool runs: the id of one that has ended is 0,
+    // and kill(0, ...) would reach this whole process group (ctest and whatever started it).
+    [[nodiscard]] bool signal(int number) const {
+        return process.state() == QProcess::Running && process.processId() > 0 &&
+               ::kill(-pid_t(process.processId()), number) == 0;
+    }
+    // Whether a call parked by a hanging scenario is still running.
+    [[nodiscard]] bool toolsHang() const {
+        const QList<qint64> parked = adb.hangingProcesses() + xcode.hangingProcesses(Tool::Simctl);
+        return std::any_of(parked.cbegin(), parked.cend(), &StandInTools::isRunning);
+    }
+
     QProcess process;
+    QMap<QString, QString> variables; // laid over the tool's environment
     TestEnvironment env;
     FakeXcode xcode{env.path()};
     FakeAdb adb{env.path(), true};
@@ -214,7 +243,6 @@ private Q_SLOTS:
         const Setup corrupt = Setup::CorruptStore;
         const QString usage = QStringLiteral("Try 'kestrine-cli --help'.");
         const QString unopened = QStringLiteral("the store cannot be opened");
-        const QString am = "shell 'am' 'start' '-W' '-a' 'android.intent.action.VIEW' '-d' ";
 
         row("help", set, {"--help"}, 0,
             "~4    the store cannot be opened (the file is left untouched)", {});
@@ -286,11 +314,18 @@ private Q_SLOTS:
             {"import", "TMP/single.json"}, 1, {},
             {"nothing imported: attempt to write a readonly database"});
         row("open: the destination selected in the app", set, {"open", "shop://x"}, 0, {},
-            {"shop://x \u2026 ok "}, {"simctl openurl S1 shop://x"}, "S1");
+            {"shop://x \u2026 ok "}, {"adb -s emulator-5554 " + am + "'shop://x'"},
+            "emulator-5554");
+        row("open: a shut-down simulator", set, {"open", "shop://x"}, 3, {},
+            {"iPhone 15 is shut down: boot it or pass --boot"}, {}, "S1");
+        row("open, a bad timeout", set, {"open", "shop://", "--timeout", "0"}, 2, {},
+            {"--timeout takes seconds above 0 and up to 86400, not \"0\"", usage});
         row("open: else the first booted simulator", set, {"open", "shop://x"}, 0, {}, {},
             {"simctl openurl S2 shop://x"}, "gone");
-        row("open: a destination by name", set, {"open", "shop://x", "--destination", "iPhone 15"},
-            0, {}, {}, {"simctl openurl S1 shop://x"}, "S2");
+        row("open: a destination by name, booted first", set,
+            {"open", "shop://x", "--destination", "iPhone 15", "--boot"}, 0, {},
+            {"Booting iPhone 15"},
+            {"simctl boot S1", "simctl bootstatus S1 -b", "simctl openurl S1 shop://x"}, "S2");
         row("open: without Xcode, the first usable Android destination", Setup::Given,
             {"--adb", "ADB", "open", "shop://x"}, 0, {}, {},
             {"adb -s R5CT1234567 " + am + "'shop://x'"});
@@ -490,39 +525,131 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(cli.env.filePath(QStringLiteral("dir/Shop.json"))));
     }
 
+    // Signals as a terminal sends them, to the whole foreground process group; the tools run in
+    // groups of their own and are not reached.
     void interrupt_data() {
-        QTest::addColumn<bool>("duringRequest");
-        QTest::newRow("during the pause") << false;
-        QTest::newRow("while the first request is in flight") << true;
+        QTest::addColumn<QString>("when"); // "pause", "request" (2 s long) or "hang"
+        QTest::addColumn<QList<int>>("signalNumbers");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("standardError"); // contained
+        QTest::addColumn<QString>("report");        // tests/data/cli/<report>, or "no report"
+        const QList<int> ctrlC{SIGINT};
+        QTest::newRow("during the pause")
+            << "pause" << ctrlC << QStringList() << 130 << "Interrupted: 2 not reached"
+            << "run-interrupted.xml";
+        QTest::newRow("while the first request is in flight")
+            << "request" << ctrlC << QStringList() << 130 << "Interrupted: 2 not reached"
+            << "run-interrupted.xml";
+        QTest::newRow("SIGTERM while the tool hangs: the request ends at its deadline")
+            << "hang" << QList<int>{SIGTERM} << QStringList{"--timeout", "1"} << 143
+            << "[1/3] Checkout \u2026 failed: simctl did not answer within 1 s"
+            << "run-interrupted-hung.xml";
+        QTest::newRow("twice while the tool hangs: at once")
+            << "hang" << QList<int>{SIGINT, SIGINT} << QStringList() << 130 << "Stopped at once"
+            << "no report";
     }
 
     void interrupt() {
-        QFETCH(bool, duringRequest);
+        QFETCH(QString, when);
+        QFETCH(QList<int>, signalNumbers);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, standardError);
+        QFETCH(QString, report);
         Cli cli;
         cli.fillStore();
         cli.chooseTools();
-        if (duringRequest)
-            cli.xcode.setScenario(Tool::Simctl, {.delaySeconds = 2}, QStringLiteral("openurl"));
-        QProcess* process =
-            cli.start({"run", "Shop", "--interval", "30", "--junit", "TMP/report.xml"});
+        if (when != u"pause")
+            cli.xcode.setScenario(Tool::Simctl, {.delaySeconds = 2, .hang = when == u"hang"},
+                                  QStringLiteral("openurl"));
+        QProcess* process = cli.start(
+            QStringList{"run", "Shop", "--interval", "30", "--junit", "TMP/report.xml"} + options);
         QByteArray progress;
         QTRY_VERIFY_WITH_TIMEOUT(
             process->state() == QProcess::NotRunning ||
-                (duringRequest ? cli.opened().size() == 1
-                               : (progress += process->readAllStandardError()).contains("[1/3]")),
+                (when == u"pause"
+                     ? (progress += process->readAllStandardError()).contains("[1/3]")
+                     : (when == u"request" ? cli.opened().size() == 1 : cli.toolsHang())),
             20000);
-        // Only to the tool while it runs: the id of one that has ended is 0, and kill(0, ...)
-        // would reach this whole process group (ctest and whatever started it).
-        QVERIFY2(process->state() == QProcess::Running && process->processId() > 0,
-                 "the run ended before it was interrupted");
-        QCOMPARE(::kill(pid_t(process->processId()), SIGINT), 0);
-        // The request in flight ends as it would have; the 30 s pause never starts or is cut short.
+        QVERIFY2(cli.signal(signalNumbers.first()), "the run ended before it was interrupted");
+        if (signalNumbers.size() > 1) {
+            QVERIFY(!process->waitForFinished(500)); // the hung request is let be
+            QVERIFY(cli.signal(signalNumbers.last()));
+        }
+        // The request in flight ends as it would have, or at its deadline, or at once; the 30 s
+        // pause never starts or is cut short.
         QVERIFY(process->waitForFinished(6000));
         cli.finish();
-        QCOMPARE(cli.exitCode, 130);
-        QVERIFY2(cli.standardError.contains(u"Interrupted: 2 not reached"),
-                 qPrintable(cli.standardError));
-        QCOMPARE(cli.junit(), expected("run-interrupted.xml"));
+        QCOMPARE(cli.exitCode, exitCode);
+        QVERIFY2(cli.standardError.contains(standardError), qPrintable(cli.standardError));
+        QCOMPARE(cli.junit(), report == u"no report" ? report : expected(report));
+        QTRY_VERIFY(!cli.toolsHang());
+    }
+
+    // A tool that never answers ends at its deadline, with everything it started; the CLI asks
+    // only the tools the destination needs.
+    void hungTools_data() {
+        QTest::addColumn<QString>("tool"); // the one that hangs
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("standardError"); // contained
+        QTest::newRow("adb lists: a simulator by its UDID needs no adb")
+            << "adb"
+            << "devices" << QStringList{"open", "shop://x", "--destination", simulatorUdid} << 0
+            << "shop://x \u2026 ok";
+        QTest::newRow("adb lists: past the listing's deadline")
+            << "adb"
+            << "devices" << QStringList{"destinations"} << 3 << "adb did not answer within 1 s";
+        QTest::newRow("simctl opens: past --timeout")
+            << "simctl"
+            << "openurl"
+            << QStringList{"open", "shop://x", "--destination", "S2", "--timeout", "0.5"} << 1
+            << "shop://x \u2026 failed: simctl did not answer within 0.5 s";
+        QTest::newRow("simctl boots: past the boot's deadline")
+            << "simctl"
+            << "bootstatus" << QStringList{"open", "shop://x", "--destination", "S1", "--boot"} << 3
+            << "iPhone 15 did not boot: simctl did not answer within 1 s";
+    }
+
+    void hungTools() {
+        QFETCH(QString, tool);
+        QFETCH(QString, call);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, standardError);
+        Cli cli;
+        cli.chooseTools();
+        cli.xcode.setSimulators({"S1|iPhone 15|Shutdown", "S2|iPad Air|Booted",
+                                 simulatorUdid + QStringLiteral("|iPhone 15 Pro|Booted")});
+        if (tool == u"adb")
+            cli.adb.setScenario({.hang = true}, call);
+        else
+            cli.xcode.setScenario(Tool::Simctl, {.hang = true}, call);
+        cli.variables.insert(QStringLiteral("KESTRINE_TOOL_TIMEOUT"), QStringLiteral("1"));
+        QElapsedTimer clock;
+        clock.start();
+        cli.run(arguments);
+        QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));
+        QVERIFY2(cli.standardError.contains(standardError), qPrintable(cli.standardError));
+        QVERIFY2(clock.elapsed() < 10000, "waited for more than the deadlines");
+        QTRY_VERIFY(!cli.toolsHang());
+        if (exitCode == 0)
+            QCOMPARE(cli.adb.invocations().size(), 0);
+    }
+
+    // A script feeding URLs to the CLI in a loop: the tools never read the loop's input.
+    void toolsReadNoInput() {
+        Cli cli;
+        cli.chooseTools();
+        cli.adb.setScenario({.readsInput = true}, QStringLiteral("'am'"));
+        cli.run({"-c", "printf 'shop://1\\nshop://2\\n' | while read -r u; do "
+                       "\"$0\" open \"$u\" --destination emulator-5554 || exit; done"},
+                Setup::Settings, QStringLiteral("/bin/sh"));
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.standardError));
+        QCOMPARE(cli.opened(), QStringList({"adb -s emulator-5554 " + am + "'shop://1'",
+                                            "adb -s emulator-5554 " + am + "'shop://2'"}));
     }
 
     void hostileUrls() {
