@@ -542,8 +542,8 @@ private Q_SLOTS:
             << "request" << ctrlC << QStringList() << 130 << "Interrupted: 2 not reached"
             << "run-interrupted.xml";
         QTest::newRow("SIGTERM while the tool hangs: the request ends at its deadline")
-            << "hang" << QList<int>{SIGTERM} << QStringList{"--timeout", "1"} << 143
-            << "[1/3] Checkout \u2026 failed: simctl did not answer within 1 s"
+            << "hang" << QList<int>{SIGTERM} << QStringList{"--timeout", "2"} << 143
+            << "[1/3] Checkout \u2026 failed: simctl did not answer within 2 s"
             << "run-interrupted-hung.xml";
         QTest::newRow("twice while the tool hangs: at once")
             << "hang" << QList<int>{SIGINT, SIGINT} << QStringList() << 130 << "Stopped at once"
@@ -561,8 +561,9 @@ private Q_SLOTS:
         cli.fillStore();
         cli.chooseTools();
         if (when != u"pause")
-            cli.xcode.setScenario(Tool::Simctl, {.delaySeconds = 2, .hang = when == u"hang"},
-                                  QStringLiteral("openurl"));
+            cli.xcode.setScenario(
+                Tool::Simctl, {.delaySeconds = when == u"hang" ? 0 : 2.0, .hang = when == u"hang"},
+                QStringLiteral("openurl"));
         QProcess* process = cli.start(
             QStringList{"run", "Shop", "--interval", "30", "--junit", "TMP/report.xml"} + options);
         QByteArray progress;
