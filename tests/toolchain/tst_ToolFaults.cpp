@@ -175,7 +175,7 @@ private Q_SLOTS:
         // A hanging tool is killed at its deadline (2 s here), with everything it started.
         const Scenario hang{.hang = true};
         add("hang: devicectl list, manager deleted meanwhile", Driver::destinations,
-            Tool::Devicectl, hang, "failed: devicectl did not answer within 2 s", true);
+            Tool::Devicectl, hang, {}, true);
         add("hang: devicectl apps", Driver::apps, Tool::Devicectl, hang,
             "0 apps, error: devicectl did not answer within 2 s, loading: no");
         // One icon request hangs: the list is shown meanwhile, the pass ends when it does.
@@ -184,7 +184,7 @@ private Q_SLOTS:
         add("hang: simctl openurl", Driver::fireAtSimulator, Tool::Simctl, hang,
             "failed: simctl did not answer within 2 s");
         add("hang: devicectl launch, executer and managers deleted meanwhile", Driver::fireAtDevice,
-            Tool::Devicectl, hang, {}, true);
+            Tool::Devicectl, hang, "failed: devicectl did not answer within 2 s", true);
     }
 
     void faultEndsAsItShould() {
