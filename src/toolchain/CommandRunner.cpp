@@ -3,6 +3,8 @@
 #include "platform/AppError.h"
 #include "toolchain/CommandError.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QMutex>
 #include <QProcess>
@@ -139,9 +141,15 @@ std::chrono::milliseconds bootDeadline() {
 }
 
 void killRunning() {
-    const QMutexLocker lock(&runningTools().mutex);
-    for (const qint64 group : std::as_const(runningTools().groups))
-        ::kill(-pid_t(group), SIGKILL);
+    const auto anyRunning = [] {
+        const QMutexLocker lock(&runningTools().mutex);
+        for (const qint64 group : std::as_const(runningTools().groups))
+            ::kill(-pid_t(group), SIGKILL);
+        return !runningTools().groups.isEmpty();
+    };
+    const QDeadlineTimer deadline(2000);
+    while (anyRunning() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
 QString failureMessage(const QByteArray& output, const QByteArray& errorOutput) {

@@ -50,7 +50,8 @@ inline constexpr qint64 outputLimit = 64 * 1024 * 1024;
                                              bool captureError, std::chrono::milliseconds deadline);
 
 // Kills every tool still running, with its process group, for a process on its way out: in
-// groups of their own they would outlive it.
+// groups of their own they would outlive it. Then processes events (up to 2 s) until their
+// calls have ended, so that nothing is left waiting for them.
 void killRunning();
 
 // The message rule of a failed run, on its own for the clients that need it.
