@@ -115,6 +115,20 @@ void seed(ManagedObjectContext* context, bool empty) {
     (void)context->save();
 }
 
+// Makes the stand-in simctl answer calls that contain `match` with `error` and status 1.
+void simctlRefuses(const QString& xcode, const char* number, const QByteArray& match,
+                   const QByteArray& error) {
+    const QString scenario =
+        xcode + QStringLiteral("/Contents/Developer/StandIn/scenarios/simctl/") + number;
+    QDir().mkpath(scenario);
+    for (const auto& [name, text] :
+         {std::pair{"match", match}, {"exit", QByteArray("1")}, {"stderr", error}}) {
+        QFile file(scenario + u'/' + QLatin1String(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+    }
+}
+
 QPalette darkPalette() {
     QPalette palette;
     const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xe8, 0xe8, 0xea);
@@ -151,7 +165,7 @@ int main(int argc, char* argv[]) {
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
         std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange] "
-                   "[--dark]\n",
+                   "[--dark] [--failing-simctl]\n",
                    stderr);
         return 64;
     }
@@ -178,6 +192,12 @@ int main(int argc, char* argv[]) {
     QProcess::execute(QStringLiteral("sh"),
                       {QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-android-sdk.sh"), sdk});
     qputenv("ANDROID_HOME", sdk.toUtf8());
+    // simctl cannot list: the picker shows the rest with a row that says why.
+    if (options.contains(QStringLiteral("--failing-simctl")))
+        simctlRefuses(xcode, "0100", "list",
+                      "An error was encountered processing the command "
+                      "(domain=com.apple.CoreSimulator.SimError, code=405):\nUnable to locate "
+                      "device set: CoreSimulatorService connection became invalid.\n");
     PersistentContainer container(home.filePath(QStringLiteral("Kestrine.sqlite")));
     if (container.loadPersistentStores())
         return 1;
@@ -248,19 +268,10 @@ int main(int argc, char* argv[]) {
         waitFor([&] { return openedUrls().size() == 1; });
         std::printf("stand-in simctl opened: %s\n", qPrintable(openedUrls().join(u' ')));
         // The stand-in refuses this one, as simctl does for an app that is not installed.
-        const QString refuse =
-            xcode + QStringLiteral("/Contents/Developer/StandIn/scenarios/simctl/0009");
-        QDir().mkpath(refuse);
-        const auto put = [&](const char* name, const QByteArray& text) {
-            QFile file(refuse + u'/' + QLatin1String(name));
-            file.open(QIODevice::WriteOnly);
-            file.write(text);
-        };
-        put("match", "shop://broken");
-        put("exit", "1");
-        put("stderr",
-            "An error was encountered processing the command (domain=NSOSStatusErrorDomain, "
-            "code=-10814):\nSimulator device failed to open shop://broken.\n");
+        simctlRefuses(xcode, "0009", "shop://broken",
+                      "An error was encountered processing the command "
+                      "(domain=NSOSStatusErrorDomain, code=-10814):\nSimulator device failed to "
+                      "open shop://broken.\n");
         shell.openUrl(QStringLiteral("shop://broken"));
         waitFor([&] { return shell.error().has_value(); });
         snap("error-alert");

@@ -70,14 +70,19 @@ struct Listing {
 
 // A tool that fails becomes its failure (and a log line); the other tools are not held up.
 QCoro::Task<Listing> listed(QCoro::Task<QList<Device>> listing, QString tool, Logger logger) {
+    // Plain statements around the co_await: GCC mishandles one inside a braced initialiser.
+    Listing result;
     std::exception_ptr error;
     try {
-        co_return Listing{co_await std::move(listing), std::nullopt};
+        result.devices = co_await std::move(listing);
     } catch (...) {
         error = std::current_exception();
     }
-    logger.error(u"%{public}s failed: %{public}s", tool, localizedDescription(error));
-    co_return Listing{{}, sourceFailure(tool, error)};
+    if (error) {
+        logger.error(u"%{public}s failed: %{public}s", tool, localizedDescription(error));
+        result.failure = sourceFailure(tool, error);
+    }
+    co_return result;
 }
 
 } // namespace
@@ -115,10 +120,10 @@ QCoro::Task<> RunDestinationManager::fetchDevices(QUrl xcodeURL) {
     logger.info(u"Simulator fetch complete");
     QList<Device> merged = simulators.devices + physical.devices;
     QList<SourceFailure> failures;
-    for (const Listing* listing : {&simulators, &physical}) {
-        if (listing->failure)
-            failures.append(*listing->failure);
-    }
+    if (simulators.failure)
+        failures.append(*simulators.failure);
+    if (physical.failure)
+        failures.append(*physical.failure);
     if (!self)
         co_return;
     if (generation != m_fetchGeneration) {

@@ -152,12 +152,12 @@ QCoro::Task<> SimctlClient::openURL(QString url, QString deviceId,
 
 QCoro::Task<> SimctlClient::boot(QString deviceId) const {
     const QUrl tool = QUrl::fromLocalFile(toolPath());
+    // Named lists: GCC cannot take a braced list of literals in a co_await's arguments.
+    const QStringList boot{QStringLiteral("boot"), deviceId};
+    const QStringList status{QStringLiteral("bootstatus"), deviceId, QStringLiteral("-b")};
     // bootstatus reports its progress on standard output: only its failure is of interest.
-    co_await CommandRunner::run(tool, {QStringLiteral("boot"), deviceId}, {}, true, true,
-                                CommandRunner::bootDeadline());
-    co_await CommandRunner::run(tool,
-                                {QStringLiteral("bootstatus"), deviceId, QStringLiteral("-b")}, {},
-                                true, true, CommandRunner::bootDeadline());
+    co_await CommandRunner::run(tool, boot, {}, true, true, CommandRunner::bootDeadline());
+    co_await CommandRunner::run(tool, status, {}, true, true, CommandRunner::bootDeadline());
 }
 
 QList<Device> SimctlClient::parseSimulatorList(const QString& output) {
