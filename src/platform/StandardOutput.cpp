@@ -15,29 +15,15 @@ QString escaped(QStringView field) {
     text.reserve(field.size());
     for (const QChar c : field) {
         const char16_t u = c.unicode();
-        switch (u) {
-        case u'\\':
-            text += QStringLiteral("\\\\");
-            continue;
-        case u'\t':
-            text += QStringLiteral("\\t");
-            continue;
-        case u'\n':
-            text += QStringLiteral("\\n");
-            continue;
-        case u'\r':
-            text += QStringLiteral("\\r");
-            continue;
-        case 0x1B:
-            text += QStringLiteral("\\e");
-            continue;
-        default:
-            break;
-        }
-        if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+        // Backslash, tab, newline, CR and ESC have a name; other controls show their code.
+        if (const qsizetype named = QStringView(u"\\\t\n\r\x1b").indexOf(c); named >= 0) {
+            text += u'\\';
+            text += QStringView(u"\\tnre")[named];
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
             text += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
-        else
+        } else {
             text += c;
+        }
     }
     return text;
 }
