@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite qcoro-qt6-dev libgl-dev
     libplist-dev libsystemd-dev libsqlite3-dev libbenchmark-dev
     fonts-noto-color-emoji unicode-data unicode-cldr-core
-    xvfb xauth imagemagick adb
+    xvfb xauth imagemagick adb mksh
 )
 
 missing=()

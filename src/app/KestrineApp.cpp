@@ -220,10 +220,10 @@ void KestrineApp::openUrl(const QString& url) {
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
     QPointer<KestrineApp> self(this);
-    auto completion = [self](std::exception_ptr error, bool failed) {
-        if (!failed || !self)
+    auto completion = [self](const FiringOutcome& outcome) {
+        if (!outcome.isFailure() || !self)
             return;
-        self->setError(ErrorMessage{localizedDescription(error)});
+        self->setError(ErrorMessage{outcome.message});
     };
     // Not awaited: the URL counts as handled at once, and further requests run alongside.
     QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion)), this, [] {});

@@ -17,15 +17,18 @@ namespace {
 using Result = CollectionRun::Result;
 using Status = Result::Status;
 
-// Fires one URL; the failure's message (one line) when it fails.
+// Fires one URL; a failure's message (one line) when it fails.
 std::optional<QString> fire(const QString& url, const DeeplinkExecuter::Target& target) {
+    FiringOutcome outcome;
     try {
-        waitForResult(DeeplinkExecuter::openURL(url, target));
-        return std::nullopt;
+        outcome = waitForResult(DeeplinkExecuter::openURL(url, target));
     } catch (...) {
         // Tool messages end in a newline and may span several lines.
         return localizedDescription(std::current_exception()).simplified();
     }
+    if (outcome.isFailure())
+        return outcome.message.simplified();
+    return std::nullopt;
 }
 
 // Waits `milliseconds` unless a stop signal comes first.

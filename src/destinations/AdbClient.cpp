@@ -145,8 +145,8 @@ QCoro::Task<> AdbClient::describeDevices(std::shared_ptr<QList<Device>> devices,
     }
 }
 
-QCoro::Task<> AdbClient::openURL(QString url, QString serial, QString package,
-                                 std::chrono::milliseconds deadline) const {
+QCoro::Task<FiringOutcome> AdbClient::openURL(QString url, QString serial, QString package,
+                                              std::chrono::milliseconds deadline, bool cold) const {
     const AdbClient self = *this;
     QStringList command{QStringLiteral("am"),
                         QStringLiteral("start"),
@@ -166,6 +166,15 @@ QCoro::Task<> AdbClient::openURL(QString url, QString serial, QString package,
     // The activity manager of older Android versions exits 0 even when nothing started.
     if (std::optional<QString> line = failureLine(output))
         throw CommandError(*line);
+    (void)cold;
+    co_return FiringOutcome{.handler = package};
+}
+
+QCoro::Task<> AdbClient::screenshot(QString serial, QString path) const {
+    (void)serial;
+    (void)path;
+    throw CommandError(QStringLiteral("screenshots are not built yet"));
+    co_return;
 }
 
 QCoro::Task<QStringList> AdbClient::listPackages(QString serial) const {

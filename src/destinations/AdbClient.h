@@ -1,6 +1,7 @@
 #pragma once
 
 #include "destinations/Device.h"
+#include "platform/FiringOutcome.h"
 #include "toolchain/CommandRunner.h"
 
 #include <QList>
@@ -37,9 +38,15 @@ public:
     // `adb -s <serial> shell am start -W -a android.intent.action.VIEW -d <url> [<package>]`,
     // no package letting Android pick the handler. Throws CommandError with the error line of
     // the output (see failureLine()), else adb's whole message when it exits non-zero.
-    [[nodiscard]] QCoro::Task<>
+    // What Android did with it; cold: the handling app is stopped first.
+    [[nodiscard]] QCoro::Task<FiringOutcome>
     openURL(QString url, QString serial, QString package = {},
-            std::chrono::milliseconds deadline = CommandRunner::firingDeadline()) const;
+            std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
+            bool cold = false) const;
+
+    // `adb -s <serial> exec-out screencap -p`, the PNG written to `path`. Throws like
+    // listDevices(), and AppError when the file cannot be written.
+    [[nodiscard]] QCoro::Task<> screenshot(QString serial, QString path) const;
 
     // `adb -s <serial> shell pm list packages -3`: the third-party packages, sorted. Throws
     // like listDevices().

@@ -199,8 +199,10 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
     co_return image;
 }
 
-QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId, QString payloadURL,
-                                         std::chrono::milliseconds deadline) const {
+QCoro::Task<FiringOutcome> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
+                                                      QString payloadURL,
+                                                      std::chrono::milliseconds deadline,
+                                                      bool cold) const {
     const DeviceCtlClient self = *this;
     const QStringList arguments{QStringLiteral("device"),
                                 QStringLiteral("process"),
@@ -211,6 +213,8 @@ QCoro::Task<> DeviceCtlClient::launchApp(QString deviceId, QString bundleId, QSt
                                 payloadURL,
                                 bundleId};
     co_await self.run(arguments, deadline);
+    (void)cold;
+    co_return FiringOutcome{.handler = bundleId};
 }
 
 Result<QList<Device>, JsonDecodingError>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "destinations/Device.h"
+#include "platform/FiringOutcome.h"
 #include "platform/JsonDecoding.h"
 #include "platform/Logger.h"
 #include "toolchain/CommandRunner.h"
@@ -49,9 +50,11 @@ public:
 
     // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`.
     // Throws CommandError with the tool's message when the launch fails.
-    [[nodiscard]] QCoro::Task<>
+    // The outcome names the app; cold: an instance already running is terminated first.
+    [[nodiscard]] QCoro::Task<FiringOutcome>
     launchApp(QString deviceId, QString bundleId, QString payloadURL,
-              std::chrono::milliseconds deadline = CommandRunner::firingDeadline()) const;
+              std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
+              bool cold = false) const;
 
     // Devices of a `list devices` document, or why the document does not have the required
     // shape.

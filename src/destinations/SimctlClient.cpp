@@ -143,11 +143,21 @@ QCoro::Task<QString> SimctlClient::listDevices() const {
     co_return text;
 }
 
-QCoro::Task<> SimctlClient::openURL(QString url, QString deviceId,
-                                    std::chrono::milliseconds deadline) const {
+QCoro::Task<FiringOutcome> SimctlClient::openURL(QString url, QString deviceId,
+                                                 std::chrono::milliseconds deadline,
+                                                 bool cold) const {
     const QUrl tool = QUrl::fromLocalFile(toolPath());
     const QStringList arguments{QStringLiteral("openurl"), deviceId, url};
     co_await CommandRunner::run(tool, arguments, {}, false, true, deadline);
+    (void)cold;
+    co_return FiringOutcome{};
+}
+
+QCoro::Task<> SimctlClient::screenshot(QString deviceId, QString path) const {
+    (void)deviceId;
+    (void)path;
+    throw CommandError(QStringLiteral("screenshots are not built yet"));
+    co_return;
 }
 
 QCoro::Task<> SimctlClient::boot(QString deviceId) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "destinations/Device.h"
+#include "platform/FiringOutcome.h"
 #include "toolchain/CommandRunner.h"
 
 #include <QList>
@@ -27,9 +28,14 @@ public:
     [[nodiscard]] QCoro::Task<QString> listDevices() const;
 
     // `simctl openurl <deviceId> <url>`, the URL text handed over as it is, within `deadline`.
-    [[nodiscard]] QCoro::Task<>
+    // What the simulator did with it; cold: the handling app is terminated first.
+    [[nodiscard]] QCoro::Task<FiringOutcome>
     openURL(QString url, QString deviceId,
-            std::chrono::milliseconds deadline = CommandRunner::firingDeadline()) const;
+            std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
+            bool cold = false) const;
+
+    // `simctl io <deviceId> screenshot <path>`. Throws like listDevices().
+    [[nodiscard]] QCoro::Task<> screenshot(QString deviceId, QString path) const;
 
     // `simctl boot <deviceId>`, then `simctl bootstatus <deviceId> -b`, which returns once the
     // simulator has finished booting; each within CommandRunner::bootDeadline(). Throws like

@@ -12,6 +12,9 @@
 #include "toolchain/CommandRunner.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <QCoro/QCoroTimer>
 
 namespace {
 
@@ -61,8 +64,8 @@ QCoro::Task<> activate(QString interpreterPath, QString application) {
 
 // The firing steps. Everything the executer knows is passed in: it may be gone once this
 // suspends.
-QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
-                   QPointer<BundleIdManager> apps, QString interpreterPath) {
+QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> destinations,
+                                QPointer<BundleIdManager> apps, QString interpreterPath) {
     if (!destinations)
         throw noDestinationError();
     const std::optional<Device> device = destinations->selectedDevice();
@@ -75,10 +78,43 @@ QCoro::Task<> fire(QString url, QPointer<RunDestinationManager> destinations,
                                     .app = apps ? apps->targetAppFor(*device) : QString()};
     if (isAndroid(*device))
         target.adbPath = AdbLocator::locate();
-    co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
+    FiringOutcome outcome = co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
     co_await activate(interpreterPath, QStringLiteral("Kestrine"));
     if (device->source == DeviceSource::Simulator)
         co_await activate(interpreterPath, QStringLiteral("Simulator"));
+    co_return outcome;
+}
+
+// The tool's firing of `url`, cold when asked; throws its failure.
+QCoro::Task<FiringOutcome> dispatch(QString url, DeeplinkExecuter::Target target) {
+    const Device& device = target.device;
+    if (isAndroid(device)) {
+        if (!target.adbPath)
+            throw noAdbError();
+        co_return co_await AdbClient(*target.adbPath)
+            .openURL(url, device.id, target.app, target.deadline, target.cold);
+    }
+    if (target.xcodeURL.isEmpty())
+        throw noDestinationError();
+    if (device.source == DeviceSource::Simulator) {
+        co_return co_await SimctlClient(target.xcodeURL)
+            .openURL(url, device.id, target.deadline, target.cold);
+    }
+    if (target.app.isEmpty())
+        throw noTargetAppError();
+    co_return co_await DeviceCtlClient(
+        target.xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
+        .launchApp(device.id, target.app, url, target.deadline, target.cold);
+}
+
+// Waits `settle` for the app to draw, then writes the device's screen to `path`.
+QCoro::Task<> captureScreen(DeeplinkExecuter::Target target) {
+    co_await QCoro::sleepFor(target.settle);
+    const Device& device = target.device;
+    if (isAndroid(device))
+        co_await AdbClient(*target.adbPath).screenshot(device.id, target.screenshotPath);
+    else
+        co_await SimctlClient(target.xcodeURL).screenshot(device.id, target.screenshotPath);
 }
 
 // The error as one line for standard output, in the platform's style for its own errors.
@@ -105,40 +141,54 @@ QString describeForOutput(const std::exception_ptr& error) {
 DeeplinkExecuter::DeeplinkExecuter(QObject* parent)
     : QObject(parent) {}
 
-QCoro::Task<> DeeplinkExecuter::openURL(QString url, Target target) {
-    const Device& device = target.device;
-    if (isAndroid(device)) {
-        if (!target.adbPath)
-            throw noAdbError();
-        co_await AdbClient(*target.adbPath).openURL(url, device.id, target.app, target.deadline);
-        co_return;
+QCoro::Task<FiringOutcome> DeeplinkExecuter::openURL(QString url, Target target) {
+    FiringOutcome outcome = co_await dispatch(url, target);
+    if (target.screenshotPath.isEmpty() || outcome.isFailure())
+        co_return outcome;
+    if (target.device.source == DeviceSource::Physical) {
+        outcome.notes.append(QStringLiteral("No screenshot: a physical iPhone cannot be captured"));
+        co_return outcome;
     }
-    if (target.xcodeURL.isEmpty())
-        throw noDestinationError();
-    if (device.source == DeviceSource::Simulator) {
-        co_await SimctlClient(target.xcodeURL).openURL(url, device.id, target.deadline);
-        co_return;
+    try {
+        co_await captureScreen(target);
+        outcome.screenshot = target.screenshotPath;
+    } catch (const std::exception& error) {
+        // The firing happened; only its picture is missing.
+        outcome.notes.append(QStringLiteral("No screenshot: ") +
+                             localizedDescription(error).simplified());
     }
-    if (target.app.isEmpty())
-        throw noTargetAppError();
-    co_await DeviceCtlClient(target.xcodeURL,
-                             Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
-        .launchApp(device.id, target.app, url, target.deadline);
+    co_return outcome;
+}
+
+QString DeeplinkExecuter::screenshotFileName(int index, const QString& title) {
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]+"));
+    QString name = title.normalized(QString::NormalizationForm_KD);
+    name.replace(unsafe, QStringLiteral("-"));
+    // No hidden files, no "..", no dash that a tool could read as an option.
+    while (!name.isEmpty() && (name.front() == u'.' || name.front() == u'-'))
+        name.remove(0, 1);
+    name.truncate(80);
+    while (name.endsWith(u'-') || name.endsWith(u'.'))
+        name.chop(1);
+    if (name.isEmpty())
+        name = QStringLiteral("deeplink");
+    return QStringLiteral("%1-%2.png").arg(index).arg(name);
 }
 
 QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion) {
-    std::exception_ptr failure;
+    FiringOutcome outcome;
     try {
-        co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,
-                      m_interpreterPath);
+        outcome = co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,
+                                m_interpreterPath);
     } catch (...) {
-        failure = std::current_exception();
+        const std::exception_ptr failure = std::current_exception();
+        StandardOutput::printLine(describeForOutput(failure));
+        outcome = FiringOutcome::failed(localizedDescription(failure));
     }
-    if (!failure) {
-        completion(nullptr, false);
-        co_return;
+    if (outcome.isFailure()) {
+        if (outcome.result == FiringOutcome::Result::NoHandler)
+            StandardOutput::printLine(outcome.message);
+        commandLog().error(u"Failed to open url cause: %{public}@", outcome.message);
     }
-    StandardOutput::printLine(describeForOutput(failure));
-    commandLog().error(u"Failed to open url cause: %{public}@", localizedDescription(failure));
-    completion(failure, true);
+    completion(outcome);
 }

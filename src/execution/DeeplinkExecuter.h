@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "destinations/RunDestinationManager.h"
+#include "platform/FiringOutcome.h"
 #include "targetapps/BundleIdManager.h"
 #include "toolchain/CommandRunner.h"
 
@@ -25,8 +26,8 @@
 class DeeplinkExecuter : public QObject {
     Q_OBJECT
 public:
-    // Called exactly once: no error and false on success, the error and true on failure.
-    using Completion = std::function<void(std::exception_ptr error, bool failed)>;
+    // Called exactly once with what the firing did; a failure's outcome carries its message.
+    using Completion = std::function<void(const FiringOutcome& outcome)>;
 
     // Codes of the AppError the executer raises itself (domain: the app's bundle identifier).
     enum ErrorCode { NoDestination = 1, NoTargetApp = 2, NoAdb = 3, UnusableDestination = 4 };
@@ -54,6 +55,9 @@ public:
     // throws. Safe to await after the executer or the managers are gone.
     QCoro::Task<> execute(QString url, Completion completion);
 
+    // How long a screenshot waits after a firing, for the app to draw its screen.
+    static constexpr std::chrono::milliseconds defaultSettle{2000};
+
     // Where one URL goes, every choice already made. Initialised so that GCC accepts designated
     // initialisers that leave members out.
     struct Target {
@@ -62,10 +66,20 @@ public:
         std::optional<QString> adbPath{}; // serves Android destinations
         QString app{}; // bundle identifier (an iOS device needs one) or package ("": Any App)
         std::chrono::milliseconds deadline = CommandRunner::firingDeadline(); // for the tool
+        // Stop the app that will take the URL first, so that the URL starts it from nothing.
+        bool cold = false;
+        // Where to write a screenshot `settle` after a firing that reached an app; "": none.
+        QString screenshotPath{};
+        std::chrono::milliseconds settle = defaultSettle;
     };
-    // Hands `url` to the tool that serves `target`, without bringing any window forward; throws
-    // the tool's failure or the executer's own AppError for a missing tool or app.
-    static QCoro::Task<> openURL(QString url, Target target);
+    // Hands `url` to the tool that serves `target`, without bringing any window forward, and
+    // says what it did (no-handler included). Throws the tool's failure or the executer's own
+    // AppError for a missing tool or app.
+    static QCoro::Task<FiringOutcome> openURL(QString url, Target target);
+
+    // "<index>-<title>.png" with the title reduced to letters, digits, '-', '_' and '.', at
+    // most 80 of them: a title may hold slashes, dots at its start or nothing at all.
+    [[nodiscard]] static QString screenshotFileName(int index, const QString& title);
 
 private:
     QPointer<RunDestinationManager> m_runDestinationManager;

@@ -80,8 +80,8 @@ struct Rig {
                 QCoro::waitFor(apps->fetchApps(phone));
             apps->selectApp(
                 InstalledApp(QStringLiteral("Shop"), QStringLiteral("com.example.shop")));
-            const auto report = [this](std::exception_ptr error, bool failed) {
-                fired = failed ? "failed: " + localizedDescription(error) : "succeeded";
+            const auto report = [this](const FiringOutcome& outcome) {
+                fired = outcome.isFailure() ? "failed: " + outcome.message : "succeeded";
             };
             QCoro::connect(executer->execute(QStringLiteral("shop://item/42"), report), &context,
                            finished);
