@@ -293,6 +293,28 @@ private Q_SLOTS:
             QCoro::waitFor(std::move(*listing));
     }
 
+    void screenshotFileNames_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "Product 42"
+                               << "3-Product-42.png";
+        QTest::newRow("a way out of the directory") << "../../etc/passwd"
+                                                    << "3-etc-passwd.png";
+        QTest::newRow("hidden file, option") << ".-rf"
+                                             << "3-rf.png";
+        QTest::newRow("accents kept as letters, emoji dropped") << "Café 🛒"
+                                                                << "3-Cafe.png";
+        QTest::newRow("nothing usable") << "🛒 / 🛍"
+                                        << "3-deeplink.png";
+        QTest::newRow("long") << QString(200, u'a') << "3-" + QString(80, u'a') + ".png";
+    }
+
+    void screenshotFileNames() {
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        QCOMPARE(DeeplinkExecuter::screenshotFileName(3, title), name);
+    }
+
     void requestsRunSideBySide() {
         Rig rig;
         FakeXcode& xcode = rig.xcode;
