@@ -1,3 +1,4 @@
+#include "AdbPhone.h"
 #include "DeviceFixtures.h"
 #include "ExactUrls.h"
 #include "FakeAdb.h"
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +43,7 @@ const QString otherTravelId = QStringLiteral("33333333-3333-4333-8333-3333333333
 const QString simulatorUdid = QStringLiteral("5B7D3C0E-4F7A-4C1B-9E0D-2A6B8C1F3D10");
 const QString am =
     QStringLiteral("shell 'am' 'start' '-W' '-a' 'android.intent.action.VIEW' '-d' ");
+const QString amOnPhone = QStringLiteral("am start -W -a android.intent.action.VIEW -d ");
 
 // The tool's expected output `name`, kept under tests/data/cli.
 QString expected(const QString& name) {
@@ -57,8 +60,9 @@ QString timeless(QString text) {
 
 // How a row prepares the machine: Xcode and adb chosen in the app's settings, given on the
 // command line only (this machine's adb on PATH must not win), neither set anywhere (no adb on
-// PATH either), a store file that is not a database, or one the tool cannot write.
-enum class Setup { Settings, Given, Nothing, CorruptStore, ReadOnlyStore };
+// PATH either), a store file that is not a database, or one the tool cannot write; Phone: as
+// Settings, with the real adb and the wire-protocol phone its only Android device.
+enum class Setup { Settings, Given, Nothing, CorruptStore, ReadOnlyStore, Phone };
 
 // The command-line tool as a user runs it: a process without a display, over the store and
 // settings of a temporary home, against the stand-in Xcode and adb.
@@ -99,14 +103,16 @@ struct Cli {
             ->setUid(QUuid::fromString(QStringLiteral("44444444-4444-4444-8444-444444444444")));
         QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
     }
-    // Starts the tool (or `program` with it as "$0"); XCODE, ADB and TMP/ in `arguments` stand
-    // for the stand-ins' paths and the temporary directory. It leads a process group of its own,
-    // as a command started in a terminal does.
+    // Starts the tool (or `program` with it as "$0"); XCODE, ADB, PHONE and TMP/ in `arguments`
+    // stand for the stand-ins' paths, the phone's serial and the temporary directory. It leads a
+    // process group of its own, as a command started in a terminal does.
     QProcess* start(QStringList arguments, Setup setup = Setup::Settings,
                     const QString& program = QStringLiteral(KESTRINE_CLI_EXECUTABLE)) {
         for (QString& argument : arguments) {
             argument.replace(QStringLiteral("XCODE"), xcode.path());
             argument.replace(QStringLiteral("ADB"), adb.adbPath());
+            if (phone)
+                argument.replace(QStringLiteral("PHONE"), phone->serial());
             argument.replace(QStringLiteral("TMP/"), env.path() + u'/');
         }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -174,7 +180,13 @@ struct Cli {
     // Xcode and adb chosen in the app, as a user who set them up there.
     void chooseTools() const {
         XcodeBookmarkManager().saveBookmark(xcode.url());
-        AdbLocator::adbPathSetting().setValue(adb.adbPath());
+        AdbLocator::adbPathSetting().setValue(phone ? AdbPhone::adbPath() : adb.adbPath());
+    }
+    // The phone, with a browser and com.shop opening shop: links, instead of the stand-in adb.
+    void usePhone() {
+        phone = std::make_unique<AdbPhone>(env.path());
+        phone->configure("system com.android.chrome com.google.android.apps.chrome.IntentDispatcher"
+                         " http:// https://\napp com.shop .MainActivity shop:\n");
     }
     // "<tool> <arguments>" of every URL the stand-ins were asked to open, in order.
     [[nodiscard]] QStringList opened() const {
@@ -187,6 +199,10 @@ struct Cli {
         for (const FakeAdb::Invocation& call : adb.invocations()) {
             if (call.arguments.contains(u"'am'"))
                 calls.append(QStringLiteral("adb ") + call.arguments.join(u' '));
+        }
+        for (const QStringList& call : phone ? phone->calls() : QList<QStringList>()) {
+            if (call.mid(0, 2) == QStringList{"am", "start"})
+                calls.append(QStringLiteral("phone ") + call.join(u' '));
         }
         return calls;
     }
@@ -214,6 +230,7 @@ struct Cli {
     TestEnvironment env;
     FakeXcode xcode{env.path()};
     FakeAdb adb{env.path(), true};
+    std::unique_ptr<AdbPhone> phone; // see usePhone()
     int exitCode = -1;
     QString standardOutput;
     QString standardError;
@@ -313,9 +330,8 @@ private Q_SLOTS:
         row("import, a store that cannot be written", Setup::ReadOnlyStore,
             {"import", "TMP/single.json"}, 1, {},
             {"nothing imported: attempt to write a readonly database"});
-        row("open: the destination selected in the app", set, {"open", "shop://x"}, 0, {},
-            {"shop://x \u2026 ok "}, {"adb -s emulator-5554 " + am + "'shop://x'"},
-            "emulator-5554");
+        row("open: the destination selected in the app", Setup::Phone, {"open", "shop://x"}, 0, {},
+            {"shop://x \u2026 ok "}, {"phone " + amOnPhone + "shop://x"}, "PHONE");
         row("open: a shut-down simulator", set, {"open", "shop://x"}, 3, {},
             {"iPhone 15 is shut down: boot it or pass --boot"}, {}, "S1");
         row("open, a bad timeout", set, {"open", "shop://", "--timeout", "0"}, 2, {},
@@ -329,9 +345,9 @@ private Q_SLOTS:
         row("open: without Xcode, the first usable Android destination", Setup::Given,
             {"--adb", "ADB", "open", "shop://x"}, 0, {}, {},
             {"adb -s R5CT1234567 " + am + "'shop://x'"});
-        row("open: an Android package", set,
-            {"open", "shop://x", "--destination", "emulator-5554", "--app", "com.shop"}, 0, {}, {},
-            {"adb -s emulator-5554 " + am + "'shop://x' 'com.shop'"});
+        row("open: an Android package", Setup::Phone,
+            {"open", "shop://x", "--destination", "PHONE", "--app", "com.shop"}, 0, {}, {},
+            {"phone " + amOnPhone + "shop://x com.shop"});
         row("open: an app on an iPhone", set,
             {"open", "shop://x", "--destination", "P1", "--app", "com.shop"}, 0, {}, {},
             {"devicectl device process launch --device P1 --payload-url shop://x com.shop"});
@@ -367,11 +383,16 @@ private Q_SLOTS:
             StandInTools::writeFile(cli.storePath(), corrupt);
         else
             cli.fillStore();
-        if (setup == Setup::Settings)
+        const bool chosen = setup == Setup::Settings || setup == Setup::Phone;
+        if (setup == Setup::Phone)
+            cli.usePhone();
+        if (chosen)
             cli.chooseTools();
         if (!selected.isEmpty())
-            AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
-                                              selected);
+            AppSettings::standard()->setValue(
+                RememberedSelection::destinationIdKey.toString(),
+                QString(selected).replace(QStringLiteral("PHONE"),
+                                          cli.phone ? cli.phone->serial() : QString()));
         const QUrl savedXcode = XcodeBookmarkManager().xcodeURL();
         cli.env.writeFile("single.json", R"({"title": "Single"})");
 
@@ -399,9 +420,10 @@ private Q_SLOTS:
         QCOMPARE(calls, opened);
         // Options of one run are never remembered.
         QCOMPARE(XcodeBookmarkManager().xcodeURL(), savedXcode);
-        QCOMPARE(AdbLocator::adbPathSetting().value(),
-                 setup == Setup::Settings ? cli.adb.adbPath() : QString());
-        QCOMPARE(savedXcode.isEmpty(), setup != Setup::Settings);
+        QCOMPARE(AdbLocator::adbPathSetting().value(), !chosen     ? QString()
+                                                       : cli.phone ? AdbPhone::adbPath()
+                                                                   : cli.adb.adbPath());
+        QCOMPARE(savedXcode.isEmpty(), !chosen);
         if (setup == Setup::CorruptStore) {
             QFile file(cli.storePath());
             QVERIFY(file.open(QIODevice::ReadOnly));
