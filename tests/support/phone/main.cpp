@@ -3,7 +3,11 @@
 //   COMMANDS  a directory of stand-in Android commands, the whole PATH of the phone's shell
 //   STATE     the phone's state directory (PHONE_STATE and HOME of its shell)
 //   PORT      the TCP port on 127.0.0.1, 0 (the default) for any free one
-// Prints the port it listens on, then serves until its standard input closes.
+// Prints the port it listens on, then serves until its standard input closes. By hand, away
+// from the user's own adb server:
+//   mkdir /tmp/phone && printf 'app com.example.shop .MainActivity shop:\n' >/tmp/phone/apps
+//   sleep infinity | build/ci/tests/adbphone tests/support/phone/bin /tmp/phone 5600 &
+//   export ANDROID_ADB_SERVER_PORT=5099; adb connect 127.0.0.1:5600
 #include "PhoneConnection.h"
 
 #include <QCoreApplication>
