@@ -58,7 +58,22 @@ WaitTime: 415
 Complete
 START
 
-scenario adb 0007 "-s 0A1B2C3D4E5F6789 " 1
+# The browser (asked once per device) and the app a URL resolves to (for a cold start).
+scenario adb 0007 "'resolve-activity' '--brief' '-a' 'android.intent.action.VIEW' '-d'" 0
+printf 'priority=0 preferredOrder=0 match=0x208000 specificIndex=-1 isDefault=true\n%s\n' \
+    'com.example.shop/.MainActivity' > "$current/stdout"
+
+scenario adb 0008 "'resolve-activity' '--brief' '-a' 'android.intent.action.VIEW' '-c' 'android.intent.category.BROWSABLE'" 0
+printf 'priority=0 preferredOrder=0 match=0x208000 specificIndex=-1 isDefault=false\n%s\n' \
+    'com.android.chrome/com.google.android.apps.chrome.IntentDispatcher' > "$current/stdout"
+
+# A green 108x240 screen.
+scenario adb 0009 "exec-out screencap -p" 0
+base64 -d > "$current/stdout" <<'PNG'
+iVBORw0KGgoAAAANSUhEUgAAAGwAAADwCAIAAABqoBaiAAABPUlEQVR42u3QIREAAAgEsE+EoB/d8Vjs7pZgqWmeokCiRIlIlChRIhIlSpSIRIkSJSJRokSJSJQoUSISJUpEokSJEpEoUaJEJEqUKBGJEiVKRKJEiRKRKFGiRCRKlIhEiRIlIlGiRIlIlChRIhIlSpSIRIkSJSJRokSJFiRKlIhEiRIlIlGiRIlIlChRIhIlSpSIRIkSJSJRokQkSpQoEYkSJUpEokSJEpEoUaJEJEqUKBGJEiVKRKJEiUiUKFEiEiVKlIhEiRIlIlGiRIlIlChRIhIlSpRoQaJEiUiUKFEiEiVKlIhEiRIlIlGiRIlIlChRIhIlSkSiRIkSkShRokQkSpQoEYkSJUpEokSJEpEoUaJEJEqUiESJEiUiUaJEiUiUKFEiEiVKlIhEiRIlIlGiRIlIlCgRiRIlSuRa2oNtWurSmI0AAAAASUVORK5CYII=
+PNG
+
+scenario adb 0010 "-s 0A1B2C3D4E5F6789 " 1
 cat > "$current/stderr" <<'DENIED'
 adb: device unauthorized.
 This adb server's $ADB_VENDOR_KEYS is not set

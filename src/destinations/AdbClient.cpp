@@ -1,9 +1,13 @@
 #include "destinations/AdbClient.h"
 
+#include "destinations/AmStartReport.h"
+
 #include "toolchain/CommandError.h"
 #include "toolchain/CommandRunner.h"
 
+#include <QHash>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -145,36 +149,135 @@ QCoro::Task<> AdbClient::describeDevices(std::shared_ptr<QList<Device>> devices,
     }
 }
 
-QCoro::Task<FiringOutcome> AdbClient::openURL(QString url, QString serial, QString package,
-                                              std::chrono::milliseconds deadline, bool cold) const {
+QCoro::Task<QString> AdbClient::am(QString serial, QStringList command,
+                                   std::chrono::milliseconds deadline) const {
     const AdbClient self = *this;
-    QStringList command{QStringLiteral("am"),
-                        QStringLiteral("start"),
-                        QStringLiteral("-W"),
-                        QStringLiteral("-a"),
-                        QStringLiteral("android.intent.action.VIEW"),
-                        QStringLiteral("-d"),
-                        url};
-    if (!package.isEmpty())
-        command.append(package);
+    command.prepend(QStringLiteral("am"));
     QString output;
+    std::optional<QString> failure;
     try {
         output = co_await self.shell(serial, command, deadline);
     } catch (const CommandError& error) {
-        throw CommandError(failureLine(error.message).value_or(error.message));
+        failure = error.message;
     }
+    // Newer Androids exit non-zero for an unresolved intent, older ones only print it; either
+    // way it is an outcome, not an error.
+    const QString text = failure.value_or(output);
+    if (!AmStartReport::parse(text).unresolved.isEmpty())
+        co_return text;
+    if (failure)
+        throw CommandError(failureLine(*failure).value_or(*failure));
     // The activity manager of older Android versions exits 0 even when nothing started.
     if (std::optional<QString> line = failureLine(output))
         throw CommandError(*line);
-    (void)cold;
-    co_return FiringOutcome{.handler = package};
+    co_return output;
+}
+
+QCoro::Task<std::optional<AndroidComponent>> AdbClient::resolveActivity(QString serial,
+                                                                        QStringList intent) const {
+    const AdbClient self = *this;
+    intent.prepend(QStringLiteral("--brief"));
+    intent.prepend(QStringLiteral("resolve-activity"));
+    intent.prepend(QStringLiteral("package"));
+    intent.prepend(QStringLiteral("cmd"));
+    co_return AndroidComponent::resolvedBy(
+        co_await self.shell(serial, intent, CommandRunner::listingDeadline()));
+}
+
+QCoro::Task<std::optional<QString>> AdbClient::browserPackage(QString serial) const {
+    // By adb and serial, for the process's life, filled on the GUI thread only. A device's
+    // browser changes only when its user installs or picks another one, and an answer gone
+    // stale can only tell a browser's firing as opened (or the reverse), never lose one.
+    static QHash<QString, std::optional<QString>> browserPackages;
+    const AdbClient self = *this;
+    const QString key = m_adbPath + u'\n' + serial;
+    if (const auto known = browserPackages.constFind(key); known != browserPackages.cend())
+        co_return *known;
+    const QStringList intent{
+        QStringLiteral("-a"), QStringLiteral("android.intent.action.VIEW"),
+        QStringLiteral("-c"), QStringLiteral("android.intent.category.BROWSABLE"),
+        QStringLiteral("-d"), QStringLiteral("http://example.com")};
+    std::optional<QString> package;
+    try {
+        const std::optional<AndroidComponent> browser =
+            co_await self.resolveActivity(serial, intent);
+        if (browser)
+            package = browser->package();
+    } catch (const CommandError&) {
+        // Not kept: the next firing asks again. Meanwhile no activity counts as the browser's.
+        co_return std::nullopt;
+    }
+    browserPackages.insert(key, package);
+    co_return package;
+}
+
+QCoro::Task<FiringOutcome> AdbClient::openURL(QString url, QString serial, QString package,
+                                              std::chrono::milliseconds deadline, bool cold) const {
+    const AdbClient self = *this;
+    QStringList notes;
+    if (cold) {
+        QString stopped = package;
+        if (stopped.isEmpty()) {
+            const QStringList intent{QStringLiteral("-a"),
+                                     QStringLiteral("android.intent.action.VIEW"),
+                                     QStringLiteral("-d"), url};
+            std::optional<AndroidComponent> handler;
+            try {
+                handler = co_await self.resolveActivity(serial, intent);
+            } catch (const CommandError&) {
+                // An Android without resolve-activity knows no app either; the note says so.
+            }
+            if (handler)
+                stopped = handler->package();
+        }
+        if (stopped.isEmpty()) {
+            notes.append(QStringLiteral("Nothing to stop: no app is known to open %1").arg(url));
+        } else {
+            const QStringList stop{QStringLiteral("force-stop"), stopped};
+            co_await self.am(serial, stop, deadline);
+        }
+    }
+
+    QStringList command{QStringLiteral("start"), QStringLiteral("-W"),
+                        QStringLiteral("-a"),    QStringLiteral("android.intent.action.VIEW"),
+                        QStringLiteral("-d"),    url};
+    if (!package.isEmpty())
+        command.append(package);
+    const QString output = co_await self.am(serial, command, deadline);
+    FiringOutcome outcome = AmStartReport::parse(output).outcome(package);
+    notes.append(outcome.notes);
+    outcome.notes = notes;
+    const std::optional<AndroidComponent> handler = AndroidComponent::parse(outcome.handler);
+    if (outcome.result == FiringOutcome::Result::Opened && handler) {
+        const std::optional<QString> browser = co_await self.browserPackage(serial);
+        if (browser == handler->package())
+            outcome.result = FiringOutcome::Result::Browser;
+    }
+    co_return outcome;
 }
 
 QCoro::Task<> AdbClient::screenshot(QString serial, QString path) const {
-    (void)serial;
-    (void)path;
-    throw CommandError(QStringLiteral("screenshots are not built yet"));
-    co_return;
+    const AdbClient self = *this;
+    const QStringList arguments{QStringLiteral("-s"), serial, QStringLiteral("exec-out"),
+                                QStringLiteral("screencap"), QStringLiteral("-p")};
+    const CommandOutput result = co_await self.run(arguments, CommandRunner::listingDeadline());
+    // exec-out hands the bytes over as they are; `shell` would turn LF into CRLF on old devices.
+    static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+    if (!result.output.startsWith(pngSignature)) {
+        const QString said =
+            firstLine(utf8(result.errorOutput.trimmed().isEmpty() ? result.output.trimmed()
+                                                                  : result.errorOutput.trimmed()));
+        throw CommandError(
+            said.isEmpty()
+                ? QStringLiteral("screencap gave no picture")
+                : QStringLiteral("screencap gave no PNG picture: %1").arg(said.left(200)));
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(result.output) != result.output.size() ||
+        !file.commit()) {
+        throw AppError(QStringLiteral("Kestrine.FileWrite"), int(file.error()),
+                       QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    }
 }
 
 QCoro::Task<QStringList> AdbClient::listPackages(QString serial) const {

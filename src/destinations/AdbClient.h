@@ -1,5 +1,6 @@
 #pragma once
 
+#include "destinations/AndroidComponent.h"
 #include "destinations/Device.h"
 #include "platform/FiringOutcome.h"
 #include "toolchain/CommandRunner.h"
@@ -36,16 +37,21 @@ public:
     [[nodiscard]] QCoro::Task<QList<Device>> listDevices() const;
 
     // `adb -s <serial> shell am start -W -a android.intent.action.VIEW -d <url> [<package>]`,
-    // no package letting Android pick the handler. Throws CommandError with the error line of
+    // no package letting Android pick the handler, and what Android did with it (see
+    // AmStartReport). An activity of the device's browser makes it "browser"; which app that
+    // is, is asked once per device (`cmd package resolve-activity` for a plain web URL).
+    // Cold: `am force-stop` first, of `package`, else of the app that resolve-activity names for
+    // the URL; when no app is known the outcome says so and the URL is fired anyway.
+    // An unresolved intent is a no-handler outcome. Throws CommandError with the error line of
     // the output (see failureLine()), else adb's whole message when it exits non-zero.
-    // What Android did with it; cold: the handling app is stopped first.
     [[nodiscard]] QCoro::Task<FiringOutcome>
     openURL(QString url, QString serial, QString package = {},
             std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
             bool cold = false) const;
 
-    // `adb -s <serial> exec-out screencap -p`, the PNG written to `path`. Throws like
-    // listDevices(), and AppError when the file cannot be written.
+    // `adb -s <serial> exec-out screencap -p`, the PNG written to `path` (replaced whole, or left
+    // as it was). Throws like listDevices(), CommandError when what came back is no PNG, and
+    // AppError when the file cannot be written.
     [[nodiscard]] QCoro::Task<> screenshot(QString serial, QString path) const;
 
     // `adb -s <serial> shell pm list packages -3`: the third-party packages, sorted. Throws
@@ -72,6 +78,16 @@ private:
     // `adb -s <serial> shell <command>`, each word quoted; standard output and error as one text.
     [[nodiscard]] QCoro::Task<QString> shell(QString serial, QStringList command,
                                              std::chrono::milliseconds deadline) const;
+    // `adb -s <serial> shell am <command>`, its output; throws like openURL().
+    [[nodiscard]] QCoro::Task<QString> am(QString serial, QStringList command,
+                                          std::chrono::milliseconds deadline) const;
+    // The activity that `cmd package resolve-activity --brief <intent>` names (see
+    // AndroidComponent::resolvedBy()). Throws like listDevices().
+    [[nodiscard]] QCoro::Task<std::optional<AndroidComponent>>
+    resolveActivity(QString serial, QStringList intent) const;
+    // The package of `serial`'s browser, asked once per device (see browserPackages()); nothing
+    // when the device names none.
+    [[nodiscard]] QCoro::Task<std::optional<QString>> browserPackage(QString serial) const;
     // Fills in names and versions of `devices`, taking entries from `next` on until none is left.
     [[nodiscard]] QCoro::Task<> describeDevices(std::shared_ptr<QList<Device>> devices,
                                                 std::shared_ptr<qsizetype> next) const;

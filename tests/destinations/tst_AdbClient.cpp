@@ -5,6 +5,8 @@
 #include "ToolFailures.h"
 
 #include "destinations/AdbClient.h"
+#include "destinations/AndroidComponent.h"
+#include "platform/AppError.h"
 
 #include <QProcess>
 #include <QScopeGuard>
@@ -18,17 +20,17 @@ namespace {
 
 const QString viewAction = QStringLiteral("android.intent.action.VIEW");
 
-// The arguments the device's shell gives `am` when it runs the command line adb received: the
-// words after "shell" joined with spaces, as adb does. A POSIX shell on this machine splits that
-// text, with `am` a function that only prints its arguments.
+// The words the device's shell gives the command adb was asked to run there: the words after
+// "shell" joined with spaces, as adb does, split by a POSIX shell on this machine in which `am`
+// and `cmd` are functions that only print their names and arguments.
 QStringList splitByDeviceShell(const QStringList& adbArguments, const QString& directory) {
     const QStringList words = adbArguments.mid(adbArguments.indexOf(QStringLiteral("shell")) + 1);
     QProcess shell;
     shell.setWorkingDirectory(directory);
     shell.start(QStringLiteral("/bin/sh"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("am() { for a in \"$@\"; do printf '%s\\0' \"$a\"; done; }\n") +
-                     words.join(u' ')});
+                {QStringLiteral("-c"), QStringLiteral("am() { printf '%s\\0' am \"$@\"; }\n"
+                                                      "cmd() { printf '%s\\0' cmd \"$@\"; }\n") +
+                                           words.join(u' ')});
     if (!shell.waitForFinished(10000))
         return {QStringLiteral("(the shell did not finish)")};
     QStringList arguments;
@@ -37,6 +39,43 @@ QStringList splitByDeviceShell(const QStringList& adbArguments, const QString& d
         arguments.append(QString::fromUtf8(fields[i]));
     return arguments;
 }
+
+// The commands the device ran, in order, their words apart by '|'.
+QStringList deviceCommands(const FakeAdb& adb, const QString& directory) {
+    QStringList commands;
+    for (const FakeAdb::Invocation& call : adb.invocations())
+        commands.append(splitByDeviceShell(call.arguments, directory).join(u'|'));
+    return commands;
+}
+
+// "result | handler | launch | time | message | notes", the parts that are known, or
+// "throws: <message>".
+QString describe(const TaskOutcome<FiringOutcome>& fired) {
+    if (fired.failed())
+        return QStringLiteral("throws: ") + localizedDescription(fired.error);
+    const FiringOutcome& outcome = *fired.value;
+    QStringList parts{FiringOutcome::resultName(outcome.result), outcome.handler,
+                      FiringOutcome::launchName(outcome.launch),
+                      outcome.totalTimeMs
+                          ? QString::number(*outcome.totalTimeMs) + QStringLiteral("ms")
+                          : QString(),
+                      outcome.message};
+    parts += outcome.notes;
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(" | "));
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+QByteArray sample(const QString& name) {
+    return TestData::read(QStringLiteral("destinations/") + name);
+}
+
+const QString chromeProbe = QStringLiteral("resolve-activity/chrome.txt");
+const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\r\n\0\xff\n\r", 22);
 
 } // namespace
 
@@ -66,6 +105,80 @@ private Q_SLOTS:
         QCOMPARE(AdbClient::failureLine(output).value_or(QString()), expected);
     }
 
+    // Each sample as am's answer to a firing at the package com.example.shop, on a device whose
+    // browser is Chrome.
+    void readsAmStart_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("expected"); // a row not listed throws its ToolFailures message
+        const QString product = QStringLiteral("com.example.shop/.ProductActivity");
+        const QHash<QString, QString> outcomes{
+            {"started.txt", "opened | com.example.shop/.Main | cold | 412ms"},
+            {"android14-cold-product.txt", "opened | " + product + " | cold | 512ms"},
+            {"android14-warm.txt", "opened | " + product + " | warm | 231ms"},
+            {"android14-hot.txt",
+             "opened | com.example.shop/com.example.shop.ui.ProductActivity | hot | 88ms"},
+            {"android9-this-time.txt", "opened | " + product + " | 389ms"},
+            {"android5-this-time-only-crlf.txt", "opened | " + product + " | 301ms"},
+            {"android14-timeout.txt",
+             "opened | " + product +
+                 " | cold | 10012ms | Android did not report the launch as finished (status: "
+                 "timeout)"},
+            {"brought-to-front.txt", "opened | com.example.shop/.MainActivity | 12ms | Warning: "
+                                     "Activity not started, its current task has been brought "
+                                     "to the front"},
+            {"error-word-inside-a-line.txt",
+             "opened | com.example.shop | Android did not report the "
+             "launch as finished (status: ok Error: no)"},
+            {"android14-delivered-to-top.txt", "delivered | " + product + " | 7ms"},
+            {"delivered-to-the-running-instance.txt", "delivered | com.example.shop"},
+            {"android14-system-chooser.txt", "chooser"},
+            {"android14-intentresolver-chooser.txt", "chooser"},
+            {"android14-app-named-chooser.txt", "opened | com.example.shop/.ChooserActivity | "
+                                                "hot | 64ms"},
+            {"android14-browser.txt", "browser | com.android.chrome/"
+                                      "org.chromium.chrome.browser.ChromeTabbedActivity | cold | "
+                                      "1187ms"},
+            {"unresolved-intent-crlf.txt",
+             "no-handler | " + ToolFailures::am(QStringLiteral("unresolved-intent-crlf.txt"))},
+        };
+        for (const QString& name : TestData::files(QStringLiteral("destinations/am"))) {
+            QTest::addRow("%s", qPrintable(name))
+                << sample(QStringLiteral("am/") + name)
+                << outcomes.value(name, QStringLiteral("throws: ") + ToolFailures::am(name));
+        }
+    }
+    void readsAmStart() {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, expected);
+        TestEnvironment env;
+        FakeAdb adb(env.path());
+        adb.setScenario({.standardOutput = output}, QStringLiteral("'am' 'start'"));
+        adb.setScenario({.standardOutput = sample(chromeProbe)}, QStringLiteral("'-c'"));
+        QCOMPARE(
+            describe(waitForOutcome(
+                AdbClient(adb.adbPath()).openURL("shop://item/1", "SERIAL", "com.example.shop"))),
+            expected);
+    }
+
+    void readsResolveActivity_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("expected"); // not listed: no app known
+        const QHash<QString, QString> components{
+            {"chrome.txt", "com.android.chrome/com.google.android.apps.chrome.IntentDispatcher"},
+            {"app-crlf-blank-line.txt", "com.example.shop/.ProductActivity"},
+        };
+        for (const QString& name : TestData::files(QStringLiteral("destinations/resolve-activity")))
+            QTest::addRow("%s", qPrintable(name))
+                << sample(QStringLiteral("resolve-activity/") + name) << components.value(name);
+    }
+    void readsResolveActivity() {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, expected);
+        const std::optional<AndroidComponent> component =
+            AndroidComponent::resolvedBy(QString::fromUtf8(output));
+        QCOMPARE(component ? component->text() : QString(), expected);
+    }
+
     void urlReachesAmWhole_data() {
         QTest::addColumn<QString>("url");
         for (const ExactUrls::Row& row : ExactUrls::rows())
@@ -88,7 +201,7 @@ private Q_SLOTS:
         QCOMPARE(calls.size(), 1);
         QCOMPARE(calls[0].arguments.mid(0, 3), (QStringList{"-s", "SERIAL", "shell"}));
         QCOMPARE(splitByDeviceShell(calls[0].arguments, env.path()),
-                 (QStringList{"start", "-W", "-a", viewAction, "-d", url, "com.x"}));
+                 (QStringList{"am", "start", "-W", "-a", viewAction, "-d", url, "com.x"}));
         QVERIFY(!QFile::exists(env.filePath(QStringLiteral("pwned"))));
     }
 
@@ -117,39 +230,186 @@ private Q_SLOTS:
     void firing_data() {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<FakeAdb::Scenario>("scenario"); // nothing set: the demo's answer
-        QTest::addColumn<QString>("error");              // empty: success
+        QTest::addColumn<QString>("expected");
 
-        QTest::addRow("started") << "emulator-5554" << FakeAdb::Scenario{} << QString();
-        QTest::addRow("not resolved, exit 0 as older Android does")
+        QTest::addRow("started") << "emulator-5554" << FakeAdb::Scenario{}
+                                 << "opened | com.example.shop/.MainActivity | cold | 412ms";
+        QTest::addRow("not started, exit 0 as older Android does")
             << "emulator-5554"
             << FakeAdb::Scenario{.standardOutput = "Starting: Intent { }",
                                  .standardError = "Error: Activity not started\n"}
-            << "Error: Activity not started";
+            << "throws: Error: Activity not started";
+        const QString unresolved = QStringLiteral(
+            "Error: Activity not started, unable to resolve Intent { dat=nope:/x flg=0x10000000 }");
+        QTest::addRow("unresolved, exit 255 as Android 14 does")
+            << "emulator-5554"
+            << FakeAdb::Scenario{.standardOutput = "Starting: Intent { dat=nope:/x }\n",
+                                 .standardError = unresolved.toUtf8() + '\n',
+                                 .exitStatus = 255}
+            << "no-handler | " + unresolved;
         QTest::addRow("unauthorized phone")
-            << "0A1B2C3D4E5F6789" << FakeAdb::Scenario{} << "adb: device unauthorized.";
+            << "0A1B2C3D4E5F6789" << FakeAdb::Scenario{} << "throws: adb: device unauthorized.";
         const QByteArray exception = "Exception occurred while executing 'start':\n"
                                      "java.lang.SecurityException: Permission Denial\n";
         QTest::addRow("failure without an error line keeps adb's whole message")
             << "emulator-5554" << FakeAdb::Scenario{.standardError = exception, .exitStatus = 255}
-            << QString::fromUtf8(exception);
+            << "throws: " + QString::fromUtf8(exception);
     }
     void firing() {
         QFETCH(QString, serial);
         QFETCH(FakeAdb::Scenario, scenario);
-        QFETCH(QString, error);
+        QFETCH(QString, expected);
         TestEnvironment env;
         FakeAdb adb(env.path(), true);
         if (scenario.standardOutput.size() + scenario.standardError.size() > 0)
             adb.setScenario(scenario, QStringLiteral("'am' 'start'"));
 
-        QCOMPARE(message(waitForOutcome(
+        QCOMPARE(describe(waitForOutcome(
                      AdbClient(adb.adbPath()).openURL(QStringLiteral("shop://item/1"), serial))),
-                 error);
+                 expected);
         const auto calls = adb.invocations();
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].arguments,
+        QCOMPARE(calls.value(0).arguments,
                  (QStringList{"-s", serial, "shell", "'am'", "'start'", "'-W'", "'-a'",
                               u'\'' + viewAction + u'\'', "'-d'", "'shop://item/1'"}));
+        QCOMPARE(deviceCommands(adb, env.path()).filter(QStringLiteral("am|start")).size(), 1);
+    }
+
+    // Once per device and adb, kept from the first answer on; a failed probe is asked again.
+    void asksForTheBrowserOncePerDevice() {
+        TestEnvironment env;
+        FakeAdb adb(env.path());
+        FakeAdb otherAdb(env.path());
+        for (FakeAdb* each : {&adb, &otherAdb}) {
+            each->setScenario(
+                {.standardOutput = sample(QStringLiteral("am/android14-browser.txt"))},
+                QStringLiteral("'am' 'start'"));
+            each->setScenario({.standardOutput = sample(chromeProbe)},
+                              QStringLiteral("'resolve-activity'"));
+        }
+        adb.setScenario({.standardError = "error: closed\n", .exitStatus = 1},
+                        QStringLiteral("FLAKY shell 'cmd'"));
+        QStringList results;
+        const auto fire = [&results](const FakeAdb& at, const QString& serial) {
+            const auto fired =
+                waitForOutcome(AdbClient(at.adbPath()).openURL("https://shop.example/p", serial));
+            results.append(serial + u' ' + describe(fired).section(u' ', 0, 0));
+        };
+        for (const char* serial : {"PHONE", "PHONE", "TABLET", "FLAKY", "PHONE", "FLAKY"})
+            fire(adb, QString::fromLatin1(serial));
+        fire(otherAdb, QStringLiteral("PHONE"));
+        QCOMPARE(results,
+                 (QStringList{"PHONE browser", "PHONE browser", "TABLET browser", "FLAKY opened",
+                              "PHONE browser", "FLAKY opened", "PHONE browser"}));
+
+        QMap<QString, int> probes;
+        for (const FakeAdb::Invocation& call : adb.invocations() + otherAdb.invocations()) {
+            if (call.arguments.contains(u"'resolve-activity'"))
+                ++probes[call.arguments.value(1)];
+        }
+        QCOMPARE(probes, (QMap<QString, int>{{"PHONE", 2}, {"TABLET", 1}, {"FLAKY", 2}}));
+        QCOMPARE(deviceCommands(otherAdb, env.path()).value(1),
+                 "cmd|package|resolve-activity|--brief|-a|" + viewAction +
+                     "|-c|android.intent.category.BROWSABLE|-d|http://example.com");
+    }
+
+    void coldStart_data() {
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QString>("setup"); // resolve-activity's answer, or which call fails
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QString>("expected");
+
+        const QString url = QStringLiteral("shop://item/1?q='a b'&c=$(touch pwned)");
+        const QString resolve =
+            "cmd|package|resolve-activity|--brief|-a|" + viewAction + "|-d|" + url;
+        const QString start = "am|start|-W|-a|" + viewAction + "|-d|" + url;
+        const QString stop = QStringLiteral("am|force-stop|com.example.shop");
+        const QString nothing = "opened | Nothing to stop: no app is known to open " + url;
+        QTest::addRow("the chosen app, never resolved")
+            << "com.example.shop"
+            << "app-crlf-blank-line.txt" << QStringList{stop, start + "|com.example.shop"}
+            << "opened | com.example.shop";
+        QTest::addRow("the app the URL resolves to")
+            << ""
+            << "app-crlf-blank-line.txt" << QStringList{resolve, stop, start} << "opened";
+        QTest::addRow("Android's chooser: nothing to stop")
+            << ""
+            << "system-chooser.txt" << QStringList{resolve, start} << nothing;
+        QTest::addRow("no activity: nothing to stop")
+            << ""
+            << "no-activity-found.txt" << QStringList{resolve, start} << nothing;
+        QTest::addRow("resolve-activity fails: nothing to stop")
+            << ""
+            << "resolve fails" << QStringList{resolve, start} << nothing;
+        QTest::addRow("stopping fails: not fired warm")
+            << "com.example.shop"
+            << "stop fails" << QStringList{stop} << "throws: error: device offline";
+    }
+    void coldStart() {
+        QFETCH(QString, package);
+        QFETCH(QString, setup);
+        QFETCH(QStringList, commands);
+        QFETCH(QString, expected);
+        TestEnvironment env;
+        FakeAdb adb(env.path());
+        const FakeAdb::Scenario failure{.standardError = "error: device offline\n",
+                                        .exitStatus = 1};
+        if (setup == u"stop fails")
+            adb.setScenario(failure, QStringLiteral("'force-stop'"));
+        else if (setup == u"resolve fails")
+            adb.setScenario(failure, QStringLiteral("'resolve-activity'"));
+        else
+            adb.setScenario({.standardOutput = sample(QStringLiteral("resolve-activity/") + setup)},
+                            QStringLiteral("'resolve-activity'"));
+        const QString url = QStringLiteral("shop://item/1?q='a b'&c=$(touch pwned)");
+
+        QCOMPARE(describe(waitForOutcome(
+                     AdbClient(adb.adbPath())
+                         .openURL(url, "SERIAL", package, CommandRunner::firingDeadline(), true))),
+                 expected);
+        QCOMPARE(deviceCommands(adb, env.path()), commands);
+        QVERIFY(!QFile::exists(env.filePath(QStringLiteral("pwned"))));
+    }
+
+    void screenshot_data() {
+        QTest::addColumn<FakeAdb::Scenario>("answer");
+        QTest::addColumn<QString>("path");  // in the test's directory
+        QTest::addColumn<QString>("error"); // its start; empty: the picture is written
+
+        QTest::addRow("PNG with CR, LF and NUL bytes")
+            << FakeAdb::Scenario{.standardOutput = png} << "shot.png"
+            << "";
+        QTest::addRow("adb fails")
+            << FakeAdb::Scenario{.standardError = "error: device offline\n", .exitStatus = 1}
+            << "shot.png"
+            << "error: device offline";
+        QTest::addRow("text instead of a picture")
+            << FakeAdb::Scenario{.standardOutput = "/system/bin/sh: screencap: not found\n"}
+            << "shot.png"
+            << "screencap gave no PNG picture: /system/bin/sh: screencap: not found";
+        QTest::addRow("nothing") << FakeAdb::Scenario{} << "shot.png"
+                                 << "screencap gave no picture";
+        QTest::addRow("folder missing")
+            << FakeAdb::Scenario{.standardOutput = png} << "missing/shot.png"
+            << "Cannot write ";
+    }
+    void screenshot() {
+        QFETCH(FakeAdb::Scenario, answer);
+        QFETCH(QString, path);
+        QFETCH(QString, error);
+        TestEnvironment env;
+        FakeAdb adb(env.path());
+        adb.setScenario(answer, QStringLiteral("screencap"));
+        const QString shot = env.filePath(QStringLiteral("shot.png"));
+        StandInTools::writeFile(shot, "earlier");
+
+        const TaskOutcome<void> outcome =
+            waitForOutcome(AdbClient(adb.adbPath()).screenshot("SERIAL", env.filePath(path)));
+        const QString message = outcome.failed() ? localizedDescription(outcome.error) : QString();
+        QCOMPARE(message.left(error.size()), error);
+        QCOMPARE(message.isEmpty(), error.isEmpty());
+        QCOMPARE(contents(shot), error.isEmpty() ? png : QByteArray("earlier"));
+        QCOMPARE(adb.invocations().value(0).arguments,
+                 (QStringList{"-s", "SERIAL", "exec-out", "screencap", "-p"}));
     }
 
     void listsPackagesSorted() {

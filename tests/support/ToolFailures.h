@@ -13,10 +13,23 @@
 namespace ToolFailures {
 
 // `adb shell am start`, both streams: the activity manager's "Error:" line, else adb's own; the
-// message each sample under tests/data/destinations/am/ reads as.
+// message each sample under tests/data/destinations/am/ reads as. An unresolved intent's is the
+// message of a no-handler outcome; every other one is thrown.
 inline QString am(const QString& sample) {
     static const QHash<QString, QString> messages{
         {"started.txt", {}},
+        {"android14-cold-product.txt", {}},
+        {"android14-warm.txt", {}},
+        {"android14-hot.txt", {}},
+        {"android14-timeout.txt", {}},
+        {"android9-this-time.txt", {}},
+        {"android5-this-time-only-crlf.txt", {}},
+        {"android14-delivered-to-top.txt", {}},
+        {"android14-system-chooser.txt", {}},
+        {"android14-intentresolver-chooser.txt", {}},
+        {"android14-app-named-chooser.txt", {}},
+        {"android14-browser.txt", {}},
+        {"brought-to-front.txt", {}},
         {"delivered-to-the-running-instance.txt", {}},
         {"unresolved-intent-crlf.txt",
          QStringLiteral("Error: Activity not started, unable to resolve Intent { "
