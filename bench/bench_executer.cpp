@@ -70,7 +70,8 @@ Run bareSpawn(const QString& tool, const QString& stamp, const QStringList& argu
 Run fire(DeeplinkExecuter& executer, const QString& url, const QString& stamp) {
     bool failed = true;
     const qint64 start = nowNs();
-    QCoro::waitFor(executer.execute(url, [&](std::exception_ptr, bool f) { failed = f; }));
+    QCoro::waitFor(
+        executer.execute(url, [&](const FiringOutcome& outcome) { failed = outcome.isFailure(); }));
     const qint64 end = nowNs();
     if (failed)
         std::fprintf(stderr, "firing failed\n");
