@@ -68,47 +68,42 @@ bool CollectionRun::isApp(const QString& handler, const QString& id) {
 void CollectionRun::judge(Result& result, const Options& options) {
     const FiringOutcome& outcome = *result.outcome;
     const QString& url = result.step.url;
-    result.status = Status::Failed;
     if (outcome.isFailure()) {
+        result.status = Status::Failed;
         result.message = outcome.result == FiringOutcome::Result::Failed
                              ? outcome.message.simplified()
                              : outcome.summary(url);
-    } else if (options.expectedApp && !isApp(outcome.handler, *options.expectedApp)) {
-        result.message =
+        return;
+    }
+    QString failure;
+    if (options.expectedApp && !isApp(outcome.handler, *options.expectedApp)) {
+        failure =
             QStringLiteral("opened by %1, expected %2")
                 .arg(outcome.handler.isEmpty() ? QStringLiteral("an unknown app") : outcome.handler,
                      *options.expectedApp);
     } else if (outcome.isWarning() && options.strict) {
-        result.message = outcome.summary(url);
-    } else {
-        result.status = Status::Ok;
-        QStringList remarks = outcome.notes;
-        if (outcome.isWarning())
-            remarks.prepend(outcome.summary(url));
-        result.message = remarks.join(QStringLiteral("; ")).simplified();
+        failure = outcome.summary(url);
     }
+    QStringList remarks = outcome.notes;
+    if (!failure.isEmpty())
+        remarks.prepend(failure);
+    else if (outcome.isWarning())
+        remarks.prepend(outcome.summary(url));
+    result.status = failure.isEmpty() ? Status::Ok : Status::Failed;
+    result.message = remarks.join(QStringLiteral("; ")).simplified();
 }
 
 QString CollectionRun::progress(const Result& result) {
-    switch (result.status) {
-    case Status::Ok: {
-        const bool warning = result.outcome && result.outcome->isWarning();
-        QStringList said{result.outcome ? result.outcome->summary(result.step.url) : QString()};
-        said += result.outcome ? result.outcome->notes : QStringList();
-        said.removeAll(QString());
-        return QStringLiteral("%1 %2 s: ")
-                   .arg(warning ? QStringLiteral("warning") : QStringLiteral("ok"))
-                   .arg(result.seconds, 0, 'f', 2) +
-               StandardOutput::escaped(said.join(QStringLiteral("; ")).simplified());
+    QString text = statusName(result.status) + QStringLiteral(": ");
+    if (result.status == Status::Ok) {
+        const FiringOutcome& outcome = *result.outcome;
+        const QStringList said = QStringList{outcome.summary(result.step.url)} + outcome.notes;
+        text = QStringLiteral("%1 %2 s: ")
+                   .arg(outcome.isWarning() ? QStringLiteral("warning") : QStringLiteral("ok"))
+                   .arg(result.seconds, 0, 'f', 2);
+        return text + StandardOutput::escaped(said.join(QStringLiteral("; ")).simplified());
     }
-    case Status::Failed:
-        return QStringLiteral("failed: ") + StandardOutput::escaped(result.message);
-    case Status::Skipped:
-    case Status::Errored:
-        break;
-    }
-    return statusName(result.status) + QStringLiteral(": ") +
-           StandardOutput::escaped(result.message);
+    return text + StandardOutput::escaped(result.message);
 }
 
 CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options& options) {

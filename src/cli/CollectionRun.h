@@ -24,7 +24,8 @@ public:
         Step step;
         Status status = Status::Skipped;
         double seconds = 0;
-        // One line. Failed: why; ok: a warning and the outcome's notes, if any; skipped: why.
+        // One line. Failed: why, then the outcome's notes; ok: a warning and the notes, if
+        // any; skipped: why.
         QString message{};
         std::optional<FiringOutcome> outcome{}; // what the firing did; none when not fired
     };

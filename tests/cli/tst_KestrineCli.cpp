@@ -599,9 +599,10 @@ private Q_SLOTS:
             << browser << "" << false
             << "warning 0.41 s: Fell back to com.android.chrome/.Main: no app claims "
                "https://shop.example/p; No screenshot: gone";
-        QTest::newRow("browser, strict") << browser << "" << true
-                                         << "failed: Fell back to com.android.chrome/.Main: no "
-                                            "app claims https://shop.example/p";
+        QTest::newRow("browser, strict: notes after the reason")
+            << browser << "" << true
+            << "failed: Fell back to com.android.chrome/.Main: no app claims "
+               "https://shop.example/p; No screenshot: gone";
         QTest::newRow("chooser, strict") << FiringOutcome{.result = Result::Chooser} << "" << true
                                          << "failed: Android asked which app should open it";
         QTest::newRow("no handler")
