@@ -81,9 +81,10 @@ const QString destinationOptionsHelp = QStringLiteral(
     "                         which app should open it; without it, those pass with a warning.\n");
 
 const QString outcomeHelp = QStringLiteral(
-    "Each progress line says what the firing did: \"ok 0.41 s: Opened in\n"
+    "\nThe line on standard error says what the firing did: \"ok 0.41 s: Opened in\n"
     "com.example.shop/.ProductActivity, cold start, 512 ms\", \"warning 0.40 s: Fell back to\n"
-    "com.android.chrome: …\", or \"failed:\" with the reason.\n");
+    "com.android.chrome: …\" (a browser or Android's app chooser took it), or \"failed:\" with\n"
+    "the reason.\n");
 
 const QString openHelp =
     QStringLiteral("Usage: kestrine-cli open URL [--destination D] [--app ID] [--boot]\n"
