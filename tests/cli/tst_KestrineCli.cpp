@@ -358,6 +358,10 @@ private Q_SLOTS:
         row("open: an Android package", Setup::Phone,
             {"open", "shop://x", "--destination", "PHONE", "--app", "com.shop"}, 0, {}, {},
             {"phone " + amOnPhone + "shop://x com.shop"});
+        row("open: a browser took it, --strict", Setup::Phone,
+            {"open", "https://shop.example/p", "--destination", "PHONE", "--strict"}, 1, {},
+            {"https://shop.example/p \u2026 failed: Fell back to com.android.chrome"},
+            {"phone " + amOnPhone + "https://shop.example/p"});
         row("open: an app on an iPhone", set,
             {"open", "shop://x", "--destination", "P1", "--app", "com.shop"}, 0, {}, {},
             {"devicectl device process launch --device P1 --payload-url shop://x com.shop"});
