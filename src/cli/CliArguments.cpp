@@ -28,6 +28,11 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("PATH"));
     const QCommandLineOption replace(QStringLiteral("replace"), {});
+    const QCommandLineOption cold(QStringLiteral("cold"), {});
+    const QCommandLineOption screenshots(QStringLiteral("screenshots"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption settle(QStringLiteral("settle"), {}, QStringLiteral("SECONDS"));
+    const QCommandLineOption expectApp(QStringLiteral("expect-app"), {}, QStringLiteral("ID"));
+    const QCommandLineOption strict(QStringLiteral("strict"), {});
 
     QCommandLineParser global;
     global.addOptions({help, version, xcode, adb});
@@ -50,9 +55,11 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
         {QStringLiteral("destinations"), {json}},
         {QStringLiteral("collections"), {json}},
         {QStringLiteral("deeplinks"), {json}},
-        {QStringLiteral("open"), {destination, app, timeout, boot}},
+        {QStringLiteral("open"),
+         {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, json}},
         {QStringLiteral("run"),
-         {destination, app, timeout, boot, interval, stopOnFailure, junit, json}},
+         {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, interval,
+          stopOnFailure, junit, json}},
         {QStringLiteral("export"), {output}},
         {QStringLiteral("import"), {replace}},
     };
@@ -96,14 +103,31 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     parsed.stopOnFailure = value(stopOnFailure).has_value();
     parsed.replace = value(replace).has_value();
     parsed.boot = value(boot).has_value();
+    parsed.cold = value(cold).has_value();
+    parsed.screenshots = value(screenshots);
+    parsed.expectApp = value(expectApp);
+    parsed.strict = value(strict).has_value();
+    if (parsed.screenshots && parsed.screenshots->isEmpty())
+        return usageError(QStringLiteral("--screenshots takes a directory"));
+    if (parsed.expectApp && parsed.expectApp->isEmpty())
+        return usageError(QStringLiteral("--expect-app takes a package or a bundle identifier"));
     if (const std::optional<QString> seconds = value(timeout)) {
         bool number = false;
         const double wanted = seconds->toDouble(&number);
         if (!number || !std::isfinite(wanted) || wanted <= 0 || wanted > 86400)
             return usageError(
                 QStringLiteral("--timeout takes seconds above 0 and up to 86400, not \"%1\"")
-                    .arg(*seconds));
+                    .arg(StandardOutput::escaped(*seconds)));
         parsed.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(wanted * 1000)));
+    }
+    if (const std::optional<QString> seconds = value(settle)) {
+        bool number = false;
+        const double wanted = seconds->toDouble(&number);
+        // A screen that has not settled in ten minutes will not.
+        if (!number || !std::isfinite(wanted) || wanted < 0 || wanted > 600)
+            return usageError(QStringLiteral("--settle takes seconds from 0 to 600, not \"%1\"")
+                                  .arg(StandardOutput::escaped(*seconds)));
+        parsed.settle = std::chrono::milliseconds(std::llround(wanted * 1000));
     }
     if (const std::optional<QString> seconds = value(interval)) {
         bool number = false;

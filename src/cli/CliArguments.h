@@ -26,6 +26,11 @@ public:
     bool replace = false;
     std::optional<std::chrono::milliseconds> timeout{}; // for firing; none: the standard one
     bool boot = false;
+    bool cold = false;
+    std::optional<QString> screenshots{};              // the directory
+    std::optional<std::chrono::milliseconds> settle{}; // none: the standard one
+    std::optional<QString> expectApp{};
+    bool strict = false;
 
     // Reads `arguments` as QCoreApplication::arguments() gives them, the program first. Either
     // what they ask for, or the exit status when there is nothing left to do: help or the

@@ -227,12 +227,37 @@ Firing chooseDestination(const CliArguments& arguments) {
     return firing;
 }
 
-// Where the command's URLs go, with the firing deadline it was given.
-DeeplinkExecuter::Target targetOf(const Firing& firing, const CliArguments& arguments) {
-    DeeplinkExecuter::Target target = firing.tools->target(firing.device, arguments.app);
+// How the command fires its URLs: where, cold or not, with screenshots where and how judged.
+// None, with the reason printed, when the screenshots' directory cannot be made.
+std::optional<CollectionRun::Options> runOptions(const Firing& firing,
+                                                 const CliArguments& arguments) {
+    CollectionRun::Options options{.target = firing.tools->target(firing.device, arguments.app),
+                                   .intervalMilliseconds = arguments.intervalMilliseconds,
+                                   .stopOnFailure = arguments.stopOnFailure,
+                                   .expectedApp = arguments.expectApp,
+                                   .strict = arguments.strict};
     if (arguments.timeout)
-        target.deadline = *arguments.timeout;
-    return target;
+        options.target.deadline = *arguments.timeout;
+    if (arguments.settle)
+        options.target.settle = *arguments.settle;
+    options.target.cold = arguments.cold;
+    if (!arguments.screenshots)
+        return options;
+    // Said once here rather than as a note on every firing.
+    if (firing.device.source == DeviceSource::Physical) {
+        CliOutput::write(stderr,
+                         QStringLiteral("Screenshots are not available on a physical iPhone\n"));
+        return options;
+    }
+    // Absolute, as the reports name the files for a CI server to pick up.
+    const QString directory = QFileInfo(*arguments.screenshots).absoluteFilePath();
+    if (!QDir().mkpath(directory) || !QFileInfo(directory).isDir()) {
+        CliOutput::error(
+            QStringLiteral("cannot make the directory %1").arg(StandardOutput::escaped(directory)));
+        return std::nullopt;
+    }
+    options.screenshotDirectory = QDir::cleanPath(directory);
+    return options;
 }
 
 int statusOf(const CollectionRun::Report& report) {
@@ -240,6 +265,59 @@ int statusOf(const CollectionRun::Report& report) {
         return KestrineCli::StoppedBySignal + report.stopSignal;
     return report.count(CollectionRun::Result::Status::Failed) > 0 ? KestrineCli::Failed
                                                                    : KestrineCli::Success;
+}
+
+// What `run` fires: a stored collection, or one read from an exchange file; `open`, one URL.
+struct RunSubject {
+    QString id{}; // none for a file or a URL
+    QString name{};
+    QList<CollectionRun::Step> steps{};
+};
+
+// A known value, or null.
+QVariant knownOr(const QString& text) {
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+// One deeplink of a report, as the JSON document lists it.
+Fields resultFields(const CollectionRun::Result& result) {
+    const std::optional<FiringOutcome>& outcome = result.outcome;
+    QVariant totalTime;
+    if (outcome && outcome->totalTimeMs)
+        totalTime = qint64(*outcome->totalTimeMs);
+    return {{QStringLiteral("title"), result.step.title},
+            {QStringLiteral("url"), result.step.url},
+            {QStringLiteral("status"), CollectionRun::statusName(result.status)},
+            {QStringLiteral("seconds"), result.seconds},
+            {QStringLiteral("message"), knownOr(result.message)},
+            {QStringLiteral("result"),
+             outcome ? QVariant(FiringOutcome::resultName(outcome->result)) : QVariant()},
+            {QStringLiteral("handler"), knownOr(outcome ? outcome->handler : QString())},
+            {QStringLiteral("launch"),
+             knownOr(outcome ? FiringOutcome::launchName(outcome->launch) : QString())},
+            {QStringLiteral("totalTimeMs"), totalTime},
+            {QStringLiteral("screenshot"), knownOr(outcome ? outcome->screenshot : QString())}};
+}
+
+// Prints the JSON document of a run (with `collection`) or of an `open` (without).
+void printReport(const RunSubject* collection, const Device& device,
+                 const CollectionRun::Report& report) {
+    using Status = CollectionRun::Result::Status;
+    Fields head;
+    if (collection) {
+        head = {{QStringLiteral("collectionId"), collection->id},
+                {QStringLiteral("collection"), collection->name}};
+    }
+    head += Fields{{QStringLiteral("destinationId"), device.id},
+                   {QStringLiteral("destination"), device.name},
+                   {QStringLiteral("ok"), qint64(report.count(Status::Ok))},
+                   {QStringLiteral("failed"), qint64(report.count(Status::Failed))},
+                   {QStringLiteral("skipped"), qint64(report.count(Status::Skipped))},
+                   {QStringLiteral("interrupted"), report.stopSignal != 0}};
+    QList<Fields> rows;
+    for (const CollectionRun::Result& result : report.results)
+        rows.append(resultFields(result));
+    CliOutput::printDocument(head, QStringLiteral("results"), rows);
 }
 
 int openUrl(const CliArguments& arguments) {
@@ -254,16 +332,15 @@ int openUrl(const CliArguments& arguments) {
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
-    return statusOf(CollectionRun::run({{.title = url, .url = url}},
-                                       {.target = targetOf(firing, arguments), .counting = false}));
+    std::optional<CollectionRun::Options> options = runOptions(firing, arguments);
+    if (!options)
+        return KestrineCli::Failed;
+    options->counting = false;
+    const CollectionRun::Report report = CollectionRun::run({{.title = url, .url = url}}, *options);
+    if (arguments.json)
+        printReport(nullptr, firing.device, report);
+    return statusOf(report);
 }
-
-// What `run` fires: a stored collection, or one read from an exchange file.
-struct RunSubject {
-    QString id{}; // none for a file
-    QString name{};
-    QList<CollectionRun::Step> steps{};
-};
 
 // An argument ending in ".json" is an exchange file, never a collection's name: a file that is
 // missing must say so rather than "no collection named …".
@@ -298,7 +375,6 @@ int readCollectionFile(const QString& path, RunSubject* subject) {
 // or Failed instead of Success when the report cannot be written.
 int writeReports(const CliArguments& arguments, const RunSubject& subject, const Device& device,
                  const CollectionRun::Report& report, int status) {
-    using Status = CollectionRun::Result::Status;
     if (arguments.junit) {
         if (const auto error = JUnitReport::write(*arguments.junit, subject.name, report)) {
             CliOutput::error(QStringLiteral("cannot write the JUnit report %1: %2")
@@ -308,27 +384,8 @@ int writeReports(const CliArguments& arguments, const RunSubject& subject, const
                 status = KestrineCli::Failed;
         }
     }
-    if (arguments.json) {
-        QList<Fields> rows;
-        for (const CollectionRun::Result& result : report.results) {
-            rows.append({{QStringLiteral("title"), result.step.title},
-                         {QStringLiteral("url"), result.step.url},
-                         {QStringLiteral("status"), CollectionRun::statusName(result.status)},
-                         {QStringLiteral("seconds"), result.seconds},
-                         {QStringLiteral("message"),
-                          result.message.isEmpty() ? QString() : result.message}});
-        }
-        CliOutput::printDocument(
-            {{QStringLiteral("collectionId"), subject.id},
-             {QStringLiteral("collection"), subject.name},
-             {QStringLiteral("destinationId"), device.id},
-             {QStringLiteral("destination"), device.name},
-             {QStringLiteral("ok"), qint64(report.count(Status::Ok))},
-             {QStringLiteral("failed"), qint64(report.count(Status::Failed))},
-             {QStringLiteral("skipped"), qint64(report.count(Status::Skipped))},
-             {QStringLiteral("interrupted"), report.stopSignal != 0}},
-            QStringLiteral("results"), rows);
-    }
+    if (arguments.json)
+        printReport(&subject, device, report);
     return status;
 }
 
@@ -352,9 +409,15 @@ int runCollection(const CliArguments& arguments) {
             });
     }
     Firing firing;
+    std::optional<CollectionRun::Options> options;
     if (status == KestrineCli::Success) {
         firing = chooseDestination(arguments);
         status = firing.status;
+    }
+    if (status == KestrineCli::Success) {
+        options = runOptions(firing, arguments);
+        if (!options)
+            status = KestrineCli::Failed;
     }
     if (status != KestrineCli::Success) {
         // A dashboard shows why the run never started: one errored case with every reason
@@ -367,10 +430,7 @@ int runCollection(const CliArguments& arguments) {
         return writeReports(arguments, subject, firing.device, {.results = {errored}}, status);
     }
 
-    const CollectionRun::Report ran =
-        CollectionRun::run(subject.steps, {.target = targetOf(firing, arguments),
-                                           .intervalMilliseconds = arguments.intervalMilliseconds,
-                                           .stopOnFailure = arguments.stopOnFailure});
+    const CollectionRun::Report ran = CollectionRun::run(subject.steps, *options);
     using Status = CollectionRun::Result::Status;
     CliOutput::write(stderr, QStringLiteral("%1: %2 ok, %3 failed, %4 skipped\n")
                                  .arg(StandardOutput::escaped(subject.name))

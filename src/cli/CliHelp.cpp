@@ -29,8 +29,8 @@ const QString globalHelp = QStringLiteral(
     "\n"
     "Exit status:\n"
     "  0    success: everything listed, opened, exported or imported\n"
-    "  1    a deeplink failed to open, an import or export failed, or a collection file\n"
-    "       cannot be read\n"
+    "  1    a deeplink failed to open (or another app, or a browser with --strict, took\n"
+    "       it), an import or export failed, or a collection file cannot be read\n"
     "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
     "       usable, a simulator shut down, or no tool that could list its destinations\n"
@@ -68,44 +68,66 @@ const QString destinationOptionsHelp = QStringLiteral(
     "                         chosen in Kestrine for that device (on Android: any app).\n"
     "  --boot                 Boots the simulator first when it is shut down.\n"
     "  --timeout SECONDS      How long a URL may take to open before the tool is stopped\n"
-    "                         (default 60).\n");
+    "                         (default 60).\n"
+    "  --cold                 Stops the app that will take each URL first, so that the URL\n"
+    "                         starts it from nothing.\n"
+    "  --screenshots DIR      Captures the screen after each firing to DIR (made when\n"
+    "                         missing) as \"<index>-<title>.png\". Not on a physical iPhone.\n"
+    "  --settle SECONDS       How long to wait before a screenshot (default 2; 0 allowed).\n"
+    "  --expect-app ID        Fails a URL that another app takes (a package or bundle\n"
+    "                         identifier; a component \"pkg/.Activity\" is app \"pkg\"), or\n"
+    "                         that no known app takes.\n"
+    "  --strict               Fails a URL that falls back to a browser or makes Android ask\n"
+    "                         which app should open it; without it, those pass with a warning.\n");
 
-const QString openHelp = QStringLiteral("Usage: kestrine-cli open URL [--destination D] "
-                                        "[--app ID] [--boot]\n"
-                                        "                         [--timeout SECONDS]\n"
-                                        "\n"
-                                        "Opens URL, exactly as given, on a destination.\n"
-                                        "\n"
-                                        "Options:\n") +
-                         destinationOptionsHelp +
-                         QStringLiteral("\nExits with 1 when the tool fails, 3 when the "
-                                        "destination cannot be used.\n");
+const QString outcomeHelp = QStringLiteral(
+    "\nThe line on standard error says what the firing did: \"ok 0.41 s: Opened in\n"
+    "com.example.shop/.ProductActivity, cold start, 512 ms\", \"warning 0.40 s: Fell back to\n"
+    "com.android.chrome: …\" (a browser or Android's app chooser took it), or \"failed:\" with\n"
+    "the reason.\n");
+
+const QString openHelp =
+    QStringLiteral("Usage: kestrine-cli open URL [--destination D] [--app ID] [--boot]\n"
+                   "                         [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
+                   "                         [--settle SECONDS] [--expect-app ID] [--strict]\n"
+                   "                         [--json]\n"
+                   "\n"
+                   "Opens URL, exactly as given, on a destination.\n") +
+    outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp +
+    QStringLiteral("  --json                 Prints the result as one JSON document, shaped as\n"
+                   "                         'run --json' prints each deeplink.\n"
+                   "\n"
+                   "Exits with 1 when the URL fails, 3 when the destination cannot be used.\n");
 
 const QString runHelp =
     QStringLiteral(
         "Usage: kestrine-cli run COLLECTION [--destination D] [--app ID] [--boot]\n"
-        "                        [--timeout SECONDS] [--interval SECONDS] [--stop-on-failure]\n"
-        "                        [--junit FILE] [--json]\n"
+        "                        [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
+        "                        [--settle SECONDS] [--expect-app ID] [--strict]\n"
+        "                        [--interval SECONDS] [--stop-on-failure] [--junit FILE] [--json]\n"
         "\n"
         "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
         "or of an exchange file when COLLECTION ends in \".json\" (in the file's order, as an\n"
-        "import would store it; the store is not touched). Each is reported on standard error:\n"
-        "\"[3/12] Checkout … ok 0.41 s\", or \"failed:\" with the tool's message. Deeplinks\n"
-        "without a URL are skipped. Ctrl+C stops after the request in flight; the reports are\n"
-        "still written, the rest skipped. A second Ctrl+C stops the tool at once.\n"
-        "\n"
-        "Options:\n") +
-    destinationOptionsHelp +
+        "import would store it; the store is not touched). Each is reported on standard error\n"
+        "as \"[3/12] Checkout … \" and what it did. Deeplinks without a URL are skipped. Ctrl+C\n"
+        "stops after the request in flight; the reports are still written, the rest skipped. A\n"
+        "second Ctrl+C stops the tool at once.\n") +
+    outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp +
     QStringLiteral(
         "  --interval SECONDS     The pause between two deeplinks (default 2; 0 for none).\n"
         "  --stop-on-failure      Stops at the first deeplink that fails; the rest are skipped.\n"
-        "  --junit FILE           Writes a JUnit XML report to FILE (never through a link).\n"
-        "  --json                 Prints the results as one JSON document.\n"
+        "  --junit FILE           Writes a JUnit XML report to FILE (never through a link):\n"
+        "                         what each firing did as properties, its screenshot as an\n"
+        "                         attachment.\n"
+        "  --json                 Prints the results as one JSON document: each deeplink's\n"
+        "                         result, handler, launch, totalTimeMs and screenshot (null\n"
+        "                         where unknown).\n"
         "\n"
         "A run that cannot start still gets its reports: one errored case with the reason.\n"
         "\n"
-        "Exits with 0 when every deeplink with a URL opened, 1 when one failed or the file\n"
-        "cannot be read, 3 when the destination cannot be used, 130 when stopped by Ctrl+C.\n");
+        "Exits with 0 when every deeplink with a URL opened (warnings included), 1 when one\n"
+        "failed or the file cannot be read, 3 when the destination cannot be used, 130 when\n"
+        "stopped by Ctrl+C.\n");
 
 const QString exportHelp = QStringLiteral(
     "Usage: kestrine-cli export COLLECTION... -o PATH\n"

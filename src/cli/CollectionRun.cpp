@@ -6,6 +6,7 @@
 #include "platform/StandardOutput.h"
 #include "platform/TaskOutcome.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -17,18 +18,14 @@ namespace {
 using Result = CollectionRun::Result;
 using Status = Result::Status;
 
-// Fires one URL; a failure's message (one line) when it fails.
-std::optional<QString> fire(const QString& url, const DeeplinkExecuter::Target& target) {
-    FiringOutcome outcome;
+// Fires one URL; a tool's failure comes back as a failed outcome.
+FiringOutcome fire(const QString& url, const DeeplinkExecuter::Target& target) {
     try {
-        outcome = waitForResult(DeeplinkExecuter::openURL(url, target));
+        return waitForResult(DeeplinkExecuter::openURL(url, target));
     } catch (...) {
         // Tool messages end in a newline and may span several lines.
-        return localizedDescription(std::current_exception()).simplified();
+        return FiringOutcome::failed(localizedDescription(std::current_exception()).simplified());
     }
-    if (outcome.isFailure())
-        return outcome.message.simplified();
-    return std::nullopt;
 }
 
 // Waits `milliseconds` unless a stop signal comes first.
@@ -60,6 +57,53 @@ QString CollectionRun::statusName(Result::Status status) {
         return QStringLiteral("error");
     }
     return {};
+}
+
+bool CollectionRun::isApp(const QString& handler, const QString& id) {
+    // An Android component names its package before the slash; "com.example" is not
+    // "com.example.shop".
+    return !handler.isEmpty() && handler.section(u'/', 0, 0) == id;
+}
+
+void CollectionRun::judge(Result& result, const Options& options) {
+    const FiringOutcome& outcome = *result.outcome;
+    const QString& url = result.step.url;
+    if (outcome.isFailure()) {
+        result.status = Status::Failed;
+        result.message = outcome.result == FiringOutcome::Result::Failed
+                             ? outcome.message.simplified()
+                             : outcome.summary(url);
+        return;
+    }
+    QString failure;
+    if (options.expectedApp && !isApp(outcome.handler, *options.expectedApp)) {
+        failure =
+            QStringLiteral("opened by %1, expected %2")
+                .arg(outcome.handler.isEmpty() ? QStringLiteral("an unknown app") : outcome.handler,
+                     *options.expectedApp);
+    } else if (outcome.isWarning() && options.strict) {
+        failure = outcome.summary(url);
+    }
+    QStringList remarks = outcome.notes;
+    if (!failure.isEmpty())
+        remarks.prepend(failure);
+    else if (outcome.isWarning())
+        remarks.prepend(outcome.summary(url));
+    result.status = failure.isEmpty() ? Status::Ok : Status::Failed;
+    result.message = remarks.join(QStringLiteral("; ")).simplified();
+}
+
+QString CollectionRun::progress(const Result& result) {
+    QString text = statusName(result.status) + QStringLiteral(": ");
+    if (result.status == Status::Ok) {
+        const FiringOutcome& outcome = *result.outcome;
+        const QStringList said = QStringList{outcome.summary(result.step.url)} + outcome.notes;
+        text = QStringLiteral("%1 %2 s: ")
+                   .arg(outcome.isWarning() ? QStringLiteral("warning") : QStringLiteral("ok"))
+                   .arg(result.seconds, 0, 'f', 2);
+        return text + StandardOutput::escaped(said.join(QStringLiteral("; ")).simplified());
+    }
+    return text + StandardOutput::escaped(result.message);
 }
 
 CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options& options) {
@@ -95,23 +139,29 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
         line += StandardOutput::escaped(result.step.title) + QStringLiteral(" \u2026 ");
         if (result.step.url.isEmpty()) {
             result.message = QStringLiteral("no URL");
-            line += QStringLiteral("skipped: no URL");
         } else {
+            DeeplinkExecuter::Target target = options.target;
+            std::optional<QString> refused;
+            if (!options.screenshotDirectory.isEmpty()) {
+                target.screenshotPath = QDir(options.screenshotDirectory)
+                                            .filePath(DeeplinkExecuter::screenshotFileName(
+                                                int(i + 1), result.step.title));
+                // A link planted in a shared directory would have the capture overwrite its
+                // target.
+                if ((refused = CliOutput::refusedDestination(target.screenshotPath)))
+                    target.screenshotPath.clear();
+            }
             QElapsedTimer clock;
             clock.start();
-            const std::optional<QString> failure = fire(result.step.url, options.target);
+            result.outcome = fire(result.step.url, target);
             result.seconds = double(clock.elapsed()) / 1000;
+            if (refused)
+                result.outcome->notes.append(QStringLiteral("No screenshot: ") + *refused);
             fired = true;
-            if (failure) {
-                result.status = Status::Failed;
-                result.message = *failure;
-                line += QStringLiteral("failed: ") + StandardOutput::escaped(*failure);
-                stopped = options.stopOnFailure;
-            } else {
-                result.status = Status::Ok;
-                line += QStringLiteral("ok %1 s").arg(result.seconds, 0, 'f', 2);
-            }
+            judge(result, options);
+            stopped = result.status == Status::Failed && options.stopOnFailure;
         }
+        line += progress(result);
         CliOutput::write(stderr, line + u'\n');
         report.results.append(result);
     }

@@ -14,6 +14,28 @@ QString seconds(double value) {
     return QString::number(value, 'f', 3);
 }
 
+// What the firing did, as far as known: <property name="result" value="opened"/>, ….
+void writeProperties(QXmlStreamWriter& xml, const std::optional<FiringOutcome>& outcome) {
+    if (!outcome)
+        return;
+    const QList<std::pair<QString, QString>> properties{
+        {QStringLiteral("result"), FiringOutcome::resultName(outcome->result)},
+        {QStringLiteral("handler"), outcome->handler},
+        {QStringLiteral("launch"), FiringOutcome::launchName(outcome->launch)},
+        {QStringLiteral("totalTimeMs"),
+         outcome->totalTimeMs ? QString::number(*outcome->totalTimeMs) : QString()}};
+    xml.writeStartElement(QStringLiteral("properties"));
+    for (const auto& [name, value] : properties) {
+        if (value.isEmpty())
+            continue;
+        xml.writeStartElement(QStringLiteral("property"));
+        xml.writeAttribute(QStringLiteral("name"), name);
+        xml.writeAttribute(QStringLiteral("value"), JUnitReport::xmlSafe(value));
+        xml.writeEndElement();
+    }
+    xml.writeEndElement();
+}
+
 } // namespace
 
 QString JUnitReport::xmlSafe(const QString& text) {
@@ -69,6 +91,7 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
         xml.writeAttribute(QStringLiteral("name"), xmlSafe(result.step.title));
         xml.writeAttribute(QStringLiteral("classname"), xmlSafe(collection));
         xml.writeAttribute(QStringLiteral("time"), seconds(result.seconds));
+        writeProperties(xml, result.outcome);
         if (result.status == Status::Failed || result.status == Status::Errored) {
             xml.writeStartElement(result.status == Status::Failed ? QStringLiteral("failure")
                                                                   : QStringLiteral("error"));
@@ -80,9 +103,16 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
             xml.writeAttribute(QStringLiteral("message"), xmlSafe(result.message));
             xml.writeEndElement();
         }
-        // The URL fired, for reading a report without the collection at hand.
-        if (!result.step.url.isEmpty())
-            xml.writeTextElement(QStringLiteral("system-out"), xmlSafe(result.step.url));
+        // The URL fired, for reading a report without the collection at hand; a passing
+        // firing's warning and notes; the screenshot as CI servers pick up attachments.
+        QStringList out{result.step.url};
+        if (result.status == Status::Ok)
+            out.append(result.message);
+        if (result.outcome && !result.outcome->screenshot.isEmpty())
+            out.append(QStringLiteral("[[ATTACHMENT|%1]]").arg(result.outcome->screenshot));
+        out.removeAll(QString());
+        if (!out.isEmpty())
+            xml.writeTextElement(QStringLiteral("system-out"), xmlSafe(out.join(u'\n')));
         xml.writeEndElement();
     }
     xml.writeEndDocument();

@@ -7,7 +7,8 @@
 // A run as a JUnit XML report, the shape CI servers read: one <testsuite> named after the
 // collection, one <testcase> per deeplink (its title, the collection as classname, seconds),
 // <failure message="…"> with the tool's message, <skipped/> for those not fired, <error/> with
-// the reason for a run that could not start.
+// the reason for a run that could not start. A fired one carries what the firing did as
+// <properties> and its screenshot as an [[ATTACHMENT|path]] line in <system-out>.
 class JUnitReport {
 public:
     JUnitReport() = delete;

@@ -6,6 +6,7 @@
 #include "StoreBuilders.h"
 #include "TestData.h"
 #include "TestEnvironment.h"
+#include "cli/CollectionRun.h"
 #include "destinations/RememberedSelection.h"
 #include "platform/AppSettings.h"
 #include "store/PersistentContainer.h"
@@ -51,11 +52,13 @@ QString expected(const QString& name) {
 }
 
 // `text` with the times that vary from run to run (a JUnit report's, a JSON report's seconds)
-// as "T".
+// as "T", and without the handler, which the tools' clients may or may not know.
 QString timeless(QString text) {
     static const QRegularExpression times(
         QStringLiteral(R"((time(stamp)?="|"seconds": )[-+0-9.:TZe]+)"));
-    return text.replace(times, QStringLiteral("\\1T"));
+    static const QRegularExpression handler(
+        QStringLiteral(R"(, "handler": ("[^"]*"|null)|\s*<property name="handler"[^>]*/>)"));
+    return text.replace(times, QStringLiteral("\\1T")).remove(handler);
 }
 
 // How a row prepares the machine: Xcode and adb chosen in the app's settings, given on the
@@ -206,10 +209,10 @@ struct Cli {
         }
         return calls;
     }
-    // The JUnit report TMP/report.xml, with the times that vary from run to run as "T".
+    // The JUnit report TMP/report.xml.
     [[nodiscard]] QString junit() const {
         QFile file(env.filePath(QStringLiteral("report.xml")));
-        return file.open(QIODevice::ReadOnly) ? timeless(QString::fromUtf8(file.readAll()))
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
                                               : QStringLiteral("no report");
     }
 
@@ -315,6 +318,13 @@ private Q_SLOTS:
             {"'junit'", usage});
         row("run, bad interval", set, {"run", "Shop", "--interval", "-1"}, 2, {},
             {"--interval takes seconds from 0 to 86400, not \"-1\""});
+        row("open, a bad settle", set, {"open", "shop://", "--settle", "-1"}, 2, {},
+            {"--settle takes seconds from 0 to 600, not \"-1\"", usage});
+        row("a firing option elsewhere", set, {"deeplinks", "Shop", "--cold"}, 2, {},
+            {"'cold'", usage});
+        row("open, screenshots where no directory can be", set,
+            {"open", "shop://x", "--destination", "S2", "--screenshots", "/dev/null/shots"}, 1, {},
+            {"cannot make the directory /dev/null/shots"});
         row("open, unusable destination", set,
             {"open", "shop://", "--destination", "0A1B2C3D4E5F6789"}, 3, {},
             {"cannot be used: unauthorized: allow USB debugging"});
@@ -348,6 +358,10 @@ private Q_SLOTS:
         row("open: an Android package", Setup::Phone,
             {"open", "shop://x", "--destination", "PHONE", "--app", "com.shop"}, 0, {}, {},
             {"phone " + amOnPhone + "shop://x com.shop"});
+        row("open: a browser took it, --strict", Setup::Phone,
+            {"open", "https://shop.example/p", "--destination", "PHONE", "--strict"}, 1, {},
+            {"https://shop.example/p \u2026 failed: Fell back to com.android.chrome"},
+            {"phone " + amOnPhone + "https://shop.example/p"});
         row("open: an app on an iPhone", set,
             {"open", "shop://x", "--destination", "P1", "--app", "com.shop"}, 0, {}, {},
             {"devicectl device process launch --device P1 --payload-url shop://x com.shop"});
@@ -461,8 +475,170 @@ private Q_SLOTS:
         QVERIFY2(cli.standardError.contains(
                      u"[2/4] Home \u2026 failed: Simulator device failed to open shop://."),
                  qPrintable(cli.standardError));
-        QCOMPARE(cli.junit(), expected(reports + QStringLiteral(".xml")));
+        QCOMPARE(timeless(cli.junit()), expected(reports + QStringLiteral(".xml")));
         QCOMPARE(timeless(cli.standardOutput), expected(reports + QStringLiteral(".json")));
+    }
+
+    // What a firing did, through the tools' clients into the progress lines and both reports.
+    // The rows hold whatever the clients can tell (a handler, a launch, a screenshot or a note
+    // why there is none): what they say must reach every report consistently.
+    void outcomes_data() {
+        QTest::addColumn<QStringList>("arguments"); // TMP/ is the temporary directory
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("handler"); // a regular expression for every firing's
+        QTest::addColumn<QString>("failure"); // a regular expression for every message; "": none
+        const QStringList android{"--destination", "PHONE", "--app", "com.shop"};
+        const QStringList shots{"--screenshots", "TMP/shots", "--settle", "0"};
+        const QStringList run{"run",    "Shop",    "--interval",    "0",
+                              "--json", "--junit", "TMP/report.xml"};
+        const QString shop = QStringLiteral("com\\.shop(/\\S+)?");
+        QTest::newRow("Android, cold, screenshots, strict")
+            << run + android + shots + QStringList{"--cold", "--strict"} << 0 << shop << "";
+        QTest::newRow("open --json, the package expected")
+            << QStringList{"open", "shop://x", "--json", "--expect-app", "com.shop"} + android +
+                   shots
+            << 0 << shop << "";
+        QTest::newRow("another app expected: not a prefix of the handler")
+            << run + android + QStringList{"--expect-app", "com.sho"} << 1 << shop
+            << "opened by " + shop + ", expected com\\.sho";
+        QTest::newRow("iPhone: no screenshots, said once")
+            << run + shots + QStringList{"--destination", "P1",           "--app",
+                                         "com.shop",      "--expect-app", "com.other"}
+            << 1 << "com\\.shop"
+            << "opened by com\\.shop, expected com\\.other";
+    }
+
+    void outcomes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, handler);
+        QFETCH(QString, failure);
+        Cli cli;
+        cli.fillStore();
+        if (arguments.contains(u"PHONE"))
+            cli.usePhone();
+        cli.chooseTools();
+        cli.run(arguments);
+        QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));
+        const bool iPhone = arguments.contains(u"P1");
+        const bool screenshots = arguments.contains(u"--screenshots") && !iPhone;
+        QCOMPARE(cli.standardError.count(u"Screenshots are not available on a physical iPhone"),
+                 iPhone ? 1 : 0);
+        QCOMPARE(QFileInfo(cli.env.filePath(QStringLiteral("shots"))).isDir(), screenshots);
+        // Android stops the app, and only when asked to.
+        const QList<QStringList> calls = cli.phone ? cli.phone->calls() : QList<QStringList>();
+        QCOMPARE(std::any_of(calls.cbegin(), calls.cend(),
+                             [](const QStringList& call) { return call.contains(u"force-stop"); }),
+                 arguments.contains(u"--cold"));
+
+        const QJsonObject document = QJsonDocument::fromJson(cli.standardOutput.toUtf8()).object();
+        QCOMPARE(document.contains(u"collection"), arguments.first() == u"run");
+        const QJsonArray results = document[u"results"].toArray();
+        QCOMPARE(results.size(), arguments.first() == u"run" ? 3 : 1);
+        const QString junit = cli.junit();
+        for (qsizetype i = 0; i < results.size(); ++i) {
+            const QJsonObject result = results.at(i).toObject();
+            const QString title = result[u"title"].toString();
+            const auto message = result[u"message"].toString();
+            QVERIFY2(QRegularExpression(u'^' + handler + u'$')
+                         .match(result[u"handler"].toString())
+                         .hasMatch(),
+                     qPrintable(cli.standardOutput));
+            QCOMPARE(result[u"result"].toString(), QStringLiteral("opened"));
+            QVERIFY(result.contains(u"launch") && result.contains(u"totalTimeMs"));
+            // Each progress line says what happened; a failure says why.
+            const QString line =
+                QStringLiteral(R"((^|\n)(\[\d/3\] )?)") +
+                QRegularExpression::escape(title + QStringLiteral(" \u2026 ")) +
+                (failure.isEmpty() ? "ok \\S+ s: Opened in ([^\\n]* \\()?" + handler + "\\b"
+                                   : "failed: " + failure + u'\n');
+            QVERIFY2(cli.standardError.contains(QRegularExpression(line)),
+                     qPrintable(cli.standardError));
+            if (!failure.isEmpty()) {
+                QVERIFY2(QRegularExpression(u'^' + failure + u'$').match(message).hasMatch(),
+                         qPrintable(message));
+                QVERIFY(junit.contains(QStringLiteral("<failure message=\"") + message + u'"'));
+            }
+            // A screenshot taken is where it was asked for and attached to the JUnit report;
+            // one that could not be is a note.
+            const QString screenshot = result[u"screenshot"].toString();
+            if (!screenshot.isEmpty()) {
+                QVERIFY2(screenshot.startsWith(
+                             cli.env.filePath(QStringLiteral("shots/%1-").arg(i + 1))) &&
+                             screenshot.endsWith(u".png"),
+                         qPrintable(screenshot));
+                QVERIFY(QFileInfo::exists(screenshot));
+                QVERIFY(!arguments.contains(u"--junit") ||
+                        junit.contains(QStringLiteral("[[ATTACHMENT|%1]]").arg(screenshot)));
+            } else {
+                QVERIFY2(!screenshots || message.contains(u"No screenshot: "), qPrintable(message));
+            }
+        }
+        if (arguments.contains(u"--junit")) {
+            QCOMPARE(junit.count(u"<property name=\"result\" value=\"opened\"/>"), 3);
+            QVERIFY2(junit.count(u"<property name=\"handler\"") == 3, qPrintable(junit));
+        }
+    }
+
+    // Outcomes no stand-in tool gives (a browser, the chooser, an unknown app) as a run judges
+    // them.
+    void judging_data() {
+        using Result = FiringOutcome::Result;
+        QTest::addColumn<FiringOutcome>("outcome");
+        QTest::addColumn<QString>("expectedApp"); // "": none
+        QTest::addColumn<bool>("strict");
+        QTest::addColumn<QString>("progress");
+        const FiringOutcome cold{.handler = QStringLiteral("com.example.shop/.ProductActivity"),
+                                 .launch = FiringOutcome::Launch::Cold,
+                                 .totalTimeMs = 512};
+        const FiringOutcome browser{.result = Result::Browser,
+                                    .handler = QStringLiteral("com.android.chrome/.Main"),
+                                    .notes = {QStringLiteral("No screenshot: gone")}};
+        const QString shop = QStringLiteral("com.example.shop");
+        QTest::newRow("the app's component")
+            << cold << shop << false
+            << "ok 0.41 s: Opened in com.example.shop/.ProductActivity, cold start, 512 ms";
+        QTest::newRow("a prefix of the package")
+            << cold << "com.example" << false
+            << "failed: opened by com.example.shop/.ProductActivity, expected com.example";
+        QTest::newRow("an unknown app") << FiringOutcome{} << shop << false
+                                        << "failed: opened by an unknown app, expected " + shop;
+        QTest::newRow("browser: a warning, notes after it")
+            << browser << "" << false
+            << "warning 0.41 s: Fell back to com.android.chrome/.Main: no app claims "
+               "https://shop.example/p; No screenshot: gone";
+        QTest::newRow("browser, strict: notes after the reason")
+            << browser << "" << true
+            << "failed: Fell back to com.android.chrome/.Main: no app claims "
+               "https://shop.example/p; No screenshot: gone";
+        QTest::newRow("chooser, strict") << FiringOutcome{.result = Result::Chooser} << "" << true
+                                         << "failed: Android asked which app should open it";
+        QTest::newRow("no handler")
+            << FiringOutcome{.result = Result::NoHandler, .message = QStringLiteral("None here")}
+            << "" << false << "failed: None here";
+        QTest::newRow("a handler that drives the terminal")
+            << FiringOutcome{.handler = QStringLiteral("x\x1b]52;c;eA==\x07")} << "" << false
+            << "ok 0.41 s: Opened in x\\e]52;c;eA==\\x07";
+    }
+
+    void judging() {
+        QFETCH(FiringOutcome, outcome);
+        QFETCH(QString, expectedApp);
+        QFETCH(bool, strict);
+        QFETCH(QString, progress);
+        CollectionRun::Result result{.step = {.url = QStringLiteral("https://shop.example/p")},
+                                     .seconds = 0.41,
+                                     .outcome = outcome};
+        CollectionRun::judge(result, {.expectedApp = expectedApp.isEmpty()
+                                                         ? std::nullopt
+                                                         : std::optional<QString>(expectedApp),
+                                      .strict = strict});
+        QCOMPARE(CollectionRun::progress(result), progress);
+        // The reports say the same: a failure's reason, a warning that passed.
+        using Status = CollectionRun::Result::Status;
+        QCOMPARE(result.status, progress.startsWith(u"failed") ? Status::Failed : Status::Ok);
+        QCOMPARE(result.message.isEmpty(), progress.startsWith(u"ok"));
+        QVERIFY(progress.endsWith(result.message));
     }
 
     // A run that cannot start still writes the reports asked for, so a CI dashboard shows why:
@@ -521,6 +697,11 @@ private Q_SLOTS:
             << QStringList{"export", "Shop", "Empty", "-o", "TMP/dir"} << false;
         QTest::newRow("--junit FILE") << run << false;
         QTest::newRow("--junit FILE, dangling") << run << true;
+        // The run goes on without that screenshot.
+        QTest::newRow("--screenshots DIR")
+            << QStringList{"run", "Shop",          "--destination", "emulator-5554", "--interval",
+                           "0",   "--screenshots", "TMP/dir",       "--settle",      "0"}
+            << false;
     }
 
     void refusesLinks() {
@@ -535,8 +716,9 @@ private Q_SLOTS:
         QVERIFY(QDir(cli.env.path()).mkpath(QStringLiteral("dir")));
         QVERIFY(QFile::link(target, cli.env.filePath(QStringLiteral("link"))));
         QVERIFY(QFile::link(target, cli.env.filePath(QStringLiteral("dir/Empty.json"))));
+        QVERIFY(QFile::link(target, cli.env.filePath(QStringLiteral("dir/1-Checkout.png"))));
         cli.run(arguments);
-        QCOMPARE(cli.exitCode, 1);
+        QCOMPARE(cli.exitCode, arguments.contains(u"--screenshots") ? 0 : 1);
         QVERIFY2(cli.standardError.contains(u": it is a symbolic link"),
                  qPrintable(cli.standardError));
         QFile file(target);
@@ -606,7 +788,7 @@ private Q_SLOTS:
         cli.finish();
         QCOMPARE(cli.exitCode, exitCode);
         QVERIFY2(cli.standardError.contains(standardError), qPrintable(cli.standardError));
-        QCOMPARE(cli.junit(), report == u"no report" ? report : expected(report));
+        QCOMPARE(timeless(cli.junit()), report == u"no report" ? report : expected(report));
         QTRY_VERIFY(!cli.toolsHang());
     }
 
