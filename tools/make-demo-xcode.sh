@@ -270,6 +270,16 @@ PNG
 
 scenario devicectl 0008 "process launch" 0
 printf 'Launched application with com.example bundle identifier.\n' > "$current/stdout"
+cat > "$current/file" <<'JSON'
+{
+  "info" : { "outcome" : "success" },
+  "result" : {
+    "deviceIdentifier" : "00008110-001A2B3C4D5E801E",
+    "launchOptions" : { "terminateExisting" : false },
+    "process" : { "processIdentifier" : 4242 }
+  }
+}
+JSON
 
 echo "Demo Xcode created at $bundle"
 echo "Choose it in Kestrine's \"Select Xcode\" screen. Calls are logged under $standin/log."
