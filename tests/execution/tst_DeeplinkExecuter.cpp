@@ -118,7 +118,8 @@ private Q_SLOTS:
         for (const auto& [name, typed, text, pathTyped] : ExactUrls::rows()) {
             QTest::addRow("simulator: open, Kestrine, Simulator; %s", name)
                 << "simulator" << text
-                << QStringList{"simctl openurl " + simulator.id + u' ' + text, activateKestrine,
+                << QStringList{"simctl listapps " + simulator.id,
+                               "simctl openurl " + simulator.id + u' ' + text, activateKestrine,
                                "osascript -e " + simulatorScript}
                 << ""
                 << "";
@@ -161,7 +162,8 @@ private Q_SLOTS:
             "36:66: execution error: Not authorized to send Apple events to Kestrine. (-1743)\n");
         QTest::addRow("activation refused")
             << "activation refused" << url
-            << QStringList{"simctl openurl " + simulator.id + u' ' + url, activateKestrine}
+            << QStringList{"simctl listapps " + simulator.id,
+                           "simctl openurl " + simulator.id + u' ' + url, activateKestrine}
             << denied << denied.trimmed();
     }
     void firesThenReports() {
@@ -368,7 +370,7 @@ private Q_SLOTS:
 
         const Outcome outcome = rig.fire(QStringLiteral("shop://item/42"));
         QVERIFY(!outcome.failed);
-        QCOMPARE(rig.xcode.invocations(Tool::Simctl).size(), 1);
+        QCOMPARE(rig.xcode.invocations(Tool::Simctl).size(), 2); // listapps, openurl
         QCOMPARE(rig.xcode.invocations(Tool::Osascript).size(), 0);
         QTRY_COMPARE(QApplication::activeWindow(), &window);
     }
