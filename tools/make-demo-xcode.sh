@@ -15,8 +15,9 @@
 #       match    text to look for in the arguments (empty or absent: every call)
 #       stdout   bytes written to standard output
 #       stderr   bytes written to standard error
-#       file     bytes copied to the path given after --json-output or --destination
-#                (absent: nothing is written there, as when devicectl fails before writing)
+#       file     bytes copied to the path given after --json-output, --destination or
+#                screenshot (absent: nothing is written there, as when devicectl fails before
+#                writing)
 #       exit     exit status (default 0)
 #       input    (present) the tool first reads its standard input to the end
 #       delay    seconds to wait before answering (fractions allowed)
@@ -117,6 +118,70 @@ JSON
 
 # Opening a URL succeeds; the call is in StandIn/log/simctl.
 scenario simctl 0002 "openurl" 0
+
+# The simulators' apps, as `simctl listapps` prints them (an old-style property list), with
+# their bundles under StandIn/Apps: Shop opens shop: URLs and claims https://shop.example for
+# Universal Links, News opens news: URLs. The listing names the bundles by absolute path, so
+# the demo must stay where it was made.
+apps=$(CDPATH= cd -- "$standin" && pwd)/Apps
+demo_app() { # demo_app BUNDLE-ID NAME SCHEME [APPLINKS-DOMAIN]
+    path="$apps/$2.app"
+    mkdir -p "$path"
+    cat > "$path/Info.plist" <<PLIST
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0">
+<dict>
+	<key>CFBundleIdentifier</key>
+	<string>$1</string>
+	<key>CFBundleName</key>
+	<string>$2</string>
+	<key>CFBundleURLTypes</key>
+	<array><dict><key>CFBundleURLSchemes</key><array><string>$3</string></array></dict></array>
+</dict>
+</plist>
+PLIST
+    if [ -n "${4:-}" ]; then
+        cat > "$path/archived-expanded-entitlements.xcent" <<PLIST
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0">
+<dict>
+	<key>com.apple.developer.associated-domains</key>
+	<array><string>applinks:$4</string></array>
+</dict>
+</plist>
+PLIST
+    fi
+    cat <<ENTRY
+    "$1" =     {
+        ApplicationType = User;
+        Bundle = "file://$path/";
+        CFBundleDisplayName = $2;
+        CFBundleExecutable = $2;
+        CFBundleIdentifier = "$1";
+        CFBundleName = $2;
+        CFBundleVersion = 1;
+        GroupContainers =         {
+        };
+        Path = "$path";
+        SBAppTags =         (
+        );
+    };
+ENTRY
+}
+scenario simctl 0005 "listapps " 0
+{
+    echo '{'
+    demo_app com.example.shop Shop shop shop.example
+    demo_app com.example.news News news
+    echo '}'
+} > "$current/stdout"
+
+# Stopping an app before a cold start succeeds; a screenshot is a small PNG.
+scenario simctl 0006 "terminate " 0
+scenario simctl 0007 " screenshot " 0
+base64 -d > "$current/file" <<'PNG'
+iVBORw0KGgoAAAANSUhEUgAAAAkAAAAQCAIAAABLKsIUAAAAE0lEQVR42mPQyp+OCzGMyg16OQBtK6sBExdnpQAAAABJRU5ErkJggg==
+PNG
 
 # Booting says nothing; bootstatus -b follows the boot on standard output until it is done.
 scenario simctl 0003 "boot " 0
@@ -270,6 +335,16 @@ PNG
 
 scenario devicectl 0008 "process launch" 0
 printf 'Launched application with com.example bundle identifier.\n' > "$current/stdout"
+cat > "$current/file" <<'JSON'
+{
+  "info" : { "outcome" : "success" },
+  "result" : {
+    "deviceIdentifier" : "00008110-001A2B3C4D5E801E",
+    "launchOptions" : { "terminateExisting" : false },
+    "process" : { "processIdentifier" : 4242 }
+  }
+}
+JSON
 
 echo "Demo Xcode created at $bundle"
 echo "Choose it in Kestrine's \"Select Xcode\" screen. Calls are logged under $standin/log."

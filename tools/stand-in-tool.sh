@@ -72,7 +72,7 @@ if [ -f "$chosen/file" ]; then
     previous=
     for argument in "$@"; do
         case "$previous" in
-        --json-output|--destination) cp "$chosen/file" "$argument" ;;
+        --json-output|--destination|screenshot) cp "$chosen/file" "$argument" ;;
         esac
         previous=$argument
     done

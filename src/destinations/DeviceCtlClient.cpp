@@ -10,11 +10,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringDecoder>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoro/QCoroFuture>
+
+#include <cmath>
 
 namespace {
 
@@ -204,17 +208,42 @@ QCoro::Task<FiringOutcome> DeviceCtlClient::launchApp(QString deviceId, QString 
                                                       std::chrono::milliseconds deadline,
                                                       bool cold) const {
     const DeviceCtlClient self = *this;
-    const QStringList arguments{QStringLiteral("device"),
-                                QStringLiteral("process"),
-                                QStringLiteral("launch"),
-                                QStringLiteral("--device"),
-                                deviceId,
-                                QStringLiteral("--payload-url"),
-                                payloadURL,
-                                bundleId};
+    const TemporaryFile file(QStringLiteral("devicectl-launch-") + newUuid() +
+                             QStringLiteral(".json"));
+    QStringList arguments{QStringLiteral("device"),
+                          QStringLiteral("process"),
+                          QStringLiteral("launch"),
+                          QStringLiteral("--device"),
+                          deviceId,
+                          QStringLiteral("--payload-url"),
+                          payloadURL};
+    if (cold)
+        arguments << QStringLiteral("--terminate-existing");
+    arguments << bundleId << QStringLiteral("--json-output") << file.path();
     co_await self.run(arguments, deadline);
-    (void)cold;
-    co_return FiringOutcome{.handler = bundleId};
+
+    FiringOutcome outcome{.handler = bundleId};
+    if (cold)
+        outcome.launch = FiringOutcome::Launch::Cold;
+    QFile json(file.path());
+    // The document only adds the process identifier: a launch without one still happened.
+    if (json.open(QIODevice::ReadOnly) && json.size() <= CommandRunner::outputLimit)
+        outcome.processId = parseLaunchedProcess(json.read(CommandRunner::outputLimit));
+    co_return outcome;
+}
+
+std::optional<qint64> DeviceCtlClient::parseLaunchedProcess(const QByteArray& json) {
+    const QJsonValue id = QJsonDocument::fromJson(json)
+                              .object()
+                              .value(QLatin1StringView("result"))
+                              .toObject()
+                              .value(QLatin1StringView("process"))
+                              .toObject()
+                              .value(QLatin1StringView("processIdentifier"));
+    const double number = id.toDouble(-1);
+    if (!id.isDouble() || number <= 0 || number != std::floor(number) || number > 2147483647.0)
+        return std::nullopt;
+    return qint64(number);
 }
 
 Result<QList<Device>, JsonDecodingError>

@@ -48,13 +48,18 @@ public:
     [[nodiscard]] QCoro::Task<QImage> fetchAppIcon(QString deviceId, QString bundleId,
                                                    int maxPixels = 180) const;
 
-    // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`.
-    // Throws CommandError with the tool's message when the launch fails.
-    // The outcome names the app; cold: an instance already running is terminated first.
+    // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`, with
+    // --terminate-existing when `cold` (an instance already running is stopped first). Throws
+    // CommandError with the tool's message when the launch fails. The outcome names the app and
+    // carries the process identifier of the tool's JSON document when it has one.
     [[nodiscard]] QCoro::Task<FiringOutcome>
     launchApp(QString deviceId, QString bundleId, QString payloadURL,
               std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
               bool cold = false) const;
+
+    // result.process.processIdentifier of a launch's JSON document, when it is a positive whole
+    // number.
+    [[nodiscard]] static std::optional<qint64> parseLaunchedProcess(const QByteArray& json);
 
     // Devices of a `list devices` document, or why the document does not have the required
     // shape.

@@ -27,14 +27,19 @@ public:
     // fine to await.)
     [[nodiscard]] QCoro::Task<QString> listDevices() const;
 
-    // `simctl openurl <deviceId> <url>`, the URL text handed over as it is, within `deadline`.
-    // What the simulator did with it; cold: the handling app is terminated first.
+    // `simctl openurl <deviceId> <url>`, the URL text handed over as it is, within `deadline`,
+    // and what the simulator did with it. First `simctl listapps <deviceId>` finds the app the URL
+    // goes to (see SimulatorApps::plan); a custom scheme no app declares gives "no-handler"
+    // naming `deviceName` and runs nothing more. Cold: `simctl terminate` stops that app first.
+    // An unusable app listing only costs the handler's name. Throws like listDevices() when
+    // openurl fails, except for the "no app for the URL" status (-10814): "no-handler".
     [[nodiscard]] QCoro::Task<FiringOutcome>
-    openURL(QString url, QString deviceId,
+    openURL(QString url, QString deviceId, QString deviceName,
             std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
             bool cold = false) const;
 
-    // `simctl io <deviceId> screenshot <path>`. Throws like listDevices().
+    // `simctl io <deviceId> screenshot <path>`, within CommandRunner::listingDeadline(). Throws
+    // like listDevices().
     [[nodiscard]] QCoro::Task<> screenshot(QString deviceId, QString path) const;
 
     // `simctl boot <deviceId>`, then `simctl bootstatus <deviceId> -b`, which returns once the

@@ -98,7 +98,7 @@ QCoro::Task<FiringOutcome> dispatch(QString url, DeeplinkExecuter::Target target
         throw noDestinationError();
     if (device.source == DeviceSource::Simulator) {
         co_return co_await SimctlClient(target.xcodeURL)
-            .openURL(url, device.id, target.deadline, target.cold);
+            .openURL(url, device.id, device.name, target.deadline, target.cold);
     }
     if (target.app.isEmpty())
         throw noTargetAppError();

@@ -197,7 +197,7 @@ struct Cli {
         for (const QString& call : xcode.calls()) {
             if (call.contains(u"openurl") || call.contains(u"process launch") ||
                 call.startsWith(u"simctl boot"))
-                calls.append(call);
+                calls.append(call.section(QStringLiteral(" --json-output "), 0, 0));
         }
         for (const FakeAdb::Invocation& call : adb.invocations()) {
             if (call.arguments.contains(u"'am'"))

@@ -1,5 +1,6 @@
 #include "DeviceFixtures.h"
 #include "FakeXcode.h"
+#include "FiringOutcomes.h"
 #include "TestEnvironment.h"
 #include "ToolDocuments.h"
 #include "ToolFailures.h"
@@ -158,6 +159,52 @@ private Q_SLOTS:
             files.insert(call.arguments.last());
         QCOMPARE(files.size(), 3);
         QCOMPARE(leftovers(), QStringList());
+    }
+
+    // The launch names the app; cold asks devicectl to stop a running instance; the process
+    // identifier comes from the JSON document when it holds a usable one.
+    void launches_data() {
+        QTest::addColumn<bool>("cold");
+        QTest::addColumn<std::optional<QByteArray>>("document");
+        QTest::addColumn<QString>("outcome"); // FiringOutcomes::describe()
+        const auto launched = [](const QByteArray& id) {
+            return std::optional<QByteArray>(
+                R"({"info": {"outcome": "success"}, "result": {"deviceIdentifier": "DEV-1",)"
+                R"( "process": {"executableURL": {}, "processIdentifier": )" +
+                id + "}}}");
+        };
+        QTest::addRow("warm, with the process")
+            << false << launched("4242") << "opened|com.example.shop|||4242|";
+        QTest::addRow("cold") << true << launched("4242") << "opened|com.example.shop||cold|4242|";
+        QTest::addRow("no document")
+            << false << std::optional<QByteArray>() << "opened|com.example.shop||||";
+        QTest::addRow("not JSON") << false << std::optional<QByteArray>("Launched.")
+                                  << "opened|com.example.shop||||";
+        QTest::addRow("identifier as text")
+            << false << launched("\"4242\"") << "opened|com.example.shop||||";
+        QTest::addRow("identifier not whole")
+            << false << launched("42.5") << "opened|com.example.shop||||";
+        QTest::addRow("identifier zero")
+            << true << launched("0") << "opened|com.example.shop||cold||";
+    }
+    void launches() {
+        QFETCH(bool, cold);
+        QFETCH(std::optional<QByteArray>, document);
+        QFETCH(QString, outcome);
+        TestEnvironment env;
+        FakeXcode xcode(env.path());
+        xcode.setScenario(Tool::Devicectl, {.file = document});
+
+        const TaskOutcome<FiringOutcome> fired = waitForOutcome(client(xcode).launchApp(
+            "DEV-1", "com.example.shop", "shop://item/42", CommandRunner::firingDeadline(), cold));
+        QVERIFY(!fired.failed());
+        QCOMPARE(FiringOutcomes::describe(*fired.value), QStringList{outcome});
+        QStringList arguments{"device", "process",       "launch",        "--device",
+                              "DEV-1",  "--payload-url", "shop://item/42"};
+        if (cold)
+            arguments.append("--terminate-existing");
+        checkCall(xcode, arguments + QStringList{"com.example.shop", "--json-output"},
+                  "devicectl-launch-", ".json");
     }
 
     void icons_data() {

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QWidget>
 #include <QtTest>
@@ -117,14 +118,16 @@ private Q_SLOTS:
         for (const auto& [name, typed, text, pathTyped] : ExactUrls::rows()) {
             QTest::addRow("simulator: open, Kestrine, Simulator; %s", name)
                 << "simulator" << text
-                << QStringList{"simctl openurl " + simulator.id + u' ' + text, activateKestrine,
+                << QStringList{"simctl listapps " + simulator.id,
+                               "simctl openurl " + simulator.id + u' ' + text, activateKestrine,
                                "osascript -e " + simulatorScript}
                 << ""
                 << "";
             QTest::addRow("physical: launch, Kestrine, never Simulator; %s", name)
                 << "phone" << text
                 << QStringList{"devicectl device process launch --device " + phone.id +
-                                   " --payload-url " + text + " com.example.shop",
+                                   " --payload-url " + text +
+                                   " com.example.shop --json-output FILE",
                                activateKestrine}
                 << ""
                 << "";
@@ -159,7 +162,8 @@ private Q_SLOTS:
             "36:66: execution error: Not authorized to send Apple events to Kestrine. (-1743)\n");
         QTest::addRow("activation refused")
             << "activation refused" << url
-            << QStringList{"simctl openurl " + simulator.id + u' ' + url, activateKestrine}
+            << QStringList{"simctl listapps " + simulator.id,
+                           "simctl openurl " + simulator.id + u' ' + url, activateKestrine}
             << denied << denied.trimmed();
     }
     void firesThenReports() {
@@ -201,7 +205,11 @@ private Q_SLOTS:
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.message, description);
         QCOMPARE(outcome.failed, !description.isEmpty());
-        QCOMPARE(xcode.calls().mid(callsBefore), calls);
+        QStringList called = xcode.calls().mid(callsBefore);
+        // The launch's document goes to a temporary file of a new name each time.
+        called.replaceInStrings(QRegularExpression(QStringLiteral("--json-output \\S+$")),
+                                QStringLiteral("--json-output FILE"));
+        QCOMPARE(called, calls);
         QCOMPARE(rig.env.messages(QStringLiteral("command")),
                  description.isEmpty() ? QStringList()
                                        : QStringList{"Failed to open url cause: " + description});
@@ -366,7 +374,7 @@ private Q_SLOTS:
 
         const Outcome outcome = rig.fire(QStringLiteral("shop://item/42"));
         QVERIFY(!outcome.failed);
-        QCOMPARE(rig.xcode.invocations(Tool::Simctl).size(), 1);
+        QCOMPARE(rig.xcode.invocations(Tool::Simctl).size(), 2); // listapps, openurl
         QCOMPARE(rig.xcode.invocations(Tool::Osascript).size(), 0);
         QTRY_COMPARE(QApplication::activeWindow(), &window);
     }

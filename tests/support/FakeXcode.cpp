@@ -3,7 +3,9 @@
 #include "DeviceFixtures.h"
 #include "ToolDocuments.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 
 #include <algorithm>
 
@@ -22,6 +24,7 @@ FakeXcode::FakeXcode(const QString& parentDirectory)
     if (!m_directory.isValid())
         qFatal("FakeXcode: cannot create a temporary directory");
     StandInTools::make(QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-xcode.sh"), m_bundle);
+    setScenario(Tool::Simctl, {.file = screenshotPng()}, QStringLiteral(" screenshot "));
 }
 
 FakeXcode::~FakeXcode() {
@@ -72,4 +75,65 @@ void FakeXcode::writeInfoPlist(const QString& bundleIdentifier) {
                             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
                             "<dict><key>CFBundleIdentifier</key><string>" +
                                 bundleIdentifier.toUtf8() + "</string></dict></plist>\n");
+}
+
+namespace {
+
+// An XML property list with a dictionary at its top.
+QByteArray plist(const QByteArray& entries) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + entries +
+           "</dict></plist>\n";
+}
+
+QByteArray stringArray(const QStringList& values) {
+    QByteArray array = "<array>";
+    for (const QString& value : values)
+        array += "<string>" + value.toUtf8() + "</string>";
+    return array + "</array>";
+}
+
+} // namespace
+
+void FakeXcode::setInstalledApps(const QList<SimulatorApp>& apps) {
+    QByteArray listing = "{\n";
+    for (const SimulatorApp& app : apps) {
+        const QString path = m_directory.filePath(QStringLiteral("Apps/") + app.bundleId + ".app");
+        QDir().mkpath(path);
+        StandInTools::writeFile(path + "/Info.plist",
+                                plist("<key>CFBundleIdentifier</key><string>" +
+                                      app.bundleId.toUtf8() +
+                                      "</string><key>CFBundleURLTypes</key><array><dict>"
+                                      "<key>CFBundleURLSchemes</key>" +
+                                      stringArray(app.schemes) + "</dict></array>"));
+        if (!app.appLinks.isEmpty())
+            StandInTools::writeFile(path + "/archived-expanded-entitlements.xcent",
+                                    plist("<key>com.apple.developer.associated-domains</key>" +
+                                          stringArray(app.appLinks)));
+        listing += "    \"" + app.bundleId.toUtf8() +
+                   "\" =     {\n"
+                   "        ApplicationType = User;\n"
+                   "        CFBundleDisplayName = \"" +
+                   app.name.toUtf8() +
+                   "\";\n"
+                   "        CFBundleIdentifier = \"" +
+                   app.bundleId.toUtf8() +
+                   "\";\n"
+                   "        GroupContainers =         {\n        };\n"
+                   "        Path = \"" +
+                   path.toUtf8() +
+                   "\";\n"
+                   "        SBAppTags =         (\n        );\n"
+                   "    };\n";
+    }
+    setScenario(Tool::Simctl, {.standardOutput = listing + "}\n"}, QStringLiteral("listapps "));
+}
+
+QByteArray FakeXcode::screenshotPng() {
+    QImage image(4, 8, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }

@@ -55,6 +55,21 @@ public:
     void setPhones(const QStringList& phones, double delaySeconds = 0);
     void setApps(const QStringList& apps, const QString& device = {}, double delaySeconds = 0);
 
+    // An app on the simulators: its bundle is written on disk with an Info.plist declaring
+    // `schemes` and, when there are `appLinks` ("applinks:shop.example"), the entitlements Xcode
+    // archives for a simulator build.
+    struct SimulatorApp {
+        QString bundleId;
+        QString name;
+        QStringList schemes{};
+        QStringList appLinks{};
+    };
+    // `simctl listapps` of any simulator names these apps, as the old-style property list
+    // simctl prints.
+    void setInstalledApps(const QList<SimulatorApp>& apps);
+    // What `simctl io <udid> screenshot <file>` writes (from the start: a small PNG).
+    [[nodiscard]] static QByteArray screenshotPng();
+
     [[nodiscard]] QList<Invocation> invocations(Tool tool) const;
     // Every call of every tool so far, in the order they started: "<tool> <arguments>".
     [[nodiscard]] QStringList calls() const;
