@@ -76,6 +76,7 @@ struct Cli {
                           {.standardOutput = DeviceFixtures::simctlJson(
                                {{"iOS-17-2", {"S1|iPhone 15|Shutdown", "S2|iPad Air|Booted"}}})},
                           QStringLiteral("list devices"));
+        xcode.setInstalledApps({{"com.example.shop", "Shop", {"shop", "myapp", "app", "x"}}});
         xcode.setScenario(Tool::Devicectl,
                           {.file = DeviceFixtures::devicectlJson({"P1|Phone|booted"})},
                           QStringLiteral("list devices"));
