@@ -269,6 +269,13 @@ int main(int argc, char* argv[]) {
             return urls;
         };
         FiringHistory& history = *container.history();
+        // Launch Cold on, as its toolbar button shows it.
+        for (QAction* action : shell.window()->menuBar()->actions()) {
+            for (QAction* item : action->menu()->actions()) {
+                if (item->text() == u"Launch Cold")
+                    item->trigger();
+            }
+        }
         shell.openUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester"),
                       QStringLiteral("product detail"));
         waitFor([&] { return openedUrls().size() == 1 && history.latest().size() == 1; });

@@ -80,8 +80,9 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     case Outcome:
         if (role == Qt::DisplayRole)
             return FiringOutcome::resultName(outcome.result);
+        // A picture at its own size: the rows are tall for the thumbnails.
         if (role == Qt::DecorationRole && m_outcomeIcon)
-            return m_outcomeIcon(outcome.result);
+            return m_outcomeIcon(outcome.result).pixmap(markSize, markSize);
         if (role == Qt::AccessibleTextRole)
             return outcome.summary(record.url);
         break;

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QPointer>
 
 #include <functional>
@@ -20,6 +21,7 @@ public:
     enum Column { Time, Deeplink, Destination, Outcome, Handler, TimeTaken, Screenshot, Count };
     enum Roles { RecordRole = Qt::UserRole + 1 };
     static constexpr int thumbnailHeight = 48;
+    static constexpr int markSize = 16;
 
     explicit HistoryModel(FiringHistory* history, QObject* parent = nullptr);
 

@@ -5,7 +5,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QFrame>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -26,9 +28,20 @@ FiringStatusLine::FiringStatusLine(QWidget* parent)
     }();
     Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("firingStatus"));
-    auto* layout = new QHBoxLayout(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    QPalette line = divider->palette();
+    line.setColor(QPalette::WindowText, TextStyle::separator(palette()));
+    divider->setPalette(line);
+    column->addWidget(divider);
+    auto* layout = new QHBoxLayout;
     layout->setContentsMargins(12, 4, 12, 4);
     layout->setSpacing(6);
+    column->addLayout(layout);
     m_mark = new QLabel(this);
     m_mark->setFixedSize(14, 14);
     // The text says it all; the mark is not read on its own.

@@ -66,6 +66,9 @@ HistoryWindow::HistoryWindow(FiringHistory* history, OpenUrlAction openUrl, QWid
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
+    // The newest firing, ready for "Fire Again".
+    if (m_model->rowCount() > 0)
+        m_table->selectRow(0);
     updateButtons();
 }
 
