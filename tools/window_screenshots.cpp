@@ -1,8 +1,10 @@
 // Opens Kestrine's window on a demo store and saves a screenshot of each interesting state
 // into the directory given as the first argument. Run it under a real display (xvfb-run) to
 // look at the window as a user would. With --fire-and-exchange it fires deeplinks at the demo
-// Xcode's simulator (one that the stand-in simctl refuses), exports the selected collection
-// through the save dialog and imports the file again through the "Import" tab. The store,
+// Xcode's simulator (one that the stand-in simctl refuses) with the status line they leave,
+// runs the collection until its first rows carry their outcome, shows the History window,
+// exports the selected collection through the save dialog and imports the file again through
+// the "Import" tab. The store,
 // settings and demo Xcode live in a temporary home: the user's own are never touched.
 
 #include "app/KestrineApp.h"
@@ -13,6 +15,7 @@
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
+#include "store/FiringHistory.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "toolchain/XcodeBookmarkManager.h"
@@ -22,6 +25,7 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/ColumSplitView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/HistoryWindow.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/RootView.h"
 
@@ -264,9 +268,19 @@ int main(int argc, char* argv[]) {
             }
             return urls;
         };
-        shell.openUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester"));
-        waitFor([&] { return openedUrls().size() == 1; });
+        FiringHistory& history = *container.history();
+        // Launch Cold on, as its toolbar button shows it.
+        for (QAction* action : shell.window()->menuBar()->actions()) {
+            for (QAction* item : action->menu()->actions()) {
+                if (item->text() == u"Launch Cold")
+                    item->trigger();
+            }
+        }
+        shell.openUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester"),
+                      QStringLiteral("product detail"));
+        waitFor([&] { return openedUrls().size() == 1 && history.latest().size() == 1; });
         std::printf("stand-in simctl opened: %s\n", qPrintable(openedUrls().join(u' ')));
+        snap("status-line");
         // The stand-in refuses this one, as simctl does for an app that is not installed.
         simctlRefuses(xcode, "0009", "shop://broken",
                       "An error was encountered processing the command "
@@ -277,6 +291,46 @@ int main(int argc, char* argv[]) {
         snap("error-alert");
         if (auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             alert->buttons().constFirst()->click();
+        snap("status-line-failed");
+
+        // A run two seconds apart, paused once two rows carry their outcome.
+        DeeplinkCollectionDetailView* detail = split->detailView();
+        detail->run()->chooseInterval(2);
+        waitFor([&] { return history.latest().size() == 4; });
+        detail->run()->toggle();
+        snap("run-outcomes");
+
+        // A firing with a screenshot, as Capture Screen leaves one (the window stands in for
+        // the device's screen).
+        const QString shotPath = home.filePath(QStringLiteral("Screenshots/5-cart.png"));
+        QDir().mkpath(QFileInfo(shotPath).path());
+        shell.window()->grab().scaled(540, 1170, Qt::IgnoreAspectRatio).save(shotPath);
+        FiringRecord captured{
+            .time = QDateTime::currentDateTime(),
+            .title = QStringLiteral("cart with coupon"),
+            .url = QStringLiteral("shop://cart?coupon=SPRING24"),
+            .destination = QStringLiteral("Pixel 8"),
+            .outcome = {.handler = QStringLiteral("com.example.shop/.CartActivity"),
+                        .handlerName = QStringLiteral("Shop"),
+                        .launch = FiringOutcome::Launch::Cold,
+                        .totalTimeMs = 512,
+                        .screenshot = shotPath}};
+        (void)history.record(captured);
+        FiringRecord browser{.time = QDateTime::currentDateTime(),
+                             .title = QStringLiteral("Order status"),
+                             .url = QStringLiteral("https://shop.example.com/orders/2024"),
+                             .destination = QStringLiteral("Pixel 8"),
+                             .outcome = {.result = FiringOutcome::Result::Browser,
+                                         .handler = QStringLiteral("com.android.chrome"),
+                                         .handlerName = QStringLiteral("Chrome"),
+                                         .launch = FiringOutcome::Launch::Warm,
+                                         .totalTimeMs = 231}};
+        (void)history.record(browser);
+        shell.showHistory();
+        auto* historyWindow = shell.window()->findChild<HistoryWindow*>();
+        (void)QTest::qWaitForWindowExposed(historyWindow);
+        snap("history", historyWindow);
+        historyWindow->close();
 
         QString exported;
         onNextDialog([&](QWidget* dialog) {

@@ -5,7 +5,10 @@
 #include "destinations/ui/TargetSelectorToolbarContent.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
+#include "platform/AppIdentity.h"
 #include "platform/AppSettings.h"
+#include "platform/Logger.h"
+#include "store/FiringHistory.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 #include "targetapps/BundleIdManager.h"
@@ -16,6 +19,8 @@
 #include "updates/ui/SparkleUpdater.h"
 #include "widgets/ErrorAlert.h"
 #include "widgets/MainWindowActivator.h"
+#include "window/ui/FiringStatusLine.h"
+#include "window/ui/HistoryWindow.h"
 #include "window/ui/RootSearchField.h"
 #include "window/ui/RootView.h"
 #include "window/ui/WindowCommands.h"
@@ -28,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -88,6 +94,7 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
             [this] { m_xcodeChooser->choose(m_window.get()); });
     connect(m_commands.get(), &KestrineCommands::preferencesRequested, this,
             &KestrineApp::showPreferences);
+    connect(m_commands.get(), &KestrineCommands::historyRequested, this, &KestrineApp::showHistory);
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::save);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &KestrineApp::save);
@@ -117,10 +124,14 @@ void KestrineApp::show() {
 }
 
 void KestrineApp::clearToolbar() {
-    // Deleting the actions takes their widgets with them.
+    // Deleting the toolbar's own actions takes their widgets with them; the commands' actions
+    // stay with the menus.
     const QList<QAction*> actions = m_toolBar->actions();
     m_toolBar->clear();
-    qDeleteAll(actions);
+    for (QAction* action : actions) {
+        if (action->parent() == m_toolBar)
+            delete action;
+    }
     m_toolBar->hide();
 }
 
@@ -185,8 +196,10 @@ void KestrineApp::showPreferences() {
 }
 
 void KestrineApp::showMainContent(const QUrl& xcodeURL) {
-    auto* root =
-        new RootView(m_persistence.viewContext(), [this](const QString& url) { openUrl(url); });
+    auto* root = new RootView(m_persistence.viewContext(),
+                              [this](const FiringRequest& request, FiringDone done) {
+                                  openUrl(request.url, request.title, std::move(done));
+                              });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
@@ -208,6 +221,15 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->addWidget(destinations);
     m_toolBar->addWidget(apps);
     m_commands->windowCommands()->setPickers(destinations, apps);
+    m_toolBar->addSeparator();
+    for (QAction* option : {m_commands->windowCommands()->launchCold(),
+                            m_commands->windowCommands()->captureScreen()}) {
+        m_toolBar->addAction(option);
+        QWidget* button = m_toolBar->widgetForAction(option);
+        button->setAccessibleName(option->text());
+        // A toolbar's buttons take no focus by default; the keyboard reaches these too.
+        button->setFocusPolicy(Qt::TabFocus);
+    }
     auto* space = new QWidget(m_toolBar);
     space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_toolBar->addWidget(space);
@@ -215,18 +237,62 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->show();
 }
 
-void KestrineApp::openUrl(const QString& url) {
+void KestrineApp::openUrl(const QString& url, const QString& title, FiringDone done) {
     // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
+    const WindowCommands& commands = *m_commands->windowCommands();
+    m_deeplinkExecuter->setOptions({.cold = commands.launchCold()->isChecked(),
+                                    .screenshotDirectory = commands.captureScreen()->isChecked()
+                                                               ? screenshotDirectory()
+                                                               : QString()});
+    // The destination as it is now: the executer reads the selection before it first waits.
+    const std::optional<Device> device = m_deviceManager->selectedDevice();
+    FiringRecord record{.time = QDateTime::currentDateTime(),
+                        .title = title,
+                        .url = url,
+                        .destination = device ? device->name : QString()};
     QPointer<KestrineApp> self(this);
-    auto completion = [self](const FiringOutcome& outcome) {
-        if (!outcome.isFailure() || !self)
+    auto completion = [self, record, done = std::move(done)](const FiringOutcome& outcome) mutable {
+        if (!self)
             return;
-        self->setError(ErrorMessage{outcome.message});
+        record.outcome = outcome;
+        if (FiringHistory* history = self->m_persistence.history()) {
+            QString error;
+            if (!history->record(record, &error))
+                Logger(QString::fromLatin1(AppIdentity::bundleIdentifier),
+                       QStringLiteral("history"))
+                    .error(u"Could not record the firing in the History: %{public}@", error);
+        }
+        if (self->m_root)
+            self->m_root->statusLine()->showOutcome(record.url, outcome);
+        if (outcome.isFailure())
+            self->setError(ErrorMessage{outcome.message});
+        if (done)
+            done(outcome);
     };
     // Not awaited: the URL counts as handled at once, and further requests run alongside.
-    QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion)), this, [] {});
+    QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion), title), this, [] {});
+}
+
+QString KestrineApp::screenshotDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/Screenshots");
+}
+
+void KestrineApp::showHistory() {
+    if (!m_history) {
+        m_history = new HistoryWindow(
+            m_persistence.history(),
+            [this](const FiringRequest& request, FiringDone done) {
+                openUrl(request.url, request.title, std::move(done));
+            },
+            m_window.get());
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
 }
 
 const std::optional<ErrorMessage>& KestrineApp::error() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/KestrineCommands.h"
+#include "execution/OpenUrlAction.h"
 #include "platform/ErrorMessage.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@
 class BundleIdManager;
 class DeeplinkExecuter;
 class ErrorAlert;
+class HistoryWindow;
 class PersistentContainer;
 class PreferencesDialog;
 class QMainWindow;
@@ -45,8 +47,15 @@ public:
     [[nodiscard]] XcodeChooser& xcodeChooser() { return *m_xcodeChooser; }
     [[nodiscard]] const std::optional<ErrorMessage>& error() const;
 
-    // The window's open-URL action: fires `url` through the executer and returns at once.
-    void openUrl(const QString& url);
+    // The window's open-URL action: fires `url` through the executer with the window's firing
+    // options and returns at once. When the firing ends, the History records it (under `title`),
+    // the status line shows it, a failure's alert comes up, and `done` hears it.
+    void openUrl(const QString& url, const QString& title = {}, FiringDone done = {});
+
+    // Opens the History window, or brings the open one forward.
+    void showHistory();
+    // Where Capture Screen writes its screenshots.
+    [[nodiscard]] static QString screenshotDirectory();
 
     // Shows the one error alert with `message` (replacing the text of one already up).
     void setError(std::optional<ErrorMessage> error);
@@ -86,6 +95,7 @@ private:
     std::unique_ptr<QMainWindow> m_window;
     QPointer<RootView> m_root;
     QPointer<PreferencesDialog> m_preferences;
+    QPointer<HistoryWindow> m_history;
     std::unique_ptr<ErrorAlert> m_alert;
     QToolBar* m_toolBar = nullptr;
 };

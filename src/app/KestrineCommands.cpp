@@ -51,12 +51,18 @@ void KestrineCommands::install(QMainWindow* window) {
     view->addAction(commands.find());
     view->addSeparator();
     view->addActions({commands.chooseDestination(), commands.chooseApp()});
+    view->addSeparator();
+    QAction* history = view->addAction(tr("History"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+    connect(history, &QAction::triggered, this, &KestrineCommands::historyRequested);
 
     QMenu* deeplink = bar->addMenu(tr("Deep&link"));
     deeplink->addAction(commands.openUrl());
     deeplink->addSeparator();
     deeplink->addActions({commands.execute(), commands.newDeeplink(), commands.deleteDeeplink(),
                           commands.copyUrl()});
+    deeplink->addSeparator();
+    deeplink->addActions({commands.launchCold(), commands.captureScreen()});
 
     QMenu* collection = bar->addMenu(tr("&Collection"));
     collection->addActions({commands.newCollection(), commands.importCollections()});

@@ -10,9 +10,9 @@ class SparkleUpdater;
 class WindowCommands;
 
 // QObject that fills the window's QMenuBar: "File" (select Xcode, preferences, quit), "View"
-// (sidebar, search, the toolbar pickers), "Deeplink" and "Collection" (the window's commands, owned
-// by WindowCommands), "Data" → "Delete All", and "Help" with the about item followed by "Check for
-// Updates…".
+// (sidebar, search, the toolbar pickers, History), "Deeplink" (with the firing options) and
+// "Collection" (the window's commands, owned by WindowCommands), "Data" → "Delete All", and "Help"
+// with the about item followed by "Check for Updates…".
 class KestrineCommands : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +32,7 @@ Q_SIGNALS:
     void toggleSidebarRequested();
     void selectXcodeRequested();
     void preferencesRequested();
+    void historyRequested();
 
 private:
     PersistentContainer& m_container;

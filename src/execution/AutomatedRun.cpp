@@ -31,11 +31,39 @@ QString AutomatedRun::statusText() const {
     return {};
 }
 
+std::optional<FiringOutcome> AutomatedRun::outcome(const Deeplink* deeplink) const {
+    const auto found = m_outcomes.constFind(deeplink);
+    if (found == m_outcomes.cend())
+        return std::nullopt;
+    return *found;
+}
+
+void AutomatedRun::setOutcome(Deeplink* deeplink, const FiringOutcome& outcome) {
+    if (!m_outcomes.contains(deeplink)) {
+        // A deeplink made later at the same address must not show this one's outcome.
+        connect(deeplink, &QObject::destroyed, this,
+                [this, deeplink] { m_outcomes.remove(deeplink); });
+    }
+    m_outcomes.insert(deeplink, outcome);
+    Q_EMIT outcomeChanged(deeplink);
+}
+
 void AutomatedRun::toggle() {
     switch (m_state) {
     case StateCase::Initial:
+    case StateCase::Completed: {
+        // A new run: the last one's outcomes go.
+        const QList<const Deeplink*> marked = m_outcomes.keys();
+        for (const Deeplink* deeplink : marked)
+            disconnect(deeplink, &QObject::destroyed, this, nullptr);
+        m_outcomes.clear();
+        ++m_runNumber;
+        for (const Deeplink* deeplink : marked)
+            Q_EMIT outcomeChanged(const_cast<Deeplink*>(deeplink));
+        setState(StateCase::Running);
+        break;
+    }
     case StateCase::Paused:
-    case StateCase::Completed:
         setState(StateCase::Running);
         break;
     case StateCase::Running:
@@ -112,8 +140,15 @@ void AutomatedRun::step() {
     if (!self)
         return;
     // A deeplink without a URL is passed over silently; its turn still counts.
-    if (const QString url = deeplink->urlString(); !url.isEmpty() && m_openUrl)
-        m_openUrl(url);
+    if (const QString url = deeplink->urlString(); !url.isEmpty() && m_openUrl) {
+        // The firing may end after this run or its deeplink went.
+        QPointer<Deeplink> target(deeplink);
+        m_openUrl(FiringRequest{.url = url, .title = deeplink->title()},
+                  [self, target, run = m_runNumber](const FiringOutcome& outcome) {
+                      if (self && target && self->m_runNumber == run)
+                          self->setOutcome(target, outcome);
+                  });
+    }
     if (!self)
         return;
     if (m_currentDeeplinkIndex == deeplinks.size() - 1) {

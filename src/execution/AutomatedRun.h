@@ -4,6 +4,7 @@
 #include "execution/RunClock.h"
 #include "platform/ScenePhase.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Deeplink;
 
@@ -25,7 +27,8 @@ enum class StateCase {
 
 // The automated run of one collection: fires its deeplinks one after another, `time` seconds
 // apart, driven by a one-second clock. The list is read afresh at every step, so deletions
-// and a narrowing search during the run take effect at the next step.
+// and a narrowing search during the run take effect at the next step. It keeps what each firing
+// of the run did until the next run starts.
 class AutomatedRun : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +51,10 @@ public:
     [[nodiscard]] int currentDeeplinkIndex() const { return m_currentDeeplinkIndex; }
     [[nodiscard]] RunClock* clock() const { return m_clock.get(); }
 
+    // What firing `deeplink` did in this run; none before its firing ended, nor after a new run
+    // started.
+    [[nodiscard]] std::optional<FiringOutcome> outcome(const Deeplink* deeplink) const;
+
     // "Next: 7:00", "In-Active", "Paused", or empty when there is nothing to say.
     [[nodiscard]] QString statusText() const;
 
@@ -68,10 +75,13 @@ Q_SIGNALS:
     void statusChanged();
     // The run reached `deeplink` at `index` (selected and scrolled to, fired when it has a URL).
     void deeplinkReached(Deeplink* deeplink, int index);
+    // The firing of `deeplink` ended: outcome() has what it did (or it was forgotten).
+    void outcomeChanged(Deeplink* deeplink);
 
 private:
     void setState(StateCase state);
     void step();
+    void setOutcome(Deeplink* deeplink, const FiringOutcome& outcome);
 
     std::unique_ptr<RunClock> m_clock;
     DeeplinkList m_deeplinks;
@@ -80,4 +90,6 @@ private:
     int m_time = defaultTime;
     int m_timeRemaining = defaultTime;
     int m_currentDeeplinkIndex = -1;
+    QHash<const Deeplink*, FiringOutcome> m_outcomes;
+    int m_runNumber = 0; // a firing that ends in a later run is not that run's
 };

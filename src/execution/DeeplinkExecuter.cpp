@@ -11,6 +11,7 @@
 #include "toolchain/AdbLocator.h"
 #include "toolchain/CommandRunner.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -65,7 +66,8 @@ QCoro::Task<> activate(QString interpreterPath, QString application) {
 // The firing steps. Everything the executer knows is passed in: it may be gone once this
 // suspends.
 QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> destinations,
-                                QPointer<BundleIdManager> apps, QString interpreterPath) {
+                                QPointer<BundleIdManager> apps, QString interpreterPath, bool cold,
+                                QString screenshotPath) {
     if (!destinations)
         throw noDestinationError();
     const std::optional<Device> device = destinations->selectedDevice();
@@ -78,6 +80,8 @@ QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> des
                                     .app = apps ? apps->targetAppFor(*device) : QString()};
     if (isAndroid(*device))
         target.adbPath = AdbLocator::locate();
+    target.cold = cold;
+    target.screenshotPath = std::move(screenshotPath);
     FiringOutcome outcome = co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
     co_await activate(interpreterPath, QStringLiteral("Kestrine"));
     if (device->source == DeviceSource::Simulator)
@@ -175,11 +179,22 @@ QString DeeplinkExecuter::screenshotFileName(int index, const QString& title) {
     return QStringLiteral("%1-%2.png").arg(index).arg(name);
 }
 
-QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion) {
+QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion, QString title) {
+    QString screenshotPath;
+    if (const QString directory = m_options.screenshotDirectory; !directory.isEmpty()) {
+        QDir().mkpath(directory);
+        static const QRegularExpression numbered(QStringLiteral("^(\\d+)-"));
+        for (const QString& name : QDir(directory).entryList(QDir::Files)) {
+            if (const QRegularExpressionMatch match = numbered.match(name); match.hasMatch())
+                m_lastScreenshotIndex = std::max(m_lastScreenshotIndex, match.captured(1).toInt());
+        }
+        screenshotPath =
+            QDir(directory).filePath(screenshotFileName(++m_lastScreenshotIndex, title));
+    }
     FiringOutcome outcome;
     try {
         outcome = co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,
-                                m_interpreterPath);
+                                m_interpreterPath, m_options.cold, std::move(screenshotPath));
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
         StandardOutput::printLine(describeForOutput(failure));

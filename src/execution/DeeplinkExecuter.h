@@ -51,9 +51,19 @@ public:
     void setInterpreterPath(const QString& path) { m_interpreterPath = path; }
     [[nodiscard]] const QString& interpreterPath() const { return m_interpreterPath; }
 
-    // Fires `url`, the stored text, as it is; reports the outcome through `completion` and never
-    // throws. Safe to await after the executer or the managers are gone.
-    QCoro::Task<> execute(QString url, Completion completion);
+    // How execute() fires: cold, and with a screenshot written into `screenshotDirectory`
+    // ("": none) as "<index>-<title>.png", the index one past the highest there.
+    struct Options {
+        bool cold = false;
+        QString screenshotDirectory{};
+    };
+    void setOptions(Options options) { m_options = std::move(options); }
+    [[nodiscard]] const Options& options() const { return m_options; }
+
+    // Fires `url`, the stored text, as it is, with the options; reports the outcome through
+    // `completion` and never throws. `title` names the screenshot. Safe to await after the
+    // executer or the managers are gone.
+    QCoro::Task<> execute(QString url, Completion completion, QString title = {});
 
     // How long a screenshot waits after a firing, for the app to draw its screen.
     static constexpr std::chrono::milliseconds defaultSettle{2000};
@@ -85,4 +95,8 @@ private:
     QPointer<RunDestinationManager> m_runDestinationManager;
     QPointer<BundleIdManager> m_bundleIdManager;
     QString m_interpreterPath = defaultInterpreterPath.toString();
+    Options m_options;
+    // The last screenshot index handed out: firings that overlap get their own files although
+    // none is written yet.
+    int m_lastScreenshotIndex = 0;
 };

@@ -1,5 +1,6 @@
 #include "store/PersistentContainer.h"
 
+#include "store/FiringHistory.h"
 #include "store/ManagedObjectContext.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@ PersistentContainer::PersistentContainer(QString storePath)
 PersistentContainer::~PersistentContainer() {
     // The context's objects go before the connection they came from.
     m_viewContext.reset();
+    m_history.reset();
     m_store.reset();
 }
 
@@ -21,6 +23,7 @@ std::optional<SqliteStore::OpenError> PersistentContainer::loadPersistentStores(
         return error;
     m_store = std::move(store);
     m_viewContext = std::make_unique<ManagedObjectContext>(m_store.get());
+    m_history = std::make_unique<FiringHistory>(m_store.get());
     return std::nullopt;
 }
 

@@ -7,10 +7,11 @@
 #include <memory>
 #include <optional>
 
+class FiringHistory;
 class ManagedObjectContext;
 
-// Plain class (no QObject) that opens the store "Kestrine" and owns its two halves: the file
-// (SqliteStore) and the main context over it (ManagedObjectContext).
+// Plain class (no QObject) that opens the store "Kestrine" and owns what works on it: the file
+// (SqliteStore), the main context over it (ManagedObjectContext) and its FiringHistory.
 class PersistentContainer {
 public:
     // `storePath` empty: Kestrine.sqlite in the application data directory.
@@ -25,6 +26,8 @@ public:
     [[nodiscard]] SqliteStore* store() const { return m_store.get(); }
     // The main context; only valid after a successful load.
     [[nodiscard]] ManagedObjectContext* viewContext() const { return m_viewContext.get(); }
+    // The firings of the store; only valid after a successful load.
+    [[nodiscard]] FiringHistory* history() const { return m_history.get(); }
 
     [[nodiscard]] static QString defaultStorePath();
 
@@ -32,4 +35,5 @@ private:
     QString m_storePath;
     std::unique_ptr<SqliteStore> m_store;
     std::unique_ptr<ManagedObjectContext> m_viewContext;
+    std::unique_ptr<FiringHistory> m_history;
 };

@@ -1,5 +1,6 @@
 #include "store/SqliteStore.h"
 
+#include "store/FiringHistory.h"
 #include "store/ManagedObject.h"
 
 #include <QFileInfo>
@@ -97,6 +98,23 @@ QStringList createTables(const QString& suffix) {
                 .arg(suffix)};
 }
 
+// What each firing did (FiringHistory): a log, so nothing refers to its rows.
+const QString createFirings = QStringLiteral(R"(CREATE TABLE firings (
+                id INTEGER PRIMARY KEY AUTOINCREMENT,
+                time INTEGER NOT NULL,
+                title TEXT,
+                url TEXT,
+                destination TEXT,
+                result TEXT NOT NULL,
+                handler TEXT,
+                handlerName TEXT,
+                launch TEXT,
+                totalTimeMs INTEGER,
+                processId INTEGER,
+                screenshot TEXT,
+                message TEXT,
+                notes TEXT))");
+
 } // namespace
 
 SqliteStore::SqliteStore(QString path)
@@ -153,9 +171,11 @@ std::optional<SqliteStore::OpenError> SqliteStore::open() {
     if (version == schemaVersion) {
         // Our version number without our tables and columns: the file would load empty and
         // fail every save.
-        for (const char* select : {selectCollections, selectDeeplinks}) {
+        for (const QString& select :
+             {QString::fromLatin1(selectCollections), QString::fromLatin1(selectDeeplinks),
+              FiringHistory::selectStatement()}) {
             QSqlQuery probe(m_database);
-            if (!probe.prepare(QString::fromLatin1(select)))
+            if (!probe.prepare(select))
                 return failure(probe.lastError().text());
         }
     }
@@ -212,10 +232,13 @@ bool SqliteStore::migrate(QString* error) {
               << QStringLiteral("ALTER TABLE collections_v2 RENAME TO collections")
               << QStringLiteral("ALTER TABLE deeplinks_v2 RENAME TO deeplinks");
     }
-    if (fromVersion < schemaVersion)
-        steps << QStringLiteral("CREATE INDEX deeplinks_collection ON deeplinks(collection_id)")
-              << QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion);
+    if (fromVersion < 2)
+        steps << QStringLiteral("CREATE INDEX deeplinks_collection ON deeplinks(collection_id)");
+    if (fromVersion < 3)
+        steps << createFirings;
     // Later schema changes add their steps here, each guarded by `fromVersion < N`.
+    if (fromVersion < schemaVersion)
+        steps << QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion);
     for (const QString& step : std::as_const(steps)) {
         if (!exec(step, error)) {
             exec(QStringLiteral("ROLLBACK"), nullptr);

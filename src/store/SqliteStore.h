@@ -14,9 +14,9 @@
 class ManagedObject;
 class ManagedObjectContext;
 
-// The store file: one SQLite database holding collections and deeplinks. Other processes
-// (a second Kestrine) may write to the same file: rows get their ids from SQLite when they
-// are inserted, and a save changes only the rows it names.
+// The store file: one SQLite database holding collections, deeplinks and the firing history. Other
+// processes (a second Kestrine) may write to the same file: rows get their ids from SQLite when
+// they are inserted, and a save changes only the rows it names.
 class SqliteStore {
 public:
     struct OpenError {
@@ -39,7 +39,7 @@ public:
     };
 
     // The schema version this build writes; files from a newer build are refused.
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
     // How long a statement waits for another process's write lock before giving up: short,
     // the window waits with it.
     static constexpr int busyTimeoutMsecs = 200;
@@ -56,6 +56,7 @@ public:
     [[nodiscard]] const QString& path() const { return m_path; }
 
 private:
+    friend class FiringHistory;
     friend class ManagedObjectContext;
     friend class StoreMerge;
 

@@ -99,6 +99,10 @@ QColor orange() {
     return {0xff, 0x95, 0x00};
 }
 
+QColor red() {
+    return {0xe0, 0x3b, 0x30};
+}
+
 void setProblemStyle(QLabel* label) {
     label->setFont(font(Style::Callout));
     label->setTextFormat(Qt::PlainText);

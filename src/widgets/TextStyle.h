@@ -29,9 +29,10 @@ enum class Style { LargeTitle, Title, Headline, Body, Callout, Subheadline, Capt
 // The faint fill behind a placeholder symbol drawn in `tint`.
 [[nodiscard]] QColor placeholderFill(const QColor& tint);
 
-// Fixed marks: something running (a booted device), and a warning.
+// Fixed marks: something running (a booted device), a warning, and a failure.
 [[nodiscard]] QColor green();
 [[nodiscard]] QColor orange();
+[[nodiscard]] QColor red();
 
 // A label saying why typed text was not taken: callout size, in the warning colour, wrapped.
 void setProblemStyle(QLabel* label);

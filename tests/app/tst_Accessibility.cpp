@@ -2,12 +2,14 @@
 
 #include "destinations/RunDestinationManager.h"
 #include "destinations/ui/TargetSelectorToolbarContent.h"
+#include "store/FiringHistory.h"
 #include "targetapps/ui/BundleIdSelectorToolbarContent.h"
 #include "updates/ui/UpdateAlert.h"
 #include "widgets/Popover.h"
 #include "window/ui/AddCollectionBottomToolbarButtonView.h"
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/EmojiWell.h"
+#include "window/ui/HistoryWindow.h"
 #include "window/ui/QuickOpenBar.h"
 
 #include <QAbstractItemView>
@@ -232,6 +234,17 @@ struct Fixture : AppFixture {
 QWidget* open(Fixture& f, const QString& screen) {
     if (screen == u"Xcode selection" || screen == u"empty main window")
         return f.window();
+    if (screen == u"history") {
+        FiringRecord record{.time = QDateTime::currentDateTime(),
+                            .title = QStringLiteral("Product page"),
+                            .url = QStringLiteral("shop://item/42"),
+                            .destination = QStringLiteral("iPhone 15"),
+                            .outcome = {.handler = QStringLiteral("com.example.shop")}};
+        if (!f.store.container().history()->record(record))
+            return nullptr;
+        f.app->showHistory();
+        return exposed(f.find<HistoryWindow>());
+    }
     if (screen == u"preferences") {
         f.app->showPreferences();
         QWidget* dialog = preferences(*f.app);
@@ -328,6 +341,8 @@ private Q_SLOTS:
         row("destination picker", {"iPhone 15, Booted, iOS 17.2, selected"});
         row("app picker", {"Maps, com.example.maps, version 1.0, selected"});
         row("update dialog");
+        row("history", {"History", "Firings, newest first", "Product page", "Fire Again",
+                        "Opened in com.example.shop"});
         row("preferences",
             {"Choose Xcode", "Choose adb", "Check for updates automatically at start-up", "Close"});
     }

@@ -53,7 +53,11 @@ struct RunFixture {
         detail = std::make_unique<DeeplinkCollectionDetailView>(
             &context, collection, QString(), SearchRootScope(),
             DeeplinkQueries::deeplinks(collection->uid()),
-            [this](const QString& url) { fired.append(url); }, nullptr, std::move(manual));
+            [this](const FiringRequest& request, FiringDone done) {
+                fired.append(request.url);
+                pending.append(std::move(done));
+            },
+            nullptr, std::move(manual));
     }
 
     AutomatedRun& run() const { return *detail->run(); }
@@ -78,6 +82,7 @@ struct RunFixture {
     DeeplinkCollection* collection = nullptr;
     ManualRunClock* clock = nullptr;
     QStringList fired;
+    QList<FiringDone> pending; // what each firing tells when it ends
     std::unique_ptr<DeeplinkCollectionDetailView> detail;
 };
 
@@ -113,6 +118,41 @@ private Q_SLOTS:
         QCOMPARE(f.fired.size(), 3);
         f.clock->advance(1);
         QCOMPARE(f.fired.last(), QStringLiteral("app://first"));
+    }
+
+    // Each fired row carries its outcome (mark, tooltip, what a screen reader reads) until the
+    // next run starts; a firing that ends after its run or its deeplink is over marks nothing.
+    void marksEachRowWithItsOutcome() {
+        RunFixture f({"first", "second", "third"});
+        const auto reads = [&f](int row) {
+            return f.detail->model()->index(row, 0).data(Qt::AccessibleTextRole).toString();
+        };
+        const FiringOutcome opened{.handler = QStringLiteral("com.example.shop"),
+                                   .launch = FiringOutcome::Launch::Cold,
+                                   .totalTimeMs = 512};
+        f.button()->click();
+        f.clock->advance(30);
+        QCOMPARE(f.pending.size(), 3);
+        f.pending.at(1)(FiringOutcome::failed(QStringLiteral("adb: device offline")));
+        f.pending.at(0)(opened);
+        Deeplink* first = deeplinkTitled(f.context, QStringLiteral("first"));
+        QCOMPARE(f.run().outcome(first), opened);
+        QCOMPARE(reads(0), QStringLiteral("First, app://first, Last run: Opened in "
+                                          "com.example.shop, cold start, 512 ms"));
+        QCOMPARE(reads(1),
+                 QStringLiteral("Second, app://second, Last run: Failed: adb: device offline"));
+        QCOMPARE(reads(2), QStringLiteral("Third, app://third"));
+
+        f.button()->click(); // a new run
+        QCOMPARE(f.run().outcome(first), std::nullopt);
+        QCOMPARE(reads(1), QStringLiteral("Second, app://second"));
+        f.pending.at(2)(opened); // the last run's, late
+        QCOMPARE(reads(2), QStringLiteral("Third, app://third"));
+        f.clock->advance(10);
+        f.context.deleteObject(first);
+        f.pending.at(3)(opened); // its deeplink is gone
+        QCOMPARE(f.detail->model()->rowCount(), 2);
+        QCOMPARE(reads(0), QStringLiteral("Second, app://second"));
     }
 
     void stopKeepsTheCountdown() {

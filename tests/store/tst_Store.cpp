@@ -1,6 +1,8 @@
 #include "StoreBuilders.h"
 #include "StoreFile.h"
 
+#include "store/FiringHistory.h"
+
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QFile>
@@ -118,6 +120,11 @@ const QString firstSchema = QStringLiteral(
     "CREATE TABLE deeplinks (id INTEGER PRIMARY KEY, collection_id INTEGER REFERENCES "
     "collections(id) ON DELETE CASCADE, title TEXT, url TEXT, timestamp INTEGER);"
     "CREATE INDEX deeplinks_collection ON deeplinks(collection_id);");
+
+// The second schema: ids grow only; no history yet.
+const QString secondSchema = QString(firstSchema)
+                                 .replace(QStringLiteral("id INTEGER PRIMARY KEY,"),
+                                          QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT,"));
 
 } // namespace
 
@@ -424,6 +431,37 @@ private Q_SLOTS:
         QCOMPARE(contents(*store.reopen()), (QStringList{"#Old", "Old/a", "Old/c"}));
     }
 
+    // A file of every earlier schema keeps each row and gains a history that outlives a restart.
+    void upgradedFilesKeepRowsAndGainHistory_data() {
+        QTest::addColumn<QString>("schema");
+        QTest::addRow("first") << firstSchema + QStringLiteral("PRAGMA user_version=1;");
+        QTest::addRow("second") << secondSchema + QStringLiteral("PRAGMA user_version=2;");
+    }
+    void upgradedFilesKeepRowsAndGainHistory() {
+        QFETCH(QString, schema);
+        TestEnvironment env;
+        QVERIFY(makeSqlite(env.filePath("Kestrine.sqlite"),
+                           schema + "INSERT INTO collections (id, name, emoji, isPinned) VALUES "
+                                    "(7, 'Old', '🧪', 1), (9, 'Other', NULL, 0);"
+                                    "INSERT INTO deeplinks (id, collection_id, title, url) VALUES "
+                                    "(1, 7, 'a', 'shop://a'), (2, 9, 'b', 'shop://b'), "
+                                    "(5, NULL, 'loose', NULL);"));
+        StoreFile store(env);
+        QVERIFY(store.context());
+        const QStringList before{"#Old 🧪", "#Other", "-/loose", "Old/a", "Other/b"};
+        QCOMPARE(contents(*store.context()), before);
+        QCOMPARE(deeplinkTitled(*store.context(), QStringLiteral("loose"))->storeId(), 5);
+        FiringHistory* history = store.container().history();
+        QVERIFY(history->latest().isEmpty());
+        FiringRecord fired{.time = QDateTime::currentDateTime(),
+                           .title = QStringLiteral("a"),
+                           .url = QStringLiteral("shop://a")};
+        QVERIFY(history->record(fired));
+        QVERIFY(store.reopen());
+        QCOMPARE(contents(*store.context()), before);
+        QCOMPARE(store.container().history()->latest(), QList<FiringRecord>{fired});
+    }
+
     // Refused, and the file is left exactly as it was.
     void refusesFilesItCannotOwn_data() {
         QTest::addColumn<QString>("sql"); // empty: not SQLite at all
@@ -436,6 +474,7 @@ private Q_SLOTS:
         QTest::addRow("our version, no tables") << ourVersion;
         QTest::addRow("our version, a column missing")
             << QString(firstSchema).remove(QStringLiteral("url TEXT, ")) + ourVersion;
+        QTest::addRow("our version, no history") << secondSchema + ourVersion;
     }
     void refusesFilesItCannotOwn() {
         QFETCH(QString, sql);

@@ -64,7 +64,7 @@ bool StoreFile::refuseWrites(bool refuse, const QStringList& statements) {
         done = database.open();
         const QString create = QStringLiteral("CREATE TRIGGER refuse_%1_%2 BEFORE %2 ON %1 BEGIN "
                                               "SELECT RAISE(ABORT, 'disk full'); END");
-        for (const char* table : {"collections", "deeplinks"}) {
+        for (const char* table : {"collections", "deeplinks", "firings"}) {
             for (const QString& operation : statements) {
                 done = done && QSqlQuery(database).exec(
                                    (refuse ? create : QStringLiteral("DROP TRIGGER refuse_%1_%2"))

@@ -139,7 +139,10 @@ private Q_SLOTS:
         Deeplink* withoutUrl = f.deeplink(collection, "without", "not a url", 1);
         QVERIFY(withoutUrl->urlString().isNull());
         QStringList opened;
-        auto detail = f.view(collection, [&opened](const QString& url) { opened.append(url); });
+        auto detail =
+            f.view(collection, [&opened](const FiringRequest& request, const FiringDone&) {
+                opened.append(request.url);
+            });
         shown(*detail);
 
         std::unique_ptr<QMenu> menu = detail->createContextMenu(detail->model()->indexOf(withUrl));

@@ -38,7 +38,6 @@ DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
     , m_selectedScope(scope) {
     setAccessibleName(tr("Deeplinks"));
     m_model = new FetchedResultsModel(context, std::move(request), this);
-    m_model->setAccessibleText(&DeeplinkRowView::accessibleText);
     if (!clock)
         clock = std::make_unique<TimerRunClock>();
     // The run walks the list as it stands at each step, search and deletions included.
@@ -174,6 +173,11 @@ void DeeplinkCollectionDetailView::buildContent() {
     m_list->setAccessibleName(tr("Deeplinks"));
     m_list->setModel(m_model);
     auto* rows = new DeeplinkRowView(m_list);
+    rows->setOutcomes([this](const Deeplink* deeplink) { return m_run->outcome(deeplink); });
+    m_model->setAccessibleText(
+        [rows](const QModelIndex& index) { return rows->accessibleTextWithOutcome(index); });
+    connect(m_run, &AutomatedRun::outcomeChanged, m_list->viewport(),
+            qOverload<>(&QWidget::update));
     // A row's link fires at the selected destination like "Execute", not through the desktop.
     connect(rows, &DeeplinkRowView::linkClicked, this, &DeeplinkCollectionDetailView::execute);
     m_list->setItemDelegate(rows);
@@ -309,7 +313,7 @@ void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
     if (!deeplink || !m_openUrl || (m_mayFire && !m_mayFire(deeplink)))
         return;
     if (const QString& url = deeplink->urlString(); !url.isEmpty())
-        m_openUrl(url);
+        m_openUrl(FiringRequest{.url = url, .title = deeplink->title()}, {});
 }
 
 std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QModelIndex& index) {

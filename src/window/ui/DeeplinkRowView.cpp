@@ -3,13 +3,16 @@
 #include "platform/TextCase.h"
 #include "store/Deeplink.h"
 #include "store/FetchedResultsModel.h"
+#include "widgets/OutcomeMark.h"
 #include "widgets/RowPill.h"
 #include "widgets/TextStyle.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace {
 
@@ -17,6 +20,7 @@ constexpr int margin = 8;
 constexpr int pillInset = 4;
 constexpr int lineGap = 2;
 constexpr int maximumLinkLines = 2;
+constexpr int markSize = 14;
 
 Deeplink* deeplinkAt(const QModelIndex& index) {
     auto* object = index.data(FetchedResultsModel::ObjectRole).value<ManagedObject*>();
@@ -88,6 +92,36 @@ QString DeeplinkRowView::accessibleText(const QModelIndex& index) {
                          : displayTitle(*deeplink) + QStringLiteral(", ") + url;
 }
 
+std::optional<FiringOutcome> DeeplinkRowView::outcomeOf(const Deeplink* deeplink) const {
+    if (!deeplink || !m_outcomes)
+        return std::nullopt;
+    return m_outcomes(deeplink);
+}
+
+std::optional<QString> DeeplinkRowView::outcomeText(const Deeplink* deeplink) const {
+    const std::optional<FiringOutcome> outcome = outcomeOf(deeplink);
+    if (!outcome)
+        return std::nullopt;
+    return QStringLiteral("Last run: ") + outcome->summary(deeplink->urlString());
+}
+
+QString DeeplinkRowView::accessibleTextWithOutcome(const QModelIndex& index) const {
+    const QString text = accessibleText(index);
+    const std::optional<QString> outcome = outcomeText(deeplinkAt(index));
+    return outcome ? text + QStringLiteral(", ") + *outcome : text;
+}
+
+bool DeeplinkRowView::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() == QEvent::ToolTip) {
+        if (const std::optional<QString> text = outcomeText(deeplinkAt(index))) {
+            QToolTip::showText(event->globalPos(), *text, view->viewport(), option.rect);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
+
 int DeeplinkRowView::rowWidth(const QStyleOptionViewItem& option) const {
     if (m_view)
         return m_view->viewport()->width();
@@ -145,7 +179,14 @@ void DeeplinkRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const bool onAccent =
         RowPill::paint(painter, option, option.rect.adjusted(pillInset, 1, -pillInset, -1));
 
-    const Layout layout = layoutFor(option.rect, deeplink);
+    Layout layout = layoutFor(option.rect, deeplink);
+    if (const std::optional<FiringOutcome> outcome = outcomeOf(deeplink)) {
+        // The run's mark at the title's end; the title gives it room.
+        const QRect mark(layout.title.right() - markSize + 1,
+                         layout.title.center().y() - markSize / 2, markSize, markSize);
+        OutcomeMark::icon(outcome->result).paint(painter, mark);
+        layout.title.setRight(mark.left() - margin);
+    }
     const QFont title = titleFont();
     painter->setFont(title);
     painter->setPen(onAccent ? palette.color(QPalette::HighlightedText)

@@ -113,7 +113,7 @@ void QuickOpenBar::fire() {
     if (!url || !m_openUrl)
         return;
     remember(*url);
-    m_openUrl(*url);
+    m_openUrl(FiringRequest{.url = *url}, {});
     m_field->selectAll();
 }
 

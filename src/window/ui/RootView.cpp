@@ -2,6 +2,7 @@
 
 #include "window/ui/ColumSplitView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/FiringStatusLine.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/RootSearchField.h"
 
@@ -21,6 +22,8 @@ RootView::RootView(ManagedObjectContext* context, OpenUrlAction openUrl, QWidget
     });
     layout->addWidget(m_quickOpen);
     layout->addWidget(m_splitView, 1);
+    m_statusLine = new FiringStatusLine(this);
+    layout->addWidget(m_statusLine);
 }
 
 RootSearchField* RootView::searchField() const {

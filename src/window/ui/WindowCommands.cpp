@@ -1,6 +1,8 @@
 #include "window/ui/WindowCommands.h"
 
 #include "execution/AutomatedRun.h"
+#include "platform/AppSettings.h"
+#include "platform/SymbolImage.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
@@ -110,7 +112,25 @@ WindowCommands::WindowCommands(QObject* parent)
         if (m_appPicker)
             m_appPicker->setShowingPopover(true);
     });
+    m_launchCold =
+        addOption(tr("Launch Cold"), QStringLiteral("snowflake"),
+                  tr("Stop the app before each firing, so the link starts it"), launchColdKey);
+    m_captureScreen =
+        addOption(tr("Capture Screen"), QStringLiteral("camera"),
+                  tr("Take a screenshot of the destination after each firing"), captureScreenKey);
     update();
+}
+
+QAction* WindowCommands::addOption(const QString& text, const QString& symbol,
+                                   const QString& toolTip, QStringView key) {
+    QAction* option = add(text);
+    option->setIcon(SymbolImage::icon(symbol));
+    option->setToolTip(toolTip);
+    option->setCheckable(true);
+    option->setChecked(AppSettings::standard()->value(key.toString(), false).toBool());
+    connect(option, &QAction::toggled, this,
+            [key](bool checked) { AppSettings::standard()->setValue(key.toString(), checked); });
+    return option;
 }
 
 QAction* WindowCommands::add(const QString& text, const QKeySequence& shortcut) {

@@ -15,10 +15,11 @@ class ToolbarPicker;
 
 // QObject that owns the window's commands as QActions, each with its one shortcut: the
 // deeplink commands (open a URL, execute, new, delete, copy the URL), the collection commands
-// (new, import, edit, pin, export, the automated run and its interval), search and the two toolbar
-// pickers. The menus show these actions; the views keep their buttons. Each action is enabled
-// only while the window's selection gives it something to act on, and triggers the function of
-// whichever view currently shows that selection.
+// (new, import, edit, pin, export, the automated run and its interval), search, the two toolbar
+// pickers and the firing options (Launch Cold, Capture Screen; remembered in the settings). The
+// menus show these actions; the views keep their buttons. Each action is enabled only while the
+// window's selection gives it something to act on, and triggers the function of whichever view
+// currently shows that selection.
 class WindowCommands : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +46,13 @@ public:
     [[nodiscard]] QAction* find() const { return m_find; }
     [[nodiscard]] QAction* chooseDestination() const { return m_chooseDestination; }
     [[nodiscard]] QAction* chooseApp() const { return m_chooseApp; }
+    // Checkable: stop the app before each firing / take a screenshot after it.
+    [[nodiscard]] QAction* launchCold() const { return m_launchCold; }
+    [[nodiscard]] QAction* captureScreen() const { return m_captureScreen; }
+
+    // Settings keys of the two firing options.
+    static constexpr QStringView launchColdKey = u"Firing.launchCold";
+    static constexpr QStringView captureScreenKey = u"Firing.captureScreen";
 
     // Brings every action's enabled, checked and text state in line with the window.
     void update();
@@ -54,6 +62,9 @@ protected:
 
 private:
     QAction* add(const QString& text, const QKeySequence& shortcut = {});
+    // A checkable action showing `symbol` whose state lives under the settings key `key`.
+    QAction* addOption(const QString& text, const QString& symbol, const QString& toolTip,
+                       QStringView key);
     [[nodiscard]] DeeplinkCollectionDetailView* detailView() const;
     [[nodiscard]] AutomatedRun* automatedRun() const;
     [[nodiscard]] Deeplink* selectedDeeplink() const;
@@ -82,4 +93,6 @@ private:
     QAction* m_find = nullptr;
     QAction* m_chooseDestination = nullptr;
     QAction* m_chooseApp = nullptr;
+    QAction* m_launchCold = nullptr;
+    QAction* m_captureScreen = nullptr;
 };
