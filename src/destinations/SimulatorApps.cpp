@@ -3,8 +3,13 @@
 #include "platform/OldStylePropertyList.h"
 #include "platform/PropertyList.h"
 
+#include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <QUrl>
 #include <QVariantMap>
+
+#include <filesystem>
 
 namespace {
 
@@ -70,6 +75,49 @@ bool claims(const QString& domain, const QString& host) {
     return domain == host;
 }
 
+// What an app bundle declares, read again only when its Info.plist or entitlements change: a
+// simulator lists dozens of apps at every firing, and reading all their files each time would
+// cost more than the firing. A reinstalled app has new files, so nothing stale is kept.
+struct Declarations {
+    std::filesystem::file_time_type infoModified;
+    std::filesystem::file_time_type entitlementsModified;
+    QStringList schemes;
+    QStringList appLinks;
+};
+
+// To the nanosecond where the file system keeps it; a missing file gives the minimum.
+std::filesystem::file_time_type modified(const QString& path) {
+    std::error_code error;
+    const auto time =
+        std::filesystem::last_write_time(QFile::encodeName(path).toStdString(), error);
+    return error ? std::filesystem::file_time_type::min() : time;
+}
+
+Declarations declarationsOf(const QString& path) {
+    static QMutex mutex; // listings are read on worker threads
+    static QHash<QString, Declarations> cache;
+    const QString infoPath = path + QStringLiteral("/Info.plist");
+    const QString entitlementsPath = path + QStringLiteral("/archived-expanded-entitlements.xcent");
+    const auto infoModified = modified(infoPath);
+    const auto entitlementsModified = modified(entitlementsPath);
+    {
+        const QMutexLocker lock(&mutex);
+        const auto cached = cache.constFind(path);
+        if (cached != cache.cend() && cached->infoModified == infoModified &&
+            cached->entitlementsModified == entitlementsModified)
+            return *cached;
+    }
+    Declarations read{
+        .infoModified = infoModified,
+        .entitlementsModified = entitlementsModified,
+        .schemes = urlSchemes(PropertyList::readDictionary(infoPath).value_or(QVariantMap())),
+        .appLinks =
+            appLinkDomains(PropertyList::readDictionary(entitlementsPath).value_or(QVariantMap()))};
+    const QMutexLocker lock(&mutex);
+    cache.insert(path, read);
+    return read;
+}
+
 } // namespace
 
 std::optional<QList<SimulatorApps::App>> SimulatorApps::fromListing(QByteArrayView listing) {
@@ -86,13 +134,9 @@ std::optional<QList<SimulatorApps::App>> SimulatorApps::fromListing(QByteArrayVi
             app.name = app.bundleId;
         const QString path = text(entry, "Path");
         if (!path.isEmpty()) {
-            app.schemes =
-                urlSchemes(PropertyList::readDictionary(path + QStringLiteral("/Info.plist"))
-                               .value_or(QVariantMap()));
-            app.appLinks =
-                appLinkDomains(PropertyList::readDictionary(
-                                   path + QStringLiteral("/archived-expanded-entitlements.xcent"))
-                                   .value_or(QVariantMap()));
+            Declarations declarations = declarationsOf(path);
+            app.schemes = std::move(declarations.schemes);
+            app.appLinks = std::move(declarations.appLinks);
         }
         apps.append(std::move(app));
     }

@@ -180,6 +180,21 @@ private Q_SLOTS:
         QCOMPARE(xcode.calls(), QStringList{"simctl listapps SIM-1"} + calls);
     }
 
+    // An app reinstalled with other URL types is read again, however soon.
+    void reinstalledAppIsReadAgain() {
+        TestEnvironment env;
+        FakeXcode xcode(env.path());
+        const SimctlClient simctl(xcode.url());
+        const auto fire = [&] {
+            return waitForOutcome(simctl.openURL("news://today", "SIM-1", "iPhone 15"))
+                .value->result;
+        };
+        xcode.setInstalledApps({{"com.example.news", "News", {"shop"}}});
+        QCOMPARE(fire(), FiringOutcome::Result::NoHandler);
+        xcode.setInstalledApps({{"com.example.news", "News", {"news"}}});
+        QCOMPARE(fire(), FiringOutcome::Result::Opened);
+    }
+
     void screenshotWritesThePicture() {
         TestEnvironment env;
         FakeXcode xcode(env.path());
