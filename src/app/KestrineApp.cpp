@@ -196,6 +196,8 @@ void KestrineApp::showPreferences() {
 }
 
 void KestrineApp::showMainContent(const QUrl& xcodeURL) {
+    if (FiringHistory* history = m_persistence.history())
+        history->setScreenshotDirectory(screenshotDirectory());
     auto* root = new RootView(m_persistence.viewContext(),
                               [this](const FiringRequest& request, FiringDone done) {
                                   openUrl(request.url, request.title, std::move(done));

@@ -2,6 +2,9 @@
 
 #include "store/SqliteStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlError>
@@ -76,19 +79,37 @@ bool FiringHistory::record(FiringRecord& record, QString* error) {
             ? QVariant(QMetaType::fromType<QString>())
             : QVariant(QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(outcome.notes))
                                              .toJson(QJsonDocument::Compact))));
+    QSqlQuery leaving(database);
+    leaving.prepare(QStringLiteral("SELECT screenshot FROM firings WHERE screenshot IS NOT NULL "
+                                   "AND id <= (SELECT id FROM firings ORDER BY id DESC LIMIT 1 "
+                                   "OFFSET ?)"));
+    leaving.addBindValue(capacity);
     QSqlQuery prune(database);
     prune.prepare(QStringLiteral("DELETE FROM firings WHERE id <= (SELECT id FROM firings ORDER BY "
                                  "id DESC LIMIT 1 OFFSET ?)"));
     prune.addBindValue(capacity);
     QSqlQuery commit(database);
-    if (!insert.exec() || !prune.exec() || !commit.exec(QStringLiteral("COMMIT"))) {
-        const QSqlQuery& failed =
-            insert.lastError().isValid() ? insert : (prune.lastError().isValid() ? prune : commit);
+    QStringList screenshots;
+    const bool read = insert.exec() && leaving.exec();
+    while (read && leaving.next())
+        screenshots.append(leaving.value(0).toString());
+    if (!read || !prune.exec() || !commit.exec(QStringLiteral("COMMIT"))) {
+        const QSqlQuery& failed = insert.lastError().isValid()    ? insert
+                                  : leaving.lastError().isValid() ? leaving
+                                  : prune.lastError().isValid()   ? prune
+                                                                  : commit;
         fail(failed);
         QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
         return false;
     }
     record.id = insert.lastInsertId().toLongLong();
+    if (!m_screenshotDirectory.isEmpty()) {
+        const QString own = QDir(m_screenshotDirectory).absolutePath();
+        for (const QString& path : std::as_const(screenshots)) {
+            if (QFileInfo(path).absolutePath() == own)
+                QFile::remove(path);
+        }
+    }
     Q_EMIT recorded(record);
     return true;
 }

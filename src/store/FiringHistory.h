@@ -37,6 +37,10 @@ public:
     // refuses the write (busy past the store's timeout, read-only) leaves the history as it was
     // and says why in `error`.
     bool record(FiringRecord& record, QString* error = nullptr);
+    // Screenshots of firings that leave the history are deleted when they lie in `directory`
+    // (the window's own; a CLI run's pictures elsewhere are the user's): without it they would
+    // pile up for ever.
+    void setScreenshotDirectory(const QString& directory) { m_screenshotDirectory = directory; }
     // The newest `limit` firings, newest first.
     [[nodiscard]] QList<FiringRecord> latest(int limit = capacity) const;
 
@@ -48,4 +52,5 @@ Q_SIGNALS:
 
 private:
     SqliteStore* m_store = nullptr;
+    QString m_screenshotDirectory;
 };

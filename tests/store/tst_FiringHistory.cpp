@@ -3,6 +3,9 @@
 
 #include "store/FiringHistory.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -61,15 +64,29 @@ private Q_SLOTS:
         QCOMPARE(store.container().history()->latest(), QList<FiringRecord>{record});
     }
 
-    // The newest thousand stay, newest first; the oldest go as new ones come.
+    // The newest thousand stay, newest first; the oldest go as new ones come, with their
+    // screenshots when those are the window's own.
     void keepsTheLastThousand() {
         TestEnvironment env;
         StoreFile store(env);
         FiringHistory* history = store.container().history();
+        const QString own = env.filePath(QStringLiteral("Screenshots/1-a.png"));
+        const QString users = env.filePath(QStringLiteral("shots/1-a.png"));
+        const QString kept0 = env.filePath(QStringLiteral("Screenshots/2-a.png"));
+        for (const QString& path : {own, users, kept0}) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        history->setScreenshotDirectory(env.filePath(QStringLiteral("Screenshots")));
+        const QStringList screenshots{own, users, {}, kept0};
         for (int i = 0; i < FiringHistory::capacity + 3; ++i) {
-            FiringRecord record = firing(QString::number(i));
+            FiringRecord record = firing(QString::number(i), {.screenshot = screenshots.value(i)});
             QVERIFY(history->record(record));
         }
+        QVERIFY(!QFile::exists(own));
+        QVERIFY(QFile::exists(users));
+        QVERIFY(QFile::exists(kept0));
         const QList<FiringRecord> kept = history->latest();
         QCOMPARE(kept.size(), FiringHistory::capacity);
         QCOMPARE(kept.front().title, QString::number(FiringHistory::capacity + 2));
