@@ -12,6 +12,21 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The seconds `text` names when it is a finite number from 0 (above 0 when `positive`) to
+// `most`.
+std::optional<double> secondsIn(const QString& text, double most, bool positive) {
+    bool number = false;
+    const double wanted = text.toDouble(&number);
+    if (!number || !std::isfinite(wanted) || wanted < 0 || (positive && wanted == 0) ||
+        wanted > most)
+        return std::nullopt;
+    return wanted;
+}
+
+} // namespace
+
 std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
     const QCommandLineOption version(QStringLiteral("version"), {});
@@ -112,31 +127,28 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     if (parsed.expectApp && parsed.expectApp->isEmpty())
         return usageError(QStringLiteral("--expect-app takes a package or a bundle identifier"));
     if (const std::optional<QString> seconds = value(timeout)) {
-        bool number = false;
-        const double wanted = seconds->toDouble(&number);
-        if (!number || !std::isfinite(wanted) || wanted <= 0 || wanted > 86400)
+        const std::optional<double> wanted = secondsIn(*seconds, 86400, true);
+        if (!wanted)
             return usageError(
                 QStringLiteral("--timeout takes seconds above 0 and up to 86400, not \"%1\"")
                     .arg(StandardOutput::escaped(*seconds)));
-        parsed.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(wanted * 1000)));
+        parsed.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(*wanted * 1000)));
     }
     if (const std::optional<QString> seconds = value(settle)) {
-        bool number = false;
-        const double wanted = seconds->toDouble(&number);
         // A screen that has not settled in ten minutes will not.
-        if (!number || !std::isfinite(wanted) || wanted < 0 || wanted > 600)
+        const std::optional<double> wanted = secondsIn(*seconds, 600, false);
+        if (!wanted)
             return usageError(QStringLiteral("--settle takes seconds from 0 to 600, not \"%1\"")
                                   .arg(StandardOutput::escaped(*seconds)));
-        parsed.settle = std::chrono::milliseconds(std::llround(wanted * 1000));
+        parsed.settle = std::chrono::milliseconds(std::llround(*wanted * 1000));
     }
     if (const std::optional<QString> seconds = value(interval)) {
-        bool number = false;
-        const double wanted = seconds->toDouble(&number);
         // Up to a day: an interval past that is a typo, not a plan.
-        if (!number || !std::isfinite(wanted) || wanted < 0 || wanted > 86400)
+        const std::optional<double> wanted = secondsIn(*seconds, 86400, false);
+        if (!wanted)
             return usageError(QStringLiteral("--interval takes seconds from 0 to 86400, not \"%1\"")
                                   .arg(StandardOutput::escaped(*seconds)));
-        parsed.intervalMilliseconds = int(std::lround(wanted * 1000));
+        parsed.intervalMilliseconds = int(std::lround(*wanted * 1000));
     }
     if ((parsed.command == u"destinations" || parsed.command == u"collections") &&
         !parsed.positional.isEmpty())
