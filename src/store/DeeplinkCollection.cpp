@@ -29,6 +29,22 @@ void DeeplinkCollection::setColor(double red, double green, double blue, double 
              std::tuple(red, green, blue, alpha));
 }
 
+void DeeplinkCollection::setEnvironments(const QList<Environment>& environments) {
+    setField(m_values.environments, environments);
+}
+
+void DeeplinkCollection::setActiveEnvironment(const QString& name) {
+    setField(m_values.activeEnvironment, name);
+}
+
+QList<Variable> DeeplinkCollection::activeVariables() const {
+    if (m_values.activeEnvironment.isEmpty())
+        return {};
+    const std::optional<Environment> active =
+        Environment::named(m_values.environments, m_values.activeEnvironment);
+    return active ? active->variables : QList<Variable>();
+}
+
 QDateTime DeeplinkCollection::timestamp() const {
     if (!m_values.timestampMsecs)
         return {};

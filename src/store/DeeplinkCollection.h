@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Environment.h"
 #include "store/ManagedObject.h"
 
 #include <QDateTime>
@@ -25,6 +26,8 @@ public:
         double colorB = 0;
         double colorA = 0;
         std::optional<qint64> timestampMsecs;
+        QList<Environment> environments;
+        QString activeEnvironment; // a name in `environments`; empty = none
     };
 
     [[nodiscard]] QUuid uid() const { return m_values.uid; }
@@ -45,6 +48,15 @@ public:
     [[nodiscard]] QDateTime timestamp() const;
     void setTimestamp(const QDateTime& timestamp);
     [[nodiscard]] std::optional<qint64> timestampMsecs() const { return m_values.timestampMsecs; }
+
+    // The named sets of variable values its deeplinks fire with, in the order the user keeps
+    // them, and the one in use.
+    [[nodiscard]] const QList<Environment>& environments() const { return m_values.environments; }
+    void setEnvironments(const QList<Environment>& environments);
+    [[nodiscard]] const QString& activeEnvironment() const { return m_values.activeEnvironment; }
+    void setActiveEnvironment(const QString& name);
+    // The active environment's variables; none when no environment of that name is left.
+    [[nodiscard]] QList<Variable> activeVariables() const;
 
     // The collection's deeplinks, in no particular order.
     [[nodiscard]] const QList<Deeplink*>& deeplinks() const { return m_deeplinks; }

@@ -1,5 +1,6 @@
 #include "store/SqliteStore.h"
 
+#include "platform/JsonDecoding.h"
 #include "store/FiringHistory.h"
 #include "store/ManagedObject.h"
 
@@ -19,6 +20,27 @@ QVariant nullable(const QString& text) {
 
 QVariant nullable(const std::optional<qint64>& value) {
     return value ? QVariant(*value) : QVariant(QMetaType::fromType<qint64>());
+}
+
+// The environments column: the JSON array Environment writes, NULL for none. A value that
+// does not read (written by hand, say) gives none rather than failing the whole load.
+QList<Environment> environmentsIn(const QString& column) {
+    if (column.isEmpty())
+        return {};
+    JsonDecoding json;
+    const QJsonObject object =
+        json.documentObject(QByteArrayLiteral("{\"e\":") + column.toUtf8() + '}');
+    QList<Environment> environments =
+        Environment::fromJson(json, json.requiredArray(object, QLatin1StringView("e")));
+    return json.hasError() ? QList<Environment>() : environments;
+}
+
+QVariant environmentsColumn(const QList<Environment>& environments) {
+    if (environments.isEmpty())
+        return QVariant(QMetaType::fromType<QString>());
+    QByteArray out;
+    Environment::appendJson(out, environments, 0);
+    return QString::fromUtf8(out);
 }
 
 bool execute(QSqlQuery& query, QString* error) {
@@ -68,8 +90,9 @@ private:
 };
 
 // Every column Kestrine reads; saves write the same ones.
-const char* const selectCollections = "SELECT id, uid, name, emoji, isPinned, colorR, colorG, "
-                                      "colorB, colorA, timestamp FROM collections";
+const char* const selectCollections =
+    "SELECT id, uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp, "
+    "environments, activeEnvironment FROM collections";
 const char* const selectDeeplinks =
     "SELECT id, collection_id, title, url, timestamp FROM deeplinks";
 
@@ -87,7 +110,9 @@ QStringList createTables(const QString& suffix) {
                 colorG REAL NOT NULL DEFAULT 0,
                 colorB REAL NOT NULL DEFAULT 0,
                 colorA REAL NOT NULL DEFAULT 0,
-                timestamp INTEGER))")
+                timestamp INTEGER,
+                environments TEXT,
+                activeEnvironment TEXT))")
                 .arg(suffix),
             QStringLiteral(R"(CREATE TABLE deeplinks%1 (
                 id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -223,8 +248,9 @@ bool SqliteStore::migrate(QString* error) {
     } else if (fromVersion < 2) {
         // Version 1 handed out ids again after the newest row was deleted.
         steps = createTables(QStringLiteral("_v2"));
-        steps << QStringLiteral("INSERT INTO collections_v2 SELECT id, uid, name, emoji, "
-                                "isPinned, colorR, colorG, colorB, colorA, timestamp FROM "
+        steps << QStringLiteral("INSERT INTO collections_v2 (id, uid, name, emoji, isPinned, "
+                                "colorR, colorG, colorB, colorA, timestamp) SELECT id, uid, name, "
+                                "emoji, isPinned, colorR, colorG, colorB, colorA, timestamp FROM "
                                 "collections")
               << QStringLiteral("INSERT INTO deeplinks_v2 SELECT id, collection_id, title, url, "
                                 "timestamp FROM deeplinks")
@@ -236,6 +262,10 @@ bool SqliteStore::migrate(QString* error) {
         steps << QStringLiteral("CREATE INDEX deeplinks_collection ON deeplinks(collection_id)");
     if (fromVersion < 3)
         steps << createFirings;
+    // Version 1 files were rebuilt above with these columns already.
+    if (fromVersion >= 2 && fromVersion < 4)
+        steps << QStringLiteral("ALTER TABLE collections ADD COLUMN environments TEXT")
+              << QStringLiteral("ALTER TABLE collections ADD COLUMN activeEnvironment TEXT");
     // Later schema changes add their steps here, each guarded by `fromVersion < N`.
     if (fromVersion < schemaVersion)
         steps << QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion);
@@ -277,6 +307,8 @@ void SqliteStore::readChanges(const RowSink& sink) {
                 values.colorB = collections.real(7);
                 values.colorA = collections.real(8);
                 values.timestampMsecs = collections.optionalInteger(9);
+                values.environments = environmentsIn(collections.text(10));
+                values.activeEnvironment = collections.text(11);
                 sink.collection(collections.integer(0), values);
             }
             sink.collectionsRead(collections.finished());
@@ -342,7 +374,8 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
     };
     auto [insertCollection, updateCollection] = statements(
         QStringLiteral("collections"),
-        QStringLiteral("uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp"));
+        QStringLiteral("uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp, "
+                       "environments, activeEnvironment"));
     auto [insertDeeplink, updateDeeplink] = statements(
         QStringLiteral("deeplinks"), QStringLiteral("collection_id, title, url, timestamp"));
     QSqlQuery deleteCollection(m_database);
@@ -374,7 +407,11 @@ bool SqliteStore::write(const QSet<ManagedObject*>& inserted, const QSet<Managed
         query.bindValue(6, values.colorB);
         query.bindValue(7, values.colorA);
         query.bindValue(8, nullable(values.timestampMsecs));
-        return run(query, collection, 9);
+        query.bindValue(9, environmentsColumn(values.environments));
+        query.bindValue(10, values.activeEnvironment.isEmpty()
+                                ? QVariant(QMetaType::fromType<QString>())
+                                : QVariant(values.activeEnvironment));
+        return run(query, collection, 11);
     };
     const auto writeDeeplink = [&](QSqlQuery& query, Deeplink* deeplink) {
         const auto& values = deeplink->m_values;

@@ -39,7 +39,7 @@ public:
     };
 
     // The schema version this build writes; files from a newer build are refused.
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
     // How long a statement waits for another process's write lock before giving up: short,
     // the window waits with it.
     static constexpr int busyTimeoutMsecs = 200;

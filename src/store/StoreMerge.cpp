@@ -34,6 +34,8 @@ DeeplinkCollection::Values merged(DeeplinkCollection::Values current,
     follow(current.emoji, saved.emoji, stored.emoji);
     follow(current.isPinned, saved.isPinned, stored.isPinned);
     follow(current.timestampMsecs, saved.timestampMsecs, stored.timestampMsecs);
+    follow(current.environments, saved.environments, stored.environments);
+    follow(current.activeEnvironment, saved.activeEnvironment, stored.activeEnvironment);
     // The colour is one choice, not four fields.
     if (color(current) == color(saved)) {
         current.colorR = stored.colorR;
@@ -46,7 +48,9 @@ DeeplinkCollection::Values merged(DeeplinkCollection::Values current,
 
 bool same(const DeeplinkCollection::Values& a, const DeeplinkCollection::Values& b) {
     return a.uid == b.uid && same(a.name, b.name) && same(a.emoji, b.emoji) &&
-           a.isPinned == b.isPinned && a.timestampMsecs == b.timestampMsecs && color(a) == color(b);
+           a.isPinned == b.isPinned && a.timestampMsecs == b.timestampMsecs &&
+           color(a) == color(b) && a.environments == b.environments &&
+           a.activeEnvironment == b.activeEnvironment;
 }
 
 Deeplink::Values merged(Deeplink::Values current, const Deeplink::Values& saved,

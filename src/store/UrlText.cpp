@@ -1,5 +1,7 @@
 #include "store/UrlText.h"
 
+#include "store/Placeholder.h"
+
 namespace {
 
 using Part = UrlText::Part;
@@ -26,15 +28,33 @@ qsizetype findAny(const QString& text, qsizetype from, qsizetype to, QStringView
     return to;
 }
 
-bool isPort(QStringView text) {
+// `text` without its placeholders, and whether it had any.
+std::pair<QString, bool> withoutPlaceholders(QStringView text, UrlText::Placeholders placeholders) {
+    if (placeholders == UrlText::Placeholders::Literal)
+        return {text.toString(), false};
+    QString rest;
+    qsizetype at = 0;
+    const QList<Placeholder> found = Placeholder::find(text);
+    for (const Placeholder& placeholder : found) {
+        rest += text.sliced(at, placeholder.start - at);
+        at = placeholder.start + placeholder.size;
+    }
+    rest += text.sliced(at);
+    return {rest, !found.isEmpty()};
+}
+
+bool isPort(QStringView text, UrlText::Placeholders placeholders) {
+    // A variable's digits are checked when it is filled in.
+    const auto [digits, variable] = withoutPlaceholders(text, placeholders);
+    text = digits;
     // An empty port is allowed ("s://h:/"); QString's conversion would also take signs.
-    if (text.size() > 5)
+    if (!variable && text.size() > 5)
         return false;
     for (const QChar c : text) {
         if (c < u'0' || c > u'9')
             return false;
     }
-    return text.isEmpty() || text.toInt() <= 65535;
+    return text.isEmpty() || variable || text.toInt() <= 65535;
 }
 
 } // namespace
@@ -67,7 +87,7 @@ QString UrlText::problem(const QString& text) {
     return url ? QString() : url.error();
 }
 
-Result<UrlText> UrlText::parse(const QString& text) {
+Result<UrlText> UrlText::parse(const QString& text, Placeholders placeholders) {
     if (text.isEmpty())
         return ResultError(QStringLiteral("Type a URL, as in myapp://path."));
     for (const QChar c : text) {
@@ -84,10 +104,13 @@ Result<UrlText> UrlText::parse(const QString& text) {
     const qsizetype colon = findAny(text, 0, size, u":/?#");
     if (colon == 0 || colon == size || text[colon] != u':')
         return ResultError(QStringLiteral("A URL needs a scheme, as in myapp://path."));
-    if (!isAsciiLetter(text[0]))
+    // A variable's characters are checked when it is filled in.
+    const QString scheme = withoutPlaceholders(QStringView(text).first(colon), placeholders).first;
+    // A "{" that starts no placeholder is refused below with every other odd character.
+    if (!isAsciiLetter(text[0]) && text[0] != u'{')
         return ResultError(QStringLiteral("A scheme starts with a letter."));
-    for (qsizetype i = 1; i < colon; ++i) {
-        if (!isSchemeCharacter(text[i]))
+    for (const QChar c : scheme) {
+        if (!isSchemeCharacter(c))
             return ResultError(QStringLiteral("A scheme holds only letters, digits, \u201c+\u201d, "
                                               "\u201c-\u201d and \u201c.\u201d."));
     }
@@ -119,7 +142,7 @@ Result<UrlText> UrlText::parse(const QString& text) {
         }
         set(Part::Host, hostStart, hostEnd);
         if (hostEnd < end) {
-            if (!isPort(QStringView(text).sliced(hostEnd + 1, end - hostEnd - 1)))
+            if (!isPort(QStringView(text).sliced(hostEnd + 1, end - hostEnd - 1), placeholders))
                 return ResultError(QStringLiteral("A port is a number up to 65535."));
             set(Part::Port, hostEnd + 1, end);
         }

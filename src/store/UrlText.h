@@ -23,10 +23,15 @@ public:
     // anything beyond ASCII) percent-encoded as UTF-8 with upper-case hex; nothing else changes.
     [[nodiscard]] static QString encodedWhereNeeded(QStringView text);
 
+    // How parse() reads "{{name}}": as a variable's place, which the scheme and port take
+    // whatever the variable will hold, or as literal text (a URL with its variables filled in).
+    enum class Placeholders { Allowed, Literal };
+
     // The URL written as `text`, or, as a sentence for the user, why it is not one: no scheme,
     // a port that is not a decimal number up to 65535, an unclosed "[" host, or a character
     // that cannot stand in a URL (see encodedWhereNeeded()).
-    static Result<UrlText> parse(const QString& text);
+    static Result<UrlText> parse(const QString& text,
+                                 Placeholders placeholders = Placeholders::Allowed);
     // parse()'s sentence alone; empty when `text` is a URL.
     [[nodiscard]] static QString problem(const QString& text);
 

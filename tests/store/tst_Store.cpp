@@ -35,7 +35,11 @@ QStringList rows(const ManagedObjectContext& context) {
                             text(c->emoji()),
                             QString::number(c->isPinned()),
                             text(c->timestampMsecs()),
-                            QString::number(c->deeplinksCount())};
+                            QString::number(c->deeplinksCount()),
+                            text(c->activeEnvironment())};
+        QByteArray environments;
+        Environment::appendJson(environments, c->environments(), 0);
+        columns.append(QString::fromUtf8(environments));
         for (const double channel : {c->colorR(), c->colorG(), c->colorB(), c->colorA()})
             columns.append(QString::number(channel, 'g', 17));
         rows.append(columns.join(u'|'));
@@ -63,6 +67,14 @@ void setValues(DeeplinkCollection* a, DeeplinkCollection* b, Deeplink* one, Deep
     a->setIsPinned(variant == 1);
     a->setColor(0.1 + shift, 0.2 + shift, 0.3 + shift, 0.4 + shift);
     a->setTimestamp(stamp);
+    // Quotes, a raw flag and text beyond ASCII survive the JSON column.
+    a->setEnvironments({{QStringLiteral("Staging"),
+                         {{QStringLiteral("host"), QStringLiteral("st\"age ✨"), variant == 1},
+                          {QStringLiteral("id"), QString(), false}}},
+                        {QStringLiteral("Prod"), {}}});
+    a->setActiveEnvironment(variant ? QStringLiteral("Prod") : QStringLiteral("Staging"));
+    b->setEnvironments(variant ? QList<Environment>() : a->environments());
+    b->setActiveEnvironment(variant ? QString() : QStringLiteral("Staging"));
     b->setUid(variant ? QUuid() : QUuid::createUuid());
     b->setName(variant ? QString() : QStringLiteral("Second"));
     b->setEmoji(variant ? QString() : QStringLiteral("🎯"));
@@ -125,6 +137,14 @@ const QString firstSchema = QStringLiteral(
 const QString secondSchema = QString(firstSchema)
                                  .replace(QStringLiteral("id INTEGER PRIMARY KEY,"),
                                           QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT,"));
+
+// The third schema: a history, no environments.
+const QString thirdSchema =
+    secondSchema +
+    QStringLiteral("CREATE TABLE firings (id INTEGER PRIMARY KEY AUTOINCREMENT, time INTEGER NOT "
+                   "NULL, title TEXT, url TEXT, destination TEXT, result TEXT NOT NULL, handler "
+                   "TEXT, handlerName TEXT, launch TEXT, totalTimeMs INTEGER, processId INTEGER, "
+                   "screenshot TEXT, message TEXT, notes TEXT);");
 
 } // namespace
 
@@ -436,6 +456,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("schema");
         QTest::addRow("first") << firstSchema + QStringLiteral("PRAGMA user_version=1;");
         QTest::addRow("second") << secondSchema + QStringLiteral("PRAGMA user_version=2;");
+        QTest::addRow("third") << thirdSchema + QStringLiteral("PRAGMA user_version=3;");
     }
     void upgradedFilesKeepRowsAndGainHistory() {
         QFETCH(QString, schema);
@@ -475,6 +496,7 @@ private Q_SLOTS:
         QTest::addRow("our version, a column missing")
             << QString(firstSchema).remove(QStringLiteral("url TEXT, ")) + ourVersion;
         QTest::addRow("our version, no history") << secondSchema + ourVersion;
+        QTest::addRow("our version, no environments") << thirdSchema + ourVersion;
     }
     void refusesFilesItCannotOwn() {
         QFETCH(QString, sql);
