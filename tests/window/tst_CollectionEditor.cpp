@@ -10,10 +10,15 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
 #include "window/ui/EmojiWell.h"
+#include "window/ui/EnvironmentsEditor.h"
 #include "window/ui/GridColorPickerView.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
 
 #include <QCoro/QCoroTask>
 
@@ -37,8 +42,29 @@ struct EditorFixture : StoreBuilders::Store {
         QTest::mouseClick(grid, Qt::LeftButton, {}, grid->swatchRect(index).center());
     }
 
+    // Opens the sheet on a saved collection holding Staging (active) and Production.
+    DeeplinkCollection* editEnvironments() {
+        DeeplinkCollection* edited = collection(QStringLiteral("Shop"));
+        edited->setEnvironments(environments);
+        edited->setActiveEnvironment(QStringLiteral("Staging"));
+        if (context.save().kind != SaveOutcome::Kind::Saved)
+            qFatal("cannot save the test store");
+        sheet->editCollection(edited);
+        return edited;
+    }
+    EnvironmentsEditor* editor() const {
+        return child<EnvironmentsEditor>(create(), "environments");
+    }
+
     QWidget window;
     QPointer<AddDeeplinkCollectionView> sheet;
+    const QList<Environment> environments{
+        {.name = QStringLiteral("Staging"),
+         .variables = {{.name = QStringLiteral("host"), .value = QStringLiteral("s.example.com")},
+                       {.name = QStringLiteral("path"),
+                        .value = QStringLiteral("a/b"),
+                        .raw = true}}},
+        {.name = QStringLiteral("Production"), .variables = {}}};
 };
 
 } // namespace
@@ -135,6 +161,127 @@ private Q_SLOTS:
         QCOMPARE(create->nameField()->text(), QString());
         QCOMPARE(child<GridColorPickerView>(create, "colorGrid")->selectedIndex(), 0);
         QVERIFY(!child<ToggleSwitch>(create, "pinSwitch")->isChecked());
+    }
+
+    // Save writes the environments back, the active one following its renames; Cancel
+    // leaves the collection as it was.
+    void environmentEditsAreSavedOrCancelled_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("active");
+        const QStringList both{"Staging", "Production"};
+        QTest::addRow("remove the active one")
+            << "remove" << true << QStringList{"Production"} << "";
+        QTest::addRow("rename the active one")
+            << "rename" << true << QStringList{"Live", "Production"} << "Live";
+        QTest::addRow("move, then cancel") << "move" << false << both << "Staging";
+        QTest::addRow("remove, then cancel") << "remove" << false << both << "Staging";
+    }
+    void environmentEditsAreSavedOrCancelled() {
+        QFETCH(QString, edit);
+        QFETCH(bool, save);
+        QFETCH(QStringList, names);
+        QFETCH(QString, active);
+        EditorFixture fixture;
+        DeeplinkCollection* edited = fixture.editEnvironments();
+        QListWidget* list = fixture.editor()->list();
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(list->item(0)->font().bold(), true); // the active one
+        if (edit == u"remove")
+            QTest::mouseClick(child<QToolButton>(fixture.editor(), "removeEnvironment"),
+                              Qt::LeftButton);
+        else if (edit == u"rename")
+            list->item(0)->setText(QStringLiteral(" Live "));
+        else
+            QTest::mouseClick(child<QToolButton>(fixture.editor(), "moveEnvironmentDown"),
+                              Qt::LeftButton);
+        QTest::mouseClick(save ? fixture.create()->addButton()
+                               : child<QPushButton>(fixture.create(), "cancel"),
+                          Qt::LeftButton);
+        QVERIFY(!fixture.sheet->isVisible());
+        QVERIFY(!fixture.context.hasChanges());
+        QStringList saved;
+        for (const Environment& environment : edited->environments())
+            saved.append(environment.name);
+        QCOMPARE(saved, names);
+        QCOMPARE(edited->activeEnvironment(), active);
+        // Variables go with their environment, raw flags and all.
+        QCOMPARE(edited->environments().value(names.indexOf(QStringLiteral("Production"))),
+                 fixture.environments.at(1));
+    }
+
+    // A name that cannot be saved is marked, said under the lists, and holds Save back until
+    // it is fixed; a blank variable row is no fault and is dropped.
+    void namesThatCannotBeSaved_data() {
+        QTest::addColumn<int>("environment"); // the row edited
+        QTest::addColumn<int>("column");      // -1: the environment's name, else the table's
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem"); // empty: it can be saved
+        QTest::addRow("empty environment name") << 1 << -1 << "  "
+                                                << "Every environment needs a name.";
+        QTest::addRow("repeated environment name")
+            << 1 << -1 << "Staging "
+            << "There are two environments named \u201cStaging\u201d.";
+        QTest::addRow("invalid variable name")
+            << 0 << 0 << "my var"
+            << "\u201cmy var\u201d is not a variable name: it starts with a letter or _, then "
+               "letters, digits, _, - or .";
+        QTest::addRow("repeated variable name")
+            << 0 << 0 << "path"
+            << "\u201cStaging\u201d has two variables named \u201cpath\u201d.";
+        QTest::addRow("value without a name")
+            << 0 << 1 << "x"
+            << "A value in \u201cStaging\u201d has no variable name.";
+        QTest::addRow("valid variable name") << 0 << 0 << "_api-v2.host"
+                                             << "";
+    }
+    void namesThatCannotBeSaved() {
+        QFETCH(int, environment);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        EditorFixture fixture;
+        DeeplinkCollection* edited = fixture.editEnvironments();
+        EnvironmentsEditor* editor = fixture.editor();
+        auto* label = child<QLabel>(editor, "environmentProblem");
+        editor->list()->setCurrentRow(environment);
+        // A blank row is left alone: its name cell only takes `text` below.
+        QTest::mouseClick(child<QToolButton>(editor, "addVariable"), Qt::LeftButton);
+        QVERIFY(editor->problem().isEmpty());
+        const auto toolTip = [editor, environment, column] {
+            return column >= 0
+                       ? editor->table()->item(editor->table()->rowCount() - 1, 0)->toolTip()
+                       : editor->list()->item(environment)->toolTip();
+        };
+        if (column >= 0)
+            editor->table()->item(editor->table()->rowCount() - 1, column)->setText(text);
+        else
+            editor->list()->item(environment)->setText(text);
+        QCOMPARE(editor->problem(), problem);
+        QCOMPARE(label->text(), problem);
+        QCOMPARE(label->isVisibleTo(editor), !problem.isEmpty());
+        QCOMPARE(fixture.create()->addButton()->isEnabled(), problem.isEmpty());
+        QCOMPARE(toolTip(), problem);
+        if (!problem.isEmpty()) {
+            // Return does not slip past the disabled button either; fixing the name frees it.
+            QTest::keyClick(fixture.create()->nameField(), Qt::Key_Return);
+            QVERIFY(fixture.sheet->isVisible());
+            QTest::mouseClick(
+                child<QToolButton>(editor, column >= 0 ? "removeVariable" : "removeEnvironment"),
+                Qt::LeftButton);
+            QVERIFY(editor->problem().isEmpty());
+            QVERIFY(!label->isVisibleTo(editor));
+        }
+        QTest::mouseClick(fixture.create()->addButton(), Qt::LeftButton);
+        QVERIFY(!fixture.sheet->isVisible());
+        if (problem.isEmpty() && column == 0) {
+            QCOMPARE(edited->environments().at(0).variables.last().name, text);
+        } else {
+            // The blank row added first was dropped.
+            QCOMPARE(edited->environments().at(0).variables, fixture.environments.at(0).variables);
+        }
     }
 
     void tabsHoldCreateAndImport() {

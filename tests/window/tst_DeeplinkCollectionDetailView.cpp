@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStackedWidget>
+#include <QToolButton>
 
 using namespace StoreBuilders;
 
@@ -214,6 +215,44 @@ private Q_SLOTS:
         // Unpinned from elsewhere, the toggle follows.
         target->setIsPinned(false);
         QVERIFY(!detail->pinAction()->isChecked());
+    }
+
+    // The header's picker lists the environments, makes the chosen one active and saves it,
+    // and follows changes made elsewhere.
+    void environmentPickerChoosesAndFollows() {
+        DetailFixture f;
+        DeeplinkCollection* collection = f.collection("Shop");
+        collection->setEnvironments({{.name = QStringLiteral("Staging"), .variables = {}},
+                                     {.name = QStringLiteral("R&D"), .variables = {}}});
+        collection->setActiveEnvironment(QStringLiteral("Staging"));
+        auto detail = f.view(collection);
+        QToolButton* picker = detail->environmentPicker();
+        const auto menu = [&picker] {
+            Q_EMIT picker->menu()->aboutToShow();
+            QStringList items;
+            for (const QAction* action : picker->menu()->actions()) {
+                if (action->isSeparator())
+                    items.append(QStringLiteral("-"));
+                else
+                    items.append((action->isChecked() ? QStringLiteral("* ") : QString()) +
+                                 action->text());
+            }
+            return items;
+        };
+        QCOMPARE(picker->text(), QStringLiteral("Staging"));
+        QCOMPARE(picker->accessibleName(), QStringLiteral("Environment: Staging"));
+        QCOMPARE(menu(), (QStringList{"No Environment", "* Staging", "R&&D", "-",
+                                      "Edit Environments\u2026"}));
+
+        picker->menu()->actions().at(2)->trigger();
+        QCOMPARE(collection->activeEnvironment(), QStringLiteral("R&D"));
+        QVERIFY(!f.context.hasChanges());
+        QCOMPARE(picker->text(), QStringLiteral("R&&D"));
+
+        // Removed elsewhere, the active environment reads as none.
+        collection->setEnvironments({});
+        QCOMPARE(picker->text(), QStringLiteral("No Environment"));
+        QCOMPARE(menu(), (QStringList{"* No Environment", "-", "Add Environment\u2026"}));
     }
 
 private:

@@ -2,9 +2,11 @@
 
 #include "exchange/ui/ImportDeeplinkCollectionsView.h"
 #include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
+#include "window/ui/EnvironmentsEditor.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
@@ -68,6 +70,24 @@ AddDeeplinkCollectionView::AddDeeplinkCollectionView(ManagedObjectContext* conte
     m_createView->addButton()->setDefault(true);
     setTabType(TabType::Create);
     m_createView->nameField()->setFocus();
+}
+
+AddDeeplinkCollectionView* AddDeeplinkCollectionView::openEditor(ManagedObjectContext* context,
+                                                                 DeeplinkCollection* collection,
+                                                                 QWidget* window) {
+    auto* sheet = new AddDeeplinkCollectionView(context, window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->editCollection(collection);
+    sheet->open();
+    return sheet;
+}
+
+void AddDeeplinkCollectionView::showEnvironments() {
+    EnvironmentsEditor* environments = m_createView->environmentsEditor();
+    if (environments->list()->count() == 0)
+        environments->addEnvironment();
+    else
+        environments->list()->setFocus();
 }
 
 void AddDeeplinkCollectionView::editCollection(DeeplinkCollection* collection) {

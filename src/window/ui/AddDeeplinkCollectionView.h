@@ -22,8 +22,14 @@ public:
     AddDeeplinkCollectionView(ManagedObjectContext* context, QWidget* parent,
                               const QString& navigationTitle = {});
 
+    // Opens the editor of `collection` as a sheet over `window`, gone once closed.
+    static AddDeeplinkCollectionView* openEditor(ManagedObjectContext* context,
+                                                 DeeplinkCollection* collection, QWidget* window);
+
     // Turns the sheet into the editor of `collection`: "Create" alone, starting from it.
     void editCollection(DeeplinkCollection* collection);
+    // Puts the focus on the environments, adding the first one when there is none.
+    void showEnvironments();
 
     [[nodiscard]] QString navigationTitle() const { return m_navigationTitle; }
     [[nodiscard]] TabType tabType() const;

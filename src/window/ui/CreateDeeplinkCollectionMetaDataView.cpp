@@ -8,6 +8,7 @@
 #include "widgets/ToggleSwitch.h"
 #include "window/ui/DeeplinkCollectionRowView.h"
 #include "window/ui/EmojiWell.h"
+#include "window/ui/EnvironmentsEditor.h"
 #include "window/ui/GridColorPickerView.h"
 
 #include <QFrame>
@@ -46,7 +47,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     nameLabel->setBuddy(m_nameField);
     connect(m_nameField, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_collectionName = text;
-        m_addButton->setEnabled(!text.isEmpty());
+        updateAddButton();
     });
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(nameLabel);
@@ -105,6 +106,11 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     pinRow->addSpacing(4);
     pinRow->addLayout(pinTexts, 1);
 
+    m_environments = new EnvironmentsEditor(this);
+    m_environments->setObjectName(QStringLiteral("environments"));
+    connect(m_environments, &EnvironmentsEditor::problemChanged, this,
+            &CreateDeeplinkCollectionMetaDataView::updateAddButton);
+
     // Buttons.
     m_cancelButton = new QPushButton(tr("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancel"));
@@ -133,7 +139,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     layout->addWidget(line(QFrame::HLine, this));
     layout->addLayout(pinRow);
     layout->addWidget(line(QFrame::HLine, this));
-    layout->addStretch(1);
+    layout->addWidget(m_environments, 1);
     layout->addLayout(buttonRow);
     setMinimumSize(488, 200);
 }
@@ -155,12 +161,13 @@ void CreateDeeplinkCollectionMetaDataView::editCollection(DeeplinkCollection* co
     }
     m_emojiWell->setEmoji(emoji);
     m_pinSwitch->setChecked(collection->isPinned());
+    m_environments->setEnvironments(collection->environments(), collection->activeEnvironment());
     m_addButton->setText(tr("Save"));
 }
 
 void CreateDeeplinkCollectionMetaDataView::add() {
     // Return in the name field reaches here too; an empty name never makes a collection.
-    if (m_collectionName.isEmpty() || !m_context)
+    if (m_collectionName.isEmpty() || !m_environments->problem().isEmpty() || !m_context)
         return;
     DeeplinkCollection* collection = m_editedCollection;
     if (!collection) {
@@ -174,11 +181,17 @@ void CreateDeeplinkCollectionMetaDataView::add() {
     collection->setName(m_collectionName);
     collection->setEmoji(m_emoji ? m_emoji->string : QString());
     collection->setIsPinned(m_isPinned);
+    collection->setEnvironments(m_environments->environments());
+    collection->setActiveEnvironment(m_environments->activeEnvironment());
     // A failed save leaves the collection pending in the context; the next save point
     // writes it.
     (void)m_context->save();
     Q_EMIT collectionAdded(collection);
     m_isPresented.set(false);
+}
+
+void CreateDeeplinkCollectionMetaDataView::updateAddButton() {
+    m_addButton->setEnabled(!m_collectionName.isEmpty() && m_environments->problem().isEmpty());
 }
 
 void CreateDeeplinkCollectionMetaDataView::cancel() {

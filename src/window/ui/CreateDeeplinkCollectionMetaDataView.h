@@ -12,15 +12,17 @@
 class DeeplinkCollection;
 class EmojiPickerViewModifier;
 class EmojiWell;
+class EnvironmentsEditor;
 class GridColorPickerView;
 class ManagedObjectContext;
 class QLineEdit;
 class QPushButton;
 class ToggleSwitch;
 
-// QWidget of the "Create" tab of the collection editor: name, colour, emoji icon and pin of a new
-// empty collection (or of one being edited). "Add" inserts it into the context ("Save" writes the
-// edited one) and saves; "Cancel" stores nothing. Both close the sheet through `isPresented`.
+// QWidget of the "Create" tab of the collection editor: name, colour, emoji icon, pin and
+// environments of a new empty collection (or of one being edited). "Add" inserts it into the
+// context ("Save" writes the edited one) and saves; "Cancel" stores nothing. Both close the sheet
+// through `isPresented`.
 class CreateDeeplinkCollectionMetaDataView : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +41,7 @@ public:
 
     [[nodiscard]] QLineEdit* nameField() const { return m_nameField; }
     [[nodiscard]] QPushButton* addButton() const { return m_addButton; }
+    [[nodiscard]] EnvironmentsEditor* environmentsEditor() const { return m_environments; }
 
 Q_SIGNALS:
     // "Add" created and saved (or tried to save) this collection.
@@ -47,6 +50,8 @@ Q_SIGNALS:
 private:
     void add();
     void cancel();
+    // "Add" needs a name and environments that can be saved.
+    void updateAddButton();
 
     QPointer<ManagedObjectContext> m_context;
     Binding<bool> m_isPresented;
@@ -64,6 +69,7 @@ private:
     EmojiWell* m_emojiWell = nullptr;
     EmojiPickerViewModifier* m_emojiPicker = nullptr;
     ToggleSwitch* m_pinSwitch = nullptr;
+    EnvironmentsEditor* m_environments = nullptr;
     QPushButton* m_cancelButton = nullptr;
     QPushButton* m_addButton = nullptr;
 };

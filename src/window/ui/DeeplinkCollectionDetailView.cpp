@@ -10,10 +10,12 @@
 #include "widgets/TextStyle.h"
 #include "window/ModelChanges.h"
 #include "window/WindowState.h"
+#include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/AutomatedRunControls.h"
 #include "window/ui/DeeplinkRowView.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +27,19 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The name of `collection`'s active environment; empty for none, and for a name no environment
+// has any more (one removed by another process).
+QString activeEnvironment(const DeeplinkCollection* collection) {
+    if (!collection ||
+        !Environment::named(collection->environments(), collection->activeEnvironment()))
+        return {};
+    return collection->activeEnvironment();
+}
+
+} // namespace
 
 DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
     ManagedObjectContext* context, DeeplinkCollection* collection, const QString& searchText,
@@ -103,6 +118,20 @@ void DeeplinkCollectionDetailView::buildHeader() {
     titles->addWidget(m_titleLabel);
     titles->addWidget(m_subtitleLabel);
     row->addLayout(titles, 1);
+
+    m_environmentPicker = new QToolButton(header);
+    m_environmentPicker->setObjectName(QStringLiteral("environmentPicker"));
+    m_environmentPicker->setPopupMode(QToolButton::InstantPopup);
+    m_environmentPicker->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_environmentPicker->setAutoRaise(true);
+    m_environmentPicker->setFocusPolicy(Qt::TabFocus);
+    m_environmentPicker->setToolTip(tr("The environment whose values fill the placeholders"));
+    auto* environments = new QMenu(m_environmentPicker);
+    environments->setObjectName(QStringLiteral("environmentMenu"));
+    connect(environments, &QMenu::aboutToShow, this,
+            &DeeplinkCollectionDetailView::fillEnvironmentMenu);
+    m_environmentPicker->setMenu(environments);
+    row->addWidget(m_environmentPicker, 0, Qt::AlignVCenter);
 
     auto* toolBar = new QToolBar(header);
     toolBar->setObjectName(QStringLiteral("detailToolBar"));
@@ -235,6 +264,49 @@ void DeeplinkCollectionDetailView::refreshCollection() {
     m_pinAction->setEnabled(m_collection != nullptr);
     m_addDeeplinkAction->setEnabled(m_collection != nullptr);
     m_exportAction->setEnabled(m_collection != nullptr);
+
+    const QString active = activeEnvironment(m_collection);
+    const QString shown = active.isEmpty() ? tr("No Environment") : active;
+    // An "&" in a name is text, not a mnemonic.
+    m_environmentPicker->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    m_environmentPicker->setAccessibleName(tr("Environment: %1").arg(shown));
+    m_environmentPicker->setEnabled(m_collection != nullptr);
+}
+
+void DeeplinkCollectionDetailView::fillEnvironmentMenu() {
+    QMenu* menu = m_environmentPicker->menu();
+    menu->clear();
+    if (!m_collection)
+        return;
+    auto* group = new QActionGroup(menu);
+    const auto addChoice = [&](const QString& text, const QString& name) {
+        QAction* choice =
+            menu->addAction(QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        choice->setCheckable(true);
+        choice->setChecked(name == activeEnvironment(m_collection));
+        group->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, name] { chooseEnvironment(name); });
+    };
+    addChoice(tr("No Environment"), QString());
+    for (const Environment& environment : m_collection->environments())
+        addChoice(environment.name, environment.name);
+    menu->addSeparator();
+    QAction* edit = menu->addAction(
+        m_collection->environments().isEmpty() ? tr("Add Environment…") : tr("Edit Environments…"));
+    connect(edit, &QAction::triggered, this, [this] {
+        if (m_collection) {
+            AddDeeplinkCollectionView::openEditor(m_context, m_collection, window())
+                ->showEnvironments();
+        }
+    });
+}
+
+void DeeplinkCollectionDetailView::chooseEnvironment(const QString& name) {
+    if (!m_collection || !m_context)
+        return;
+    m_collection->setActiveEnvironment(name);
+    // Remembered at once: the choice is not an edit waiting for a save point.
+    (void)m_context->save();
 }
 
 void DeeplinkCollectionDetailView::setSearch(const QString& searchText, SearchRootScope scope,

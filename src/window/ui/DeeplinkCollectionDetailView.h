@@ -24,11 +24,13 @@ class QListView;
 class QMenu;
 class QStackedWidget;
 class QToolBar;
+class QToolButton;
 class RunClock;
 
 // Widget of the middle column: one collection's deeplinks, newest first, narrowed by the
 // window's search. Its header shows the collection's name and deeplink count and holds the
-// actions: the automated run (AutomatedRunControls), pin, add a deeplink, export. Each row's
+// environment picker and the actions: the automated run (AutomatedRunControls), pin, add a
+// deeplink, export. Each row's
 // "Execute" and its URL link fire the deeplink through the window's open-URL action. The window
 // builds a fresh one for every selected collection (so a run starts over); it stops its run and
 // saves the store when it goes away.
@@ -76,6 +78,8 @@ public:
     [[nodiscard]] FetchedResultsModel* model() const { return m_model; }
     [[nodiscard]] QAction* pinAction() const { return m_pinAction; }
     [[nodiscard]] QAction* exportAction() const { return m_exportAction; }
+    // The header's pop-up of the collection's environments; its menu is filled when it opens.
+    [[nodiscard]] QToolButton* environmentPicker() const { return m_environmentPicker; }
     // Replaces the platform's save dialog of "Export" (tests).
     void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog) {
         m_exportDialog = std::move(dialog);
@@ -91,6 +95,9 @@ private:
     void buildContent();
     void runReached(Deeplink* deeplink);
     void refreshCollection();
+    // Fills the picker's menu: "No Environment", the environments, and the way to the editor.
+    void fillEnvironmentMenu();
+    void chooseEnvironment(const QString& name);
     void updateContent();
     void showSelection();
     void userSelectionChanged();
@@ -118,6 +125,7 @@ private:
     QAction* m_pinAction = nullptr;
     QAction* m_addDeeplinkAction = nullptr;
     QAction* m_exportAction = nullptr;
+    QToolButton* m_environmentPicker = nullptr;
     QStackedWidget* m_content = nullptr;
     QListView* m_list = nullptr;
     PlaceholderView* m_emptyState = nullptr;

@@ -62,11 +62,8 @@ WindowCommands::WindowCommands(QObject* parent)
         DeeplinkCollectionDetailView* view = detailView();
         if (!view || !view->deeplinkCollection())
             return;
-        auto* sheet = new AddDeeplinkCollectionView(m_root->splitView()->state()->context(),
-                                                    m_root->window());
-        sheet->setAttribute(Qt::WA_DeleteOnClose);
-        sheet->editCollection(view->deeplinkCollection());
-        sheet->open();
+        AddDeeplinkCollectionView::openEditor(m_root->splitView()->state()->context(),
+                                              view->deeplinkCollection(), m_root->window());
     });
     m_pin = add(tr("Pin Collection"));
     connect(m_pin, &QAction::triggered, this, [this] {

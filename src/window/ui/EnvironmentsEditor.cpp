@@ -1,0 +1,407 @@
+#include "window/ui/EnvironmentsEditor.h"
+
+#include "platform/SymbolImage.h"
+#include "store/Placeholder.h"
+#include "widgets/TextStyle.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QSet>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton* toolButton(const QString& name, const QString& toolTip, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setIconSize(QSize(14, 14));
+    button->setAutoRaise(true);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
+    return button;
+}
+
+QToolButton* symbolButton(const QString& symbol, const QString& name, const QString& toolTip,
+                          QWidget* parent) {
+    QToolButton* button = toolButton(name, toolTip, parent);
+    button->setIcon(SymbolImage::icon(symbol));
+    return button;
+}
+
+QToolButton* arrowButton(Qt::ArrowType arrow, const QString& name, const QString& toolTip,
+                         QWidget* parent) {
+    QToolButton* button = toolButton(name, toolTip, parent);
+    button->setArrowType(arrow);
+    return button;
+}
+
+// A row of small buttons under a list or table.
+QHBoxLayout* buttonRow(std::initializer_list<QToolButton*> left,
+                       std::initializer_list<QToolButton*> right = {}) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    for (QToolButton* button : left)
+        row->addWidget(button);
+    row->addStretch(1);
+    for (QToolButton* button : right)
+        row->addWidget(button);
+    return row;
+}
+
+// Marks `item` as holding a name that cannot be saved, saying why (or clears the mark).
+template <class Item> void mark(Item* item, const QString& problem) {
+    QColor tint = TextStyle::red();
+    tint.setAlpha(70);
+    item->setData(Qt::BackgroundRole, problem.isEmpty() ? QVariant() : QVariant(tint));
+    item->setToolTip(problem);
+}
+
+bool isBlank(const Variable& variable) {
+    return variable.name.trimmed().isEmpty() && variable.value.isEmpty();
+}
+
+} // namespace
+
+EnvironmentsEditor::EnvironmentsEditor(QWidget* parent)
+    : QWidget(parent) {
+    setAccessibleName(tr("Environments"));
+    auto* title = new QLabel(tr("Environments"), this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* caption = new QLabel(tr("Named sets of values for the {{name}} placeholders in this "
+                                  "collection's URLs, such as Staging and Production."),
+                               this);
+    caption->setWordWrap(true);
+    caption->setFont(TextStyle::font(TextStyle::Style::Caption));
+    caption->setForegroundRole(QPalette::PlaceholderText);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("environmentList"));
+    m_list->setAccessibleName(tr("Environments"));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setDragDropMode(QAbstractItemView::InternalMove);
+    m_list->setDefaultDropAction(Qt::MoveAction);
+    m_list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::SelectedClicked);
+    m_list->setFixedWidth(150);
+    connect(m_list, &QListWidget::currentItemChanged, this, &EnvironmentsEditor::showVariables);
+    connect(m_list, &QListWidget::itemChanged, this, &EnvironmentsEditor::validate);
+    connect(m_list->model(), &QAbstractItemModel::rowsMoved, this,
+            &EnvironmentsEditor::updateButtons);
+
+    auto* addEnvironment = symbolButton(QStringLiteral("plus"), QStringLiteral("addEnvironment"),
+                                        tr("Add Environment"), this);
+    m_removeEnvironment = symbolButton(QStringLiteral("minus"), QStringLiteral("removeEnvironment"),
+                                       tr("Remove Environment"), this);
+    m_moveUp = arrowButton(Qt::UpArrow, QStringLiteral("moveEnvironmentUp"),
+                           tr("Move Environment Up (Alt+Up)"), this);
+    m_moveDown = arrowButton(Qt::DownArrow, QStringLiteral("moveEnvironmentDown"),
+                             tr("Move Environment Down (Alt+Down)"), this);
+    connect(addEnvironment, &QToolButton::clicked, this, &EnvironmentsEditor::addEnvironment);
+    connect(m_removeEnvironment, &QToolButton::clicked, this,
+            &EnvironmentsEditor::removeEnvironment);
+    connect(m_moveUp, &QToolButton::clicked, this, [this] { moveEnvironment(-1); });
+    connect(m_moveDown, &QToolButton::clicked, this, [this] { moveEnvironment(1); });
+
+    m_table = new QTableWidget(0, 3, this);
+    m_table->setObjectName(QStringLiteral("variableTable"));
+    m_table->setAccessibleName(tr("Variables"));
+    m_table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Raw")});
+    m_table->horizontalHeaderItem(RawColumn)->setToolTip(
+        tr("Raw values go into the URL as typed, without percent-encoding"));
+    m_table->verticalHeader()->hide();
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    QHeaderView* columns = m_table->horizontalHeader();
+    columns->setSectionResizeMode(NameColumn, QHeaderView::Interactive);
+    columns->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
+    columns->setSectionResizeMode(RawColumn, QHeaderView::ResizeToContents);
+    m_table->setColumnWidth(NameColumn, 120);
+    connect(m_table, &QTableWidget::itemChanged, this, [this] {
+        readTable();
+        validate();
+    });
+    connect(m_table, &QTableWidget::itemSelectionChanged, this, &EnvironmentsEditor::updateButtons);
+
+    m_addVariable = symbolButton(QStringLiteral("plus"), QStringLiteral("addVariable"),
+                                 tr("Add Variable"), this);
+    m_removeVariable = symbolButton(QStringLiteral("minus"), QStringLiteral("removeVariable"),
+                                    tr("Remove Variable"), this);
+    connect(m_addVariable, &QToolButton::clicked, this, &EnvironmentsEditor::addVariable);
+    connect(m_removeVariable, &QToolButton::clicked, this, &EnvironmentsEditor::removeVariable);
+
+    // Delete removes the row in front; a cell being edited takes the key for itself first.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)}) {
+        new QShortcut(keys, m_list, this, &EnvironmentsEditor::removeEnvironment,
+                      Qt::WidgetWithChildrenShortcut);
+        new QShortcut(keys, m_table, this, &EnvironmentsEditor::removeVariable,
+                      Qt::WidgetWithChildrenShortcut);
+    }
+    new QShortcut(
+        QKeySequence(Qt::ALT | Qt::Key_Up), m_list, this, [this] { moveEnvironment(-1); },
+        Qt::WidgetWithChildrenShortcut);
+    new QShortcut(
+        QKeySequence(Qt::ALT | Qt::Key_Down), m_list, this, [this] { moveEnvironment(1); },
+        Qt::WidgetWithChildrenShortcut);
+
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setObjectName(QStringLiteral("environmentProblem"));
+    TextStyle::setProblemStyle(m_problemLabel);
+    m_problemLabel->hide();
+
+    auto* listColumn = new QVBoxLayout;
+    listColumn->setSpacing(2);
+    listColumn->addWidget(m_list, 1);
+    listColumn->addLayout(buttonRow({addEnvironment, m_removeEnvironment}, {m_moveUp, m_moveDown}));
+    auto* tableColumn = new QVBoxLayout;
+    tableColumn->setSpacing(2);
+    tableColumn->addWidget(m_table, 1);
+    tableColumn->addLayout(buttonRow({m_addVariable, m_removeVariable}));
+    auto* columnsRow = new QHBoxLayout;
+    columnsRow->addLayout(listColumn);
+    columnsRow->addLayout(tableColumn, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(title);
+    layout->addWidget(caption);
+    layout->addLayout(columnsRow, 1);
+    layout->addWidget(m_problemLabel);
+    setMinimumHeight(220);
+    showVariables();
+}
+
+void EnvironmentsEditor::setEnvironments(const QList<Environment>& environments,
+                                         const QString& active) {
+    m_updating = true;
+    m_list->clear();
+    m_variables.clear();
+    m_activeKey = -1;
+    m_shownKey = -1;
+    for (const Environment& environment : environments) {
+        QListWidgetItem* item = appendEnvironment(environment.name);
+        m_variables.insert(key(item), environment.variables);
+        if (!active.isEmpty() && environment.name == active && m_activeKey < 0) {
+            m_activeKey = key(item);
+            QFont font = item->font();
+            font.setBold(true);
+            item->setFont(font);
+            item->setData(Qt::AccessibleDescriptionRole, tr("Active"));
+        }
+    }
+    m_updating = false;
+    m_list->setCurrentRow(environments.isEmpty() ? -1 : 0);
+    showVariables();
+}
+
+QList<Environment> EnvironmentsEditor::environments() const {
+    QList<Environment> environments;
+    for (int row = 0; row < m_list->count(); ++row) {
+        const QListWidgetItem* item = m_list->item(row);
+        Environment environment{.name = item->text().trimmed(), .variables = {}};
+        for (Variable variable : m_variables.value(key(item))) {
+            if (isBlank(variable))
+                continue;
+            variable.name = variable.name.trimmed();
+            environment.variables.append(variable);
+        }
+        environments.append(environment);
+    }
+    return environments;
+}
+
+QString EnvironmentsEditor::activeEnvironment() const {
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (key(m_list->item(row)) == m_activeKey)
+            return m_list->item(row)->text().trimmed();
+    }
+    return {};
+}
+
+void EnvironmentsEditor::addEnvironment() {
+    QSet<QString> taken;
+    for (int row = 0; row < m_list->count(); ++row)
+        taken.insert(m_list->item(row)->text().trimmed());
+    QString name = tr("Environment");
+    for (int n = 2; taken.contains(name); ++n)
+        name = tr("Environment %1").arg(n);
+    QListWidgetItem* item = appendEnvironment(name);
+    m_list->setCurrentItem(item);
+    m_list->setFocus();
+    m_list->editItem(item);
+    validate();
+}
+
+void EnvironmentsEditor::removeEnvironment() {
+    QListWidgetItem* item = m_list->currentItem();
+    if (!item)
+        return;
+    const int removed = key(item);
+    if (removed == m_activeKey)
+        m_activeKey = -1;
+    m_shownKey = -1;
+    m_variables.remove(removed);
+    delete item;
+    showVariables();
+}
+
+void EnvironmentsEditor::moveEnvironment(int by) {
+    const int row = m_list->currentRow();
+    const int target = row + by;
+    if (row < 0 || target < 0 || target >= m_list->count())
+        return;
+    m_updating = true;
+    QListWidgetItem* item = m_list->takeItem(row);
+    m_list->insertItem(target, item);
+    m_updating = false;
+    m_list->setCurrentItem(item);
+    showVariables();
+}
+
+void EnvironmentsEditor::addVariable() {
+    if (m_shownKey < 0)
+        return;
+    m_variables[m_shownKey].append(Variable{});
+    showVariables();
+    const int row = m_table->rowCount() - 1;
+    m_table->setCurrentCell(row, NameColumn);
+    m_table->setFocus();
+    m_table->editItem(m_table->item(row, NameColumn));
+}
+
+void EnvironmentsEditor::removeVariable() {
+    const int row = m_table->currentRow();
+    if (m_shownKey < 0 || row < 0 || row >= m_variables.value(m_shownKey).size())
+        return;
+    m_variables[m_shownKey].removeAt(row);
+    showVariables();
+    m_table->setCurrentCell(std::min(row, m_table->rowCount() - 1), NameColumn);
+}
+
+int EnvironmentsEditor::key(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).toInt() : -1;
+}
+
+int EnvironmentsEditor::selectedKey() const {
+    return key(m_list->currentItem());
+}
+
+QListWidgetItem* EnvironmentsEditor::appendEnvironment(const QString& name) {
+    auto* item = new QListWidgetItem(name);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    item->setData(Qt::UserRole, m_nextKey);
+    m_variables.insert(m_nextKey, {});
+    ++m_nextKey;
+    m_list->addItem(item);
+    return item;
+}
+
+void EnvironmentsEditor::showVariables() {
+    if (m_updating)
+        return;
+    m_updating = true;
+    m_shownKey = selectedKey();
+    const QList<Variable> variables = m_variables.value(m_shownKey);
+    m_table->setRowCount(0);
+    m_table->setRowCount(int(variables.size()));
+    for (int row = 0; row < variables.size(); ++row) {
+        const Variable& variable = variables.at(row);
+        m_table->setItem(row, NameColumn, new QTableWidgetItem(variable.name));
+        m_table->setItem(row, ValueColumn, new QTableWidgetItem(variable.value));
+        auto* raw = new QTableWidgetItem;
+        raw->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        raw->setCheckState(variable.raw ? Qt::Checked : Qt::Unchecked);
+        raw->setData(Qt::AccessibleTextRole, tr("Raw"));
+        m_table->setItem(row, RawColumn, raw);
+    }
+    m_table->setEnabled(m_shownKey >= 0);
+    m_updating = false;
+    validate();
+}
+
+void EnvironmentsEditor::readTable() {
+    if (m_updating || !m_variables.contains(m_shownKey))
+        return;
+    QList<Variable> variables;
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        const auto text = [this, row](int column) {
+            const QTableWidgetItem* item = m_table->item(row, column);
+            return item ? item->text() : QString();
+        };
+        const QTableWidgetItem* raw = m_table->item(row, RawColumn);
+        variables.append(Variable{.name = text(NameColumn),
+                                  .value = text(ValueColumn),
+                                  .raw = raw && raw->checkState() == Qt::Checked});
+    }
+    m_variables[m_shownKey] = variables;
+}
+
+void EnvironmentsEditor::validate() {
+    if (m_updating)
+        return;
+    m_updating = true;
+    QString first;
+    QSet<QString> environmentNames;
+    for (int row = 0; row < m_list->count(); ++row) {
+        QListWidgetItem* item = m_list->item(row);
+        const QString name = item->text().trimmed();
+        QString problem;
+        if (name.isEmpty())
+            problem = tr("Every environment needs a name.");
+        else if (environmentNames.contains(name))
+            problem = tr("There are two environments named \u201c%1\u201d.").arg(name);
+        environmentNames.insert(name);
+
+        const QList<Variable>& variables = m_variables.value(key(item));
+        const bool shown = key(item) == m_shownKey;
+        QSet<QString> variableNames;
+        for (int index = 0; index < variables.size(); ++index) {
+            const QString variable = variables.at(index).name.trimmed();
+            QString variableProblem;
+            if (isBlank(variables.at(index)))
+                variableProblem = QString(); // dropped on save, so nothing to fix
+            else if (variable.isEmpty())
+                variableProblem = tr("A value in \u201c%1\u201d has no variable name.").arg(name);
+            else if (!Placeholder::isName(variable))
+                variableProblem = tr("\u201c%1\u201d is not a variable name: it starts with a "
+                                     "letter or _, then letters, digits, _, - or .")
+                                      .arg(variable);
+            else if (variableNames.contains(variable))
+                variableProblem = tr("\u201c%1\u201d has two variables named \u201c%2\u201d.")
+                                      .arg(name, variable);
+            variableNames.insert(variable);
+            if (shown && index < m_table->rowCount())
+                mark(m_table->item(index, NameColumn), variableProblem);
+            if (problem.isEmpty())
+                problem = variableProblem;
+        }
+        mark(item, problem);
+        if (first.isEmpty())
+            first = problem;
+    }
+    m_updating = false;
+    m_problemLabel->setText(first);
+    m_problemLabel->setVisible(!first.isEmpty());
+    updateButtons();
+    if (first != m_problem) {
+        m_problem = first;
+        Q_EMIT problemChanged(m_problem);
+    }
+}
+
+void EnvironmentsEditor::updateButtons() {
+    const int row = m_list->currentRow();
+    m_removeEnvironment->setEnabled(row >= 0);
+    m_moveUp->setEnabled(row > 0);
+    m_moveDown->setEnabled(row >= 0 && row + 1 < m_list->count());
+    m_addVariable->setEnabled(m_shownKey >= 0);
+    m_removeVariable->setEnabled(m_shownKey >= 0 && m_table->currentRow() >= 0);
+}
