@@ -57,8 +57,15 @@ private Q_SLOTS:
         f.start();
         f.root()->splitView()->setSelectedDeeplinkCollection(shop);
         menuItem(*f.app, u"Edit Collection\u2026")->trigger();
-        auto* sheet = f.app->window()->findChild<AddDeeplinkCollectionView*>();
-        QVERIFY(sheet && QTest::qWaitForWindowActive(sheet));
+        AddDeeplinkCollectionView* sheet = nullptr;
+        for (auto* open : f.app->window()->findChildren<AddDeeplinkCollectionView*>()) {
+            if (open->isVisible())
+                sheet = open;
+        }
+        QVERIFY(sheet);
+        // Without a window manager nothing activates a new window by itself.
+        sheet->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), sheet);
         auto* editor = sheet->findChild<EnvironmentsEditor*>();
         QListWidget* list = editor->list();
         QTableWidget* table = editor->table();
@@ -116,11 +123,12 @@ private Q_SLOTS:
         f.start();
         f.root()->splitView()->setSelectedDeeplinkCollection(
             StoreBuilders::collectionNamed(f.context(), QStringLiteral("Shop")));
-        QToolButton* picker = f.root()->splitView()->detailView()->environmentPicker();
-        QCOMPARE(picker->text(), QStringLiteral("Legacy"));
-        Q_EMIT picker->menu()->aboutToShow();
-        picker->menu()->actions().at(3)->trigger(); // after No Environment, Legacy, Production
-        QCOMPARE(picker->text(), QStringLiteral("Staging"));
+        DeeplinkCollectionDetailView* detail = f.root()->splitView()->detailView();
+        QCOMPARE(detail->environmentTitle(), QStringLiteral("Legacy"));
+        Q_EMIT detail->environmentMenu()->aboutToShow();
+        // After No Environment, Legacy and Production.
+        detail->environmentMenu()->actions().at(3)->trigger();
+        QCOMPARE(detail->environmentTitle(), QStringLiteral("Staging"));
         const auto afterChoice = stored(f);
         QCOMPARE(afterChoice.first, saved);
         QCOMPARE(afterChoice.second, QStringLiteral("Staging"));

@@ -226,8 +226,8 @@ private Q_SLOTS:
             << "There are two environments named \u201cStaging\u201d.";
         QTest::addRow("invalid variable name")
             << 0 << 0 << "my var"
-            << "\u201cmy var\u201d is not a variable name: it starts with a letter or _, then "
-               "letters, digits, _, - or .";
+            << "\u201cmy var\u201d is not a variable name: use letters, digits and _ - . only, "
+               "starting with a letter or _.";
         QTest::addRow("repeated variable name")
             << 0 << 0 << "path"
             << "\u201cStaging\u201d has two variables named \u201cpath\u201d.";

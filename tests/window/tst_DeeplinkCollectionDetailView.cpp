@@ -7,10 +7,13 @@
 #include "window/ui/ColumSplitView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
 #include "window/ui/DeeplinkRowView.h"
+#include "window/ui/EnvironmentsEditor.h"
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
@@ -226,11 +229,11 @@ private Q_SLOTS:
                                      {.name = QStringLiteral("R&D"), .variables = {}}});
         collection->setActiveEnvironment(QStringLiteral("Staging"));
         auto detail = f.view(collection);
-        QToolButton* picker = detail->environmentPicker();
-        const auto menu = [&picker] {
-            Q_EMIT picker->menu()->aboutToShow();
+        QMenu* picker = detail->environmentMenu();
+        const auto menu = [picker] {
+            Q_EMIT picker->aboutToShow();
             QStringList items;
-            for (const QAction* action : picker->menu()->actions()) {
+            for (const QAction* action : picker->actions()) {
                 if (action->isSeparator())
                     items.append(QStringLiteral("-"));
                 else
@@ -239,20 +242,28 @@ private Q_SLOTS:
             }
             return items;
         };
-        QCOMPARE(picker->text(), QStringLiteral("Staging"));
-        QCOMPARE(picker->accessibleName(), QStringLiteral("Environment: Staging"));
+        QCOMPARE(detail->environmentTitle(), QStringLiteral("Staging"));
+        QCOMPARE(detail->environmentPicker()->accessibleName(),
+                 QStringLiteral("Environment: Staging"));
         QCOMPARE(menu(), (QStringList{"No Environment", "* Staging", "R&&D", "-",
                                       "Edit Environments\u2026"}));
 
-        picker->menu()->actions().at(2)->trigger();
+        picker->actions().at(2)->trigger();
         QCOMPARE(collection->activeEnvironment(), QStringLiteral("R&D"));
         QVERIFY(!f.context.hasChanges());
-        QCOMPARE(picker->text(), QStringLiteral("R&&D"));
+        QCOMPARE(detail->environmentTitle(), QStringLiteral("R&D"));
 
         // Removed elsewhere, the active environment reads as none.
         collection->setEnvironments({});
-        QCOMPARE(picker->text(), QStringLiteral("No Environment"));
+        QCOMPARE(detail->environmentTitle(), QStringLiteral("No Environment"));
+
         QCOMPARE(menu(), (QStringList{"* No Environment", "-", "Add Environment\u2026"}));
+        // Which opens the editor with a first environment added, its name ready to type over.
+        picker->actions().last()->trigger();
+        auto* editor = detail->findChild<EnvironmentsEditor*>();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->list()->count(), 1);
+        QVERIFY(editor->list()->findChild<QLineEdit*>()); // the name's editor
     }
 
 private:

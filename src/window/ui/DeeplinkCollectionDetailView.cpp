@@ -6,6 +6,7 @@
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
+#include "widgets/AccessoryBarButton.h"
 #include "widgets/PlaceholderView.h"
 #include "widgets/TextStyle.h"
 #include "window/ModelChanges.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -119,18 +121,34 @@ void DeeplinkCollectionDetailView::buildHeader() {
     titles->addWidget(m_subtitleLabel);
     row->addLayout(titles, 1);
 
-    m_environmentPicker = new QToolButton(header);
+    // Drawn like the toolbar's pickers: the name and a chevron.
+    auto* pickerLabel = new QWidget;
+    auto* pickerRow = new QHBoxLayout(pickerLabel);
+    pickerRow->setContentsMargins(0, 0, 0, 0);
+    pickerRow->setSpacing(4);
+    m_environmentTitle = new QLabel(pickerLabel);
+    m_environmentTitle->setTextFormat(Qt::PlainText);
+    m_environmentTitle->setFont(TextStyle::font(TextStyle::Style::Callout));
+    auto* chevron = new QLabel(pickerLabel);
+    chevron->setPixmap(
+        SymbolImage::pixmap(QStringLiteral("chevron.down"),
+                            QFontMetrics(TextStyle::font(TextStyle::Style::Caption2)).ascent(),
+                            TextStyle::secondary(palette()), devicePixelRatioF()));
+    pickerRow->addWidget(m_environmentTitle);
+    pickerRow->addWidget(chevron);
+    m_environmentPicker = new AccessoryBarButton(pickerLabel, header);
     m_environmentPicker->setObjectName(QStringLiteral("environmentPicker"));
-    m_environmentPicker->setPopupMode(QToolButton::InstantPopup);
-    m_environmentPicker->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_environmentPicker->setAutoRaise(true);
-    m_environmentPicker->setFocusPolicy(Qt::TabFocus);
     m_environmentPicker->setToolTip(tr("The environment whose values fill the placeholders"));
-    auto* environments = new QMenu(m_environmentPicker);
-    environments->setObjectName(QStringLiteral("environmentMenu"));
-    connect(environments, &QMenu::aboutToShow, this,
+    m_environmentPicker->setAccessibleDescription(m_environmentPicker->toolTip());
+    m_environmentMenu = new QMenu(m_environmentPicker);
+    m_environmentMenu->setObjectName(QStringLiteral("environmentMenu"));
+    connect(m_environmentMenu, &QMenu::aboutToShow, this,
             &DeeplinkCollectionDetailView::fillEnvironmentMenu);
-    m_environmentPicker->setMenu(environments);
+    // Popped up by hand: a QToolButton's own menu adds an arrow of the style's beside the chevron.
+    connect(m_environmentPicker, &QToolButton::clicked, this, [this] {
+        m_environmentMenu->popup(
+            m_environmentPicker->mapToGlobal(QPoint(0, m_environmentPicker->height())));
+    });
     row->addWidget(m_environmentPicker, 0, Qt::AlignVCenter);
 
     auto* toolBar = new QToolBar(header);
@@ -267,19 +285,27 @@ void DeeplinkCollectionDetailView::refreshCollection() {
 
     const QString active = activeEnvironment(m_collection);
     const QString shown = active.isEmpty() ? tr("No Environment") : active;
-    // An "&" in a name is text, not a mnemonic.
-    m_environmentPicker->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    if (shown != m_environmentTitle->text()) {
+        m_environmentTitle->setText(shown);
+        // The header makes room for the new width only when the button tells it.
+        m_environmentPicker->updateGeometry();
+    }
     m_environmentPicker->setAccessibleName(tr("Environment: %1").arg(shown));
     m_environmentPicker->setEnabled(m_collection != nullptr);
 }
 
+QString DeeplinkCollectionDetailView::environmentTitle() const {
+    return m_environmentTitle->text();
+}
+
 void DeeplinkCollectionDetailView::fillEnvironmentMenu() {
-    QMenu* menu = m_environmentPicker->menu();
+    QMenu* menu = m_environmentMenu;
     menu->clear();
     if (!m_collection)
         return;
     auto* group = new QActionGroup(menu);
     const auto addChoice = [&](const QString& text, const QString& name) {
+        // An "&" in a name is text, not a mnemonic.
         QAction* choice =
             menu->addAction(QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
         choice->setCheckable(true);

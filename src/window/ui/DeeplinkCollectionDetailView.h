@@ -80,6 +80,9 @@ public:
     [[nodiscard]] QAction* exportAction() const { return m_exportAction; }
     // The header's pop-up of the collection's environments; its menu is filled when it opens.
     [[nodiscard]] QToolButton* environmentPicker() const { return m_environmentPicker; }
+    [[nodiscard]] QMenu* environmentMenu() const { return m_environmentMenu; }
+    // What the picker shows: the active environment, or "No Environment".
+    [[nodiscard]] QString environmentTitle() const;
     // Replaces the platform's save dialog of "Export" (tests).
     void setExportDialog(DeeplinkCollectionExporter::SaveDialog dialog) {
         m_exportDialog = std::move(dialog);
@@ -126,6 +129,8 @@ private:
     QAction* m_addDeeplinkAction = nullptr;
     QAction* m_exportAction = nullptr;
     QToolButton* m_environmentPicker = nullptr;
+    QLabel* m_environmentTitle = nullptr;
+    QMenu* m_environmentMenu = nullptr;
     QStackedWidget* m_content = nullptr;
     QListView* m_list = nullptr;
     PlaceholderView* m_emptyState = nullptr;

@@ -371,8 +371,8 @@ void EnvironmentsEditor::validate() {
             else if (variable.isEmpty())
                 variableProblem = tr("A value in \u201c%1\u201d has no variable name.").arg(name);
             else if (!Placeholder::isName(variable))
-                variableProblem = tr("\u201c%1\u201d is not a variable name: it starts with a "
-                                     "letter or _, then letters, digits, _, - or .")
+                variableProblem = tr("\u201c%1\u201d is not a variable name: use letters, "
+                                     "digits and _ - . only, starting with a letter or _.")
                                       .arg(variable);
             else if (variableNames.contains(variable))
                 variableProblem = tr("\u201c%1\u201d has two variables named \u201c%2\u201d.")
