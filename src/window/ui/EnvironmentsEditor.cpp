@@ -16,26 +16,30 @@
 
 namespace {
 
-QToolButton* toolButton(const QString& name, const QString& toolTip, QWidget* parent) {
+// `shortcut`, if any, is told in the tooltip; a screen reader hears the name alone.
+QToolButton* toolButton(const QString& name, const QString& text, QWidget* parent,
+                        const QKeySequence& shortcut = {}) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setIconSize(QSize(14, 14));
     button->setAutoRaise(true);
-    button->setToolTip(toolTip);
-    button->setAccessibleName(toolTip);
+    button->setAccessibleName(text);
+    button->setToolTip(shortcut.isEmpty() ? text
+                                          : QStringLiteral("%1 (%2)").arg(
+                                                text, shortcut.toString(QKeySequence::NativeText)));
     return button;
 }
 
-QToolButton* symbolButton(const QString& symbol, const QString& name, const QString& toolTip,
-                          QWidget* parent) {
-    QToolButton* button = toolButton(name, toolTip, parent);
+QToolButton* symbolButton(const QString& symbol, const QString& name, const QString& text,
+                          QWidget* parent, const QKeySequence& shortcut = {}) {
+    QToolButton* button = toolButton(name, text, parent, shortcut);
     button->setIcon(SymbolImage::icon(symbol));
     return button;
 }
 
-QToolButton* arrowButton(Qt::ArrowType arrow, const QString& name, const QString& toolTip,
-                         QWidget* parent) {
-    QToolButton* button = toolButton(name, toolTip, parent);
+QToolButton* arrowButton(Qt::ArrowType arrow, const QString& name, const QString& text,
+                         QWidget* parent, const QKeySequence& shortcut) {
+    QToolButton* button = toolButton(name, text, parent, shortcut);
     button->setArrowType(arrow);
     return button;
 }
@@ -96,14 +100,17 @@ EnvironmentsEditor::EnvironmentsEditor(QWidget* parent)
     connect(m_list->model(), &QAbstractItemModel::rowsMoved, this,
             &EnvironmentsEditor::updateButtons);
 
+    const QKeySequence remove(Qt::Key_Delete);
+    const QKeySequence up(Qt::ALT | Qt::Key_Up);
+    const QKeySequence down(Qt::ALT | Qt::Key_Down);
     auto* addEnvironment = symbolButton(QStringLiteral("plus"), QStringLiteral("addEnvironment"),
                                         tr("Add Environment"), this);
     m_removeEnvironment = symbolButton(QStringLiteral("minus"), QStringLiteral("removeEnvironment"),
-                                       tr("Remove Environment"), this);
+                                       tr("Remove Environment"), this, remove);
     m_moveUp = arrowButton(Qt::UpArrow, QStringLiteral("moveEnvironmentUp"),
-                           tr("Move Environment Up (Alt+Up)"), this);
+                           tr("Move Environment Up"), this, up);
     m_moveDown = arrowButton(Qt::DownArrow, QStringLiteral("moveEnvironmentDown"),
-                             tr("Move Environment Down (Alt+Down)"), this);
+                             tr("Move Environment Down"), this, down);
     connect(addEnvironment, &QToolButton::clicked, this, &EnvironmentsEditor::addEnvironment);
     connect(m_removeEnvironment, &QToolButton::clicked, this,
             &EnvironmentsEditor::removeEnvironment);
@@ -133,24 +140,22 @@ EnvironmentsEditor::EnvironmentsEditor(QWidget* parent)
     m_addVariable = symbolButton(QStringLiteral("plus"), QStringLiteral("addVariable"),
                                  tr("Add Variable"), this);
     m_removeVariable = symbolButton(QStringLiteral("minus"), QStringLiteral("removeVariable"),
-                                    tr("Remove Variable"), this);
+                                    tr("Remove Variable"), this, remove);
     connect(m_addVariable, &QToolButton::clicked, this, &EnvironmentsEditor::addVariable);
     connect(m_removeVariable, &QToolButton::clicked, this, &EnvironmentsEditor::removeVariable);
 
-    // Delete removes the row in front; a cell being edited takes the key for itself first.
-    for (const QKeySequence& keys :
-         {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)}) {
+    // Delete (Backspace too, the Mac's delete key) removes the row in front; a cell being
+    // edited takes the keys for itself first.
+    for (const QKeySequence& keys : {remove, QKeySequence(Qt::Key_Backspace)}) {
         new QShortcut(keys, m_list, this, &EnvironmentsEditor::removeEnvironment,
                       Qt::WidgetWithChildrenShortcut);
         new QShortcut(keys, m_table, this, &EnvironmentsEditor::removeVariable,
                       Qt::WidgetWithChildrenShortcut);
     }
     new QShortcut(
-        QKeySequence(Qt::ALT | Qt::Key_Up), m_list, this, [this] { moveEnvironment(-1); },
-        Qt::WidgetWithChildrenShortcut);
+        up, m_list, this, [this] { moveEnvironment(-1); }, Qt::WidgetWithChildrenShortcut);
     new QShortcut(
-        QKeySequence(Qt::ALT | Qt::Key_Down), m_list, this, [this] { moveEnvironment(1); },
-        Qt::WidgetWithChildrenShortcut);
+        down, m_list, this, [this] { moveEnvironment(1); }, Qt::WidgetWithChildrenShortcut);
 
     m_problemLabel = new QLabel(this);
     m_problemLabel->setObjectName(QStringLiteral("environmentProblem"));
