@@ -12,6 +12,10 @@ CoreDataObjectSerialiser::record(const DeeplinkCollection& collection) {
     SerialisingDeeplinkRecordCollection record;
     if (!collection.name().isNull())
         record.title = collection.name();
+    if (!collection.environments().isEmpty())
+        record.environments = collection.environments();
+    if (!collection.activeEnvironment().isEmpty())
+        record.activeEnvironment = collection.activeEnvironment();
     const QList<Deeplink*>& deeplinks = collection.deeplinks();
     if (deeplinks.isEmpty())
         return record;
@@ -58,6 +62,10 @@ CoreDataObjectSerialiser::insert(const QList<SerialisingDeeplinkRecordCollection
         collection->setColor(chosen.redF(), chosen.greenF(), chosen.blueF(), chosen.alphaF());
         if (record.title)
             collection->setName(TextCase::capitalized(*record.title));
+        if (record.environments)
+            collection->setEnvironments(*record.environments);
+        if (record.activeEnvironment)
+            collection->setActiveEnvironment(*record.activeEnvironment);
         if (record.deeplinks) {
             for (const SerialisingDeeplinkRecord& item : *record.deeplinks) {
                 Deeplink* deeplink = context.insertDeeplink();

@@ -22,9 +22,10 @@ public:
 
     CoreDataObjectSerialiser() = delete;
 
-    // The record of a stored collection: its name and one record per deeplink (the URL's
-    // absolute text, absent when it has none). A collection without deeplinks has no
-    // "deeplinks" member at all.
+    // The record of a stored collection: its name, one record per deeplink (the URL's
+    // absolute text, absent when it has none), its environments and the active one's name. A
+    // collection without deeplinks has no "deeplinks" member at all, one without environments
+    // neither "environments" nor "activeEnvironment".
     [[nodiscard]] static SerialisingDeeplinkRecordCollection
     record(const DeeplinkCollection& collection);
 
@@ -35,7 +36,8 @@ public:
 
     // Creates one collection per record in `context`, in order: a fresh uid, the colour from
     // `color`, the title capitalised as name, and one deeplink per record with its title, its
-    // URL (none when the text does not parse) and `moment` as timestamp. Nothing is saved.
+    // URL (none when the text does not parse) and `moment` as timestamp, and the record's
+    // environments and active one. Nothing is saved.
     static QList<DeeplinkCollection*>
     insert(const QList<SerialisingDeeplinkRecordCollection>& records, ManagedObjectContext& context,
            const QDateTime& moment, const ColorChooser& color);

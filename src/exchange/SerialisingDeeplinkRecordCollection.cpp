@@ -5,35 +5,48 @@
 
 QByteArray SerialisingDeeplinkRecordCollection::encoded() const {
     QByteArray out;
-    if (!title && !deeplinks) {
+    if (!title && !deeplinks && !environments && !activeEnvironment) {
         out.append("{}\n");
         return out;
     }
     // Roughly what a deeplink takes, so large collections are not copied over and over.
     out.reserve(64 + (deeplinks ? deeplinks->size() * 96 : 0));
     out.append("{\n");
-    if (title) {
+    bool first = true;
+    const auto member = [&](const char* key) {
+        out.append(first ? "" : ",\n");
+        first = false;
         JsonEncoding::appendIndent(out, 1);
-        out.append("\"title\" : ");
+        out.append('"').append(key).append("\" : ");
+    };
+    if (title) {
+        member("title");
         JsonEncoding::appendString(out, *title);
-        out.append(deeplinks ? ",\n" : "\n");
     }
     if (deeplinks) {
-        JsonEncoding::appendIndent(out, 1);
+        member("deeplinks");
         if (deeplinks->isEmpty()) {
-            out.append("\"deeplinks\" : []\n");
+            out.append("[]");
         } else {
-            out.append("\"deeplinks\" : [\n");
+            out.append("[\n");
             for (qsizetype i = 0; i < deeplinks->size(); ++i) {
                 JsonEncoding::appendIndent(out, 2);
                 deeplinks->at(i).appendJson(out, 2);
                 out.append(i + 1 < deeplinks->size() ? ",\n" : "\n");
             }
             JsonEncoding::appendIndent(out, 1);
-            out.append("]\n");
+            out.append("]");
         }
     }
-    out.append("}\n");
+    if (environments) {
+        member("environments");
+        Environment::appendJson(out, *environments, 1);
+    }
+    if (activeEnvironment) {
+        member("activeEnvironment");
+        JsonEncoding::appendString(out, *activeEnvironment);
+    }
+    out.append("\n}\n");
     return out;
 }
 
@@ -58,6 +71,13 @@ SerialisingDeeplinkRecordCollection::decode(const QByteArray& data) {
         }
         record.deeplinks = std::move(records);
     }
+    if (const std::optional<QJsonArray> environments =
+            json.optionalArray(object, QLatin1StringView("environments"))) {
+        record.environments = json.within(QStringLiteral("environments"), [&] {
+            return Environment::fromJson(json, *environments);
+        });
+    }
+    record.activeEnvironment = json.optionalString(object, QLatin1StringView("activeEnvironment"));
     Result<SerialisingDeeplinkRecordCollection, JsonDecodingError> decoded =
         json.result(std::move(record));
     if (!decoded)

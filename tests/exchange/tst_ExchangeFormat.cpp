@@ -28,33 +28,55 @@ class tst_ExchangeFormat : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Stored -> file -> stored. The file holds title before deeplinks, absent values absent
-    // (never null).
+    // Stored -> file -> stored. The file holds title before deeplinks before environments,
+    // absent values absent (never null); a collection without environments exports as files
+    // always were.
     void roundTrip_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QList<Link>>("deeplinks");
+        QTest::addColumn<QList<Environment>>("environments");
+        QTest::addColumn<QString>("active");
         QTest::addColumn<QByteArray>("json");
 
-        QTest::addRow("nameless, no deeplinks") << QString() << QList<Link>{} << QByteArray("{}\n");
+        QTest::addRow("nameless, no deeplinks")
+            << QString() << QList<Link>{} << QList<Environment>{} << QString()
+            << QByteArray("{}\n");
         QTest::addRow("title-only, url-only and bare deeplinks")
             << QStringLiteral("Onboarding")
             << QList<Link>{Link{QStringLiteral("Home"), std::nullopt},
                            Link{std::nullopt, QStringLiteral("myapp://settings")},
                            Link{std::nullopt, std::nullopt}}
-            << TestData::read("exchange/onboarding.json");
+            << QList<Environment>{} << QString() << TestData::read("exchange/onboarding.json");
         QTest::addRow("escapes") << QStringLiteral("Café & Co")
                                  << QList<Link>{Link{QStringLiteral("q\"b\\s/n\nt\tc\x01 é 🚀"),
                                                      std::nullopt}}
+                                 << QList<Environment>{} << QString()
                                  << TestData::read("exchange/escapes.json");
+        // Names, order, values and raw flags; the active one is not the first.
+        QTest::addRow("environments")
+            << QStringLiteral("Shop")
+            << QList<Link>{Link{QStringLiteral("Order"),
+                                QStringLiteral("{{scheme}}://order/{{id}}?q={{q}}")}}
+            << QList<Environment>{{QStringLiteral("Staging"),
+                                   {{QStringLiteral("scheme"), QStringLiteral("shop-dev")},
+                                    {QStringLiteral("q"), QStringLiteral("a&b=\"é\""), true}}},
+                                  {QStringLiteral("Production"),
+                                   {{QStringLiteral("scheme"), QStringLiteral("shop")}}},
+                                  {QStringLiteral("Empty"), {}}}
+            << QStringLiteral("Production") << TestData::read("exchange/environments.json");
         // URLs keep their exact text through export and import: see the URL editor's test.
     }
     void roundTrip() {
         QFETCH(QString, name);
         QFETCH(QList<Link>, deeplinks);
+        QFETCH(QList<Environment>, environments);
+        QFETCH(QString, active);
         QFETCH(QByteArray, json);
         TestEnvironment env;
         ManagedObjectContext source;
         DeeplinkCollection* collection = StoreBuilders::addCollection(source, name);
+        collection->setEnvironments(environments);
+        collection->setActiveEnvironment(active);
         for (const Link& item : deeplinks) {
             StoreBuilders::addDeeplink(source, collection, item.title.value_or(QString()),
                                        item.url.value_or(QString()));
@@ -78,6 +100,8 @@ private Q_SLOTS:
                 QColor::fromRgbF(copy->colorR(), copy->colorG(), copy->colorB(), copy->colorA()),
                 fixedColor);
             QCOMPARE(Serialiser::record(*copy).encoded(), file); // same name and deeplinks
+            QCOMPARE(copy->environments(), environments);
+            QCOMPARE(copy->activeEnvironment(), active);
             for (const Deeplink* deeplink : copy->deeplinks())
                 QCOMPARE(deeplink->timestamp(), moment);
         }
@@ -129,6 +153,19 @@ private Q_SLOTS:
                                              << "\"deeplinks\" is an object, not an array";
         QTest::addRow("null deeplink") << QByteArray(R"({"deeplinks": [{"title": "A"}, null]})")
                                        << Record{} << "\"deeplinks[1]\" is null, not an object";
+        QTest::addRow("environments and the active one")
+            << QByteArray(R"({"environments": [{"name": "S", "variables": [{"name": "a"}],
+                             "colour": 1}], "activeEnvironment": "S"})")
+            << Record{std::nullopt, std::nullopt,
+                      QList<Environment>{{QStringLiteral("S"), {{QStringLiteral("a"), {}}}}},
+                      QStringLiteral("S")}
+            << "";
+        QTest::addRow("object as environments")
+            << QByteArray(R"({"title": "A", "environments": {}})") << Record{}
+            << "\"environments\" is an object, not an array";
+        QTest::addRow("string as a raw flag")
+            << QByteArray(R"({"environments": [{"name": "S", "variables": [{"raw": "yes"}]}]})")
+            << Record{} << "\"environments[0].variables[0].raw\" is a string, not a Boolean";
         QTest::addRow("Boolean as url, after good deeplinks")
             << QByteArray(R"({"title": "A", "deeplinks": [{"url": "a:b"}, {"url": true}]})")
             << Record{} << "\"deeplinks[1].url\" is a Boolean, not a string";
