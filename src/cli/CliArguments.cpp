@@ -5,6 +5,7 @@
 #include "cli/KestrineCli.h"
 #include "platform/AppIdentity.h"
 #include "platform/StandardOutput.h"
+#include "store/Placeholder.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -48,6 +49,9 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     const QCommandLineOption settle(QStringLiteral("settle"), {}, QStringLiteral("SECONDS"));
     const QCommandLineOption expectApp(QStringLiteral("expect-app"), {}, QStringLiteral("ID"));
     const QCommandLineOption strict(QStringLiteral("strict"), {});
+    const QCommandLineOption environment(QStringLiteral("env"), {}, QStringLiteral("NAME"));
+    const QCommandLineOption variable(QStringLiteral("var"), {}, QStringLiteral("NAME=VALUE"));
+    const QCommandLineOption collection(QStringLiteral("collection"), {}, QStringLiteral("C"));
 
     QCommandLineParser global;
     global.addOptions({help, version, xcode, adb});
@@ -71,10 +75,11 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
         {QStringLiteral("collections"), {json}},
         {QStringLiteral("deeplinks"), {json}},
         {QStringLiteral("open"),
-         {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, json}},
+         {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, json,
+          environment, variable, collection}},
         {QStringLiteral("run"),
          {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, interval,
-          stopOnFailure, junit, json}},
+          stopOnFailure, junit, json, environment, variable}},
         {QStringLiteral("export"), {output}},
         {QStringLiteral("import"), {replace}},
     };
@@ -93,12 +98,13 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     }
 
     // Only the command's own options are asked for: the parser knows no others.
+    const auto taken = [&](const QCommandLineOption& option) {
+        return std::any_of(command->cbegin(), command->cend(), [&](const QCommandLineOption& own) {
+            return own.names() == option.names();
+        });
+    };
     const auto value = [&](const QCommandLineOption& option) -> std::optional<QString> {
-        const bool taken =
-            std::any_of(command->cbegin(), command->cend(), [&](const QCommandLineOption& own) {
-                return own.names() == option.names();
-            });
-        if (taken && parser.isSet(option))
+        if (taken(option) && parser.isSet(option))
             return parser.value(option);
         return std::nullopt;
     };
@@ -122,6 +128,22 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     parsed.screenshots = value(screenshots);
     parsed.expectApp = value(expectApp);
     parsed.strict = value(strict).has_value();
+    parsed.environment = value(environment);
+    parsed.collection = value(collection);
+    for (const QString& given : taken(variable) ? parser.values(variable) : QStringList()) {
+        const qsizetype equals = given.indexOf(u'=');
+        const QString name = given.left(equals);
+        if (equals < 0 || !Placeholder::isName(name))
+            return usageError(QStringLiteral("--var takes NAME=VALUE, the name a letter or \"_\" "
+                                             "and then letters, digits, \"_\", \"-\" or \".\"; "
+                                             "not \"%1\"")
+                                  .arg(StandardOutput::escaped(given)));
+        parsed.variables.removeIf([&name](const Variable& known) { return known.name == name; });
+        parsed.variables.append({name, given.mid(equals + 1)});
+    }
+    if (parsed.environment && !parsed.collection && parsed.command != u"run")
+        return usageError(QStringLiteral("--env names an environment of the collection "
+                                         "--collection C names"));
     if (parsed.screenshots && parsed.screenshots->isEmpty())
         return usageError(QStringLiteral("--screenshots takes a directory"));
     if (parsed.expectApp && parsed.expectApp->isEmpty())

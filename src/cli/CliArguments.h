@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/Variable.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +34,9 @@ public:
     std::optional<std::chrono::milliseconds> settle{}; // none: the standard one
     std::optional<QString> expectApp{};
     bool strict = false;
+    std::optional<QString> environment{}; // --env NAME
+    std::optional<QString> collection{};  // open's --collection C, whose environments --env names
+    QList<Variable> variables{};          // --var name=value; a name given twice, the last value
 
     // Reads `arguments` as QCoreApplication::arguments() gives them, the program first. Either
     // what they ask for, or the exit status when there is nothing left to do: help or the

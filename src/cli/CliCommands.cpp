@@ -2,6 +2,7 @@
 
 #include "cli/CliDestinations.h"
 #include "cli/CliOutput.h"
+#include "cli/CliVariables.h"
 #include "cli/CollectionRun.h"
 #include "cli/JUnitReport.h"
 #include "cli/KestrineCli.h"
@@ -272,6 +273,8 @@ struct RunSubject {
     QString id{}; // none for a file or a URL
     QString name{};
     QList<CollectionRun::Step> steps{};
+    QList<Environment> environments{};
+    QString activeEnvironment{};
 };
 
 // A known value, or null.
@@ -287,6 +290,7 @@ Fields resultFields(const CollectionRun::Result& result) {
         totalTime = qint64(*outcome->totalTimeMs);
     return {{QStringLiteral("title"), result.step.title},
             {QStringLiteral("url"), result.step.url},
+            {QStringLiteral("typedUrl"), result.step.typedUrl},
             {QStringLiteral("status"), CollectionRun::statusName(result.status)},
             {QStringLiteral("seconds"), result.seconds},
             {QStringLiteral("message"), knownOr(result.message)},
@@ -320,6 +324,8 @@ void printReport(const RunSubject* collection, const Device& device,
     CliOutput::printDocument(head, QStringLiteral("results"), rows);
 }
 
+int readSubject(const QString& wanted, RunSubject* subject);
+
 int openUrl(const CliArguments& arguments) {
     if (arguments.positional.size() != 1)
         return CliArguments::usageError(QStringLiteral("open takes one URL"));
@@ -329,6 +335,19 @@ int openUrl(const CliArguments& arguments) {
         return CliArguments::usageError(
             QStringLiteral("\"%1\" is no URL: %2")
                 .arg(StandardOutput::escaped(arguments.positional.first()), problem));
+    // Only the environments of --collection's collection are wanted, not its deeplinks.
+    RunSubject collection;
+    if (arguments.collection) {
+        if (const int status = readSubject(*arguments.collection, &collection);
+            status != KestrineCli::Success)
+            return status;
+    }
+    const std::optional<CliVariables> variables = CliVariables::choose(
+        arguments, collection.name, collection.environments, collection.activeEnvironment);
+    QList<CollectionRun::Step> steps{{.url = url}};
+    if (!variables || !variables->resolve(steps))
+        return KestrineCli::UsageError;
+    steps.first().title = steps.first().url;
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
@@ -336,7 +355,7 @@ int openUrl(const CliArguments& arguments) {
     if (!options)
         return KestrineCli::Failed;
     options->counting = false;
-    const CollectionRun::Report report = CollectionRun::run({{.title = url, .url = url}}, *options);
+    const CollectionRun::Report report = CollectionRun::run(steps, *options);
     if (arguments.json)
         printReport(nullptr, firing.device, report);
     return statusOf(report);
@@ -355,7 +374,7 @@ int readCollectionFile(const QString& path, RunSubject* subject) {
     const Result<DeeplinkCollectionFile> file = DeeplinkCollectionFile::read(path);
     if (!file) {
         CliOutput::error(
-            QStringLiteral("cannot run %1: %2")
+            QStringLiteral("cannot read %1: %2")
                 .arg(StandardOutput::escaped(path), StandardOutput::escaped(file.error())));
         return KestrineCli::Failed;
     }
@@ -368,6 +387,28 @@ int readCollectionFile(const QString& path, RunSubject* subject) {
         subject->steps.append({.title = titleOf(deeplink.title.value_or(QString())),
                                .url = UrlText::parse(url) ? url : QString()});
     }
+    subject->environments = record.environments.value_or(QList<Environment>());
+    subject->activeEnvironment = record.activeEnvironment.value_or(QString());
+    return KestrineCli::Success;
+}
+
+// The collection `wanted` names: an exchange file, else a stored one (a name or an id), its
+// deeplinks as they are now (the store is let go before a run, which may be long).
+int readSubject(const QString& wanted, RunSubject* subject) {
+    if (isCollectionFile(wanted))
+        return readCollectionFile(wanted, subject);
+    const std::unique_ptr<PersistentContainer> store = openStore();
+    if (!store)
+        return KestrineCli::StoreUnavailable;
+    const DeeplinkCollection* collection = findCollection(store->viewContext(), wanted);
+    if (!collection)
+        return KestrineCli::UsageError;
+    subject->id = idOf(collection);
+    subject->name = collection->name();
+    for (const Deeplink* deeplink : deeplinksOf(store->viewContext(), collection))
+        subject->steps.append({.title = titleOf(deeplink->title()), .url = deeplink->urlString()});
+    subject->environments = collection->environments();
+    subject->activeEnvironment = collection->activeEnvironment();
     return KestrineCli::Success;
 }
 
@@ -390,23 +431,17 @@ int writeReports(const CliArguments& arguments, const RunSubject& subject, const
 }
 
 int runCollection(const CliArguments& arguments) {
-    // The deeplinks as they are now: the store is let go before the run, which may be long.
     RunSubject subject;
     const QString wanted = arguments.positional.value(0);
-    int status = KestrineCli::Success;
-    if (arguments.positional.size() == 1 && isCollectionFile(wanted)) {
-        status = readCollectionFile(wanted, &subject);
-    } else {
-        status = withCollection(
-            arguments, QStringLiteral("run"),
-            [&](ManagedObjectContext* context, const DeeplinkCollection* collection) {
-                subject.id = idOf(collection);
-                subject.name = collection->name();
-                for (const Deeplink* deeplink : deeplinksOf(context, collection))
-                    subject.steps.append(
-                        {.title = titleOf(deeplink->title()), .url = deeplink->urlString()});
-                return KestrineCli::Success;
-            });
+    int status = arguments.positional.size() == 1
+                     ? readSubject(wanted, &subject)
+                     : CliArguments::usageError(
+                           QStringLiteral("run takes one COLLECTION, a name, an id or a file"));
+    if (status == KestrineCli::Success) {
+        const std::optional<CliVariables> variables = CliVariables::choose(
+            arguments, subject.name, subject.environments, subject.activeEnvironment);
+        if (!variables || !variables->resolve(subject.steps))
+            status = KestrineCli::UsageError;
     }
     Firing firing;
     std::optional<CollectionRun::Options> options;

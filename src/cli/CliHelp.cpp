@@ -31,7 +31,8 @@ const QString globalHelp = QStringLiteral(
     "  0    success: everything listed, opened, exported or imported\n"
     "  1    a deeplink failed to open (or another app, or a browser with --strict, took\n"
     "       it), an import or export failed, or a collection file cannot be read\n"
-    "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
+    "  2    usage error: unknown command or option, no such collection, an ambiguous name,\n"
+    "       no such environment, a variable without a value or with one its place refuses\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
     "       usable, a simulator shut down, or no tool that could list its destinations\n"
     "  4    the store cannot be opened (the file is left untouched)\n"
@@ -80,6 +81,12 @@ const QString destinationOptionsHelp = QStringLiteral(
     "  --strict               Fails a URL that falls back to a browser or makes Android ask\n"
     "                         which app should open it; without it, those pass with a warning.\n");
 
+const QString variableOptionsHelp = QStringLiteral(
+    "  --var NAME=VALUE       Fills {{NAME}} in the URLs (repeatable); before the environment's\n"
+    "                         values, which come before the app's global variables. A value\n"
+    "                         is percent-encoded for its place; one missing is an error (2)\n"
+    "                         that names it, before anything is opened.\n");
+
 const QString outcomeHelp = QStringLiteral(
     "\nThe line on standard error says what the firing did: \"ok 0.41 s: Opened in\n"
     "com.example.shop/.ProductActivity, cold start, 512 ms\", \"warning 0.40 s: Fell back to\n"
@@ -87,15 +94,21 @@ const QString outcomeHelp = QStringLiteral(
     "the reason.\n");
 
 const QString openHelp =
-    QStringLiteral("Usage: kestrine-cli open URL [--destination D] [--app ID] [--boot]\n"
-                   "                         [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
-                   "                         [--settle SECONDS] [--expect-app ID] [--strict]\n"
-                   "                         [--json]\n"
-                   "\n"
-                   "Opens URL, exactly as given, on a destination.\n") +
-    outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp +
+    QStringLiteral(
+        "Usage: kestrine-cli open URL [--destination D] [--app ID] [--boot]\n"
+        "                         [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
+        "                         [--settle SECONDS] [--expect-app ID] [--strict]\n"
+        "                         [--json] [--var NAME=VALUE]... [--collection C\n"
+        "                         [--env NAME]]\n"
+        "\n"
+        "Opens URL, exactly as given but for its {{placeholders}}, on a destination.\n") +
+    outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp + variableOptionsHelp +
+    QStringLiteral("  --collection C         The collection (a name, an id or a .json file) whose\n"
+                   "                         active environment fills the placeholders.\n"
+                   "  --env NAME             That collection's environment NAME instead.\n") +
     QStringLiteral("  --json                 Prints the result as one JSON document, shaped as\n"
-                   "                         'run --json' prints each deeplink.\n"
+                   "                         'run --json' prints each deeplink (\"url\" as\n"
+                   "                         fired, \"typedUrl\" as written).\n"
                    "\n"
                    "Exits with 1 when the URL fails, 3 when the destination cannot be used.\n");
 
@@ -105,14 +118,18 @@ const QString runHelp =
         "                        [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
         "                        [--settle SECONDS] [--expect-app ID] [--strict]\n"
         "                        [--interval SECONDS] [--stop-on-failure] [--junit FILE] [--json]\n"
+        "                        [--env NAME] [--var NAME=VALUE]...\n"
         "\n"
         "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
         "or of an exchange file when COLLECTION ends in \".json\" (in the file's order, as an\n"
         "import would store it; the store is not touched). Each is reported on standard error\n"
         "as \"[3/12] Checkout … \" and what it did. Deeplinks without a URL are skipped. Ctrl+C\n"
         "stops after the request in flight; the reports are still written, the rest skipped. A\n"
-        "second Ctrl+C stops the tool at once.\n") +
-    outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp +
+        "second Ctrl+C stops the tool at once. Placeholders ({{name}}) are filled from --var,\n"
+        "the collection's active environment (or --env's) and the app's global variables.\n") +
+    outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp + variableOptionsHelp +
+    QStringLiteral("  --env NAME             The collection's environment NAME instead of its\n"
+                   "                         active one.\n") +
     QStringLiteral(
         "  --interval SECONDS     The pause between two deeplinks (default 2; 0 for none).\n"
         "  --stop-on-failure      Stops at the first deeplink that fails; the rest are skipped.\n"
@@ -120,14 +137,14 @@ const QString runHelp =
         "                         what each firing did as properties, its screenshot as an\n"
         "                         attachment.\n"
         "  --json                 Prints the results as one JSON document: each deeplink's\n"
-        "                         result, handler, launch, totalTimeMs and screenshot (null\n"
-        "                         where unknown).\n"
+        "                         URL fired and as written (typedUrl), result, handler, launch,\n"
+        "                         totalTimeMs and screenshot (null where unknown).\n"
         "\n"
         "A run that cannot start still gets its reports: one errored case with the reason.\n"
         "\n"
         "Exits with 0 when every deeplink with a URL opened (warnings included), 1 when one\n"
-        "failed or the file cannot be read, 3 when the destination cannot be used, 130 when\n"
-        "stopped by Ctrl+C.\n");
+        "failed or the file cannot be read, 2 when a variable has no value (or one its place\n"
+        "refuses), 3 when the destination cannot be used, 130 when stopped by Ctrl+C.\n");
 
 const QString exportHelp = QStringLiteral(
     "Usage: kestrine-cli export COLLECTION... -o PATH\n"

@@ -15,7 +15,8 @@ public:
     // A deeplink as the run sees it; an empty URL is skipped.
     struct Step {
         QString title{};
-        QString url{};
+        QString url{};      // what is fired, its placeholders filled in
+        QString typedUrl{}; // as written, placeholders and all
     };
     struct Result {
         // Errored: the run could not start (no such collection, no destination), the why in

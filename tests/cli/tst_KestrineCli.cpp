@@ -10,6 +10,7 @@
 #include "destinations/RememberedSelection.h"
 #include "platform/AppSettings.h"
 #include "store/PersistentContainer.h"
+#include "store/VariableSettings.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/XcodeBookmarkManager.h"
 
@@ -374,7 +375,7 @@ private Q_SLOTS:
             0, {}, {"[2/2] Bad \u2026 skipped: no URL", "My App Links: 1 ok, 0 failed, 1 skipped"},
             {"simctl openurl S2 myapp:home"});
         row("run: a missing exchange file", set, {"run", "TMP/Shop.json"}, 1, {},
-            {"cannot run ", "Shop.json\u201D couldn\u2019t be opened"});
+            {"cannot read ", "Shop.json\u201D couldn\u2019t be opened"});
         row("run: every deeplink in the app's order", set, {"run", "Shop", "--interval", "0"}, 0,
             {},
             {"[1/3] Checkout \u2026 ok ", "[3/3] Cart \u2026 ok ",
@@ -443,6 +444,131 @@ private Q_SLOTS:
             QFile file(cli.storePath());
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), corrupt);
+        }
+    }
+
+    // Placeholders filled from --var, then the environment (--env, else the active one), then
+    // the app's global variables, each value encoded for its component; every URL is checked
+    // before the first fires. The collection Orders fires Home, then Order.
+    void variables_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("standardError"); // contained
+        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<QStringList>("typed"); // with --json: each result's "typedUrl"
+        const QString simctl = QStringLiteral("simctl openurl S2 ");
+        const QString home = QStringLiteral("{{scheme}}://home");
+        const QString order = QStringLiteral("{{scheme}}://order/{{id}}?note={{note}}");
+        QTest::newRow("run: the active environment, then the global variables")
+            << QStringList{"run",    "Orders",  "--interval",    "0",
+                           "--json", "--junit", "TMP/report.xml"}
+            << 0 << "[2/2] Order \u2026 ok"
+            << QStringList{simctl + "shop://home", simctl + "shop://order/42?note=a%26b%20c"}
+            << QStringList{home, order};
+        QTest::newRow("run: --env, and --var before it")
+            << QStringList{"run",   "Orders",  "--interval", "0",
+                           "--env", "Staging", "--var",      "id=x/y?"}
+            << 0 << ""
+            << QStringList{simctl + "myapp://home",
+                           simctl + "myapp://order/x%2Fy%3F?note=a%26b%20c"}
+            << QStringList{};
+        QTest::newRow("run a file: its active environment")
+            << QStringList{"run", "TMP/orders.json"} << 0 << ""
+            << QStringList{simctl + "myapp://o/%C3%A9"} << QStringList{};
+        QTest::newRow("open: --collection's environment")
+            << QStringList{"open",         "{{scheme}}://order/{{id}}",
+                           "--collection", "Orders",
+                           "--env",        "Staging",
+                           "--json"}
+            << 0 << "myapp://order/7%2F8 \u2026 ok" << QStringList{simctl + "myapp://order/7%2F8"}
+            << QStringList{"{{scheme}}://order/{{id}}"};
+        QTest::newRow("open: --var, the last of a name")
+            << QStringList{"open", "shop://p?q={{q}}", "--var", "q=1", "--var", "q=a b&c", "--json"}
+            << 0 << "" << QStringList{simctl + "shop://p?q=a%20b%26c"}
+            << QStringList{"shop://p?q={{q}}"};
+        QTest::newRow("open: no placeholders, typed as fired")
+            << QStringList{"open", "shop://x", "--json"} << 0 << ""
+            << QStringList{simctl + "shop://x"} << QStringList{"shop://x"};
+        QTest::newRow("run: a value missing in the second URL, nothing fired")
+            << QStringList{"run", "Orders", "--env", "Partial", "--interval", "0"} << 2
+            << "No value for {{id}}." << QStringList{} << QStringList{};
+        QTest::newRow("open: every missing variable named")
+            << QStringList{"open", "{{a}}://x/{{b}}"} << 2 << "No values for {{a}}, {{b}}."
+            << QStringList{} << QStringList{};
+        QTest::newRow("a value the host cannot take")
+            << QStringList{"open", "shop://{{h}}/p", "--var", "h=a/b"} << 2
+            << "{{h}} holds \u201ca/b\u201d, which cannot stand in a URL\u2019s host."
+            << QStringList{} << QStringList{};
+        QTest::newRow("unknown environment")
+            << QStringList{"run", "Orders", "--env", "Nope"} << 2
+            << "Orders has no environment named \"Nope\"; it has: Staging, Production, Partial"
+            << QStringList{} << QStringList{};
+        QTest::newRow("open: --env without --collection")
+            << QStringList{"open", "shop://x", "--env", "Staging"} << 2 << "--collection C"
+            << QStringList{} << QStringList{};
+        QTest::newRow("--var without a value")
+            << QStringList{"open", "shop://x", "--var", "q"} << 2 << "--var takes NAME=VALUE"
+            << QStringList{} << QStringList{};
+        QTest::newRow("--var with a bad name") << QStringList{"run", "Orders", "--var", "1q=2"} << 2
+                                               << "not \"1q=2\"" << QStringList{} << QStringList{};
+    }
+
+    void variables() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, standardError);
+        QFETCH(QStringList, opened);
+        QFETCH(QStringList, typed);
+        Cli cli;
+        cli.chooseTools();
+        {
+            PersistentContainer container(cli.storePath());
+            QVERIFY(!container.loadPersistentStores());
+            ManagedObjectContext& context = *container.viewContext();
+            DeeplinkCollection* orders =
+                StoreBuilders::addCollection(context, QStringLiteral("Orders"));
+            StoreBuilders::addDeeplink(context, orders, QStringLiteral("Home"),
+                                       QStringLiteral("{{scheme}}://home"), 2);
+            StoreBuilders::addDeeplink(context, orders, QStringLiteral("Order"),
+                                       QStringLiteral("{{scheme}}://order/{{id}}?note={{note}}"),
+                                       1);
+            orders->setEnvironments({{QStringLiteral("Staging"),
+                                      {{QStringLiteral("scheme"), QStringLiteral("myapp")},
+                                       {QStringLiteral("id"), QStringLiteral("7/8")}}},
+                                     {QStringLiteral("Production"),
+                                      {{QStringLiteral("scheme"), QStringLiteral("shop")},
+                                       {QStringLiteral("id"), QStringLiteral("42")}}},
+                                     {QStringLiteral("Partial"),
+                                      {{QStringLiteral("scheme"), QStringLiteral("shop")}}}});
+            orders->setActiveEnvironment(QStringLiteral("Production"));
+            QCOMPARE(context.save().kind, SaveOutcome::Kind::Saved);
+        }
+        // The global scheme loses to every environment's.
+        VariableSettings::setGlobals(*AppSettings::standard(),
+                                     {{QStringLiteral("note"), QStringLiteral("a&b c")},
+                                      {QStringLiteral("scheme"), QStringLiteral("global")}});
+        cli.env.writeFile(QStringLiteral("orders.json"),
+                          "{\"deeplinks\": [{\"url\": \"{{scheme}}://o/{{id}}\"}], "
+                          "\"environments\": [{\"name\": \"S\", \"variables\": ["
+                          "{\"name\": \"scheme\", \"value\": \"myapp\"}, "
+                          "{\"name\": \"id\", \"value\": \"\u00e9\"}]}], "
+                          "\"activeEnvironment\": \"S\"}");
+        cli.run(arguments);
+        QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));
+        QVERIFY2(cli.standardError.contains(standardError), qPrintable(cli.standardError));
+        QCOMPARE(cli.opened(), opened);
+        if (typed.isEmpty())
+            return;
+        // The reports show the URLs fired, and the JSON the typed ones beside them.
+        const QJsonArray results =
+            QJsonDocument::fromJson(cli.standardOutput.toUtf8()).object()[u"results"].toArray();
+        QVERIFY2(results.size() == typed.size(), qPrintable(cli.standardOutput));
+        for (qsizetype i = 0; i < results.size(); ++i) {
+            QCOMPARE(results.at(i)[u"typedUrl"].toString(), typed.at(i));
+            const QString url = results.at(i)[u"url"].toString();
+            QCOMPARE(opened.at(i).section(u' ', 3), url);
+            QVERIFY2(!arguments.contains(u"--junit") || cli.junit().contains(url),
+                     qPrintable(cli.junit()));
         }
     }
 
