@@ -12,10 +12,11 @@ CoreDataObjectSerialiser::record(const DeeplinkCollection& collection) {
     SerialisingDeeplinkRecordCollection record;
     if (!collection.name().isNull())
         record.title = collection.name();
-    if (!collection.environments().isEmpty())
+    if (!collection.environments().isEmpty()) {
         record.environments = collection.environments();
-    if (!collection.activeEnvironment().isEmpty())
-        record.activeEnvironment = collection.activeEnvironment();
+        if (!collection.activeEnvironment().isEmpty())
+            record.activeEnvironment = collection.activeEnvironment();
+    }
     const QList<Deeplink*>& deeplinks = collection.deeplinks();
     if (deeplinks.isEmpty())
         return record;
