@@ -110,7 +110,8 @@ const QString openHelp =
                    "                         'run --json' prints each deeplink (\"url\" as\n"
                    "                         fired, \"typedUrl\" as written).\n"
                    "\n"
-                   "Exits with 1 when the URL fails, 3 when the destination cannot be used.\n");
+                   "Exits with 1 when the URL fails, 2 when a variable has no value (or one its\n"
+                   "place refuses), 3 when the destination cannot be used.\n");
 
 const QString runHelp =
     QStringLiteral(
