@@ -77,6 +77,7 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
           stopOnFailure, junit, json}},
         {QStringLiteral("export"), {output}},
         {QStringLiteral("import"), {replace}},
+        {QStringLiteral("qr"), {output}},
     };
     const auto command = commands.constFind(rest.first());
     if (command == commands.cend())

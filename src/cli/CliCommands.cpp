@@ -8,6 +8,7 @@
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionExporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
+#include "platform/QrCode.h"
 #include "platform/StandardOutput.h"
 #include "platform/TaskOutcome.h"
 #include "platform/TextCase.h"
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 #include <QSet>
 
 #include <functional>
@@ -320,15 +322,27 @@ void printReport(const RunSubject* collection, const Device& device,
     CliOutput::printDocument(head, QStringLiteral("results"), rows);
 }
 
-int openUrl(const CliArguments& arguments) {
-    if (arguments.positional.size() != 1)
-        return CliArguments::usageError(QStringLiteral("open takes one URL"));
-    // As the app's Open URL takes it: what cannot stand in a URL is encoded, nothing else.
+// The one URL argument of `command` as the app's Open URL takes it: what cannot stand in a URL
+// is encoded, nothing else. None, with a usage error printed, when there is no such URL.
+std::optional<QString> urlArgument(const CliArguments& arguments, const QString& command) {
+    if (arguments.positional.size() != 1) {
+        CliArguments::usageError(QStringLiteral("%1 takes one URL").arg(command));
+        return std::nullopt;
+    }
     const QString url = UrlText::encodedWhereNeeded(arguments.positional.first().trimmed());
-    if (const QString problem = UrlText::problem(url); !problem.isEmpty())
-        return CliArguments::usageError(
+    if (const QString problem = UrlText::problem(url); !problem.isEmpty()) {
+        CliArguments::usageError(
             QStringLiteral("\"%1\" is no URL: %2")
                 .arg(StandardOutput::escaped(arguments.positional.first()), problem));
+        return std::nullopt;
+    }
+    return url;
+}
+
+int openUrl(const CliArguments& arguments) {
+    const std::optional<QString> url = urlArgument(arguments, QStringLiteral("open"));
+    if (!url)
+        return KestrineCli::UsageError;
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
@@ -336,7 +350,8 @@ int openUrl(const CliArguments& arguments) {
     if (!options)
         return KestrineCli::Failed;
     options->counting = false;
-    const CollectionRun::Report report = CollectionRun::run({{.title = url, .url = url}}, *options);
+    const CollectionRun::Report report =
+        CollectionRun::run({{.title = *url, .url = *url}}, *options);
     if (arguments.json)
         printReport(nullptr, firing.device, report);
     return statusOf(report);
@@ -539,6 +554,43 @@ int importFiles(const CliArguments& arguments) {
     return KestrineCli::Success;
 }
 
+// The QR code of the URL the same arguments would open: as text on standard output, or as a
+// PNG written to -o FILE.
+int printQrCode(const CliArguments& arguments) {
+    const std::optional<QString> url = urlArgument(arguments, QStringLiteral("qr"));
+    if (!url)
+        return KestrineCli::UsageError;
+    const Result<QrCode> code = QrCode::encode(*url);
+    if (!code) {
+        CliOutput::error(code.error());
+        return KestrineCli::Failed;
+    }
+    if (!arguments.output) {
+        CliOutput::write(stdout, code->terminalText());
+        return KestrineCli::Success;
+    }
+    const QString& path = *arguments.output;
+    const auto failed = [&path](const QString& reason) {
+        CliOutput::error(QStringLiteral("cannot write %1: %2")
+                             .arg(StandardOutput::escaped(path), StandardOutput::escaped(reason)));
+        return KestrineCli::Failed;
+    };
+    if (const std::optional<QString> refused = CliOutput::refusedDestination(path))
+        return failed(*refused);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    // A link planted between the check and open() would have QSaveFile replace what it points
+    // to.
+    if (const std::optional<QString> refused = CliOutput::refusedDestination(path)) {
+        file.cancelWriting();
+        return failed(*refused);
+    }
+    if (file.write(code->png()) < 0 || !file.commit())
+        return failed(file.errorString());
+    return KestrineCli::Success;
+}
+
 } // namespace
 
 int CliCommands::perform(const CliArguments& arguments) {
@@ -550,6 +602,7 @@ int CliCommands::perform(const CliArguments& arguments) {
         {QStringLiteral("run"), &runCollection},
         {QStringLiteral("export"), &exportCollections},
         {QStringLiteral("import"), &importFiles},
+        {QStringLiteral("qr"), &printQrCode},
     };
     const auto perform = commands.value(arguments.command);
     if (!perform)

@@ -6,8 +6,8 @@ const QString globalHelp = QStringLiteral(
     "Usage: kestrine-cli [--xcode PATH] [--adb PATH] COMMAND [ARGUMENTS]\n"
     "\n"
     "Kestrine's collections from a terminal or a CI job: list destinations, collections and\n"
-    "deeplinks, open a URL, run a collection, export and import collections. Uses the app's\n"
-    "store and settings; safe to run while the app is open.\n"
+    "deeplinks, open a URL, run a collection, export and import collections, show a URL as a\n"
+    "QR code. Uses the app's store and settings; safe to run while the app is open.\n"
     "\n"
     "Commands:\n"
     "  destinations           Every iOS and Android destination; usable ones marked \"*\".\n"
@@ -20,6 +20,7 @@ const QString globalHelp = QStringLiteral(
     "                         Writes collections to exchange files.\n"
     "  import FILE...         Adds the collections of exchange files, all or none; with\n"
     "                         --replace, in place of the collections of the same names.\n"
+    "  qr URL [-o FILE.png]   Shows URL as a QR code for a phone's camera, or writes a PNG.\n"
     "\n"
     "Options:\n"
     "  -h, --help             This help; COMMAND --help describes a command.\n"
@@ -30,7 +31,8 @@ const QString globalHelp = QStringLiteral(
     "Exit status:\n"
     "  0    success: everything listed, opened, exported or imported\n"
     "  1    a deeplink failed to open (or another app, or a browser with --strict, took\n"
-    "       it), an import or export failed, or a collection file cannot be read\n"
+    "       it), an import or export failed, a collection file cannot be read, or a QR\n"
+    "       code cannot be made or written\n"
     "  2    usage error: unknown command or option, no such collection, an ambiguous name\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
     "       usable, a simulator shut down, or no tool that could list its destinations\n"
@@ -150,6 +152,17 @@ const QString importHelp = QStringLiteral(
     "  --replace              Removes the collections named as an imported one, in the same\n"
     "                         save: a job that imports on every run keeps one of each.\n");
 
+const QString qrHelp = QStringLiteral(
+    "Usage: kestrine-cli qr URL [-o FILE.png]\n"
+    "\n"
+    "Shows URL as a QR code, for a phone's camera to open it without a cable. URL is taken\n"
+    "as 'open' takes it. The code is drawn with block characters for a terminal with light\n"
+    "text on a dark background; on a light background, scan the PNG instead. A URL longer\n"
+    "than 2953 bytes fits in no QR code (exit status 1).\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE.png  Writes the code as a PNG image instead (never through a link).\n");
+
 } // namespace
 
 QString CliHelp::global() {
@@ -171,5 +184,7 @@ QString CliHelp::command(QStringView command) {
         return exportHelp;
     if (command == u"import")
         return importHelp;
+    if (command == u"qr")
+        return qrHelp;
     return {};
 }
