@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
     cmake ninja-build clang clang-format libclang-rt-14-dev ccache pkg-config dpkg-dev g++
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite qcoro-qt6-dev libgl-dev
-    libplist-dev libsystemd-dev libsqlite3-dev libbenchmark-dev
+    libplist-dev libsystemd-dev libsqlite3-dev libqrencode-dev libbenchmark-dev
     fonts-noto-color-emoji unicode-data unicode-cldr-core
-    xvfb xauth imagemagick adb mksh
+    xvfb xauth imagemagick adb mksh zbar-tools
 )
 
 missing=()

@@ -60,7 +60,7 @@ void KestrineCommands::install(QMainWindow* window) {
     deeplink->addAction(commands.openUrl());
     deeplink->addSeparator();
     deeplink->addActions({commands.execute(), commands.newDeeplink(), commands.deleteDeeplink(),
-                          commands.copyUrl()});
+                          commands.copyUrl(), commands.showQrCode()});
     deeplink->addSeparator();
     deeplink->addActions({commands.launchCold(), commands.captureScreen()});
 

@@ -82,6 +82,7 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
           stopOnFailure, junit, json, environment, variable}},
         {QStringLiteral("export"), {output}},
         {QStringLiteral("import"), {replace}},
+        {QStringLiteral("qr"), {output, environment, variable, collection}},
     };
     const auto command = commands.constFind(rest.first());
     if (command == commands.cend())

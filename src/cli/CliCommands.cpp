@@ -9,6 +9,7 @@
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionExporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
+#include "platform/QrCode.h"
 #include "platform/StandardOutput.h"
 #include "platform/TaskOutcome.h"
 #include "platform/TextCase.h"
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 #include <QSet>
 
 #include <functional>
@@ -326,10 +328,13 @@ void printReport(const RunSubject* collection, const Device& device,
 
 int readSubject(const QString& wanted, RunSubject* subject);
 
-int openUrl(const CliArguments& arguments) {
+// The one URL argument of `command` as the app's Open URL takes it (what cannot stand in a
+// URL is encoded, nothing else), as a step with its placeholders filled from --var, --env and the
+// global variables. Otherwise the exit status, the error printed.
+std::variant<CollectionRun::Step, int> urlArgument(const CliArguments& arguments,
+                                                   const QString& command) {
     if (arguments.positional.size() != 1)
-        return CliArguments::usageError(QStringLiteral("open takes one URL"));
-    // As the app's Open URL takes it: what cannot stand in a URL is encoded, nothing else.
+        return CliArguments::usageError(QStringLiteral("%1 takes one URL").arg(command));
     const QString url = UrlText::encodedWhereNeeded(arguments.positional.first().trimmed());
     if (const QString problem = UrlText::problem(url); !problem.isEmpty())
         return CliArguments::usageError(
@@ -348,6 +353,14 @@ int openUrl(const CliArguments& arguments) {
     if (!variables || !variables->resolve(steps))
         return KestrineCli::UsageError;
     steps.first().title = steps.first().url;
+    return steps.first();
+}
+
+int openUrl(const CliArguments& arguments) {
+    const auto step = urlArgument(arguments, QStringLiteral("open"));
+    if (const int* status = std::get_if<int>(&step))
+        return *status;
+    const QList<CollectionRun::Step> steps{std::get<CollectionRun::Step>(step)};
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
@@ -574,6 +587,43 @@ int importFiles(const CliArguments& arguments) {
     return KestrineCli::Success;
 }
 
+// The QR code of the URL the same arguments would open: as text on standard output, or as a
+// PNG written to -o FILE.
+int printQrCode(const CliArguments& arguments) {
+    const auto step = urlArgument(arguments, QStringLiteral("qr"));
+    if (const int* status = std::get_if<int>(&step))
+        return *status;
+    const Result<QrCode> code = QrCode::encode(std::get<CollectionRun::Step>(step).url);
+    if (!code) {
+        CliOutput::error(code.error());
+        return KestrineCli::Failed;
+    }
+    if (!arguments.output) {
+        CliOutput::write(stdout, code->terminalText());
+        return KestrineCli::Success;
+    }
+    const QString& path = *arguments.output;
+    const auto failed = [&path](const QString& reason) {
+        CliOutput::error(QStringLiteral("cannot write %1: %2")
+                             .arg(StandardOutput::escaped(path), StandardOutput::escaped(reason)));
+        return KestrineCli::Failed;
+    };
+    if (const std::optional<QString> refused = CliOutput::refusedDestination(path))
+        return failed(*refused);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    // A link planted between the check and open() would have QSaveFile replace what it points
+    // to.
+    if (const std::optional<QString> refused = CliOutput::refusedDestination(path)) {
+        file.cancelWriting();
+        return failed(*refused);
+    }
+    if (file.write(code->png()) < 0 || !file.commit())
+        return failed(file.errorString());
+    return KestrineCli::Success;
+}
+
 } // namespace
 
 int CliCommands::perform(const CliArguments& arguments) {
@@ -585,6 +635,7 @@ int CliCommands::perform(const CliArguments& arguments) {
         {QStringLiteral("run"), &runCollection},
         {QStringLiteral("export"), &exportCollections},
         {QStringLiteral("import"), &importFiles},
+        {QStringLiteral("qr"), &printQrCode},
     };
     const auto perform = commands.value(arguments.command);
     if (!perform)

@@ -2,8 +2,8 @@
 
 #include "cli/CliArguments.h"
 
-// The seven commands of kestrine-cli (destinations, collections, deeplinks, open, run, export
-// and import) over the app's store and settings and the destinations' tools. Each prints its
+// The commands of kestrine-cli (destinations, collections, deeplinks, open, run, export, import
+// and qr) over the app's store and settings and the destinations' tools. Each prints its
 // result and gives the process's exit status.
 class CliCommands {
 public:

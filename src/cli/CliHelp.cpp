@@ -6,8 +6,8 @@ const QString globalHelp = QStringLiteral(
     "Usage: kestrine-cli [--xcode PATH] [--adb PATH] COMMAND [ARGUMENTS]\n"
     "\n"
     "Kestrine's collections from a terminal or a CI job: list destinations, collections and\n"
-    "deeplinks, open a URL, run a collection, export and import collections. Uses the app's\n"
-    "store and settings; safe to run while the app is open.\n"
+    "deeplinks, open a URL, run a collection, export and import collections, show a URL as a\n"
+    "QR code. Uses the app's store and settings; safe to run while the app is open.\n"
     "\n"
     "Commands:\n"
     "  destinations           Every iOS and Android destination; usable ones marked \"*\".\n"
@@ -20,6 +20,7 @@ const QString globalHelp = QStringLiteral(
     "                         Writes collections to exchange files.\n"
     "  import FILE...         Adds the collections of exchange files, all or none; with\n"
     "                         --replace, in place of the collections of the same names.\n"
+    "  qr URL [-o FILE.png]   Shows URL as a QR code for a phone's camera, or writes a PNG.\n"
     "\n"
     "Options:\n"
     "  -h, --help             This help; COMMAND --help describes a command.\n"
@@ -30,7 +31,8 @@ const QString globalHelp = QStringLiteral(
     "Exit status:\n"
     "  0    success: everything listed, opened, exported or imported\n"
     "  1    a deeplink failed to open (or another app, or a browser with --strict, took\n"
-    "       it), an import or export failed, or a collection file cannot be read\n"
+    "       it), an import or export failed, a collection file cannot be read, or a QR\n"
+    "       code cannot be made or written\n"
     "  2    usage error: unknown command or option, no such collection, an ambiguous name,\n"
     "       no such environment, a variable without a value or with one its place refuses\n"
     "  3    no destination can be used: no Xcode and no adb, a destination missing or not\n"
@@ -87,6 +89,11 @@ const QString variableOptionsHelp = QStringLiteral(
     "                         is percent-encoded for its place; one missing is an error (2)\n"
     "                         that names it, before anything is opened.\n");
 
+const QString collectionVariablesHelp =
+    QStringLiteral("  --collection C         The collection (a name, an id or a .json file) whose\n"
+                   "                         active environment fills the placeholders.\n"
+                   "  --env NAME             That collection's environment NAME instead.\n");
+
 const QString outcomeHelp = QStringLiteral(
     "\nThe line on standard error says what the firing did: \"ok 0.41 s: Opened in\n"
     "com.example.shop/.ProductActivity, cold start, 512 ms\", \"warning 0.40 s: Fell back to\n"
@@ -103,9 +110,7 @@ const QString openHelp =
         "\n"
         "Opens URL, exactly as given but for its {{placeholders}}, on a destination.\n") +
     outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp + variableOptionsHelp +
-    QStringLiteral("  --collection C         The collection (a name, an id or a .json file) whose\n"
-                   "                         active environment fills the placeholders.\n"
-                   "  --env NAME             That collection's environment NAME instead.\n") +
+    collectionVariablesHelp +
     QStringLiteral("  --json                 Prints the result as one JSON document, shaped as\n"
                    "                         'run --json' prints each deeplink (\"url\" as\n"
                    "                         fired, \"typedUrl\" as written).\n"
@@ -168,6 +173,20 @@ const QString importHelp = QStringLiteral(
     "  --replace              Removes the collections named as an imported one, in the same\n"
     "                         save: a job that imports on every run keeps one of each.\n");
 
+const QString qrHelp =
+    QStringLiteral(
+        "Usage: kestrine-cli qr URL [-o FILE.png] [--var NAME=VALUE]... [--collection C\n"
+        "                         [--env NAME]]\n"
+        "\n"
+        "Shows URL as a QR code, for a phone's camera to open it without a cable. URL is taken\n"
+        "as 'open' takes it, placeholders filled. The code is drawn with block characters for a\n"
+        "terminal with light text on a dark background; on a light background, scan the PNG\n"
+        "instead. A URL longer than 2953 bytes fits in no QR code (exit status 1).\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output FILE.png  Writes the code as a PNG image instead (never through a link).\n") +
+    variableOptionsHelp + collectionVariablesHelp;
+
 } // namespace
 
 QString CliHelp::global() {
@@ -189,5 +208,7 @@ QString CliHelp::command(QStringView command) {
         return exportHelp;
     if (command == u"import")
         return importHelp;
+    if (command == u"qr")
+        return qrHelp;
     return {};
 }

@@ -140,14 +140,14 @@ void AutomatedRun::step() {
     if (!self)
         return;
     // A deeplink without a URL is passed over silently; its turn still counts.
-    if (const QString url = deeplink->urlString(); !url.isEmpty() && m_openUrl) {
+    if (const FiringRequest request = FiringRequest::forDeeplink(*deeplink);
+        !request.url.isEmpty() && m_openUrl) {
         // The firing may end after this run or its deeplink went.
         QPointer<Deeplink> target(deeplink);
-        m_openUrl(FiringRequest{.url = url, .title = deeplink->title()},
-                  [self, target, run = m_runNumber](const FiringOutcome& outcome) {
-                      if (self && target && self->m_runNumber == run)
-                          self->setOutcome(target, outcome);
-                  });
+        m_openUrl(request, [self, target, run = m_runNumber](const FiringOutcome& outcome) {
+            if (self && target && self->m_runNumber == run)
+                self->setOutcome(target, outcome);
+        });
     }
     if (!self)
         return;

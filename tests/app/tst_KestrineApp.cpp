@@ -18,6 +18,7 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/CreateDeeplinkCollectionMetaDataView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/QrCodeDialog.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/RootSearchField.h"
 #include "window/ui/SideBarView.h"
@@ -274,6 +275,11 @@ private Q_SLOTS:
             [](MainWindow& w) { return !w.item || w.item->isDeleted(); });
         row("Copy URL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), N::Deeplink,
             [](MainWindow&) { return QGuiApplication::clipboard()->text() == u"shop://item/1"; });
+        row("Show QR Code", {}, N::Deeplink, [](MainWindow& w) {
+            const auto* dialog = w.app->window()->findChild<QrCodeDialog*>();
+            return dialog && dialog->isVisible() &&
+                   child<QLabel>(dialog, "url")->text() == u"shop://item/1";
+        });
         row("New Collection…", {}, N::Nothing, [](MainWindow& w) { return w.sheet() != nullptr; });
         row("Import…", {}, N::Nothing, [](MainWindow& w) {
             return w.sheet() && w.sheet()->tabType() == AddDeeplinkCollectionView::TabType::Import;

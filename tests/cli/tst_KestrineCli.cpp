@@ -3,6 +3,7 @@
 #include "ExactUrls.h"
 #include "FakeAdb.h"
 #include "FakeXcode.h"
+#include "QrScanner.h"
 #include "StoreBuilders.h"
 #include "TestData.h"
 #include "TestEnvironment.h"
@@ -337,6 +338,12 @@ private Q_SLOTS:
         row("export, two files of one name", set,
             {"export", travelId, otherTravelId, "-o", "TMP/out"}, 2, {},
             {"would both be written to \"Travel.json\""});
+        row("qr, no URL", set, {"qr", "not a url"}, 2, {}, {"A URL needs a scheme", usage});
+        row("qr, too long", set, {"qr", "shop://" + QString(3000, u'a')}, 1, {},
+            {"kestrine-cli: The URL is too long for a QR code: 3007 bytes"});
+        row("qr -o, a directory that is not there", set,
+            {"qr", "shop://x", "-o", "/nonexistent/code.png"}, 1, {},
+            {"cannot write /nonexistent/code.png: "});
         row("import, missing file", set, {"import", "/nonexistent/Shop.json"}, 1, {},
             {"nothing imported"});
         row("import, a store that cannot be written", Setup::ReadOnlyStore,
@@ -822,6 +829,8 @@ private Q_SLOTS:
             << QStringList{"export", "Shop", "-o", "TMP/link"} << true;
         QTest::newRow("export into a directory")
             << QStringList{"export", "Shop", "Empty", "-o", "TMP/dir"} << false;
+        QTest::newRow("qr -o FILE, dangling")
+            << QStringList{"qr", "shop://x", "-o", "TMP/link"} << true;
         QTest::newRow("--junit FILE") << run << false;
         QTest::newRow("--junit FILE, dangling") << run << true;
         // The run goes on without that screenshot.
@@ -854,6 +863,32 @@ private Q_SLOTS:
             QCOMPARE(file.readAll(), QByteArray("mine\n"));
         // Nothing else was written either: not the other collection of the export.
         QVERIFY(!QFileInfo::exists(cli.env.filePath(QStringLiteral("dir/Shop.json"))));
+    }
+
+    // The code printed for a terminal, or written as a PNG, reads back as the URL that 'open'
+    // would fire (a space it cannot hold encoded).
+    void qrCode_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("terminal") << QStringList();
+        QTest::newRow("-o") << QStringList{"-o", "TMP/code.png"};
+        QTest::newRow("--output, over an older file") << QStringList{"--output", "TMP/old.png"};
+    }
+
+    void qrCode() {
+        QFETCH(QStringList, options);
+        if (!QrScanner::available())
+            QSKIP("zbarimg is not installed (Debian package zbar-tools)");
+        Cli cli;
+        cli.env.writeFile(QStringLiteral("old.png"), "old\n");
+        cli.run(QStringList{"qr", "shop://item/42?q=a b&c=%41\u00e9"} + options);
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.standardError));
+        const std::optional<QByteArray> read =
+            options.isEmpty()
+                ? QrScanner::read(QrScanner::terminalImage(cli.standardOutput))
+                : QrScanner::read(QString(options.last()).replace("TMP/", cli.env.path() + u'/'));
+        QCOMPARE(read, QByteArray("shop://item/42?q=a%20b&c=%41%C3%A9"));
+        if (!options.isEmpty())
+            QCOMPARE(cli.standardOutput, QString());
     }
 
     // Signals as a terminal sends them, to the whole foreground process group; the tools run in

@@ -8,9 +8,11 @@
 #include "window/ui/DeeplinkCollectionDetailView.h"
 #include "window/ui/DeeplinkRowView.h"
 #include "window/ui/EnvironmentsEditor.h"
+#include "window/ui/QrCodeDialog.h"
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -153,9 +155,16 @@ private Q_SLOTS:
         QCOMPARE(menu->actions().front()->text(), QStringLiteral("Execute"));
         menu->actions().front()->trigger();
         QCOMPARE(opened, QStringList{"app://fire?x=1"});
+        // The QR code holds the URL Execute fires.
+        QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("Show QR Code"));
+        menu->actions().at(1)->trigger();
+        const std::unique_ptr<QrCodeDialog> dialog(detail->findChild<QrCodeDialog*>());
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(child<QLabel>(dialog.get(), "url")->text(), QStringLiteral("app://fire?x=1"));
 
         menu = detail->createContextMenu(detail->model()->indexOf(withoutUrl));
         menu->actions().front()->trigger();
+        QVERIFY(!menu->actions().at(1)->isEnabled());
         QCOMPARE(opened.size(), 1);
         QVERIFY(!detail->createContextMenu(QModelIndex()));
 

@@ -14,6 +14,7 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/AutomatedRunControls.h"
 #include "window/ui/DeeplinkRowView.h"
+#include "window/ui/QrCodeDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -410,8 +411,8 @@ void DeeplinkCollectionDetailView::addDeeplinkWithUrl(const QString& url) {
 void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
     if (!deeplink || !m_openUrl || (m_mayFire && !m_mayFire(deeplink)))
         return;
-    if (const QString& url = deeplink->urlString(); !url.isEmpty())
-        m_openUrl(FiringRequest{.url = url, .title = deeplink->title()}, {});
+    if (const FiringRequest request = FiringRequest::forDeeplink(*deeplink); !request.url.isEmpty())
+        m_openUrl(request, {});
 }
 
 std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QModelIndex& index) {
@@ -423,6 +424,11 @@ std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QMo
         menu->addAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"));
     QPointer<Deeplink> target(deeplink);
     connect(execute, &QAction::triggered, this, [this, target] { this->execute(target); });
+    const QString url = FiringRequest::forDeeplink(*deeplink).url;
+    QAction* showQrCode = menu->addAction(tr("Show QR Code"));
+    showQrCode->setEnabled(!url.isEmpty());
+    connect(showQrCode, &QAction::triggered, this,
+            [this, url] { QrCodeDialog::showFor(url, window()); });
     return menu;
 }
 

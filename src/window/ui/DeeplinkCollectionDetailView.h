@@ -72,7 +72,7 @@ public:
         m_mayFire = std::move(mayFire);
     }
 
-    // The context menu of the row at `index` ("Execute"), or null off the rows.
+    // The context menu of the row at `index` ("Execute", "Show QR Code"), or null off the rows.
     [[nodiscard]] std::unique_ptr<QMenu> createContextMenu(const QModelIndex& index);
 
     [[nodiscard]] FetchedResultsModel* model() const { return m_model; }

@@ -13,6 +13,7 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/ColumSplitView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/QrCodeDialog.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/RootSearchField.h"
 #include "window/ui/RootView.h"
@@ -51,6 +52,11 @@ WindowCommands::WindowCommands(QObject* parent)
     connect(m_copyUrl, &QAction::triggered, this, [this] {
         if (const Deeplink* deeplink = selectedDeeplink())
             QGuiApplication::clipboard()->setText(deeplink->urlString());
+    });
+    m_showQrCode = add(tr("Show QR Code"));
+    connect(m_showQrCode, &QAction::triggered, this, [this] {
+        if (const Deeplink* deeplink = selectedDeeplink())
+            QrCodeDialog::showFor(FiringRequest::forDeeplink(*deeplink).url, m_root->window());
     });
 
     m_newCollection = add(tr("New Collection\u2026"));
@@ -206,6 +212,7 @@ void WindowCommands::update() {
         always->setEnabled(m_root != nullptr);
     m_execute->setEnabled(view && hasUrl);
     m_copyUrl->setEnabled(hasUrl);
+    m_showQrCode->setEnabled(hasUrl);
     m_deleteDeeplink->setEnabled(deeplink != nullptr);
     for (QAction* ofCollection : {m_newDeeplink, m_editCollection, m_pin, m_export, m_run})
         ofCollection->setEnabled(collection != nullptr);

@@ -14,7 +14,8 @@ class RootView;
 class ToolbarPicker;
 
 // QObject that owns the window's commands as QActions, each with its one shortcut: the
-// deeplink commands (open a URL, execute, new, delete, copy the URL), the collection commands
+// deeplink commands (open a URL, execute, new, delete, copy the URL, show its QR code), the
+// collection commands
 // (new, import, edit, pin, export, the automated run and its interval), search, the two toolbar
 // pickers and the firing options (Launch Cold, Capture Screen; remembered in the settings). The
 // menus show these actions; the views keep their buttons. Each action is enabled only while the
@@ -35,6 +36,7 @@ public:
     [[nodiscard]] QAction* newDeeplink() const { return m_newDeeplink; }
     [[nodiscard]] QAction* deleteDeeplink() const { return m_deleteDeeplink; }
     [[nodiscard]] QAction* copyUrl() const { return m_copyUrl; }
+    [[nodiscard]] QAction* showQrCode() const { return m_showQrCode; }
     [[nodiscard]] QAction* newCollection() const { return m_newCollection; }
     [[nodiscard]] QAction* importCollections() const { return m_import; }
     [[nodiscard]] QAction* editCollection() const { return m_editCollection; }
@@ -83,6 +85,7 @@ private:
     QAction* m_newDeeplink = nullptr;
     QAction* m_deleteDeeplink = nullptr;
     QAction* m_copyUrl = nullptr;
+    QAction* m_showQrCode = nullptr;
     QAction* m_newCollection = nullptr;
     QAction* m_import = nullptr;
     QAction* m_editCollection = nullptr;

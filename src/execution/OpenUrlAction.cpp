@@ -1,0 +1,7 @@
+#include "execution/OpenUrlAction.h"
+
+#include "store/Deeplink.h"
+
+FiringRequest FiringRequest::forDeeplink(const Deeplink& deeplink) {
+    return {.url = deeplink.urlString(), .title = deeplink.title()};
+}
