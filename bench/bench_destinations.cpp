@@ -136,8 +136,8 @@ QCoro::Task<> bareDemoRuns(QString bin, QString adb, QString file) {
     // Named lists: GCC 12 rejects a braced list of literals inside a co_await expression.
     const QStringList devices{"devices", "-l"};
     co_await CommandRunner::run(adbUrl, devices, {}, true, true, listing);
-    const QString getprop = QStringLiteral("'getprop'");
-    const QString release = QStringLiteral("'ro.build.version.release'");
+    const QString getprop = QStringLiteral("getprop");
+    const QString release = QStringLiteral("ro.build.version.release");
     // One worker asks the emulator its name, then its version; another the phone its version.
     const auto describeEmulator = [](QUrl adb, QString getprop, QString release) -> QCoro::Task<> {
         const QStringList name{"-s", "emulator-5554", "emu", "avd", "name"};

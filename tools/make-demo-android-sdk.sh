@@ -37,17 +37,17 @@ LIST
 scenario adb 0002 "emulator-5554 emu avd name" 0
 printf 'Pixel_7_API_34\r\nOK\r\n' > "$current/stdout"
 
-scenario adb 0003 "emulator-5554 shell 'getprop' 'ro.build.version.release'" 0
+scenario adb 0003 "emulator-5554 shell getprop ro.build.version.release" 0
 printf '14\n' > "$current/stdout"
 
-scenario adb 0004 "R5CT1234567 shell 'getprop' 'ro.build.version.release'" 0
+scenario adb 0004 "R5CT1234567 shell getprop ro.build.version.release" 0
 printf '13\n' > "$current/stdout"
 
-scenario adb 0005 "shell 'pm' 'list' 'packages' '-3'" 0
+scenario adb 0005 "shell pm list packages -3" 0
 printf 'package:com.example.shop\npackage:com.example.news\npackage:com.example.chat\n' \
     > "$current/stdout"
 
-scenario adb 0006 "shell 'am' 'start'" 0
+scenario adb 0006 "shell am start" 0
 cat > "$current/stdout" <<'START'
 Starting: Intent { act=android.intent.action.VIEW dat=demo:/... }
 Status: ok
@@ -59,11 +59,11 @@ Complete
 START
 
 # The browser (asked once per device) and the app a URL resolves to (for a cold start).
-scenario adb 0007 "'resolve-activity' '--brief' '-a' 'android.intent.action.VIEW' '-d'" 0
+scenario adb 0007 "resolve-activity --brief -a android.intent.action.VIEW -d" 0
 printf 'priority=0 preferredOrder=0 match=0x208000 specificIndex=-1 isDefault=true\n%s\n' \
     'com.example.shop/.MainActivity' > "$current/stdout"
 
-scenario adb 0008 "'resolve-activity' '--brief' '-a' 'android.intent.action.VIEW' '-c' 'android.intent.category.BROWSABLE'" 0
+scenario adb 0008 "resolve-activity --brief -a android.intent.action.VIEW -c android.intent.category.BROWSABLE" 0
 printf 'priority=0 preferredOrder=0 match=0x208000 specificIndex=-1 isDefault=false\n%s\n' \
     'com.android.chrome/com.google.android.apps.chrome.IntentDispatcher' > "$current/stdout"
 

@@ -1,6 +1,7 @@
 #include "destinations/AdbClient.h"
 
 #include "destinations/AmStartReport.h"
+#include "platform/ShellQuoting.h"
 
 #include "toolchain/CommandError.h"
 #include "toolchain/CommandRunner.h"
@@ -68,11 +69,22 @@ QString firstLine(const QString& text) {
     return lines(text).value(0).trimmed().toString();
 }
 
-// `argument` as one word for a POSIX shell: in single quotes, a quote written as '\''.
-QString shellQuoted(const QString& argument) {
-    QString quoted = argument;
-    quoted.replace(u'\'', QStringLiteral("'\\''"));
-    return u'\'' + quoted + u'\'';
+// The arguments of `adb -s <serial> shell <command>`, each word quoted for the device's shell.
+QStringList shellArguments(const QString& serial, const QStringList& command) {
+    QStringList arguments{QStringLiteral("-s"), serial, QStringLiteral("shell")};
+    for (const QString& word : command)
+        arguments.append(ShellQuoting::quoted(word));
+    return arguments;
+}
+
+// The activity manager's command that opens `url`, in `package` when one is given.
+QStringList startCommand(const QString& url, const QString& package) {
+    QStringList command{QStringLiteral("start"), QStringLiteral("-W"),
+                        QStringLiteral("-a"),    QStringLiteral("android.intent.action.VIEW"),
+                        QStringLiteral("-d"),    url};
+    if (!package.isEmpty())
+        command.append(package);
+    return command;
 }
 
 } // namespace
@@ -89,9 +101,7 @@ QCoro::Task<CommandOutput> AdbClient::run(QStringList arguments,
 QCoro::Task<QString> AdbClient::shell(QString serial, QStringList command,
                                       std::chrono::milliseconds deadline) const {
     const AdbClient self = *this;
-    QStringList arguments{QStringLiteral("-s"), serial, QStringLiteral("shell")};
-    for (const QString& word : command)
-        arguments.append(shellQuoted(word));
+    const QStringList arguments = shellArguments(serial, command);
     const CommandOutput result = co_await self.run(arguments, deadline);
     QString text = utf8(result.output);
     // Kept apart by a line end, so that an error line on standard error still begins a line.
@@ -238,11 +248,7 @@ QCoro::Task<FiringOutcome> AdbClient::openURL(QString url, QString serial, QStri
         }
     }
 
-    QStringList command{QStringLiteral("start"), QStringLiteral("-W"),
-                        QStringLiteral("-a"),    QStringLiteral("android.intent.action.VIEW"),
-                        QStringLiteral("-d"),    url};
-    if (!package.isEmpty())
-        command.append(package);
+    const QStringList command = startCommand(url, package);
     const QString output = co_await self.am(serial, command, deadline);
     FiringOutcome outcome = AmStartReport::parse(output).outcome(package);
     notes.append(outcome.notes);
@@ -254,6 +260,12 @@ QCoro::Task<FiringOutcome> AdbClient::openURL(QString url, QString serial, QStri
             outcome.result = FiringOutcome::Result::Browser;
     }
     co_return outcome;
+}
+
+QStringList AdbClient::openURLCommand(const QString& url, const QString& serial,
+                                      const QString& package) const {
+    return QStringList{m_adbPath} +
+           shellArguments(serial, QStringList{QStringLiteral("am")} + startCommand(url, package));
 }
 
 QCoro::Task<> AdbClient::screenshot(QString serial, QString path) const {

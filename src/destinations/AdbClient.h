@@ -49,6 +49,11 @@ public:
             std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
             bool cold = false) const;
 
+    // The program and arguments openURL() runs to fire `url` (not the cold start's stop): adb's
+    // path, then the shell command, whose words are already quoted once for the device's shell.
+    [[nodiscard]] QStringList openURLCommand(const QString& url, const QString& serial,
+                                             const QString& package = {}) const;
+
     // `adb -s <serial> exec-out screencap -p`, the PNG written to `path` (replaced whole, or left
     // as it was). Throws like listDevices(), CommandError when what came back is no PNG, and
     // AppError when the file cannot be written.

@@ -203,13 +203,8 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
     co_return image;
 }
 
-QCoro::Task<FiringOutcome> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
-                                                      QString payloadURL,
-                                                      std::chrono::milliseconds deadline,
-                                                      bool cold) const {
-    const DeviceCtlClient self = *this;
-    const TemporaryFile file(QStringLiteral("devicectl-launch-") + newUuid() +
-                             QStringLiteral(".json"));
+QStringList DeviceCtlClient::launchArguments(const QString& deviceId, const QString& bundleId,
+                                             const QString& payloadURL, bool cold) {
     QStringList arguments{QStringLiteral("device"),
                           QStringLiteral("process"),
                           QStringLiteral("launch"),
@@ -219,7 +214,28 @@ QCoro::Task<FiringOutcome> DeviceCtlClient::launchApp(QString deviceId, QString 
                           payloadURL};
     if (cold)
         arguments << QStringLiteral("--terminate-existing");
-    arguments << bundleId << QStringLiteral("--json-output") << file.path();
+    arguments << bundleId;
+    return arguments;
+}
+
+QStringList DeviceCtlClient::launchCommand(const QString& deviceId, const QString& bundleId,
+                                           const QString& payloadURL, bool cold) const {
+    // env sets DEVELOPER_DIR as run() does, whatever the path holds; a shell assignment would
+    // stop being one once the path needs quotes.
+    return QStringList{QStringLiteral("env"),
+                       QStringLiteral("DEVELOPER_DIR=") + developerDirectory(), toolPath()} +
+           launchArguments(deviceId, bundleId, payloadURL, cold);
+}
+
+QCoro::Task<FiringOutcome> DeviceCtlClient::launchApp(QString deviceId, QString bundleId,
+                                                      QString payloadURL,
+                                                      std::chrono::milliseconds deadline,
+                                                      bool cold) const {
+    const DeviceCtlClient self = *this;
+    const TemporaryFile file(QStringLiteral("devicectl-launch-") + newUuid() +
+                             QStringLiteral(".json"));
+    const QStringList arguments = launchArguments(deviceId, bundleId, payloadURL, cold) +
+                                  QStringList{QStringLiteral("--json-output"), file.path()};
     co_await self.run(arguments, deadline);
 
     FiringOutcome outcome{.handler = bundleId};

@@ -57,6 +57,11 @@ public:
               std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
               bool cold = false) const;
 
+    // The command line launchApp() runs, as `env DEVELOPER_DIR=… <devicectl> device process
+    // launch …`, without the temporary file the tool writes its JSON document to.
+    [[nodiscard]] QStringList launchCommand(const QString& deviceId, const QString& bundleId,
+                                            const QString& payloadURL, bool cold = false) const;
+
     // result.process.processIdentifier of a launch's JSON document, when it is a positive whole
     // number.
     [[nodiscard]] static std::optional<qint64> parseLaunchedProcess(const QByteArray& json);
@@ -70,6 +75,10 @@ public:
     [[nodiscard]] static QString iconFileName(const QString& bundleId, const QString& uuid);
 
 private:
+    // `device process launch …` up to the bundle identifier.
+    [[nodiscard]] static QStringList launchArguments(const QString& deviceId,
+                                                     const QString& bundleId,
+                                                     const QString& payloadURL, bool cold);
     [[nodiscard]] QCoro::Task<CommandOutput> run(QStringList arguments,
                                                  std::chrono::milliseconds deadline) const;
     [[nodiscard]] QCoro::Task<QByteArray> listing(QString filePrefix, QStringList arguments,

@@ -196,8 +196,8 @@ QCoro::Task<FiringOutcome> SimctlClient::openURL(QString url, QString deviceId, 
 
     std::optional<CommandError> failure;
     try {
-        const QStringList openArguments{QStringLiteral("openurl"), deviceId, url};
-        co_await CommandRunner::run(tool, openArguments, {}, false, true, deadline);
+        const QStringList command = openURLCommand(url, deviceId);
+        co_await CommandRunner::run(tool, command.sliced(1), {}, false, true, deadline);
     } catch (const CommandError& error) {
         failure = error;
     }
@@ -208,6 +208,10 @@ QCoro::Task<FiringOutcome> SimctlClient::openURL(QString url, QString deviceId, 
         throw *failure;
     co_return FiringOutcome{.result = FiringOutcome::Result::NoHandler,
                             .message = failure->message.simplified()};
+}
+
+QStringList SimctlClient::openURLCommand(const QString& url, const QString& deviceId) const {
+    return {toolPath(), QStringLiteral("openurl"), deviceId, url};
 }
 
 QCoro::Task<> SimctlClient::screenshot(QString deviceId, QString path) const {

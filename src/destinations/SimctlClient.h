@@ -38,6 +38,10 @@ public:
             std::chrono::milliseconds deadline = CommandRunner::firingDeadline(),
             bool cold = false) const;
 
+    // The program and arguments openURL() runs to fire `url` (not the app listing before it, nor
+    // the cold start's stop): the tool's path, "openurl", the simulator, the URL.
+    [[nodiscard]] QStringList openURLCommand(const QString& url, const QString& deviceId) const;
+
     // `simctl io <deviceId> screenshot <path>`, within CommandRunner::listingDeadline(). Throws
     // like listDevices().
     [[nodiscard]] QCoro::Task<> screenshot(QString deviceId, QString path) const;

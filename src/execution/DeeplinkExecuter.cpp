@@ -63,11 +63,9 @@ QCoro::Task<> activate(QString interpreterPath, QString application) {
         WindowActivator::activateKestrine();
 }
 
-// The firing steps. Everything the executer knows is passed in: it may be gone once this
-// suspends.
-QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> destinations,
-                                QPointer<BundleIdManager> apps, QString interpreterPath, bool cold,
-                                QString screenshotPath) {
+// Where execute() fires: the selected destination, usable, and the app chosen for it.
+DeeplinkExecuter::Target selectedTarget(const QPointer<RunDestinationManager>& destinations,
+                                        const QPointer<BundleIdManager>& apps, bool cold) {
     if (!destinations)
         throw noDestinationError();
     const std::optional<Device> device = destinations->selectedDevice();
@@ -81,31 +79,49 @@ QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> des
     if (isAndroid(*device))
         target.adbPath = AdbLocator::locate();
     target.cold = cold;
+    return target;
+}
+
+// Refuses a target that lacks what firing at its device takes: adb, an Xcode, an iPhone's app.
+void requireTools(const DeeplinkExecuter::Target& target) {
+    if (isAndroid(target.device)) {
+        if (!target.adbPath)
+            throw noAdbError();
+        return;
+    }
+    if (target.xcodeURL.isEmpty())
+        throw noDestinationError();
+    if (target.device.source == DeviceSource::Physical && target.app.isEmpty())
+        throw noTargetAppError();
+}
+
+// The firing steps. Everything the executer knows is passed in: it may be gone once this
+// suspends.
+QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> destinations,
+                                QPointer<BundleIdManager> apps, QString interpreterPath, bool cold,
+                                QString screenshotPath) {
+    DeeplinkExecuter::Target target = selectedTarget(destinations, apps, cold);
     target.screenshotPath = std::move(screenshotPath);
+    const bool simulator = target.device.source == DeviceSource::Simulator;
     FiringOutcome outcome = co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
     co_await activate(interpreterPath, QStringLiteral("Kestrine"));
-    if (device->source == DeviceSource::Simulator)
+    if (simulator)
         co_await activate(interpreterPath, QStringLiteral("Simulator"));
     co_return outcome;
 }
 
 // The tool's firing of `url`, cold when asked; throws its failure.
 QCoro::Task<FiringOutcome> dispatch(QString url, DeeplinkExecuter::Target target) {
+    requireTools(target);
     const Device& device = target.device;
     if (isAndroid(device)) {
-        if (!target.adbPath)
-            throw noAdbError();
         co_return co_await AdbClient(*target.adbPath)
             .openURL(url, device.id, target.app, target.deadline, target.cold);
     }
-    if (target.xcodeURL.isEmpty())
-        throw noDestinationError();
     if (device.source == DeviceSource::Simulator) {
         co_return co_await SimctlClient(target.xcodeURL)
             .openURL(url, device.id, device.name, target.deadline, target.cold);
     }
-    if (target.app.isEmpty())
-        throw noTargetAppError();
     co_return co_await DeviceCtlClient(
         target.xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
         .launchApp(device.id, target.app, url, target.deadline, target.cold);
@@ -162,6 +178,23 @@ QCoro::Task<FiringOutcome> DeeplinkExecuter::openURL(QString url, Target target)
                              localizedDescription(error).simplified());
     }
     co_return outcome;
+}
+
+QStringList DeeplinkExecuter::commandLine(const QString& url, const Target& target) {
+    requireTools(target);
+    const Device& device = target.device;
+    if (isAndroid(device))
+        return AdbClient(*target.adbPath).openURLCommand(url, device.id, target.app);
+    if (device.source == DeviceSource::Simulator)
+        return SimctlClient(target.xcodeURL).openURLCommand(url, device.id);
+    return DeviceCtlClient(target.xcodeURL,
+                           Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")))
+        .launchCommand(device.id, target.app, url, target.cold);
+}
+
+QStringList DeeplinkExecuter::commandLine(const QString& url) const {
+    return commandLine(url,
+                       selectedTarget(m_runDestinationManager, m_bundleIdManager, m_options.cold));
 }
 
 QString DeeplinkExecuter::screenshotFileName(int index, const QString& title) {

@@ -87,6 +87,14 @@ public:
     // AppError for a missing tool or app.
     static QCoro::Task<FiringOutcome> openURL(QString url, Target target);
 
+    // The program and arguments openURL() runs to fire `url` at `target`: the firing alone, not
+    // the simulator's app listing, a cold start's separate stop step or the screenshot. Runs
+    // nothing; throws the AppError openURL() would for a missing tool or app.
+    [[nodiscard]] static QStringList commandLine(const QString& url, const Target& target);
+    // The same for the destination and app execute() would fire at now, with the options;
+    // throws the AppError execute() would report instead of firing.
+    [[nodiscard]] QStringList commandLine(const QString& url) const;
+
     // "<index>-<title>.png" with the title reduced to letters, digits, '-', '_' and '.', at
     // most 80 of them: a title may hold slashes, dots at its start or nothing at all.
     [[nodiscard]] static QString screenshotFileName(int index, const QString& title);

@@ -152,8 +152,9 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         TestEnvironment env;
         FakeAdb adb(env.path());
-        adb.setScenario({.standardOutput = output}, QStringLiteral("'am' 'start'"));
-        adb.setScenario({.standardOutput = sample(chromeProbe)}, QStringLiteral("'-c'"));
+        adb.setScenario({.standardOutput = output}, QStringLiteral("shell am start"));
+        adb.setScenario({.standardOutput = sample(chromeProbe)},
+                        QStringLiteral(" -c android.intent.category.BROWSABLE"));
         QCOMPARE(
             describe(waitForOutcome(
                 AdbClient(adb.adbPath()).openURL("shop://item/1", "SERIAL", "com.example.shop"))),
@@ -221,9 +222,9 @@ private Q_SLOTS:
         }
         calls.sort();
         // Nothing is asked of the unauthorized phone.
-        QCOMPARE(calls, (QStringList{"-s R5CT1234567 shell 'getprop' 'ro.build.version.release'",
+        QCOMPARE(calls, (QStringList{"-s R5CT1234567 shell getprop ro.build.version.release",
                                      "-s emulator-5554 emu avd name",
-                                     "-s emulator-5554 shell 'getprop' 'ro.build.version.release'",
+                                     "-s emulator-5554 shell getprop ro.build.version.release",
                                      "devices -l"}));
     }
 
@@ -262,15 +263,14 @@ private Q_SLOTS:
         TestEnvironment env;
         FakeAdb adb(env.path(), true);
         if (scenario.standardOutput.size() + scenario.standardError.size() > 0)
-            adb.setScenario(scenario, QStringLiteral("'am' 'start'"));
+            adb.setScenario(scenario, QStringLiteral("shell am start"));
 
         QCOMPARE(describe(waitForOutcome(
                      AdbClient(adb.adbPath()).openURL(QStringLiteral("shop://item/1"), serial))),
                  expected);
         const auto calls = adb.invocations();
-        QCOMPARE(calls.value(0).arguments,
-                 (QStringList{"-s", serial, "shell", "'am'", "'start'", "'-W'", "'-a'",
-                              u'\'' + viewAction + u'\'', "'-d'", "'shop://item/1'"}));
+        QCOMPARE(calls.value(0).arguments, (QStringList{"-s", serial, "shell", "am", "start", "-W",
+                                                        "-a", viewAction, "-d", "shop://item/1"}));
         QCOMPARE(deviceCommands(adb, env.path()).filter(QStringLiteral("am|start")).size(), 1);
     }
 
@@ -282,12 +282,12 @@ private Q_SLOTS:
         for (FakeAdb* each : {&adb, &otherAdb}) {
             each->setScenario(
                 {.standardOutput = sample(QStringLiteral("am/android14-browser.txt"))},
-                QStringLiteral("'am' 'start'"));
+                QStringLiteral("shell am start"));
             each->setScenario({.standardOutput = sample(chromeProbe)},
-                              QStringLiteral("'resolve-activity'"));
+                              QStringLiteral("resolve-activity"));
         }
         adb.setScenario({.standardError = "error: closed\n", .exitStatus = 1},
-                        QStringLiteral("FLAKY shell 'cmd'"));
+                        QStringLiteral("FLAKY shell cmd"));
         QStringList results;
         const auto fire = [&results](const FakeAdb& at, const QString& serial) {
             const auto fired =
@@ -303,7 +303,7 @@ private Q_SLOTS:
 
         QMap<QString, int> probes;
         for (const FakeAdb::Invocation& call : adb.invocations() + otherAdb.invocations()) {
-            if (call.arguments.contains(u"'resolve-activity'"))
+            if (call.arguments.contains(u"resolve-activity"))
                 ++probes[call.arguments.value(1)];
         }
         QCOMPARE(probes, (QMap<QString, int>{{"PHONE", 2}, {"TABLET", 1}, {"FLAKY", 2}}));
@@ -354,12 +354,12 @@ private Q_SLOTS:
         const FakeAdb::Scenario failure{.standardError = "error: device offline\n",
                                         .exitStatus = 1};
         if (setup == u"stop fails")
-            adb.setScenario(failure, QStringLiteral("'force-stop'"));
+            adb.setScenario(failure, QStringLiteral("force-stop"));
         else if (setup == u"resolve fails")
-            adb.setScenario(failure, QStringLiteral("'resolve-activity'"));
+            adb.setScenario(failure, QStringLiteral("resolve-activity"));
         else
             adb.setScenario({.standardOutput = sample(QStringLiteral("resolve-activity/") + setup)},
-                            QStringLiteral("'resolve-activity'"));
+                            QStringLiteral("resolve-activity"));
         const QString url = QStringLiteral("shop://item/1?q='a b'&c=$(touch pwned)");
 
         QCOMPARE(describe(waitForOutcome(
@@ -431,7 +431,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 6; ++i)
             listing += "PHONE" + QByteArray::number(i) + " device model:M\n";
         adb.setScenario({.standardOutput = listing}, QStringLiteral("devices -l"));
-        adb.setScenario({.hang = true}, QStringLiteral("'getprop'"));
+        adb.setScenario({.hang = true}, QStringLiteral("shell getprop"));
 
         // Shared: should a check below fail, the listing still ends later, when the calls are
         // killed.

@@ -5,9 +5,12 @@
 #include "ToolFailures.h"
 
 #include "destinations/AdbClient.h"
+#include "execution/DeeplinkExecuter.h"
+#include "platform/ShellQuoting.h"
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
 #include <QtTest>
 
 #include <memory>
@@ -79,6 +82,37 @@ private Q_SLOTS:
         QCOMPARE(calls,
                  (QList<QStringList>{{"am", "start", "-W", "-a", "android.intent.action.VIEW", "-d",
                                       url, "com.example.shop"}}));
+    }
+
+    // Copy Command pasted into a terminal: the URL of adb's shell command is quoted for the
+    // phone's shell already, so the user's shell must get it quoted once more.
+    void copiedCommandReachesAmAsExecuteDoes_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addRow("plain") << QStringLiteral("shop://item/42");
+        QTest::addRow("& ; $ ' \" and spaces")
+            << QStringLiteral("shop://x/'a' \"b\"?c=1&d=2;e=$(getprop x) f=`getprop y`${HOME}");
+    }
+    void copiedCommandReachesAmAsExecuteDoes() {
+        QFETCH(QString, url);
+        const DeeplinkExecuter::Target target{.device = {.id = m_phone->serial(),
+                                                         .state = DeviceState::Booted,
+                                                         .source = DeviceSource::AndroidDevice},
+                                              .adbPath = AdbPhone::adbPath(),
+                                              .app = QStringLiteral("com.example.shop")};
+        // The device's browser, asked at a firing, is no call of the firing itself.
+        const auto amCalls = [this](qsizetype from) {
+            QList<QStringList> calls = m_phone->calls().mid(from);
+            calls.removeIf([](const QStringList& call) { return call.value(0) != u"am"; });
+            return calls;
+        };
+        qsizetype before = m_phone->calls().size();
+        const QString pasted = ShellQuoting::joined(DeeplinkExecuter::commandLine(url, target));
+        QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), pasted}), 0);
+        const QList<QStringList> byShell = amCalls(before);
+        before = m_phone->calls().size();
+        QCOMPARE(message(waitForOutcome(DeeplinkExecuter::openURL(url, target))), QString());
+        QCOMPARE(byShell, amCalls(before));
+        QCOMPARE(byShell.size(), 1);
     }
 
     // Standard error and the exit status come back through the shell protocol.

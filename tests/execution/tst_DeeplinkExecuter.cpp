@@ -9,6 +9,7 @@
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
+#include "platform/ShellQuoting.h"
 #include "platform/TaskOutcome.h"
 #include "targetapps/BundleIdManager.h"
 #include "targetapps/ui/BundleIdSelectorToolbarContent.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QWidget>
@@ -250,14 +252,14 @@ private Q_SLOTS:
         FakeAdb adb(rig.env.path(), true);
         AdbLocator::adbPathSetting().setValue(adb.adbPath());
         if (!answer.isEmpty())
-            adb.setScenario({.standardOutput = answer}, QStringLiteral("'am' 'start'"));
+            adb.setScenario({.standardOutput = answer}, QStringLiteral("shell am start"));
         const Device& emulator = DeviceFixtures::emulator;
         rig.destinations->selectDevice(emulator);
         if (list == u"hangs" || list == u"fails") {
             RememberedSelection::setPackage(emulator.id, package);
             adb.setScenario(
                 {.standardError = "Error: pm died\n", .exitStatus = 1, .hang = list == u"hangs"},
-                QStringLiteral("'pm' 'list'"));
+                QStringLiteral("shell pm list"));
         }
         std::optional<QCoro::Task<>> listing;
         if (list != u"none")
@@ -289,12 +291,12 @@ private Q_SLOTS:
         for (const QString& word : QStringList{"am", "start", "-W", "-a",
                                                "android.intent.action.VIEW", "-d", url, package})
             if (!word.isEmpty())
-                expected.append(u'\'' + word + u'\'');
+                expected.append(word);
         // Fired once; what may follow is the browser probe.
         const auto calls = adb.invocations().mid(callsBefore);
         QCOMPARE(calls.value(0).arguments, expected);
         QCOMPARE(std::count_if(calls.cbegin(), calls.cend(),
-                               [](const auto& call) { return call.arguments.contains(u"'am'"); }),
+                               [](const auto& call) { return call.arguments.contains(u"am"); }),
                  1);
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.failed, !description.isEmpty());
@@ -303,6 +305,69 @@ private Q_SLOTS:
         adb.endHangs();
         if (list == u"hangs")
             QCoro::waitFor(std::move(*listing));
+    }
+
+    // Copy Command's text, run by a shell as a terminal would, makes the firing's call exactly;
+    // without a usable destination it is refused with Execute's own message.
+    void copiedCommandRunsAsExecuteDoes_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("cold");
+        QTest::addColumn<QString>("url");
+        for (const ExactUrls::Row& row : ExactUrls::rows())
+            QTest::addRow("simulator: %s", row.name) << "simulator" << false << row.exact;
+        const QString awkward = QStringLiteral("shop://x/'a' \"b\"?c=1&d=$(id);e=`id` \\f!*");
+        QTest::addRow("simulator, cold: only the openurl") << "simulator" << true << awkward;
+        QTest::addRow("phone") << "phone" << false << awkward;
+        QTest::addRow("phone, cold") << "phone" << true << awkward;
+        QTest::addRow("no destination") << "no selection" << false << awkward;
+        QTest::addRow("phone without an app") << "no app" << false << awkward;
+    }
+    void copiedCommandRunsAsExecuteDoes() {
+        QFETCH(QString, setup);
+        QFETCH(bool, cold);
+        QFETCH(QString, url);
+        Rig rig;
+        const bool simulated = setup == u"simulator";
+        if (setup != u"no selection")
+            rig.destinations->selectDevice(simulated ? simulator : phone);
+        if (setup == u"phone")
+            rig.loadApps(phone, {QStringLiteral("Shop=com.example.shop")});
+        rig.executer.setOptions({.cold = cold});
+        const Tool tool = simulated ? Tool::Simctl : Tool::Devicectl;
+        // The firing's own call: not the app listing, nor the launch's temporary document.
+        const auto firings = [&](qsizetype from) {
+            QList<FakeXcode::Invocation> calls = rig.xcode.invocations(tool).mid(from);
+            calls.removeIf([](const auto& call) {
+                return call.arguments.value(0) == u"listapps" ||
+                       call.arguments.value(0) == u"terminate";
+            });
+            for (FakeXcode::Invocation& call : calls) {
+                if (call.arguments.value(call.arguments.size() - 2) == u"--json-output")
+                    call.arguments.resize(call.arguments.size() - 2);
+            }
+            return calls;
+        };
+
+        QString refusal;
+        qsizetype before = rig.xcode.invocations(tool).size();
+        try {
+            const QString pasted = ShellQuoting::joined(rig.executer.commandLine(url));
+            QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), pasted}),
+                     0);
+        } catch (const AppError& error) {
+            refusal = error.errorDescription();
+        }
+        const QList<FakeXcode::Invocation> pasted = firings(before);
+        before = rig.xcode.invocations(tool).size();
+        const Outcome outcome = rig.fire(url);
+        QCOMPARE(refusal, outcome.message);
+        const QList<FakeXcode::Invocation> fired = firings(before);
+        QCOMPARE(pasted.size(), refusal.isEmpty() ? 1 : 0);
+        QCOMPARE(fired.size(), pasted.size());
+        for (qsizetype i = 0; i < fired.size(); ++i) {
+            QCOMPARE(pasted[i].arguments, fired[i].arguments);
+            QCOMPARE(pasted[i].developerDir, fired[i].developerDir);
+        }
     }
 
     void screenshotFileNames_data() {

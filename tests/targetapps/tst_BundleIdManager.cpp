@@ -253,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(f.manager.apps().constFirst().name(), QStringLiteral("Any App"));
         QCOMPARE(f.manager.selectedAppFor(emulator.id), f.manager.apps().constFirst());
         QCOMPARE(f.adb.invocations().constLast().arguments.join(u' '),
-                 QStringLiteral("-s emulator-5554 shell 'pm' 'list' 'packages' '-3'"));
+                 QStringLiteral("-s emulator-5554 shell pm list packages -3"));
         f.manager.selectApp(f.manager.apps().at(2));
         // The phone keeps its own choice (Any App), and the iOS choice is apart from both.
         f.load(androidPhone);
