@@ -52,6 +52,7 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     const QCommandLineOption environment(QStringLiteral("env"), {}, QStringLiteral("NAME"));
     const QCommandLineOption variable(QStringLiteral("var"), {}, QStringLiteral("NAME=VALUE"));
     const QCommandLineOption collection(QStringLiteral("collection"), {}, QStringLiteral("C"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), {});
 
     QCommandLineParser global;
     global.addOptions({help, version, xcode, adb});
@@ -76,10 +77,10 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
         {QStringLiteral("deeplinks"), {json}},
         {QStringLiteral("open"),
          {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, json,
-          environment, variable, collection}},
+          environment, variable, collection, dryRun}},
         {QStringLiteral("run"),
          {destination, app, timeout, boot, cold, screenshots, settle, expectApp, strict, interval,
-          stopOnFailure, junit, json, environment, variable}},
+          stopOnFailure, junit, json, environment, variable, dryRun}},
         {QStringLiteral("export"), {output}},
         {QStringLiteral("import"), {replace}},
         {QStringLiteral("qr"), {output, environment, variable, collection}},
@@ -145,6 +146,10 @@ std::variant<CliArguments, int> CliArguments::parse(const QStringList& arguments
     if (parsed.environment && !parsed.collection && parsed.command != u"run")
         return usageError(QStringLiteral("--env names an environment of the collection "
                                          "--collection C names"));
+    parsed.dryRun = value(dryRun).has_value();
+    // Standard output holds the command lines and nothing else; no report is written.
+    if (parsed.dryRun && (parsed.json || parsed.junit))
+        return usageError(QStringLiteral("--dry-run prints command lines: no --json, no --junit"));
     if (parsed.screenshots && parsed.screenshots->isEmpty())
         return usageError(QStringLiteral("--screenshots takes a directory"));
     if (parsed.expectApp && parsed.expectApp->isEmpty())

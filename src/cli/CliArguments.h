@@ -37,6 +37,7 @@ public:
     std::optional<QString> environment{}; // --env NAME
     std::optional<QString> collection{};  // open's --collection C, whose environments --env names
     QList<Variable> variables{};          // --var name=value; a name given twice, the last value
+    bool dryRun = false;                  // print each firing's command line instead of running it
 
     // Reads `arguments` as QCoreApplication::arguments() gives them, the program first. Either
     // what they ask for, or the exit status when there is nothing left to do: help or the

@@ -9,7 +9,9 @@
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionExporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
+#include "platform/AppError.h"
 #include "platform/QrCode.h"
+#include "platform/ShellQuoting.h"
 #include "platform/StandardOutput.h"
 #include "platform/TaskOutcome.h"
 #include "platform/TextCase.h"
@@ -225,25 +227,33 @@ Firing chooseDestination(const CliArguments& arguments) {
         firing.device = *device;
     else
         firing.status = ambiguous ? KestrineCli::UsageError : KestrineCli::DestinationUnusable;
-    if (device && !firing.tools->readyToFire(*device, arguments.boot))
+    // A dry run boots nothing: the simulator --boot would start is as good as booted.
+    if (device && !(arguments.dryRun && arguments.boot) &&
+        !firing.tools->readyToFire(*device, arguments.boot))
         firing.status = KestrineCli::DestinationUnusable;
     return firing;
+}
+
+// Where and how the command fires each URL, screenshots aside.
+DeeplinkExecuter::Target firingTarget(const Firing& firing, const CliArguments& arguments) {
+    DeeplinkExecuter::Target target = firing.tools->target(firing.device, arguments.app);
+    if (arguments.timeout)
+        target.deadline = *arguments.timeout;
+    if (arguments.settle)
+        target.settle = *arguments.settle;
+    target.cold = arguments.cold;
+    return target;
 }
 
 // How the command fires its URLs: where, cold or not, with screenshots where and how judged.
 // None, with the reason printed, when the screenshots' directory cannot be made.
 std::optional<CollectionRun::Options> runOptions(const Firing& firing,
                                                  const CliArguments& arguments) {
-    CollectionRun::Options options{.target = firing.tools->target(firing.device, arguments.app),
+    CollectionRun::Options options{.target = firingTarget(firing, arguments),
                                    .intervalMilliseconds = arguments.intervalMilliseconds,
                                    .stopOnFailure = arguments.stopOnFailure,
                                    .expectedApp = arguments.expectApp,
                                    .strict = arguments.strict};
-    if (arguments.timeout)
-        options.target.deadline = *arguments.timeout;
-    if (arguments.settle)
-        options.target.settle = *arguments.settle;
-    options.target.cold = arguments.cold;
     if (!arguments.screenshots)
         return options;
     // Said once here rather than as a note on every firing.
@@ -261,6 +271,27 @@ std::optional<CollectionRun::Options> runOptions(const Firing& firing,
     }
     options.screenshotDirectory = QDir::cleanPath(directory);
     return options;
+}
+
+// --dry-run: the command line of each firing of `steps`, one a line on standard output, and
+// nothing run. Failed, with the reason, when the destination lacks a tool or an app: the real
+// run would fail every firing for it.
+int printCommandLines(const QList<CollectionRun::Step>& steps, const Firing& firing,
+                      const CliArguments& arguments) {
+    const DeeplinkExecuter::Target target = firingTarget(firing, arguments);
+    QString text;
+    try {
+        for (const CollectionRun::Step& step : steps) {
+            if (!step.url.isEmpty())
+                text +=
+                    ShellQuoting::joined(DeeplinkExecuter::commandLine(step.url, target)) + u'\n';
+        }
+    } catch (...) {
+        CliOutput::error(localizedDescription(std::current_exception()).simplified());
+        return KestrineCli::Failed;
+    }
+    CliOutput::write(stdout, text);
+    return KestrineCli::Success;
 }
 
 int statusOf(const CollectionRun::Report& report) {
@@ -364,6 +395,8 @@ int openUrl(const CliArguments& arguments) {
     const Firing firing = chooseDestination(arguments);
     if (firing.status != KestrineCli::Success)
         return firing.status;
+    if (arguments.dryRun)
+        return printCommandLines(steps, firing, arguments);
     std::optional<CollectionRun::Options> options = runOptions(firing, arguments);
     if (!options)
         return KestrineCli::Failed;
@@ -462,6 +495,8 @@ int runCollection(const CliArguments& arguments) {
         firing = chooseDestination(arguments);
         status = firing.status;
     }
+    if (status == KestrineCli::Success && arguments.dryRun)
+        return printCommandLines(subject.steps, firing, arguments);
     if (status == KestrineCli::Success) {
         options = runOptions(firing, arguments);
         if (!options)

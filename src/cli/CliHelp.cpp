@@ -81,7 +81,11 @@ const QString destinationOptionsHelp = QStringLiteral(
     "                         identifier; a component \"pkg/.Activity\" is app \"pkg\"), or\n"
     "                         that no known app takes.\n"
     "  --strict               Fails a URL that falls back to a browser or makes Android ask\n"
-    "                         which app should open it; without it, those pass with a warning.\n");
+    "                         which app should open it; without it, those pass with a warning.\n"
+    "  --dry-run              Prints the command line each firing would run, one a line,\n"
+    "                         quoted for a POSIX shell, and fires nothing. The stop step of\n"
+    "                         --cold and the screenshots are separate calls, not printed.\n"
+    "                         Not with --json or --junit.\n");
 
 const QString variableOptionsHelp = QStringLiteral(
     "  --var NAME=VALUE       Fills {{NAME}} in the URLs (repeatable); before the environment's\n"
@@ -105,8 +109,8 @@ const QString openHelp =
         "Usage: kestrine-cli open URL [--destination D] [--app ID] [--boot]\n"
         "                         [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
         "                         [--settle SECONDS] [--expect-app ID] [--strict]\n"
-        "                         [--json] [--var NAME=VALUE]... [--collection C\n"
-        "                         [--env NAME]]\n"
+        "                         [--json | --dry-run] [--var NAME=VALUE]...\n"
+        "                         [--collection C [--env NAME]]\n"
         "\n"
         "Opens URL, exactly as given but for its {{placeholders}}, on a destination.\n") +
     outcomeHelp + QStringLiteral("\nOptions:\n") + destinationOptionsHelp + variableOptionsHelp +
@@ -124,7 +128,7 @@ const QString runHelp =
         "                        [--timeout SECONDS] [--cold] [--screenshots DIR]\n"
         "                        [--settle SECONDS] [--expect-app ID] [--strict]\n"
         "                        [--interval SECONDS] [--stop-on-failure] [--junit FILE] [--json]\n"
-        "                        [--env NAME] [--var NAME=VALUE]...\n"
+        "                        [--env NAME] [--var NAME=VALUE]... [--dry-run]\n"
         "\n"
         "Opens every deeplink of COLLECTION (a name or an id) that has a URL, in the app's order,\n"
         "or of an exchange file when COLLECTION ends in \".json\" (in the file's order, as an\n"
@@ -184,7 +188,8 @@ const QString qrHelp =
         "instead. A URL longer than 2953 bytes fits in no QR code (exit status 1).\n"
         "\n"
         "Options:\n"
-        "  -o, --output FILE.png  Writes the code as a PNG image instead (never through a link).\n") +
+        "  -o, --output FILE.png  Writes the code as a PNG image instead (never through a "
+        "link).\n") +
     variableOptionsHelp + collectionVariablesHelp;
 
 } // namespace

@@ -44,8 +44,7 @@ const QString travelId = QStringLiteral("22222222-2222-4222-8222-222222222222");
 const QString otherTravelId = QStringLiteral("33333333-3333-4333-8333-333333333333");
 // A simulator named by its UDID, which needs no adb.
 const QString simulatorUdid = QStringLiteral("5B7D3C0E-4F7A-4C1B-9E0D-2A6B8C1F3D10");
-const QString am =
-    QStringLiteral("shell 'am' 'start' '-W' '-a' 'android.intent.action.VIEW' '-d' ");
+const QString am = QStringLiteral("shell am start -W -a android.intent.action.VIEW -d ");
 const QString amOnPhone = QStringLiteral("am start -W -a android.intent.action.VIEW -d ");
 
 // The tool's expected output `name`, kept under tests/data/cli.
@@ -203,7 +202,7 @@ struct Cli {
                 calls.append(call.section(QStringLiteral(" --json-output "), 0, 0));
         }
         for (const FakeAdb::Invocation& call : adb.invocations()) {
-            if (call.arguments.contains(u"'am'"))
+            if (call.arguments.contains(u"am"))
                 calls.append(QStringLiteral("adb ") + call.arguments.join(u' '));
         }
         for (const QStringList& call : phone ? phone->calls() : QList<QStringList>()) {
@@ -363,7 +362,7 @@ private Q_SLOTS:
             {"simctl boot S1", "simctl bootstatus S1 -b", "simctl openurl S1 shop://x"}, "S2");
         row("open: without Xcode, the first usable Android destination", Setup::Given,
             {"--adb", "ADB", "open", "shop://x"}, 0, {}, {},
-            {"adb -s R5CT1234567 " + am + "'shop://x'"});
+            {"adb -s R5CT1234567 " + am + "shop://x"});
         row("open: an Android package", Setup::Phone,
             {"open", "shop://x", "--destination", "PHONE", "--app", "com.shop"}, 0, {}, {},
             {"phone " + amOnPhone + "shop://x com.shop"});
@@ -389,6 +388,32 @@ private Q_SLOTS:
              "Shop: 3 ok, 0 failed, 0 skipped"},
             {"simctl openurl S2 shop://checkout?a=1&b=\"x\"", "simctl openurl S2 shop://",
              "simctl openurl S2 shop://cart"});
+        // --dry-run: standard output holds each firing's command line and nothing else; no tool
+        // but the listings runs, and nothing is booted.
+        const QString simctl = QStringLiteral("XCODE/Contents/Developer/usr/bin/simctl openurl ");
+        row("dry run, open: cold changes nothing on a simulator", set,
+            {"open", "shop://x?a=1&b=2", "--destination", "S2", "--cold", "--dry-run"}, 0,
+            simctl + "S2 'shop://x?a=1&b=2'\n", {});
+        row("dry run, run: one line per firing, a simulator --boot would start", set,
+            {"run", "Shop", "--destination", "iPhone 15", "--boot", "--dry-run"}, 0,
+            simctl + "S1 'shop://checkout?a=1&b=\"x\"'\n" + simctl + "S1 shop://\n" + simctl +
+                "S1 shop://cart\n",
+            {});
+        row("dry run, open: an iPhone's launch, cold", set,
+            {"open", "shop://x", "--destination", "P1", "--app", "com.shop", "--cold", "--dry-run"},
+            0,
+            "env DEVELOPER_DIR=XCODE/Contents/Developer XCODE/Contents/Developer/usr/bin/devicectl "
+            "device process launch --device P1 --payload-url shop://x --terminate-existing "
+            "com.shop\n",
+            {});
+        // Once for the user's shell around the quotes for the device's.
+        row("dry run, open: adb's URL quoted for both shells", Setup::Given,
+            {"--adb", "ADB", "open", "shop://x?a=1&b=$y", "--dry-run"}, 0,
+            "ADB -s R5CT1234567 " + am + "''\\''shop://x?a=1&b=$y'\\'''\n", {});
+        row("dry run, open: an iPhone without an app", set, {"open", "shop://x", "--dry-run"}, 1,
+            {}, {"No app selected."}, {}, "P1");
+        row("dry run, no JSON", set, {"run", "Shop", "--dry-run", "--json"}, 2, {},
+            {"--dry-run prints command lines: no --json, no --junit", usage});
     }
 
     void commands() {
@@ -422,6 +447,12 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         cli.run(arguments, setup);
+        if (arguments.contains(u"--dry-run")) {
+            standardOutput.replace(QStringLiteral("XCODE"), cli.xcode.path());
+            standardOutput.replace(QStringLiteral("ADB"), cli.adb.adbPath());
+            for (const QString& call : cli.xcode.calls())
+                QVERIFY2(call.contains(u"list devices"), qPrintable(call));
+        }
         QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));
         // A store that cannot be written is no lock to wait 5 s for.
         if (setup == Setup::ReadOnlyStore)
@@ -1010,13 +1041,13 @@ private Q_SLOTS:
     void toolsReadNoInput() {
         Cli cli;
         cli.chooseTools();
-        cli.adb.setScenario({.readsInput = true}, QStringLiteral("'am'"));
+        cli.adb.setScenario({.readsInput = true}, QStringLiteral("shell am "));
         cli.run({"-c", "printf 'shop://1\\nshop://2\\n' | while read -r u; do "
                        "\"$0\" open \"$u\" --destination emulator-5554 || exit; done"},
                 Setup::Settings, QStringLiteral("/bin/sh"));
         QVERIFY2(cli.exitCode == 0, qPrintable(cli.standardError));
-        QCOMPARE(cli.opened(), QStringList({"adb -s emulator-5554 " + am + "'shop://1'",
-                                            "adb -s emulator-5554 " + am + "'shop://2'"}));
+        QCOMPARE(cli.opened(), QStringList({"adb -s emulator-5554 " + am + "shop://1",
+                                            "adb -s emulator-5554 " + am + "shop://2"}));
     }
 
     void hostileUrls() {
