@@ -8,6 +8,7 @@
 #include "platform/AppIdentity.h"
 #include "platform/AppSettings.h"
 #include "platform/Logger.h"
+#include "platform/ShellQuoting.h"
 #include "store/FiringHistory.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
@@ -26,6 +27,7 @@
 #include "window/ui/WindowCommands.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -95,6 +97,8 @@ KestrineApp::KestrineApp(PersistentContainer& container, QObject* parent)
     connect(m_commands.get(), &KestrineCommands::preferencesRequested, this,
             &KestrineApp::showPreferences);
     connect(m_commands.get(), &KestrineCommands::historyRequested, this, &KestrineApp::showHistory);
+    connect(m_commands->windowCommands(), &WindowCommands::commandRequested, this,
+            &KestrineApp::copyCommand);
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &KestrineApp::save);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &KestrineApp::save);
@@ -239,7 +243,11 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->show();
 }
 
-void KestrineApp::openUrl(const QString& url, const QString& title, FiringDone done) {
+QString KestrineApp::urlToFire(const QString& url) const {
+    return url;
+}
+
+void KestrineApp::prepareExecuter() {
     // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
     m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
@@ -248,6 +256,21 @@ void KestrineApp::openUrl(const QString& url, const QString& title, FiringDone d
                                     .screenshotDirectory = commands.captureScreen()->isChecked()
                                                                ? screenshotDirectory()
                                                                : QString()});
+}
+
+void KestrineApp::copyCommand(const QString& url) {
+    prepareExecuter();
+    try {
+        const QStringList command = m_deeplinkExecuter->commandLine(urlToFire(url));
+        QGuiApplication::clipboard()->setText(ShellQuoting::joined(command));
+    } catch (...) {
+        setError(ErrorMessage{localizedDescription(std::current_exception())});
+    }
+}
+
+void KestrineApp::openUrl(const QString& typed, const QString& title, FiringDone done) {
+    prepareExecuter();
+    const QString url = urlToFire(typed);
     // The destination as it is now: the executer reads the selection before it first waits.
     const std::optional<Device> device = m_deviceManager->selectedDevice();
     FiringRecord record{.time = QDateTime::currentDateTime(),

@@ -51,6 +51,10 @@ public:
     // options and returns at once. When the firing ends, the History records it (under `title`),
     // the status line shows it, a failure's alert comes up, and `done` hears it.
     void openUrl(const QString& url, const QString& title = {}, FiringDone done = {});
+    // "Copy Command": puts the command line that openUrl() would run for `url` at the selected
+    // destination on the clipboard, quoted for a POSIX shell; shows the alert a firing would
+    // show when there is no usable destination.
+    void copyCommand(const QString& url);
 
     // Opens the History window, or brings the open one forward.
     void showHistory();
@@ -79,6 +83,11 @@ private:
     // The window toolbar of the main content, composed here and nowhere else.
     void buildToolbar(RootView* root);
     void clearToolbar();
+    // The URL text a firing of `url` (a deeplink's stored text) hands to the tools; the one
+    // place where the window turns what was typed into what is fired.
+    [[nodiscard]] QString urlToFire(const QString& url) const;
+    // Points the executer at the managers and the window's firing options.
+    void prepareExecuter();
     // Pending changes go to the file; a failure leaves them for the next of these points.
     void save();
     // The last save point: waits a few seconds for a store held by another process.

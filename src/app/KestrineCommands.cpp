@@ -60,7 +60,7 @@ void KestrineCommands::install(QMainWindow* window) {
     deeplink->addAction(commands.openUrl());
     deeplink->addSeparator();
     deeplink->addActions({commands.execute(), commands.newDeeplink(), commands.deleteDeeplink(),
-                          commands.copyUrl(), commands.showQrCode()});
+                          commands.copyUrl(), commands.showQrCode(), commands.copyCommand()});
     deeplink->addSeparator();
     deeplink->addActions({commands.launchCold(), commands.captureScreen()});
 

@@ -331,7 +331,8 @@ private Q_SLOTS:
             {"Pinned", "My Collections", "Shop, 2 deeplinks, pinned", "Home, 1 deeplink",
              "Product Page, shop://item/42", "Pin", "Export"},
             "runButton", {"2 Sec", "5 Sec", "10 Sec"});
-        row("filled main window, deeplink row menu", {}, "deeplinkList", {"Execute"});
+        row("filled main window, deeplink row menu", {}, "deeplinkList",
+            {"Execute", "Show QR Code", "Copy Command"});
         row("filled main window, collection row menu", {}, "collectionList", {"Delete"});
         row("new collection", {"Blue", "Red, selected"});
         row("edit collection", {"Edit collection", "Save"});

@@ -280,6 +280,11 @@ private Q_SLOTS:
             return dialog && dialog->isVisible() &&
                    child<QLabel>(dialog, "url")->text() == u"shop://item/1";
         });
+        row("Copy Command", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), N::Deeplink,
+            [](MainWindow& w) {
+                return QGuiApplication::clipboard()->text() ==
+                       w.xcode.toolPath(Tool::Simctl) + " openurl S1 shop://item/1";
+            });
         row("New Collection…", {}, N::Nothing, [](MainWindow& w) { return w.sheet() != nullptr; });
         row("Import…", {}, N::Nothing, [](MainWindow& w) {
             return w.sheet() && w.sheet()->tabType() == AddDeeplinkCollectionView::TabType::Import;
@@ -354,6 +359,24 @@ private Q_SLOTS:
         QVERIFY(!acted(w));
         press();
         QTRY_VERIFY_WITH_TIMEOUT(acted(w), 20000);
+    }
+
+    // Without a usable destination Copy Command copies nothing and says why, as Execute does.
+    void copyCommandRefusesAsExecuteDoes() {
+        MainWindow w;
+        w.root()->splitView()->setSelectedDeeplinkCollection(w.shop);
+        w.state()->setSelectedDeeplink(w.item);
+        w.app->deviceManager().selectDevice(DeviceFixtures::phone); // no app chosen for it
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        menuItem(*w.app, u"Copy Command")->trigger();
+        QVERIFY(w.app->error());
+        const QString refusal = w.app->error()->value;
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        w.app->setError(std::nullopt);
+        menuItem(*w.app, u"Execute")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.app->error(), 20000);
+        QCOMPARE(w.app->error()->value, refusal);
+        QVERIFY2(refusal.startsWith(u"No app selected."), qPrintable(refusal));
     }
 
     // A store held by another process keeps Delete Deeplink pending, and every other unsaved
@@ -711,11 +734,11 @@ private Q_SLOTS:
             QStringList calls;
             for (const FakeAdb::Invocation& call : adb.invocations())
                 calls.append(call.arguments.join(u' '));
-            return calls.filter(QStringLiteral("'am'"));
+            return calls.filter(QStringLiteral(" shell am "));
         };
         QTRY_COMPARE_WITH_TIMEOUT(amStart(),
-                                  QStringList{"-s emulator-5554 shell 'am' 'start' '-W' '-a' "
-                                              "'android.intent.action.VIEW' '-d' "
+                                  QStringList{"-s emulator-5554 shell am start -W -a "
+                                              "android.intent.action.VIEW -d "
                                               "'shop://item/42?ref=demo'"},
                                   20000);
         QVERIFY(!app.error());

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
 
@@ -161,11 +162,17 @@ private Q_SLOTS:
         const std::unique_ptr<QrCodeDialog> dialog(detail->findChild<QrCodeDialog*>());
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(child<QLabel>(dialog.get(), "url")->text(), QStringLiteral("app://fire?x=1"));
+        // Copy Command asks for the row's URL, which need not be the selected one.
+        QSignalSpy commands(&*detail, &DeeplinkCollectionDetailView::commandRequested);
+        QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("Copy Command"));
+        menu->actions().at(2)->trigger();
+        QCOMPARE(commands.value(0).value(0).toString(), QStringLiteral("app://fire?x=1"));
 
         menu = detail->createContextMenu(detail->model()->indexOf(withoutUrl));
         menu->actions().front()->trigger();
         QVERIFY(!menu->actions().at(1)->isEnabled());
         QCOMPARE(opened.size(), 1);
+        QVERIFY(!menu->actions().at(2)->isEnabled());
         QVERIFY(!detail->createContextMenu(QModelIndex()));
 
         // A row's URL link fires it the same way; the rest of the row only selects.

@@ -429,6 +429,9 @@ std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QMo
     showQrCode->setEnabled(!url.isEmpty());
     connect(showQrCode, &QAction::triggered, this,
             [this, url] { QrCodeDialog::showFor(url, window()); });
+    QAction* copyCommand = menu->addAction(QStringLiteral("Copy Command"));
+    copyCommand->setEnabled(!url.isEmpty());
+    connect(copyCommand, &QAction::triggered, this, [this, url] { Q_EMIT commandRequested(url); });
     return menu;
 }
 

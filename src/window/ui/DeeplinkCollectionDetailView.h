@@ -72,7 +72,8 @@ public:
         m_mayFire = std::move(mayFire);
     }
 
-    // The context menu of the row at `index` ("Execute", "Show QR Code"), or null off the rows.
+    // The context menu of the row at `index` ("Execute", "Show QR Code", "Copy Command"), or
+    // null off the rows.
     [[nodiscard]] std::unique_ptr<QMenu> createContextMenu(const QModelIndex& index);
 
     [[nodiscard]] FetchedResultsModel* model() const { return m_model; }
@@ -92,6 +93,8 @@ public:
 Q_SIGNALS:
     // The user (or the view itself, after adding a deeplink) changed the selected deeplink.
     void selectedDeeplinkChanged(Deeplink* deeplink);
+    // A row's "Copy Command" for its URL (see WindowCommands::commandRequested()).
+    void commandRequested(const QString& url);
 
 private:
     void buildHeader();

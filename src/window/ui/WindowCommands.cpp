@@ -58,6 +58,11 @@ WindowCommands::WindowCommands(QObject* parent)
         if (const Deeplink* deeplink = selectedDeeplink())
             QrCodeDialog::showFor(FiringRequest::forDeeplink(*deeplink).url, m_root->window());
     });
+    m_copyCommand = add(tr("Copy Command"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+    connect(m_copyCommand, &QAction::triggered, this, [this] {
+        if (const Deeplink* deeplink = selectedDeeplink())
+            Q_EMIT commandRequested(FiringRequest::forDeeplink(*deeplink).url);
+    });
 
     m_newCollection = add(tr("New Collection\u2026"));
     connect(m_newCollection, &QAction::triggered, this, [this] { openCollectionEditor(false); });
@@ -190,12 +195,17 @@ AutomatedRun* WindowCommands::automatedRun() const {
 
 void WindowCommands::watchDetailView() {
     if (m_watchedView != detailView()) {
-        if (m_watchedView)
+        if (m_watchedView) {
             disconnect(m_watchedView->run(), nullptr, this, nullptr);
+            disconnect(m_watchedView, nullptr, this, nullptr);
+        }
         m_watchedView = detailView();
-        if (m_watchedView)
+        if (m_watchedView) {
             connect(m_watchedView->run(), &AutomatedRun::stateChanged, this,
                     &WindowCommands::update);
+            connect(m_watchedView, &DeeplinkCollectionDetailView::commandRequested, this,
+                    &WindowCommands::commandRequested);
+        }
     }
     update();
 }
@@ -213,6 +223,7 @@ void WindowCommands::update() {
     m_execute->setEnabled(view && hasUrl);
     m_copyUrl->setEnabled(hasUrl);
     m_showQrCode->setEnabled(hasUrl);
+    m_copyCommand->setEnabled(hasUrl);
     m_deleteDeeplink->setEnabled(deeplink != nullptr);
     for (QAction* ofCollection : {m_newDeeplink, m_editCollection, m_pin, m_export, m_run})
         ofCollection->setEnabled(collection != nullptr);

@@ -14,13 +14,12 @@ class RootView;
 class ToolbarPicker;
 
 // QObject that owns the window's commands as QActions, each with its one shortcut: the
-// deeplink commands (open a URL, execute, new, delete, copy the URL, show its QR code), the
-// collection commands
-// (new, import, edit, pin, export, the automated run and its interval), search, the two toolbar
-// pickers and the firing options (Launch Cold, Capture Screen; remembered in the settings). The
-// menus show these actions; the views keep their buttons. Each action is enabled only while the
-// window's selection gives it something to act on, and triggers the function of whichever view
-// currently shows that selection.
+// deeplink commands (open a URL, execute, new, delete, copy the URL, show its QR code, copy
+// its command), the collection commands (new, import, edit, pin, export, the automated run and
+// its interval), search, the two toolbar pickers and the firing options (Launch Cold, Capture
+// Screen; remembered in the settings). The menus show these actions; the views keep their buttons.
+// Each action is enabled only while the window's selection gives it something to act on, and
+// triggers the function of whichever view currently shows that selection.
 class WindowCommands : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +36,8 @@ public:
     [[nodiscard]] QAction* deleteDeeplink() const { return m_deleteDeeplink; }
     [[nodiscard]] QAction* copyUrl() const { return m_copyUrl; }
     [[nodiscard]] QAction* showQrCode() const { return m_showQrCode; }
+    // Asks for the selected deeplink's command line through commandRequested().
+    [[nodiscard]] QAction* copyCommand() const { return m_copyCommand; }
     [[nodiscard]] QAction* newCollection() const { return m_newCollection; }
     [[nodiscard]] QAction* importCollections() const { return m_import; }
     [[nodiscard]] QAction* editCollection() const { return m_editCollection; }
@@ -58,6 +59,11 @@ public:
 
     // Brings every action's enabled, checked and text state in line with the window.
     void update();
+
+Q_SIGNALS:
+    // "Copy Command" for `url`, the stored text of the selected deeplink or of the row whose
+    // context menu asked: the app, which knows the destination, copies the command line.
+    void commandRequested(const QString& url);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +92,7 @@ private:
     QAction* m_deleteDeeplink = nullptr;
     QAction* m_copyUrl = nullptr;
     QAction* m_showQrCode = nullptr;
+    QAction* m_copyCommand = nullptr;
     QAction* m_newCollection = nullptr;
     QAction* m_import = nullptr;
     QAction* m_editCollection = nullptr;
