@@ -198,10 +198,9 @@ void KestrineApp::showPreferences() {
 void KestrineApp::showMainContent(const QUrl& xcodeURL) {
     if (FiringHistory* history = m_persistence.history())
         history->setScreenshotDirectory(screenshotDirectory());
-    auto* root = new RootView(m_persistence.viewContext(),
-                              [this](const FiringRequest& request, FiringDone done) {
-                                  openUrl(request.url, request.title, std::move(done));
-                              });
+    auto* root = new RootView(
+        m_persistence.viewContext(),
+        [this](const FiringRequest& request, FiringDone done) { fire(request, std::move(done)); });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
@@ -277,6 +276,20 @@ void KestrineApp::openUrl(const QString& url, const QString& title, FiringDone d
     QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion), title), this, [] {});
 }
 
+void KestrineApp::fire(const FiringRequest& request, FiringDone done) {
+    if (request.problem.isEmpty()) {
+        openUrl(request.url, request.title, std::move(done));
+        return;
+    }
+    // Nothing went out, so the History has nothing to keep; the user hears it like a failure.
+    const FiringOutcome outcome = FiringOutcome::failed(request.problem);
+    if (m_root)
+        m_root->statusLine()->showOutcome(request.url, outcome);
+    setError(ErrorMessage{request.problem});
+    if (done)
+        done(outcome);
+}
+
 QString KestrineApp::screenshotDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/Screenshots");
@@ -287,7 +300,7 @@ void KestrineApp::showHistory() {
         m_history = new HistoryWindow(
             m_persistence.history(),
             [this](const FiringRequest& request, FiringDone done) {
-                openUrl(request.url, request.title, std::move(done));
+                fire(request, std::move(done));
             },
             m_window.get());
         m_history->setAttribute(Qt::WA_DeleteOnClose);

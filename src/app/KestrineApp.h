@@ -51,6 +51,9 @@ public:
     // options and returns at once. When the firing ends, the History records it (under `title`),
     // the status line shows it, a failure's alert comes up, and `done` hears it.
     void openUrl(const QString& url, const QString& title = {}, FiringDone done = {});
+    // openUrl() for a view's request; one with a problem fires nothing and reports it as a
+    // failed firing.
+    void fire(const FiringRequest& request, FiringDone done = {});
 
     // Opens the History window, or brings the open one forward.
     void showHistory();
