@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
