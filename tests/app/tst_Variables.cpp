@@ -78,6 +78,8 @@ void typeInto(QTableWidget* table, int row, int column, const QString& text) {
     editor->selectAll();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
+    // The delegate commits the text once back in the event loop.
+    QTRY_COMPARE(table->item(row, column)->text(), text);
 }
 
 } // namespace
@@ -181,6 +183,7 @@ private Q_SLOTS:
         QVERIFY(!problem->isVisible());
         QCOMPARE(VariableSettings::globals(*AppSettings::standard()),
                  variables({"host=shop.example"}));
+        QVERIFY(dialog->isVisible()); // Return ended the edits, not Preferences
         dialog->close();
 
         w.execute();

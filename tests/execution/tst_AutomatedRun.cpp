@@ -219,13 +219,13 @@ private Q_SLOTS:
     }
 
     // The run asks once, before it starts, for what any of its deeplinks lacks (the
-    // collection's environment gives the rest) and fires each with those values; a text that
-    // no value makes a URL is refused at its turn. Cancelled: no run.
+    // collection's environment gives the rest) and fires each with those values; a value the
+    // URL refuses fails at its turn. Cancelled: no run.
     void promptsOnceBeforeTheRun() {
-        RunFixture f(
-            {"first", "second", "third", "fourth"},
-            {"app://{{host}}/a?q={{q}}", "app://{{env}}/{{host}}", "app://plain", "no url {{z}}"});
-        f.collection->setEnvironments({{"Staging", {{"env", "stage"}}}});
+        RunFixture f({"first", "second", "third", "fourth"},
+                     {"app://{{host}}/a?q={{q}}", "app://{{env}}/{{host}}", "app://plain",
+                      "app://{{bad}}/x"});
+        f.collection->setEnvironments({{"Staging", {{"env", "stage"}, {"bad", "a b"}}}});
         f.collection->setActiveEnvironment("Staging");
         auto answer = answerPrompt({{"h.example", "x y"}});
         f.button()->click();
@@ -235,7 +235,7 @@ private Q_SLOTS:
         f.clock->advance(40);
         QCOMPARE(f.fired, (QStringList{"app://h.example/a?q=x%20y", "app://stage/h.example",
                                        "app://plain"}));
-        QCOMPARE(f.problems, QStringList{"no url {{z}}"});
+        QCOMPARE(f.problems, QStringList{"app://{{bad}}/x"});
 
         answer = answerPrompt();
         f.button()->click();

@@ -5,6 +5,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -64,6 +65,15 @@ VariableTable::VariableTable(QWidget* parent)
     });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &VariableTable::check);
     check();
+}
+
+void VariableTable::keyPressEvent(QKeyEvent* event) {
+    // Return ends a cell's editing; passed on, it would also press the dialog's default button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void VariableTable::setVariables(const QList<Variable>& variables) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QWidget>
 
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -26,6 +27,9 @@ public:
 Q_SIGNALS:
     // The user changed a cell, added or removed a row.
     void edited();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void addRow(const Variable& variable);
