@@ -134,12 +134,12 @@ QString VariableTable::nameProblem(int row) const {
     if (name.isEmpty())
         return tr("A variable needs a name.");
     if (!Placeholder::isName(name))
-        return tr("\u201C%1\u201D is no variable name: a letter or \u201C_\u201D, then letters, "
-                  "digits, \u201C_\u201D, \u201C-\u201D or \u201C.\u201D.")
+        return tr("\u201c%1\u201d is not a variable name: use letters, digits and _ - . only, "
+                  "starting with a letter or _.")
             .arg(name);
     for (int above = 0; above < row; ++above) {
         if (m_table->item(above, NameColumn)->text() == name)
-            return tr("\u201C%1\u201D is named twice; the first one counts.").arg(name);
+            return tr("There are two variables named \u201c%1\u201d.").arg(name);
     }
     return {};
 }
