@@ -105,9 +105,6 @@ private Q_SLOTS:
             << QStringList{"host=shop.example", "id=a b&c"}
             << "shop://staging.shop/item?id=a%20b%26c"
             << "";
-        QTest::addRow("no placeholder: as stored")
-            << "shop://item/{1}" << QStringList() << QStringList() << "shop://item/{1}"
-            << "";
         QTest::addRow("a value the scheme refuses")
             << "{{scheme}}://x" << QStringList() << QStringList{"scheme=my app"} << ""
             << "{{scheme}} holds \u201cmy app\u201d, which cannot stand in a URL\u2019s scheme.";
