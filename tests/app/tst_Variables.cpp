@@ -5,6 +5,7 @@
 #include "store/FiringHistory.h"
 #include "store/VariableSettings.h"
 #include "window/ui/FiringStatusLine.h"
+#include "window/ui/QrCodeDialog.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/VariableTable.h"
 
@@ -92,7 +93,7 @@ class tst_Variables : public QObject {
 
 private Q_SLOTS:
     // Execute fills the stored URL from the collection's active environment, then the global
-    // variables, and fires that URL: the tool, the History and the status line see it. A value
+    // variables, and fires that URL: the tool, the History and the QR code see it. A value
     // no URL can hold fires nothing and comes back as the failure's alert.
     void executeFillsFromEnvironmentThenGlobals_data() {
         QTest::addColumn<QString>("url");
@@ -130,6 +131,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(w.opened(), QStringList{fired}, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(w.recorded(), QStringList{fired}, 20000);
         QVERIFY(!w.app->error());
+        // The QR code holds the URL Execute fires.
+        menuItem(*w.app, u"Show QR Code")->trigger();
+        const auto* qr = w.app->window()->findChild<QrCodeDialog*>();
+        QVERIFY(qr);
+        QCOMPARE(child<QLabel>(qr, "url")->text(), fired);
     }
 
     // A variable without a value brings up the prompt, filled with the last values typed (also
