@@ -202,10 +202,9 @@ void KestrineApp::showPreferences() {
 void KestrineApp::showMainContent(const QUrl& xcodeURL) {
     if (FiringHistory* history = m_persistence.history())
         history->setScreenshotDirectory(screenshotDirectory());
-    auto* root = new RootView(m_persistence.viewContext(),
-                              [this](const FiringRequest& request, FiringDone done) {
-                                  openUrl(request.url, request.title, std::move(done));
-                              });
+    auto* root = new RootView(
+        m_persistence.viewContext(),
+        [this](const FiringRequest& request, FiringDone done) { fire(request, std::move(done)); });
     connect(m_commands.get(), &KestrineCommands::toggleSidebarRequested, root,
             &RootView::toggleSidebar);
     m_window->setCentralWidget(root);
@@ -243,10 +242,6 @@ void KestrineApp::buildToolbar(RootView* root) {
     m_toolBar->show();
 }
 
-QString KestrineApp::urlToFire(const QString& url) const {
-    return url;
-}
-
 void KestrineApp::prepareExecuter() {
     // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
@@ -261,16 +256,15 @@ void KestrineApp::prepareExecuter() {
 void KestrineApp::copyCommand(const QString& url) {
     prepareExecuter();
     try {
-        const QStringList command = m_deeplinkExecuter->commandLine(urlToFire(url));
+        const QStringList command = m_deeplinkExecuter->commandLine(url);
         QGuiApplication::clipboard()->setText(ShellQuoting::joined(command));
     } catch (...) {
         setError(ErrorMessage{localizedDescription(std::current_exception())});
     }
 }
 
-void KestrineApp::openUrl(const QString& typed, const QString& title, FiringDone done) {
+void KestrineApp::openUrl(const QString& url, const QString& title, FiringDone done) {
     prepareExecuter();
-    const QString url = urlToFire(typed);
     // The destination as it is now: the executer reads the selection before it first waits.
     const std::optional<Device> device = m_deviceManager->selectedDevice();
     FiringRecord record{.time = QDateTime::currentDateTime(),
@@ -300,6 +294,20 @@ void KestrineApp::openUrl(const QString& typed, const QString& title, FiringDone
     QCoro::connect(m_deeplinkExecuter->execute(url, std::move(completion), title), this, [] {});
 }
 
+void KestrineApp::fire(const FiringRequest& request, FiringDone done) {
+    if (request.problem.isEmpty()) {
+        openUrl(request.url, request.title, std::move(done));
+        return;
+    }
+    // Nothing went out, so the History has nothing to keep; the user hears it like a failure.
+    const FiringOutcome outcome = FiringOutcome::failed(request.problem);
+    if (m_root)
+        m_root->statusLine()->showOutcome(request.url, outcome);
+    setError(ErrorMessage{request.problem});
+    if (done)
+        done(outcome);
+}
+
 QString KestrineApp::screenshotDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/Screenshots");
@@ -310,7 +318,7 @@ void KestrineApp::showHistory() {
         m_history = new HistoryWindow(
             m_persistence.history(),
             [this](const FiringRequest& request, FiringDone done) {
-                openUrl(request.url, request.title, std::move(done));
+                fire(request, std::move(done));
             },
             m_window.get());
         m_history->setAttribute(Qt::WA_DeleteOnClose);

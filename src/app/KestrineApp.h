@@ -51,6 +51,9 @@ public:
     // options and returns at once. When the firing ends, the History records it (under `title`),
     // the status line shows it, a failure's alert comes up, and `done` hears it.
     void openUrl(const QString& url, const QString& title = {}, FiringDone done = {});
+    // openUrl() for a view's request; one with a problem fires nothing and reports it as a
+    // failed firing.
+    void fire(const FiringRequest& request, FiringDone done = {});
     // "Copy Command": puts the command line that openUrl() would run for `url` at the selected
     // destination on the clipboard, quoted for a POSIX shell; shows the alert a firing would
     // show when there is no usable destination.
@@ -83,9 +86,6 @@ private:
     // The window toolbar of the main content, composed here and nowhere else.
     void buildToolbar(RootView* root);
     void clearToolbar();
-    // The URL text a firing of `url` (a deeplink's stored text) hands to the tools; the one
-    // place where the window turns what was typed into what is fired.
-    [[nodiscard]] QString urlToFire(const QString& url) const;
     // Points the executer at the managers and the window's firing options.
     void prepareExecuter();
     // Pending changes go to the file; a failure leaves them for the next of these points.

@@ -1,9 +1,12 @@
 #include "app/PreferencesDialog.h"
 
+#include "platform/AppSettings.h"
+#include "store/VariableSettings.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/ui/XcodeChooser.h"
 #include "updates/ui/AutomaticChecksBox.h"
+#include "window/ui/VariableTable.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -13,6 +16,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -71,6 +75,10 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     m_defaultAdb->setAccessibleName(tr("Use the default adb"));
     m_automaticChecks = new AutomaticChecksBox(this);
     m_automaticChecks->setObjectName(QStringLiteral("automaticChecks"));
+    m_variables = new VariableTable(this);
+    m_variables->setObjectName(QStringLiteral("globalVariables"));
+    m_variables->table()->setAccessibleName(tr("Global variables"));
+    m_variables->setVariables(VariableSettings::globals(*AppSettings::standard()));
 
     // One column of row names, one of locations, the "Choose…" buttons under each other.
     auto* grid = new QGridLayout;
@@ -87,6 +95,11 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     grid->addWidget(m_defaultAdb, 1, 3);
     name(tr("Updates:"), 2);
     grid->addWidget(m_automaticChecks, 2, 1, 1, 3);
+    // Every firing may use these; an environment's value of the same name wins.
+    auto* variablesLabel = new QLabel(tr("Variables:"), this);
+    variablesLabel->setBuddy(m_variables->table());
+    grid->addWidget(variablesLabel, 3, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(m_variables, 3, 1, 1, 3);
     grid->setColumnStretch(1, 1);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -107,6 +120,9 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     connect(&xcode, &XcodeBookmarkManager::stateChanged, this, &PreferencesDialog::showXcode);
     connect(m_chooseAdb, &QPushButton::clicked, this, &PreferencesDialog::chooseAdb);
     connect(m_defaultAdb, &QPushButton::clicked, this, &PreferencesDialog::useDefaultAdb);
+    connect(m_variables, &VariableTable::edited, this, [this] {
+        VariableSettings::setGlobals(*AppSettings::standard(), m_variables->variables());
+    });
     showXcode();
     showAdb();
 }

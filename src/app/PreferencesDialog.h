@@ -11,12 +11,14 @@
 class AutomaticChecksBox;
 class QLabel;
 class QPushButton;
+class VariableTable;
 class XcodeBookmarkManager;
 class XcodeChooser;
 
 // The Preferences window (a modeless QDialog): the Xcode in use ("None" without one) with
 // "Choose…", the adb Kestrine finds with "Choose…" and "Use Default", and automatic update
-// checks. Every change is stored at once; choosing Xcode goes through the app's one chooser.
+// checks, and the global variables every firing may use (VariableTable). Every change is
+// stored at once; choosing Xcode goes through the app's one chooser.
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
@@ -49,4 +51,5 @@ private:
     QPushButton* m_chooseAdb = nullptr;
     QPushButton* m_defaultAdb = nullptr;
     AutomaticChecksBox* m_automaticChecks = nullptr;
+    VariableTable* m_variables = nullptr;
 };

@@ -52,6 +52,13 @@ void AutomatedRun::toggle() {
     switch (m_state) {
     case StateCase::Initial:
     case StateCase::Completed: {
+        if (m_startCheck) {
+            // The check may show a dialog, during which this run may go.
+            QPointer<AutomatedRun> self(this);
+            const bool start = m_startCheck(m_deeplinks ? m_deeplinks() : QList<Deeplink*>());
+            if (!self || !start)
+                return;
+        }
         // A new run: the last one's outcomes go.
         const QList<const Deeplink*> marked = m_outcomes.keys();
         for (const Deeplink* deeplink : marked)

@@ -58,6 +58,11 @@ public:
     // "Next: 7:00", "In-Active", "Paused", or empty when there is nothing to say.
     [[nodiscard]] QString statusText() const;
 
+    // Asked before a new run starts, with the deeplinks it will walk: false, and it does not
+    // start (the user cancelled the prompt for their variables).
+    using StartCheck = std::function<bool(const QList<Deeplink*>& deeplinks)>;
+    void setStartCheck(StartCheck check) { m_startCheck = std::move(check); }
+
     // Starts (from initial, paused or completed) or pauses (while running).
     void toggle();
     // Sets the interval and the countdown to `seconds`, then toggles.
@@ -86,6 +91,7 @@ private:
     std::unique_ptr<RunClock> m_clock;
     DeeplinkList m_deeplinks;
     OpenUrlAction m_openUrl;
+    StartCheck m_startCheck;
     StateCase m_state = StateCase::Initial;
     int m_time = defaultTime;
     int m_timeRemaining = defaultTime;

@@ -8,14 +8,16 @@
 
 class Deeplink;
 
-// What a view asks to fire: the URL's stored text, which goes to the tools unchanged, and the
-// title of the deeplink it comes from ("" for a URL typed into Open URL).
+// What a view asks to fire: the URL, which goes to the tools unchanged, and the title of the
+// deeplink it comes from ("" for a URL typed into Open URL). With a `problem` (its variables
+// leave no URL) nothing goes out: the problem is reported as the firing's failure.
 struct FiringRequest {
     QString url;
     QString title{};
+    QString problem{};
 
-    // What firing `deeplink` asks for: the one place its stored text becomes the URL fired,
-    // which Execute, the automated run and the QR code all use.
+    // What firing `deeplink` asks for before its variables are filled (the window's Firing
+    // fills them): its stored text and title.
     [[nodiscard]] static FiringRequest forDeeplink(const Deeplink& deeplink);
 };
 

@@ -345,7 +345,8 @@ private Q_SLOTS:
         row("history", {"History", "Firings, newest first", "Product page", "Fire Again",
                         "Opened in com.example.shop"});
         row("preferences",
-            {"Choose Xcode", "Choose adb", "Check for updates automatically at start-up", "Close"});
+            {"Choose Xcode", "Choose adb", "Check for updates automatically at start-up",
+             "Global variables", "Add Variable", "Close"});
     }
 
     void everyScreenReadsAndIsReachable() {

@@ -1,4 +1,5 @@
 #include "FindChild.h"
+#include "PromptAnswer.h"
 #include "StoreBuilders.h"
 #include "TestEnvironment.h"
 
@@ -54,7 +55,7 @@ struct RunFixture {
             &context, collection, QString(), SearchRootScope(),
             DeeplinkQueries::deeplinks(collection->uid()),
             [this](const FiringRequest& request, FiringDone done) {
-                fired.append(request.url);
+                (request.problem.isEmpty() ? fired : problems).append(request.url);
                 pending.append(std::move(done));
             },
             nullptr, std::move(manual));
@@ -82,6 +83,7 @@ struct RunFixture {
     DeeplinkCollection* collection = nullptr;
     ManualRunClock* clock = nullptr;
     QStringList fired;
+    QStringList problems;      // requests that fire nothing, their URL having none
     QList<FiringDone> pending; // what each firing tells when it ends
     std::unique_ptr<DeeplinkCollectionDetailView> detail;
 };
@@ -214,6 +216,33 @@ private Q_SLOTS:
         f.run().setScenePhase(ScenePhase::Background);
         f.run().setScenePhase(ScenePhase::Active);
         QCOMPARE(f.run().state(), StateCase::Paused);
+    }
+
+    // The run asks once, before it starts, for what any of its deeplinks lacks (the
+    // collection's environment gives the rest) and fires each with those values; a value the
+    // URL refuses fails at its turn. Cancelled: no run.
+    void promptsOnceBeforeTheRun() {
+        RunFixture f({"first", "second", "third", "fourth"},
+                     {"app://{{host}}/a?q={{q}}", "app://{{env}}/{{host}}", "app://plain",
+                      "app://{{bad}}/x"});
+        f.collection->setEnvironments({{"Staging", {{"env", "stage"}, {"bad", "a b"}}}});
+        f.collection->setActiveEnvironment("Staging");
+        auto answer = answerPrompt({{"h.example", "x y"}});
+        f.button()->click();
+        QVERIFY(answer->shown);
+        QCOMPARE(answer->asked, (QStringList{"host", "q"}));
+        QCOMPARE(f.run().state(), StateCase::Running);
+        f.clock->advance(40);
+        QCOMPARE(f.fired, (QStringList{"app://h.example/a?q=x%20y", "app://stage/h.example",
+                                       "app://plain"}));
+        QCOMPARE(f.problems, QStringList{"app://{{bad}}/x"});
+
+        answer = answerPrompt();
+        f.button()->click();
+        QVERIFY(answer->shown);
+        QCOMPARE(answer->offered, (QStringList{"h.example", "x y"}));
+        QCOMPARE(f.run().state(), StateCase::Completed);
+        QVERIFY(!f.clock->isConnected());
     }
 
     void walksTheListOnce_data() {

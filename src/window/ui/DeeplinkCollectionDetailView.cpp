@@ -14,6 +14,7 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/AutomatedRunControls.h"
 #include "window/ui/DeeplinkRowView.h"
+#include "window/ui/Firing.h"
 #include "window/ui/QrCodeDialog.h"
 
 #include <QAction>
@@ -67,7 +68,23 @@ DeeplinkCollectionDetailView::DeeplinkCollectionDetailView(
                 deeplinks.append(static_cast<Deeplink*>(object));
             return deeplinks;
         },
-        m_openUrl, this);
+        [this](const FiringRequest& request, FiringDone done) {
+            Firing::fireWith(m_openUrl, request.url, request.title, m_collection, m_runValues,
+                             std::move(done));
+        },
+        this);
+    // The prompt comes once, before the run, for every deeplink's missing variables.
+    m_run->setStartCheck([this](const QList<Deeplink*>& deeplinks) {
+        QStringList texts;
+        for (const Deeplink* deeplink : deeplinks)
+            texts.append(deeplink->urlString());
+        const QPointer<DeeplinkCollectionDetailView> self(this);
+        const std::optional<QList<Variable>> typed = Firing::askForAll(this, texts, m_collection);
+        if (!self || !typed)
+            return false;
+        m_runValues = *typed;
+        return true;
+    });
     connect(m_run, &AutomatedRun::deeplinkReached, this, &DeeplinkCollectionDetailView::runReached);
     connect(qApp, &QGuiApplication::applicationStateChanged, m_run,
             [this](Qt::ApplicationState state) {
@@ -411,8 +428,9 @@ void DeeplinkCollectionDetailView::addDeeplinkWithUrl(const QString& url) {
 void DeeplinkCollectionDetailView::execute(Deeplink* deeplink) {
     if (!deeplink || !m_openUrl || (m_mayFire && !m_mayFire(deeplink)))
         return;
-    if (const FiringRequest request = FiringRequest::forDeeplink(*deeplink); !request.url.isEmpty())
-        m_openUrl(request, {});
+    // Copies: the deeplink may go while the prompt is up.
+    if (const QString url = deeplink->urlString(); !url.isEmpty())
+        Firing::fire(this, m_openUrl, url, deeplink->title(), deeplink->deeplinkCollection());
 }
 
 std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QModelIndex& index) {
@@ -424,14 +442,24 @@ std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QMo
         menu->addAction(SymbolImage::icon(QStringLiteral("globe")), QStringLiteral("Execute"));
     QPointer<Deeplink> target(deeplink);
     connect(execute, &QAction::triggered, this, [this, target] { this->execute(target); });
-    const QString url = FiringRequest::forDeeplink(*deeplink).url;
     QAction* showQrCode = menu->addAction(tr("Show QR Code"));
-    showQrCode->setEnabled(!url.isEmpty());
-    connect(showQrCode, &QAction::triggered, this,
-            [this, url] { QrCodeDialog::showFor(url, window()); });
+    showQrCode->setEnabled(!deeplink->urlString().isEmpty());
+    connect(showQrCode, &QAction::triggered, this, [this, target] {
+        const QPointer<QWidget> owner(window());
+        if (!target)
+            return;
+        if (const std::optional<QString> url = Firing::urlFor(owner, *target); url && owner)
+            QrCodeDialog::showFor(*url, owner);
+    });
     QAction* copyCommand = menu->addAction(QStringLiteral("Copy Command"));
-    copyCommand->setEnabled(!url.isEmpty());
-    connect(copyCommand, &QAction::triggered, this, [this, url] { Q_EMIT commandRequested(url); });
+    copyCommand->setEnabled(!deeplink->urlString().isEmpty());
+    connect(copyCommand, &QAction::triggered, this, [this, target] {
+        const QPointer<QWidget> owner(window());
+        if (!target)
+            return;
+        if (const std::optional<QString> url = Firing::urlFor(owner, *target); url && owner)
+            Q_EMIT commandRequested(*url);
+    });
     return menu;
 }
 

@@ -5,6 +5,7 @@
 #include "execution/AutomatedRun.h"
 #include "execution/OpenUrlAction.h"
 #include "store/FetchRequest.h"
+#include "store/Variable.h"
 #include "window/SearchRootScope.h"
 
 #include <QPointer>
@@ -64,8 +65,8 @@ public:
     void addDeeplink();
     // The same with `url` in place of the placeholder URL.
     void addDeeplinkWithUrl(const QString& url);
-    // Fires `deeplink` through the open-URL action; nothing without a URL, nor when `mayFire`
-    // (see setMayFire()) refuses it.
+    // Fires `deeplink` through the open-URL action, its variables filled (see Firing); nothing
+    // without a URL, nor when `mayFire` (see setMayFire()) refuses it.
     void execute(Deeplink* deeplink);
     // Asked before each deeplink is fired: false fires nothing.
     void setMayFire(std::function<bool(const Deeplink*)> mayFire) {
@@ -114,6 +115,7 @@ private:
     QPointer<ManagedObjectContext> m_context;
     QPointer<DeeplinkCollection> m_collection;
     OpenUrlAction m_openUrl;
+    QList<Variable> m_runValues; // typed into the prompt before the automated run started
     std::function<bool(const Deeplink*)> m_mayFire;
     QString m_searchText;
     SearchRootScope m_selectedScope;

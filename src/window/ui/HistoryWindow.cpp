@@ -94,5 +94,7 @@ void HistoryWindow::fireAgain() {
     if (row < 0 || !m_openUrl)
         return;
     const FiringRecord& record = m_model->record(row);
+    // The record keeps the URL that went out, variables filled in: it goes out again as it is,
+    // not through Firing, since a value may itself hold "{{name}}".
     m_openUrl(FiringRequest{.url = record.url, .title = record.title}, {});
 }

@@ -6,6 +6,7 @@
 #include "widgets/SearchField.h"
 #include "widgets/TextStyle.h"
 #include "window/WindowState.h"
+#include "window/ui/Firing.h"
 
 #include <QApplication>
 #include <QCompleter>
@@ -112,8 +113,9 @@ void QuickOpenBar::fire() {
     const std::optional<QString> url = this->url();
     if (!url || !m_openUrl)
         return;
-    remember(*url);
-    m_openUrl(FiringRequest{.url = *url}, {});
+    // Kept as typed, placeholders and all: the values may differ next time.
+    if (Firing::fire(this, m_openUrl, *url, {}, nullptr))
+        remember(*url);
     m_field->selectAll();
 }
 

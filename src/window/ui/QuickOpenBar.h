@@ -15,8 +15,9 @@ class WindowState;
 // Widget of the window's quick open: a bar with a URL field ("Open URL") whose Return fires the
 // URL at the selected destination through the open-URL action, without storing it, and an
 // "Add to Collection" button that stores it as a new deeplink of the selected collection. The
-// URL goes out as typed, only characters that cannot stand in a URL encoded; one that is no URL
-// shows why under the field and goes nowhere. The last URLs fired here are kept in the settings
+// URL goes out as typed, only characters that cannot stand in a URL encoded and its variables
+// filled from the global ones or the prompt (see Firing); one that is no URL shows why under
+// the field and goes nowhere. The last URLs fired here are kept in the settings
 // and offered as completions, newest first. Hidden until open(); Escape hides it again.
 class QuickOpenBar : public QWidget {
     Q_OBJECT

@@ -13,6 +13,7 @@
 #include "window/ui/AddDeeplinkCollectionView.h"
 #include "window/ui/ColumSplitView.h"
 #include "window/ui/DeeplinkCollectionDetailView.h"
+#include "window/ui/Firing.h"
 #include "window/ui/QrCodeDialog.h"
 #include "window/ui/QuickOpenBar.h"
 #include "window/ui/RootSearchField.h"
@@ -55,13 +56,21 @@ WindowCommands::WindowCommands(QObject* parent)
     });
     m_showQrCode = add(tr("Show QR Code"));
     connect(m_showQrCode, &QAction::triggered, this, [this] {
-        if (const Deeplink* deeplink = selectedDeeplink())
-            QrCodeDialog::showFor(FiringRequest::forDeeplink(*deeplink).url, m_root->window());
+        const Deeplink* deeplink = selectedDeeplink();
+        const QPointer<QWidget> owner(m_root ? m_root->window() : nullptr);
+        if (!deeplink || !owner)
+            return;
+        if (const std::optional<QString> url = Firing::urlFor(owner, *deeplink); url && owner)
+            QrCodeDialog::showFor(*url, owner);
     });
     m_copyCommand = add(tr("Copy Command"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
     connect(m_copyCommand, &QAction::triggered, this, [this] {
-        if (const Deeplink* deeplink = selectedDeeplink())
-            Q_EMIT commandRequested(FiringRequest::forDeeplink(*deeplink).url);
+        const Deeplink* deeplink = selectedDeeplink();
+        const QPointer<QWidget> owner(m_root ? m_root->window() : nullptr);
+        if (!deeplink || !owner)
+            return;
+        if (const std::optional<QString> url = Firing::urlFor(owner, *deeplink); url && owner)
+            Q_EMIT commandRequested(*url);
     });
 
     m_newCollection = add(tr("New Collection\u2026"));
