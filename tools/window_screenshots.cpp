@@ -4,7 +4,9 @@
 // Xcode's simulator (one that the stand-in simctl refuses) with the status line they leave,
 // runs the collection until its first rows carry their outcome, shows the History window,
 // exports the selected collection through the save dialog and imports the file again through
-// the "Import" tab. The store,
+// the "Import" tab. With --environments it fires deeplinks with placeholders at the
+// collection's Staging and then its Production environment, and one whose variable the prompt
+// asks for, with the editor, the environment picker, the prompt and the History. The store,
 // settings and demo Xcode live in a temporary home: the user's own are never touched.
 
 #include "app/KestrineApp.h"
@@ -63,6 +65,35 @@ struct DemoCollection {
     bool pinned;
     QList<DemoLink> links;
 };
+
+// Two environments for the first collection, and deeplinks that use them.
+void seedEnvironments(ManagedObjectContext* context) {
+    DeeplinkCollection* shop = context->collections().value(0);
+    for (DeeplinkCollection* collection : context->collections()) {
+        if (collection->name() == u"Shop App")
+            shop = collection;
+    }
+    const auto variable = [](const char* name, const char* value) {
+        return Variable{QString::fromUtf8(name), QString::fromUtf8(value), false};
+    };
+    shop->setEnvironments(
+        {{QStringLiteral("Staging"),
+          {variable("scheme", "shop-dev"), variable("host", "staging.shop.example")}},
+         {QStringLiteral("Production"),
+          {variable("scheme", "shop"), variable("host", "shop.example.com")}}});
+    shop->setActiveEnvironment(QStringLiteral("Staging"));
+    const QList<std::pair<const char*, const char*>> links{
+        {"product on the web", "https://{{host}}/product/84213?ref=qr"},
+        {"order by id", "{{scheme}}://orders/{{order}}?note={{note}}"}};
+    for (const auto& [title, url] : links) {
+        Deeplink* deeplink = context->insertDeeplink();
+        deeplink->setTitle(QString::fromUtf8(title));
+        deeplink->setUrlString(QString::fromUtf8(url));
+        deeplink->setTimestamp(QDateTime::currentDateTime());
+        shop->addDeeplink(deeplink);
+    }
+    (void)context->save();
+}
 
 void seed(ManagedObjectContext* context, bool empty) {
     if (empty)
@@ -168,8 +199,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
-        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY [--empty|--fire-and-exchange] "
-                   "[--dark] [--failing-simctl]\n",
+        std::fputs("usage: window_screenshots OUTPUT_DIRECTORY "
+                   "[--empty|--fire-and-exchange|--environments] [--dark] [--failing-simctl]\n",
                    stderr);
         return 64;
     }
@@ -177,6 +208,7 @@ int main(int argc, char* argv[]) {
     const QStringList options = QApplication::arguments().mid(2);
     const bool empty = options.contains(QStringLiteral("--empty"));
     const bool fireAndExchange = options.contains(QStringLiteral("--fire-and-exchange"));
+    const bool environments = options.contains(QStringLiteral("--environments"));
     // A dark desktop as Fusion draws it; QT_SCALE_FACTOR=2 in the environment gives a 2x screen.
     if (options.contains(QStringLiteral("--dark")))
         QApplication::setPalette(darkPalette());
@@ -206,6 +238,8 @@ int main(int argc, char* argv[]) {
     if (container.loadPersistentStores())
         return 1;
     seed(container.viewContext(), empty);
+    if (environments)
+        seedEnvironments(container.viewContext());
 
     KestrineApp shell(container);
     QSignalSpy ready(&shell, &KestrineApp::mainContentReady);
@@ -248,6 +282,75 @@ int main(int argc, char* argv[]) {
         });
     };
 
+    const auto menuAction = [&](const QString& text) -> QAction* {
+        for (QAction* action : shell.window()->menuBar()->actions()) {
+            for (QAction* item : action->menu()->actions()) {
+                if (item->text() == text)
+                    return item;
+            }
+        }
+        std::fprintf(stderr, "no menu item %s\n", qPrintable(text));
+        std::exit(1);
+    };
+    if (environments) {
+        const auto waitFor = [](auto condition) {
+            if (!QTest::qWaitFor(condition, 20000)) {
+                std::fputs("timed out\n", stderr);
+                std::exit(1);
+            }
+        };
+        waitFor([&] { return ready.size() == 1 && split->detailView(); });
+        FiringHistory& history = *container.history();
+        DeeplinkCollectionDetailView* detail = split->detailView();
+        DeeplinkCollection* shop = detail->deeplinkCollection();
+        const auto deeplinkTitled = [&](const char* title) {
+            for (Deeplink* deeplink : shop->deeplinks()) {
+                if (deeplink->title() == QString::fromUtf8(title))
+                    return deeplink;
+            }
+            std::exit(1);
+        };
+        const auto fire = [&](const char* title, const char* shotName,
+                              std::function<void(QWidget*)> onPrompt = {}) {
+            split->setSelectedDeeplink(deeplinkTitled(title));
+            snap(QStringLiteral("%1-selected").arg(QLatin1String(shotName)).toUtf8().constData());
+            if (onPrompt)
+                onNextDialog(std::move(onPrompt));
+            const qsizetype before = history.latest().size();
+            menuAction(QStringLiteral("Execute"))->trigger();
+            waitFor([&] { return history.latest().size() == before + 1; });
+            std::printf("fired %s\n", qPrintable(history.latest().constFirst().url));
+            snap(QStringLiteral("%1-fired").arg(QLatin1String(shotName)).toUtf8().constData());
+        };
+        fire("product on the web", "staging");
+        detail->environmentMenu()->popup(detail->environmentPicker()->mapToGlobal(
+            QPoint(0, detail->environmentPicker()->height())));
+        QTest::qWait(100);
+        snap("environment-menu", detail->environmentMenu());
+        detail->environmentMenu()->hide();
+        shop->setActiveEnvironment(QStringLiteral("Production"));
+        (void)container.viewContext()->save();
+        fire("product on the web", "production");
+        // {{order}} and {{note}} have no value anywhere: the prompt asks for them.
+        fire("order by id", "prompted", [&](QWidget* prompt) {
+            const QList<QLineEdit*> fields = prompt->findChildren<QLineEdit*>();
+            for (QLineEdit* field : fields)
+                field->setText(field == fields.constFirst() ? QStringLiteral("2024-0098123")
+                                                            : QStringLiteral("leave at the door"));
+            snap("prompt", prompt);
+            QTest::keyClick(prompt, Qt::Key_Return);
+        });
+        menuAction(QStringLiteral("Edit Collection\u2026"))->trigger();
+        waitFor([] { return QApplication::activeModalWidget() != nullptr; });
+        snap("collection-editor");
+        QApplication::activeModalWidget()->close();
+        shell.showHistory();
+        auto* historyWindow = shell.window()->findChild<HistoryWindow*>();
+        (void)QTest::qWaitForWindowExposed(historyWindow);
+        snap("history", historyWindow);
+        return 0;
+    }
+
     if (fireAndExchange) {
         const auto waitFor = [](auto condition) {
             if (!QTest::qWaitFor(condition, 20000)) {
@@ -270,12 +373,7 @@ int main(int argc, char* argv[]) {
         };
         FiringHistory& history = *container.history();
         // Launch Cold on, as its toolbar button shows it.
-        for (QAction* action : shell.window()->menuBar()->actions()) {
-            for (QAction* item : action->menu()->actions()) {
-                if (item->text() == u"Launch Cold")
-                    item->trigger();
-            }
-        }
+        menuAction(QStringLiteral("Launch Cold"))->trigger();
         shell.openUrl(QStringLiteral("shop://product/84213?ref=deeplink-tester"),
                       QStringLiteral("product detail"));
         waitFor([&] { return openedUrls().size() == 1 && history.latest().size() == 1; });
