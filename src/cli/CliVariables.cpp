@@ -49,7 +49,8 @@ bool CliVariables::resolve(QList<CollectionRun::Step>& steps) const {
                 missing.append(name);
         }
         if (resolution.missing.isEmpty() && !resolution.ok() && problem.isEmpty())
-            problem = step.title + QStringLiteral(": ") + resolution.problem;
+            problem = step.title.isEmpty() ? resolution.problem
+                                           : step.title + QStringLiteral(": ") + resolution.problem;
         step.url = resolution.url;
     }
     // Every deeplink is checked before the first fires: a run never stops halfway for a value.

@@ -136,7 +136,12 @@ CollectionRun::Report CollectionRun::run(const QList<Step>& steps, const Options
         }
         QString line =
             options.counting ? QStringLiteral("[%1/%2] ").arg(i + 1).arg(steps.size()) : QString();
-        line += StandardOutput::escaped(result.step.title) + QStringLiteral(" \u2026 ");
+        line += StandardOutput::escaped(result.step.title);
+        // A URL with placeholders says what it became.
+        if (!result.step.typedUrl.isEmpty() && result.step.url != result.step.typedUrl &&
+            result.step.url != result.step.title)
+            line += QStringLiteral(": ") + StandardOutput::escaped(result.step.url);
+        line += QStringLiteral(" \u2026 ");
         if (result.step.url.isEmpty()) {
             result.message = QStringLiteral("no URL");
         } else {

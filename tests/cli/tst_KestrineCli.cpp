@@ -500,7 +500,7 @@ private Q_SLOTS:
         QTest::newRow("run: the active environment, then the global variables")
             << QStringList{"run",    "Orders",  "--interval",    "0",
                            "--json", "--junit", "TMP/report.xml"}
-            << 0 << "[2/2] Order \u2026 ok"
+            << 0 << "[2/2] Order: shop://order/42?note=a%26b%20c \u2026 ok"
             << QStringList{simctl + "shop://home", simctl + "shop://order/42?note=a%26b%20c"}
             << QStringList{home, order};
         QTest::newRow("run: --env, and --var before it")
@@ -535,7 +535,7 @@ private Q_SLOTS:
             << QStringList{} << QStringList{};
         QTest::newRow("a value the host cannot take")
             << QStringList{"open", "shop://{{h}}/p", "--var", "h=a/b"} << 2
-            << "{{h}} holds \u201ca/b\u201d, which cannot stand in a URL\u2019s host."
+            << "kestrine-cli: {{h}} holds \u201ca/b\u201d, which cannot stand in a URL\u2019s host."
             << QStringList{} << QStringList{};
         QTest::newRow("unknown environment")
             << QStringList{"run", "Orders", "--env", "Nope"} << 2
