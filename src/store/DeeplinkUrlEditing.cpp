@@ -1,6 +1,9 @@
 #include "store/DeeplinkUrlEditing.h"
 
+#include "store/Placeholder.h"
 #include "store/UrlText.h"
+
+#include <algorithm>
 
 namespace DeeplinkUrlEditing {
 namespace {
@@ -35,10 +38,27 @@ QString decode(QStringView encoded) {
     return QString::fromUtf8(decoded);
 }
 
-// Percent-encodes what a component cannot hold as typed; unreserved characters and `kept`
-// stay, so a decoded field's text comes back as typed.
+// Percent-encodes what a component cannot hold as typed; unreserved characters, `kept` and
+// placeholders stay, so a decoded field's text comes back as typed and a variable stays one.
 QString encode(const QString& text, const QByteArray& kept) {
-    return QString::fromLatin1(text.toUtf8().toPercentEncoding(kept));
+    const auto literal = [&kept](QStringView piece) {
+        return QString::fromLatin1(piece.toUtf8().toPercentEncoding(kept));
+    };
+    QString encoded;
+    qsizetype at = 0;
+    for (const Placeholder& placeholder : Placeholder::find(text)) {
+        encoded += literal(QStringView(text).sliced(at, placeholder.start - at));
+        encoded += QStringView(text).sliced(placeholder.start, placeholder.size);
+        at = placeholder.start + placeholder.size;
+    }
+    return encoded + literal(QStringView(text).sliced(at));
+}
+
+// Whether `at` falls inside one of `placeholders`, not at its edge.
+bool splits(const QList<Placeholder>& placeholders, qsizetype at) {
+    return std::any_of(placeholders.begin(), placeholders.end(), [at](const Placeholder& p) {
+        return p.start < at && at < p.start + p.size;
+    });
 }
 
 // One character of a component as written (a literal, an escape, or the escapes of one UTF-8
@@ -94,17 +114,24 @@ QString rewritten(QStringView written, const QString& text, const QByteArray& ke
         decoded += character.decoded;
     if (decoded != decode(written)) // bytes that only decode together: no character to keep
         return encode(text, kept);
+    // A placeholder completed by the change is written whole: the kept characters end and start
+    // outside one, or "{{id}" and a typed "}" would give "%7B%7Bid%7D}".
+    const QList<Placeholder> placeholders = Placeholder::find(text);
     qsizetype head = 0;
     qsizetype headSize = 0;
     while (head < characters.size() &&
            QStringView(text).sliced(headSize).startsWith(characters[head].decoded))
         headSize += characters[head++].decoded.size();
+    while (splits(placeholders, headSize))
+        headSize -= characters[--head].decoded.size();
     qsizetype tail = characters.size();
     qsizetype tailSize = 0;
     while (tail > head &&
            headSize + tailSize + characters[tail - 1].decoded.size() <= text.size() &&
            QStringView(text).first(text.size() - tailSize).endsWith(characters[tail - 1].decoded))
         tailSize += characters[--tail].decoded.size();
+    while (splits(placeholders, text.size() - tailSize))
+        tailSize -= characters[tail++].decoded.size();
     QString result;
     for (qsizetype i = 0; i < head; ++i)
         result += characters[i].written;
@@ -127,6 +154,8 @@ QString encodeQuery(const QString& text) {
 // percent-encoded), or an IPv6 address, written in brackets. Anything else (a space, "/",
 // "@") no host can hold.
 std::optional<QString> encodeHost(const QString& text) {
+    // A variable's host is checked when it is filled in.
+    const QList<Placeholder> placeholders = Placeholder::find(text);
     if (text.contains(u':')) {
         for (const QChar c : text) {
             if (!c.isDigit() && !(c.toLower() >= u'a' && c.toLower() <= u'f') && c != u':' &&
@@ -137,7 +166,10 @@ std::optional<QString> encodeHost(const QString& text) {
     }
     const QString encoded = encode(text, subDelimiters);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].unicode() < 0x80 && encode(text.sliced(i, 1), subDelimiters).size() > 1)
+        if (text[i].unicode() < 0x80 && encode(text.sliced(i, 1), subDelimiters).size() > 1 &&
+            std::none_of(placeholders.begin(), placeholders.end(), [i](const Placeholder& p) {
+                return p.start <= i && i < p.start + p.size;
+            }))
             return std::nullopt;
     }
     return encoded;
@@ -244,6 +276,9 @@ QString withFieldText(const QString& url, Field field, const QString& text) {
     case Field::Scheme:
         return withPart(url, Part::Scheme, unlessEmpty(text));
     case Field::Port: {
+        // A variable's port is checked when it is filled in; digits around it must still fit.
+        if (!Placeholder::find(text).isEmpty())
+            return withPart(url, Part::Port, text);
         const std::optional<qint64> port = decimalInteger(text);
         if (!port)
             return withPart(url, Part::Port, std::nullopt);

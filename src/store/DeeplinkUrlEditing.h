@@ -15,7 +15,9 @@
 // write rewrites exactly one component's span of the text, so everything else keeps its bytes.
 // A write the URL cannot hold (a relative path under a host, a scheme with a forbidden
 // character, a port out of range, a host with a space) gives back the URL unchanged, so nothing
-// stored is lost and the field shows the stored value again.
+// stored is lost and the field shows the stored value again. A placeholder ("{{name}}", see
+// Placeholder) is text in every field: shown and written as typed, never encoded, also where
+// the variable's value is checked only when it is filled in (scheme, host, port).
 namespace DeeplinkUrlEditing {
 
 enum class Field { Url, Host, Scheme, Port, User, Password, Path };

@@ -61,6 +61,15 @@ private Q_SLOTS:
             "MyApp://Us%65r@Product:82/%7e/a%2fb/{b}/%zz?Q=%7e#Frag|Product|MyApp|82|User||"
             "/~/a/b/{b}/%zz",
             true);
+        const QString variables =
+            QStringLiteral("{{scheme}}://{{user}}:{{pw}}@{{host}}:{{port}}/a/{{path}}?{{k}}={{v}}"
+                           "&id=x{{id}}#{{f}}");
+        add("placeholders in every component", variables,
+            variables + "|{{host}}|{{scheme}}|{{port}}|{{user}}|{{pw}}|/a/{{path}}", true);
+        add("placeholders beside text", "my{{env}}://api.{{env}}.example.com:8{{p}}/x",
+            "my{{env}}://api.{{env}}.example.com:8{{p}}/x|api.{{env}}.example.com|my{{env}}|8{{p}}"
+            "|||/x",
+            true);
     }
     void showsDecodedComponentsAndKeepsTheirBytes() {
         QFETCH(QString, url);
@@ -176,6 +185,34 @@ private Q_SLOTS:
             "App://H/{b}?a=2&b=%7e#F");
         add("plus on an exact URL", "App://H/%zz?a=%zz#F", "plus", "",
             "App://H/%zz?a=%zz&key2=value#F");
+
+        // A placeholder is text in every field: written as typed, never encoded.
+        add("whole URL with placeholders", ex, "url", "{{scheme}}://{{host}}:{{port}}/x y",
+            "{{scheme}}://{{host}}:{{port}}/x%20y");
+        add("scheme variable", exact, "scheme", "{{scheme}}",
+            "{{scheme}}://Product/Item?q=a%20b#Frag");
+        add("host variable", ex, "host", "{{env}}.example.com",
+            "scheme://{{env}}.example.com/path?query=value");
+        add("host variable beside a space is not kept", ex, "host", "{{env}} x", ex);
+        add("port variable", ex, "port", "{{port}}", "scheme://basepath:{{port}}/path?query=value");
+        add("port variable beside a letter is not kept", port8080, "port", "{{p}}x", port8080);
+        add("user variable", exact, "user", "{{user}} x",
+            "MyApp://{{user}}%20x@Product/Item?q=a%20b#Frag");
+        add("password variable", exact, "password", "{{pw}}",
+            "MyApp://:{{pw}}@Product/Item?q=a%20b#Frag");
+        add("path variable", "app://H/%7e?x=%zz#F", "path", "/{{id}}/a b",
+            "app://H/{{id}}/a%20b?x=%zz#F");
+        add("braces that are no placeholder are encoded", "app://h/", "path", "/{{{a}}}{{ b}}",
+            "app://h/%7B{{a}}%7D%7B%7B%20b%7D%7D");
+        add("last brace typed completes a placeholder", "app://h/%7B%7Bid%7D", "path", "/{{id}}",
+            "app://h/{{id}}");
+        add("first brace typed completes a placeholder", "app://h/x%7Bid%7D%7D", "path", "/x{{id}}",
+            "app://h/x{{id}}");
+        add("query name variable", "s://h?a=1", "name 1", "{{k}}", "s://h?{{k}}=1");
+        add("query value variables", "s://h?a=1", "value 1", "{{v}}&{{w}} ",
+            "s://h?a={{v}}%26{{w}}%20");
+        add("plus beside variables", "{{s}}://{{h}}?{{k}}={{v}}", "plus", "",
+            "{{s}}://{{h}}?{{k}}={{v}}&key2=value");
     }
 
     void editsOneComponentOrRow() {
@@ -215,6 +252,8 @@ private Q_SLOTS:
         QTest::addRow("flag and empty value") << "s://h?flag&e=" << QStringList{"flag", "e="};
         QTest::addRow("decoded") << "s://h?n%20m=%26%3D%23%25%C3%A9&p=1%2B2&q=x+y"
                                  << QStringList{"n m=&=#%é", "p=1+2", "q=x+y"};
+        QTest::addRow("placeholders")
+            << "s://h?{{k}}={{v}}&id=x{{id}}" << QStringList{"{{k}}={{v}}", "id=x{{id}}"};
     }
     void readsParameterRows() {
         QFETCH(QString, url);
