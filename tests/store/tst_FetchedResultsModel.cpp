@@ -62,6 +62,8 @@ private Q_SLOTS:
             << none << "Home" << QStringList({"Open Home", "home screen", "Cart"});
         QTest::addRow("title is case-sensitive") << title << "Home" << QStringList({"Open Home"});
         QTest::addRow("url includes scheme") << url << "shop:" << QStringList({"Cart"});
+        QTest::addRow("url as typed, with placeholders")
+            << url << "={{tab" << QStringList({"home screen"});
     }
     void narrowsDeeplinksOfOneCollection() {
         QFETCH(int, field);
@@ -77,7 +79,7 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(&model);
         Deeplink* cart = addDeeplink(context, mine, "Cart", "shop://cart");
         cart->setTimestamp(QDateTime()); // undated: listed last
-        addDeeplink(context, mine, "home screen", "app://home?tab=2", 10);
+        addDeeplink(context, mine, "home screen", "app://home?tab={{tab}}", 10);
         addDeeplink(context, mine, "Open Home", "app://home", 20);
         addDeeplink(context, other, "Open Home elsewhere", "app://home", 30);
         QCOMPARE(listed(model), expected);
