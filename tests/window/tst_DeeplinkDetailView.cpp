@@ -4,10 +4,15 @@
 #include "StoreFile.h"
 
 #include "exchange/CoreDataObjectSerialiser.h"
+#include "platform/AppSettings.h"
+#include "store/VariableSettings.h"
 #include "window/ui/DeeplinkDetailView.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTextCharFormat>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -74,6 +79,25 @@ struct Window {
         view->hide();
         layout->addWidget(view);
         widget.resize(300, 640);
+    }
+};
+
+// The spans of a line edit's text given a background by the last text formats it received,
+// as "start+length".
+struct FormatSpy : QObject {
+    QStringList spans;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::InputMethod)
+            return false;
+        const int cursor = static_cast<QLineEdit*>(watched)->cursorPosition();
+        spans.clear();
+        for (const auto& a : static_cast<QInputMethodEvent*>(event)->attributes()) {
+            const QTextFormat format = a.value.value<QTextFormat>();
+            if (a.type == QInputMethodEvent::TextFormat && format.background().color().alpha())
+                spans << QStringLiteral("%1+%2").arg(a.start + cursor).arg(a.length);
+        }
+        return false;
     }
 };
 
@@ -173,6 +197,83 @@ private Q_SLOTS:
         window.view->removeLastRow();
         QCOMPARE(f.deeplink->urlString(), example);
         QCOMPARE(window.view->focusedReminder(), (Focusable{Focusable::Kind::ValueRow, 1}));
+    }
+
+    // Each placeholder of the URL field has a background, as typed and as stored; the field
+    // edits and undoes as before.
+    void highlightsPlaceholders() {
+        EditorFixture f(QStringLiteral("app://{{host}}/x"));
+        DeeplinkDetailView view(f.deeplink);
+        QLineEdit* url = field(view, "url");
+        FormatSpy spy;
+        url->installEventFilter(&spy);
+        url->setText(QStringLiteral("{{s}}://h/{{{id}}}?{{ no }}"));
+        QCOMPARE(spy.spans, (QStringList{"0+5", "11+6"}));
+        url->setCursorPosition(0);
+        QTest::keyClick(url, 'a');
+        QCOMPARE(url->text(), QStringLiteral("a{{s}}://h/{{{id}}}?{{ no }}"));
+        QCOMPARE(spy.spans, (QStringList{"1+5", "12+6"}));
+        QCOMPARE(url->cursorPosition(), 1);
+        url->undo();
+        QCOMPARE(url->text(), QStringLiteral("{{s}}://h/{{{id}}}?{{ no }}"));
+        retype(url, QStringLiteral("x:y"));
+        QCOMPARE(spy.spans, QStringList());
+    }
+
+    // Under the URL field: what the URL fires with the active environment and the global
+    // variables, which ones have no value, or why the values cannot stand there.
+    void previewsWhatFires() {
+        EditorFixture f(QStringLiteral("app://{{host}}/item/{{id}}"));
+        DeeplinkCollection* collection = f.deeplink->deeplinkCollection();
+        const QList<Environment> environments{
+            {QStringLiteral("Staging"),
+             {{QStringLiteral("host"), QStringLiteral("staging.x.com")}}},
+            {QStringLiteral("Bad"), {{QStringLiteral("host"), QStringLiteral("a/b")}}}};
+        collection->setEnvironments(environments);
+        collection->setActiveEnvironment(QStringLiteral("Staging"));
+        const auto setGlobals = [](const QList<Variable>& globals) {
+            VariableSettings::setGlobals(*AppSettings::standard(), globals);
+        };
+        setGlobals({{QStringLiteral("id"), QStringLiteral("a b"), false}});
+        Window window(f.deeplink);
+        window.view->show();
+        window.widget.show();
+        DeeplinkDetailView& view = *window.view;
+        auto* line = child<QLabel>(&view, "urlPreview");
+        QVERIFY(line->isVisible());
+        QCOMPARE(view.preview(), QStringLiteral("Fires: app://staging.x.com/item/a%20b"));
+        QCOMPARE(line->accessibleName(), view.preview());
+
+        // Preferences changed while the window was in the background.
+        setGlobals({});
+        QCOMPARE(view.preview(), QStringLiteral("Fires: app://staging.x.com/item/a%20b"));
+        QEvent activation(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&view, &activation);
+        QCOMPARE(view.preview(), QStringLiteral("No value for {{id}}."));
+
+        collection->setActiveEnvironment(QStringLiteral("Bad"));
+        setGlobals({{QStringLiteral("id"), QStringLiteral("1"), false}});
+        view.hide();
+        view.show();
+        QCOMPARE(
+            view.preview(),
+            QStringLiteral("{{host}} holds \u201ca/b\u201d, which cannot stand in a URL\u2019s "
+                           "host."));
+
+        // Long: elided in the middle to the field's width, whole in the tooltip.
+        collection->setActiveEnvironment(QStringLiteral("Staging"));
+        retype(field(view, "url"), QStringLiteral("app://{{host}}/") + QString(200, u'p'));
+        QVERIFY(view.preview().endsWith(QString(200, u'p')));
+        QTRY_VERIFY(line->text().contains(QChar(0x2026)));
+        QVERIFY(line->text().startsWith(QStringLiteral("Fires: app://")));
+        QCOMPARE(line->toolTip(), view.preview());
+
+        // No placeholder, or text that is no URL: nothing to preview.
+        for (const QString& typed : {QStringLiteral("app://x"), QStringLiteral("{{id}} no URL")}) {
+            retype(field(view, "url"), typed);
+            QCOMPARE(view.preview(), QString());
+            QVERIFY(!line->isVisible());
+        }
     }
 
     void savesWhenLeft() {

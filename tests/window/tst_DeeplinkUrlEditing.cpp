@@ -66,9 +66,9 @@ private Q_SLOTS:
                            "&id=x{{id}}#{{f}}");
         add("placeholders in every component", variables,
             variables + "|{{host}}|{{scheme}}|{{port}}|{{user}}|{{pw}}|/a/{{path}}", true);
-        add("placeholders beside text", "my{{env}}://api.{{env}}.example.com:8{{p}}/x",
-            "my{{env}}://api.{{env}}.example.com:8{{p}}/x|api.{{env}}.example.com|my{{env}}|8{{p}}"
-            "|||/x",
+        add("placeholders beside text", "my{{env}}://api.{{env}}.example.com:8{{p}}/x?id=n{{id}}",
+            "my{{env}}://api.{{env}}.example.com:8{{p}}/x?id=n{{id}}|api.{{env}}.example.com"
+            "|my{{env}}|8{{p}}|||/x",
             true);
     }
     void showsDecodedComponentsAndKeepsTheirBytes() {

@@ -1,9 +1,15 @@
 #include "window/ui/DeeplinkDetailView.h"
 
+#include "platform/AppSettings.h"
 #include "store/Deeplink.h"
+#include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
+#include "store/Placeholder.h"
 #include "store/UrlText.h"
+#include "store/VariableResolver.h"
+#include "store/VariableSettings.h"
 #include "widgets/TextStyle.h"
+#include "window/ui/PlaceholderLineEdit.h"
 #include "window/ui/QueryParameterTable.h"
 
 #include <QApplication>
@@ -71,7 +77,18 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     TextStyle::setProblemStyle(m_urlProblem);
     m_urlProblem->hide();
     form->insertRow(2, m_urlProblem); // under the URL field
-    m_fields[size_t(Focusable::Kind::Port)]->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
+    m_preview = new QLabel(m_form);
+    m_preview->setObjectName(QStringLiteral("urlPreview"));
+    m_preview->setFont(TextStyle::font(TextStyle::Style::Callout));
+    m_preview->setTextFormat(Qt::PlainText);
+    m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A long URL is elided to the field's width instead of widening the window.
+    m_preview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_preview->installEventFilter(this);
+    m_preview->hide();
+    form->insertRow(3, static_cast<QWidget*>(nullptr), m_preview);
+    // A port may be a variable ("{{port}}"): numbers are preferred, not the only input.
+    m_fields[size_t(Focusable::Kind::Port)]->setInputMethodHints(Qt::ImhPreferNumbers);
     m_fields[size_t(Focusable::Kind::Url)]->setInputMethodHints(Qt::ImhUrlCharactersOnly);
     layout->addWidget(m_form);
     m_parameters = new QueryParameterTable(m_fields[size_t(Focusable::Kind::Path)], this);
@@ -94,11 +111,14 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
     }
 
     if (m_context) {
-        m_storeConnection = connect(m_context, &ManagedObjectContext::objectChanged, this,
-                                    [this](ManagedObject* object) {
-                                        if (object == m_deeplink.data())
-                                            refresh();
-                                    });
+        m_storeConnection = connect(
+            m_context, &ManagedObjectContext::objectChanged, this, [this](ManagedObject* object) {
+                // The collection's active environment fills the placeholders.
+                if (object == m_deeplink.data())
+                    refresh();
+                else if (m_deeplink && object == m_deeplink->deeplinkCollection())
+                    updatePreview();
+            });
     }
     if (m_deeplink)
         connect(m_deeplink, &QObject::destroyed, this, &DeeplinkDetailView::refresh);
@@ -109,6 +129,7 @@ DeeplinkDetailView::DeeplinkDetailView(Deeplink* deeplink, QWidget* parent)
             if (old && old == m_typing)
                 editingFinished(m_typing);
         });
+    readGlobals();
     refresh();
 }
 
@@ -126,7 +147,9 @@ DeeplinkDetailView::~DeeplinkDetailView() {
 }
 
 QLineEdit* DeeplinkDetailView::makeField(Focusable::Kind which, const QString& objectName) {
-    auto* edit = new QLineEdit(m_form);
+    // Every URL field shows placeholders as the URL field does.
+    auto* edit =
+        which == Focusable::Kind::Title ? new QLineEdit(m_form) : new PlaceholderLineEdit(m_form);
     edit->setObjectName(objectName);
     edit->setClearButtonEnabled(false);
     m_fields[size_t(which)] = edit;
@@ -192,6 +215,8 @@ void DeeplinkDetailView::removeLastRow() {
 
 void DeeplinkDetailView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    readGlobals();
+    updatePreview();
     if (event->spontaneous() || !m_deeplink || m_deeplink->title() != Deeplink::newTitle())
         return;
     QLineEdit* title = m_fields[size_t(Focusable::Kind::Title)];
@@ -202,6 +227,21 @@ void DeeplinkDetailView::showEvent(QShowEvent* event) {
 void DeeplinkDetailView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     save();
+}
+
+bool DeeplinkDetailView::event(QEvent* event) {
+    // Preferences may have changed the global variables meanwhile.
+    if (event->type() == QEvent::WindowActivate) {
+        readGlobals();
+        updatePreview();
+    }
+    return QWidget::event(event);
+}
+
+bool DeeplinkDetailView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_preview && event->type() == QEvent::Resize)
+        elidePreview();
+    return QWidget::eventFilter(watched, event);
 }
 
 void DeeplinkDetailView::refresh() {
@@ -229,6 +269,46 @@ void DeeplinkDetailView::refresh() {
     }
     const bool components = live && componentsAreEditable();
     m_parameters->setButtonsEnabled(components, components && !m_rows.isEmpty());
+    updatePreview();
+}
+
+void DeeplinkDetailView::readGlobals() {
+    m_globals = VariableSettings::globals(*AppSettings::standard());
+}
+
+void DeeplinkDetailView::updatePreview() {
+    const QString url = m_urlDraft.isNull() ? storedUrl() : QString();
+    m_previewText.clear();
+    bool problem = false;
+    if (!Placeholder::find(url).isEmpty()) {
+        VariableSources sources;
+        if (const DeeplinkCollection* collection = m_deeplink->deeplinkCollection())
+            sources.add(collection->activeVariables());
+        sources.add(m_globals);
+        const VariableResolver::Resolution resolution = VariableResolver::resolve(url, sources);
+        m_previewText = resolution.ok() ? tr("Fires: %1").arg(resolution.url) : resolution.problem;
+        // Missing values are asked for when firing; a value that cannot stand there is a fault.
+        problem = !resolution.ok() && resolution.missing.isEmpty();
+    }
+    QPalette palette = m_preview->palette();
+    palette.setColor(QPalette::WindowText,
+                     problem ? TextStyle::orange() : TextStyle::secondary(m_form->palette()));
+    m_preview->setPalette(palette);
+    m_preview->setAccessibleName(m_previewText);
+    m_preview->setToolTip(m_previewText);
+    m_preview->setVisible(!m_previewText.isEmpty());
+    elidePreview();
+}
+
+void DeeplinkDetailView::elidePreview() {
+    const QString shown = m_preview->fontMetrics().elidedText(m_previewText, Qt::ElideMiddle,
+                                                              m_preview->contentsRect().width());
+    if (m_preview->text() != shown)
+        m_preview->setText(shown);
+}
+
+QString DeeplinkDetailView::preview() const {
+    return m_previewText;
 }
 
 void DeeplinkDetailView::setShownText(QLineEdit* edit, const QString& text) {
@@ -292,6 +372,7 @@ void DeeplinkDetailView::setUrlDraft(const QString& draft, const QString& proble
     m_urlDraft = draft;
     m_urlProblem->setText(problem);
     m_urlProblem->setVisible(!problem.isEmpty());
+    updatePreview();
 }
 
 QString DeeplinkDetailView::urlProblem() const {

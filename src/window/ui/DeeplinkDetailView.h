@@ -2,6 +2,7 @@
 
 #include "store/DeeplinkUrlEditing.h"
 #include "store/QueryItem.h"
+#include "store/Variable.h"
 #include "window/Focusable.h"
 
 #include <QList>
@@ -22,7 +23,9 @@ class QueryParameterTable;
 // change, so an edit the URL cannot keep vanishes from its field once the user leaves it; only the
 // URL field keeps text that is no URL, with the reason under it, until it is typed over. The store
 // is saved once the editor has left the window (hidden or destroyed) and control is back in the
-// event loop; a failed save leaves the changes pending.
+// event loop; a failed save leaves the changes pending. A URL with placeholders shows what it
+// fires under the URL field, filled from the collection's active environment and the global
+// variables (read again when the editor is shown and when its window becomes active).
 class DeeplinkDetailView : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +47,9 @@ public:
     // Why the URL field's text is no URL (as Quick Open says it); empty while it is one. The
     // stored URL is then not the one shown.
     [[nodiscard]] QString urlProblem() const;
+    // The line under the URL field: "Fires: <URL>", the missing variables or why the URL cannot
+    // be filled in; empty while hidden (no placeholder, or text that is no URL).
+    [[nodiscard]] QString preview() const;
 
 public Q_SLOTS:
     // "plus": appends key<N>=value and puts the cursor into its name cell.
@@ -54,6 +60,8 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The text field of `focus`; null for none and for rows that are not shown.
@@ -61,6 +69,9 @@ private:
     [[nodiscard]] QLineEdit* makeField(Focusable::Kind which, const QString& objectName);
     void refresh();
     void setShownText(QLineEdit* edit, const QString& text);
+    void readGlobals();
+    void updatePreview();
+    void elidePreview();
 
     [[nodiscard]] bool isEditable() const;
     [[nodiscard]] bool componentsAreEditable() const;
@@ -86,6 +97,9 @@ private:
     QList<QueryItem> m_rows;
     QWidget* m_form = nullptr;
     QLabel* m_urlProblem = nullptr;
+    QLabel* m_preview = nullptr;
+    QString m_previewText;
+    QList<Variable> m_globals;
     // The URL field's text while it is no URL (null otherwise): shown in place of the stored one.
     QString m_urlDraft;
     QueryParameterTable* m_parameters = nullptr;

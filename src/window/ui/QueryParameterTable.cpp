@@ -2,6 +2,7 @@
 
 #include "platform/SymbolImage.h"
 #include "widgets/TextStyle.h"
+#include "window/ui/PlaceholderLineEdit.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -147,7 +148,7 @@ void QueryParameterTable::setRowCount(qsizetype count) {
         const qint64 id = m_cells.size() + 1;
         RowCells cells;
         for (bool isName : {true, false}) {
-            auto* edit = new QLineEdit(m_rows);
+            auto* edit = new PlaceholderLineEdit(m_rows);
             edit->setFrame(false);
             edit->setObjectName(QStringLiteral("%1Row%2").arg(isName ? u"key" : u"value").arg(id));
             edit->setAccessibleName(

@@ -7,6 +7,7 @@
 #include "widgets/TextStyle.h"
 #include "window/WindowState.h"
 #include "window/ui/Firing.h"
+#include "window/ui/PlaceholderLineEdit.h"
 
 #include <QApplication>
 #include <QCompleter>
@@ -34,7 +35,7 @@ QuickOpenBar::QuickOpenBar(WindowState* state, OpenUrlAction openUrl, QWidget* p
     , m_openUrl(std::move(openUrl)) {
     setObjectName(QStringLiteral("quickOpenBar"));
     setAccessibleName(tr("Quick Open"));
-    m_field = new QLineEdit(this);
+    m_field = new PlaceholderLineEdit(this);
     m_field->setObjectName(QStringLiteral("quickOpenField"));
     m_field->setAccessibleName(tr("Open URL"));
     m_field->setPlaceholderText(tr("Type or paste a URL and press Return to open it"));
