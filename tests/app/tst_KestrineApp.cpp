@@ -490,6 +490,14 @@ private Q_SLOTS:
         QVERIFY(!problem->isVisible());
         QCOMPARE(QuickOpenBar::recentUrls(), fired);
 
+        // Placeholders are taken as typed: they are filled in when fired.
+        const QString variables = QStringLiteral("{{scheme}}://{{host}}:{{port}}/i/{{id}}");
+        field->setText(variables);
+        QTest::mouseClick(add, Qt::LeftButton);
+        QVERIFY(!problem->isVisible());
+        QCOMPARE(w.state()->selectedDeeplink()->urlString(), variables);
+        bar->open();
+
         // Stored into the selected collection, titled as new deeplinks are, and selected.
         field->setText(QStringLiteral("shop://added/é"));
         QTest::mouseClick(add, Qt::LeftButton);
