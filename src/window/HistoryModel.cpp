@@ -68,8 +68,9 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
             return QLocale().toString(record.time, QLocale::ShortFormat);
         break;
     case Deeplink:
+        // The URL as fired: the same deeplink fires different URLs in different environments.
         if (role == Qt::DisplayRole)
-            return record.title.isEmpty() ? record.url : record.title;
+            return record.title.isEmpty() ? record.url : record.title + u'\n' + record.url;
         if (role == Qt::ToolTipRole)
             return record.url;
         break;

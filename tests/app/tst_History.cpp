@@ -125,7 +125,7 @@ private Q_SLOTS:
             return window->model()->index(row, HistoryModel::Screenshot).data(Qt::DecorationRole);
         };
         QCOMPARE(window->model()->rowCount(), 2);
-        QCOMPARE(cell(0, HistoryModel::Deeplink), u"Second");
+        QCOMPARE(cell(0, HistoryModel::Deeplink), u"Second\nshop://second");
         QCOMPARE(cell(0, HistoryModel::Destination), u"Pixel 8");
         QCOMPARE(cell(0, HistoryModel::Outcome), u"opened");
         QCOMPARE(cell(0, HistoryModel::Outcome, Qt::AccessibleTextRole),
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(cell(0, HistoryModel::Handler), u"Shop");
         QCOMPARE(cell(0, HistoryModel::TimeTaken), u"512 ms");
         QCOMPARE(thumbnail(0).value<QImage>().height(), HistoryModel::thumbnailHeight);
-        QCOMPARE(cell(1, HistoryModel::Deeplink), u"First");
+        QCOMPARE(cell(1, HistoryModel::Deeplink), u"First\nshop://first");
         QCOMPARE(cell(1, HistoryModel::Destination), u"iPhone 15");
         QVERIFY(thumbnail(1).isNull());
 
@@ -147,7 +147,7 @@ private Q_SLOTS:
         QVERIFY(window->fireAgainButton()->isEnabled()); // the newest, chosen at opening
         window->fireAgainButton()->click();
         QTRY_COMPARE_WITH_TIMEOUT(window->model()->rowCount(), 3, 20000);
-        QCOMPARE(cell(0, HistoryModel::Deeplink), u"Second");
+        QCOMPARE(cell(0, HistoryModel::Deeplink), u"Second\nshop://second");
         QCOMPARE(cell(0, HistoryModel::Destination), u"iPhone 15");
         QCOMPARE(f.xcode.invocations(FakeXcode::Tool::Simctl).last().arguments,
                  (QStringList{"openurl", "S1", "shop://second"}));
