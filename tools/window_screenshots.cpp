@@ -292,13 +292,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "no menu item %s\n", qPrintable(text));
         std::exit(1);
     };
+    const auto waitFor = [](auto condition) {
+        if (!QTest::qWaitFor(condition, 20000)) {
+            std::fputs("timed out\n", stderr);
+            std::exit(1);
+        }
+    };
     if (environments) {
-        const auto waitFor = [](auto condition) {
-            if (!QTest::qWaitFor(condition, 20000)) {
-                std::fputs("timed out\n", stderr);
-                std::exit(1);
-            }
-        };
         waitFor([&] { return ready.size() == 1 && split->detailView(); });
         FiringHistory& history = *container.history();
         DeeplinkCollectionDetailView* detail = split->detailView();
@@ -352,12 +352,6 @@ int main(int argc, char* argv[]) {
     }
 
     if (fireAndExchange) {
-        const auto waitFor = [](auto condition) {
-            if (!QTest::qWaitFor(condition, 20000)) {
-                std::fputs("timed out\n", stderr);
-                std::exit(1);
-            }
-        };
         waitFor([&] { return ready.size() == 1 && split->detailView(); });
         const QString simctlLog = xcode + QStringLiteral("/Contents/Developer/StandIn/log/simctl");
         const auto openedUrls = [&] {

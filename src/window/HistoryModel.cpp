@@ -71,7 +71,10 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
         // The URL as fired: the same deeplink fires different URLs in different environments.
         if (role == Qt::DisplayRole)
             return record.title.isEmpty() ? record.url : record.title + u'\n' + record.url;
-        if (role == Qt::ToolTipRole)
+        // Read as the title, and then the URL, not as one line break joined text.
+        if (role == Qt::AccessibleTextRole && !record.title.isEmpty())
+            return record.title;
+        if (role == Qt::AccessibleDescriptionRole)
             return record.url;
         break;
     case Destination:

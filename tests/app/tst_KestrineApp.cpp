@@ -74,14 +74,7 @@ struct MainWindow : AppFixture {
     }
     [[nodiscard]] WindowState* state() const { return root()->splitView()->state(); }
     // The URLs handed to the simulator so far.
-    [[nodiscard]] QStringList opened() const {
-        QStringList urls;
-        for (const FakeXcode::Invocation& call : xcode.invocations(Tool::Simctl)) {
-            if (call.arguments.value(0) == u"openurl")
-                urls.append(call.arguments.value(2));
-        }
-        return urls;
-    }
+    [[nodiscard]] QStringList opened() const { return xcode.openedUrls(); }
     // The run of the detail view in front when asked: a selection change replaces the view.
     [[nodiscard]] bool running(int seconds = 0) const {
         DeeplinkCollectionDetailView* detail = root()->splitView()->detailView();

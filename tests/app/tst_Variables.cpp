@@ -52,14 +52,7 @@ struct Window : AppFixture {
         menuItem(*app, u"Execute")->trigger();
     }
     // The URLs handed to the simulator so far.
-    [[nodiscard]] QStringList opened() const {
-        QStringList urls;
-        for (const FakeXcode::Invocation& call : xcode.invocations(Tool::Simctl)) {
-            if (call.arguments.value(0) == u"openurl")
-                urls.append(call.arguments.value(2));
-        }
-        return urls;
-    }
+    [[nodiscard]] QStringList opened() const { return xcode.openedUrls(); }
     // The URLs the History holds, newest first: a firing is over once it is there.
     [[nodiscard]] QStringList recorded() const {
         QStringList urls;

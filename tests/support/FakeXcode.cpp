@@ -57,6 +57,15 @@ QList<FakeXcode::Invocation> FakeXcode::invocations(Tool tool) const {
     return result;
 }
 
+QStringList FakeXcode::openedUrls() const {
+    QStringList urls;
+    for (const Invocation& call : invocations(Tool::Simctl)) {
+        if (call.arguments.value(0) == u"openurl")
+            urls.append(call.arguments.value(2));
+    }
+    return urls;
+}
+
 QStringList FakeXcode::calls() const {
     QList<std::pair<QString, QString>> calls; // (start time, call)
     for (const Tool tool : allTools) {

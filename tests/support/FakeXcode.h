@@ -71,6 +71,8 @@ public:
     [[nodiscard]] static QByteArray screenshotPng();
 
     [[nodiscard]] QList<Invocation> invocations(Tool tool) const;
+    // The URLs handed to `simctl openurl` so far, in order.
+    [[nodiscard]] QStringList openedUrls() const;
     // Every call of every tool so far, in the order they started: "<tool> <arguments>".
     [[nodiscard]] QStringList calls() const;
     // Calls parked by a `hang` scenario; endHangs() kills them as a user ending a stuck tool

@@ -444,21 +444,13 @@ std::unique_ptr<QMenu> DeeplinkCollectionDetailView::createContextMenu(const QMo
     connect(execute, &QAction::triggered, this, [this, target] { this->execute(target); });
     QAction* showQrCode = menu->addAction(tr("Show QR Code"));
     showQrCode->setEnabled(!deeplink->urlString().isEmpty());
-    connect(showQrCode, &QAction::triggered, this, [this, target] {
-        const QPointer<QWidget> owner(window());
-        if (!target)
-            return;
-        if (const std::optional<QString> url = Firing::urlFor(owner, *target); url && owner)
-            QrCodeDialog::showFor(*url, owner);
-    });
+    connect(showQrCode, &QAction::triggered, this,
+            [this, target] { Firing::withUrlFor(window(), target, &QrCodeDialog::showFor); });
     QAction* copyCommand = menu->addAction(QStringLiteral("Copy Command"));
     copyCommand->setEnabled(!deeplink->urlString().isEmpty());
     connect(copyCommand, &QAction::triggered, this, [this, target] {
-        const QPointer<QWidget> owner(window());
-        if (!target)
-            return;
-        if (const std::optional<QString> url = Firing::urlFor(owner, *target); url && owner)
-            Q_EMIT commandRequested(*url);
+        Firing::withUrlFor(window(), target,
+                           [this](const QString& url, QWidget*) { Q_EMIT commandRequested(url); });
     });
     return menu;
 }

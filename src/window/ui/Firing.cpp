@@ -42,18 +42,21 @@ std::optional<VariableResolver::Resolution> url(QWidget* parent, const QString& 
     return FiringUrl::resolve(text, collection, *typed);
 }
 
-std::optional<QString> urlFor(QWidget* parent, const Deeplink& deeplink) {
+void withUrlFor(QWidget* parent, const Deeplink* deeplink,
+                const std::function<void(const QString& url, QWidget* parent)>& use) {
     const QPointer<QWidget> owner(parent);
+    const QPointer<const Deeplink> target(deeplink);
+    if (!owner || !target)
+        return;
     const std::optional<VariableResolver::Resolution> resolution =
-        url(parent, deeplink.urlString(), deeplink.deeplinkCollection());
-    if (!resolution)
-        return std::nullopt;
+        url(parent, target->urlString(), target->deeplinkCollection());
+    if (!resolution || !owner || !target)
+        return;
     if (!resolution->ok()) {
-        if (owner)
-            QMessageBox::warning(owner, QObject::tr("No URL"), resolution->problem);
-        return std::nullopt;
+        QMessageBox::warning(owner, QObject::tr("No URL"), resolution->problem);
+        return;
     }
-    return resolution->url;
+    use(resolution->url, owner);
 }
 
 bool fire(QWidget* parent, OpenUrlAction openUrl, const QString& text, const QString& title,

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class Deeplink;
@@ -26,10 +27,12 @@ namespace Firing {
 [[nodiscard]] std::optional<VariableResolver::Resolution> url(QWidget* parent, const QString& text,
                                                               const DeeplinkCollection* collection);
 
-// The URL a firing of `deeplink` uses, for its QR code or its command: url() with the
-// deeplink's text and collection. None when cancelled or when there is no URL (a message box
-// over `parent` says why).
-[[nodiscard]] std::optional<QString> urlFor(QWidget* parent, const Deeplink& deeplink);
+// Hands `use` the URL a firing of `deeplink` uses, for its QR code or its command: url() with
+// the deeplink's text and collection, and `parent` to show things over. Nothing happens when
+// there is no deeplink, when cancelled, when the deeplink or `parent` went while the prompt was
+// up, or when there is no URL (a message box over `parent` says why).
+void withUrlFor(QWidget* parent, const Deeplink* deeplink,
+                const std::function<void(const QString& url, QWidget* parent)>& use);
 
 // Fires `text` through `openUrl` (a copy: the view that handed it may go while the prompt is
 // up) with the URL url() gives; false, nothing fired, when cancelled.

@@ -56,21 +56,13 @@ WindowCommands::WindowCommands(QObject* parent)
     });
     m_showQrCode = add(tr("Show QR Code"));
     connect(m_showQrCode, &QAction::triggered, this, [this] {
-        const Deeplink* deeplink = selectedDeeplink();
-        const QPointer<QWidget> owner(m_root ? m_root->window() : nullptr);
-        if (!deeplink || !owner)
-            return;
-        if (const std::optional<QString> url = Firing::urlFor(owner, *deeplink); url && owner)
-            QrCodeDialog::showFor(*url, owner);
+        Firing::withUrlFor(m_root ? m_root->window() : nullptr, selectedDeeplink(),
+                           &QrCodeDialog::showFor);
     });
     m_copyCommand = add(tr("Copy Command"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
     connect(m_copyCommand, &QAction::triggered, this, [this] {
-        const Deeplink* deeplink = selectedDeeplink();
-        const QPointer<QWidget> owner(m_root ? m_root->window() : nullptr);
-        if (!deeplink || !owner)
-            return;
-        if (const std::optional<QString> url = Firing::urlFor(owner, *deeplink); url && owner)
-            Q_EMIT commandRequested(*url);
+        Firing::withUrlFor(m_root ? m_root->window() : nullptr, selectedDeeplink(),
+                           [this](const QString& url, QWidget*) { Q_EMIT commandRequested(url); });
     });
 
     m_newCollection = add(tr("New Collection\u2026"));
