@@ -174,8 +174,9 @@ void VariableTable::removeVariable() {
         return;
     m_table->removeRow(row);
     // The next row is in front, so that Delete again removes it.
-    if (m_table->rowCount() > 0)
-        m_table->setCurrentCell(std::min(row, m_table->rowCount() - 1), NameColumn);
+    const int last = m_table->rowCount() - 1;
+    if (last >= 0)
+        m_table->setCurrentCell(row < last ? row : last, NameColumn);
     check();
     Q_EMIT edited();
 }
