@@ -6,6 +6,7 @@
 #include "toolchain/XcodeBookmarkManager.h"
 #include "toolchain/ui/XcodeChooser.h"
 #include "updates/ui/AutomaticChecksBox.h"
+#include "widgets/TextStyle.h"
 #include "window/ui/VariableTable.h"
 
 #include <QDialogButtonBox>
@@ -78,7 +79,19 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     m_variables = new VariableTable(this);
     m_variables->setObjectName(QStringLiteral("globalVariables"));
     m_variables->table()->setAccessibleName(tr("Global variables"));
+    m_variables->table()->setMinimumSize(420, 160);
     m_variables->setVariables(VariableSettings::globals(*AppSettings::standard()));
+    auto* variableProblem = new QLabel(this);
+    variableProblem->setObjectName(QStringLiteral("variableProblem"));
+    TextStyle::setProblemStyle(variableProblem);
+    variableProblem->hide();
+    // Every edit is stored at once, so a row that cannot be kept is left out, and says so.
+    connect(m_variables, &VariableTable::problemChanged, variableProblem,
+            [variableProblem](const QString& problem) {
+                variableProblem->setText(problem.isEmpty() ? problem
+                                                           : problem + tr(" It is not saved."));
+                variableProblem->setVisible(!problem.isEmpty());
+            });
 
     // One column of row names, one of locations, the "Choose…" buttons under each other.
     auto* grid = new QGridLayout;
@@ -100,6 +113,7 @@ PreferencesDialog::PreferencesDialog(XcodeBookmarkManager& xcode, XcodeChooser& 
     variablesLabel->setBuddy(m_variables->table());
     grid->addWidget(variablesLabel, 3, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(m_variables, 3, 1, 1, 3);
+    grid->addWidget(variableProblem, 4, 1, 1, 3);
     grid->setColumnStretch(1, 1);
 
     auto* buttons = new QDialogButtonBox(this);

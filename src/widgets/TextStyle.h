@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QString>
+#include <QVariant>
 
 class QLabel;
 
@@ -36,6 +38,14 @@ enum class Style { LargeTitle, Title, Headline, Body, Callout, Subheadline, Capt
 
 // A label saying why typed text was not taken: callout size, in the warning colour, wrapped.
 void setProblemStyle(QLabel* label);
+// Tints a list or table item red, saying why in its tooltip (or clears the mark): unlike red
+// text, a tint shows on an empty name too.
+template <class Item> void markProblem(Item* item, const QString& problem) {
+    QColor tint = red();
+    tint.setAlpha(70);
+    item->setData(Qt::BackgroundRole, problem.isEmpty() ? QVariant() : QVariant(tint));
+    item->setToolTip(problem);
+}
 
 // Pixel size of a symbol drawn beside text of `style` at the large image scale.
 [[nodiscard]] int largeSymbolSize(Style style);

@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QToolButton>
 
 namespace {
 
@@ -70,7 +69,7 @@ private Q_SLOTS:
         QListWidget* list = editor->list();
         QTableWidget* table = editor->table();
         const auto click = [editor](const char* button) {
-            QTest::mouseClick(child<QToolButton>(editor, button), Qt::LeftButton);
+            QTest::mouseClick(child<QAbstractButton>(editor, button), Qt::LeftButton);
         };
 
         // Return ends the name being typed, not the sheet.

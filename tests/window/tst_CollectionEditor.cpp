@@ -210,12 +210,11 @@ private Q_SLOTS:
                "starting with a letter or _.";
         QTest::addRow("repeated variable name")
             << 0 << 0 << "path"
-            << "\u201cStaging\u201d has two variables named \u201cpath\u201d.";
-        QTest::addRow("value without a name")
-            << 0 << 1 << "x"
-            << "A value in \u201cStaging\u201d has no variable name.";
-        QTest::addRow("valid variable name") << 0 << 0 << "_api-v2.host"
-                                             << "";
+            << "There are two variables named \u201cpath\u201d.";
+        QTest::addRow("value without a name") << 0 << 1 << "x"
+                                              << "A value has no variable name.";
+        QTest::addRow("valid variable name, padded") << 0 << 0 << " _api-v2.host "
+                                                     << "";
     }
     void namesThatCannotBeSaved() {
         QFETCH(int, environment);
@@ -226,7 +225,7 @@ private Q_SLOTS:
         DeeplinkCollection* edited = fixture.editEnvironments();
         EnvironmentsEditor* editor = fixture.editor();
         editor->list()->setCurrentRow(environment);
-        QTest::mouseClick(child<QToolButton>(editor, "addVariable"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(editor, "addVariable"), Qt::LeftButton);
         QVERIFY(editor->problem().isEmpty()); // a blank row
         const int row = editor->table()->rowCount() - 1;
         if (column >= 0)
@@ -243,15 +242,15 @@ private Q_SLOTS:
             // Return does not slip past the disabled button; removing the fault frees it.
             QTest::keyClick(fixture.create()->nameField(), Qt::Key_Return);
             QVERIFY(fixture.sheet->isVisible());
-            QTest::mouseClick(
-                child<QToolButton>(editor, column >= 0 ? "removeVariable" : "removeEnvironment"),
-                Qt::LeftButton);
+            QTest::mouseClick(child<QAbstractButton>(editor, column >= 0 ? "removeVariable"
+                                                                         : "removeEnvironment"),
+                              Qt::LeftButton);
         }
         QTest::mouseClick(fixture.create()->addButton(), Qt::LeftButton);
         QVERIFY(!fixture.sheet->isVisible());
         QList<Variable> saved = fixture.environments.at(0).variables;
         if (problem.isEmpty() && column == 0)
-            saved.append({.name = text, .value = {}, .raw = false});
+            saved.append({.name = text.trimmed(), .value = {}, .raw = false});
         QCOMPARE(edited->environments().at(0).variables, saved);
     }
 

@@ -1,16 +1,14 @@
 #include "window/ui/EnvironmentsEditor.h"
 
 #include "platform/SymbolImage.h"
-#include "store/Placeholder.h"
 #include "widgets/TextStyle.h"
+#include "window/ui/VariableTable.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QSet>
 #include <QShortcut>
-#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -56,18 +54,6 @@ QHBoxLayout* buttonRow(std::initializer_list<QToolButton*> left,
     for (QToolButton* button : right)
         row->addWidget(button);
     return row;
-}
-
-// Marks `item` as holding a name that cannot be saved, saying why (or clears the mark).
-template <class Item> void mark(Item* item, const QString& problem) {
-    QColor tint = TextStyle::red();
-    tint.setAlpha(70);
-    item->setData(Qt::BackgroundRole, problem.isEmpty() ? QVariant() : QVariant(tint));
-    item->setToolTip(problem);
-}
-
-bool isBlank(const Variable& variable) {
-    return variable.name.trimmed().isEmpty() && variable.value.isEmpty();
 }
 
 } // namespace
@@ -117,39 +103,18 @@ EnvironmentsEditor::EnvironmentsEditor(QWidget* parent)
     connect(m_moveUp, &QToolButton::clicked, this, [this] { moveEnvironment(-1); });
     connect(m_moveDown, &QToolButton::clicked, this, [this] { moveEnvironment(1); });
 
-    m_table = new QTableWidget(0, 3, this);
-    m_table->setObjectName(QStringLiteral("variableTable"));
-    m_table->setAccessibleName(tr("Variables"));
-    m_table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Raw")});
-    m_table->horizontalHeaderItem(RawColumn)->setToolTip(
-        tr("Raw values go into the URL as typed, without percent-encoding"));
-    m_table->verticalHeader()->hide();
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    QHeaderView* columns = m_table->horizontalHeader();
-    columns->setSectionResizeMode(NameColumn, QHeaderView::Interactive);
-    columns->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
-    columns->setSectionResizeMode(RawColumn, QHeaderView::ResizeToContents);
-    m_table->setColumnWidth(NameColumn, 120);
-    connect(m_table, &QTableWidget::itemChanged, this, [this] {
-        readTable();
+    m_table = new VariableTable(this);
+    connect(m_table, &VariableTable::edited, this, [this] {
+        if (m_updating || !m_variables.contains(m_shownKey))
+            return;
+        m_variables[m_shownKey] = m_table->rows();
         validate();
     });
-    connect(m_table, &QTableWidget::itemSelectionChanged, this, &EnvironmentsEditor::updateButtons);
 
-    m_addVariable = symbolButton(QStringLiteral("plus"), QStringLiteral("addVariable"),
-                                 tr("Add Variable"), this);
-    m_removeVariable = symbolButton(QStringLiteral("minus"), QStringLiteral("removeVariable"),
-                                    tr("Remove Variable"), this, remove);
-    connect(m_addVariable, &QToolButton::clicked, this, &EnvironmentsEditor::addVariable);
-    connect(m_removeVariable, &QToolButton::clicked, this, &EnvironmentsEditor::removeVariable);
-
-    // Delete (Backspace too, the Mac's delete key) removes the row in front; a cell being
-    // edited takes the keys for itself first.
+    // Delete (Backspace too, the Mac's delete key) removes the environment in front; a name
+    // being edited takes the keys for itself first.
     for (const QKeySequence& keys : {remove, QKeySequence(Qt::Key_Backspace)}) {
         new QShortcut(keys, m_list, this, &EnvironmentsEditor::removeEnvironment,
-                      Qt::WidgetWithChildrenShortcut);
-        new QShortcut(keys, m_table, this, &EnvironmentsEditor::removeVariable,
                       Qt::WidgetWithChildrenShortcut);
     }
     new QShortcut(
@@ -166,13 +131,9 @@ EnvironmentsEditor::EnvironmentsEditor(QWidget* parent)
     listColumn->setSpacing(2);
     listColumn->addWidget(m_list, 1);
     listColumn->addLayout(buttonRow({addEnvironment, m_removeEnvironment}, {m_moveUp, m_moveDown}));
-    auto* tableColumn = new QVBoxLayout;
-    tableColumn->setSpacing(2);
-    tableColumn->addWidget(m_table, 1);
-    tableColumn->addLayout(buttonRow({m_addVariable, m_removeVariable}));
     auto* columnsRow = new QHBoxLayout;
     columnsRow->addLayout(listColumn);
-    columnsRow->addLayout(tableColumn, 1);
+    columnsRow->addWidget(m_table, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -211,14 +172,8 @@ QList<Environment> EnvironmentsEditor::environments() const {
     QList<Environment> environments;
     for (int row = 0; row < m_list->count(); ++row) {
         const QListWidgetItem* item = m_list->item(row);
-        Environment environment{.name = item->text().trimmed(), .variables = {}};
-        for (Variable variable : m_variables.value(key(item))) {
-            if (isBlank(variable))
-                continue;
-            variable.name = variable.name.trimmed();
-            environment.variables.append(variable);
-        }
-        environments.append(environment);
+        environments.append({.name = item->text().trimmed(),
+                             .variables = VariableTable::kept(m_variables.value(key(item)))});
     }
     return environments;
 }
@@ -271,26 +226,6 @@ void EnvironmentsEditor::moveEnvironment(int by) {
     showVariables();
 }
 
-void EnvironmentsEditor::addVariable() {
-    if (m_shownKey < 0)
-        return;
-    m_variables[m_shownKey].append(Variable{});
-    showVariables();
-    const int row = m_table->rowCount() - 1;
-    m_table->setCurrentCell(row, NameColumn);
-    m_table->setFocus();
-    m_table->editItem(m_table->item(row, NameColumn));
-}
-
-void EnvironmentsEditor::removeVariable() {
-    const int row = m_table->currentRow();
-    if (m_shownKey < 0 || row < 0 || row >= m_variables.value(m_shownKey).size())
-        return;
-    m_variables[m_shownKey].removeAt(row);
-    showVariables();
-    m_table->setCurrentCell(std::min(row, m_table->rowCount() - 1), NameColumn);
-}
-
 int EnvironmentsEditor::key(const QListWidgetItem* item) {
     return item ? item->data(Qt::UserRole).toInt() : -1;
 }
@@ -314,39 +249,10 @@ void EnvironmentsEditor::showVariables() {
         return;
     m_updating = true;
     m_shownKey = selectedKey();
-    const QList<Variable> variables = m_variables.value(m_shownKey);
-    m_table->setRowCount(0);
-    m_table->setRowCount(int(variables.size()));
-    for (int row = 0; row < variables.size(); ++row) {
-        const Variable& variable = variables.at(row);
-        m_table->setItem(row, NameColumn, new QTableWidgetItem(variable.name));
-        m_table->setItem(row, ValueColumn, new QTableWidgetItem(variable.value));
-        auto* raw = new QTableWidgetItem;
-        raw->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        raw->setCheckState(variable.raw ? Qt::Checked : Qt::Unchecked);
-        raw->setData(Qt::AccessibleTextRole, tr("Raw"));
-        m_table->setItem(row, RawColumn, raw);
-    }
+    m_table->setVariables(m_variables.value(m_shownKey));
     m_table->setEnabled(m_shownKey >= 0);
     m_updating = false;
     validate();
-}
-
-void EnvironmentsEditor::readTable() {
-    if (m_updating || !m_variables.contains(m_shownKey))
-        return;
-    QList<Variable> variables;
-    for (int row = 0; row < m_table->rowCount(); ++row) {
-        const auto text = [this, row](int column) {
-            const QTableWidgetItem* item = m_table->item(row, column);
-            return item ? item->text() : QString();
-        };
-        const QTableWidgetItem* raw = m_table->item(row, RawColumn);
-        variables.append(Variable{.name = text(NameColumn),
-                                  .value = text(ValueColumn),
-                                  .raw = raw && raw->checkState() == Qt::Checked});
-    }
-    m_variables[m_shownKey] = variables;
 }
 
 void EnvironmentsEditor::validate() {
@@ -365,30 +271,9 @@ void EnvironmentsEditor::validate() {
             problem = tr("There are two environments named \u201c%1\u201d.").arg(name);
         environmentNames.insert(name);
 
-        const QList<Variable>& variables = m_variables.value(key(item));
-        const bool shown = key(item) == m_shownKey;
-        QSet<QString> variableNames;
-        for (int index = 0; index < variables.size(); ++index) {
-            const QString variable = variables.at(index).name.trimmed();
-            QString variableProblem;
-            if (isBlank(variables.at(index)))
-                variableProblem = QString(); // dropped on save, so nothing to fix
-            else if (variable.isEmpty())
-                variableProblem = tr("A value in \u201c%1\u201d has no variable name.").arg(name);
-            else if (!Placeholder::isName(variable))
-                variableProblem = tr("\u201c%1\u201d is not a variable name: use letters, "
-                                     "digits and _ - . only, starting with a letter or _.")
-                                      .arg(variable);
-            else if (variableNames.contains(variable))
-                variableProblem = tr("\u201c%1\u201d has two variables named \u201c%2\u201d.")
-                                      .arg(name, variable);
-            variableNames.insert(variable);
-            if (shown && index < m_table->rowCount())
-                mark(m_table->item(index, NameColumn), variableProblem);
-            if (problem.isEmpty())
-                problem = variableProblem;
-        }
-        mark(item, problem);
+        if (problem.isEmpty())
+            problem = VariableTable::problem(m_variables.value(key(item)));
+        TextStyle::markProblem(item, problem);
         if (first.isEmpty())
             first = problem;
     }
@@ -407,6 +292,8 @@ void EnvironmentsEditor::updateButtons() {
     m_removeEnvironment->setEnabled(row >= 0);
     m_moveUp->setEnabled(row > 0);
     m_moveDown->setEnabled(row >= 0 && row + 1 < m_list->count());
-    m_addVariable->setEnabled(m_shownKey >= 0);
-    m_removeVariable->setEnabled(m_shownKey >= 0 && m_table->currentRow() >= 0);
+}
+
+QTableWidget* EnvironmentsEditor::table() const {
+    return m_table->table();
 }

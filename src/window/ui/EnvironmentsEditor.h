@@ -10,6 +10,7 @@ class QListWidget;
 class QListWidgetItem;
 class QTableWidget;
 class QToolButton;
+class VariableTable;
 
 // The "Environments" section of the collection editor: the collection's environments in the
 // user's order (add, rename in place, remove, reorder by dragging or Alt+Up/Down) and a table of
@@ -35,41 +36,32 @@ public:
     void removeEnvironment();
     // Moves the selected environment `by` places up (negative) or down.
     void moveEnvironment(int by);
-    // Adds a variable row to the selected environment with its name open for editing.
-    void addVariable();
-    void removeVariable();
 
     [[nodiscard]] QListWidget* list() const { return m_list; }
-    [[nodiscard]] QTableWidget* table() const { return m_table; }
+    [[nodiscard]] QTableWidget* table() const;
 
 Q_SIGNALS:
     void problemChanged(const QString& problem);
 
 private:
-    enum Column { NameColumn, ValueColumn, RawColumn };
-
     // The key that identifies `item`'s environment however the list is reordered.
     [[nodiscard]] static int key(const QListWidgetItem* item);
     [[nodiscard]] int selectedKey() const;
     QListWidgetItem* appendEnvironment(const QString& name);
     // Shows the selected environment's variables in the table.
     void showVariables();
-    // Takes the table's rows into the shown environment's variables.
-    void readTable();
     // Marks the names that cannot be saved and works out problem().
     void validate();
     void updateButtons();
 
     QListWidget* m_list = nullptr;
-    QTableWidget* m_table = nullptr;
+    VariableTable* m_table = nullptr;
     QLabel* m_problemLabel = nullptr;
     QToolButton* m_removeEnvironment = nullptr;
     QToolButton* m_moveUp = nullptr;
     QToolButton* m_moveDown = nullptr;
-    QToolButton* m_addVariable = nullptr;
-    QToolButton* m_removeVariable = nullptr;
 
-    QHash<int, QList<Variable>> m_variables; // by key
+    QHash<int, QList<Variable>> m_variables; // by key, every row as typed
     int m_nextKey = 0;
     int m_activeKey = -1;
     int m_shownKey = -1;

@@ -6,14 +6,19 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
+#include <QSet>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
 
 enum Column { NameColumn, ValueColumn, RawColumn };
+
+bool isBlank(const Variable& variable) {
+    return variable.name.trimmed().isEmpty() && variable.value.isEmpty();
+}
 
 } // namespace
 
@@ -24,15 +29,14 @@ VariableTable::VariableTable(QWidget* parent)
     m_table->setAccessibleName(tr("Variables"));
     m_table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Raw")});
     m_table->horizontalHeaderItem(RawColumn)->setToolTip(
-        tr("The value goes into URLs as written, not percent-encoded"));
+        tr("Raw values go into the URL as typed, without percent-encoding"));
     m_table->verticalHeader()->hide();
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Interactive);
     m_table->horizontalHeader()->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
     m_table->horizontalHeader()->setSectionResizeMode(RawColumn, QHeaderView::ResizeToContents);
-    m_table->setColumnWidth(NameColumn, 140);
-    m_table->setMinimumSize(420, 160);
+    m_table->setColumnWidth(NameColumn, 120);
 
     m_add = new QPushButton(tr("Add"), this);
     m_add->setObjectName(QStringLiteral("addVariable"));
@@ -40,10 +44,14 @@ VariableTable::VariableTable(QWidget* parent)
     m_remove = new QPushButton(tr("Remove"), this);
     m_remove->setObjectName(QStringLiteral("removeVariable"));
     m_remove->setAccessibleName(tr("Remove Variable"));
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("variableProblem"));
-    TextStyle::setProblemStyle(m_problem);
-    m_problem->hide();
+    const QKeySequence remove(Qt::Key_Delete);
+    m_remove->setToolTip(QStringLiteral("%1 (%2)").arg(m_remove->accessibleName(),
+                                                       remove.toString(QKeySequence::NativeText)));
+    // Delete (Backspace too, the Mac's delete key) removes the row in front; a cell being
+    // edited takes the keys for itself first.
+    for (const QKeySequence& keys : {remove, QKeySequence(Qt::Key_Backspace)})
+        new QShortcut(keys, m_table, this, &VariableTable::removeVariable,
+                      Qt::WidgetWithChildrenShortcut);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_add);
@@ -53,7 +61,6 @@ VariableTable::VariableTable(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table);
     layout->addLayout(buttons);
-    layout->addWidget(m_problem);
 
     connect(m_add, &QPushButton::clicked, this, &VariableTable::addVariable);
     connect(m_remove, &QPushButton::clicked, this, &VariableTable::removeVariable);
@@ -85,16 +92,56 @@ void VariableTable::setVariables(const QList<Variable>& variables) {
     check();
 }
 
-QList<Variable> VariableTable::variables() const {
-    QList<Variable> variables;
+QList<Variable> VariableTable::rows() const {
+    QList<Variable> rows;
     for (int row = 0; row < m_table->rowCount(); ++row) {
-        if (!nameProblem(row).isEmpty())
-            continue;
-        variables.append({m_table->item(row, NameColumn)->text(),
-                          m_table->item(row, ValueColumn)->text(),
-                          m_table->item(row, RawColumn)->checkState() == Qt::Checked});
+        rows.append({m_table->item(row, NameColumn)->text(),
+                     m_table->item(row, ValueColumn)->text(),
+                     m_table->item(row, RawColumn)->checkState() == Qt::Checked});
     }
-    return variables;
+    return rows;
+}
+
+QStringList VariableTable::problems(const QList<Variable>& rows) {
+    QStringList problems;
+    QSet<QString> names;
+    for (const Variable& variable : rows) {
+        const QString name = variable.name.trimmed();
+        QString problem;
+        if (isBlank(variable))
+            problem = QString(); // dropped, so nothing to fix
+        else if (name.isEmpty())
+            problem = tr("A value has no variable name.");
+        else if (!Placeholder::isName(name))
+            problem = tr("\u201c%1\u201d is not a variable name: use letters, digits and _ - . "
+                         "only, starting with a letter or _.")
+                          .arg(name);
+        else if (names.contains(name))
+            problem = tr("There are two variables named \u201c%1\u201d.").arg(name);
+        names.insert(name);
+        problems.append(problem);
+    }
+    return problems;
+}
+
+QString VariableTable::problem(const QList<Variable>& rows) {
+    for (const QString& problem : problems(rows)) {
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
+QList<Variable> VariableTable::kept(const QList<Variable>& rows) {
+    const QStringList why = problems(rows);
+    QList<Variable> kept;
+    for (int row = 0; row < rows.size(); ++row) {
+        if (isBlank(rows.at(row)) || !why.at(row).isEmpty())
+            continue;
+        kept.append(rows.at(row));
+        kept.last().name = kept.last().name.trimmed();
+    }
+    return kept;
 }
 
 void VariableTable::addRow(const Variable& variable) {
@@ -106,6 +153,7 @@ void VariableTable::addRow(const Variable& variable) {
     auto* raw = new QTableWidgetItem;
     raw->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     raw->setCheckState(variable.raw ? Qt::Checked : Qt::Unchecked);
+    raw->setData(Qt::AccessibleTextRole, tr("Raw"));
     m_table->setItem(row, RawColumn, raw);
     --m_quiet;
 }
@@ -117,7 +165,7 @@ void VariableTable::addVariable() {
     m_table->setFocus(Qt::OtherFocusReason);
     m_table->editItem(m_table->item(row, NameColumn));
     check();
-    // A row without a name is not stored yet: nothing changed for the user's variables.
+    Q_EMIT edited();
 }
 
 void VariableTable::removeVariable() {
@@ -125,41 +173,29 @@ void VariableTable::removeVariable() {
     if (row < 0)
         return;
     m_table->removeRow(row);
+    // The next row is in front, so that Delete again removes it.
+    const int last = m_table->rowCount() - 1;
+    if (last >= 0)
+        m_table->setCurrentCell(row < last ? row : last, NameColumn);
     check();
     Q_EMIT edited();
 }
 
-QString VariableTable::nameProblem(int row) const {
-    const QString name = m_table->item(row, NameColumn)->text();
-    if (name.isEmpty())
-        return tr("A variable needs a name.");
-    if (!Placeholder::isName(name))
-        return tr("\u201c%1\u201d is not a variable name: use letters, digits and _ - . only, "
-                  "starting with a letter or _.")
-            .arg(name);
-    for (int above = 0; above < row; ++above) {
-        if (m_table->item(above, NameColumn)->text() == name)
-            return tr("There are two variables named \u201c%1\u201d.").arg(name);
-    }
-    return {};
-}
-
 void VariableTable::check() {
     ++m_quiet;
+    const QStringList why = problems(rows());
     QString first;
     for (int row = 0; row < m_table->rowCount(); ++row) {
         QTableWidgetItem* name = m_table->item(row, NameColumn);
-        // A new row's empty name is not wrong yet, only unfinished.
-        const QString problem = name->text().isEmpty() ? QString() : nameProblem(row);
-        name->setForeground(problem.isEmpty() ? palette().brush(QPalette::Text)
-                                              : QBrush(TextStyle::red()));
-        name->setToolTip(problem);
-        name->setData(Qt::AccessibleDescriptionRole, problem);
+        TextStyle::markProblem(name, why.at(row));
+        name->setData(Qt::AccessibleDescriptionRole, why.at(row));
         if (first.isEmpty())
-            first = problem;
+            first = why.at(row);
     }
     --m_quiet;
-    m_problem->setText(first.isEmpty() ? QString() : first + tr(" It is not saved."));
-    m_problem->setVisible(!first.isEmpty());
     m_remove->setEnabled(m_table->currentRow() >= 0);
+    if (first != m_problem) {
+        m_problem = first;
+        Q_EMIT problemChanged(m_problem);
+    }
 }
