@@ -144,6 +144,8 @@ private Q_SLOTS:
         QTest::addRow("lone brace in the scheme") << "{s}://h" << false;
         QTest::addRow("port placeholder") << "s://h:8{{p}}/" << true;
         QTest::addRow("port letters") << "s://h:8{p}/" << false;
+        QTest::addRow("port past int") << "s://h:99999999999/" << false;
+        QTest::addRow("port digits beside a placeholder") << "s://h:{{p}}123456/" << true;
     }
     void urlFieldRules() {
         QFETCH(QString, text);
