@@ -86,6 +86,8 @@ private Q_SLOTS:
             << "{{s}}://x" << QStringList{"!s=1bad"} << none << "is no URL";
         QTest::addRow("value holding a placeholder is not filled again")
             << "myapp://s?q={{a}}" << QStringList{"a={{b}}", "b=2"} << "myapp://s?q={{b}}" << none;
+        QTest::addRow("placeholder in text that is no URL")
+            << "{{a}}/x" << QStringList{"a=s:"} << none << "A URL needs a scheme";
         QTest::addRow("one missing")
             << "myapp://s/{{a}}/{{a}}" << QStringList() << none << "No value for {{a}}.";
         QTest::addRow("several missing, each once")
