@@ -643,17 +643,9 @@ int printQrCode(const CliArguments& arguments) {
                              .arg(StandardOutput::escaped(path), StandardOutput::escaped(reason)));
         return KestrineCli::Failed;
     };
-    if (const std::optional<QString> refused = CliOutput::refusedDestination(path))
-        return failed(*refused);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    // A link planted between the check and open() would have QSaveFile replace what it points
-    // to.
-    if (const std::optional<QString> refused = CliOutput::refusedDestination(path)) {
-        file.cancelWriting();
+    if (const std::optional<QString> refused = CliOutput::openDestination(file))
         return failed(*refused);
-    }
     if (file.write(code->png()) < 0 || !file.commit())
         return failed(file.errorString());
     return KestrineCli::Success;

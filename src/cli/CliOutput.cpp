@@ -1,5 +1,7 @@
 #include "cli/CliOutput.h"
 
+#include <QSaveFile>
+
 #include "platform/JsonEncoding.h"
 #include "platform/StandardOutput.h"
 
@@ -58,6 +60,20 @@ QString CliOutput::row(const QStringList& fields) {
     for (const QString& field : fields)
         shown.append(StandardOutput::escaped(field));
     return shown.join(u'\t') + u'\n';
+}
+
+std::optional<QString> CliOutput::openDestination(QSaveFile& file) {
+    if (const std::optional<QString> refused = refusedDestination(file.fileName()))
+        return refused;
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    // QSaveFile follows a link at open() and replaces one planted later: a link that came in
+    // between is caught here, before anything reaches the file it points to.
+    if (const std::optional<QString> refused = refusedDestination(file.fileName())) {
+        file.cancelWriting();
+        return refused;
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> CliOutput::refusedDestination(const QString& path) {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <utility>
 
+class QSaveFile;
+
 // What kestrine-cli prints: text on standard output or error, written at once (a script may
 // read the first line while a run goes on), and the one JSON document of --json.
 class CliOutput {
@@ -26,6 +28,9 @@ public:
     // Why kestrine-cli will not write a file at `path`, if it will not: a symbolic link there,
     // even a dangling one, would have the write replace (or create) the file it points to.
     [[nodiscard]] static std::optional<QString> refusedDestination(const QString& path);
+    // Opens `file` for writing where refusedDestination() allows it, checked again once open;
+    // otherwise why not (the file left cancelled).
+    [[nodiscard]] static std::optional<QString> openDestination(QSaveFile& file);
     // "kestrine-cli: <message>" on standard error.
     static void error(const QString& message);
     // Every message error() printed so far, in order: why a run could not start.

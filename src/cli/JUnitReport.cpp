@@ -62,17 +62,9 @@ std::optional<QString> JUnitReport::write(const QString& path, const QString& co
     for (const CollectionRun::Result& result : report.results)
         total += result.seconds;
 
-    if (const std::optional<QString> refused = CliOutput::refusedDestination(path))
-        return refused;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    // QSaveFile follows a link at open() and replaces one planted later: a link that came in
-    // between is caught here, before anything reaches the file it points to.
-    if (const std::optional<QString> refused = CliOutput::refusedDestination(path)) {
-        file.cancelWriting();
+    if (const std::optional<QString> refused = CliOutput::openDestination(file))
         return refused;
-    }
     QXmlStreamWriter xml(&file);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
