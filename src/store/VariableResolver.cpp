@@ -94,17 +94,18 @@ Resolution resolve(const QString& text, const VariableSources& sources) {
     if (placeholders.isEmpty())
         return {text, {}, {}};
     Resolution resolution;
+    // No value turns a text that is no URL into one: that is said rather than values asked for.
+    const Result<UrlText> url = UrlText::parse(text);
+    if (!url) {
+        resolution.problem = url.error();
+        return resolution;
+    }
     for (const Placeholder& placeholder : placeholders) {
         if (!sources.find(placeholder.name) && !resolution.missing.contains(placeholder.name))
             resolution.missing.append(placeholder.name);
     }
     if (!resolution.missing.isEmpty()) {
         resolution.problem = missingSentence(resolution.missing);
-        return resolution;
-    }
-    const Result<UrlText> url = UrlText::parse(text);
-    if (!url) {
-        resolution.problem = url.error();
         return resolution;
     }
     QString out;

@@ -23,7 +23,7 @@ struct Resolution {
 };
 
 // `text` with every placeholder filled from `sources`. A text without placeholders comes back
-// as it is.
+// as it is; one that is no URL whatever the values says why, and nothing is missing from it.
 [[nodiscard]] Resolution resolve(const QString& text, const VariableSources& sources);
 
 // "No value for {{a}}." / "No values for {{a}}, {{b}}.": the sentence for missing variables.

@@ -2,7 +2,6 @@
 
 #include "platform/AppSettings.h"
 #include "store/DeeplinkCollection.h"
-#include "store/UrlText.h"
 #include "store/VariableSettings.h"
 
 namespace FiringUrl {
@@ -19,14 +18,7 @@ VariableSources sources(const DeeplinkCollection* collection, const QList<Variab
 
 VariableResolver::Resolution resolve(const QString& text, const DeeplinkCollection* collection,
                                      const QList<Variable>& typed) {
-    VariableResolver::Resolution resolution =
-        VariableResolver::resolve(text, sources(collection, typed));
-    // No value turns a text that is no URL into one: say that rather than ask for values.
-    if (!resolution.missing.isEmpty()) {
-        if (const QString problem = UrlText::problem(text); !problem.isEmpty())
-            return {.problem = problem};
-    }
-    return resolution;
+    return VariableResolver::resolve(text, sources(collection, typed));
 }
 
 QStringList missing(const QStringList& texts, const DeeplinkCollection* collection) {

@@ -18,8 +18,7 @@ namespace FiringUrl {
 [[nodiscard]] VariableSources sources(const DeeplinkCollection* collection,
                                       const QList<Variable>& typed = {});
 
-// `text` (a deeplink's stored URL) with its variables filled from those sources. Nothing is
-// missing from a text that is no URL whatever the values: its problem says why.
+// `text` (a deeplink's stored URL) with its variables filled from those sources.
 [[nodiscard]] VariableResolver::Resolution resolve(const QString& text,
                                                    const DeeplinkCollection* collection,
                                                    const QList<Variable>& typed = {});
