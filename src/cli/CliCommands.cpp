@@ -219,10 +219,8 @@ Firing chooseDestination(const CliArguments& arguments) {
     }
     // A hung adb must not hold up a simulator named by its UDID.
     firing.tools = firing.tools->toolsFor(arguments.destination);
-    bool complete = true;
     bool ambiguous = false;
-    const std::optional<Device> device =
-        CliDestinations::choose(firing.tools->list(&complete), arguments.destination, &ambiguous);
+    const std::optional<Device> device = firing.tools->find(arguments.destination, &ambiguous);
     if (device)
         firing.device = *device;
     else

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 std::optional<CliDestinations> CliDestinations::locate(const std::optional<QString>& xcode,
                                                        const std::optional<QString>& adb) {
     CliDestinations tools;
@@ -65,47 +67,99 @@ CliDestinations CliDestinations::toolsFor(const std::optional<QString>& wanted) 
     return tools;
 }
 
-QList<Device> CliDestinations::list(bool* complete, bool* anyAnswered) const {
-    *complete = true;
-    bool answered = false;
-    QList<Device> devices;
-    const auto collect = [&](const QString& tool, auto listing) {
-        try {
-            devices += listing();
-            answered = true;
-        } catch (...) {
-            // As the app's destination picker says it, escaped for the terminal.
-            const SourceFailure failure = sourceFailure(tool, std::current_exception());
-            CliOutput::error(failure.tool + QStringLiteral(": ") +
-                             StandardOutput::escaped(failure.reason));
-            *complete = false;
-        }
-    };
-    if (!m_xcodeURL.isEmpty()) {
-        collect(QStringLiteral("simctl"), [&] {
-            return SimctlClient::parseSimulatorList(
+QList<CliDestinations::Tool> CliDestinations::tools() const {
+    QList<Tool> tools;
+    if (!m_xcodeURL.isEmpty())
+        tools += {Tool::Simctl, Tool::Devicectl};
+    if (m_adbPath)
+        tools.append(Tool::Adb);
+    return tools;
+}
+
+bool CliDestinations::ask(Tool tool, QList<Device>* devices) const {
+    try {
+        switch (tool) {
+        case Tool::Simctl:
+            *devices += SimctlClient::parseSimulatorList(
                 waitForResult(SimctlClient(m_xcodeURL).listDevices()));
-        });
-        collect(QStringLiteral("devicectl"), [&] {
+            break;
+        case Tool::Devicectl: {
             const DeviceCtlClient client(
                 m_xcodeURL, Logger(QStringLiteral("Kestrine"), QStringLiteral("DeviceCtlClient")));
             const Result<QList<Device>, JsonDecodingError> parsed =
                 DeviceCtlClient::parsePhysicalDevices(waitForResult(client.listDevices()));
             if (!parsed)
                 throw parsed.error();
-            return *parsed;
-        });
+            *devices += *parsed;
+            break;
+        }
+        case Tool::Adb:
+            *devices += waitForResult(AdbClient(*m_adbPath).listDevices());
+            break;
+        }
+        return true;
+    } catch (...) {
+        // As the app's destination picker says it, escaped for the terminal.
+        const QString name = tool == Tool::Simctl      ? QStringLiteral("simctl")
+                             : tool == Tool::Devicectl ? QStringLiteral("devicectl")
+                                                       : QStringLiteral("adb");
+        const SourceFailure failure = sourceFailure(name, std::current_exception());
+        CliOutput::error(failure.tool + QStringLiteral(": ") +
+                         StandardOutput::escaped(failure.reason));
+        return false;
     }
-    if (m_adbPath)
-        collect(QStringLiteral("adb"),
-                [&] { return waitForResult(AdbClient(*m_adbPath).listDevices()); });
+}
 
-    if (anyAnswered)
-        *anyAnswered = answered;
+QList<Device> CliDestinations::ordered(const QList<Device>& devices) {
     QList<Device> ordered;
     for (const DeviceSection& section : RunDestinationManager::groupDevices(devices))
         ordered += section.devices;
     return ordered;
+}
+
+QList<Device> CliDestinations::list(bool* complete, bool* anyAnswered) const {
+    *complete = true;
+    bool answered = false;
+    QList<Device> devices;
+    for (const Tool tool : tools()) {
+        if (ask(tool, &devices))
+            answered = true;
+        else
+            *complete = false;
+    }
+    if (anyAnswered)
+        *anyAnswered = answered;
+    return ordered(devices);
+}
+
+std::optional<Device> CliDestinations::find(const std::optional<QString>& wanted,
+                                            bool* ambiguous) const {
+    // The id to look for: the one given (it wins over any name), else the app's selection.
+    const std::optional<QString> id = wanted ? wanted : RememberedSelection::destinationId();
+    QList<Device> devices;
+    const auto listed = [&devices](const auto& matches) {
+        return std::any_of(devices.cbegin(), devices.cend(), matches);
+    };
+    for (const Tool tool : tools()) {
+        // An id names one destination (simulators and iPhones have UUIDs or UDIDs, adb has
+        // serials), so once listed no other tool can change the choice. A name needs every
+        // tool: the same name elsewhere makes it ambiguous, and an id elsewhere wins over it.
+        if (id && listed([&id](const Device& device) { return device.id == *id; }))
+            break;
+        if (!id) {
+            if (listed([](const Device& device) {
+                    return device.source == DeviceSource::Simulator &&
+                           device.state == DeviceState::Booted;
+                }))
+                break;
+            // Unselected, an iPhone is never the one: only a simulator or an Android destination
+            // is taken.
+            if (tool == Tool::Devicectl)
+                continue;
+        }
+        ask(tool, &devices);
+    }
+    return choose(ordered(devices), wanted, ambiguous);
 }
 
 std::optional<Device> CliDestinations::choose(const QList<Device>& devices,

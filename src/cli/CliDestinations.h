@@ -33,9 +33,11 @@ public:
     // The destination a command fires at: `wanted` (an id, else an exact name), or without it
     // the one selected in the app, else the first booted simulator, else the first usable
     // Android destination. None, with the reason on standard error, when it is not there, not
-    // usable, or a name fits several (`ambiguous` set).
-    [[nodiscard]] static std::optional<Device>
-    choose(const QList<Device>& devices, const std::optional<QString>& wanted, bool* ambiguous);
+    // usable, or a name fits several (`ambiguous` set). The tools are asked one after another
+    // (simctl, devicectl, adb) only until the choice is settled: the id found, or without an id
+    // a booted simulator. What is chosen is what the whole list would give.
+    [[nodiscard]] std::optional<Device> find(const std::optional<QString>& wanted,
+                                             bool* ambiguous) const;
 
     // Whether `device` can be fired at now: a shut-down simulator is booted when `boot` is set,
     // else refused. False, with the reason on standard error, when it cannot.
@@ -50,6 +52,18 @@ public:
     [[nodiscard]] static QString kind(const Device& device);
 
 private:
+    enum class Tool { Simctl, Devicectl, Adb };
+    // The tools there are, in the order they are asked: simctl answers fastest, devicectl
+    // slowest.
+    [[nodiscard]] QList<Tool> tools() const;
+    // Adds the destinations `tool` lists to `devices`; false, with the reason on standard error,
+    // when it fails.
+    bool ask(Tool tool, QList<Device>* devices) const;
+    // `devices` in the picker's order.
+    [[nodiscard]] static QList<Device> ordered(const QList<Device>& devices);
+    [[nodiscard]] static std::optional<Device>
+    choose(const QList<Device>& devices, const std::optional<QString>& wanted, bool* ambiguous);
+
     QUrl m_xcodeURL;
     std::optional<QString> m_adbPath;
 };

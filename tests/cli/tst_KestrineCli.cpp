@@ -1039,6 +1039,74 @@ private Q_SLOTS:
             QCOMPARE(cli.adb.invocations().size(), 0);
     }
 
+    // Only the tools that can change the choice list their destinations, and the choice is the
+    // one the whole list gives. Besides the simulators of the row: the iPhone P1 and the demo
+    // machine's Android destinations.
+    void toolsAsked_data() {
+        QTest::addColumn<QStringList>("simulators"); // "udid|name|state"
+        QTest::addColumn<QString>("destination");    // --destination; "": none
+        QTest::addColumn<QString>("selected");       // in the app; "": none
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("chosen"); // the id fired at; "": none
+        QTest::addColumn<QString>("asked");  // the tools that listed, Xcode's in order
+        const QStringList usual{"S1|iPhone 15|Shutdown", "S2|iPad Air|Booted"};
+        const QString all = QStringLiteral("simctl devicectl adb");
+        const QString serial = QStringLiteral("R5CT1234567");
+        const auto row = [](const char* name, const QStringList& simulators,
+                            const QString& destination, const QString& selected, int exitCode,
+                            const QString& chosen, const QString& asked) {
+            QTest::newRow(name) << simulators << destination << selected << exitCode << chosen
+                                << asked;
+        };
+        row("a simulator's id", usual, "S2", "", 0, "S2", "simctl");
+        row("an iPhone's id", usual, "P1", "", 0, "P1", "simctl devicectl");
+        row("an emulator's serial", usual, "emulator-5554", "", 0, "emulator-5554", "adb");
+        row("a serial of no known form", usual, serial, "", 0, serial, all);
+        row("a simulator's name", usual, "iPad Air", "", 0, "S2", all);
+        row("a name a simulator and a phone share", {"S1|SM A546B|Booted"}, "SM A546B", "", 2, "",
+            all);
+        row("a phone's serial over a simulator's name", {"S1|" + serial + "|Booted"}, serial, "", 0,
+            serial, all);
+        row("no such destination", usual, "Pixel 9", "", 3, "", all);
+        row("none given: the booted simulator", usual, "", "", 0, "S2", "simctl");
+        row("none given, none booted: no iPhone is taken", {"S1|iPhone 15|Shutdown"}, "", "", 0,
+            serial, "simctl adb");
+        row("the app's selection", usual, "", "P1", 0, "P1", "simctl devicectl");
+        row("the app's selection on Android", usual, "", "emulator-5554", 0, "emulator-5554", all);
+        row("the app's selection gone", usual, "", "gone", 0, "S2", all);
+    }
+
+    void toolsAsked() {
+        QFETCH(QStringList, simulators);
+        QFETCH(QString, destination);
+        QFETCH(QString, selected);
+        QFETCH(int, exitCode);
+        QFETCH(QString, chosen);
+        QFETCH(QString, asked);
+        Cli cli;
+        cli.chooseTools();
+        cli.xcode.setSimulators(simulators);
+        if (!selected.isEmpty())
+            AppSettings::standard()->setValue(RememberedSelection::destinationIdKey.toString(),
+                                              selected);
+        QStringList arguments{"open", "shop://x", "--app", "com.shop", "--dry-run"};
+        if (!destination.isEmpty())
+            arguments += {"--destination", destination};
+        cli.run(arguments);
+        QVERIFY2(cli.exitCode == exitCode, qPrintable(cli.standardError));
+        const QRegularExpression target(QStringLiteral(" (openurl|--device|-s) (\\S+) "));
+        QCOMPARE(target.match(cli.standardOutput).captured(2), chosen);
+        QStringList tools;
+        for (const QString& call : cli.xcode.calls())
+            tools.append(call.section(u' ', 0, 0));
+        const QList<FakeAdb::Invocation> adbCalls = cli.adb.invocations();
+        if (std::any_of(adbCalls.cbegin(), adbCalls.cend(), [](const FakeAdb::Invocation& call) {
+                return call.arguments.startsWith(QStringLiteral("devices"));
+            }))
+            tools.append(QStringLiteral("adb"));
+        QCOMPARE(tools.join(u' '), asked);
+    }
+
     // A script feeding URLs to the CLI in a loop: the tools never read the loop's input.
     void toolsReadNoInput() {
         Cli cli;
