@@ -1,6 +1,8 @@
 // Store figures for a large library: 1,000 collections x 100 deeplinks.
-// Prints open + load time, one-edit save time, live-query update time after one insert,
-// the name filter over 10,000 collections, and the peak resident memory.
+// Prints the time to open it and show the first screen (the collections, the first one's
+// deeplinks), to open one more collection and to read in every deeplink, one-edit save time,
+// live-query update time after one insert, the name filter over 10,000 collections, and the
+// peak resident memory.
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
@@ -103,19 +105,36 @@ int main(int argc, char* argv[]) {
     populate(path, 1000, 100);
     const long baseline = peakKilobytes();
 
+    // What the window's first screen needs: the collections and the first one's deeplinks.
     Stopwatch openWatch;
     PersistentContainer container(path);
     if (container.loadPersistentStores())
         qFatal("cannot open the store");
-    const double openMs = openWatch.cpu();
-    const double openWallMs = openWatch.wallMs();
     ManagedObjectContext* context = container.viewContext();
-
     FetchedResultsModel collections(context, DeeplinkQueries::collections());
     DeeplinkCollection* first =
         static_cast<DeeplinkCollection*>(collections.fetchedObjects().front());
     FetchedResultsModel deeplinks(context, DeeplinkQueries::deeplinks(first->uid()));
+    const double openMs = openWatch.cpu();
+    const double openWallMs = openWatch.wallMs();
     const long peak = peakKilobytes();
+
+    // Opening one more collection, as a click in the sidebar does.
+    const QList<ManagedObject*> listed = collections.fetchedObjects();
+    const double openCollectionMs = bestOf(20, [&, next = qsizetype(1)]() mutable {
+        const auto* collection = static_cast<DeeplinkCollection*>(listed.at(next++));
+        Stopwatch t;
+        deeplinks.setFetchRequest(DeeplinkQueries::deeplinks(collection->uid()));
+        return t.cpu();
+    });
+
+    // Everything read in, as an export of every collection needs.
+    Stopwatch allWatch;
+    const qsizetype all = context->deeplinks().size();
+    const double allMs = allWatch.cpu();
+    const long allPeak = peakKilobytes();
+    if (all != 100'000)
+        qFatal("read %lld deeplinks", qlonglong(all));
 
     const double saveMs = bestOf(20, [&] {
         first->setName(QStringLiteral("Renamed %1").arg(QUuid::createUuid().toString()));
@@ -152,13 +171,16 @@ int main(int argc, char* argv[]) {
 
     std::printf("library: 1000 collections x 100 deeplinks\n");
     std::printf("(times are CPU time of the GUI thread, best of several runs)\n");
-    std::printf("open + load:                 %8.2f ms   (target <= 250 ms; wall %.2f ms)\n",
+    std::printf("open + first screen:         %8.2f ms   (target <= 150 ms; wall %.2f ms)\n",
                 openMs, openWallMs);
+    std::printf("open one more collection:    %8.3f ms   (target <= 16 ms)\n", openCollectionMs);
+    std::printf("read in every deeplink:      %8.2f ms   (peak %.1f MB after)\n", allMs,
+                allPeak / 1024.0);
     std::printf("one-edit save:               %8.3f ms   (target <= 5 ms)\n", saveMs);
     std::printf("live query, insert deeplink: %8.3f ms   (target <= 1 ms)\n", insertMs);
     std::printf("live query, insert collection:%7.3f ms   (target <= 1 ms)\n", insertCollectionMs);
     std::printf("name filter, 10,000:         %8.2f ms   (target <= 8 ms)\n", filterMs);
-    std::printf("peak memory:                 %8.1f MB   (target <= 80 MB; %.1f MB before open)\n",
+    std::printf("peak memory, first screen:   %8.1f MB   (target <= 60 MB; %.1f MB before open)\n",
                 peak / 1024.0, baseline / 1024.0);
     return 0;
 }

@@ -44,6 +44,9 @@ void Deeplink::setDeeplinkCollection(DeeplinkCollection* collection) {
 }
 
 void Deeplink::attachTo(DeeplinkCollection* collection) {
+    // Read in before one more joins them, or the list would hold the newcomer alone.
+    if (collection)
+        (void)collection->deeplinks();
     if (m_values.collection)
         m_values.collection->m_deeplinks.removeOne(this);
     m_values.collection = collection;

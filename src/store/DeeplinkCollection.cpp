@@ -1,6 +1,7 @@
 #include "store/DeeplinkCollection.h"
 
 #include "store/Deeplink.h"
+#include "store/ManagedObjectContext.h"
 #include "store/TextFolding.h"
 
 #include <tuple>
@@ -54,6 +55,13 @@ QDateTime DeeplinkCollection::timestamp() const {
 void DeeplinkCollection::setTimestamp(const QDateTime& timestamp) {
     setField(m_values.timestampMsecs,
              timestamp.isValid() ? std::optional(timestamp.toMSecsSinceEpoch()) : std::nullopt);
+}
+
+const QList<Deeplink*>& DeeplinkCollection::deeplinks() const {
+    // Reading them in is no change of the collection, so it is allowed on a const one.
+    if (!m_deeplinksLoaded)
+        managedObjectContext()->loadDeeplinks(const_cast<DeeplinkCollection*>(this));
+    return m_deeplinks;
 }
 
 void DeeplinkCollection::addDeeplink(Deeplink* deeplink) {

@@ -58,9 +58,14 @@ public:
     // The active environment's variables; none when no environment of that name is left.
     [[nodiscard]] QList<Variable> activeVariables() const;
 
-    // The collection's deeplinks, in no particular order.
-    [[nodiscard]] const QList<Deeplink*>& deeplinks() const { return m_deeplinks; }
-    [[nodiscard]] qint64 deeplinksCount() const { return m_deeplinks.size(); }
+    // The collection's deeplinks, in no particular order. A collection read from the store file
+    // reads its deeplinks on the first call: a library is opened without them.
+    [[nodiscard]] const QList<Deeplink*>& deeplinks() const;
+    // Known without reading the deeplinks.
+    [[nodiscard]] qint64 deeplinksCount() const {
+        return m_deeplinksLoaded ? m_deeplinks.size() : m_storedCount;
+    }
+    [[nodiscard]] bool deeplinksLoaded() const { return m_deeplinksLoaded; }
     void addDeeplink(Deeplink* deeplink);
 
     // The name case-folded and stripped of diacritics, for "contains[cd]" filters.
@@ -78,4 +83,8 @@ private:
     Values m_values;
     QString m_foldedName;
     QList<Deeplink*> m_deeplinks;
+    // New collections have all their deeplinks in memory from the start.
+    bool m_deeplinksLoaded = true;
+    // How many deeplinks the file holds for it, while they are not loaded.
+    qint64 m_storedCount = 0;
 };

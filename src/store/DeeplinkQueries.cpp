@@ -49,17 +49,17 @@ FetchRequest deeplinks(const QUuid& collectionUid, TextField field, const QStrin
     // A collection without a uid is matched against a fresh one, so it shows nothing.
     const QUuid uid = collectionUid.isNull() ? QUuid::createUuid() : collectionUid;
     const bool narrowed = field != TextField::None && !text.isEmpty();
-    request.predicate = [uid, field, text, narrowed](const ManagedObject& object) {
-        const auto& deeplink = static_cast<const Deeplink&>(object);
-        const DeeplinkCollection* collection = deeplink.deeplinkCollection();
-        if (!collection || collection->uid() != uid)
-            return false;
-        if (!narrowed)
-            return true;
-        const QString& haystack =
-            field == TextField::Title ? deeplink.title() : deeplink.urlString();
-        return haystack.contains(text, Qt::CaseSensitive);
+    request.within = [uid](const DeeplinkCollection& collection) {
+        return collection.uid() == uid;
     };
+    if (narrowed) {
+        request.predicate = [field, text](const ManagedObject& object) {
+            const auto& deeplink = static_cast<const Deeplink&>(object);
+            const QString& haystack =
+                field == TextField::Title ? deeplink.title() : deeplink.urlString();
+            return haystack.contains(text, Qt::CaseSensitive);
+        };
+    }
     return request;
 }
 

@@ -161,8 +161,15 @@ QHash<int, QByteArray> FetchedResultsModel::roleNames() const {
 }
 
 bool FetchedResultsModel::matches(const ManagedObject* object) const {
-    return object->entity() == m_request.entity && !object->isDeleted() &&
-           (!m_request.predicate || m_request.predicate(*object));
+    if (object->entity() != m_request.entity || object->isDeleted())
+        return false;
+    if (m_request.within && object->entity() == ManagedObject::Entity::Deeplink) {
+        const DeeplinkCollection* collection =
+            static_cast<const Deeplink*>(object)->deeplinkCollection();
+        if (!collection || !m_request.within(*collection))
+            return false;
+    }
+    return !m_request.predicate || m_request.predicate(*object);
 }
 
 bool FetchedResultsModel::less(const ManagedObject* a, const ManagedObject* b) const {
@@ -223,8 +230,15 @@ void FetchedResultsModel::refetch() {
     if (m_request.entity == ManagedObject::Entity::DeeplinkCollection) {
         for (auto* collection : m_context->collectionSet())
             collect(collection);
+    } else if (m_request.within) {
+        for (auto* collection : m_context->collectionSet()) {
+            if (m_request.within(*collection)) {
+                for (auto* deeplink : collection->deeplinks())
+                    collect(deeplink);
+            }
+        }
     } else {
-        for (auto* deeplink : m_context->deeplinkSet())
+        for (auto* deeplink : m_context->deeplinks())
             collect(deeplink);
     }
     std::sort(objects.begin(), objects.end(),

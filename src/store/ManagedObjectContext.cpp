@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QThread>
+#include <algorithm>
 
 ManagedObjectContext::ManagedObjectContext(SqliteStore* store, QObject* parent)
     : QObject(parent)
@@ -212,7 +213,8 @@ void ManagedObjectContext::forget(ManagedObject* object) {
         // Still live here: it disappears from the queries now. A collection's deeplinks went
         // with its row, and new ones here have nowhere to go.
         if (object->entity() == ManagedObject::Entity::DeeplinkCollection) {
-            const QList<Deeplink*> members = static_cast<DeeplinkCollection*>(object)->deeplinks();
+            // Those loaded: the others left the file with the row.
+            const QList<Deeplink*> members = static_cast<DeeplinkCollection*>(object)->m_deeplinks;
             for (Deeplink* deeplink : members)
                 forget(deeplink);
         }
@@ -329,7 +331,55 @@ QList<DeeplinkCollection*> ManagedObjectContext::collections() const {
 }
 
 QList<Deeplink*> ManagedObjectContext::deeplinks() const {
+    if (!m_everyDeeplinkLoaded)
+        const_cast<ManagedObjectContext*>(this)->loadDeeplinks(nullptr);
     return {m_deeplinks.begin(), m_deeplinks.end()};
+}
+
+void ManagedObjectContext::loadDeeplinks(DeeplinkCollection* collection) {
+    // One query for one collection; for all (null), one over every row.
+    if (!collection)
+        m_everyDeeplinkLoaded = true;
+    QHash<qint64, DeeplinkCollection*> unloaded;
+    for (DeeplinkCollection* candidate : std::as_const(m_collections)) {
+        if (!candidate->m_deeplinksLoaded && (!collection || candidate == collection))
+            unloaded.insert(candidate->storeId(), candidate);
+    }
+    for (DeeplinkCollection* candidate : std::as_const(unloaded))
+        candidate->m_deeplinksLoaded = true;
+    // One no longer registered (deleted elsewhere) took its rows with it.
+    if (collection)
+        collection->m_deeplinksLoaded = true;
+    if (!m_store || unloaded.isEmpty())
+        return;
+    // Rows another process moved here since the context last looked are still loaded where
+    // they were: the next merge moves them; a second object for a row would write over it.
+    QSet<qint64> loaded;
+    if (m_store->changedSinceRead()) {
+        for (const Deeplink* deeplink : std::as_const(m_deeplinks))
+            loaded.insert(deeplink->storeId());
+        for (const ManagedObject* object : std::as_const(m_deleted))
+            loaded.insert(object->storeId());
+    }
+    const bool complete = m_store->readDeeplinks(
+        collection ? std::optional(collection->storeId()) : std::nullopt,
+        [&](qint64 id, std::optional<qint64> collectionId, const Deeplink::Values& row) {
+            DeeplinkCollection* owner = collectionId ? unloaded.value(*collectionId) : nullptr;
+            if (!owner || loaded.contains(id))
+                return;
+            auto* deeplink = new Deeplink(this, id);
+            deeplink->m_values = row;
+            deeplink->m_values.collection = owner;
+            deeplink->m_serial = m_nextSerial++;
+            owner->m_deeplinks.append(deeplink);
+            m_deeplinks.insert(deeplink);
+        });
+    if (!complete) {
+        // What was not read comes with the next merge, which must then read everything.
+        static const Logger log(QStringLiteral("Kestrine"), QStringLiteral("ManagedObjectContext"));
+        log.error(u"Failed to read the deeplinks of a collection from the store");
+        m_store->forgetReadVersion();
+    }
 }
 
 void ManagedObjectContext::discard(ManagedObject* object) {

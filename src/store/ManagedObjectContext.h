@@ -63,12 +63,14 @@ public:
 
     [[nodiscard]] bool hasChanges() const;
 
-    // Every object the context currently holds and has not deleted.
+    // Every object the context currently holds and has not deleted: every collection, and the
+    // deeplinks read in so far (a collection's are read when it is first asked for them).
     [[nodiscard]] QList<ManagedObject*> registeredObjects() const;
     [[nodiscard]] QList<DeeplinkCollection*> collections() const;
-    [[nodiscard]] QList<Deeplink*> deeplinks() const;
     [[nodiscard]] const QSet<DeeplinkCollection*>& collectionSet() const { return m_collections; }
-    [[nodiscard]] const QSet<Deeplink*>& deeplinkSet() const { return m_deeplinks; }
+    // Every deeplink, reading in those of every collection not read yet; from then on the
+    // context holds every deeplink.
+    [[nodiscard]] QList<Deeplink*> deeplinks() const;
 
 Q_SIGNALS:
     void objectChanged(ManagedObject* object, ManagedObjectContext::Change change);
@@ -79,6 +81,11 @@ private:
     friend class SqliteStore;
     friend class StoreMerge;
 
+    friend class DeeplinkCollection;
+
+    // Reads the collection's deeplinks from the file into the context, announcing nothing:
+    // to everyone else they were there all along.
+    void loadDeeplinks(DeeplinkCollection* collection);
     void objectWillChange(ManagedObject* object);
     void objectDidChange(ManagedObject* object);
     void deleteDeeplink(Deeplink* deeplink);
@@ -103,6 +110,8 @@ private:
     QHash<DeeplinkCollection*, DeeplinkCollection::Values> m_collectionSnapshots;
     QHash<Deeplink*, Deeplink::Values> m_deeplinkSnapshots;
 
+    // Once every deeplink was asked for, collections other processes add come with theirs.
+    bool m_everyDeeplinkLoaded = false;
     bool m_saveScheduled = false;
     bool m_saving = false;
     QTimer m_retry;

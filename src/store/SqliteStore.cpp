@@ -62,6 +62,10 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
+    void bind(int parameter, qint64 value) {
+        if (m_statement)
+            sqlite3_bind_int64(m_statement, parameter, value);
+    }
     bool step() {
         m_result = m_statement ? sqlite3_step(m_statement) : SQLITE_ERROR;
         return m_result == SQLITE_ROW;
@@ -89,12 +93,23 @@ private:
     int m_result = SQLITE_OK;
 };
 
+// A row of selectDeeplinks into `values` (its collection aside).
+void readDeeplink(const Statement& row, Deeplink::Values& values) {
+    values.title = row.text(2);
+    values.urlText = row.text(3);
+    values.timestampMsecs = row.optionalInteger(4);
+}
+
 // Every column Kestrine reads; saves write the same ones.
 const char* const selectCollections =
     "SELECT id, uid, name, emoji, isPinned, colorR, colorG, colorB, colorA, timestamp, "
     "environments, activeEnvironment FROM collections";
 const char* const selectDeeplinks =
     "SELECT id, collection_id, title, url, timestamp FROM deeplinks";
+// Through the index on collection_id: opening a collection of a million-deeplink library reads
+// its own rows only.
+const char* const selectCollectionDeeplinks =
+    "SELECT id, collection_id, title, url, timestamp FROM deeplinks WHERE collection_id = ?";
 
 // The tables of the current schema, named with `suffix`. Ids only ever grow (AUTOINCREMENT):
 // a row deleted by one process must not lend its id to a row inserted by another, whose
@@ -285,9 +300,7 @@ void SqliteStore::readChanges(const RowSink& sink) {
     if (ownTransaction && !exec(QStringLiteral("BEGIN"), nullptr))
         return;
     {
-        // Reading every row goes through sqlite3's own API (on Qt's connection), which skips a
-        // QVariant per value: that matters for libraries of a hundred thousand deeplinks.
-        auto* handle = *static_cast<sqlite3**>(m_database.driver()->handle().data());
+        sqlite3* handle = rawHandle();
         // The version is read before the rows: a commit landing in between is seen again
         // next time rather than missed.
         Statement version(handle, "PRAGMA data_version");
@@ -315,10 +328,12 @@ void SqliteStore::readChanges(const RowSink& sink) {
             Statement deeplinks(handle, selectDeeplinks);
             Deeplink::Values link;
             while (deeplinks.step()) {
-                link.title = deeplinks.text(2);
-                link.urlText = deeplinks.text(3);
-                link.timestampMsecs = deeplinks.optionalInteger(4);
-                sink.deeplink(deeplinks.integer(0), deeplinks.optionalInteger(1), link);
+                const qint64 id = deeplinks.integer(0);
+                const std::optional<qint64> collectionId = deeplinks.optionalInteger(1);
+                if (!sink.wantsDeeplink(id, collectionId))
+                    continue;
+                readDeeplink(deeplinks, link);
+                sink.deeplink(id, collectionId, link);
             }
             sink.deeplinksRead(deeplinks.finished());
             if (collections.finished() && deeplinks.finished())
@@ -327,6 +342,31 @@ void SqliteStore::readChanges(const RowSink& sink) {
     }
     if (ownTransaction)
         exec(QStringLiteral("COMMIT"), nullptr);
+}
+
+sqlite3* SqliteStore::rawHandle() const {
+    // Bulk reads go through sqlite3's own API (on Qt's connection), which skips a QVariant per
+    // value: that matters for libraries of a hundred thousand deeplinks.
+    return *static_cast<sqlite3**>(m_database.driver()->handle().data());
+}
+
+bool SqliteStore::readDeeplinks(
+    std::optional<qint64> collectionId,
+    const std::function<void(qint64, std::optional<qint64>, const Deeplink::Values&)>& row) {
+    Statement deeplinks(rawHandle(), collectionId ? selectCollectionDeeplinks : selectDeeplinks);
+    if (collectionId)
+        deeplinks.bind(1, *collectionId);
+    Deeplink::Values link;
+    while (deeplinks.step()) {
+        readDeeplink(deeplinks, link);
+        row(deeplinks.integer(0), deeplinks.optionalInteger(1), link);
+    }
+    return deeplinks.finished();
+}
+
+bool SqliteStore::changedSinceRead() {
+    Statement version(rawHandle(), "PRAGMA data_version");
+    return !version.step() || version.integer(0) != m_dataVersion;
 }
 
 SqliteStore::Begin SqliteStore::begin(QString* error) {

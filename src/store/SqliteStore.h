@@ -13,6 +13,7 @@
 
 class ManagedObject;
 class ManagedObjectContext;
+struct sqlite3;
 
 // The store file: one SQLite database holding collections, deeplinks and the firing history. Other
 // processes (a second Kestrine) may write to the same file: rows get their ids from SQLite when
@@ -31,6 +32,9 @@ public:
         std::function<void()> reading; // first, once the file is known to have changed
         std::function<void(qint64 id, const DeeplinkCollection::Values&)> collection;
         std::function<void(bool complete)> collectionsRead;
+        // Asked for each deeplink row before its text is read: rows that are not wanted
+        // (those of collections whose deeplinks are not loaded) cost no copy.
+        std::function<bool(qint64 id, std::optional<qint64> collectionId)> wantsDeeplink;
         // `values` without its collection, which `collectionId` names.
         std::function<void(qint64 id, std::optional<qint64> collectionId,
                            const Deeplink::Values& values)>
@@ -60,6 +64,16 @@ private:
     friend class ManagedObjectContext;
     friend class StoreMerge;
 
+    // The deeplink rows of the collection with row id `collectionId` (of every collection when
+    // none is given), as the file holds them now, `values` without their collection. False
+    // when the read was cut short.
+    bool readDeeplinks(std::optional<qint64> collectionId,
+                       const std::function<void(qint64 id, std::optional<qint64> collectionId,
+                                                const Deeplink::Values& values)>& row);
+    // Whether another connection committed since readChanges() last read everything.
+    [[nodiscard]] bool changedSinceRead();
+    // The next readChanges() reads everything, as if another connection had committed.
+    void forgetReadVersion() { m_dataVersion.reset(); }
     // Hands every row to `sink` when another connection committed since the last call
     // (always on the first); does nothing otherwise. Inside a write transaction the rows are
     // those it locked.
@@ -75,6 +89,7 @@ private:
     bool commit(QString* error);
     void rollback();
     bool migrate(QString* error);
+    [[nodiscard]] sqlite3* rawHandle() const;
     bool exec(const QString& statement, QString* error);
 
     QString m_path;

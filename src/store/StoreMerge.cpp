@@ -89,6 +89,9 @@ void StoreMerge::run(SqliteStore& store) {
         takeCollection(id, row);
     };
     sink.collectionsRead = [this](bool complete) { collectionsRead(complete); };
+    sink.wantsDeeplink = [this](qint64 id, std::optional<qint64> collectionId) {
+        return wantsDeeplink(id, collectionId);
+    };
     sink.deeplink = [this](qint64 id, std::optional<qint64> collectionId,
                            const Deeplink::Values& row) { takeDeeplink(id, collectionId, row); };
     sink.deeplinksRead = [this](bool complete) { deeplinksRead(complete); };
@@ -128,6 +131,7 @@ void StoreMerge::takeCollection(qint64 id, const DeeplinkCollection::Values& row
     if (!collection) {
         collection = new DeeplinkCollection(&m_context, id);
         collection->restore(row);
+        collection->m_deeplinksLoaded = m_context.m_everyDeeplinkLoaded;
         collection->m_serial = m_context.m_nextSerial++;
         m_context.m_collections.insert(collection);
         m_collections.insert(id, collection);
@@ -158,15 +162,45 @@ void StoreMerge::collectionsRead(bool complete) {
     m_mayRemove = !m_deeplinks.isEmpty();
 }
 
+bool StoreMerge::wantsDeeplink(qint64 id, std::optional<qint64> collectionId) {
+    const bool known = m_deeplinks.contains(id);
+    if (known && m_mayRemove)
+        m_stored.insert(id);
+    DeeplinkCollection* collection = collectionId ? m_collections.value(*collectionId) : nullptr;
+    if (!collection || collection->m_deeplinksLoaded)
+        return true;
+    ++m_counts[collection];
+    return known;
+}
+
 void StoreMerge::takeDeeplink(qint64 id, std::optional<qint64> collectionId,
                               const Deeplink::Values& row) {
-    if (m_mayRemove)
-        m_stored.insert(id);
     Deeplink::Values values = row;
     values.collection = collectionId ? m_collections.value(*collectionId) : nullptr;
+    const bool ownerLoaded = !values.collection || values.collection->m_deeplinksLoaded;
     Deeplink* deeplink = m_deeplinks.value(id);
     if (deeplink && deeplink->m_deleted && !m_context.m_deleted.contains(deeplink))
         deeplink = nullptr; // forgotten with its collection, but moved elsewhere first
+    if (!deeplink && !ownerLoaded)
+        return; // counted: it is read in with its collection
+    if (deeplink && !deeplink->m_deleted && !ownerLoaded) {
+        // Moved elsewhere into a collection not loaded here: it leaves this one, and is read
+        // in with that one.
+        if (!m_context.m_deeplinkSnapshots.contains(deeplink)) {
+            m_changed.insert(deeplink->deeplinkCollection());
+            m_context.forget(deeplink);
+            return;
+        }
+        // Unless it has unsaved changes, which go along: that collection is read in now, and
+        // the rows it read are known from here on.
+        for (Deeplink* member : values.collection->deeplinks()) {
+            if (!m_deeplinks.contains(member->storeId())) {
+                m_deeplinks.insert(member->storeId(), member);
+                if (m_mayRemove)
+                    m_stored.insert(member->storeId());
+            }
+        }
+    }
     if (!deeplink) {
         deeplink = new Deeplink(&m_context, id);
         deeplink->m_values = row;
@@ -201,7 +235,17 @@ void StoreMerge::takeDeeplink(qint64 id, std::optional<qint64> collectionId,
 }
 
 void StoreMerge::deeplinksRead(bool complete) {
-    if (!m_mayRemove || !complete)
+    if (!complete)
+        return;
+    for (DeeplinkCollection* collection : std::as_const(m_context.m_collections)) {
+        if (collection->m_deeplinksLoaded)
+            continue;
+        const qint64 count = m_counts.value(collection);
+        if (count != collection->m_storedCount && !m_firstLoad)
+            m_changed.insert(collection);
+        collection->m_storedCount = count;
+    }
+    if (!m_mayRemove)
         return;
     for (Deeplink* deeplink : std::as_const(m_deeplinks)) {
         if (!m_stored.contains(deeplink->storeId())) {

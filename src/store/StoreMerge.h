@@ -15,7 +15,8 @@ class SqliteStore;
 // ManagedObjectContext, announcing through the context each object it adds, changes or
 // removes. New rows become objects; a changed row updates the fields this context has not
 // changed since its last save; an object whose row is gone leaves (a collection with its
-// deeplinks, new ones included). The context runs one on load, on request and before each
+// deeplinks, new ones included). Only the deeplinks of collections whose deeplinks are loaded
+// become objects; the others' are counted. The context runs one on load, on request and before each
 // save, under the write lock.
 class StoreMerge {
 public:
@@ -28,6 +29,9 @@ private:
     void indexObjects();
     void takeCollection(qint64 id, const DeeplinkCollection::Values& row);
     void collectionsRead(bool complete);
+    // Rows of collections whose deeplinks are not loaded are only counted, unless this context
+    // holds them (they moved there, or are deleted here).
+    bool wantsDeeplink(qint64 id, std::optional<qint64> collectionId);
     void takeDeeplink(qint64 id, std::optional<qint64> collectionId, const Deeplink::Values& row);
     void deeplinksRead(bool complete);
 
@@ -38,6 +42,8 @@ private:
     // Rows seen, to find the objects whose rows are gone; on the first load there are none.
     QSet<qint64> m_stored;
     bool m_mayRemove = false;
+    // The rows the file holds for each collection whose deeplinks are not loaded.
+    QHash<DeeplinkCollection*, qint64> m_counts;
     // Collections whose deeplinks came or went, told once at the end.
     QSet<DeeplinkCollection*> m_changed;
     // The first load has no one to tell about collections' counts.

@@ -1,6 +1,7 @@
 #include "StoreBuilders.h"
 #include "StoreFile.h"
 
+#include "store/DeeplinkQueries.h"
 #include "store/FiringHistory.h"
 
 #include <QAbstractItemModelTester>
@@ -228,45 +229,74 @@ private Q_SLOTS:
     void twoContextsShareOneFile_data() {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("expected");
+        // B's live query: every deeplink (reading all in), or Shared's alone, so that the
+        // other collections' deeplinks stay in the file until asked for.
+        QTest::addColumn<bool>("sharedOnly");
         const QStringList shared{"#Shared", "Shared/one", "Shared/two"};
         QTest::addRow("inserted in both, both kept")
             << QStringList{"A add a", "B add b", "A save", "B save"}
-            << shared + QStringList{"Shared/a", "Shared/b"};
+            << shared + QStringList{"Shared/a", "Shared/b"} << false;
         QTest::addRow("inserted elsewhere appears")
             << QStringList{"A add a", "A collection New", "A save"}
-            << shared + QStringList{"Shared/a", "#New", "New/New-link"};
+            << shared + QStringList{"Shared/a", "#New", "New/New-link"} << false;
         QTest::addRow("edited elsewhere shows")
             << QStringList{"A title one uno", "A save"}
-            << QStringList{"#Shared", "Shared/uno", "Shared/two"};
+            << QStringList{"#Shared", "Shared/uno", "Shared/two"} << false;
         QTest::addRow("deleted elsewhere disappears")
-            << QStringList{"A delete one", "A save"} << QStringList{"#Shared", "Shared/two"};
+            << QStringList{"A delete one", "A save"} << QStringList{"#Shared", "Shared/two"}
+            << false;
         QTest::addRow("new collection in the second, later saves work")
             << QStringList{"B collection Bee", "B save", "A collection Ay", "A save",
                            "B add b",          "B save", "A add a"}
             << shared +
-                   QStringList{"#Bee", "Bee/Bee-link", "#Ay", "Ay/Ay-link", "Shared/b", "Shared/a"};
+                   QStringList{"#Bee", "Bee/Bee-link", "#Ay", "Ay/Ay-link", "Shared/b", "Shared/a"}
+            << false;
         QTest::addRow("unsaved fields kept, the others follow")
             << QStringList{"B emoji Shared 🅱️", "B title two deux", "A name Shared Common",
                            "A title one uno", "A save"}
-            << QStringList{"#Common 🅱️", "Common/uno", "Common/deux"};
+            << QStringList{"#Common 🅱️", "Common/uno", "Common/deux"} << false;
         QTest::addRow("edited here, deleted elsewhere: gone")
             << QStringList{"B title one mine", "A delete one", "A save"}
-            << QStringList{"#Shared", "Shared/two"};
+            << QStringList{"#Shared", "Shared/two"} << false;
         QTest::addRow("collection dropped elsewhere takes unsaved deeplinks")
             << QStringList{"B add b", "B title one mine", "A drop Shared", "A save"}
-            << QStringList{};
+            << QStringList{} << false;
         // Without ever-growing ids the new row would take the deleted one's id, and B's
         // unsaved edit would land on it.
         QTest::addRow("deleted newest, its id not taken again")
             << QStringList{"B title two mine", "A delete two", "A save", "A add three", "A save"}
-            << QStringList{"#Shared", "Shared/one", "Shared/three"};
+            << QStringList{"#Shared", "Shared/one", "Shared/three"} << false;
         QTest::addRow("locked: pending, then lands by itself")
             << QStringList{"B add b", "A lock", "B pending", "A unlock", "B landed"}
-            << shared + QStringList{"Shared/b"};
+            << shared + QStringList{"Shared/b"} << false;
+        const QStringList other{"#Other", "Other/Other-link"};
+        const QStringList otherSeen{"A collection Other", "A save", "B merge"};
+        QTest::addRow("moved into a collection not read in here")
+            << otherSeen + QStringList{"B unread Other 1", "A move one Other", "A save", "B merge",
+                                       "B unread Other 2"}
+            << other + QStringList{"#Shared", "Shared/two", "Other/one"} << true;
+        QTest::addRow("moved out of a collection not read in here")
+            << otherSeen +
+                   QStringList{"A move Other-link Shared", "A save", "B merge", "B unread Other 0"}
+            << shared + QStringList{"#Other", "Shared/Other-link"} << true;
+        QTest::addRow("added to a collection not read in here")
+            << otherSeen +
+                   QStringList{"A collection Other", "A save", "B merge", "B unread Other 2"}
+            << shared + other + QStringList{"Other/Other-link"} << true;
+        // B reads Other in with the moved row before it merged the move: one object for it.
+        QTest::addRow("read in after a move not merged yet")
+            << otherSeen + QStringList{"A move one Other", "A save", "B open Other", "B merge"}
+            << other + QStringList{"#Shared", "Shared/two", "Other/one"} << true;
+        QTest::addRow("unsaved edit follows a move into a collection not read in")
+            << otherSeen + QStringList{"B title one mine", "A move one Other", "A save", "B merge"}
+            << other + QStringList{"#Shared", "Shared/two", "Other/mine"} << true;
+        QTest::addRow("collection not read in, dropped here with its deeplinks")
+            << otherSeen + QStringList{"B drop Other", "B save"} << shared << true;
     }
     void twoContextsShareOneFile() {
         QFETCH(QStringList, steps);
         QFETCH(QStringList, expected);
+        QFETCH(bool, sharedOnly);
         TestEnvironment env;
         StoreFile a(env);
         QVERIFY(a.context());
@@ -274,9 +304,11 @@ private Q_SLOTS:
         QCOMPARE(a.context()->save().kind, SaveOutcome::Kind::Saved);
         StoreFile b(env);
         QVERIFY(b.context());
-        FetchRequest everyDeeplink;
-        everyDeeplink.entity = ManagedObject::Entity::Deeplink;
-        FetchedResultsModel live(b.context(), everyDeeplink);
+        FetchRequest watched;
+        watched.entity = ManagedObject::Entity::Deeplink;
+        if (sharedOnly)
+            watched.within = [](const DeeplinkCollection& c) { return c.name() == u"Shared"; };
+        FetchedResultsModel live(b.context(), watched);
         QAbstractItemModelTester tester(&live);
 
         for (const QString& step : steps) {
@@ -315,6 +347,17 @@ private Q_SLOTS:
                 collectionNamed(context, arg)->setEmoji(second);
             } else if (verb == u"drop") {
                 context.deleteObject(collectionNamed(context, arg));
+            } else if (verb == u"move") {
+                deeplinkTitled(context, arg)
+                    ->setDeeplinkCollection(collectionNamed(context, second));
+            } else if (verb == u"merge") {
+                context.mergeChangesFromStore();
+            } else if (verb == u"open") {
+                (void)collectionNamed(context, arg)->deeplinks();
+            } else if (verb == u"unread") {
+                // Counted, not read in.
+                QVERIFY(!collectionNamed(context, arg)->deeplinksLoaded());
+                QCOMPARE(collectionNamed(context, arg)->deeplinksCount(), second.toInt());
             } else {
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
             }
@@ -332,8 +375,40 @@ private Q_SLOTS:
         for (ManagedObject* object : live.fetchedObjects())
             shown.append(label(static_cast<Deeplink*>(object)));
         shown.sort();
-        QCOMPARE(shown, expected.filter(QStringLiteral("/")));
+        QCOMPARE(shown,
+                 expected.filter(sharedOnly ? QStringLiteral("Shared/") : QStringLiteral("/")));
         QCOMPARE(contents(*a.reopen()), expected);
+    }
+
+    // A library opens without its deeplinks: a collection reads its own when asked for them.
+    // Its count is known before, and what other processes save to it is told to the sidebar.
+    void countsFollowTheFileBeforeDeeplinksAreRead() {
+        TestEnvironment env;
+        StoreFile a(env);
+        QVERIFY(a.context());
+        fill(*a.context(), {"One/a", "One/b", "Two/c"});
+        QCOMPARE(a.context()->save().kind, SaveOutcome::Kind::Saved);
+        StoreFile b(env);
+        ManagedObjectContext& context = *b.context();
+        QCOMPARE(context.registeredObjects().size(), 2);
+        FetchedResultsModel sidebar(&context, DeeplinkQueries::collections());
+        QSignalSpy told(&sidebar, &QAbstractItemModel::dataChanged);
+
+        fill(*a.context(), {"One/d"});
+        QCOMPARE(a.context()->save().kind, SaveOutcome::Kind::Saved);
+        context.mergeChangesFromStore();
+        QCOMPARE(collectionNamed(context, QStringLiteral("One"))->deeplinksCount(), 3);
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(context.registeredObjects().size(), 2);
+
+        FetchRequest one;
+        one.entity = ManagedObject::Entity::Deeplink;
+        one.within = [](const DeeplinkCollection& c) { return c.name() == u"One"; };
+        FetchedResultsModel list(&context, one);
+        QStringList titles = listed(list);
+        titles.sort();
+        QCOMPARE(titles, (QStringList{"a", "b", "d"}));
+        QCOMPARE(context.registeredObjects().size(), 5);
     }
 
     // Deleting commits the edit that was pending first, then deletes and saves. Busy: both stay

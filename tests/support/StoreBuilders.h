@@ -64,7 +64,13 @@ inline DeeplinkCollection* collectionNamed(const ManagedObjectContext& context,
     return nullptr;
 }
 
+// Looks among the deeplinks read in so far first, so that finding one reads no collection in.
 inline Deeplink* deeplinkTitled(const ManagedObjectContext& context, const QString& title) {
+    for (ManagedObject* object : context.registeredObjects()) {
+        if (object->entity() == ManagedObject::Entity::Deeplink &&
+            static_cast<Deeplink*>(object)->title() == title)
+            return static_cast<Deeplink*>(object);
+    }
     for (Deeplink* deeplink : context.deeplinks()) {
         if (deeplink->title() == title)
             return deeplink;
