@@ -10,6 +10,7 @@
 #include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
@@ -34,6 +35,14 @@ inline long peakKilobytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// The machine's load over the last 1, 5 and 15 minutes, to print beside timings.
+inline QString loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
 }
 
 // Everything a launch touches lives below `home`: QStandardPaths in test mode keeps the store

@@ -179,8 +179,9 @@ int main(int argc, char* argv[]) {
                     median(wall));
         return std::array<double, 3>{median(wall), median(cpu), double(median(peak))};
     };
-    std::printf("(median of %d starts each, window %s, platform %s)\n", runs, qPrintable(size),
-                qPrintable(QGuiApplication::platformName()));
+    std::printf("(median of %d starts each, window %s, platform %s, load average %s)\n", runs,
+                qPrintable(size), qPrintable(QGuiApplication::platformName()),
+                qPrintable(loadAverage()));
     const auto app = report("Kestrine, first paint:", apps);
     const auto bare = report("bare QMainWindow:", minimals);
     std::printf("%-26s %8.2fx    %8.2fx    %8.2fx     (target <= 1.5x)\n",

@@ -54,7 +54,8 @@ public:
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override {
-        return icon().pixmap(size, scale, mode, state);
+        // `size` is in device pixels already; the icon multiplies by `scale` itself.
+        return icon().pixmap((QSizeF(size) / scale).toSize(), scale, mode, state);
     }
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
         return icon().availableSizes(mode, state);

@@ -671,7 +671,8 @@ private Q_SLOTS:
         QString titleAtPaint;
         bool loadingAtPaint = false;
         PaintProbe probe(app.window(), [&] {
-            callsAtPaint = f.xcode.calls();
+            callsAtPaint = f.xcode.calls() + f.env.messages(QStringLiteral("RunDestinationManager"))
+                                                 .filter(QStringLiteral("Fetching"));
             titleAtPaint = app.window()->windowTitle();
             loadingAtPaint = app.deviceManager().isLoading();
         });
