@@ -3,6 +3,7 @@
 // deeplinks), to open one more collection and to read in every deeplink, one-edit save time,
 // live-query update time after one insert, the name filter over 10,000 collections, and the
 // peak resident memory.
+#include "StoreFill.h"
 #include "store/DeeplinkQueries.h"
 #include "store/FetchedResultsModel.h"
 #include "store/ManagedObjectContext.h"
@@ -10,8 +11,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -43,50 +42,6 @@ long peakKilobytes() {
     return usage.ru_maxrss;
 }
 
-// Writes the library straight into the file, so building it costs the measured process
-// next to no memory.
-void populate(const QString& path, int collections, int deeplinksEach) {
-    {
-        SqliteStore store(path);
-        if (store.open())
-            qFatal("cannot create the store");
-    }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-    db.setDatabaseName(path);
-    db.open();
-    db.transaction();
-    QSqlQuery collection(db);
-    collection.prepare(QStringLiteral("INSERT INTO collections (id, uid, name, emoji, isPinned, "
-                                      "colorR, colorG, colorB, colorA, timestamp) VALUES "
-                                      "(?, ?, ?, '🚀', ?, 0.2, 0.4, 0.6, 1, ?)"));
-    QSqlQuery deeplink(db);
-    deeplink.prepare(QStringLiteral("INSERT INTO deeplinks (id, collection_id, title, url, "
-                                    "timestamp) VALUES (?, ?, ?, ?, ?)"));
-    qint64 deeplinkId = 1;
-    for (int c = 1; c <= collections; ++c) {
-        collection.addBindValue(c);
-        collection.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-        collection.addBindValue(QStringLiteral("Collection number %1 Ünïcödé").arg(c));
-        collection.addBindValue(c % 10 == 0 ? 1 : 0);
-        collection.addBindValue(1'700'000'000'000LL + c * 1000);
-        collection.exec();
-        for (int d = 0; d < deeplinksEach; ++d) {
-            deeplink.addBindValue(deeplinkId);
-            deeplink.addBindValue(c);
-            deeplink.addBindValue(QStringLiteral("Deeplink %1 of %2").arg(d).arg(c));
-            deeplink.addBindValue(
-                QStringLiteral("myapp://products/%1/details?ref=bench&item=%2").arg(c).arg(d));
-            deeplink.addBindValue(1'700'000'000'000LL + deeplinkId);
-            deeplink.exec();
-            ++deeplinkId;
-        }
-    }
-    db.commit();
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
-}
-
 template <typename F> double bestOf(int runs, F&& run) {
     double best = 1e12;
     for (int i = 0; i < runs; ++i)
@@ -102,7 +57,7 @@ int main(int argc, char* argv[]) {
     directory.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
     std::printf("store: %s\n", qPrintable(directory.path()));
     const QString path = directory.filePath(QStringLiteral("Kestrine.sqlite"));
-    populate(path, 1000, 100);
+    fillStore(path, 1000, 100);
     const long baseline = peakKilobytes();
 
     // What the window's first screen needs: the collections and the first one's deeplinks.

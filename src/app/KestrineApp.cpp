@@ -18,6 +18,7 @@
 #include "toolchain/ui/XcodeChooser.h"
 #include "toolchain/ui/XcodeView.h"
 #include "updates/ui/SparkleUpdater.h"
+#include "widgets/AfterFirstPaint.h"
 #include "widgets/ErrorAlert.h"
 #include "widgets/MainWindowActivator.h"
 #include "window/ui/FiringStatusLine.h"
@@ -40,6 +41,8 @@
 #include <QVBoxLayout>
 
 #include <QCoro/QCoroTask>
+
+#include <utility>
 
 namespace {
 
@@ -145,9 +148,14 @@ void KestrineApp::buildContent() {
                                  state.kind == XcodeBookmarkManager::StateKind::WithoutXcode;
     if (withMainContent && m_root) {
         // Another Xcode under the window that is up: its selection and sheets stay, only the
-        // destinations are fetched again.
+        // destinations are fetched again. This fetch stands for the first one when that has
+        // not started yet.
+        const bool first = std::exchange(m_startUpPending, false);
         QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), state.url), this,
-                       [] {});
+                       [this, first] {
+                           if (first)
+                               Q_EMIT mainContentReady();
+                       });
         return;
     }
     clearToolbar();
@@ -212,8 +220,17 @@ void KestrineApp::showMainContent(const QUrl& xcodeURL) {
     m_commands->windowCommands()->setRootView(root);
     buildToolbar(root);
 
-    QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), xcodeURL), this,
-                   [this] { Q_EMIT mainContentReady(); });
+    // The tools take long to answer and compete with the window for the processor: they are
+    // asked once the stored collections are on screen, the pickers saying "Loading..." meanwhile.
+    m_deviceManager->announceFetch();
+    m_startUpPending = true;
+    AfterFirstPaint::run(m_window.get(), this, [this, xcodeURL] {
+        // Another Xcode chosen meanwhile has started the fetch already, with its own URL.
+        if (!std::exchange(m_startUpPending, false))
+            return;
+        QCoro::connect(startUp(m_deviceManager.get(), m_bundleIdManager.get(), xcodeURL), this,
+                       [this] { Q_EMIT mainContentReady(); });
+    });
 }
 
 void KestrineApp::buildToolbar(RootView* root) {

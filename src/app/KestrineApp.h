@@ -75,8 +75,9 @@ public:
     static void showStoreFailure(const QString& diagnostic);
 
 Q_SIGNALS:
-    // The main content was (re)built and its start-up task has finished (at once, before the
-    // constructor returns, when there is nothing to fetch: without Xcode).
+    // The main content was built and its start-up task has finished: the destinations were
+    // fetched once the window had first painted (on the next turn of the event loop for a
+    // window not shown).
     void mainContentReady();
 
 private:
@@ -107,4 +108,6 @@ private:
     QPointer<HistoryWindow> m_history;
     std::unique_ptr<ErrorAlert> m_alert;
     QToolBar* m_toolBar = nullptr;
+    // The main content is up and its first fetch of destinations waits for the first paint.
+    bool m_startUpPending = false;
 };

@@ -46,6 +46,9 @@ public:
 
     // Remembers the Xcode the tools come from; does not fetch.
     void configure(const QUrl& xcodeURL);
+    // A fetch follows shortly: the destination shows as loading from now on rather than as
+    // none for a moment. Only a fetch's outcome ends the loading.
+    void announceFetch() { setIsLoading(true); }
 
     // Lists simulators and physical devices of `xcodeURL` and adb's destinations (adb located
     // anew each time) at the same time and publishes the merged list (no iOS entries, asking no

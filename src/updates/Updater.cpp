@@ -92,15 +92,16 @@ bool isFeedAddress(const QUrl& url) {
 
 Updater::Updater(QObject* parent)
     : QObject(parent)
-    , m_network(new QNetworkAccessManager(this))
     , m_currentVersion(QString::fromLatin1(AppIdentity::version)) {}
 
 Updater::~Updater() {
     // The manager deletes its replies without a word, which would leave a running check waiting
     // for good; aborted, a reply finishes now and the check ends without reporting.
     m_closing = true;
-    for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>())
-        reply->abort();
+    if (m_network) {
+        for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>())
+            reply->abort();
+    }
 }
 
 void Updater::startUpdater() {
@@ -200,6 +201,9 @@ QCoro::Task<UpdateCheckResult> Updater::fetchAndCompare(QUrl url) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
 
+    // Made for the first check: most runs never check, and start-up need not pay for it.
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     QNetworkReply* raw = m_network->get(request);
     const ReplyGuard guard{raw};
     // A feed without bounds would fill memory: give up as soon as it grows too large.

@@ -5,6 +5,7 @@
 // Application-wide style wrapper under which no text field (line edits, search fields, spin
 // boxes, editable combo boxes, text edits) draws a focus ring or focus highlight; the text
 // cursor alone shows where typing goes. Every other control keeps its focus indication.
+// Its standard icons are made when first drawn: a window is built without loading any.
 class NoFocusRingStyle : public QProxyStyle {
     Q_OBJECT
 public:
@@ -22,5 +23,8 @@ public:
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                             QPainter* painter, const QWidget* widget = nullptr) const override;
     void polish(QWidget* widget) override;
+    [[nodiscard]] QIcon standardIcon(StandardPixmap standardIcon,
+                                     const QStyleOption* option = nullptr,
+                                     const QWidget* widget = nullptr) const override;
     using QProxyStyle::polish;
 };

@@ -218,6 +218,27 @@ private:
     QTcpSocket m_socket;
 };
 
+// Calls `paint` at the first paint of `window`, while it paints.
+class PaintProbe : public QObject {
+public:
+    PaintProbe(QWidget* window, std::function<void()> paint)
+        : m_paint(std::move(paint)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            m_paint();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_paint;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Acted)
@@ -635,6 +656,35 @@ private Q_SLOTS:
         if (viaPreferences)
             QCOMPARE(shownPath(), canonicalPath(after));
         QVERIFY(!app.error());
+    }
+
+    // The first picture holds the stored collections, the first one open, and a destination
+    // picker that is loading: no tool has been asked yet. They are asked right after it, and
+    // their answer fills the picker.
+    void firstPaintWaitsForNoTool() {
+        AppFixture f;
+        f.fill(QStringLiteral("Stored"), 2);
+        f.save();
+        XcodeBookmarkManager().saveBookmark(f.xcode.url());
+        KestrineApp& app = f.make();
+        QStringList callsAtPaint{QStringLiteral("no paint")};
+        QString titleAtPaint;
+        bool loadingAtPaint = false;
+        PaintProbe probe(app.window(), [&] {
+            callsAtPaint = f.xcode.calls() + f.env.messages(QStringLiteral("RunDestinationManager"))
+                                                 .filter(QStringLiteral("Fetching"));
+            titleAtPaint = app.window()->windowTitle();
+            loadingAtPaint = app.deviceManager().isLoading();
+        });
+        QSignalSpy ready(&app, &KestrineApp::mainContentReady);
+        app.show();
+        QVERIFY(ready.wait(20000));
+        QCOMPARE(callsAtPaint, QStringList());
+        QCOMPARE(titleAtPaint, QStringLiteral("Stored"));
+        QVERIFY(loadingAtPaint);
+        QVERIFY(!f.xcode.calls().isEmpty());
+        QCOMPARE(DeviceFixtures::ids(app.deviceManager().devices()), QStringList{"S1"});
+        QVERIFY(!app.deviceManager().isLoading());
     }
 
     // The adb of Preferences: a chosen program is stored and shown at once, anything else is

@@ -1,0 +1,108 @@
+#pragma once
+
+// What the benchmarks that launch the whole application share: a home of their own, the
+// start-up as main.cpp has it, and the moment of the window's first paint.
+#include "app/KestrineApp.h"
+#include "platform/AppIdentity.h"
+#include "platform/AppSettings.h"
+#include "store/PersistenceController.h"
+#include "toolchain/XcodeBookmarkManager.h"
+#include "widgets/NoFocusRingStyle.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+
+namespace AppLaunch {
+
+inline qint64 monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+inline long peakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The machine's load over the last 1, 5 and 15 minutes, to print beside timings.
+inline QString loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
+}
+
+// Everything a launch touches lives below `home`: QStandardPaths in test mode keeps the store
+// under it, and the settings (with the remembered Xcode) go to home/settings.
+inline void useHome(const QString& home) {
+    qputenv("HOME", home.toUtf8());
+    QStandardPaths::setTestModeEnabled(true);
+    AppSettings::redirectTo(home + QStringLiteral("/settings"));
+}
+
+inline void setIdentity() {
+    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
+    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
+    QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
+}
+
+// A stand-in Xcode (tools/make-demo-xcode.sh) at `bundle`, remembered in the settings of the
+// current home, so that a launch shows the main content and asks its tools for destinations.
+inline void rememberDemoXcode(const QString& bundle) {
+    QProcess maker;
+    maker.setProcessChannelMode(QProcess::ForwardedChannels);
+    maker.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral(KESTRINE_SOURCE_DIR "/tools/make-demo-xcode.sh"), bundle});
+    if (!maker.waitForFinished(30000) || maker.exitCode() != 0)
+        qFatal("cannot make the stand-in Xcode");
+    XcodeBookmarkManager().saveBookmark(QUrl::fromLocalFile(bundle));
+}
+
+// main.cpp's start-up after QApplication: identity, icon, style, the store, the shell. The
+// window is not shown yet. `storeLoaded`, when given, receives the moment the store was open.
+inline std::unique_ptr<KestrineApp> startKestrine(qint64* storeLoaded = nullptr) {
+    setIdentity();
+    QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.kestrine.Kestrine.svg")));
+    NoFocusRingStyle::installApplicationWide();
+    PersistentContainer& container = PersistenceController::shared().container();
+    if (storeLoaded)
+        *storeLoaded = monotonicNs();
+    return std::make_unique<KestrineApp>(container);
+}
+
+// Calls `done` once the window's first paint (and the flush it belongs to) has finished.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget* window, std::function<void()> done)
+        : m_done(std::move(done)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, m_done);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_done;
+};
+
+} // namespace AppLaunch
