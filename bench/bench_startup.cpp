@@ -11,7 +11,7 @@
 #include "Median.h"
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
-#include "platform/AppSettings.h"
+#include "platform/AppPaths.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
@@ -50,18 +50,12 @@ qint64 monotonicNs() {
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-// Everything the children touch lives below `home`: QStandardPaths in test mode keeps the
-// store under it, and the settings (with the remembered Xcode) go to home/settings.
+// Everything the children touch lives below `home`: KESTRINE_HOME puts the store and the
+// settings (with the remembered Xcode) there, HOME and test mode what Qt writes itself.
 void useHome(const QString& home) {
+    qputenv(AppPaths::homeVariable, home.toUtf8());
     qputenv("HOME", home.toUtf8());
     QStandardPaths::setTestModeEnabled(true);
-    AppSettings::redirectTo(home + QStringLiteral("/settings"));
-}
-
-void setIdentity() {
-    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
-    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
-    QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
 }
 
 // Calls `done` once the window's first paint (and the flush it belongs to) has finished.
@@ -98,7 +92,7 @@ int child(int argc, char* argv[], bool app) {
     QMainWindow* window = nullptr;
     if (app) {
         // As main.cpp starts.
-        setIdentity();
+        AppIdentity::nameApplication();
         QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.kestrine.Kestrine.svg")));
         NoFocusRingStyle::installApplicationWide();
@@ -204,7 +198,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir home;
     home.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
     useHome(home.path());
-    setIdentity();
+    AppIdentity::nameApplication();
 
     QProcess maker;
     maker.setProcessChannelMode(QProcess::ForwardedChannels);
