@@ -4,20 +4,23 @@
 // start-up as main.cpp has it, and the moment of the window's first paint.
 #include "app/KestrineApp.h"
 #include "platform/AppIdentity.h"
-#include "platform/AppSettings.h"
+#include "platform/AppPaths.h"
 #include "store/PersistenceController.h"
 #include "toolchain/XcodeBookmarkManager.h"
 #include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
 #include <QFile>
+
 #include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <cstdlib>
 
+#include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -39,24 +42,21 @@ inline long peakKilobytes() {
 
 // The machine's load over the last 1, 5 and 15 minutes, to print beside timings.
 inline QString loadAverage() {
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
+    double load[3] = {};
+    if (getloadavg(load, 3) != 3)
         return QStringLiteral("unknown");
-    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
+    return QStringLiteral("%1 %2 %3")
+        .arg(load[0], 0, 'f', 2)
+        .arg(load[1], 0, 'f', 2)
+        .arg(load[2], 0, 'f', 2);
 }
 
-// Everything a launch touches lives below `home`: QStandardPaths in test mode keeps the store
-// under it, and the settings (with the remembered Xcode) go to home/settings.
+// Everything a launch touches lives below `home`: KESTRINE_HOME puts the store and the settings
+// (with the remembered Xcode) there, HOME and test mode what Qt writes itself.
 inline void useHome(const QString& home) {
+    qputenv(AppPaths::homeVariable, home.toUtf8());
     qputenv("HOME", home.toUtf8());
     QStandardPaths::setTestModeEnabled(true);
-    AppSettings::redirectTo(home + QStringLiteral("/settings"));
-}
-
-inline void setIdentity() {
-    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
-    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
-    QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
 }
 
 // A stand-in Xcode (tools/make-demo-xcode.sh) at `bundle`, remembered in the settings of the
@@ -74,7 +74,7 @@ inline void rememberDemoXcode(const QString& bundle) {
 // main.cpp's start-up after QApplication: identity, icon, style, the store, the shell. The
 // window is not shown yet. `storeLoaded`, when given, receives the moment the store was open.
 inline std::unique_ptr<KestrineApp> startKestrine(qint64* storeLoaded = nullptr) {
-    setIdentity();
+    AppIdentity::nameApplication();
     QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.kestrine.Kestrine.svg")));
     NoFocusRingStyle::installApplicationWide();

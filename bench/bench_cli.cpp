@@ -6,6 +6,7 @@
 // The stand-ins are /bin/sh scripts: simctl prints one booted simulator for "list" and exits 0
 // for anything else, devicectl writes an empty device list, adb lists nothing.
 #include "Median.h"
+#include "platform/AppPaths.h"
 #include "store/ManagedObjectContext.h"
 #include "store/PersistentContainer.h"
 
@@ -69,12 +70,9 @@ done
     writeScript(adb, "echo 'List of devices attached'\n");
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), scratch.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                       scratch.filePath(QStringLiteral("config")));
+    environment.insert(QString::fromLatin1(AppPaths::homeVariable), scratch.path());
     {
-        PersistentContainer store(
-            scratch.filePath(QStringLiteral("data/Kestrine/Kestrine/Kestrine.sqlite")));
+        PersistentContainer store(scratch.filePath(QStringLiteral("Kestrine.sqlite")));
         if (store.loadPersistentStores())
             qFatal("cannot make the store");
         ManagedObjectContext& context = *store.viewContext();

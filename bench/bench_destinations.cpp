@@ -4,7 +4,7 @@
 // Run: build/release/bench/bench_destinations 2>/dev/null
 #include "destinations/RunDestinationManager.h"
 #include "destinations/SimctlClient.h"
-#include "platform/AppSettings.h"
+#include "platform/AppPaths.h"
 #include "toolchain/AdbLocator.h"
 #include "toolchain/CommandRunner.h"
 
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir scratch;
-    AppSettings::redirectTo(scratch.filePath(QStringLiteral("settings")));
+    qputenv(AppPaths::homeVariable, scratch.path().toUtf8());
 
     const QString json = QString::fromUtf8(jsonListing(2000));
     const QString text = QString::fromUtf8(textListing(2000));

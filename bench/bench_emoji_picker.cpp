@@ -8,7 +8,7 @@
 #include "emoji/ui/EmojiGridView.h"
 #include "emoji/ui/EmojiPicker.h"
 #include "emoji/ui/EmojiPickerViewModifier.h"
-#include "platform/AppSettings.h"
+#include "platform/AppPaths.h"
 #include "store/ManagedObjectContext.h"
 #include "widgets/Popover.h"
 #include "window/ui/AddDeeplinkCollectionView.h"
@@ -81,7 +81,7 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     QTemporaryDir settings;
-    AppSettings::redirectTo(settings.path());
+    qputenv(AppPaths::homeVariable, settings.path().toUtf8());
     if (parser.isSet("recents")) {
         for (const char* emoji : {"🚀", "🐢", "❤️", "🇯🇵", "👍🏽"})
             EmojiStore::recordRecentEmoji(QString::fromUtf8(emoji));

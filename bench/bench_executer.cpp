@@ -6,7 +6,7 @@
 #include "Median.h"
 #include "destinations/RunDestinationManager.h"
 #include "execution/DeeplinkExecuter.h"
-#include "platform/AppSettings.h"
+#include "platform/AppPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir scratch;
-    AppSettings::redirectTo(scratch.filePath(QStringLiteral("settings")));
+    qputenv(AppPaths::homeVariable, scratch.path().toUtf8());
 
     const QString bundle = scratch.filePath(QStringLiteral("Xcode.app"));
     const QString bin = bundle + QStringLiteral("/Contents/Developer/usr/bin");

@@ -10,6 +10,7 @@
 // QT_SCALE_FACTOR=2 for the figures of a high-density screen.
 
 #include "destinations/Device.h"
+#include "platform/AppPaths.h"
 #include "targetapps/BundleIdManager.h"
 
 #include <QBuffer>
@@ -160,7 +161,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true); // the icon cache goes to the temporary home
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv(AppPaths::homeVariable, home.path().toUtf8()); // the icon cache goes there
     const QString xcode = makeStandIn(home.path(), apps, delayMs, iconPixels);
 
     // The usual default soft limit of a desktop session, whatever this shell allows.
@@ -176,7 +178,7 @@ int main(int argc, char** argv) {
                 "icons MB", "resident +MB", "result");
     for (int concurrency : {BundleIdManager::maxConcurrentIconFetches, apps}) {
         // A fresh cache each time, so both passes do the same work.
-        QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
+        QDir(AppPaths::cacheDirectory()).removeRecursively();
         const Figures figures = QCoro::waitFor(runPass(xcode, concurrency));
         std::printf("%-20d %8lld %14d %12.1f %16.1f  %s\n", concurrency,
                     static_cast<long long>(figures.milliseconds), figures.peakDescriptors,

@@ -323,7 +323,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir home;
     home.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
     useHome(home.path());
-    setIdentity();
+    AppIdentity::nameApplication();
     rememberDemoXcode(home.filePath(QStringLiteral("Xcode.app")));
     const QString storePath = PersistentContainer::defaultStorePath();
 

@@ -144,7 +144,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir home;
     home.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
     useHome(home.path());
-    setIdentity();
+    AppIdentity::nameApplication();
 
     rememberDemoXcode(home.filePath(QStringLiteral("Xcode.app")));
     populateStore();

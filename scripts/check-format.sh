@@ -2,8 +2,10 @@
 # Fails on a C++ file that does not match .clang-format; with --fix, formats them instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files --cached --others --exclude-standard -- \
-    '*.cpp' '*.h' | grep -v '^build/')
+files=()
+while IFS= read -r file; do
+    files+=("$file")
+done < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h' | grep -v '^build/')
 if [ "${1:-}" = "--fix" ]; then
     clang-format -i "${files[@]}"
 else

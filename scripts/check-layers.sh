@@ -10,15 +10,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
-declare -A layer=(
-    [platform]=0
-    [widgets]=1 [store]=1 [toolchain]=1 [updates]=1
-    [emoji]=2 [destinations]=2
-    [targetapps]=3
-    [execution]=4 [exchange]=4
-    [window]=5
-    [app]=6 [cli]=6
-)
+# Sets `number` to the layer of the folder $1, empty when it has none. (A case, not an
+# associative array: the Mac's bash 3.2 has none.)
+layer_of() {
+    case "$1" in
+    platform) number=0 ;;
+    widgets | store | toolchain | updates) number=1 ;;
+    emoji | destinations) number=2 ;;
+    targetapps) number=3 ;;
+    execution | exchange) number=4 ;;
+    window) number=5 ;;
+    app | cli) number=6 ;;
+    *) number= ;;
+    esac
+}
 
 widgets_dir=${1:-$(ls -d /usr/include/*/qt6/QtWidgets /usr/include/qt6/QtWidgets 2>/dev/null | head -n1 || true)}
 
@@ -41,10 +46,14 @@ while IFS=: read -r file line text; do
         continue
     fi
     [[ "$path" == */* ]] || continue
-    if [ -z "${layer[$from]+x}" ] || [ -z "${layer[$to]+x}" ]; then
+    layer_of "$from"
+    from_layer=$number
+    layer_of "$to"
+    to_layer=$number
+    if [ -z "$from_layer" ] || [ -z "$to_layer" ]; then
         fail "$file" "$line" "folder '$from' or '$to' has no layer (add it to ${0##*/})"
-    elif [ "$from" != "$to" ] && [ "${layer[$to]}" -ge "${layer[$from]}" ]; then
-        fail "$file" "$line" "$from (layer ${layer[$from]}) includes $to (layer ${layer[$to]})"
+    elif [ "$from" != "$to" ] && [ "$to_layer" -ge "$from_layer" ]; then
+        fail "$file" "$line" "$from (layer $from_layer) includes $to (layer $to_layer)"
     elif ! is_view "$file" && is_view "$path"; then
         fail "$file" "$line" "core code includes the view \"$path\""
     elif [ "$from" = cli ] && [ "$to" = window ]; then
@@ -65,9 +74,9 @@ else
     echo "${0##*/}: no QtWidgets include directory found; Qt Widgets headers not checked" >&2
 fi
 
-declare -A listed=()
-for word in $(tr '()' '  ' <CMakeLists.txt); do listed[$word]=1; done
+# The sources that no word of CMakeLists.txt names.
 while read -r file; do
-    [ -n "${listed[$file]+x}" ] || fail "$file" 1 "not listed in src/CMakeLists.txt"
-done < <(find . -name '*.h' -o -name '*.cpp' | sed 's#^\./##' | sort)
+    fail "$file" 1 "not listed in src/CMakeLists.txt"
+done < <(LC_ALL=C comm -23 <(find . -name '*.h' -o -name '*.cpp' | sed 's#^\./##' | LC_ALL=C sort) \
+    <(tr -s '()[:space:]' '\n' <CMakeLists.txt | LC_ALL=C sort -u))
 exit $status

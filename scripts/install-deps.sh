@@ -30,5 +30,5 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+${as_root[@]+"${as_root[@]}"} apt-get update -qq
+${as_root[@]+"${as_root[@]}"} apt-get install -y -qq --no-install-recommends "${missing[@]}"

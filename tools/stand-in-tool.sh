@@ -48,7 +48,13 @@ write_stand_in_tool() {
         cat <<'TOOL'
 log="$standin/log/$tool"
 mkdir -p "$log"
-entry="$log/$(date +%s%N)-$$"
+# Nanoseconds name the entry, so that name order is call order. BSD date has no %N and prints an
+# N instead: perl, which the Mac has, tells the time in microseconds.
+stamp=$(date +%s%N)
+case $stamp in
+*[!0-9]*) stamp=$(perl -MTime::HiRes=gettimeofday -e 'printf "%d%06d000", gettimeofday') ;;
+esac
+entry="$log/$stamp-$$"
 {
     printf '%s\0%s\0' "$recorded" "$value"
     for argument in "$@"; do printf '%s\0' "$argument"; done

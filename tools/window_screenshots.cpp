@@ -13,7 +13,7 @@
 #include "app/PreferencesDialog.h"
 #include "destinations/ui/TargetSelectorToolbarContent.h"
 #include "platform/AppIdentity.h"
-#include "platform/AppSettings.h"
+#include "platform/AppPaths.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
@@ -195,8 +195,7 @@ QPalette darkPalette() {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
-    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
+    AppIdentity::nameApplication();
     NoFocusRingStyle::installApplicationWide();
     if (argc < 2) {
         std::fputs("usage: window_screenshots OUTPUT_DIRECTORY "
@@ -217,7 +216,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
-    AppSettings::redirectTo(home.filePath(QStringLiteral("settings")));
+    qputenv(AppPaths::homeVariable, home.path().toUtf8());
     // The demo Xcode answers like a machine with a few simulators and one iPhone.
     const QString xcode = home.filePath(QStringLiteral("Xcode.app"));
     QProcess::execute(QStringLiteral("sh"),

@@ -6,6 +6,7 @@
 #include "execution/DeeplinkExecuter.h"
 #include "platform/AppError.h"
 #include "platform/AppIdentity.h"
+#include "platform/AppPaths.h"
 #include "platform/AppSettings.h"
 #include "platform/Logger.h"
 #include "platform/ShellQuoting.h"
@@ -36,7 +37,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -326,8 +326,7 @@ void KestrineApp::fire(const FiringRequest& request, FiringDone done) {
 }
 
 QString KestrineApp::screenshotDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/Screenshots");
+    return AppPaths::dataDirectory() + QStringLiteral("/Screenshots");
 }
 
 void KestrineApp::showHistory() {

@@ -14,9 +14,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QString::fromLatin1(AppIdentity::organizationName));
-    QApplication::setApplicationName(QString::fromLatin1(AppIdentity::applicationName));
-    QApplication::setApplicationVersion(QString::fromLatin1(AppIdentity::version));
+    AppIdentity::nameApplication();
     QApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::bundleIdentifier));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.kestrine.Kestrine.svg")));
     NoFocusRingStyle::installApplicationWide();

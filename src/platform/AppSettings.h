@@ -7,7 +7,8 @@
 
 // Where Kestrine keeps its user defaults. The standard defaults are the organisation's
 // QSettings; the application-group suite (shared with other Kestrine components) is a
-// second file. Tests redirect both into a temporary directory before touching them.
+// second file. Under KESTRINE_HOME both are INI files there (AppPaths), which is how tests
+// keep them away from the user's: the Mac's native preferences cannot be redirected.
 namespace AppSettings {
 
 // The standard user defaults.
@@ -15,8 +16,5 @@ namespace AppSettings {
 
 // The application-group defaults suite.
 [[nodiscard]] std::unique_ptr<QSettings> applicationGroup();
-
-// Sends every settings file below `directory` from now on (tests and demos only).
-void redirectTo(const QString& directory);
 
 } // namespace AppSettings

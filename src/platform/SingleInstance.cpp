@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "platform/AppIdentity.h"
+#include "platform/AppPaths.h"
 #include "platform/Logger.h"
 
 #include <QCryptographicHash>
@@ -49,22 +50,33 @@ bool isOwnPeer(const QLocalSocket& socket) {
 #endif
 }
 
-// The runtime directory when it is private, else a private one made in the temporary directory;
-// empty when neither is, or when a socket named `name` in it would have too long a path.
+bool fits(const QString& directory, const QString& name) {
+    return QFile::encodeName(directory + u'/' + name).size() <= maximumSocketPathBytes;
+}
+
+// The runtime directory (AppPaths) when it is private and short enough, else a private one made
+// in the temporary directory: /tmp's when the temporary directory's own path is too long (a
+// long TMPDIR), so that any user gets a socket. Empty when none is private.
 QString socketDirectory(const QString& name) {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString own = QDir::tempPath() + QStringLiteral("/kestrine-%1").arg(::geteuid());
-    for (const QString& directory : {runtime, own}) {
+    const QString runtime = AppPaths::runtimeDirectory();
+    const QString own = QStringLiteral("/kestrine-%1").arg(::geteuid());
+    QString temporary = QDir::tempPath() + own;
+    if (!fits(temporary, name))
+        temporary = QStringLiteral("/tmp") + own;
+    for (const QString& directory : {runtime, temporary}) {
         if (directory.isEmpty())
             continue;
-        if (directory == own)
-            ::mkdir(QFile::encodeName(own).constData(), 0700); // may exist; checked next
-        const QString path = directory + u'/' + name;
-        if (isPrivateDirectory(directory) &&
-            QFile::encodeName(path).size() <= maximumSocketPathBytes)
+        if (!fits(directory, name)) {
+            logger().error(u"Not using %{public}s for the instance socket: its path is too long",
+                           directory);
+            continue;
+        }
+        if (directory == temporary)
+            ::mkdir(QFile::encodeName(temporary).constData(), 0700); // may exist; checked next
+        if (isPrivateDirectory(directory))
             return directory;
         logger().error(u"Not using %{public}s for the instance socket: it is not a private "
-                       u"directory of this user, or its path is too long",
+                       u"directory of this user",
                        directory);
     }
     return {};

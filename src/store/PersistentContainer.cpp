@@ -3,8 +3,9 @@
 #include "store/FiringHistory.h"
 #include "store/ManagedObjectContext.h"
 
+#include "platform/AppPaths.h"
+
 #include <QDir>
-#include <QStandardPaths>
 
 PersistentContainer::PersistentContainer(QString storePath)
     : m_storePath(storePath.isEmpty() ? defaultStorePath() : std::move(storePath)) {}
@@ -28,6 +29,5 @@ std::optional<SqliteStore::OpenError> PersistentContainer::loadPersistentStores(
 }
 
 QString PersistentContainer::defaultStorePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/Kestrine.sqlite");
+    return AppPaths::dataDirectory() + QStringLiteral("/Kestrine.sqlite");
 }

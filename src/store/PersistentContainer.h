@@ -14,7 +14,7 @@ class ManagedObjectContext;
 // (SqliteStore), the main context over it (ManagedObjectContext) and its FiringHistory.
 class PersistentContainer {
 public:
-    // `storePath` empty: Kestrine.sqlite in the application data directory.
+    // `storePath` empty: Kestrine.sqlite in the data directory (AppPaths).
     explicit PersistentContainer(QString storePath = {});
     ~PersistentContainer();
 

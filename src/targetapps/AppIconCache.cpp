@@ -1,5 +1,7 @@
 #include "targetapps/AppIconCache.h"
 
+#include "platform/AppPaths.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
@@ -17,8 +18,7 @@
 namespace {
 
 QString cacheDirectory() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return QDir(base).filePath(QStringLiteral("AppIcons"));
+    return QDir(AppPaths::cacheDirectory()).filePath(QStringLiteral("AppIcons"));
 }
 
 // `size` scaled down, keeping its aspect ratio, to fit `maxPixels` square; as it is when it fits.

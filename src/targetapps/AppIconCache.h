@@ -14,7 +14,7 @@
 #include <optional>
 
 // App icons keyed by bundle identifier: the 50 most recently used in memory, every one ever
-// stored as a PNG file in "AppIcons" inside the per-user cache directory.
+// stored as a PNG file in "AppIcons" inside the cache directory (AppPaths).
 //
 // Every operation runs on one private worker thread, one at a time and in the order they were
 // called, so several icon passes can use the cache at once and file work never blocks the GUI.

@@ -9,6 +9,7 @@
 #include "TestEnvironment.h"
 #include "cli/CollectionRun.h"
 #include "destinations/RememberedSelection.h"
+#include "platform/AppPaths.h"
 #include "platform/AppSettings.h"
 #include "store/PersistentContainer.h"
 #include "store/VariableSettings.h"
@@ -72,7 +73,6 @@ enum class Setup { Settings, Given, Nothing, CorruptStore, ReadOnlyStore, Phone 
 // settings of a temporary home, against the stand-in Xcode and adb.
 struct Cli {
     Cli() {
-        QDir(env.path()).mkpath(QStringLiteral("data/Kestrine/Kestrine"));
         xcode.setScenario(Tool::Simctl,
                           {.standardOutput = DeviceFixtures::simctlJson(
                                {{"iOS-17-2", {"S1|iPhone 15|Shutdown", "S2|iPad Air|Booted"}}})},
@@ -83,7 +83,7 @@ struct Cli {
                           QStringLiteral("list devices"));
     }
     [[nodiscard]] QString storePath() const {
-        return env.filePath(QStringLiteral("data/Kestrine/Kestrine/Kestrine.sqlite"));
+        return env.home() + QStringLiteral("/Kestrine.sqlite");
     }
     // Shop (pinned, newest deeplink first, and a Draft without URL when asked), two collections
     // named Travel, and an empty one.
@@ -124,9 +124,7 @@ struct Cli {
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "ANDROID_HOME",
                                  "ANDROID_SDK_ROOT", "KESTRINE_LOG"})
             environment.remove(QString::fromLatin1(name));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), env.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           env.filePath(QStringLiteral("settings")));
+        environment.insert(QString::fromLatin1(AppPaths::homeVariable), env.home());
         // Without the directories that hold an adb (the stand-in tools need the rest).
         if (setup == Setup::Nothing) {
             QStringList path = environment.value(QStringLiteral("PATH")).split(u':');
@@ -164,9 +162,7 @@ struct Cli {
         }
         if (::geteuid() != 0)
             return;
-        const QString data = env.filePath(QStringLiteral("data"));
-        for (const QString& directory :
-             {env.path(), data, data + QStringLiteral("/Kestrine"), QFileInfo(storePath()).path()})
+        for (const QString& directory : {env.path(), env.home()})
             QVERIFY(::chmod(QFile::encodeName(directory).constData(), 0755) == 0);
         QVERIFY(::chmod(QFile::encodeName(storePath()).constData(), 0666) == 0);
     }

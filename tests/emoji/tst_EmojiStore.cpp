@@ -133,7 +133,7 @@ private Q_SLOTS:
         EmojiStore::recordRecentEmoji(QStringLiteral("🚀"));
         const QString copy = env.filePath(QStringLiteral("copy.conf"));
         QVERIFY(QFile::copy(AppSettings::applicationGroup()->fileName(), copy));
-        QSettings fresh(copy, QSettings::NativeFormat);
+        QSettings fresh(copy, QSettings::IniFormat);
         QCOMPARE(UserDefaultCoding::Traits<QStringList>::decode(fresh.value("recent_emojis")),
                  std::optional<QStringList>(QStringList{"🚀"}));
     }

@@ -69,13 +69,19 @@ QList<qint64> StandInTools::hangingProcesses(const QString& tool) const {
     return ids;
 }
 
+std::optional<QByteArray> StandInTools::processField(qint64 id, const char* field) {
+    QProcess ps;
+    ps.start(QStringLiteral("ps"), {QStringLiteral("-o"), QString::fromLatin1(field) + u'=',
+                                    QStringLiteral("-p"), QString::number(id)});
+    // ps exits non-zero when no process has the id.
+    if (!ps.waitForFinished(10000) || ps.exitStatus() != QProcess::NormalExit || ps.exitCode() != 0)
+        return std::nullopt;
+    return ps.readAllStandardOutput().trimmed();
+}
+
 bool StandInTools::isRunning(qint64 id) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(id));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    // "<pid> (<name>) <state> ...": the name may hold spaces and parentheses.
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+    const std::optional<QByteArray> state = processField(id, "stat");
+    return state && !state->startsWith('Z');
 }
 
 void StandInTools::endHangs(const QString& tool, const QString& owner) {
@@ -83,15 +89,17 @@ void StandInTools::endHangs(const QString& tool, const QString& owner) {
     for (const qint64 id : hangingProcesses(tool)) {
         // Only while it is still the parked tool (the stand-in script, or the sleep it becomes):
         // once its owner killed it, the id may be reused. In the middle of becoming the sleep
-        // its command line reads empty for a moment, so an empty one is read again.
+        // its command line reads empty for a moment (ps then shows "[name]"), so it is read
+        // again.
         QByteArray line;
-        for (int attempt = 0; attempt < 50 && line.isEmpty(); ++attempt) {
-            QFile command(QStringLiteral("/proc/%1/cmdline").arg(id));
-            if (!command.open(QIODevice::ReadOnly))
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            const std::optional<QByteArray> command = processField(id, "command");
+            if (!command)
                 break;
-            line = command.readAll();
-            if (line.isEmpty())
-                QThread::msleep(10);
+            line = *command;
+            if (!line.isEmpty() && !line.startsWith('['))
+                break;
+            QThread::msleep(10);
         }
         if (line.startsWith("sleep") || line.contains(owner.toUtf8()))
             ::kill(pid_t(id), SIGKILL);

@@ -56,6 +56,10 @@ public:
     void endHangs(const QString& tool, const QString& owner);
 
 private:
+    // What `ps -o FIELD= -p ID` says, which Linux and the Mac both have (the Mac has no /proc);
+    // nullopt when no process has the id.
+    static std::optional<QByteArray> processField(qint64 id, const char* field);
+
     QString m_directory;
     int m_nextScenario = 1;
 };

@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 
+#include "platform/AppIdentity.h"
+#include "platform/AppPaths.h"
 #include "platform/AppSettings.h"
 
 #include <QCoreApplication>
@@ -12,19 +14,25 @@
 #include <unistd.h>
 
 TestEnvironment::TestEnvironment() {
-    for (const char* name : {"HOME", "TMPDIR", "PATH", "ANDROID_HOME", "ANDROID_SDK_ROOT",
-                             "ANDROID_ADB_SERVER_PORT", "KESTRINE_TOOL_TIMEOUT"})
+    for (const char* name :
+         {AppPaths::homeVariable, "HOME", "TMPDIR", "PATH", "ANDROID_HOME", "ANDROID_SDK_ROOT",
+          "ANDROID_ADB_SERVER_PORT", "KESTRINE_TOOL_TIMEOUT", "XDG_RUNTIME_DIR"})
         m_savedVariables.append(
             {name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
-    QCoreApplication::setOrganizationName(QStringLiteral("Kestrine"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrine"));
-    // Test mode keeps everything below ~/.qttest; a home of our own keeps parallel tests apart.
+    AppIdentity::nameApplication();
+    // Kestrine's own files, in this process and in every child it starts (which inherit the
+    // variable), go below home(): the Mac ignores XDG_* and HOME for its own places. HOME and
+    // test mode still keep what Qt itself writes away from the user's.
     const QString root = m_directory.path();
+    qputenv(AppPaths::homeVariable, home().toUtf8());
     qputenv("HOME", root.toUtf8());
     QStandardPaths::setTestModeEnabled(true);
     qputenv("TMPDIR", (root + QStringLiteral("/tmp")).toUtf8());
     QDir(root).mkpath(QStringLiteral("tmp"));
-    AppSettings::redirectTo(root + QStringLiteral("/settings"));
+    // The platform's native settings could not be sent anywhere else.
+    if (const auto settings = AppSettings::standard();
+        settings->format() != QSettings::IniFormat || !settings->fileName().startsWith(home()))
+        qFatal("TestEnvironment: the settings are not below %s", qPrintable(home()));
     // An adb found on this machine would start a real adb server; this one lists nothing.
     const QString adb = root + QStringLiteral("/no-devices-sdk/platform-tools/adb");
     QDir(root).mkpath(QStringLiteral("no-devices-sdk/platform-tools"));

@@ -9,12 +9,13 @@
 
 #include <utility>
 
-// Everything a test touches on disk goes to a fresh temporary directory: QStandardPaths in
-// test mode, every settings file, the tools' temporary directory, and ANDROID_HOME, whose adb
-// lists no device (the "Android.adbPath" setting or another ANDROID_HOME overrides it). HOME,
-// TMPDIR, PATH, the Android variables and KESTRINE_TOOL_TIMEOUT are put back when it goes; log
-// lines written while it lives are captured. Create one per test function before any object
-// under test.
+// Everything a test touches on disk goes to a fresh temporary directory: KESTRINE_HOME (the
+// store, every settings file, the icon cache and the instance socket, also of the app and
+// kestrine-cli started as children), HOME with QStandardPaths in test mode, the tools' temporary
+// directory, and ANDROID_HOME, whose adb lists no device (the "Android.adbPath" setting or another
+// ANDROID_HOME overrides it). These variables, PATH, XDG_RUNTIME_DIR and KESTRINE_TOOL_TIMEOUT are
+// put back when it goes; log lines written while it lives are captured. Create one per test
+// function before any object under test.
 class TestEnvironment {
 public:
     TestEnvironment();
@@ -24,6 +25,8 @@ public:
 
     [[nodiscard]] QString path() const { return m_directory.path(); }
     [[nodiscard]] QString filePath(const QString& name) const { return m_directory.filePath(name); }
+    // KESTRINE_HOME while it lives.
+    [[nodiscard]] QString home() const { return filePath(QStringLiteral("home")); }
     // Writes `contents` to the file `name` in the directory and returns its path.
     QString writeFile(const QString& name, const QByteArray& contents) const;
     // Creates the FIFO `name` in the directory and returns its path.
