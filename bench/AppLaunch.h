@@ -10,7 +10,6 @@
 #include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
-#include <QFile>
 
 #include <QIcon>
 #include <QProcess>

@@ -146,7 +146,7 @@ int listCollections(const CliArguments& arguments) {
     QString text;
     for (ManagedObject* object : model.fetchedObjects()) {
         const auto* collection = static_cast<DeeplinkCollection*>(object);
-        const qsizetype count = collection->deeplinks().size();
+        const qint64 count = collection->deeplinksCount();
         rows.append({{QStringLiteral("id"), idOf(collection)},
                      {QStringLiteral("name"), collection->name()},
                      {QStringLiteral("emoji"), collection->emoji()},
@@ -613,7 +613,7 @@ int importFiles(const CliArguments& arguments) {
         const DeeplinkCollection* collection = findCollection(context, wanted);
         if (collection) {
             text += CliOutput::row(
-                {wanted, collection->name(), QString::number(collection->deeplinks().size())});
+                {wanted, collection->name(), QString::number(collection->deeplinksCount())});
         }
     }
     CliOutput::write(stdout, text);
