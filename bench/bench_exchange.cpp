@@ -2,6 +2,8 @@
 // (read, decode, insert, both saves into a real store), exporting one collection of 10,000
 // deeplinks to a file, and the largest file accepted (8 MiB, of ordinary deeplinks or of empty
 // ones, the most objects a file can ask for) imported into a real store: time and peak memory.
+#include "ProcessMemory.h"
+
 #include "exchange/CollectionImporter.h"
 #include "exchange/CoreDataObjectSerialiser.h"
 #include "exchange/DeeplinkCollectionFile.h"
@@ -17,7 +19,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <malloc.h>
 #include <sys/resource.h>
 
 namespace {
@@ -38,25 +39,6 @@ struct Stopwatch {
     [[nodiscard]] double cpu() const { return cpuMs() - cpuStart; }
     [[nodiscard]] double wallMs() const { return double(wall.nsecsElapsed()) / 1e6; }
 };
-
-// A "Vm...:" figure of /proc/self/status, in kB (VmHWM is the peak of VmRSS).
-long statusKilobytes(const char* key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
-
-// Starts VmHWM again from the current resident size, so it measures what follows.
-void resetPeakMemory() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 QByteArray collectionFile(int index, int deeplinks) {
     SerialisingDeeplinkRecordCollection record;
@@ -198,21 +180,23 @@ int main(int argc, char* argv[]) {
         file.close();
         const qsizetype bytes = huge.size();
         huge = QByteArray();
-        malloc_trim(0); // what making the file left to the allocator is not the import's
+        // What making the file left to the allocator is not the import's.
+        ProcessMemory::releaseFreed();
 
         PersistentContainer container(directory.filePath(QStringLiteral("%1.sqlite").arg(shape)));
         if (container.loadPersistentStores())
             qFatal("cannot open the store");
         // The window's sidebar query is live while an import runs.
         FetchedResultsModel sidebar(container.viewContext(), DeeplinkQueries::collections({}));
-        resetPeakMemory();
-        const long before = statusKilobytes("VmRSS:");
+        const bool peakReset = ProcessMemory::resetPeak();
+        const long before = ProcessMemory::residentKilobytes();
         const Stopwatch watch = importFiles({path}, *container.viewContext());
-        const long peak = statusKilobytes("VmHWM:");
+        const long peak = ProcessMemory::peakKilobytes();
         std::printf("%s file %.1f MB, %d deeplinks: whole import %.0f ms CPU, %.0f ms wall; "
-                    "resident %ld MB before, peak %ld MB (target <= 120), %ld MB after\n",
+                    "resident %ld MB before, peak %ld MB (target <= 120)%s, %ld MB after\n",
                     shape, bytes / 1e6, count, watch.cpu(), watch.wallMs(), before / 1024,
-                    peak / 1024, statusKilobytes("VmRSS:") / 1024);
+                    peak / 1024, peakReset ? "" : " since the start",
+                    ProcessMemory::residentKilobytes() / 1024);
     }
     return 0;
 }

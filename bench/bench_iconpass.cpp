@@ -9,6 +9,8 @@
 // Icons are kept at the drawn size times the screens' device pixel ratio: run with, say,
 // QT_SCALE_FACTOR=2 for the figures of a high-density screen.
 
+#include "ProcessMemory.h"
+
 #include "destinations/Device.h"
 #include "platform/AppPaths.h"
 #include "targetapps/BundleIdManager.h"
@@ -36,22 +38,6 @@
 #include <cstdio>
 
 namespace {
-
-int openFileDescriptors() {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
-}
-
-// Resident size in kB, from /proc/self/status.
-long residentKilobytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
 
 // A bundle laid out like Xcode whose devicectl lists `apps` apps and answers each icon
 // request after `delayMs` with a PNG `iconPixels` square.
@@ -113,12 +99,13 @@ QCoro::Task<Figures> runPass(const QString& xcode, int concurrency) {
                         DeviceSource::Physical,
                         {}};
     Figures figures;
-    const long residentBefore = residentKilobytes();
-    figures.peakDescriptors = openFileDescriptors();
+    const long residentBefore = ProcessMemory::residentKilobytes();
+    figures.peakDescriptors = ProcessMemory::openFileDescriptors();
     QTimer sampler;
     sampler.setInterval(2);
     QObject::connect(&sampler, &QTimer::timeout, &sampler, [&figures] {
-        figures.peakDescriptors = qMax(figures.peakDescriptors, openFileDescriptors());
+        figures.peakDescriptors =
+            qMax(figures.peakDescriptors, ProcessMemory::openFileDescriptors());
     });
     sampler.start();
     QElapsedTimer clock;
@@ -145,7 +132,8 @@ QCoro::Task<Figures> runPass(const QString& xcode, int concurrency) {
     for (const QString& key : co_await manager.iconCache().accessOrder())
         count(co_await manager.iconCache().icon(key));
     figures.iconMegabytes = bytes / 1e6;
-    figures.residentGrowthMegabytes = (residentKilobytes() - residentBefore) / 1024.0;
+    figures.residentGrowthMegabytes =
+        (ProcessMemory::residentKilobytes() - residentBefore) / 1024.0;
     co_return figures;
 }
 

@@ -1,6 +1,7 @@
 #include "emoji/EmojiFont.h"
 
 #include <QCache>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -20,11 +21,34 @@ void store(const QString& key, const QImage& image) {
 
 } // namespace
 
+QStringList preferredFamilies() {
+    return {QStringLiteral("Apple Color Emoji"), QStringLiteral("Noto Color Emoji")};
+}
+
+QString chooseFamily(const QStringList& installed) {
+    for (const QString& preferred : preferredFamilies()) {
+        for (const QString& name : installed) {
+            const QStringView family = QStringView(name).left(name.indexOf(QStringLiteral(" [")));
+            if (family.compare(preferred, Qt::CaseInsensitive) == 0)
+                return name;
+        }
+    }
+    return {};
+}
+
+QString family() {
+    static const QString chosen = chooseFamily(QFontDatabase::families());
+    return chosen;
+}
+
 QFont font(int pixelSize) {
-    QFont font(QStringLiteral("Noto Color Emoji"));
+    const QString chosen = family();
+    QFont font = chosen.isEmpty() ? QFont() : QFont(chosen);
     font.setPixelSize(pixelSize);
     font.setHintingPreference(QFont::PreferNoHinting);
-    font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging));
+    font.setStyleStrategy(
+        chosen.isEmpty() ? QFont::PreferAntialias
+                         : QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging));
     return font;
 }
 

@@ -4,15 +4,29 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
-// Emoji are drawn with the colour font "Noto Color Emoji". Its glyphs are large bitmaps that
-// the text engine decodes and scales again on every draw, so emoji shown many times (the
-// picker's grid) are drawn from a cache of ready images instead.
+// Emoji are drawn with the system's colour emoji font: "Apple Color Emoji" on a Mac, "Noto Color
+// Emoji" on Linux. Its glyphs are large bitmaps that the text engine decodes and scales again on
+// every draw, so emoji shown many times (the picker's grid) are drawn from a cache of ready
+// images instead.
 namespace EmojiFont {
+
+// The colour emoji families tried, in this order.
+[[nodiscard]] QStringList preferredFamilies();
+
+// The first of preferredFamilies() that `installed` holds, as it is written there (the font
+// database adds " [Foundry]" to a family two foundries make; case does not matter), or an empty
+// string when it holds none.
+[[nodiscard]] QString chooseFamily(const QStringList& installed);
+
+// chooseFamily() of the installed fonts, looked up once; empty: the platform's default font.
+[[nodiscard]] QString family();
 
 // The colour emoji font at `pixelSize`. Font merging is off: with it, the zero-width joiners
 // and variation selectors of a sequence can fall back to another font, which splits
-// "❤️‍🔥" or a family into separate glyphs.
+// "❤️‍🔥" or a family into separate glyphs. Without a colour font the platform's default
+// font draws, merging on, so that whatever font has the glyphs can lend them.
 [[nodiscard]] QFont font(int pixelSize);
 
 // `text` drawn with font(pixelSize) for `devicePixelRatio`, cached (GUI thread only).

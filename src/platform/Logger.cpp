@@ -9,6 +9,9 @@
 #define SD_JOURNAL_SUPPRESS_LOCATION
 #include <systemd/sd-journal.h>
 #endif
+#if KESTRINE_HAVE_OSLOG
+#include "platform/UnifiedLog.h"
+#endif
 
 namespace {
 
@@ -22,6 +25,14 @@ bool useJournal() {
     static const bool journal = qgetenv("KESTRINE_LOG") != "stderr" &&
                                 QFileInfo::exists(QStringLiteral("/run/systemd/journal/socket"));
     return journal;
+}
+#endif
+
+#if KESTRINE_HAVE_OSLOG
+// The unified log is always there on a Mac; only the choice of stderr bypasses it.
+bool useUnifiedLog() {
+    static const bool unified = qgetenv("KESTRINE_LOG") != "stderr";
+    return unified;
 }
 #endif
 
@@ -94,6 +105,12 @@ void Logger::write(LogRecord::Level level, QStringView format, const QStringList
         sd_journal_send("MESSAGE=%s", message.constData(), "PRIORITY=%d", priority, "SUBSYSTEM=%s",
                         m_subsystem.toUtf8().constData(), "CATEGORY=%s",
                         m_category.toUtf8().constData(), "SYSLOG_IDENTIFIER=kestrine", nullptr);
+        return;
+    }
+#endif
+#if KESTRINE_HAVE_OSLOG
+    if (useUnifiedLog()) {
+        UnifiedLog::write(record);
         return;
     }
 #endif

@@ -19,9 +19,10 @@ struct LogRecord {
 
 // Plain class (no QObject, no QLoggingCategory), a handle on the structured system log: subsystem +
 // category, three levels. Format strings use the "%{public}s", "%{public}ld" and "%{public}@"
-// placeholders; they are filled with the arguments in order. Lines go to the systemd journal when
-// it runs, otherwise to stderr. KESTRINE_LOG=stderr forces stderr; KESTRINE_LOG_LEVEL=debug shows
-// debug lines, which are hidden by default.
+// placeholders; they are filled with the arguments in order. Lines go to the system's structured
+// log the build chose (the systemd journal when it runs, or the Mac's unified log), otherwise to
+// stderr. KESTRINE_LOG=stderr forces stderr; KESTRINE_LOG_LEVEL=debug shows debug lines, which
+// are hidden by default.
 class Logger {
 public:
     Logger(QString subsystem, QString category);
@@ -47,7 +48,7 @@ public:
     static void setCaptureSink(Sink sink);
 
     // For a program whose standard error is its own voice (the command line): lines meant for
-    // stderr are dropped, unless KESTRINE_LOG=stderr asks for them. The journal still gets them.
+    // stderr are dropped, unless KESTRINE_LOG=stderr asks for them. The system log still gets them.
     static void keepOffStandardError();
 
 private:

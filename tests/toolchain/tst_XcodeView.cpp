@@ -5,6 +5,7 @@
 #include "toolchain/ui/XcodeChooser.h"
 #include "toolchain/ui/XcodeView.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QtTest>
@@ -69,6 +70,31 @@ private Q_SLOTS:
         QCOMPARE(continued.size(), 0);
         child<QPushButton>(&view, "continueWithoutXcode")->click();
         QCOMPARE(continued.size(), 1);
+    }
+
+    void asksForBundleThePlatformsWay_data() {
+        QTest::addColumn<bool>("bundlesAreFiles");
+        QTest::addColumn<QFileDialog::FileMode>("fileMode");
+        QTest::addColumn<bool>("appsOnly"); // the only name filter is "*.app"
+        QTest::addColumn<bool>("directoriesOnly");
+        QTest::addRow("bundles are files: an existing app")
+            << true << QFileDialog::ExistingFile << true << false;
+        QTest::addRow("bundles are directories: a directory")
+            << false << QFileDialog::Directory << false << true;
+    }
+
+    void asksForBundleThePlatformsWay() {
+        QFETCH(bool, bundlesAreFiles);
+        QFETCH(QFileDialog::FileMode, fileMode);
+        QFETCH(bool, appsOnly);
+        QFETCH(bool, directoriesOnly);
+        QFileDialog dialog;
+        XcodeChooser::prepareDialog(dialog, bundlesAreFiles);
+        QCOMPARE(dialog.fileMode(), fileMode);
+        const QStringList filters = dialog.nameFilters();
+        QCOMPARE(filters.size() == 1 && filters.first().endsWith(QStringLiteral("(*.app)")),
+                 appsOnly);
+        QCOMPARE(dialog.testOption(QFileDialog::ShowDirsOnly), directoriesOnly);
     }
 };
 

@@ -12,11 +12,10 @@ XcodeChooser::FileChooser& defaultChooser() {
     return chooser;
 }
 
-// One directory (an application bundle is one); Xcode usually sits in /Applications.
+// Xcode usually sits in /Applications.
 void showFileDialog(QWidget* parent, XcodeChooser::ChooserReply reply) {
     auto* dialog = new QFileDialog(parent, QObject::tr("Select Xcode"));
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
+    XcodeChooser::prepareDialog(*dialog);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setLabelText(QFileDialog::Accept, QObject::tr("Select"));
     dialog->setDirectory(QDir(QStringLiteral("/Applications")).exists()
@@ -35,6 +34,17 @@ void showFileDialog(QWidget* parent, XcodeChooser::ChooserReply reply) {
 }
 
 } // namespace
+
+void XcodeChooser::prepareDialog(QFileDialog& dialog, bool bundlesAreFiles) {
+    if (bundlesAreFiles) {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(QObject::tr("Applications (*.app)"));
+    } else {
+        // An application bundle is a directory here.
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
+}
 
 void XcodeChooser::setDefaultFileChooser(FileChooser chooser) {
     defaultChooser() = std::move(chooser);

@@ -10,9 +10,10 @@
 #include <functional>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
-// QObject that runs one choice of Xcode: shows a chooser for one directory (a file dialog unless
+// QObject that runs one choice of Xcode: shows a chooser for one bundle (a file dialog unless
 // replaced), has XcodeViewModel bookmark and check the chosen bundle, and tells the outcome:
 // chosen() with a bundle that is Xcode, errorOccurred() with why it is not. One chooser is up at
 // a time; a cancelled one changes nothing.
@@ -21,7 +22,7 @@ class XcodeChooser : public QObject {
 public:
     // Called with the chooser's outcome, or nullopt when the user cancelled it.
     using ChooserReply = std::function<void(std::optional<XcodeViewModel::FileImportResult>)>;
-    // Shows a chooser for one directory and answers through the reply exactly once.
+    // Shows a chooser for one bundle and answers through the reply exactly once.
     using FileChooser = std::function<void(QWidget* parent, ChooserReply reply)>;
 
     explicit XcodeChooser(QObject* parent = nullptr);
@@ -32,6 +33,16 @@ public:
     static void setDefaultFileChooser(FileChooser chooser);
 
     [[nodiscard]] XcodeViewModel& viewModel() { return *m_viewModel; }
+
+#ifdef Q_OS_MACOS
+    static constexpr bool bundlesAreFilesHere = true;
+#else
+    static constexpr bool bundlesAreFilesHere = false;
+#endif
+    // Sets the file dialog up to ask for Xcode. Where the system's dialog shows an application
+    // bundle as a file (macOS), it asks for an existing file among "*.app", since a directory
+    // chooser there would not let Xcode.app be picked; elsewhere for a directory.
+    static void prepareDialog(QFileDialog& dialog, bool bundlesAreFiles = bundlesAreFilesHere);
 
     // Shows the chooser over `window`, unless one is up already.
     void choose(QWidget* window);

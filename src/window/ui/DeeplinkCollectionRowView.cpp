@@ -1,5 +1,6 @@
 #include "window/ui/DeeplinkCollectionRowView.h"
 
+#include "emoji/EmojiFont.h"
 #include "platform/SymbolImage.h"
 #include "store/DeeplinkCollection.h"
 #include "store/FetchedResultsModel.h"
@@ -29,7 +30,8 @@ QFont badgeFont(bool emoji) {
     if (emoji) {
         // Colour glyphs read smaller than letters of the same size.
         font.setPointSizeF(font.pointSizeF() * 1.2);
-        font.setFamilies({QStringLiteral("Noto Color Emoji"), font.family()});
+        if (const QString emojiFamily = EmojiFont::family(); !emojiFamily.isEmpty())
+            font.setFamilies({emojiFamily, font.family()});
     }
     return font;
 }
