@@ -338,16 +338,20 @@ QList<Deeplink*> ManagedObjectContext::deeplinks() const {
 
 void ManagedObjectContext::loadDeeplinks(DeeplinkCollection* collection) {
     // One query for one collection; for all (null), one over every row.
-    if (!collection)
-        m_everyDeeplinkLoaded = true;
     QHash<qint64, DeeplinkCollection*> unloaded;
-    for (DeeplinkCollection* candidate : std::as_const(m_collections)) {
-        if (!candidate->m_deeplinksLoaded && (!collection || candidate == collection))
-            unloaded.insert(candidate->storeId(), candidate);
+    if (collection) {
+        // One no longer registered (deleted elsewhere) took its rows with it.
+        if (!collection->m_deeplinksLoaded && m_collections.contains(collection))
+            unloaded.insert(collection->storeId(), collection);
+    } else {
+        m_everyDeeplinkLoaded = true;
+        for (DeeplinkCollection* candidate : std::as_const(m_collections)) {
+            if (!candidate->m_deeplinksLoaded)
+                unloaded.insert(candidate->storeId(), candidate);
+        }
     }
     for (DeeplinkCollection* candidate : std::as_const(unloaded))
         candidate->m_deeplinksLoaded = true;
-    // One no longer registered (deleted elsewhere) took its rows with it.
     if (collection)
         collection->m_deeplinksLoaded = true;
     if (!m_store || unloaded.isEmpty())
@@ -365,14 +369,8 @@ void ManagedObjectContext::loadDeeplinks(DeeplinkCollection* collection) {
         collection ? std::optional(collection->storeId()) : std::nullopt,
         [&](qint64 id, std::optional<qint64> collectionId, const Deeplink::Values& row) {
             DeeplinkCollection* owner = collectionId ? unloaded.value(*collectionId) : nullptr;
-            if (!owner || loaded.contains(id))
-                return;
-            auto* deeplink = new Deeplink(this, id);
-            deeplink->m_values = row;
-            deeplink->m_values.collection = owner;
-            deeplink->m_serial = m_nextSerial++;
-            owner->m_deeplinks.append(deeplink);
-            m_deeplinks.insert(deeplink);
+            if (owner && !loaded.contains(id))
+                (void)registerStored(id, row, owner);
         });
     if (!complete) {
         // What was not read comes with the next merge, which must then read everything.
@@ -380,6 +378,17 @@ void ManagedObjectContext::loadDeeplinks(DeeplinkCollection* collection) {
         log.error(u"Failed to read the deeplinks of a collection from the store");
         m_store->forgetReadVersion();
     }
+}
+
+Deeplink* ManagedObjectContext::registerStored(qint64 id, const Deeplink::Values& row,
+                                               DeeplinkCollection* collection) {
+    auto* deeplink = new Deeplink(this, id);
+    deeplink->m_values = row;
+    deeplink->m_values.collection = nullptr;
+    deeplink->attachTo(collection);
+    deeplink->m_serial = m_nextSerial++;
+    m_deeplinks.insert(deeplink);
+    return deeplink;
 }
 
 void ManagedObjectContext::discard(ManagedObject* object) {

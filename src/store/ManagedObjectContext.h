@@ -86,6 +86,9 @@ private:
     // Reads the collection's deeplinks from the file into the context, announcing nothing:
     // to everyone else they were there all along.
     void loadDeeplinks(DeeplinkCollection* collection);
+    // A deeplink row of the file as a new object of `collection`, announcing nothing.
+    Deeplink* registerStored(qint64 id, const Deeplink::Values& row,
+                             DeeplinkCollection* collection);
     void objectWillChange(ManagedObject* object);
     void objectDidChange(ManagedObject* object);
     void deleteDeeplink(Deeplink* deeplink);

@@ -202,11 +202,7 @@ void StoreMerge::takeDeeplink(qint64 id, std::optional<qint64> collectionId,
         }
     }
     if (!deeplink) {
-        deeplink = new Deeplink(&m_context, id);
-        deeplink->m_values = row;
-        deeplink->attachTo(values.collection);
-        deeplink->m_serial = m_context.m_nextSerial++;
-        m_context.m_deeplinks.insert(deeplink);
+        deeplink = m_context.registerStored(id, row, values.collection);
         if (!m_firstLoad)
             m_changed.insert(values.collection);
         Q_EMIT m_context.objectChanged(deeplink, ManagedObjectContext::Change::Inserted);
