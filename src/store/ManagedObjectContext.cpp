@@ -380,11 +380,11 @@ void ManagedObjectContext::loadDeeplinks(DeeplinkCollection* collection) {
     }
 }
 
+// `row` comes from the file without its collection.
 Deeplink* ManagedObjectContext::registerStored(qint64 id, const Deeplink::Values& row,
                                                DeeplinkCollection* collection) {
     auto* deeplink = new Deeplink(this, id);
     deeplink->m_values = row;
-    deeplink->m_values.collection = nullptr;
     deeplink->attachTo(collection);
     deeplink->m_serial = m_nextSerial++;
     m_deeplinks.insert(deeplink);
