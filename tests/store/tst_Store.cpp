@@ -287,9 +287,11 @@ private Q_SLOTS:
         QTest::addRow("read in after a move not merged yet")
             << otherSeen + QStringList{"A move one Other", "A save", "B open Other", "B merge"}
             << other + QStringList{"#Shared", "Shared/two", "Other/one"} << true;
+        // b's row comes after Other's own: those read in with it are not taken as gone.
         QTest::addRow("unsaved edit follows a move into a collection not read in")
-            << otherSeen + QStringList{"B title one mine", "A move one Other", "A save", "B merge"}
-            << other + QStringList{"#Shared", "Shared/two", "Other/mine"} << true;
+            << otherSeen + QStringList{"B add b",        "B save", "B title b mine", "A merge",
+                                       "A move b Other", "A save", "B merge"}
+            << shared + other + QStringList{"Other/mine"} << true;
         QTest::addRow("collection not read in, dropped here with its deeplinks")
             << otherSeen + QStringList{"B drop Other", "B save"} << shared << true;
     }
