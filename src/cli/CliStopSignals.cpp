@@ -29,3 +29,5 @@ CliStopSignals::~CliStopSignals() {
 CliStopSignals* CliStopSignals::current() {
     return alive;
 }
+
+#include "moc_CliStopSignals.cpp"

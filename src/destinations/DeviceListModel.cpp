@@ -194,3 +194,5 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     return isUsable(row.device) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
+
+#include "moc_DeviceListModel.cpp"

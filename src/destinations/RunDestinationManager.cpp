@@ -319,3 +319,5 @@ void RunDestinationManager::setXcodeURL(const QUrl& url) {
     m_xcodeURL = url;
     Q_EMIT xcodeURLChanged();
 }
+
+#include "moc_RunDestinationManager.cpp"

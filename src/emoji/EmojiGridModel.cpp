@@ -100,3 +100,5 @@ Qt::ItemFlags EmojiGridModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
+
+#include "moc_EmojiGridModel.cpp"

@@ -38,3 +38,5 @@ void SharedState::setCurrentCategory(const QString& category) {
     m_currentCategory = category;
     Q_EMIT currentCategoryChanged();
 }
+
+#include "moc_SharedState.cpp"

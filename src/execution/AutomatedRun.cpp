@@ -163,3 +163,5 @@ void AutomatedRun::step() {
         setState(StateCase::Completed);
     }
 }
+
+#include "moc_AutomatedRun.cpp"

@@ -240,3 +240,5 @@ QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion, QStr
     }
     completion(outcome);
 }
+
+#include "moc_DeeplinkExecuter.cpp"

@@ -14,3 +14,5 @@ void TimerRunClock::connectClock() {
 void TimerRunClock::disconnectClock() {
     m_timer.stop();
 }
+
+#include "moc_TimerRunClock.cpp"

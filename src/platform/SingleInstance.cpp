@@ -158,3 +158,5 @@ void SingleInstance::listen() {
         }
     });
 }
+
+#include "moc_SingleInstance.cpp"

@@ -73,3 +73,5 @@ void StopSignalNotifier::readPipe() {
     while (::read(pipeEnds[0], &byte, 1) == 1)
         Q_EMIT received(byte);
 }
+
+#include "moc_StopSignalNotifier.cpp"

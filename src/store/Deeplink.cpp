@@ -53,3 +53,5 @@ void Deeplink::attachTo(DeeplinkCollection* collection) {
     if (collection)
         collection->m_deeplinks.append(this);
 }
+
+#include "moc_Deeplink.cpp"

@@ -73,3 +73,5 @@ void DeeplinkCollection::restore(const Values& values) {
     m_values = values;
     m_foldedName = TextFolding::fold(values.name);
 }
+
+#include "moc_DeeplinkCollection.cpp"

@@ -384,3 +384,5 @@ void FetchedResultsModel::moveObject(int section, int row) {
         endRemoveRows();
     }
 }
+
+#include "moc_FetchedResultsModel.cpp"

@@ -148,3 +148,5 @@ QList<FiringRecord> FiringHistory::latest(int limit) const {
     }
     return records;
 }
+
+#include "moc_FiringHistory.cpp"

@@ -17,3 +17,5 @@ void ManagedObject::didChange() {
         m_context->objectDidChange(this);
     Q_EMIT changed();
 }
+
+#include "moc_ManagedObject.cpp"

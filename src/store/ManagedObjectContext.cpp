@@ -395,3 +395,5 @@ void ManagedObjectContext::discard(ManagedObject* object) {
     // Views may still hold a QPointer to it; let them see it vanish after this event.
     object->deleteLater();
 }
+
+#include "moc_ManagedObjectContext.cpp"

@@ -74,3 +74,5 @@ QCoro::Task<> AppIconPass::fetchFromDevice(QPointer<AppIconPass> self, DeviceCtl
         self->m_logger.debug(u"Fetched and cached icon for %{public}s", app.name());
     }
 }
+
+#include "moc_AppIconPass.cpp"

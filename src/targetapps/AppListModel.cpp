@@ -142,3 +142,5 @@ Qt::ItemFlags AppListModel::flags(const QModelIndex& index) const {
         return Qt::ItemIsEnabled;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
+
+#include "moc_AppListModel.cpp"

@@ -223,3 +223,5 @@ void BundleIdManager::selectApp(const InstalledApp& app) {
         RememberedSelection::setBundleId(app.bundleIdentifier());
     m_logger.info(u"Selected app %{public}s", app.name());
 }
+
+#include "moc_BundleIdManager.cpp"

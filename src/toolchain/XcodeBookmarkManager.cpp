@@ -113,3 +113,5 @@ void XcodeBookmarkManager::setState(State state) {
     m_state = state;
     Q_EMIT stateChanged();
 }
+
+#include "moc_XcodeBookmarkManager.cpp"

@@ -84,3 +84,5 @@ QCoro::Task<> XcodeViewModel::handleFileImport(FileImportResult result) {
         setState(State::importError(
             AppError(errorDomain.toString(), InvalidBinary, QStringLiteral("Invalid binary"))));
 }
+
+#include "moc_XcodeViewModel.cpp"

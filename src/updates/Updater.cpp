@@ -269,3 +269,5 @@ void Updater::setChecking(bool checking) {
     if (could != canCheckForUpdates())
         Q_EMIT canCheckForUpdatesChanged();
 }
+
+#include "moc_Updater.cpp"

@@ -147,3 +147,5 @@ void HistoryModel::prepend(const FiringRecord& record) {
         endRemoveRows();
     }
 }
+
+#include "moc_HistoryModel.cpp"

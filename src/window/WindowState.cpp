@@ -133,3 +133,5 @@ void WindowState::restoreDeletedSelection() {
         m_deletedDeeplink->deeplinkCollection() == m_selectedDeeplinkCollection)
         setSelectedDeeplink(std::exchange(m_deletedDeeplink, nullptr));
 }
+
+#include "moc_WindowState.cpp"
