@@ -110,6 +110,11 @@ const char* const selectDeeplinks =
 // its own rows only.
 const char* const selectCollectionDeeplinks =
     "SELECT id, collection_id, title, url, timestamp FROM deeplinks WHERE collection_id = ?";
+const char* const selectUnownedDeeplinks =
+    "SELECT id, collection_id, title, url, timestamp FROM deeplinks WHERE collection_id IS NULL";
+// Through the index alone: a library's deeplinks counted without reading their text.
+const char* const countCollectionDeeplinks =
+    "SELECT collection_id, count(*) FROM deeplinks GROUP BY collection_id";
 
 // The tables of the current schema, named with `suffix`. Ids only ever grow (AUTOINCREMENT):
 // a row deleted by one process must not lend its id to a row inserted by another, whose
@@ -325,23 +330,46 @@ void SqliteStore::readChanges(const RowSink& sink) {
                 sink.collection(collections.integer(0), values);
             }
             sink.collectionsRead(collections.finished());
-            Statement deeplinks(handle, selectDeeplinks);
-            Deeplink::Values link;
-            while (deeplinks.step()) {
-                const qint64 id = deeplinks.integer(0);
-                const std::optional<qint64> collectionId = deeplinks.optionalInteger(1);
-                if (!sink.wantsDeeplink(id, collectionId))
-                    continue;
-                readDeeplink(deeplinks, link);
-                sink.deeplink(id, collectionId, link);
-            }
-            sink.deeplinksRead(deeplinks.finished());
-            if (collections.finished() && deeplinks.finished())
+            const bool deeplinksFinished =
+                sink.countsDeeplinks ? readCountedDeeplinks(sink) : readEveryDeeplink(sink);
+            sink.deeplinksRead(deeplinksFinished);
+            if (collections.finished() && deeplinksFinished)
                 m_dataVersion = seen;
         }
     }
     if (ownTransaction)
         exec(QStringLiteral("COMMIT"), nullptr);
+}
+
+bool SqliteStore::readEveryDeeplink(const RowSink& sink) {
+    Statement deeplinks(rawHandle(), selectDeeplinks);
+    Deeplink::Values link;
+    while (deeplinks.step()) {
+        const qint64 id = deeplinks.integer(0);
+        const std::optional<qint64> collectionId = deeplinks.optionalInteger(1);
+        if (!sink.wantsDeeplink(id, collectionId))
+            continue;
+        readDeeplink(deeplinks, link);
+        sink.deeplink(id, collectionId, link);
+    }
+    return deeplinks.finished();
+}
+
+bool SqliteStore::readCountedDeeplinks(const RowSink& sink) {
+    QList<std::optional<qint64>> wanted;
+    Statement groups(rawHandle(), countCollectionDeeplinks);
+    while (groups.step()) {
+        const std::optional<qint64> collectionId = groups.optionalInteger(0);
+        if (!collectionId || !sink.countsDeeplinks(*collectionId, groups.integer(1)))
+            wanted.append(collectionId);
+    }
+    bool finished = groups.finished();
+    for (const std::optional<qint64>& collectionId : std::as_const(wanted)) {
+        finished = readDeeplinks(collectionId ? selectCollectionDeeplinks : selectUnownedDeeplinks,
+                                 collectionId, sink.deeplink) &&
+                   finished;
+    }
+    return finished;
 }
 
 sqlite3* SqliteStore::rawHandle() const {
@@ -350,10 +378,14 @@ sqlite3* SqliteStore::rawHandle() const {
     return *static_cast<sqlite3**>(m_database.driver()->handle().data());
 }
 
-bool SqliteStore::readDeeplinks(
-    std::optional<qint64> collectionId,
-    const std::function<void(qint64, std::optional<qint64>, const Deeplink::Values&)>& row) {
-    Statement deeplinks(rawHandle(), collectionId ? selectCollectionDeeplinks : selectDeeplinks);
+bool SqliteStore::readDeeplinks(std::optional<qint64> collectionId, const DeeplinkRow& row) {
+    return readDeeplinks(collectionId ? selectCollectionDeeplinks : selectDeeplinks, collectionId,
+                         row);
+}
+
+bool SqliteStore::readDeeplinks(const char* select, std::optional<qint64> collectionId,
+                                const DeeplinkRow& row) {
+    Statement deeplinks(rawHandle(), select);
     if (collectionId)
         deeplinks.bind(1, *collectionId);
     Deeplink::Values link;

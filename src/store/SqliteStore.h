@@ -25,6 +25,10 @@ public:
         QString details;
     };
 
+    // A deeplink row: `values` without its collection, which `collectionId` names.
+    using DeeplinkRow = std::function<void(qint64 id, std::optional<qint64> collectionId,
+                                           const Deeplink::Values& values)>;
+
     // Receives every stored row as the file holds it now, one at a time (a library of a
     // hundred thousand deeplinks is not copied on the way). A table's `...Read` call says
     // whether all its rows came; a read cut short must not look like rows deleted elsewhere.
@@ -35,10 +39,13 @@ public:
         // Asked for each deeplink row before its text is read: rows that are not wanted
         // (those of collections whose deeplinks are not loaded) cost no copy.
         std::function<bool(qint64 id, std::optional<qint64> collectionId)> wantsDeeplink;
+        // When set, offered each collection's number of deeplink rows before any row: true
+        // takes the count instead of the rows (counted through the index, without reading the
+        // table), false asks for the rows. Rows of no collection are always read. Only for a
+        // sink that knows none of the rows yet: a counted row is never seen one by one.
+        std::function<bool(qint64 collectionId, qint64 count)> countsDeeplinks;
         // `values` without its collection, which `collectionId` names.
-        std::function<void(qint64 id, std::optional<qint64> collectionId,
-                           const Deeplink::Values& values)>
-            deeplink;
+        DeeplinkRow deeplink;
         std::function<void(bool complete)> deeplinksRead;
     };
 
@@ -67,9 +74,7 @@ private:
     // The deeplink rows of the collection with row id `collectionId` (of every collection when
     // none is given), as the file holds them now, `values` without their collection. False
     // when the read was cut short.
-    bool readDeeplinks(std::optional<qint64> collectionId,
-                       const std::function<void(qint64 id, std::optional<qint64> collectionId,
-                                                const Deeplink::Values& values)>& row);
+    bool readDeeplinks(std::optional<qint64> collectionId, const DeeplinkRow& row);
     // Whether another connection committed since readChanges() last read everything.
     [[nodiscard]] bool changedSinceRead();
     // The next readChanges() reads everything, as if another connection had committed.
@@ -89,6 +94,11 @@ private:
     bool commit(QString* error);
     void rollback();
     bool migrate(QString* error);
+    // The rows of `select` (bound to `collectionId` when given); false when cut short.
+    bool readDeeplinks(const char* select, std::optional<qint64> collectionId,
+                       const DeeplinkRow& row);
+    bool readEveryDeeplink(const RowSink& sink);
+    bool readCountedDeeplinks(const RowSink& sink);
     [[nodiscard]] sqlite3* rawHandle() const;
     bool exec(const QString& statement, QString* error);
 

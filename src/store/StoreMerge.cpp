@@ -92,6 +92,13 @@ void StoreMerge::run(SqliteStore& store) {
     sink.wantsDeeplink = [this](qint64 id, std::optional<qint64> collectionId) {
         return wantsDeeplink(id, collectionId);
     };
+    // Opening the store: no deeplink is known yet, so the collections not read in need only
+    // their counts.
+    if (m_firstLoad) {
+        sink.countsDeeplinks = [this](qint64 collectionId, qint64 count) {
+            return countsDeeplinks(collectionId, count);
+        };
+    }
     sink.deeplink = [this](qint64 id, std::optional<qint64> collectionId,
                            const Deeplink::Values& row) { takeDeeplink(id, collectionId, row); };
     sink.deeplinksRead = [this](bool complete) { deeplinksRead(complete); };
@@ -171,6 +178,14 @@ bool StoreMerge::wantsDeeplink(qint64 id, std::optional<qint64> collectionId) {
         return true;
     ++m_counts[collection];
     return known;
+}
+
+bool StoreMerge::countsDeeplinks(qint64 collectionId, qint64 count) {
+    DeeplinkCollection* collection = m_collections.value(collectionId);
+    if (!collection || collection->m_deeplinksLoaded)
+        return false;
+    m_counts[collection] = count;
+    return true;
 }
 
 void StoreMerge::takeDeeplink(qint64 id, std::optional<qint64> collectionId,

@@ -32,6 +32,8 @@ private:
     // Rows of collections whose deeplinks are not loaded are only counted, unless this context
     // holds them (they moved there, or are deleted here).
     bool wantsDeeplink(qint64 id, std::optional<qint64> collectionId);
+    // The same for a whole collection at once, while no row is known.
+    bool countsDeeplinks(qint64 collectionId, qint64 count);
     void takeDeeplink(qint64 id, std::optional<qint64> collectionId, const Deeplink::Values& row);
     void deeplinksRead(bool complete);
 
