@@ -72,6 +72,12 @@ void PlaceholderView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void PlaceholderView::showEvent(QShowEvent* event) {
+    if (m_symbolStale)
+        drawSymbol();
+    QWidget::showEvent(event);
+}
+
 void PlaceholderView::applyColors() {
     const QColor secondary = TextStyle::secondary(palette());
     QPalette textPalette = m_text->palette();
@@ -79,9 +85,15 @@ void PlaceholderView::applyColors() {
     textPalette.setColor(QPalette::WindowText, secondary);
     textPalette.setColor(QPalette::Text, secondary);
     m_text->setPalette(textPalette);
-    if (m_symbol) {
-        const int size = TextStyle::largeSymbolSize(TextStyle::Style::LargeTitle);
-        m_symbol->setPixmap(
-            SymbolImage::pixmap(m_symbolName, size, secondary, devicePixelRatioF()));
-    }
+    // Most placeholders stay hidden behind content: their symbol is drawn when first shown.
+    m_symbolStale = m_symbol != nullptr;
+    if (m_symbolStale && isVisible())
+        drawSymbol();
+}
+
+void PlaceholderView::drawSymbol() {
+    const int size = TextStyle::largeSymbolSize(TextStyle::Style::LargeTitle);
+    m_symbol->setPixmap(SymbolImage::pixmap(m_symbolName, size, TextStyle::secondary(palette()),
+                                            devicePixelRatioF()));
+    m_symbolStale = false;
 }

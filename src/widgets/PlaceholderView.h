@@ -23,12 +23,15 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void applyColors();
+    void drawSymbol();
 
     QString m_symbolName;
     QLabel* m_symbol = nullptr;
     QLabel* m_text = nullptr;
     QPushButton* m_button = nullptr;
+    bool m_symbolStale = false;
 };

@@ -11,9 +11,12 @@
 #include "window/ui/RootView.h"
 #include "window/ui/SideBarView.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
+
+#include <algorithm>
 
 using namespace StoreBuilders;
 
@@ -41,6 +44,14 @@ QWidget* column(const ColumSplitView& split, const char* name) {
 QString placeholderText(QWidget* column) {
     auto* placeholder = qobject_cast<PlaceholderView*>(column);
     return placeholder ? placeholder->text() : QString();
+}
+
+// Whether the placeholder `column` draws its symbol above its text.
+bool showsSymbol(QWidget* column) {
+    const QList<QLabel*> labels = column->findChildren<QLabel*>();
+    return std::any_of(labels.cbegin(), labels.cend(), [](const QLabel* label) {
+        return label->isVisible() && !label->pixmap().isNull();
+    });
 }
 
 } // namespace
@@ -130,6 +141,8 @@ private Q_SLOTS:
                  QStringLiteral("Select a deeplink collection"));
         QCOMPARE(placeholderText(column(split, "rightColumn")),
                  QStringLiteral("Select a deeplink"));
+        split.show();
+        QVERIFY(showsSymbol(column(split, "rightColumn")));
 
         split.setSelectedDeeplinkCollection(first);
         QPointer<DeeplinkCollectionDetailView> detail = split.detailView();
