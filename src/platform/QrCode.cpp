@@ -1,13 +1,51 @@
 #include "platform/QrCode.h"
 
-#include <QBuffer>
-#include <QImageWriter>
+#include <QtEndian>
 
 #include <qrencode.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+
+namespace {
+
+// The CRC-32 of PNG chunks (ISO 3309, reflected, polynomial 0xedb88320); Qt Core has none.
+constexpr std::array<quint32, 256> crcTable = [] {
+    std::array<quint32, 256> table{};
+    for (quint32 n = 0; n < 256; ++n) {
+        quint32 c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) != 0 ? 0xedb88320U ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}();
+
+quint32 crc32(QByteArrayView bytes) {
+    quint32 c = 0xffffffffU;
+    for (const char byte : bytes)
+        c = crcTable[(c ^ quint8(byte)) & 0xff] ^ (c >> 8);
+    return c ^ 0xffffffffU;
+}
+
+void appendBigEndian(QByteArray& bytes, quint32 value) {
+    const quint32 big = qToBigEndian(value);
+    bytes.append(reinterpret_cast<const char*>(&big), sizeof big);
+}
+
+// Length, type, data, and the CRC of type and data.
+void appendChunk(QByteArray& png, QByteArrayView type, QByteArrayView data) {
+    appendBigEndian(png, quint32(data.size()));
+    const qsizetype start = png.size();
+    png.append(type);
+    png.append(data);
+    appendBigEndian(png, crc32(QByteArrayView(png).sliced(start)));
+}
+
+} // namespace
 
 Result<QrCode> QrCode::encode(const QString& url) {
     const QByteArray bytes = url.toUtf8();
@@ -47,25 +85,31 @@ bool QrCode::isDark(int x, int y) const {
     return m_dark[size_t(y) * size_t(m_size) + size_t(x)];
 }
 
-QImage QrCode::image(int moduleSize) const {
-    const int side = m_size + 2 * quietZone;
-    QImage modules(side, side, QImage::Format_Grayscale8);
-    for (int y = 0; y < side; ++y) {
-        uchar* line = modules.scanLine(y);
-        for (int x = 0; x < side; ++x)
-            line[x] = isDark(x - quietZone, y - quietZone) ? 0 : 255;
-    }
-    // Nearest neighbour: each module a sharp square of whole pixels.
-    return modules.scaled(side * moduleSize, side * moduleSize, Qt::IgnoreAspectRatio,
-                          Qt::FastTransformation);
-}
-
 QByteArray QrCode::png(int moduleSize) const {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image(moduleSize));
-    return bytes;
+    moduleSize = std::max(moduleSize, 1);
+    const int side = (m_size + 2 * quietZone) * moduleSize;
+    // Each row: filter type 0 (none), then one gray byte per pixel.
+    QByteArray rows(qsizetype(side) * (side + 1), char(255));
+    for (int y = 0; y < side; ++y) {
+        char* row = rows.data() + qsizetype(y) * (side + 1);
+        row[0] = 0;
+        for (int x = 0; x < side; ++x) {
+            if (isDark(x / moduleSize - quietZone, y / moduleSize - quietZone))
+                row[1 + x] = 0;
+        }
+    }
+    QByteArray header;
+    appendBigEndian(header, quint32(side));
+    appendBigEndian(header, quint32(side));
+    // Bit depth 8, grayscale, deflate, the standard filters, no interlace.
+    header.append("\x08\x00\x00\x00\x00", 5);
+
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(png, "IHDR", header);
+    // qCompress gives a zlib stream, as IDAT holds, after four bytes of its own length.
+    appendChunk(png, "IDAT", QByteArrayView(qCompress(rows)).sliced(4));
+    appendChunk(png, "IEND", {});
+    return png;
 }
 
 QString QrCode::terminalText() const {

@@ -3,15 +3,15 @@
 #include "platform/Result.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 #include <vector>
 
 // A QR code of a URL, made by libqrencode: the URL's UTF-8 bytes in 8-bit mode, at error
 // correction level M (15%), or L when only L fits: a screen shows the code undamaged, so a
-// longer URL is better served by fitting at all than by more redundancy. Renders as an image
-// and as text for a terminal, each with the standard quiet zone of four light modules.
+// longer URL is better served by fitting at all than by more redundancy. Renders as a PNG and
+// as text for a terminal, each with the standard quiet zone of four light modules. Needs no Qt
+// Gui, so that kestrine-cli loads none: a view makes its image from png().
 class QrCode {
 public:
     // Modules of light margin on each side, as scanners expect.
@@ -30,10 +30,9 @@ public:
     // and beyond) every module is light.
     [[nodiscard]] bool isDark(int x, int y) const;
 
-    // Black modules on white, quiet zone included, `moduleSize` pixels per module, no
-    // smoothing: (size() + 2 * quietZone) * moduleSize pixels square.
-    [[nodiscard]] QImage image(int moduleSize = defaultModuleSize) const;
-    // image() as PNG file bytes.
+    // The bytes of a PNG file of black modules on white (8-bit grayscale), quiet zone included,
+    // `moduleSize` pixels per module, no smoothing: (size() + 2 * quietZone) * moduleSize
+    // pixels square.
     [[nodiscard]] QByteArray png(int moduleSize = defaultModuleSize) const;
     // The code for a terminal, quiet zone included: one line per two module rows, each
     // character one module wide ("▀", "▄", "█" or a space), each line ending in "\n". The

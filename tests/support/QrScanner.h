@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -37,6 +38,16 @@ inline std::optional<QByteArray> read(const QImage& image) {
     if (!image.save(path))
         return std::nullopt;
     return read(path);
+}
+
+// The PNG file `png` as it is, not decoded and written again by Qt.
+inline std::optional<QByteArray> readPng(const QByteArray& png) {
+    QTemporaryDir directory;
+    QFile file(directory.filePath(QStringLiteral("code.png")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size())
+        return std::nullopt;
+    file.close();
+    return read(file.fileName());
 }
 
 // What a terminal with light text on a dark background shows for `text` drawn with half

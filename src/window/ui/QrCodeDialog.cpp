@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -33,7 +34,8 @@ QrCodeDialog::QrCodeDialog(const QString& url, QWidget* parent)
     if (code) {
         m_code = std::move(*code);
         const qreal ratio = devicePixelRatioF();
-        QPixmap pixmap = QPixmap::fromImage(m_code->image(devicePixelsPerModule()));
+        QPixmap pixmap =
+            QPixmap::fromImage(QImage::fromData(m_code->png(devicePixelsPerModule()), "PNG"));
         // Drawn one image pixel to one screen pixel: the modules stay sharp.
         pixmap.setDevicePixelRatio(ratio);
         auto* image = new QLabel(this);
@@ -102,8 +104,9 @@ int QrCodeDialog::devicePixelsPerModule() const {
 void QrCodeDialog::copy() {
     if (!m_code)
         return;
+    const QByteArray png = m_code->png();
     auto* data = new QMimeData;
-    data->setImageData(m_code->image());
-    data->setData(QStringLiteral("image/png"), m_code->png());
+    data->setImageData(QImage::fromData(png, "PNG"));
+    data->setData(QStringLiteral("image/png"), png);
     QGuiApplication::clipboard()->setMimeData(data);
 }
