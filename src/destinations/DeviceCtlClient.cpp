@@ -3,20 +3,15 @@
 #include "destinations/DeviceCtlFormats.h"
 #include "platform/AppError.h"
 #include "platform/TextCase.h"
-#include "platform/Workspace.h"
 #include "toolchain/CommandRunner.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
 #include <QUuid>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <QCoro/QCoroFuture>
 
 #include <cmath>
 
@@ -134,26 +129,13 @@ QCoro::Task<QByteArray> DeviceCtlClient::listApps(QString deviceId) const {
                    QStringLiteral("apps "));
 }
 
-QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bundleId,
-                                                  int maxPixels) const {
+QCoro::Task<QByteArray> DeviceCtlClient::appIcon(QString deviceId, QString bundleId) const {
     const DeviceCtlClient self = *this;
-
-    const QString localApplication = Workspace::applicationPath(bundleId);
-    if (!localApplication.isEmpty()) {
-        QImage local = Workspace::icon(localApplication, QSize(maxPixels, maxPixels));
-        if (!local.isNull()) {
-            self.m_logger.debug(u"Got icon for %{public}s from local installation", bundleId);
-            co_return local;
-        }
-    }
-
     const TemporaryFile file(iconFileName(bundleId, newUuid()));
     // Belt and braces: whatever the identifier, the tool writes directly into the temporary
     // directory.
-    if (QFileInfo(file.path()).absolutePath() != QFileInfo(QDir::tempPath()).absoluteFilePath()) {
-        self.m_logger.debug(u"Icon file not created for %{public}s", bundleId);
-        co_return QImage();
-    }
+    if (QFileInfo(file.path()).absolutePath() != QFileInfo(QDir::tempPath()).absoluteFilePath())
+        co_return QByteArray();
     const QStringList arguments{QStringLiteral("device"),
                                 QStringLiteral("info"),
                                 QStringLiteral("appIcon"),
@@ -171,36 +153,13 @@ QCoro::Task<QImage> DeviceCtlClient::fetchAppIcon(QString deviceId, QString bund
                                 QStringLiteral("3"),
                                 QStringLiteral("--destination"),
                                 file.path()};
+    co_await self.run(arguments, CommandRunner::listingDeadline());
 
-    try {
-        co_await self.run(arguments, CommandRunner::listingDeadline());
-    } catch (const std::exception& error) {
-        self.m_logger.debug(u"Failed to fetch icon for %{public}s: %{public}s", bundleId,
-                            localizedDescription(error));
-        co_return QImage();
-    }
-
-    // Named first: GCC 12 destroys the captures of a lambda written inside co_await twice.
-    auto read = [path = file.path(), maxPixels] {
-        if (!QFileInfo(path).isFile())
-            return QImage();
-        QImageReader reader(path);
-        // A PNG header claiming a huge canvas must not make us allocate it; a large icon is
-        // decoded straight to the size asked for.
-        const QSize size = reader.size();
-        if (size.isValid() && qint64(size.width()) * size.height() > 4096LL * 4096LL)
-            return QImage();
-        if (size.isValid() && (size.width() > maxPixels || size.height() > maxPixels))
-            reader.setScaledSize(size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio));
-        return reader.read();
-    };
-    const QImage image = co_await QtConcurrent::run(std::move(read));
-    if (image.isNull()) {
-        self.m_logger.debug(u"Icon file not created for %{public}s", bundleId);
-        co_return QImage();
-    }
-    self.m_logger.info(u"Fetched icon for %{public}s from device using appIcon command", bundleId);
-    co_return image;
+    QFile icon(file.path());
+    if (!QFileInfo(icon).isFile() || !icon.open(QIODevice::ReadOnly) ||
+        icon.size() > CommandRunner::outputLimit)
+        co_return QByteArray();
+    co_return icon.read(CommandRunner::outputLimit);
 }
 
 QStringList DeviceCtlClient::launchArguments(const QString& deviceId, const QString& bundleId,

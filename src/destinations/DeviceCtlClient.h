@@ -7,7 +7,6 @@
 #include "toolchain/CommandRunner.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
@@ -31,6 +30,7 @@ public:
     [[nodiscard]] const QUrl& xcodeURL() const { return m_xcodeURL; }
     [[nodiscard]] QString toolPath() const;
     [[nodiscard]] QString developerDirectory() const;
+    [[nodiscard]] const Logger& logger() const { return m_logger; }
 
     // `devicectl list devices`: the bytes of the JSON document the tool wrote. Throws
     // CommandError when the tool fails, AppError when it cannot start or its file cannot be read
@@ -41,12 +41,11 @@ public:
     // like listDevices().
     [[nodiscard]] QCoro::Task<QByteArray> listApps(QString deviceId) const;
 
-    // The icon of an app: the one of an application installed on this machine under the same
-    // bundle identifier (rendered `maxPixels` square), else the one the tool extracts from the
-    // device (180 x 180 at scale 3), decoded off the GUI thread and scaled down to fit
-    // `maxPixels` square. A null image when there is none; never throws.
-    [[nodiscard]] QCoro::Task<QImage> fetchAppIcon(QString deviceId, QString bundleId,
-                                                   int maxPixels = 180) const;
+    // `devicectl device info appIcon --device <deviceId> --app-bundle-id <bundleId> …` (180 x
+    // 180 at scale 3): the bytes of the image file the tool wrote, empty when it wrote none or
+    // one larger than CommandRunner::outputLimit. Throws CommandError when the tool fails,
+    // AppError when it cannot start.
+    [[nodiscard]] QCoro::Task<QByteArray> appIcon(QString deviceId, QString bundleId) const;
 
     // `devicectl device process launch --device <deviceId> --payload-url <url> <bundleId>`, with
     // --terminate-existing when `cold` (an instance already running is stopped first). Throws

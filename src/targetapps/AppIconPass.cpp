@@ -1,5 +1,6 @@
 #include "targetapps/AppIconPass.h"
 
+#include "destinations/DeviceCtlAppIcons.h"
 #include "targetapps/AppIconCache.h"
 
 #include <algorithm>
@@ -54,11 +55,11 @@ QCoro::Task<> AppIconPass::run(QPointer<AppIconPass> self) {
 // One of the pass's concurrent requests: takes the next app of the list until none is left.
 // Each worker has its own client, held in its frame, so none outlives the pass's members.
 QCoro::Task<> AppIconPass::fetchFromDevice(QPointer<AppIconPass> self, DeviceCtlClient client) {
+    const DeviceCtlAppIcons icons(std::move(client));
     while (self && self->m_next < self->m_apps.size()) {
         const InstalledApp app = self->m_apps.at(self->m_next++);
         const QString bundleId = app.bundleIdentifier();
-        QImage image =
-            co_await client.fetchAppIcon(self->m_deviceId, bundleId, self->m_cache->maxPixels());
+        QImage image = co_await icons.fetch(self->m_deviceId, bundleId, self->m_cache->maxPixels());
         if (!self)
             co_return;
         if (image.isNull()) {

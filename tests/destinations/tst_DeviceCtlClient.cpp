@@ -5,6 +5,7 @@
 #include "ToolDocuments.h"
 #include "ToolFailures.h"
 
+#include "destinations/DeviceCtlAppIcons.h"
 #include "destinations/DeviceCtlClient.h"
 #include "platform/AppError.h"
 #include "platform/JsonDecoding.h"
@@ -22,6 +23,11 @@ const QString category = QStringLiteral("DeviceCtlClient");
 
 DeviceCtlClient client(const FakeXcode& xcode) {
     return DeviceCtlClient(xcode.url(), Logger(QStringLiteral("Kestrine"), category));
+}
+
+TaskOutcome<QImage> fetchIcon(const FakeXcode& xcode, const QString& bundleId) {
+    return waitForOutcome(
+        DeviceCtlAppIcons(client(xcode)).fetch(QStringLiteral("DEV-1"), bundleId));
 }
 
 // Files left behind in the tools' temporary directory.
@@ -250,8 +256,7 @@ private Q_SLOTS:
         FakeXcode xcode(env.path());
         xcode.setScenario(Tool::Devicectl, scenario);
 
-        const TaskOutcome<QImage> outcome =
-            waitForOutcome(client(xcode).fetchAppIcon(QStringLiteral("DEV-1"), bundleId));
+        const TaskOutcome<QImage> outcome = fetchIcon(xcode, bundleId);
         QVERIFY(!outcome.failed());
         if (color.isValid()) {
             QCOMPARE(outcome.value->size(), QSize(60, 60));
@@ -283,8 +288,7 @@ private Q_SLOTS:
             "[Desktop Entry]\nType=Application\nName=Shop\nIcon[de]=nothing\nIcon=" +
                 icon.toUtf8() + "\nExec=shop\n");
 
-        const TaskOutcome<QImage> local = waitForOutcome(client(xcode).fetchAppIcon(
-            QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+        const TaskOutcome<QImage> local = fetchIcon(xcode, QStringLiteral("com.example.shop"));
         QVERIFY(!local.value->isNull());
         QCOMPARE(local.value->pixelColor(90, 90), QColor(Qt::green));
         QCOMPARE(env.messages(category),
@@ -293,8 +297,7 @@ private Q_SLOTS:
 
         // An entry whose icon cannot be found falls through to the device.
         QVERIFY(QFile::remove(icon));
-        const TaskOutcome<QImage> device = waitForOutcome(client(xcode).fetchAppIcon(
-            QStringLiteral("DEV-1"), QStringLiteral("com.example.shop")));
+        const TaskOutcome<QImage> device = fetchIcon(xcode, QStringLiteral("com.example.shop"));
         QCOMPARE(device.value->pixelColor(5, 5), QColor(Qt::red));
         QCOMPARE(xcode.invocations(Tool::Devicectl).size(), 1);
     }
