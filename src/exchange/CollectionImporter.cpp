@@ -28,8 +28,8 @@ const Logger& coreDataLog() {
 }
 
 // A colour of the collection palette, at random.
-QColor randomPaletteColor() {
-    const QList<QColor>& palette = ColorPalette::colors();
+QRgb randomPaletteColor() {
+    const QList<QRgb>& palette = ColorPalette::colors();
     return palette.at(QRandomGenerator::global()->bounded(int(palette.size())));
 }
 

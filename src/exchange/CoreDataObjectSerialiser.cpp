@@ -59,8 +59,10 @@ CoreDataObjectSerialiser::insert(const QList<SerialisingDeeplinkRecordCollection
     for (const SerialisingDeeplinkRecordCollection& record : records) {
         DeeplinkCollection* collection = context.insertCollection();
         collection->setUid(QUuid::createUuid());
-        const QColor chosen = color ? color() : QColor();
-        collection->setColor(chosen.redF(), chosen.greenF(), chosen.blueF(), chosen.alphaF());
+        const QRgb chosen = color ? color() : qRgb(0, 0, 0);
+        // In single precision, as imports have always stored them (QColor's float components).
+        collection->setColor(qRed(chosen) / 255.0f, qGreen(chosen) / 255.0f, qBlue(chosen) / 255.0f,
+                             qAlpha(chosen) / 255.0f);
         if (record.title)
             collection->setName(TextCase::capitalized(*record.title));
         if (record.environments)

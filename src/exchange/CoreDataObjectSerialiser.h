@@ -3,9 +3,9 @@
 #include "exchange/SerialisingDeeplinkRecordCollection.h"
 
 #include <QByteArray>
-#include <QColor>
 #include <QDateTime>
 #include <QList>
+#include <QRgb>
 #include <QString>
 
 #include <functional>
@@ -18,7 +18,7 @@ class ManagedObjectContext;
 class CoreDataObjectSerialiser {
 public:
     // Gives the colour of each imported collection.
-    using ColorChooser = std::function<QColor()>;
+    using ColorChooser = std::function<QRgb()>;
 
     CoreDataObjectSerialiser() = delete;
 

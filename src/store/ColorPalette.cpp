@@ -2,11 +2,11 @@
 
 namespace ColorPalette {
 
-const QList<QColor>& colors() {
-    static const QList<QColor> palette{
-        QColor(235, 85, 69),   QColor(242, 164, 60),  QColor(248, 216, 74),  QColor(103, 206, 105),
-        QColor(137, 193, 250), QColor(59, 130, 247),  QColor(94, 92, 222),   QColor(236, 93, 123),
-        QColor(201, 131, 238), QColor(195, 167, 124), QColor(116, 126, 134), QColor(227, 183, 176),
+const QList<QRgb>& colors() {
+    static const QList<QRgb> palette{
+        qRgb(235, 85, 69),   qRgb(242, 164, 60),  qRgb(248, 216, 74),  qRgb(103, 206, 105),
+        qRgb(137, 193, 250), qRgb(59, 130, 247),  qRgb(94, 92, 222),   qRgb(236, 93, 123),
+        qRgb(201, 131, 238), qRgb(195, 167, 124), qRgb(116, 126, 134), qRgb(227, 183, 176),
     };
     return palette;
 }
@@ -21,9 +21,8 @@ const QStringList& names() {
     return names;
 }
 
-int indexOf(const QColor& color) {
-    const QColor rgb = color.toRgb();
-    return int(colors().indexOf(QColor(rgb.red(), rgb.green(), rgb.blue(), rgb.alpha())));
+int indexOf(QRgb rgba) {
+    return int(colors().indexOf(rgba));
 }
 
 } // namespace ColorPalette

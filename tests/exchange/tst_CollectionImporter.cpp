@@ -6,9 +6,11 @@
 #include "exchange/CollectionImporter.h"
 #include "exchange/DeeplinkCollectionFile.h"
 #include "exchange/ui/ImportDeeplinkCollectionsView.h"
+#include "store/ColorPalette.h"
 #include "store/Deeplink.h"
 #include "store/DeeplinkCollection.h"
 #include "store/ManagedObjectContext.h"
+#include "window/ui/DeeplinkCollectionRowView.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -120,6 +122,12 @@ private Q_SLOTS:
         QCOMPARE(store.context()->deeplinks().size(), 4);
         for (const Deeplink* deeplink : store.context()->deeplinks())
             QCOMPARE(deeplink->urlString().isNull(), deeplink->title() == QStringLiteral("Bad"));
+        // Each collection takes an opaque colour of the palette: the editor shows it chosen.
+        for (const DeeplinkCollection* collection : store.context()->collections()) {
+            QCOMPARE(collection->colorA(), 1.0);
+            const QColor color = DeeplinkCollectionRowView::color(*collection);
+            QVERIFY(ColorPalette::indexOf(color.rgba()) >= 0);
+        }
     }
 
     // Every refusal logs one exact line, creates nothing, and still closes the sheet.

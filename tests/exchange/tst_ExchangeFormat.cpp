@@ -10,6 +10,7 @@
 #include "window/ui/DeeplinkCollectionDetailView.h"
 
 #include <QAction>
+#include <QColor>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,7 +21,7 @@ using Serialiser = CoreDataObjectSerialiser;
 
 namespace {
 
-const QColor fixedColor(59, 130, 247);
+const QRgb fixedColor = qRgb(59, 130, 247);
 
 } // namespace
 
@@ -96,9 +97,11 @@ private Q_SLOTS:
         QVERIFY(!imported.front()->uid().isNull());
         QVERIFY(imported.front()->uid() != imported.back()->uid());
         for (const DeeplinkCollection* copy : imported) {
+            // QColor's own float components, as imports have always stored them.
+            const QColor color(fixedColor);
             QCOMPARE(
-                QColor::fromRgbF(copy->colorR(), copy->colorG(), copy->colorB(), copy->colorA()),
-                fixedColor);
+                (QList<double>{copy->colorR(), copy->colorG(), copy->colorB(), copy->colorA()}),
+                (QList<double>{color.redF(), color.greenF(), color.blueF(), color.alphaF()}));
             QCOMPARE(Serialiser::record(*copy).encoded(), file); // same name and deeplinks
             QCOMPARE(copy->environments(), environments);
             QCOMPARE(copy->activeEnvironment(), active);

@@ -92,7 +92,7 @@ private Q_SLOTS:
         QString chosen;
         if (editing) {
             edited = fixture.collection(QStringLiteral("Old"));
-            const QColor fourth = ColorPalette::colors().at(3);
+            const QColor fourth(ColorPalette::colors().at(3));
             edited->setColor(fourth.redF(), fourth.greenF(), fourth.blueF(), 1);
             edited->setEmoji(QStringLiteral("\U0001F680"));
             QCOMPARE(fixture.context.save().kind, SaveOutcome::Kind::Saved);

@@ -348,7 +348,7 @@ private Q_SLOTS:
         const QByteArray typedFile = "{\"deeplinks\": [{\"url\": \"" + typed.toUtf8() + "\"}]}";
         ManagedObjectContext target;
         const auto imported = CoreDataObjectSerialiser::collections({file, typedFile}, target,
-                                                                    [] { return QColor(); });
+                                                                    [] { return qRgb(0, 0, 0); });
         QVERIFY(imported);
         QCOMPARE(imported->size(), 2);
         for (const DeeplinkCollection* collection : *imported)

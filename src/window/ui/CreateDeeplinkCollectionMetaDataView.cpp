@@ -36,7 +36,7 @@ CreateDeeplinkCollectionMetaDataView::CreateDeeplinkCollectionMetaDataView(
     , m_context(context)
     , m_isPresented(std::move(isPresented))
     , m_selectedColor(palette().color(QPalette::Highlight))
-    , m_color(ColorPalette::colors().first()) {
+    , m_color(QColor(ColorPalette::colors().first())) {
     // The icon well's picker shows the whole catalogue; have it ready by then.
     EmojiPicker::preload();
 

@@ -123,7 +123,7 @@ GridColorPickerView::GridColorPickerView(Binding<QColor> color, QWidget* parent)
 }
 
 int GridColorPickerView::selectedIndex() const {
-    return ColorPalette::indexOf(m_color.get());
+    return ColorPalette::indexOf(m_color.get().rgba());
 }
 
 QSize GridColorPickerView::sizeHint() const {
@@ -147,11 +147,11 @@ void GridColorPickerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    const QList<QColor>& colors = ColorPalette::colors();
+    const QList<QRgb>& colors = ColorPalette::colors();
     const int selected = selectedIndex();
     for (int index = 0; index < colors.size(); ++index) {
         const QRectF rect = swatchRect(index);
-        painter.setBrush(colors.at(index));
+        painter.setBrush(QColor(colors.at(index)));
         painter.drawEllipse(rect);
         if (index == selected) {
             painter.setBrush(Qt::white);
@@ -204,7 +204,7 @@ void GridColorPickerView::keyPressEvent(QKeyEvent* event) {
 }
 
 void GridColorPickerView::choose(int index) {
-    const QColor color = ColorPalette::colors().at(index);
+    const QColor color(ColorPalette::colors().at(index));
     m_color.set(color);
     update();
     // A screen reader follows the keyboard to the newly chosen swatch.
