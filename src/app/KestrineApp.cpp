@@ -262,7 +262,10 @@ void KestrineApp::buildToolbar(RootView* root) {
 void KestrineApp::prepareExecuter() {
     // The executer holds both weakly; they are refreshed before every request.
     m_deeplinkExecuter->setRunDestinationManager(m_deviceManager.get());
-    m_deeplinkExecuter->setBundleIdManager(m_bundleIdManager.get());
+    m_deeplinkExecuter->setTargetAppFor(
+        [apps = QPointer<BundleIdManager>(m_bundleIdManager.get())](const Device& device) {
+            return apps ? apps->targetAppFor(device) : QString();
+        });
     const WindowCommands& commands = *m_commands->windowCommands();
     m_deeplinkExecuter->setOptions({.cold = commands.launchCold()->isChecked(),
                                     .screenshotDirectory = commands.captureScreen()->isChecked()

@@ -65,7 +65,7 @@ QCoro::Task<> activate(QString interpreterPath, QString application) {
 
 // Where execute() fires: the selected destination, usable, and the app chosen for it.
 DeeplinkExecuter::Target selectedTarget(const QPointer<RunDestinationManager>& destinations,
-                                        const QPointer<BundleIdManager>& apps, bool cold) {
+                                        const DeeplinkExecuter::TargetAppFor& app, bool cold) {
     if (!destinations)
         throw noDestinationError();
     const std::optional<Device> device = destinations->selectedDevice();
@@ -75,7 +75,7 @@ DeeplinkExecuter::Target selectedTarget(const QPointer<RunDestinationManager>& d
         throw unusableDestinationError(*device);
     DeeplinkExecuter::Target target{.device = *device,
                                     .xcodeURL = destinations->xcodeURL(),
-                                    .app = apps ? apps->targetAppFor(*device) : QString()};
+                                    .app = app ? app(*device) : QString()};
     if (isAndroid(*device))
         target.adbPath = AdbLocator::locate();
     target.cold = cold;
@@ -98,9 +98,9 @@ void requireTools(const DeeplinkExecuter::Target& target) {
 // The firing steps. Everything the executer knows is passed in: it may be gone once this
 // suspends.
 QCoro::Task<FiringOutcome> fire(QString url, QPointer<RunDestinationManager> destinations,
-                                QPointer<BundleIdManager> apps, QString interpreterPath, bool cold,
-                                QString screenshotPath) {
-    DeeplinkExecuter::Target target = selectedTarget(destinations, apps, cold);
+                                DeeplinkExecuter::TargetAppFor app, QString interpreterPath,
+                                bool cold, QString screenshotPath) {
+    DeeplinkExecuter::Target target = selectedTarget(destinations, app, cold);
     target.screenshotPath = std::move(screenshotPath);
     const bool simulator = target.device.source == DeviceSource::Simulator;
     FiringOutcome outcome = co_await DeeplinkExecuter::openURL(std::move(url), std::move(target));
@@ -194,7 +194,7 @@ QStringList DeeplinkExecuter::commandLine(const QString& url, const Target& targ
 
 QStringList DeeplinkExecuter::commandLine(const QString& url) const {
     return commandLine(url,
-                       selectedTarget(m_runDestinationManager, m_bundleIdManager, m_options.cold));
+                       selectedTarget(m_runDestinationManager, m_targetAppFor, m_options.cold));
 }
 
 QString DeeplinkExecuter::screenshotFileName(int index, const QString& title) {
@@ -226,7 +226,7 @@ QCoro::Task<> DeeplinkExecuter::execute(QString url, Completion completion, QStr
     }
     FiringOutcome outcome;
     try {
-        outcome = co_await fire(std::move(url), m_runDestinationManager, m_bundleIdManager,
+        outcome = co_await fire(std::move(url), m_runDestinationManager, m_targetAppFor,
                                 m_interpreterPath, m_options.cold, std::move(screenshotPath));
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();

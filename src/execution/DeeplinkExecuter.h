@@ -13,7 +13,6 @@
 
 #include "destinations/RunDestinationManager.h"
 #include "platform/FiringOutcome.h"
-#include "targetapps/BundleIdManager.h"
 #include "toolchain/CommandRunner.h"
 
 // Fires one deeplink at the selected destination: `simctl openurl` on a simulator, a launch of
@@ -21,8 +20,9 @@
 // device's list counts as selected), `am start` through adb on an Android destination with the
 // package chosen for it (none: Any App). A destination that cannot be used is refused, firing
 // nothing. Then brings Kestrine
-// (and for a simulator the Simulator app) to the front. Keeps the two managers weakly; the
-// shell points it at them before every request. Requests may overlap; nothing queues them.
+// (and for a simulator the Simulator app) to the front. Keeps the destination manager weakly
+// and asks a function for the app; the shell sets both before every request. Requests may
+// overlap; nothing queues them.
 class DeeplinkExecuter : public QObject {
     Q_OBJECT
 public:
@@ -40,11 +40,14 @@ public:
     void setRunDestinationManager(RunDestinationManager* manager) {
         m_runDestinationManager = manager;
     }
-    void setBundleIdManager(BundleIdManager* manager) { m_bundleIdManager = manager; }
     [[nodiscard]] RunDestinationManager* runDestinationManager() const {
         return m_runDestinationManager;
     }
-    [[nodiscard]] BundleIdManager* bundleIdManager() const { return m_bundleIdManager; }
+    // The app chosen for a device (the shell answers with BundleIdManager::targetAppFor), ""
+    // for none. A function rather than the manager: kestrine-cli, which names its targets
+    // itself, then links no app lists with their icons (and no Qt Gui).
+    using TargetAppFor = std::function<QString(const Device& device)>;
+    void setTargetAppFor(TargetAppFor targetAppFor) { m_targetAppFor = std::move(targetAppFor); }
 
     // The interpreter used for the activations while it exists; without it Kestrine activates
     // its own window in-process and has no Simulator to activate.
@@ -101,7 +104,7 @@ public:
 
 private:
     QPointer<RunDestinationManager> m_runDestinationManager;
-    QPointer<BundleIdManager> m_bundleIdManager;
+    TargetAppFor m_targetAppFor;
     QString m_interpreterPath = defaultInterpreterPath.toString();
     Options m_options;
     // The last screenshot index handed out: firings that overlap get their own files although

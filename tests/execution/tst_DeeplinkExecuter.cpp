@@ -53,7 +53,8 @@ struct Rig {
         if (withDestination)
             destinations->configure(xcode.url());
         executer.setRunDestinationManager(destinations.get());
-        executer.setBundleIdManager(apps.get());
+        executer.setTargetAppFor(
+            [apps = apps.get()](const Device& device) { return apps->targetAppFor(device); });
         executer.setInterpreterPath(xcode.toolPath(Tool::Osascript));
     }
 

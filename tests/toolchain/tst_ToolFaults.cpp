@@ -44,7 +44,8 @@ struct Rig {
         destinations->configure(xcode.url());
         apps->setXcodeURL(xcode.url());
         executer->setRunDestinationManager(destinations.get());
-        executer->setBundleIdManager(apps.get());
+        executer->setTargetAppFor(
+            [apps = apps.get()](const Device& device) { return apps->targetAppFor(device); });
         executer->setInterpreterPath(xcode.toolPath(Tool::Osascript));
     }
 
