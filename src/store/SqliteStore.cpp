@@ -308,9 +308,8 @@ void SqliteStore::readChanges(const RowSink& sink) {
         sqlite3* handle = rawHandle();
         // The version is read before the rows: a commit landing in between is seen again
         // next time rather than missed.
-        Statement version(handle, "PRAGMA data_version");
-        if (version.step() && version.integer(0) != m_dataVersion) {
-            const qint64 seen = version.integer(0);
+        const std::optional<qint64> seen = dataVersion();
+        if (seen && seen != m_dataVersion) {
             sink.reading();
             Statement collections(handle, selectCollections);
             DeeplinkCollection::Values values;
@@ -396,9 +395,14 @@ bool SqliteStore::readDeeplinks(const char* select, std::optional<qint64> collec
     return deeplinks.finished();
 }
 
-bool SqliteStore::changedSinceRead() {
+std::optional<qint64> SqliteStore::dataVersion() const {
     Statement version(rawHandle(), "PRAGMA data_version");
-    return !version.step() || version.integer(0) != m_dataVersion;
+    return version.step() ? std::optional(version.integer(0)) : std::nullopt;
+}
+
+bool SqliteStore::changedSinceRead() {
+    const std::optional<qint64> seen = dataVersion();
+    return !seen || seen != m_dataVersion;
 }
 
 SqliteStore::Begin SqliteStore::begin(QString* error) {

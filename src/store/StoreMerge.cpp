@@ -173,19 +173,23 @@ bool StoreMerge::wantsDeeplink(qint64 id, std::optional<qint64> collectionId) {
     const bool known = m_deeplinks.contains(id);
     if (known && m_mayRemove)
         m_stored.insert(id);
-    DeeplinkCollection* collection = collectionId ? m_collections.value(*collectionId) : nullptr;
-    if (!collection || collection->m_deeplinksLoaded)
+    DeeplinkCollection* collection = countedOnly(collectionId);
+    if (!collection)
         return true;
     ++m_counts[collection];
     return known;
 }
 
 bool StoreMerge::countsDeeplinks(qint64 collectionId, qint64 count) {
-    DeeplinkCollection* collection = m_collections.value(collectionId);
-    if (!collection || collection->m_deeplinksLoaded)
-        return false;
-    m_counts[collection] = count;
-    return true;
+    DeeplinkCollection* collection = countedOnly(collectionId);
+    if (collection)
+        m_counts[collection] = count;
+    return collection != nullptr;
+}
+
+DeeplinkCollection* StoreMerge::countedOnly(std::optional<qint64> collectionId) const {
+    DeeplinkCollection* collection = collectionId ? m_collections.value(*collectionId) : nullptr;
+    return collection && !collection->m_deeplinksLoaded ? collection : nullptr;
 }
 
 void StoreMerge::takeDeeplink(qint64 id, std::optional<qint64> collectionId,

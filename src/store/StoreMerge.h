@@ -34,6 +34,8 @@ private:
     bool wantsDeeplink(qint64 id, std::optional<qint64> collectionId);
     // The same for a whole collection at once, while no row is known.
     bool countsDeeplinks(qint64 collectionId, qint64 count);
+    // The collection of that row id when its deeplinks are not loaded, whose rows are counted.
+    [[nodiscard]] DeeplinkCollection* countedOnly(std::optional<qint64> collectionId) const;
     void takeDeeplink(qint64 id, std::optional<qint64> collectionId, const Deeplink::Values& row);
     void deeplinksRead(bool complete);
 
