@@ -44,18 +44,15 @@ private Q_SLOTS:
     void everythingGoesBelowTheHome_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("place"); // relative to the home; a regular expression
-        QTest::addRow("store") << "store"
-                               << "Kestrine\\.sqlite";
-        QTest::addRow("screenshots") << "screenshots"
-                                     << "Screenshots";
-        QTest::addRow("icon cache") << "cache"
-                                    << "Cache";
-        QTest::addRow("settings") << "settings"
-                                  << "Kestrine\\.conf";
-        QTest::addRow("group settings") << "group settings"
-                                        << "KestrineGroup\\.conf";
-        QTest::addRow("instance socket") << "instance socket"
-                                         << "Kestrine-[0-9a-f]{16}\\.socket";
+        const auto add = [](const char* what, const char* place) {
+            QTest::addRow("%s", what) << QString::fromLatin1(what) << QString::fromLatin1(place);
+        };
+        add("store", "Kestrine\\.sqlite");
+        add("screenshots", "Screenshots");
+        add("cache", "Cache");
+        add("settings", "Kestrine\\.conf");
+        add("group settings", "KestrineGroup\\.conf");
+        add("instance socket", "Kestrine-[0-9a-f]{16}\\.socket");
     }
 
     void everythingGoesBelowTheHome() {

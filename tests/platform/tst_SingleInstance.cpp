@@ -59,66 +59,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("runtime");   // what XDG_RUNTIME_DIR names
         QTest::addColumn<QString>("temporary"); // TMPDIR: short, long, or with an open fallback
         QTest::addColumn<QString>("expected");  // home, runtime, temporary, tmp or none
-        QTest::addRow("home") << "private"
-                              << "unset"
-                              << "short"
-                              << "home";
-        QTest::addRow("home before the runtime directory") << "private"
-                                                           << "private"
-                                                           << "short"
-                                                           << "home";
-        QTest::addRow("home open to others") << "open"
-                                             << "private"
-                                             << "short"
-                                             << "temporary";
-        QTest::addRow("home a link") << "link"
-                                     << "unset"
-                                     << "short"
-                                     << "temporary";
-        QTest::addRow("home of another user") << "foreign"
-                                              << "unset"
-                                              << "short"
-                                              << "temporary";
-        QTest::addRow("home under a long user name") << "long"
-                                                     << "unset"
-                                                     << "short"
-                                                     << "temporary";
-        QTest::addRow("home and temporary directory too long") << "long"
-                                                               << "unset"
-                                                               << "long"
-                                                               << "tmp";
-        QTest::addRow("runtime directory") << "unset"
-                                           << "private"
-                                           << "short"
-                                           << "runtime";
-        QTest::addRow("neither home nor runtime directory") << "unset"
-                                                            << "unset"
-                                                            << "short"
-                                                            << "temporary";
-        QTest::addRow("runtime directory open to others") << "unset"
-                                                          << "open"
-                                                          << "short"
-                                                          << "temporary";
-        QTest::addRow("runtime directory a link") << "unset"
-                                                  << "link"
-                                                  << "short"
-                                                  << "temporary";
-        QTest::addRow("runtime directory of another user") << "unset"
-                                                           << "foreign"
-                                                           << "short"
-                                                           << "temporary";
-        QTest::addRow("runtime directory too long") << "unset"
-                                                    << "long"
-                                                    << "short"
-                                                    << "temporary";
-        QTest::addRow("temporary directory too long") << "unset"
-                                                      << "unset"
-                                                      << "long"
-                                                      << "tmp";
-        QTest::addRow("nothing private") << "open"
-                                         << "open"
-                                         << "open"
-                                         << "none";
+        const auto add = [](const char* name, const char* home, const char* runtime,
+                            const char* temporary, const char* expected) {
+            QTest::addRow("%s", name)
+                << QString::fromLatin1(home) << QString::fromLatin1(runtime)
+                << QString::fromLatin1(temporary) << QString::fromLatin1(expected);
+        };
+        add("home", "private", "unset", "short", "home");
+        add("home before the runtime directory", "private", "private", "short", "home");
+        add("home open to others", "open", "private", "short", "temporary");
+        add("home a link", "link", "unset", "short", "temporary");
+        add("home of another user", "foreign", "unset", "short", "temporary");
+        add("home under a long user name", "long", "unset", "short", "temporary");
+        add("home and temporary directory too long", "long", "unset", "long", "tmp");
+        add("runtime directory", "unset", "private", "short", "runtime");
+        add("neither home nor runtime directory", "unset", "unset", "short", "temporary");
+        add("runtime directory open to others", "unset", "open", "short", "temporary");
+        add("runtime directory a link", "unset", "link", "short", "temporary");
+        add("runtime directory of another user", "unset", "foreign", "short", "temporary");
+        add("runtime directory too long", "unset", "long", "short", "temporary");
+        add("temporary directory too long", "unset", "unset", "long", "tmp");
+        add("nothing private", "open", "open", "open", "none");
     }
 
     void socketGoesToAPrivateShortDirectory() {
