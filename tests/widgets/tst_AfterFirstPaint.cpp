@@ -56,14 +56,8 @@ private Q_SLOTS:
         }
         PaintLog log(&top);
         auto context = std::make_unique<QObject>();
-        int runs = 0;
         AfterFirstPaint::run(
-            &top, context.get(),
-            [&] {
-                ++runs;
-                log.events.append(QStringLiteral("work"));
-            },
-            300);
+            &top, context.get(), [&] { log.events.append(QStringLiteral("work")); }, 300);
         if (window == u"shown")
             top.show();
         if (contextGoes)
@@ -73,7 +67,6 @@ private Q_SLOTS:
         QTest::qWait(400);
         QCOMPARE(log.events.filter(QStringLiteral("work")).size(), contextGoes ? 0 : 1);
         QCOMPARE(log.events.mid(0, expected.size()), expected);
-        QCOMPARE(runs, contextGoes ? 0 : 1);
     }
 };
 
