@@ -7,6 +7,7 @@
 #include "platform/AppPaths.h"
 #include "store/PersistenceController.h"
 #include "toolchain/XcodeBookmarkManager.h"
+#include "widgets/AfterFirstPaint.h"
 #include "widgets/NoFocusRingStyle.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdlib>
@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <sys/resource.h>
 
@@ -83,25 +84,10 @@ inline std::unique_ptr<KestrineApp> startKestrine(qint64* storeLoaded = nullptr)
     return std::make_unique<KestrineApp>(container);
 }
 
-// Calls `done` once the window's first paint (and the flush it belongs to) has finished.
-class FirstPaint : public QObject {
-public:
-    FirstPaint(QWidget* window, std::function<void()> done)
-        : m_done(std::move(done)) {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, m_done);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_done;
-};
+// Calls `done` once the window's first paint (and the flush it belongs to) has finished: the
+// app's own wait, without its fallback, since a start that never paints must not count.
+inline void afterFirstPaint(QWidget* window, std::function<void()> done) {
+    AfterFirstPaint::run(window, window, std::move(done), std::numeric_limits<int>::max());
+}
 
 } // namespace AppLaunch

@@ -252,7 +252,7 @@ int child(int argc, char* argv[]) {
         if (painted)
             drive();
     });
-    FirstPaint paint(window, [&] {
+    afterFirstPaint(window, [&] {
         painted = monotonicNs();
         peakAtPaint = peakKilobytes();
         if (toolsAnswered)

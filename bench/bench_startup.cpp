@@ -53,7 +53,7 @@ int child(int argc, char* argv[], bool app) {
         window = minimal.get();
     }
     const qint64 built = monotonicNs();
-    FirstPaint paint(window, [=] {
+    afterFirstPaint(window, [=] {
         const qint64 done = monotonicNs();
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
