@@ -100,7 +100,8 @@ private:
     bool readEveryDeeplink(const RowSink& sink);
     bool readCountedDeeplinks(const RowSink& sink);
     [[nodiscard]] sqlite3* rawHandle() const;
-    // SQLite's count of commits by other connections; none when it cannot be read.
+    // SQLite's data version, which changes when another connection commits; none when it
+    // cannot be read.
     [[nodiscard]] std::optional<qint64> dataVersion() const;
     bool exec(const QString& statement, QString* error);
 
